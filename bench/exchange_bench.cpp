@@ -1,0 +1,80 @@
+// Exchanges per second against the paced simulator, for a meter query and a
+// setting query, with both ways of waiting, compared with what the serial
+// line itself allows (19200 bit/s, 10 bits a byte: 1,920 bytes a second).
+//
+// Usage: exchange_bench [seconds per case, default 3]
+#include "DeviceLink.h"
+#include "PosixSerialPort.h"
+#include "SimProcess.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+using namespace brevant;
+
+namespace {
+
+constexpr double kLineBytesPerSecond = 19200.0 / 10.0;
+
+struct Case {
+    const char* name;
+    Op op;
+    std::size_t commandBytes;  // "ML1r\r\n"
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
+    test::SimProcess sim({});  // paced like a real line
+    if (!sim.Started()) {
+        std::fprintf(stderr, "exchange_bench: the simulator did not start\n");
+        return 1;
+    }
+    PosixSerialPort serial(PortMap::Directory(sim.PortsDir()));
+    DeviceState state;
+    CommLog log;
+    DeviceLink link(serial, state, log);
+    state.flags.PortNumber = 3;
+    if (!link.OpenPort()) {
+        std::fprintf(stderr, "exchange_bench: %s\n", serial.LastError(3).c_str());
+        return 1;
+    }
+
+    const Case cases[] = {{"meter query ML", Op::ML, 6}, {"setting query MG", Op::MG, 6}};
+    std::printf("%-18s %-6s %12s %12s %14s %8s\n", "exchange", "wait", "per second", "ms each",
+                "line limit/s", "ratio");
+    for (const Case& c : cases) {
+        for (WaitMode mode : {WaitMode::FixedPause, WaitMode::PollReadable}) {
+            link.SetWaitMode(mode);
+            int done = 0;
+            int failed = 0;
+            std::size_t replyBytes = 0;
+            const auto start = SteadyClock::now();
+            const Deadline deadline(Micros{static_cast<long>(seconds * 1e6)});
+            while (!deadline.Expired()) {
+                const int n = done % kChannels + 1;
+                if (link.Query(c.op, {n})) {
+                    ++done;
+                    // The reply was code, channel digit, value, CR LF ("ML1-30\r\n").
+                    const int value = CommandFor(c.op).field(state.params, n, 0)->load();
+                    replyBytes += 5 + std::to_string(value).size();
+                } else {
+                    ++failed;
+                }
+            }
+            const double elapsed =
+                std::chrono::duration<double>(SteadyClock::now() - start).count();
+            const double rate = done / elapsed;
+            const double bytesEach = c.commandBytes + (done ? double(replyBytes) / done : 0.0);
+            const double limit = kLineBytesPerSecond / bytesEach;
+            std::printf("%-18s %-6s %12.1f %12.2f %14.1f %7.0f%%%s\n", c.name,
+                        mode == WaitMode::FixedPause ? "fixed" : "poll", rate, 1000.0 / rate, limit,
+                        100.0 * rate / limit, failed ? "  (failures!)" : "");
+        }
+    }
+    link.ClosePort();
+    return 0;
+}

@@ -1,0 +1,88 @@
+// The device link: the port in use, the open sequence, the port probe, the
+// version read, the byte exchange under every command, and the transaction
+// that runs any row of the command catalogue and stores the reply.
+//
+// Thread-safety: any thread may call any operation. One lock is held around
+// every exchange (and around a whole probe or open sequence), so two
+// exchanges never overlap on the port whatever threads call. A caller that
+// needs several exchanges in a row without another thread's exchange between
+// them takes the lock itself with LockPort() and calls the *Locked forms.
+#pragma once
+
+#include "Catalogue.h"
+#include "CommLog.h"
+#include "DeviceState.h"
+#include "LinkError.h"
+#include "SerialPort.h"
+
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brevant {
+
+// How an exchange lets time pass before each read: a fixed pause, or waiting
+// for the port to become readable for at most that pause. The reply ends when
+// no byte comes for one chunk pause either way; polling only answers sooner.
+enum class WaitMode { FixedPause, PollReadable };
+
+class DeviceLink {
+public:
+    DeviceLink(SerialPort& port, DeviceState& state, CommLog& log);
+
+    DeviceState& State() { return state_; }
+    SerialPort& Port() { return port_; }
+    CommLog& Log() { return log_; }
+
+    void SetWaitMode(WaitMode mode) { waitMode_ = mode; }
+    WaitMode GetWaitMode() const { return waitMode_; }
+
+    std::unique_lock<std::mutex> LockPort() { return std::unique_lock(portMutex_); }
+
+    // Close, open and configure PortNumber; false (and the port closed) when
+    // opening or configuring fails.
+    bool OpenPort();
+    void ClosePort();
+    // Does the device answer on `port`? Leaves that port closed in every case.
+    bool ProbePort(int port);
+    // Reads the version text into SV.
+    bool ReadVersion();
+    // Raises DTR and RTS on PortNumber. A port that has no such lines (a
+    // pseudo-terminal) is not a failure.
+    void RaiseLineControls();
+
+    // Writes `text` on PortNumber and collects the reply as `profile` says.
+    Status Exchange(std::string_view text, const ExchangeProfile& profile, std::string& reply);
+    Status ExchangeLocked(int port, std::string_view text, const ExchangeProfile& profile,
+                          std::string& reply);
+
+    // Runs one catalogue row: a query when `value` is empty, else a set.
+    Status Run(Op op, Address at = {}, std::optional<int32_t> value = std::nullopt);
+    Status Query(Op op, Address at = {}) { return Run(op, at); }
+    Status Set(Op op, Address at, int32_t value) { return Run(op, at, value); }
+    // A set tried up to `attempts` times; NotConfirmed when every attempt failed.
+    Status SetConfirmed(Op op, Address at, int32_t value, int attempts = 8);
+
+    // Sends an already-built command line and checks and stores its reply as
+    // `command` says.
+    Status Transact(std::string_view commandText, const Command& command);
+
+    // Appends one communication-list entry for `reply`.
+    void LogReply(std::string_view sequence, std::string_view reply);
+
+private:
+    bool OpenPortLocked(int port);
+    void Pause(int port, Micros limit);
+    Status Decode(const Command& command, std::string_view reply);
+    Status ReadBlock(const Command& command, int block, std::string_view reply);
+
+    SerialPort& port_;
+    DeviceState& state_;
+    CommLog& log_;
+    std::atomic<WaitMode> waitMode_{WaitMode::PollReadable};
+    std::mutex portMutex_;
+};
+
+}  // namespace brevant

@@ -1,0 +1,20 @@
+#include "LinkError.h"
+
+namespace brevant {
+
+std::string_view Describe(LinkError error)
+{
+    switch (error) {
+    case LinkError::None: return "ok";
+    case LinkError::NoPort: return "no serial port is open";
+    case LinkError::NoReply: return "the device did not answer";
+    case LinkError::WrongReply: return "the device answered something else";
+    case LinkError::Incomplete: return "the device's answer was cut short";
+    case LinkError::BadAddress: return "the device named a channel outside 1..4";
+    case LinkError::ShortBlock: return "the result block was too short";
+    case LinkError::NotConfirmed: return "the device did not confirm the value";
+    }
+    return "unknown error";
+}
+
+}  // namespace brevant

@@ -1,0 +1,35 @@
+// The one small error vocabulary of the device link. Operations return a
+// Status by value; nothing is thrown across threads.
+#pragma once
+
+#include <string_view>
+
+namespace brevant {
+
+enum class LinkError {
+    None,
+    NoPort,         // no port number below 1, or the port could not be opened
+    NoReply,        // nothing arrived within the exchange's re-read budget
+    WrongReply,     // the reply does not echo the command's code
+    Incomplete,     // the reply was cut before its line end
+    BadAddress,     // the reply names a channel, input or output outside 1..4
+    ShortBlock,     // a result block shorter than 21 bytes
+    NotConfirmed,   // repeated attempts all failed
+};
+
+std::string_view Describe(LinkError error);
+
+class Status {
+public:
+    constexpr Status() = default;
+    constexpr Status(LinkError error) : error_(error) {}  // NOLINT: implicit on purpose
+    constexpr explicit operator bool() const { return error_ == LinkError::None; }
+    constexpr LinkError Error() const { return error_; }
+    std::string_view Message() const { return Describe(error_); }
+    friend constexpr bool operator==(Status, Status) = default;
+
+private:
+    LinkError error_ = LinkError::None;
+};
+
+}  // namespace brevant

@@ -1,0 +1,48 @@
+// The serial port over POSIX termios: raw 8N1 at 19200 bit/s, no flow
+// control, non-blocking reads.
+//
+// Thread-safety: the table of open ports is guarded by a lock; calls for one
+// port are kept from interleaving by the link's port lock.
+#pragma once
+
+#include "PortMap.h"
+#include "SerialPort.h"
+
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace brevant {
+
+class PosixSerialPort final : public SerialPort {
+public:
+    explicit PosixSerialPort(PortMap map);
+    ~PosixSerialPort() override;
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+    int Open(int port) override;
+    int Configure(int port, int speedCode, int modeCode) override;
+    void Write(int port, std::string_view bytes) override;
+    int Read(int port, char* buffer, int capacity) override;
+    void Close(int port) override;
+    LineControlResult SetDtr(int port, bool on) override;
+    LineControlResult SetRts(int port, bool on) override;
+    void Wait(int port, Micros limit, bool untilReadable) override;
+
+    const PortMap& Map() const { return map_; }
+    // Why the last Open or Configure of `port` failed, for messages.
+    std::string LastError(int port) const;
+
+private:
+    int Fd(int port) const;
+    LineControlResult SetModemLine(int port, int line, bool on);
+    void Fail(int port, std::string why);
+
+    PortMap map_;
+    mutable std::mutex mutex_;
+    std::map<int, int> fds_;
+    std::map<int, std::string> errors_;
+};
+
+}  // namespace brevant

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds Brevant and runs the benchmarks against the paced simulator.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake --preset default
+cmake --build --preset default
+build/default/bench/exchange_bench "${1:-3}"

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what building and testing Brevant needs on a Debian machine.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends \
+  g++ cmake ninja-build pkg-config \
+  qt6-base-dev qt6-serialport-dev libgl-dev \
+  fonts-wqy-microhei \
+  libgtest-dev libgmock-dev libbenchmark-dev

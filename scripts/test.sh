@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds Brevant and runs every test: the normal build (warnings are errors),
+# AddressSanitizer + UndefinedBehaviorSanitizer, and ThreadSanitizer on the
+# threaded tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+cmake --preset default -DBREVANT_WERROR=ON
+cmake --build --preset default
+ctest --preset default
+
+cmake --preset asan -DBREVANT_WERROR=ON
+cmake --build --preset asan
+ctest --preset asan
+
+# ThreadSanitizer cannot map its shadow memory under high address-space
+# randomisation; run it with randomisation off.
+cmake --preset tsan -DBREVANT_WERROR=ON
+cmake --build --preset tsan
+setarch "$(uname -m)" -R ctest --preset tsan

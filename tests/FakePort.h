@@ -1,0 +1,78 @@
+// A scripted serial port with its own clock, for golden-wire tests: it
+// records every call and every byte written, and delivers scripted replies at
+// scripted (virtual) times, so that timing rules are tested exactly and fast.
+#pragma once
+
+#include "SerialPort.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace brevant::test {
+
+using namespace std::chrono_literals;
+
+struct Piece {
+    Micros after;       // time after the triggering write
+    std::string bytes;
+};
+
+class FakePort final : public SerialPort {
+public:
+    // The next write on `port` is answered with these pieces.
+    void Answer(int port, std::vector<Piece> pieces);
+    // Shorthand: the whole reply 1 ms after the write.
+    void Answer(int port, std::string reply) { Answer(port, {{1ms, std::move(reply)}}); }
+    // The next write on `port` gets no answer.
+    void Ignore(int port) { Answer(port, std::vector<Piece>{}); }
+    // Answers every write on `port` that finds no scripted answer queued.
+    void SetResponder(int port, std::function<std::vector<Piece>(std::string_view written)> responder);
+    // Bytes that arrive now without being asked for.
+    void Inject(int port, std::string bytes);
+
+    void SetOpenResult(int port, int result) { openResults_[port] = result; }
+    void SetConfigureResult(int port, int result) { configureResults_[port] = result; }
+    void SetLineControl(LineControlResult result) { lineControl_ = result; }
+
+    // Everything written on any port, in order.
+    const std::string& Written() const { return written_; }
+    // Calls in order: "open 3", "configure 3 14 3", "write 3", "close 3", "dtr 3", "rts 3".
+    const std::vector<std::string>& Calls() const { return calls_; }
+    std::vector<std::string> Writes() const { return writes_; }
+    Micros Now() const { return now_; }
+    bool IsOpen(int port) const { return open_.count(port) > 0 && open_.at(port); }
+    void ClearRecord();
+
+    int Open(int port) override;
+    int Configure(int port, int speedCode, int modeCode) override;
+    void Write(int port, std::string_view bytes) override;
+    int Read(int port, char* buffer, int capacity) override;
+    void Close(int port) override;
+    LineControlResult SetDtr(int port, bool on) override;
+    LineControlResult SetRts(int port, bool on) override;
+    void Wait(int port, Micros limit, bool untilReadable) override;
+
+private:
+    struct Arrival {
+        Micros at;
+        std::string bytes;
+    };
+    void Schedule(int port, const std::vector<Piece>& pieces);
+
+    Micros now_{0};
+    std::map<int, std::deque<std::vector<Piece>>> answers_;
+    std::map<int, std::function<std::vector<Piece>(std::string_view)>> responders_;
+    std::map<int, std::deque<Arrival>> pending_;
+    std::map<int, int> openResults_;
+    std::map<int, int> configureResults_;
+    std::map<int, bool> open_;
+    LineControlResult lineControl_ = LineControlResult::Done;
+    std::string written_;
+    std::vector<std::string> writes_;
+    std::vector<std::string> calls_;
+};
+
+}  // namespace brevant::test

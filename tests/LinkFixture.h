@@ -1,0 +1,28 @@
+// A link on a scripted port, with the device on COM3 and the port open.
+#pragma once
+
+#include "DeviceLink.h"
+#include "FakePort.h"
+
+#include <gtest/gtest.h>
+
+namespace brevant::test {
+
+class LinkFixture : public ::testing::Test {
+protected:
+    LinkFixture()
+    {
+        state.flags.PortNumber = kPort;
+        port.Open(kPort);
+        port.ClearRecord();
+    }
+
+    static constexpr int kPort = 3;
+    FakePort port;
+    DeviceState state;
+    CommLog log;
+    DeviceLink link{port, state, log};
+    DeviceParams& p = state.params;
+};
+
+}  // namespace brevant::test

@@ -1,0 +1,149 @@
+#include "SimProcess.h"
+
+#include "Timing.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace brevant::test {
+
+namespace {
+
+std::vector<char*> Argv(const std::string& path, const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
+std::string Drain(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    return text;
+}
+
+int WaitStatus(int pid)
+{
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+std::string MakeTempDir(const std::string& stem)
+{
+    static std::atomic<int> counter{0};
+    const auto dir = std::filesystem::temp_directory_path() /
+                     (stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+SimProcess::SimProcess(std::vector<std::string> extraArgs, int com) : dir_(MakeTempDir("brevant-sim"))
+{
+    std::vector<std::string> args = {"--ports", dir_, "--com", std::to_string(com)};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    const std::string path = BREVANT_SIM_PATH;
+
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    auto argv = Argv(path, args);
+    const int rc = ::posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    outFd_ = pipeFds[0];
+    if (rc != 0) {
+        pid_ = -1;
+        return;
+    }
+    // Wait up to 10 s for the line that says the port is published.
+    const Deadline deadline(Micros{10'000'000});
+    std::string text;
+    while (text.find('\n') == std::string::npos && !deadline.Expired()) {
+        if (!WaitReadable(outFd_, deadline.Remaining()))
+            break;
+        char buffer[256];
+        const ssize_t n = ::read(outFd_, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    readyLine_ = text.substr(0, text.find('\n'));
+    started_ = readyLine_.rfind("brevant-sim: COM", 0) == 0;
+}
+
+int SimProcess::Stop()
+{
+    if (pid_ < 0)
+        return -1;
+    ::kill(pid_, SIGTERM);
+    const int status = WaitStatus(pid_);
+    pid_ = -1;
+    return status;
+}
+
+SimProcess::~SimProcess()
+{
+    Stop();
+    if (outFd_ >= 0)
+        ::close(outFd_);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& args)
+{
+    ProgramResult result;
+    int outPipe[2];
+    int errPipe[2];
+    if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
+        return result;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    auto argv = Argv(path, args);
+    int pid = -1;
+    const int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(outPipe[1]);
+    ::close(errPipe[1]);
+    if (rc == 0) {
+        // The outputs are small: read stdout to its end, then stderr.
+        result.out = Drain(outPipe[0]);
+        result.err = Drain(errPipe[0]);
+        result.status = WaitStatus(pid);
+    }
+    ::close(outPipe[0]);
+    ::close(errPipe[0]);
+    return result;
+}
+
+}  // namespace brevant::test

@@ -1,0 +1,43 @@
+// Runs brevant-sim in a private ports directory for the length of a test.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace brevant::test {
+
+class SimProcess {
+public:
+    // Starts the simulator on COM`com` with the extra arguments and waits for
+    // it to publish its port. Started() is false when it did not come up.
+    explicit SimProcess(std::vector<std::string> extraArgs = {}, int com = 3);
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    bool Started() const { return started_; }
+    const std::string& PortsDir() const { return dir_; }
+    const std::string& ReadyLine() const { return readyLine_; }
+    // Stops it (SIGTERM) and returns its exit status.
+    int Stop();
+
+private:
+    std::string dir_;
+    std::string readyLine_;
+    int pid_ = -1;
+    int outFd_ = -1;
+    bool started_ = false;
+};
+
+// A fresh empty directory under the temporary directory.
+std::string MakeTempDir(const std::string& stem);
+
+// Runs a program to its end; returns its exit status and what it printed.
+struct ProgramResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& args);
+
+}  // namespace brevant::test

@@ -1,0 +1,94 @@
+// The catalogue as data: every row is reachable, has the wire form and the
+// profile the protocol needs, and the lookup by code finds the right row.
+#include "Catalogue.h"
+#include "DeviceState.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace brevant::test {
+namespace {
+
+TEST(CatalogueTest, EveryOperationHasItsRow)
+{
+    std::set<std::string_view> names;
+    for (int i = 0; i < kOpCount; ++i) {
+        const Command& c = CommandFor(static_cast<Op>(i));
+        EXPECT_EQ(static_cast<int>(c.op), i) << c.name;
+        EXPECT_NE(c.profile, nullptr) << c.name;
+        names.insert(c.name);
+        if (c.replyClass != ReplyClass::Action) {
+            EXPECT_NE(c.field, nullptr) << c.name;
+        }
+    }
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(kOpCount));
+}
+
+TEST(CatalogueTest, CommandLinesOfEveryClass)
+{
+    const struct {
+        Op op;
+        Address at;
+        std::optional<int32_t> value;
+        const char* text;
+    } cases[] = {
+        {Op::MG, {2}, -5, "MG2-5\r\n"},      {Op::MG, {2}, {}, "MG2r\r\n"},
+        {Op::MC, {4}, 1, "MC41\r\n"},        {Op::OF, {1}, 20000, "OF120000\r\n"},
+        {Op::MRSwitch, {3}, 0, "MR30\r\n"},  {Op::ML, {1}, {}, "ML1r\r\n"},
+        {Op::MS, {4}, {}, "MS4r\r\n"},       {Op::MX, {3, 4}, 1, "MX341\r\n"},
+        {Op::XG, {1, 2}, -30, "XG12-30\r\n"}, {Op::XG, {1, 2}, {}, "XG12r\r\n"},
+        {Op::MB, {5}, 1, "MBs1\r\n"},        {Op::MP, {5}, {}, "MPsr\r\n"},
+        {Op::CT, {}, 5, "CTs5\r\n"},         {Op::SN, {}, {}, "SNsr\r\n"},
+        {Op::SM, {}, {}, "SMs1\r\n"},        {Op::CE, {}, {}, "CEs1\r\n"},
+        {Op::SS, {}, {}, "SSs1\r\n"},        {Op::CG3, {}, {}, "CGs3\r\n"},
+        {Op::BlockD, {1}, {}, "DAsr\r\n"},   {Op::BlockE, {10}, {}, "EJsr\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CommandText(CommandFor(c.op), c.at, c.value), c.text);
+}
+
+TEST(CatalogueTest, ProfilesFollowTheKindOfCommand)
+{
+    EXPECT_EQ(CommandFor(Op::MG).profile, &kStandardProfile);
+    EXPECT_EQ(CommandFor(Op::MC).profile, &kSlowChunkProfile);
+    EXPECT_EQ(CommandFor(Op::ML).profile, &kMeterProfile);
+    EXPECT_EQ(CommandFor(Op::SM).profile, &kActionProfile);
+    EXPECT_EQ(CommandFor(Op::SS).profile, &kSaveProfile);
+    EXPECT_EQ(CommandFor(Op::BlockE).profile, &kBlockProfile);
+}
+
+TEST(CatalogueTest, LookupByCode)
+{
+    EXPECT_EQ(FindCommand("MG")->op, Op::MG);
+    EXPECT_EQ(FindCommand("MR")->op, Op::MR);  // the level form, not the switch
+    EXPECT_EQ(FindCommand("MB")->op, Op::MB);
+    EXPECT_EQ(FindCommand("MBs")->op, Op::MB);
+    EXPECT_EQ(FindCommand("CGs2")->op, Op::CG2);
+    EXPECT_EQ(FindCommand("E")->op, Op::BlockE);
+    EXPECT_EQ(FindCommand("mg"), nullptr);
+    EXPECT_EQ(FindCommand("ZZ"), nullptr);
+}
+
+TEST(DeviceParamsTest, StartsClearedWithFamilyOne)
+{
+    DeviceParams p;
+    EXPECT_EQ(p.DeviceFamily, 1);
+    EXPECT_EQ(p.MG[1], 0);
+    EXPECT_EQ(p.XG[4][4], 0);
+    EXPECT_EQ(p.ESR[10][9], 0);
+    p.MG[1] = 3;
+    p.DeviceFamily = 2;
+    p.SA.Set("SAK217");
+    p.Reset();
+    EXPECT_EQ(p.MG[1], 0);
+    EXPECT_EQ(p.DeviceFamily, 1);
+    EXPECT_EQ(p.SA.Get(), "");
+
+    DeviceState state;
+    EXPECT_EQ(state.flags.PortNumber, -1);
+    EXPECT_FALSE(state.flags.Connected);
+}
+
+}  // namespace
+}  // namespace brevant::test

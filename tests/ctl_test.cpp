@@ -1,0 +1,125 @@
+// brevantctl's command line and its commands on a scripted port.
+#include "CtlArgs.h"
+#include "CtlCommands.h"
+#include "LinkFixture.h"
+
+#include <sstream>
+
+namespace brevant::test {
+namespace {
+
+using ctl::CtlArgs;
+
+std::optional<CtlArgs> Parse(std::vector<std::string> words, std::string* errorOut = nullptr)
+{
+    std::string error;
+    auto args = ctl::ParseCtlArgs(words, error);
+    if (errorOut)
+        *errorOut = error;
+    return args;
+}
+
+TEST(CtlArgsTest, AcceptsPortsPortAndACommand)
+{
+    const auto args = Parse({"--ports", "/tmp/p", "--port", "3", "set", "MG", "1", "-5"});
+    ASSERT_TRUE(args);
+    EXPECT_EQ(args->portsDir, "/tmp/p");
+    EXPECT_EQ(args->port, 3);
+    EXPECT_EQ(args->command, "set");
+    EXPECT_EQ(args->words, (std::vector<std::string>{"MG", "1", "-5"}));
+    EXPECT_TRUE(Parse({"ports"}));
+}
+
+TEST(CtlArgsTest, RejectsWhatItCannotRun)
+{
+    std::string error;
+    EXPECT_FALSE(Parse({"--port", "3"}, &error));
+    EXPECT_EQ(error, "no command given");
+    EXPECT_FALSE(Parse({"get", "MG", "1"}, &error));
+    EXPECT_EQ(error, "--port N is needed");
+    EXPECT_FALSE(Parse({"--port", "40", "version"}, &error));
+    EXPECT_FALSE(Parse({"--port", "x", "version"}, &error));
+    EXPECT_FALSE(Parse({"--port", "1", "frobnicate"}, &error));
+    EXPECT_FALSE(Parse({"--speed", "1", "version"}, &error));
+    EXPECT_FALSE(Parse({"--ports"}, &error));
+}
+
+class CtlCommandTest : public LinkFixture {
+protected:
+    int Run(std::vector<std::string> words)
+    {
+        out.str("");
+        err.str("");
+        words.insert(words.begin(), {"--port", "3"});
+        const auto args = Parse(words);
+        EXPECT_TRUE(args);
+        return ctl::RunCommand(*args, link, out, err);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(CtlCommandTest, GetPrintsTheStoredValue)
+{
+    port.Answer(kPort, "MX231\r\n");
+    EXPECT_EQ(Run({"get", "MX", "2", "3"}), 0);
+    EXPECT_EQ(port.Written(), "MX23r\r\n");
+    EXPECT_EQ(out.str(), "1\n");
+
+    port.Answer(kPort, "MPs2\r\n");
+    EXPECT_EQ(Run({"get", "MP"}), 0);
+    EXPECT_EQ(out.str(), "2\n");
+
+    port.Answer(kPort, "DB00\r\nDB11\r\nDB22\r\nDB33\r\nDB44\r\nDB55\r\nDB66\r\nDB77\r\nDB88\r\nDB99\r\n");
+    EXPECT_EQ(Run({"get", "D", "2"}), 0);
+    EXPECT_EQ(out.str(), "0 1 2 3 4 5 6 7 8 9\n");
+}
+
+TEST_F(CtlCommandTest, SetPrintsWhatTheDeviceHoldsOrFailsAfterEightTries)
+{
+    port.Answer(kPort, "OD1200\r\n");
+    EXPECT_EQ(Run({"set", "OD", "1", "500"}), 0);
+    EXPECT_EQ(port.Written(), "OD1500\r\n");
+    EXPECT_EQ(out.str(), "200\n");
+
+    port.ClearRecord();
+    EXPECT_EQ(Run({"set", "MG", "1", "3"}), 1);
+    EXPECT_EQ(port.Writes().size(), 8u);
+    EXPECT_EQ(err.str(), "brevantctl: set MG on COM3: the device did not confirm the value\n");
+}
+
+TEST_F(CtlCommandTest, BadWordsAreRefusedBeforeAnythingIsSent)
+{
+    EXPECT_EQ(Run({"get", "ZZ", "1"}), 2);
+    EXPECT_EQ(Run({"get", "MG"}), 2);
+    EXPECT_EQ(Run({"get", "MG", "one"}), 2);
+    EXPECT_EQ(Run({"set", "ML", "1", "4"}), 2);
+    EXPECT_EQ(Run({"get", "SMs1"}), 2);
+    EXPECT_EQ(Run({"action", "MG"}), 2);
+    EXPECT_EQ(port.Written(), "");
+    EXPECT_EQ(Run({"get", "MG", "9"}), 1);  // outside 1..4: refused by the link
+    EXPECT_EQ(port.Written(), "");
+}
+
+TEST_F(CtlCommandTest, VersionActionAndRaw)
+{
+    port.Answer(kPort, "SV105\r\n");
+    EXPECT_EQ(Run({"version"}), 0);
+    EXPECT_EQ(out.str(), "SV105\n");
+
+    port.Answer(kPort, "SMs1\r\n");
+    EXPECT_EQ(Run({"action", "SMs1"}), 0);
+    EXPECT_EQ(out.str(), "ok\n");
+
+    port.ClearRecord();
+    port.Answer(kPort, std::string("MG1-1\r\n\x01", 8));
+    EXPECT_EQ(Run({"raw", "MG1r"}), 0);
+    EXPECT_EQ(port.Written(), "MG1r\r\n");
+    EXPECT_EQ(out.str(), "MG1-1\\r\\n\\x01\n");
+
+    EXPECT_EQ(Run({"raw", "XX"}), 1);
+    EXPECT_NE(err.str().find("did not answer"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace brevant::test

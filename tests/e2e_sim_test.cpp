@@ -1,0 +1,162 @@
+// End to end against the paced simulator: the real termios layer, honest
+// line timing, every family of command.
+#include "SimLinkFixture.h"
+
+#include <filesystem>
+
+namespace brevant::test {
+namespace {
+
+using SimTest = SimLinkFixture;
+
+TEST_F(SimTest, ProbeFindsTheDeviceOnlyWhereItIsAndLeavesThePortClosed)
+{
+    Start();
+    link->ClosePort();
+    state.flags.PortNumber = -1;
+    EXPECT_FALSE(link->ProbePort(1));
+    EXPECT_FALSE(link->ProbePort(4));
+    EXPECT_TRUE(link->ProbePort(kCom));
+    EXPECT_TRUE(link->ProbePort(kCom));  // closed again, so it opens again
+    state.flags.PortNumber = kCom;
+    EXPECT_TRUE(link->OpenPort());
+}
+
+TEST_F(SimTest, IdentityQueries)
+{
+    Start({"--model", "K217"});
+    EXPECT_TRUE(link->ReadVersion());
+    EXPECT_EQ(p.SV.Get(), "SV105");
+    std::string reply;
+    ASSERT_TRUE(link->Exchange("SAsr\n", kModelQueryProfile, reply));
+    EXPECT_EQ(reply, "SAK217\r\n");
+}
+
+TEST_F(SimTest, EveryFamilyOfSettingRoundTripsWithTheDevicesClamps)
+{
+    Start();
+    const struct {
+        Op op;
+        Address at;
+        int sent;
+        int held;
+    } cases[] = {
+        {Op::MG, {2}, -5, -5},   {Op::MG, {1}, 99, 47},   {Op::MA, {3}, 1, 1},
+        {Op::MF, {4}, 1, 1},     {Op::MR, {1}, 9, 9},     {Op::MI, {2}, 1, 1},
+        {Op::MT, {3}, 1, 1},     {Op::MM, {4}, 1, 1},     {Op::MC, {1}, 1, 1},
+        {Op::OV, {2}, -25, -20}, {Op::OM, {3}, 1, 1},     {Op::OD, {1}, 500, 200},
+        {Op::OF, {2}, 250, 0},   {Op::OF, {3}, 8000, 8000}, {Op::OH, {4}, 700, 600},
+        {Op::MX, {3, 4}, 1, 1},  {Op::XG, {1, 2}, -12, -12}, {Op::XG, {2, 2}, 5, 0},
+        {Op::MB, {}, 1, 1},      {Op::MP, {}, 3, 3},      {Op::SN, {}, 4, 4},
+    };
+    for (const auto& c : cases) {
+        const Command& command = CommandFor(c.op);
+        ASSERT_TRUE(link->Set(c.op, c.at, c.sent)) << command.name;
+        Value* field = command.field(p, c.at.a, c.at.b);
+        EXPECT_EQ(*field, c.held) << command.name;
+        field->store(12345);
+        ASSERT_TRUE(link->Query(c.op, c.at)) << command.name;
+        EXPECT_EQ(*field, c.held) << command.name;
+    }
+    ASSERT_TRUE(link->Set(Op::MRSwitch, {2}, 7));
+    EXPECT_EQ(p.MRon[2], 1);
+    EXPECT_EQ(log.Size(), 2u);  // the two SN replies
+}
+
+TEST_F(SimTest, MetersReadPlausibleLevelsAndFollowMute)
+{
+    Start({"--model", "K218"});
+    for (int n = 1; n <= kChannels; ++n) {
+        ASSERT_TRUE(link->Query(Op::ML, {n}));
+        ASSERT_TRUE(link->Query(Op::OL, {n}));
+        EXPECT_GE(p.ML[static_cast<std::size_t>(n)], -100);
+        EXPECT_LE(p.ML[static_cast<std::size_t>(n)], 0);
+        EXPECT_GT(p.ML[static_cast<std::size_t>(n)], -100) << "an unmuted input has signal";
+        ASSERT_TRUE(link->Query(Op::ME, {n}));
+        ASSERT_TRUE(link->Query(Op::MS, {n}));
+    }
+    ASSERT_TRUE(link->Set(Op::MM, {1}, 1));
+    ASSERT_TRUE(link->Query(Op::ML, {1}));
+    EXPECT_EQ(p.ML[1], -100);
+}
+
+TEST_F(SimTest, SoundTestRunsPointByPointAndDeliversBothCurves)
+{
+    Start();
+    ASSERT_TRUE(link->Run(Op::SM));
+    ASSERT_TRUE(link->Set(Op::CN, {}, 2));
+    ASSERT_TRUE(link->Set(Op::CP, {}, 2));
+    ASSERT_TRUE(link->Set(Op::CT, {}, 3));
+    EXPECT_EQ(p.CNValid + p.CPValid + p.CTValid, 3);
+    ASSERT_TRUE(link->Run(Op::CG3));
+    ASSERT_TRUE(link->Run(Op::CG1));
+    ASSERT_TRUE(link->Run(Op::CG2));
+    EXPECT_FALSE(link->Run(Op::CG2));  // both points are taken
+    EXPECT_EQ(p.CG2, 0);
+    ASSERT_TRUE(link->Run(Op::CG0));
+    for (int b = 1; b <= kBlocks; ++b) {
+        ASSERT_TRUE(link->Query(Op::BlockD, {b})) << b;
+        ASSERT_TRUE(link->Query(Op::BlockE, {b})) << b;
+    }
+    EXPECT_EQ(log.Size(), 20u);
+    for (int k = 0; k < 100; ++k) {
+        const int d = p.DSR[static_cast<std::size_t>(k / 10 + 1)][static_cast<std::size_t>(k % 10)];
+        const int e = p.ESR[static_cast<std::size_t>(k / 10 + 1)][static_cast<std::size_t>(k % 10)];
+        EXPECT_GT(d, e) << "the response stands above the floor at point " << k;
+        EXPECT_GE(d, -60);
+        EXPECT_LE(d, 30);
+    }
+    ASSERT_TRUE(link->Run(Op::CE));
+    EXPECT_EQ(p.CNValid, 0);
+    EXPECT_FALSE(link->Run(Op::CG1));  // not in test mode any more
+}
+
+TEST_F(SimTest, SavedSettingSurvivesARestartOfTheDevice)
+{
+    const std::string dir = MakeTempDir("brevant-state");
+    const std::string stateFile = dir + "/device.state";
+    Start({"--state", stateFile});
+    ASSERT_TRUE(link->Set(Op::MG, {1}, 12));
+    ASSERT_TRUE(link->Set(Op::XG, {4, 3}, -7));
+    ASSERT_TRUE(link->Run(Op::SS));
+    EXPECT_EQ(p.SS, 1);
+    ASSERT_TRUE(link->Set(Op::MG, {1}, 0));  // not saved
+    link->ClosePort();
+
+    Start({"--state", stateFile});
+    ASSERT_TRUE(link->Query(Op::MG, {1}));
+    EXPECT_EQ(p.MG[1], 12);
+    ASSERT_TRUE(link->Query(Op::XG, {4, 3}));
+    EXPECT_EQ(p.XG[4][3], -7);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(SimTest, CommandLineToolTalksThroughTheSameLink)
+{
+    Start();
+    link->ClosePort();
+    const std::vector<std::string> base = {"--ports", sim->PortsDir(), "--port", "3"};
+    auto ctl = [&](std::vector<std::string> words) {
+        words.insert(words.begin(), base.begin(), base.end());
+        return RunProgram(BREVANT_CTL_PATH, words);
+    };
+    auto result = ctl({"version"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "SV105\n");
+    result = ctl({"set", "OV", "2", "-30"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "-20\n");
+    result = ctl({"get", "OV", "2"});
+    EXPECT_EQ(result.out, "-20\n");
+    result = ctl({"raw", "MX11r"});
+    EXPECT_EQ(result.out, "MX111\\r\\n\n");
+
+    result = RunProgram(BREVANT_CTL_PATH, {"--ports", sim->PortsDir(), "--port", "5", "version"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("cannot open COM5"), std::string::npos) << result.err;
+    result = RunProgram(BREVANT_CTL_PATH, {"--ports", sim->PortsDir(), "ports"});
+    EXPECT_EQ(result.out.rfind("COM3 ", 0), 0u) << result.out;
+}
+
+}  // namespace
+}  // namespace brevant::test
