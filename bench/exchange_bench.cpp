@@ -28,7 +28,7 @@ struct Case {
 int main(int argc, char** argv)
 {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
-    test::SimProcess sim({});  // paced like a real line
+    test::SimProcess sim;  // paced like a real line
     if (!sim.Started()) {
         std::fprintf(stderr, "exchange_bench: the simulator did not start\n");
         return 1;

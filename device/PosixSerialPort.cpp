@@ -201,12 +201,14 @@ void PosixSerialPort::Wait(int port, Micros limit, bool untilReadable)
         SleepFor(limit);
         return;
     }
-    // A hung-up peer makes the port readable at once with nothing to read;
-    // then the rest of the pause is slept so the re-read budget keeps its length.
+    // A hung-up peer (a vanished adapter, a stopped simulator) makes the port
+    // "readable" at once with nothing to read; then the rest of the pause is
+    // slept, so that a dead port costs the full re-read budget instead of a
+    // spinning core.
     const Deadline deadline(limit);
     if (WaitReadable(fd, limit)) {
         int available = 0;
-        if (::ioctl(fd, FIONREAD, &available) == 0 && available == 0)
+        if (::ioctl(fd, FIONREAD, &available) != 0 || available == 0)
             SleepFor(deadline.Remaining());
     }
 }

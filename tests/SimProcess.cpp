@@ -62,7 +62,8 @@ std::string MakeTempDir(const std::string& stem)
     return dir.string();
 }
 
-SimProcess::SimProcess(std::vector<std::string> extraArgs, int com) : dir_(MakeTempDir("brevant-sim"))
+SimProcess::SimProcess(std::vector<std::string> extraArgs, int com, std::string dir)
+    : dir_(dir.empty() ? MakeTempDir("brevant-sim") : dir), ownsDir_(dir.empty())
 {
     std::vector<std::string> args = {"--ports", dir_, "--com", std::to_string(com)};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
@@ -115,7 +116,8 @@ SimProcess::~SimProcess()
     if (outFd_ >= 0)
         ::close(outFd_);
     std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    if (ownsDir_)
+        std::filesystem::remove_all(dir_, ec);
 }
 
 ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& args)

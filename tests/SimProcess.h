@@ -10,7 +10,9 @@ class SimProcess {
 public:
     // Starts the simulator on COM`com` with the extra arguments and waits for
     // it to publish its port. Started() is false when it did not come up.
-    explicit SimProcess(std::vector<std::string> extraArgs = {}, int com = 3);
+    // With `dir` given the port is published there (and the folder is kept);
+    // otherwise in a fresh folder of its own.
+    explicit SimProcess(std::vector<std::string> extraArgs = {}, int com = 3, std::string dir = {});
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
@@ -26,6 +28,7 @@ private:
     std::string readyLine_;
     int pid_ = -1;
     int outFd_ = -1;
+    bool ownsDir_ = false;
     bool started_ = false;
 };
 

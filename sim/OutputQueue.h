@@ -1,0 +1,41 @@
+// The device's transmit side of the serial line. Replies are queued with the
+// time they may start; the line sends one thing at a time, so a reply also
+// waits for the previous one to finish. When paced, each byte becomes due
+// once it has fully crossed the line (one byte time after the previous one),
+// so a reply flows without gaps at the line rate; unpaced, every piece of a
+// reply is due at once as a whole.
+#pragma once
+
+#include "Reply.h"
+#include "SimClock.h"
+
+#include <chrono>
+#include <deque>
+#include <optional>
+#include <string>
+
+namespace brevant::sim {
+
+class OutputQueue {
+public:
+    // byteTime 0 means unpaced.
+    explicit OutputQueue(std::chrono::nanoseconds byteTime) : byteTime_(byteTime) {}
+
+    void schedule(const Reply& reply, SimTime readyAt);
+    std::optional<SimTime> nextDue() const;
+    // Removes and returns every byte due by `now`, in order.
+    std::string takeDue(SimTime now);
+    bool empty() const { return chunks_.empty(); }
+
+private:
+    struct Chunk {
+        SimTime due;
+        std::string bytes;
+    };
+
+    std::chrono::nanoseconds byteTime_;
+    std::deque<Chunk> chunks_;
+    SimTime lineFreeAt_{};
+};
+
+}  // namespace brevant::sim
