@@ -44,8 +44,8 @@ int main(int argc, char** argv)
     }
 
     const Case cases[] = {{"meter query ML", Op::ML, 6}, {"setting query MG", Op::MG, 6}};
-    std::printf("%-18s %-6s %12s %12s %14s %8s\n", "exchange", "wait", "per second", "ms each",
-                "line limit/s", "ratio");
+    std::printf("%-18s %-6s %12s %10s %14s %16s\n", "exchange", "wait", "per second", "ms each",
+                "line limit/s", "x line time");
     for (const Case& c : cases) {
         for (WaitMode mode : {WaitMode::FixedPause, WaitMode::PollReadable}) {
             link.SetWaitMode(mode);
@@ -70,9 +70,9 @@ int main(int argc, char** argv)
             const double rate = done / elapsed;
             const double bytesEach = c.commandBytes + (done ? double(replyBytes) / done : 0.0);
             const double limit = kLineBytesPerSecond / bytesEach;
-            std::printf("%-18s %-6s %12.1f %12.2f %14.1f %7.0f%%%s\n", c.name,
+            std::printf("%-18s %-6s %12.1f %10.2f %14.1f %15.2fx%s\n", c.name,
                         mode == WaitMode::FixedPause ? "fixed" : "poll", rate, 1000.0 / rate, limit,
-                        100.0 * rate / limit, failed ? "  (failures!)" : "");
+                        limit / rate, failed ? "  (failures!)" : "");
         }
     }
     link.ClosePort();

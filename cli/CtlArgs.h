@@ -1,7 +1,8 @@
 // Command line of brevantctl:
-//   brevantctl [--ports DIR] --port N <command>
-//   get CODE [CH [OUT]] | set CODE [CH [OUT]] VALUE | action CODE | version
-//   | raw TEXT | ports
+//   brevantctl [--ports DIR] [--port N] [--json] <command> [words]
+// Commands: scan, info, get, set, action, raw, version, dump, meters
+// [--cycles N], preset save FILE, preset load FILE, save-device, upgrade FILE,
+// ports.
 #pragma once
 
 #include <optional>
@@ -12,14 +13,19 @@ namespace brevant::ctl {
 
 struct CtlArgs {
     std::optional<std::string> portsDir;
-    int port = -1;
-    std::string command;             // get, set, action, version, raw, ports
+    int port = -1;                   // -1: find the device as Connect does
+    bool json = false;
+    std::string command;
     std::vector<std::string> words;  // what follows the command
+    int cycles = 0;                  // meters: passes to print, 0 = until interrupted
 };
 
 // nullopt and a message in `error` when the words do not form a command line.
 std::optional<CtlArgs> ParseCtlArgs(const std::vector<std::string>& argv, std::string& error);
 
 std::string Usage();
+
+// Commands that only need an open port (with --port) rather than a Connect.
+bool IsLinkCommand(const std::string& command);
 
 }  // namespace brevant::ctl

@@ -1,11 +1,25 @@
-// brevantctl: one device command from the shell, through the same link as the program.
+// brevantctl: the program's procedures from the shell, through the same core.
 #include "CtlArgs.h"
-#include "CtlCommands.h"
+#include "CtlSession.h"
 #include "PosixSerialPort.h"
 
+#include <csignal>
 #include <iostream>
+#include <unistd.h>
 
 using namespace brevant;
+
+namespace {
+
+// Set by SIGINT/SIGTERM; the running command ends cleanly when it sees it.
+std::atomic<bool> gInterrupted{false};
+
+void OnSignal(int)
+{
+    gInterrupted = true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -23,16 +37,15 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
     DeviceState state;
     CommLog log;
     DeviceLink link(port, state, log);
-    state.flags.PortNumber = args->port;
-    if (!link.OpenPort()) {
-        std::cerr << "brevantctl: cannot open COM" << args->port << ": " << port.LastError(args->port)
-                  << '\n';
-        return 1;
-    }
-    const int status = ctl::RunCommand(*args, link, std::cout, std::cerr);
-    link.ClosePort();
-    return status;
+    const ctl::CtlStreams io{std::cout, std::cerr, gInterrupted, ::isatty(STDERR_FILENO) == 1};
+    return ctl::RunCtl(*args, link, io);
 }

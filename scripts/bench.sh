@@ -6,3 +6,4 @@ bash scripts/install-deps.sh
 cmake --preset default
 cmake --build --preset default
 build/default/bench/exchange_bench "${1:-3}"
+build/default/bench/session_bench "${1:-3}"

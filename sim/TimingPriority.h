@@ -2,8 +2,8 @@
 // an ordinary process is now and then woken milliseconds late, which tears a
 // gap into a reply that the program takes for its end. A real device never
 // shares its processor, so the paced simulator asks for the lowest real-time
-// priority (it sleeps between bytes, so it never holds a CPU for long), or
-// failing that a raised ordinary priority, or carries on as it is.
+// priority (it holds a CPU at most for the length of one reply), or failing
+// that a raised ordinary priority, or carries on as it is.
 #pragma once
 
 namespace brevant::sim {

@@ -66,14 +66,13 @@ int serve(const SimOptions& options) {
     DeviceSession session(model, faults, options.silent);
 
     installStopHandlers();
-    if (options.paced)
-        raiseTimingPriority();
+    const bool realTime = options.paced && raiseTimingPriority() == TimingPriority::RealTime;
     PseudoTerminal terminal;
     PortLink link(options.portsDir, options.comNumber, terminal.slavePath());
     std::cout << "brevant-sim: COM" << options.comNumber << " -> " << terminal.slavePath() << " model "
               << model.reportedModel() << std::endl;
 
-    PtyServer server(terminal.masterFd(), session, options.paced);
+    PtyServer server(terminal.masterFd(), session, options.paced, realTime);
     server.run(g_stopRequested);
     return 0;
 }

@@ -28,6 +28,12 @@ TEST(CtlArgsTest, AcceptsPortsPortAndACommand)
     EXPECT_EQ(args->command, "set");
     EXPECT_EQ(args->words, (std::vector<std::string>{"MG", "1", "-5"}));
     EXPECT_TRUE(Parse({"ports"}));
+
+    const auto meters = Parse({"--json", "meters", "--cycles", "5"});
+    ASSERT_TRUE(meters);
+    EXPECT_TRUE(meters->json);
+    EXPECT_EQ(meters->cycles, 5);
+    EXPECT_EQ(meters->port, -1);
 }
 
 TEST(CtlArgsTest, RejectsWhatItCannotRun)
@@ -35,8 +41,11 @@ TEST(CtlArgsTest, RejectsWhatItCannotRun)
     std::string error;
     EXPECT_FALSE(Parse({"--port", "3"}, &error));
     EXPECT_EQ(error, "no command given");
-    EXPECT_FALSE(Parse({"get", "MG", "1"}, &error));
-    EXPECT_EQ(error, "--port N is needed");
+    EXPECT_TRUE(Parse({"get", "MG", "1"}, &error));  // without --port: Connect finds the device
+    EXPECT_FALSE(Parse({"preset", "open", "x.lg"}, &error));
+    EXPECT_FALSE(Parse({"upgrade"}, &error));
+    EXPECT_FALSE(Parse({"meters", "--cycles", "0"}, &error));
+    EXPECT_FALSE(Parse({"info", "extra"}, &error));
     EXPECT_FALSE(Parse({"--port", "40", "version"}, &error));
     EXPECT_FALSE(Parse({"--port", "x", "version"}, &error));
     EXPECT_FALSE(Parse({"--port", "1", "frobnicate"}, &error));

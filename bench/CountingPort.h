@@ -1,0 +1,46 @@
+// A serial port that counts the bytes that cross it, so a benchmark can set
+// its time against what the line itself needs (10 bits a byte at 19200 bit/s).
+#pragma once
+
+#include "SerialPort.h"
+
+#include <atomic>
+
+namespace brevant::bench {
+
+inline constexpr double kLineBytesPerSecond = 19200.0 / 10.0;
+
+class CountingPort final : public SerialPort {
+public:
+    explicit CountingPort(SerialPort& inner) : inner_(inner) {}
+
+    long Bytes() const { return written_ + read_; }
+    double LineSeconds() const { return Bytes() / kLineBytesPerSecond; }
+    void Reset() { written_ = read_ = 0; }
+
+    int Open(int port) override { return inner_.Open(port); }
+    int Configure(int port, int speed, int mode) override { return inner_.Configure(port, speed, mode); }
+    void Write(int port, std::string_view bytes) override
+    {
+        written_ += static_cast<long>(bytes.size());
+        inner_.Write(port, bytes);
+    }
+    int Read(int port, char* buffer, int capacity) override
+    {
+        const int n = inner_.Read(port, buffer, capacity);
+        if (n > 0)
+            read_ += n;
+        return n;
+    }
+    void Close(int port) override { inner_.Close(port); }
+    LineControlResult SetDtr(int port, bool on) override { return inner_.SetDtr(port, on); }
+    LineControlResult SetRts(int port, bool on) override { return inner_.SetRts(port, on); }
+    void Wait(int port, Micros limit, bool untilReadable) override { inner_.Wait(port, limit, untilReadable); }
+
+private:
+    SerialPort& inner_;
+    std::atomic<long> written_{0};
+    std::atomic<long> read_{0};
+};
+
+}  // namespace brevant::bench

@@ -1,0 +1,253 @@
+#include "CtlSession.h"
+
+#include "CtlCommands.h"
+#include "PresetFile.h"
+#include "PresetProcedures.h"
+#include "SaveDevice.h"
+#include "UpgradeProcedure.h"
+
+#include <mutex>
+#include <sstream>
+
+namespace brevant::ctl {
+
+namespace {
+
+constexpr Micros kPollWait{20'000};
+
+// Prints procedure messages: success texts on standard output, failures on
+// standard error, each with its detail.
+class Printer {
+public:
+    explicit Printer(const CtlStreams& io) : io_(io) {}
+    Report ForSuccess() { return [this](auto t, auto d) { Print(io_.out, t, d); }; }
+    Report ForFailure() { return [this](auto t, auto d) { Print(io_.err, t, d); }; }
+    // Picks the stream by whether the text is one of the failure texts.
+    Report Auto()
+    {
+        return [this](std::string_view text, std::string_view detail) {
+            const bool good = text == msg::kSaveSuccessfully || text == msg::kOpenSuccessfully ||
+                              text == msg::kSaveDeviceSuccessfully || text == msg::kUpdateSuccessfully;
+            Print(good ? io_.out : io_.err, text, detail);
+        };
+    }
+
+private:
+    void Print(std::ostream& stream, std::string_view text, std::string_view detail)
+    {
+        std::lock_guard lock(mutex_);
+        stream << text;
+        if (!detail.empty())
+            stream << ": " << detail;
+        stream << '\n';
+    }
+    const CtlStreams& io_;
+    std::mutex mutex_;
+};
+
+std::string JsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (static_cast<unsigned char>(c) >= 0x20)
+            out += c;
+    }
+    return out + "\"";
+}
+
+template <typename Get>
+std::string JsonList(int count, Get get)
+{
+    std::string out = "[";
+    for (int i = 0; i < count; ++i)
+        out += (i ? "," : "") + std::to_string(get(i));
+    return out + "]";
+}
+
+std::string MetersLine(const DeviceParams& p, int family, int pass, bool json)
+{
+    auto at = [](const Channels& c, int i) { return c[static_cast<std::size_t>(i + 1)].load(); };
+    std::ostringstream line;
+    if (json) {
+        line << "{\"pass\":" << pass << ",\"inputs\":" << JsonList(kChannels, [&](int i) { return at(p.ML, i); })
+             << ",\"outputs\":" << JsonList(kChannels, [&](int i) { return at(p.OL, i); });
+        if (family == 2)
+            line << ",\"erle\":" << JsonList(kChannels, [&](int i) { return at(p.ME, i); })
+                 << ",\"erl\":" << JsonList(kChannels, [&](int i) { return at(p.MS, i); });
+        line << "}";
+        return line.str();
+    }
+    auto list = [&](const Channels& c) {
+        std::string s;
+        for (int i = 0; i < kChannels; ++i)
+            s += (i ? " " : "") + std::to_string(at(c, i));
+        return s;
+    };
+    line << "pass " << pass << ": in " << list(p.ML) << " dB | out " << list(p.OL) << " dB";
+    if (family == 2)
+        line << " | ERLE " << list(p.ME) << " | ERL " << list(p.MS);
+    return line.str();
+}
+
+// Tells the CLI when the read-back is in and prints the meters on each pass.
+class CtlObserver : public ConnectionObserver {
+public:
+    CtlObserver(const DeviceParams& params, const CtlStreams& io, bool json, bool printMeters)
+        : params_(params), io_(io), json_(json), printMeters_(printMeters) {}
+    void ReadBackRefreshed(int) override { readBackDone = true; }
+    void PollPassCompleted(int family) override
+    {
+        const int pass = ++passes;
+        if (printMeters_)
+            io_.out << MetersLine(params_, family, pass, json_) << std::endl;
+    }
+    void ReadBackEnded() override { readBackDone = true; }
+
+    std::atomic<bool> readBackDone{false};
+    std::atomic<int> passes{0};
+
+private:
+    const DeviceParams& params_;
+    const CtlStreams& io_;
+    bool json_;
+    bool printMeters_;
+};
+
+bool WaitUntil(const std::atomic<bool>& flag, const std::atomic<bool>& interrupted)
+{
+    while (!flag && !interrupted)
+        SleepFor(kPollWait);
+    return flag;
+}
+
+void DrawProgress(std::ostream& err, int percent)
+{
+    const int filled = percent / 5;
+    err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+        << std::string(static_cast<std::size_t>(20 - filled), ' ') << "] " << percent << "%" << std::flush;
+}
+
+}  // namespace
+
+std::string FormatSetting(const DeviceParams& params, bool json)
+{
+    std::string text = FormatPreset(params);
+    if (!json) {
+        std::string plain;
+        for (char c : text)
+            if (c != '\r')
+                plain += c;
+        return plain;
+    }
+    // JSON: one member per preset line, named by its key, values as a list
+    // (or a number for the one-value lines).
+    std::string out = "{";
+    std::istringstream lines(text);
+    std::string line;
+    bool first = true;
+    while (std::getline(lines, line)) {
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const auto colon = line.find(':');
+        if (colon == std::string::npos)
+            continue;
+        std::string values = line.substr(colon + 1);
+        const bool list = !values.empty() && values.back() == ',';
+        if (list)
+            values.pop_back();
+        out += (first ? "" : ",") + JsonString(line.substr(0, colon)) + ":" +
+               (list ? "[" + values + "]" : values);
+        first = false;
+    }
+    return out + "}";
+}
+
+int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
+{
+    DeviceState& state = link.State();
+    Printer printer(io);
+    CtlObserver observer(state.params, io, args.json, args.command == "meters");
+    Connection connection(link, observer);
+
+    if (args.command == "scan") {
+        if (!connection.ScanForDevice(3)) {
+            io.err << msg::kCannotFindDevice << '\n';
+            return 1;
+        }
+        io.out << "COM" << state.flags.PortNumber << '\n';
+        return 0;
+    }
+    if (args.command == "preset" && args.words[0] == "load")
+        return OpenFromFile(connection, args.words[1], printer.Auto()) ? 0 : 1;
+    if (args.command == "upgrade") {
+        if (!PrepareUpgrade(connection, printer.Auto()))
+            return 1;
+        const ProgressFn progress = [&](int percent) {
+            if (io.progressBar)
+                DrawProgress(io.err, percent);
+        };
+        const bool ok = RunUpgrade(connection, args.words[0], progress, [&](auto text, auto detail) {
+            if (io.progressBar)
+                io.err << '\n';
+            printer.Auto()(text, detail);
+        });
+        return ok ? 0 : 1;
+    }
+
+    // Everything else talks to a connected device: with --port the port is
+    // just opened for the single-command tools; otherwise Connect finds it.
+    const bool connect = !(IsLinkCommand(args.command) && args.port >= 1);
+    if (connect) {
+        if (args.port >= 1)
+            state.flags.PortNumber = args.port;
+        if (!connection.Connect(printer.ForFailure()))
+            return 1;
+        if (!state.flags.Connected) {
+            io.err << "unknown model: " << state.params.SA.Get() << '\n';
+        }
+    } else {
+        state.flags.PortNumber = args.port;
+        if (!link.OpenPort()) {
+            io.err << "brevantctl: cannot open COM" << args.port << '\n';
+            return 1;
+        }
+    }
+
+    int status = 0;
+    if (args.command == "info") {
+        const std::string port = "COM" + std::to_string(state.flags.PortNumber.load());
+        if (args.json)
+            io.out << "{\"port\":" << JsonString(port) << ",\"model\":" << JsonString(state.params.SA.Get())
+                   << ",\"family\":" << state.params.DeviceFamily << ",\"version\":"
+                   << JsonString(state.params.SV.Get()) << "}\n";
+        else
+            io.out << "port " << port << "\nmodel " << state.params.SA.Get() << "\nfamily "
+                   << state.params.DeviceFamily << "\nversion " << state.params.SV.Get() << '\n';
+    } else if (args.command == "dump" || args.command == "preset") {
+        if (!WaitUntil(observer.readBackDone, io.interrupted))
+            status = 1;
+        else if (args.command == "dump")
+            io.out << FormatSetting(state.params, args.json) << (args.json ? "\n" : "");
+        else
+            status = SaveToFile(state.params, args.words[1], printer.Auto()) ? 0 : 1;
+    } else if (args.command == "meters") {
+        while (!io.interrupted && (args.cycles == 0 || observer.passes < args.cycles))
+            SleepFor(kPollWait);
+    } else if (args.command == "save-device") {
+        status = SaveDevice(link, printer.Auto()) ? 0 : 1;
+    } else {
+        // The single-command tools; the polling stands back meanwhile.
+        state.flags.LinkBusy = true;
+        status = RunCommand(args, link, io.out, io.err);
+        state.flags.LinkBusy = false;
+    }
+
+    if (connect)
+        connection.Disconnect();
+    link.ClosePort();
+    return status;
+}
+
+}  // namespace brevant::ctl

@@ -1,0 +1,27 @@
+// The brevantctl commands that run the program's own procedures: scan,
+// connect, read-back and polling, presets, save to device, upgrade.
+#pragma once
+
+#include "DeviceLink.h"
+#include "CtlArgs.h"
+
+#include <atomic>
+#include <ostream>
+
+namespace brevant::ctl {
+
+struct CtlStreams {
+    std::ostream& out;
+    std::ostream& err;
+    const std::atomic<bool>& interrupted;  // Ctrl-C
+    bool progressBar = false;              // draw upgrade progress on err
+};
+
+// Runs every command but `ports`. Exit status: 0 done, 1 the device or a file
+// failed, 2 wrong usage.
+int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io);
+
+// The setting held in the mirror as the preset lines (line ends "\n") or JSON.
+std::string FormatSetting(const DeviceParams& params, bool json);
+
+}  // namespace brevant::ctl

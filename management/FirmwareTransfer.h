@@ -1,0 +1,37 @@
+// Sends a firmware image file to the device over the open port and follows the
+// device through programming it. UI-free: meant for a worker thread, with the
+// progress reported through a callback.
+//
+// The image file is a sequence of 32-bit little-endian words: three header
+// words, then the data words. Each word travels as a six-byte packet: 'U', a
+// step letter, and the word most significant byte first. The device echoes the
+// headers, answers the last data word, echoes the two closing packets and then
+// reports twice while it programs the image.
+//
+// Thread-safety: holds the link's port lock for the whole transfer, so no
+// other exchange comes between its packets; any thread may call it.
+#pragma once
+
+#include "DeviceLink.h"
+
+#include <functional>
+#include <string>
+
+namespace brevant {
+
+struct FirmwareResult {
+    bool ok = false;
+    // Why the transfer failed, worded for the user; empty on success.
+    std::string reason;
+};
+
+// Called after each data word with the progress, 0..100; may be empty.
+using ProgressFn = std::function<void(int percent)>;
+
+// Sends the image at `path` on the link's port (PortNumber, already opened by
+// the caller). Nothing is sent when the file cannot be read or is shorter than
+// the three header words. The first step that fails ends the transfer; no
+// packet is ever sent twice. The Upgrading flag is the caller's to raise.
+FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const ProgressFn& progress);
+
+}  // namespace brevant

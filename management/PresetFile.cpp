@@ -1,0 +1,287 @@
+#include "PresetFile.h"
+
+#include "Catalogue.h"
+#include "TextScan.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <random>
+#include <system_error>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace brevant {
+
+namespace {
+
+using P = DeviceParams;
+
+// One line of a preset: its key and the mirror field it holds. A line holds
+// one device-wide value, the four values of a channel field (channels 1..4),
+// or the sixteen values of a matrix (input 1's four outputs first).
+struct PresetLine {
+    std::string_view key;
+    int count;
+    Value P::*single = nullptr;
+    Channels P::*channels = nullptr;
+    Matrix P::*matrix = nullptr;
+};
+
+constexpr PresetLine One(std::string_view key, Value P::*field) { return {key, 1, field}; }
+constexpr PresetLine Four(std::string_view key, Channels P::*field)
+{
+    return {key, kChannels, nullptr, field};
+}
+constexpr PresetLine Sixteen(std::string_view key, Matrix P::*field)
+{
+    return {key, kChannels * kChannels, nullptr, nullptr, field};
+}
+
+// In file order: entry n is line n + 1.
+constexpr std::array<PresetLine, 19> kLines = {
+    One("DeviceType", &P::DeviceFamily),
+    Four("MG", &P::MG),
+    One("MB", &P::MB),
+    Four("MA", &P::MA),
+    Four("MF", &P::MF),
+    Four("MR", &P::MR),
+    Four("MI", &P::MI),
+    Four("MT", &P::MT),
+    Four("MM", &P::MM),
+    Four("MC", &P::MC),
+    One("MP", &P::MP),
+    One("SN", &P::SN),
+    Four("OV", &P::OV),
+    Four("OM", &P::OM),
+    Four("OD", &P::OD),
+    Four("OF", &P::OF),
+    Four("OH", &P::OH),
+    Sixteen("MX", &P::MX),
+    Sixteen("XG", &P::XG),
+};
+
+constexpr std::string_view kLineEnd = "\r\r\n";
+constexpr std::size_t kLineCount = kLines.size();
+
+// Value k (0 <= k < line.count) of a line; const or not as `params` is.
+template <class Params>
+auto& EntryOf(Params& params, const PresetLine& line, int k)
+{
+    const auto at = [](int n) { return static_cast<std::size_t>(n); };
+    if (line.single)
+        return params.*line.single;
+    if (line.channels)
+        return (params.*line.channels)[at(k + 1)];
+    return (params.*line.matrix)[at(k / kChannels + 1)][at(k % kChannels + 1)];
+}
+
+void ParseLine(std::string_view text, const PresetLine& line, DeviceParams& params)
+{
+    // Only the line's position says what it holds; the key is not looked at.
+    const int colon = FindPattern(text, ":", 0);
+    const std::string_view values = colon < 0 ? text : text.substr(static_cast<std::size_t>(colon) + 1);
+
+    if (line.single) {
+        EntryOf(params, line, 0).store(ParseDecimal(values));
+        return;
+    }
+    // Every value is closed by a comma; what follows the last comma (normally
+    // the line's CR) is not a value.
+    std::size_t start = 0;
+    for (int k = 0; k < line.count; ++k) {
+        const std::size_t comma = values.find(',', start);
+        if (comma == std::string_view::npos)
+            break;
+        EntryOf(params, line, k).store(ParseDecimal(values.substr(start, comma - start)));
+        start = comma + 1;
+    }
+}
+
+std::string Failure(std::string_view what, const std::string& path, int error)
+{
+    return std::string(what) + " " + path + ": " + std::generic_category().message(error);
+}
+
+// Closes a descriptor on every way out.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    // Closes now; false (errno set) when the close reports an error.
+    bool Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+// Creates a new file beside `path` with a name nobody else uses and returns
+// its descriptor (-1, errno set, on failure). Its permissions follow the umask
+// as any newly saved file's would.
+int CreateTemporary(const std::string& path, std::string& tempPath)
+{
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        tempPath = path + ".tmp" + std::to_string(random() % 1000000);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;  // errno is still EEXIST
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+struct UploadStep {
+    Op op;
+    Address at;
+    int32_t value;
+};
+
+}  // namespace
+
+std::string FormatPreset(const DeviceParams& params)
+{
+    std::string text;
+    for (const PresetLine& line : kLines) {
+        text += line.key;
+        text += ':';
+        if (line.single) {
+            text += std::to_string(EntryOf(params, line, 0).load());
+        } else {
+            for (int k = 0; k < line.count; ++k) {
+                text += std::to_string(EntryOf(params, line, k).load());
+                text += ',';
+            }
+        }
+        text += kLineEnd;
+    }
+    return text;
+}
+
+PresetResult WritePresetFile(const std::string& path, const DeviceParams& params)
+{
+    const std::string text = FormatPreset(params);
+    std::string tempPath;
+    FileDescriptor fd(CreateTemporary(path, tempPath));
+    if (!fd.Valid())
+        return {false, Failure("cannot create", path, errno)};
+
+    const auto fail = [&](std::string_view what) {
+        const int error = errno;
+        ::unlink(tempPath.c_str());
+        return PresetResult{false, Failure(what, path, error)};
+    };
+    // The data must be on disk before the rename makes it the preset.
+    if (!WriteAll(fd.Get(), text) || ::fsync(fd.Get()) != 0)
+        return fail("cannot write");
+    if (!fd.Close())
+        return fail("cannot write");
+    if (::rename(tempPath.c_str(), path.c_str()) != 0)
+        return fail("cannot replace");
+    return {true, {}};
+}
+
+PresetResult ReadPresetFile(const std::string& path, DeviceParams& params)
+{
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid())
+        return {false, Failure("cannot open", path, errno)};
+
+    // Only the first nineteen lines count, so reading stops once they are in:
+    // a large file picked by mistake is not read whole.
+    std::string text;
+    std::size_t lineFeeds = 0;
+    std::array<char, 4096> buffer;
+    while (lineFeeds < kLineCount) {
+        const ssize_t n = ::read(fd.Get(), buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return {false, Failure("cannot read", path, errno)};
+        }
+        if (n == 0)
+            break;
+        const std::string_view chunk(buffer.data(), static_cast<std::size_t>(n));
+        lineFeeds += static_cast<std::size_t>(std::count(chunk.begin(), chunk.end(), '\n'));
+        text += chunk;
+    }
+    ParsePreset(text, params);
+    return {true, {}};
+}
+
+void ParsePreset(std::string_view text, DeviceParams& params)
+{
+    // A line runs up to its line feed (a CR before it is left to the value
+    // rules); a last line without a line feed counts too.
+    std::size_t pos = 0;
+    for (std::size_t n = 0; n < kLineCount && pos < text.size(); ++n) {
+        const std::size_t end = text.find('\n', pos);
+        const std::size_t stop = end == std::string_view::npos ? text.size() : end;
+        ParseLine(text.substr(pos, stop - pos), kLines[n], params);
+        pos = stop + 1;
+    }
+}
+
+int UploadPreset(DeviceLink& link)
+{
+    // Every value is taken from the mirror before the first command goes out,
+    // so an echo that names another entry cannot change what is sent later.
+    DeviceParams& params = link.State().params;
+    const bool hasMC = params.DeviceFamily.load() == 1;  // the other family has no MC
+
+    std::vector<Op> channelOps = {Op::MG, Op::MA};
+    if (hasMC)
+        channelOps.push_back(Op::MC);
+    channelOps.insert(channelOps.end(), {Op::MF, Op::MR, Op::MI, Op::MT, Op::MM, Op::OV, Op::OM,
+                                         Op::OF, Op::OH, Op::OD});
+
+    std::vector<UploadStep> steps;
+    const auto add = [&](Op op, Address at) {
+        steps.push_back({op, at, CommandFor(op).field(params, at.a, at.b)->load()});
+    };
+    for (int i = 1; i <= kChannels; ++i) {
+        for (Op op : channelOps)
+            add(op, {i});
+        for (int j = 1; j <= kChannels; ++j) {
+            add(Op::MX, {i, j});
+            add(Op::XG, {i, j});
+        }
+    }
+    for (Op op : {Op::MB, Op::MP, Op::SN})
+        add(op, {});
+
+    for (const UploadStep& step : steps)
+        link.Set(step.op, step.at, step.value);
+    return static_cast<int>(steps.size());
+}
+
+}  // namespace brevant

@@ -1,0 +1,48 @@
+// Preset files: the whole setting of the device (every input, output and
+// crosspoint value and the device-wide values) as nineteen text lines, saved
+// from and loaded into the mirror, and the upload that sends the mirror's
+// setting to the device.
+//
+// On disk every line ends in the three bytes CR CR LF, the form presets have
+// always had; reading accepts CR CR LF, CR LF and LF alike.
+#pragma once
+
+#include "DeviceLink.h"
+#include "DeviceParams.h"
+
+#include <string>
+#include <string_view>
+
+namespace brevant {
+
+struct PresetResult {
+    bool ok = false;
+    std::string error;  // names the file and the reason, e.g. "cannot create /x/y.lg: Permission denied"
+};
+
+// The exact bytes of a preset file holding the mirror's setting.
+std::string FormatPreset(const DeviceParams& params);
+
+// Writes FormatPreset(params) to `path`. The bytes go to a temporary file
+// beside the target, which replaces the target only once everything was
+// written, so a failure never leaves a half-written preset (and an existing
+// preset stays as it was).
+PresetResult WritePresetFile(const std::string& path, const DeviceParams& params);
+
+// Reads `path` and stores what it holds with ParsePreset. A file that cannot
+// be opened or read is an error and changes nothing.
+PresetResult ReadPresetFile(const std::string& path, DeviceParams& params);
+
+// Stores the values of a preset text into the mirror. Line n (from 1) fills
+// the field of line n of the format whatever text stands before its colon;
+// values the text does not hold keep their former contents, and lines after
+// the nineteenth are ignored. Any bytes are safe.
+void ParsePreset(std::string_view text, DeviceParams& params);
+
+// Sends the setting held in the mirror to the device, each value once with
+// its set command, channel by channel and then the device-wide values; the
+// replies are stored as usual but not examined. Returns the number of
+// commands sent: 87 for family 1, 83 otherwise (those have no MC).
+int UploadPreset(DeviceLink& link);
+
+}  // namespace brevant

@@ -1,0 +1,17 @@
+// The SaveDevice command: tells the device to keep its present setting in its
+// own memory.
+#pragma once
+
+#include "DeviceLink.h"
+#include "Messages.h"
+
+namespace brevant {
+
+inline constexpr int kSaveDeviceSends = 10;
+
+// Raises LinkBusy (the meter polling stands back; the port lock lets a meter
+// exchange already on the line finish first), sends SSs1 up to ten times until
+// the device confirms it, and reports the outcome. True when confirmed.
+bool SaveDevice(DeviceLink& link, const Report& report);
+
+}  // namespace brevant

@@ -1,0 +1,147 @@
+// brevantctl end to end: the program's procedures from the shell, against the
+// simulator, found by a scan of the ports folder.
+#include "SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace brevant::test {
+namespace {
+
+class CtlTest : public ::testing::Test {
+protected:
+    void StartSim(std::vector<std::string> args = {"--no-pacing"})
+    {
+        sim = std::make_unique<SimProcess>(std::move(args));
+        ASSERT_TRUE(sim->Started()) << sim->ReadyLine();
+        dir = sim->PortsDir();
+    }
+    ProgramResult Ctl(std::vector<std::string> words)
+    {
+        words.insert(words.begin(), {"--ports", dir});
+        return RunProgram(BREVANT_CTL_PATH, words);
+    }
+    static std::string ReadFile(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    static std::string WithoutCr(std::string text)
+    {
+        std::erase(text, '\r');
+        return text;
+    }
+
+    std::unique_ptr<SimProcess> sim;
+    std::string dir;
+};
+
+TEST_F(CtlTest, ScanAndInfoFindTheDevice)
+{
+    StartSim({"--no-pacing", "--model", "K217"});
+    auto result = Ctl({"scan"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "COM3\n");
+
+    result = Ctl({"info"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "port COM3\nmodel SAK217\nfamily 2\nversion SV105\n");
+
+    result = Ctl({"--json", "info"});
+    EXPECT_EQ(result.out, "{\"port\":\"COM3\",\"model\":\"SAK217\",\"family\":2,\"version\":\"SV105\"}\n");
+
+    result = Ctl({"get", "MG", "1"});  // after a Connect
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "0\n");
+}
+
+TEST_F(CtlTest, NoDeviceMeansCannotFindDevice)
+{
+    dir = MakeTempDir("brevant-empty");
+    for (const char* command : {"scan", "info", "dump"}) {
+        const auto result = Ctl({command});
+        EXPECT_EQ(result.status, 1) << command;
+        EXPECT_EQ(result.err, "Cannot find device\n") << command;
+    }
+    EXPECT_EQ(Ctl({"frobnicate"}).status, 2);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(CtlTest, MetersPrintOneLinePerPass)
+{
+    StartSim({"--no-pacing", "--model", "K218"});
+    auto result = Ctl({"meters", "--cycles", "3"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::istringstream lines(result.out);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        ++count;
+        EXPECT_EQ(line.rfind("pass " + std::to_string(count) + ": in ", 0), 0u) << line;
+        EXPECT_NE(line.find("| ERLE "), std::string::npos) << line;
+    }
+    EXPECT_GE(count, 3);
+
+    result = Ctl({"--json", "meters", "--cycles", "1"});
+    EXPECT_EQ(result.out.rfind("{\"pass\":1,\"inputs\":[", 0), 0u) << result.out;
+}
+
+TEST_F(CtlTest, PresetRoundTripRestoresTheDevice)
+{
+    StartSim();
+    const std::string work = MakeTempDir("brevant-preset");
+    const std::string file = work + "/setting.lg";
+    ASSERT_EQ(Ctl({"--port", "3", "set", "MG", "2", "-1"}).status, 0);
+    ASSERT_EQ(Ctl({"--port", "3", "set", "XG", "3", "1", "-20"}).status, 0);
+    auto result = Ctl({"preset", "save", file});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Save successfully\n");
+    const std::string saved = ReadFile(file);
+    EXPECT_EQ(saved.rfind("DeviceType:1\r\r\nMG:0,-1,0,0,\r\r\n", 0), 0u) << saved;
+
+    ASSERT_EQ(Ctl({"--port", "3", "set", "MG", "2", "30"}).status, 0);
+    ASSERT_EQ(Ctl({"--port", "3", "set", "XG", "3", "1", "0"}).status, 0);
+    result = Ctl({"preset", "load", file});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Open successfully\n");
+
+    result = Ctl({"dump"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, WithoutCr(saved));
+
+    result = Ctl({"preset", "load", work + "/missing.lg"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("missing.lg"), std::string::npos) << result.err;
+    std::filesystem::remove_all(work);
+}
+
+TEST_F(CtlTest, SaveDeviceAndUpgrade)
+{
+    StartSim();
+    auto result = Ctl({"save-device"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Save device successfully\n");
+
+    const std::string work = MakeTempDir("brevant-fw");
+    const std::string image = work + "/new.b";
+    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "64"}).status, 0);
+    result = Ctl({"upgrade", image});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "update successfully\n");
+    result = Ctl({"--port", "3", "version"});
+    EXPECT_EQ(result.out, "SV321\n");
+
+    std::ofstream(work + "/short.b", std::ios::binary) << "0123456789";
+    result = Ctl({"upgrade", work + "/short.b"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("update fail: ", 0), 0u) << result.err;
+    std::filesystem::remove_all(work);
+}
+
+}  // namespace
+}  // namespace brevant::test

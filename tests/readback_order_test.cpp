@@ -1,0 +1,208 @@
+// The read-back's exact order of queries per family, one polling pass, and
+// the model query, on the scripted port.
+#include "Connection.h"
+#include "LinkFixture.h"
+#include "ReadBack.h"
+#include "RecordingObserver.h"
+
+namespace brevant::test {
+namespace {
+
+class ReadBackOrderTest : public LinkFixture {
+protected:
+    // Echo every query with value 0 so that every exchange succeeds quickly.
+    void EchoEverything()
+    {
+        port.SetResponder(kPort, [](std::string_view line) {
+            std::string reply(line.substr(0, line.size() - 3));  // drop "r\r\n"
+            return std::vector<Piece>{{1ms, reply + "0\r\n"}};
+        });
+    }
+    std::vector<std::string> Lines()
+    {
+        std::vector<std::string> lines;
+        for (const auto& w : port.Writes())
+            lines.push_back(w.substr(0, w.size() - 2));
+        return lines;
+    }
+};
+
+std::vector<std::string> ExpectedFamily1()
+{
+    std::vector<std::string> lines;
+    for (int n = 1; n <= 4; ++n) {
+        const std::string c = std::to_string(n);
+        lines.push_back("ML" + c + "r");
+        if (n >= 3)
+            lines.push_back("OD" + c + "r");
+        lines.push_back("OF" + c + "r");
+        lines.push_back("OH" + c + "r");
+        for (const char* code : {"OL", "MG", "MA", "MF", "MR", "MI", "MT", "MM", "OV", "OM"})
+            lines.push_back(code + c + "r");
+        for (int k = 1; k <= 4; ++k) {
+            lines.push_back("MX" + c + std::to_string(k) + "r");
+            lines.push_back("XG" + c + std::to_string(k) + "r");
+        }
+    }
+    for (const char* code : {"MBsr", "MPsr", "SNsr"})
+        lines.push_back(code);
+    return lines;
+}
+
+TEST_F(ReadBackOrderTest, FamilyOneReadsEightyNineSettingsInOrder)
+{
+    EchoEverything();
+    EXPECT_EQ(ReadBackSettings(link, 1), 89);
+    EXPECT_EQ(Lines(), ExpectedFamily1());
+}
+
+TEST_F(ReadBackOrderTest, FamilyTwoReadsEchoMetersAecAndFewerLimits)
+{
+    EchoEverything();
+    const int count = ReadBackSettings(link, 2);
+    const auto lines = Lines();
+    EXPECT_EQ(count, static_cast<int>(lines.size()));
+    EXPECT_EQ(count, 96);
+    // Input 1: level, AEC, then the common block; input 4: the full set.
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
+              (std::vector<std::string>{"ML1r", "MC1r", "OL1r"}));
+    const std::vector<std::string> input4 = {"ML4r", "ME4r", "MS4r", "OD4r", "OF4r", "OH4r", "MC4r", "OL4r"};
+    const auto at = std::search(lines.begin(), lines.end(), input4.begin(), input4.end());
+    EXPECT_NE(at, lines.end());
+    auto count_of = [&](const std::string& prefix) {
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    };
+    EXPECT_EQ(count_of("OD"), 1);
+    EXPECT_EQ(count_of("OF"), 3);
+    EXPECT_EQ(count_of("ME"), 3);
+    EXPECT_EQ(count_of("MC"), 4);
+    EXPECT_EQ(lines.back(), "SNsr");
+}
+
+TEST_F(ReadBackOrderTest, NoiseSwitchFollowsTheLevelAfterReadBack)
+{
+    port.SetResponder(kPort, [](std::string_view line) {
+        std::string code(line.substr(0, line.size() - 3));
+        const bool nr = code.rfind("MR", 0) == 0;
+        return std::vector<Piece>{{1ms, code + (nr && code != "MR3" ? "4" : "0") + "\r\n"}};
+    });
+    p.MRon[3] = 1;
+    ReadBackSettings(link, 1);
+    EXPECT_EQ(p.MRon[1], 1);
+    EXPECT_EQ(p.MRon[3], 0);
+}
+
+TEST_F(ReadBackOrderTest, PollingPassReadsTheMetersOfTheFamilyAndStandsBackWhenBusy)
+{
+    EchoEverything();
+    std::atomic<bool> busy{false};
+    EXPECT_TRUE(PollMetersOnce(link, 1, busy));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"ML1r", "OL1r", "ML2r", "OL2r", "ML3r", "OL3r",
+                                                 "ML4r", "OL4r"}));
+    port.ClearRecord();
+    EXPECT_TRUE(PollMetersOnce(link, 2, busy));
+    EXPECT_EQ(Lines().size(), 14u);
+    EXPECT_EQ(Lines()[4], "ME2r");
+
+    port.ClearRecord();
+    busy = true;
+    EXPECT_FALSE(PollMetersOnce(link, 1, busy));
+    EXPECT_EQ(Lines().size(), 1u);  // the cycle stops at the first exchange boundary
+}
+
+class ModelQueryTest : public LinkFixture {
+protected:
+    RecordingObserver observer;
+    Connection connection{link, observer};
+};
+
+TEST_F(ModelQueryTest, KnownModelsSetFamilyAndText)
+{
+    port.Answer(kPort, "SAK217\r\n");
+    EXPECT_TRUE(connection.QueryModel());
+    EXPECT_EQ(port.Written(), "SAsr\n");
+    EXPECT_TRUE(state.flags.Connected);
+    EXPECT_EQ(p.DeviceFamily, 2);
+    EXPECT_EQ(p.SA.Get(), "SAK217");
+
+    port.Answer(kPort, "SAK225\r\n");
+    EXPECT_TRUE(connection.QueryModel());
+    EXPECT_EQ(p.DeviceFamily, 1);
+}
+
+TEST_F(ModelQueryTest, OtherRepliesLeaveTheStateOrClearConnected)
+{
+    p.DeviceFamily = 2;
+    // "SA" present but the model field starts at the two characters in front.
+    port.Answer(kPort, "xxSAK225\r\n");
+    EXPECT_TRUE(connection.QueryModel());
+    EXPECT_FALSE(state.flags.Connected);
+    EXPECT_EQ(p.DeviceFamily, 2);
+
+    port.Answer(kPort, "sak999\r\n");  // upper-cased for the search, unknown model
+    EXPECT_TRUE(connection.QueryModel());
+    EXPECT_EQ(p.SA.Get(), "");
+
+    state.flags.Connected = true;
+    port.Answer(kPort, "XYZ\r\n");
+    EXPECT_FALSE(connection.QueryModel());
+    EXPECT_FALSE(state.flags.Connected);
+
+    // The model field is compared as received: lower case is unknown.
+    port.Answer(kPort, "SAk217\r\n");
+    EXPECT_TRUE(connection.QueryModel());
+    EXPECT_FALSE(state.flags.Connected);
+
+    port.Ignore(kPort);
+    EXPECT_FALSE(connection.QueryModel());
+}
+
+TEST_F(ModelQueryTest, ScanProbesEachPortThreeTimesInOrderAndStopsAtTheFirstAnswer)
+{
+    state.flags.PortNumber = 7;
+    port.Ignore(3);
+    port.Answer(3, "SV100\r\n");
+    std::vector<int> probed;
+    EXPECT_TRUE(connection.ScanForDevice(3));
+    EXPECT_EQ(state.flags.PortNumber, 3);
+    for (const auto& call : port.Calls())
+        if (call.rfind("write ", 0) == 0)
+            probed.push_back(std::stoi(call.substr(6)));
+    EXPECT_EQ(probed, (std::vector<int>{1, 1, 1, 2, 2, 2, 3, 3}));
+}
+
+TEST_F(ModelQueryTest, ScanWithoutADeviceTriesThirtyNinePortsAndForgetsThePort)
+{
+    state.flags.PortNumber = 5;
+    EXPECT_FALSE(connection.ScanForDevice(1));
+    EXPECT_EQ(state.flags.PortNumber, -1);
+    EXPECT_EQ(port.Writes().size(), 39u);
+}
+
+TEST_F(ModelQueryTest, ConnectRefusalsAndFailures)
+{
+    std::vector<std::string> shown;
+    const Report report = [&](std::string_view text, std::string_view) { shown.emplace_back(text); };
+
+    state.flags.Upgrading = true;
+    EXPECT_FALSE(connection.Connect(report));
+    state.flags.Upgrading = false;
+    state.flags.Connected = true;
+    EXPECT_FALSE(connection.Connect(report));
+    state.flags.Connected = false;
+    state.flags.PortNumber = -1;
+    EXPECT_FALSE(connection.Connect(report));  // nothing answers anywhere
+    EXPECT_EQ(state.flags.PortNumber, -1);
+
+    state.flags.PortNumber = kPort;  // known port: no scan, but the model query fails
+    port.ClearRecord();
+    EXPECT_FALSE(connection.Connect(report));
+    EXPECT_EQ(port.Writes(), std::vector<std::string>{"SAsr\n"});
+    EXPECT_EQ(shown, (std::vector<std::string>{"Updating", "Already connect", "Cannot find device",
+                                               "Connect fail!"}));
+    EXPECT_FALSE(connection.WorkerRunning());
+}
+
+}  // namespace
+}  // namespace brevant::test

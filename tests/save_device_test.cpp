@@ -1,0 +1,55 @@
+// SaveDevice on the scripted port: up to ten sends, the outcome reported.
+#include "LinkFixture.h"
+#include "SaveDevice.h"
+
+namespace brevant::test {
+namespace {
+
+class SaveDeviceTest : public LinkFixture {
+protected:
+    bool Save()
+    {
+        return SaveDevice(link, [this](std::string_view text, std::string_view) { shown.emplace_back(text); });
+    }
+    std::vector<std::string> shown;
+};
+
+TEST_F(SaveDeviceTest, ADeviceThatAnswersTheFourthSendIsConfirmed)
+{
+    for (int i = 0; i < 3; ++i)
+        port.Ignore(kPort);
+    port.Answer(kPort, "SSs1\r\n");
+    EXPECT_TRUE(Save());
+    EXPECT_EQ(port.Writes(), std::vector<std::string>(4, "SSs1\r\n"));
+    EXPECT_EQ(shown, std::vector<std::string>{"Save device successfully"});
+    EXPECT_EQ(p.SS, 1);
+    EXPECT_FALSE(state.flags.LinkBusy);
+}
+
+TEST_F(SaveDeviceTest, TheTenthSendStillCounts)
+{
+    for (int i = 0; i < 9; ++i)
+        port.Answer(kPort, "SSs0\r\n");
+    port.Answer(kPort, "SSs1\r\n");
+    EXPECT_TRUE(Save());
+    EXPECT_EQ(log.Size(), 10u);  // every reply is logged
+}
+
+TEST_F(SaveDeviceTest, SilentDeviceFailsAfterTenFullWaits)
+{
+    EXPECT_FALSE(Save());
+    EXPECT_EQ(port.Writes().size(), 10u);
+    EXPECT_EQ(port.Now(), 10 * (2ms + 100 * 10ms));
+    EXPECT_EQ(shown, std::vector<std::string>{"Save device fail"});
+}
+
+TEST_F(SaveDeviceTest, NoPortFailsAtOnce)
+{
+    state.flags.PortNumber = -1;
+    EXPECT_FALSE(Save());
+    EXPECT_EQ(port.Written(), "");
+    EXPECT_EQ(shown, std::vector<std::string>{"Save device fail"});
+}
+
+}  // namespace
+}  // namespace brevant::test
