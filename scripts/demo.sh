@@ -13,11 +13,12 @@ sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null' EXIT
 for _ in $(seq 50); do [ -e "$ports/COM3" ] && break; sleep 0.1; done
 
-ctl() { echo "\$ brevantctl --port 3 $*"; build/default/cli/brevantctl --ports "$ports" --port 3 "$@"; }
-ctl version
-ctl get MG 1
-ctl set MG 1 -5
-ctl get ML 1
-ctl set OD 2 500
-ctl get MX 1 1
-ctl raw SNsr
+ctl() { echo "\$ brevantctl $*"; build/default/cli/brevantctl --ports "$ports" "$@"; }
+ctl scan
+ctl info
+ctl --port 3 set MG 1 -5
+ctl --port 3 set OD 2 500
+ctl --port 3 get MX 1 1
+ctl --port 3 raw SNsr
+ctl meters --cycles 5
+ctl dump

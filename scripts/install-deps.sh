@@ -7,6 +7,6 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
   g++ cmake ninja-build pkg-config \
-  qt6-base-dev qt6-serialport-dev libgl-dev \
+  qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
   fonts-wqy-microhei \
   libgtest-dev libgmock-dev libbenchmark-dev

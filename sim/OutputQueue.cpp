@@ -14,11 +14,13 @@ void OutputQueue::schedule(const Reply& reply, SimTime readyAt) {
             chunks_.push_back({start, part.bytes});
             previousEnd = start;
         } else {
-            SimTime due = start;
-            for (const char byte : part.bytes) {
-                due += byteTime_;
-                chunks_.push_back({due, std::string(1, byte)});
-            }
+            // The piece is handed over whole at the moment its last byte has
+            // crossed the line. Byte by byte, a late wake-up of this process
+            // on a busy machine would tear a gap into the reply that the
+            // program takes for its end; whole, the reply is complete exactly
+            // when a real line would have completed it.
+            const SimTime due = start + byteTime_ * static_cast<long>(part.bytes.size());
+            chunks_.push_back({due, part.bytes});
             previousEnd = due;
         }
         lineFreeAt_ = previousEnd;

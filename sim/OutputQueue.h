@@ -1,9 +1,9 @@
 // The device's transmit side of the serial line. Replies are queued with the
 // time they may start; the line sends one thing at a time, so a reply also
-// waits for the previous one to finish. When paced, each byte becomes due
-// once it has fully crossed the line (one byte time after the previous one),
-// so a reply flows without gaps at the line rate; unpaced, every piece of a
-// reply is due at once as a whole.
+// waits for the previous one to finish. When paced, each piece of a reply
+// becomes due, whole, once its last byte would have crossed the line (one
+// byte time per byte after the line is free); unpaced, every piece of a
+// reply is due at once.
 #pragma once
 
 #include "Reply.h"

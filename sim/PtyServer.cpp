@@ -22,11 +22,10 @@ timespec toTimespec(SimTime t) {
 
 }  // namespace
 
-PtyServer::PtyServer(int masterFd, DeviceSession& session, bool paced, bool busyWait)
+PtyServer::PtyServer(int masterFd, DeviceSession& session, bool paced)
     : fd_(masterFd),
       session_(session),
       paced_(paced),
-      busyWait_(paced && busyWait),
       output_(paced ? std::chrono::nanoseconds(kByteTime) : std::chrono::nanoseconds(0)) {}
 
 void PtyServer::run(const volatile std::sig_atomic_t& stop) {
@@ -37,21 +36,14 @@ void PtyServer::run(const volatile std::sig_atomic_t& stop) {
         writeDue(now);
 
         SimTime deadline = now + kMaxWait;
-        bool replyGoingOut = false;
         if (!arrivals_.empty())
             deadline = std::min(deadline, arrivals_.front().first);
-        if (unsent_.empty()) {
-            if (const auto due = output_.nextDue()) {
-                replyGoingOut = *due - now < kBusyWaitWindow;
+        if (unsent_.empty())
+            if (const auto due = output_.nextDue())
                 deadline = std::min(deadline, *due);
-            }
-        }
         if (const auto due = session_.nextDeadline())
             deadline = std::min(deadline, *due);
-        if (busyWait_ && replyGoingOut)
-            busyWaitUntil(deadline);
-        else
-            waitUntil(deadline);
+        waitUntil(deadline);
     }
 }
 
@@ -79,17 +71,6 @@ void PtyServer::waitUntil(SimTime deadline) {
         const timespec pause = toTimespec(kErrorPause);
         nanosleep(&pause, nullptr);
     }
-}
-
-// Watches for input without giving up the CPU until `deadline`.
-void PtyServer::busyWaitUntil(SimTime deadline) {
-    pollfd pfd{fd_, POLLIN, 0};
-    do {
-        if (poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN) != 0) {
-            readAvailable(monotonicNow());
-            return;
-        }
-    } while (monotonicNow() < deadline);
 }
 
 bool PtyServer::readAvailable(SimTime now) {

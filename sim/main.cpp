@@ -10,7 +10,6 @@
 #include "PtyServer.h"
 #include "SimOptions.h"
 #include "StateFile.h"
-#include "TimingPriority.h"
 
 #include <csignal>
 #include <exception>
@@ -66,13 +65,12 @@ int serve(const SimOptions& options) {
     DeviceSession session(model, faults, options.silent);
 
     installStopHandlers();
-    const bool realTime = options.paced && raiseTimingPriority() == TimingPriority::RealTime;
     PseudoTerminal terminal;
     PortLink link(options.portsDir, options.comNumber, terminal.slavePath());
     std::cout << "brevant-sim: COM" << options.comNumber << " -> " << terminal.slavePath() << " model "
               << model.reportedModel() << std::endl;
 
-    PtyServer server(terminal.masterFd(), session, options.paced, realTime);
+    PtyServer server(terminal.masterFd(), session, options.paced);
     server.run(g_stopRequested);
     return 0;
 }

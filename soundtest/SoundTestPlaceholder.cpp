@@ -1,0 +1,1 @@
+// The sound test's widgets live in this folder.
