@@ -37,19 +37,30 @@ public:
 
 const Report kQuiet = [](std::string_view, std::string_view) {};
 
+// A connection to the simulator's COM3 through a byte-counting port.
+struct Rig {
+    Rig(const test::SimProcess& sim, ConnectionObserver& observer)
+        : serial(PortMap::Directory(sim.PortsDir())), port(serial), link(port, state, log),
+          connection(link, observer)
+    {
+        state.flags.PortNumber = 3;
+    }
+    PosixSerialPort serial;
+    bench::CountingPort port;
+    DeviceState state;
+    CommLog log;
+    DeviceLink link;
+    Connection connection;
+};
+
 bool BenchFamily(const char* model, double pollSeconds)
 {
     test::SimProcess sim({"--model", model});
     if (!sim.Started())
         return false;
-    PosixSerialPort serial(PortMap::Directory(sim.PortsDir()));
-    bench::CountingPort port(serial);
-    DeviceState state;
-    CommLog log;
-    DeviceLink link(port, state, log);
     Refreshed observer;
-    Connection connection(link, observer);
-    state.flags.PortNumber = 3;
+    Rig rig(sim, observer);
+    auto& [serial, port, state, log, link, connection] = rig;
 
     auto start = SteadyClock::now();
     if (!connection.Connect(kQuiet))
@@ -93,14 +104,9 @@ bool BenchFirmware(int words)
                                                           "--words", std::to_string(words)});
     if (made.status != 0)
         return false;
-    PosixSerialPort serial(PortMap::Directory(sim.PortsDir()));
-    bench::CountingPort port(serial);
-    DeviceState state;
-    CommLog log;
-    DeviceLink link(port, state, log);
     ConnectionObserver none;
-    Connection connection(link, none);
-    state.flags.PortNumber = 3;
+    Rig rig(sim, none);
+    auto& [serial, port, state, log, link, connection] = rig;
     if (!PrepareUpgrade(connection, kQuiet))
         return false;
 

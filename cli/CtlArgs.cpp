@@ -7,18 +7,18 @@ namespace brevant::ctl {
 
 namespace {
 
-bool ToInt(const std::string& text, int& value)
-{
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end;
-}
-
 const std::vector<std::string> kCommands = {"scan", "info", "get", "set", "action", "raw",
                                             "version", "dump", "meters", "preset",
                                             "save-device", "upgrade", "ports"};
 
 }  // namespace
+
+bool ParseInt(const std::string& text, int& value)
+{
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
 
 bool IsLinkCommand(const std::string& command)
 {
@@ -63,7 +63,7 @@ std::optional<CtlArgs> ParseCtlArgs(const std::vector<std::string>& argv, std::s
             const std::string& value = argv[++i];
             if (word == "--ports") {
                 args.portsDir = value;
-            } else if (!ToInt(value, args.port) || args.port < 1 || args.port > 39) {
+            } else if (!ParseInt(value, args.port) || args.port < 1 || args.port > 39) {
                 error = "--port takes a port number 1..39";
                 return std::nullopt;
             }
@@ -85,7 +85,7 @@ std::optional<CtlArgs> ParseCtlArgs(const std::vector<std::string>& argv, std::s
     }
     for (; i < argv.size(); ++i) {
         if (args.command == "meters" && argv[i] == "--cycles") {
-            if (i + 1 >= argv.size() || !ToInt(argv[i + 1], args.cycles) || args.cycles < 1) {
+            if (i + 1 >= argv.size() || !ParseInt(argv[i + 1], args.cycles) || args.cycles < 1) {
                 error = "--cycles takes a number above 0";
                 return std::nullopt;
             }

@@ -25,6 +25,9 @@ std::optional<CtlArgs> ParseCtlArgs(const std::vector<std::string>& argv, std::s
 
 std::string Usage();
 
+// A whole word as a decimal integer; false when it is anything else.
+bool ParseInt(const std::string& text, int& value);
+
 // Commands that only need an open port (with --port) rather than a Connect.
 bool IsLinkCommand(const std::string& command);
 

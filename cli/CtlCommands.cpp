@@ -7,13 +7,6 @@ namespace brevant::ctl {
 
 namespace {
 
-bool ToInt(const std::string& text, int& value)
-{
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end;
-}
-
 // How many numbers name the place a command points at.
 std::size_t AddressWords(const Command& command)
 {
@@ -58,7 +51,7 @@ int GetOrSet(const CtlArgs& args, DeviceLink& link, std::ostream& out, std::ostr
                     args.words[0] + " takes " + std::to_string(need) + " number(s)", 2);
     int numbers[3] = {0, 0, 0};
     for (std::size_t i = 0; i < need; ++i) {
-        if (!ToInt(args.words[i + 1], numbers[i]))
+        if (!ParseInt(args.words[i + 1], numbers[i]))
             return Fail(err, args.command, "not a number: " + args.words[i + 1], 2);
     }
     Address at{};
