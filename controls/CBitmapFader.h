@@ -1,0 +1,171 @@
+// The fader of a channel gain: a channel image with a thumb image that slides
+// along it, moved by dragging or by the keyboard. Every change made by the
+// user is reported to the owner through a queued call, so it arrives after
+// the current event has been handled: moving() while the thumb is dragged,
+// moved() when a drag ends and after each key.
+//
+// Horizontal faders have their minimum at the left; vertical ones have it at
+// the top and the maximum at the bottom.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+#include <QtGlobal>
+
+class QFocusEvent;
+class QKeyEvent;
+class QMouseEvent;
+class QPaintEvent;
+
+namespace brevant {
+
+class CBitmapFader : public QWidget {
+    Q_OBJECT
+
+public:
+    // Given as the transparent colour, this means "the colour of the pixel at
+    // the pick point". Opaque black therefore cannot be keyed out directly;
+    // 0x00000000 (black with no alpha) keys out black.
+    static constexpr QRgb kColourFromPixel = 0xFF000000u;
+
+    explicit CBitmapFader(QWidget* parent = nullptr);
+    CBitmapFader(int controlId, QWidget* parent = nullptr);
+    ~CBitmapFader() override;
+
+    CBitmapFader(const CBitmapFader&) = delete;
+    CBitmapFader& operator=(const CBitmapFader&) = delete;
+
+    // The number the owner knows this fader by; it comes with every
+    // notification and is kept in the "controlId" property too.
+    void SetControlId(int controlId);
+    int ControlId() const { return m_controlId; }
+
+    // Sets the range and brings the value into it. Repaints when `redraw`.
+    void SetLimits(int minimum, int maximum, bool redraw = true);
+    int GetLower() const { return m_lower; }
+    int GetUpper() const { return m_upper; }
+    void SetPageStep(int step) { m_pageStep = step; }
+    int GetPageStep() const { return m_pageStep; }
+
+    // Stores `value` brought into the range (against the maximum first, then
+    // the minimum) and repaints. Reports nothing: the owner set it.
+    void SetValue(int value);
+    int GetValue() const { return m_value; }
+
+    // Space kept free at each end of the travel: the thumb's centre stays at
+    // least half a thumb plus the inset away from the end. Left/right count
+    // for a horizontal fader, top/bottom for a vertical one.
+    void SetInsets(int left, int top, int right, int bottom);
+
+    void SetOrientation(bool vertical);
+    bool IsVertical() const { return m_vertical; }
+    // A disabled fader ignores the mouse and the keys and shows no thumb.
+    void SetEnabled(bool enabled);
+    void ShowFocusFrame(bool show);
+
+    // The channel image (and, when `activeBitmapId` is not 0, the image of the
+    // channel between the minimum and the thumb) by resource number, at this
+    // widget's device pixel ratio. When `transparent`, pixels of
+    // `transparentColour` are see-through; kColourFromPixel takes the colour
+    // of the pixel at (pickX, pickY), in logical pixels. The widget takes the
+    // channel image's size. Id 0 removes both images. False when an image is
+    // missing; nothing stays loaded then.
+    bool LoadTrackImages(int bitmapId, int activeBitmapId = 0, bool transparent = false,
+                         QRgb transparentColour = kColourFromPixel, int pickX = 0, int pickY = 0);
+    // The same with images given directly; a null `channel` removes both, a
+    // null `activeChannel` means there is no active channel.
+    bool LoadTrackImages(const QImage& channel, const QImage& activeChannel = QImage(),
+                         bool transparent = false, QRgb transparentColour = kColourFromPixel,
+                         int pickX = 0, int pickY = 0);
+    // The thumb image and the one shown while it is dragged, the same way.
+    // The widget keeps its size.
+    bool LoadKnobImages(int bitmapId, int activeBitmapId = 0, bool transparent = false,
+                        QRgb transparentColour = kColourFromPixel, int pickX = 0, int pickY = 0);
+    bool LoadKnobImages(const QImage& thumb, const QImage& activeThumb = QImage(),
+                        bool transparent = false, QRgb transparentColour = kColourFromPixel,
+                        int pickX = 0, int pickY = 0);
+
+    // Where along the travel (x for horizontal, y for vertical, in logical
+    // pixels) the thumb's centre lies for `value`, and the value a thumb
+    // centre at `pixel` stands for (not brought into the range).
+    int ValueToPixel(int value) const;
+    int PixelToValue(int pixel) const;
+    // The thumb's centre for the present value.
+    int ThumbCentre() const { return ValueToPixel(m_value); }
+    bool IsDragging() const { return m_dragging; }
+
+    QSize sizeHint() const override;
+
+signals:
+    // Posted while the thumb is dragged (kFaderMoving).
+    void moving(int controlId, int value);
+    // Posted when a drag ends and after each key (kFaderMoved).
+    void moved(int controlId, int value);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // One image as loaded, with what is needed to load it again at another
+    // device pixel ratio when it came from the resources.
+    struct Picture {
+        QImage image;
+        int resourceId = 0;
+        bool transparent = false;
+        QRgb colour = kColourFromPixel;
+        QPoint pick;
+    };
+    struct PicturePair {
+        Picture normal;
+        Picture active;
+        qreal ratio = 1.0;
+    };
+
+    static bool LoadPair(PicturePair& pair, int bitmapId, int activeBitmapId, bool transparent,
+                         QRgb colour, QPoint pick, qreal ratio);
+    static void SetPair(PicturePair& pair, const QImage& normal, const QImage& active,
+                        bool transparent, QRgb colour, QPoint pick);
+    static QSize LogicalSize(const QImage& image);
+    void ReloadForRatio();
+
+    QSize ControlSize() const;
+    QSize ThumbSize() const;
+    int TravelLength() const;
+    int ThumbLength() const;
+    int InsetStart() const;
+    int InsetEnd() const;
+    int AlongTravel(QPoint point) const;
+    int Clamped(int value) const;
+
+    void DragTo(int along);
+    void EndDrag();
+    void PostMoving();
+    void PostMoved();
+
+    int m_controlId = 0;
+    int m_upper = 100;
+    int m_lower = 0;
+    int m_value = 0;
+    int m_pageStep = 20;
+    bool m_vertical = false;
+    int m_insetLeft = 0;
+    int m_insetTop = 0;
+    int m_insetRight = 0;
+    int m_insetBottom = 0;
+    PicturePair m_channel;
+    PicturePair m_thumb;
+    bool m_showFocusFrame = true;
+    bool m_hasFocus = false;
+    bool m_dragging = false;
+    int m_dragOffset = 0;
+};
+
+}  // namespace brevant

@@ -1,1 +1,0 @@
-// The sound test's widgets live in this folder.
