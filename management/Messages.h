@@ -24,6 +24,8 @@ inline constexpr std::string_view kSaveDeviceFail = "Save device fail";
 inline constexpr std::string_view kAlreadyConnectPleaseDisconnect = "Already connect,please disconnect";
 inline constexpr std::string_view kUpdateSuccessfully = "update successfully";
 inline constexpr std::string_view kUpdateFail = "update fail";
+inline constexpr std::string_view kCannotConnect = "Cannot connect";
+inline constexpr std::string_view kSetMatrixError = "Set matrix error";
 }  // namespace msg
 
 }  // namespace brevant
