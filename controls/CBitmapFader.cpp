@@ -134,14 +134,6 @@ void CBitmapFader::ShowFocusFrame(bool show)
     update();
 }
 
-QSize CBitmapFader::LogicalSize(const QImage& image)
-{
-    if (image.isNull())
-        return {};
-    const QSizeF size = image.deviceIndependentSize();
-    return {qRound(size.width()), qRound(size.height())};
-}
-
 void CBitmapFader::SetPair(PicturePair& pair, const QImage& normal, const QImage& active,
                            bool transparent, QRgb colour, QPoint pick)
 {
@@ -184,7 +176,7 @@ bool CBitmapFader::LoadTrackImages(int bitmapId, int activeBitmapId, bool transp
     const bool loaded = LoadPair(m_channel, bitmapId, activeBitmapId, transparent,
                                  transparentColour, QPoint(pickX, pickY), devicePixelRatioF());
     if (loaded && !m_channel.normal.image.isNull()) {
-        resize(LogicalSize(m_channel.normal.image));
+        resize(res::LogicalSize(m_channel.normal.image));
         updateGeometry();
     }
     update();
@@ -199,7 +191,7 @@ bool CBitmapFader::LoadTrackImages(const QImage& channel, const QImage& activeCh
     if (!channel.isNull()) {
         SetPair(m_channel, channel, activeChannel, transparent, transparentColour,
                 QPoint(pickX, pickY));
-        resize(LogicalSize(m_channel.normal.image));
+        resize(res::LogicalSize(m_channel.normal.image));
         updateGeometry();
     }
     update();
@@ -248,12 +240,12 @@ void CBitmapFader::ReloadForRatio()
 
 QSize CBitmapFader::ControlSize() const
 {
-    return m_channel.normal.image.isNull() ? size() : LogicalSize(m_channel.normal.image);
+    return m_channel.normal.image.isNull() ? size() : res::LogicalSize(m_channel.normal.image);
 }
 
 QSize CBitmapFader::ThumbSize() const
 {
-    return LogicalSize(m_thumb.normal.image);
+    return res::LogicalSize(m_thumb.normal.image);
 }
 
 int CBitmapFader::TravelLength() const
@@ -304,7 +296,7 @@ int CBitmapFader::PixelToValue(int pixel) const
 QSize CBitmapFader::sizeHint() const
 {
     if (!m_channel.normal.image.isNull())
-        return LogicalSize(m_channel.normal.image);
+        return res::LogicalSize(m_channel.normal.image);
     return QWidget::sizeHint();
 }
 
@@ -465,8 +457,8 @@ void CBitmapFader::paintEvent(QPaintEvent* /*event*/)
         if (!activeChannel.isNull() && isEnabled()) {
             // The active image shows from the minimum end up to the thumb's
             // centre, the normal one from there to the maximum end.
-            const QSize activeSize = LogicalSize(activeChannel);
-            const QSize normalSize = LogicalSize(channel);
+            const QSize activeSize = res::LogicalSize(activeChannel);
+            const QSize normalSize = res::LogicalSize(channel);
             if (m_vertical) {
                 DrawPart(painter, activeChannel,
                          QRect(0, 0, activeSize.width(), std::clamp(centre, 0, activeSize.height())));
@@ -489,7 +481,7 @@ void CBitmapFader::paintEvent(QPaintEvent* /*event*/)
         const QImage& thumb = (m_dragging && !m_thumb.active.image.isNull())
                                   ? m_thumb.active.image
                                   : m_thumb.normal.image;
-        const QSize thumbSize = LogicalSize(thumb);
+        const QSize thumbSize = res::LogicalSize(thumb);
         const QSize control = ControlSize();
         const QPoint topLeft =
             m_vertical ? QPoint((control.width() - thumbSize.width()) / 2, centre - thumbSize.height() / 2)

@@ -133,7 +133,6 @@ private:
                          QRgb colour, QPoint pick, qreal ratio);
     static void SetPair(PicturePair& pair, const QImage& normal, const QImage& active,
                         bool transparent, QRgb colour, QPoint pick);
-    static QSize LogicalSize(const QImage& image);
     void ReloadForRatio();
 
     QSize ControlSize() const;

@@ -94,17 +94,9 @@ void CImageCheckButton::ReloadForRatio()
     }
 }
 
-QSize CImageCheckButton::LogicalSize(const QImage& image)
-{
-    if (image.isNull())
-        return {};
-    const QSizeF size = image.deviceIndependentSize();
-    return {qRound(size.width()), qRound(size.height())};
-}
-
 QSize CImageCheckButton::ImageSize() const
 {
-    return LogicalSize(m_checked).expandedTo(LogicalSize(m_unchecked));
+    return res::LogicalSize(m_checked).expandedTo(res::LogicalSize(m_unchecked));
 }
 
 QSize CImageCheckButton::sizeHint() const
@@ -132,7 +124,7 @@ void CImageCheckButton::paintEvent(QPaintEvent* /*event*/)
     const QImage& image = isChecked() ? m_checked : m_unchecked;
     const QSize imageSize = ImageSize();
     if (!image.isNull()) {
-        const QSize size = LogicalSize(image);
+        const QSize size = res::LogicalSize(image);
         if (!isEnabled())
             painter.setOpacity(0.5);
         painter.drawImage(QPointF(0, (height() - size.height()) / 2), image);

@@ -44,7 +44,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    static QSize LogicalSize(const QImage& image);
     QSize ImageSize() const;
     void ReloadForRatio();
 

@@ -126,19 +126,11 @@ void CSkinnedTrackbar::ReloadForRatio()
     }
 }
 
-QSize CSkinnedTrackbar::LogicalSize(const QImage& image)
-{
-    if (image.isNull())
-        return {};
-    const QSizeF size = image.deviceIndependentSize();
-    return {qRound(size.width()), qRound(size.height())};
-}
-
 int CSkinnedTrackbar::Length() const { return m_vertical ? height() : width(); }
 
 int CSkinnedTrackbar::ThumbLength() const
 {
-    const QSize size = LogicalSize(m_thumb);
+    const QSize size = res::LogicalSize(m_thumb);
     return m_vertical ? size.height() : size.width();
 }
 
@@ -176,8 +168,8 @@ int CSkinnedTrackbar::ThumbStart() const { return PosToPixel(m_position) - Thumb
 
 QSize CSkinnedTrackbar::sizeHint() const
 {
-    const QSize thumb = LogicalSize(m_thumb);
-    const QSize channel = LogicalSize(m_before).expandedTo(LogicalSize(m_after));
+    const QSize thumb = res::LogicalSize(m_thumb);
+    const QSize channel = res::LogicalSize(m_before).expandedTo(res::LogicalSize(m_after));
     int length = m_vertical ? channel.height() : channel.width();
     if (length <= 0)
         length = kDefaultLength;
@@ -396,7 +388,7 @@ void CSkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
     auto drawChannel = [&](const QImage& image, int from, int to) {
         if (image.isNull() || to <= from || length <= 0)
             return;
-        const QSize logical = LogicalSize(image);
+        const QSize logical = res::LogicalSize(image);
         const qreal ratio = image.devicePixelRatio();
         if (m_vertical) {
             const qreal scale = qreal(logical.height()) / length;
@@ -415,7 +407,7 @@ void CSkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
     drawChannel(m_after, split, length);
 
     if (!m_thumb.isNull()) {
-        const QSize thumb = LogicalSize(m_thumb);
+        const QSize thumb = res::LogicalSize(m_thumb);
         const QPointF topLeft = m_vertical
                                     ? QPointF((width() - thumb.width()) / 2, centre - thumb.height() / 2)
                                     : QPointF(centre - thumb.width() / 2, (height() - thumb.height()) / 2);

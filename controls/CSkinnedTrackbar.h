@@ -99,7 +99,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    static QSize LogicalSize(const QImage& image);
     static bool IsScrollKey(int key);
     void ReloadForRatio();
     int Length() const;

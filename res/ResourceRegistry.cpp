@@ -55,6 +55,14 @@ QImage Bitmap(int id, qreal devicePixelRatio)
     return image;
 }
 
+QSize LogicalSize(const QImage& image)
+{
+    if (image.isNull())
+        return {};
+    const QSizeF size = image.deviceIndependentSize();
+    return {qRound(size.width()), qRound(size.height())};
+}
+
 std::vector<int> BitmapIds()
 {
     std::vector<int> ids;

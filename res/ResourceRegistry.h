@@ -21,6 +21,9 @@ QImage Bitmap(int id, qreal devicePixelRatio = 1.0);
 // The logical size of image `id`; empty when there is none.
 QSize BitmapSize(int id);
 bool HasBitmap(int id);
+// The size an image covers on screen: its pixel size over its device pixel
+// ratio, rounded to whole logical pixels; empty for a null image.
+QSize LogicalSize(const QImage& image);
 // Every number that has an image, ascending.
 std::vector<int> BitmapIds();
 
