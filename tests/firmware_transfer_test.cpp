@@ -134,6 +134,8 @@ TEST_F(FirmwareTest, AHeaderOnlyImageGoesOutAsTheseExactBytes)
 // Whole words go out in file order; a last partial word is not sent but counts
 // in the progress.
 struct Shape { const char* name; Words words; Bytes partial; std::vector<int> progress; };
+// Test listings name each case instead of dumping its bytes.
+void PrintTo(const Shape& c, std::ostream* out) { *out << c.name; }
 class FirmwareShape : public FirmwareTest, public ::testing::WithParamInterface<Shape> {};
 
 TEST_P(FirmwareShape, SendsTheWholeWordsAndReportsProgressForEachDataWord)
@@ -163,6 +165,7 @@ struct StepAnswer {
     std::string reason;
     std::optional<Micros> givenUpAfter = {};  // from the last write to the end
 };
+void PrintTo(const StepAnswer& c, std::ostream* out) { *out << c.name; }
 class FirmwareStep : public FirmwareTest, public ::testing::WithParamInterface<StepAnswer> {};
 
 const Words kThreeWordImage{kMagic, 207, 3, 0x11223344, 0x55667788, 0x99AABBCC};
@@ -266,6 +269,7 @@ TEST_F(FirmwareTest, NoOtherExchangeGetsThePortDuringTheTransfer)
 // device then reports the new version; or, when the last data word is not the
 // sum of the others, it rejects the image in its last report and keeps the old.
 struct SimRun { const char* name; bool paced; std::uint32_t words; bool damaged = false; };
+void PrintTo(const SimRun& c, std::ostream* out) { *out << c.name; }
 class FirmwareSimRun : public SimLinkFixture, public ::testing::WithParamInterface<SimRun> {};
 
 TEST_P(FirmwareSimRun, UpgradesTheDeviceOrKeepsItsVersion)

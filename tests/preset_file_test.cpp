@@ -118,6 +118,7 @@ protected:
 
 // A text and what it changes in a mirror.
 struct ParseCase { const char* name; std::string text; std::function<void(DeviceParams&)> change; };
+void PrintTo(const ParseCase& c, std::ostream* out) { *out << c.name; }
 class PresetParse : public PresetParseTest, public ::testing::WithParamInterface<ParseCase> {};
 
 TEST_P(PresetParse, ChangesOnlyTheValuesTheTextHolds)
