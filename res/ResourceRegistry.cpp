@@ -55,6 +55,30 @@ QImage Bitmap(int id, qreal devicePixelRatio)
     return image;
 }
 
+QImage Bitmap(int id, qreal devicePixelRatio, QSize logicalSize)
+{
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    if (logicalSize.isEmpty())
+        return {};
+    const QSize pixels = (QSizeF(logicalSize) * ratio).toSize();
+    if (QFile::exists(SvgPath(id))) {
+        QSvgRenderer renderer(SvgPath(id));
+        QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+        painter.end();
+        image.setDevicePixelRatio(ratio);
+        return image;
+    }
+    QImage image = Bitmap(id, ratio);
+    if (image.isNull())
+        return image;
+    image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
 QSize LogicalSize(const QImage& image)
 {
     if (image.isNull())

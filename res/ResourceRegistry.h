@@ -18,6 +18,10 @@ namespace brevant::res {
 // times the ratio, and the ratio is set on the image); a null image when the
 // program has no image of that number.
 QImage Bitmap(int id, qreal devicePixelRatio = 1.0);
+// The image `id` stretched to `logicalSize` (an SVG is drawn at that size,
+// a PNG is scaled smoothly); a null image when there is no image `id` or the
+// size is empty.
+QImage Bitmap(int id, qreal devicePixelRatio, QSize logicalSize);
 // The logical size of image `id`; empty when there is none.
 QSize BitmapSize(int id);
 bool HasBitmap(int id);
