@@ -1,0 +1,256 @@
+#include "CDynamicsDlg.h"
+
+#include "CChannelPane.h"
+#include "CImageCheckButton.h"
+#include "CSkinnedTrackbar.h"
+#include "Notifications.h"
+#include "PanelContext.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+namespace brevant {
+
+namespace {
+
+constexpr int kMargin = 4;
+constexpr int kCheckHeight = 18;
+constexpr int kSliderHeight = 18;
+constexpr int kDepthWidth = 30;
+constexpr int kComboHeight = 22;
+constexpr int kFilterCount = 6;
+
+CDynamicsDlg* DynamicsOf(const PanelContext& context, int k, int paneKind)
+{
+    CChannelPane* pane = context.Pane(Direction::Input, k, paneKind);
+    return pane ? pane->Dynamics() : nullptr;
+}
+
+}  // namespace
+
+CDynamicsDlg::CDynamicsDlg(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
+    : CPanelDialog(context, parent)
+    , m_autoMix(AddCheck(kAutoMixId, QStringLiteral("AutoMix")))
+    , m_agc(AddCheck(kAgcId, QStringLiteral("AGC")))
+    , m_afc(AddCheck(kAfcId, QStringLiteral("AFC")))
+    , m_aec(AddCheck(kAecId, QStringLiteral("AEC")))
+    , m_nr(AddCheck(kNrId, QStringLiteral("NR")))
+    , m_phantom(AddCheck(kPhantomId, QStringLiteral("Phantom")))
+    , m_nrSlider(new CSkinnedTrackbar(kNrSliderId, this))
+    , m_nrDepth(new QLabel(this))
+    , m_filterSlider(new CSkinnedTrackbar(kFilterSliderId, this))
+    , m_filterCaption(new QLabel(QStringLiteral("Filter"), this))
+    , m_filter(new QComboBox(this))
+{
+    channelIndex = channelIndex_;
+    paneKind = paneKind_;
+    m_aec->setVisible(paneKind == 2);
+
+    for (CSkinnedTrackbar* slider : {m_nrSlider, m_filterSlider}) {
+        slider->SetOrientation(false);
+        slider->LoadImages(180, 178, 179);
+        slider->SetLineSize(1);
+    }
+    m_nrSlider->SetRange(0, kMaxNrDepth);
+    m_filterSlider->SetRange(0, kFilterCount - 1);
+    m_filterSlider->hide();
+    SetNrDepth(0);
+    m_nrDepth->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    TagControl(m_filter, kFilterComboId);
+    m_filter->addItems({QStringLiteral("None"), QStringLiteral("Filter 1"), QStringLiteral("Filter 2"),
+                        QStringLiteral("Filter 3"), QStringLiteral("Filter 4"), QStringLiteral("Filter 5")});
+    m_filter->setCurrentIndex(0);
+
+    connect(m_autoMix, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnAutoMixClicked);
+    connect(m_agc, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnAgcClicked);
+    connect(m_afc, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnAfcClicked);
+    connect(m_aec, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnAecClicked);
+    connect(m_phantom, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnPhantomClicked);
+    connect(m_nr, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnNrClicked);
+    connect(m_nrSlider, &CSkinnedTrackbar::scrolled, this, &CDynamicsDlg::OnNrSliderScrolled);
+    connect(m_filterSlider, &CSkinnedTrackbar::scrolled, this, &CDynamicsDlg::OnFilterSliderScrolled);
+    connect(m_filter, &QComboBox::activated, this, &CDynamicsDlg::OnFilterChanged);
+    connect(&m_timer, &QTimer::timeout, this, &CDynamicsDlg::ApplyPendingRefresh);
+    m_timer.start(kTickMs);
+    resize(120, 180);
+}
+
+CDynamicsDlg::~CDynamicsDlg() = default;
+
+void CDynamicsDlg::resizeEvent(QResizeEvent* /*event*/)
+{
+    // One column of switches (AEC only where shown), the NR depth under NR,
+    // the filter choice at the bottom.
+    int y = kMargin;
+    const int w = width() - 2 * kMargin;
+    for (CImageCheckButton* check : {m_autoMix, m_agc, m_afc, m_aec, m_phantom, m_nr}) {
+        if (!check->isVisibleTo(this))
+            continue;
+        check->setGeometry(kMargin + 8, y, w - 8, kCheckHeight);
+        y += kCheckHeight;
+    }
+    m_nrSlider->setGeometry(kMargin + 4, y + 1, w - kDepthWidth - 4, kSliderHeight);
+    m_nrDepth->setGeometry(kMargin + w - kDepthWidth, y + 1, kDepthWidth, kSliderHeight);
+    m_filterSlider->setGeometry(m_nrSlider->geometry());
+    y += kSliderHeight + 6;
+    m_filterCaption->setGeometry(kMargin, y, 34, kComboHeight);
+    m_filter->setGeometry(kMargin + 34, y, w - 34, kComboHeight);
+}
+
+void CDynamicsDlg::SetNrDepth(int depth)
+{
+    m_nrSlider->SetPos(depth);
+    m_nrDepth->setText(QStringLiteral("%1db").arg(m_nrSlider->GetPos()));
+}
+
+std::vector<CDynamicsDlg*> CDynamicsDlg::LivePanels() const
+{
+    std::vector<CDynamicsDlg*> panels;
+    const PanelContext& context = Context();
+    for (int k = 0; k < kChannels; ++k) {
+        if (CDynamicsDlg* panel = DynamicsOf(context, k, context.LivePaneKind()))
+            panels.push_back(panel);
+    }
+    return panels;
+}
+
+void CDynamicsDlg::SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecondPane)
+{
+    PanelContext& context = Context();
+    const int s = (this->*button)().GetCheck() ? 1 : 0;
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // AEC exists on the second pane only, so in group mode it always speaks
+    // for all four channels of that pane.
+    const std::vector<int> channels = everyChannelOnSecondPane && context.Group()
+                                          ? std::vector<int>{0, 1, 2, 3}
+                                          : context.ChannelsReached(channelIndex, true);
+    const int paneOfGroup = everyChannelOnSecondPane ? 2 : context.LivePaneKind();
+    std::vector<SettingChange> changes;
+    for (int k : channels) {
+        if (CDynamicsDlg* panel = DynamicsOf(context, k, paneOfGroup); panel && context.Group())
+            (panel->*button)().SetCheck(s);
+        changes.push_back({op, {k + 1}, s});
+    }
+    context.Send(std::move(changes));
+}
+
+void CDynamicsDlg::OnAgcClicked() { SendSwitch(&CDynamicsDlg::Agc, Op::MA); }
+void CDynamicsDlg::OnAfcClicked() { SendSwitch(&CDynamicsDlg::Afc, Op::MF); }
+void CDynamicsDlg::OnPhantomClicked() { SendSwitch(&CDynamicsDlg::Phantom, Op::MT); }
+void CDynamicsDlg::OnAecClicked() { SendSwitch(&CDynamicsDlg::Aec, Op::MC, true); }
+
+void CDynamicsDlg::OnAutoMixClicked()
+{
+    PanelContext& context = Context();
+    const int s = m_autoMix->GetCheck() ? 1 : 0;
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // AutoMix belongs to the whole device: every input shows the same state.
+    for (CDynamicsDlg* panel : LivePanels())
+        panel->AutoMix().SetCheck(s);
+    context.Send({{Op::MB, {5}, s}});
+}
+
+void CDynamicsDlg::OnNrClicked()
+{
+    PanelContext& context = Context();
+    const bool on = m_nr->GetCheck();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    DeviceParams& p = context.Params();
+    const int level = p.MR[channelIndex + 1];
+    std::vector<SettingChange> changes;
+    for (int k : context.ChannelsReached(channelIndex, true)) {
+        CDynamicsDlg* panel = context.Group() ? DynamicsOf(context, k, context.LivePaneKind()) : this;
+        if (panel) {
+            panel->Nr().SetCheck(on);
+            if (on)
+                panel->SetNrDepth(level);
+            panel->refreshPending = true;
+        }
+        // Off keeps the depth for the next time NR goes on.
+        if (on)
+            changes.push_back({Op::MR, {k + 1}, level});
+        else
+            changes.push_back({Op::MRSwitch, {k + 1}, 0});
+        p.MRon[k + 1] = on ? 1 : 0;
+    }
+    context.Send(std::move(changes));
+}
+
+void CDynamicsDlg::OnNrSliderScrolled(int code, int position)
+{
+    if (code != kScrollEnd)
+        return;
+    m_nrDepth->setText(QStringLiteral("%1db").arg(position));
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    DeviceParams& p = context.Params();
+    std::vector<SettingChange> changes;
+    for (int k : context.ChannelsReached(channelIndex, true)) {
+        if (CDynamicsDlg* panel = DynamicsOf(context, k, context.LivePaneKind()); panel && context.Group()) {
+            panel->SetNrDepth(position);
+            panel->refreshPending = true;
+        }
+        if (m_nr->GetCheck())
+            changes.push_back({Op::MR, {k + 1}, position});
+        else
+            p.MR[k + 1] = position;  // NR is off: only remember the depth
+    }
+    if (!changes.empty())
+        context.Send(std::move(changes));
+}
+
+void CDynamicsDlg::OnFilterChanged(int index)
+{
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // The filter choice belongs to the whole device, like AutoMix.
+    for (CDynamicsDlg* panel : LivePanels()) {
+        panel->Filter().setCurrentIndex(index);
+        panel->refreshPending = true;
+    }
+    context.Send({{Op::SN, {5}, index}});
+}
+
+void CDynamicsDlg::OnFilterSliderScrolled(int code, int position)
+{
+    if (code != kScrollEnd)
+        return;
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        if (CDynamicsDlg* panel = DynamicsOf(context, k, 1))
+            panel->FilterSlider().SetPos(position);
+    }
+    context.Send({{Op::SN, {5}, position}});
+}
+
+void CDynamicsDlg::ApplyPendingRefresh()
+{
+    if (!refreshPending)
+        return;
+    m_nrDepth->setText(QStringLiteral("%1db").arg(m_nrSlider->GetPos()));
+    m_nrSlider->update();
+    m_filterSlider->update();
+    refreshPending = false;
+}
+
+}  // namespace brevant

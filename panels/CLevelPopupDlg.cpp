@@ -1,0 +1,125 @@
+#include "CLevelPopupDlg.h"
+
+#include "CImageCheckButton.h"
+#include "Notifications.h"
+#include "CPanelDialog.h"
+#include "ResourceRegistry.h"
+#include "VisualManager.h"
+
+#include <QPainter>
+
+namespace brevant {
+
+namespace {
+
+constexpr QSize kClientSize{180, 300};
+
+GainScale ScaleFor(Direction direction)
+{
+    return direction == Direction::Input ? kPopupInputScale : kOutputScale;
+}
+
+}  // namespace
+
+CLevelPopupDlg::CLevelPopupDlg(PanelContext& context, Direction direction, int channelIndex, QWidget* parent)
+    : QDialog(parent)
+    , m_context(context)
+    , m_direction(direction)
+    , m_channelIndex(channelIndex)
+    , m_strip(this, ScaleFor(direction), ScaleFor(direction).maxPosition,
+              DbText(ScaleFor(direction).GainAt(ScaleFor(direction).maxPosition)))
+    , m_mute(new CImageCheckButton(kMuteId, QStringLiteral("Mute"), this))
+{
+    VisualManager::SetDefault(VisualManager::Look::Modern2007);
+    const int n = channelIndex + 1;
+    setWindowTitle((IsInput() ? QStringLiteral("Input%1") : QStringLiteral("Output%1")).arg(n));
+    setModal(true);
+    setFixedSize(kClientSize);
+    m_background = QPixmap::fromImage(res::Bitmap(184, devicePixelRatioF()));
+    // Light text on the dark strip artwork, whatever the look.
+    QPalette onArtwork = palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        onArtwork.setColor(role, QColor(0xE8, 0xEC, 0xF0));
+    setPalette(onArtwork);
+
+    TagControl(m_mute, kMuteId);
+    m_mute->LoadImages(197, 198);
+
+    // The strip opens on what the mirror holds for this channel.
+    DeviceParams& p = context.Params();
+    if (IsChannel(n)) {
+        m_strip.ShowReading(IsInput() ? p.ML[n].load() : p.OL[n].load());
+        m_gainDb = IsInput() ? p.MG[n].load() : p.OV[n].load();
+        m_strip.ShowGain(m_gainDb);
+        m_strip.SetPosition(m_strip.Scale().PositionFor(m_gainDb));
+        m_mute->SetCheck((IsInput() ? p.MM[n].load() : p.OM[n].load()) != 0);
+    }
+
+    m_strip.Place(QRect(20, 16, 100, 240));
+    m_mute->setGeometry(40, 266, 100, 20);
+
+    connect(&m_strip.Fader(), &CBitmapFader::moving, this, &CLevelPopupDlg::OnFaderMoving);
+    connect(&m_strip.Fader(), &CBitmapFader::moved, this, &CLevelPopupDlg::OnFaderMoved);
+    connect(&m_strip.Trackbar(), &CSkinnedTrackbar::scrolled, this, &CLevelPopupDlg::OnTrackbarScrolled);
+    connect(m_mute, &CImageCheckButton::clicked, this, &CLevelPopupDlg::OnMuteClicked);
+    connect(&m_timer, &QTimer::timeout, this, &CLevelPopupDlg::Tick);
+    m_timer.start(kTickMs);
+}
+
+CLevelPopupDlg::~CLevelPopupDlg() = default;
+
+void CLevelPopupDlg::OnFaderMoving(int controlId, int value)
+{
+    if (controlId == kFaderId)
+        m_strip.ShowGain(m_strip.Scale().GainAt(value));
+}
+
+void CLevelPopupDlg::OnFaderMoved(int controlId, int value)
+{
+    if (controlId == kFaderId)
+        SendGain(value);
+}
+
+void CLevelPopupDlg::OnTrackbarScrolled(int code, int position)
+{
+    if (code == kScrollEnd)
+        SendGain(position);
+}
+
+void CLevelPopupDlg::SendGain(int position)
+{
+    const int gain = m_strip.Scale().GainAt(position);
+    m_strip.ShowGain(gain);
+    if (!m_context.Connected()) {
+        m_context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    m_gainDb = gain;
+    m_context.Send({{IsInput() ? Op::MG : Op::OV, {m_channelIndex + 1}, gain}});
+}
+
+void CLevelPopupDlg::OnMuteClicked()
+{
+    m_context.Send({{IsInput() ? Op::MM : Op::OM, {m_channelIndex + 1}, m_mute->GetCheck() ? 1 : 0}});
+}
+
+void CLevelPopupDlg::Tick()
+{
+    const int n = m_channelIndex + 1;
+    if (!m_context.Connected() || !IsChannel(n))
+        return;
+    DeviceParams& p = m_context.Params();
+    m_strip.ShowReading(IsInput() ? p.ML[n].load() : p.OL[n].load());
+    m_gainDb = IsInput() ? p.MG[n].load() : p.OV[n].load();
+    m_mute->SetCheck((IsInput() ? p.MM[n].load() : p.OM[n].load()) != 0);
+}
+
+void CLevelPopupDlg::paintEvent(QPaintEvent* /*event*/)
+{
+    if (m_background.devicePixelRatio() != devicePixelRatioF())
+        m_background = QPixmap::fromImage(res::Bitmap(184, devicePixelRatioF()));
+    QPainter painter(this);
+    painter.drawTiledPixmap(rect(), m_background);
+}
+
+}  // namespace brevant

@@ -1,0 +1,59 @@
+// The popup level strip the matrix dialog opens for one input or one output:
+// its gain fader, level meter and mute, run modally. It sends at once, with
+// no group behaviour, and follows the device mirror every 20 ms while a
+// device is connected (meter, gain and mute; the fader stays where the user
+// left it).
+#pragma once
+
+#include "GainStrip.h"
+#include "PanelContext.h"
+
+#include <QDialog>
+#include <QPixmap>
+#include <QTimer>
+
+namespace brevant {
+
+class CImageCheckButton;
+
+class CLevelPopupDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kMuteId = 1003;
+    static constexpr int kTickMs = 20;
+
+    CLevelPopupDlg(PanelContext& context, Direction direction, int channelIndex, QWidget* parent = nullptr);
+    ~CLevelPopupDlg() override;
+
+    Direction PopupDirection() const { return m_direction; }
+    int ChannelIndex() const { return m_channelIndex; }
+    int GainDb() const { return m_gainDb; }
+    GainStrip& Strip() { return m_strip; }
+    CImageCheckButton& Mute() { return *m_mute; }
+
+    // The fader's notifications; only those of the gain fader count.
+    void OnFaderMoving(int controlId, int value);
+    void OnFaderMoved(int controlId, int value);
+    void OnTrackbarScrolled(int code, int position);
+    void OnMuteClicked();
+    // One tick of the 20 ms timer.
+    void Tick();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool IsInput() const { return m_direction == Direction::Input; }
+    void SendGain(int position);
+
+    PanelContext& m_context;
+    Direction m_direction;
+    int m_channelIndex;
+    int m_gainDb = 0;
+    GainStrip m_strip;
+    CImageCheckButton* m_mute;
+    QTimer m_timer;
+    QPixmap m_background;
+};
+
+}  // namespace brevant

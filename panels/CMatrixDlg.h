@@ -1,0 +1,125 @@
+// The crosspoint matrix: for every input i and output o (1..4) a switch that
+// routes input i to output o and a knob for that crosspoint's gain (-30..0 dB)
+// with a read-only box showing it. The Input and Output buttons head the rows
+// and columns and open the popup level strip of their channel.
+//
+// A switch click sends MX at once; a knob sends XG only when a drag or a key
+// press ends, the moves before that only update the box. This is the one
+// panel that tells the user when the device did not take a command ("Set
+// matrix error").
+//
+// The controls show the device only after a read-back has called ShowRow();
+// until then every switch is off and every knob at 0, and the knobs and
+// boxes stay disabled until EnableGainControls(true).
+//
+// Thread-safety: UI thread only.
+#pragma once
+
+#include "PanelContext.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+
+namespace brevant {
+
+class CImageCheckButton;
+class CRoundSliderCtrl;
+struct DeviceParams;
+
+class CMatrixDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kSize = 4;  // inputs, and outputs
+    static constexpr int kCells = kSize * kSize;
+    static constexpr int kGainMin = -30;
+    static constexpr int kGainMax = 0;
+
+    static constexpr int kFirstCrosspointId = 1025;
+    static constexpr int kFirstSpareCrosspointId = 1041;  // never shown
+    static constexpr int kFirstInputButtonId = 1005;
+    static constexpr int kFirstChannelButtonId = 1009;    // "Channel5".."Channel8", never shown
+    static constexpr int kFirstOutputButtonId = 1013;
+
+    // Cell j = 0..15 is input 1 + j / 4, output 1 + j % 4.
+    static int Cell(int input, int output) { return kSize * (input - 1) + (output - 1); }
+    static int CrosspointId(int input, int output) { return kFirstCrosspointId + Cell(input, output); }
+    static int KnobId(int cell);
+    static int GainBoxId(int cell);
+
+    // Opens the popup level strip for a channel (0..3), modally.
+    using PopupOpener = std::function<void(Direction direction, int channelIndex)>;
+
+    explicit CMatrixDlg(PanelContext& context, QWidget* parent = nullptr);
+    ~CMatrixDlg() override;
+    CMatrixDlg(const CMatrixDlg&) = delete;
+    CMatrixDlg& operator=(const CMatrixDlg&) = delete;
+
+    // Replaces the popup the Input and Output buttons open; an empty opener
+    // brings back the popup level strip.
+    void SetPopupOpener(PopupOpener opener);
+
+    // Refresh from the device mirror (read-back, disconnect).
+    // The 16 knobs and 16 gain boxes; the boxes stay read-only.
+    void EnableGainControls(bool enable);
+    // Row `input` (1..4) from MX and XG of that input.
+    void ShowRow(int input, const DeviceParams& params);
+    // Row `input` (1..4): switches off, knobs at 0 dB, boxes "0".
+    void ResetRow(int input);
+    // New captions for the Input and Output buttons, in channel order; a list
+    // shorter than four leaves the rest as they are.
+    void RenameButtons(const QStringList& inputs, const QStringList& outputs);
+
+    // The controls of input `input` and output `output` (1..4 each); null
+    // outside the matrix.
+    CImageCheckButton* Crosspoint(int input, int output) const;
+    CRoundSliderCtrl* Knob(int input, int output) const;
+    QLineEdit* GainBox(int input, int output) const;
+    QPushButton* InputButton(int input) const;
+    QPushButton* OutputButton(int output) const;
+    // Any control by its numeric id; null when there is none of that type.
+    template <typename T>
+    T* Control(int controlId) const
+    {
+        for (T* child : findChildren<T*>()) {
+            if (child->property("controlId").toInt() == controlId)
+                return child;
+        }
+        return nullptr;
+    }
+
+public slots:
+    // The switch of (input, output) was clicked; it already shows its new state.
+    void OnCrosspointClicked(int input, int output);
+    // A scroll notification (ScrollCode) from the knob of cell j, with the
+    // position it left the knob at.
+    void OnKnobScroll(int cell, int code, int position);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void BuildControls();
+    void ShowGain(int cell, int gain);
+    void OpenLevelStrip(Direction direction, int channelIndex);
+    // What a send does once the device has answered: "Set matrix error" when
+    // it did not confirm.
+    std::function<void(bool confirmed)> ReportFailure();
+
+    PanelContext& m_context;
+    PopupOpener m_openPopup;
+    std::array<int, kCells> m_gains{};
+    std::array<CImageCheckButton*, kCells> m_crosspoints{};
+    std::array<CRoundSliderCtrl*, kCells> m_knobs{};
+    std::array<QLineEdit*, kCells> m_gainBoxes{};
+    std::array<QPushButton*, kSize> m_inputButtons{};
+    std::array<QPushButton*, kSize> m_outputButtons{};
+};
+
+}  // namespace brevant

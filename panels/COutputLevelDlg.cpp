@@ -1,0 +1,325 @@
+#include "COutputLevelDlg.h"
+
+#include "CChannelPane.h"
+#include "CImageCheckButton.h"
+#include "Notifications.h"
+#include "PanelContext.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringListModel>
+
+#include <algorithm>
+
+namespace brevant {
+
+namespace {
+
+constexpr int kMargin = 4;
+constexpr int kCheckHeight = 18;
+constexpr int kCaptionHeight = 14;
+constexpr int kRowHeight = 22;
+constexpr int kRowGap = 4;
+constexpr int kSetWidth = 36;
+constexpr int kMaxDelay = 200;
+constexpr int kMaxLowpass = 20000;
+constexpr int kMinLowpass = 300;
+constexpr int kMaxHighpass = 600;
+constexpr int kMinHighpass = 30;
+constexpr int kFirstLowpassEntry = 30;
+
+COutputLevelDlg* LiveOutputLevel(const PanelContext& context, int k)
+{
+    CChannelPane* pane = context.LivePane(Direction::Output, k);
+    return pane ? pane->OutputLevel() : nullptr;
+}
+
+// "OFF", then `first` .. `last`.
+QStringListModel* OffThen(int first, int last, QObject* parent)
+{
+    QStringList entries;
+    entries.reserve(last - first + 2);
+    entries << QStringLiteral("OFF");
+    for (int v = first; v <= last; ++v)
+        entries << QString::number(v);
+    return new QStringListModel(entries, parent);
+}
+
+}  // namespace
+
+COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
+    : CPanelDialog(context, parent)
+    , m_strip(this, kOutputScale, kOutputScale.maxPosition, QStringLiteral("-20db"))
+    , m_mute(AddCheck(kMuteId, QStringLiteral("Mute")))
+    , m_delay(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, kSetDelayId))
+    , m_lowpass(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, kSetLowpassId))
+    , m_highpass(AddRow(kHighpassCaptionId, QStringLiteral("Highpass"), kHighpassEditId, kSetHighpassId))
+    , m_delayEdit(m_delay.edit)
+    , m_lowpassEdit(m_lowpass.edit)
+    , m_highpassEdit(m_highpass.edit)
+    , m_delayCombo(new QComboBox(this))
+    , m_lowpassCombo(new QComboBox(this))
+{
+    channelIndex = channelIndex_;
+    paneKind = paneKind_;
+
+    // Two lists kept for choosing the delay and the low-pass limit from a
+    // list instead of typing; the panel does not show them.
+    TagControl(m_delayCombo, kDelayComboId);
+    TagControl(m_lowpassCombo, kLowpassComboId);
+    m_delayCombo->setModel(OffThen(1, kMaxDelay, m_delayCombo));
+    m_lowpassCombo->setModel(OffThen(kFirstLowpassEntry, kMaxLowpass, m_lowpassCombo));
+    m_delayCombo->setCurrentIndex(0);
+    m_lowpassCombo->setCurrentIndex(0);
+    m_delayCombo->hide();
+    m_lowpassCombo->hide();
+    WriteEdits();
+
+    // What each pane shows: the delay only on the channels that have one,
+    // the limits and Mute not on channel 0 of the second pane.
+    const bool secondPane = paneKind == 2;
+    const bool delayShown = secondPane ? channelIndex >= 3 : channelIndex >= 2;
+    for (QWidget* w : {static_cast<QWidget*>(m_delay.caption), static_cast<QWidget*>(m_delay.edit),
+                       static_cast<QWidget*>(m_delay.set)})
+        w->setVisible(delayShown);
+    const bool limitsShown = !(secondPane && channelIndex < 1);
+    for (QWidget* w : {static_cast<QWidget*>(m_lowpass.caption), static_cast<QWidget*>(m_lowpass.edit),
+                       static_cast<QWidget*>(m_lowpass.set), static_cast<QWidget*>(m_highpass.edit),
+                       static_cast<QWidget*>(m_highpass.set)})
+        w->setVisible(limitsShown);
+    m_mute->setVisible(!secondPane || channelIndex > 0);
+
+    connect(&m_strip.Fader(), &CBitmapFader::moving, this, &COutputLevelDlg::OnFaderMoving);
+    connect(&m_strip.Fader(), &CBitmapFader::moved, this, &COutputLevelDlg::OnFaderMoved);
+    connect(&m_strip.Trackbar(), &CSkinnedTrackbar::scrolled, this, &COutputLevelDlg::OnTrackbarScrolled);
+    connect(m_mute, &CImageCheckButton::clicked, this, &COutputLevelDlg::OnMuteClicked);
+    connect(m_delay.set, &QPushButton::clicked, this, &COutputLevelDlg::OnSetDelay);
+    connect(m_lowpass.set, &QPushButton::clicked, this, &COutputLevelDlg::OnSetLowpass);
+    connect(m_highpass.set, &QPushButton::clicked, this, &COutputLevelDlg::OnSetHighpass);
+    connect(m_delayCombo, &QComboBox::activated, this, &COutputLevelDlg::OnDelayComboChanged);
+    connect(m_lowpassCombo, &QComboBox::activated, this, &COutputLevelDlg::OnLowpassComboChanged);
+    connect(&m_timer, &QTimer::timeout, this, &COutputLevelDlg::ApplyPendingRefresh);
+    m_timer.start(kTickMs);
+    resize(100, 432);
+}
+
+COutputLevelDlg::~COutputLevelDlg() = default;
+
+COutputLevelDlg::LimitRow COutputLevelDlg::AddRow(int captionId, const QString& caption, int editId, int setId)
+{
+    LimitRow row{new QLabel(caption, this), new QLineEdit(this), new QPushButton(QStringLiteral("Set"), this)};
+    TagControl(row.caption, captionId);
+    TagControl(row.edit, editId);
+    TagControl(row.set, setId);
+    row.caption->setAttribute(Qt::WA_TranslucentBackground);
+    row.edit->setAlignment(Qt::AlignRight);
+    row.set->setAutoDefault(false);
+    return row;
+}
+
+void COutputLevelDlg::resizeEvent(QResizeEvent* /*event*/)
+{
+    // From the bottom up: the three rows, then Mute; the fader takes the rest.
+    const int rowsHeight = 3 * (kCaptionHeight + kRowHeight + kRowGap);
+    int y = height() - kMargin - rowsHeight;
+    const int muteTop = y - kCheckHeight - kRowGap;
+    m_strip.Place(QRect(0, kMargin, width(), muteTop - kMargin - kRowGap));
+    m_mute->setGeometry(kMargin + 8, muteTop, width() - 2 * kMargin - 8, kCheckHeight);
+    const int editWidth = width() - 2 * kMargin - kSetWidth - 2;
+    for (const LimitRow* row : {&m_delay, &m_lowpass, &m_highpass}) {
+        row->caption->setGeometry(kMargin, y, width() - 2 * kMargin, kCaptionHeight);
+        y += kCaptionHeight;
+        row->edit->setGeometry(kMargin, y, editWidth, kRowHeight);
+        row->set->setGeometry(kMargin + editWidth + 2, y, kSetWidth, kRowHeight);
+        y += kRowHeight + kRowGap;
+    }
+}
+
+void COutputLevelDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Typing Enter or Escape in a box must not close or reset anything.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        CPanelDialog::keyPressEvent(event);
+    }
+}
+
+void COutputLevelDlg::OnFaderMoving(int controlId, int value)
+{
+    if (controlId == kFaderId)
+        m_strip.ShowGain(kOutputScale.GainAt(value));
+}
+
+void COutputLevelDlg::OnFaderMoved(int controlId, int value)
+{
+    if (controlId == kFaderId)
+        SendGain(value, false);
+}
+
+void COutputLevelDlg::OnTrackbarScrolled(int code, int position)
+{
+    if (code == kScrollEnd)
+        SendGain(position, true);
+}
+
+void COutputLevelDlg::TakeGroupGain(int position, int gain, bool fromTrackbar)
+{
+    if (fromTrackbar)
+        m_strip.Trackbar().SetPos(position);
+    else
+        m_strip.Fader().SetValue(position);
+    gainDb = gain;
+    m_strip.ShowGain(gain);
+    refreshPending = true;
+}
+
+void COutputLevelDlg::SendGain(int position, bool fromTrackbar)
+{
+    const int gain = kOutputScale.GainAt(position);
+    m_strip.ShowGain(gain);
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    std::vector<SettingChange> changes;
+    for (int k : context.ChannelsReached(channelIndex, false)) {
+        if (COutputLevelDlg* panel = LiveOutputLevel(context, k); panel && context.Group())
+            panel->TakeGroupGain(position, gain, fromTrackbar);
+        changes.push_back({Op::OV, {k + 1}, gain});
+    }
+    gainDb = gain;
+    context.Send(std::move(changes));
+}
+
+void COutputLevelDlg::OnMuteClicked()
+{
+    PanelContext& context = Context();
+    const int s = m_mute->GetCheck() ? 1 : 0;
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    std::vector<SettingChange> changes;
+    for (int k : context.ChannelsReached(channelIndex, true)) {
+        if (COutputLevelDlg* panel = LiveOutputLevel(context, k); panel && context.Group())
+            panel->Mute().SetCheck(s);
+        changes.push_back({Op::OM, {k + 1}, s});
+    }
+    context.Send(std::move(changes));
+}
+
+void COutputLevelDlg::ReadEdits()
+{
+    bool complained = false;
+    const auto read = [&](QLineEdit* edit, int& member) {
+        bool ok = false;
+        const int value = edit->text().trimmed().toInt(&ok);
+        if (ok) {
+            member = value;
+        } else if (!complained) {
+            complained = true;
+            Context().TellUser("Please enter an integer.");
+        }
+    };
+    read(m_delayEdit, delayTime);
+    read(m_lowpassEdit, lowpassLimit);
+    read(m_highpassEdit, highpassLimit);
+}
+
+void COutputLevelDlg::WriteEdits()
+{
+    m_delayEdit->setText(QString::number(delayTime));
+    m_lowpassEdit->setText(QString::number(lowpassLimit));
+    m_highpassEdit->setText(QString::number(highpassLimit));
+}
+
+void COutputLevelDlg::OnSetDelay()
+{
+    ReadEdits();
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // The device runs either a delay or a low-pass filter on an output:
+    // setting the delay drops the low-pass limit.
+    delayTime = std::clamp(delayTime, 0, kMaxDelay);
+    lowpassLimit = 0;
+    context.Params().OF[channelIndex + 1] = 0;
+    context.Send({{Op::OD, {channelIndex + 1}, delayTime}});
+    WriteEdits();
+}
+
+void COutputLevelDlg::OnSetLowpass()
+{
+    ReadEdits();
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    if (lowpassLimit > kMaxLowpass)
+        lowpassLimit = kMaxLowpass;
+    else if (lowpassLimit < kMinLowpass)
+        lowpassLimit = 0;
+    delayTime = 0;
+    context.Params().OD[channelIndex + 1] = 0;
+    context.Send({{Op::OF, {channelIndex + 1}, lowpassLimit}});
+    WriteEdits();
+}
+
+void COutputLevelDlg::OnSetHighpass()
+{
+    ReadEdits();
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    if (highpassLimit > kMaxHighpass)
+        highpassLimit = kMaxHighpass;
+    else if (highpassLimit < kMinHighpass)
+        highpassLimit = 0;
+    delayTime = 0;
+    context.Params().OD[channelIndex + 1] = 0;
+    context.Send({{Op::OH, {channelIndex + 1}, highpassLimit}});
+    WriteEdits();
+}
+
+void COutputLevelDlg::OnDelayComboChanged(int index)
+{
+    // Entry i is "OFF" (0) or the delay i.
+    Context().Send({{Op::OD, {channelIndex + 1}, std::max(index, 0)}});
+}
+
+void COutputLevelDlg::OnLowpassComboChanged(int index)
+{
+    Context().Send({{Op::OF, {channelIndex + 1}, index <= 0 ? 0 : kFirstLowpassEntry + index - 1}});
+}
+
+void COutputLevelDlg::ApplyPendingRefresh()
+{
+    const int n = channelIndex + 1;
+    if (refreshPending) {
+        m_strip.ShowGain(gainDb);
+        m_strip.Trackbar().update();
+        if (IsChannel(n))
+            m_strip.ColourFrom(Context().Params().OL[n]);
+        refreshPending = false;
+    }
+    if (editsPending) {
+        WriteEdits();
+        editsPending = false;
+    }
+}
+
+}  // namespace brevant

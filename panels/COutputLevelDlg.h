@@ -1,0 +1,98 @@
+// The output level panel, the one panel of an output channel pane: gain
+// fader, label and meter, Mute, and the delay time and the low-pass and
+// high-pass limits typed into boxes and sent with their "Set" buttons.
+// Setting one of the three clears the stored delay or low-pass value that
+// the device drops with it. Enter and Escape never leave the panel.
+#pragma once
+
+#include "CPanelDialog.h"
+#include "GainStrip.h"
+
+#include <QTimer>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace brevant {
+
+class COutputLevelDlg : public CPanelDialog {
+    Q_OBJECT
+public:
+    static constexpr int kMuteId = 1003;
+    static constexpr int kSetDelayId = 1005;
+    static constexpr int kSetLowpassId = 1006;
+    static constexpr int kSetHighpassId = 1007;
+    static constexpr int kDelayComboId = 1009;
+    static constexpr int kLowpassComboId = 1010;
+    static constexpr int kDelayEditId = 1018;
+    static constexpr int kLowpassEditId = 1019;
+    static constexpr int kHighpassEditId = 1020;
+    static constexpr int kDelayCaptionId = 1026;
+    static constexpr int kLowpassCaptionId = 1027;
+    static constexpr int kHighpassCaptionId = 1028;
+    static constexpr int kTickMs = 100;
+
+    COutputLevelDlg(PanelContext& context, int channelIndex, int paneKind, QWidget* parent = nullptr);
+    ~COutputLevelDlg() override;
+
+    int gainDb = -20;
+    bool refreshPending = false;  // label and meter colour
+    bool editsPending = false;    // the three boxes from the members below
+    int delayTime = 0;
+    int lowpassLimit = 0;
+    int highpassLimit = 0;
+
+    GainStrip& Strip() { return m_strip; }
+    CImageCheckButton& Mute() { return *m_mute; }
+    QLineEdit& DelayEdit() { return *m_delayEdit; }
+    QLineEdit& LowpassEdit() { return *m_lowpassEdit; }
+    QLineEdit& HighpassEdit() { return *m_highpassEdit; }
+
+    void TakeGroupGain(int position, int gain, bool fromTrackbar);
+
+    void OnFaderMoving(int controlId, int value);
+    void OnFaderMoved(int controlId, int value);
+    void OnTrackbarScrolled(int code, int position);
+    void OnMuteClicked();
+    void OnSetDelay();
+    void OnSetLowpass();
+    void OnSetHighpass();
+    void OnDelayComboChanged(int index);
+    void OnLowpassComboChanged(int index);
+    // What the 100 ms timer does.
+    void ApplyPendingRefresh();
+    // The members into the three boxes.
+    void WriteEdits();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct LimitRow {
+        QLabel* caption;
+        QLineEdit* edit;
+        QPushButton* set;
+    };
+    LimitRow AddRow(int captionId, const QString& caption, int editId, int setId);
+    // Reads the three boxes into the members; a box that holds no integer
+    // keeps its member and the user is told.
+    void ReadEdits();
+    void SendGain(int position, bool fromTrackbar);
+
+    GainStrip m_strip;
+    CImageCheckButton* m_mute;
+    LimitRow m_delay;
+    LimitRow m_lowpass;
+    LimitRow m_highpass;
+    QLineEdit* m_delayEdit;
+    QLineEdit* m_lowpassEdit;
+    QLineEdit* m_highpassEdit;
+    QComboBox* m_delayCombo;
+    QComboBox* m_lowpassCombo;
+    QTimer m_timer;
+};
+
+}  // namespace brevant

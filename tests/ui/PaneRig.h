@@ -1,0 +1,33 @@
+// The panes of four input and four output channel windows, both kinds of
+// each, built on a PanelFixture's context, as the main form holds them.
+#pragma once
+
+#include "CChannelPane.h"
+#include "PanelFixture.h"
+
+#include <memory>
+#include <vector>
+
+namespace brevant::test {
+
+class PaneRig : public PanelFixture {
+protected:
+    PaneRig()
+    {
+        for (int k = 0; k < kChannels; ++k) {
+            for (int kind = 1; kind <= 4; ++kind)
+                panes.push_back(std::make_unique<CChannelPane>(context, kind, k));
+        }
+    }
+    // Channel index k of `direction` in pane 1 or 2.
+    CChannelPane& PaneOf(Direction direction, int k, int paneKind)
+    {
+        return *context.Pane(direction, k, paneKind);
+    }
+    CChannelPane& In(int k, int paneKind = 1) { return PaneOf(Direction::Input, k, paneKind); }
+    CChannelPane& Out(int k, int paneKind = 1) { return PaneOf(Direction::Output, k, paneKind); }
+
+    std::vector<std::unique_ptr<CChannelPane>> panes;
+};
+
+}  // namespace brevant::test

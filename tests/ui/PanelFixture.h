@@ -1,0 +1,52 @@
+// Panels on a scripted port: a connected device that confirms every set by
+// echoing it (unless a test scripts otherwise), the command queue, and a
+// context that records what the user is told instead of showing it.
+#pragma once
+
+#include "LinkFixture.h"
+#include "PanelContext.h"
+#include "UiTestHelpers.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace brevant::test {
+
+class PanelFixture : public LinkFixture {
+protected:
+    PanelFixture()
+    {
+        state.flags.Connected = true;
+        EchoEverySet();
+    }
+
+    void EchoEverySet()
+    {
+        port.SetResponder(kPort, [](std::string_view line) {
+            return std::vector<Piece>{{std::chrono::milliseconds(1), std::string(line)}};
+        });
+    }
+    void NeverAnswer()
+    {
+        port.SetResponder(kPort, [](std::string_view) { return std::vector<Piece>{}; });
+    }
+
+    // Delivers the controls' queued notices, waits until every command they
+    // queued has gone out and its outcome has been brought back to the UI
+    // thread; then the lines written, and the record cleared.
+    std::vector<std::string> Sent()
+    {
+        Deliver();
+        EXPECT_TRUE(queue.WaitIdle(Micros{10'000'000}));
+        Deliver();
+        std::vector<std::string> writes = port.Writes();
+        port.ClearRecord();
+        return writes;
+    }
+
+    CommandQueue queue{state.flags};
+    QStringList told;
+    PanelContext context{link, queue, [this](const QString& text) { told << text; }};
+};
+
+}  // namespace brevant::test

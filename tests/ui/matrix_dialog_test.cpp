@@ -1,0 +1,187 @@
+// The matrix dialog on a scripted device: the lines a switch click and a knob
+// drag put on the wire and what they leave in the mirror, the one message
+// after a command the device never takes, the refusal without a device, the
+// popups of the heading buttons, and the refresh from the mirror.
+#include "CImageCheckButton.h"
+#include "CMatrixDlg.h"
+#include "CRoundSliderCtrl.h"
+#include "Notifications.h"
+#include "PanelFixture.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+namespace brevant {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class MatrixDialog : public test::PanelFixture {
+protected:
+    // The point on the dial of a -30..0 knob in the middle of the step of `pos`.
+    static QPoint OnDial(const CRoundSliderCtrl& knob, int pos)
+    {
+        const double degrees = knob.ZeroAngle() + (pos - kGainMin + 0.5) * 360.0 / 31.0;
+        const double a = degrees * std::numbers::pi / 180.0;
+        const QPoint c = knob.KnobCentre();
+        return {static_cast<int>(std::lround(c.x() + 15 * std::sin(a))),
+                static_cast<int>(std::lround(c.y() - 15 * std::cos(a)))};
+    }
+
+    static constexpr int kGainMin = CMatrixDlg::kGainMin;
+    CMatrixDlg dialog{context};
+};
+
+TEST_F(MatrixDialog, OpensWithEveryControlOnItsIdAndNothingRouted)
+{
+    EXPECT_EQ(dialog.windowTitle(), "Matrix");
+    EXPECT_EQ(dialog.Control<CImageCheckButton>(1034), dialog.Crosspoint(3, 2));
+    EXPECT_EQ(dialog.Control<CRoundSliderCtrl>(1058), dialog.Knob(2, 3));
+    EXPECT_EQ(dialog.Control<QLineEdit>(1024), dialog.GainBox(2, 4));
+    EXPECT_EQ(dialog.Control<QLineEdit>(1070), dialog.GainBox(3, 1));
+    EXPECT_EQ(dialog.Crosspoint(3, 2)->geometry(), QRect(550, 270, 32, 32));
+    EXPECT_EQ(dialog.Knob(2, 3)->geometry(), QRect(660, 210, 40, 40));
+    EXPECT_EQ(dialog.OutputButton(2)->text(), "Outpu2");
+    EXPECT_TRUE(dialog.Control<QPushButton>(1012)->isHidden());
+    EXPECT_TRUE(dialog.Control<CImageCheckButton>(1056)->isHidden());
+    for (int cell = 0; cell < CMatrixDlg::kCells; ++cell) {
+        const int i = 1 + cell / 4, o = 1 + cell % 4;
+        EXPECT_FALSE(dialog.Crosspoint(i, o)->GetCheck());
+        EXPECT_EQ(dialog.Knob(i, o)->GetPos(), 0);
+        EXPECT_EQ(dialog.Knob(i, o)->GetRangeMin(), -30);
+        EXPECT_EQ(dialog.GainBox(i, o)->text(), "0");
+        EXPECT_FALSE(dialog.Knob(i, o)->isEnabled()) << "before the first read-back";
+    }
+}
+
+TEST_F(MatrixDialog, CrosspointClickSendsMxForItsRowAndColumn)
+{
+    QTest::mouseClick(dialog.Crosspoint(3, 2), Qt::LeftButton);
+    EXPECT_EQ(Sent(), Lines{"MX321\r\n"});
+    EXPECT_EQ(p.MX[3][2], 1);
+
+    QTest::mouseClick(dialog.Crosspoint(3, 2), Qt::LeftButton);
+    EXPECT_EQ(Sent(), Lines{"MX320\r\n"});
+    EXPECT_EQ(p.MX[3][2], 0);
+    EXPECT_TRUE(told.isEmpty());
+}
+
+TEST_F(MatrixDialog, KnobSendsOneXgWhenTheDragOrKeyEnds)
+{
+    dialog.EnableGainControls(true);
+    // Knob 1058 is input 2, output 3: dragged from 0 down to -6, one step per move.
+    CRoundSliderCtrl& knob = *dialog.Knob(2, 3);
+    QTest::mousePress(&knob, Qt::LeftButton, {}, OnDial(knob, 0));
+    for (int move = 0; move < 6; ++move)
+        QTest::mouseMove(&knob, OnDial(knob, -6));
+    EXPECT_EQ(Sent(), Lines{}) << "nothing while the knob moves";
+    EXPECT_EQ(dialog.GainBox(2, 3)->text(), "-6");
+
+    QTest::mouseRelease(&knob, Qt::LeftButton, {}, OnDial(knob, -6));
+    EXPECT_EQ(Sent(), Lines{"XG23-6\r\n"});
+    EXPECT_EQ(p.XG[2][3], -6);
+
+    // A key: the step shows at once, the release sends it.
+    CRoundSliderCtrl& last = *dialog.Knob(4, 4);
+    QTest::keyPress(&last, Qt::Key_Left);
+    EXPECT_EQ(Sent(), Lines{});
+    EXPECT_EQ(dialog.GainBox(4, 4)->text(), "-1");
+    QTest::keyRelease(&last, Qt::Key_Left);
+    EXPECT_EQ(Sent(), Lines{"XG44-1\r\n"});
+
+    // Page steps are not followed; only the end of the scroll carries them.
+    dialog.OnKnobScroll(0, kScrollPageUp, -10);
+    EXPECT_EQ(dialog.GainBox(1, 1)->text(), "0");
+    dialog.OnKnobScroll(0, kScrollEnd, -10);
+    EXPECT_EQ(Sent(), Lines{"XG11-10\r\n"});
+    EXPECT_TRUE(told.isEmpty());
+}
+
+TEST_F(MatrixDialog, CommandTheDeviceNeverTakesIsReportedOnceAndKept)
+{
+    NeverAnswer();
+    QTest::mouseClick(dialog.Crosspoint(1, 4), Qt::LeftButton);
+    EXPECT_EQ(Sent(), Lines(8, "MX141\r\n"));
+    EXPECT_EQ(told, QStringList{"Set matrix error"});
+    EXPECT_EQ(p.MX[1][4], 1);
+    EXPECT_TRUE(dialog.Crosspoint(1, 4)->GetCheck());
+
+    told.clear();
+    dialog.OnKnobScroll(CMatrixDlg::Cell(4, 1), kScrollThumbPosition, -20);
+    EXPECT_EQ(Sent(), Lines(8, "XG41-20\r\n"));
+    EXPECT_EQ(told, QStringList{"Set matrix error"});
+    EXPECT_EQ(p.XG[4][1], -20);
+}
+
+TEST_F(MatrixDialog, WithoutDeviceEveryActionIsRefusedAndNothingStored)
+{
+    state.flags.Connected = false;
+    QTest::mouseClick(dialog.Crosspoint(2, 2), Qt::LeftButton);
+    EXPECT_TRUE(dialog.Crosspoint(2, 2)->GetCheck()) << "the switch keeps what the user gave it";
+
+    const int cell = CMatrixDlg::Cell(2, 3);
+    for (int code : {kScrollThumbTrack, kScrollThumbTrack, kScrollEnd})
+        dialog.OnKnobScroll(cell, code, -9);
+
+    EXPECT_EQ(told, QStringList(4, "Cannot connect"));
+    EXPECT_EQ(Sent(), Lines{});
+    EXPECT_EQ(p.MX[2][2], 0);
+    EXPECT_EQ(p.XG[2][3], 0);
+    EXPECT_EQ(dialog.GainBox(2, 3)->text(), "0");
+}
+
+TEST_F(MatrixDialog, HeadingButtonsOpenThePopupOfTheirChannel)
+{
+    std::vector<std::pair<Direction, int>> opened;
+    dialog.SetPopupOpener([&](Direction direction, int channelIndex) { opened.emplace_back(direction, channelIndex); });
+    QTest::mouseClick(dialog.Control<QPushButton>(1007), Qt::LeftButton);
+    QTest::mouseClick(dialog.Control<QPushButton>(1014), Qt::LeftButton);
+    EXPECT_EQ(opened, (std::vector<std::pair<Direction, int>>{{Direction::Input, 2}, {Direction::Output, 1}}));
+
+    dialog.RenameButtons({"VCSIn", "In2"}, {"VCSOut", "Out2", "Out3", "Out4"});
+    EXPECT_EQ(dialog.InputButton(1)->text(), "VCSIn");
+    EXPECT_EQ(dialog.InputButton(3)->text(), "Input3");
+    EXPECT_EQ(dialog.OutputButton(2)->text(), "Out2");
+    EXPECT_EQ(Sent(), Lines{});
+}
+
+TEST_F(MatrixDialog, RowsFollowTheMirrorAndResetToZero)
+{
+    const int routed[] = {1, 0, 1, 0};
+    const int gains[] = {-30, -5, 0, -12};
+    for (int o = 1; o <= 4; ++o) {
+        p.MX[2][o] = routed[o - 1];
+        p.XG[2][o] = gains[o - 1];
+    }
+    dialog.ShowRow(2, p);
+    dialog.EnableGainControls(true);
+    for (int o = 1; o <= 4; ++o) {
+        EXPECT_EQ(dialog.Crosspoint(2, o)->GetCheck(), routed[o - 1] == 1) << "output " << o;
+        EXPECT_EQ(dialog.Knob(2, o)->GetPos(), gains[o - 1]);
+        EXPECT_EQ(dialog.GainBox(2, o)->text(), QString::number(gains[o - 1]));
+        EXPECT_EQ(dialog.GainBox(1, o)->text(), "0") << "other rows untouched";
+    }
+    EXPECT_TRUE(dialog.GainBox(2, 1)->isEnabled());
+    EXPECT_TRUE(dialog.GainBox(2, 1)->isReadOnly());
+
+    dialog.ResetRow(2);
+    for (int o = 1; o <= 4; ++o) {
+        EXPECT_FALSE(dialog.Crosspoint(2, o)->GetCheck());
+        EXPECT_EQ(dialog.Knob(2, o)->GetPos(), 0);
+        EXPECT_EQ(dialog.GainBox(2, o)->text(), "0");
+    }
+    dialog.EnableGainControls(false);
+    EXPECT_FALSE(dialog.Knob(3, 3)->isEnabled());
+    EXPECT_FALSE(dialog.GainBox(3, 3)->isEnabled());
+    EXPECT_EQ(Sent(), Lines{});
+}
+
+}  // namespace
+}  // namespace brevant

@@ -1,0 +1,154 @@
+// The panels fed by a real connection to the simulator: the read-back fills
+// them, the polling passes keep meters and labels live, Disconnect resets
+// them. Everything reaches the panels on the UI thread.
+#include "CChannelPane.h"
+#include "CDynamicsDlg.h"
+#include "CImageCheckButton.h"
+#include "CInputLevelDlg.h"
+#include "CMatrixDlg.h"
+#include "COutputLevelDlg.h"
+#include "Connection.h"
+#include "PanelRefresher.h"
+#include "SimLinkFixture.h"
+#include "UiTestHelpers.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace brevant::test {
+namespace {
+
+class PanelRefreshTest : public SimLinkFixture {
+protected:
+    void StartConnected(const char* model)
+    {
+        Start({"--no-pacing", "--model", model});
+        queue = std::make_unique<CommandQueue>(state.flags);
+        context = std::make_unique<PanelContext>(*link, *queue, [this](const QString& t) { told << t; });
+        refresher = std::make_unique<PanelRefresher>(*context);
+        for (int k = 0; k < kChannels; ++k) {
+            for (int kind = 1; kind <= 4; ++kind)
+                panes.push_back(std::make_unique<CChannelPane>(*context, kind, k));
+        }
+        matrix = std::make_unique<CMatrixDlg>(*context);
+        context->SetMatrix(matrix.get());
+        connection = std::make_unique<Connection>(*link, *refresher);
+    }
+    void TearDown() override
+    {
+        connection.reset();
+        Deliver();
+        SimLinkFixture::TearDown();
+    }
+    // Runs the UI thread's events until `condition` holds (at most 10 s).
+    template <typename F>
+    bool Eventually(F condition)
+    {
+        const Deadline deadline(Micros{10'000'000});
+        while (!condition()) {
+            if (deadline.Expired())
+                return false;
+            Deliver();
+            SleepFor(Micros{2'000});
+        }
+        return true;
+    }
+    void ConnectAndStopPolling()
+    {
+        ASSERT_TRUE(connection->Connect([](std::string_view, std::string_view) {}));
+        ASSERT_TRUE(Eventually([&] { return refresher->PollPassesApplied() >= 2; }));
+        connection->RequestStop();
+        ASSERT_TRUE(connection->WaitForWorker(Micros{5'000'000}));
+        Deliver();
+    }
+    CChannelPane& In(int k, int kind) { return *context->Pane(Direction::Input, k, kind); }
+    CChannelPane& Out(int k, int kind) { return *context->Pane(Direction::Output, k, kind); }
+
+    std::unique_ptr<CommandQueue> queue;
+    std::unique_ptr<PanelContext> context;
+    std::unique_ptr<PanelRefresher> refresher;
+    std::vector<std::unique_ptr<CChannelPane>> panes;
+    std::unique_ptr<CMatrixDlg> matrix;
+    std::unique_ptr<Connection> connection;
+    QStringList told;
+};
+
+TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabelsLive)
+{
+    StartConnected("K225");
+    // Settings already on the device before the program connects.
+    ASSERT_TRUE(link->Set(Op::MG, {2}, 30));
+    ASSERT_TRUE(link->Set(Op::MM, {3}, 1));
+    ASSERT_TRUE(link->Set(Op::MP, {5}, 3));
+    ASSERT_TRUE(link->Set(Op::OV, {4}, -6));
+    ASSERT_TRUE(link->Set(Op::OD, {4}, 120));
+    ASSERT_TRUE(link->Set(Op::SN, {5}, 2));
+    ASSERT_TRUE(link->Set(Op::MX, {3, 2}, 1));
+    ASSERT_TRUE(link->Set(Op::XG, {3, 2}, -12));
+    p.Reset();
+
+    ConnectAndStopPolling();
+    CInputLevelDlg& second = *In(1, 1).InputLevel();
+    EXPECT_EQ(second.Strip().Fader().GetValue(), 17);
+    second.ApplyPendingRefresh();
+    EXPECT_EQ(second.Strip().Label().text(), "30db");
+    EXPECT_TRUE(In(2, 1).InputLevel()->Mute().GetCheck());
+    for (int k = 0; k < kChannels; ++k)
+        EXPECT_EQ(In(k, 1).InputLevel()->Priority().GetCheck(), k == 2) << k;
+    EXPECT_EQ(In(0, 1).Dynamics()->Filter().currentIndex(), 2);
+    COutputLevelDlg& fourth = *Out(3, 1).OutputLevel();
+    EXPECT_EQ(fourth.Strip().Fader().GetValue(), 26);
+    EXPECT_EQ(fourth.DelayEdit().text(), "120");
+    EXPECT_TRUE(matrix->Crosspoint(3, 2)->GetCheck());
+    EXPECT_EQ(matrix->GainBox(3, 2)->text(), "-12");
+    EXPECT_FALSE(In(1, 2).isEnabled()) << "the family-2 pane is not live";
+
+    // Every meter shows the last reading as reading + 100.
+    for (int k = 0; k < kChannels; ++k) {
+        EXPECT_EQ(In(k, 1).InputLevel()->Strip().Meter().GetValue(), p.ML[k + 1] + 100) << k;
+        EXPECT_EQ(Out(k, 1).OutputLevel()->Strip().Meter().GetValue(), p.OL[k + 1] + 100) << k;
+    }
+
+    // A pass carries a gain changed elsewhere to the label, not the fader.
+    p.MG[2] = 10;
+    p.MP = 0;
+    refresher->ApplyPollPass(1);
+    second.ApplyPendingRefresh();
+    EXPECT_EQ(second.Strip().Label().text(), "10db");
+    EXPECT_EQ(second.Strip().Fader().GetValue(), 17);
+    EXPECT_FALSE(In(2, 1).InputLevel()->Priority().GetCheck());
+
+    // Disconnect brings every live panel back to idle.
+    connection->Disconnect();
+    ASSERT_TRUE(Eventually([&] { return !matrix->Crosspoint(3, 2)->GetCheck(); }));
+    for (int k = 0; k < kChannels; ++k) {
+        EXPECT_EQ(In(k, 1).InputLevel()->Strip().Fader().GetValue(), 47) << k;
+        EXPECT_FALSE(In(k, 1).InputLevel()->Mute().GetCheck()) << k;
+        EXPECT_EQ(In(k, 1).InputLevel()->Strip().Meter().GetValue(), 0) << k;
+        EXPECT_EQ(Out(k, 1).OutputLevel()->Strip().Fader().GetValue(), 20) << k;
+    }
+    EXPECT_EQ(matrix->GainBox(3, 2)->text(), "0");
+    EXPECT_TRUE(told.isEmpty());
+}
+
+TEST_F(PanelRefreshTest, TheSecondFamilyFillsTheSecondPanesAndTheEchoMeters)
+{
+    StartConnected("K217");
+    ASSERT_TRUE(link->Set(Op::MC, {3}, 1));
+    ASSERT_TRUE(link->Set(Op::OM, {2}, 1));
+    ASSERT_TRUE(link->Set(Op::MG, {1}, 5));
+    p.Reset();
+
+    ConnectAndStopPolling();
+    EXPECT_TRUE(In(2, 2).Dynamics()->Aec().GetCheck());
+    EXPECT_TRUE(Out(1, 2).OutputLevel()->Mute().GetCheck());
+    EXPECT_EQ(In(0, 2).InputLevel()->Strip().Fader().GetValue(), 42);
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Fader().GetValue(), 48) << "first panes stay as built";
+    for (int k = 1; k < kChannels; ++k) {
+        EXPECT_EQ(In(k, 2).InputLevel()->Erle().GetValue(), std::clamp(p.ME[k + 1].load(), 0, 100)) << k;
+        EXPECT_EQ(In(k, 2).InputLevel()->Erl().GetValue(), std::clamp(p.MS[k + 1].load(), 0, 100)) << k;
+    }
+}
+
+}  // namespace
+}  // namespace brevant::test

@@ -1,0 +1,297 @@
+// The panels as a user drives them: what goes on the wire, what the mirror
+// holds and what the other channels show, with and without group mode.
+#include "CDynamicsDlg.h"
+#include "CImageCheckButton.h"
+#include "CInputFilterDlg.h"
+#include "CInputLevelDlg.h"
+#include "CLevelPopupDlg.h"
+#include "COutputFilterDlg.h"
+#include "COutputLevelDlg.h"
+#include "Notifications.h"
+#include "PaneRig.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace brevant::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class PanelsTest : public PaneRig {};
+
+TEST_F(PanelsTest, AFaderReleaseSendsOneGainOnItsOwnScale)
+{
+    CInputLevelDlg& input = *In(1).InputLevel();
+    input.OnFaderMoving(kFaderId, 40);  // moving: label only
+    EXPECT_EQ(input.Strip().Label().text(), "7db");
+    EXPECT_EQ(Sent(), Lines{});
+    input.Strip().Fader().SetValue(48);
+    input.OnFaderMoved(kFaderId, 48);
+    EXPECT_EQ(Sent(), Lines{"MG2-1\r\n"});
+    EXPECT_EQ(input.Strip().Label().text(), "-1db");
+    EXPECT_EQ(p.MG[2], -1);
+
+    COutputLevelDlg& output = *Out(3).OutputLevel();
+    output.OnFaderMoved(kFaderId, 0);
+    EXPECT_EQ(Sent(), Lines{"OV420\r\n"});
+    EXPECT_EQ(output.Strip().Label().text(), "20db");
+
+    // Another control's notification changes nothing.
+    output.OnFaderMoved(1000, 10);
+    output.OnFaderMoving(1000, 10);
+    EXPECT_EQ(Sent(), Lines{});
+    EXPECT_EQ(output.Strip().Label().text(), "20db");
+
+    // A real drag on the widget ends in one send.
+    CBitmapFader& fader = output.Strip().Fader();
+    output.show();
+    const QPoint knob(fader.width() / 2, fader.ThumbCentre());
+    QTest::mousePress(&fader, Qt::LeftButton, {}, knob);
+    QTest::mouseMove(&fader, knob + QPoint(0, 30));
+    QTest::mouseRelease(&fader, Qt::LeftButton, {}, knob + QPoint(0, 30));
+    Deliver();
+    const Lines sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], "OV4" + std::to_string(20 - fader.GetValue()) + "\r\n");
+}
+
+TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
+{
+    state.flags.GroupMode = true;
+    CInputLevelDlg& third = *In(2).InputLevel();
+    third.Strip().Fader().SetValue(35);
+    third.OnFaderMoved(kFaderId, 35);
+    EXPECT_EQ(Sent(), (Lines{"MG112\r\n", "MG212\r\n", "MG312\r\n", "MG412\r\n"}));
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(In(k).InputLevel()->Strip().Fader().GetValue(), 35) << k;
+        EXPECT_EQ(In(k).InputLevel()->Strip().Label().text(), "12db") << k;
+        EXPECT_EQ(In(k, 2).InputLevel()->Strip().Fader().GetValue(), 48) << "second pane is not live";
+    }
+
+    // Family 2: gains still reach all four, Mute skips channel 1, which has
+    // no Mute on the second pane.
+    p.DeviceFamily = 2;
+    CInputLevelDlg& second = *In(1, 2).InputLevel();
+    second.Mute().click();
+    EXPECT_EQ(Sent(), (Lines{"MM21\r\n", "MM31\r\n", "MM41\r\n"}));
+    EXPECT_TRUE(In(3, 2).InputLevel()->Mute().GetCheck());
+    EXPECT_FALSE(In(0, 2).InputLevel()->Mute().isVisibleTo(In(0, 2).InputLevel()));
+
+    COutputLevelDlg& out = *Out(2, 2).OutputLevel();
+    out.OnFaderMoved(kFaderId, 20);
+    EXPECT_EQ(Sent(), (Lines{"OV10\r\n", "OV20\r\n", "OV30\r\n", "OV40\r\n"}));
+    out.Mute().click();
+    EXPECT_EQ(Sent(), (Lines{"OM21\r\n", "OM31\r\n", "OM41\r\n"}));
+
+    // Without group mode a switch is the channel's own.
+    state.flags.GroupMode = false;
+    In(3, 2).Dynamics()->Agc().click();
+    EXPECT_EQ(Sent(), Lines{"MA41\r\n"});
+    EXPECT_FALSE(In(2, 2).Dynamics()->Agc().GetCheck());
+}
+
+TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
+{
+    state.flags.Connected = false;
+    p.MG[1] = 5;
+    CInputLevelDlg& input = *In(0).InputLevel();
+    input.OnFaderMoving(kFaderId, 10);
+    input.OnFaderMoved(kFaderId, 10);
+    EXPECT_EQ(input.Strip().Label().text(), "37db");  // the label keeps what the user did
+    input.Mute().click();
+    In(0).Dynamics()->Nr().click();
+    In(0).InputFilter()->Highpass().click();
+    Out(0).OutputLevel()->OnSetDelay();
+    EXPECT_EQ(told, QStringList(5, "Cannot connect"));
+    EXPECT_EQ(Sent(), Lines{});
+    EXPECT_EQ(p.MG[1], 5);
+    EXPECT_EQ(p.MM[1], 0);
+    EXPECT_TRUE(input.Mute().GetCheck());
+
+    // The EQ and FBK indicators need no device and send nothing.
+    told.clear();
+    state.flags.GroupMode = true;
+    In(2).InputFilter()->Eq().click();
+    Out(1).OutputFilter()->Fbk().click();
+    EXPECT_TRUE(told.isEmpty());
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_TRUE(In(k).InputFilter()->Eq().GetCheck());
+        EXPECT_TRUE(Out(k).OutputFilter()->Fbk().GetCheck());
+    }
+}
+
+TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
+{
+    CDynamicsDlg& dynamics = *In(1).Dynamics();
+    p.MR[2] = 9;
+    p.MRon[2] = 1;
+    dynamics.Nr().SetCheck(true);
+
+    dynamics.Nr().click();  // off
+    EXPECT_EQ(Sent(), Lines{"MR20\r\n"});
+    EXPECT_EQ(p.MRon[2], 0);
+    EXPECT_EQ(p.MR[2], 9);
+
+    // The slider moved while off only remembers the depth.
+    dynamics.NrSlider().SetPos(4);
+    dynamics.OnNrSliderScrolled(kScrollEnd, 4);
+    EXPECT_EQ(Sent(), Lines{});
+    EXPECT_EQ(p.MR[2], 4);
+
+    dynamics.NrSlider().SetPos(0);
+    dynamics.Nr().click();  // on again, with the depth last stored
+    EXPECT_EQ(Sent(), Lines{"MR24\r\n"});
+    EXPECT_EQ(dynamics.NrSlider().GetPos(), 4);
+    EXPECT_EQ(p.MRon[2], 1);
+
+    dynamics.OnNrSliderScrolled(kScrollThumbTrack, 7);  // still dragging
+    dynamics.OnNrSliderScrolled(kScrollEnd, 7);
+    EXPECT_EQ(Sent(), Lines{"MR27\r\n"});
+}
+
+TEST_F(PanelsTest, DeviceWideSettingsShowOnEveryInputAndSendOnce)
+{
+    dynamic_cast<QWidget*>(In(0).Dynamics())->show();
+    In(2).Dynamics()->AutoMix().click();
+    EXPECT_EQ(Sent(), Lines{"MBs1\r\n"});
+    In(0).Dynamics()->Filter().setCurrentIndex(3);
+    In(0).Dynamics()->OnFilterChanged(3);
+    EXPECT_EQ(Sent(), Lines{"SNs3\r\n"});
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_TRUE(In(k).Dynamics()->AutoMix().GetCheck());
+        EXPECT_EQ(In(k).Dynamics()->Filter().currentText(), "Filter 3");
+    }
+    EXPECT_FALSE(In(0).Dynamics()->Aec().isVisibleTo(In(0).Dynamics()));
+    EXPECT_TRUE(In(1, 2).Dynamics()->Aec().isVisibleTo(In(1, 2).Dynamics()));
+
+    // Priority names one channel; unchecking sends 0.
+    In(2).InputLevel()->Priority().click();
+    In(1).InputLevel()->Priority().click();
+    In(1).InputLevel()->Priority().click();
+    EXPECT_EQ(Sent(), (Lines{"MPs3\r\n", "MPs2\r\n", "MPs0\r\n"}));
+}
+
+TEST_F(PanelsTest, OutputSetButtonsClampAndClearTheOtherValue)
+{
+    COutputLevelDlg& out = *Out(3).OutputLevel();
+    out.DelayEdit().setText("250");
+    out.LowpassEdit().setText("5000");
+    p.OF[4] = 5000;
+    out.Control<QPushButton>(COutputLevelDlg::kSetDelayId)->click();
+    EXPECT_EQ(Sent(), Lines{"OD4200\r\n"});
+    EXPECT_EQ(out.DelayEdit().text(), "200");
+    EXPECT_EQ(out.LowpassEdit().text(), "0");
+    EXPECT_EQ(p.OF[4], 0);
+
+    const struct {
+        int setId;
+        const char* typed;
+        const char* sent;
+    } limits[] = {
+        {COutputLevelDlg::kSetLowpassId, "299", "OF40\r\n"},
+        {COutputLevelDlg::kSetLowpassId, "300", "OF4300\r\n"},
+        {COutputLevelDlg::kSetLowpassId, "25000", "OF420000\r\n"},
+        {COutputLevelDlg::kSetHighpassId, "29", "OH40\r\n"},
+        {COutputLevelDlg::kSetHighpassId, "601", "OH4600\r\n"},
+    };
+    for (const auto& limit : limits) {
+        p.OD[4] = 7;
+        QLineEdit& box = limit.setId == COutputLevelDlg::kSetLowpassId ? out.LowpassEdit() : out.HighpassEdit();
+        box.setText(limit.typed);
+        out.Control<QPushButton>(limit.setId)->click();
+        EXPECT_EQ(Sent(), Lines{limit.sent}) << limit.typed;
+        EXPECT_EQ(p.OD[4], 0) << "a limit drops the delay without sending OD";
+        EXPECT_EQ(out.DelayEdit().text(), "0");
+    }
+
+    // Text that is no number keeps the last value, and the user hears why.
+    out.HighpassEdit().setText("abc");
+    out.Control<QPushButton>(COutputLevelDlg::kSetHighpassId)->click();
+    EXPECT_EQ(Sent(), Lines{"OH4600\r\n"});
+    EXPECT_EQ(told, QStringList{"Please enter an integer."});
+
+    // Enter and Escape stay in the panel.
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(&out, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+}
+
+TEST_F(PanelsTest, PanesShowTheirGroupsByKindAndChannel)
+{
+    struct Expect {
+        int kind, channel;
+        std::vector<int> heights;
+    };
+    const Expect cases[] = {
+        {1, 0, {150, 60, 180}}, {2, 0, {432}}, {2, 2, {150, 60, 180}}, {3, 1, {432}}, {4, 0, {432}},
+    };
+    PanelContext own(link, queue, {});  // these panes stand apart from the rig's
+    for (const Expect& c : cases) {
+        CChannelPane pane(own, c.kind, c.channel);
+        EXPECT_EQ(pane.Caption(), "Input");
+        ASSERT_EQ(pane.GroupCount(), static_cast<int>(c.heights.size())) << c.kind << "/" << c.channel;
+        for (int g = 0; g < pane.GroupCount(); ++g)
+            EXPECT_EQ(pane.GroupWindow(g)->height(), c.heights[g]) << c.kind << "/" << c.channel;
+        EXPECT_NE(pane.OutputFilter(), nullptr);
+        EXPECT_FALSE(pane.OutputFilter()->isVisibleTo(&pane));
+    }
+
+    // What the second pane leaves out on its first channels.
+    COutputLevelDlg& firstOut = *Out(0, 2).OutputLevel();
+    EXPECT_FALSE(firstOut.Mute().isVisibleTo(&firstOut));
+    EXPECT_FALSE(firstOut.LowpassEdit().isVisibleTo(&firstOut));
+    EXPECT_FALSE(Out(2, 2).OutputLevel()->DelayEdit().isVisibleTo(Out(2, 2).OutputLevel()));
+    EXPECT_TRUE(Out(3, 2).OutputLevel()->DelayEdit().isVisibleTo(Out(3, 2).OutputLevel()));
+    EXPECT_TRUE(Out(2, 1).OutputLevel()->DelayEdit().isVisibleTo(Out(2, 1).OutputLevel()));
+    CInputLevelDlg& reduced = *In(0, 2).InputLevel();
+    EXPECT_FALSE(reduced.Priority().isVisibleTo(&reduced));
+    EXPECT_FALSE(reduced.Erle().isVisibleTo(&reduced));
+    EXPECT_TRUE(In(1, 2).InputLevel()->Erle().isVisibleTo(In(1, 2).InputLevel()));
+}
+
+TEST_F(PanelsTest, LevelMetersColourByReading)
+{
+    CInputLevelDlg& input = *In(0).InputLevel();
+    for (auto [reading, colour] : {std::pair{-5, kZoneRed}, {-6, kZoneOrange}, {-14, kZoneOrange}, {-15, kZoneGreen}}) {
+        p.ML[1] = reading;
+        input.gainDb = 3;
+        input.refreshPending = true;
+        input.ApplyPendingRefresh();
+        EXPECT_EQ(input.Strip().Meter().BarColour(), colour) << reading;
+        EXPECT_EQ(input.Strip().Label().text(), "3db");
+        EXPECT_FALSE(input.refreshPending);
+    }
+}
+
+TEST_F(PanelsTest, ThePopupStripFollowsTheMirrorAndSendsForItsChannelOnly)
+{
+    p.OV[3] = -4;
+    p.OM[3] = 1;
+    CLevelPopupDlg popup(context, Direction::Output, 2);
+    EXPECT_EQ(popup.windowTitle(), "Output3");
+    EXPECT_EQ(popup.Strip().Label().text(), "-4db");
+    EXPECT_EQ(popup.Strip().Fader().GetValue(), 24);
+    EXPECT_TRUE(popup.Mute().GetCheck());
+    state.flags.GroupMode = true;  // no group behaviour here
+    popup.Strip().Fader().SetValue(30);
+    popup.OnFaderMoved(kFaderId, 30);
+    popup.Mute().click();
+    EXPECT_EQ(Sent(), (Lines{"OV3-10\r\n", "OM30\r\n"}));
+
+    p.OV[3] = 6;
+    popup.Tick();
+    EXPECT_EQ(popup.GainDb(), 6);
+    EXPECT_EQ(popup.Strip().Fader().GetValue(), 30) << "the timer leaves the fader alone";
+
+    CLevelPopupDlg input(context, Direction::Input, 0);
+    EXPECT_EQ(input.windowTitle(), "Input1");
+    EXPECT_EQ(input.Strip().Fader().GetUpper(), 47);
+}
+
+}  // namespace
+}  // namespace brevant::test
