@@ -16,7 +16,7 @@ namespace brevant::res {
 namespace {
 
 // The numbers the panels and the controls look images up by.
-constexpr int kUsedIds[] = {148, 174, 175, 178, 179, 180, 181, 182, 183, 184, 185, 197, 198};
+constexpr int kUsedIds[] = {133, 134, 138, 139, 143, 145, 147, 148, 174, 175, 178, 179, 180, 181, 182, 183, 184, 185, 197, 198};
 
 TEST(ResourceRegistry, EveryUsedNumberHasAnImageAtEachRatioCoveringItsLogicalSize)
 {

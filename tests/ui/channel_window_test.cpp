@@ -1,0 +1,274 @@
+// The skinned channel windows: the theme recolouring, the title buttons and
+// how they draw their states, the colours given to edit boxes and labels,
+// showing and hiding the window and its panes, and what the window paints.
+#include "CChannelPane.h"
+#include "CInputChannelWnd.h"
+#include "COutputChannelWnd.h"
+#include "CSkinButton.h"
+#include "PanelFixture.h"
+#include "SkinTheme.h"
+#include "UiTestHelpers.h"
+
+#include <QEnterEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+namespace brevant {
+namespace {
+
+using test::Deliver;
+using test::Grab;
+
+// --- Recolouring -----------------------------------------------------------
+
+TEST(ChannelWindowTheme, RecolourExchangesRedOrGreenWithBlueIn32BitPixels)
+{
+    QImage image(2, 1, QImage::Format_ARGB32);
+    image.setPixel(0, 0, qRgba(10, 20, 30, 200));
+    image.setPixel(1, 0, qRgba(255, 0, 0, 255));
+    image.setDevicePixelRatio(2.0);
+
+    const QImage inputs = SkinTheme::Recolour(image, 'r');
+    EXPECT_EQ(inputs.pixel(0, 0), qRgba(30, 20, 10, 200));
+    EXPECT_EQ(inputs.pixel(1, 0), qRgba(0, 0, 255, 255));
+    EXPECT_DOUBLE_EQ(inputs.devicePixelRatio(), 2.0);
+    const QImage outputs = SkinTheme::Recolour(image, 'g');
+    EXPECT_EQ(outputs.pixel(0, 0), qRgba(10, 30, 20, 200));
+    EXPECT_EQ(outputs.pixel(1, 0), qRgba(255, 0, 0, 255));
+    EXPECT_EQ(SkinTheme::Recolour(image, 'b'), image);
+    EXPECT_EQ(image.pixel(0, 0), qRgba(10, 20, 30, 200)) << "the original stays as it was";
+
+    // A 24-bit image is worked on through 32-bit pixels.
+    QImage packed(1, 1, QImage::Format_RGB888);
+    packed.setPixel(0, 0, qRgb(1, 2, 3));
+    EXPECT_EQ(SkinTheme::Recolour(packed, 'r').pixel(0, 0), qRgb(3, 2, 1));
+}
+
+TEST(ChannelWindowTheme, RecolourWorksOnThe565FieldsOf16BitPixels)
+{
+    const auto pack = [](int r5, int g6, int b5) { return static_cast<quint16>((r5 << 11) | (g6 << 5) | b5); };
+    QImage image(3, 1, QImage::Format_RGB16);
+    auto* pixels = reinterpret_cast<quint16*>(image.scanLine(0));
+    pixels[0] = pack(3, 40, 17);
+    pixels[1] = pack(0, 0, 31);  // full blue
+    pixels[2] = pack(0, 63, 0);  // full green
+
+    const QImage inputs = SkinTheme::Recolour(image, 'r');
+    ASSERT_EQ(inputs.format(), QImage::Format_RGB16);
+    const auto* in = reinterpret_cast<const quint16*>(inputs.constScanLine(0));
+    EXPECT_EQ(in[0], pack(17, 40, 3));
+    EXPECT_EQ(in[1], pack(31, 0, 0));
+
+    const QImage outputs = SkinTheme::Recolour(image, 'g');
+    const auto* out = reinterpret_cast<const quint16*>(outputs.constScanLine(0));
+    EXPECT_EQ(out[0], pack(3, 17 * 63 / 31, 40 / 2)) << "blue widened into green, green halved";
+    EXPECT_EQ(out[1], pack(0, 63, 0));
+    EXPECT_EQ(out[2], pack(0, 0, 31));
+}
+
+// --- Title buttons ---------------------------------------------------------
+
+TEST(SkinButton, FollowsThePointerAndThePressAndDrawsEachStateDifferently)
+{
+    std::array<QColor, 12> colours;
+    for (int i = 0; i < 12; ++i)
+        colours[static_cast<std::size_t>(i)] = QColor(20 * i, 255 - 20 * i, 100);
+    QWidget host;  // away from where the pointer rests
+    host.resize(60, 60);
+    CSkinButton& button = *new CSkinButton(&host);
+    button.SetSkinName(QStringLiteral("exit_mini"));
+    button.SetColours(colours);
+    button.setGeometry(30, 30, 9, 9);
+    host.show();
+    Deliver();
+
+    std::vector<QImage> looks{Grab(button)};
+    EXPECT_EQ(button.State(), CSkinButton::DrawState::Normal);
+    QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
+    QCoreApplication::sendEvent(&button, &enter);
+    EXPECT_EQ(button.State(), CSkinButton::DrawState::Over);
+    looks.push_back(Grab(button));
+    button.setDown(true);
+    EXPECT_EQ(button.State(), CSkinButton::DrawState::Down);
+    looks.push_back(Grab(button));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&button, &leave);
+    EXPECT_EQ(button.State(), CSkinButton::DrawState::Normal) << "pressed but no longer over it";
+    button.setDown(false);
+    button.setEnabled(false);
+    EXPECT_EQ(button.State(), CSkinButton::DrawState::Gray);
+    looks.push_back(Grab(button));
+    for (std::size_t a = 0; a < looks.size(); ++a) {
+        for (std::size_t b = a + 1; b < looks.size(); ++b)
+            EXPECT_NE(looks[a], looks[b]) << "states " << a << " and " << b << " look alike";
+    }
+}
+
+// --- The windows -----------------------------------------------------------
+
+// The windows on a host, as the main view holds them.
+class ChannelWindow : public test::PanelFixture {
+protected:
+    ChannelWindow()
+    {
+        host.resize(400, 600);
+        output.move(130, 0);
+        host.show();
+    }
+
+    QWidget host;
+    CInputChannelWnd input{context, 1, 1, &host};
+    COutputChannelWnd output{context, 2, 1, &host};
+};
+
+TEST_F(ChannelWindow, HasOnlyTheExitAndMenuButtonsAtTheEndsOfTheTitleStrip)
+{
+    for (CChannelWnd* window : {static_cast<CChannelWnd*>(&input), static_cast<CChannelWnd*>(&output)}) {
+        SCOPED_TRACE(window->ThemeCode());
+        EXPECT_EQ(window->size(), QSize(120, 500));
+        EXPECT_EQ(window->findChildren<CSkinButton*>().size(), 2);
+        for (int id = CChannelWnd::kMinButton; id <= CChannelWnd::kPlusButton; ++id) {
+            if (id != CChannelWnd::kExitButton) {
+                EXPECT_EQ(window->TitleButton(id), nullptr) << id;
+            }
+        }
+
+        CSkinButton* exit = window->TitleButton(CChannelWnd::kExitButton);
+        CSkinButton* menu = window->TitleButton(CChannelWnd::kMenuButton);
+        ASSERT_NE(exit, nullptr);
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(exit->SkinName(), "exit_mini");
+        EXPECT_EQ(menu->SkinName(), "menu_mini");
+        EXPECT_EQ(exit->toolTip(), QString::fromUtf8("关闭"));
+        EXPECT_EQ(menu->toolTip(), "Group");
+        EXPECT_EQ(exit->property("controlId").toInt(), 133);
+        EXPECT_EQ(menu->property("controlId").toInt(), 138);
+        EXPECT_EQ(exit->geometry(), QRect(120 - 8 - 9, 4, 9, 9));
+        EXPECT_EQ(menu->geometry(), QRect(9, 4, 9, 9));
+
+        const QColor theme = window == &input ? QColor(16, 40, 156) : QColor(156, 40, 16);
+        const std::array<QColor, 12> expected{theme, theme, QColor(255, 255, 0), QColor(172, 168, 153),
+                                              theme, QColor(255, 255, 255), QColor(0, 255, 255),
+                                              QColor(172, 168, 153), Qt::black, Qt::black, Qt::black,
+                                              Qt::black};
+        EXPECT_EQ(exit->Colours(), expected);
+        EXPECT_EQ(menu->Colours(), expected);
+
+        window->ShowChannel();
+        window->resize(150, 400);
+        EXPECT_EQ(exit->pos(), QPoint(150 - 8 - 9, 4)) << "the exit button keeps to the right end";
+        EXPECT_EQ(menu->pos(), QPoint(9, 4));
+    }
+}
+
+TEST_F(ChannelWindow, EditBoxesTakeTheThemesLightColourAndLabelsBlackTextOnNothing)
+{
+    auto* inputEdit = new QLineEdit(&input);
+    auto* outputEdit = new QLineEdit;
+    outputEdit->setParent(&output);  // added after construction
+    auto* label = new QLabel(QStringLiteral("Gain"), &input);
+    label->setAutoFillBackground(true);
+    input.ShowChannel();
+    output.ShowChannel();
+    outputEdit->show();
+    Deliver();
+
+    EXPECT_EQ(inputEdit->palette().color(QPalette::Base), QColor(243, 230, 227));
+    EXPECT_EQ(outputEdit->palette().color(QPalette::Base), QColor(227, 243, 230));
+    EXPECT_EQ(inputEdit->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::black));
+    EXPECT_FALSE(label->autoFillBackground());
+
+    // Only direct children: an edit box further down keeps its colours.
+    auto* nested = new QLineEdit(input.FirstPane());
+    nested->show();
+    Deliver();
+    EXPECT_NE(nested->palette().color(QPalette::Base), QColor(243, 230, 227));
+}
+
+TEST_F(ChannelWindow, ShowsAndHidesItselfAndEitherOfItsTwoPanes)
+{
+    for (CChannelWnd* window : {static_cast<CChannelWnd*>(&input), static_cast<CChannelWnd*>(&output)}) {
+        const bool isInput = window == &input;
+        SCOPED_TRACE(window->ThemeCode());
+        EXPECT_EQ(window->ThemeCode(), isInput ? 'r' : 'g');
+        CChannelPane* first = window->FirstPane();
+        CChannelPane* second = window->SecondPane();
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(second, nullptr);
+        EXPECT_EQ(first->Kind(), isInput ? 1 : 3);
+        EXPECT_EQ(second->Kind(), isInput ? 2 : 4);
+        EXPECT_EQ(first->ChannelIndex(), window->ChannelIndex());
+        const Direction direction = isInput ? Direction::Input : Direction::Output;
+        EXPECT_EQ(context.Pane(direction, window->ChannelIndex(), 1), first);
+        EXPECT_EQ(context.Pane(direction, window->ChannelIndex(), 2), second);
+        const QRect paneRect(5, 20, 110, isInput ? 500 : 480);
+        EXPECT_EQ(first->geometry(), paneRect);
+        EXPECT_EQ(second->geometry(), paneRect);
+
+        EXPECT_FALSE(window->Shown());
+        window->ShowChannel();
+        EXPECT_TRUE(window->Shown());
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(first->isVisible());
+        EXPECT_FALSE(second->isVisible());
+
+        window->ShowPane(2);
+        EXPECT_FALSE(first->isVisible());
+        EXPECT_TRUE(second->isVisible());
+        for (const int other : {0, 3, -1}) {
+            window->ShowPane(other);
+            EXPECT_TRUE(second->isVisible()) << other;
+            EXPECT_FALSE(first->isVisible()) << other;
+        }
+        window->ShowPane(1);
+        EXPECT_TRUE(first->isVisible());
+        EXPECT_FALSE(second->isVisible());
+
+        window->HideChannel();
+        EXPECT_FALSE(window->Shown());
+        EXPECT_FALSE(window->isVisible());
+    }
+}
+
+TEST_F(ChannelWindow, PaintsTheTitleStripInItsThemeWithTheCaptionAndCutsItsCorners)
+{
+    const QRect strip(20, 2, 80, 12);  // between the buttons, below the outline
+    const auto dark = [](QRgb c) { return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60; };
+    for (CChannelWnd* window : {static_cast<CChannelWnd*>(&input), static_cast<CChannelWnd*>(&output)}) {
+        const bool isInput = window == &input;
+        SCOPED_TRACE(window->ThemeCode());
+        window->ShowChannel();
+        Deliver();
+
+        QImage image = Grab(*window);
+        const QRgb title = image.pixel(60, 8);
+        const int themed = isInput ? qRed(title) : qGreen(title);
+        EXPECT_GT(themed, qBlue(title) + 40) << "the blue skin turned " << (isInput ? "red" : "green");
+        EXPECT_EQ(test::Find(image, strip, dark).count, 0);
+
+        window->SetChannelName(QStringLiteral("CH 1"));
+        EXPECT_EQ(window->ChannelName(), "CH 1");
+        image = Grab(*window);
+        const test::Extent caption = test::Find(image, strip, dark);
+        EXPECT_GT(caption.count, 10);
+        EXPECT_NEAR(caption.box.center().x(), 60, 3) << "centred in the strip";
+
+        const QRegion shape = window->mask();
+        for (const QPoint corner : {QPoint(0, 0), QPoint(119, 0), QPoint(0, 499), QPoint(119, 499)})
+            EXPECT_FALSE(shape.contains(corner)) << corner.x() << "," << corner.y();
+        for (const QPoint inside : {QPoint(60, 0), QPoint(0, 250), QPoint(3, 3), QPoint(116, 496)})
+            EXPECT_TRUE(shape.contains(inside)) << inside.x() << "," << inside.y();
+        window->resize(140, 300);
+        EXPECT_FALSE(window->mask().contains(QPoint(139, 299)));
+        EXPECT_TRUE(window->mask().contains(QPoint(139, 150)));
+    }
+}
+
+}  // namespace
+}  // namespace brevant
