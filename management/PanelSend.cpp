@@ -2,16 +2,6 @@
 
 namespace brevant {
 
-std::vector<SettingChange> GroupChanges(Op op, int channel, int32_t value, bool group, bool skipChannelOne)
-{
-    if (!group)
-        return {{op, {channel}, value}};
-    std::vector<SettingChange> changes;
-    for (int n = skipChannelOne ? 2 : 1; n <= kChannels; ++n)
-        changes.push_back({op, {n}, value});
-    return changes;
-}
-
 bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange> changes,
                const Report& report, std::function<void(bool confirmed)> done)
 {

@@ -22,12 +22,6 @@ struct SettingChange {
     int32_t value;
 };
 
-// The changes a panel control makes: its own channel alone, or with group
-// mode every channel 1..4 in order (without channel 1 where the control does
-// not exist on that channel).
-std::vector<SettingChange> GroupChanges(Op op, int channel, int32_t value, bool group,
-                                        bool skipChannelOne = false);
-
 // Returns false (after reporting "Cannot connect") when nothing was sent.
 // `done` runs on the queue's thread once every command was tried, with true
 // when the device confirmed them all.

@@ -32,7 +32,7 @@ TEST_F(PanelSendTest, WithoutADeviceNothingIsStoredOrSent)
 {
     state.flags.Connected = false;
     p.MG[2] = 7;
-    EXPECT_FALSE(Send(GroupChanges(Op::MG, 2, 30, false)));
+    EXPECT_FALSE(Send({{Op::MG, {2}, 30}}));
     ASSERT_TRUE(Idle());
     EXPECT_EQ(shown, std::vector<std::string>{"Cannot connect"});
     EXPECT_EQ(p.MG[2], 7);
@@ -40,21 +40,15 @@ TEST_F(PanelSendTest, WithoutADeviceNothingIsStoredOrSent)
     EXPECT_FALSE(state.flags.LinkBusy);
 }
 
-TEST_F(PanelSendTest, GroupModeSendsChannelsOneToFourInOrder)
+TEST_F(PanelSendTest, SeveralChangesGoOutInTheirOrderAndAreConfirmedTogether)
 {
     bool confirmed = false;
-    EXPECT_TRUE(Send(GroupChanges(Op::MG, 3, 12, true), [&](bool ok) { confirmed = ok; }));
+    EXPECT_TRUE(Send({{Op::MG, {1}, 12}, {Op::MG, {2}, 12}, {Op::MM, {4}, 1}}, [&](bool ok) { confirmed = ok; }));
     ASSERT_TRUE(Idle());
-    EXPECT_EQ(port.Writes(), (std::vector<std::string>{"MG112\r\n", "MG212\r\n", "MG312\r\n", "MG412\r\n"}));
+    EXPECT_EQ(port.Writes(), (std::vector<std::string>{"MG112\r\n", "MG212\r\n", "MM41\r\n"}));
     EXPECT_TRUE(confirmed);
     EXPECT_TRUE(shown.empty());
     EXPECT_FALSE(state.flags.LinkBusy);
-
-    // A control the first channel does not have leaves it out.
-    port.ClearRecord();
-    Send(GroupChanges(Op::MM, 2, 1, true, true));
-    ASSERT_TRUE(Idle());
-    EXPECT_EQ(port.Writes(), (std::vector<std::string>{"MM21\r\n", "MM31\r\n", "MM41\r\n"}));
 }
 
 TEST_F(PanelSendTest, TheMirrorHoldsTheNewValueAtOnceAndKeepsItWhenTheDeviceNeverConfirms)
