@@ -7,3 +7,4 @@ cmake --preset default
 cmake --build --preset default
 build/default/bench/exchange_bench "${1:-3}"
 build/default/bench/session_bench "${1:-3}"
+build/default/bench/meter_ui_bench "${1:-3}"

@@ -332,6 +332,7 @@ std::vector<Scene> Scenes()
     AddKnobScenes(scenes);
     AddCheckScenes(scenes);
     AddGraphScenes(scenes);
+    AddPanelScenes(scenes);
     return scenes;
 }
 

@@ -33,6 +33,8 @@ struct Scene {
 
 // Every scene, in the order the contact sheet shows them.
 std::vector<Scene> Scenes();
+// The panels, panes, popup strip, matrix and channel windows.
+void AddPanelScenes(std::vector<Scene>& scenes);
 
 // The dark console colours the gallery shows the controls in: the panels'
 // strip colour for windows, light text, the faders' blue as the highlight.

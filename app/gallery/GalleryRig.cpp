@@ -1,0 +1,76 @@
+#include "GalleryRig.h"
+
+#include "CChannelPane.h"
+#include "CDynamicsDlg.h"
+#include "CInputLevelDlg.h"
+#include "COutputLevelDlg.h"
+#include "PanelRefresher.h"
+
+namespace brevant::gallery {
+
+GalleryRig::GalleryRig(int family, QObject* parent)
+    : QObject(parent)
+    , m_port(PortMap::Directory("/nonexistent"))
+    , m_link(m_port, m_state, m_log)
+    , m_queue(m_state.flags)
+    , m_context(m_link, m_queue, [](const QString&) {})
+{
+    DeviceParams& p = m_state.params;
+    p.DeviceFamily = family;
+    const int gains[] = {0, 12, 30, 6, -1};
+    const int levels[] = {0, -32, -12, -3, -48};
+    const int outputs[] = {0, 0, -6, 4, -12};
+    for (int n = 1; n <= kChannels; ++n) {
+        p.MG[n] = gains[n];
+        p.ML[n] = levels[n];
+        p.OV[n] = outputs[n];
+        p.OL[n] = levels[5 - n];
+        p.ME[n] = 20 + 15 * n;
+        p.MS[n] = 70 - 12 * n;
+        p.MA[n] = n % 2;
+        p.MF[n] = n == 2;
+        p.MC[n] = n != 3;
+        p.MT[n] = n == 1;
+        p.MR[n] = 3 * n;
+        p.MRon[n] = n >= 3;
+        p.MI[n] = n == 4;
+        p.MM[n] = n == 3;
+        p.OH[n] = n == 2 ? 80 : 0;
+        for (int o = 1; o <= kChannels; ++o) {
+            p.MX[n][o] = n == o || (n == 1 && o == 3);
+            p.XG[n][o] = n == o ? 0 : -6 * o;
+        }
+    }
+    p.OD[4] = 35;
+    p.OF[3] = 8000;
+    p.MB = 1;
+    p.MP = 2;
+    p.SN = 1;
+}
+
+GalleryRig::~GalleryRig() = default;
+
+void GalleryRig::Refresh()
+{
+    PanelRefresher refresher(m_context);
+    refresher.ApplyReadBack(m_state.params.DeviceFamily);
+    refresher.ApplyPollPass(m_state.params.DeviceFamily);
+    // What the panels' timers would do a moment later.
+    for (Direction d : {Direction::Input, Direction::Output}) {
+        for (int k = 0; k < kChannels; ++k) {
+            for (int kind : {1, 2}) {
+                CChannelPane* pane = m_context.Pane(d, k, kind);
+                if (!pane)
+                    continue;
+                if (pane->InputLevel())
+                    pane->InputLevel()->ApplyPendingRefresh();
+                if (pane->Dynamics())
+                    pane->Dynamics()->ApplyPendingRefresh();
+                if (pane->OutputLevel())
+                    pane->OutputLevel()->ApplyPendingRefresh();
+            }
+        }
+    }
+}
+
+}  // namespace brevant::gallery
