@@ -1,9 +1,6 @@
 #include "COutputLevelDlg.h"
 
-#include "CChannelPane.h"
 #include "CImageCheckButton.h"
-#include "Notifications.h"
-#include "PanelContext.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -31,12 +28,6 @@ constexpr int kMaxHighpass = 600;
 constexpr int kMinHighpass = 30;
 constexpr int kFirstLowpassEntry = 30;
 
-COutputLevelDlg* LiveOutputLevel(const PanelContext& context, int k)
-{
-    CChannelPane* pane = context.LivePane(Direction::Output, k);
-    return pane ? pane->OutputLevel() : nullptr;
-}
-
 // "OFF", then `first` .. `last`.
 QStringListModel* OffThen(int first, int last, QObject* parent)
 {
@@ -51,9 +42,8 @@ QStringListModel* OffThen(int first, int last, QObject* parent)
 }  // namespace
 
 COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
-    : CPanelDialog(context, parent)
-    , m_strip(this, kOutputScale, kOutputScale.maxPosition, QStringLiteral("-20db"))
-    , m_mute(AddCheck(kMuteId, QStringLiteral("Mute")))
+    : CLevelPanel(context, Direction::Output, channelIndex_, paneKind_, kOutputScale, QStringLiteral("-20db"),
+                  parent)
     , m_delay(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, kSetDelayId))
     , m_lowpass(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, kSetLowpassId))
     , m_highpass(AddRow(kHighpassCaptionId, QStringLiteral("Highpass"), kHighpassEditId, kSetHighpassId))
@@ -63,9 +53,6 @@ COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int p
     , m_delayCombo(new QComboBox(this))
     , m_lowpassCombo(new QComboBox(this))
 {
-    channelIndex = channelIndex_;
-    paneKind = paneKind_;
-
     // Two lists kept for choosing the delay and the low-pass limit from a
     // list instead of typing; the panel does not show them.
     TagControl(m_delayCombo, kDelayComboId);
@@ -90,12 +77,8 @@ COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int p
                        static_cast<QWidget*>(m_lowpass.set), static_cast<QWidget*>(m_highpass.edit),
                        static_cast<QWidget*>(m_highpass.set)})
         w->setVisible(limitsShown);
-    m_mute->setVisible(!secondPane || channelIndex > 0);
+    Mute().setVisible(!secondPane || channelIndex > 0);
 
-    connect(&m_strip.Fader(), &CBitmapFader::moving, this, &COutputLevelDlg::OnFaderMoving);
-    connect(&m_strip.Fader(), &CBitmapFader::moved, this, &COutputLevelDlg::OnFaderMoved);
-    connect(&m_strip.Trackbar(), &CSkinnedTrackbar::scrolled, this, &COutputLevelDlg::OnTrackbarScrolled);
-    connect(m_mute, &CImageCheckButton::clicked, this, &COutputLevelDlg::OnMuteClicked);
     connect(m_delay.set, &QPushButton::clicked, this, &COutputLevelDlg::OnSetDelay);
     connect(m_lowpass.set, &QPushButton::clicked, this, &COutputLevelDlg::OnSetLowpass);
     connect(m_highpass.set, &QPushButton::clicked, this, &COutputLevelDlg::OnSetHighpass);
@@ -126,8 +109,8 @@ void COutputLevelDlg::resizeEvent(QResizeEvent* /*event*/)
     const int rowsHeight = 3 * (kCaptionHeight + kRowHeight + kRowGap);
     int y = height() - kMargin - rowsHeight;
     const int muteTop = y - kCheckHeight - kRowGap;
-    m_strip.Place(QRect(0, kMargin, width(), muteTop - kMargin - kRowGap));
-    m_mute->setGeometry(kMargin + 8, muteTop, width() - 2 * kMargin - 8, kCheckHeight);
+    Strip().Place(QRect(0, kMargin, width(), muteTop - kMargin - kRowGap));
+    Mute().setGeometry(kMargin + 8, muteTop, width() - 2 * kMargin - 8, kCheckHeight);
     const int editWidth = width() - 2 * kMargin - kSetWidth - 2;
     for (const LimitRow* row : {&m_delay, &m_lowpass, &m_highpass}) {
         row->caption->setGeometry(kMargin, y, width() - 2 * kMargin, kCaptionHeight);
@@ -150,71 +133,6 @@ void COutputLevelDlg::keyPressEvent(QKeyEvent* event)
     default:
         CPanelDialog::keyPressEvent(event);
     }
-}
-
-void COutputLevelDlg::OnFaderMoving(int controlId, int value)
-{
-    if (controlId == kFaderId)
-        m_strip.ShowGain(kOutputScale.GainAt(value));
-}
-
-void COutputLevelDlg::OnFaderMoved(int controlId, int value)
-{
-    if (controlId == kFaderId)
-        SendGain(value, false);
-}
-
-void COutputLevelDlg::OnTrackbarScrolled(int code, int position)
-{
-    if (code == kScrollEnd)
-        SendGain(position, true);
-}
-
-void COutputLevelDlg::TakeGroupGain(int position, int gain, bool fromTrackbar)
-{
-    if (fromTrackbar)
-        m_strip.Trackbar().SetPos(position);
-    else
-        m_strip.Fader().SetValue(position);
-    gainDb = gain;
-    m_strip.ShowGain(gain);
-    refreshPending = true;
-}
-
-void COutputLevelDlg::SendGain(int position, bool fromTrackbar)
-{
-    const int gain = kOutputScale.GainAt(position);
-    m_strip.ShowGain(gain);
-    PanelContext& context = Context();
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
-        return;
-    }
-    std::vector<SettingChange> changes;
-    for (int k : context.ChannelsReached(channelIndex, false)) {
-        if (COutputLevelDlg* panel = LiveOutputLevel(context, k); panel && context.Group())
-            panel->TakeGroupGain(position, gain, fromTrackbar);
-        changes.push_back({Op::OV, {k + 1}, gain});
-    }
-    gainDb = gain;
-    context.Send(std::move(changes));
-}
-
-void COutputLevelDlg::OnMuteClicked()
-{
-    PanelContext& context = Context();
-    const int s = m_mute->GetCheck() ? 1 : 0;
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
-        return;
-    }
-    std::vector<SettingChange> changes;
-    for (int k : context.ChannelsReached(channelIndex, true)) {
-        if (COutputLevelDlg* panel = LiveOutputLevel(context, k); panel && context.Group())
-            panel->Mute().SetCheck(s);
-        changes.push_back({Op::OM, {k + 1}, s});
-    }
-    context.Send(std::move(changes));
 }
 
 void COutputLevelDlg::ReadEdits()
@@ -308,14 +226,8 @@ void COutputLevelDlg::OnLowpassComboChanged(int index)
 
 void COutputLevelDlg::ApplyPendingRefresh()
 {
-    const int n = channelIndex + 1;
-    if (refreshPending) {
-        m_strip.ShowGain(gainDb);
-        m_strip.Trackbar().update();
-        if (IsChannel(n))
-            m_strip.ColourFrom(Context().Params().OL[n]);
-        refreshPending = false;
-    }
+    if (refreshPending)
+        ApplyGainRefresh();
     if (editsPending) {
         WriteEdits();
         editsPending = false;

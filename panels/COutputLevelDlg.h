@@ -5,8 +5,7 @@
 // the device drops with it. Enter and Escape never leave the panel.
 #pragma once
 
-#include "CPanelDialog.h"
-#include "GainStrip.h"
+#include "CLevelPanel.h"
 
 #include <QTimer>
 
@@ -17,10 +16,9 @@ class QPushButton;
 
 namespace brevant {
 
-class COutputLevelDlg : public CPanelDialog {
+class COutputLevelDlg : public CLevelPanel {
     Q_OBJECT
 public:
-    static constexpr int kMuteId = 1003;
     static constexpr int kSetDelayId = 1005;
     static constexpr int kSetLowpassId = 1006;
     static constexpr int kSetHighpassId = 1007;
@@ -37,25 +35,15 @@ public:
     COutputLevelDlg(PanelContext& context, int channelIndex, int paneKind, QWidget* parent = nullptr);
     ~COutputLevelDlg() override;
 
-    int gainDb = -20;
-    bool refreshPending = false;  // label and meter colour
     bool editsPending = false;    // the three boxes from the members below
     int delayTime = 0;
     int lowpassLimit = 0;
     int highpassLimit = 0;
 
-    GainStrip& Strip() { return m_strip; }
-    CImageCheckButton& Mute() { return *m_mute; }
     QLineEdit& DelayEdit() { return *m_delayEdit; }
     QLineEdit& LowpassEdit() { return *m_lowpassEdit; }
     QLineEdit& HighpassEdit() { return *m_highpassEdit; }
 
-    void TakeGroupGain(int position, int gain, bool fromTrackbar);
-
-    void OnFaderMoving(int controlId, int value);
-    void OnFaderMoved(int controlId, int value);
-    void OnTrackbarScrolled(int code, int position);
-    void OnMuteClicked();
     void OnSetDelay();
     void OnSetLowpass();
     void OnSetHighpass();
@@ -80,10 +68,7 @@ private:
     // Reads the three boxes into the members; a box that holds no integer
     // keeps its member and the user is told.
     void ReadEdits();
-    void SendGain(int position, bool fromTrackbar);
 
-    GainStrip m_strip;
-    CImageCheckButton* m_mute;
     LimitRow m_delay;
     LimitRow m_lowpass;
     LimitRow m_highpass;

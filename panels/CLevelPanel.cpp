@@ -1,0 +1,118 @@
+#include "CLevelPanel.h"
+
+#include "CChannelPane.h"
+#include "CImageCheckButton.h"
+#include "CInputLevelDlg.h"
+#include "COutputLevelDlg.h"
+#include "Notifications.h"
+
+namespace brevant {
+
+CLevelPanel::CLevelPanel(PanelContext& context, Direction direction, int channelIndex_, int paneKind_,
+                         GainScale scale, const QString& initialLabel, QWidget* parent)
+    : CPanelDialog(context, parent)
+    , gainDb(scale.GainAt(scale.maxPosition))
+    , m_direction(direction)
+    , m_strip(this, scale, scale.maxPosition, initialLabel)
+    , m_mute(AddCheck(kMuteId, QStringLiteral("Mute")))
+{
+    channelIndex = channelIndex_;
+    paneKind = paneKind_;
+    connect(&m_strip.Fader(), &CBitmapFader::moving, this, &CLevelPanel::OnFaderMoving);
+    connect(&m_strip.Fader(), &CBitmapFader::moved, this, &CLevelPanel::OnFaderMoved);
+    connect(&m_strip.Trackbar(), &CSkinnedTrackbar::scrolled, this, &CLevelPanel::OnTrackbarScrolled);
+    connect(m_mute, &CImageCheckButton::clicked, this, &CLevelPanel::OnMuteClicked);
+}
+
+CLevelPanel::~CLevelPanel() = default;
+
+CLevelPanel* CLevelPanel::LiveLevel(int k) const
+{
+    CChannelPane* pane = Context().LivePane(m_direction, k);
+    if (!pane)
+        return nullptr;
+    return m_direction == Direction::Input ? static_cast<CLevelPanel*>(pane->InputLevel())
+                                           : static_cast<CLevelPanel*>(pane->OutputLevel());
+}
+
+void CLevelPanel::OnFaderMoving(int controlId, int value)
+{
+    if (controlId == kFaderId)
+        m_strip.ShowGain(m_strip.Scale().GainAt(value));
+}
+
+void CLevelPanel::OnFaderMoved(int controlId, int value)
+{
+    if (controlId == kFaderId)
+        SendGain(value, false);
+}
+
+void CLevelPanel::OnTrackbarScrolled(int code, int position)
+{
+    if (code == kScrollEnd)
+        SendGain(position, true);
+}
+
+void CLevelPanel::TakeGroupGain(int position, int gain, bool fromTrackbar)
+{
+    if (fromTrackbar)
+        m_strip.Trackbar().SetPos(position);
+    else
+        m_strip.Fader().SetValue(position);
+    gainDb = gain;
+    m_strip.ShowGain(gain);
+    refreshPending = true;
+}
+
+void CLevelPanel::SendGain(int position, bool fromTrackbar)
+{
+    const int gain = m_strip.Scale().GainAt(position);
+    m_strip.ShowGain(gain);
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    const Op op = m_direction == Direction::Input ? Op::MG : Op::OV;
+    std::vector<SettingChange> changes;
+    // Gain changes reach every channel in group mode, on both families.
+    for (int k : context.ChannelsReached(channelIndex, false)) {
+        if (CLevelPanel* panel = LiveLevel(k); panel && context.Group())
+            panel->TakeGroupGain(position, gain, fromTrackbar);
+        changes.push_back({op, {k + 1}, gain});
+    }
+    gainDb = gain;
+    context.Send(std::move(changes));
+}
+
+void CLevelPanel::OnMuteClicked()
+{
+    PanelContext& context = Context();
+    const int s = m_mute->GetCheck() ? 1 : 0;
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // Channel 0 of the second pane shows no Mute; group mode leaves it out.
+    std::vector<SettingChange> changes;
+    for (int k : context.ChannelsReached(channelIndex, true)) {
+        if (CLevelPanel* panel = LiveLevel(k); panel && context.Group())
+            panel->Mute().SetCheck(s);
+        changes.push_back({m_direction == Direction::Input ? Op::MM : Op::OM, {k + 1}, s});
+    }
+    context.Send(std::move(changes));
+}
+
+void CLevelPanel::ApplyGainRefresh()
+{
+    m_strip.ShowGain(gainDb);
+    m_strip.Trackbar().update();
+    const int n = channelIndex + 1;
+    if (IsChannel(n)) {
+        DeviceParams& p = Context().Params();
+        m_strip.ColourFrom(m_direction == Direction::Input ? p.ML[n] : p.OL[n]);
+    }
+    refreshPending = false;
+}
+
+}  // namespace brevant
