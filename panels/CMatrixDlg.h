@@ -15,6 +15,7 @@
 // Thread-safety: UI thread only.
 #pragma once
 
+#include "CPanelDialog.h"
 #include "PanelContext.h"
 
 #include <QDialog>
@@ -87,11 +88,7 @@ public:
     template <typename T>
     T* Control(int controlId) const
     {
-        for (T* child : findChildren<T*>()) {
-            if (child->property("controlId").toInt() == controlId)
-                return child;
-        }
-        return nullptr;
+        return FindControl<T>(*this, controlId);
     }
 
 public slots:

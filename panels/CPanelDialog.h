@@ -18,6 +18,18 @@ class PanelContext;
 // Gives `control` its numeric id (property "controlId" and object name).
 void TagControl(QWidget* control, int controlId);
 
+// The control of type T with `controlId` among the children of `owner`;
+// null when there is none.
+template <typename T>
+T* FindControl(const QObject& owner, int controlId)
+{
+    for (T* child : owner.findChildren<T*>()) {
+        if (child->property("controlId").toInt() == controlId)
+            return child;
+    }
+    return nullptr;
+}
+
 class CPanelDialog : public QWidget {
     Q_OBJECT
 public:
@@ -36,11 +48,7 @@ public:
     template <typename T>
     T* Control(int controlId) const
     {
-        for (T* child : findChildren<T*>()) {
-            if (child->property("controlId").toInt() == controlId)
-                return child;
-        }
-        return nullptr;
+        return FindControl<T>(*this, controlId);
     }
 
     PanelContext& Context() const { return m_context; }
