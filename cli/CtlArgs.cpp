@@ -28,7 +28,7 @@ bool IsLinkCommand(const std::string& command)
 
 std::string Usage()
 {
-    return "usage: brevantctl [--ports DIR] [--port N] [--json] <command>\n"
+    return "usage: brevantctl [--ports DIR] [--port N] [--json] [--trace FILE] <command>\n"
            "  scan                       find the device on COM1..COM39\n"
            "  info                       connect; print port, model, family and version\n"
            "  get CODE [CH [OUT]]        query one value and print it (CODE e.g. MG, MX, MB, ML, D)\n"
@@ -44,6 +44,7 @@ std::string Usage()
            "  upgrade FILE               send a firmware image to the device\n"
            "  ports                      list the serial ports COM1..COM39 that exist\n"
            "Without --port the device is found as Connect finds it (a scan of COM1..COM39).\n"
+           "--trace FILE writes every line sent and every reply received to FILE at the end.\n"
            "Exit status: 0 done, 1 the device or a file failed, 2 wrong usage.\n";
 }
 
@@ -55,7 +56,7 @@ std::optional<CtlArgs> ParseCtlArgs(const std::vector<std::string>& argv, std::s
         const std::string& word = argv[i];
         if (word == "--json") {
             args.json = true;
-        } else if (word == "--ports" || word == "--port") {
+        } else if (word == "--ports" || word == "--port" || word == "--trace") {
             if (i + 1 >= argv.size()) {
                 error = word + " needs a value";
                 return std::nullopt;
@@ -63,6 +64,8 @@ std::optional<CtlArgs> ParseCtlArgs(const std::vector<std::string>& argv, std::s
             const std::string& value = argv[++i];
             if (word == "--ports") {
                 args.portsDir = value;
+            } else if (word == "--trace") {
+                args.traceFile = value;
             } else if (!ParseInt(value, args.port) || args.port < 1 || args.port > 39) {
                 error = "--port takes a port number 1..39";
                 return std::nullopt;

@@ -1,5 +1,5 @@
 // Command line of brevantctl:
-//   brevantctl [--ports DIR] [--port N] [--json] <command> [words]
+//   brevantctl [--ports DIR] [--port N] [--json] [--trace FILE] <command> [words]
 // Commands: scan, info, get, set, action, raw, version, dump, meters
 // [--cycles N], preset save FILE, preset load FILE, save-device, upgrade FILE,
 // ports.
@@ -15,6 +15,7 @@ struct CtlArgs {
     std::optional<std::string> portsDir;
     int port = -1;                   // -1: find the device as Connect does
     bool json = false;
+    std::optional<std::string> traceFile;  // the session's protocol trace is written here at the end
     std::string command;
     std::vector<std::string> words;  // what follows the command
     int cycles = 0;                  // meters: passes to print, 0 = until interrupted

@@ -14,6 +14,9 @@ namespace brevant::ctl {
 namespace {
 
 constexpr Micros kPollWait{20'000};
+// Enough for the whole session of any command but a long meters run, which
+// keeps its newest records.
+constexpr std::size_t kTraceCapacity = 100'000;
 
 // Prints procedure messages: success texts on standard output, failures on
 // standard error, each with its detail.
@@ -164,7 +167,9 @@ std::string FormatSetting(const DeviceParams& params, bool json)
     return out + "}";
 }
 
-int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
+namespace {
+
+int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
 {
     DeviceState& state = link.State();
     Printer printer(io);
@@ -247,6 +252,26 @@ int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     if (connect)
         connection.Disconnect();
     link.ClosePort();
+    return status;
+}
+
+}  // namespace
+
+int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
+{
+    if (!args.traceFile)
+        return RunSession(args, link, io);
+
+    ProtocolTrace trace(kTraceCapacity);
+    link.SetTrace(&trace);
+    int status = RunSession(args, link, io);
+    // The session has ended its exchanges and stopped its worker.
+    link.SetTrace(nullptr);
+    if (const std::string error = WriteTraceFile(*args.traceFile, trace.Snapshot()); !error.empty()) {
+        io.err << "brevantctl: " << error << '\n';
+        if (status == 0)
+            status = 1;
+    }
     return status;
 }
 

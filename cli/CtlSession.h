@@ -18,7 +18,9 @@ struct CtlStreams {
 };
 
 // Runs every command but `ports`. Exit status: 0 done, 1 the device or a file
-// failed, 2 wrong usage.
+// failed, 2 wrong usage. With a trace file, every line sent and every reply
+// chunk received is written to it at the end (a file that cannot be written
+// fails the run).
 int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io);
 
 // The setting held in the mirror as the preset lines (line ends "\n") or JSON.

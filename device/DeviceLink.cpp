@@ -143,21 +143,31 @@ Status DeviceLink::ExchangeLocked(int port, std::string_view text, const Exchang
     if (port < 1)
         return LinkError::NoPort;
 
+    ProtocolTrace* const trace = trace_.load();
     // Nothing is flushed first: bytes that came unasked are the start of this reply.
     port_.Write(port, text);
+    if (trace != nullptr)
+        trace->Record(port, TraceDirection::Sent, text);
     // Always a fixed pause: waiting for "readable" here would end it early on
     // stale bytes and cut the reply that follows them.
     if (profile.afterWrite.count() > 0)
         port_.Wait(port, profile.afterWrite, false);
 
     std::array<char, 256> chunk{};
+    const auto read = [&](int limit) {
+        const int count = port_.Read(port, chunk.data(), limit);
+        if (trace != nullptr && count > 0)
+            trace->Record(port, TraceDirection::Received,
+                          std::string_view(chunk.data(), static_cast<std::size_t>(count)));
+        return count;
+    };
     const int firstCapacity = std::min<int>(profile.firstReadCapacity, chunk.size());
-    int got = port_.Read(port, chunk.data(), firstCapacity);
+    int got = read(firstCapacity);
     for (int rereads = 0; got < 1; ++rereads) {
         if (rereads == profile.rereads)
             return LinkError::NoReply;
         Pause(port, profile.rereadPause);
-        got = port_.Read(port, chunk.data(), firstCapacity);
+        got = read(firstCapacity);
     }
 
     const auto capacity = static_cast<std::size_t>(profile.replyCapacity);
@@ -171,7 +181,7 @@ Status DeviceLink::ExchangeLocked(int port, std::string_view text, const Exchang
     // A gap longer than the chunk pause ends the reply.
     while (received < capacity + kRunawayAllowance) {
         Pause(port, profile.chunkPause);
-        got = port_.Read(port, chunk.data(), kChunkCapacity);
+        got = read(kChunkCapacity);
         if (got < 1)
             break;
         append(got);

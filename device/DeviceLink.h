@@ -7,12 +7,16 @@
 // exchanges never overlap on the port whatever threads call. A caller that
 // needs several exchanges in a row without another thread's exchange between
 // them takes the lock itself with LockPort() and calls the *Locked forms.
+// SetTrace may be called from any thread. An exchange already under way keeps
+// the trace it started with, so a trace must outlive every exchange that may
+// use it: keep it as long as the link, or unset it while no exchange runs.
 #pragma once
 
 #include "Catalogue.h"
 #include "CommLog.h"
 #include "DeviceState.h"
 #include "LinkError.h"
+#include "ProtocolTrace.h"
 #include "SerialPort.h"
 
 #include <atomic>
@@ -38,6 +42,11 @@ public:
 
     void SetWaitMode(WaitMode mode) { waitMode_ = mode; }
     WaitMode GetWaitMode() const { return waitMode_; }
+
+    // Every line an exchange writes and every reply chunk it reads is recorded
+    // in `trace`; nullptr (the default) records nothing.
+    void SetTrace(ProtocolTrace* trace) { trace_ = trace; }
+    ProtocolTrace* Trace() const { return trace_; }
 
     std::unique_lock<std::mutex> LockPort() { return std::unique_lock(portMutex_); }
 
@@ -82,6 +91,7 @@ private:
     DeviceState& state_;
     CommLog& log_;
     std::atomic<WaitMode> waitMode_{WaitMode::PollReadable};
+    std::atomic<ProtocolTrace*> trace_{nullptr};
     std::mutex portMutex_;
 };
 

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 namespace brevant::test {
@@ -140,6 +141,38 @@ TEST_F(CtlTest, SaveDeviceAndUpgrade)
     result = Ctl({"upgrade", work + "/short.b"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err.rfind("update fail: ", 0), 0u) << result.err;
+    std::filesystem::remove_all(work);
+}
+
+TEST_F(CtlTest, TraceFileHoldsTheSessionsLinesInOrder)
+{
+    StartSim();
+    const std::string work = MakeTempDir("brevant-trace");
+    const std::string file = work + "/session.txt";
+    auto result = Ctl({"--trace", file, "--port", "3", "get", "MG", "1"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "0\n");
+
+    // One line sent, then the reply in however many chunks it came.
+    std::istringstream lines(ReadFile(file));
+    std::string line;
+    std::vector<std::string> sent;
+    std::string received;
+    const std::regex form(R"(\d\d:\d\d:\d\d\.\d{3}  COM3  ([<>])  (.*))");
+    while (std::getline(lines, line)) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, form)) << line;
+        if (m[1] == ">")
+            sent.push_back(m[2]);
+        else
+            received += m[2];
+    }
+    EXPECT_EQ(sent, std::vector<std::string>{"MG1r\\r\\n"});
+    EXPECT_EQ(received, "MG10\\r\\n");
+
+    result = Ctl({"--trace", work + "/missing/session.txt", "--port", "3", "get", "MG", "1"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("missing/session.txt"), std::string::npos) << result.err;
     std::filesystem::remove_all(work);
 }
 

@@ -1,0 +1,87 @@
+// The protocol trace: every line the link writes and every reply chunk it
+// reads, with the time, the port and the direction, kept in a bounded ring
+// (the oldest record goes when a new one finds the ring full). It is what an
+// installer looks at when a connection misbehaves: shown live, or written to
+// a text file.
+//
+// Thread-safety: every member function may be called from any thread. Record
+// takes one short lock to place the record. The observer is called on the
+// recording thread, after the record is in place and without the lock held;
+// a user interface must hand it over to its own thread. After
+// SetObserver({}) returns, a call already under way may still be finishing.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brevant {
+
+enum class TraceDirection { Sent, Received };
+
+struct TraceRecord {
+    std::uint64_t sequence = 0;  // 1 for the first record ever made, counting on across Clear
+    std::chrono::system_clock::time_point time;
+    int port = 0;                // 3 for COM3
+    TraceDirection direction = TraceDirection::Sent;
+    std::string bytes;
+};
+
+class ProtocolTrace {
+public:
+    static constexpr std::size_t kDefaultCapacity = 5000;
+
+    explicit ProtocolTrace(std::size_t capacity = kDefaultCapacity);
+
+    // Records `bytes` as sent or received on `port` now.
+    void Record(int port, TraceDirection direction, std::string_view bytes);
+    // Records with a given time (the sequence number is assigned here).
+    void Record(std::chrono::system_clock::time_point time, int port, TraceDirection direction,
+                std::string_view bytes);
+
+    // The records held, oldest first.
+    std::vector<TraceRecord> Snapshot() const;
+    // The records held whose sequence number is above `sequence`, oldest first:
+    // what a live display has not shown yet.
+    std::vector<TraceRecord> Since(std::uint64_t sequence) const;
+    std::size_t Size() const;
+    std::size_t Capacity() const { return capacity_; }
+    void Clear();
+
+    // Replaces the observer, called after every record and every Clear; pass
+    // an empty function to remove it.
+    void SetObserver(std::function<void()> observer);
+
+private:
+    using Observer = std::shared_ptr<const std::function<void()>>;
+    void Notify(const Observer& observer) const;
+
+    const std::size_t capacity_;
+    mutable std::mutex mutex_;
+    std::vector<TraceRecord> ring_;  // grows to capacity_, then wraps at next_
+    std::size_t next_ = 0;           // the slot the next record goes to once full
+    std::uint64_t sequence_ = 0;
+    Observer observer_;
+};
+
+// One record as a text line: "12:03:04.512  COM3  >  MG112\r\n" and a line
+// feed. The time is local; ">" is sent, "<" received; carriage return, line
+// feed and tab show as \r \n \t, a backslash as \\, any other byte outside
+// printable ASCII as \xHH.
+std::string FormatTraceRecord(const TraceRecord& record);
+// Every record, one line each.
+std::string FormatTrace(const std::vector<TraceRecord>& records);
+// The bytes as the trace line shows them.
+std::string EscapeTraceBytes(std::string_view bytes);
+
+// Writes FormatTrace(records) to `path` through a temporary file beside it
+// that replaces the target only once complete. Empty on success, otherwise
+// the reason, naming the file.
+std::string WriteTraceFile(const std::string& path, const std::vector<TraceRecord>& records);
+
+}  // namespace brevant
