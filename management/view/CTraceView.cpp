@@ -1,0 +1,105 @@
+#include "CTraceView.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace brevant {
+
+CTraceView::CTraceView(ProtocolTrace& trace, QWidget* parent)
+    : QWidget(parent)
+    , m_trace(trace)
+    , m_text(new QPlainTextEdit(this))
+    , m_clear(new QPushButton(tr("Clear"), this))
+    , m_save(new QPushButton(tr("Save…"), this))
+    , m_relay([this] { Refresh(); })
+{
+    m_text->setReadOnly(true);
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The platform's fixed font where it names one, a monospace family otherwise.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    m_text->setFont(font);
+    m_text->setMaximumBlockCount(kDefaultMaxLines);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_clear);
+    buttons->addWidget(m_save);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_text);
+    layout->addLayout(buttons);
+
+    m_choosePath = [this] {
+        return QFileDialog::getSaveFileName(this, tr("Save protocol trace"), QStringLiteral("brevant-trace.txt"),
+                                            tr("Text files (*.txt);;All files (*)"));
+    };
+    m_reportError = [this](const QString& message) {
+        QMessageBox::warning(this, QStringLiteral("Brevant"), message);
+    };
+    connect(m_clear, &QPushButton::clicked, this, &CTraceView::ClearTrace);
+    connect(m_save, &QPushButton::clicked, this, &CTraceView::Save);
+
+    Refresh();
+    m_trace.SetObserver(m_relay.Notifier());
+}
+
+CTraceView::~CTraceView()
+{
+    m_trace.SetObserver({});
+}
+
+void CTraceView::SetPathChooser(PathChooser choose)
+{
+    m_choosePath = std::move(choose);
+}
+
+void CTraceView::SetErrorReporter(ErrorReporter report)
+{
+    m_reportError = std::move(report);
+}
+
+void CTraceView::SetMaxLines(int lines)
+{
+    m_text->setMaximumBlockCount(lines);
+}
+
+void CTraceView::Refresh()
+{
+    ++m_refreshes;
+    const std::vector<TraceRecord> records = m_trace.Since(m_shown);
+    if (records.empty())
+        return;
+    m_shown = records.back().sequence;
+    std::string text = FormatTrace(records);
+    text.pop_back();  // appendPlainText starts a line of its own
+    // Escaped, the lines are plain ASCII.
+    m_text->appendPlainText(QString::fromLatin1(text));
+}
+
+void CTraceView::ClearTrace()
+{
+    m_trace.Clear();
+    m_text->clear();
+}
+
+bool CTraceView::Save()
+{
+    const QString path = m_choosePath ? m_choosePath() : QString();
+    if (path.isEmpty())
+        return false;
+    const std::string error = WriteTraceFile(QFile::encodeName(path).toStdString(), m_trace.Snapshot());
+    if (error.empty())
+        return true;
+    if (m_reportError)
+        m_reportError(QString::fromLocal8Bit(error));
+    return false;
+}
+
+}  // namespace brevant

@@ -1,0 +1,69 @@
+// The live protocol trace: every line sent and every reply chunk received,
+// one text line each in a read-only monospace pane that keeps its newest
+// lines, with "Clear" (empties the trace and the pane) and "Save…" (writes
+// the trace to a text file). It follows the trace as records arrive from any
+// thread; a burst of records costs one refresh.
+//
+// The view takes the trace's one observer hook while it lives and removes it
+// when destroyed. Where Save asks for the file and how it reports a failure
+// can be replaced (by a test, say); by default a file dialog and a message box.
+//
+// Thread-safety: a widget, for the UI thread only; the trace may be filled
+// from any thread.
+#pragma once
+
+#include "CoalescedRefresh.h"
+#include "ProtocolTrace.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace brevant {
+
+class CTraceView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultMaxLines = 5000;
+    // The file to save to; an empty text when the user cancelled.
+    using PathChooser = std::function<QString()>;
+    using ErrorReporter = std::function<void(const QString& message)>;
+
+    explicit CTraceView(ProtocolTrace& trace, QWidget* parent = nullptr);
+    ~CTraceView() override;
+
+    void SetPathChooser(PathChooser choose);
+    void SetErrorReporter(ErrorReporter report);
+    // The pane keeps at most this many lines, dropping the oldest.
+    void SetMaxLines(int lines);
+
+    // Shows the records not shown yet.
+    void Refresh();
+    // What the buttons do. Save returns whether a file was written.
+    void ClearTrace();
+    bool Save();
+
+    QPlainTextEdit* Text() const { return m_text; }
+    QPushButton* ClearButton() const { return m_clear; }
+    QPushButton* SaveButton() const { return m_save; }
+    int RefreshCount() const { return m_refreshes; }
+
+private:
+    ProtocolTrace& m_trace;
+    QPlainTextEdit* m_text;
+    QPushButton* m_clear;
+    QPushButton* m_save;
+    PathChooser m_choosePath;
+    ErrorReporter m_reportError;
+    std::uint64_t m_shown = 0;  // sequence number of the last record shown
+    int m_refreshes = 0;
+    CoalescedRefresh m_relay;
+};
+
+}  // namespace brevant

@@ -1,0 +1,138 @@
+// The communication list and the protocol trace views: what they show, that
+// entries made on another thread arrive through the event loop in one
+// refresh per burst, that a view destroyed with a refresh pending is safe,
+// and that the trace view saves through the file it is given.
+#include "CCommLogView.h"
+#include "CTraceView.h"
+#include "UiTestHelpers.h"
+
+#include <QFontInfo>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace brevant {
+namespace {
+
+QStringList Row(const QTableWidget& table, int row)
+{
+    QStringList cells;
+    for (int column = 0; column < table.columnCount(); ++column)
+        cells << (table.item(row, column) ? table.item(row, column)->text() : QString());
+    return cells;
+}
+
+TEST(CommLogView, ShowsEntriesFromAnotherThreadInOneRefreshUnderItsThreeColumns)
+{
+    CommLog log;
+    log.Append({"114", "COM3", "SSs1\r\n"});
+    CCommLogView view(log);
+    ASSERT_EQ(view.columnCount(), 3);
+    const QString headings[] = {QStringLiteral("序号"), QStringLiteral("串口号"), QStringLiteral("内容")};
+    const int widths[] = {50, 100, 500};
+    for (int column = 0; column < 3; ++column) {
+        EXPECT_EQ(view.horizontalHeaderItem(column)->text(), headings[column]);
+        EXPECT_TRUE(Qt::Alignment(view.horizontalHeaderItem(column)->textAlignment()) & Qt::AlignLeft);
+        EXPECT_EQ(view.columnWidth(column), widths[column]);
+    }
+    EXPECT_TRUE(view.horizontalHeader()->sectionsMovable());
+    ASSERT_EQ(view.rowCount(), 1);  // what the log held before
+
+    const int before = view.RefreshCount();
+    std::thread([&] {
+        for (int i = 1; i < 31; ++i)
+            log.Append({"111", "COM3", "SNs" + std::to_string(i) + "\r\n"});
+    }).join();
+    EXPECT_EQ(view.rowCount(), 1);  // nothing changes until the event loop runs
+    test::Deliver();
+    EXPECT_EQ(view.RefreshCount(), before + 1);
+    ASSERT_EQ(view.rowCount(), 31);
+    EXPECT_EQ(Row(view, 0), (QStringList{"114", "COM3", "SSs1\\r\\n"}));
+    EXPECT_EQ(Row(view, 30), (QStringList{"111", "COM3", "SNs30\\r\\n"}));
+
+    // The 32nd entry clears the list first.
+    std::thread([&] { log.Append({"111", "COM12", "SNs0\r\n"}); }).join();
+    test::Deliver();
+    ASSERT_EQ(view.rowCount(), 1);
+    EXPECT_EQ(Row(view, 0), (QStringList{"111", "COM12", "SNs0\\r\\n"}));
+}
+
+TEST(CommLogView, ViewGoneBeforeItsRefreshIsDeliveredIsHarmless)
+{
+    CommLog log;
+    auto view = std::make_unique<CCommLogView>(log);
+    log.Append({"111", "COM3", "x\r\n"});
+    view.reset();
+    test::Deliver();
+    log.Append({"111", "COM3", "y\r\n"});  // no observer left behind
+    test::Deliver();
+    EXPECT_EQ(log.Size(), 2u);
+}
+
+std::string ReadAll(const QString& path)
+{
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(TraceView, ShowsRecordsFromAnotherThreadKeepsTheNewestLinesAndClears)
+{
+    ProtocolTrace trace;
+    trace.Record(3, TraceDirection::Sent, "SVsr\n");
+    CTraceView view(trace);
+    view.SetMaxLines(4);
+    EXPECT_TRUE(QFontInfo(view.Text()->font()).fixedPitch());
+    ASSERT_EQ(view.Text()->blockCount(), 1);
+
+    const int before = view.RefreshCount();
+    std::thread([&] {
+        for (int i = 1; i <= 5; ++i)
+            trace.Record(3, TraceDirection::Sent, "ML" + std::to_string(i) + "r\r\n");
+    }).join();
+    test::Deliver();
+    EXPECT_EQ(view.RefreshCount(), before + 1);
+    const QStringList lines = view.Text()->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("  COM3  >  ML2r\\r\\n"))) << lines[0].toStdString();
+
+    view.ClearButton()->click();
+    EXPECT_EQ(trace.Size(), 0u);
+    EXPECT_TRUE(view.Text()->toPlainText().isEmpty());
+}
+
+TEST(TraceView, SavesWhereTheChooserSaysAndReportsFailures)
+{
+    QTemporaryDir dir;
+    ProtocolTrace trace;
+    trace.Record(3, TraceDirection::Sent, "MG1r\r\n");
+    trace.Record(3, TraceDirection::Received, "MG1-12\r\n");
+    CTraceView view(trace);
+    QString path = dir.filePath(QStringLiteral("trace.txt"));
+    QStringList errors;
+    view.SetPathChooser([&] { return path; });
+    view.SetErrorReporter([&](const QString& message) { errors << message; });
+
+    view.SaveButton()->click();
+    // What is saved is what the pane shows.
+    EXPECT_EQ(QString::fromStdString(ReadAll(path)), view.Text()->toPlainText() + '\n');
+    path.clear();  // cancelled
+    EXPECT_FALSE(view.Save());
+    EXPECT_TRUE(errors.isEmpty());
+
+    path = dir.filePath(QStringLiteral("missing/trace.txt"));
+    EXPECT_FALSE(view.Save());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(path)) << errors[0].toStdString();
+}
+
+}  // namespace
+}  // namespace brevant
