@@ -1,0 +1,49 @@
+# Installing the programs (with the desktop entry and the icon of the window
+# program) and packaging them as a Debian package:
+#   cmake --install build/default --prefix /usr/local
+#   cd build/default && cpack        # brevant_<version>_<arch>.deb
+# Included at the end of the top-level CMakeLists, when every target exists.
+include(GNUInstallDirs)
+
+install(TARGETS brevantctl brevant-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET brevant)
+  install(TARGETS brevant RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/res/brevant.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/res/icons/brevant.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
+
+set(BREVANT_PACKAGE_MAINTAINER "Brevant maintainers <maintainers@brevant.invalid>"
+  CACHE STRING "Maintainer named in the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME brevant)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "Control program for a 4-in/4-out audio processor on a serial port")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Finds the processor on a serial port, shows and changes every setting live, shows the signal meters, edits the crosspoint matrix, runs the acoustic measurement, saves and loads presets and upgrades the firmware. Includes brevantctl (the same procedures from the shell) and brevant-sim (a simulated device on a pseudo-terminal).")
+set(CPACK_PACKAGE_CONTACT "${BREVANT_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${BREVANT_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
+
+# The shared libraries the programs link are found by dpkg-shlibdeps where it
+# is installed; otherwise the window program's Qt run-time libraries are named
+# by hand. Qt loads its platform plugins at run time, so no linker check finds
+# them.
+find_program(BREVANT_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(BREVANT_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+if(TARGET brevant)
+  if(BREVANT_DPKG_SHLIBDEPS)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  else()
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6svg6, qt6-qpa-plugins")
+  endif()
+endif()
+
+include(CPack)
