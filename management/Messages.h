@@ -12,6 +12,9 @@ namespace brevant {
 // example which file could not be read and why.
 using Report = std::function<void(std::string_view text, std::string_view detail)>;
 
+// How far a long procedure has come, 0..100; called on the procedure's thread.
+using ProgressFn = std::function<void(int percent)>;
+
 namespace msg {
 inline constexpr std::string_view kUpdating = "Updating";
 inline constexpr std::string_view kAlreadyConnect = "Already connect";
@@ -26,6 +29,13 @@ inline constexpr std::string_view kUpdateSuccessfully = "update successfully";
 inline constexpr std::string_view kUpdateFail = "update fail";
 inline constexpr std::string_view kCannotConnect = "Cannot connect";
 inline constexpr std::string_view kSetMatrixError = "Set matrix error";
+inline constexpr std::string_view kPleaseSetPointAndTime = "Please set point and time";
+inline constexpr std::string_view kGetDsrError = "Get dsr error";
+inline constexpr std::string_view kGetEsrError = "Get esr error";
+inline constexpr std::string_view kSaveOk = "Save OK.";
+inline constexpr std::string_view kSaveError = "Save Error";
+inline constexpr std::string_view kSetGainError = "Set gain error";
+inline constexpr std::string_view kSetPhantomError = "Set phantom power error";
 }  // namespace msg
 
 }  // namespace brevant

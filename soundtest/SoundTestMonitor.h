@@ -1,0 +1,68 @@
+// The monitor of the channel under test in the sound test: its input and
+// output level meters, its gain fader (0 at the top is 42 dB, 42 at the bottom
+// is 0 dB) with the gain written below, and its phantom power switch. It only
+// shows what it is given; the dialog decides when and sends the changes.
+//
+// Thread-safety: UI thread only.
+#pragma once
+
+#include <QGroupBox>
+
+class QLabel;
+
+namespace brevant {
+
+class CBitmapFader;
+class CImageCheckButton;
+class CLevelMeter;
+class CSkinnedTrackbar;
+
+class SoundTestMonitor : public QGroupBox {
+    Q_OBJECT
+public:
+    static constexpr int kTrackbarId = 1000;  // hidden, keeps the fader's position
+    static constexpr int kInputMeterId = 1001;
+    static constexpr int kOutputMeterId = 1002;
+    static constexpr int kPhantomId = 1003;
+    static constexpr int kBoxId = 1030;
+    static constexpr int kGainTextId = 1031;
+    static constexpr int kFaderId = 1072;
+    static constexpr int kInCaptionId = 1099;
+    static constexpr int kOutCaptionId = 1100;
+
+    explicit SoundTestMonitor(QWidget* parent = nullptr);
+    ~SoundTestMonitor() override;
+
+    CLevelMeter& InputMeter() const { return *m_inputMeter; }
+    CLevelMeter& OutputMeter() const { return *m_outputMeter; }
+    CBitmapFader& Fader() const { return *m_fader; }
+    CSkinnedTrackbar& Trackbar() const { return *m_trackbar; }
+    QLabel& GainText() const { return *m_gainText; }
+    CImageCheckButton& Phantom() const { return *m_phantom; }
+
+    // The gain a fader position stands for, and back.
+    static int GainAt(int faderValue);
+    static int FaderValueFor(int gain) { return GainAt(gain); }
+
+    // The text reads "<gain>db".
+    void ShowGain(int gain);
+    // Fader, hidden trackbar and text at `gain`.
+    void SetGain(int gain);
+    // Level readings in dB: each meter at reading + 100, coloured by level.
+    void ShowLevels(int input, int output);
+    // Both meters empty and green, the gain at 0 dB; the fader's channel
+    // drawn again at the present screen scale.
+    void Reset();
+
+private:
+    void LoadFaderImages();
+
+    CLevelMeter* m_inputMeter;
+    CLevelMeter* m_outputMeter;
+    CBitmapFader* m_fader;
+    CSkinnedTrackbar* m_trackbar;
+    QLabel* m_gainText;
+    CImageCheckButton* m_phantom;
+};
+
+}  // namespace brevant

@@ -1,0 +1,242 @@
+// The sound test procedures on the scripted port: the exact lines they write,
+// the ten-attempt rule, the point count, the result blocks and the graph range.
+#include "LinkFixture.h"
+#include "SoundTest.h"
+
+namespace brevant::test {
+namespace {
+
+// A device in test mode: sets and actions are echoed, CN/CP/CT queries answer
+// with channel 2, 3 points and 4 s, and block k of D holds the values
+// 10k - 50 .. 10k - 41, block k of E the same values negated.
+std::vector<Piece> TestDevice(std::string_view line)
+{
+    const std::string_view body = line.substr(0, line.size() - 2);
+    auto reply = [](std::string text) { return std::vector<Piece>{{1ms, std::move(text)}}; };
+    if (body == "CNsr")
+        return reply("CNs2\r\n");
+    if (body == "CPsr")
+        return reply("CPs3\r\n");
+    if (body == "CTsr")
+        return reply("CTs4\r\n");
+    if (body.size() == 4 && (body[0] == 'D' || body[0] == 'E') && body.substr(2) == "sr") {
+        const int block = body[1] - 'A';
+        std::string text;
+        for (int j = 0; j < 10; ++j) {
+            const int value = 10 * block + j - 50;
+            text += std::string(body.substr(0, 2)) + std::to_string(j) +
+                    std::to_string(body[0] == 'D' ? value : -value) + "\r\n";
+        }
+        return reply(text);
+    }
+    return reply(std::string(line));
+}
+
+class SoundTestProcedures : public LinkFixture {
+protected:
+    SoundTestProcedures() { port.SetResponder(kPort, &TestDevice); }
+
+    Report Recorder()
+    {
+        return [this](std::string_view text, std::string_view) { told.emplace_back(text); };
+    }
+    static std::vector<std::string> Times(int n, const std::string& line) { return std::vector<std::string>(n, line); }
+
+    std::vector<std::string> told;
+};
+
+TEST_F(SoundTestProcedures, TestModeAndTheTestSettingsGoOutAsTheDeviceKnowsThem)
+{
+    ASSERT_TRUE(EnterTestMode(link));
+    EXPECT_EQ(p.SM, 1);
+
+    const TestSettingsQuery query = QueryTestSettings(link);
+    EXPECT_TRUE(query.channel && query.points && query.time);
+    EXPECT_EQ(p.CN, 2);
+    EXPECT_EQ(p.CP, 3);
+    EXPECT_EQ(p.CT, 4);
+    EXPECT_TRUE(TestSettingsConfirmed(p));
+
+    ASSERT_TRUE(SetTestChannel(link, 1));
+    ASSERT_TRUE(SetTestPoints(link, 5));
+    ASSERT_TRUE(SetTestTime(link, 2));
+    ASSERT_TRUE(SwitchTestSignal(link, true));
+    EXPECT_EQ(p.CG3, 1);
+    ASSERT_TRUE(SwitchTestSignal(link, false));
+    EXPECT_EQ(p.CG0, 1);
+    EXPECT_EQ(p.CG3, 0);
+
+    // Leaving test mode forgets the settings: they must be confirmed again.
+    ASSERT_TRUE(ExitTestMode(link));
+    EXPECT_EQ(p.SM, 0);
+    EXPECT_EQ(p.CN, 0);
+    EXPECT_FALSE(TestSettingsConfirmed(p));
+
+    EXPECT_EQ(port.Writes(), (std::vector<std::string>{"SMs1\r\n", "CNsr\r\n", "CPsr\r\n", "CTsr\r\n", "CNs1\r\n",
+                                                       "CPs5\r\n", "CTs2\r\n", "CGs3\r\n", "CGs0\r\n",
+                                                       "CEs1\r\n"}));
+}
+
+TEST_F(SoundTestProcedures, EveryCommandIsTriedTenTimesAndTheFirstConfirmedAttemptEndsIt)
+{
+    // Silent twice, a wrong answer once, then confirmed: four attempts.
+    port.Ignore(kPort);
+    port.Ignore(kPort);
+    port.Answer(kPort, "CGsX\r\n");
+    EXPECT_TRUE(SwitchTestSignal(link, true));
+    EXPECT_EQ(port.Writes(), Times(4, "CGs3\r\n"));
+    EXPECT_EQ(p.CG3, 1);
+    port.ClearRecord();
+
+    // A device that never answers: ten attempts, then NotConfirmed.
+    port.SetResponder(kPort, [](std::string_view) { return std::vector<Piece>{}; });
+    EXPECT_EQ(EnterTestMode(link), Status(LinkError::NotConfirmed));
+    EXPECT_EQ(port.Writes(), Times(10, "SMs1\r\n"));
+    EXPECT_EQ(p.SM, 0);
+    port.ClearRecord();
+
+    // One setting that fails does not keep the others from being asked.
+    port.SetResponder(kPort, [](std::string_view line) {
+        return line == "CNsr\r\n" ? std::vector<Piece>{} : TestDevice(line);
+    });
+    const TestSettingsQuery query = QueryTestSettings(link);
+    EXPECT_FALSE(query.channel);
+    EXPECT_TRUE(query.points && query.time);
+    std::vector<std::string> expected = Times(10, "CNsr\r\n");
+    expected.insert(expected.end(), {"CPsr\r\n", "CTsr\r\n"});
+    EXPECT_EQ(port.Writes(), expected);
+    EXPECT_FALSE(TestSettingsConfirmed(p));
+}
+
+TEST_F(SoundTestProcedures, StartAndContinueCountThePointsAgainstThePointCount)
+{
+    p.CP = 3;
+    PointProgress progress = StartMeasurement(link);
+    EXPECT_TRUE(progress.status);
+    EXPECT_EQ(progress.pointsDone, 1);
+    EXPECT_FALSE(progress.complete);
+    progress = ContinueMeasurement(link, progress.pointsDone);
+    EXPECT_EQ(progress.pointsDone, 2);
+    EXPECT_FALSE(progress.complete);
+
+    // A point the device refuses is not counted.
+    port.SetResponder(kPort, [](std::string_view) { return std::vector<Piece>{{1ms, "CGsE\r\n"}}; });
+    progress = ContinueMeasurement(link, progress.pointsDone);
+    EXPECT_FALSE(progress.status);
+    EXPECT_EQ(progress.pointsDone, 2);
+    EXPECT_EQ(p.CG2, 0);
+
+    port.SetResponder(kPort, &TestDevice);
+    progress = ContinueMeasurement(link, progress.pointsDone);
+    EXPECT_EQ(progress.pointsDone, 3);
+    EXPECT_TRUE(progress.complete);
+
+    // Start begins the count again; with one point it is complete at once.
+    p.CP = 1;
+    progress = StartMeasurement(link);
+    EXPECT_EQ(progress.pointsDone, 1);
+    EXPECT_TRUE(progress.complete);
+
+    std::vector<std::string> expected{"CGs1\r\n", "CGs2\r\n"};
+    const std::vector<std::string> refused = Times(10, "CGs2\r\n");
+    expected.insert(expected.end(), refused.begin(), refused.end());
+    expected.insert(expected.end(), {"CGs2\r\n", "CGs1\r\n"});
+    EXPECT_EQ(port.Writes(), expected);
+}
+
+TEST_F(SoundTestProcedures, TheResultIsReadBlockByBlockInDThenEOrder)
+{
+    ASSERT_TRUE(ReadResults(link, Recorder()));
+    std::vector<std::string> expected;
+    for (char b = 'A'; b <= 'J'; ++b) {
+        expected.push_back(std::string("D") + b + "sr\r\n");
+        expected.push_back(std::string("E") + b + "sr\r\n");
+    }
+    EXPECT_EQ(port.Writes(), expected);
+    EXPECT_TRUE(told.empty());
+
+    const ResultCurves curves = TakeResults(p);
+    for (int k : {0, 9, 10, 57, 99}) {
+        EXPECT_EQ(curves.d[static_cast<std::size_t>(k)], k - 50) << k;
+        EXPECT_EQ(curves.e[static_cast<std::size_t>(k)], 50 - k) << k;
+    }
+    // Values from -50 to 49 (and 50 down to -49) fit in -100..100.
+    const LevelRange range = GraphRange(curves);
+    EXPECT_EQ(range.minimum, -100.0);
+    EXPECT_EQ(range.maximum, 100.0);
+}
+
+TEST_F(SoundTestProcedures, AResultBlockTheDeviceDoesNotGiveEndsTheReadWithItsCurvesName)
+{
+    // A reply of 20 bytes or fewer is no block.
+    port.SetResponder(kPort, [](std::string_view line) {
+        return line == "DCsr\r\n" ? std::vector<Piece>{{1ms, "DC01\r\n"}} : TestDevice(line);
+    });
+    EXPECT_FALSE(ReadResults(link, Recorder()));
+    EXPECT_EQ(told, std::vector<std::string>{"Get dsr error"});
+    const std::vector<std::string> writes = port.Writes();
+    ASSERT_EQ(writes.size(), 4u + 10u);
+    EXPECT_EQ(writes.back(), "DCsr\r\n");
+
+    told.clear();
+    port.ClearRecord();
+    port.SetResponder(kPort, [](std::string_view line) {
+        return line == "EAsr\r\n" ? std::vector<Piece>{} : TestDevice(line);
+    });
+    EXPECT_FALSE(ReadResults(link, Recorder()));
+    EXPECT_EQ(told, std::vector<std::string>{"Get esr error"});
+    EXPECT_EQ(port.Writes().size(), 1u + 10u);
+}
+
+TEST(SoundTestGraph, TheRangeIsTheEnclosingHundredsWithOneStepOfMargin)
+{
+    auto rangeWith = [](double d, double e) {
+        ResultCurves curves;
+        curves.d[17] = d;
+        curves.e[83] = e;
+        return GraphRange(curves);
+    };
+    auto expectRange = [&](double d, double e, double minimum, double maximum) {
+        const LevelRange range = rangeWith(d, e);
+        EXPECT_EQ(range.minimum, minimum) << d << " " << e;
+        EXPECT_EQ(range.maximum, maximum) << d << " " << e;
+    };
+    expectRange(0, 0, -100, 100);
+    expectRange(99, -99, -100, 100);
+    expectRange(100, -100, -200, 200);
+    expectRange(200, 0, -100, 300);
+    expectRange(0, -250, -300, 100);
+    expectRange(-5.5, 42.25, -100, 100);
+
+    EXPECT_EQ(ResultFrequency(0), 10.0);
+    EXPECT_EQ(ResultFrequency(1), 210.0);
+    EXPECT_EQ(ResultFrequency(99), 19810.0);
+}
+
+TEST_F(SoundTestProcedures, SaveGainAndPhantomReportWhenTheDeviceDoesNotConfirm)
+{
+    EXPECT_TRUE(SaveTestSettings(link, Recorder()));
+    EXPECT_TRUE(SetTestGain(link, 3, 42, Recorder()));
+    EXPECT_TRUE(SetTestPhantom(link, 2, true, Recorder()));
+    EXPECT_EQ(p.MG[3], 42);
+    EXPECT_EQ(p.MT[2], 1);
+    EXPECT_EQ(port.Writes(), (std::vector<std::string>{"SSs1\r\n", "MG342\r\n", "MT21\r\n"}));
+    EXPECT_EQ(told, std::vector<std::string>{"Save OK."});
+
+    told.clear();
+    port.ClearRecord();
+    port.SetResponder(kPort, [](std::string_view) { return std::vector<Piece>{{1ms, "SSs0\r\n"}}; });
+    EXPECT_FALSE(SaveTestSettings(link, Recorder()));
+    EXPECT_EQ(port.Writes(), Times(10, "SSs1\r\n"));
+
+    // The mirror keeps the value the user chose even when the device did not take it.
+    port.SetResponder(kPort, [](std::string_view) { return std::vector<Piece>{}; });
+    EXPECT_FALSE(SetTestGain(link, 1, 7, Recorder()));
+    EXPECT_FALSE(SetTestPhantom(link, 4, true, Recorder()));
+    EXPECT_EQ(p.MG[1], 7);
+    EXPECT_EQ(p.MT[4], 1);
+    EXPECT_EQ(told, (std::vector<std::string>{"Save Error", "Set gain error", "Set phantom power error"}));
+}
+
+}  // namespace
+}  // namespace brevant::test
