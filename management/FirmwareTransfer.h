@@ -12,6 +12,8 @@
 // other exchange comes between its packets; any thread may call it.
 #pragma once
 
+#include "Messages.h"
+
 #include "DeviceLink.h"
 
 #include <functional>
@@ -25,8 +27,6 @@ struct FirmwareResult {
     std::string reason;
 };
 
-// Called after each data word with the progress, 0..100; may be empty.
-using ProgressFn = std::function<void(int percent)>;
 
 // Sends the image at `path` on the link's port (PortNumber, already opened by
 // the caller). Nothing is sent when the file cannot be read or is shorter than

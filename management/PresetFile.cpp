@@ -251,7 +251,7 @@ void ParsePreset(std::string_view text, DeviceParams& params)
     }
 }
 
-int UploadPreset(DeviceLink& link)
+int UploadPreset(DeviceLink& link, const ProgressFn& progress)
 {
     // Every value is taken from the mirror before the first command goes out,
     // so an echo that names another entry cannot change what is sent later.
@@ -279,8 +279,11 @@ int UploadPreset(DeviceLink& link)
     for (Op op : {Op::MB, Op::MP, Op::SN})
         add(op, {});
 
-    for (const UploadStep& step : steps)
-        link.Set(step.op, step.at, step.value);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        link.Set(steps[i].op, steps[i].at, steps[i].value);
+        if (progress)
+            progress(static_cast<int>(100 * (i + 1) / steps.size()));
+    }
     return static_cast<int>(steps.size());
 }
 

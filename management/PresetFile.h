@@ -7,6 +7,8 @@
 // always had; reading accepts CR CR LF, CR LF and LF alike.
 #pragma once
 
+#include "Messages.h"
+
 #include "DeviceLink.h"
 #include "DeviceParams.h"
 
@@ -43,6 +45,6 @@ void ParsePreset(std::string_view text, DeviceParams& params);
 // its set command, channel by channel and then the device-wide values; the
 // replies are stored as usual but not examined. Returns the number of
 // commands sent: 87 for family 1, 83 otherwise (those have no MC).
-int UploadPreset(DeviceLink& link);
+int UploadPreset(DeviceLink& link, const ProgressFn& progress = {});
 
 }  // namespace brevant

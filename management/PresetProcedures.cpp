@@ -19,7 +19,8 @@ bool SaveToFile(const DeviceParams& params, const std::string& path, const Repor
     return true;
 }
 
-bool ApplyPresetFile(Connection& connection, const std::string& path, const Report& report)
+bool ApplyPresetFile(Connection& connection, const std::string& path, const Report& report,
+                     const ProgressFn& progress)
 {
     DeviceState& state = connection.State();
     DeviceLink& link = connection.Link();
@@ -47,15 +48,16 @@ bool ApplyPresetFile(Connection& connection, const std::string& path, const Repo
         return false;
     }
     connection.ShowModelPanes();
-    UploadPreset(link);
+    UploadPreset(link, progress);
     link.ClosePort();
     state.flags.Connected = false;
     return true;
 }
 
-bool OpenFromFile(Connection& connection, const std::string& path, const Report& report)
+bool OpenFromFile(Connection& connection, const std::string& path, const Report& report,
+                  const ProgressFn& progress)
 {
-    if (!ApplyPresetFile(connection, path, report))
+    if (!ApplyPresetFile(connection, path, report, progress))
         return false;
     connection.Connect(report);
     report(msg::kOpenSuccessfully, {});

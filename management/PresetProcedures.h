@@ -15,9 +15,12 @@ bool SaveToFile(const DeviceParams& params, const std::string& path, const Repor
 // finds the port if none is known (one probe per port), opens it, reads the
 // version, shows the panes of the file's family and sends every setting.
 // True when every step up to the last command was carried out.
-bool ApplyPresetFile(Connection& connection, const std::string& path, const Report& report);
+bool ApplyPresetFile(Connection& connection, const std::string& path, const Report& report,
+                     const ProgressFn& progress = {});
 
+// `progress` follows the commands sent.
 // ApplyPresetFile, then Connect, then "Open successfully".
-bool OpenFromFile(Connection& connection, const std::string& path, const Report& report);
+bool OpenFromFile(Connection& connection, const std::string& path, const Report& report,
+                  const ProgressFn& progress = {});
 
 }  // namespace brevant
