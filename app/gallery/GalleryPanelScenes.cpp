@@ -12,6 +12,12 @@
 #include "COutputLevelDlg.h"
 #include "GalleryRig.h"
 #include "GalleryScenes.h"
+#include "CSoundTestDlg.h"
+#include "SoundTest.h"
+
+#include <QTimer>
+
+#include <cmath>
 
 namespace brevant::gallery {
 
@@ -94,6 +100,54 @@ Scene WindowScene(Direction direction, int family, int k)
                  }};
 }
 
+// A measured room for the sound test picture: a gently rolling response
+// over a flat noise floor.
+ResultCurves SampleResult()
+{
+    ResultCurves curves;
+    for (int k = 0; k < kResultPoints; ++k) {
+        const double frequency = ResultFrequency(k);
+        const double octave = std::log2(frequency / 1000.0);
+        const auto at = static_cast<std::size_t>(k);
+        curves.d[at] = static_cast<int>(std::round(4.0 * std::sin(1.3 * octave) - 8.0 * std::exp(-frequency / 120.0)));
+        curves.e[at] = static_cast<int>(std::round(-40.0 + 2.0 * std::cos(2.1 * octave)));
+    }
+    return curves;
+}
+
+Scene SoundTestScene(bool withResult)
+{
+    return Scene{withResult ? QStringLiteral("soundtest-result") : QStringLiteral("soundtest"),
+                 QStringLiteral("Sound test"),
+                 withResult ? QStringLiteral("Channel 2, three points, result plotted")
+                            : QStringLiteral("Channel 2, three points, before the result"),
+                 [withResult](QWidget* parent) {
+                     auto* stage = new QWidget(parent);
+                     auto* rig = new GalleryRig(1, stage);
+                     DeviceParams& p = rig->Context().Params();
+                     p.SM = 1;
+                     p.CN = 2;
+                     p.CP = 3;
+                     p.CT = 3;
+                     p.CNValid = 1;
+                     p.CPValid = 1;
+                     p.CTValid = 1;
+                     auto* dialog = new CSoundTestDlg(rig->Context(), stage);
+                     dialog->setWindowFlags(Qt::Widget);  // photographed inside the stage
+                     dialog->adjustSize();
+                     dialog->move(0, 0);
+                     dialog->show();
+                     // Showing starts a run, which clears the graph: the picture's state goes in after it.
+                     QTimer::singleShot(0, dialog, [dialog, withResult] {
+                         dialog->RefreshMonitor();
+                         if (withResult)
+                             dialog->PlotResults(SampleResult());
+                     });
+                     stage->setFixedSize(dialog->size());
+                     return Stage{stage};
+                 }};
+}
+
 }  // namespace
 
 void AddPanelScenes(std::vector<Scene>& scenes)
@@ -123,6 +177,9 @@ void AddPanelScenes(std::vector<Scene>& scenes)
 
     scenes.push_back(PopupScene(Direction::Input, 1));
     scenes.push_back(PopupScene(Direction::Output, 2));
+
+    scenes.push_back(SoundTestScene(false));
+    scenes.push_back(SoundTestScene(true));
 
     scenes.push_back(Scene{"matrix", "Matrix", "Crosspoints and gains", [](QWidget* parent) {
                                auto* stage = new QWidget(parent);

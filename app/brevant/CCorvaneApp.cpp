@@ -1,0 +1,142 @@
+#include "CCorvaneApp.h"
+
+#include "CMainFrame.h"
+#include "CSoundTestDlg.h"
+#include "ProgramCore.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QPalette>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace brevant {
+
+namespace {
+
+PortMap PortsFor(const AppOptions& options)
+{
+    return options.portsDir ? PortMap::Directory(*options.portsDir) : PortMap::System();
+}
+
+// Runs the event loop for `ms` milliseconds.
+void Settle(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+}  // namespace
+
+std::optional<AppOptions> ParseAppOptions(int argc, char** argv, QString* error)
+{
+    AppOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        const auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= argc)
+                return std::nullopt;
+            return QString::fromLocal8Bit(argv[++i]);
+        };
+        if (arg == "--ports") {
+            const auto dir = value();
+            if (!dir)
+                return *error = "--ports needs a folder", std::nullopt;
+            options.portsDir = dir->toStdString();
+        } else if (arg == "--screenshot") {
+            const auto file = value();
+            if (!file)
+                return *error = "--screenshot needs a file name", std::nullopt;
+            options.screenshot = *file;
+        } else if (arg == "--connect") {
+            options.connect = true;
+        } else if (arg == "--view") {
+            const auto view = value();
+            if (!view || (*view != "channel" && *view != "matrix" && *view != "soundtest"))
+                return *error = "--view takes channel, matrix or soundtest", std::nullopt;
+            options.view = *view;
+        } else {
+            *error = QStringLiteral("unknown argument: %1").arg(arg);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+CCorvaneApp::CCorvaneApp(AppOptions options)
+    : m_options(std::move(options))
+{
+}
+
+CCorvaneApp::~CCorvaneApp() = default;
+
+int CCorvaneApp::Run()
+{
+    if (!m_options.screenshot.isEmpty())
+        return Screenshot();
+    ProgramCore core(PortsFor(m_options), &PanelContext::ShowMessageBox);
+    CMainFrame frame(core);
+    frame.showMaximized();
+    return QApplication::exec();
+}
+
+int CCorvaneApp::Screenshot()
+{
+    // Messages go to the terminal: nobody is there to close a box.
+    ProgramCore core(PortsFor(m_options), [](const QString& text) {
+        std::fprintf(stderr, "brevant: %s\n", text.toLocal8Bit().constData());
+    });
+    CMainFrame frame(core);
+    frame.resize(1600, 900);
+    frame.show();
+    Settle(100);
+    if (m_options.connect) {
+        frame.OnConnect();
+        frame.Tasks().WaitIdle();
+        QElapsedTimer waited;
+        waited.start();
+        while (core.refresher.PollPassesApplied() < 1 && waited.elapsed() < 20'000)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    Settle(1200);  // the form's first layout tick and the panels' refresh timers
+    if (m_options.view == "matrix")
+        frame.OnMatrix();
+    Settle(100);
+
+    QImage image = frame.grab().toImage();
+    if (m_options.view == "soundtest") {
+        CSoundTestDlg dialog(core.context, &frame);
+        dialog.show();
+        Settle(300);
+        const QImage overlay = dialog.grab().toImage();
+        // The dialog over the dimmed window, as a modal dialog stands.
+        QPainter painter(&image);
+        painter.fillRect(image.rect(), QColor(0, 0, 0, 80));
+        const QRect place(QPoint((image.width() - overlay.width()) / 2, (image.height() - overlay.height()) / 2),
+                          overlay.size());
+        const QRect frameRect = place.adjusted(-10, -30, 10, 10);
+        painter.fillRect(frameRect, dialog.palette().color(QPalette::Window));
+        painter.setPen(dialog.palette().color(QPalette::Dark));
+        painter.drawRect(frameRect.adjusted(0, 0, -1, -1));
+        painter.setPen(dialog.palette().color(QPalette::WindowText));
+        painter.drawText(frameRect.adjusted(12, 6, 0, 0), Qt::AlignLeft | Qt::AlignTop, dialog.windowTitle());
+        painter.drawImage(place.topLeft(), overlay);
+        painter.end();
+        dialog.reject();
+        Settle(200);
+    }
+    const bool saved = image.save(m_options.screenshot, "PNG");
+    if (m_options.connect)
+        core.connection.Disconnect();
+    if (!saved) {
+        std::fprintf(stderr, "brevant: cannot write %s\n", m_options.screenshot.toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace brevant

@@ -1,0 +1,38 @@
+// The program as a whole: reads the command line, builds the program core
+// and the main window, and runs until the window closes. With --screenshot
+// it instead renders the main window to a PNG file and ends.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace brevant {
+
+struct AppOptions {
+    std::optional<std::string> portsDir;  // COMn files in a folder instead of the system's ports
+    QString screenshot;                   // render to this PNG and end
+    bool connect = false;                 // with --screenshot: connect first
+    QString view = QStringLiteral("channel");
+};
+
+// Parses the arguments after the program name; nullopt and an error text for
+// arguments it does not know.
+std::optional<AppOptions> ParseAppOptions(int argc, char** argv, QString* error);
+
+class CCorvaneApp {
+public:
+    explicit CCorvaneApp(AppOptions options);
+    ~CCorvaneApp();
+    // Runs the program (the QApplication must exist); the exit status.
+    int Run();
+
+private:
+    int Screenshot();
+
+    AppOptions m_options;
+};
+
+}  // namespace brevant

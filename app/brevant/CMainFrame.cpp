@@ -1,0 +1,349 @@
+#include "CMainFrame.h"
+
+#include "CAboutDlg.h"
+#include "CCommLogView.h"
+#include "CCorvaneView.h"
+#include "CInputChannelWnd.h"
+#include "CLevelMeter.h"
+#include "COutputChannelWnd.h"
+#include "CSoundTestDlg.h"
+#include "CTraceView.h"
+#include "PresetProcedures.h"
+#include "SaveDevice.h"
+#include "UpgradeProcedure.h"
+#include "VisualManager.h"
+
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include <memory>
+
+namespace brevant {
+
+namespace {
+
+const QString kPresetFilter = QStringLiteral("lg Files (*.lg);;*.* (*)");
+const QString kFirmwareFilter = QStringLiteral("lg Files (*.b);;*.* (*)");
+const QString kRecentKey = QStringLiteral("Recent File List");
+
+QSettings Settings()
+{
+    return QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Brevant"));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(ProgramCore& core, QWidget* parent)
+    : QMainWindow(parent)
+    , m_core(core)
+    , m_view(nullptr)
+    , m_tasks(this, [&core](const QString& text) { core.context.TellUser(text.toStdString()); })
+{
+    setWindowTitle(QStringLiteral("Brevant"));
+    VisualManager::SetByNumber(VisualManager::kModern2007LightCommand);
+
+    auto* scroll = new QScrollArea(this);
+    m_view = new CCorvaneView(core.context, scroll);
+    scroll->setWidget(m_view);
+    scroll->setWidgetResizable(true);
+    setCentralWidget(scroll);
+
+    BuildMenus();
+    BuildDocks();
+    m_status = new QLabel(this);
+    statusBar()->addWidget(m_status, 1);
+    ShowStatus();
+
+    connect(&m_tasks, &TaskRunner::busyChanged, this, &CMainFrame::OnBusyChanged);
+    // The firmware transfer shows its progress on the form as well.
+    connect(&m_tasks, &TaskRunner::progressed, this, [this](int percent) {
+        if (m_upgrading)
+            m_view->ProgressBar().SetValue(percent);
+    });
+    // What the connection reports reaches the form through the refresher.
+    connect(&core.refresher, &PanelRefresher::panesChosen, this, [this](int family) {
+        for (int k = 0; k < kChannels; ++k) {
+            m_view->InputWindow(k).ShowPane(family);
+            m_view->OutputWindow(k).ShowPane(family);
+        }
+    });
+    connect(&core.refresher, &PanelRefresher::channelViewShown, this, [this] {
+        m_view->SetViewMode(CCorvaneView::ViewMode::BlankView);
+        m_view->SetViewMode(CCorvaneView::ViewMode::ChannelView);
+        ShowStatus();
+    });
+    connect(&core.refresher, &PanelRefresher::readBackEnded, this, &CMainFrame::ShowStatus);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::AddCommand(QMenu* menu, const QString& text, void (CMainFrame::*handler)(), bool device)
+{
+    QAction* action = menu->addAction(text, this, handler);
+    if (device)
+        m_deviceCommands << action;
+    return action;
+}
+
+void CMainFrame::BuildMenus()
+{
+    QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
+    QAction* connectAction = AddCommand(device, QStringLiteral("Connect"), &CMainFrame::OnConnect);
+    QAction* disconnectAction = AddCommand(device, QStringLiteral("Disconnect"), &CMainFrame::OnDisconnect);
+    device->addSeparator();
+    AddCommand(device, QStringLiteral("Open From File"), &CMainFrame::OnOpenFromFile);
+    AddCommand(device, QStringLiteral("Save to File"), &CMainFrame::OnSaveToFile, false);
+    m_recentMenu = device->addMenu(QStringLiteral("Recent Files"));
+    device->addSeparator();
+    AddCommand(device, QStringLiteral("SaveDevice"), &CMainFrame::OnSaveDevice);
+    AddCommand(device, QStringLiteral("Upgrade"), &CMainFrame::OnUpgrade);
+    device->addSeparator();
+    device->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    FillRecentMenu();
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    QAction* channel = AddCommand(tools, QStringLiteral("Channel"), &CMainFrame::OnChannel, false);
+    QAction* matrix = AddCommand(tools, QStringLiteral("Matrix"), &CMainFrame::OnMatrix, false);
+    QAction* soundTest = AddCommand(tools, QStringLiteral("Sound Test"), &CMainFrame::OnSoundTest);
+
+    menuBar()->addMenu(QStringLiteral("&View"))->setObjectName(QStringLiteral("viewMenu"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    AddCommand(help, QStringLiteral("About Brevant"), &CMainFrame::OnAppAbout, false);
+
+    QToolBar* bar = addToolBar(QStringLiteral("Commands"));
+    bar->setObjectName(QStringLiteral("commands"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connectAction->setIcon(style()->standardIcon(QStyle::SP_DialogYesButton));
+    disconnectAction->setIcon(style()->standardIcon(QStyle::SP_DialogNoButton));
+    channel->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
+    matrix->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    soundTest->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
+    for (QAction* action : {connectAction, disconnectAction, channel, matrix, soundTest})
+        bar->addAction(action);
+}
+
+void CMainFrame::BuildDocks()
+{
+    // Both stay hidden until asked for from the View menu.
+    const auto dock = [this](const QString& title, const QString& name, QWidget* content) {
+        auto* widget = new QDockWidget(title, this);
+        widget->setObjectName(name);
+        widget->setWidget(content);
+        addDockWidget(Qt::BottomDockWidgetArea, widget);
+        widget->hide();
+        ViewMenu()->addAction(widget->toggleViewAction());
+        return widget;
+    };
+    dock(QStringLiteral("Communication list"), QStringLiteral("commLog"), new CCommLogView(m_core.log));
+    auto* trace = new CTraceView(m_core.trace);
+    trace->SetErrorReporter([this](const QString& text) { m_core.context.TellUser(text.toStdString()); });
+    dock(QStringLiteral("Protocol trace"), QStringLiteral("trace"), trace);
+}
+
+QAction* CMainFrame::Action(const QString& text) const
+{
+    for (QAction* action : findChildren<QAction*>()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+QMenu* CMainFrame::ViewMenu() const { return menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu")); }
+
+QStringList CMainFrame::RecentFiles() const { return Settings().value(kRecentKey).toStringList(); }
+
+void CMainFrame::RememberFile(const QString& path)
+{
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kRecentFiles)
+        files.removeLast();
+    Settings().setValue(kRecentKey, files);
+    FillRecentMenu();
+}
+
+void CMainFrame::FillRecentMenu()
+{
+    m_recentMenu->clear();
+    const QStringList files = RecentFiles();
+    m_recentMenu->setEnabled(!files.isEmpty());
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        connect(action, &QAction::triggered, this, [this, path] { OpenPreset(path); });
+    }
+}
+
+QString CMainFrame::ChooseFileName(const QString& caption, const QString& filter, bool save)
+{
+    if (m_chooseFile)
+        return m_chooseFile(caption, filter, save);
+    QFileDialog dialog(this, caption, QString(), filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(filter.contains(QStringLiteral("*.b")) ? QStringLiteral("b") : QStringLiteral("lg"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void CMainFrame::OnConnect()
+{
+    Connection& connection = m_core.connection;
+    m_tasks.Run(QStringLiteral("Connecting…"),
+                [&connection](const Report& report, const ProgressFn&) { connection.Connect(report); });
+}
+
+void CMainFrame::OnDisconnect()
+{
+    Connection& connection = m_core.connection;
+    m_tasks.Run(QStringLiteral("Disconnecting…"),
+                [&connection](const Report&, const ProgressFn&) { connection.Disconnect(); });
+}
+
+void CMainFrame::OnOpenFromFile()
+{
+    const QString path = ChooseFileName(QStringLiteral("Open From File"), kPresetFilter, false);
+    if (!path.isEmpty())
+        OpenPreset(path);
+}
+
+void CMainFrame::OpenPreset(const QString& path)
+{
+    RememberFile(path);
+    Connection& connection = m_core.connection;
+    m_tasks.Run(QStringLiteral("Sending the preset…"),
+                [&connection, file = path.toStdString()](const Report& report, const ProgressFn& progress) {
+                    OpenFromFile(connection, file, report, progress);
+                });
+}
+
+void CMainFrame::OnSaveToFile()
+{
+    const QString path = ChooseFileName(QStringLiteral("Save to File"), kPresetFilter, true);
+    if (path.isEmpty())
+        return;
+    // Writing a file takes no time worth a worker.
+    SaveToFile(m_core.state.params, path.toStdString(),
+               [this](std::string_view text, std::string_view detail) {
+                   std::string line(text);
+                   if (!detail.empty())
+                       line += "\n" + std::string(detail);
+                   m_core.context.TellUser(line);
+               });
+    RememberFile(path);
+}
+
+void CMainFrame::OnSaveDevice()
+{
+    DeviceLink& link = m_core.link;
+    m_tasks.Run(QStringLiteral("Saving in the device…"),
+                [&link](const Report& report, const ProgressFn&) { SaveDevice(link, report); });
+}
+
+void CMainFrame::OnUpgrade()
+{
+    // First the port (refused while connected), then the file, then the
+    // transfer with the form's progress bar.
+    auto prepared = std::make_shared<std::atomic<bool>>(false);
+    Connection& connection = m_core.connection;
+    m_tasks.Run(
+        QStringLiteral("Looking for the device…"),
+        [&connection, prepared](const Report& report, const ProgressFn&) {
+            *prepared = PrepareUpgrade(connection, report);
+        },
+        [this, prepared] {
+            if (!*prepared)
+                return;
+            const QString path = ChooseFileName(QStringLiteral("Upgrade"), kFirmwareFilter, false);
+            if (path.isEmpty())
+                return;
+            m_view->ProgressBar().SetLimits(0, 100);
+            m_view->ProgressBar().SetValue(0);
+            m_view->ProgressBar().show();
+            m_upgrading = true;
+            Connection& c = m_core.connection;
+            m_tasks.Run(
+                QStringLiteral("Upgrading the firmware…"),
+                [&c, file = path.toStdString()](const Report& report, const ProgressFn& progress) {
+                    RunUpgrade(c, file, progress, report);
+                },
+                [this] {
+                    m_upgrading = false;
+                    m_view->ProgressBar().hide();
+                });
+        });
+}
+
+void CMainFrame::OnChannel() { m_view->SetViewMode(CCorvaneView::ViewMode::ChannelView); }
+
+void CMainFrame::OnMatrix() { m_view->SetViewMode(CCorvaneView::ViewMode::MatrixView); }
+
+void CMainFrame::OnSoundTest()
+{
+    // Opens with or without a device; the dialog says what it cannot do.
+    CSoundTestDlg dialog(m_core.context, this);
+    dialog.exec();
+}
+
+void CMainFrame::OnAppAbout()
+{
+    CAboutDlg about(m_core.state, this);
+    about.exec();
+}
+
+void CMainFrame::OnBusyChanged(bool busy, const QString& what)
+{
+    for (QAction* action : m_deviceCommands)
+        action->setEnabled(!busy);
+    if (busy)
+        m_status->setText(what);
+    else
+        ShowStatus();
+}
+
+void CMainFrame::ShowStatus()
+{
+    if (m_tasks.Busy())
+        return;
+    const DeviceState& state = m_core.state;
+    // The model text is kept as the device answered it, behind "SA".
+    QString model = QString::fromStdString(state.params.SA.Get());
+    if (model.startsWith(QStringLiteral("SA")))
+        model.remove(0, 2);
+    if (state.flags.Connected)
+        m_status->setText(QStringLiteral("Connected: %1 on COM%2, firmware %3")
+                              .arg(model)
+                              .arg(state.flags.PortNumber.load())
+                              .arg(QString::fromStdString(state.params.SV.Get())));
+    else
+        m_status->setText(QStringLiteral("Not connected"));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    // A firmware transfer must not be cut off half-way.
+    if (m_core.state.flags.Upgrading) {
+        event->ignore();
+        return;
+    }
+    m_tasks.WaitIdle();
+    m_core.connection.RequestStop();
+    m_core.connection.WaitForWorker(Micros{2'000'000});
+    m_core.link.ClosePort();
+    event->accept();
+}
+
+}  // namespace brevant

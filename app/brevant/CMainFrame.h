@@ -1,0 +1,79 @@
+// The main window: the form view under the "Device", "Tools", "View" and
+// "Help" menus, a toolbar and a status bar. Every device command runs off the
+// UI thread through the task runner; while one runs, the commands that would
+// conflict with it are disabled and the status bar says what is going on.
+//
+// UI thread only.
+#pragma once
+
+#include "ProgramCore.h"
+#include "TaskRunner.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace brevant {
+
+class CCorvaneView;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // Asks for a file: the caption, the filter, true to save. An empty
+    // answer is a cancelled dialog.
+    using ChooseFile = std::function<QString(const QString& caption, const QString& filter, bool save)>;
+    static constexpr int kRecentFiles = 4;
+
+    CMainFrame(ProgramCore& core, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CCorvaneView& View() { return *m_view; }
+    TaskRunner& Tasks() { return m_tasks; }
+    void SetFileChooser(ChooseFile chooser) { m_chooseFile = std::move(chooser); }
+    // The menu command with this text ("Connect", "Matrix", ...); null when none.
+    QAction* Action(const QString& text) const;
+    QStringList RecentFiles() const;
+    // The "View" menu, for the docks the program adds.
+    QMenu* ViewMenu() const;
+
+    void OnConnect();
+    void OnDisconnect();
+    void OnOpenFromFile();
+    void OnSaveToFile();
+    void OnSaveDevice();
+    void OnUpgrade();
+    void OnChannel();
+    void OnMatrix();
+    void OnSoundTest();
+    void OnAppAbout();
+    void OpenPreset(const QString& path);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* AddCommand(QMenu* menu, const QString& text, void (CMainFrame::*handler)(), bool device = true);
+    void BuildMenus();
+    void BuildDocks();
+    void RememberFile(const QString& path);
+    void FillRecentMenu();
+    void OnBusyChanged(bool busy, const QString& what);
+    void ShowStatus();
+    QString ChooseFileName(const QString& caption, const QString& filter, bool save);
+
+    ProgramCore& m_core;
+    CCorvaneView* m_view;
+    TaskRunner m_tasks;
+    ChooseFile m_chooseFile;
+    QList<QAction*> m_deviceCommands;  // disabled while a command runs
+    QMenu* m_recentMenu = nullptr;
+    QLabel* m_status = nullptr;
+    bool m_upgrading = false;  // the form's progress bar follows the transfer
+};
+
+}  // namespace brevant

@@ -1,0 +1,202 @@
+#include "CCorvaneView.h"
+
+#include "CImageCheckButton.h"
+#include "CInputChannelWnd.h"
+#include "CLevelMeter.h"
+#include "CMatrixDlg.h"
+#include "COutputChannelWnd.h"
+#include "CPanelDialog.h"
+
+namespace brevant {
+
+namespace {
+
+constexpr int kCheckTop = 28;
+constexpr QSize kCheckSize{90, 20};
+constexpr int kGroupX = 412;
+constexpr int kInputX = 532;
+constexpr int kOutputX = 667;
+constexpr QRect kProgressPlace{50, 550, 500, 50};
+// Where the windows stand before the first layout: the outputs far right.
+constexpr int kFirstOutputX = 960;
+
+}  // namespace
+
+std::array<QString, 8> CCorvaneView::ChannelNames(int family)
+{
+    if (family == 2)
+        return {"VCSIn", "Input1", "Input2", "Input3", "VCSOut", "Output1", "Output2", "Output3"};
+    return {"Input1", "Input2", "Input3", "Input4", "Output1", "Output2", "Output3", "Output4"};
+}
+
+int CCorvaneView::ChannelX(int window)
+{
+    // Inputs right to left from x 360, outputs left to right from x 480.
+    return window < kChannels ? (kChannels - 1 - window) * kWindowWidth : window * kWindowWidth;
+}
+
+CCorvaneView::CCorvaneView(PanelContext& context, QWidget* parent)
+    : QWidget(parent)
+    , m_context(context)
+{
+    // The progress bar of the firmware upgrade, hidden until one runs.
+    m_progress = new CLevelMeter(kProgressId, Qt::Horizontal, this);
+    TagControl(m_progress, kProgressId);
+    m_progress->SetLimits(0, 100);
+    m_progress->SetValue(0);
+    m_progress->SetTooltipText(QStringLiteral("Percent"), true);
+    m_progress->SetUnitText(QStringLiteral("%"));
+    m_progress->SetDisplayOffset(0);
+    m_progress->hide();
+
+    // A fresh start: nothing known about a device, no port chosen.
+    DeviceState& state = context.Link().State();
+    const int family = state.params.DeviceFamily;
+    state.params.Reset();
+    state.params.DeviceFamily = family;
+    state.flags.Connected = false;
+    state.flags.PortNumber = -1;
+
+    for (int k = 0; k < kChannels; ++k) {
+        auto* window = new CInputChannelWnd(context, k, 1, this);
+        window->SetChannelName(QStringLiteral("Input%1").arg(k + 1));
+        window->HideChannel();
+        m_inputs[static_cast<std::size_t>(k)] = window;
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        auto* window = new COutputChannelWnd(context, k, 1, this);
+        window->SetChannelName(QStringLiteral("Output%1").arg(k + 1));
+        window->HideChannel();
+        m_outputs[static_cast<std::size_t>(k)] = window;
+    }
+    m_matrix = new CMatrixDlg(context, this);
+    m_matrix->setWindowFlags(Qt::Widget);
+    m_matrix->hide();
+    context.SetMatrix(m_matrix);
+    m_blank = new QWidget(this);
+    m_blank->hide();
+
+    for (int k = 0; k < kChannels; ++k) {
+        m_inputs[static_cast<std::size_t>(k)]->setGeometry((kChannels - 1 - k) * kWindowWidth, kWindowTop,
+                                                           kWindowWidth, kWindowHeight);
+        m_inputs[static_cast<std::size_t>(k)]->ShowChannel();
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        m_outputs[static_cast<std::size_t>(k)]->setGeometry(kFirstOutputX + k * kWindowWidth, kWindowTop,
+                                                            kWindowWidth, kWindowHeight);
+        m_outputs[static_cast<std::size_t>(k)]->ShowChannel();
+    }
+
+    const auto check = [this](int id, const QString& caption, int x, bool checked) {
+        auto* box = new CImageCheckButton(id, caption, this);
+        TagControl(box, id);
+        box->LoadImages(197, 198);
+        box->SetCheck(checked);
+        box->setGeometry(QRect(QPoint(x, kCheckTop), kCheckSize));
+        return box;
+    };
+    m_group = check(kGroupId, QStringLiteral("Group"), kGroupX, false);
+    m_input = check(kInputId, QStringLiteral("Input"), kInputX, true);
+    m_output = check(kOutputId, QStringLiteral("Output"), kOutputX, true);
+    connect(m_group, &CImageCheckButton::clicked, this, &CCorvaneView::OnGroupCheck);
+    connect(m_input, &CImageCheckButton::clicked, this, &CCorvaneView::OnInputCheck);
+    connect(m_output, &CImageCheckButton::clicked, this, &CCorvaneView::OnOutputCheck);
+
+    SetViewMode(ViewMode::ChannelView);
+
+    m_viewReady = true;
+    m_layoutPending = true;
+    connect(&m_timer, &QTimer::timeout, this, &CCorvaneView::OnTimer);
+    m_timer.start(1000);
+}
+
+CCorvaneView::~CCorvaneView() { m_context.SetMatrix(nullptr); }
+
+void CCorvaneView::ShowInputs(bool shown)
+{
+    for (CInputChannelWnd* window : m_inputs)
+        shown ? window->ShowChannel() : window->HideChannel();
+}
+
+void CCorvaneView::ShowOutputs(bool shown)
+{
+    for (COutputChannelWnd* window : m_outputs)
+        shown ? window->ShowChannel() : window->HideChannel();
+}
+
+void CCorvaneView::PlaceChannels()
+{
+    const int family = m_context.Params().DeviceFamily;
+    if (family != 1 && family != 2)
+        return;
+    const std::array<QString, 8> names = ChannelNames(family);
+    for (int w = 0; w < 2 * kChannels; ++w) {
+        CChannelWnd* window = w < kChannels ? static_cast<CChannelWnd*>(m_inputs[static_cast<std::size_t>(w)])
+                                            : m_outputs[static_cast<std::size_t>(w - kChannels)];
+        window->SetChannelName(names[static_cast<std::size_t>(w)]);
+        window->setGeometry(ChannelX(w), kWindowTop, kWindowWidth, kWindowHeight);
+    }
+    m_matrix->RenameButtons({names[0], names[1], names[2], names[3]}, {names[4], names[5], names[6], names[7]});
+}
+
+void CCorvaneView::SetViewMode(ViewMode mode)
+{
+    m_mode = mode;
+    const bool channels = mode == ViewMode::ChannelView;
+    ShowInputs(channels);
+    ShowOutputs(channels);
+    for (CImageCheckButton* box : {m_group, m_input, m_output})
+        box->setVisible(channels);
+    m_matrix->setVisible(mode == ViewMode::MatrixView);
+    m_blank->hide();
+    if (channels)
+        PlaceChannels();
+    m_progress->setGeometry(kProgressPlace);
+    if (channels)
+        setMinimumSize(ChannelX(2 * kChannels - 1) + kWindowWidth, kProgressPlace.bottom() + 1);
+    else
+        setMinimumSize(m_matrix->sizeHint().expandedTo(QSize(600, 600)));
+}
+
+void CCorvaneView::OnGroupCheck() { m_context.Flags().GroupMode = m_group->GetCheck(); }
+
+void CCorvaneView::OnInputCheck()
+{
+    const int family = m_context.Params().DeviceFamily;
+    const bool known = family == 1 || family == 2;
+    if (m_input->GetCheck()) {
+        ShowInputs(true);
+        if (known)
+            PlaceChannels();
+        return;
+    }
+    ShowInputs(false);
+    // Without the inputs the outputs move to the left edge.
+    if (known) {
+        for (int k = 0; k < kChannels; ++k)
+            m_outputs[static_cast<std::size_t>(k)]->setGeometry(k * kWindowWidth, kWindowTop, kWindowWidth,
+                                                                kWindowHeight);
+    }
+}
+
+void CCorvaneView::OnOutputCheck() { ShowOutputs(m_output->GetCheck()); }
+
+void CCorvaneView::OnTimer()
+{
+    if (!m_layoutPending)
+        return;
+    SetViewMode(ViewMode::MatrixView);
+    SetViewMode(ViewMode::ChannelView);
+    m_layoutPending = false;
+}
+
+void CCorvaneView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_viewReady)
+        return;
+    m_blank->setGeometry(rect());
+    m_matrix->setGeometry(rect());
+}
+
+}  // namespace brevant

@@ -1,0 +1,266 @@
+// The whole program's window against the simulator: the form's layout, the
+// device menu's commands run off the UI thread, and what the user is told.
+#include "CAboutDlg.h"
+#include "CChannelPane.h"
+#include "CCorvaneView.h"
+#include "CImageCheckButton.h"
+#include "CInputChannelWnd.h"
+#include "CInputLevelDlg.h"
+#include "CLevelMeter.h"
+#include "CMainFrame.h"
+#include "CMatrixDlg.h"
+#include "COutputChannelWnd.h"
+#include "ProgramCore.h"
+#include "SimProcess.h"
+#include "UiTestHelpers.h"
+
+#include <QDockWidget>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace brevant::test {
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    void Start(std::vector<std::string> simArgs = {"--no-pacing"})
+    {
+        sim = std::make_unique<SimProcess>(std::move(simArgs), 3);
+        ASSERT_TRUE(sim->Started()) << sim->ReadyLine();
+        core = std::make_unique<ProgramCore>(PortMap::Directory(sim->PortsDir()),
+                                             [this](const QString& text) { told << text; });
+        frame = std::make_unique<CMainFrame>(*core);
+        frame->resize(1600, 900);
+        frame->show();
+    }
+    void TearDown() override
+    {
+        if (frame)
+            frame->Tasks().WaitIdle();
+        frame.reset();
+        core.reset();
+    }
+    // Runs the UI thread's events until `condition` holds (at most 10 s).
+    template <typename F>
+    bool Eventually(F condition)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!condition()) {
+            if (timer.elapsed() > 10'000)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        return true;
+    }
+    void Run(void (CMainFrame::*command)())
+    {
+        (frame.get()->*command)();
+        frame->Tasks().WaitIdle();
+    }
+    CCorvaneView& View() { return frame->View(); }
+    int X(CChannelWnd& window) { return window.geometry().x(); }
+    std::vector<int> InputXs()
+    {
+        std::vector<int> xs;
+        for (int k = 0; k < 4; ++k)
+            xs.push_back(X(View().InputWindow(k)));
+        return xs;
+    }
+    std::vector<int> OutputXs()
+    {
+        std::vector<int> xs;
+        for (int k = 0; k < 4; ++k)
+            xs.push_back(X(View().OutputWindow(k)));
+        return xs;
+    }
+
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<ProgramCore> core;
+    std::unique_ptr<CMainFrame> frame;
+    QStringList told;
+};
+
+TEST_F(MainWindow, LaysTheChannelsOutAndFollowsTheCheckBoxes)
+{
+    Start();
+    CCorvaneView& view = View();
+    EXPECT_EQ(InputXs(), (std::vector<int>{360, 240, 120, 0}));
+    EXPECT_EQ(OutputXs(), (std::vector<int>{480, 600, 720, 840}));
+    EXPECT_EQ(view.InputWindow(0).ChannelName(), "Input1");
+    EXPECT_EQ(view.OutputWindow(3).ChannelName(), "Output4");
+    EXPECT_EQ(core->state.flags.PortNumber, -1);
+    ASSERT_TRUE(Eventually([&] { return !view.LayoutPending(); })) << "the first tick lays out once more";
+    EXPECT_EQ(view.Mode(), CCorvaneView::ViewMode::ChannelView);
+
+    view.InputCheck().click();
+    EXPECT_FALSE(view.InputWindow(0).isVisible());
+    EXPECT_EQ(OutputXs(), (std::vector<int>{0, 120, 240, 360}));
+    frame->Action("Channel")->trigger();
+    EXPECT_TRUE(view.InputWindow(0).isVisible());
+    EXPECT_EQ(OutputXs(), (std::vector<int>{480, 600, 720, 840}));
+    EXPECT_FALSE(view.InputCheck().GetCheck()) << "the box keeps its state";
+
+    view.OutputCheck().click();
+    EXPECT_FALSE(view.OutputWindow(2).isVisible());
+    view.GroupCheck().click();
+    EXPECT_TRUE(core->state.flags.GroupMode);
+
+    frame->Action("Matrix")->trigger();
+    EXPECT_TRUE(view.Matrix().isVisible());
+    EXPECT_FALSE(view.InputWindow(1).isVisible());
+    EXPECT_FALSE(view.GroupCheck().isVisible());
+}
+
+TEST_F(MainWindow, ConnectFillsThePanelsAndDisconnectResetsThem)
+{
+    Start({"--no-pacing", "--model", "K217"});
+    CAboutDlg before(core->state);
+    EXPECT_EQ(before.FirstLine(), "Brevant 1.0 ");
+
+    Run(&CMainFrame::OnConnect);
+    EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
+    ASSERT_TRUE(core->state.flags.Connected);
+    ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 2; }));
+    // Family 2: renamed, the second panes shown, the first input and output
+    // side by side in the middle.
+    EXPECT_EQ(View().InputWindow(0).ChannelName(), "VCSIn");
+    EXPECT_EQ(View().OutputWindow(0).ChannelName(), "VCSOut");
+    EXPECT_EQ(View().InputWindow(1).ChannelName(), "Input1");
+    EXPECT_EQ(View().Matrix().InputButton(1)->text(), "VCSIn");
+    EXPECT_EQ(X(View().InputWindow(0)), 360);
+    EXPECT_EQ(X(View().OutputWindow(0)), 480);
+    EXPECT_TRUE(View().InputWindow(2).SecondPane()->isVisible());
+    EXPECT_FALSE(View().InputWindow(2).FirstPane()->isVisible());
+
+    // The traffic is in the protocol trace; its dock and the communication
+    // list stay hidden until asked for.
+    EXPECT_GT(core->trace.Snapshot().size(), 90u);
+    for (const char* dock : {"trace", "commLog"}) {
+        QDockWidget* widget = frame->findChild<QDockWidget*>(dock);
+        ASSERT_NE(widget, nullptr) << dock;
+        EXPECT_FALSE(widget->isVisible()) << dock;
+        widget->toggleViewAction()->trigger();
+        EXPECT_TRUE(widget->isVisible()) << dock;
+    }
+
+    CAboutDlg after(core->state);
+    EXPECT_EQ(after.FirstLine(), QStringLiteral("Model：SAK217"));
+    EXPECT_TRUE(after.SecondLine().startsWith(QStringLiteral("Version：")));
+
+    // The meters move with the device's readings.
+    CInputLevelDlg& level = *View().InputWindow(2).SecondPane()->InputLevel();
+    ASSERT_TRUE(Eventually([&] { return level.Strip().Meter().GetValue() == core->state.params.ML[3] + 100; }));
+
+    // The popup strip's change goes out from the queue while the window runs.
+    Run(&CMainFrame::OnDisconnect);
+    EXPECT_FALSE(core->state.flags.Connected);
+    ASSERT_TRUE(Eventually([&] { return level.Strip().Meter().GetValue() == 0; }));
+    EXPECT_EQ(level.Strip().Fader().GetValue(), 47);
+
+    // A second Connect keeps the port and polls again.
+    const int passes = core->refresher.PollPassesApplied();
+    Run(&CMainFrame::OnConnect);
+    EXPECT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() > passes + 1; }));
+    Run(&CMainFrame::OnDisconnect);
+}
+
+TEST_F(MainWindow, PresetFilesRoundTripAndSaveDeviceReports)
+{
+    Start();
+    const std::string dir = MakeTempDir("brevant-preset");
+    const QString file = QString::fromStdString(dir + "/room.lg");
+    frame->SetFileChooser([&](const QString&, const QString& filter, bool) {
+        EXPECT_TRUE(filter.startsWith("lg Files (*.lg)"));
+        return file;
+    });
+
+    Run(&CMainFrame::OnConnect);
+    ASSERT_TRUE(core->state.flags.Connected);
+    ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; })) << "read-back done";
+    core->state.params.MG[2] = 21;
+    frame->OnSaveToFile();
+    EXPECT_EQ(told, QStringList{"Save successfully"});
+    EXPECT_EQ(frame->RecentFiles().value(0), file);
+
+    told.clear();
+    core->state.params.MG[2] = 0;
+    Run(&CMainFrame::OnOpenFromFile);
+    EXPECT_EQ(told, QStringList{"Open successfully"});
+    EXPECT_EQ(core->state.params.MG[2], 21);
+    ASSERT_TRUE(core->link.Query(Op::MG, {2}));  // the device holds it too
+    EXPECT_EQ(core->state.params.MG[2], 21);
+
+    told.clear();
+    Run(&CMainFrame::OnSaveDevice);
+    EXPECT_EQ(told, QStringList{"Save device successfully"});
+    Run(&CMainFrame::OnDisconnect);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(MainWindow, SaveDeviceFailsWithoutAPort)
+{
+    Start();
+    Run(&CMainFrame::OnSaveDevice);
+    EXPECT_EQ(told, QStringList{"Save device fail"});
+}
+
+TEST_F(MainWindow, UpgradeIsRefusedWhileConnectedAndOtherwiseFillsTheProgressBar)
+{
+    Start();
+    const std::string dir = MakeTempDir("brevant-firmware");
+    const std::string image = dir + "/new.b";
+    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "40"}).status,
+              0);
+    int dialogs = 0;
+    frame->SetFileChooser([&](const QString&, const QString& filter, bool) {
+        ++dialogs;
+        EXPECT_TRUE(filter.contains("*.b"));
+        return QString::fromStdString(image);
+    });
+
+    Run(&CMainFrame::OnConnect);
+    Run(&CMainFrame::OnUpgrade);
+    EXPECT_EQ(told, QStringList{"Already connect,please disconnect"});
+    EXPECT_EQ(dialogs, 0);
+    Run(&CMainFrame::OnDisconnect);
+
+    told.clear();
+    int highest = 0;
+    QObject::connect(&frame->Tasks(), &TaskRunner::progressed, [&](int percent) { highest = std::max(highest, percent); });
+    frame->OnUpgrade();
+    ASSERT_TRUE(Eventually([&] { return !told.isEmpty(); }));
+    frame->Tasks().WaitIdle();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(told, QStringList{"update successfully"});
+    EXPECT_EQ(highest, 100);
+    EXPECT_FALSE(View().ProgressBar().isVisible());
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(MainWindow, TheWindowKeepsAnsweringWhileALongCommandRuns)
+{
+    // No device on any port: Connect probes every port before it gives up.
+    Start({"--silent"});
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(20);
+    QElapsedTimer took;
+    took.start();
+    frame->OnConnect();
+    EXPECT_FALSE(frame->Action("Connect")->isEnabled()) << "no second Connect meanwhile";
+    EXPECT_TRUE(frame->Action("Matrix")->isEnabled());
+    frame->Tasks().WaitIdle();
+    EXPECT_EQ(told, QStringList{"Cannot find device"});
+    EXPECT_GE(ticks, took.elapsed() / 20 / 2) << "the timer kept firing for " << took.elapsed() << " ms";
+    EXPECT_TRUE(frame->Action("Connect")->isEnabled());
+}
+
+}  // namespace
+}  // namespace brevant::test
