@@ -1,5 +1,7 @@
 #include "CtlCommands.h"
 
+#include "ProtocolTrace.h"
+
 #include <charconv>
 #include <cstdio>
 
@@ -93,28 +95,6 @@ int RunAction(const CtlArgs& args, DeviceLink& link, std::ostream& out, std::ost
 
 }  // namespace
 
-std::string Escape(std::string_view bytes)
-{
-    std::string out;
-    for (const char c : bytes) {
-        switch (c) {
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\\': out += "\\\\"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f) {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
-                out += hex;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out;
-}
-
 int RunCommand(const CtlArgs& args, DeviceLink& link, std::ostream& out, std::ostream& err)
 {
     if (args.command == "version") {
@@ -131,7 +111,7 @@ int RunCommand(const CtlArgs& args, DeviceLink& link, std::ostream& out, std::os
         const Status status = link.Exchange(text + "\r\n", kStandardProfile, reply);
         if (!status)
             return Fail(err, "raw on " + PortName(link), status.Message(), 1);
-        out << Escape(reply) << '\n';
+        out << EscapeTraceBytes(reply) << '\n';
         return 0;
     }
     if (args.command == "action")

@@ -12,7 +12,4 @@ namespace brevant::ctl {
 // Exit status: 0 done, 1 the device did not answer or confirm, 2 bad words.
 int RunCommand(const CtlArgs& args, DeviceLink& link, std::ostream& out, std::ostream& err);
 
-// Bytes as C-style escaped text: "MG1-12\r\n".
-std::string Escape(std::string_view bytes);
-
 }  // namespace brevant::ctl

@@ -143,7 +143,7 @@ std::vector<std::uint32_t> Words(const std::vector<std::uint8_t>& bytes)
 // The transfer on one port, its lock held by the caller.
 class Transfer {
 public:
-    Transfer(SerialPort& port, int number) : port_(port), number_(number) {}
+    Transfer(SerialPort& port, int number, ProtocolTrace* trace) : port_(port), number_(number), trace_(trace) {}
 
     // Reads and drops whatever arrived unasked, until the line stays quiet for
     // one drain pause.
@@ -159,7 +159,12 @@ public:
         }
     }
 
-    void Send(std::string_view bytes) { port_.Write(number_, bytes); }
+    void Send(std::string_view bytes)
+    {
+        if (trace_)
+            trace_->Record(number_, TraceDirection::Sent, bytes);
+        port_.Write(number_, bytes);
+    }
 
     // The reply as the step collects it; empty when nothing arrived.
     std::string Collect(const Listening& listening)
@@ -187,7 +192,13 @@ public:
     }
 
 private:
-    int Read(char* buffer) { return port_.Read(number_, buffer, kReadCapacity); }
+    int Read(char* buffer)
+    {
+        const int got = port_.Read(number_, buffer, kReadCapacity);
+        if (trace_ && got > 0)
+            trace_->Record(number_, TraceDirection::Received, std::string_view(buffer, static_cast<std::size_t>(got)));
+        return got;
+    }
 
     void Pause(Micros limit)
     {
@@ -197,6 +208,7 @@ private:
 
     SerialPort& port_;
     int number_;
+    ProtocolTrace* trace_;  // the link's, when one is kept
 };
 
 std::string NoAnswer(std::string_view what)
@@ -242,7 +254,7 @@ FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const
     const int number = link.State().flags.PortNumber.load();
     if (number < 1)
         return Failed("no serial port is selected");
-    Transfer transfer(link.Port(), number);
+    Transfer transfer(link.Port(), number, link.Trace());
 
     transfer.DrainInput();
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QImage>
 #include <QObject>
 #include <QRect>
@@ -15,6 +17,22 @@ namespace brevant::test {
 
 // Runs the event loop once, so queued notifications and repaints arrive.
 inline void Deliver() { QCoreApplication::processEvents(); }
+
+// Runs the UI thread's events until `condition` holds; false when it has not
+// after `limitMs`.
+template <typename Condition>
+bool Eventually(Condition condition, int limitMs = 10'000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
 
 inline QImage Solid(int width, int height, QRgb colour)
 {

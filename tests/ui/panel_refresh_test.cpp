@@ -40,19 +40,6 @@ protected:
         Deliver();
         SimLinkFixture::TearDown();
     }
-    // Runs the UI thread's events until `condition` holds (at most 10 s).
-    template <typename F>
-    bool Eventually(F condition)
-    {
-        const Deadline deadline(Micros{10'000'000});
-        while (!condition()) {
-            if (deadline.Expired())
-                return false;
-            Deliver();
-            SleepFor(Micros{2'000});
-        }
-        return true;
-    }
     void ConnectAndStopPolling()
     {
         ASSERT_TRUE(connection->Connect([](std::string_view, std::string_view) {}));

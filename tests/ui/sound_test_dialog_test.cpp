@@ -25,20 +25,6 @@ namespace {
 
 using Dlg = CSoundTestDlg;
 
-// Runs the UI thread's events until `condition` holds (at most 10 s).
-template <typename F>
-bool Eventually(F condition)
-{
-    const Deadline deadline(Micros{10'000'000});
-    while (!condition()) {
-        if (deadline.Expired())
-            return false;
-        Deliver();
-        SleepFor(Micros{2'000});
-    }
-    return true;
-}
-
 // The enabled state of the visible command buttons, in the order
 // TestOn, TestOff, Start, Continue, Result, Save, Quit.
 std::string Buttons(const Dlg& dlg)
