@@ -63,17 +63,21 @@ PointProgress ContinueMeasurement(DeviceLink& link, int pointsDone)
     return Progress(link, status, status ? pointsDone + 1 : pointsDone);
 }
 
-bool ReadResults(DeviceLink& link, const Report& report)
+bool ReadResults(DeviceLink& link, const Report& report, const ProgressFn& progress)
 {
     for (int b = 1; b <= kBlocks; ++b) {
         if (!RunAttempts(link, Op::BlockD, {b})) {
             report(msg::kGetDsrError, {});
             return false;
         }
+        if (progress)
+            progress(100 * (2 * b - 1) / (2 * kBlocks));
         if (!RunAttempts(link, Op::BlockE, {b})) {
             report(msg::kGetEsrError, {});
             return false;
         }
+        if (progress)
+            progress(100 * b / kBlocks);
     }
     return true;
 }

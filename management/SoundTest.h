@@ -76,8 +76,9 @@ PointProgress ContinueMeasurement(DeviceLink& link, int pointsDone);
 
 // Reads D block b, then E block b, for b = 1..10 into DSR and ESR. Stops at
 // the first block the device does not give, reporting "Get dsr error" or
-// "Get esr error". True when all twenty were read.
-bool ReadResults(DeviceLink& link, const Report& report);
+// "Get esr error". True when all twenty were read. `progress` follows the
+// blocks read, 0..100.
+bool ReadResults(DeviceLink& link, const Report& report, const ProgressFn& progress = {});
 
 // The two result curves as the mirror holds them: value k of D is
 // DSR[k / 10 + 1][k % 10], the same for E and ESR.

@@ -347,6 +347,8 @@ void CSoundTestDlg::UpdateControls()
     for (QComboBox* list : {m_channelList, m_pointList, m_timeList})
         list->setEnabled(idle);
     m_busyBar->setVisible(!idle);
+    if (idle)
+        m_busyBar->setRange(0, 0);  // back to "busy" for the next command
     m_status->setText(StatusText());
     const QString unknown = QStringLiteral("\u2014");
     m_signalState->setText(m_signal == SignalState::Unknown ? unknown
@@ -610,8 +612,21 @@ void CSoundTestDlg::OnResult()
 {
     if (!RequireConnection())
         return;
-    Post(QStringLiteral("Reading the result..."), [&link = m_context.Link()](const Report& report) -> Finish {
-        if (!ReadResults(link, report))
+    // The twenty blocks take a while: the bar shows how many are in.
+    QPointer<CSoundTestDlg> self(this);
+    const ProgressFn progress = [self](int percent) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, percent] {
+                if (!self)
+                    return;
+                self->m_busyBar->setRange(0, 100);
+                self->m_busyBar->setValue(percent);
+            },
+            Qt::QueuedConnection);
+    };
+    Post(QStringLiteral("Reading the result..."), [&link = m_context.Link(), progress](const Report& report) -> Finish {
+        if (!ReadResults(link, report, progress))
             return {};
         return [curves = TakeResults(link.State().params)](CSoundTestDlg& dlg) { dlg.PlotResults(curves); };
     });

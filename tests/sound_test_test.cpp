@@ -3,6 +3,8 @@
 #include "LinkFixture.h"
 #include "SoundTest.h"
 
+#include <algorithm>
+
 namespace brevant::test {
 namespace {
 
@@ -146,7 +148,12 @@ TEST_F(SoundTestProcedures, StartAndContinueCountThePointsAgainstThePointCount)
 
 TEST_F(SoundTestProcedures, TheResultIsReadBlockByBlockInDThenEOrder)
 {
-    ASSERT_TRUE(ReadResults(link, Recorder()));
+    std::vector<int> progress;
+    ASSERT_TRUE(ReadResults(link, Recorder(), [&](int percent) { progress.push_back(percent); }));
+    ASSERT_EQ(progress.size(), 20u) << "one step per block";
+    EXPECT_EQ(progress.front(), 5);
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     std::vector<std::string> expected;
     for (char b = 'A'; b <= 'J'; ++b) {
         expected.push_back(std::string("D") + b + "sr\r\n");
