@@ -260,5 +260,20 @@ TEST_F(MainWindow, TheWindowKeepsAnsweringWhileALongCommandRuns)
     std::filesystem::remove_all(dir);
 }
 
+TEST(Program, StartsConnectsAndRendersItsWindowWithoutADisplay)
+{
+    SimProcess sim({"--no-pacing", "--model", "K218"}, 3);
+    ASSERT_TRUE(sim.Started()) << sim.ReadyLine();
+    const std::string dir = MakeTempDir("brevant-shot");
+    const std::string shot = dir + "/matrix.png";
+    const ProgramResult run = RunProgram(BREVANT_GUI_PATH, {"--ports", sim.PortsDir(), "--screenshot", shot,
+                                                            "--connect", "--view", "matrix"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const QImage image(QString::fromStdString(shot));
+    EXPECT_EQ(image.size(), QSize(1600, 900));
+    EXPECT_EQ(RunProgram(BREVANT_GUI_PATH, {"--view", "sideways"}).status, 2) << "unknown words are refused";
+    std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace brevant::test
