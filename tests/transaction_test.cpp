@@ -132,22 +132,6 @@ TEST_F(TransactionTest, DeviceValuesIgnoreTheChannelAndCheckThreeLetters)
     EXPECT_EQ(p.MP, 3);
 }
 
-TEST_F(TransactionTest, SoundTestValuesRaiseTheirConfirmedFlags)
-{
-    port.Answer(kPort, "CNs2\r\n");
-    port.Answer(kPort, "CPs4\r\n");
-    port.Ignore(kPort);
-    EXPECT_TRUE(link.Set(Op::CN, {}, 2));
-    EXPECT_TRUE(link.Query(Op::CP));
-    EXPECT_FALSE(link.Query(Op::CT));
-    EXPECT_EQ(port.Writes(), (std::vector<std::string>{"CNs2\r\n", "CPsr\r\n", "CTsr\r\n"}));
-    EXPECT_EQ(p.CN, 2);
-    EXPECT_EQ(p.CNValid, 1);
-    EXPECT_EQ(p.CP, 4);
-    EXPECT_EQ(p.CPValid, 1);
-    EXPECT_EQ(p.CTValid, 0);
-}
-
 TEST_F(TransactionTest, OutputLimitsAreClampedAfterStoring)
 {
     const struct {

@@ -70,15 +70,6 @@ protected:
     test::SignalLog reports;
 };
 
-TEST_F(Trackbar, DrawsTheChannelBeforeTheThumbUpToItsCentreAndTheOtherAfterIt)
-{
-    bar.SetPos(50);  // centre at 55, the thumb over 50..59
-    const QImage image = test::Grab(bar);
-    EXPECT_EQ(image.pixel(49, 10), kBefore);
-    EXPECT_EQ(image.pixel(50, 10), kThumb);
-    EXPECT_EQ(image.pixel(60, 10), kAfter);
-}
-
 TEST_F(Trackbar, DragReportsTrackingThenPositionThenEndFromTheEventLoop)
 {
     QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(7, 10));  // 2 right of the centre

@@ -1,6 +1,6 @@
-// The bar meter through its widget: the span, the number it writes, how far
-// the bar is filled in the rendered picture, the ticks of an upright meter,
-// and that a value that changes nothing visible costs no repaint.
+// The bar meter through its widget: the number it writes, how far the bar is
+// filled in the rendered picture, across and upright, and that a value that
+// changes nothing visible costs no repaint.
 #include "CLevelMeter.h"
 #include "UiTestHelpers.h"
 
@@ -9,15 +9,12 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 namespace brevant {
 namespace {
 
 // Gold under the gloss keeps far more red than blue; the empty grey and the
 // gloss are neutral.
 bool IsBar(QRgb c) { return qRed(c) - qBlue(c) > 80; }
-bool IsTick(QRgb c) { return (c & RGB_MASK) == (CLevelMeter::kTickColour & RGB_MASK); }
 
 // The last column of row `y` in the run of bar colour that starts within the
 // first tenth of the meter; -1 when there is none.
@@ -28,18 +25,6 @@ int FillEnd(CLevelMeter& meter, int y)
         return -1;
     EXPECT_EQ(run.count, run.box.width()) << "the fill has a gap";
     return run.box.right();
-}
-
-TEST(LevelMeter, SpanIsTheDistanceBetweenTheLimitsAndNeverZero)
-{
-    CLevelMeter meter;
-    const struct {
-        int lower, upper, span;
-    } cases[] = {{0, 0, 1}, {7, 7, 1}, {100, 0, 100}, {-32768, 32767, 65535}, {-60, 0, 60}};
-    for (const auto& c : cases) {
-        meter.SetLimits(c.lower, c.upper);
-        EXPECT_EQ(meter.Span(), c.span) << c.lower << ".." << c.upper;
-    }
 }
 
 TEST(LevelMeter, WritesThePositionPlusTheOffset)
@@ -96,24 +81,13 @@ TEST(LevelMeter, APositionBeyondTheUpperLimitIsDrawnAsTheUpperLimit)
     EXPECT_GE(FillEnd(meter, 6), 300 - 12);
 }
 
-TEST(LevelMeter, UprightHasElevenPairsOfTicksAndFillsFromTheBottom)
+TEST(LevelMeter, UprightFillsFromTheBottom)
 {
     CLevelMeter meter(0, Qt::Vertical);
     meter.resize(18, 121);
     meter.SetShowText(false);
     meter.SetValue(30);
     const QImage image = test::Grab(meter);
-    std::set<int> left, right;
-    for (int y = 0; y < meter.height(); ++y) {
-        if (IsTick(image.pixel(0, y)) && IsTick(image.pixel(1, y)))
-            left.insert(y);
-        if (IsTick(image.pixel(16, y)) && IsTick(image.pixel(17, y)))
-            right.insert(y);
-    }
-    EXPECT_EQ(left, (std::set<int>{0, 12, 24, 36, 48, 60, 72, 84, 96, 108, 120}));
-    EXPECT_EQ(right, left);
-    EXPECT_EQ(test::Find(image, QRect(2, 0, 14, 121), IsTick).count, 0) << "a tick inside the bar";
-
     const test::Extent bar = test::Find(image, QRect(9, 0, 1, 121), IsBar);
     EXPECT_NEAR(bar.count, 121 * 30 / 100, 3);
     EXPECT_GE(bar.box.bottom(), 121 - 3);

@@ -7,7 +7,6 @@
 #include "UiTestHelpers.h"
 
 #include <QFontInfo>
-#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -35,14 +34,6 @@ TEST(CommLogView, ShowsEntriesFromAnotherThreadInOneRefreshUnderItsThreeColumns)
     log.Append({"114", "COM3", "SSs1\r\n"});
     CCommLogView view(log);
     ASSERT_EQ(view.columnCount(), 3);
-    const QString headings[] = {QStringLiteral("序号"), QStringLiteral("串口号"), QStringLiteral("内容")};
-    const int widths[] = {50, 100, 500};
-    for (int column = 0; column < 3; ++column) {
-        EXPECT_EQ(view.horizontalHeaderItem(column)->text(), headings[column]);
-        EXPECT_TRUE(Qt::Alignment(view.horizontalHeaderItem(column)->textAlignment()) & Qt::AlignLeft);
-        EXPECT_EQ(view.columnWidth(column), widths[column]);
-    }
-    EXPECT_TRUE(view.horizontalHeader()->sectionsMovable());
     ASSERT_EQ(view.rowCount(), 1);  // what the log held before
 
     const int before = view.RefreshCount();

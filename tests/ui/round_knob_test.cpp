@@ -1,6 +1,6 @@
 // The round knob through its widget: the range with its gap, dragging one step
 // per mouse event, a click that changes nothing, the keys going round the
-// dial, the press-on-the-knob-only mode, the mirrored knob and the round mask.
+// dial and the wheel.
 // Every notification is checked as the parent sees it: from the event loop.
 #include "CRoundSliderCtrl.h"
 #include "Notifications.h"
@@ -153,58 +153,6 @@ TEST_F(RoundKnob, TheWheelStepsALineAsOnATrackbarAndStopsAtTheEnds)
     turn(-120);
     EXPECT_EQ(knob.GetPos(), 0);
     EXPECT_TRUE(notices.Take().empty());
-}
-
-TEST_F(RoundKnob, DragOnKnobOnlyIgnoresAPressAwayFromTheCentre)
-{
-    knob.SetDragOnKnobOnly(true);
-    const QPoint far = At(knob, 220.0 + 180.0);
-    Press(knob, far);
-    Move(knob, far);
-    Release(knob, far);
-    EXPECT_EQ(knob.GetPos(), -30);
-    EXPECT_TRUE(notices.Take().empty());
-
-    // Within the dot radius of the centre the drag starts.
-    Press(knob, knob.KnobCentre() + QPoint(knob.DotRadius() - 2, 0));
-    Move(knob, far);
-    Release(knob, far);
-    EXPECT_GT(knob.GetPos(), -30);
-    EXPECT_EQ(notices.Take().back(), (test::Call{kScrollThumbPosition, knob.GetPos()}));
-}
-
-TEST_F(RoundKnob, InvertedMirrorsThePointer)
-{
-    CRoundSliderCtrl mirrored;
-    mirrored.resize(100, 100);
-    mirrored.SetRange(-30, 0);
-    mirrored.SetInverted(true);
-    // Dragged long enough to reach the pointer, each knob comes to rest under it.
-    const auto settle = [](CRoundSliderCtrl& on, double degrees) {
-        on.SetPos(-15);
-        Press(on, At(on, degrees));
-        for (int i = 0; i < 40; ++i)
-            Move(on, At(on, degrees));
-        Release(on, At(on, degrees));
-        return on.GetPos();
-    };
-    for (const double angle : {30.0, 95.0, 170.0, 250.0, 300.0})
-        EXPECT_EQ(settle(mirrored, 360.0 - angle), settle(knob, angle)) << "at " << angle << " degrees";
-    EXPECT_NE(settle(mirrored, 300.0), settle(knob, 300.0));
-}
-
-TEST_F(RoundKnob, TheWidgetIsRound)
-{
-    knob.show();  // a hidden widget gets its resize events only when shown
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&knob));
-    knob.resize(80, 60);
-    const QRegion mask = knob.mask();
-    EXPECT_EQ(knob.KnobCentre(), QPoint(30, 30));
-    EXPECT_TRUE(mask.contains(QPoint(30, 30)));
-    EXPECT_TRUE(mask.contains(QPoint(30, 2)));
-    EXPECT_FALSE(mask.contains(QPoint(0, 0)));
-    EXPECT_FALSE(mask.contains(QPoint(59, 59)));
-    EXPECT_FALSE(mask.contains(QPoint(70, 30)));  // beyond the square of the shorter side
 }
 
 }  // namespace
