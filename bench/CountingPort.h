@@ -20,18 +20,19 @@ public:
 
     int Open(int port) override { return inner_.Open(port); }
     int Configure(int port, int speed, int mode) override { return inner_.Configure(port, speed, mode); }
-    void Write(int port, std::string_view bytes) override
+    IoResult Write(int port, std::string_view bytes) override
     {
         written_ += static_cast<long>(bytes.size());
-        inner_.Write(port, bytes);
+        return inner_.Write(port, bytes);
     }
-    int Read(int port, char* buffer, int capacity) override
+    IoResult Read(int port, char* buffer, int capacity) override
     {
-        const int n = inner_.Read(port, buffer, capacity);
-        if (n > 0)
-            read_ += n;
-        return n;
+        const IoResult r = inner_.Read(port, buffer, capacity);
+        if (r.Ok())
+            read_ += r.count;
+        return r;
     }
+    bool Exists(int port) const override { return inner_.Exists(port); }
     void Close(int port) override { inner_.Close(port); }
     LineControlResult SetDtr(int port, bool on) override { return inner_.SetDtr(port, on); }
     LineControlResult SetRts(int port, bool on) override { return inner_.SetRts(port, on); }

@@ -100,6 +100,12 @@ public:
     CtlObserver(const DeviceParams& params, const CtlStreams& io, bool json, bool printMeters)
         : params_(params), io_(io), json_(json), printMeters_(printMeters) {}
     void ReadBackRefreshed(int) override { readBackDone = true; }
+    void LinkLost(int port) override
+    {
+        lostPort = port;
+        lost = true;
+        readBackDone = true;
+    }
     void PollPassCompleted(int family) override
     {
         const int pass = ++passes;
@@ -110,6 +116,8 @@ public:
 
     std::atomic<bool> readBackDone{false};
     std::atomic<int> passes{0};
+    std::atomic<bool> lost{false};
+    std::atomic<int> lostPort{0};
 
 private:
     const DeviceParams& params_;
@@ -175,6 +183,22 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     Printer printer(io);
     CtlObserver observer(state.params, io, args.json, args.command == "meters");
     Connection connection(link, observer);
+    // A lost device ends the command: the shell, not the tool, decides
+    // whether to try again.
+    connection.SetReconnect(false);
+    const auto lostStatus = [&] {
+        io.err << "device lost on COM" << observer.lostPort << '\n';
+        return 1;
+    };
+    // Reading settings back is whole or reported: a setting that could not
+    // be read is named, and the command fails rather than print a guess.
+    const auto readBackWhole = [&] {
+        const std::vector<SettingRef> unread = connection.UnreadSettings();
+        if (unread.empty())
+            return true;
+        io.err << UnreadSummary(unread) << '\n';
+        return false;
+    };
 
     if (args.command == "scan") {
         if (!connection.ScanForDevice(3)) {
@@ -233,20 +257,25 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     } else if (args.command == "dump" || args.command == "preset") {
         if (!WaitUntil(observer.readBackDone, io.interrupted))
             status = 1;
+        else if (observer.lost)
+            status = lostStatus();
+        else if (!readBackWhole())
+            status = 1;
         else if (args.command == "dump")
             io.out << FormatSetting(state.params, args.json) << (args.json ? "\n" : "");
         else
             status = SaveToFile(state.params, args.words[1], printer.Auto()) ? 0 : 1;
     } else if (args.command == "meters") {
-        while (!io.interrupted && (args.cycles == 0 || observer.passes < args.cycles))
+        while (!io.interrupted && !observer.lost && (args.cycles == 0 || observer.passes < args.cycles))
             SleepFor(kPollWait);
+        if (observer.lost)
+            status = lostStatus();
     } else if (args.command == "save-device") {
         status = SaveDevice(link, printer.Auto()) ? 0 : 1;
     } else {
         // The single-command tools; the polling stands back meanwhile.
-        state.flags.LinkBusy = true;
+        PollingHold hold(state.flags);
         status = RunCommand(args, link, io.out, io.err);
-        state.flags.LinkBusy = false;
     }
 
     if (connect)

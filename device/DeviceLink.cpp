@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 namespace brevant {
 
@@ -136,26 +138,67 @@ Status DeviceLink::Exchange(std::string_view text, const ExchangeProfile& profil
     return ExchangeLocked(state_.flags.PortNumber.load(), text, profile, reply);
 }
 
+Status DeviceLink::PortFailure(int port, const IoResult& result, std::string_view during)
+{
+    if (ProtocolTrace* trace = trace_.load()) {
+        std::string what = result.Gone() ? "port gone" : "port error";
+        what += " while " + std::string(during);
+        if (result.error != 0)
+            what += ": " + std::string(std::strerror(result.error));
+        trace->Record(port, TraceDirection::Event, what);
+    }
+    if (result.Gone())
+        return LinkError::PortGone;
+    return during == "writing" ? LinkError::WriteFailed : LinkError::NoReply;
+}
+
+Status DeviceLink::DrainLocked(int port)
+{
+    ProtocolTrace* const trace = trace_.load();
+    std::array<char, 256> chunk{};
+    std::string dropped;
+    for (;;) {
+        const IoResult got = port_.Read(port, chunk.data(), static_cast<int>(chunk.size()));
+        if (got.Gone())
+            return PortFailure(port, got, "emptying the input");
+        if (!got.Ok() || got.count < 1)
+            break;
+        dropped.append(chunk.data(), static_cast<std::size_t>(got.count));
+        // A device that never stops talking must not hold the link here.
+        if (dropped.size() >= kRunawayAllowance)
+            break;
+    }
+    if (trace != nullptr && !dropped.empty())
+        trace->Record(port, TraceDirection::Discarded, dropped);
+    return {};
+}
+
 Status DeviceLink::ExchangeLocked(int port, std::string_view text, const ExchangeProfile& profile,
                                   std::string& reply)
 {
     reply.clear();
-    if (port < 1)
+    if (port < 1 || halted_)
         return LinkError::NoPort;
 
     ProtocolTrace* const trace = trace_.load();
-    // Nothing is flushed first: bytes that came unasked are the start of this reply.
-    port_.Write(port, text);
+    // Bytes that came unasked (the late end of an earlier reply, line noise)
+    // would be read as the start of this reply: they are thrown away first.
+    if (Status drained = DrainLocked(port); !drained)
+        return drained;
+    const IoResult written = port_.Write(port, text);
     if (trace != nullptr)
         trace->Record(port, TraceDirection::Sent, text);
-    // Always a fixed pause: waiting for "readable" here would end it early on
-    // stale bytes and cut the reply that follows them.
+    if (!written.Ok())
+        return PortFailure(port, written, "writing");
+    // Always a fixed pause: the reply cannot have begun yet.
     if (profile.afterWrite.count() > 0)
         port_.Wait(port, profile.afterWrite, false);
 
     std::array<char, 256> chunk{};
+    IoResult last;
     const auto read = [&](int limit) {
-        const int count = port_.Read(port, chunk.data(), limit);
+        last = port_.Read(port, chunk.data(), limit);
+        const int count = last.Ok() ? last.count : 0;
         if (trace != nullptr && count > 0)
             trace->Record(port, TraceDirection::Received,
                           std::string_view(chunk.data(), static_cast<std::size_t>(count)));
@@ -164,8 +207,14 @@ Status DeviceLink::ExchangeLocked(int port, std::string_view text, const Exchang
     const int firstCapacity = std::min<int>(profile.firstReadCapacity, chunk.size());
     int got = read(firstCapacity);
     for (int rereads = 0; got < 1; ++rereads) {
-        if (rereads == profile.rereads)
+        if (last.Gone())
+            return PortFailure(port, last, "reading");
+        if (rereads == profile.rereads) {
+            // Silence from a port whose device file has gone is the port gone.
+            if (!port_.Exists(port))
+                return PortFailure(port, {IoStatus::Gone, 0, ENODEV}, "reading");
             return LinkError::NoReply;
+        }
         Pause(port, profile.rereadPause);
         got = read(firstCapacity);
     }
@@ -178,10 +227,21 @@ Status DeviceLink::ExchangeLocked(int port, std::string_view text, const Exchang
         reply.append(chunk.data(), std::min(room, static_cast<std::size_t>(count)));
     };
     append(got);
-    // A gap longer than the chunk pause ends the reply.
+    // A gap longer than the chunk pause ends a reply that has reached its line
+    // end. A reply still short of it (torn by an adapter or a network hop) is
+    // waited for, within the re-read budget the profile gives a silent device.
+    Micros patience = profile.rereadPause * profile.rereads;
     while (received < capacity + kRunawayAllowance) {
         Pause(port, profile.chunkPause);
         got = read(kChunkCapacity);
+        while (got < 1 && !last.Gone() && received > 0 && reply.back() != '\n' &&
+               patience > profile.rereadPause) {
+            patience -= profile.rereadPause;
+            Pause(port, profile.rereadPause);
+            got = read(kChunkCapacity);
+        }
+        if (last.Gone())
+            return PortFailure(port, last, "reading");
         if (got < 1)
             break;
         append(got);
@@ -195,7 +255,7 @@ Status DeviceLink::Run(Op op, Address at, std::optional<int32_t> value)
     // A command line names channels with one digit: never send one that cannot be.
     if (!AddressValid(command, at))
         return LinkError::BadAddress;
-    return Transact(CommandText(command, at, value), command);
+    return Transact(CommandText(command, at, value), command, at);
 }
 
 Status DeviceLink::SetConfirmed(Op op, Address at, int32_t value, int attempts)
@@ -203,13 +263,14 @@ Status DeviceLink::SetConfirmed(Op op, Address at, int32_t value, int attempts)
     Status last = LinkError::NotConfirmed;
     for (int i = 0; i < attempts; ++i) {
         last = Set(op, at, value);
-        if (last)
+        if (last || last.Error() == LinkError::PortGone)
             return last;
     }
     return LinkError::NotConfirmed;
 }
 
-Status DeviceLink::Transact(std::string_view commandText, const Command& command)
+Status DeviceLink::Transact(std::string_view commandText, const Command& command,
+                            std::optional<Address> asked)
 {
     std::string reply;
     if (Status s = Exchange(commandText, *command.profile, reply); !s)
@@ -219,10 +280,10 @@ Status DeviceLink::Transact(std::string_view commandText, const Command& command
         const int block = commandText.size() > 1 ? commandText[1] - 'A' + 1 : 0;
         return ReadBlock(command, block, reply);
     }
-    return Decode(command, reply);
+    return Decode(command, reply, asked);
 }
 
-Status DeviceLink::Decode(const Command& command, std::string_view reply)
+Status DeviceLink::Decode(const Command& command, std::string_view reply, std::optional<Address> asked)
 {
     DeviceParams& params = state_.params;
     if (!command.logBeforeCheck.empty())
@@ -275,6 +336,13 @@ Status DeviceLink::Decode(const Command& command, std::string_view reply)
     field->store(command.rule.Apply(value));
     if (command.confirmedFlag != nullptr)
         (params.*command.confirmedFlag).store(1);
+    // A reply for another address is the device's word for that address, so
+    // it is kept; it answers nothing about the address asked.
+    const bool addressed = command.replyClass == ReplyClass::Channel || command.replyClass == ReplyClass::Meter ||
+                           command.replyClass == ReplyClass::Crosspoint;
+    if (addressed && asked &&
+        (a != asked->a || (command.replyClass == ReplyClass::Crosspoint && b != asked->b)))
+        return LinkError::OtherAddress;
     return {};
 }
 

@@ -28,8 +28,9 @@
 namespace brevant {
 
 // How an exchange lets time pass before each read: a fixed pause, or waiting
-// for the port to become readable for at most that pause. The reply ends when
-// no byte comes for one chunk pause either way; polling only answers sooner.
+// for the port to become readable for at most that pause. A reply that has
+// reached its line feed ends when no byte comes for one chunk pause; one
+// that has not is waited for within the profile's re-read budget.
 enum class WaitMode { FixedPause, PollReadable };
 
 class DeviceLink {
@@ -50,6 +51,11 @@ public:
 
     std::unique_lock<std::mutex> LockPort() { return std::unique_lock(portMutex_); }
 
+    // For the program's end: every exchange from now on fails at once with
+    // NoPort, so work still under way on other threads ends promptly.
+    void Halt() { halted_ = true; }
+    bool Halted() const { return halted_.load(); }
+
     // Close, open and configure PortNumber; false (and the port closed) when
     // opening or configuring fails.
     bool OpenPort();
@@ -62,7 +68,9 @@ public:
     // pseudo-terminal) is not a failure.
     void RaiseLineControls();
 
-    // Writes `text` on PortNumber and collects the reply as `profile` says.
+    // Empties the port's input (recording what it threw away), writes `text`
+    // on PortNumber and collects the reply as `profile` says. PortGone when
+    // the port vanished, WriteFailed when the line could not be written.
     Status Exchange(std::string_view text, const ExchangeProfile& profile, std::string& reply);
     Status ExchangeLocked(int port, std::string_view text, const ExchangeProfile& profile,
                           std::string& reply);
@@ -75,8 +83,10 @@ public:
     Status SetConfirmed(Op op, Address at, int32_t value, int attempts = 8);
 
     // Sends an already-built command line and checks and stores its reply as
-    // `command` says.
-    Status Transact(std::string_view commandText, const Command& command);
+    // `command` says. With `asked`, a reply naming another channel or
+    // crosspoint is stored where it says but fails with OtherAddress.
+    Status Transact(std::string_view commandText, const Command& command,
+                    std::optional<Address> asked = std::nullopt);
 
     // Appends one communication-list entry for `reply`.
     void LogReply(std::string_view sequence, std::string_view reply);
@@ -84,7 +94,11 @@ public:
 private:
     bool OpenPortLocked(int port);
     void Pause(int port, Micros limit);
-    Status Decode(const Command& command, std::string_view reply);
+    Status Decode(const Command& command, std::string_view reply, std::optional<Address> asked);
+    // Reads and throws away whatever waits in the port's input.
+    Status DrainLocked(int port);
+    // Records a failed read or write in the trace; PortGone when the port is gone.
+    Status PortFailure(int port, const IoResult& result, std::string_view during);
     Status ReadBlock(const Command& command, int block, std::string_view reply);
 
     SerialPort& port_;
@@ -92,6 +106,7 @@ private:
     CommLog& log_;
     std::atomic<WaitMode> waitMode_{WaitMode::PollReadable};
     std::atomic<ProtocolTrace*> trace_{nullptr};
+    std::atomic<bool> halted_{false};
     std::mutex portMutex_;
 };
 

@@ -13,10 +13,35 @@ namespace brevant {
 
 struct LinkFlags {
     std::atomic<int> PortNumber{-1};      // COM port in use; below 1 = none
-    std::atomic<bool> Connected{false};   // a known model answered the model query
-    std::atomic<bool> LinkBusy{false};    // a user command owns the port; polling stands back
+    std::atomic<bool> Connected{false};   // a known model answered and the link is live
     std::atomic<bool> Upgrading{false};   // a firmware transfer owns the port
     std::atomic<bool> GroupMode{false};   // panel changes apply to all four channels
+
+    // Polling stands back while any user work holds the link: the command
+    // queue while it has jobs, save to device, Disconnect, a CLI command.
+    // Each holder takes one count (PollingHold), so one holder ending never
+    // lets polling slip in while another still works.
+    bool PollingHeld() const { return pollingHolds.load() > 0; }
+    std::atomic<int> pollingHolds{0};
+};
+
+// Holds the polling back for as long as it lives.
+class PollingHold {
+public:
+    explicit PollingHold(LinkFlags& flags) : flags_(&flags) { ++flags_->pollingHolds; }
+    ~PollingHold() { Release(); }
+    PollingHold(const PollingHold&) = delete;
+    PollingHold& operator=(const PollingHold&) = delete;
+    // Ends the hold early; harmless when already released.
+    void Release()
+    {
+        if (flags_ != nullptr)
+            --flags_->pollingHolds;
+        flags_ = nullptr;
+    }
+
+private:
+    LinkFlags* flags_;
 };
 
 struct DeviceState {

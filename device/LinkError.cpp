@@ -13,6 +13,9 @@ std::string_view Describe(LinkError error)
     case LinkError::BadAddress: return "the device named a channel outside 1..4";
     case LinkError::ShortBlock: return "the result block was too short";
     case LinkError::NotConfirmed: return "the device did not confirm the value";
+    case LinkError::PortGone: return "the serial port is gone";
+    case LinkError::WriteFailed: return "the command could not be written to the port";
+    case LinkError::OtherAddress: return "the device answered for another channel";
     }
     return "unknown error";
 }

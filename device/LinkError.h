@@ -15,6 +15,9 @@ enum class LinkError {
     BadAddress,     // the reply names a channel, input or output outside 1..4
     ShortBlock,     // a result block shorter than 21 bytes
     NotConfirmed,   // repeated attempts all failed
+    PortGone,       // the port vanished: unplugged, hung up, its device file removed
+    WriteFailed,    // the command could not be written
+    OtherAddress,   // the reply names another channel or crosspoint than asked
 };
 
 std::string_view Describe(LinkError error);

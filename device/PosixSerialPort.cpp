@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -33,6 +35,12 @@ bool DataBitsFor(int modeCode, tcflag_t& bits)
     static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
     bits = kSizes[modeCode & 3];
     return true;
+}
+
+bool HungUp(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 }  // namespace
@@ -121,41 +129,76 @@ int PosixSerialPort::Configure(int port, int speedCode, int modeCode)
     return 0;
 }
 
-void PosixSerialPort::Write(int port, std::string_view bytes)
+IoResult PosixSerialPort::Write(int port, std::string_view bytes)
 {
     const int fd = Fd(port);
     if (fd < 0)
-        return;
+        return {IoStatus::Failed, 0, EBADF};
     // A full output buffer must not cut the line short: wait for room, within
     // the time the line needs for the rest plus some slack.
     const Deadline deadline(kByteTime * static_cast<long>(bytes.size()) + kWriteSlack);
+    int moved = 0;
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(n));
+            moved += static_cast<int>(n);
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return;
+            return Failure(port, errno, moved);
         if (deadline.Expired() || !WaitWritable(fd, deadline.Remaining()))
-            return;
+            return {IoStatus::Failed, moved, ETIMEDOUT};
+    }
+    return IoResult::Moved(moved);
+}
+
+IoResult PosixSerialPort::Read(int port, char* buffer, int capacity)
+{
+    const int fd = Fd(port);
+    if (fd < 0)
+        return {IoStatus::Failed, 0, EBADF};
+    if (capacity <= 0)
+        return IoResult::Nothing();
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, static_cast<std::size_t>(capacity));
+        if (n > 0)
+            return IoResult::Moved(static_cast<int>(n));
+        // A raw terminal with no byte waiting reads 0; so does one that was
+        // hung up (an unplugged adapter), which poll then reports as such.
+        if (n == 0)
+            return HungUp(fd) ? IoResult{IoStatus::Gone, 0, ENODEV} : IoResult::Nothing();
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return IoResult::Nothing();
+        return Failure(port, errno, 0);
     }
 }
 
-int PosixSerialPort::Read(int port, char* buffer, int capacity)
+IoResult PosixSerialPort::Failure(int port, int error, int moved)
 {
+    const bool gone = error == EIO || error == ENXIO || error == ENODEV || error == EPIPE ||
+                      error == EBADF || !Exists(port);
+    Fail(port, std::string("COM") + std::to_string(port) + ": " + std::strerror(error));
+    return {gone ? IoStatus::Gone : IoStatus::Failed, moved, error};
+}
+
+bool PosixSerialPort::Exists(int port) const
+{
+    const auto path = map_.PathOf(port);
+    struct stat now {};
+    if (!path || ::stat(path->c_str(), &now) != 0)
+        return false;
+    // The path may now name another device than the one opened (a replugged
+    // adapter that came back as another node, a restarted simulator).
     const int fd = Fd(port);
-    if (fd < 0 || capacity <= 0)
-        return 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, static_cast<std::size_t>(capacity));
-        if (n >= 0)
-            return static_cast<int>(n);
-        if (errno != EINTR)
-            return 0;  // EAGAIN: nothing yet; EIO: the other end is gone
-    }
+    struct stat opened {};
+    if (fd < 0 || ::fstat(fd, &opened) != 0)
+        return true;
+    return now.st_rdev == opened.st_rdev;
 }
 
 void PosixSerialPort::Close(int port)

@@ -23,8 +23,9 @@ public:
 
     int Open(int port) override;
     int Configure(int port, int speedCode, int modeCode) override;
-    void Write(int port, std::string_view bytes) override;
-    int Read(int port, char* buffer, int capacity) override;
+    IoResult Write(int port, std::string_view bytes) override;
+    IoResult Read(int port, char* buffer, int capacity) override;
+    bool Exists(int port) const override;
     void Close(int port) override;
     LineControlResult SetDtr(int port, bool on) override;
     LineControlResult SetRts(int port, bool on) override;
@@ -38,6 +39,7 @@ private:
     int Fd(int port) const;
     LineControlResult SetModemLine(int port, int line, bool on);
     void Fail(int port, std::string why);
+    IoResult Failure(int port, int error, int moved);
 
     PortMap map_;
     mutable std::mutex mutex_;

@@ -150,9 +150,16 @@ std::string FormatTraceRecord(const TraceRecord& record)
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
                   static_cast<int>(millis < 0 ? millis + 1000 : millis));
-    return std::string(stamp) + "  COM" + std::to_string(record.port) +
-           (record.direction == TraceDirection::Sent ? "  >  " : "  <  ") + EscapeTraceBytes(record.bytes) +
-           "\n";
+    const char* mark = "  >  ";
+    switch (record.direction) {
+    case TraceDirection::Sent: mark = "  >  "; break;
+    case TraceDirection::Received: mark = "  <  "; break;
+    case TraceDirection::Discarded: mark = "  x  "; break;
+    case TraceDirection::Event: mark = "  !  "; break;
+    }
+    const std::string body =
+        record.direction == TraceDirection::Event ? record.bytes : EscapeTraceBytes(record.bytes);
+    return std::string(stamp) + "  COM" + std::to_string(record.port) + mark + body + "\n";
 }
 
 std::string FormatTrace(const std::vector<TraceRecord>& records)

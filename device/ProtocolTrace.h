@@ -22,7 +22,12 @@
 
 namespace brevant {
 
-enum class TraceDirection { Sent, Received };
+enum class TraceDirection {
+    Sent,       // a line written
+    Received,   // a reply chunk read
+    Discarded,  // bytes found waiting before a command and thrown away
+    Event,      // what the link noticed, as text: "port gone: Input/output error"
+};
 
 struct TraceRecord {
     std::uint64_t sequence = 0;  // 1 for the first record ever made, counting on across Clear
@@ -70,7 +75,8 @@ private:
 };
 
 // One record as a text line: "12:03:04.512  COM3  >  MG112\r\n" and a line
-// feed. The time is local; ">" is sent, "<" received; carriage return, line
+// feed. The time is local; ">" is sent, "<" received, "x" discarded, "!" an
+// event (its text shown as it is); carriage return, line
 // feed and tab show as \r \n \t, a backslash as \\, any other byte outside
 // printable ASCII as \xHH.
 std::string FormatTraceRecord(const TraceRecord& record);

@@ -2,6 +2,10 @@
 // (COM1 = 1). PosixSerialPort implements them over termios; tests put a
 // scripted fake in its place.
 //
+// Every read and write says what happened: bytes moved, nothing yet, the port
+// gone (the adapter unplugged, the device file removed, the other end hung
+// up), or some other failure. The link turns "gone" into LinkError::PortGone.
+//
 // Thread-safety: implementations must tolerate calls from several threads,
 // but the link never runs two exchanges on one port at once (DeviceLink holds
 // its port lock around every exchange), so per-port calls never interleave.
@@ -19,6 +23,24 @@ inline constexpr int kMode8N1 = 3;      // line-mode code for 8 data bits, no pa
 
 enum class LineControlResult { Done, NotSupported, Failed };
 
+enum class IoStatus {
+    Ok,      // `count` bytes were moved (a write moved them all)
+    NoData,  // a read found nothing yet
+    Gone,    // the port is gone: hang-up, EIO/ENXIO/ENODEV, the device file removed
+    Failed,  // any other failure (the port not open, a write that timed out, ...)
+};
+
+struct IoResult {
+    IoStatus status = IoStatus::Ok;
+    int count = 0;  // bytes moved
+    int error = 0;  // errno of a failure, 0 when none applies
+
+    static constexpr IoResult Moved(int n) { return {IoStatus::Ok, n, 0}; }
+    static constexpr IoResult Nothing() { return {IoStatus::NoData, 0, 0}; }
+    bool Ok() const { return status == IoStatus::Ok; }
+    bool Gone() const { return status == IoStatus::Gone; }
+};
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -27,14 +49,17 @@ public:
     virtual int Open(int port) = 0;
     // 0 = configured; anything else is a failure. No flow control, no time-outs.
     virtual int Configure(int port, int speedCode, int modeCode) = 0;
-    // Sends every byte, waiting while the OS buffer is full. The result is not examined.
-    virtual void Write(int port, std::string_view bytes) = 0;
-    // Never blocks: the number of bytes copied, below 1 when nothing has arrived.
-    virtual int Read(int port, char* buffer, int capacity) = 0;
+    // Sends every byte, waiting while the OS buffer is full.
+    virtual IoResult Write(int port, std::string_view bytes) = 0;
+    // Never blocks: Ok with the bytes copied, NoData when nothing has arrived.
+    virtual IoResult Read(int port, char* buffer, int capacity) = 0;
     // Harmless when the port is not open.
     virtual void Close(int port) = 0;
     virtual LineControlResult SetDtr(int port, bool on) = 0;
     virtual LineControlResult SetRts(int port, bool on) = 0;
+    // Does the device file of `port` exist (now, not when it was opened)?
+    // A port that cannot tell answers true.
+    virtual bool Exists(int /*port*/) const { return true; }
 
     // Waits `limit`; with untilReadable, returns early once bytes can be read.
     // This is the only way the link lets time pass, so a fake can keep time itself.

@@ -9,17 +9,30 @@ CommandQueue::~CommandQueue()
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        jobs_.clear();
     }
     wake_.notify_all();
     thread_.join();
+    hold_.reset();
+}
+
+void CommandQueue::SettleHold()
+{
+    const bool work = running_ || !jobs_.empty();
+    if (work && !hold_)
+        hold_ = std::make_unique<PollingHold>(flags_);
+    else if (!work)
+        hold_.reset();
 }
 
 void CommandQueue::Post(std::function<void()> job)
 {
     {
         std::lock_guard lock(mutex_);
+        if (stopping_)
+            return;
         jobs_.push_back(std::move(job));
-        flags_.LinkBusy = true;
+        SettleHold();
     }
     wake_.notify_one();
 }
@@ -36,6 +49,17 @@ std::size_t CommandQueue::Pending() const
     return jobs_.size() + (running_ ? 1 : 0);
 }
 
+std::size_t CommandQueue::DropPending()
+{
+    std::lock_guard lock(mutex_);
+    const std::size_t dropped = jobs_.size();
+    jobs_.clear();
+    SettleHold();
+    if (!running_)
+        idle_.notify_all();
+    return dropped;
+}
+
 void CommandQueue::Run()
 {
     std::unique_lock lock(mutex_);
@@ -50,10 +74,9 @@ void CommandQueue::Run()
         job();
         lock.lock();
         running_ = false;
-        if (jobs_.empty()) {
-            flags_.LinkBusy = false;
+        SettleHold();
+        if (jobs_.empty())
             idle_.notify_all();
-        }
     }
 }
 

@@ -10,10 +10,12 @@ namespace brevant {
 namespace {
 
 constexpr int kHighestPort = 39;
-constexpr Micros kStopWait{1'000'000};
-// While a user command owns the port the worker looks again after this long
-// instead of spinning.
-constexpr Micros kBusyRecheck{1'000};
+// The worker looks at its stop request before every exchange, so it ends
+// within one exchange; this only bounds a worker stuck beyond all reason.
+constexpr Micros kStopWait{2'000'000};
+// While user work holds the polling back the worker looks again after this
+// long instead of spinning.
+constexpr Micros kHeldRecheck{1'000};
 
 }  // namespace
 
@@ -29,12 +31,14 @@ Connection::~Connection()
     JoinFinishedWorker(lock);
 }
 
-bool Connection::ScanForDevice(int probesPerPort)
+bool Connection::ScanForDevice(int probesPerPort, const std::atomic<bool>* stop)
 {
     auto& portNumber = State().flags.PortNumber;
     portNumber = -1;
     for (int port = 1; port <= kHighestPort; ++port) {
         for (int probe = 0; probe < probesPerPort; ++probe) {
+            if (stop != nullptr && stop->load())
+                return false;
             if (link_.ProbePort(port)) {
                 portNumber = port;
                 return true;
@@ -96,13 +100,16 @@ bool Connection::Connect(const Report& report)
         report(msg::kAlreadyConnect, {});
         return false;
     }
+    // A worker still seeking a lost device is ended first: one worker, one scan.
+    RequestStop();
+    WaitForWorker(kStopWait);
+    lost_ = false;
     if (state.flags.PortNumber < 1 && !ScanForDevice(3)) {
         report(msg::kCannotFindDevice, {});
         return false;
     }
     // A failure to open shows up as the model query's failure.
     link_.OpenPort();
-    state.flags.LinkBusy = false;
     if (!QueryModel()) {
         report(msg::kConnectFail, {});
         return false;
@@ -118,25 +125,28 @@ bool Connection::Connect(const Report& report)
 void Connection::Disconnect()
 {
     DeviceState& state = State();
-    state.flags.LinkBusy = true;
+    PollingHold hold(state.flags);
+    // From here on the worker tells the observer nothing but its end, so the
+    // reset below is the last word on the panels.
     RequestStop();
     WaitForWorker(kStopWait);
     state.flags.Connected = false;
-
-    // Reset the panels once the worker has ended (waiting at most another
-    // second), so that no late refresh overwrites the idle display.
-    WaitForWorker(kStopWait);
+    lost_ = false;
     const int family = state.params.DeviceFamily;
     if (family == 1 || family == 2)
         observer_.PanelsReset(family);
-    state.flags.LinkBusy = false;
 }
 
 void Connection::RequestStop()
 {
     std::lock_guard lock(workerMutex_);
-    if (running_)
+    if (!running_)
+        return;
+    {
+        std::lock_guard notifying(notifyMutex_);
         stop_ = true;
+    }
+    stopWake_.notify_all();
 }
 
 bool Connection::WaitForWorker(Micros limit)
@@ -152,6 +162,12 @@ bool Connection::WorkerRunning() const
 {
     std::lock_guard lock(workerMutex_);
     return running_;
+}
+
+std::vector<SettingRef> Connection::UnreadSettings() const
+{
+    std::lock_guard lock(unreadMutex_);
+    return unread_;
 }
 
 void Connection::JoinFinishedWorker(std::unique_lock<std::mutex>& lock)
@@ -170,7 +186,11 @@ void Connection::StartWorker()
     if (running_) {
         // Never two workers: the one still running (say, a Connect that found
         // an unknown model) is asked to end first.
-        stop_ = true;
+        {
+            std::lock_guard notifying(notifyMutex_);
+            stop_ = true;
+        }
+        stopWake_.notify_all();
         workerEnded_.wait(lock, [this] { return !running_; });
     }
     JoinFinishedWorker(lock);
@@ -180,34 +200,139 @@ void Connection::StartWorker()
     worker_ = std::thread([this] { RunWorker(); });
 }
 
+template <typename F>
+void Connection::Notify(F tell)
+{
+    std::lock_guard lock(notifyMutex_);
+    if (!stop_)
+        tell();
+}
+
+bool Connection::WaitUnlessStopped(Micros limit)
+{
+    std::unique_lock lock(workerMutex_);
+    return !stopWake_.wait_for(lock, limit, [this] { return stop_.load(); });
+}
+
 void Connection::RunWorker()
 {
-    DeviceState& state = State();
-    // Phase 1 and 2: read everything back, then refresh every panel.
-    const int family = state.params.DeviceFamily;
-    ReadBackSettings(link_, family);
-    if (family == 1 || family == 2)
-        observer_.ReadBackRefreshed(family);
-
-    // Phase 3: poll the meters until asked to stop, standing back while a
-    // user command owns the port.
-    while (!stop_) {
-        if (state.flags.LinkBusy) {
-            SleepFor(kBusyRecheck);
-            continue;
-        }
-        const int current = state.params.DeviceFamily;
-        if (!PollMetersOnce(link_, current, state.flags.LinkBusy))
-            continue;  // abandoned: the next cycle starts from input 1 again
-        ++pollPasses_;
-        if (current == 1 || current == 2)
-            observer_.PollPassCompleted(current);
+    for (;;) {
+        PhaseEnd end = ReadBackPhase();
+        if (end == PhaseEnd::Done)
+            end = PollPhase();
+        if (end == PhaseEnd::Stopped)
+            break;
+        DeclareLost();
+        if (!reconnect_ || !SeekDevice())
+            break;
+        lost_ = false;
+        ++reconnects_;
+        const int port = State().flags.PortNumber;
+        Notify([&] {
+            observer_.LinkRestored(port);
+            ShowModelPanes();
+        });
     }
 
     observer_.ReadBackEnded();
     std::lock_guard lock(workerMutex_);
     running_ = false;
     workerEnded_.notify_all();
+}
+
+Connection::PhaseEnd Connection::ReadBackPhase()
+{
+    const int family = State().params.DeviceFamily;
+    ReadBackResult result = ReadBackSettings(link_, family, stop_);
+    if (result.stopped)
+        return PhaseEnd::Stopped;
+    if (result.lost)
+        return PhaseEnd::Lost;
+    {
+        std::lock_guard lock(unreadMutex_);
+        unread_ = result.unread;
+    }
+    if (family == 1 || family == 2) {
+        Notify([&] {
+            if (!result.unread.empty())
+                observer_.ReadBackIncomplete(result.unread);
+            observer_.ReadBackRefreshed(family);
+        });
+    }
+    return stop_ ? PhaseEnd::Stopped : PhaseEnd::Done;
+}
+
+Connection::PhaseEnd Connection::PollPhase()
+{
+    DeviceState& state = State();
+    int silentPasses = 0;
+    while (!stop_) {
+        if (state.flags.PollingHeld()) {
+            SleepFor(kHeldRecheck);
+            continue;
+        }
+        const int family = state.params.DeviceFamily;
+        const PollResult pass = PollMetersOnce(link_, family, stop_);
+        if (pass.portGone)
+            return PhaseEnd::Lost;
+        if (!pass.completed)
+            continue;  // abandoned: the next pass starts from input 1 again
+        silentPasses = pass.answered == 0 ? silentPasses + 1 : 0;
+        if (silentPasses >= kSilentPassesForLoss)
+            return PhaseEnd::Lost;
+        ++pollPasses_;
+        if (family == 1 || family == 2)
+            Notify([&] { observer_.PollPassCompleted(family); });
+    }
+    return PhaseEnd::Stopped;
+}
+
+void Connection::DeclareLost()
+{
+    DeviceState& state = State();
+    const int port = state.flags.PortNumber;
+    lostPort_ = port;
+    lost_ = true;
+    state.flags.Connected = false;
+    if (ProtocolTrace* trace = link_.Trace())
+        trace->Record(port, TraceDirection::Event, "device lost");
+    link_.ClosePort();
+    Notify([&] { observer_.LinkLost(port); });
+}
+
+bool Connection::SeekDevice()
+{
+    while (WaitUnlessStopped(kReconnectInterval)) {
+        const int port = lostPort_;
+        if (link_.Port().Exists(port)) {
+            if (TryPort(port))
+                return true;
+            continue;
+        }
+        // The device file is gone: a replugged adapter may come back under
+        // another number, so every port is asked.
+        if (ScanForDevice(1, &stop_) && TryPort(State().flags.PortNumber))
+            return true;
+        if (State().flags.PortNumber < 1)
+            State().flags.PortNumber = port;  // keep naming the lost port
+    }
+    return false;
+}
+
+bool Connection::TryPort(int port)
+{
+    DeviceState& state = State();
+    state.flags.PortNumber = port;
+    if (stop_ || !link_.OpenPort())
+        return false;
+    if (stop_ || !QueryModel() || !state.flags.Connected) {
+        state.flags.Connected = false;
+        link_.ClosePort();
+        return false;
+    }
+    link_.Run(Op::CE);
+    link_.ReadVersion();
+    return true;
 }
 
 }  // namespace brevant

@@ -1,28 +1,48 @@
 // Connecting to the device, detecting its model, disconnecting, and the
-// read-back worker that reads every setting and then polls the meters.
+// read-back worker that reads every setting, polls the meters, notices a
+// lost device and finds it again.
+//
+// The worker's life: read-back (each setting tried up to four times), then
+// polling. Three polling passes in a row without one valid reply, or a port
+// that is gone, mean the link is lost: Connected is cleared, the observer is
+// told (LinkLost), and, when reconnecting is on, the worker tries once a
+// second to reach the device again: on the same port while its device file
+// exists, otherwise by scanning every port, since a replugged adapter may
+// come back under another number. When the model query is answered, the full
+// read-back runs again (the device may have restarted with its stored
+// setting) and polling resumes.
 //
 // Thread-safety: the procedures may be called from any one thread at a time
 // (the program runs them off its user-interface thread). The worker runs on
 // its own thread; never two at once. A stop request reaches only a running
 // worker: one made while none runs is dropped, so it can never end the next
-// worker early. Observer calls come from the worker or the calling thread.
+// worker early. Once RequestStop has returned, the worker tells the observer
+// nothing more but ReadBackEnded. Observer calls come from the worker or the
+// calling thread.
 #pragma once
 
 #include "ConnectionObserver.h"
 #include "DeviceLink.h"
 #include "Messages.h"
+#include "SettingName.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace brevant {
+
+// Passes in a row without a valid reply after which the link is lost.
+inline constexpr int kSilentPassesForLoss = 3;
+// How often a lost device is sought again.
+inline constexpr Micros kReconnectInterval{1'000'000};
 
 class Connection {
 public:
     Connection(DeviceLink& link, ConnectionObserver& observer);
-    ~Connection();  // stops the worker and waits for it
+    ~Connection();  // stops the worker and waits for it (it ends within one exchange)
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -30,9 +50,14 @@ public:
     DeviceState& State() { return link_.State(); }
     ConnectionObserver& Observer() { return observer_; }
 
+    // Whether the worker seeks a lost device again (the program, the default)
+    // or ends once it has reported the loss (the command-line tool).
+    void SetReconnect(bool on) { reconnect_ = on; }
+
     // Probes COM1..COM39 in order, `probesPerPort` times each, and keeps the
-    // first port that answers in PortNumber (-1 when none does).
-    bool ScanForDevice(int probesPerPort);
+    // first port that answers in PortNumber (-1 when none does). A raised
+    // `stop` ends the scan between two probes.
+    bool ScanForDevice(int probesPerPort, const std::atomic<bool>* stop = nullptr);
     // Asks the model; sets Connected, DeviceFamily and SA for a known model.
     bool QueryModel();
     // Tells the observer which panes suit DeviceFamily.
@@ -42,8 +67,9 @@ public:
     // model, leaves test mode, reads the version and starts the worker.
     // Returns true when the worker was started.
     bool Connect(const Report& report);
-    // The Disconnect command: stops the worker (waiting for it, at most 2 s),
-    // marks the device disconnected and resets the panels. The port stays open.
+    // The Disconnect command: stops the worker (it ends within one exchange),
+    // marks the device disconnected and resets the panels; nothing refills
+    // them afterwards. The port stays open.
     void Disconnect();
 
     // Asks a running worker to end; dropped when none runs.
@@ -53,10 +79,30 @@ public:
     bool WorkerRunning() const;
     // Completed polling passes of the current (or last) worker.
     int PollPasses() const { return pollPasses_.load(); }
+    // The link is lost and the worker (if reconnecting) seeks the device.
+    bool Lost() const { return lost_.load(); }
+    // The port the device was lost on (0 when it never was).
+    int LostPort() const { return lostPort_.load(); }
+    // Links lost and found again since this object was made.
+    int Reconnects() const { return reconnects_.load(); }
+    // The settings the last read-back could not read.
+    std::vector<SettingRef> UnreadSettings() const;
 
 private:
+    enum class PhaseEnd { Done, Stopped, Lost };
+
     void StartWorker();
     void RunWorker();
+    PhaseEnd ReadBackPhase();
+    PhaseEnd PollPhase();
+    void DeclareLost();
+    bool SeekDevice();
+    bool TryPort(int port);
+    // Waits `limit` unless a stop comes first; false when stopped.
+    bool WaitUnlessStopped(Micros limit);
+    // Runs `tell` unless a stop has been requested; serialised with RequestStop.
+    template <typename F>
+    void Notify(F tell);
     void JoinFinishedWorker(std::unique_lock<std::mutex>& lock);
 
     DeviceLink& link_;
@@ -64,10 +110,18 @@ private:
 
     mutable std::mutex workerMutex_;
     std::condition_variable workerEnded_;
+    std::condition_variable stopWake_;
     std::thread worker_;
     bool running_ = false;
+    std::mutex notifyMutex_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> reconnect_{true};
+    std::atomic<bool> lost_{false};
+    std::atomic<int> lostPort_{0};
+    std::atomic<int> reconnects_{0};
     std::atomic<int> pollPasses_{0};
+    mutable std::mutex unreadMutex_;
+    std::vector<SettingRef> unread_;
 };
 
 }  // namespace brevant

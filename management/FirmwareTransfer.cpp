@@ -163,7 +163,7 @@ public:
     {
         if (trace_)
             trace_->Record(number_, TraceDirection::Sent, bytes);
-        port_.Write(number_, bytes);
+        portGone_ = port_.Write(number_, bytes).Gone() || portGone_;
     }
 
     // The reply as the step collects it; empty when nothing arrived.
@@ -194,7 +194,9 @@ public:
 private:
     int Read(char* buffer)
     {
-        const int got = port_.Read(number_, buffer, kReadCapacity);
+        const IoResult result = port_.Read(number_, buffer, kReadCapacity);
+        portGone_ = result.Gone() || portGone_;
+        const int got = result.Ok() ? result.count : 0;
         if (trace_ && got > 0)
             trace_->Record(number_, TraceDirection::Received, std::string_view(buffer, static_cast<std::size_t>(got)));
         return got;
@@ -209,6 +211,11 @@ private:
     SerialPort& port_;
     int number_;
     ProtocolTrace* trace_;  // the link's, when one is kept
+    bool portGone_ = false;
+
+public:
+    // The port vanished during the transfer.
+    bool PortGone() const { return portGone_; }
 };
 
 std::string NoAnswer(std::string_view what)

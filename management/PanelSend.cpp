@@ -2,8 +2,13 @@
 
 namespace brevant {
 
+std::string UnconfirmedText(const SettingChange& change)
+{
+    return SettingName({change.op, change.at}) + ": the device did not confirm " + std::to_string(change.value);
+}
+
 bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange> changes,
-               const Report& report, std::function<void(bool confirmed)> done)
+               const Report& report, std::function<void(const SendOutcome&)> done)
 {
     DeviceState& state = link.State();
     if (!state.flags.Connected) {
@@ -15,12 +20,18 @@ bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange>
             field->store(change.value);
     }
     queue.Post([&link, changes = std::move(changes), done = std::move(done)] {
-        bool confirmed = true;
-        for (const SettingChange& change : changes)
-            confirmed = static_cast<bool>(link.SetConfirmed(change.op, change.at, change.value, kPanelAttempts)) &&
-                        confirmed;
+        SendOutcome outcome;
+        for (const SettingChange& change : changes) {
+            if (link.SetConfirmed(change.op, change.at, change.value, kPanelAttempts))
+                continue;
+            outcome.unconfirmed.push_back(change);
+            // Bring back what the device holds; a query that fails too leaves
+            // the setting unknown.
+            if (!link.Query(change.op, change.at))
+                outcome.unknown.push_back({change.op, change.at});
+        }
         if (done)
-            done(confirmed);
+            done(outcome);
     });
     return true;
 }

@@ -1,15 +1,18 @@
 // How a panel sends a change: refused at once with "Cannot connect" when no
-// device is connected; otherwise the new values go into the mirror at once
-// and the commands are sent in order on the command queue, each tried up to
-// eight times and then dropped (the mirror keeps the new value, so the next
-// save carries it).
+// device is connected (or its link is lost); otherwise the new values go into
+// the mirror at once and the commands are sent in order on the command queue,
+// each tried up to eight times. A change the device still did not confirm is
+// not left standing: the setting is queried, so the mirror holds what the
+// device reports, and the outcome names it for the user.
 #pragma once
 
 #include "CommandQueue.h"
 #include "DeviceLink.h"
 #include "Messages.h"
+#include "SettingName.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace brevant {
@@ -22,10 +25,23 @@ struct SettingChange {
     int32_t value;
 };
 
+struct SendOutcome {
+    // The changes the device did not confirm; the mirror holds what the
+    // device reported for each instead.
+    std::vector<SettingChange> unconfirmed;
+    // Of those, the settings whose query got no answer either: the mirror
+    // still holds the unconfirmed value, so the screen must not show it as
+    // the device's.
+    std::vector<SettingRef> unknown;
+    bool Confirmed() const { return unconfirmed.empty(); }
+};
+
+// "Output 3 delay: the device did not confirm 150"
+std::string UnconfirmedText(const SettingChange& change);
+
 // Returns false (after reporting "Cannot connect") when nothing was sent.
-// `done` runs on the queue's thread once every command was tried, with true
-// when the device confirmed them all.
+// `done` runs on the queue's thread once every command was tried.
 bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange> changes,
-               const Report& report, std::function<void(bool confirmed)> done = {});
+               const Report& report, std::function<void(const SendOutcome&)> done = {});
 
 }  // namespace brevant

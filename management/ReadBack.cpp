@@ -1,14 +1,20 @@
 #include "ReadBack.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace brevant {
 
-int ReadBackSettings(DeviceLink& link, int family)
+namespace {
+
+bool IsMeter(Op op)
 {
-    int exchanges = 0;
-    auto query = [&](Op op, Address at) {
-        link.Query(op, at);
-        ++exchanges;
-    };
+    return op == Op::ML || op == Op::OL || op == Op::ME || op == Op::MS;
+}
+
+// The read-back's order of queries for `family`, meters included.
+void ForEachQuery(int family, const std::function<void(Op, Address)>& query)
+{
     for (int n = 1; n <= kChannels; ++n) {
         query(Op::ML, {n});
         if (family == 2) {
@@ -39,25 +45,72 @@ int ReadBackSettings(DeviceLink& link, int family)
     }
     for (Op op : {Op::MB, Op::MP, Op::SN})
         query(op, {5});  // device-wide: the channel plays no part
-    DeviceParams& p = link.State().params;
-    for (int n = 1; n <= kChannels; ++n)
-        p.MRon[static_cast<std::size_t>(n)] = p.MR[static_cast<std::size_t>(n)] > 0 ? 1 : 0;
-    return exchanges;
 }
 
-bool PollMetersOnce(DeviceLink& link, int family, const std::atomic<bool>& busy)
+}  // namespace
+
+ReadBackResult ReadBackSettings(DeviceLink& link, int family, const std::atomic<bool>& stop)
 {
+    ReadBackResult result;
+    int silentInARow = 0;
+    ForEachQuery(family, [&](Op op, Address at) {
+        if (result.stopped || result.lost)
+            return;
+        // Meters are read again by every polling pass: one try is enough.
+        const int tries = IsMeter(op) ? 1 : kReadBackTries;
+        bool read = false;
+        bool answered = false;
+        for (int t = 0; t < tries && !read; ++t) {
+            if (stop) {
+                result.stopped = true;
+                return;
+            }
+            const Status s = link.Query(op, at);
+            ++result.exchanges;
+            if (s.Error() == LinkError::PortGone) {
+                result.lost = true;
+                return;
+            }
+            read = static_cast<bool>(s);
+            answered = answered || s.Error() != LinkError::NoReply;
+        }
+        silentInARow = answered ? 0 : silentInARow + 1;
+        if (silentInARow >= kReadBackSilentLimit)
+            result.lost = true;
+        if (!read && !IsMeter(op))
+            result.unread.push_back({op, at});
+    });
+    if (result.stopped || result.lost)
+        return result;
+    DeviceParams& p = link.State().params;
+    for (int n = 1; n <= kChannels; ++n) {
+        const bool unread = std::find(result.unread.begin(), result.unread.end(), SettingRef{Op::MR, {n, 0}}) !=
+                            result.unread.end();
+        if (!unread)
+            p.MRon[static_cast<std::size_t>(n)] = p.MR[static_cast<std::size_t>(n)] > 0 ? 1 : 0;
+    }
+    return result;
+}
+
+PollResult PollMetersOnce(DeviceLink& link, int family, const std::atomic<bool>& stop)
+{
+    const LinkFlags& flags = link.State().flags;
+    PollResult result;
     auto read = [&](Op op, int n) {
-        link.Query(op, {n});
-        return !busy.load();
+        const Status s = link.Query(op, {n});
+        if (s)
+            ++result.answered;
+        result.portGone = s.Error() == LinkError::PortGone;
+        return !result.portGone && !flags.PollingHeld() && !stop;
     };
     for (int n = 1; n <= kChannels; ++n) {
         if (!read(Op::ML, n) || !read(Op::OL, n))
-            return false;
+            return result;
         if (family == 2 && n >= 2 && (!read(Op::ME, n) || !read(Op::MS, n)))
-            return false;
+            return result;
     }
-    return true;
+    result.completed = true;
+    return result;
 }
 
 }  // namespace brevant

@@ -3,18 +3,41 @@
 #pragma once
 
 #include "DeviceLink.h"
+#include "SettingName.h"
 
 #include <atomic>
+#include <vector>
 
 namespace brevant {
 
-// Phase 1: queries every setting of `family` in the device's order (results
-// ignored), then sets MRon from MR. Returns the number of exchanges made.
-int ReadBackSettings(DeviceLink& link, int family);
+// How often the read-back asks for a setting before it counts it as unread.
+inline constexpr int kReadBackTries = 4;
+// This many settings in a row that got no answer at all mean the device is
+// gone, not merely flaky: the read-back gives up.
+inline constexpr int kReadBackSilentLimit = 3;
+
+struct ReadBackResult {
+    int exchanges = 0;               // every exchange made, retries included
+    std::vector<SettingRef> unread;  // settings no try could read (meters not counted)
+    bool stopped = false;            // the stop request ended it early
+    bool lost = false;               // the port vanished, or the device fell silent
+};
+
+// Phase 1: queries every setting of `family` in the device's order, each up
+// to kReadBackTries times, then sets MRon from MR where MR was read. Looks
+// at `stop` before every exchange.
+ReadBackResult ReadBackSettings(DeviceLink& link, int family, const std::atomic<bool>& stop);
+
+struct PollResult {
+    bool completed = false;  // every meter was asked (not abandoned)
+    int answered = 0;        // exchanges that got a valid reply
+    bool portGone = false;
+};
 
 // Reads the meters of `family` once: ML and OL of each input/output, and for
-// family 2 ERLE and ERL of inputs 2..4. Stops early (false) as soon as `busy`
-// is raised between two exchanges.
-bool PollMetersOnce(DeviceLink& link, int family, const std::atomic<bool>& busy);
+// family 2 ERLE and ERL of inputs 2..4. Abandons the pass as soon as the
+// polling is held back, or `stop` is raised, between two exchanges, and at
+// once when the port is gone.
+PollResult PollMetersOnce(DeviceLink& link, int family, const std::atomic<bool>& stop);
 
 }  // namespace brevant

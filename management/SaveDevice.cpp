@@ -4,12 +4,11 @@ namespace brevant {
 
 bool SaveDevice(DeviceLink& link, const Report& report)
 {
-    auto& busy = link.State().flags.LinkBusy;
-    busy = true;
+    PollingHold hold(link.State().flags);
     Status status = LinkError::NotConfirmed;
-    for (int send = 0; send < kSaveDeviceSends && !status; ++send)
+    for (int send = 0; send < kSaveDeviceSends && !status && status.Error() != LinkError::PortGone; ++send)
         status = link.Run(Op::SS);
-    busy = false;
+    hold.Release();
     if (status)
         report(msg::kSaveDeviceSuccessfully, {});
     else

@@ -43,12 +43,13 @@ std::vector<int> PanelContext::ChannelsReached(int channelIndex, bool absentOnFi
 bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(bool)> done)
 {
     const Report report = [this](std::string_view text, std::string_view) { TellUser(text); };
-    std::function<void(bool)> onQueue;
+    std::function<void(const SendOutcome&)> onQueue;
     if (done) {
         // The outcome is known on the queue's thread; the caller hears of it
         // on the UI thread, and not at all once the context is gone.
         QPointer<PanelContext> self(this);
-        onQueue = [self, done = std::move(done)](bool confirmed) {
+        onQueue = [self, done = std::move(done)](const SendOutcome& outcome) {
+            const bool confirmed = outcome.Confirmed();
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
                 [self, done, confirmed] {

@@ -53,9 +53,11 @@ int FakePort::Configure(int port, int speedCode, int modeCode)
     return it == configureResults_.end() ? 0 : it->second;
 }
 
-void FakePort::Write(int port, std::string_view bytes)
+IoResult FakePort::Write(int port, std::string_view bytes)
 {
     calls_.push_back("write " + std::to_string(port));
+    if (gone_.count(port) > 0)
+        return {IoStatus::Gone, 0, 5};
     written_ += bytes;
     writes_.emplace_back(bytes);
     auto& answers = answers_[port];
@@ -65,12 +67,15 @@ void FakePort::Write(int port, std::string_view bytes)
     } else if (auto it = responders_.find(port); it != responders_.end()) {
         Schedule(port, it->second(bytes));
     }
+    return IoResult::Moved(static_cast<int>(bytes.size()));
 }
 
-int FakePort::Read(int port, char* buffer, int capacity)
+IoResult FakePort::Read(int port, char* buffer, int capacity)
 {
+    if (gone_.count(port) > 0)
+        return {IoStatus::Gone, 0, 5};
     if (!IsOpen(port))
-        return -1;
+        return {IoStatus::Failed, 0, 9};
     auto& queue = pending_[port];
     int copied = 0;
     while (!queue.empty() && queue.front().at <= now_ && copied < capacity) {
@@ -82,7 +87,7 @@ int FakePort::Read(int port, char* buffer, int capacity)
         if (bytes.empty())
             queue.pop_front();
     }
-    return copied;
+    return copied > 0 ? IoResult::Moved(copied) : IoResult::Nothing();
 }
 
 void FakePort::Close(int port)

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     void SetOpenResult(int port, int result) { openResults_[port] = result; }
     void SetConfigureResult(int port, int result) { configureResults_[port] = result; }
     void SetLineControl(LineControlResult result) { lineControl_ = result; }
+    // From now on every read and write on `port` finds it gone (as an
+    // unplugged adapter does), and it no longer exists.
+    void Vanish(int port) { gone_.insert(port); }
 
     // Everything written on any port, in order.
     const std::string& Written() const { return written_; }
@@ -48,8 +52,9 @@ public:
 
     int Open(int port) override;
     int Configure(int port, int speedCode, int modeCode) override;
-    void Write(int port, std::string_view bytes) override;
-    int Read(int port, char* buffer, int capacity) override;
+    IoResult Write(int port, std::string_view bytes) override;
+    IoResult Read(int port, char* buffer, int capacity) override;
+    bool Exists(int port) const override { return gone_.count(port) == 0; }
     void Close(int port) override;
     LineControlResult SetDtr(int port, bool on) override;
     LineControlResult SetRts(int port, bool on) override;
@@ -69,6 +74,7 @@ private:
     std::map<int, int> openResults_;
     std::map<int, int> configureResults_;
     std::map<int, bool> open_;
+    std::set<int> gone_;
     LineControlResult lineControl_ = LineControlResult::Done;
     std::string written_;
     std::vector<std::string> writes_;

@@ -95,19 +95,19 @@ TEST_F(ConnectionTest, SecondConnectIsRefusedAndReconnectAfterDisconnectPollsAga
         << "a stale stop request ended the new worker";
 }
 
-TEST_F(ConnectionTest, LinkBusyHoldsThePollingBack)
+TEST_F(ConnectionTest, APollingHoldHoldsThePollingBack)
 {
     StartWithConnection({"--no-pacing"});
     ASSERT_TRUE(Connect());
     ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
-    state.flags.LinkBusy = true;
+    auto hold = std::make_unique<PollingHold>(state.flags);
     SleepFor(Micros{50'000});  // any cycle in progress ends at its next exchange
     const int before = connection->PollPasses();
     SleepFor(Micros{200'000});
     EXPECT_EQ(connection->PollPasses(), before);
     // A user command gets the port at once meanwhile.
     EXPECT_TRUE(link->Set(Op::MG, {1}, 6));
-    state.flags.LinkBusy = false;
+    hold.reset();
     EXPECT_TRUE(Eventually([&] { return connection->PollPasses() > before; }));
 }
 
@@ -157,7 +157,7 @@ TEST_F(ConnectionTest, SaveDeviceIsConfirmedWhileThePollingRuns)
     std::vector<std::string> saved;
     EXPECT_TRUE(SaveDevice(*link, [&](std::string_view text, std::string_view) { saved.emplace_back(text); }));
     EXPECT_EQ(saved, std::vector<std::string>{"Save device successfully"});
-    EXPECT_FALSE(state.flags.LinkBusy);
+    EXPECT_FALSE(state.flags.PollingHeld());
 }
 
 TEST_F(ConnectionTest, UpgradeIsRefusedWhileConnectedAndConnectWhileUpgrading)

@@ -15,16 +15,16 @@ TEST_F(FaultTest, NoReplyFailsAndKeepsTheValue)
     EXPECT_EQ(p.MG[1], 3);
 }
 
-TEST_F(FaultTest, SplitReplyIsRejectedAndItsRestSpoilsOnlyTheNextReply)
+TEST_F(FaultTest, SplitRepliesAreJoinedAtTheirLineEnd)
 {
     Start({"--no-pacing", "--fault-split", "1"});
-    p.MG[1] = 3;
-    EXPECT_EQ(link->Set(Op::MG, {1}, -25).Error(), LinkError::Incomplete);
-    EXPECT_EQ(p.MG[1], 3);
-    // Every later reply is split too; whatever arrives, nothing wrong is stored.
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_FALSE(link->Query(Op::MG, {1}));
-        EXPECT_EQ(p.MG[1], 3);
+    EXPECT_TRUE(link->Set(Op::MG, {1}, -5));
+    EXPECT_EQ(p.MG[1], -5);
+    // Every later reply is split too; each is read whole and none spills over.
+    for (int n = 1; n <= 4; ++n) {
+        EXPECT_TRUE(link->Query(Op::OD, {n}));
+        EXPECT_TRUE(link->Query(Op::MG, {1}));
+        EXPECT_EQ(p.MG[1], -5);
     }
 }
 

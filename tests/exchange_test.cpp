@@ -2,6 +2,8 @@
 // a reply, bounded replies, and that both ways of waiting behave alike.
 #include "LinkFixture.h"
 
+#include <algorithm>
+
 namespace brevant::test {
 namespace {
 
@@ -46,18 +48,32 @@ TEST_P(ExchangeTest, PiecesCloserThanTheChunkPauseAreJoined)
     EXPECT_EQ(p.MG[1], -12);
 }
 
-TEST_P(ExchangeTest, LateSecondPieceIsCutAndStartsTheNextReply)
+TEST_P(ExchangeTest, ATornReplyIsWaitedForUntilItsLineEnd)
 {
-    p.MG[1] = 5;
     port.Answer(kPort, {{3ms, "MG1-1"}, {30ms, "2\r\n"}});
+    EXPECT_TRUE(link.Query(Op::MG, {1}));
+    EXPECT_EQ(p.MG[1], -12);
+}
+
+TEST_P(ExchangeTest, AReplyTornBeyondTheBudgetFailsAndItsRestIsThrownAwayBeforeTheNextCommand)
+{
+    ProtocolTrace trace;
+    link.SetTrace(&trace);
+    p.MG[1] = 5;
+    port.Answer(kPort, {{3ms, "MG1-1"}, {300ms, "2\r\n"}});
     EXPECT_EQ(link.Query(Op::MG, {1}).Error(), LinkError::Incomplete);
     EXPECT_EQ(p.MG[1], 5);
 
-    // The rest of the cut reply is read as the start of the next one.
-    port.Wait(kPort, 30ms, false);
+    port.Wait(kPort, 300ms, false);
     port.Answer(kPort, {{3ms, "MG2-7\r\n"}});
     EXPECT_TRUE(link.Exchange("MG2r\r\n", kStandardProfile, reply));
-    EXPECT_EQ(reply, "2\r\nMG2-7\r\n");
+    EXPECT_EQ(reply, "MG2-7\r\n");
+    const auto records = trace.Snapshot();
+    const auto discarded = std::find_if(records.begin(), records.end(),
+                                        [](const TraceRecord& r) { return r.direction == TraceDirection::Discarded; });
+    ASSERT_NE(discarded, records.end());
+    EXPECT_EQ(discarded->bytes, "2\r\n");
+    link.SetTrace(nullptr);
 }
 
 TEST_P(ExchangeTest, SlowChunkProfileWaitsLongerForTheRest)
@@ -68,11 +84,28 @@ TEST_P(ExchangeTest, SlowChunkProfileWaitsLongerForTheRest)
     EXPECT_EQ(p.MC[1], 1);
 }
 
-TEST_P(ExchangeTest, BytesThatCameUnaskedStartTheReply)
+TEST_P(ExchangeTest, BytesThatCameUnaskedAreThrownAway)
 {
     port.Inject(kPort, "junk");
     port.Answer(kPort, "MG1-1\r\n");
-    EXPECT_EQ(link.Query(Op::MG, {1}).Error(), LinkError::WrongReply);
+    EXPECT_TRUE(link.Query(Op::MG, {1}));
+    EXPECT_EQ(p.MG[1], -1);
+}
+
+TEST_P(ExchangeTest, AVanishedPortIsAnErrorOfItsOwnAndIsTraced)
+{
+    ProtocolTrace trace;
+    link.SetTrace(&trace);
+    port.Vanish(kPort);
+    EXPECT_EQ(link.Query(Op::MG, {1}).Error(), LinkError::PortGone);
+    EXPECT_EQ(link.SetConfirmed(Op::MG, {1}, 3).Error(), LinkError::PortGone);
+    EXPECT_EQ(std::count(port.Calls().begin(), port.Calls().end(), "write " + std::to_string(kPort)), 0)
+        << "nothing is written to a port found gone while emptying its input";
+    const auto records = trace.Snapshot();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.front().direction, TraceDirection::Event);
+    EXPECT_EQ(records.front().bytes.rfind("port gone", 0), 0u);
+    link.SetTrace(nullptr);
 }
 
 TEST_P(ExchangeTest, OverLongRepliesAreBoundedByTheReplyBuffer)

@@ -1,5 +1,5 @@
 // A panel's change: refused without a connection, stored at once, sent in
-// order on the command queue with up to eight tries, LinkBusy held meanwhile.
+// order on the command queue with up to eight tries, the polling held back meanwhile.
 #include "LinkFixture.h"
 #include "PanelSend.h"
 
@@ -16,7 +16,7 @@ protected:
             return std::vector<Piece>{{1ms, std::string(line)}};
         });
     }
-    bool Send(std::vector<SettingChange> changes, std::function<void(bool)> done = {})
+    bool Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done = {})
     {
         return PanelSend(link, queue, std::move(changes),
                          [this](std::string_view text, std::string_view) { shown.emplace_back(text); },
@@ -37,43 +37,72 @@ TEST_F(PanelSendTest, WithoutADeviceNothingIsStoredOrSent)
     EXPECT_EQ(shown, std::vector<std::string>{"Cannot connect"});
     EXPECT_EQ(p.MG[2], 7);
     EXPECT_EQ(port.Written(), "");
-    EXPECT_FALSE(state.flags.LinkBusy);
+    EXPECT_FALSE(state.flags.PollingHeld());
 }
 
 TEST_F(PanelSendTest, SeveralChangesGoOutInTheirOrderAndAreConfirmedTogether)
 {
     bool confirmed = false;
-    EXPECT_TRUE(Send({{Op::MG, {1}, 12}, {Op::MG, {2}, 12}, {Op::MM, {4}, 1}}, [&](bool ok) { confirmed = ok; }));
+    EXPECT_TRUE(Send({{Op::MG, {1}, 12}, {Op::MG, {2}, 12}, {Op::MM, {4}, 1}}, [&](const SendOutcome& o) { confirmed = o.Confirmed(); }));
     ASSERT_TRUE(Idle());
     EXPECT_EQ(port.Writes(), (std::vector<std::string>{"MG112\r\n", "MG212\r\n", "MM41\r\n"}));
     EXPECT_TRUE(confirmed);
     EXPECT_TRUE(shown.empty());
-    EXPECT_FALSE(state.flags.LinkBusy);
+    EXPECT_FALSE(state.flags.PollingHeld());
 }
 
-TEST_F(PanelSendTest, TheMirrorHoldsTheNewValueAtOnceAndKeepsItWhenTheDeviceNeverConfirms)
+TEST_F(PanelSendTest, AnUnconfirmedChangeIsQueriedBackAndNamed)
+{
+    // The device takes no set of OD but answers its query with what it holds.
+    port.SetResponder(kPort, [](std::string_view line) {
+        return line == "OD3r\r\n" ? std::vector<Piece>{{1ms, "OD340\r\n"}} : std::vector<Piece>{};
+    });
+    SendOutcome outcome;
+    Send({{Op::OD, {3}, 150}}, [&](const SendOutcome& o) { outcome = o; });
+    EXPECT_EQ(p.OD[3], 150);  // at once, before anything went out
+    ASSERT_TRUE(Idle());
+    std::vector<std::string> expected(8, "OD3150\r\n");
+    expected.push_back("OD3r\r\n");
+    EXPECT_EQ(port.Writes(), expected);
+    ASSERT_EQ(outcome.unconfirmed.size(), 1u);
+    EXPECT_EQ(UnconfirmedText(outcome.unconfirmed[0]), "Output 3 delay: the device did not confirm 150");
+    EXPECT_TRUE(outcome.unknown.empty());
+    EXPECT_EQ(p.OD[3], 40) << "the mirror holds what the device reported";
+}
+
+TEST_F(PanelSendTest, ASettingThatAnswersNothingIsLeftUnknown)
 {
     port.SetResponder(kPort, [](std::string_view) { return std::vector<Piece>{}; });
-    std::atomic<int> outcome{-1};
-    Send({{Op::OV, {4}, -7}}, [&](bool ok) { outcome = ok ? 1 : 0; });
-    EXPECT_EQ(p.OV[4], -7);  // before anything went out
+    SendOutcome outcome;
+    Send({{Op::OV, {4}, -7}, {Op::MX, {2, 3}, 1}}, [&](const SendOutcome& o) { outcome = o; });
     ASSERT_TRUE(Idle());
-    EXPECT_EQ(port.Writes(), std::vector<std::string>(8, "OV4-7\r\n"));
-    EXPECT_EQ(outcome, 0);
-    EXPECT_EQ(p.OV[4], -7);
+    EXPECT_EQ(outcome.unknown, (std::vector<SettingRef>{{Op::OV, {4, 0}}, {Op::MX, {2, 3}}}));
+    EXPECT_EQ(SettingName(outcome.unknown[1]), "Crosspoint 2→3");
 }
 
-TEST_F(PanelSendTest, CommandsRunInTheOrderPostedWhileLinkBusyIsHeld)
+TEST_F(PanelSendTest, AReplyForAnotherChannelConfirmsNothingButIsStoredWhereItSays)
+{
+    port.SetResponder(kPort, [](std::string_view line) {
+        return line == "MG16\r\n" ? std::vector<Piece>{{1ms, "MG26\r\n"}} : std::vector<Piece>{};
+    });
+    SendOutcome outcome;
+    Send({{Op::MG, {1}, 6}}, [&](const SendOutcome& o) { outcome = o; });
+    ASSERT_TRUE(Idle());
+    EXPECT_FALSE(outcome.Confirmed());
+    EXPECT_EQ(p.MG[2], 6);
+}
+
+TEST_F(PanelSendTest, CommandsRunInTheOrderPostedWhileThePollingIsHeldBack)
 {
     std::vector<bool> busyDuring;
-    queue.Post([&] { busyDuring.push_back(state.flags.LinkBusy); });
+    queue.Post([&] { busyDuring.push_back(state.flags.PollingHeld()); });
     Send({{Op::MX, {1, 2}, 1}});
     Send({{Op::XG, {1, 2}, -6}});
-    queue.Post([&] { busyDuring.push_back(state.flags.LinkBusy); });
+    queue.Post([&] { busyDuring.push_back(state.flags.PollingHeld()); });
     ASSERT_TRUE(Idle());
     EXPECT_EQ(port.Writes(), (std::vector<std::string>{"MX121\r\n", "XG12-6\r\n"}));
     EXPECT_EQ(busyDuring, (std::vector<bool>{true, true}));
-    EXPECT_FALSE(state.flags.LinkBusy);
+    EXPECT_FALSE(state.flags.PollingHeld());
     EXPECT_EQ(p.XG[1][2], -6);
 }
 

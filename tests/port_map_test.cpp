@@ -77,7 +77,7 @@ TEST_F(PortMapTest, OpeningAMissingOrOrdinaryFileFailsWithAReason)
     EXPECT_NE(port.Open(2), 0);
     EXPECT_NE(port.LastError(2).find("not a serial device"), std::string::npos);
     char buffer[8];
-    EXPECT_EQ(port.Read(2, buffer, 8), 0);  // reading a port that is not open is harmless
+    EXPECT_EQ(port.Read(2, buffer, 8).status, IoStatus::Failed);  // reading a port that is not open is harmless
     port.Close(2);
 }
 

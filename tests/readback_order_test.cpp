@@ -10,6 +10,7 @@ namespace {
 
 class ReadBackOrderTest : public LinkFixture {
 protected:
+    std::atomic<bool> noStop{false};
     // Echo every query with value 0 so that every exchange succeeds quickly.
     void EchoEverything()
     {
@@ -52,14 +53,14 @@ std::vector<std::string> ExpectedFamily1()
 TEST_F(ReadBackOrderTest, FamilyOneReadsEightyNineSettingsInOrder)
 {
     EchoEverything();
-    EXPECT_EQ(ReadBackSettings(link, 1), 89);
+    EXPECT_EQ(ReadBackSettings(link, 1, noStop).exchanges, 89);
     EXPECT_EQ(Lines(), ExpectedFamily1());
 }
 
 TEST_F(ReadBackOrderTest, FamilyTwoReadsEchoMetersAecAndFewerLimits)
 {
     EchoEverything();
-    const int count = ReadBackSettings(link, 2);
+    const int count = ReadBackSettings(link, 2, noStop).exchanges;
     const auto lines = Lines();
     EXPECT_EQ(count, static_cast<int>(lines.size()));
     EXPECT_EQ(count, 96);
@@ -88,26 +89,25 @@ TEST_F(ReadBackOrderTest, NoiseSwitchFollowsTheLevelAfterReadBack)
         return std::vector<Piece>{{1ms, code + (nr && code != "MR3" ? "4" : "0") + "\r\n"}};
     });
     p.MRon[3] = 1;
-    ReadBackSettings(link, 1);
+    ReadBackSettings(link, 1, noStop);
     EXPECT_EQ(p.MRon[1], 1);
     EXPECT_EQ(p.MRon[3], 0);
 }
 
-TEST_F(ReadBackOrderTest, PollingPassReadsTheMetersOfTheFamilyAndStandsBackWhenBusy)
+TEST_F(ReadBackOrderTest, PollingPassReadsTheMetersOfTheFamilyAndStandsBackWhenHeld)
 {
     EchoEverything();
-    std::atomic<bool> busy{false};
-    EXPECT_TRUE(PollMetersOnce(link, 1, busy));
+    EXPECT_TRUE(PollMetersOnce(link, 1, noStop).completed);
     EXPECT_EQ(Lines(), (std::vector<std::string>{"ML1r", "OL1r", "ML2r", "OL2r", "ML3r", "OL3r",
                                                  "ML4r", "OL4r"}));
     port.ClearRecord();
-    EXPECT_TRUE(PollMetersOnce(link, 2, busy));
+    EXPECT_TRUE(PollMetersOnce(link, 2, noStop).completed);
     EXPECT_EQ(Lines().size(), 14u);
     EXPECT_EQ(Lines()[4], "ME2r");
 
     port.ClearRecord();
-    busy = true;
-    EXPECT_FALSE(PollMetersOnce(link, 1, busy));
+    PollingHold hold(state.flags);
+    EXPECT_FALSE(PollMetersOnce(link, 1, noStop).completed);
     EXPECT_EQ(Lines().size(), 1u);  // the cycle stops at the first exchange boundary
 }
 

@@ -23,7 +23,7 @@ TEST_F(SaveDeviceTest, ADeviceThatAnswersTheFourthSendIsConfirmed)
     EXPECT_EQ(port.Writes(), std::vector<std::string>(4, "SSs1\r\n"));
     EXPECT_EQ(shown, std::vector<std::string>{"Save device successfully"});
     EXPECT_EQ(p.SS, 1);
-    EXPECT_FALSE(state.flags.LinkBusy);
+    EXPECT_FALSE(state.flags.PollingHeld());
 }
 
 TEST_F(SaveDeviceTest, TheTenthSendStillCounts)

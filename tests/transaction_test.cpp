@@ -28,10 +28,14 @@ TEST_F(TransactionTest, ChannelQueryAndSetWriteTheirLinesAndStoreTheEcho)
 
 TEST_F(TransactionTest, TheReplyNamesTheChannelThatIsStored)
 {
+    // The device's word for channel 3 is kept, but it answers nothing about channel 1.
     port.Answer(kPort, "MG3-12\r\n");
-    EXPECT_TRUE(link.Query(Op::MG, {1}));
+    EXPECT_EQ(link.Query(Op::MG, {1}).Error(), LinkError::OtherAddress);
     EXPECT_EQ(p.MG[3], -12);
     EXPECT_EQ(p.MG[1], 0);
+    port.Answer(kPort, "XG21-4\r\n");
+    EXPECT_EQ(link.Set(Op::XG, {1, 2}, -4).Error(), LinkError::OtherAddress);
+    EXPECT_EQ(p.XG[2][1], -4);
 
     // The channel is always one character: MG27 is channel 2, value 7.
     port.Answer(kPort, "MG27\r\n");

@@ -28,6 +28,17 @@ struct ProgramCore {
     {
         link.SetTrace(&trace);
     }
+    // The program is ending: exchanges still under way or queued fail at
+    // once instead of being tried against a port about to close, and the
+    // worker stops; the members then go down in reverse order.
+    ~ProgramCore()
+    {
+        link.Halt();
+        queue.DropPending();
+        connection.RequestStop();
+    }
+    ProgramCore(const ProgramCore&) = delete;
+    ProgramCore& operator=(const ProgramCore&) = delete;
 
     DeviceState state;
     CommLog log;
