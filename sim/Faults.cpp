@@ -20,7 +20,7 @@ bool Faults::happens(double probability) {
 }
 
 Reply Faults::apply(const Reply& reply) {
-    if (reply.empty())
+    if (reply.empty() || replies_++ < rates_.after)
         return reply;
     const bool lost = happens(rates_.noReply);
     const bool garbled = happens(rates_.garbage);

@@ -6,6 +6,8 @@
 //             3 bytes and ending before the final CR LF;
 //   garbage   6..12 bytes of digits and punctuation plus CR LF replace it;
 //   delay     the answer comes an extra delay later.
+// With `after`, the faults begin only after that many replies, so a device
+// can answer the connection and then fail.
 #pragma once
 
 #include "Reply.h"
@@ -22,6 +24,7 @@ struct FaultRates {
     double garbage = 0.0;
     double delay = 0.0;
     std::chrono::milliseconds delayTime{200};
+    int after = 0;  // the first `after` replies go out untouched
 };
 
 class Faults {
@@ -37,6 +40,7 @@ private:
     bool happens(double probability);
 
     FaultRates rates_;
+    int replies_ = 0;
     std::mt19937 rng_;
 };
 

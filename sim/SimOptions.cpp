@@ -31,7 +31,7 @@ const char* simUsage() {
     return "usage: brevant-sim --ports DIR [--com N] [--model K225|K217|K218] [--state FILE]\n"
            "                   [--seed S] [--no-pacing] [--silent] [--unknown-model]\n"
            "                   [--fault-noreply P] [--fault-split P] [--fault-garbage P]\n"
-           "                   [--fault-delay P] [--delay-ms MS] [--version V]\n"
+           "                   [--fault-delay P] [--delay-ms MS] [--fault-after N] [--version V]\n"
            "       brevant-sim --make-firmware FILE --version V --words N [--seed S]\n";
 }
 
@@ -39,7 +39,7 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
     static const std::set<std::string_view> kFlags{"--no-pacing", "--silent", "--unknown-model", "--help", "-h"};
     static const std::set<std::string_view> kWithValue{
         "--ports", "--com", "--model", "--state", "--seed", "--fault-noreply", "--fault-split", "--fault-garbage",
-        "--fault-delay", "--delay-ms", "--version", "--make-firmware", "--words"};
+        "--fault-delay", "--fault-after", "--delay-ms", "--version", "--make-firmware", "--words"};
     static const std::set<std::string_view> kFirmwareOnly{"--make-firmware", "--words", "--version", "--seed"};
 
     SimOptions options;
@@ -77,6 +77,7 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
         else if (option == "--fault-split") options.faults.split = parseProbability(option, *value);
         else if (option == "--fault-garbage") options.faults.garbage = parseProbability(option, *value);
         else if (option == "--fault-delay") options.faults.delay = parseProbability(option, *value);
+        else if (option == "--fault-after") options.faults.after = parseNumber<int>(option, *value, 0, 1'000'000);
         else if (option == "--delay-ms")
             options.faults.delayTime = std::chrono::milliseconds(parseNumber<int>(option, *value, 0, 60'000));
         else if (option == "--version")

@@ -1,9 +1,13 @@
-// Counts what the connection procedures and the worker announce.
+// Counts what the connection procedures and the worker announce, and keeps
+// the order of the calls that change what the panels show.
 #pragma once
 
 #include "ConnectionObserver.h"
 
 #include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace brevant::test {
 
@@ -11,22 +15,55 @@ class RecordingObserver : public ConnectionObserver {
 public:
     void ModelPanesShown(int family) override { panesFamily = family; }
     void ChannelViewShown() override { ++channelViews; }
+    void ReadBackIncomplete(const std::vector<SettingRef>& unread) override { Log(UnreadSummary(unread)); }
     void ReadBackRefreshed(int family) override
     {
         refreshedFamily = family;
         ++refreshes;
+        Log("refreshed");
     }
     void PollPassCompleted(int) override { ++passes; }
-    void PanelsReset(int family) override { resetFamily = family; }
+    void LinkLost(int port) override
+    {
+        ++lost;
+        Log("lost COM" + std::to_string(port));
+    }
+    void LinkRestored(int port) override
+    {
+        ++restored;
+        Log("restored COM" + std::to_string(port));
+    }
+    void PanelsReset(int family) override
+    {
+        resetFamily = family;
+        Log("reset");
+    }
     void ReadBackEnded() override { ++ended; }
+
+    std::vector<std::string> Events() const
+    {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
 
     std::atomic<int> panesFamily{0};
     std::atomic<int> channelViews{0};
     std::atomic<int> refreshedFamily{0};
     std::atomic<int> refreshes{0};
     std::atomic<int> passes{0};
+    std::atomic<int> lost{0};
+    std::atomic<int> restored{0};
     std::atomic<int> resetFamily{0};
     std::atomic<int> ended{0};
+
+private:
+    void Log(std::string event)
+    {
+        std::lock_guard lock(mutex_);
+        events_.push_back(std::move(event));
+    }
+    mutable std::mutex mutex_;
+    std::vector<std::string> events_;
 };
 
 }  // namespace brevant::test

@@ -104,10 +104,32 @@ int SimProcess::Stop()
 {
     if (pid_ < 0)
         return -1;
+    ::kill(pid_, SIGCONT);  // a frozen simulator must hear the SIGTERM
     ::kill(pid_, SIGTERM);
     const int status = WaitStatus(pid_);
     pid_ = -1;
     return status;
+}
+
+void SimProcess::Kill()
+{
+    if (pid_ < 0)
+        return;
+    ::kill(pid_, SIGKILL);
+    WaitStatus(pid_);
+    pid_ = -1;
+}
+
+void SimProcess::Freeze()
+{
+    if (pid_ >= 0)
+        ::kill(pid_, SIGSTOP);
+}
+
+void SimProcess::Thaw()
+{
+    if (pid_ >= 0)
+        ::kill(pid_, SIGCONT);
 }
 
 SimProcess::~SimProcess()

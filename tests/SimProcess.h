@@ -22,6 +22,11 @@ public:
     const std::string& ReadyLine() const { return readyLine_; }
     // Stops it (SIGTERM) and returns its exit status.
     int Stop();
+    // Kills it at once (SIGKILL), as a power cut would: nothing is tidied up.
+    void Kill();
+    // Freezes it (SIGSTOP): its port stays, but nothing answers; and back.
+    void Freeze();
+    void Thaw();
 
 private:
     std::string dir_;

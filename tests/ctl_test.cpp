@@ -1,6 +1,7 @@
 // brevantctl's command line and its commands on a scripted port.
 #include "CtlArgs.h"
 #include "CtlCommands.h"
+#include "CtlSession.h"
 #include "LinkFixture.h"
 
 #include <sstream>
@@ -128,6 +129,31 @@ TEST_F(CtlCommandTest, VersionActionAndRaw)
 
     EXPECT_EQ(Run({"raw", "XX"}), 1);
     EXPECT_NE(err.str().find("did not answer"), std::string::npos);
+}
+
+TEST_F(CtlCommandTest, DumpNamesTheSettingsItCouldNotReadAndPrintsNoGuess)
+{
+    // A device that answers everything but two settings.
+    port.SetResponder(kPort, [](std::string_view line) {
+        const std::string text(line);
+        std::string reply;
+        if (text == "SAsr\n")
+            reply = "SAK225\r\n";
+        else if (text == "SVsr\n")
+            reply = "SV105\r\n";
+        else if (text == "CEs1\r\n")
+            reply = "CEs1\r\n";
+        else if (text != "MX13r\r\n" && text != "OD3r\r\n")
+            reply = text.substr(0, text.size() - 3) + "0\r\n";
+        return reply.empty() ? std::vector<Piece>{} : std::vector<Piece>{{1ms, reply}};
+    });
+    const auto args = Parse({"--port", "3", "dump"});
+    ASSERT_TRUE(args);
+    std::atomic<bool> interrupted{false};
+    const ctl::CtlStreams io{out, err, interrupted};
+    EXPECT_EQ(ctl::RunCtl(*args, link, io), 1);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "2 settings could not be read: Crosspoint 1\u21923, Output 3 delay\n");
 }
 
 }  // namespace

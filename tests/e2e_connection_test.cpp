@@ -5,7 +5,8 @@
 #include "UpgradeProcedure.h"
 #include "SimLinkFixture.h"
 
-#include <ctime>
+#include <filesystem>
+#include <functional>
 
 namespace brevant::test {
 namespace {
@@ -122,31 +123,131 @@ TEST_F(ConnectionTest, UnknownModelConnectsWithoutConnectedAndNeverRunsTwoWorker
     EXPECT_EQ(observer.ended, 1);
 }
 
-TEST_F(ConnectionTest, VanishedPortFailsQuietlyWithoutSpinningAndConnectWorksWhenItIsBack)
+double SecondsOf(const std::function<void()>& work)
+{
+    const auto start = SteadyClock::now();
+    work();
+    return std::chrono::duration<double>(SteadyClock::now() - start).count();
+}
+
+TEST_F(ConnectionTest, AKilledDeviceIsLostAtOnceAndFoundAgainWithItsStoredSetting)
+{
+    const std::string stateFile = MakeTempDir("brevant-state") + "/device.state";
+    StartWithConnection({"--no-pacing", "--state", stateFile});
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
+    ASSERT_TRUE(link->Set(Op::MG, {1}, 5));
+    ASSERT_TRUE(SaveDevice(*link, [](auto, auto) {}));
+    ASSERT_TRUE(link->Set(Op::MG, {2}, 7));  // never stored: gone with the power
+
+    const std::string dir = sim->PortsDir();
+    sim->Kill();
+    EXPECT_TRUE(Eventually([&] { return observer.lost == 1; }, 1.0)) << "the loss was not noticed within 1 s";
+    EXPECT_FALSE(state.flags.Connected);
+    EXPECT_TRUE(connection->Lost());
+    EXPECT_EQ(connection->LostPort(), kCom);
+
+    SimProcess again({"--no-pacing", "--state", stateFile}, kCom, dir);
+    ASSERT_TRUE(again.Started());
+    ASSERT_TRUE(Eventually([&] { return observer.refreshes == 2; }, 5.0));
+    EXPECT_TRUE(state.flags.Connected);
+    EXPECT_FALSE(connection->Lost());
+    EXPECT_EQ(connection->Reconnects(), 1);
+    EXPECT_EQ(p.MG[1], 5);
+    EXPECT_EQ(p.MG[2], 0) << "the mirror holds what the restarted device holds";
+    const int passes = connection->PollPasses();
+    EXPECT_TRUE(Eventually([&] { return connection->PollPasses() > passes; }));
+    EXPECT_EQ(observer.Events(), (std::vector<std::string>{"refreshed", "lost COM3", "restored COM3", "refreshed"}));
+}
+
+TEST_F(ConnectionTest, ADeviceBackUnderAnotherNumberIsFoundByARescan)
 {
     StartWithConnection({"--no-pacing"});
     ASSERT_TRUE(Connect());
     ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
     const std::string dir = sim->PortsDir();
-    sim->Stop();
-    SleepFor(Micros{100'000});
+    sim->Kill();
+    std::filesystem::remove(dir + "/COM3");  // the adapter's device file is gone
+    ASSERT_TRUE(Eventually([&] { return observer.lost == 1; }, 1.0));
 
-    timespec before{};
-    timespec after{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
-    const int passes = connection->PollPasses();
-    SleepFor(Micros{500'000});
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
-    const double cpu = (after.tv_sec - before.tv_sec) + (after.tv_nsec - before.tv_nsec) / 1e9;
-    EXPECT_LT(cpu, 0.25) << "the worker spins on a vanished port";
-    EXPECT_LE(connection->PollPasses(), passes + 2);  // a dead meter read costs its whole budget
-    EXPECT_TRUE(connection->WorkerRunning());
-
+    SimProcess moved({"--no-pacing"}, 6, dir);
+    ASSERT_TRUE(moved.Started());
+    ASSERT_TRUE(Eventually([&] { return observer.refreshes == 2; }, 5.0));
+    EXPECT_EQ(state.flags.PortNumber, 6);
+    EXPECT_TRUE(state.flags.Connected);
+    EXPECT_EQ(observer.Events().at(2), "restored COM6");
     connection->Disconnect();
-    SimProcess again({"--no-pacing"}, kCom, dir);
-    ASSERT_TRUE(again.Started());
+}
+
+TEST_F(ConnectionTest, DisconnectWhileLostStopsTheSearch)
+{
+    StartWithConnection({"--no-pacing"});
     ASSERT_TRUE(Connect());
-    EXPECT_TRUE(Eventually([&] { return connection->PollPasses() >= 2; }));
+    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
+    sim->Kill();
+    ASSERT_TRUE(Eventually([&] { return observer.lost == 1; }, 1.0));
+    EXPECT_LT(SecondsOf([&] { connection->Disconnect(); }), 0.35);
+    EXPECT_FALSE(connection->WorkerRunning());
+    EXPECT_FALSE(connection->Lost());
+    EXPECT_EQ(observer.Events().back(), "reset");
+}
+
+// Disconnect while the read-back still runs against a device that answers
+// nothing, or only every other query: it returns within one exchange and
+// 100 ms, and nothing refills the panels after the reset.
+class DisconnectDuringReadBack : public ConnectionTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DisconnectDuringReadBack, ReturnsPromptlyAndNothingRefillsThePanels)
+{
+    const bool silent = GetParam();
+    StartWithConnection(silent ? std::vector<std::string>{} : std::vector<std::string>{"--fault-noreply", "0.5"});
+    bool connected = false;
+    for (int i = 0; i < 20 && !connected; ++i)
+        connected = Connect();
+    ASSERT_TRUE(connected);
+    if (silent)
+        sim->Freeze();
+    SleepFor(Micros{300'000});
+    ASSERT_EQ(observer.refreshes, 0) << "the read-back ended before the Disconnect";
+    // The longest exchange the worker makes (a setting query: 2 ms, then 20
+    // re-reads 5 ms apart) plus 100 ms.
+    EXPECT_LT(SecondsOf([&] { connection->Disconnect(); }), 0.25);
+    SleepFor(Micros{300'000});
+    EXPECT_EQ(observer.Events(), std::vector<std::string>{"reset"});
+    EXPECT_FALSE(state.flags.Connected);
+    if (silent)
+        sim->Thaw();
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, DisconnectDuringReadBack, ::testing::Values(true, false),
+                         [](const auto& device) { return device.param ? "Silent" : "HalfTheRepliesMissing"; });
+
+TEST_F(ConnectionTest, TheConnectionEndsWithinASecondInEveryState)
+{
+    StartWithConnection({});
+    ASSERT_TRUE(Connect());
+    EXPECT_LT(SecondsOf([&] { connection.reset(); }), 1.0) << "during the read-back";
+
+    connection = std::make_unique<Connection>(*link, observer);
+    state.flags.Connected = false;
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
+    EXPECT_LT(SecondsOf([&] { connection.reset(); }), 1.0) << "while polling";
+
+    connection = std::make_unique<Connection>(*link, observer);
+    state.flags.Connected = false;
+    ASSERT_TRUE(Connect());
+    sim->Freeze();
+    EXPECT_LT(SecondsOf([&] { connection.reset(); }), 1.0) << "with a silent device";
+    sim->Thaw();
+
+    connection = std::make_unique<Connection>(*link, observer);
+    state.flags.Connected = false;
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
+    sim->Kill();
+    ASSERT_TRUE(Eventually([&] { return connection->Lost(); }, 1.0));
+    EXPECT_LT(SecondsOf([&] { connection.reset(); }), 1.0) << "while seeking a lost device";
 }
 
 TEST_F(ConnectionTest, SaveDeviceIsConfirmedWhileThePollingRuns)

@@ -1,6 +1,7 @@
 // brevantctl end to end: the program's procedures from the shell, against the
 // simulator, found by a scan of the ports folder.
 #include "SimProcess.h"
+#include "Timing.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 namespace brevant::test {
 namespace {
@@ -90,6 +92,30 @@ TEST_F(CtlTest, MetersPrintOneLinePerPass)
 
     result = Ctl({"--json", "meters", "--cycles", "1"});
     EXPECT_EQ(result.out.rfind("{\"pass\":1,\"inputs\":[", 0), 0u) << result.out;
+}
+
+TEST_F(CtlTest, MetersAndDumpSayWhenTheDeviceIsLost)
+{
+    StartSim();
+    std::thread killer([&] {
+        SleepFor(Micros{700'000});
+        sim->Kill();
+    });
+    const auto start = SteadyClock::now();
+    const auto meters = Ctl({"meters"});
+    killer.join();
+    EXPECT_EQ(meters.status, 1);
+    EXPECT_EQ(meters.err, "device lost on COM3\n");
+    EXPECT_FALSE(meters.out.empty());
+    EXPECT_LT(std::chrono::duration<double>(SteadyClock::now() - start).count(), 2.5);
+
+    // A device that goes silent during the read-back: dump prints nothing it
+    // did not read.
+    StartSim({"--no-pacing", "--fault-noreply", "1", "--fault-after", "4"});
+    const auto dump = Ctl({"dump"});
+    EXPECT_EQ(dump.status, 1);
+    EXPECT_EQ(dump.out, "");
+    EXPECT_EQ(dump.err, "device lost on COM3\n");
 }
 
 TEST_F(CtlTest, PresetRoundTripRestoresTheDevice)

@@ -77,7 +77,7 @@ TEST_F(PanelSendTest, ASettingThatAnswersNothingIsLeftUnknown)
     Send({{Op::OV, {4}, -7}, {Op::MX, {2, 3}, 1}}, [&](const SendOutcome& o) { outcome = o; });
     ASSERT_TRUE(Idle());
     EXPECT_EQ(outcome.unknown, (std::vector<SettingRef>{{Op::OV, {4, 0}}, {Op::MX, {2, 3}}}));
-    EXPECT_EQ(SettingName(outcome.unknown[1]), "Crosspoint 2→3");
+    EXPECT_EQ(SettingName(outcome.unknown[1]), "Crosspoint 2\u21923");
 }
 
 TEST_F(PanelSendTest, AReplyForAnotherChannelConfirmsNothingButIsStoredWhereItSays)

@@ -81,6 +81,39 @@ TEST_F(ReadBackOrderTest, FamilyTwoReadsEchoMetersAecAndFewerLimits)
     EXPECT_EQ(lines.back(), "SNsr");
 }
 
+TEST_F(ReadBackOrderTest, ASettingNeverReadIsTriedFourTimesAndNamed)
+{
+    port.SetResponder(kPort, [](std::string_view line) {
+        if (line == "OD3r\r\n" || line == "MX13r\r\n")
+            return std::vector<Piece>{};
+        if (line == "XG24r\r\n")  // always the word of another crosspoint
+            return std::vector<Piece>{{1ms, "XG42-3\r\n"}};
+        return std::vector<Piece>{{1ms, std::string(line.substr(0, line.size() - 3)) + "0\r\n"}};
+    });
+    const ReadBackResult result = ReadBackSettings(link, 1, noStop);
+    EXPECT_EQ(result.exchanges, 89 + 3 * 3);
+    EXPECT_FALSE(result.lost);
+    EXPECT_EQ(UnreadSummary(result.unread),
+              "3 settings could not be read: Crosspoint 1\u21923, Crosspoint 2\u21924 gain, Output 3 delay");
+}
+
+TEST_F(ReadBackOrderTest, ASilentDeviceEndsTheReadBackAsLostAndAStopEndsItAtOnce)
+{
+    port.SetResponder(kPort, [](std::string_view) { return std::vector<Piece>{}; });
+    ReadBackResult result = ReadBackSettings(link, 1, noStop);
+    EXPECT_TRUE(result.lost);
+    // ML1 (a meter, one try), then OF1 and OH1, four tries each.
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"ML1r", "OF1r", "OF1r", "OF1r", "OF1r", "OH1r", "OH1r", "OH1r",
+                                                 "OH1r"}));
+
+    EchoEverything();
+    port.ClearRecord();
+    std::atomic<bool> stop{true};
+    result = ReadBackSettings(link, 1, stop);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.exchanges, 0);
+}
+
 TEST_F(ReadBackOrderTest, NoiseSwitchFollowsTheLevelAfterReadBack)
 {
     port.SetResponder(kPort, [](std::string_view line) {
