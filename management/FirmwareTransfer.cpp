@@ -218,8 +218,11 @@ public:
     bool PortGone() const { return portGone_; }
 };
 
-std::string NoAnswer(std::string_view what)
+// Silence from a port that vanished is told as such: the cable, not the device.
+std::string NoAnswer(const Transfer& transfer, std::string_view what)
 {
+    if (transfer.PortGone())
+        return "the serial port is gone; the device did not " + std::string(what);
     return "the device did not " + std::string(what) + ": no answer";
 }
 
@@ -235,7 +238,7 @@ std::optional<std::string> ExpectEcho(Transfer& transfer, const Listening& liste
 {
     const std::string reply = transfer.Collect(listening);
     if (reply.empty())
-        return NoAnswer(what);
+        return NoAnswer(transfer, what);
     if (!IsEcho(reply, letter, value))
         return WrongAnswer(what, reply, Packet(letter, value));
     return std::nullopt;
@@ -274,7 +277,7 @@ FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const
     transfer.Send(kStartRequest);
     const std::string startReply = transfer.Collect(kStartListening);
     if (startReply.empty())
-        return Failed(NoAnswer("acknowledge the upgrade start"));
+        return Failed(NoAnswer(transfer, "acknowledge the upgrade start"));
     if (startReply.size() < 2 || std::string_view(startReply).substr(0, startReply.size() - 2) != kStartBody)
         return Failed(WrongAnswer("acknowledge the upgrade start", startReply, kStartRequest));
 
@@ -302,7 +305,7 @@ FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const
         }
         transfer.Send(Packet('D', words[i]));
         if (i + 1 == whole && transfer.Collect(kLastWordListening).empty())
-            return Failed(NoAnswer("acknowledge the last data word (word " + std::to_string(i) + ")"));
+            return Failed(NoAnswer(transfer, "acknowledge the last data word (word " + std::to_string(i) + ")"));
         if (progress) {
             const auto percent = 100 * static_cast<std::uint64_t>(i - kHeaderWords + 1) /
                                  static_cast<std::uint64_t>(counted - kHeaderWords);

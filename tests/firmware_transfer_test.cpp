@@ -114,6 +114,14 @@ protected:
     int dataSeen = 0;
 };
 
+TEST_F(FirmwareTest, APortThatVanishesIsNamedAsTheCause)
+{
+    port.Vanish(kPort);
+    const auto result = Send(ImageBytes({kMagic, 207, 0}));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, "the serial port is gone; the device did not acknowledge the upgrade start");
+}
+
 // The shortest image, the three header words (12 bytes), sent while stale bytes
 // keep arriving: those are drained first. "BRV1" in the file is 0x31565242, so
 // its bytes go out reversed, as every word's do, one write per packet on the

@@ -339,9 +339,14 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    m_tasks.WaitIdle();
+    // Every exchange from here on fails at once, so a command still running
+    // (a scan, a read-back from a silent device) ends at its next step, and
+    // queued changes are dropped rather than tried against a closing port.
+    m_core.link.Halt();
+    m_core.queue.DropPending();
     m_core.connection.RequestStop();
-    m_core.connection.WaitForWorker(Micros{2'000'000});
+    m_tasks.WaitIdle();
+    m_core.connection.WaitForWorker(Micros{1'000'000});
     m_core.link.ClosePort();
     event->accept();
 }
