@@ -1,5 +1,6 @@
 #include "DeviceLink.h"
 
+#include "ReplyDecoder.h"
 #include "TextScan.h"
 
 #include <algorithm>
@@ -28,13 +29,6 @@ std::string Upper(std::string_view text)
     for (char& c : out)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
-}
-
-// Byte i of the reply as the one-character number it stands for; a byte past
-// the end reads as the zero the reply buffer was cleared to.
-int DigitAt(std::string_view reply, std::size_t i)
-{
-    return i < reply.size() ? ParseDecimal(reply.substr(i, 1)) : 0;
 }
 
 bool AddressValid(const Command& command, Address at)
@@ -289,51 +283,23 @@ Status DeviceLink::Decode(const Command& command, std::string_view reply, std::o
     if (!command.logBeforeCheck.empty())
         LogReply(command.logBeforeCheck, reply);
 
+    const Reading reading = DecodeReply(command, reply);
     if (command.replyClass == ReplyClass::Action) {
-        const bool matched = Body(reply) == command.code;
-        for (const Assignment& a : matched ? command.onSuccess : command.onMismatch)
+        for (const Assignment& a : reading.matched ? command.onSuccess : command.onMismatch)
             (params.*a.field).store(a.value);
-        return matched ? Status() : Status(LinkError::WrongReply);
+        return reading.error;
     }
-
-    const std::size_t codeLength = command.code.size();
-    if (reply.substr(0, codeLength) != command.code) {
-        if (command.replyClass == ReplyClass::Meter)
-            LogReply("111", reply);
-        return LinkError::WrongReply;
-    }
-    // A reply cut short by a gap in the device's output would decode to a wrong
-    // value; such a reply is rejected instead of stored.
-    if (reply.back() != '\n')
-        return LinkError::Incomplete;
-
-    int a = 0;
-    int b = 0;
-    std::size_t valueStart = codeLength;
-    switch (command.replyClass) {
-    case ReplyClass::Channel:
-    case ReplyClass::Meter:
-        a = DigitAt(reply, 2);
-        valueStart = 3;
-        break;
-    case ReplyClass::Crosspoint:
-        a = DigitAt(reply, 2);
-        b = DigitAt(reply, 3);
-        valueStart = 4;
-        break;
-    default:
-        break;
-    }
-    // The value runs from valueStart to the byte before the last two.
-    const std::string_view body = Body(reply);
-    const int32_t value = body.size() > valueStart ? ParseDecimal(body.substr(valueStart)) : 0;
+    if (reading.error == LinkError::WrongReply && command.replyClass == ReplyClass::Meter)
+        LogReply("111", reply);
+    if (!reading.Ok())
+        return reading.error;
 
     // A reply naming a channel outside 1..4 names no entry of the mirror: nothing
     // is stored and the transaction fails.
-    Value* field = command.field(params, a, b);
+    Value* field = command.field(params, reading.a, reading.b);
     if (field == nullptr)
         return LinkError::BadAddress;
-    field->store(command.rule.Apply(value));
+    field->store(command.rule.Apply(reading.value));
     if (command.confirmedFlag != nullptr)
         (params.*command.confirmedFlag).store(1);
     // A reply for another address is the device's word for that address, so
@@ -341,30 +307,21 @@ Status DeviceLink::Decode(const Command& command, std::string_view reply, std::o
     const bool addressed = command.replyClass == ReplyClass::Channel || command.replyClass == ReplyClass::Meter ||
                            command.replyClass == ReplyClass::Crosspoint;
     if (addressed && asked &&
-        (a != asked->a || (command.replyClass == ReplyClass::Crosspoint && b != asked->b)))
+        (reading.a != asked->a || (command.replyClass == ReplyClass::Crosspoint && reading.b != asked->b)))
         return LinkError::OtherAddress;
     return {};
 }
 
 Status DeviceLink::ReadBlock(const Command& command, int block, std::string_view reply)
 {
-    constexpr std::size_t kMinimumBlock = 21;
-    if (reply.size() < kMinimumBlock)
-        return LinkError::ShortBlock;
+    // Lines after the tenth have no place in the mirror and are dropped.
+    const BlockReading reading = DecodeBlock(reply, kBlockLines);
+    if (reading.error != LinkError::None)
+        return reading.error;
     LogReply(command.logBeforeCheck, reply);
-
-    // One value per "\r\n"-terminated line, from its fourth character on; lines
-    // after the tenth have no place in the mirror and are dropped.
-    std::string_view text = reply;
-    for (int j = 0;; ++j) {
-        const int end = FindPattern(text, "\r\n", 0);
-        if (end < 0)
-            break;
-        const std::string_view line = text.substr(0, static_cast<std::size_t>(end));
-        const int32_t value = line.size() > 3 ? ParseDecimal(line.substr(3)) : 0;
-        if (Value* field = command.field(state_.params, block, j))
-            field->store(value);
-        text.remove_prefix(static_cast<std::size_t>(end) + 2);
+    for (std::size_t j = 0; j < reading.values.size(); ++j) {
+        if (Value* field = command.field(state_.params, block, static_cast<int>(j)))
+            field->store(reading.values[j]);
     }
     return {};
 }

@@ -7,9 +7,9 @@
 namespace brevant {
 
 // Position of the first occurrence of `pattern` in `text` at or after `start`,
-// or -1. "?" in the pattern matches any one character. Returns -1 when start is
+// or -1. Every character matches only itself. Returns -1 when start is
 // negative or start + pattern length exceeds the text; start for an empty
-// pattern. Knuth-Morris-Pratt, so a scan never backs up in the text.
+// pattern.
 int FindPattern(std::string_view text, std::string_view pattern, int start);
 
 // Decimal text to integer as C's atoi reads it: leading white space, one sign,
