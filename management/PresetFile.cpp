@@ -78,28 +78,6 @@ auto& EntryOf(Params& params, const PresetLine& line, int k)
     return (params.*line.matrix)[at(k / kChannels + 1)][at(k % kChannels + 1)];
 }
 
-void ParseLine(std::string_view text, const PresetLine& line, DeviceParams& params)
-{
-    // Only the line's position says what it holds; the key is not looked at.
-    const int colon = FindPattern(text, ":", 0);
-    const std::string_view values = colon < 0 ? text : text.substr(static_cast<std::size_t>(colon) + 1);
-
-    if (line.single) {
-        EntryOf(params, line, 0).store(ParseDecimal(values));
-        return;
-    }
-    // Every value is closed by a comma; what follows the last comma (normally
-    // the line's CR) is not a value.
-    std::size_t start = 0;
-    for (int k = 0; k < line.count; ++k) {
-        const std::size_t comma = values.find(',', start);
-        if (comma == std::string_view::npos)
-            break;
-        EntryOf(params, line, k).store(ParseDecimal(values.substr(start, comma - start)));
-        start = comma + 1;
-    }
-}
-
 std::string Failure(std::string_view what, const std::string& path, int error)
 {
     return std::string(what) + " " + path + ": " + std::generic_category().message(error);
@@ -210,11 +188,11 @@ PresetResult WritePresetFile(const std::string& path, const DeviceParams& params
     return {true, {}};
 }
 
-PresetResult ReadPresetFile(const std::string& path, DeviceParams& params)
+PresetCheck ReadPresetFile(const std::string& path)
 {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.Valid())
-        return {false, Failure("cannot open", path, errno)};
+        return {std::nullopt, Failure("cannot open", path, errno)};
 
     // Only the first nineteen lines count, so reading stops once they are in:
     // a large file picked by mistake is not read whole.
@@ -226,7 +204,7 @@ PresetResult ReadPresetFile(const std::string& path, DeviceParams& params)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return {false, Failure("cannot read", path, errno)};
+            return {std::nullopt, Failure("cannot read", path, errno)};
         }
         if (n == 0)
             break;
@@ -234,21 +212,23 @@ PresetResult ReadPresetFile(const std::string& path, DeviceParams& params)
         lineFeeds += static_cast<std::size_t>(std::count(chunk.begin(), chunk.end(), '\n'));
         text += chunk;
     }
-    ParsePreset(text, params);
-    return {true, {}};
+    // Whatever followed the nineteenth line is not the preset's.
+    std::size_t cut = 0;
+    for (std::size_t n = 0; n < kLineCount && cut != std::string::npos; ++n)
+        cut = text.find('\n', n == 0 ? 0 : cut + 1);
+    if (cut != std::string::npos)
+        text.resize(cut + 1);
+    PresetCheck check = ParsePresetText(text);
+    if (!check.preset)
+        check.error = path + ": " + check.error;
+    return check;
 }
 
-void ParsePreset(std::string_view text, DeviceParams& params)
+std::string FormatPreset(const Preset& preset)
 {
-    // A line runs up to its line feed (a CR before it is left to the value
-    // rules); a last line without a line feed counts too.
-    std::size_t pos = 0;
-    for (std::size_t n = 0; n < kLineCount && pos < text.size(); ++n) {
-        const std::size_t end = text.find('\n', pos);
-        const std::size_t stop = end == std::string_view::npos ? text.size() : end;
-        ParseLine(text.substr(pos, stop - pos), kLines[n], params);
-        pos = stop + 1;
-    }
+    DeviceParams params;
+    StorePreset(preset, params);
+    return FormatPreset(params);
 }
 
 int UploadPreset(DeviceLink& link, const ProgressFn& progress)

@@ -11,6 +11,7 @@
 
 #include "DeviceLink.h"
 #include "DeviceParams.h"
+#include "Preset.h"
 
 #include <string>
 #include <string_view>
@@ -31,15 +32,14 @@ std::string FormatPreset(const DeviceParams& params);
 // preset stays as it was).
 PresetResult WritePresetFile(const std::string& path, const DeviceParams& params);
 
-// Reads `path` and stores what it holds with ParsePreset. A file that cannot
-// be opened or read is an error and changes nothing.
-PresetResult ReadPresetFile(const std::string& path, DeviceParams& params);
+// Reads and checks the preset in `path` (only its first nineteen lines are
+// read). The error names the file and the reason: it cannot be opened, or it
+// is no preset ("room.lg: line 2: expected "MG:", found …").
+PresetCheck ReadPresetFile(const std::string& path);
 
-// Stores the values of a preset text into the mirror. Line n (from 1) fills
-// the field of line n of the format whatever text stands before its colon;
-// values the text does not hold keep their former contents, and lines after
-// the nineteenth are ignored. Any bytes are safe.
-void ParsePreset(std::string_view text, DeviceParams& params);
+// The exact bytes of a preset file holding `preset` (entries it does not
+// name as 0).
+std::string FormatPreset(const Preset& preset);
 
 // Sends the setting held in the mirror to the device, each value once with
 // its set command, channel by channel and then the device-wide values; the

@@ -2,7 +2,11 @@
 // line rules it is loaded by, a save that fails without harming the file it was
 // to replace, and the commands an upload writes, scripted and to the simulator.
 #include "LinkFixture.h"
+#include "Connection.h"
 #include "PresetFile.h"
+#include "PresetProcedures.h"
+#include "RecordingObserver.h"
+#include "SettingRange.h"
 #include "SimLinkFixture.h"
 
 #include <gtest/gtest.h>
@@ -66,27 +70,27 @@ void Put(Channels& field, std::initializer_list<int32_t> values)
         field[n++] = v;
 }
 
-// The preset of Fill(p, 1).
-const std::string kFilledFile =
-    "DeviceType:-377\r\r\n"
-    "MG:2,-3,4,-5,\r\r\n"
-    "MB:-361\r\r\n"
-    "MA:12,-13,14,-15,\r\r\n"
-    "MF:-17,18,-19,20,\r\r\n"
-    "MR:-27,28,-29,30,\r\r\n"
-    "MI:-37,38,-39,40,\r\r\n"
-    "MT:42,-43,44,-45,\r\r\n"
-    "MM:-7,8,-9,10,\r\r\n"
-    "MC:22,-23,24,-25,\r\r\n"
-    "MP:362\r\r\n"
-    "SN:-363\r\r\n"
-    "OV:62,-63,64,-65,\r\r\n"
-    "OM:-67,68,-69,70,\r\r\n"
-    "OD:72,-73,74,-75,\r\r\n"
-    "OF:-77,78,-79,80,\r\r\n"
-    "OH:82,-83,84,-85,\r\r\n"
-    "MX:-97,98,-99,100,102,-103,104,-105,-107,108,-109,110,112,-113,114,-115,\r\r\n"
-    "XG:122,-123,124,-125,-127,128,-129,130,132,-133,134,-135,-137,138,-139,140,\r\r\n";
+// A preset with a value in every place, each within its range.
+const std::string kFile =
+    "DeviceType:2\r\r\n"
+    "MG:-5,3,0,47,\r\r\n"
+    "MB:1\r\r\n"
+    "MA:1,0,0,1,\r\r\n"
+    "MF:0,1,0,0,\r\r\n"
+    "MR:0,4,15,2,\r\r\n"
+    "MI:1,1,0,0,\r\r\n"
+    "MT:0,0,1,0,\r\r\n"
+    "MM:0,1,0,0,\r\r\n"
+    "MC:1,0,1,0,\r\r\n"
+    "MP:3\r\r\n"
+    "SN:4\r\r\n"
+    "OV:-20,0,7,20,\r\r\n"
+    "OM:0,0,1,0,\r\r\n"
+    "OD:0,150,200,12,\r\r\n"
+    "OF:8000,0,20000,300,\r\r\n"
+    "OH:30,0,600,100,\r\r\n"
+    "MX:1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1,\r\r\n"
+    "XG:0,-1,-2,-3,-4,-5,-6,-7,-8,-9,-10,-11,-12,-13,-14,-30,\r\r\n";
 
 // `text` with every CR CR LF line end turned into `lineEnd`.
 std::string WithLineEnds(std::string text, const std::string& lineEnd)
@@ -94,6 +98,16 @@ std::string WithLineEnds(std::string text, const std::string& lineEnd)
     for (std::size_t at = 0; (at = text.find("\r\r\n", at)) != std::string::npos; at += lineEnd.size())
         text.replace(at, 3, lineEnd);
     return text;
+}
+
+// kFile with line `n` (from 1) replaced by `line`.
+std::string WithLine(int n, const std::string& line)
+{
+    std::string text = kFile;
+    std::size_t at = 0;
+    for (int i = 1; i < n; ++i)
+        at = text.find('\n', at) + 1;
+    return text.replace(at, text.find('\n', at) - at + 1, line);
 }
 
 std::string Contents(const fs::path& file)
@@ -108,56 +122,92 @@ long Entries(const fs::path& dir)
     return std::distance(fs::directory_iterator(dir), fs::directory_iterator{});
 }
 
-// Loading a text into a mirror changes only the values the text holds.
-class PresetParseTest : public ::testing::Test {
-protected:
-    PresetParseTest() { Fill(p, 1000), Fill(expected, 1000); }
-    DeviceParams p;
-    DeviceParams expected;
-};
+// What is not a preset is refused, naming the first bad line.
+struct Refusal { const char* name; std::string text; std::string error; };
+void PrintTo(const Refusal& c, std::ostream* out) { *out << c.name; }
+class PresetRefusal : public ::testing::TestWithParam<Refusal> {};
 
-// A text and what it changes in a mirror.
-struct ParseCase { const char* name; std::string text; std::function<void(DeviceParams&)> change; };
-void PrintTo(const ParseCase& c, std::ostream* out) { *out << c.name; }
-class PresetParse : public PresetParseTest, public ::testing::WithParamInterface<ParseCase> {};
-
-TEST_P(PresetParse, ChangesOnlyTheValuesTheTextHolds)
+TEST_P(PresetRefusal, NamesTheFirstBadLine)
 {
-    GetParam().change(expected);
-    ParsePreset(GetParam().text, p);
-    EXPECT_EQ(Dump(p), Dump(expected));
+    const PresetCheck check = ParsePresetText(GetParam().text);
+    EXPECT_FALSE(check.preset);
+    EXPECT_EQ(check.error, GetParam().error);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, PresetParse,
-    ::testing::ValuesIn(std::vector<ParseCase>{
-        // The key is not looked at, nor needed; only the first colon ends it.
-        {"OnlyTheLineNumberSaysWhatALineHolds", "2\r\nXX:5,5,5,5,\r\nMP:6\r\n9,8,7,6,\r\nMF:1:2,3,4,5,\r\n",
-         [](DeviceParams& e) {
-             e.DeviceFamily = 2, e.MB = 6, Put(e.MG, {5, 5, 5, 5}), Put(e.MA, {9, 8, 7, 6}), Put(e.MF, {1, 3, 4, 5});
-         }},
-        // A value without its comma is not one; an empty text is 0.
-        {"ValuesAreTheTextsClosedByCommas", "DeviceType:1\nMG:1,2,3,4\nMB:1\nMA:,-7,\n", [](DeviceParams& e) {
-             e.DeviceFamily = 1, e.MG[1] = 1, e.MG[2] = 2, e.MG[3] = 3, e.MB = 1, e.MA[1] = 0, e.MA[2] = -7;
-         }},
-        // Surplus values are dropped; the last line needs no line end.
-        {"AShortFileChangesOnlyItsLines", "DeviceType:3\r\r\nMG:1,2,3,4,5,6,\r\r\nMB:7",
-         [](DeviceParams& e) { e.DeviceFamily = 3, e.MB = 7, Put(e.MG, {1, 2, 3, 4}); }},
-        {"Nothing", "", [](DeviceParams&) {}}}),
+    Texts, PresetRefusal,
+    ::testing::ValuesIn(std::vector<Refusal>{
+        {"Empty", "", "line 1: expected \"DeviceType:\", found the end of the file"},
+        {"Program", "\x7f" "ELF\x02\x01\x01\0\0\0"s, "line 1: expected text, found the byte 0x7F"},
+        {"FirmwareImage", "BRV1\x01\0\0\0\xcf\0\0\0"s, "line 1: expected text, found the byte 0x01"},
+        {"WrongKeyOnLine7", WithLine(7, "MT:1,1,1,1,\r\r\n"), "line 7: expected \"MI:\", found \"MT:1,1,1,1,\""},
+        {"Truncated", kFile.substr(0, kFile.find("SN:")), "line 12: expected \"SN:\", found the end of the file"},
+        {"NotANumber", WithLine(3, "MB:on\r\n"), "line 3: expected an integer after \"MB:\", found \"on\""},
+        {"NotNumbers", WithLine(2, "MG:1,x,3,4,\r\n"), "line 2: expected integers after \"MG:\", found \"1,x,3,4,\""},
+        {"TooManyValues", WithLine(2, "MG:1,2,3,4,5,\r\n"), "line 2: expected at most 4 values, found 5"},
+        {"LongLinesAreCut", WithLine(2, std::string(40, 'Q') + "\r\n"),
+         "line 2: expected \"MG:\", found \"QQQQQQQQQQQQQQQQQQQQQQQQ\u2026\""}}),
     [](const auto& c) { return std::string(c.param.name); });
 
-TEST_F(PresetParseTest, JunkNeverReachesBeyondThePresetValues)
+TEST(PresetText, ValuesOutOfRangeAreBroughtInAsTheDeviceWouldAndCounted)
+{
+    const PresetCheck check =
+        ParsePresetText(WithLine(16, "OF:100,25000,0,300,\r\n").replace(kFile.find("MG:"), 15, "MG:-50,3,0,99,"));
+    ASSERT_TRUE(check.preset) << check.error;
+    DeviceParams p;
+    StorePreset(*check.preset, p);
+    EXPECT_EQ((std::array<int32_t, 4>{p.MG[1], p.MG[2], p.MG[3], p.MG[4]}), (std::array<int32_t, 4>{-10, 3, 0, 47}));
+    EXPECT_EQ((std::array<int32_t, 4>{p.OF[1], p.OF[2], p.OF[3], p.OF[4]}), (std::array<int32_t, 4>{0, 20000, 0, 300}));
+    EXPECT_EQ(check.preset->clamped, 4);
+    EXPECT_EQ(ClampedText(*check.preset), "4 values were outside their range and were brought into it");
+}
+
+TEST(PresetText, AShortListLineKeepsTheEntriesItDoesNotName)
+{
+    const PresetCheck check = ParsePresetText(WithLine(2, "MG:7,8,\r\n"));
+    ASSERT_TRUE(check.preset) << check.error;
+    DeviceParams p;
+    p.MG[3] = 11;
+    p.MG[4] = 12;
+    StorePreset(*check.preset, p);
+    EXPECT_EQ((std::array<int32_t, 4>{p.MG[1], p.MG[2], p.MG[3], p.MG[4]}), (std::array<int32_t, 4>{7, 8, 11, 12}));
+    EXPECT_EQ(p.DeviceFamily, 2);
+}
+
+TEST(PresetText, TheDifferencesFromTheDeviceAreListedInFileOrder)
+{
+    DeviceParams device;
+    StorePreset(*ParsePresetText(kFile).preset, device);
+    EXPECT_TRUE(DiffPreset(*ParsePresetText(kFile).preset, device).empty());
+    device.MG[2] = -5;
+    device.MX[1][3] = 1;
+    device.OF[2] = 9000;
+    device.MP = 0;
+    EXPECT_EQ(DiffPreset(*ParsePresetText(kFile).preset, device),
+              (std::vector<std::string>{"Input 2 gain: \u22125 dB \u2192 3 dB", "Priority: none \u2192 input 3",
+                                        "Output 2 low-pass: 9000 Hz \u2192 off",
+                                        "Crosspoint 1\u21923: on \u2192 off"}));
+}
+
+TEST(PresetText, JunkIsRefusedOrReadWithinRange)
 {
     std::mt19937 random(20240611);
     const std::string alphabet = "0123456789-+ :,\r\n\n\n\0\x80\xff"s;
+    int accepted = 0;
     for (int round = 0; round < 500; ++round) {
-        std::string junk(random() % 2000, '\0');
-        for (char& c : junk)
-            c = round % 2 ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
-        ParsePreset(junk, p);
+        std::string junk = round % 3 == 0 ? kFile : std::string();
+        junk.resize(junk.size() + random() % 200);
+        for (std::size_t i = round % 3 == 0 ? kFile.size() - 40 : 0; i < junk.size(); ++i)
+            junk[i] = round % 2 ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
+        const PresetCheck check = ParsePresetText(junk);
+        EXPECT_NE(check.preset.has_value(), !check.error.empty());
+        if (!check.preset)
+            continue;
+        ++accepted;
+        for (const PresetEntry& e : check.preset->entries)
+            EXPECT_TRUE(RangeOf(e.setting.op)->Contains(e.value));
     }
-    ParsePreset(FormatPreset(p), expected);  // takes over the preset values junk left
-    EXPECT_EQ(Dump(p), Dump(expected));
+    EXPECT_GT(accepted, 0);
 }
 
 class PresetFileTest : public ::testing::Test {
@@ -172,29 +222,30 @@ protected:
 TEST_F(PresetFileTest, SaveWritesTheseExactBytesWhichLoadBackWhateverTheirLineEnds)
 {
     DeviceParams p;
-    Fill(p, 1);
+    StorePreset(*ParsePresetText(kFile).preset, p);
     const fs::path file = dir / "known.lg";
     std::ofstream(file) << "an older and longer preset that is replaced as a whole\n";
     EXPECT_TRUE(WritePresetFile(file.string(), p).ok);
-    EXPECT_EQ(Contents(file), kFilledFile);
+    EXPECT_EQ(Contents(file), kFile);
     EXPECT_EQ(Entries(dir), 1);
 
-    for (const std::string& text : {kFilledFile, WithLineEnds(kFilledFile, "\r\n") + "MG:1,1,1,1,\r\nDeviceType:9\r\n",
-                                    WithLineEnds(kFilledFile, "\n"), kFilledFile.substr(0, kFilledFile.size() - 1)}) {
+    for (const std::string& text : {kFile, WithLineEnds(kFile, "\r\n") + "MG:1,1,1,1,\r\nDeviceType:9\r\n\x01",
+                                    WithLineEnds(kFile, "\n"), kFile.substr(0, kFile.size() - 1)}) {
         std::ofstream(file, std::ios::binary) << text;
-        DeviceParams loaded;
-        EXPECT_TRUE(ReadPresetFile(file.string(), loaded).ok);
-        EXPECT_EQ(FormatPreset(loaded), kFilledFile);
+        const PresetCheck loaded = ReadPresetFile(file.string());
+        ASSERT_TRUE(loaded.preset) << loaded.error;
+        EXPECT_EQ(FormatPreset(*loaded.preset), kFile);
     }
+    std::ofstream(file, std::ios::binary) << WithLine(7, "MT:1,1,1,1,\r\n");
+    EXPECT_EQ(ReadPresetFile(file.string()).error, file.string() + ": line 7: expected \"MI:\", found \"MT:1,1,1,1,\"");
 }
 
 TEST_F(PresetFileTest, FailuresNameTheFileAndReasonAndChangeNothing)
 {
     DeviceParams p;
     const std::string missing = (dir / "missing.lg").string();
-    EXPECT_EQ(ReadPresetFile(missing, p).error, "cannot open " + missing + ": No such file or directory");
-    EXPECT_EQ(ReadPresetFile(dir.string(), p).error, "cannot read " + dir.string() + ": Is a directory");
-    EXPECT_EQ(Dump(p), Dump(DeviceParams{}));
+    EXPECT_EQ(ReadPresetFile(missing).error, "cannot open " + missing + ": No such file or directory");
+    EXPECT_EQ(ReadPresetFile(dir.string()).error, "cannot read " + dir.string() + ": Is a directory");
 
     const std::string noDir = (dir / "no-such-dir" / "x.lg").string();
     EXPECT_EQ(WritePresetFile(noDir, p).error, "cannot create " + noDir + ": No such file or directory");
@@ -295,6 +346,110 @@ TEST_F(PresetSimTest, AnUploadedPresetIsWhatTheDeviceThenHolds)
         ASSERT_TRUE(link->Query(c.op, c.at)) << command.name;
         EXPECT_EQ(*field, c.expected) << command.name << " " << c.at.a << c.at.b;
     }
+}
+
+// Open From File against the simulator through the program's own procedures.
+class PresetOpenTest : public SimLinkFixture {
+protected:
+    void SetUp() override
+    {
+        Start({"--no-pacing"});
+        link->SetTrace(&trace);
+        connection = std::make_unique<Connection>(*link, observer);
+        state.flags.PortNumber = kCom;
+    }
+    void TearDown() override
+    {
+        connection.reset();
+        link->SetTrace(nullptr);
+        SimLinkFixture::TearDown();
+    }
+    // Waits for the read-back number `n` since the start.
+    void WaitForReadBack(int n)
+    {
+        const Deadline deadline(Micros{5'000'000});
+        while (observer.refreshes < n && !deadline.Expired())
+            SleepFor(Micros{5'000});
+        ASSERT_EQ(observer.refreshes, n);
+    }
+    void ConnectAndRead()
+    {
+        ASSERT_TRUE(connection->Connect(report));
+        WaitForReadBack(1);
+    }
+    std::string File(const std::string& name, const std::string& text)
+    {
+        const fs::path file = dir / name;
+        std::ofstream(file, std::ios::binary) << text;
+        return file.string();
+    }
+    std::size_t Sent() const
+    {
+        const auto records = trace.Snapshot();
+        return static_cast<std::size_t>(std::count_if(records.begin(), records.end(), [](const TraceRecord& r) {
+            return r.direction == TraceDirection::Sent;
+        }));
+    }
+
+    ProtocolTrace trace;
+    RecordingObserver observer;
+    std::unique_ptr<Connection> connection;
+    std::vector<std::string> said;
+    const Report report = [this](std::string_view text, std::string_view detail) {
+        said.push_back(std::string(text) + (detail.empty() ? "" : " (" + std::string(detail) + ")"));
+    };
+    const fs::path dir = MakeTempDir("brevant-open");
+};
+
+TEST_F(PresetOpenTest, WhatIsNoPresetSendsNothingAndLeavesTheMirror)
+{
+    ConnectAndRead();
+    connection->Disconnect();
+    const std::string mirror = Dump(p);
+    const std::size_t sent = Sent();
+    const std::string program = File("ls.lg", Contents("/bin/ls").substr(0, 4096));
+    const std::string wrongKey = File("seven.lg", WithLine(7, "MT:1,1,1,1,\r\n"));
+    for (const std::string& path : {program, wrongKey, File("empty.lg", "")}) {
+        said.clear();
+        EXPECT_FALSE(OpenFromFile(*connection, path, report));
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].rfind(path + ": line ", 0), 0u) << said[0];
+    }
+    EXPECT_EQ(said[0], File("empty.lg", "") + ": line 1: expected \"DeviceType:\", found the end of the file");
+    EXPECT_EQ(Sent(), sent) << "a byte reached the device";
+    EXPECT_EQ(Dump(p), mirror);
+}
+
+TEST_F(PresetOpenTest, ThePreviewListsWhatDiffersAndUndoRestoresTheDeviceExactly)
+{
+    ConnectAndRead();
+    const std::string original = FormatPreset(p);
+    Preset changed = PresetFromMirror(p);
+    for (PresetEntry& e : changed.entries) {
+        if (e.setting == SettingRef{Op::MG, {2, 0}})
+            e.value = 9;
+        if (e.setting == SettingRef{Op::MX, {1, 3}})
+            e.value = 1 - e.value;
+        if (e.setting == SettingRef{Op::OD, {4, 0}})
+            e.value = 120;
+    }
+    const std::string path = File("changed.lg", FormatPreset(changed));
+    const PresetCheck loaded = ReadPresetFile(path);
+    ASSERT_TRUE(loaded.preset);
+    EXPECT_EQ(DiffPreset(*loaded.preset, p),
+              (std::vector<std::string>{"Input 2 gain: 0 dB \u2192 9 dB", "Output 4 delay: 0 ms \u2192 120 ms",
+                                        "Crosspoint 1\u21923: off \u2192 on"}));
+
+    std::optional<Preset> before;
+    ASSERT_TRUE(OpenFromFile(*connection, path, report, {}, &before));
+    ASSERT_TRUE(before);
+    WaitForReadBack(2);  // the read-back of the Connect that ends the upload
+    EXPECT_TRUE(DiffPreset(*loaded.preset, p).empty());
+    EXPECT_EQ(p.OD[4], 120);
+
+    ASSERT_TRUE(OpenPreset(*connection, *before, report));
+    WaitForReadBack(3);
+    EXPECT_EQ(FormatPreset(p), original);
 }
 
 }  // namespace
