@@ -17,6 +17,10 @@ namespace {
 // many bytes beyond the reply buffer the exchange stops listening.
 constexpr std::size_t kRunawayAllowance = 4096;
 
+// How many times one command goes on listening past replies that are not
+// its own before it gives up.
+constexpr int kLateRepliesPassedOver = 2;
+
 // The reply less its last two bytes (normally carriage return and line feed).
 std::string_view Body(std::string_view reply)
 {
@@ -146,8 +150,12 @@ Status DeviceLink::PortFailure(int port, const IoResult& result, std::string_vie
     return during == "writing" ? LinkError::WriteFailed : LinkError::NoReply;
 }
 
-Status DeviceLink::DrainLocked(int port)
+Status DeviceLink::DrainLocked(int port, std::size_t* count)
 {
+    if (count != nullptr)
+        *count = 0;
+    if (port < 1 || halted_)
+        return LinkError::NoPort;
     ProtocolTrace* const trace = trace_.load();
     std::array<char, 256> chunk{};
     std::string dropped;
@@ -164,6 +172,8 @@ Status DeviceLink::DrainLocked(int port)
     }
     if (trace != nullptr && !dropped.empty())
         trace->Record(port, TraceDirection::Discarded, dropped);
+    if (count != nullptr)
+        *count = dropped.size();
     return {};
 }
 
@@ -173,17 +183,31 @@ Status DeviceLink::ExchangeLocked(int port, std::string_view text, const Exchang
     reply.clear();
     if (port < 1 || halted_)
         return LinkError::NoPort;
-
-    ProtocolTrace* const trace = trace_.load();
     // Bytes that came unasked (the late end of an earlier reply, line noise)
     // would be read as the start of this reply: they are thrown away first.
     if (Status drained = DrainLocked(port); !drained)
         return drained;
-    const IoResult written = port_.Write(port, text);
-    if (trace != nullptr)
-        trace->Record(port, TraceDirection::Sent, text);
-    if (!written.Ok())
-        return PortFailure(port, written, "writing");
+    if (Status written = WriteLocked(port, text); !written)
+        return written;
+    return CollectLocked(port, profile, reply);
+}
+
+Status DeviceLink::WriteLocked(int port, std::string_view bytes)
+{
+    if (port < 1 || halted_)
+        return LinkError::NoPort;
+    const IoResult written = port_.Write(port, bytes);
+    if (ProtocolTrace* trace = trace_.load())
+        trace->Record(port, TraceDirection::Sent, bytes);
+    return written.Ok() ? Status() : PortFailure(port, written, "writing");
+}
+
+Status DeviceLink::CollectLocked(int port, const ExchangeProfile& profile, std::string& reply)
+{
+    reply.clear();
+    if (port < 1 || halted_)
+        return LinkError::NoPort;
+    ProtocolTrace* const trace = trace_.load();
     // Always a fixed pause: the reply cannot have begun yet.
     if (profile.afterWrite.count() > 0)
         port_.Wait(port, profile.afterWrite, false);
@@ -222,14 +246,15 @@ Status DeviceLink::ExchangeLocked(int port, std::string_view text, const Exchang
     };
     append(got);
     // A gap longer than the chunk pause ends a reply that has reached its line
-    // end. A reply still short of it (torn by an adapter or a network hop) is
-    // waited for, within the re-read budget the profile gives a silent device.
+    // end. A line reply still short of it (torn by an adapter or a network
+    // hop) is waited for, within the re-read budget the profile gives a
+    // silent device.
     Micros patience = profile.rereadPause * profile.rereads;
+    const auto unfinished = [&] { return profile.lineEnded && !reply.empty() && reply.back() != '\n'; };
     while (received < capacity + kRunawayAllowance) {
         Pause(port, profile.chunkPause);
         got = read(kChunkCapacity);
-        while (got < 1 && !last.Gone() && received > 0 && reply.back() != '\n' &&
-               patience > profile.rereadPause) {
+        while (got < 1 && !last.Gone() && unfinished() && patience > profile.rereadPause) {
             patience -= profile.rereadPause;
             Pause(port, profile.rereadPause);
             got = read(kChunkCapacity);
@@ -266,15 +291,44 @@ Status DeviceLink::SetConfirmed(Op op, Address at, int32_t value, int attempts)
 Status DeviceLink::Transact(std::string_view commandText, const Command& command,
                             std::optional<Address> asked)
 {
+    std::lock_guard lock(portMutex_);
+    const int port = state_.flags.PortNumber.load();
     std::string reply;
-    if (Status s = Exchange(commandText, *command.profile, reply); !s)
+    if (Status s = ExchangeLocked(port, commandText, *command.profile, reply); !s)
         return s;
     if (command.replyClass == ReplyClass::Block) {
         // The block is named by the second letter of its command: "DCsr" is block 3.
         const int block = commandText.size() > 1 ? commandText[1] - 'A' + 1 : 0;
         return ReadBlock(command, block, reply);
     }
-    return Decode(command, reply, asked);
+
+    // The reply to an earlier command that came too late for it may arrive
+    // first, ahead of this command's own: each whole line is one reply, and a
+    // line that does not answer this command is passed over (a reply of the
+    // same command for another address is still stored where it says) while
+    // the line goes on being read, within the command's budget, for the
+    // reply that does. Without this the link
+    // would stay one reply behind for good.
+    ExchangeProfile more = *command.profile;
+    more.afterWrite = Micros{0};
+    Status result = LinkError::WrongReply;
+    for (int round = 0;; ++round) {
+        std::string_view rest = reply;
+        while (!rest.empty()) {
+            const std::size_t feed = rest.find('\n');
+            const std::string_view line = feed == std::string_view::npos ? rest : rest.substr(0, feed + 1);
+            rest.remove_prefix(line.size());
+            result = Decode(command, line, asked);
+            if (result)
+                return result;
+        }
+        const LinkError e = result.Error();
+        const bool notOurs = e == LinkError::WrongReply || e == LinkError::OtherAddress || e == LinkError::BadAddress;
+        if (!notOurs || round == kLateRepliesPassedOver)
+            return result;
+        if (!CollectLocked(port, more, reply))
+            return result;
+    }
 }
 
 Status DeviceLink::Decode(const Command& command, std::string_view reply, std::optional<Address> asked)

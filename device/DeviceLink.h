@@ -74,6 +74,13 @@ public:
     Status Exchange(std::string_view text, const ExchangeProfile& profile, std::string& reply);
     Status ExchangeLocked(int port, std::string_view text, const ExchangeProfile& profile,
                           std::string& reply);
+    // The three steps of an exchange, for a transfer that mixes unanswered
+    // writes with answered ones (the firmware upgrade): each traced, each
+    // PortGone when the port vanished. Collect waits the profile's pause
+    // after write first, and reads as an exchange does.
+    Status DrainLocked(int port, std::size_t* count = nullptr);
+    Status WriteLocked(int port, std::string_view bytes);
+    Status CollectLocked(int port, const ExchangeProfile& profile, std::string& reply);
 
     // Runs one catalogue row: a query when `value` is empty, else a set.
     Status Run(Op op, Address at = {}, std::optional<int32_t> value = std::nullopt);
@@ -95,8 +102,6 @@ private:
     bool OpenPortLocked(int port);
     void Pause(int port, Micros limit);
     Status Decode(const Command& command, std::string_view reply, std::optional<Address> asked);
-    // Reads and throws away whatever waits in the port's input.
-    Status DrainLocked(int port);
     // Records a failed read or write in the trace; PortGone when the port is gone.
     Status PortFailure(int port, const IoResult& result, std::string_view during);
     Status ReadBlock(const Command& command, int block, std::string_view reply);

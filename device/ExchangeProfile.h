@@ -15,6 +15,9 @@ struct ExchangeProfile {
     Micros chunkPause;      // a gap longer than this ends the reply
     int replyCapacity;      // bytes kept; the excess of a longer reply is dropped
     int firstReadCapacity;  // capacity of the first read and the re-reads
+    // Replies are text lines: one torn before its line feed is waited for.
+    // Binary replies (firmware packets) end at the first gap.
+    bool lineEnded = true;
 };
 
 inline constexpr int kChunkCapacity = 64;  // capacity of every later chunk read

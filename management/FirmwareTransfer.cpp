@@ -108,6 +108,8 @@ struct ImageFile {
     std::string error;  // empty when the whole file was read
 };
 
+// Reads at most one byte more than an image may hold, so a wrong file of any
+// size is refused without being read whole.
 ImageFile ReadImageFile(const std::string& path)
 {
     ImageFile image;
@@ -119,7 +121,7 @@ ImageFile ReadImageFile(const std::string& path)
         return image;
     }
     std::array<std::uint8_t, 4096> block{};
-    for (;;) {
+    while (image.bytes.size() <= kMaxFirmwareBytes) {
         const std::size_t got = std::fread(block.data(), 1, block.size(), file.get());
         image.bytes.insert(image.bytes.end(), block.begin(),
                            block.begin() + static_cast<std::ptrdiff_t>(got));
@@ -140,82 +142,49 @@ std::vector<std::uint32_t> Words(const std::vector<std::uint8_t>& bytes)
     return words;
 }
 
-// The transfer on one port, its lock held by the caller.
+// The transfer on one port, its lock held by the caller, through the link's
+// own steps: every packet and reply is traced, and a vanished port is noted.
 class Transfer {
 public:
-    Transfer(SerialPort& port, int number, ProtocolTrace* trace) : port_(port), number_(number), trace_(trace) {}
+    Transfer(DeviceLink& link, int number) : link_(link), number_(number) {}
 
-    // Reads and drops whatever arrived unasked, until the line stays quiet for
-    // one drain pause.
+    // Drops whatever arrived unasked, until the line stays quiet for one
+    // drain pause.
     void DrainInput()
     {
-        std::array<char, kReadCapacity> chunk{};
-        std::size_t dropped = 0;
-        for (int got = Read(chunk.data()); got > 0; got = Read(chunk.data())) {
-            dropped += static_cast<std::size_t>(got);
-            if (dropped >= kReplyCapacity + kRunawayAllowance)
+        std::size_t total = 0;
+        for (;;) {
+            std::size_t dropped = 0;
+            Note(link_.DrainLocked(number_, &dropped));
+            total += dropped;
+            if (dropped == 0 || portGone_ || total >= kReplyCapacity + kRunawayAllowance)
                 break;
-            Pause(kDrainPause);
+            link_.Port().Wait(number_, kDrainPause, false);
         }
     }
 
-    void Send(std::string_view bytes)
-    {
-        if (trace_)
-            trace_->Record(number_, TraceDirection::Sent, bytes);
-        portGone_ = port_.Write(number_, bytes).Gone() || portGone_;
-    }
+    void Send(std::string_view bytes) { Note(link_.WriteLocked(number_, bytes)); }
 
     // The reply as the step collects it; empty when nothing arrived.
     std::string Collect(const Listening& listening)
     {
-        Pause(listening.afterWrite);
-        std::array<char, kReadCapacity> chunk{};
-        int got = Read(chunk.data());
-        for (int rereads = 0; got < 1 && rereads < listening.rereads; ++rereads) {
-            Pause(listening.rereadPause);
-            got = Read(chunk.data());
-        }
-
+        const ExchangeProfile profile{"firmware",         listening.afterWrite, listening.rereads,
+                                      listening.rereadPause, listening.chunkPause, static_cast<int>(kReplyCapacity),
+                                      kReadCapacity,      false};
         std::string reply;
-        std::size_t received = 0;
-        while (got > 0) {
-            received += static_cast<std::size_t>(got);
-            const std::size_t room = kReplyCapacity - std::min(kReplyCapacity, reply.size());
-            reply.append(chunk.data(), std::min(room, static_cast<std::size_t>(got)));
-            if (received >= kReplyCapacity + kRunawayAllowance)
-                break;
-            Pause(listening.chunkPause);
-            got = Read(chunk.data());
-        }
+        Note(link_.CollectLocked(number_, profile, reply));
         return reply;
     }
 
-private:
-    int Read(char* buffer)
-    {
-        const IoResult result = port_.Read(number_, buffer, kReadCapacity);
-        portGone_ = result.Gone() || portGone_;
-        const int got = result.Ok() ? result.count : 0;
-        if (trace_ && got > 0)
-            trace_->Record(number_, TraceDirection::Received, std::string_view(buffer, static_cast<std::size_t>(got)));
-        return got;
-    }
-
-    void Pause(Micros limit)
-    {
-        if (limit.count() > 0)
-            port_.Wait(number_, limit, false);
-    }
-
-    SerialPort& port_;
-    int number_;
-    ProtocolTrace* trace_;  // the link's, when one is kept
-    bool portGone_ = false;
-
-public:
     // The port vanished during the transfer.
     bool PortGone() const { return portGone_; }
+
+private:
+    void Note(Status status) { portGone_ = portGone_ || status.Error() == LinkError::PortGone; }
+
+    DeviceLink& link_;
+    int number_;
+    bool portGone_ = false;
 };
 
 // Silence from a port that vanished is told as such: the cable, not the device.
@@ -251,20 +220,30 @@ FirmwareResult Failed(std::string reason)
 
 }  // namespace
 
+std::string CheckFirmwareImage(std::size_t bytes)
+{
+    if (bytes < kMinimumImageBytes)
+        return "image too short: " + std::to_string(bytes) + " bytes, at least " +
+               std::to_string(kMinimumImageBytes) + " needed";
+    if (bytes > kMaxFirmwareBytes)
+        return "image too large: more than " + std::to_string(kMaxFirmwareBytes) +
+               " bytes, the most the device's program memory holds";
+    return {};
+}
+
 FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const ProgressFn& progress)
 {
     const ImageFile image = ReadImageFile(path);
     if (!image.error.empty())
         return Failed(image.error);
-    if (image.bytes.size() < kMinimumImageBytes)
-        return Failed("image too short: " + std::to_string(image.bytes.size()) + " bytes, at least " +
-                      std::to_string(kMinimumImageBytes) + " needed");
+    if (std::string why = CheckFirmwareImage(image.bytes.size()); !why.empty())
+        return Failed(std::move(why));
 
     const auto lock = link.LockPort();
     const int number = link.State().flags.PortNumber.load();
     if (number < 1)
         return Failed("no serial port is selected");
-    Transfer transfer(link.Port(), number, link.Trace());
+    Transfer transfer(link, number);
 
     transfer.DrainInput();
 
@@ -294,6 +273,7 @@ FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const
     // than the line carries them, and writing ahead would leave the last word's
     // answer queued behind seconds of words: so the words go out at line speed,
     // never more than a few packets ahead of it.
+    int lastPercent = 0;
     const auto dataStart = SteadyClock::now();
     for (std::size_t i = kHeaderWords; i < whole; ++i) {
         const auto sentBytes = static_cast<long>((i - kHeaderWords) * kPacketBytes);
@@ -309,7 +289,8 @@ FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const
         if (progress) {
             const auto percent = 100 * static_cast<std::uint64_t>(i - kHeaderWords + 1) /
                                  static_cast<std::uint64_t>(counted - kHeaderWords);
-            progress(static_cast<int>(percent));
+            lastPercent = static_cast<int>(percent);
+            progress(lastPercent);
         }
     }
 
@@ -326,6 +307,9 @@ FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const
     if (auto failure = ExpectEcho(transfer, kFinishListening,
                                   "accept the image (finish report 2)", 'E', kAcceptedReport))
         return Failed(std::move(*failure));
+    // A last partial word, or no data words at all, leaves the count short.
+    if (progress && lastPercent < 100)
+        progress(100);
     return {true, ""};
 }
 

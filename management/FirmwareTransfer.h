@@ -21,6 +21,14 @@
 
 namespace brevant {
 
+// The largest image the device's program memory (512 KiB) holds. Anything
+// larger is no firmware of this device and is refused before a byte is sent.
+inline constexpr std::size_t kMaxFirmwareBytes = 512 * 1024;
+
+// Why an image of `bytes` bytes cannot be sent (too short for the three
+// header words, or too large); empty when its size is fine.
+std::string CheckFirmwareImage(std::size_t bytes);
+
 struct FirmwareResult {
     bool ok = false;
     // Why the transfer failed, worded for the user; empty on success.
@@ -29,8 +37,9 @@ struct FirmwareResult {
 
 
 // Sends the image at `path` on the link's port (PortNumber, already opened by
-// the caller). Nothing is sent when the file cannot be read or is shorter than
-// the three header words. The first step that fails ends the transfer; no
+// the caller). Nothing is sent when the file cannot be read, is shorter than
+// the three header words or larger than kMaxFirmwareBytes (only that much is
+// read of it). Progress ends at 100 on success. The first step that fails ends the transfer; no
 // packet is ever sent twice. The Upgrading flag is the caller's to raise.
 FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const ProgressFn& progress);
 

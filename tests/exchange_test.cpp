@@ -84,6 +84,24 @@ TEST_P(ExchangeTest, SlowChunkProfileWaitsLongerForTheRest)
     EXPECT_EQ(p.MC[1], 1);
 }
 
+TEST_P(ExchangeTest, ALateReplyToAnEarlierCommandIsPassedOverForThisCommandsOwn)
+{
+    // In one piece, and in two pieces with a gap that ends the first reply.
+    port.Answer(kPort, "OL3-100\r\nMG1-12\r\n");
+    EXPECT_TRUE(link.Query(Op::MG, {1}));
+    EXPECT_EQ(p.MG[1], -12);
+    port.Answer(kPort, {{1ms, "MG3-4\r\n"}, {40ms, "MG1-7\r\n"}});
+    EXPECT_TRUE(link.Query(Op::MG, {1}));
+    EXPECT_EQ(p.MG[1], -7);
+    EXPECT_EQ(p.MG[3], -4) << "the device's word for another channel is kept";
+    EXPECT_EQ(p.OL[3], 0);
+
+    // Garbage and nothing after it: the command fails once its budget is spent.
+    port.Answer(kPort, "7+,3;9\r\n");
+    EXPECT_EQ(link.Query(Op::MG, {1}).Error(), LinkError::WrongReply);
+    EXPECT_EQ(p.MG[1], -7);
+}
+
 TEST_P(ExchangeTest, BytesThatCameUnaskedAreThrownAway)
 {
     port.Inject(kPort, "junk");
