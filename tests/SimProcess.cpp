@@ -102,9 +102,19 @@ SimProcess::SimProcess(std::vector<std::string> extraArgs, int com, std::string 
 
 int SimProcess::Stop()
 {
+    return Signal(SIGTERM);
+}
+
+int SimProcess::Kill()
+{
+    return Signal(SIGKILL);
+}
+
+int SimProcess::Signal(int signal)
+{
     if (pid_ < 0)
         return -1;
-    ::kill(pid_, SIGTERM);
+    ::kill(pid_, signal);
     const int status = WaitStatus(pid_);
     pid_ = -1;
     return status;

@@ -22,8 +22,12 @@ public:
     const std::string& ReadyLine() const { return readyLine_; }
     // Stops it (SIGTERM) and returns its exit status.
     int Stop();
+    // Kills it outright (SIGKILL), as a power cut would: nothing is cleaned up.
+    int Kill();
 
 private:
+    int Signal(int signal);
+
     std::string dir_;
     std::string readyLine_;
     int pid_ = -1;
