@@ -29,14 +29,14 @@ double parseProbability(const std::string& option, const std::string& text) {
 
 const char* simUsage() {
     return "usage: brevant-sim --ports DIR [--com N] [--model K225|K217|K218] [--state FILE]\n"
-           "                   [--seed S] [--no-pacing] [--silent] [--unknown-model]\n"
+           "                   [--seed S] [--no-pacing] [--silent] [--unknown-model] [--keep-on-exit]\n"
            "                   [--fault-noreply P] [--fault-split P] [--fault-garbage P]\n"
            "                   [--fault-delay P] [--delay-ms MS] [--fault-after N] [--version V]\n"
            "       brevant-sim --make-firmware FILE --version V --words N [--seed S]\n";
 }
 
 SimOptions parseSimOptions(const std::vector<std::string>& args) {
-    static const std::set<std::string_view> kFlags{"--no-pacing", "--silent", "--unknown-model", "--help", "-h"};
+    static const std::set<std::string_view> kFlags{"--no-pacing", "--silent", "--unknown-model", "--keep-on-exit", "--help", "-h"};
     static const std::set<std::string_view> kWithValue{
         "--ports", "--com", "--model", "--state", "--seed", "--fault-noreply", "--fault-split", "--fault-garbage",
         "--fault-delay", "--fault-after", "--delay-ms", "--version", "--make-firmware", "--words"};
@@ -69,6 +69,7 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
         else if (option == "--no-pacing") options.paced = false;
         else if (option == "--silent") options.silent = true;
         else if (option == "--unknown-model") options.unknownModel = true;
+        else if (option == "--keep-on-exit") options.keepOnExit = true;
         else if (option == "--ports") options.portsDir = *value;
         else if (option == "--com") options.comNumber = parseNumber<int>(option, *value, 1, 255);
         else if (option == "--state") options.stateFile = *value;
@@ -108,6 +109,8 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
         throw UsageError("--words is only for --make-firmware");
     if (options.portsDir.empty())
         throw UsageError("--ports DIR is required");
+    if (options.keepOnExit && options.stateFile.empty())
+        throw UsageError("--keep-on-exit needs --state FILE");
     return options;
 }
 

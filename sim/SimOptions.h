@@ -25,6 +25,9 @@ struct SimOptions {
     bool paced = true;
     bool silent = false;
     bool unknownModel = false;
+    // A clean stop (SIGTERM, SIGINT) writes the settings held at that moment
+    // into the state file, like a device that stores them on power-down.
+    bool keepOnExit = false;
     FaultRates faults;
     std::optional<std::uint32_t> firmwareVersion;  // overrides the stored one
 

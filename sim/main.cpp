@@ -72,6 +72,13 @@ int serve(const SimOptions& options) {
 
     PtyServer server(terminal.masterFd(), session, options.paced);
     server.run(g_stopRequested);
+    if (options.keepOnExit) {
+        std::string error;
+        if (!StateFile(options.stateFile).save(model.settings(), &error)) {
+            std::cerr << "brevant-sim: keeping the settings failed: " << error << std::endl;
+            return 1;
+        }
+    }
     return 0;
 }
 

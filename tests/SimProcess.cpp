@@ -102,22 +102,23 @@ SimProcess::SimProcess(std::vector<std::string> extraArgs, int com, std::string 
 
 int SimProcess::Stop()
 {
+    return Signal(SIGTERM);
+}
+
+int SimProcess::Kill()
+{
+    return Signal(SIGKILL);
+}
+
+int SimProcess::Signal(int signal)
+{
     if (pid_ < 0)
         return -1;
-    ::kill(pid_, SIGCONT);  // a frozen simulator must hear the SIGTERM
-    ::kill(pid_, SIGTERM);
+    ::kill(pid_, SIGCONT);  // a frozen simulator must hear the signal
+    ::kill(pid_, signal);
     const int status = WaitStatus(pid_);
     pid_ = -1;
     return status;
-}
-
-void SimProcess::Kill()
-{
-    if (pid_ < 0)
-        return;
-    ::kill(pid_, SIGKILL);
-    WaitStatus(pid_);
-    pid_ = -1;
 }
 
 void SimProcess::Freeze()

@@ -22,13 +22,15 @@ public:
     const std::string& ReadyLine() const { return readyLine_; }
     // Stops it (SIGTERM) and returns its exit status.
     int Stop();
-    // Kills it at once (SIGKILL), as a power cut would: nothing is tidied up.
-    void Kill();
+    // Kills it outright (SIGKILL), as a power cut would: nothing is cleaned up.
+    int Kill();
     // Freezes it (SIGSTOP): its port stays, but nothing answers; and back.
     void Freeze();
     void Thaw();
 
 private:
+    int Signal(int signal);
+
     std::string dir_;
     std::string readyLine_;
     int pid_ = -1;

@@ -1,0 +1,64 @@
+#include "MirrorCompare.h"
+
+#include <cstdint>
+
+namespace brevant::test {
+
+std::vector<SettingRef> ReadBackSettingsFamily1()
+{
+    std::vector<SettingRef> settings;
+    for (int n = 1; n <= kChannels; ++n) {
+        for (Op op : {Op::MG, Op::MA, Op::MF, Op::MR, Op::MI, Op::MT, Op::MM, Op::OV, Op::OM, Op::OF, Op::OH})
+            settings.push_back({op, {n, 0}});
+        // A K225 reads back the delay of outputs 3 and 4 only.
+        if (n >= 3)
+            settings.push_back({Op::OD, {n, 0}});
+        for (int k = 1; k <= kChannels; ++k) {
+            settings.push_back({Op::MX, {n, k}});
+            settings.push_back({Op::XG, {n, k}});
+        }
+    }
+    for (Op op : {Op::MB, Op::MP, Op::SN})
+        settings.push_back({op, {}});
+    return settings;
+}
+
+sim::SettingKey SimKey(const SettingRef& setting)
+{
+    const Command& command = CommandFor(setting.op);
+    const auto param = sim::DeviceSettings::findCode(command.code.substr(0, 2));
+    sim::SettingKey key{param.value_or(sim::Param::InputGain)};
+    switch (command.replyClass) {
+    case ReplyClass::Crosspoint:
+        key.second = setting.at.b;
+        [[fallthrough]];
+    case ReplyClass::Channel:
+        key.first = setting.at.a;
+        break;
+    default:
+        break;
+    }
+    return key;
+}
+
+int32_t MirrorValue(DeviceParams& mirror, const SettingRef& setting)
+{
+    const Value* field = CommandFor(setting.op).field(mirror, setting.at.a, setting.at.b);
+    return field != nullptr ? field->load() : INT32_MIN;
+}
+
+std::vector<std::string> MirrorDivergences(DeviceParams& mirror, const sim::DeviceSettings& device,
+                                           const std::vector<SettingRef>& which)
+{
+    std::vector<std::string> lines;
+    for (const SettingRef& setting : which) {
+        const int32_t mine = MirrorValue(mirror, setting);
+        const int theirs = device.get(SimKey(setting));
+        if (mine != theirs)
+            lines.push_back(SettingName(setting) + ": mirror " + std::to_string(mine) + ", device " +
+                            std::to_string(theirs));
+    }
+    return lines;
+}
+
+}  // namespace brevant::test

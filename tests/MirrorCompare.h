@@ -1,0 +1,28 @@
+// Compares the program's device mirror with the simulator's own settings
+// (as its state file holds them), setting by setting.
+#pragma once
+
+#include "DeviceParams.h"
+#include "SettingName.h"
+#include "sim/DeviceSettings.h"
+
+#include <string>
+#include <vector>
+
+namespace brevant::test {
+
+// Every setting the read-back of a K225 (family 1) reads.
+std::vector<SettingRef> ReadBackSettingsFamily1();
+
+// The simulator's key for a catalogue setting.
+sim::SettingKey SimKey(const SettingRef& setting);
+
+// The value the mirror holds for `setting`.
+int32_t MirrorValue(DeviceParams& mirror, const SettingRef& setting);
+
+// One line per setting of `which` whose mirror value is not the device's:
+// "Input 2 gain: mirror 5, device 7".
+std::vector<std::string> MirrorDivergences(DeviceParams& mirror, const sim::DeviceSettings& device,
+                                           const std::vector<SettingRef>& which);
+
+}  // namespace brevant::test
