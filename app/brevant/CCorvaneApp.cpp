@@ -81,6 +81,8 @@ int CCorvaneApp::Run()
     ProgramCore core(PortsFor(m_options), &PanelContext::ShowMessageBox);
     CMainFrame frame(core);
     frame.showMaximized();
+    if (m_options.connect)
+        QTimer::singleShot(0, &frame, &CMainFrame::OnConnect);
     return QApplication::exec();
 }
 
@@ -102,7 +104,8 @@ int CCorvaneApp::Screenshot()
         while (core.refresher.PollPassesApplied() < 1 && waited.elapsed() < 20'000)
             QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    Settle(1200);  // the form's first layout tick and the panels' refresh timers
+    Settle(1200);  // the form's first layout tick
+    core.context.Model().Flush();
     if (m_options.view == "matrix")
         frame.OnMatrix();
     Settle(100);

@@ -14,7 +14,7 @@ namespace brevant {
 struct AppOptions {
     std::optional<std::string> portsDir;  // COMn files in a folder instead of the system's ports
     QString screenshot;                   // render to this PNG and end
-    bool connect = false;                 // with --screenshot: connect first
+    bool connect = false;                 // connect at start (before the screenshot)
     QString view = QStringLiteral("channel");
 };
 

@@ -81,6 +81,16 @@ CMainFrame::CMainFrame(ProgramCore& core, QWidget* parent)
         ShowStatus();
     });
     connect(&core.refresher, &PanelRefresher::readBackEnded, this, &CMainFrame::ShowStatus);
+    connect(&core.context.Model(), &PanelModel::changed, this, &CMainFrame::OnModelChanged);
+}
+
+void CMainFrame::OnModelChanged(unsigned what)
+{
+    if (what & model::kLink)
+        ShowStatus();
+    // A change the device did not confirm is named until the next news.
+    if ((what & model::kNotice) && !m_tasks.Busy())
+        m_status->setText(m_core.context.Model().Notice());
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -314,6 +324,11 @@ void CMainFrame::OnBusyChanged(bool busy, const QString& what)
         ShowStatus();
 }
 
+QString CMainFrame::StatusText() const
+{
+    return m_status->text();
+}
+
 void CMainFrame::ShowStatus()
 {
     if (m_tasks.Busy())
@@ -323,7 +338,10 @@ void CMainFrame::ShowStatus()
     QString model = QString::fromStdString(state.params.SA.Get());
     if (model.startsWith(QStringLiteral("SA")))
         model.remove(0, 2);
-    if (state.flags.Connected)
+    const PanelModel& shown = m_core.context.Model();
+    if (shown.Link() == LinkState::Lost)
+        m_status->setText(QStringLiteral("Device lost on COM%1 \u2014 reconnecting\u2026").arg(shown.LostPort()));
+    else if (state.flags.Connected)
         m_status->setText(QStringLiteral("Connected: %1 on COM%2, firmware %3")
                               .arg(model)
                               .arg(state.flags.PortNumber.load())
