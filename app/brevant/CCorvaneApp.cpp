@@ -54,6 +54,14 @@ std::optional<AppOptions> ParseAppOptions(int argc, char** argv, QString* error)
             options.screenshot = *file;
         } else if (arg == "--connect") {
             options.connect = true;
+        } else if (arg == "--size") {
+            const auto size = value();
+            const QStringList wh = size ? size->split('x') : QStringList();
+            const int w = wh.size() == 2 ? wh[0].toInt() : 0;
+            const int h = wh.size() == 2 ? wh[1].toInt() : 0;
+            if (w <= 0 || h <= 0)
+                return *error = "--size takes WIDTHxHEIGHT", std::nullopt;
+            options.size = QSize(w, h);
         } else if (arg == "--view") {
             const auto view = value();
             if (!view || (*view != "channel" && *view != "matrix" && *view != "soundtest"))
@@ -80,7 +88,12 @@ int CCorvaneApp::Run()
         return Screenshot();
     ProgramCore core(PortsFor(m_options), &PanelContext::ShowMessageBox);
     CMainFrame frame(core);
-    frame.showMaximized();
+    if (m_options.size.isValid()) {
+        frame.resize(m_options.size);
+        frame.show();
+    } else {
+        frame.showMaximized();
+    }
     if (m_options.connect)
         QTimer::singleShot(0, &frame, &CMainFrame::OnConnect);
     return QApplication::exec();
