@@ -6,6 +6,7 @@
 # a percentage of one core.
 #
 #   bench/ui_cost_xvfb.sh [SECONDS] [BREVANT]     (default 20 s, build/default)
+#   PERF_DATA=FILE bench/ui_cost_xvfb.sh ...       also records the UI thread with perf
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
@@ -52,7 +53,11 @@ sample() {
 }
 read -r main0 all0 < <(sample)
 start=$(date +%s.%N)
-sleep "$seconds"
+if [ -n "${PERF_DATA:-}" ]; then
+  perf record -q -g -t "$app" -o "$PERF_DATA" -- sleep "$seconds" >/dev/null 2>&1
+else
+  sleep "$seconds"
+fi
 read -r main1 all1 < <(sample)
 end=$(date +%s.%N)
 kill -0 "$app" 2>/dev/null || { echo "brevant ended early:" >&2; cat "$work/brevant.log" >&2; exit 1; }

@@ -143,12 +143,16 @@ void CMainFrame::BuildMenus()
 
 void CMainFrame::BuildDocks()
 {
-    // Both stay hidden until asked for from the View menu.
-    const auto dock = [this](const QString& title, const QString& name, QWidget* content) {
+    // Both stay hidden until asked for from the View menu; a hidden one does
+    // not follow the traffic, it catches up when it is shown.
+    const auto dock = [this](const QString& title, const QString& name, auto* content) {
         auto* widget = new QDockWidget(title, this);
         widget->setObjectName(name);
         widget->setWidget(content);
         addDockWidget(Qt::BottomDockWidgetArea, widget);
+        content->SetShown(false);
+        connect(widget, &QDockWidget::visibilityChanged, content,
+                [content](bool visible) { content->SetShown(visible); });
         widget->hide();
         ViewMenu()->addAction(widget->toggleViewAction());
         return widget;
