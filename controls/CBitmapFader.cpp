@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -418,6 +419,29 @@ void CBitmapFader::keyPressEvent(QKeyEvent* event)
     update();
     PostMoved();
     event->accept();
+}
+
+void CBitmapFader::wheelEvent(QWheelEvent* event)
+{
+    if (!isEnabled()) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    // One notch (120) is one step, like an arrow key: away from the user
+    // towards the lower value. The move is complete at once, so the owner
+    // hears of it as it hears of a key.
+    constexpr int kNotch = 120;
+    const QPoint delta = event->angleDelta();
+    m_wheelRemainder += delta.y() != 0 ? delta.y() : delta.x();
+    const int notches = m_wheelRemainder / kNotch;
+    m_wheelRemainder %= kNotch;
+    event->accept();
+    const int wanted = Clamped(m_value - notches);
+    if (notches == 0 || wanted == m_value)
+        return;
+    m_value = wanted;
+    update();
+    PostMoved();
 }
 
 void CBitmapFader::focusInEvent(QFocusEvent* event)

@@ -100,7 +100,7 @@ public:
 signals:
     // Posted while the thumb is dragged (kFaderMoving).
     void moving(int controlId, int value);
-    // Posted when a drag ends and after each key (kFaderMoved).
+    // Posted when a drag ends and after each key or wheel step (kFaderMoved).
     void moved(int controlId, int value);
 
 protected:
@@ -109,6 +109,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -143,6 +144,7 @@ private:
     int InsetEnd() const;
     int AlongTravel(QPoint point) const;
     int Clamped(int value) const;
+    int m_wheelRemainder = 0;
 
     void DragTo(int along);
     void EndDrag();

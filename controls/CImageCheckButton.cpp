@@ -74,6 +74,9 @@ void CImageCheckButton::SetImages(const QImage& checked, const QImage& unchecked
 
 void CImageCheckButton::SetCheck(bool checked)
 {
+    // Refreshes set every switch several times a second: no change, no paint.
+    if (checked == isChecked())
+        return;
     setChecked(checked);
     update();
 }

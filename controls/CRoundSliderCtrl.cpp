@@ -277,10 +277,13 @@ void CRoundSliderCtrl::wheelEvent(QWheelEvent* event)
         return;
     // As on a trackbar: turning the wheel away from the user is a line up,
     // towards the minimum.
+    // Each step is a whole turn of the knob: it ends at once, as a key that
+    // is let go ends, so the owner sends the new value.
     const int pos = std::clamp(m_pos - notches * m_lineSize, m_min, m_max);
     if (pos != m_pos) {
         m_pos = pos;
         Post(notches > 0 ? kScrollLineUp : kScrollLineDown);
+        Post(kScrollEnd);
     }
     update();
 }

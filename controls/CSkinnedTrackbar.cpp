@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -262,6 +263,31 @@ void CSkinnedTrackbar::keyReleaseEvent(QKeyEvent* event)
     }
     Post(kScrollEnd);
     event->accept();
+}
+
+void CSkinnedTrackbar::wheelEvent(QWheelEvent* event)
+{
+    if (!isEnabled()) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    // One notch (120) is a line, away from the user towards the minimum; each
+    // step is a whole action, reported like a key that is pressed and let go.
+    constexpr int kNotch = 120;
+    const QPoint delta = event->angleDelta();
+    m_wheelRemainder += delta.y() != 0 ? delta.y() : delta.x();
+    const int notches = m_wheelRemainder / kNotch;
+    m_wheelRemainder %= kNotch;
+    event->accept();
+    if (notches == 0)
+        return;
+    const int wanted = Clamped(static_cast<long long>(m_position) - static_cast<long long>(notches) * m_lineSize);
+    if (wanted == m_position)
+        return;
+    m_position = wanted;
+    update();
+    Post(notches > 0 ? kScrollLineUp : kScrollLineDown);
+    Post(kScrollEnd);
 }
 
 // Moves a page from the thumb towards `along`, unless the thumb has reached

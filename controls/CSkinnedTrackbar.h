@@ -94,6 +94,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -105,6 +106,7 @@ private:
     int ThumbLength() const;
     int Along(QPoint point) const;
     int Clamped(long long position) const;
+    int m_wheelRemainder = 0;
     // The first pixel of the thumb along the travel.
     int ThumbStart() const;
 

@@ -37,6 +37,7 @@ CChannelPane::CChannelPane(PanelContext& context, int kind, int channelIndex, in
     const int paneKind = PaneKind();
     const auto place = [this](const QString& caption, CPanelDialog* panel, int height) {
         panel->channelFlag = m_channelFlag;
+        panel->paneKind = PaneKind();
         AddWindow(AddGroup(caption), panel, height);
     };
     if (PaneDirection() == Direction::Input) {
@@ -59,8 +60,27 @@ CChannelPane::CChannelPane(PanelContext& context, int kind, int channelIndex, in
     m_outputFilter->hide();
 
     context.RegisterPane(PaneDirection(), channelIndex, paneKind, this);
+    connect(&context.Model(), &PanelModel::changed, this, &CChannelPane::OnModelChanged);
 }
 
 CChannelPane::~CChannelPane() { m_context.UnregisterPane(this); }
+
+void CChannelPane::OnModelChanged(unsigned what)
+{
+    if (!(what & (model::kLink | model::kReadBack)))
+        return;
+    const PanelModel& model = m_context.Model();
+    switch (model.Link()) {
+    case LinkState::Connected:
+        setEnabled(PaneKind() == model.Family());
+        break;
+    case LinkState::Lost:
+        setEnabled(false);
+        break;
+    case LinkState::Disconnected:
+        setEnabled(true);
+        break;
+    }
+}
 
 }  // namespace brevant

@@ -46,6 +46,10 @@ public:
     // Built in every pane, never shown.
     COutputFilterDlg* OutputFilter() const { return m_outputFilter; }
 
+    // Enabled while the link is up (the live pane only) or down by a
+    // disconnect; disabled, its values kept but stale, while the link is lost.
+    void OnModelChanged(unsigned what);
+
 private:
     PanelContext& m_context;
     int m_kind;

@@ -71,8 +71,7 @@ CDynamicsDlg::CDynamicsDlg(PanelContext& context, int channelIndex_, int paneKin
     connect(m_nrSlider, &CSkinnedTrackbar::scrolled, this, &CDynamicsDlg::OnNrSliderScrolled);
     connect(m_filterSlider, &CSkinnedTrackbar::scrolled, this, &CDynamicsDlg::OnFilterSliderScrolled);
     connect(m_filter, &QComboBox::activated, this, &CDynamicsDlg::OnFilterChanged);
-    connect(&m_timer, &QTimer::timeout, this, &CDynamicsDlg::ApplyPendingRefresh);
-    m_timer.start(kTickMs);
+    connect(&context.Model(), &PanelModel::changed, this, &CDynamicsDlg::OnModelChanged);
     resize(120, 180);
 }
 
@@ -98,10 +97,11 @@ void CDynamicsDlg::resizeEvent(QResizeEvent* /*event*/)
     m_filter->setGeometry(kMargin + 34, y, w - 34, kComboHeight);
 }
 
-void CDynamicsDlg::SetNrDepth(int depth)
+void CDynamicsDlg::SetNrDepth(int depth, bool unknown)
 {
     m_nrSlider->SetPos(depth);
-    m_nrDepth->setText(QStringLiteral("%1db").arg(m_nrSlider->GetPos()));
+    m_nrSlider->setEnabled(!unknown);
+    m_nrDepth->setText(unknown ? QStringLiteral("?") : QStringLiteral("%1db").arg(m_nrSlider->GetPos()));
 }
 
 std::vector<CDynamicsDlg*> CDynamicsDlg::LivePanels() const
@@ -174,7 +174,6 @@ void CDynamicsDlg::OnNrClicked()
             panel->Nr().SetCheck(on);
             if (on)
                 panel->SetNrDepth(level);
-            panel->refreshPending = true;
         }
         // Off keeps the depth for the next time NR goes on.
         if (on)
@@ -199,10 +198,8 @@ void CDynamicsDlg::OnNrSliderScrolled(int code, int position)
     DeviceParams& p = context.Params();
     std::vector<SettingChange> changes;
     for (int k : context.ChannelsReached(channelIndex, true)) {
-        if (CDynamicsDlg* panel = DynamicsOf(context, k, context.LivePaneKind()); panel && context.Group()) {
+        if (CDynamicsDlg* panel = DynamicsOf(context, k, context.LivePaneKind()); panel && context.Group())
             panel->SetNrDepth(position);
-            panel->refreshPending = true;
-        }
         if (m_nr->GetCheck())
             changes.push_back({Op::MR, {k + 1}, position});
         else
@@ -220,10 +217,8 @@ void CDynamicsDlg::OnFilterChanged(int index)
         return;
     }
     // The filter choice belongs to the whole device, like AutoMix.
-    for (CDynamicsDlg* panel : LivePanels()) {
+    for (CDynamicsDlg* panel : LivePanels())
         panel->Filter().setCurrentIndex(index);
-        panel->refreshPending = true;
-    }
     context.Send({{Op::SN, {5}, index}});
 }
 
@@ -243,14 +238,39 @@ void CDynamicsDlg::OnFilterSliderScrolled(int code, int position)
     context.Send({{Op::SN, {5}, position}});
 }
 
-void CDynamicsDlg::ApplyPendingRefresh()
+void CDynamicsDlg::OnModelChanged(unsigned what)
 {
-    if (!refreshPending)
+    if (!Live())
         return;
-    m_nrDepth->setText(QStringLiteral("%1db").arg(m_nrSlider->GetPos()));
-    m_nrSlider->update();
-    m_filterSlider->update();
-    refreshPending = false;
+    const PanelModel& model = Context().Model();
+    const ShownValues& v = model.Values();
+    const auto n = static_cast<std::size_t>(Channel());
+    const bool secondPane = paneKind == 2;
+    if (what & model::kReset) {
+        for (CImageCheckButton* check : {m_autoMix, m_agc, m_afc, m_nr, m_phantom, m_aec})
+            ShowSwitch(*check, false, false);
+        SetNrDepth(0);
+        if (!secondPane)
+            m_filterSlider->SetPos(0);
+    }
+    // A read-back, a user change or a newly unknown setting shows the depth
+    // and the filter choice too; a polling pass only the switches.
+    const bool settings = what & (model::kReadBack | model::kSettings | model::kUnknown);
+    if (settings || (what & model::kPoll)) {
+        ShowSwitch(*m_autoMix, v.MB != 0, model.Unknown(Op::MB, {5}));
+        ShowSwitch(*m_agc, v.MA[n] != 0, UnknownHere(Op::MA));
+        ShowSwitch(*m_afc, v.MF[n] != 0, UnknownHere(Op::MF));
+        ShowSwitch(*m_nr, v.MRon[n] != 0, UnknownHere(Op::MR));
+        ShowSwitch(*m_phantom, v.MT[n] != 0, UnknownHere(Op::MT));
+        if (secondPane)
+            ShowSwitch(*m_aec, v.MC[n] != 0, UnknownHere(Op::MC));
+    }
+    if (settings) {
+        SetNrDepth(v.MR[n], UnknownHere(Op::MR));
+        const bool filterUnknown = model.Unknown(Op::SN, {5});
+        m_filter->setEnabled(!filterUnknown);
+        m_filter->setCurrentIndex(filterUnknown ? -1 : v.SN);
+    }
 }
 
 }  // namespace brevant

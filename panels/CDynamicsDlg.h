@@ -11,8 +11,6 @@
 #include "CPanelDialog.h"
 #include "Catalogue.h"
 
-#include <QTimer>
-
 class QComboBox;
 class QLabel;
 
@@ -32,13 +30,10 @@ public:
     static constexpr int kNrId = 1007;
     static constexpr int kPhantomId = 1008;
     static constexpr int kFilterComboId = 1009;
-    static constexpr int kTickMs = 1000;
     static constexpr int kMaxNrDepth = 15;
 
     CDynamicsDlg(PanelContext& context, int channelIndex, int paneKind, QWidget* parent = nullptr);
     ~CDynamicsDlg() override;
-
-    bool refreshPending = false;
 
     CImageCheckButton& AutoMix() { return *m_autoMix; }
     CImageCheckButton& Agc() { return *m_agc; }
@@ -49,8 +44,8 @@ public:
     CSkinnedTrackbar& NrSlider() { return *m_nrSlider; }
     CSkinnedTrackbar& FilterSlider() { return *m_filterSlider; }
     QComboBox& Filter() { return *m_filter; }
-    // Shows the NR depth on the slider and beside it.
-    void SetNrDepth(int depth);
+    // Shows the NR depth on the slider and beside it ("?" when unknown).
+    void SetNrDepth(int depth, bool unknown = false);
 
     void OnAutoMixClicked();
     void OnAgcClicked();
@@ -61,8 +56,8 @@ public:
     void OnNrSliderScrolled(int code, int position);
     void OnFilterChanged(int index);
     void OnFilterSliderScrolled(int code, int position);
-    // What the 1000 ms timer does: repaints the sliders after a refresh.
-    void ApplyPendingRefresh();
+    // Shows what the model has changed (PanelModel::changed).
+    void OnModelChanged(unsigned what);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -86,7 +81,6 @@ private:
     CSkinnedTrackbar* m_filterSlider;
     QLabel* m_filterCaption;
     QComboBox* m_filter;
-    QTimer m_timer;
 };
 
 }  // namespace brevant

@@ -29,6 +29,7 @@ CInputFilterDlg::CInputFilterDlg(PanelContext& context, int channelIndex_, QWidg
     connect(m_highpass, &CImageCheckButton::clicked, this, &CInputFilterDlg::OnHighpassClicked);
     connect(m_eq, &CImageCheckButton::clicked, this, &CInputFilterDlg::OnEqClicked);
     connect(m_fbk, &CImageCheckButton::clicked, this, &CInputFilterDlg::OnFbkClicked);
+    connect(&context.Model(), &PanelModel::changed, this, &CInputFilterDlg::OnModelChanged);
     resize(120, 60);
 }
 
@@ -66,6 +67,18 @@ void CInputFilterDlg::OnFbkClicked()
         CInputFilterDlg* panel = pane ? pane->InputFilter() : nullptr;
         return panel ? &panel->Fbk() : nullptr;
     });
+}
+
+void CInputFilterDlg::OnModelChanged(unsigned what)
+{
+    if (!Live())
+        return;
+    if (what & model::kReset)
+        ShowSwitch(*m_highpass, false, false);
+    if (what & (model::kReadBack | model::kSettings | model::kUnknown | model::kPoll)) {
+        const PanelModel& model = Context().Model();
+        ShowSwitch(*m_highpass, model.Values().MI[static_cast<std::size_t>(Channel())] != 0, UnknownHere(Op::MI));
+    }
 }
 
 }  // namespace brevant

@@ -27,6 +27,8 @@ public:
     void OnHighpassClicked();
     void OnEqClicked();
     void OnFbkClicked();
+    // Shows what the model has changed (PanelModel::changed).
+    void OnModelChanged(unsigned what);
 
 private:
     CImageCheckButton* m_highpass;

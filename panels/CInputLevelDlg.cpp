@@ -33,8 +33,7 @@ CInputLevelDlg::CInputLevelDlg(PanelContext& context, int channelIndex_, int pan
     m_priority->setVisible(!reducedChannel);
 
     connect(m_priority, &CImageCheckButton::clicked, this, &CInputLevelDlg::OnPriorityClicked);
-    connect(&m_timer, &QTimer::timeout, this, &CInputLevelDlg::ApplyPendingRefresh);
-    m_timer.start(kTickMs);
+    connect(&context.Model(), &PanelModel::changed, this, &CInputLevelDlg::OnModelChanged);
     resize(100, 150);
 }
 
@@ -64,10 +63,43 @@ void CInputLevelDlg::OnPriorityClicked()
     Context().Send({{Op::MP, {5}, value}});
 }
 
-void CInputLevelDlg::ApplyPendingRefresh()
+void CInputLevelDlg::OnModelChanged(unsigned what)
 {
-    if (refreshPending)
-        ApplyGainRefresh();
+    if (!Live())
+        return;
+    const PanelModel& model = Context().Model();
+    const ShownValues& v = model.Values();
+    const auto n = static_cast<std::size_t>(Channel());
+    // Channel 0 of the second pane has nothing but its level strip.
+    const bool reduced = paneKind == 2 && channelIndex == 0;
+    const bool echo = paneKind == 2 && !reduced;
+    if (what & model::kReset) {
+        ShowIdle();
+        m_erle->SetValue(0);
+        m_erl->SetValue(0);
+        ShowSwitch(*m_priority, false, false);
+    }
+    // A read-back, a user change or a newly unknown setting shows every
+    // setting, faders included; a polling pass leaves the fader alone.
+    const bool settings = what & (model::kReadBack | model::kSettings | model::kUnknown);
+    if (settings || (what & model::kPoll)) {
+        ShowLevel(settings);
+        if (!reduced)
+            ShowSwitch(Mute(), v.MM[n] != 0, UnknownHere(Op::MM));
+        // MP names the one input that has priority; 0 names none. Anything
+        // else is not a channel and leaves the button as it is.
+        if (v.MP >= 0 && v.MP <= kChannels)
+            ShowSwitch(*m_priority, v.MP == Channel(), model.Unknown(Op::MP, {5}));
+        if (echo && model.Connected() && (what & model::kPoll)) {
+            m_erle->SetValue(v.ME[n]);
+            m_erl->SetValue(v.MS[n]);
+        }
+    }
+    if ((what & model::kLink) && model.Link() == LinkState::Lost) {
+        EmptyMeter();
+        m_erle->SetValue(0);
+        m_erl->SetValue(0);
+    }
 }
 
 }  // namespace brevant

@@ -5,8 +5,6 @@
 
 #include "CLevelPanel.h"
 
-#include <QTimer>
-
 namespace brevant {
 
 class CInputLevelDlg : public CLevelPanel {
@@ -15,7 +13,6 @@ public:
     static constexpr int kPriorityId = 1004;
     static constexpr int kErlId = 1005;
     static constexpr int kErleId = 1006;
-    static constexpr int kTickMs = 100;
 
     CInputLevelDlg(PanelContext& context, int channelIndex, int paneKind, QWidget* parent = nullptr);
     ~CInputLevelDlg() override;
@@ -25,8 +22,8 @@ public:
     CLevelMeter& Erl() { return *m_erl; }
 
     void OnPriorityClicked();
-    // What the 100 ms timer does: applies a pending refresh.
-    void ApplyPendingRefresh();
+    // Shows what the model has changed (PanelModel::changed).
+    void OnModelChanged(unsigned what);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -35,7 +32,6 @@ private:
     CImageCheckButton* m_priority;
     CLevelMeter* m_erle;
     CLevelMeter* m_erl;
-    QTimer m_timer;
 };
 
 }  // namespace brevant

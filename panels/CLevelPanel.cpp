@@ -11,7 +11,6 @@ namespace brevant {
 CLevelPanel::CLevelPanel(PanelContext& context, Direction direction, int channelIndex_, int paneKind_,
                          GainScale scale, const QString& initialLabel, QWidget* parent)
     : CPanelDialog(context, parent)
-    , gainDb(scale.GainAt(scale.maxPosition))
     , m_direction(direction)
     , m_strip(this, scale, scale.maxPosition, initialLabel)
     , m_mute(AddCheck(kMuteId, QStringLiteral("Mute")))
@@ -59,9 +58,13 @@ void CLevelPanel::TakeGroupGain(int position, int gain, bool fromTrackbar)
         m_strip.Trackbar().SetPos(position);
     else
         m_strip.Fader().SetValue(position);
-    gainDb = gain;
     m_strip.ShowGain(gain);
-    refreshPending = true;
+}
+
+void CLevelPanel::ShowGainAt(int gain)
+{
+    m_strip.SetPosition(m_strip.Scale().PositionFor(gain));
+    m_strip.ShowGain(gain);
 }
 
 void CLevelPanel::SendGain(int position, bool fromTrackbar)
@@ -81,7 +84,6 @@ void CLevelPanel::SendGain(int position, bool fromTrackbar)
             panel->TakeGroupGain(position, gain, fromTrackbar);
         changes.push_back({op, {k + 1}, gain});
     }
-    gainDb = gain;
     context.Send(std::move(changes));
 }
 
@@ -103,16 +105,34 @@ void CLevelPanel::OnMuteClicked()
     context.Send(std::move(changes));
 }
 
-void CLevelPanel::ApplyGainRefresh()
+void CLevelPanel::ShowLevel(bool fader)
 {
-    m_strip.ShowGain(gainDb);
-    m_strip.Trackbar().update();
-    const int n = channelIndex + 1;
-    if (IsChannel(n)) {
-        DeviceParams& p = Context().Params();
-        m_strip.ColourFrom(m_direction == Direction::Input ? p.ML[n] : p.OL[n]);
+    const PanelModel& model = Context().Model();
+    const ShownValues& v = model.Values();
+    const auto n = static_cast<std::size_t>(Channel());
+    const bool input = m_direction == Direction::Input;
+    const int reading = input ? v.ML[n] : v.OL[n];
+    if (model.Connected()) {
+        m_strip.ShowReading(reading);
+        m_strip.ColourFrom(reading);
+    } else {
+        EmptyMeter();
     }
-    refreshPending = false;
+    if (UnknownHere(GainOp())) {
+        m_strip.Label().setText(QStringLiteral("?"));
+        return;
+    }
+    const int gain = input ? v.MG[n] : v.OV[n];
+    m_strip.ShowGain(gain);
+    if (fader)
+        m_strip.SetPosition(m_strip.Scale().PositionFor(gain));
+}
+
+void CLevelPanel::ShowIdle()
+{
+    EmptyMeter();
+    ShowGainAt(0);
+    ShowSwitch(*m_mute, false, false);
 }
 
 }  // namespace brevant

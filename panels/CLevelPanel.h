@@ -1,7 +1,8 @@
 // What the input and the output level panel share: the gain strip with its
-// "%ddb" label, the Mute switch, the gain shown and the refresh flag, and how
-// a fader release or a Mute click is sent, alone or in group mode to the
-// level panel in the live pane of every channel window of the same direction.
+// "%ddb" label ("?" while the device's gain is unknown), the Mute switch, how
+// they show the panel model, and how a fader release or a Mute click is
+// sent, alone or in group mode to the level panel in the live pane of every
+// channel window of the same direction.
 #pragma once
 
 #include "CPanelDialog.h"
@@ -17,16 +18,14 @@ public:
 
     ~CLevelPanel() override;
 
-    // The gain the label shows, and whether the timer still has to apply it.
-    int gainDb;
-    bool refreshPending = false;
-
     GainStrip& Strip() { return m_strip; }
     CImageCheckButton& Mute() { return *m_mute; }
 
     // Group mode: this panel shows `gain` at `position` (fader, or the
     // hidden trackbar when the change came from the trackbar).
     void TakeGroupGain(int position, int gain, bool fromTrackbar);
+    // Fader and label to `gain`, for a change made elsewhere in the program.
+    void ShowGainAt(int gain);
 
     // The fader's notifications; only those of the gain fader count.
     void OnFaderMoving(int controlId, int value);
@@ -37,9 +36,15 @@ public:
 protected:
     CLevelPanel(PanelContext& context, Direction direction, int channelIndex, int paneKind, GainScale scale,
                 const QString& initialLabel, QWidget* parent);
-    // A pending refresh: the label from gainDb, the trackbar repainted, the
-    // bar coloured for the channel's last level reading.
-    void ApplyGainRefresh();
+    // From the model: the meter and its colour (empty unless the link is up),
+    // the gain label, and the fader too when `fader`.
+    void ShowLevel(bool fader);
+    // The idle display: meter empty, gain 0, Mute off.
+    void ShowIdle();
+    // The meter empty (the link is gone).
+    void EmptyMeter() { m_strip.Meter().SetValue(0); }
+    Op GainOp() const { return m_direction == Direction::Input ? Op::MG : Op::OV; }
+    Op MuteOp() const { return m_direction == Direction::Input ? Op::MM : Op::OM; }
 
 private:
     void SendGain(int position, bool fromTrackbar);

@@ -62,8 +62,7 @@ CLevelPopupDlg::CLevelPopupDlg(PanelContext& context, Direction direction, int c
     connect(&m_strip.Fader(), &CBitmapFader::moved, this, &CLevelPopupDlg::OnFaderMoved);
     connect(&m_strip.Trackbar(), &CSkinnedTrackbar::scrolled, this, &CLevelPopupDlg::OnTrackbarScrolled);
     connect(m_mute, &CImageCheckButton::clicked, this, &CLevelPopupDlg::OnMuteClicked);
-    connect(&m_timer, &QTimer::timeout, this, &CLevelPopupDlg::Tick);
-    m_timer.start(kTickMs);
+    connect(&context.Model(), &PanelModel::changed, this, &CLevelPopupDlg::OnModelChanged);
 }
 
 CLevelPopupDlg::~CLevelPopupDlg() = default;
@@ -103,15 +102,22 @@ void CLevelPopupDlg::OnMuteClicked()
     m_context.Send({{IsInput() ? Op::MM : Op::OM, {m_channelIndex + 1}, m_mute->GetCheck() ? 1 : 0}});
 }
 
-void CLevelPopupDlg::Tick()
+void CLevelPopupDlg::OnModelChanged(unsigned what)
 {
-    const int n = m_channelIndex + 1;
-    if (!m_context.Connected() || !IsChannel(n))
+    const PanelModel& model = m_context.Model();
+    const auto n = static_cast<std::size_t>(m_channelIndex + 1);
+    if (!IsChannel(m_channelIndex + 1))
         return;
-    DeviceParams& p = m_context.Params();
-    m_strip.ShowReading(IsInput() ? p.ML[n].load() : p.OL[n].load());
-    m_gainDb = IsInput() ? p.MG[n].load() : p.OV[n].load();
-    m_mute->SetCheck((IsInput() ? p.MM[n].load() : p.OM[n].load()) != 0);
+    if (!model.Connected()) {
+        m_strip.Meter().SetValue(0);
+        return;
+    }
+    if (!(what & (model::kReadBack | model::kPoll | model::kSettings)))
+        return;
+    const ShownValues& v = model.Values();
+    m_strip.ShowReading(IsInput() ? v.ML[n] : v.OL[n]);
+    m_gainDb = IsInput() ? v.MG[n] : v.OV[n];
+    m_mute->SetCheck((IsInput() ? v.MM[n] : v.OM[n]) != 0);
 }
 
 void CLevelPopupDlg::paintEvent(QPaintEvent* /*event*/)

@@ -1,8 +1,8 @@
 // The popup level strip the matrix dialog opens for one input or one output:
-// its gain fader, level meter and mute, run modally. It sends at once, with
-// no group behaviour, and follows the device mirror every 20 ms while a
-// device is connected (meter, gain and mute; the fader stays where the user
-// left it).
+// its gain fader, level meter and mute, run modally. It opens on what the
+// mirror holds, sends at once, with no group behaviour, and then follows the
+// panel model while the link is up (meter, gain and mute; the fader stays
+// where the user left it).
 #pragma once
 
 #include "GainStrip.h"
@@ -10,7 +10,6 @@
 
 #include <QDialog>
 #include <QPixmap>
-#include <QTimer>
 
 namespace brevant {
 
@@ -20,7 +19,6 @@ class CLevelPopupDlg : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kMuteId = 1003;
-    static constexpr int kTickMs = 20;
 
     CLevelPopupDlg(PanelContext& context, Direction direction, int channelIndex, QWidget* parent = nullptr);
     ~CLevelPopupDlg() override;
@@ -36,8 +34,8 @@ public:
     void OnFaderMoved(int controlId, int value);
     void OnTrackbarScrolled(int code, int position);
     void OnMuteClicked();
-    // One tick of the 20 ms timer.
-    void Tick();
+    // Shows what the model has changed (PanelModel::changed).
+    void OnModelChanged(unsigned what);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -52,7 +50,6 @@ private:
     int m_gainDb = 0;
     GainStrip m_strip;
     CImageCheckButton* m_mute;
-    QTimer m_timer;
     QPixmap m_background;
 };
 

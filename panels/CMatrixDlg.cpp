@@ -86,6 +86,7 @@ CMatrixDlg::CMatrixDlg(PanelContext& context, QWidget* parent)
     setFixedSize(kClientSize);
     SetPopupOpener({});
     BuildControls();
+    connect(&context.Model(), &PanelModel::changed, this, &CMatrixDlg::OnModelChanged);
 }
 
 CMatrixDlg::~CMatrixDlg() = default;
@@ -159,11 +160,11 @@ void CMatrixDlg::OpenLevelStrip(Direction direction, int channelIndex)
     popup.exec();
 }
 
-std::function<void(bool)> CMatrixDlg::ReportFailure()
+std::function<void(const SendOutcome&)> CMatrixDlg::ReportFailure()
 {
     // The answer comes back later; the dialog may be gone by then.
-    return [self = QPointer<CMatrixDlg>(this)](bool confirmed) {
-        if (!confirmed && self)
+    return [self = QPointer<CMatrixDlg>(this)](const SendOutcome& outcome) {
+        if (!outcome.Confirmed() && self)
             self->m_context.TellUser(msg::kSetMatrixError);
     };
 }
@@ -196,6 +197,8 @@ void CMatrixDlg::OnKnobScroll(int cell, int code, int position)
     switch (code) {
     case kScrollLineUp:
     case kScrollLineDown:
+    case kScrollPageUp:
+    case kScrollPageDown:
     case kScrollThumbTrack:
         // Still moving: the box follows, the device hears of it at the end.
         ShowGain(cell, gain);
@@ -217,30 +220,56 @@ void CMatrixDlg::ShowGain(int cell, int gain)
     m_gainBoxes[at]->setText(QString::number(gain));
 }
 
-void CMatrixDlg::EnableGainControls(bool enable)
+void CMatrixDlg::EnableControls(bool gains, bool switches)
 {
-    for (int cell = 0; cell < kCells; ++cell) {
-        m_knobs[static_cast<std::size_t>(cell)]->setEnabled(enable);
-        m_gainBoxes[static_cast<std::size_t>(cell)]->setEnabled(enable);
+    for (std::size_t cell = 0; cell < kCells; ++cell) {
+        m_knobs[cell]->setEnabled(gains);
+        m_gainBoxes[cell]->setEnabled(gains);
+        m_crosspoints[cell]->setEnabled(switches);
     }
 }
 
-void CMatrixDlg::ShowRow(int input, const DeviceParams& params)
+void CMatrixDlg::OnModelChanged(unsigned what)
 {
-    if (!InMatrix(input, 1))
-        return;
+    const PanelModel& model = m_context.Model();
+    if (what & model::kReset) {
+        EnableControls(false, true);
+        for (int i = 1; i <= kSize; ++i)
+            ResetRow(i);
+    }
+    if ((what & model::kLink) && model.Link() == LinkState::Lost)
+        EnableControls(false, false);
+    if (model.Connected() && (what & (model::kReadBack | model::kSettings | model::kUnknown))) {
+        EnableControls(true, true);
+        for (int i = 1; i <= kSize; ++i)
+            ShowRow(i);
+    }
+}
+
+void CMatrixDlg::ShowRow(int input)
+{
+    const PanelModel& model = m_context.Model();
+    const auto i = static_cast<std::size_t>(input);
     for (int o = 1; o <= kSize; ++o) {
-        const int gain = params.XG[input][o];
-        Crosspoint(input, o)->SetCheck(params.MX[input][o] != 0);
+        const auto at = static_cast<std::size_t>(o);
+        CImageCheckButton* crosspoint = Crosspoint(input, o);
+        const bool routeUnknown = model.Unknown(Op::MX, {input, o});
+        crosspoint->setEnabled(!routeUnknown);
+        crosspoint->SetCheck(!routeUnknown && model.Values().MX[i][at] != 0);
+        const int cell = Cell(input, o);
+        const int gain = model.Values().XG[i][at];
+        if (model.Unknown(Op::XG, {input, o})) {
+            m_knobs[static_cast<std::size_t>(cell)]->setEnabled(false);
+            m_gainBoxes[static_cast<std::size_t>(cell)]->setText(QStringLiteral("?"));
+            continue;
+        }
         Knob(input, o)->SetPos(gain);
-        ShowGain(Cell(input, o), gain);
+        ShowGain(cell, gain);
     }
 }
 
 void CMatrixDlg::ResetRow(int input)
 {
-    if (!InMatrix(input, 1))
-        return;
     for (int o = 1; o <= kSize; ++o) {
         Crosspoint(input, o)->SetCheck(false);
         Knob(input, o)->SetPos(0);

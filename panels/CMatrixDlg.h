@@ -3,14 +3,16 @@
 // with a read-only box showing it. The Input and Output buttons head the rows
 // and columns and open the popup level strip of their channel.
 //
-// A switch click sends MX at once; a knob sends XG only when a drag or a key
-// press ends, the moves before that only update the box. This is the one
-// panel that tells the user when the device did not take a command ("Set
-// matrix error").
+// A switch click sends MX at once; a knob sends XG when a drag, a key press
+// or a wheel step ends, the moves before that only update the box. This is
+// the one panel that tells the user when the device did not take a command
+// ("Set matrix error").
 //
-// The controls show the device only after a read-back has called ShowRow();
-// until then every switch is off and every knob at 0, and the knobs and
-// boxes stay disabled until EnableGainControls(true).
+// The controls follow the panel model: they show the device only after a
+// read-back; until then every switch is off and every knob at 0, and the
+// knobs and boxes stay disabled. While the link is lost every switch and
+// knob is disabled; a crosspoint the device's answer left unknown shows a
+// disabled switch and knob and "?" in its box.
 //
 // Thread-safety: UI thread only.
 #pragma once
@@ -32,7 +34,6 @@ namespace brevant {
 
 class CImageCheckButton;
 class CRoundSliderCtrl;
-struct DeviceParams;
 
 class CMatrixDlg : public QDialog {
     Q_OBJECT
@@ -66,13 +67,8 @@ public:
     // brings back the popup level strip.
     void SetPopupOpener(PopupOpener opener);
 
-    // Refresh from the device mirror (read-back, disconnect).
-    // The 16 knobs and 16 gain boxes; the boxes stay read-only.
-    void EnableGainControls(bool enable);
-    // Row `input` (1..4) from MX and XG of that input.
-    void ShowRow(int input, const DeviceParams& params);
-    // Row `input` (1..4): switches off, knobs at 0 dB, boxes "0".
-    void ResetRow(int input);
+    // Shows what the model has changed (PanelModel::changed).
+    void OnModelChanged(unsigned what);
     // New captions for the Input and Output buttons, in channel order; a list
     // shorter than four leaves the rest as they are.
     void RenameButtons(const QStringList& inputs, const QStringList& outputs);
@@ -104,10 +100,16 @@ protected:
 private:
     void BuildControls();
     void ShowGain(int cell, int gain);
+    // Row `input` (1..4) from the model's MX and XG of that input.
+    void ShowRow(int input);
+    // Row `input` (1..4): switches off, knobs at 0 dB, boxes "0".
+    void ResetRow(int input);
+    // The 16 knobs and 16 gain boxes (the boxes stay read-only), and the switches.
+    void EnableControls(bool gains, bool switches);
     void OpenLevelStrip(Direction direction, int channelIndex);
     // What a send does once the device has answered: "Set matrix error" when
     // it did not confirm.
-    std::function<void(bool confirmed)> ReportFailure();
+    std::function<void(const SendOutcome&)> ReportFailure();
 
     PanelContext& m_context;
     PopupOpener m_openPopup;

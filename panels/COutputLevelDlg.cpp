@@ -84,8 +84,7 @@ COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int p
     connect(m_highpass.set, &QPushButton::clicked, this, &COutputLevelDlg::OnSetHighpass);
     connect(m_delayCombo, &QComboBox::activated, this, &COutputLevelDlg::OnDelayComboChanged);
     connect(m_lowpassCombo, &QComboBox::activated, this, &COutputLevelDlg::OnLowpassComboChanged);
-    connect(&m_timer, &QTimer::timeout, this, &COutputLevelDlg::ApplyPendingRefresh);
-    m_timer.start(kTickMs);
+    connect(&context.Model(), &PanelModel::changed, this, &COutputLevelDlg::OnModelChanged);
     resize(100, 432);
 }
 
@@ -155,9 +154,14 @@ void COutputLevelDlg::ReadEdits()
 
 void COutputLevelDlg::WriteEdits()
 {
-    m_delayEdit->setText(QString::number(delayTime));
-    m_lowpassEdit->setText(QString::number(lowpassLimit));
-    m_highpassEdit->setText(QString::number(highpassLimit));
+    const auto write = [this](QLineEdit* edit, int value, Op op) {
+        const QString text = UnknownHere(op) ? QString() : QString::number(value);
+        if (edit->text() != text)
+            edit->setText(text);
+    };
+    write(m_delayEdit, delayTime, Op::OD);
+    write(m_lowpassEdit, lowpassLimit, Op::OF);
+    write(m_highpassEdit, highpassLimit, Op::OH);
 }
 
 void COutputLevelDlg::OnSetDelay()
@@ -224,14 +228,35 @@ void COutputLevelDlg::OnLowpassComboChanged(int index)
     Context().Send({{Op::OF, {channelIndex + 1}, index <= 0 ? 0 : kFirstLowpassEntry + index - 1}});
 }
 
-void COutputLevelDlg::ApplyPendingRefresh()
+void COutputLevelDlg::OnModelChanged(unsigned what)
 {
-    if (refreshPending)
-        ApplyGainRefresh();
-    if (editsPending) {
+    if (!Live())
+        return;
+    const PanelModel& model = Context().Model();
+    const ShownValues& v = model.Values();
+    const auto n = static_cast<std::size_t>(Channel());
+    // Mute is not shown on channel 0 of the second pane.
+    const bool muteShown = paneKind == 1 || channelIndex >= 1;
+    if (what & model::kReset)
+        ShowIdle();
+    // A read-back, a user change or a newly unknown setting shows every
+    // setting, faders and boxes included; a polling pass the meter, the gain
+    // label and, on the second pane, Mute.
+    if (what & (model::kReadBack | model::kSettings | model::kUnknown)) {
+        ShowLevel(true);
+        if (muteShown)
+            ShowSwitch(Mute(), v.OM[n] != 0, UnknownHere(Op::OM));
+        delayTime = v.OD[n];
+        lowpassLimit = v.OF[n];
+        highpassLimit = v.OH[n];
         WriteEdits();
-        editsPending = false;
+    } else if (what & model::kPoll) {
+        ShowLevel(false);
+        if (paneKind == 2 && muteShown)
+            ShowSwitch(Mute(), v.OM[n] != 0, UnknownHere(Op::OM));
     }
+    if ((what & model::kLink) && model.Link() == LinkState::Lost)
+        EmptyMeter();
 }
 
 }  // namespace brevant

@@ -7,8 +7,6 @@
 
 #include "CLevelPanel.h"
 
-#include <QTimer>
-
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -30,12 +28,11 @@ public:
     static constexpr int kDelayCaptionId = 1026;
     static constexpr int kLowpassCaptionId = 1027;
     static constexpr int kHighpassCaptionId = 1028;
-    static constexpr int kTickMs = 100;
 
     COutputLevelDlg(PanelContext& context, int channelIndex, int paneKind, QWidget* parent = nullptr);
     ~COutputLevelDlg() override;
 
-    bool editsPending = false;    // the three boxes from the members below
+    // What the three boxes hold (read from them before a send).
     int delayTime = 0;
     int lowpassLimit = 0;
     int highpassLimit = 0;
@@ -49,9 +46,10 @@ public:
     void OnSetHighpass();
     void OnDelayComboChanged(int index);
     void OnLowpassComboChanged(int index);
-    // What the 100 ms timer does.
-    void ApplyPendingRefresh();
-    // The members into the three boxes.
+    // Shows what the model has changed (PanelModel::changed).
+    void OnModelChanged(unsigned what);
+    // The members into the three boxes; a box whose setting the model does
+    // not know is left empty.
     void WriteEdits();
 
 protected:
@@ -77,7 +75,6 @@ private:
     QLineEdit* m_highpassEdit;
     QComboBox* m_delayCombo;
     QComboBox* m_lowpassCombo;
-    QTimer m_timer;
 };
 
 }  // namespace brevant

@@ -1,6 +1,7 @@
 #include "CPanelDialog.h"
 
 #include "CImageCheckButton.h"
+#include "PanelContext.h"
 #include "ResourceRegistry.h"
 
 #include <QPainter>
@@ -13,6 +14,13 @@ void TagControl(QWidget* control, int controlId)
     control->setObjectName(QString::number(controlId));
 }
 
+void ShowSwitch(CImageCheckButton& check, bool on, bool unknown)
+{
+    check.setEnabled(!unknown);
+    if (check.GetCheck() != (on && !unknown))
+        check.SetCheck(on && !unknown);
+}
+
 CPanelDialog::CPanelDialog(PanelContext& context, QWidget* parent)
     : QWidget(parent)
     , m_context(context)
@@ -20,6 +28,16 @@ CPanelDialog::CPanelDialog(PanelContext& context, QWidget* parent)
 }
 
 CPanelDialog::~CPanelDialog() = default;
+
+bool CPanelDialog::Live() const
+{
+    return m_context.Model().Family() == paneKind;
+}
+
+bool CPanelDialog::UnknownHere(Op op) const
+{
+    return m_context.Model().Unknown(op, {Channel()});
+}
 
 CImageCheckButton* CPanelDialog::AddCheck(int controlId, const QString& caption)
 {

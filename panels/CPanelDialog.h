@@ -6,6 +6,8 @@
 // its object name, so that refreshes and tests find it with Control<T>(id).
 #pragma once
 
+#include "Catalogue.h"
+
 #include <QPixmap>
 #include <QVariant>
 #include <QWidget>
@@ -14,6 +16,10 @@ namespace brevant {
 
 class CImageCheckButton;
 class PanelContext;
+
+// A switch as the model has it: checked or not, or, when the device's state
+// is unknown, unchecked and disabled so that it claims nothing.
+void ShowSwitch(CImageCheckButton& check, bool on, bool unknown);
 
 // Gives `control` its numeric id (property "controlId" and object name).
 void TagControl(QWidget* control, int controlId);
@@ -52,6 +58,12 @@ public:
     }
 
     PanelContext& Context() const { return m_context; }
+    // The channel number on the wire (1..4).
+    int Channel() const { return channelIndex + 1; }
+    // Whether this panel's pane is the one the connected model uses.
+    bool Live() const;
+    // Whether the model does not know `op` of this panel's channel.
+    bool UnknownHere(Op op) const;
 
 protected:
     // A check button of this panel with the panels' two icons, unchecked.

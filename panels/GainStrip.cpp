@@ -81,8 +81,12 @@ GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const Q
 
 void GainStrip::ShowGain(int gain)
 {
-    m_label->setText(DbText(gain));
-    m_labelText->setText(m_label->text());
+    // Refreshed with every polling pass; an unchanged text costs nothing.
+    const QString text = DbText(gain);
+    if (m_label->text() == text)
+        return;
+    m_label->setText(text);
+    m_labelText->setText(text);
 }
 
 void GainStrip::SetPosition(int position)

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -40,26 +41,45 @@ std::vector<int> PanelContext::ChannelsReached(int channelIndex, bool absentOnFi
     return channels;
 }
 
-bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(bool)> done)
+bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done)
 {
     const Report report = [this](std::string_view text, std::string_view) { TellUser(text); };
-    std::function<void(const SendOutcome&)> onQueue;
-    if (done) {
-        // The outcome is known on the queue's thread; the caller hears of it
-        // on the UI thread, and not at all once the context is gone.
-        QPointer<PanelContext> self(this);
-        onQueue = [self, done = std::move(done)](const SendOutcome& outcome) {
-            const bool confirmed = outcome.Confirmed();
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [self, done, confirmed] {
-                    if (self)
-                        done(confirmed);
-                },
-                Qt::QueuedConnection);
-        };
-    }
+    std::vector<SettingRef> sent;
+    for (const SettingChange& change : changes)
+        sent.push_back({change.op, change.at});
+    // The outcome is known on the queue's thread; the model and the caller
+    // hear of it on the UI thread, and not at all once the context is gone.
+    QPointer<PanelContext> self(this);
+    auto onQueue = [self, sent = std::move(sent), done = std::move(done)](const SendOutcome& outcome) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, sent, done, outcome] {
+                if (self)
+                    self->TakeOutcome(sent, outcome);
+                if (self && done)
+                    done(outcome);
+            },
+            Qt::QueuedConnection);
+    };
     return PanelSend(m_link, m_queue, std::move(changes), report, std::move(onQueue));
+}
+
+void PanelContext::TakeOutcome(const std::vector<SettingRef>& sent, const SendOutcome& outcome)
+{
+    std::vector<SettingRef> confirmed;
+    for (const SettingRef& s : sent) {
+        const bool failed = std::any_of(outcome.unconfirmed.begin(), outcome.unconfirmed.end(),
+                                        [&](const SettingChange& c) { return SettingRef{c.op, c.at} == s; });
+        if (!failed)
+            confirmed.push_back(s);
+    }
+    m_model.TakeSettings(Params(), confirmed, outcome.unknown);
+    if (outcome.Confirmed())
+        return;
+    QStringList texts;
+    for (const SettingChange& change : outcome.unconfirmed)
+        texts << QString::fromStdString(UnconfirmedText(change));
+    m_model.SetNotice(texts.join(QStringLiteral("; ")));
 }
 
 void PanelContext::TellUser(std::string_view text) const

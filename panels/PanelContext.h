@@ -6,6 +6,9 @@
 // channel window is the first one for device family 1 and the second one for
 // family 2.
 //
+// The context also holds the panel model, the copy of the device every panel
+// shows (see PanelModel.h).
+//
 // Thread-safety: UI thread only. Send() hands the commands to the queue's
 // thread and brings its outcome back to the UI thread; the mirror and the
 // flags it reads are atomics.
@@ -13,6 +16,7 @@
 
 #include "CommandQueue.h"
 #include "DeviceLink.h"
+#include "PanelModel.h"
 #include "PanelSend.h"
 
 #include <QObject>
@@ -48,6 +52,8 @@ public:
     CommandQueue& Queue() { return m_queue; }
     DeviceParams& Params() { return m_link.State().params; }
     LinkFlags& Flags() { return m_link.State().flags; }
+    PanelModel& Model() { return m_model; }
+    const PanelModel& Model() const { return m_model; }
 
     bool Connected() const { return m_link.State().flags.Connected; }
     bool Group() const { return m_link.State().flags.GroupMode; }
@@ -64,9 +70,12 @@ public:
 
     // Refuses with "Cannot connect" (and returns false) without a device;
     // otherwise stores the values in the mirror, queues the commands (each
-    // tried up to eight times) and returns true. `done` runs later on the UI
-    // thread with true when the device confirmed every command.
-    bool Send(std::vector<SettingChange> changes, std::function<void(bool confirmed)> done = {});
+    // tried up to eight times) and returns true. Once the device has answered,
+    // on the UI thread: the model takes the settings as the mirror then holds
+    // them (what the device reported for a change it did not confirm), marks
+    // those it could not read back unknown, and names an unconfirmed change
+    // in its notice; then `done` runs with the outcome.
+    bool Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done = {});
     void TellUser(std::string_view text) const;
 
     // Where the panes and the matrix dialog are.
@@ -81,11 +90,13 @@ public:
     CMatrixDlg* Matrix() const { return m_matrix; }
 
 private:
+    void TakeOutcome(const std::vector<SettingRef>& sent, const SendOutcome& outcome);
     static int Slot(Direction direction, int channelIndex, int paneKind);
 
     DeviceLink& m_link;
     CommandQueue& m_queue;
     Tell m_tell;
+    PanelModel m_model;
     std::array<CChannelPane*, 2 * kChannels * 2> m_panes{};
     CMatrixDlg* m_matrix = nullptr;
 };

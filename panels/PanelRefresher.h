@@ -1,25 +1,21 @@
 // Brings what the connection procedures and the read-back worker report to
-// the panels, on the UI thread: the panes that suit the model, the first
-// refresh after the read-back, every polling pass, and the idle display
-// after a disconnect. Which panels and controls each refresh touches:
+// the UI thread and writes it into the panel model, the one copy of the
+// device the panels show; the panels follow the model's change signal. Also
+// shows the panes that suit the model and tells the user which settings the
+// read-back could not read.
 //
-//   read-back: everything the device holds, faders included, the matrix;
-//   polling pass: meters, gains (label only, the faders stay), switches;
-//   reset: meters, gains and switches back to idle, the matrix rows too.
-//
-// Polling passes arrive faster than the screen needs them; while one is
-// waiting to be applied, further ones are folded into it.
+// Every observer call is replayed on the UI thread in the order it was made;
+// the model folds the polling passes that arrive faster than the screen
+// needs them.
 //
 // Thread-safety: the ConnectionObserver calls may come from any thread;
-// the Apply/Reset functions are for the UI thread.
+// the rest is for the UI thread.
 #pragma once
 
 #include "ConnectionObserver.h"
 #include "PanelContext.h"
 
 #include <QObject>
-
-#include <atomic>
 
 namespace brevant {
 
@@ -31,16 +27,15 @@ public:
 
     void ModelPanesShown(int family) override;
     void ChannelViewShown() override;
+    void ReadBackIncomplete(const std::vector<SettingRef>& unread) override;
     void ReadBackRefreshed(int family) override;
     void PollPassCompleted(int family) override;
+    void LinkLost(int port) override;
+    void LinkRestored(int port) override;
     void PanelsReset(int family) override;
     void ReadBackEnded() override;
 
-    // On the UI thread.
-    void ShowModelPanes(int family);
-    void ApplyReadBack(int family);
-    void ApplyPollPass(int family);
-    void ResetPanels(int family);
+    // Polling passes written into the model.
     int PollPassesApplied() const { return m_pollPassesApplied; }
 
 signals:
@@ -51,11 +46,12 @@ signals:
     void readBackEnded();
 
 private:
-    void Priority() const;
+    // Runs `apply` on the UI thread, after the calls made before it.
+    template <typename F>
+    void OnUiThread(F apply);
+    void ShowModelPanes(int family);
 
     PanelContext& m_context;
-    std::atomic<bool> m_pollQueued{false};
-    std::atomic<int> m_pollFamily{0};
     int m_pollPassesApplied = 0;
 };
 

@@ -8,3 +8,4 @@ cmake --build --preset default
 build/default/bench/exchange_bench "${1:-3}"
 build/default/bench/session_bench "${1:-3}"
 build/default/bench/meter_ui_bench "${1:-3}"
+bash bench/ui_cost_xvfb.sh 20

@@ -516,10 +516,7 @@ void CSoundTestDlg::MirrorGainToPanel(int gain)
 {
     CChannelPane* pane = LiveInputPane();
     if (CInputLevelDlg* panel = pane ? pane->InputLevel() : nullptr) {
-        // The panel's own timer redraws its label from gainDb.
-        panel->gainDb = gain;
-        panel->Strip().SetPosition(kInputPanelScale.PositionFor(gain));
-        panel->refreshPending = true;
+        panel->ShowGainAt(gain);
     }
 }
 

@@ -54,6 +54,14 @@ std::optional<AppOptions> ParseAppOptions(int argc, char** argv, QString* error)
             options.screenshot = *file;
         } else if (arg == "--connect") {
             options.connect = true;
+        } else if (arg == "--size") {
+            const auto size = value();
+            const QStringList wh = size ? size->split('x') : QStringList();
+            const int w = wh.size() == 2 ? wh[0].toInt() : 0;
+            const int h = wh.size() == 2 ? wh[1].toInt() : 0;
+            if (w <= 0 || h <= 0)
+                return *error = "--size takes WIDTHxHEIGHT", std::nullopt;
+            options.size = QSize(w, h);
         } else if (arg == "--view") {
             const auto view = value();
             if (!view || (*view != "channel" && *view != "matrix" && *view != "soundtest"))
@@ -80,7 +88,14 @@ int CCorvaneApp::Run()
         return Screenshot();
     ProgramCore core(PortsFor(m_options), &PanelContext::ShowMessageBox);
     CMainFrame frame(core);
-    frame.showMaximized();
+    if (m_options.size.isValid()) {
+        frame.resize(m_options.size);
+        frame.show();
+    } else {
+        frame.showMaximized();
+    }
+    if (m_options.connect)
+        QTimer::singleShot(0, &frame, &CMainFrame::OnConnect);
     return QApplication::exec();
 }
 
@@ -102,7 +117,8 @@ int CCorvaneApp::Screenshot()
         while (core.refresher.PollPassesApplied() < 1 && waited.elapsed() < 20'000)
             QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    Settle(1200);  // the form's first layout tick and the panels' refresh timers
+    Settle(1200);  // the form's first layout tick
+    core.context.Model().Flush();
     if (m_options.view == "matrix")
         frame.OnMatrix();
     Settle(100);

@@ -3,6 +3,7 @@
 // it instead renders the main window to a PNG file and ends.
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -14,7 +15,8 @@ namespace brevant {
 struct AppOptions {
     std::optional<std::string> portsDir;  // COMn files in a folder instead of the system's ports
     QString screenshot;                   // render to this PNG and end
-    bool connect = false;                 // with --screenshot: connect first
+    bool connect = false;                 // connect at start (before the screenshot)
+    QSize size;                           // a window of this size instead of a maximized one
     QString view = QStringLiteral("channel");
 };
 

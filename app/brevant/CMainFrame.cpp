@@ -81,6 +81,16 @@ CMainFrame::CMainFrame(ProgramCore& core, QWidget* parent)
         ShowStatus();
     });
     connect(&core.refresher, &PanelRefresher::readBackEnded, this, &CMainFrame::ShowStatus);
+    connect(&core.context.Model(), &PanelModel::changed, this, &CMainFrame::OnModelChanged);
+}
+
+void CMainFrame::OnModelChanged(unsigned what)
+{
+    if (what & model::kLink)
+        ShowStatus();
+    // A change the device did not confirm is named until the next news.
+    if ((what & model::kNotice) && !m_tasks.Busy())
+        m_status->setText(m_core.context.Model().Notice());
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -133,12 +143,16 @@ void CMainFrame::BuildMenus()
 
 void CMainFrame::BuildDocks()
 {
-    // Both stay hidden until asked for from the View menu.
-    const auto dock = [this](const QString& title, const QString& name, QWidget* content) {
+    // Both stay hidden until asked for from the View menu; a hidden one does
+    // not follow the traffic, it catches up when it is shown.
+    const auto dock = [this](const QString& title, const QString& name, auto* content) {
         auto* widget = new QDockWidget(title, this);
         widget->setObjectName(name);
         widget->setWidget(content);
         addDockWidget(Qt::BottomDockWidgetArea, widget);
+        content->SetShown(false);
+        connect(widget, &QDockWidget::visibilityChanged, content,
+                [content](bool visible) { content->SetShown(visible); });
         widget->hide();
         ViewMenu()->addAction(widget->toggleViewAction());
         return widget;
@@ -314,6 +328,11 @@ void CMainFrame::OnBusyChanged(bool busy, const QString& what)
         ShowStatus();
 }
 
+QString CMainFrame::StatusText() const
+{
+    return m_status->text();
+}
+
 void CMainFrame::ShowStatus()
 {
     if (m_tasks.Busy())
@@ -323,7 +342,10 @@ void CMainFrame::ShowStatus()
     QString model = QString::fromStdString(state.params.SA.Get());
     if (model.startsWith(QStringLiteral("SA")))
         model.remove(0, 2);
-    if (state.flags.Connected)
+    const PanelModel& shown = m_core.context.Model();
+    if (shown.Link() == LinkState::Lost)
+        m_status->setText(QStringLiteral("Device lost on COM%1 \u2014 reconnecting\u2026").arg(shown.LostPort()));
+    else if (state.flags.Connected)
         m_status->setText(QStringLiteral("Connected: %1 on COM%2, firmware %3")
                               .arg(model)
                               .arg(state.flags.PortNumber.load())

@@ -40,6 +40,8 @@ public:
     QStringList RecentFiles() const;
     // The "View" menu, for the docks the program adds.
     QMenu* ViewMenu() const;
+    // What the status bar says.
+    QString StatusText() const;
 
     void OnConnect();
     void OnDisconnect();
@@ -64,6 +66,8 @@ private:
     void FillRecentMenu();
     void OnBusyChanged(bool busy, const QString& what);
     void ShowStatus();
+    // The status bar follows the link and names unconfirmed changes.
+    void OnModelChanged(unsigned what);
     QString ChooseFileName(const QString& caption, const QString& filter, bool save);
 
     ProgramCore& m_core;

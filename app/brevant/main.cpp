@@ -1,5 +1,5 @@
 // brevant: the desktop program.
-//   brevant [--ports DIR] [--screenshot FILE [--connect] [--view channel|matrix|soundtest]]
+//   brevant [--ports DIR] [--connect] [--size WxH] [--screenshot FILE [--view channel|matrix|soundtest]]
 #include "CCorvaneApp.h"
 
 #include <QApplication>
@@ -14,7 +14,7 @@ int main(int argc, char** argv)
     const auto options = brevant::ParseAppOptions(argc, argv, &error);
     if (!options) {
         std::fprintf(stderr, "brevant: %s\n", error.toLocal8Bit().constData());
-        std::fprintf(stderr, "usage: brevant [--ports DIR] [--screenshot FILE [--connect] "
+        std::fprintf(stderr, "usage: brevant [--ports DIR] [--connect] [--size WxH] [--screenshot FILE "
                              "[--view channel|matrix|soundtest]]\n");
         return 2;
     }

@@ -1,10 +1,6 @@
 #include "GalleryRig.h"
 
-#include "CChannelPane.h"
-#include "CDynamicsDlg.h"
-#include "CInputLevelDlg.h"
-#include "COutputLevelDlg.h"
-#include "PanelRefresher.h"
+#include "PanelModel.h"
 
 namespace brevant::gallery {
 
@@ -52,25 +48,13 @@ GalleryRig::~GalleryRig() = default;
 
 void GalleryRig::Refresh()
 {
-    PanelRefresher refresher(m_context);
-    refresher.ApplyReadBack(m_state.params.DeviceFamily);
-    refresher.ApplyPollPass(m_state.params.DeviceFamily);
-    // What the panels' timers would do a moment later.
-    for (Direction d : {Direction::Input, Direction::Output}) {
-        for (int k = 0; k < kChannels; ++k) {
-            for (int kind : {1, 2}) {
-                CChannelPane* pane = m_context.Pane(d, k, kind);
-                if (!pane)
-                    continue;
-                if (pane->InputLevel())
-                    pane->InputLevel()->ApplyPendingRefresh();
-                if (pane->Dynamics())
-                    pane->Dynamics()->ApplyPendingRefresh();
-                if (pane->OutputLevel())
-                    pane->OutputLevel()->ApplyPendingRefresh();
-            }
-        }
-    }
+    // What a connection's read-back and first polling pass bring the panels.
+    PanelModel& model = m_context.Model();
+    const int family = m_state.params.DeviceFamily;
+    model.StartConnection(family);
+    model.TakeReadBack(m_state.params, family);
+    model.TakePollPass(m_state.params);
+    model.Flush();
 }
 
 }  // namespace brevant::gallery

@@ -44,8 +44,20 @@ CCommLogView::~CCommLogView()
     m_log.SetObserver({});
 }
 
+void CCommLogView::SetShown(bool shown)
+{
+    m_visible = shown;
+    // Unseen, the view is not even told of the traffic: no wake-up of the UI
+    // thread per exchange.
+    m_log.SetObserver(shown ? m_relay.Notifier() : std::function<void()>{});
+    if (shown)
+        Refresh();
+}
+
 void CCommLogView::Refresh()
 {
+    if (!m_visible)
+        return;
     ++m_refreshes;
     const std::vector<CommLogEntry> entries = m_log.Entries();
     const int rows = static_cast<int>(entries.size());

@@ -30,6 +30,10 @@ public:
 
     // Shows the log's entries now.
     void Refresh();
+    // Whether anyone can see the view: one that is not shown is not told of
+    // the traffic and skips the refreshes (they cost the UI thread for
+    // nothing); it catches up when shown again.
+    void SetShown(bool shown);
     // How many refreshes have run: bursts of entries fold into one.
     int RefreshCount() const { return m_refreshes; }
 
@@ -38,6 +42,7 @@ private:
 
     CommLog& m_log;
     int m_refreshes = 0;
+    bool m_visible = true;
     CoalescedRefresh m_relay;
 };
 

@@ -70,8 +70,20 @@ void CTraceView::SetMaxLines(int lines)
     m_text->setMaximumBlockCount(lines);
 }
 
+void CTraceView::SetShown(bool shown)
+{
+    m_visible = shown;
+    // Unseen, the view is not even told of the traffic: no wake-up of the UI
+    // thread per exchange.
+    m_trace.SetObserver(shown ? m_relay.Notifier() : std::function<void()>{});
+    if (shown)
+        Refresh();
+}
+
 void CTraceView::Refresh()
 {
+    if (!m_visible)
+        return;
     ++m_refreshes;
     const std::vector<TraceRecord> records = m_trace.Since(m_shown);
     if (records.empty())

@@ -45,6 +45,10 @@ public:
 
     // Shows the records not shown yet.
     void Refresh();
+    // Whether anyone can see the view: one that is not shown is not told of
+    // the traffic and skips the refreshes (they cost the UI thread for
+    // nothing); it catches up when shown again.
+    void SetShown(bool shown);
     // What the buttons do. Save returns whether a file was written.
     void ClearTrace();
     bool Save();
@@ -63,6 +67,7 @@ private:
     ErrorReporter m_reportError;
     std::uint64_t m_shown = 0;  // sequence number of the last record shown
     int m_refreshes = 0;
+    bool m_visible = true;
     CoalescedRefresh m_relay;
 };
 

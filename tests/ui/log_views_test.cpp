@@ -1,6 +1,6 @@
 // The communication list and the protocol trace views: what they show, that
 // entries made on another thread arrive through the event loop in one
-// refresh per burst, that a view destroyed with a refresh pending is safe,
+// refresh per burst (none while the view is not shown), that a view destroyed with a refresh pending is safe,
 // and that the trace view saves through the file it is given.
 #include "CCommLogView.h"
 #include "CTraceView.h"
@@ -53,6 +53,17 @@ TEST(CommLogView, ShowsEntriesFromAnotherThreadInOneRefreshUnderItsThreeColumns)
     test::Deliver();
     ASSERT_EQ(view.rowCount(), 1);
     EXPECT_EQ(Row(view, 0), (QStringList{"111", "COM12", "SNs0\\r\\n"}));
+
+    // Not shown, the view costs nothing; shown again, it catches up.
+    view.SetShown(false);
+    const int hidden = view.RefreshCount();
+    std::thread([&] { log.Append({"112", "COM12", "SNs2\r\n"}); }).join();
+    test::Deliver();
+    EXPECT_EQ(view.RefreshCount(), hidden);
+    EXPECT_EQ(view.rowCount(), 1);
+    view.SetShown(true);
+    ASSERT_EQ(view.rowCount(), 2);
+    EXPECT_EQ(Row(view, 1), (QStringList{"112", "COM12", "SNs2\\r\\n"}));
 }
 
 TEST(CommLogView, ViewGoneBeforeItsRefreshIsDeliveredIsHarmless)

@@ -144,6 +144,16 @@ TEST_F(MainWindow, ConnectFillsThePanelsAndDisconnectResetsThem)
     CInputLevelDlg& level = *View().InputWindow(2).SecondPane()->InputLevel();
     ASSERT_TRUE(Eventually([&] { return level.Strip().Meter().GetValue() == core->state.params.ML[3] + 100; }));
 
+    // A lost link is named with its port until the device is back.
+    const QString connected = frame->StatusText();
+    EXPECT_TRUE(connected.startsWith("Connected: K217 on COM3")) << connected.toStdString();
+    core->refresher.LinkLost(3);
+    ASSERT_TRUE(Eventually([&] { return frame->StatusText() == QStringLiteral("Device lost on COM3 \u2014 reconnecting\u2026"); }));
+    EXPECT_FALSE(View().InputWindow(2).SecondPane()->isEnabled());
+    core->refresher.LinkRestored(3);
+    ASSERT_TRUE(Eventually([&] { return frame->StatusText() == connected; }));
+    EXPECT_TRUE(View().InputWindow(2).SecondPane()->isEnabled());
+
     // The popup strip's change goes out from the queue while the window runs.
     Run(&CMainFrame::OnDisconnect);
     EXPECT_FALSE(core->state.flags.Connected);

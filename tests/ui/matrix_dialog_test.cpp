@@ -1,16 +1,19 @@
 // The matrix dialog on a scripted device: the lines a switch click and a knob
-// drag put on the wire and what they leave in the mirror, the one message
-// after a command the device never takes, the refusal without a device, the
-// popups of the heading buttons, and the refresh from the mirror.
+// drag, key or wheel step put on the wire and what they leave in the mirror,
+// the one message after a command the device never takes, the refusal
+// without a device, the popups of the heading buttons, and how the rows
+// follow the panel model: read-back, unknown crosspoints, a lost link, reset.
 #include "CImageCheckButton.h"
 #include "CMatrixDlg.h"
 #include "CRoundSliderCtrl.h"
 #include "Notifications.h"
 #include "PanelFixture.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +36,21 @@ protected:
         const QPoint c = knob.KnobCentre();
         return {static_cast<int>(std::lround(c.x() + 15 * std::sin(a))),
                 static_cast<int>(std::lround(c.y() - 15 * std::cos(a)))};
+    }
+
+    // What a connection's read-back brings the dialog.
+    void ReadBack()
+    {
+        context.Model().StartConnection(1);
+        context.Model().TakeReadBack(p, 1);
+        context.Model().Flush();
+    }
+    void Wheel(QWidget& widget, int delta)
+    {
+        const QPointF centre(widget.width() / 2.0, widget.height() / 2.0);
+        QWheelEvent event(centre, widget.mapToGlobal(centre), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&widget, &event);
     }
 
     static constexpr int kGainMin = CMatrixDlg::kGainMin;
@@ -71,9 +89,9 @@ TEST_F(MatrixDialog, CrosspointClickSendsMxForItsRowAndColumn)
     EXPECT_TRUE(told.isEmpty());
 }
 
-TEST_F(MatrixDialog, KnobSendsOneXgWhenTheDragOrKeyEnds)
+TEST_F(MatrixDialog, KnobSendsOneXgWhenTheDragKeyOrWheelStepEnds)
 {
-    dialog.EnableGainControls(true);
+    ReadBack();
     // Knob 1058 is input 2, output 3: dragged from 0 down to -6, one step per move.
     CRoundSliderCtrl& knob = *dialog.Knob(2, 3);
     QTest::mousePress(&knob, Qt::LeftButton, {}, OnDial(knob, 0));
@@ -94,9 +112,16 @@ TEST_F(MatrixDialog, KnobSendsOneXgWhenTheDragOrKeyEnds)
     QTest::keyRelease(&last, Qt::Key_Left);
     EXPECT_EQ(Sent(), Lines{"XG44-1\r\n"});
 
-    // Page steps are not followed; only the end of the scroll carries them.
+    // A wheel step is a whole turn: it sends at once, so a preset saved
+    // afterwards holds what the knob shows.
+    Wheel(*dialog.Knob(1, 2), 120);
+    EXPECT_EQ(Sent(), Lines{"XG12-1\r\n"});
+    EXPECT_EQ(dialog.GainBox(1, 2)->text(), "-1");
+    EXPECT_EQ(p.XG[1][2], -1);
+
+    // A page step shows in the box; the end of the scroll sends it.
     dialog.OnKnobScroll(0, kScrollPageUp, -10);
-    EXPECT_EQ(dialog.GainBox(1, 1)->text(), "0");
+    EXPECT_EQ(dialog.GainBox(1, 1)->text(), "-10");
     dialog.OnKnobScroll(0, kScrollEnd, -10);
     EXPECT_EQ(Sent(), Lines{"XG11-10\r\n"});
     EXPECT_TRUE(told.isEmpty());
@@ -155,7 +180,7 @@ TEST_F(MatrixDialog, HeadingButtonsOpenThePopupOfTheirChannel)
     EXPECT_EQ(Sent(), Lines{});
 }
 
-TEST_F(MatrixDialog, RowsFollowTheMirrorAndResetToZero)
+TEST_F(MatrixDialog, RowsFollowTheModelUnknownAndLostAndResetToZero)
 {
     const int routed[] = {1, 0, 1, 0};
     const int gains[] = {-30, -5, 0, -12};
@@ -163,26 +188,42 @@ TEST_F(MatrixDialog, RowsFollowTheMirrorAndResetToZero)
         p.MX[2][o] = routed[o - 1];
         p.XG[2][o] = gains[o - 1];
     }
-    dialog.ShowRow(2, p);
-    dialog.EnableGainControls(true);
+    ReadBack();
     for (int o = 1; o <= 4; ++o) {
         EXPECT_EQ(dialog.Crosspoint(2, o)->GetCheck(), routed[o - 1] == 1) << "output " << o;
         EXPECT_EQ(dialog.Knob(2, o)->GetPos(), gains[o - 1]);
         EXPECT_EQ(dialog.GainBox(2, o)->text(), QString::number(gains[o - 1]));
-        EXPECT_EQ(dialog.GainBox(1, o)->text(), "0") << "other rows untouched";
+        EXPECT_EQ(dialog.GainBox(1, o)->text(), "0");
     }
-    EXPECT_TRUE(dialog.GainBox(2, 1)->isEnabled());
+    EXPECT_TRUE(dialog.Knob(2, 1)->isEnabled());
     EXPECT_TRUE(dialog.GainBox(2, 1)->isReadOnly());
 
-    dialog.ResetRow(2);
+    // Settings the device could not be read for claim nothing.
+    context.Model().MarkUnknown({{Op::XG, {2, 4}}, {Op::MX, {2, 1}}});
+    context.Model().Flush();
+    EXPECT_EQ(dialog.GainBox(2, 4)->text(), "?");
+    EXPECT_FALSE(dialog.Knob(2, 4)->isEnabled());
+    EXPECT_FALSE(dialog.Crosspoint(2, 1)->isEnabled());
+    EXPECT_FALSE(dialog.Crosspoint(2, 1)->GetCheck());
+    EXPECT_TRUE(dialog.Crosspoint(2, 3)->isEnabled());
+
+    // A lost link keeps the values and takes every control away.
+    context.Model().LoseLink(3);
+    context.Model().Flush();
+    EXPECT_FALSE(dialog.Knob(1, 1)->isEnabled());
+    EXPECT_FALSE(dialog.Crosspoint(2, 3)->isEnabled());
+    EXPECT_TRUE(dialog.Crosspoint(2, 3)->GetCheck());
+    EXPECT_EQ(dialog.GainBox(2, 2)->text(), "-5");
+
+    context.Model().Reset(1);
+    context.Model().Flush();
     for (int o = 1; o <= 4; ++o) {
         EXPECT_FALSE(dialog.Crosspoint(2, o)->GetCheck());
         EXPECT_EQ(dialog.Knob(2, o)->GetPos(), 0);
         EXPECT_EQ(dialog.GainBox(2, o)->text(), "0");
     }
-    dialog.EnableGainControls(false);
     EXPECT_FALSE(dialog.Knob(3, 3)->isEnabled());
-    EXPECT_FALSE(dialog.GainBox(3, 3)->isEnabled());
+    EXPECT_TRUE(dialog.Crosspoint(3, 3)->isEnabled());
     EXPECT_EQ(Sent(), Lines{});
 }
 

@@ -1,11 +1,15 @@
-// The panels fed by a real connection to the simulator: the read-back fills
-// them, the polling passes keep meters and labels live, Disconnect resets
-// them. Everything reaches the panels on the UI thread.
+// The panels fed by a real connection to the simulator through the panel
+// model: the read-back fills them, the polling passes keep meters and labels
+// live, Disconnect resets them and nothing refills them afterwards; a lost
+// link leaves them disabled with their values, an incomplete read-back shows
+// the settings it missed as unknown. Everything reaches the panels on the
+// UI thread.
 #include "CChannelPane.h"
 #include "CDynamicsDlg.h"
 #include "CImageCheckButton.h"
 #include "CInputLevelDlg.h"
 #include "CMatrixDlg.h"
+#include "CRoundSliderCtrl.h"
 #include "COutputLevelDlg.h"
 #include "Connection.h"
 #include "PanelRefresher.h"
@@ -46,7 +50,13 @@ protected:
         ASSERT_TRUE(Eventually([&] { return refresher->PollPassesApplied() >= 2; }));
         connection->RequestStop();
         ASSERT_TRUE(connection->WaitForWorker(Micros{5'000'000}));
+        Settle();
+    }
+    // Delivers the observer calls and the model's change.
+    void Settle()
+    {
         Deliver();
+        context->Model().Flush();
     }
     CChannelPane& In(int k, int kind) { return *context->Pane(Direction::Input, k, kind); }
     CChannelPane& Out(int k, int kind) { return *context->Pane(Direction::Output, k, kind); }
@@ -77,7 +87,6 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     ConnectAndStopPolling();
     CInputLevelDlg& second = *In(1, 1).InputLevel();
     EXPECT_EQ(second.Strip().Fader().GetValue(), 17);
-    second.ApplyPendingRefresh();
     EXPECT_EQ(second.Strip().Label().text(), "30db");
     EXPECT_TRUE(In(2, 1).InputLevel()->Mute().GetCheck());
     for (int k = 0; k < kChannels; ++k)
@@ -99,9 +108,11 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     // A pass carries a gain changed elsewhere to the label, not the fader.
     p.MG[2] = 10;
     p.MP = 0;
-    refresher->ApplyPollPass(1);
-    second.ApplyPendingRefresh();
+    p.ML[1] = -10;
+    refresher->PollPassCompleted(1);
+    Settle();
     EXPECT_EQ(second.Strip().Label().text(), "10db");
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().BarColour(), kZoneOrange);
     EXPECT_EQ(second.Strip().Fader().GetValue(), 17);
     EXPECT_FALSE(In(2, 1).InputLevel()->Priority().GetCheck());
 
@@ -115,7 +126,78 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
         EXPECT_EQ(Out(k, 1).OutputLevel()->Strip().Fader().GetValue(), 20) << k;
     }
     EXPECT_EQ(matrix->GainBox(3, 2)->text(), "0");
+
+    // A pass reported late is not shown over the idle display.
+    p.MG[2] = 20;
+    p.ML[1] = -3;
+    refresher->PollPassCompleted(1);
+    refresher->ReadBackRefreshed(1);
+    Settle();
+    EXPECT_EQ(second.Strip().Label().text(), "0db");
+    EXPECT_EQ(second.Strip().Fader().GetValue(), 47);
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
     EXPECT_TRUE(told.isEmpty());
+}
+
+TEST_F(PanelRefreshTest, ALostLinkKeepsTheValuesDisabledAndEmptiesTheMeters)
+{
+    StartConnected("K225");
+    ASSERT_TRUE(link->Set(Op::MM, {2}, 1));
+    ASSERT_TRUE(link->Set(Op::OV, {1}, 5));
+    ConnectAndStopPolling();
+    ASSERT_GT(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
+
+    refresher->LinkLost(3);
+    Settle();
+    for (int k = 0; k < kChannels; ++k) {
+        EXPECT_FALSE(In(k, 1).isEnabled()) << k;
+        EXPECT_FALSE(Out(k, 1).isEnabled()) << k;
+        EXPECT_EQ(In(k, 1).InputLevel()->Strip().Meter().GetValue(), 0) << k;
+        EXPECT_EQ(Out(k, 1).OutputLevel()->Strip().Meter().GetValue(), 0) << k;
+    }
+    EXPECT_TRUE(In(1, 1).InputLevel()->Mute().GetCheck());
+    EXPECT_EQ(Out(0, 1).OutputLevel()->Strip().Label().text(), "5db");
+    EXPECT_FALSE(matrix->Knob(1, 1)->isEnabled());
+
+    // Polling stopped with the link; once it is back the read-back refills.
+    refresher->PollPassCompleted(1);
+    Settle();
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
+    refresher->LinkRestored(3);
+    refresher->ReadBackRefreshed(1);
+    Settle();
+    EXPECT_TRUE(In(1, 1).isEnabled());
+    EXPECT_GT(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
+    EXPECT_TRUE(matrix->Knob(1, 1)->isEnabled());
+}
+
+TEST_F(PanelRefreshTest, SettingsTheReadBackMissedShowAsUnknownAndTheUserIsTold)
+{
+    StartConnected("K225");
+    ASSERT_TRUE(link->Set(Op::MM, {2}, 1));
+    ASSERT_TRUE(link->Set(Op::OD, {4}, 120));
+    ConnectAndStopPolling();
+
+    // As the worker reports a read-back that missed three settings.
+    refresher->ReadBackIncomplete({{Op::MM, {2}}, {Op::OD, {4}}, {Op::MG, {3}}});
+    refresher->ReadBackRefreshed(1);
+    Settle();
+    ASSERT_TRUE(Eventually([&] { return !told.isEmpty(); }));
+    EXPECT_EQ(told, QStringList{"3 settings could not be read: Input 2 mute, Output 4 delay, Input 3 gain"});
+    CImageCheckButton& mute = In(1, 1).InputLevel()->Mute();
+    EXPECT_FALSE(mute.isEnabled());
+    EXPECT_FALSE(mute.GetCheck());
+    EXPECT_EQ(Out(3, 1).OutputLevel()->DelayEdit().text(), "");
+    EXPECT_EQ(In(2, 1).InputLevel()->Strip().Label().text(), "?");
+    EXPECT_TRUE(In(0, 1).InputLevel()->Mute().isEnabled());
+
+    // A new connection starts with nothing unknown.
+    refresher->ModelPanesShown(1);
+    refresher->ReadBackRefreshed(1);
+    Settle();
+    EXPECT_TRUE(mute.isEnabled());
+    EXPECT_TRUE(mute.GetCheck());
+    EXPECT_EQ(Out(3, 1).OutputLevel()->DelayEdit().text(), "120");
 }
 
 TEST_F(PanelRefreshTest, TheSecondFamilyFillsTheSecondPanesAndTheEchoMeters)

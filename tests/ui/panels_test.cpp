@@ -7,15 +7,18 @@
 #include "CLevelPopupDlg.h"
 #include "COutputFilterDlg.h"
 #include "COutputLevelDlg.h"
+#include "CSkinnedTrackbar.h"
 #include "Notifications.h"
 #include "PaneRig.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace brevant::test {
 namespace {
@@ -254,21 +257,75 @@ TEST_F(PanelsTest, PanesShowTheirGroupsByKindAndChannel)
     EXPECT_TRUE(In(1, 2).InputLevel()->Erle().isVisibleTo(In(1, 2).InputLevel()));
 }
 
-TEST_F(PanelsTest, LevelMetersColourByReading)
+TEST_F(PanelsTest, WheelAndKeysOnAFaderAndTheDepthSliderSendAsAReleaseDoes)
 {
-    CInputLevelDlg& input = *In(0).InputLevel();
-    for (auto [reading, colour] : {std::pair{-5, kZoneRed}, {-6, kZoneOrange}, {-14, kZoneOrange}, {-15, kZoneGreen}}) {
-        p.ML[1] = reading;
-        input.gainDb = 3;
-        input.refreshPending = true;
-        input.ApplyPendingRefresh();
-        EXPECT_EQ(input.Strip().Meter().BarColour(), colour) << reading;
-        EXPECT_EQ(input.Strip().Label().text(), "3db");
-        EXPECT_FALSE(input.refreshPending);
-    }
+    const auto wheel = [](QWidget& widget, int delta) {
+        const QPointF centre(widget.width() / 2.0, widget.height() / 2.0);
+        QWheelEvent event(centre, widget.mapToGlobal(centre), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&widget, &event);
+    };
+    CInputLevelDlg& input = *In(2).InputLevel();
+    CBitmapFader& fader = input.Strip().Fader();
+    fader.SetValue(40);  // 7 dB
+    wheel(fader, 120);   // a notch away from the user: one step up the scale
+    EXPECT_EQ(Sent(), Lines{"MG38\r\n"});
+    EXPECT_EQ(input.Strip().Label().text(), "8db");
+    QTest::keyClick(&fader, Qt::Key_Down);
+    EXPECT_EQ(Sent(), Lines{"MG37\r\n"});
+    EXPECT_EQ(p.MG[3], 7);
+
+    // The NR depth slider of a channel whose NR is on.
+    CDynamicsDlg& dynamics = *In(1).Dynamics();
+    dynamics.Nr().SetCheck(true);
+    CSkinnedTrackbar& depth = dynamics.NrSlider();
+    depth.SetPos(5);
+    wheel(depth, -120);
+    EXPECT_EQ(Sent(), Lines{"MR26\r\n"});
+    QTest::keyClick(&depth, Qt::Key_Right);
+    EXPECT_EQ(Sent(), Lines{"MR27\r\n"});
+    EXPECT_TRUE(told.isEmpty());
 }
 
-TEST_F(PanelsTest, ThePopupStripFollowsTheMirrorAndSendsForItsChannelOnly)
+TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
+{
+    // The device takes no set of OV or OD and holds -4 dB and 40 ms.
+    port.SetResponder(kPort, [](std::string_view line) {
+        if (line == "OV3r\r\n")
+            return std::vector<Piece>{{std::chrono::milliseconds(1), "OV3-4\r\n"}};
+        if (line == "OD3r\r\n")
+            return std::vector<Piece>{{std::chrono::milliseconds(1), "OD340\r\n"}};
+        return std::vector<Piece>{};
+    });
+    context.Model().StartConnection(1);
+    COutputLevelDlg& output = *Out(2).OutputLevel();
+    output.Strip().Fader().SetValue(10);
+    output.OnFaderMoved(kFaderId, 10);
+    Sent();
+    context.Model().Flush();
+    EXPECT_EQ(output.Strip().Fader().GetValue(), 24) << "back at the device's -4 dB";
+    EXPECT_EQ(output.Strip().Label().text(), "-4db");
+    EXPECT_EQ(context.Model().Notice(), "Output 3 gain: the device did not confirm 10");
+
+    output.DelayEdit().setText("150");
+    output.OnSetDelay();
+    Sent();
+    context.Model().Flush();
+    EXPECT_EQ(output.DelayEdit().text(), "40");
+    EXPECT_EQ(context.Model().Notice(), "Output 3 delay: the device did not confirm 150");
+
+    // No answer to the query either: the box claims nothing.
+    NeverAnswer();
+    output.DelayEdit().setText("20");
+    output.OnSetDelay();
+    Sent();
+    context.Model().Flush();
+    EXPECT_EQ(output.DelayEdit().text(), "");
+    EXPECT_TRUE(context.Model().Unknown(Op::OD, {3}));
+    EXPECT_TRUE(told.isEmpty());
+}
+
+TEST_F(PanelsTest, ThePopupStripOpensOnTheMirrorFollowsTheModelAndSendsForItsChannelOnly)
 {
     p.OV[3] = -4;
     p.OM[3] = 1;
@@ -284,9 +341,11 @@ TEST_F(PanelsTest, ThePopupStripFollowsTheMirrorAndSendsForItsChannelOnly)
     EXPECT_EQ(Sent(), (Lines{"OV3-10\r\n", "OM30\r\n"}));
 
     p.OV[3] = 6;
-    popup.Tick();
+    context.Model().StartConnection(1);
+    context.Model().TakePollPass(p);
+    context.Model().Flush();
     EXPECT_EQ(popup.GainDb(), 6);
-    EXPECT_EQ(popup.Strip().Fader().GetValue(), 30) << "the timer leaves the fader alone";
+    EXPECT_EQ(popup.Strip().Fader().GetValue(), 30) << "a polling pass leaves the fader alone";
 
     CLevelPopupDlg input(context, Direction::Input, 0);
     EXPECT_EQ(input.windowTitle(), "Input1");

@@ -137,7 +137,7 @@ TEST_F(RoundKnob, KeysStepGoRoundTheDialAndEndWhenLetGo)
     EXPECT_EQ(notices.Take(), (Calls{{kScrollLineDown, -19}, {kScrollLineDown, -18}, {kScrollEnd, -18}}));
 }
 
-TEST_F(RoundKnob, TheWheelStepsALineAsOnATrackbarAndStopsAtTheEnds)
+TEST_F(RoundKnob, EachWheelStepIsALineThatEndsAtOnceAndStopsAtTheEnds)
 {
     const auto turn = [this](int delta) {
         const QPointF centre(knob.KnobCentre());
@@ -148,7 +148,12 @@ TEST_F(RoundKnob, TheWheelStepsALineAsOnATrackbarAndStopsAtTheEnds)
     knob.SetPos(-12);
     for (const int delta : {120, -240, -60, -60})  // half notches add up
         turn(delta);
-    EXPECT_EQ(notices.Take(), (Calls{{kScrollLineUp, -13}, {kScrollLineDown, -11}, {kScrollLineDown, -10}}));
+    EXPECT_EQ(notices.Take(), (Calls{{kScrollLineUp, -13},
+                                     {kScrollEnd, -13},
+                                     {kScrollLineDown, -11},
+                                     {kScrollEnd, -11},
+                                     {kScrollLineDown, -10},
+                                     {kScrollEnd, -10}}));
     knob.SetPos(0);
     turn(-120);
     EXPECT_EQ(knob.GetPos(), 0);

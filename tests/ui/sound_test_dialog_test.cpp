@@ -105,7 +105,7 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     Deliver();
     EXPECT_EQ(dlg->Monitor().GainText().text(), "30db");
     CInputLevelDlg& level = *context->LivePane(Direction::Input, 1)->InputLevel();
-    EXPECT_EQ(level.gainDb, 30);
+    EXPECT_EQ(level.Strip().Label().text(), "30db");
     EXPECT_EQ(level.Strip().Fader().GetValue(), 17);
     EXPECT_TRUE(context->LivePane(Direction::Input, 1)->Dynamics()->Phantom().GetCheck());
     ASSERT_TRUE(link->Query(Op::MG, {2}));
