@@ -270,6 +270,40 @@ TEST_F(MainWindow, TheWindowKeepsAnsweringWhileALongCommandRuns)
     std::filesystem::remove_all(dir);
 }
 
+// Closing the window ends the worker, the queue and the port within a second,
+// whatever the device is doing.
+TEST_F(MainWindow, ClosingEndsEverythingWithinASecondInEveryState)
+{
+    enum class State { Polling, SilentDuringReadBack, Lost, ChangesQueuedForASilentDevice };
+    for (State s : {State::Polling, State::SilentDuringReadBack, State::Lost, State::ChangesQueuedForASilentDevice}) {
+        SCOPED_TRACE(static_cast<int>(s));
+        Start(s == State::SilentDuringReadBack ? std::vector<std::string>{} : std::vector<std::string>{"--no-pacing"});
+        Run(&CMainFrame::OnConnect);
+        ASSERT_TRUE(core->state.flags.Connected);
+        if (s == State::SilentDuringReadBack)
+            sim->Freeze();
+        if (s == State::Polling || s == State::ChangesQueuedForASilentDevice) {
+            ASSERT_TRUE(Eventually([&] { return core->connection.PollPasses() >= 1; }));
+        }
+        if (s == State::Lost) {
+            sim->Kill();
+            ASSERT_TRUE(Eventually([&] { return core->connection.Lost(); }));
+        }
+        if (s == State::ChangesQueuedForASilentDevice) {
+            sim->Freeze();
+            for (int gain = 1; gain <= 5; ++gain)
+                core->context.Send({{Op::MG, {1}, gain}});
+        }
+        QElapsedTimer took;
+        took.start();
+        frame->close();
+        frame.reset();
+        core.reset();
+        EXPECT_LT(took.elapsed(), 1000);
+        sim.reset();
+    }
+}
+
 TEST(Program, StartsConnectsAndRendersItsWindowWithoutADisplay)
 {
     SimProcess sim({"--no-pacing", "--model", "K218"}, 3);
