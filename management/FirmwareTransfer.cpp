@@ -1,5 +1,7 @@
 #include "FirmwareTransfer.h"
 
+#include "FirmwareImage.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -25,7 +27,6 @@ using namespace std::chrono_literals;
 
 constexpr std::size_t kHeaderWords = 3;
 constexpr std::size_t kWordBytes = 4;
-constexpr std::size_t kMinimumImageBytes = kHeaderWords * kWordBytes;
 constexpr std::size_t kPacketBytes = 6;
 
 constexpr int kReadCapacity = 64;           // every read of a reply
@@ -133,15 +134,6 @@ ImageFile ReadImageFile(const std::string& path)
     return image;
 }
 
-// The file as little-endian words; a last partial word is padded with zeros.
-std::vector<std::uint32_t> Words(const std::vector<std::uint8_t>& bytes)
-{
-    std::vector<std::uint32_t> words((bytes.size() + kWordBytes - 1) / kWordBytes, 0);
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        words[i / kWordBytes] |= static_cast<std::uint32_t>(bytes[i]) << (8 * (i % kWordBytes));
-    return words;
-}
-
 // The transfer on one port, its lock held by the caller, through the link's
 // own steps: every packet and reply is traced, and a vanished port is noted.
 class Transfer {
@@ -220,24 +212,15 @@ FirmwareResult Failed(std::string reason)
 
 }  // namespace
 
-std::string CheckFirmwareImage(std::size_t bytes)
-{
-    if (bytes < kMinimumImageBytes)
-        return "image too short: " + std::to_string(bytes) + " bytes, at least " +
-               std::to_string(kMinimumImageBytes) + " needed";
-    if (bytes > kMaxFirmwareBytes)
-        return "image too large: more than " + std::to_string(kMaxFirmwareBytes) +
-               " bytes, the most the device's program memory holds";
-    return {};
-}
-
 FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const ProgressFn& progress)
 {
     const ImageFile image = ReadImageFile(path);
     if (!image.error.empty())
         return Failed(image.error);
-    if (std::string why = CheckFirmwareImage(image.bytes.size()); !why.empty())
-        return Failed(std::move(why));
+    const FirmwareImage parsed = ParseFirmwareImage(
+        std::string_view(reinterpret_cast<const char*>(image.bytes.data()), image.bytes.size()));
+    if (!parsed.error.empty())
+        return Failed(parsed.error);
 
     const auto lock = link.LockPort();
     const int number = link.State().flags.PortNumber.load();
@@ -249,8 +232,8 @@ FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const
 
     // Whole words are sent; the bytes of a last partial word are not, but the
     // word still counts in the progress.
-    const std::vector<std::uint32_t> words = Words(image.bytes);
-    const std::size_t whole = image.bytes.size() / kWordBytes;
+    const std::vector<std::uint32_t>& words = parsed.words;
+    const std::size_t whole = parsed.wholeWords;
     const std::size_t counted = words.size();
 
     transfer.Send(kStartRequest);

@@ -15,19 +15,12 @@
 #include "Messages.h"
 
 #include "DeviceLink.h"
+#include "FirmwareImage.h"
 
 #include <functional>
 #include <string>
 
 namespace brevant {
-
-// The largest image the device's program memory (512 KiB) holds. Anything
-// larger is no firmware of this device and is refused before a byte is sent.
-inline constexpr std::size_t kMaxFirmwareBytes = 512 * 1024;
-
-// Why an image of `bytes` bytes cannot be sent (too short for the three
-// header words, or too large); empty when its size is fine.
-std::string CheckFirmwareImage(std::size_t bytes);
 
 struct FirmwareResult {
     bool ok = false;

@@ -12,6 +12,9 @@ ctest --preset default
 # A 60 s slice of the soak (the default run leaves it out); scripts/soak.sh runs it longer.
 ctest --preset soak
 
+# The parsers under libFuzzer (ASan + UBSan), 20 s each; scripts/fuzz.sh runs them longer.
+bash scripts/fuzz.sh 20
+
 cmake --preset asan -DBREVANT_WERROR=ON
 cmake --build --preset asan
 ctest --preset asan

@@ -1,0 +1,31 @@
+// A firmware image as the upgrade sends it: 32-bit little-endian words, three
+// header words first, then the data words. Reading it is a pure function of
+// its bytes, kept apart from the transfer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brevant {
+
+// The largest image the device's program memory (512 KiB) holds. Anything
+// larger is no firmware of this device and is refused before a byte is sent.
+inline constexpr std::size_t kMaxFirmwareBytes = 512 * 1024;
+inline constexpr std::size_t kFirmwareHeaderWords = 3;
+
+struct FirmwareImage {
+    std::string error;                 // why it cannot be sent; empty when it can
+    std::vector<std::uint32_t> words;  // a last partial word padded with zeros
+    std::size_t wholeWords = 0;        // the words that go out (a partial one does not)
+};
+
+// Why an image of `bytes` bytes cannot be sent (too short for the three
+// header words, or too large); empty when its size is fine.
+std::string CheckFirmwareImage(std::size_t bytes);
+
+FirmwareImage ParseFirmwareImage(std::string_view bytes);
+
+}  // namespace brevant
