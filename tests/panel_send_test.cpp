@@ -3,6 +3,8 @@
 #include "LinkFixture.h"
 #include "PanelSend.h"
 
+#include <future>
+
 namespace brevant::test {
 namespace {
 
@@ -58,8 +60,11 @@ TEST_F(PanelSendTest, AnUnconfirmedChangeIsQueriedBackAndNamed)
         return line == "OD3r\r\n" ? std::vector<Piece>{{1ms, "OD340\r\n"}} : std::vector<Piece>{};
     });
     SendOutcome outcome;
+    std::promise<void> release;
+    queue.Post([gate = release.get_future().share()] { gate.wait(); });  // nothing goes out yet
     Send({{Op::OD, {3}, 150}}, [&](const SendOutcome& o) { outcome = o; });
     EXPECT_EQ(p.OD[3], 150);  // at once, before anything went out
+    release.set_value();
     ASSERT_TRUE(Idle());
     std::vector<std::string> expected(8, "OD3150\r\n");
     expected.push_back("OD3r\r\n");

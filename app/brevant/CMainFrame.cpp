@@ -111,6 +111,8 @@ void CMainFrame::BuildMenus()
     device->addSeparator();
     AddCommand(device, QStringLiteral("Open From File"), &CMainFrame::OnOpenFromFile);
     AddCommand(device, QStringLiteral("Save to File"), &CMainFrame::OnSaveToFile, false);
+    m_undoAction = AddCommand(device, QStringLiteral("Undo Open From File"), &CMainFrame::OnUndoOpen);
+    m_undoAction->setEnabled(false);
     m_recentMenu = device->addMenu(QStringLiteral("Recent Files"));
     device->addSeparator();
     AddCommand(device, QStringLiteral("SaveDevice"), &CMainFrame::OnSaveDevice);
@@ -236,12 +238,51 @@ void CMainFrame::OnOpenFromFile()
 
 void CMainFrame::OpenPreset(const QString& path)
 {
-    RememberFile(path);
+    // The file is checked first: what is no preset is refused before anything
+    // is sent, and it does not become a recent file.
+    const Report tell = [this](std::string_view text, std::string_view) { m_core.context.TellUser(text); };
+    std::optional<Preset> preset = LoadPresetFile(path.toStdString(), tell);
+    if (!preset)
+        return;
+    std::optional<Preset> before = DeviceSnapshot(m_core.connection);
+    const PresetPreview preview =
+        MakePresetPreview(path, before ? DiffPreset(*preset, m_core.state.params) : std::vector<std::string>{},
+                          before.has_value());
+    if (!(m_answerPreview ? m_answerPreview(preview) : AskToLoad(this, preview)))
+        return;
+
+    auto sent = std::make_shared<std::atomic<bool>>(false);
     Connection& connection = m_core.connection;
-    m_tasks.Run(QStringLiteral("Sending the preset…"),
-                [&connection, file = path.toStdString()](const Report& report, const ProgressFn& progress) {
-                    OpenFromFile(connection, file, report, progress);
-                });
+    m_tasks.Run(
+        QStringLiteral("Sending the preset…"),
+        [&connection, sent, preset = std::move(*preset)](const Report& report, const ProgressFn& progress) {
+            *sent = brevant::OpenPreset(connection, preset, report, progress);
+        },
+        [this, sent, path, before = std::move(before)] {
+            if (!*sent)
+                return;
+            RememberFile(path);
+            m_undo = before;
+            m_undoAction->setEnabled(m_undo.has_value());
+        });
+}
+
+void CMainFrame::OnUndoOpen()
+{
+    if (!m_undo)
+        return;
+    auto sent = std::make_shared<std::atomic<bool>>(false);
+    Connection& connection = m_core.connection;
+    m_tasks.Run(
+        QStringLiteral("Sending back the earlier setting…"),
+        [&connection, sent, preset = *m_undo](const Report& report, const ProgressFn& progress) {
+            *sent = brevant::OpenPreset(connection, preset, report, progress);
+        },
+        [this, sent] {
+            if (*sent)
+                m_undo.reset();
+            m_undoAction->setEnabled(m_undo.has_value());
+        });
 }
 
 void CMainFrame::OnSaveToFile()
@@ -250,14 +291,15 @@ void CMainFrame::OnSaveToFile()
     if (path.isEmpty())
         return;
     // Writing a file takes no time worth a worker.
-    SaveToFile(m_core.state.params, path.toStdString(),
-               [this](std::string_view text, std::string_view detail) {
-                   std::string line(text);
-                   if (!detail.empty())
-                       line += "\n" + std::string(detail);
-                   m_core.context.TellUser(line);
-               });
-    RememberFile(path);
+    const bool saved = SaveToFile(m_core.state.params, path.toStdString(),
+                                  [this](std::string_view text, std::string_view detail) {
+                                      std::string line(text);
+                                      if (!detail.empty())
+                                          line += "\n" + std::string(detail);
+                                      m_core.context.TellUser(line);
+                                  });
+    if (saved)
+        RememberFile(path);
 }
 
 void CMainFrame::OnSaveDevice()
@@ -322,6 +364,7 @@ void CMainFrame::OnBusyChanged(bool busy, const QString& what)
 {
     for (QAction* action : m_deviceCommands)
         action->setEnabled(!busy);
+    m_undoAction->setEnabled(!busy && m_undo.has_value());
     if (busy)
         m_status->setText(what);
     else

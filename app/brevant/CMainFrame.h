@@ -6,12 +6,15 @@
 // UI thread only.
 #pragma once
 
+#include "Preset.h"
+#include "PresetPreview.h"
 #include "ProgramCore.h"
 #include "TaskRunner.h"
 
 #include <QMainWindow>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -35,6 +38,10 @@ public:
     CCorvaneView& View() { return *m_view; }
     TaskRunner& Tasks() { return m_tasks; }
     void SetFileChooser(ChooseFile chooser) { m_chooseFile = std::move(chooser); }
+    // Answers the preview shown before a preset is sent (true: Load); the
+    // program asks the user in a dialog.
+    using AnswerPreview = std::function<bool(const PresetPreview& preview)>;
+    void SetPreviewAnswer(AnswerPreview answer) { m_answerPreview = std::move(answer); }
     // The menu command with this text ("Connect", "Matrix", ...); null when none.
     QAction* Action(const QString& text) const;
     QStringList RecentFiles() const;
@@ -54,6 +61,8 @@ public:
     void OnSoundTest();
     void OnAppAbout();
     void OpenPreset(const QString& path);
+    // Sends back the device's setting as it was before the last Open From File.
+    void OnUndoOpen();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,6 +83,9 @@ private:
     CCorvaneView* m_view;
     TaskRunner m_tasks;
     ChooseFile m_chooseFile;
+    AnswerPreview m_answerPreview;
+    std::optional<Preset> m_undo;  // the device's setting before the last preset sent
+    QAction* m_undoAction = nullptr;
     QList<QAction*> m_deviceCommands;  // disabled while a command runs
     QMenu* m_recentMenu = nullptr;
     QLabel* m_status = nullptr;

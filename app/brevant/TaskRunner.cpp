@@ -71,10 +71,11 @@ void TaskRunner::Finish()
 {
     if (m_worker.joinable())
         m_worker.join();
-    if (m_dialog) {
-        m_dialog->deleteLater();
-        m_dialog = nullptr;
-    }
+    // The busy window goes before any message comes up: deleted now, not
+    // later, since a message box's own event loop would leave a deferred
+    // delete pending and the window's show timer could still fire over it.
+    delete m_dialog;
+    m_dialog = nullptr;
     m_busy = false;
     emit busyChanged(false, QString());
     QStringList texts;

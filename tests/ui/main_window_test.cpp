@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace brevant::test {
 namespace {
@@ -167,14 +168,20 @@ TEST_F(MainWindow, ConnectFillsThePanelsAndDisconnectResetsThem)
     Run(&CMainFrame::OnDisconnect);
 }
 
-TEST_F(MainWindow, PresetFilesRoundTripAndSaveDeviceReports)
+TEST_F(MainWindow, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
 {
     Start();
     const std::string dir = MakeTempDir("brevant-preset");
-    const QString file = QString::fromStdString(dir + "/room.lg");
+    QString file = QString::fromStdString(dir + "/room.lg");
     frame->SetFileChooser([&](const QString&, const QString& filter, bool) {
         EXPECT_TRUE(filter.startsWith("lg Files (*.lg)"));
         return file;
+    });
+    bool load = true;
+    PresetPreview shown;
+    frame->SetPreviewAnswer([&](const PresetPreview& preview) {
+        shown = preview;
+        return load;
     });
 
     Run(&CMainFrame::OnConnect);
@@ -184,14 +191,45 @@ TEST_F(MainWindow, PresetFilesRoundTripAndSaveDeviceReports)
     frame->OnSaveToFile();
     EXPECT_EQ(told, QStringList{"Save successfully"});
     EXPECT_EQ(frame->RecentFiles().value(0), file);
+    core->state.params.MG[2] = 0;  // what the device holds
 
+    // Cancel: nothing is sent.
     told.clear();
-    core->state.params.MG[2] = 0;
+    load = false;
+    Run(&CMainFrame::OnOpenFromFile);
+    EXPECT_EQ(shown.summary, "1 setting of room.lg differs from the device:");
+    EXPECT_EQ(shown.lines, QStringList{"Input 2 gain: 0 dB \u2192 21 dB"});
+    EXPECT_TRUE(told.isEmpty());
+    ASSERT_TRUE(core->link.Query(Op::MG, {2}));
+    EXPECT_EQ(core->state.params.MG[2], 0);
+
+    // Load, then undo: the device holds what it held before.
+    load = true;
     Run(&CMainFrame::OnOpenFromFile);
     EXPECT_EQ(told, QStringList{"Open successfully"});
+    ASSERT_TRUE(core->link.Query(Op::MG, {2}));
     EXPECT_EQ(core->state.params.MG[2], 21);
-    ASSERT_TRUE(core->link.Query(Op::MG, {2}));  // the device holds it too
-    EXPECT_EQ(core->state.params.MG[2], 21);
+    ASSERT_TRUE(frame->Action("Undo Open From File")->isEnabled());
+    ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1 && core->state.flags.Connected; }));
+    told.clear();
+    Run(&CMainFrame::OnUndoOpen);
+    EXPECT_EQ(told, QStringList{"Open successfully"});
+    ASSERT_TRUE(core->link.Query(Op::MG, {2}));
+    EXPECT_EQ(core->state.params.MG[2], 0);
+    EXPECT_FALSE(frame->Action("Undo Open From File")->isEnabled());
+
+    // What is no preset, and a save that fails, are told and not remembered.
+    const QStringList recent = frame->RecentFiles();
+    file = QString::fromStdString(dir + "/notes.lg");
+    std::ofstream(file.toStdString()) << "shopping list\n";
+    told.clear();
+    Run(&CMainFrame::OnOpenFromFile);
+    EXPECT_EQ(told, QStringList{file + ": line 1: expected \"DeviceType:\", found \"shopping list\""});
+    file = QString::fromStdString(dir + "/no-such-folder/x.lg");
+    told.clear();
+    frame->OnSaveToFile();
+    EXPECT_EQ(told.size(), 1);
+    EXPECT_EQ(frame->RecentFiles(), recent);
 
     told.clear();
     Run(&CMainFrame::OnSaveDevice);
