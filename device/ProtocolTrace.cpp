@@ -1,37 +1,12 @@
 #include "ProtocolTrace.h"
 
+#include "AtomicFile.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace brevant {
-
-namespace {
-
-std::string Failure(std::string_view what, const std::string& path, int error)
-{
-    return std::string(what) + " " + path + ": " + std::strerror(error);
-}
-
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-}  // namespace
 
 ProtocolTrace::ProtocolTrace(std::size_t capacity)
     : capacity_(std::max<std::size_t>(capacity, 1))
@@ -172,29 +147,7 @@ std::string FormatTrace(const std::vector<TraceRecord>& records)
 
 std::string WriteTraceFile(const std::string& path, const std::vector<TraceRecord>& records)
 {
-    const std::string text = FormatTrace(records);
-    std::string tempPath = path + ".XXXXXX";
-    const int fd = ::mkstemp(tempPath.data());
-    if (fd < 0)
-        return Failure("cannot create", path, errno);
-    // mkstemp makes the file readable by its owner only; a trace is an
-    // ordinary document.
-    ::fchmod(fd, 0644);
-
-    const auto fail = [&](std::string_view what, int error) {
-        ::unlink(tempPath.c_str());
-        return Failure(what, path, error);
-    };
-    if (!WriteAll(fd, text)) {
-        const int error = errno;
-        ::close(fd);
-        return fail("cannot write", error);
-    }
-    if (::close(fd) != 0)
-        return fail("cannot write", errno);
-    if (::rename(tempPath.c_str(), path.c_str()) != 0)
-        return fail("cannot replace", errno);
-    return {};
+    return WriteFileAtomically(path, FormatTrace(records));
 }
 
 }  // namespace brevant

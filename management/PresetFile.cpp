@@ -1,12 +1,12 @@
 #include "PresetFile.h"
 
+#include "AtomicFile.h"
 #include "Catalogue.h"
 #include "TextScan.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <random>
 #include <system_error>
 #include <vector>
 
@@ -109,35 +109,6 @@ private:
     int fd_;
 };
 
-// Creates a new file beside `path` with a name nobody else uses and returns
-// its descriptor (-1, errno set, on failure). Its permissions follow the umask
-// as any newly saved file's would.
-int CreateTemporary(const std::string& path, std::string& tempPath)
-{
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        tempPath = path + ".tmp" + std::to_string(random() % 1000000);
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;  // errno is still EEXIST
-}
-
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 struct UploadStep {
     Op op;
     Address at;
@@ -167,25 +138,8 @@ std::string FormatPreset(const DeviceParams& params)
 
 PresetResult WritePresetFile(const std::string& path, const DeviceParams& params)
 {
-    const std::string text = FormatPreset(params);
-    std::string tempPath;
-    FileDescriptor fd(CreateTemporary(path, tempPath));
-    if (!fd.Valid())
-        return {false, Failure("cannot create", path, errno)};
-
-    const auto fail = [&](std::string_view what) {
-        const int error = errno;
-        ::unlink(tempPath.c_str());
-        return PresetResult{false, Failure(what, path, error)};
-    };
-    // The data must be on disk before the rename makes it the preset.
-    if (!WriteAll(fd.Get(), text) || ::fsync(fd.Get()) != 0)
-        return fail("cannot write");
-    if (!fd.Close())
-        return fail("cannot write");
-    if (::rename(tempPath.c_str(), path.c_str()) != 0)
-        return fail("cannot replace");
-    return {true, {}};
+    std::string error = WriteFileAtomically(path, FormatPreset(params));
+    return {error.empty(), std::move(error)};
 }
 
 PresetCheck ReadPresetFile(const std::string& path)

@@ -256,6 +256,23 @@ TEST_F(PresetFileTest, FailuresNameTheFileAndReasonAndChangeNothing)
     EXPECT_EQ(Entries(dir), 1);
 }
 
+// A preset saved over another keeps who may read it, and a symbolic link is
+// written through: the link stays, its target gets the new preset.
+TEST_F(PresetFileTest, ASaveKeepsPermissionsAndWritesThroughALink)
+{
+    DeviceParams p;
+    StorePreset(*ParsePresetText(kFile).preset, p);
+    const fs::path real = dir / "real.lg";
+    std::ofstream(real) << "old\n";
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("real.lg", dir / "link.lg");
+    ASSERT_TRUE(WritePresetFile((dir / "link.lg").string(), p).ok);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.lg"));
+    EXPECT_EQ(Contents(real), kFile);
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(Entries(dir), 2);
+}
+
 // A write that fails half way (here at the file size limit of a child process)
 // leaves the old preset exactly as it was and no temporary file behind.
 TEST_F(PresetFileTest, AWriteThatFailsHalfWayKeepsTheOldPresetWhole)
