@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QPushButton>
 #include <QStringListModel>
 
@@ -44,9 +45,10 @@ QStringListModel* OffThen(int first, int last, QObject* parent)
 COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
     : CLevelPanel(context, Direction::Output, channelIndex_, paneKind_, kOutputScale, QStringLiteral("-20db"),
                   parent)
-    , m_delay(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, kSetDelayId))
-    , m_lowpass(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, kSetLowpassId))
-    , m_highpass(AddRow(kHighpassCaptionId, QStringLiteral("Highpass"), kHighpassEditId, kSetHighpassId))
+    , m_delay(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, QStringLiteral("ms"), kSetDelayId))
+    , m_lowpass(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, QStringLiteral("Hz"), kSetLowpassId))
+    , m_highpass(
+          AddRow(kHighpassCaptionId, QStringLiteral("Highpass"), kHighpassEditId, QStringLiteral("Hz"), kSetHighpassId))
     , m_delayEdit(m_delay.edit)
     , m_lowpassEdit(m_lowpass.edit)
     , m_highpassEdit(m_highpass.edit)
@@ -82,6 +84,10 @@ COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int p
     connect(m_delay.set, &QPushButton::clicked, this, &COutputLevelDlg::OnSetDelay);
     connect(m_lowpass.set, &QPushButton::clicked, this, &COutputLevelDlg::OnSetLowpass);
     connect(m_highpass.set, &QPushButton::clicked, this, &COutputLevelDlg::OnSetHighpass);
+    // Return in a box does what its Set button does.
+    connect(m_delayEdit, &QLineEdit::returnPressed, this, &COutputLevelDlg::OnSetDelay);
+    connect(m_lowpassEdit, &QLineEdit::returnPressed, this, &COutputLevelDlg::OnSetLowpass);
+    connect(m_highpassEdit, &QLineEdit::returnPressed, this, &COutputLevelDlg::OnSetHighpass);
     connect(m_delayCombo, &QComboBox::activated, this, &COutputLevelDlg::OnDelayComboChanged);
     connect(m_lowpassCombo, &QComboBox::activated, this, &COutputLevelDlg::OnLowpassComboChanged);
     connect(&context.Model(), &PanelModel::changed, this, &COutputLevelDlg::OnModelChanged);
@@ -90,14 +96,19 @@ COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int p
 
 COutputLevelDlg::~COutputLevelDlg() = default;
 
-COutputLevelDlg::LimitRow COutputLevelDlg::AddRow(int captionId, const QString& caption, int editId, int setId)
+COutputLevelDlg::LimitRow COutputLevelDlg::AddRow(int captionId, const QString& caption, int editId,
+                                                  const QString& unit, int setId)
 {
-    LimitRow row{new QLabel(caption, this), new QLineEdit(this), new QPushButton(QStringLiteral("Set"), this)};
+    LimitRow row{new QLabel(caption, this), new QLineEdit(this), new QLabel(unit, this),
+                 new QPushButton(QStringLiteral("Set"), this)};
     TagControl(row.caption, captionId);
     TagControl(row.edit, editId);
     TagControl(row.set, setId);
     row.caption->setAttribute(Qt::WA_TranslucentBackground);
+    row.unit->setAttribute(Qt::WA_TranslucentBackground);
     row.edit->setAlignment(Qt::AlignRight);
+    // Whole numbers only: a letter never gets into the box.
+    row.edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,6}")), row.edit));
     row.set->setAutoDefault(false);
     return row;
 }
@@ -110,12 +121,14 @@ void COutputLevelDlg::resizeEvent(QResizeEvent* /*event*/)
     const int muteTop = y - kCheckHeight - kRowGap;
     Strip().Place(QRect(0, kMargin, width(), muteTop - kMargin - kRowGap));
     Mute().setGeometry(kMargin + 8, muteTop, width() - 2 * kMargin - 8, kCheckHeight);
-    const int editWidth = width() - 2 * kMargin - kSetWidth - 2;
+    const int unitWidth = fontMetrics().horizontalAdvance(QStringLiteral("Hz")) + 3;
+    const int editWidth = width() - 2 * kMargin - kSetWidth - 2 - unitWidth;
     for (const LimitRow* row : {&m_delay, &m_lowpass, &m_highpass}) {
         row->caption->setGeometry(kMargin, y, width() - 2 * kMargin, kCaptionHeight);
         y += kCaptionHeight;
         row->edit->setGeometry(kMargin, y, editWidth, kRowHeight);
-        row->set->setGeometry(kMargin + editWidth + 2, y, kSetWidth, kRowHeight);
+        row->unit->setGeometry(kMargin + editWidth + 2, y, unitWidth, kRowHeight);
+        row->set->setGeometry(kMargin + editWidth + 2 + unitWidth, y, kSetWidth, kRowHeight);
         y += kRowHeight + kRowGap;
     }
 }

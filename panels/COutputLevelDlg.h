@@ -1,6 +1,7 @@
 // The output level panel, the one panel of an output channel pane: gain
 // fader, label and meter, Mute, and the delay time and the low-pass and
-// high-pass limits typed into boxes and sent with their "Set" buttons.
+// high-pass limits typed into boxes (integers only, their units beside them)
+// and sent with their "Set" buttons or the Return key.
 // Setting one of the three clears the stored delay or low-pass value that
 // the device drops with it. Enter and Escape never leave the panel.
 #pragma once
@@ -60,9 +61,10 @@ private:
     struct LimitRow {
         QLabel* caption;
         QLineEdit* edit;
+        QLabel* unit;
         QPushButton* set;
     };
-    LimitRow AddRow(int captionId, const QString& caption, int editId, int setId);
+    LimitRow AddRow(int captionId, const QString& caption, int editId, const QString& unit, int setId);
     // Reads the three boxes into the members; a box that holds no integer
     // keeps its member and the user is told.
     void ReadEdits();

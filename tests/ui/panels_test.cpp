@@ -179,7 +179,7 @@ TEST_F(PanelsTest, DeviceWideSettingsShowOnEveryInputAndSendOnce)
     EXPECT_EQ(Sent(), (Lines{"MPs3\r\n", "MPs2\r\n", "MPs0\r\n"}));
 }
 
-TEST_F(PanelsTest, OutputSetButtonsClampAndClearTheOtherValue)
+TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampAndClearTheOtherValue)
 {
     COutputLevelDlg& out = *Out(3).OutputLevel();
     out.DelayEdit().setText("250");
@@ -212,9 +212,23 @@ TEST_F(PanelsTest, OutputSetButtonsClampAndClearTheOtherValue)
         EXPECT_EQ(out.DelayEdit().text(), "0");
     }
 
-    // Text that is no number keeps the last value, and the user hears why.
-    out.HighpassEdit().setText("abc");
-    out.Control<QPushButton>(COutputLevelDlg::kSetHighpassId)->click();
+    // Typing: letters never get in, Return sends as Set does; the units stand beside.
+    out.DelayEdit().clear();
+    QTest::keyClicks(&out.DelayEdit(), "7x5");
+    EXPECT_EQ(out.DelayEdit().text(), "75");
+    QTest::keyClick(&out.DelayEdit(), Qt::Key_Return);
+    EXPECT_EQ(Sent(), Lines{"OD475\r\n"});
+    QStringList units;
+    for (const QLabel* label : out.findChildren<QLabel*>())
+        if (label->text() == "ms" || label->text() == "Hz")
+            units << label->text();
+    units.sort();
+    EXPECT_EQ(units, (QStringList{"Hz", "Hz", "ms"}));
+
+    // A box left empty keeps the last value, and the user hears why.
+    out.HighpassEdit().clear();
+    QTest::keyClicks(&out.HighpassEdit(), "abc");
+    QTest::keyClick(&out.HighpassEdit(), Qt::Key_Return);
     EXPECT_EQ(Sent(), Lines{"OH4600\r\n"});
     EXPECT_EQ(told, QStringList{"Please enter an integer."});
 
