@@ -294,8 +294,11 @@ Status DeviceLink::Transact(std::string_view commandText, const Command& command
     std::lock_guard lock(portMutex_);
     const int port = state_.flags.PortNumber.load();
     std::string reply;
-    if (Status s = ExchangeLocked(port, commandText, *command.profile, reply); !s)
+    if (Status s = ExchangeLocked(port, commandText, *command.profile, reply); !s) {
+        // No answer in time: it may still come, ahead of the next command's.
+        lateAnswerDue_ = s.Error() == LinkError::NoReply;
         return s;
+    }
     if (command.replyClass == ReplyClass::Block) {
         // The block is named by the second letter of its command: "DCsr" is block 3.
         const int block = commandText.size() > 1 ? commandText[1] - 'A' + 1 : 0;
@@ -307,27 +310,44 @@ Status DeviceLink::Transact(std::string_view commandText, const Command& command
     // line that does not answer this command is passed over (a reply of the
     // same command for another address is still stored where it says) while
     // the line goes on being read, within the command's budget, for the
-    // reply that does. Without this the link
-    // would stay one reply behind for good.
+    // reply that does. Without this the link would stay one reply behind for
+    // good. After an exchange that got no answer in time, even a line that
+    // does answer this command may be the late answer to the one before (a
+    // retried set, say): then a line that follows within the budget is the
+    // device's newer word and is taken instead.
+    const bool lateAnswerDue = lateAnswerDue_;
+    lateAnswerDue_ = false;
     ExchangeProfile more = *command.profile;
     more.afterWrite = Micros{0};
     Status result = LinkError::WrongReply;
+    bool answered = false;
     for (int round = 0;; ++round) {
         std::string_view rest = reply;
         while (!rest.empty()) {
             const std::size_t feed = rest.find('\n');
             const std::string_view line = feed == std::string_view::npos ? rest : rest.substr(0, feed + 1);
             rest.remove_prefix(line.size());
-            result = Decode(command, line, asked);
-            if (result)
-                return result;
+            const Status decoded = Decode(command, line, asked);
+            if (decoded) {
+                answered = true;
+                result = decoded;
+            } else if (!answered) {
+                result = decoded;
+            }
         }
+        if (answered && (!lateAnswerDue || round > 0))
+            return result;
         const LinkError e = result.Error();
         const bool notOurs = e == LinkError::WrongReply || e == LinkError::OtherAddress || e == LinkError::BadAddress;
-        if (!notOurs || round == kLateRepliesPassedOver)
+        if ((!answered && !notOurs) || round == kLateRepliesPassedOver) {
+            lateAnswerDue_ = !answered && (e == LinkError::Incomplete || e == LinkError::NoReply);
             return result;
-        if (!CollectLocked(port, more, reply))
-            return result;
+        }
+        if (const Status collected = CollectLocked(port, more, reply); !collected) {
+            if (!answered)
+                lateAnswerDue_ = true;  // this command's own answer may still come
+            return answered ? Status() : result;
+        }
     }
 }
 

@@ -112,6 +112,7 @@ private:
     std::atomic<WaitMode> waitMode_{WaitMode::PollReadable};
     std::atomic<ProtocolTrace*> trace_{nullptr};
     std::atomic<bool> halted_{false};
+    bool lateAnswerDue_ = false;  // the last transaction went unanswered; under portMutex_
     std::mutex portMutex_;
 };
 

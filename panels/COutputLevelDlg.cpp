@@ -72,11 +72,12 @@ COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int p
     const bool secondPane = paneKind == 2;
     const bool delayShown = secondPane ? channelIndex >= 3 : channelIndex >= 2;
     for (QWidget* w : {static_cast<QWidget*>(m_delay.caption), static_cast<QWidget*>(m_delay.edit),
-                       static_cast<QWidget*>(m_delay.set)})
+                       static_cast<QWidget*>(m_delay.unit), static_cast<QWidget*>(m_delay.set)})
         w->setVisible(delayShown);
     const bool limitsShown = !(secondPane && channelIndex < 1);
     for (QWidget* w : {static_cast<QWidget*>(m_lowpass.caption), static_cast<QWidget*>(m_lowpass.edit),
-                       static_cast<QWidget*>(m_lowpass.set), static_cast<QWidget*>(m_highpass.edit),
+                       static_cast<QWidget*>(m_lowpass.unit), static_cast<QWidget*>(m_lowpass.set),
+                       static_cast<QWidget*>(m_highpass.edit), static_cast<QWidget*>(m_highpass.unit),
                        static_cast<QWidget*>(m_highpass.set)})
         w->setVisible(limitsShown);
     Mute().setVisible(!secondPane || channelIndex > 0);

@@ -102,6 +102,17 @@ TEST_P(ExchangeTest, ALateReplyToAnEarlierCommandIsPassedOverForThisCommandsOwn)
     EXPECT_EQ(p.MG[1], -7);
 }
 
+TEST_P(ExchangeTest, AfterAnUnansweredSetTheLateAnswerDoesNotConfirmTheNextOne)
+{
+    // The answer to MG1 5 comes 150 ms late, in the middle of the next set's
+    // exchange; the device's newer word, for 6, follows it.
+    port.Answer(kPort, {{150ms, "MG15\r\n"}});
+    EXPECT_EQ(link.Set(Op::MG, {1}, 5).Error(), LinkError::NoReply);
+    port.Answer(kPort, {{60ms, "MG16\r\n"}});
+    EXPECT_TRUE(link.Set(Op::MG, {1}, 6));
+    EXPECT_EQ(p.MG[1], 6);
+}
+
 TEST_P(ExchangeTest, BytesThatCameUnaskedAreThrownAway)
 {
     port.Inject(kPort, "junk");

@@ -1,5 +1,9 @@
 #include "CCorvaneView.h"
 
+#include "PanelModel.h"
+
+#include <QLabel>
+
 #include "CImageCheckButton.h"
 #include "CInputChannelWnd.h"
 #include "CLevelMeter.h"
@@ -17,6 +21,7 @@ constexpr int kGroupX = 412;
 constexpr int kInputX = 532;
 constexpr int kOutputX = 667;
 constexpr QRect kProgressPlace{50, 550, 500, 50};
+constexpr QRect kHintPlace{8, 620, 600, 30};
 // Where the windows stand before the first layout: the outputs far right.
 constexpr int kFirstOutputX = 960;
 
@@ -48,6 +53,19 @@ CCorvaneView::CCorvaneView(PanelContext& context, QWidget* parent)
     m_progress->SetUnitText(QStringLiteral("%"));
     m_progress->SetDisplayOffset(0);
     m_progress->hide();
+
+    // Until a device is connected the panels are greyed; this says why.
+    m_hint = new QLabel(QStringLiteral("Not connected \u2014 Device > Connect (Ctrl+K)"), this);
+    m_hint->setObjectName(QStringLiteral("notConnectedHint"));
+    QFont bigger = m_hint->font();
+    bigger.setPointSizeF(bigger.pointSizeF() * 1.3);
+    bigger.setBold(true);
+    m_hint->setFont(bigger);
+    m_hint->setGeometry(kHintPlace);
+    connect(&context.Model(), &PanelModel::changed, this, [this](unsigned what) {
+        if (what & model::kLink)
+            m_hint->setVisible(m_context.Model().Link() == LinkState::Disconnected);
+    });
 
     // A fresh start: nothing known about a device, no port chosen.
     DeviceState& state = context.Link().State();

@@ -17,6 +17,8 @@
 
 #include <array>
 
+class QLabel;
+
 namespace brevant {
 
 class CImageCheckButton;
@@ -79,6 +81,7 @@ private:
     CMatrixDlg* m_matrix = nullptr;
     QWidget* m_blank = nullptr;
     CLevelMeter* m_progress = nullptr;
+    QLabel* m_hint = nullptr;  // "Not connected — …" while no device is connected
     CImageCheckButton* m_group = nullptr;
     CImageCheckButton* m_input = nullptr;
     CImageCheckButton* m_output = nullptr;
