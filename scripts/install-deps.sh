@@ -9,4 +9,5 @@ $SUDO apt-get install -y --no-install-recommends \
   g++ cmake ninja-build pkg-config \
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
   fonts-wqy-microhei fonts-dejavu-core \
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev \
+  libcli11-dev nlohmann-json3-dev
