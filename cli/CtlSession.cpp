@@ -94,10 +94,6 @@ void DrawProgress(std::ostream& err, int percent)
         << std::string(static_cast<std::size_t>(20 - filled), ' ') << "] " << percent << "%" << std::flush;
 }
 
-}  // namespace
-
-namespace {
-
 // preset load, once the device's setting is read back whole: the backup
 // first (nothing is sent when it cannot be written), then the upload and a
 // new Connect.
