@@ -210,7 +210,9 @@ TEST_F(CtlTest, PresetDiffListsWhatAFileWouldChange)
     const std::string own = work + "/own.lg";
     const std::string changed = work + "/changed.lg";
     ASSERT_EQ(Ctl({"preset", "save", own}).status, 0);
-    auto result = Ctl({"preset", "diff", own});
+    auto result = Ctl({"--json", "dump"});
+    EXPECT_EQ(result.out.rfind("{\"DeviceType\":1,\"MG\":[0,0,0,0],\"MB\":0,\"MA\":[0,0,0,0],", 0), 0u) << result.out;
+    result = Ctl({"preset", "diff", own});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
 
