@@ -227,6 +227,17 @@ TEST_F(CtlTest, PresetDiffListsWhatAFileWouldChange)
     EXPECT_EQ(result.out, "Input 2 gain: 0 dB \u2192 9 dB\nOutput 4 delay: 0 ms \u2192 120 ms\n"
                           "Crosspoint 1\u21923: off \u2192 on\n");
 
+    // A value outside its range is brought into it, and that is said.
+    std::string text = ReadFile(own);
+    const std::size_t gains = text.find("MG:0,0,0,0,");
+    ASSERT_NE(gains, std::string::npos) << text;
+    text.replace(gains, 11, "MG:0,99,0,0,");
+    std::ofstream(work + "/loud.lg", std::ios::binary) << text;
+    result = Ctl({"preset", "diff", work + "/loud.lg"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "Input 2 gain: 0 dB \u2192 47 dB\n");
+    EXPECT_EQ(result.err, work + "/loud.lg: 1 value was outside its range and was brought into it\n");
+
     // Trouble is 2: no preset, or no device.
     std::filesystem::copy_file("/bin/ls", work + "/ls.lg");
     result = Ctl({"preset", "diff", work + "/ls.lg"});
