@@ -1,9 +1,12 @@
 // Command line of brevantctl:
 //   brevantctl [--ports DIR] [--port N] [--json] [--trace FILE] <command> [words]
 // Commands: scan, info, get, set, action, raw, version, dump, meters
-// [--cycles N], preset save FILE, preset load FILE, save-device, upgrade FILE,
-// ports.
+// [--cycles N], preset save|load|diff FILE (load: [--backup FILE]),
+// save-device, upgrade FILE, ports, help [COMMAND]. Every command has its own
+// --help.
 #pragma once
+
+#include "CommandWords.h"
 
 #include <optional>
 #include <string>
@@ -17,17 +20,22 @@ struct CtlArgs {
     bool json = false;
     std::optional<std::string> traceFile;  // the session's protocol trace is written here at the end
     std::string command;
-    std::vector<std::string> words;  // what follows the command
+    std::vector<std::string> words;  // what follows the command ("load", FILE for preset load)
     int cycles = 0;                  // meters: passes to print, 0 = until interrupted
+    std::optional<std::string> backupFile;  // preset load: the device's setting is saved here first
+    std::optional<CommandWords> target;     // get, set, action: the checked words
 };
 
-// nullopt and a message in `error` when the words do not form a command line.
-std::optional<CtlArgs> ParseCtlArgs(const std::vector<std::string>& argv, std::string& error);
+// What the command line asks for: a command to run, or text to print and
+// the exit status (0 after help or the version, 2 for wrong usage).
+struct CtlParse {
+    std::optional<CtlArgs> args;
+    int status = 0;
+    std::string out;    // help or version text
+    std::string error;  // what was wrong, then where to find help
+};
 
-std::string Usage();
-
-// A whole word as a decimal integer; false when it is anything else.
-bool ParseInt(const std::string& text, int& value);
+CtlParse ParseCtlArgs(const std::vector<std::string>& argv);
 
 // Commands that only need an open port (with --port) rather than a Connect.
 bool IsLinkCommand(const std::string& command);

@@ -9,7 +9,9 @@
 
 namespace brevant::ctl {
 
-// Exit status: 0 done, 1 the device did not answer or confirm, 2 bad words.
+// Runs get, set, action, raw and version; the words were checked when the
+// command line was read. Exit status: 0 done, 1 the device did not answer or
+// confirm.
 int RunCommand(const CtlArgs& args, DeviceLink& link, std::ostream& out, std::ostream& err);
 
 }  // namespace brevant::ctl

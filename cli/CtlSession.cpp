@@ -1,13 +1,13 @@
 #include "CtlSession.h"
 
 #include "CtlCommands.h"
+#include "CtlOutput.h"
 #include "PresetFile.h"
 #include "PresetProcedures.h"
 #include "SaveDevice.h"
 #include "UpgradeProcedure.h"
 
 #include <mutex>
-#include <sstream>
 
 namespace brevant::ctl {
 
@@ -47,52 +47,6 @@ private:
     const CtlStreams& io_;
     std::mutex mutex_;
 };
-
-std::string JsonString(std::string_view text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        if (static_cast<unsigned char>(c) >= 0x20)
-            out += c;
-    }
-    return out + "\"";
-}
-
-template <typename Get>
-std::string JsonList(int count, Get get)
-{
-    std::string out = "[";
-    for (int i = 0; i < count; ++i)
-        out += (i ? "," : "") + std::to_string(get(i));
-    return out + "]";
-}
-
-std::string MetersLine(const DeviceParams& p, int family, int pass, bool json)
-{
-    auto at = [](const Channels& c, int i) { return c[static_cast<std::size_t>(i + 1)].load(); };
-    std::ostringstream line;
-    if (json) {
-        line << "{\"pass\":" << pass << ",\"inputs\":" << JsonList(kChannels, [&](int i) { return at(p.ML, i); })
-             << ",\"outputs\":" << JsonList(kChannels, [&](int i) { return at(p.OL, i); });
-        if (family == 2)
-            line << ",\"erle\":" << JsonList(kChannels, [&](int i) { return at(p.ME, i); })
-                 << ",\"erl\":" << JsonList(kChannels, [&](int i) { return at(p.MS, i); });
-        line << "}";
-        return line.str();
-    }
-    auto list = [&](const Channels& c) {
-        std::string s;
-        for (int i = 0; i < kChannels; ++i)
-            s += (i ? " " : "") + std::to_string(at(c, i));
-        return s;
-    };
-    line << "pass " << pass << ": in " << list(p.ML) << " dB | out " << list(p.OL) << " dB";
-    if (family == 2)
-        line << " | ERLE " << list(p.ME) << " | ERL " << list(p.MS);
-    return line.str();
-}
 
 // Tells the CLI when the read-back is in and prints the meters on each pass.
 class CtlObserver : public ConnectionObserver {
@@ -140,42 +94,44 @@ void DrawProgress(std::ostream& err, int percent)
         << std::string(static_cast<std::size_t>(20 - filled), ' ') << "] " << percent << "%" << std::flush;
 }
 
-}  // namespace
-
-std::string FormatSetting(const DeviceParams& params, bool json)
+// preset load, once the device's setting is read back whole: the backup
+// first (nothing is sent when it cannot be written), then the upload and a
+// new Connect.
+int LoadPreset(Connection& connection, const Preset& preset, const CtlArgs& args, const CtlStreams& io,
+               Printer& printer)
 {
-    std::string text = FormatPreset(params);
-    if (!json) {
-        std::string plain;
-        for (char c : text)
-            if (c != '\r')
-                plain += c;
-        return plain;
+    if (args.backupFile) {
+        if (!DeviceSnapshot(connection)) {
+            io.err << "brevantctl: the device's setting is not known whole; nothing was sent\n";
+            return 1;
+        }
+        // The mirror holds the snapshot: every setting as just read back.
+        const PresetResult saved = WritePresetFile(*args.backupFile, connection.State().params);
+        if (!saved.ok) {
+            io.err << saved.error << "; nothing was sent\n";
+            return 1;
+        }
+        io.out << "Backup saved to " << *args.backupFile << '\n';
     }
-    // JSON: one member per preset line, named by its key, values as a list
-    // (or a number for the one-value lines).
-    std::string out = "{";
-    std::istringstream lines(text);
-    std::string line;
-    bool first = true;
-    while (std::getline(lines, line)) {
-        while (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        const auto colon = line.find(':');
-        if (colon == std::string::npos)
-            continue;
-        std::string values = line.substr(colon + 1);
-        const bool list = !values.empty() && values.back() == ',';
-        if (list)
-            values.pop_back();
-        out += (first ? "" : ",") + JsonString(line.substr(0, colon)) + ":" +
-               (list ? "[" + values + "]" : values);
-        first = false;
-    }
-    return out + "}";
+    // The values brought into range were reported when the file was read.
+    const Report report = [&](std::string_view text, std::string_view detail) {
+        if (text == msg::kOpenSuccessfully)
+            io.out << text << '\n';
+        else
+            printer.Auto()(text, detail);
+    };
+    return OpenPreset(connection, preset, report) ? 0 : 1;
 }
 
-namespace {
+// preset diff: one line per setting the file would change; 0 when there is
+// none, 1 otherwise.
+int PrintDiff(const Preset& preset, const DeviceParams& params, std::ostream& out)
+{
+    const std::vector<std::string> lines = DiffPreset(preset, params);
+    for (const std::string& line : lines)
+        out << line << '\n';
+    return lines.empty() ? 0 : 1;
+}
 
 int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
 {
@@ -186,9 +142,11 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     // A lost device ends the command: the shell, not the tool, decides
     // whether to try again.
     connection.SetReconnect(false);
+    const bool diff = args.command == "preset" && args.words[0] == "diff";
+    const int failStatus = diff ? 2 : 1;  // preset diff: 1 means "differs"
     const auto lostStatus = [&] {
         io.err << "device lost on COM" << observer.lostPort << '\n';
-        return 1;
+        return failStatus;
     };
     // Reading settings back is whole or reported: a setting that could not
     // be read is named, and the command fails rather than print a guess.
@@ -208,8 +166,18 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
         io.out << "COM" << state.flags.PortNumber << '\n';
         return 0;
     }
-    if (args.command == "preset" && args.words[0] == "load")
-        return OpenFromFile(connection, args.words[1], printer.Auto()) ? 0 : 1;
+
+    // A preset to load or compare is checked before the device is looked
+    // for: a file that is no preset sends nothing.
+    const bool presetIn = args.command == "preset" && args.words[0] != "save";
+    std::optional<Preset> preset;
+    if (presetIn) {
+        preset = LoadPresetFile(args.words[1], printer.ForFailure());
+        if (!preset)
+            return failStatus;
+        if (const std::string clamped = ClampedText(*preset); !clamped.empty())
+            io.err << args.words[1] << ": " << clamped << '\n';
+    }
     if (args.command == "upgrade") {
         if (!PrepareUpgrade(connection, printer.Auto()))
             return 1;
@@ -232,7 +200,7 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
         if (args.port >= 1)
             state.flags.PortNumber = args.port;
         if (!connection.Connect(printer.ForFailure()))
-            return 1;
+            return failStatus;
         if (!state.flags.Connected) {
             io.err << "unknown model: " << state.params.SA.Get() << '\n';
         }
@@ -246,23 +214,22 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
 
     int status = 0;
     if (args.command == "info") {
-        const std::string port = "COM" + std::to_string(state.flags.PortNumber.load());
-        if (args.json)
-            io.out << "{\"port\":" << JsonString(port) << ",\"model\":" << JsonString(state.params.SA.Get())
-                   << ",\"family\":" << state.params.DeviceFamily << ",\"version\":"
-                   << JsonString(state.params.SV.Get()) << "}\n";
-        else
-            io.out << "port " << port << "\nmodel " << state.params.SA.Get() << "\nfamily "
-                   << state.params.DeviceFamily << "\nversion " << state.params.SV.Get() << '\n';
+        const DeviceIdentity device{"COM" + std::to_string(state.flags.PortNumber.load()),
+                                    state.params.SA.Get(), state.params.DeviceFamily, state.params.SV.Get()};
+        io.out << InfoText(device, args.json) << '\n';
     } else if (args.command == "dump" || args.command == "preset") {
         if (!WaitUntil(observer.readBackDone, io.interrupted))
-            status = 1;
+            status = failStatus;
         else if (observer.lost)
             status = lostStatus();
         else if (!readBackWhole())
-            status = 1;
+            status = failStatus;
         else if (args.command == "dump")
             io.out << FormatSetting(state.params, args.json) << (args.json ? "\n" : "");
+        else if (diff)
+            status = PrintDiff(*preset, state.params, io.out);
+        else if (preset)
+            status = LoadPreset(connection, *preset, args, io, printer);
         else
             status = SaveToFile(state.params, args.words[1], printer.Auto()) ? 0 : 1;
     } else if (args.command == "meters") {

@@ -23,7 +23,4 @@ struct CtlStreams {
 // fails the run).
 int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io);
 
-// The setting held in the mirror as the preset lines (line ends "\n") or JSON.
-std::string FormatSetting(const DeviceParams& params, bool json);
-
 }  // namespace brevant::ctl

@@ -23,12 +23,13 @@ void OnSignal(int)
 
 int main(int argc, char** argv)
 {
-    std::string error;
-    const auto args = ctl::ParseCtlArgs(std::vector<std::string>(argv + 1, argv + argc), error);
-    if (!args) {
-        std::cerr << "brevantctl: " << error << '\n' << ctl::Usage();
-        return 2;
+    const ctl::CtlParse parsed = ctl::ParseCtlArgs(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.args) {
+        std::cout << parsed.out;
+        std::cerr << parsed.error;
+        return parsed.status;
     }
+    const auto& args = parsed.args;
 
     PosixSerialPort port(args->portsDir ? PortMap::Directory(*args->portsDir) : PortMap::System());
     if (args->command == "ports") {

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds Brevant and runs every test: the normal build (warnings are errors)
-# and a one-minute slice of the soak, AddressSanitizer +
-# UndefinedBehaviorSanitizer, and ThreadSanitizer on the threaded tests.
+# Builds Brevant and runs every test: the normal build (warnings are errors,
+# and the Debian package checked by lintian) with a one-minute slice of the
+# soak, the parsers under libFuzzer, AddressSanitizer + UndefinedBehaviorSanitizer,
+# and ThreadSanitizer on the threaded tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --package-check
 
 cmake --preset default -DBREVANT_WERROR=ON
 cmake --build --preset default

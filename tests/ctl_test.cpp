@@ -11,47 +11,40 @@ namespace {
 
 using ctl::CtlArgs;
 
-std::optional<CtlArgs> Parse(std::vector<std::string> words, std::string* errorOut = nullptr)
+std::optional<CtlArgs> Parse(std::vector<std::string> words)
 {
-    std::string error;
-    auto args = ctl::ParseCtlArgs(words, error);
-    if (errorOut)
-        *errorOut = error;
-    return args;
+    ctl::CtlParse parsed = ctl::ParseCtlArgs(words);
+    EXPECT_EQ(parsed.error, "");
+    return parsed.args;
 }
 
-TEST(CtlArgsTest, AcceptsPortsPortAndACommand)
+TEST(CtlArgsTest, ReadsOptionsCommandAndCheckedWords)
 {
-    const auto args = Parse({"--ports", "/tmp/p", "--port", "3", "set", "MG", "1", "-5"});
+    const auto args = Parse({"--ports", "/tmp/p", "--port", "3", "set", "MX", "2", "3", "1"});
     ASSERT_TRUE(args);
     EXPECT_EQ(args->portsDir, "/tmp/p");
     EXPECT_EQ(args->port, 3);
     EXPECT_EQ(args->command, "set");
-    EXPECT_EQ(args->words, (std::vector<std::string>{"MG", "1", "-5"}));
-    EXPECT_TRUE(Parse({"ports"}));
+    ASSERT_TRUE(args->target);
+    EXPECT_EQ(args->target->command->code, "MX");
+    EXPECT_EQ(args->target->at.a, 2);
+    EXPECT_EQ(args->target->at.b, 3);
+    EXPECT_EQ(args->target->value, 1);
+
+    const auto negative = Parse({"set", "MG", "1", "-10"});  // a negative value is no option
+    ASSERT_TRUE(negative);
+    EXPECT_EQ(negative->target->value, -10);
+    EXPECT_EQ(negative->port, -1);
 
     const auto meters = Parse({"--json", "meters", "--cycles", "5"});
     ASSERT_TRUE(meters);
     EXPECT_TRUE(meters->json);
     EXPECT_EQ(meters->cycles, 5);
-    EXPECT_EQ(meters->port, -1);
-}
 
-TEST(CtlArgsTest, RejectsWhatItCannotRun)
-{
-    std::string error;
-    EXPECT_FALSE(Parse({"--port", "3"}, &error));
-    EXPECT_EQ(error, "no command given");
-    EXPECT_TRUE(Parse({"get", "MG", "1"}, &error));  // without --port: Connect finds the device
-    EXPECT_FALSE(Parse({"preset", "open", "x.lg"}, &error));
-    EXPECT_FALSE(Parse({"upgrade"}, &error));
-    EXPECT_FALSE(Parse({"meters", "--cycles", "0"}, &error));
-    EXPECT_FALSE(Parse({"info", "extra"}, &error));
-    EXPECT_FALSE(Parse({"--port", "40", "version"}, &error));
-    EXPECT_FALSE(Parse({"--port", "x", "version"}, &error));
-    EXPECT_FALSE(Parse({"--port", "1", "frobnicate"}, &error));
-    EXPECT_FALSE(Parse({"--speed", "1", "version"}, &error));
-    EXPECT_FALSE(Parse({"--ports"}, &error));
+    const auto load = Parse({"preset", "load", "new.lg", "--backup", "old.lg"});
+    ASSERT_TRUE(load);
+    EXPECT_EQ(load->words, (std::vector<std::string>{"load", "new.lg"}));
+    EXPECT_EQ(load->backupFile, "old.lg");
 }
 
 class CtlCommandTest : public LinkFixture {
@@ -60,7 +53,7 @@ protected:
     {
         out.str("");
         err.str("");
-        words.insert(words.begin(), {"--port", "3"});
+        words.insert(words.begin() + (words.front() == "--json" ? 1 : 0), {"--port", "3"});
         const auto args = Parse(words);
         EXPECT_TRUE(args);
         return ctl::RunCommand(*args, link, out, err);
@@ -88,27 +81,14 @@ TEST_F(CtlCommandTest, GetPrintsTheStoredValue)
 TEST_F(CtlCommandTest, SetPrintsWhatTheDeviceHoldsOrFailsAfterEightTries)
 {
     port.Answer(kPort, "OD1200\r\n");
-    EXPECT_EQ(Run({"set", "OD", "1", "500"}), 0);
-    EXPECT_EQ(port.Written(), "OD1500\r\n");
+    EXPECT_EQ(Run({"set", "OD", "1", "150"}), 0);
+    EXPECT_EQ(port.Written(), "OD1150\r\n");
     EXPECT_EQ(out.str(), "200\n");
 
     port.ClearRecord();
     EXPECT_EQ(Run({"set", "MG", "1", "3"}), 1);
     EXPECT_EQ(port.Writes().size(), 8u);
     EXPECT_EQ(err.str(), "brevantctl: set MG on COM3: the device did not confirm the value\n");
-}
-
-TEST_F(CtlCommandTest, BadWordsAreRefusedBeforeAnythingIsSent)
-{
-    EXPECT_EQ(Run({"get", "ZZ", "1"}), 2);
-    EXPECT_EQ(Run({"get", "MG"}), 2);
-    EXPECT_EQ(Run({"get", "MG", "one"}), 2);
-    EXPECT_EQ(Run({"set", "ML", "1", "4"}), 2);
-    EXPECT_EQ(Run({"get", "SMs1"}), 2);
-    EXPECT_EQ(Run({"action", "MG"}), 2);
-    EXPECT_EQ(port.Written(), "");
-    EXPECT_EQ(Run({"get", "MG", "9"}), 1);  // outside 1..4: refused by the link
-    EXPECT_EQ(port.Written(), "");
 }
 
 TEST_F(CtlCommandTest, VersionActionAndRaw)
@@ -126,6 +106,11 @@ TEST_F(CtlCommandTest, VersionActionAndRaw)
     EXPECT_EQ(Run({"raw", "MG1r"}), 0);
     EXPECT_EQ(port.Written(), "MG1r\r\n");
     EXPECT_EQ(out.str(), "MG1-1\\r\\n\\x01\n");
+
+    // As JSON every byte is escaped as JSON wants it.
+    port.Answer(kPort, std::string("MG1-1\"\\\r\n\x01", 10));
+    EXPECT_EQ(Run({"--json", "raw", "MG1r"}), 0);
+    EXPECT_EQ(out.str(), "{\"reply\":\"MG1-1\\\"\\\\\\r\\n\\u0001\"}\n");
 
     EXPECT_EQ(Run({"raw", "XX"}), 1);
     EXPECT_NE(err.str().find("did not answer"), std::string::npos);

@@ -63,6 +63,63 @@ TEST_F(CtlTest, ScanAndInfoFindTheDevice)
     EXPECT_EQ(result.out, "0\n");
 }
 
+// Help, the version and wrong usage, answered before any port is looked at.
+struct UsageCase {
+    std::vector<std::string> words;
+    int status;
+    const char* fragment;  // in what it printed, on standard output or error
+};
+
+// Names the case by its words in the test list.
+void PrintTo(const UsageCase& c, std::ostream* os)
+{
+    *os << "brevantctl";
+    for (const std::string& word : c.words)
+        *os << ' ' << word;
+}
+
+class CtlUsageTest : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(CtlUsageTest, ExitStatusAndMessage)
+{
+    const UsageCase& c = GetParam();
+    const ProgramResult result = RunProgram(BREVANT_CTL_PATH, c.words);
+    EXPECT_EQ(result.status, c.status) << result.err;
+    EXPECT_NE((result.out + result.err).find(c.fragment), std::string::npos) << result.out << result.err;
+    if (c.status == 0) {
+        EXPECT_EQ(result.err, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CtlUsageTest, ::testing::Values(
+    UsageCase{{"--help"}, 0, "Usage: brevantctl [OPTIONS] SUBCOMMAND"},
+    UsageCase{{"-h"}, 0, "preset diff: 0 no difference"},
+    UsageCase{{"help", "set"}, 0, "CODE [CH [OUT]] VALUE"},
+    UsageCase{{"help", "preset", "load"}, 0, "--backup OLD"},
+    UsageCase{{"preset", "diff", "--help"}, 0, "Usage: brevantctl preset diff"},
+    UsageCase{{"--version"}, 0, "brevantctl " BREVANT_VERSION "\n"},
+    UsageCase{{}, 2, "a command is needed: scan, info"},
+    UsageCase{{"--bogus", "info"}, 2, "unknown option --bogus"},
+    UsageCase{{"frobnicate"}, 2, "unknown command frobnicate"},
+    UsageCase{{"help", "frobnicate"}, 2, "no command frobnicate"},
+    UsageCase{{"info", "extra"}, 2, "info: unexpected word extra"},
+    UsageCase{{"preset"}, 2, "preset needs one of: save, load, diff"},
+    UsageCase{{"preset", "open", "x.lg"}, 2, "preset: unexpected word open"},
+    UsageCase{{"preset", "load"}, 2, "FILE is required"},
+    UsageCase{{"--port", "40", "version"}, 2, "not in range 1 to 39"},
+    UsageCase{{"meters", "--cycles", "0"}, 2, "--cycles"},
+    UsageCase{{"set", "MG", "5", "3"}, 2, "set: channel 5 is outside 1..4"},
+    UsageCase{{"set", "MG", "1", "99"}, 2, "value 99 for MG is outside -10..47"},
+    UsageCase{{"set", "OF", "2", "100"}, 2, "value 100 for OF is outside 0 or 300..20000"},
+    UsageCase{{"get", "MX", "1", "9"}, 2, "output 9 is outside 1..4"},
+    UsageCase{{"get", "D", "11"}, 2, "block 11 is outside 1..10"},
+    UsageCase{{"get", "MG"}, 2, "MG takes 1 number"},
+    UsageCase{{"get", "MG", "one"}, 2, "not a number: one"},
+    UsageCase{{"get", "ZZ", "1"}, 2, "unknown command code ZZ"},
+    UsageCase{{"set", "ML", "1", "4"}, 2, "ML can only be read"},
+    UsageCase{{"get", "SMs1"}, 2, "SMs1 is an action"},
+    UsageCase{{"action", "MG"}, 2, "not an action: MG"}));
+
 TEST_F(CtlTest, NoDeviceMeansCannotFindDevice)
 {
     dir = MakeTempDir("brevant-empty");
@@ -71,7 +128,6 @@ TEST_F(CtlTest, NoDeviceMeansCannotFindDevice)
         EXPECT_EQ(result.status, 1) << command;
         EXPECT_EQ(result.err, "Cannot find device\n") << command;
     }
-    EXPECT_EQ(Ctl({"frobnicate"}).status, 2);
     std::filesystem::remove_all(dir);
 }
 
@@ -144,6 +200,86 @@ TEST_F(CtlTest, PresetRoundTripRestoresTheDevice)
     result = Ctl({"preset", "load", work + "/missing.lg"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("missing.lg"), std::string::npos) << result.err;
+    std::filesystem::remove_all(work);
+}
+
+TEST_F(CtlTest, PresetDiffListsWhatAFileWouldChange)
+{
+    StartSim();
+    const std::string work = MakeTempDir("brevant-diff");
+    const std::string own = work + "/own.lg";
+    const std::string changed = work + "/changed.lg";
+    ASSERT_EQ(Ctl({"preset", "save", own}).status, 0);
+    auto result = Ctl({"--json", "dump"});
+    EXPECT_EQ(result.out.rfind("{\"DeviceType\":1,\"MG\":[0,0,0,0],\"MB\":0,\"MA\":[0,0,0,0],", 0), 0u) << result.out;
+    result = Ctl({"preset", "diff", own});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+
+    // A file three settings away from the device.
+    ASSERT_EQ(Ctl({"--port", "3", "set", "MG", "2", "9"}).status, 0);
+    ASSERT_EQ(Ctl({"--port", "3", "set", "OD", "4", "120"}).status, 0);
+    ASSERT_EQ(Ctl({"--port", "3", "set", "MX", "1", "3", "1"}).status, 0);
+    ASSERT_EQ(Ctl({"preset", "save", changed}).status, 0);
+    ASSERT_EQ(Ctl({"preset", "load", own}).status, 0);
+    result = Ctl({"preset", "diff", changed});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(result.out, "Input 2 gain: 0 dB \u2192 9 dB\nOutput 4 delay: 0 ms \u2192 120 ms\n"
+                          "Crosspoint 1\u21923: off \u2192 on\n");
+
+    // A value outside its range is brought into it, and that is said.
+    std::string text = ReadFile(own);
+    const std::size_t gains = text.find("MG:0,0,0,0,");
+    ASSERT_NE(gains, std::string::npos) << text;
+    text.replace(gains, 11, "MG:0,99,0,0,");
+    std::ofstream(work + "/loud.lg", std::ios::binary) << text;
+    result = Ctl({"preset", "diff", work + "/loud.lg"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "Input 2 gain: 0 dB \u2192 47 dB\n");
+    EXPECT_EQ(result.err, work + "/loud.lg: 1 value was outside its range and was brought into it\n");
+
+    // Trouble is 2: no preset, or no device.
+    std::filesystem::copy_file("/bin/ls", work + "/ls.lg");
+    result = Ctl({"preset", "diff", work + "/ls.lg"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("ls.lg: line 1"), std::string::npos) << result.err;
+    sim->Stop();
+    EXPECT_EQ(Ctl({"preset", "diff", own}).status, 2);
+    std::filesystem::remove_all(work);
+}
+
+TEST_F(CtlTest, PresetLoadWithBackupCanBeUndone)
+{
+    StartSim();
+    const std::string work = MakeTempDir("brevant-backup");
+    const std::string changed = work + "/changed.lg";
+    const std::string backup = work + "/old.lg";
+    ASSERT_EQ(Ctl({"--port", "3", "set", "MG", "1", "-7"}).status, 0);
+    const std::string before = Ctl({"dump"}).out;
+
+    // A preset of its own, written from a changed device and then undone.
+    ASSERT_EQ(Ctl({"--port", "3", "set", "OV", "2", "12"}).status, 0);
+    ASSERT_EQ(Ctl({"preset", "save", changed}).status, 0);
+    ASSERT_EQ(Ctl({"--port", "3", "set", "OV", "2", "0"}).status, 0);
+    ASSERT_EQ(Ctl({"dump"}).out, before);
+
+    // Nothing is sent when the backup cannot be written, or the file is no preset.
+    auto result = Ctl({"preset", "load", changed, "--backup", work + "/missing/old.lg"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("missing/old.lg"), std::string::npos) << result.err;
+    std::filesystem::copy_file("/bin/ls", work + "/ls.lg");
+    result = Ctl({"preset", "load", work + "/ls.lg"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("ls.lg: line 1"), std::string::npos) << result.err;
+    EXPECT_EQ(Ctl({"dump"}).out, before);
+
+    result = Ctl({"preset", "load", changed, "--backup", backup});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Backup saved to " + backup + "\nOpen successfully\n");
+    EXPECT_NE(Ctl({"dump"}).out, before);
+    result = Ctl({"preset", "load", backup});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Ctl({"dump"}).out, before);
     std::filesystem::remove_all(work);
 }
 

@@ -8,14 +8,32 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: brevant [--ports DIR] [--connect] [--size WxH] [--screenshot FILE [--view channel|matrix|soundtest]]\n"
+    "  --ports DIR        look for the ports COM1..COM39 as files in DIR\n"
+    "  --connect          connect to the device at start\n"
+    "  --size WxH         open the window at this size\n"
+    "  --screenshot FILE  draw the main window into the PNG file FILE and end\n"
+    "  --view VIEW        with --screenshot: show channel, matrix or soundtest\n"
+    "  -h, --help         print this help and end\n";
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
     QString error;
     const auto options = brevant::ParseAppOptions(argc, argv, &error);
     if (!options) {
         std::fprintf(stderr, "brevant: %s\n", error.toLocal8Bit().constData());
-        std::fprintf(stderr, "usage: brevant [--ports DIR] [--connect] [--size WxH] [--screenshot FILE "
-                             "[--view channel|matrix|soundtest]]\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     // A screenshot needs no screen.

@@ -1,0 +1,33 @@
+// What brevantctl prints for a setting, a meters pass and the device's
+// identity: plain text, or one JSON value a line (strings escaped as JSON
+// requires; bytes that are not UTF-8 become U+FFFD).
+#pragma once
+
+#include "DeviceParams.h"
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace brevant::ctl {
+
+// A JSON object of string members, in the order given.
+std::string JsonObject(std::initializer_list<std::pair<std::string_view, std::string_view>> members);
+
+// The setting held in the mirror as the preset lines (line ends "\n") or as
+// a JSON object with one member per line, named by its key.
+std::string FormatSetting(const DeviceParams& params, bool json);
+
+// The meters after polling pass `pass` (family 2 adds ERLE and ERL).
+std::string MetersLine(const DeviceParams& params, int family, int pass, bool json);
+
+struct DeviceIdentity {
+    std::string port;  // "COM3"
+    std::string model;
+    int family = 0;
+    std::string version;
+};
+std::string InfoText(const DeviceIdentity& device, bool json);
+
+}  // namespace brevant::ctl
