@@ -81,6 +81,20 @@ void CImageCheckButton::SetCheck(bool checked)
     update();
 }
 
+QImage CImageCheckButton::Greyed(const QImage& image)
+{
+    QImage grey = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < grey.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(grey.scanLine(y));
+        for (int x = 0; x < grey.width(); ++x) {
+            const int g = qGray(line[x]);
+            line[x] = qRgba(g, g, g, qAlpha(line[x]));
+        }
+    }
+    grey.setDevicePixelRatio(image.devicePixelRatio());
+    return grey;
+}
+
 // Images from the resources are made again at a new pixel ratio so they stay
 // crisp after the window has moved to another screen.
 void CImageCheckButton::ReloadForRatio()
@@ -128,10 +142,16 @@ void CImageCheckButton::paintEvent(QPaintEvent* /*event*/)
     const QSize imageSize = ImageSize();
     if (!image.isNull()) {
         const QSize size = res::LogicalSize(image);
-        if (!isEnabled())
-            painter.setOpacity(0.5);
-        painter.drawImage(QPointF(0, (height() - size.height()) / 2), image);
-        painter.setOpacity(1.0);
+        const QPointF at(0, (height() - size.height()) / 2);
+        if (isEnabled()) {
+            painter.drawImage(at, image);
+        } else {
+            // Disabled: the same picture without its colour and faded, so a
+            // tick still reads as a tick and an empty box as empty.
+            painter.setOpacity(0.55);
+            painter.drawImage(at, Greyed(image));
+            painter.setOpacity(1.0);
+        }
     }
 
     if (text().isEmpty())

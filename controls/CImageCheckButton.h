@@ -44,6 +44,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    static QImage Greyed(const QImage& image);
     QSize ImageSize() const;
     void ReloadForRatio();
 

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPaintEvent>
 #include <QPainter>
@@ -49,7 +50,7 @@ QLinearGradient GlossGradient(QPointF from, QPointF to)
     return gradient;
 }
 
-QFont NumberFont()
+QFont BaseNumberFont()
 {
     QFont font(QStringLiteral("Arial"));
     font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Sans Serif")});
@@ -158,6 +159,52 @@ void CLevelMeter::SetShowText(bool show)
     Invalidate(true);
 }
 
+QRectF CLevelMeter::BarRect() const
+{
+    // The frame is a 1 px line centred on the outline, so the outline sits on
+    // half pixels; an upright bar leaves room for its ticks.
+    const qreal side = m_orientation == Qt::Vertical ? kTickLength + 0.5 : 0.5;
+    return QRectF(0, 0, width(), height()).adjusted(side, 0.5, -side, -0.5);
+}
+
+QRectF CLevelMeter::NumberArea() const
+{
+    // The whole thickness of the bar (the digits may touch its outline, a
+    // narrow bar has little else), less the rounded ends along it.
+    const QRectF bar = BarRect();
+    if (bar.width() <= 2 || bar.height() <= 2)
+        return {};
+    const qreal end = std::min(bar.width(), bar.height()) / 4.0;
+    return m_orientation == Qt::Vertical ? bar.adjusted(0.0, end, 0.0, -end) : bar.adjusted(end, 0.0, -end, 0.0);
+}
+
+QFont CLevelMeter::NumberFont() const
+{
+    QFont font = BaseNumberFont();
+    const QRectF area = NumberArea();
+    if (area.isEmpty())
+        return font;
+    // An upright bar is written along its length, so the number's run is the
+    // bar's height and its digits must stand within the bar's width.
+    const bool upright = m_orientation == Qt::Vertical;
+    const qreal run = (upright ? area.height() : area.width()) - 1.0;
+    const qreal across = (upright ? area.width() : area.height()) - 1.0;
+    const QString widest[] = {QString::number(m_lower + m_displayOffset), QString::number(m_upper + m_displayOffset),
+                              DisplayText()};
+    constexpr qreal kSmallest = 3.0;
+    for (qreal points = font.pointSizeF(); points > kSmallest; points -= 0.25) {
+        font.setPointSizeF(points);
+        const QFontMetricsF metrics(font);
+        qreal advance = 0.0;
+        for (const QString& text : widest)
+            advance = std::max(advance, metrics.horizontalAdvance(text));
+        if (advance <= run && metrics.tightBoundingRect(QStringLiteral("-0123456789")).height() <= across)
+            return font;
+    }
+    font.setPointSizeF(kSmallest);
+    return font;
+}
+
 QString CLevelMeter::DisplayText() const
 {
     return QString::asprintf("%d", m_position + m_displayOffset);
@@ -251,11 +298,7 @@ void CLevelMeter::RenderCache(qreal ratio)
     painter.setRenderHint(QPainter::TextAntialiasing);
 
     const bool upright = m_orientation == Qt::Vertical;
-    const QRectF whole(0, 0, width(), height());
-    // The frame is a 1 px line centred on the outline, so the outline sits on
-    // half pixels; an upright bar leaves room for its ticks.
-    const qreal side = upright ? kTickLength + 0.5 : 0.5;
-    const QRectF bar = whole.adjusted(side, 0.5, -side, -0.5);
+    const QRectF bar = BarRect();
     if (bar.width() <= 0 || bar.height() <= 0)
         return;
     const qreal radius = std::min(bar.width(), bar.height()) / 2.0;
@@ -298,9 +341,18 @@ void CLevelMeter::RenderCache(qreal ratio)
     }
 
     if (m_showText) {
+        const QRectF area = NumberArea();
         painter.setFont(NumberFont());
         painter.setPen(QColor::fromRgba(m_textColour));
-        painter.drawText(whole, Qt::AlignCenter, DisplayText());
+        if (upright) {
+            // Read from the bottom up, as the bar fills.
+            painter.translate(area.center());
+            painter.rotate(-90.0);
+            painter.drawText(QRectF(-area.height() / 2.0, -area.width() / 2.0, area.height(), area.width()),
+                             Qt::AlignCenter, DisplayText());
+        } else {
+            painter.drawText(area, Qt::AlignCenter, DisplayText());
+        }
     }
 }
 

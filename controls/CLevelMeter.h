@@ -7,7 +7,9 @@
 // that changes nothing visible does not repaint.
 #pragma once
 
+#include <QFont>
 #include <QPixmap>
+#include <QRectF>
 #include <QRgb>
 #include <QString>
 #include <QWidget>
@@ -67,6 +69,15 @@ public:
     // The number as it is written on the meter, e.g. "-60".
     QString DisplayText() const;
 
+    // Where the number is written: the inside of the bar, clear of its
+    // outline and of an upright meter's ticks. An upright meter writes it
+    // along the bar, reading upwards.
+    QRectF NumberArea() const;
+    // The font the number is written in: 6 points where the widest number
+    // the limits allow fits in NumberArea(), smaller where it would not, so
+    // no number is ever cut off and the size does not change with the value.
+    QFont NumberFont() const;
+
     // The filled part in whole percent of the bar (0..100).
     int FilledPercent() const;
 
@@ -94,6 +105,8 @@ protected:
 
 private:
     void Invalidate(bool redraw);
+    // The outline of the bar inside the widget.
+    QRectF BarRect() const;
     void RenderCache(qreal devicePixelRatio);
     void TakePaletteColours();
 

@@ -23,9 +23,6 @@ namespace brevant {
 
 namespace {
 
-// The part of the range above the user's maximum, as a share of it.
-constexpr double kGapFactor = 1.3;
-constexpr double kGapShare = 0.3;
 constexpr int kWheelNotch = 120;
 
 // Qt measures arcs in sixteenths of a degree, counter-clockwise from three
@@ -66,11 +63,8 @@ void CRoundSliderCtrl::SetControlId(int controlId)
 
 void CRoundSliderCtrl::SetRange(int min, int max)
 {
-    m_userMin = min;
-    m_userMax = max;
     m_min = min;
-    // The part above the user's maximum is the gap of the dial.
-    m_max = std::max(min, static_cast<int>(std::trunc(kGapFactor * max)));
+    m_max = std::max(min, max);
     m_pos = std::clamp(m_pos, m_min, m_max);
     update();
 }
@@ -81,20 +75,6 @@ void CRoundSliderCtrl::SetPos(int pos)
     if (pos == m_pos)
         return;
     m_pos = pos;
-    update();
-}
-
-void CRoundSliderCtrl::SetInverted(bool inverted)
-{
-    if (inverted == m_inverted)
-        return;
-    m_inverted = inverted;
-    update();
-}
-
-void CRoundSliderCtrl::SetZeroAngle(int degrees)
-{
-    m_zeroAngle = degrees;
     update();
 }
 
@@ -114,47 +94,18 @@ QSize CRoundSliderCtrl::minimumSizeHint() const
     return {side, side};
 }
 
-bool CRoundSliderCtrl::ApplyPoint(QPointF point)
+bool CRoundSliderCtrl::ApplyDrag(QPointF point, Qt::KeyboardModifiers modifiers)
 {
-    const QPoint centre = KnobCentre();
-    double dx = point.x() - centre.x();
-    const double dy = point.y() - centre.y();
-    if (m_inverted)
-        dx = -dx;
-
-    // The pointer's angle in degrees clockwise from the top.
-    double angle;
-    if (dx != 0.0) {
-        angle = 90.0 - std::atan(-dy / dx) * 180.0 / std::numbers::pi;
-        if (dx < 0.0)
-            angle += 180.0;
-    } else {
-        angle = dy >= 0.0 ? 180.0 : 0.0;
+    const bool fine = modifiers.testFlag(Qt::ShiftModifier);
+    if (fine != m_anchorFine) {
+        m_anchorY = point.y();
+        m_anchorPos = m_pos;
+        m_anchorFine = fine;
     }
-    // Measured from the minimum instead.
-    angle = std::fmod(angle - m_zeroAngle, 360.0);
-    if (angle < 0.0)
-        angle += 360.0;
-    if (angle >= 360.0)
-        angle = 0.0;
-
-    const int span = m_max + 1 - m_min;
-    const int target = m_min + static_cast<int>(std::trunc(span * angle / 360.0));
-    if (target == m_pos)
-        return false;
-
-    // One step towards the pointer, never more.
-    int next;
-    if (target > span) {
-        // In the gap: back towards the maximum from its near half, towards the
-        // minimum from the far half.
-        const int halfGap = static_cast<int>(std::trunc(kGapShare * span)) / 2;
-        next = target - span <= halfGap ? m_pos + 1 : m_pos - 1;
-        next = std::min(next, m_max);
-    } else {
-        next = target <= m_pos ? m_pos - 1 : m_pos + 1;
-    }
-    next = std::clamp(next, m_min, m_max);
+    const int pixelsPerStep = fine ? kFineDragPixelsPerStep : kDragPixelsPerStep;
+    // Up the screen is a smaller y and a larger value.
+    const double steps = (m_anchorY - point.y()) / pixelsPerStep;
+    const int next = std::clamp(m_anchorPos + static_cast<int>(std::trunc(steps)) * m_lineSize, m_min, m_max);
     if (next == m_pos)
         return false;
     m_pos = next;
@@ -163,11 +114,16 @@ bool CRoundSliderCtrl::ApplyPoint(QPointF point)
 
 double CRoundSliderCtrl::AngleOf(int pos) const
 {
-    const int span = m_max + 1 - m_min;
-    double angle = std::fmod(m_zeroAngle + (pos - m_min) * 360.0 / span, 360.0);
-    if (angle < 0.0)
-        angle += 360.0;
-    return m_inverted ? 360.0 - angle : angle;
+    const double share = m_max > m_min ? double(std::clamp(pos, m_min, m_max) - m_min) / (m_max - m_min) : 0.0;
+    return std::fmod(kStartAngle + share * kSweepAngle, 360.0);
+}
+
+QPointF CRoundSliderCtrl::DotCentre(int pos) const
+{
+    const double angle = AngleOf(pos) * std::numbers::pi / 180.0;
+    const QPointF centre(std::min(width(), height()) / 2.0, std::min(width(), height()) / 2.0);
+    const int radius = KnobRadius();
+    return {centre.x() + radius * std::sin(angle), centre.y() - radius * std::cos(angle)};
 }
 
 QPoint CRoundSliderCtrl::KnobCentre() const
@@ -211,19 +167,14 @@ void CRoundSliderCtrl::mousePressEvent(QMouseEvent* event)
         QWidget::mousePressEvent(event);
         return;
     }
-    const QPointF offset = event->position() - QPointF(KnobCentre());
-    if (m_dragOnKnobOnly && std::hypot(offset.x(), offset.y()) > m_dotRadius) {
-        event->ignore();
-        return;
-    }
     // Qt keeps sending the mouse to this widget until the button is released.
+    // A press alone changes nothing: only the drag that follows does.
     setFocus(Qt::MouseFocusReason);
     m_dragging = true;
     m_moved = false;
-    if (ApplyPoint(event->position())) {
-        m_moved = true;
-        Post(kScrollThumbTrack);
-    }
+    m_anchorY = event->position().y();
+    m_anchorPos = m_pos;
+    m_anchorFine = event->modifiers().testFlag(Qt::ShiftModifier);
     update();
     event->accept();
 }
@@ -234,7 +185,7 @@ void CRoundSliderCtrl::mouseMoveEvent(QMouseEvent* event)
         QWidget::mouseMoveEvent(event);
         return;
     }
-    if (ApplyPoint(event->position())) {
+    if (ApplyDrag(event->position(), event->modifiers())) {
         m_moved = true;
         Post(kScrollThumbTrack);
         update();
@@ -249,7 +200,7 @@ void CRoundSliderCtrl::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     m_dragging = false;
-    if (ApplyPoint(event->position())) {
+    if (ApplyDrag(event->position(), event->modifiers())) {
         m_moved = true;
         Post(kScrollThumbTrack);
     }
@@ -275,11 +226,10 @@ void CRoundSliderCtrl::wheelEvent(QWheelEvent* event)
     event->accept();
     if (notches == 0)
         return;
-    // As on a trackbar: turning the wheel away from the user is a line up,
-    // towards the minimum.
-    // Each step is a whole turn of the knob: it ends at once, as a key that
-    // is let go ends, so the owner sends the new value.
-    const int pos = std::clamp(m_pos - notches * m_lineSize, m_min, m_max);
+    // Turning the wheel away from the user raises the value. Each step is a
+    // whole turn of the knob: it ends at once, as a key that is let go ends,
+    // so the owner sends the new value.
+    const int pos = std::clamp(m_pos + notches * m_lineSize, m_min, m_max);
     if (pos != m_pos) {
         m_pos = pos;
         Post(notches > 0 ? kScrollLineUp : kScrollLineDown);
@@ -294,33 +244,28 @@ void CRoundSliderCtrl::keyPressEvent(QKeyEvent* event)
     int code;
     switch (event->key()) {
     case Qt::Key_PageUp:
-        pos -= m_pageSize;
+        pos += m_pageSize;
         code = kScrollPageUp;
         break;
     case Qt::Key_PageDown:
-        pos += m_pageSize;
+        pos -= m_pageSize;
         code = kScrollPageDown;
         break;
-    case Qt::Key_Left:
+    case Qt::Key_Right:
     case Qt::Key_Up:
-        pos -= m_lineSize;
+        pos += m_lineSize;
         code = kScrollLineUp;
         break;
-    case Qt::Key_Right:
+    case Qt::Key_Left:
     case Qt::Key_Down:
-        pos += m_lineSize;
+        pos -= m_lineSize;
         code = kScrollLineDown;
         break;
     default:
         QWidget::keyPressEvent(event);
         return;
     }
-    // The keys go round the dial: past one end they come in at the other.
-    const int span = m_max + 1 - m_min;
-    if (pos < m_min)
-        pos += span;
-    else if (pos > m_max)
-        pos -= span;
+    // The keys stop at the ends; the release still ends the scroll.
     m_pos = std::clamp(pos, m_min, m_max);
     update();
     Post(code);
@@ -391,30 +336,26 @@ void CRoundSliderCtrl::paintEvent(QPaintEvent* /*event*/)
     painter.setBrush(light);
     painter.drawEllipse(centre, faceRadius, faceRadius);
 
-    // The groove the dot runs in: the user's part of the dial, and the part
-    // from the minimum to the position in the accent colour.
-    const double span = m_max + 1 - m_min;
-    const double degreesPerStep = 360.0 / span;
-    const double direction = m_inverted ? -1.0 : 1.0;
+    // The groove the dot runs in: the whole sweep, and the part from the
+    // minimum to the position in the accent colour. The gap at the bottom
+    // keeps the two ends apart.
     if (radius > 0) {
         const QRectF track(centre.x() - radius, centre.y() - radius, 2.0 * radius, 2.0 * radius);
         const double grooveWidth = std::max(2.0, m_dotRadius * 0.9);
         QColor groove = face.darker(dark ? 160 : 125);
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(groove, grooveWidth, Qt::SolidLine, Qt::RoundCap));
-        const double userSweep = std::clamp(m_userMax - m_min, 0, m_max - m_min) * degreesPerStep;
-        painter.drawArc(track, QtArcAngle(AngleOf(m_min)), QtArcSpan(direction * userSweep));
-        const double valueSweep = (m_pos - m_min) * degreesPerStep;
-        if (valueSweep > 0.0) {
+        painter.drawArc(track, QtArcAngle(kStartAngle), QtArcSpan(kSweepAngle));
+        const double valueSweep = std::fmod(AngleOf(m_pos) - kStartAngle + 360.0, 360.0);
+        if (m_pos > m_min) {
             QColor fill = accent;
             fill.setAlpha(dark ? 200 : 170);
             painter.setPen(QPen(fill, grooveWidth, Qt::SolidLine, Qt::RoundCap));
-            painter.drawArc(track, QtArcAngle(AngleOf(m_min)), QtArcSpan(direction * valueSweep));
+            painter.drawArc(track, QtArcAngle(kStartAngle), QtArcSpan(valueSweep));
         }
 
         // The dot at the position.
-        const double angle = AngleOf(m_pos) * std::numbers::pi / 180.0;
-        const QPointF dot(centre.x() + radius * std::sin(angle), centre.y() - radius * std::cos(angle));
+        const QPointF dot = DotCentre(m_pos);
         const double dotSize = std::max(2.0, m_dotRadius - 1.5);
         QRadialGradient shine(dot - QPointF(dotSize / 3.0, dotSize / 3.0), dotSize * 1.4);
         shine.setColorAt(0.0, QColor(255, 255, 255));

@@ -1,15 +1,16 @@
 // The round knob of each crosspoint gain. It keeps a position within a range
-// with a line and a page size, as a horizontal trackbar does, and tells its
-// parent about every move with the trackbar's scroll codes (Notifications.h),
-// delivered later from the event loop rather than from inside the mouse or
-// key handler.
+// with a line and a page size and tells its parent about every move with the
+// trackbar's scroll codes (Notifications.h), delivered later from the event
+// loop rather than from inside the mouse or key handler.
 //
-// The dial: the minimum lies `ZeroAngle()` degrees clockwise from the top and
-// the range runs once round clockwise. SetRange(min, max) makes the range
-// min .. 1.3 × max, so for a positive maximum the part above it is a gap at
-// the bottom of the dial. Dragging moves the knob one step per mouse event
-// towards the pointer, never more, so a jump of the pointer cannot throw the
-// gain from one end to the other.
+// The dial sweeps 300 degrees clockwise, from the minimum at the lower left
+// to the maximum at the lower right, with the gap at the bottom, so the two
+// ends never meet. The knob turns as a knob does, not by the pointer's angle:
+// dragging up raises the value and dragging down lowers it, one step for
+// every kDragPixelsPerStep pixels (kFineDragPixelsPerStep with Shift held);
+// the wheel turned away from the user raises it, one line per notch; Up,
+// Right and Page Up raise it, Down, Left and Page Down lower it. Neither
+// goes past an end. The scroll codes follow the value: "up" means raised.
 #pragma once
 
 #include <QPoint>
@@ -23,19 +24,20 @@ class CRoundSliderCtrl : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kDefaultZeroAngle = 220;
     static constexpr int kDefaultDotRadius = 7;
+    // The minimum's angle, clockwise from the top, and the dial's sweep.
+    static constexpr double kStartAngle = 210.0;
+    static constexpr double kSweepAngle = 300.0;
+    static constexpr int kDragPixelsPerStep = 4;
+    static constexpr int kFineDragPixelsPerStep = 16;
 
     explicit CRoundSliderCtrl(QWidget* parent = nullptr);
     explicit CRoundSliderCtrl(int controlId, QWidget* parent = nullptr);
 
-    // Keeps min and max as the user range and sets the range to
-    // min .. truncate(1.3 × max); the position is clamped into it.
+    // The position is clamped into the new range.
     void SetRange(int min, int max);
     int GetRangeMin() const { return m_min; }
     int GetRangeMax() const { return m_max; }
-    int GetUserMin() const { return m_userMin; }
-    int GetUserMax() const { return m_userMax; }
 
     // Clamped to the range; no notification.
     void SetPos(int pos);
@@ -46,16 +48,11 @@ public:
     void SetPageSize(int size) { m_pageSize = size; }
     int GetPageSize() const { return m_pageSize; }
 
-    // Mirrors the horizontal offset of the mouse from the centre (and the dial).
-    void SetInverted(bool inverted);
-    bool IsInverted() const { return m_inverted; }
-    // When set, a press farther than the dot radius from the centre is ignored.
-    void SetDragOnKnobOnly(bool only) { m_dragOnKnobOnly = only; }
-    bool IsDragOnKnobOnly() const { return m_dragOnKnobOnly; }
-
-    void SetZeroAngle(int degrees);
-    int ZeroAngle() const { return m_zeroAngle; }
     int DotRadius() const { return m_dotRadius; }
+    // The clockwise angle from the top, in degrees, at which `pos` lies on
+    // the dial, and the centre of the dot drawn there.
+    double AngleOf(int pos) const;
+    QPointF DotCentre(int pos) const;
     // The knob's geometry, which follows the widget's size: the centre of the
     // square of the shorter side, and the radius on which the dot travels.
     QPoint KnobCentre() const;
@@ -90,26 +87,25 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    // Moves the knob one step towards `point`; true when the position changed.
-    bool ApplyPoint(QPointF point);
-    // The clockwise angle from the top, in degrees, at which `pos` lies on the dial.
-    double AngleOf(int pos) const;
+    // Follows the pointer's height since the press; true when the position changed.
+    bool ApplyDrag(QPointF point, Qt::KeyboardModifiers modifiers);
     void UpdateMask();
     void Post(int code);
 
     int m_min = 0;
     int m_max = 0;
-    int m_userMin = 0;
-    int m_userMax = 0;
     int m_pos = 0;
     int m_lineSize = 1;
     int m_pageSize = 10;
 
-    int m_zeroAngle = kDefaultZeroAngle;
     int m_dotRadius = kDefaultDotRadius;
-    bool m_inverted = false;
-    bool m_dragOnKnobOnly = false;
     bool m_dragging = false;
+    // Where the steps counted so far in the current drag began: the pointer's
+    // height, and the position then. Shift changes the scale; the anchor moves
+    // to the pointer so the value does not jump.
+    double m_anchorY = 0.0;
+    int m_anchorPos = 0;
+    bool m_anchorFine = false;
     bool m_moved = false;
     int m_wheelRemainder = 0;
     int m_controlId = 0;

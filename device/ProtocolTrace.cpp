@@ -3,13 +3,53 @@
 #include "AtomicFile.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <ctime>
 
 namespace brevant {
 
-ProtocolTrace::ProtocolTrace(std::size_t capacity)
-    : capacity_(std::max<std::size_t>(capacity, 1))
+bool IsMeterQuery(std::string_view bytes)
+{
+    if (bytes.size() < 3)
+        return false;
+    const std::string_view code = bytes.substr(0, 2);
+    const bool meter = code == "ML" || code == "OL" || code == "ME" || code == "MS";
+    return meter && bytes[2] >= '0' && bytes[2] <= '9';
+}
+
+ProtocolTrace::Ring::Ring(std::size_t size)
+    : capacity(std::max<std::size_t>(size, 1))
+{
+}
+
+void ProtocolTrace::Ring::Push(TraceRecord& record)
+{
+    if (records.size() < capacity) {
+        records.push_back(std::move(record));
+        record = {};
+    } else {
+        std::swap(records[next], record);
+        next = (next + 1) % capacity;
+    }
+}
+
+void ProtocolTrace::Ring::AppendSince(std::uint64_t sequence, std::vector<TraceRecord>& out) const
+{
+    // Sequence numbers rise through the ring from its oldest slot, so the
+    // records wanted are the newest few: count them from the newest back.
+    const std::size_t size = records.size();
+    const std::size_t oldest = size < capacity ? 0 : next;
+    std::size_t wanted = 0;
+    while (wanted < size && records[(oldest + size - 1 - wanted) % size].sequence > sequence)
+        ++wanted;
+    for (std::size_t i = size - wanted; i < size; ++i)
+        out.push_back(records[(oldest + i) % size]);
+}
+
+ProtocolTrace::ProtocolTrace(std::size_t capacity, std::size_t pollingCapacity)
+    : other_(capacity)
+    , polling_(pollingCapacity)
 {
 }
 
@@ -28,12 +68,13 @@ void ProtocolTrace::Record(std::chrono::system_clock::time_point time, int port,
     {
         std::lock_guard lock(mutex_);
         record.sequence = ++sequence_;
-        if (ring_.size() < capacity_) {
-            ring_.push_back(std::move(record));
-        } else {
-            std::swap(ring_[next_], record);
-            next_ = (next_ + 1) % capacity_;
+        if (direction == TraceDirection::Sent) {
+            polling_reply_ = IsMeterQuery(bytes);
+            record.meterPolling = polling_reply_;
+        } else if (direction == TraceDirection::Received) {
+            record.meterPolling = polling_reply_;
         }
+        (record.meterPolling ? polling_ : other_).Push(record);
         observer = observer_;
     }
     Notify(observer);
@@ -46,33 +87,37 @@ std::vector<TraceRecord> ProtocolTrace::Snapshot() const
 
 std::vector<TraceRecord> ProtocolTrace::Since(std::uint64_t sequence) const
 {
-    std::lock_guard lock(mutex_);
-    // Sequence numbers are consecutive in the ring, so the records wanted are
-    // the newest `wanted` ones.
-    const std::uint64_t newer = sequence_ > sequence ? sequence_ - sequence : 0;
-    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(newer, ring_.size()));
     std::vector<TraceRecord> out;
-    out.reserve(wanted);
-    const std::size_t oldest = ring_.size() < capacity_ ? 0 : next_;
-    for (std::size_t i = ring_.size() - wanted; i < ring_.size(); ++i)
-        out.push_back(ring_[(oldest + i) % ring_.size()]);
+    std::size_t split = 0;
+    {
+        std::lock_guard lock(mutex_);
+        other_.AppendSince(sequence, out);
+        split = out.size();
+        polling_.AppendSince(sequence, out);
+    }
+    std::inplace_merge(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(split), out.end(),
+                       [](const TraceRecord& a, const TraceRecord& b) { return a.sequence < b.sequence; });
     return out;
 }
 
 std::size_t ProtocolTrace::Size() const
 {
     std::lock_guard lock(mutex_);
-    return ring_.size();
+    return other_.records.size() + polling_.records.size();
 }
 
 void ProtocolTrace::Clear()
 {
     std::vector<TraceRecord> dropped;
+    std::vector<TraceRecord> droppedPolling;
     Observer observer;
     {
         std::lock_guard lock(mutex_);
-        dropped.swap(ring_);
-        next_ = 0;
+        dropped.swap(other_.records);
+        droppedPolling.swap(polling_.records);
+        other_.next = 0;
+        polling_.next = 0;
+        polling_reply_ = false;
         observer = observer_;
     }
     Notify(observer);

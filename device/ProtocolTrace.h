@@ -1,8 +1,18 @@
 // The protocol trace: every line the link writes and every reply chunk it
-// reads, with the time, the port and the direction, kept in a bounded ring
-// (the oldest record goes when a new one finds the ring full). It is what an
+// reads, with the time, the port and the direction, kept in bounded rings
+// (the oldest record goes when a new one finds its ring full). It is what an
 // installer looks at when a connection misbehaves: shown live, or written to
 // a text file.
+//
+// Meter polling (the ML, OL, ME and MS queries and the replies to them) runs
+// all the time a device is connected and would soon push everything else
+// out, so it has a ring of its own: the other ring keeps the connect
+// read-back and the user's changes however long the meters have been
+// polled. The default polling ring holds about two and a half minutes of
+// polling at 200 records a second; each record is some 60 bytes plus its
+// bytes where they do not fit in the string itself, so the two rings full
+// take about 4 MB. What is handed out is both rings merged in the order the
+// records were made.
 //
 // Thread-safety: every member function may be called from any thread. Record
 // takes one short lock to place the record. The observer is called on the
@@ -35,27 +45,35 @@ struct TraceRecord {
     int port = 0;                // 3 for COM3
     TraceDirection direction = TraceDirection::Sent;
     std::string bytes;
+    bool meterPolling = false;   // a meter query or the reply to one
 };
+
+// Whether `bytes` sent is a meter query: ML, OL, ME or MS and a channel.
+bool IsMeterQuery(std::string_view bytes);
 
 class ProtocolTrace {
 public:
-    static constexpr std::size_t kDefaultCapacity = 5000;
+    static constexpr std::size_t kDefaultCapacity = 20'000;
+    static constexpr std::size_t kDefaultPollingCapacity = 30'000;
 
-    explicit ProtocolTrace(std::size_t capacity = kDefaultCapacity);
+    explicit ProtocolTrace(std::size_t capacity = kDefaultCapacity,
+                           std::size_t pollingCapacity = kDefaultPollingCapacity);
 
-    // Records `bytes` as sent or received on `port` now.
+    // Records `bytes` as sent or received on `port` now. A chunk received
+    // after a meter query, before the next line is sent, is that query's reply.
     void Record(int port, TraceDirection direction, std::string_view bytes);
     // Records with a given time (the sequence number is assigned here).
     void Record(std::chrono::system_clock::time_point time, int port, TraceDirection direction,
                 std::string_view bytes);
 
-    // The records held, oldest first.
+    // The records held in both rings, oldest first.
     std::vector<TraceRecord> Snapshot() const;
     // The records held whose sequence number is above `sequence`, oldest first:
     // what a live display has not shown yet.
     std::vector<TraceRecord> Since(std::uint64_t sequence) const;
     std::size_t Size() const;
-    std::size_t Capacity() const { return capacity_; }
+    std::size_t Capacity() const { return other_.capacity; }
+    std::size_t PollingCapacity() const { return polling_.capacity; }
     void Clear();
 
     // Replaces the observer, called after every record and every Clear; pass
@@ -66,10 +84,22 @@ private:
     using Observer = std::shared_ptr<const std::function<void()>>;
     void Notify(const Observer& observer) const;
 
-    const std::size_t capacity_;
+    struct Ring {
+        explicit Ring(std::size_t size);
+        // Places `record`, handing back the one it pushed out, if any.
+        void Push(TraceRecord& record);
+        // Appends the records above `sequence`, oldest first.
+        void AppendSince(std::uint64_t sequence, std::vector<TraceRecord>& out) const;
+
+        std::size_t capacity;
+        std::vector<TraceRecord> records;  // grows to capacity, then wraps at next
+        std::size_t next = 0;              // the slot the next record goes to once full
+    };
+
     mutable std::mutex mutex_;
-    std::vector<TraceRecord> ring_;  // grows to capacity_, then wraps at next_
-    std::size_t next_ = 0;           // the slot the next record goes to once full
+    Ring other_;
+    Ring polling_;
+    bool polling_reply_ = false;  // the last line sent was a meter query
     std::uint64_t sequence_ = 0;
     Observer observer_;
 };

@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace brevant {
 
 namespace {
@@ -166,7 +168,11 @@ void CDynamicsDlg::OnNrClicked()
         return;
     }
     DeviceParams& p = context.Params();
-    const int level = p.MR[channelIndex + 1];
+    // The device takes depth 0 as NR off, so NR going on at depth 0 goes on
+    // at the smallest depth instead; otherwise the box would come back
+    // unticked from the next read-back.
+    const int stored = p.MR[channelIndex + 1];
+    const int level = on ? std::max(stored, 1) : stored;
     std::vector<SettingChange> changes;
     for (int k : context.ChannelsReached(channelIndex, true)) {
         CDynamicsDlg* panel = context.Group() ? DynamicsOf(context, k, context.LivePaneKind()) : this;

@@ -4,7 +4,8 @@
 // every input channel showing this panel keeps in step.
 //
 // NR off sends depth 0 through the switch form of MR, which leaves the
-// stored depth alone; NR on sends the stored depth. Moving the slider while
+// stored depth alone; NR on sends the stored depth, or 1 when that is 0,
+// since the device keeps NR off at depth 0. Moving the slider while
 // NR is off only stores the new depth.
 #pragma once
 

@@ -26,10 +26,6 @@ constexpr int kSecondGainBoxId = 1070;      // cells 8..15
 constexpr int kCrosspointOnImage = 174;
 constexpr int kCrosspointOffImage = 175;
 
-// The -30..0 dB dial goes once round with no gap; this puts the seam between
-// its ends at the bottom, half a step either side, so that -15 dB is at the top.
-constexpr int kKnobZeroAngle = 186;
-
 constexpr QSize kClientSize{1000, 420};
 
 // The grid, in client pixels: one column of 150 per output, one row of 60 per
@@ -123,7 +119,6 @@ void CMatrixDlg::BuildControls()
             auto* knob = new CRoundSliderCtrl(KnobId(cell), this);
             TagControl(knob, KnobId(cell));
             knob->SetRange(kGainMin, kGainMax);
-            knob->SetZeroAngle(kKnobZeroAngle);
             knob->SetPos(0);
             knob->setEnabled(false);
             knob->setGeometry(KnobRect(i, o));

@@ -104,6 +104,42 @@ TEST(ProtocolTraceRingTest, RecordsFromManyThreadsKeepTheNewestInOrder)
         EXPECT_EQ(held[i].sequence, 1001 + i);
 }
 
+TEST(ProtocolTraceRingTest, KeepsTheReadBackThroughTwoMinutesOfMeterPolling)
+{
+    // A connect read-back of 800 queries, then meter polling at 200 records
+    // a second for two minutes, then one change by the user.
+    ProtocolTrace trace;
+    for (int i = 0; i < 800; ++i) {
+        trace.Record(3, TraceDirection::Sent, "MG" + std::to_string(i % 4 + 1) + "r\r\n");
+        trace.Record(3, TraceDirection::Received, "MG1-12\r\n");
+    }
+    const std::size_t readBack = trace.Size();
+    const char* meters[] = {"ML", "OL", "ME", "MS"};
+    for (int i = 0; i < 200 * 120 / 2; ++i) {
+        trace.Record(3, TraceDirection::Sent, std::string(meters[i % 4]) + "1r\r\n");
+        trace.Record(3, TraceDirection::Received, std::string(meters[i % 4]) + "1-40\r\n");
+    }
+    trace.Record(3, TraceDirection::Sent, "MG1-3\r\n");
+
+    const auto held = trace.Snapshot();
+    ASSERT_EQ(held.size(), readBack + 200 * 120 + 1);
+    EXPECT_EQ(held.front().sequence, 1u);
+    EXPECT_EQ(held.front().bytes, "MG1r\r\n");
+    EXPECT_EQ(held[readBack].bytes, "ML1r\r\n");
+    EXPECT_TRUE(held[readBack + 1].meterPolling) << "a reply to a meter query";
+    EXPECT_FALSE(held.back().meterPolling);
+    for (std::size_t i = 1; i < held.size(); ++i)
+        ASSERT_EQ(held[i].sequence, held[i - 1].sequence + 1);
+
+    // More polling pushes out the oldest polling, never the read-back.
+    for (int i = 0; i < 20'000; ++i)
+        trace.Record(3, TraceDirection::Sent, "ML1r\r\n");
+    const auto later = trace.Snapshot();
+    EXPECT_EQ(later.size(), readBack + 1 + trace.PollingCapacity());
+    EXPECT_EQ(later.front().bytes, "MG1r\r\n");
+    EXPECT_EQ(trace.Since(later.back().sequence - 1).size(), 1u);
+}
+
 // 12:03:04.512 local time on an ordinary day.
 std::chrono::system_clock::time_point At120304512()
 {

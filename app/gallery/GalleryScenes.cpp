@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPalette>
 
 #include <algorithm>
 #include <cmath>
@@ -75,6 +76,14 @@ public:
         auto* layout = new QGridLayout(this);
         layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
         layout->setSpacing(8);
+        // The panel artwork is dark: captions are light on it, as they are
+        // on the popup strip that uses the same artwork.
+        if (panelId != 0) {
+            QPalette onArtwork = palette();
+            for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+                onArtwork.setColor(role, QColor(0xE8, 0xEC, 0xF0));
+            setPalette(onArtwork);
+        }
     }
 
     // Puts `control` into the next cell of row `row`, at its preferred size.
@@ -266,6 +275,8 @@ void AddCheckScenes(std::vector<Scene>& scenes)
         State::Plain);
     add(QStringLiteral("check-on-disabled"), QStringLiteral("on, disabled"), kInputPanel, kCheckOn, kCheckOff, mute,
         true, State::Disabled);
+    add(QStringLiteral("check-off-disabled"), QStringLiteral("off, disabled"), kInputPanel, kCheckOn, kCheckOff, mute,
+        false, State::Disabled);
     add(QStringLiteral("check-off-focused"), QStringLiteral("off, focused"), kInputPanel, kCheckOn, kCheckOff, mute,
         false, State::Focused);
     add(QStringLiteral("crosspoint-on"), QStringLiteral("crosspoint on"), kOutputPanel, kCrosspointOn,
@@ -333,6 +344,7 @@ std::vector<Scene> Scenes()
     AddCheckScenes(scenes);
     AddGraphScenes(scenes);
     AddPanelScenes(scenes);
+    AddTraceScenes(scenes);
     return scenes;
 }
 

@@ -35,6 +35,8 @@ struct Scene {
 std::vector<Scene> Scenes();
 // The panels, panes, popup strip, matrix and channel windows.
 void AddPanelScenes(std::vector<Scene>& scenes);
+// The protocol trace dock.
+void AddTraceScenes(std::vector<Scene>& scenes);
 
 // The dark console colours the gallery shows the controls in: the panels'
 // strip colour for windows, light text, the faders' blue as the highlight.

@@ -4,7 +4,9 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -23,8 +25,11 @@ namespace {
 
 // Space at the left and right of a bar, between the icon and the text, and
 // above and below the text.
-constexpr int kSideMargin = 8;
-constexpr int kIconGap = 6;
+constexpr int kSideMargin = 5;
+constexpr int kIconGap = 4;
+// A caption too long for its bar is drawn smaller, down to this size, before
+// it is cut short.
+constexpr qreal kSmallestCaptionPoints = 6.0;
 constexpr int kVerticalPadding = 5;
 // The chevron at the right of a caption bar: its width and half its height.
 constexpr qreal kChevronWidth = 8.0;
@@ -174,9 +179,9 @@ protected:
             x += static_cast<int>(std::ceil(size.width())) + kIconGap;
         }
 
-        const QFont font = Bold(this->font());
+        const QFont font = TextFont();
         const int chevronLeft = r.width() - kSideMargin - static_cast<int>(kChevronWidth);
-        const QRect textArea(x, 0, std::max(0, chevronLeft - kIconGap - x), r.height() - 1);
+        const QRect textArea = TextArea();
         painter.setFont(font);
         painter.setPen(pal.color(QPalette::ButtonText));
         painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter,
@@ -247,6 +252,36 @@ protected:
 
 private:
     void Toggle() { m_pane->SetGroupExpanded(m_group, !m_pane->IsGroupExpanded(m_group)); }
+
+public:
+    // Between the icon and the chevron.
+    QRect TextArea() const
+    {
+        const QSize icon = IconSize();
+        const int x = kSideMargin + (icon.isEmpty() ? 0 : icon.width() + kIconGap);
+        const int chevronLeft = width() - kSideMargin - static_cast<int>(kChevronWidth);
+        return {x, 0, std::max(0, chevronLeft - kIconGap - x), height() - 1};
+    }
+
+    // The bold font, made smaller where the caption would not fit otherwise.
+    // Measured without hinting, so it fits at every pixel ratio.
+    QFont TextFont() const
+    {
+        QFont font = Bold(this->font());
+        const qreal room = TextArea().width();
+        if (QFontMetricsF(font).horizontalAdvance(m_text) <= room)
+            return font;
+        qreal points = QFontInfo(font).pointSizeF();
+        while (points > kSmallestCaptionPoints) {
+            points = std::max(kSmallestCaptionPoints, points - 0.25);
+            font.setPointSizeF(points);
+            if (QFontMetricsF(font).horizontalAdvance(m_text) <= room)
+                break;
+        }
+        return font;
+    }
+
+private:
 
     int IconCount() const
     {
@@ -388,6 +423,18 @@ QWidget* TaskPane::GroupWindow(int group) const
 QRect TaskPane::CaptionRect(int group) const
 {
     return Exists(group) ? m_groups[static_cast<std::size_t>(group)].caption->geometry() : QRect();
+}
+
+QRect TaskPane::CaptionTextRect(int group) const
+{
+    return Exists(group) ? static_cast<GroupCaption*>(m_groups[static_cast<std::size_t>(group)].caption)->TextArea()
+                         : QRect();
+}
+
+QFont TaskPane::CaptionFont(int group) const
+{
+    return Exists(group) ? static_cast<GroupCaption*>(m_groups[static_cast<std::size_t>(group)].caption)->TextFont()
+                         : QFont();
 }
 
 }  // namespace brevant

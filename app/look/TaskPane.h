@@ -10,6 +10,7 @@
 // rather than setting a layout of their own.
 #pragma once
 
+#include <QFont>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -59,6 +60,10 @@ public:
     // Where the caption bar of `group` is, in the pane's coordinates; empty
     // for a group that does not exist.
     QRect CaptionRect(int group) const;
+    // Where in its bar the group's caption is written, and the font it is
+    // written in (smaller than the pane's bold font where that would not fit).
+    QRect CaptionTextRect(int group) const;
+    QFont CaptionFont(int group) const;
 
 signals:
     // A group was folded away or opened, by the user or by SetGroupExpanded().

@@ -1,5 +1,6 @@
 #include "CTraceView.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -7,6 +8,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace brevant {
@@ -15,6 +17,7 @@ CTraceView::CTraceView(ProtocolTrace& trace, QWidget* parent)
     : QWidget(parent)
     , m_trace(trace)
     , m_text(new QPlainTextEdit(this))
+    , m_hidePolling(new QCheckBox(tr("Hide meter polling"), this))
     , m_clear(new QPushButton(tr("Clear"), this))
     , m_save(new QPushButton(tr("Save…"), this))
     , m_relay([this] { Refresh(); })
@@ -29,6 +32,7 @@ CTraceView::CTraceView(ProtocolTrace& trace, QWidget* parent)
     m_text->setMaximumBlockCount(kDefaultMaxLines);
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_hidePolling);
     buttons->addStretch();
     buttons->addWidget(m_clear);
     buttons->addWidget(m_save);
@@ -43,6 +47,7 @@ CTraceView::CTraceView(ProtocolTrace& trace, QWidget* parent)
     m_reportError = [this](const QString& message) {
         QMessageBox::warning(this, QStringLiteral("Brevant"), message);
     };
+    connect(m_hidePolling, &QCheckBox::toggled, this, &CTraceView::SetHidePolling);
     connect(m_clear, &QPushButton::clicked, this, &CTraceView::ClearTrace);
     connect(m_save, &QPushButton::clicked, this, &CTraceView::Save);
 
@@ -89,10 +94,43 @@ void CTraceView::Refresh()
     if (records.empty())
         return;
     m_shown = records.back().sequence;
-    std::string text = FormatTrace(records);
+    Append(records);
+}
+
+void CTraceView::SetHidePolling(bool hide)
+{
+    if (m_hidePolling->isChecked() != hide) {
+        m_hidePolling->setChecked(hide);  // comes back here through toggled
+        return;
+    }
+    m_text->clear();
+    const std::vector<TraceRecord> records = m_trace.Snapshot();
+    m_shown = records.empty() ? m_shown : records.back().sequence;
+    Append(records);
+    m_text->verticalScrollBar()->setValue(m_text->verticalScrollBar()->maximum());
+}
+
+void CTraceView::Append(const std::vector<TraceRecord>& records)
+{
+    std::string text;
+    if (m_hidePolling->isChecked()) {
+        for (const TraceRecord& record : records)
+            if (!record.meterPolling)
+                text += FormatTraceRecord(record);
+    } else {
+        text = FormatTrace(records);
+    }
+    if (text.empty())
+        return;
     text.pop_back();  // appendPlainText starts a line of its own
+    // The pane follows the new lines only while its bottom is in view; the
+    // user who scrolled up to read keeps the place until scrolling back down.
+    QScrollBar* bar = m_text->verticalScrollBar();
+    const bool following = bar->value() >= bar->maximum();
     // Escaped, the lines are plain ASCII.
     m_text->appendPlainText(QString::fromLatin1(text));
+    if (following)
+        bar->setValue(bar->maximum());
 }
 
 void CTraceView::ClearTrace()

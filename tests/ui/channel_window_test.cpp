@@ -10,6 +10,9 @@
 #include "UiTestHelpers.h"
 
 #include <QEnterEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -226,6 +229,32 @@ TEST_F(ChannelWindow, PaintsTheTitleStripInItsThemeWithTheCaptionAndCutsItsCorne
         window->resize(140, 300);
         EXPECT_FALSE(window->mask().contains(QPoint(139, 299)));
         EXPECT_TRUE(window->mask().contains(QPoint(139, 150)));
+    }
+}
+
+TEST_F(ChannelWindow, EveryGroupCaptionOfTheInputPaneFitsItsBarAtOneAndTwoTimes)
+{
+    input.ShowChannel();
+    Deliver();
+    CChannelPane& pane = *input.FirstPane();
+    const QStringList captions{QStringLiteral("Level"), QStringLiteral("Filter"), QStringLiteral("Dynamics")};
+    ASSERT_EQ(pane.GroupCount(), captions.size());
+    for (int group = 0; group < pane.GroupCount(); ++group) {
+        const QString& caption = captions[group];
+        const QRect room = pane.CaptionTextRect(group);
+        ASSERT_GT(room.width(), 0) << caption.toStdString();
+        EXPECT_TRUE(pane.CaptionRect(group).contains(room.translated(pane.CaptionRect(group).topLeft())));
+        const QFont font = pane.CaptionFont(group);
+        EXPECT_TRUE(font.bold());
+        EXPECT_GE(QFontInfo(font).pixelSize(), 9) << caption.toStdString() << " shrunk past reading";
+        EXPECT_EQ(QFontMetrics(font).elidedText(caption, Qt::ElideRight, room.width()), caption);
+        // At twice the pixels the text is laid out with a font of twice the size.
+        for (const int ratio : {1, 2}) {
+            QFont scaled = font;
+            scaled.setPixelSize(QFontInfo(font).pixelSize() * ratio);
+            EXPECT_LE(QFontMetricsF(scaled).horizontalAdvance(caption) / ratio, room.width())
+                << caption.toStdString() << " at " << ratio << "x";
+        }
     }
 }
 

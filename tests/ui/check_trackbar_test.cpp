@@ -6,12 +6,14 @@
 #include "UiTestHelpers.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -53,6 +55,42 @@ TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
     EXPECT_EQ(seenByHandler.size(), 3u) << "SetCheck emitted clicked";
     button.SetCheck(false);
     EXPECT_EQ(test::Grab(button).pixel(8, button.height() / 2), kUnchecked);
+}
+
+// The panels' own check images (197 ticked, 198 unticked): inside the box an
+// unticked one is one even light face, a ticked one has a dark tick across
+// it, and disabled both lose their colour but keep that difference.
+TEST(CheckButton, TheUntickedImageIsAnEmptyBoxAndTheTickedOneHasATick)
+{
+    CImageCheckButton button(2202, QStringLiteral("Mute"));
+    ASSERT_TRUE(button.LoadImages(197, 198));
+    button.resize(button.sizeHint());
+    // The face inside the bezel, clear of the rounded corners.
+    const QRect face(3, (button.height() - 16) / 2 + 3, 10, 10);
+    const auto lightness = [](QRgb c) { return QColor::fromRgb(c).lightness(); };
+    const auto spread = [&](const QImage& image) {
+        int low = 255, high = 0;
+        for (int y = face.top(); y <= face.bottom(); ++y)
+            for (int x = face.left(); x <= face.right(); ++x) {
+                low = std::min(low, lightness(image.pixel(x, y)));
+                high = std::max(high, lightness(image.pixel(x, y)));
+            }
+        return std::pair{low, high};
+    };
+    const auto saturated = [](QRgb c) { return QColor::fromRgb(c).hsvSaturation() > 60; };
+
+    for (const bool enabled : {true, false}) {
+        SCOPED_TRACE(enabled ? "enabled" : "disabled");
+        button.setEnabled(enabled);
+        button.SetCheck(false);
+        const auto [emptyLow, emptyHigh] = spread(test::Grab(button));
+        EXPECT_LT(emptyHigh - emptyLow, 30) << "something is drawn in the unticked box";
+        button.SetCheck(true);
+        const QImage ticked = test::Grab(button);
+        const auto [tickLow, tickHigh] = spread(ticked);
+        EXPECT_GT(tickHigh - tickLow, 80) << "no tick in the ticked box";
+        EXPECT_EQ(test::Find(ticked, face, saturated).count > 0, enabled) << "only an enabled tick is coloured";
+    }
 }
 
 // A horizontal trackbar 110 pixels long with a 10-pixel thumb, so over 0..100

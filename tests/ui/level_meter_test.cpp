@@ -5,9 +5,13 @@
 #include "UiTestHelpers.h"
 
 #include <QEvent>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace brevant {
 namespace {
@@ -35,6 +39,66 @@ TEST(LevelMeter, WritesThePositionPlusTheOffset)
     EXPECT_EQ(meter.DisplayText(), QStringLiteral("0"));
     meter.SetValue(40);
     EXPECT_EQ(meter.DisplayText(), QStringLiteral("-60"));
+}
+
+// The meters as the panels have them: the signal meter (14 wide, -100..0),
+// the echo meters (12 wide, 0..100) and a bar across. Every number they can
+// show fits inside the bar, at one and at twice the pixels, and is drawn
+// there whole, not cut at the bar's edge.
+TEST(LevelMeter, EveryNumberFitsInsideTheBarAtOneAndTwoTimes)
+{
+    const struct {
+        Qt::Orientation orientation;
+        QSize size;
+        int offset;
+    } meters[] = {{Qt::Vertical, {14, 140}, -100}, {Qt::Vertical, {12, 140}, 0}, {Qt::Horizontal, {120, 14}, -100}};
+    for (const auto& m : meters) {
+        CLevelMeter meter(0, m.orientation);
+        meter.resize(m.size);
+        meter.SetLimits(0, 100);
+        meter.SetDisplayOffset(m.offset);
+        const bool upright = m.orientation == Qt::Vertical;
+        const QRectF area = meter.NumberArea();
+        ASSERT_FALSE(area.isEmpty());
+        const qreal run = upright ? area.height() : area.width();
+        const qreal across = upright ? area.width() : area.height();
+        for (const int value : {0, 1, 9, 10, 50, 99, 100}) {
+            meter.SetValue(value);
+            const QString text = meter.DisplayText();
+            SCOPED_TRACE(text.toStdString() + (upright ? " upright" : " across"));
+            for (const int ratio : {1, 2}) {
+                QFont font = meter.NumberFont();
+                font.setPointSizeF(font.pointSizeF() * ratio);
+                const QFontMetricsF metrics(font);
+                EXPECT_LE(metrics.horizontalAdvance(text) / ratio, run) << ratio << "x";
+                EXPECT_LE(metrics.tightBoundingRect(text).height() / ratio, across) << ratio << "x";
+            }
+            EXPECT_GE(QFontInfo(meter.NumberFont()).pixelSize(), 5) << "too small to read";
+
+            // The number's pixels: where the meter differs from itself without it.
+            const QImage with = test::Grab(meter);
+            meter.SetShowText(false);
+            const QImage without = test::Grab(meter);
+            meter.SetShowText(true);
+            const auto differs = [&](QRgb c) { return c != 0; };
+            QImage diff(with.size(), QImage::Format_ARGB32);
+            for (int y = 0; y < with.height(); ++y)
+                for (int x = 0; x < with.width(); ++x) {
+                    const QRgb a = with.pixel(x, y), b = without.pixel(x, y);
+                    const int d = std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                                  std::abs(qBlue(a) - qBlue(b));
+                    diff.setPixel(x, y, d > 60 ? 0xFFFFFFFF : 0);
+                }
+            const test::Extent drawn = test::Find(diff, diff.rect(), differs);
+            ASSERT_GT(drawn.count, 6);
+            const QRect inside = area.toAlignedRect();
+            EXPECT_TRUE(inside.contains(drawn.box)) << "drawn outside the bar";
+            const QRect box = drawn.box;
+            EXPECT_GT(upright ? box.top() : box.left(), upright ? inside.top() : inside.left()) << "cut at the start";
+            EXPECT_LT(upright ? box.bottom() : box.right(), upright ? inside.bottom() : inside.right())
+                << "cut at the end";
+        }
+    }
 }
 
 TEST(LevelMeter, FillsTheBarInProportionToThePosition)

@@ -1,14 +1,18 @@
 // The communication list and the protocol trace views: what they show, that
 // entries made on another thread arrive through the event loop in one
 // refresh per burst (none while the view is not shown), that a view destroyed with a refresh pending is safe,
-// and that the trace view saves through the file it is given.
+// that the trace view hides meter polling on request, follows new lines
+// again once scrolled back to the bottom, and saves everything the trace
+// holds through the file it is given.
 #include "CCommLogView.h"
 #include "CTraceView.h"
 #include "UiTestHelpers.h"
 
+#include <QCheckBox>
 #include <QFontInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -134,6 +138,80 @@ TEST(TraceView, SavesWhereTheChooserSaysAndReportsFailures)
     EXPECT_FALSE(view.Save());
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains(path)) << errors[0].toStdString();
+}
+
+TEST(TraceView, HidesMeterPollingFromThePaneButSavesEverythingInOrder)
+{
+    QTemporaryDir dir;
+    ProtocolTrace trace;
+    trace.Record(3, TraceDirection::Sent, "MG1r\r\n");
+    trace.Record(3, TraceDirection::Received, "MG1-12\r\n");
+    trace.Record(3, TraceDirection::Sent, "ML2r\r\n");
+    trace.Record(3, TraceDirection::Received, "ML2-4");
+    trace.Record(3, TraceDirection::Received, "0\r\n");
+    trace.Record(3, TraceDirection::Sent, "MG23\r\n");
+    trace.Record(3, TraceDirection::Received, "MG23\r\n");
+    CTraceView view(trace);
+    const auto shown = [&] {
+        QStringList bytes;
+        for (const QString& line : view.Text()->toPlainText().split('\n'))
+            bytes << line.section(QStringLiteral("  "), 3);
+        return bytes;
+    };
+    EXPECT_EQ(shown().size(), 7);
+
+    view.HidePollingBox()->click();
+    EXPECT_EQ(shown(), (QStringList{"MG1r\\r\\n", "MG1-12\\r\\n", "MG23\\r\\n", "MG23\\r\\n"}));
+    trace.Record(3, TraceDirection::Sent, "OL1r\r\n");
+    trace.Record(3, TraceDirection::Received, "OL1-30\r\n");
+    trace.Record(3, TraceDirection::Event, "port gone");
+    view.Refresh();
+    EXPECT_EQ(shown().size(), 5);
+    EXPECT_EQ(shown().last(), "port gone");
+
+    const QString path = dir.filePath(QStringLiteral("trace.txt"));
+    view.SetPathChooser([&] { return path; });
+    ASSERT_TRUE(view.Save());
+    QStringList saved;
+    for (const QString& line : QString::fromStdString(ReadAll(path)).split('\n', Qt::SkipEmptyParts))
+        saved << line.section(QStringLiteral("  "), 3);
+    EXPECT_EQ(saved, (QStringList{"MG1r\\r\\n", "MG1-12\\r\\n", "ML2r\\r\\n", "ML2-4", "0\\r\\n",
+                                  "MG23\\r\\n", "MG23\\r\\n", "OL1r\\r\\n", "OL1-30\\r\\n", "port gone"}));
+
+    view.HidePollingBox()->click();
+    EXPECT_EQ(shown(), saved);
+}
+
+TEST(TraceView, FollowsNewLinesAgainOnceScrolledBackToTheBottom)
+{
+    ProtocolTrace trace;
+    const auto poll = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            trace.Record(3, TraceDirection::Sent, "ML1r\r\n");
+            trace.Record(3, TraceDirection::Received, "ML1-40\r\n");
+        }
+    };
+    poll(100);
+    CTraceView view(trace);
+    view.resize(500, 300);
+    view.show();
+    QScrollBar& bar = *view.Text()->verticalScrollBar();
+    ASSERT_GT(bar.maximum(), 0);
+    EXPECT_EQ(bar.value(), bar.maximum());
+
+    bar.setValue(bar.maximum() / 2);  // the user scrolls up to read
+    const int reading = bar.value();
+    poll(50);
+    view.Refresh();
+    EXPECT_EQ(bar.value(), reading);
+
+    bar.setValue(bar.maximum());  // and back down
+    for (int round = 0; round < 3; ++round) {
+        poll(20);
+        view.Refresh();
+        EXPECT_EQ(bar.value(), bar.maximum()) << "round " << round;
+        EXPECT_TRUE(view.Text()->toPlainText().endsWith(QStringLiteral("ML1-40\\r\\n")));
+    }
 }
 
 }  // namespace

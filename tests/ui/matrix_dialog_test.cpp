@@ -17,8 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
 #include <utility>
 
 namespace brevant {
@@ -28,16 +26,6 @@ using Lines = std::vector<std::string>;
 
 class MatrixDialog : public test::PanelFixture {
 protected:
-    // The point on the dial of a -30..0 knob in the middle of the step of `pos`.
-    static QPoint OnDial(const CRoundSliderCtrl& knob, int pos)
-    {
-        const double degrees = knob.ZeroAngle() + (pos - kGainMin + 0.5) * 360.0 / 31.0;
-        const double a = degrees * std::numbers::pi / 180.0;
-        const QPoint c = knob.KnobCentre();
-        return {static_cast<int>(std::lround(c.x() + 15 * std::sin(a))),
-                static_cast<int>(std::lround(c.y() - 15 * std::cos(a)))};
-    }
-
     // What a connection's read-back brings the dialog.
     void ReadBack()
     {
@@ -92,15 +80,17 @@ TEST_F(MatrixDialog, CrosspointClickSendsMxForItsRowAndColumn)
 TEST_F(MatrixDialog, KnobSendsOneXgWhenTheDragKeyOrWheelStepEnds)
 {
     ReadBack();
-    // Knob 1058 is input 2, output 3: dragged from 0 down to -6, one step per move.
+    // Knob 1058 is input 2, output 3: dragged down from 0 to -6, a step a move.
     CRoundSliderCtrl& knob = *dialog.Knob(2, 3);
-    QTest::mousePress(&knob, Qt::LeftButton, {}, OnDial(knob, 0));
-    for (int move = 0; move < 6; ++move)
-        QTest::mouseMove(&knob, OnDial(knob, -6));
+    const QPoint grip = knob.KnobCentre() - QPoint(0, 12);
+    const QPoint step(0, CRoundSliderCtrl::kDragPixelsPerStep);
+    QTest::mousePress(&knob, Qt::LeftButton, {}, grip);
+    for (int move = 1; move <= 6; ++move)
+        QTest::mouseMove(&knob, grip + move * step);
     EXPECT_EQ(Sent(), Lines{}) << "nothing while the knob moves";
     EXPECT_EQ(dialog.GainBox(2, 3)->text(), "-6");
 
-    QTest::mouseRelease(&knob, Qt::LeftButton, {}, OnDial(knob, -6));
+    QTest::mouseRelease(&knob, Qt::LeftButton, {}, grip + 6 * step);
     EXPECT_EQ(Sent(), Lines{"XG23-6\r\n"});
     EXPECT_EQ(p.XG[2][3], -6);
 
@@ -113,11 +103,16 @@ TEST_F(MatrixDialog, KnobSendsOneXgWhenTheDragKeyOrWheelStepEnds)
     EXPECT_EQ(Sent(), Lines{"XG44-1\r\n"});
 
     // A wheel step is a whole turn: it sends at once, so a preset saved
-    // afterwards holds what the knob shows.
-    Wheel(*dialog.Knob(1, 2), 120);
+    // afterwards holds what the knob shows. Up raises, down lowers, and
+    // past the top there is nothing to send.
+    Wheel(*dialog.Knob(1, 2), -120);
     EXPECT_EQ(Sent(), Lines{"XG12-1\r\n"});
     EXPECT_EQ(dialog.GainBox(1, 2)->text(), "-1");
     EXPECT_EQ(p.XG[1][2], -1);
+    Wheel(*dialog.Knob(1, 2), 120);
+    Wheel(*dialog.Knob(1, 2), 120);
+    EXPECT_EQ(Sent(), Lines{"XG120\r\n"});
+    EXPECT_EQ(p.XG[1][2], 0);
 
     // A page step shows in the box; the end of the scroll sends it.
     dialog.OnKnobScroll(0, kScrollPageUp, -10);

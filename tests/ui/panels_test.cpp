@@ -157,6 +157,25 @@ TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
     EXPECT_EQ(Sent(), Lines{"MR27\r\n"});
 }
 
+TEST_F(PanelsTest, NoiseReductionTickedAtDepthZeroGoesOnAtTheSmallestDepth)
+{
+    CDynamicsDlg& dynamics = *In(1).Dynamics();
+    p.MR[2] = 0;
+    p.MRon[2] = 0;
+    dynamics.Nr().click();
+    EXPECT_EQ(Sent(), Lines{"MR21\r\n"});
+    EXPECT_TRUE(dynamics.Nr().GetCheck());
+    EXPECT_EQ(dynamics.NrSlider().GetPos(), 1);
+    EXPECT_EQ(p.MR[2], 1);
+
+    // What the device reads back after a reconnect keeps the box ticked.
+    context.Model().StartConnection(1);
+    context.Model().TakeReadBack(p, 1);
+    context.Model().Flush();
+    EXPECT_TRUE(dynamics.Nr().GetCheck());
+    EXPECT_EQ(dynamics.NrSlider().GetPos(), 1);
+}
+
 TEST_F(PanelsTest, DeviceWideSettingsShowOnEveryInputAndSendOnce)
 {
     dynamic_cast<QWidget*>(In(0).Dynamics())->show();

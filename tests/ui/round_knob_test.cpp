@@ -1,6 +1,5 @@
-// The round knob through its widget: the range with its gap, dragging one step
-// per mouse event, a click that changes nothing, the keys going round the
-// dial and the wheel.
+// The round knob through its widget: the dial's sweep and gap, vertical
+// dragging with its fine steps, the keys and the wheel.
 // Every notification is checked as the parent sees it: from the event loop.
 #include "CRoundSliderCtrl.h"
 #include "Notifications.h"
@@ -8,14 +7,12 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <numbers>
 #include <optional>
 
 namespace brevant {
@@ -29,80 +26,108 @@ protected:
     {
         knob.resize(100, 100);
         knob.SetRange(-30, 0);
-        knob.SetPos(-30);
+        knob.SetPos(-15);
         notices.Watch(&knob, &CRoundSliderCtrl::scrolled);
     }
 
-    // The point 35 pixels from the centre of `on`, `degrees` clockwise from the top.
-    static QPoint At(const CRoundSliderCtrl& on, double degrees)
+    void Press(QPoint p, Qt::KeyboardModifiers m = {}) { QTest::mousePress(&knob, Qt::LeftButton, m, p); }
+    void Move(QPoint p, Qt::KeyboardModifiers m = {})
     {
-        const double a = degrees * std::numbers::pi / 180.0;
-        const QPoint c = on.KnobCentre();
-        return {static_cast<int>(std::lround(c.x() + 35 * std::sin(a))),
-                static_cast<int>(std::lround(c.y() - 35 * std::cos(a)))};
+        QMouseEvent event(QEvent::MouseMove, p, knob.mapToGlobal(p), Qt::NoButton, Qt::LeftButton, m);
+        QApplication::sendEvent(&knob, &event);
     }
-    // The middle of the step of `pos` on the dial of -30..0 (31 steps from 220 degrees).
-    static double AngleOfStep(int pos) { return 220.0 + (pos + 30 + 0.5) * 360.0 / 31.0; }
-
-    static void Press(CRoundSliderCtrl& on, QPoint p) { QTest::mousePress(&on, Qt::LeftButton, {}, p); }
-    static void Move(CRoundSliderCtrl& on, QPoint p) { QTest::mouseMove(&on, p); }
-    static void Release(CRoundSliderCtrl& on, QPoint p) { QTest::mouseRelease(&on, Qt::LeftButton, {}, p); }
+    void Release(QPoint p, Qt::KeyboardModifiers m = {}) { QTest::mouseRelease(&knob, Qt::LeftButton, m, p); }
+    void Turn(int delta)
+    {
+        const QPointF centre(knob.KnobCentre());
+        QWheelEvent event(centre, knob.mapToGlobal(centre), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&knob, &event);
+    }
 
     CRoundSliderCtrl knob;
     test::SignalLog notices;
 };
 
-TEST_F(RoundKnob, TheRangeReachesThirtyPercentPastAPositiveMaximum)
+TEST_F(RoundKnob, DialSweepsThreeHundredDegreesWithTheGapAtTheBottom)
 {
-    EXPECT_EQ(knob.GetRangeMax(), 0);
-    knob.SetRange(0, 100);
-    EXPECT_EQ(knob.GetRangeMax(), 130);
-    knob.SetPos(500);
-    EXPECT_EQ(knob.GetPos(), 130);
+    EXPECT_DOUBLE_EQ(knob.AngleOf(-30), 210.0);
+    EXPECT_DOUBLE_EQ(knob.AngleOf(-15), 0.0);
+    EXPECT_DOUBLE_EQ(knob.AngleOf(0), 150.0);
+    EXPECT_DOUBLE_EQ(knob.AngleOf(-20), 310.0);
+
+    // The dots of the two ends sit below the centre, either side of it and
+    // well apart; the middle's dot is straight above.
+    const QPointF centre(knob.KnobCentre());
+    const QPointF low = knob.DotCentre(-30), high = knob.DotCentre(0), middle = knob.DotCentre(-15);
+    EXPECT_GT(low.y(), centre.y());
+    EXPECT_GT(high.y(), centre.y());
+    EXPECT_LT(low.x(), centre.x() - 15);
+    EXPECT_GT(high.x(), centre.x() + 15);
+    EXPECT_NEAR(low.y(), high.y(), 0.01);
+    EXPECT_NEAR(middle.x(), centre.x(), 0.01);
+    EXPECT_LT(middle.y(), centre.y());
 }
 
-TEST_F(RoundKnob, DragMovesOneStepPerMouseEventAndEndsWithThePositionOnRelease)
+TEST_F(RoundKnob, DraggingUpRaisesAStepPerFourPixelsAndDownLowers)
 {
-    // The point opposite the minimum is step -15; every move goes one step
-    // towards it, however far the pointer is.
-    const QPoint opposite = At(knob, 220.0 + 180.0);
-    Press(knob, At(knob, AngleOfStep(-30)));
-    for (int i = 1; i <= 20; ++i) {
-        Move(knob, opposite);
-        EXPECT_EQ(knob.GetPos(), std::min(-30 + i, -15)) << "after move " << i;
-    }
-    Release(knob, opposite);
+    const QPoint start = knob.KnobCentre();
+    Press(start);
+    for (int dy = 1; dy <= 12; ++dy)
+        Move(start - QPoint(0, dy));
+    EXPECT_EQ(knob.GetPos(), -12);
+    // Sideways changes nothing; down goes back below where it began.
+    Move(start + QPoint(30, -12));
+    Move(start + QPoint(0, 8));
+    Release(start + QPoint(0, 8));
+    EXPECT_EQ(knob.GetPos(), -17);
     EXPECT_TRUE(notices.Arrived().empty()) << "delivered from inside the mouse handler";
-    Calls expected;
-    for (int pos = -29; pos <= -15; ++pos)
-        expected.push_back({kScrollThumbTrack, pos});
-    expected.push_back({kScrollThumbPosition, -15});
-    EXPECT_EQ(notices.Take(), expected);
+    EXPECT_EQ(notices.Take(), (Calls{{kScrollThumbTrack, -14},
+                                     {kScrollThumbTrack, -13},
+                                     {kScrollThumbTrack, -12},
+                                     {kScrollThumbTrack, -17},
+                                     {kScrollThumbPosition, -17}}));
 
     // Once released, moves do nothing.
-    Move(knob, At(knob, AngleOfStep(-5)));
-    EXPECT_EQ(knob.GetPos(), -15);
+    Move(start - QPoint(0, 40));
+    EXPECT_EQ(knob.GetPos(), -17);
     EXPECT_TRUE(notices.Take().empty());
 }
 
-TEST_F(RoundKnob, AClickOnTheCurrentPositionPostsNothingButADragBackToItHasMoved)
+TEST_F(RoundKnob, ShiftDragsInFineStepsAndTheEndsHold)
 {
-    knob.SetPos(-10);
-    const QPoint here = At(knob, AngleOfStep(-10));
-    Press(knob, here);
-    Release(knob, here);
-    EXPECT_EQ(knob.GetPos(), -10);
-    EXPECT_TRUE(notices.Take().empty());
+    const QPoint start = knob.KnobCentre();
+    Press(start, Qt::ShiftModifier);
+    Move(start - QPoint(0, 15), Qt::ShiftModifier);
+    EXPECT_EQ(knob.GetPos(), -15);
+    Move(start - QPoint(0, 32), Qt::ShiftModifier);
+    EXPECT_EQ(knob.GetPos(), -13);
+    // Letting go of Shift keeps the value and goes on at the coarse rate.
+    Move(start - QPoint(0, 33));
+    EXPECT_EQ(knob.GetPos(), -13);
+    Move(start - QPoint(0, 41));
+    EXPECT_EQ(knob.GetPos(), -11);
+    // Far past the top stops at the maximum and stays there.
+    Move(start - QPoint(0, 400));
+    EXPECT_EQ(knob.GetPos(), 0);
+    Release(start - QPoint(0, 400));
+    EXPECT_EQ(notices.Take(), (Calls{{kScrollThumbTrack, -13},
+                                     {kScrollThumbTrack, -11},
+                                     {kScrollThumbTrack, 0},
+                                     {kScrollThumbPosition, 0}}));
 
-    Press(knob, here);
-    Move(knob, At(knob, AngleOfStep(-3)));
-    Move(knob, here);
-    Release(knob, here);
-    EXPECT_EQ(notices.Take(),
-              (Calls{{kScrollThumbTrack, -9}, {kScrollThumbTrack, -10}, {kScrollThumbPosition, -10}}));
+    // A click where the dot is, or a drag that comes back, leaves nothing to send.
+    Press(start);
+    Release(start);
+    Press(start);
+    Move(start + QPoint(0, 20));
+    Move(start);
+    Release(start);
+    EXPECT_EQ(knob.GetPos(), 0);
+    EXPECT_EQ(notices.Take(), (Calls{{kScrollThumbTrack, -5}, {kScrollThumbTrack, 0}, {kScrollThumbPosition, 0}}));
 }
 
-TEST_F(RoundKnob, KeysStepGoRoundTheDialAndEndWhenLetGo)
+TEST_F(RoundKnob, KeysRaiseAndLowerStopAtTheEndsAndEndWhenLetGo)
 {
     const struct {
         int from;
@@ -110,14 +135,16 @@ TEST_F(RoundKnob, KeysStepGoRoundTheDialAndEndWhenLetGo)
         int to;
         std::optional<int> code;  // none: the key is not the knob's
     } cases[] = {
-        {0, Qt::Key_PageDown, -21, kScrollPageDown},  // 0 + 10 is past 0: 10 - 31
-        {-25, Qt::Key_PageUp, -4, kScrollPageUp},     // -35 is below -30: -35 + 31
-        {-4, Qt::Key_Down, -3, kScrollLineDown},
-        {-4, Qt::Key_Left, -5, kScrollLineUp},
-        {0, Qt::Key_Right, -30, kScrollLineDown},
-        {-30, Qt::Key_Up, 0, kScrollLineUp},
+        {-25, Qt::Key_PageUp, -15, kScrollPageUp},
+        {-4, Qt::Key_PageUp, 0, kScrollPageUp},
+        {-25, Qt::Key_PageDown, -30, kScrollPageDown},
+        {-4, Qt::Key_Up, -3, kScrollLineUp},
+        {-4, Qt::Key_Right, -3, kScrollLineUp},
+        {-4, Qt::Key_Down, -5, kScrollLineDown},
+        {-4, Qt::Key_Left, -5, kScrollLineDown},
+        {0, Qt::Key_Up, 0, kScrollLineUp},
+        {-30, Qt::Key_Down, -30, kScrollLineDown},
         {-12, Qt::Key_Home, -12, std::nullopt},
-        {-12, Qt::Key_End, -12, std::nullopt},
     };
     for (const auto& c : cases) {
         knob.SetPos(c.from);
@@ -130,32 +157,26 @@ TEST_F(RoundKnob, KeysStepGoRoundTheDialAndEndWhenLetGo)
 
     // A held key repeats press and release; the scroll ends once, when let go.
     knob.SetPos(-20);
-    QTest::keyPress(&knob, Qt::Key_Right);
-    QKeyEvent repeated(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier, QString(), true);
+    QTest::keyPress(&knob, Qt::Key_Up);
+    QKeyEvent repeated(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(&knob, &repeated);
-    QTest::keyClick(&knob, Qt::Key_Right);
-    EXPECT_EQ(notices.Take(), (Calls{{kScrollLineDown, -19}, {kScrollLineDown, -18}, {kScrollEnd, -18}}));
+    QTest::keyClick(&knob, Qt::Key_Up);
+    EXPECT_EQ(notices.Take(), (Calls{{kScrollLineUp, -19}, {kScrollLineUp, -18}, {kScrollEnd, -18}}));
 }
 
-TEST_F(RoundKnob, EachWheelStepIsALineThatEndsAtOnceAndStopsAtTheEnds)
+TEST_F(RoundKnob, WheelUpRaisesALinePerNotchThatEndsAtOnce)
 {
-    const auto turn = [this](int delta) {
-        const QPointF centre(knob.KnobCentre());
-        QWheelEvent event(centre, knob.mapToGlobal(centre), QPoint(), QPoint(0, delta), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&knob, &event);
-    };
     knob.SetPos(-12);
-    for (const int delta : {120, -240, -60, -60})  // half notches add up
-        turn(delta);
-    EXPECT_EQ(notices.Take(), (Calls{{kScrollLineUp, -13},
-                                     {kScrollEnd, -13},
-                                     {kScrollLineDown, -11},
+    for (const int delta : {120, -240, 60, 60})  // half notches add up
+        Turn(delta);
+    EXPECT_EQ(notices.Take(), (Calls{{kScrollLineUp, -11},
                                      {kScrollEnd, -11},
-                                     {kScrollLineDown, -10},
-                                     {kScrollEnd, -10}}));
+                                     {kScrollLineDown, -13},
+                                     {kScrollEnd, -13},
+                                     {kScrollLineUp, -12},
+                                     {kScrollEnd, -12}}));
     knob.SetPos(0);
-    turn(-120);
+    Turn(120);
     EXPECT_EQ(knob.GetPos(), 0);
     EXPECT_TRUE(notices.Take().empty());
 }
