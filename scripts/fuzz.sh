@@ -10,11 +10,11 @@ SECONDS_EACH="${1:-25}"
 if ! command -v clang++-14 >/dev/null || [ ! -e /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a ]; then
   SUDO=""
   if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  $SUDO apt-get install -y --no-install-recommends clang-14 libfuzzer-14-dev >/dev/null
+  $SUDO apt-get install -y --no-install-recommends clang-14 libfuzzer-14-dev libcli11-dev >/dev/null
 fi
 cmake -S tests/fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build build/fuzz
-for target in reply block preset firmware; do
+for target in reply block preset firmware ctl_args; do
   corpus="build/fuzz/corpus-$target"
   mkdir -p "$corpus"
   cp -n tests/fuzz/corpus/"$target"/* "$corpus"/ 2>/dev/null || true
