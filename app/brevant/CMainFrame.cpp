@@ -62,6 +62,7 @@ CMainFrame::CMainFrame(ProgramCore& core, QWidget* parent)
     statusBar()->addWidget(m_status, 1);
     ShowStatus();
 
+    UpdateConnectCommands();
     connect(&m_tasks, &TaskRunner::busyChanged, this, &CMainFrame::OnBusyChanged);
     // The firmware transfer shows its progress on the form as well.
     connect(&m_tasks, &TaskRunner::progressed, this, [this](int percent) {
@@ -84,10 +85,23 @@ CMainFrame::CMainFrame(ProgramCore& core, QWidget* parent)
     connect(&core.context.Model(), &PanelModel::changed, this, &CMainFrame::OnModelChanged);
 }
 
+void CMainFrame::UpdateConnectCommands()
+{
+    // Connect only while no device is connected, Disconnect only while one is
+    // (or is being sought again after a loss).
+    const bool idle = !m_tasks.Busy();
+    const bool disconnected = m_core.context.Model().Link() == LinkState::Disconnected;
+    m_connectAction->setEnabled(idle && disconnected);
+    m_disconnectAction->setEnabled(idle && !disconnected);
+    m_undoAction->setEnabled(idle && m_undo.has_value());
+}
+
 void CMainFrame::OnModelChanged(unsigned what)
 {
-    if (what & model::kLink)
+    if (what & model::kLink) {
         ShowStatus();
+        UpdateConnectCommands();
+    }
     // A change the device did not confirm is named until the next news.
     if ((what & model::kNotice) && !m_tasks.Busy())
         m_status->setText(m_core.context.Model().Notice());
@@ -105,31 +119,42 @@ QAction* CMainFrame::AddCommand(QMenu* menu, const QString& text, void (CMainFra
 
 void CMainFrame::BuildMenus()
 {
+    // Every menu and item has its underlined letter; the common commands
+    // have the shortcuts people expect.
     QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
-    QAction* connectAction = AddCommand(device, QStringLiteral("Connect"), &CMainFrame::OnConnect);
-    QAction* disconnectAction = AddCommand(device, QStringLiteral("Disconnect"), &CMainFrame::OnDisconnect);
+    QAction* connectAction = AddCommand(device, QStringLiteral("&Connect"), &CMainFrame::OnConnect);
+    connectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    QAction* disconnectAction = AddCommand(device, QStringLiteral("&Disconnect"), &CMainFrame::OnDisconnect);
+    disconnectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+    m_connectAction = connectAction;
+    m_disconnectAction = disconnectAction;
     device->addSeparator();
-    AddCommand(device, QStringLiteral("Open From File"), &CMainFrame::OnOpenFromFile);
-    AddCommand(device, QStringLiteral("Save to File"), &CMainFrame::OnSaveToFile, false);
-    m_undoAction = AddCommand(device, QStringLiteral("Undo Open From File"), &CMainFrame::OnUndoOpen);
+    AddCommand(device, QStringLiteral("&Open From File"), &CMainFrame::OnOpenFromFile)->setShortcut(QKeySequence::Open);
+    AddCommand(device, QStringLiteral("&Save to File"), &CMainFrame::OnSaveToFile, false)
+        ->setShortcut(QKeySequence::Save);
+    m_undoAction = AddCommand(device, QStringLiteral("&Undo Open From File"), &CMainFrame::OnUndoOpen);
     m_undoAction->setEnabled(false);
-    m_recentMenu = device->addMenu(QStringLiteral("Recent Files"));
+    m_recentMenu = device->addMenu(QStringLiteral("&Recent Files"));
     device->addSeparator();
-    AddCommand(device, QStringLiteral("SaveDevice"), &CMainFrame::OnSaveDevice);
-    AddCommand(device, QStringLiteral("Upgrade"), &CMainFrame::OnUpgrade);
+    AddCommand(device, QStringLiteral("Sa&veDevice"), &CMainFrame::OnSaveDevice);
+    AddCommand(device, QStringLiteral("Up&grade"), &CMainFrame::OnUpgrade);
     device->addSeparator();
-    device->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    QAction* exit = device->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     FillRecentMenu();
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    QAction* channel = AddCommand(tools, QStringLiteral("Channel"), &CMainFrame::OnChannel, false);
-    QAction* matrix = AddCommand(tools, QStringLiteral("Matrix"), &CMainFrame::OnMatrix, false);
-    QAction* soundTest = AddCommand(tools, QStringLiteral("Sound Test"), &CMainFrame::OnSoundTest);
+    QAction* channel = AddCommand(tools, QStringLiteral("&Channel"), &CMainFrame::OnChannel, false);
+    channel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+    QAction* matrix = AddCommand(tools, QStringLiteral("&Matrix"), &CMainFrame::OnMatrix, false);
+    matrix->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_2));
+    QAction* soundTest = AddCommand(tools, QStringLiteral("Sound &Test"), &CMainFrame::OnSoundTest);
+    soundTest->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
 
     menuBar()->addMenu(QStringLiteral("&View"))->setObjectName(QStringLiteral("viewMenu"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    AddCommand(help, QStringLiteral("About Brevant"), &CMainFrame::OnAppAbout, false);
+    AddCommand(help, QStringLiteral("&About Brevant"), &CMainFrame::OnAppAbout, false);
 
     QToolBar* bar = addToolBar(QStringLiteral("Commands"));
     bar->setObjectName(QStringLiteral("commands"));
@@ -159,16 +184,20 @@ void CMainFrame::BuildDocks()
         ViewMenu()->addAction(widget->toggleViewAction());
         return widget;
     };
-    dock(QStringLiteral("Communication list"), QStringLiteral("commLog"), new CCommLogView(m_core.log));
+    dock(QStringLiteral("Communication list"), QStringLiteral("commLog"), new CCommLogView(m_core.log))
+        ->toggleViewAction()
+        ->setText(QStringLiteral("Communication &list"));
     auto* trace = new CTraceView(m_core.trace);
     trace->SetErrorReporter([this](const QString& text) { m_core.context.TellUser(text.toStdString()); });
-    dock(QStringLiteral("Protocol trace"), QStringLiteral("trace"), trace);
+    QAction* traceAction = dock(QStringLiteral("Protocol trace"), QStringLiteral("trace"), trace)->toggleViewAction();
+    traceAction->setText(QStringLiteral("Protocol &trace"));
+    traceAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 }
 
 QAction* CMainFrame::Action(const QString& text) const
 {
     for (QAction* action : findChildren<QAction*>()) {
-        if (action->text() == text)
+        if (QString(action->text()).remove(QLatin1Char('&')) == text)
             return action;
     }
     return nullptr;
@@ -364,7 +393,7 @@ void CMainFrame::OnBusyChanged(bool busy, const QString& what)
 {
     for (QAction* action : m_deviceCommands)
         action->setEnabled(!busy);
-    m_undoAction->setEnabled(!busy && m_undo.has_value());
+    UpdateConnectCommands();
     if (busy)
         m_status->setText(what);
     else

@@ -74,6 +74,7 @@ private:
     void RememberFile(const QString& path);
     void FillRecentMenu();
     void OnBusyChanged(bool busy, const QString& what);
+    void UpdateConnectCommands();
     void ShowStatus();
     // The status bar follows the link and names unconfirmed changes.
     void OnModelChanged(unsigned what);
@@ -86,6 +87,8 @@ private:
     AnswerPreview m_answerPreview;
     std::optional<Preset> m_undo;  // the device's setting before the last preset sent
     QAction* m_undoAction = nullptr;
+    QAction* m_connectAction = nullptr;
+    QAction* m_disconnectAction = nullptr;
     QList<QAction*> m_deviceCommands;  // disabled while a command runs
     QMenu* m_recentMenu = nullptr;
     QLabel* m_status = nullptr;

@@ -16,7 +16,10 @@
 
 #include <QDockWidget>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -178,6 +181,42 @@ TEST_F(MainWindow, ConnectFillsThePanelsAndDisconnectResetsThem)
     Run(&CMainFrame::OnConnect);
     EXPECT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() > passes + 1; }));
     Run(&CMainFrame::OnDisconnect);
+}
+
+TEST_F(MainWindow, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
+{
+    Start();
+    // Every menu and item has its underlined letter.
+    for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>()) {
+        if (menu->title().isEmpty())
+            continue;  // a menu of Qt's own, not one of the program's
+        EXPECT_TRUE(menu->title().contains('&')) << menu->title().toStdString();
+        for (QAction* item : menu->actions()) {
+            if (!item->isSeparator()) {
+                EXPECT_TRUE(item->text().contains('&')) << item->text().toStdString();
+            }
+        }
+    }
+    const std::pair<const char*, QKeySequence> shortcuts[] = {
+        {"Open From File", QKeySequence::Open}, {"Save to File", QKeySequence::Save},
+        {"Exit", QKeySequence(Qt::CTRL | Qt::Key_Q)}, {"Connect", QKeySequence(Qt::CTRL | Qt::Key_K)},
+        {"Disconnect", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K)}, {"Channel", QKeySequence(Qt::CTRL | Qt::Key_1)},
+        {"Matrix", QKeySequence(Qt::CTRL | Qt::Key_2)}, {"Sound Test", QKeySequence(Qt::CTRL | Qt::Key_3)}};
+    for (const auto& [text, keys] : shortcuts)
+        EXPECT_EQ(frame->Action(text)->shortcut(), keys) << text;
+
+    EXPECT_TRUE(frame->Action("Connect")->isEnabled());
+    EXPECT_FALSE(frame->Action("Disconnect")->isEnabled());
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    QTest::keyClick(frame.get(), Qt::Key_K, Qt::ControlModifier);
+    frame->Tasks().WaitIdle();
+    ASSERT_TRUE(core->state.flags.Connected);
+    ASSERT_TRUE(Eventually([&] { return !frame->Action("Connect")->isEnabled(); }));
+    EXPECT_TRUE(frame->Action("Disconnect")->isEnabled());
+    Run(&CMainFrame::OnDisconnect);
+    ASSERT_TRUE(Eventually([&] { return frame->Action("Connect")->isEnabled(); }));
+    EXPECT_FALSE(frame->Action("Disconnect")->isEnabled());
 }
 
 TEST_F(MainWindow, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
@@ -363,6 +402,9 @@ TEST(Program, StartsConnectsAndRendersItsWindowWithoutADisplay)
     const QImage image(QString::fromStdString(shot));
     EXPECT_EQ(image.size(), QSize(1600, 900));
     EXPECT_EQ(RunProgram(BREVANT_GUI_PATH, {"--view", "sideways"}).status, 2) << "unknown words are refused";
+    const ProgramResult help = RunProgram(BREVANT_GUI_PATH, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--ports DIR"), std::string::npos) << help.out;
     std::filesystem::remove_all(dir);
 }
 
