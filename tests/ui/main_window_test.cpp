@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -36,8 +37,12 @@ protected:
     {
         sim = std::make_unique<SimProcess>(std::move(simArgs), 3);
         ASSERT_TRUE(sim->Started()) << sim->ReadyLine();
-        core = std::make_unique<ProgramCore>(PortMap::Directory(sim->PortsDir()),
-                                             [this](const QString& text) { told << text; });
+        core = std::make_unique<ProgramCore>(PortMap::Directory(sim->PortsDir()), [this](const QString& text) {
+            told << text;
+            // A busy window still up when a message comes would cover it.
+            for (const QProgressDialog* busy : frame->findChildren<QProgressDialog*>())
+                busyWindowsOverMessages += busy->isVisible() ? 1 : 0;
+        });
         frame = std::make_unique<CMainFrame>(*core);
         frame->resize(1600, 900);
         frame->show();
@@ -87,6 +92,7 @@ protected:
     std::unique_ptr<ProgramCore> core;
     std::unique_ptr<CMainFrame> frame;
     QStringList told;
+    int busyWindowsOverMessages = 0;
 };
 
 TEST_F(MainWindow, LaysTheChannelsOutAndFollowsTheCheckBoxes)
@@ -181,6 +187,30 @@ TEST_F(MainWindow, ConnectFillsThePanelsAndDisconnectResetsThem)
     Run(&CMainFrame::OnConnect);
     EXPECT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() > passes + 1; }));
     Run(&CMainFrame::OnDisconnect);
+}
+
+// On a line paced like the real one these commands last long enough for the
+// busy window to come up; it is gone before their message is.
+TEST_F(MainWindow, NoBusyWindowOutlivesItsCommand)
+{
+    Start({});
+    const std::string dir = MakeTempDir("brevant-busy");
+    const std::string image = dir + "/new.b";
+    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "9", "--words", "300"}).status, 0);
+    frame->SetFileChooser([&](const QString&, const QString&, bool) { return QString::fromStdString(image); });
+    frame->OnUpgrade();  // about a second on the paced line
+    ASSERT_TRUE(Eventually([&] { return !told.isEmpty(); }));
+    frame->Tasks().WaitIdle();
+    Run(&CMainFrame::OnConnect);
+    ASSERT_TRUE(core->state.flags.Connected);
+    Run(&CMainFrame::OnConnect);  // "Already connect"
+    Run(&CMainFrame::OnSaveDevice);
+    Run(&CMainFrame::OnDisconnect);
+    EXPECT_EQ(told, (QStringList{"update successfully", "Already connect", "Save device successfully"}));
+    EXPECT_EQ(busyWindowsOverMessages, 0);
+    std::filesystem::remove_all(dir);
+    QTest::qWait(600);
+    EXPECT_TRUE(frame->findChildren<QProgressDialog*>().isEmpty());
 }
 
 TEST_F(MainWindow, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
