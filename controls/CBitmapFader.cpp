@@ -430,11 +430,7 @@ void CBitmapFader::wheelEvent(QWheelEvent* event)
     // One notch (120) is one step, like an arrow key: away from the user
     // towards the lower value. The move is complete at once, so the owner
     // hears of it as it hears of a key.
-    constexpr int kNotch = 120;
-    const QPoint delta = event->angleDelta();
-    m_wheelRemainder += delta.y() != 0 ? delta.y() : delta.x();
-    const int notches = m_wheelRemainder / kNotch;
-    m_wheelRemainder %= kNotch;
+    const int notches = m_wheel.Take(*event);
     event->accept();
     const int wanted = Clamped(m_value - notches);
     if (notches == 0 || wanted == m_value)

@@ -8,6 +8,8 @@
 // the top and the maximum at the bottom.
 #pragma once
 
+#include "WheelNotches.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
@@ -144,7 +146,7 @@ private:
     int InsetEnd() const;
     int AlongTravel(QPoint point) const;
     int Clamped(int value) const;
-    int m_wheelRemainder = 0;
+    WheelNotches m_wheel;
 
     void DragTo(int along);
     void EndDrag();

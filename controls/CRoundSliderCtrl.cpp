@@ -23,8 +23,6 @@ namespace brevant {
 
 namespace {
 
-constexpr int kWheelNotch = 120;
-
 // Qt measures arcs in sixteenths of a degree, counter-clockwise from three
 // o'clock; the dial measures degrees clockwise from the top.
 int QtArcAngle(double clockwiseFromTop)
@@ -219,10 +217,7 @@ void CRoundSliderCtrl::wheelEvent(QWheelEvent* event)
         event->ignore();
         return;
     }
-    const QPoint delta = event->angleDelta();
-    m_wheelRemainder += delta.y() != 0 ? delta.y() : delta.x();
-    const int notches = m_wheelRemainder / kWheelNotch;
-    m_wheelRemainder %= kWheelNotch;
+    const int notches = m_wheel.Take(*event);
     event->accept();
     if (notches == 0)
         return;

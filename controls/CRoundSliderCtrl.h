@@ -13,6 +13,8 @@
 // goes past an end. The scroll codes follow the value: "up" means raised.
 #pragma once
 
+#include "WheelNotches.h"
+
 #include <QPoint>
 #include <QPointF>
 #include <QString>
@@ -107,7 +109,7 @@ private:
     int m_anchorPos = 0;
     bool m_anchorFine = false;
     bool m_moved = false;
-    int m_wheelRemainder = 0;
+    WheelNotches m_wheel;
     int m_controlId = 0;
 };
 

@@ -273,11 +273,7 @@ void CSkinnedTrackbar::wheelEvent(QWheelEvent* event)
     }
     // One notch (120) is a line, away from the user towards the minimum; each
     // step is a whole action, reported like a key that is pressed and let go.
-    constexpr int kNotch = 120;
-    const QPoint delta = event->angleDelta();
-    m_wheelRemainder += delta.y() != 0 ? delta.y() : delta.x();
-    const int notches = m_wheelRemainder / kNotch;
-    m_wheelRemainder %= kNotch;
+    const int notches = m_wheel.Take(*event);
     event->accept();
     if (notches == 0)
         return;

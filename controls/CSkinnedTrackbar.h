@@ -16,6 +16,8 @@
 // The minimum lies at the left, or at the top of a vertical trackbar.
 #pragma once
 
+#include "WheelNotches.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QTimer>
@@ -106,7 +108,7 @@ private:
     int ThumbLength() const;
     int Along(QPoint point) const;
     int Clamped(long long position) const;
-    int m_wheelRemainder = 0;
+    WheelNotches m_wheel;
     // The first pixel of the thumb along the travel.
     int ThumbStart() const;
 

@@ -1,5 +1,6 @@
 // Connect, read-back, polling and Disconnect against the simulator.
 #include "Connection.h"
+#include "Eventually.h"
 #include "RecordingObserver.h"
 #include "SaveDevice.h"
 #include "UpgradeProcedure.h"
@@ -30,18 +31,6 @@ protected:
         return connection->Connect([this](std::string_view text, std::string_view) {
             shown.emplace_back(text);
         });
-    }
-    // Waits up to `seconds` for `condition`.
-    template <typename F>
-    bool Eventually(F condition, double seconds = 5.0)
-    {
-        const Deadline deadline(Micros{static_cast<long>(seconds * 1e6)});
-        while (!condition()) {
-            if (deadline.Expired())
-                return false;
-            SleepFor(Micros{5'000});
-        }
-        return true;
     }
 
     RecordingObserver observer;

@@ -3,6 +3,7 @@
 // mid-line must be waited for, never taken as it stands, and never left to
 // be read as the reply to the next command.
 #include "Connection.h"
+#include "Eventually.h"
 #include "MirrorCompare.h"
 #include "PanelSend.h"
 #include "PosixSerialPort.h"
@@ -22,17 +23,6 @@ namespace {
 constexpr int kDeviceCom = 3;
 constexpr int kProgramCom = 5;
 
-template <typename F>
-bool Eventually(F condition, double seconds = 10.0)
-{
-    const Deadline deadline(Micros{static_cast<long>(seconds * 1e6)});
-    while (!condition()) {
-        if (deadline.Expired())
-            return false;
-        SleepFor(Micros{5'000});
-    }
-    return true;
-}
 
 // A value in the device's range for `setting`, other than `not`.
 int32_t ValueFor(const SettingRef& setting, int step, int32_t notThis)
