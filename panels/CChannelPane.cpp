@@ -61,6 +61,7 @@ CChannelPane::CChannelPane(PanelContext& context, int kind, int channelIndex, in
 
     context.RegisterPane(PaneDirection(), channelIndex, paneKind, this);
     connect(&context.Model(), &PanelModel::changed, this, &CChannelPane::OnModelChanged);
+    OnModelChanged(model::kLink);  // greyed until a device is connected
 }
 
 CChannelPane::~CChannelPane() { m_context.UnregisterPane(this); }
@@ -75,10 +76,9 @@ void CChannelPane::OnModelChanged(unsigned what)
         setEnabled(PaneKind() == model.Family());
         break;
     case LinkState::Lost:
-        setEnabled(false);
-        break;
     case LinkState::Disconnected:
-        setEnabled(true);
+        // Nothing reaches a device now: the panes show what they last had, greyed.
+        setEnabled(false);
         break;
     }
 }

@@ -83,6 +83,7 @@ CMatrixDlg::CMatrixDlg(PanelContext& context, QWidget* parent)
     SetPopupOpener({});
     BuildControls();
     connect(&context.Model(), &PanelModel::changed, this, &CMatrixDlg::OnModelChanged);
+    OnModelChanged(model::kLink);  // greyed until a device is connected
 }
 
 CMatrixDlg::~CMatrixDlg() = default;
@@ -228,11 +229,12 @@ void CMatrixDlg::OnModelChanged(unsigned what)
 {
     const PanelModel& model = m_context.Model();
     if (what & model::kReset) {
-        EnableControls(false, true);
+        EnableControls(false, false);
         for (int i = 1; i <= kSize; ++i)
             ResetRow(i);
     }
-    if ((what & model::kLink) && model.Link() == LinkState::Lost)
+    // Nothing reaches a device while none is connected: greyed.
+    if ((what & model::kLink) && !model.Connected())
         EnableControls(false, false);
     if (model.Connected() && (what & (model::kReadBack | model::kSettings | model::kUnknown))) {
         EnableControls(true, true);

@@ -17,6 +17,9 @@ protected:
     PanelFixture()
     {
         state.flags.Connected = true;
+        // The panels are live only while the model says a device is connected.
+        context.Model().StartConnection(1);
+        context.Model().Flush();
         EchoEverySet();
     }
 
@@ -38,6 +41,8 @@ protected:
     {
         Deliver();
         EXPECT_TRUE(queue.WaitIdle(Micros{10'000'000}));
+        Deliver();
+        context.Model().Flush();  // what the panels show now, not at the next interval
         Deliver();
         std::vector<std::string> writes = port.Writes();
         port.ClearRecord();

@@ -79,6 +79,8 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     // Family 2: gains still reach all four, Mute skips channel 1, which has
     // no Mute on the second pane.
     p.DeviceFamily = 2;
+    context.Model().StartConnection(2);  // the second panes are the live ones now
+    context.Model().Flush();
     CInputLevelDlg& second = *In(1, 2).InputLevel();
     second.Mute().click();
     EXPECT_EQ(Sent(), (Lines{"MM21\r\n", "MM31\r\n", "MM41\r\n"}));
@@ -308,11 +310,14 @@ TEST_F(PanelsTest, WheelAndKeysOnAFaderAndTheDepthSliderSendAsAReleaseDoes)
     EXPECT_EQ(Sent(), Lines{"MG37\r\n"});
     EXPECT_EQ(p.MG[3], 7);
 
-    // The NR depth slider of a channel whose NR is on.
+    // The NR depth slider of a channel whose NR is on at depth 5.
+    p.MRon[2] = 1;
+    p.MR[2] = 5;
+    context.Model().TakeSettings(p, {}, {});
+    context.Model().Flush();
     CDynamicsDlg& dynamics = *In(1).Dynamics();
-    dynamics.Nr().SetCheck(true);
     CSkinnedTrackbar& depth = dynamics.NrSlider();
-    depth.SetPos(5);
+    ASSERT_EQ(depth.GetPos(), 5);
     wheel(depth, -120);
     EXPECT_EQ(Sent(), Lines{"MR26\r\n"});
     QTest::keyClick(&depth, Qt::Key_Right);
