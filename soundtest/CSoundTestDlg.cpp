@@ -250,7 +250,10 @@ void CSoundTestDlg::Initialise()
     m_monitor->Reset();
     m_result->Clear();
 
-    OnCalibrated();
+    // Without a device the dialog says so in its status line; it does not
+    // stop the user with a message.
+    if (m_context.Connected())
+        OnCalibrated();
     if (m_context.Connected()) {
         Post(QStringLiteral("Reading the test settings..."), [&link = m_context.Link()](const Report&) -> Finish {
             QueryTestSettings(link);
@@ -646,7 +649,9 @@ void CSoundTestDlg::OnSave()
          });
 }
 
-void CSoundTestDlg::OnQuit() { Quit(false); }
+// Quit always closes: after the command under way, leaving test mode first
+// when the device is in it.
+void CSoundTestDlg::OnQuit() { reject(); }
 
 bool CSoundTestDlg::Quit(bool closing)
 {

@@ -9,10 +9,11 @@ namespace {
 // One row per set, one letter per role in the order of Role:
 // E enabled, d disabled, - left as it was.
 //                                          Cal TOn TOff Start Cont Save Quit Result
-constexpr std::array<const char*, 4> kSets{"Eddddddd",   // Idle
+// Quit is always there: it closes the dialog, leaving test mode first.
+constexpr std::array<const char*, 4> kSets{"EdddddEd",   // Idle
                                            "dddddEEd",   // In test mode
                                            "dEEEdEE-",   // Ready
-                                           "---Ed--E"};  // Measured
+                                           "---Ed-EE"};  // Measured
 
 }  // namespace
 
@@ -33,8 +34,9 @@ void SoundTestButtons::Apply(Set set)
 void SoundTestButtons::Update(bool busy)
 {
     for (std::size_t k = 0; k < m_buttons.size(); ++k) {
+        // Quit stays available while a command runs: the dialog closes once it ends.
         if (m_buttons[k])
-            m_buttons[k]->setEnabled(m_allowed[k] && !busy);
+            m_buttons[k]->setEnabled(m_allowed[k] && (!busy || k == Index(Quit)));
     }
 }
 

@@ -378,9 +378,16 @@ void CMainFrame::OnMatrix() { m_view->SetViewMode(CCorvaneView::ViewMode::Matrix
 
 void CMainFrame::OnSoundTest()
 {
-    // Opens with or without a device; the dialog says what it cannot do.
-    CSoundTestDlg dialog(m_core.context, this);
-    dialog.exec();
+    // Opens with or without a device; the dialog says what it cannot do. It
+    // does not hold the main window: one dialog, brought forward if open.
+    if (m_soundTest) {
+        m_soundTest->raise();
+        m_soundTest->activateWindow();
+        return;
+    }
+    m_soundTest = new CSoundTestDlg(m_core.context, this);
+    m_soundTest->setAttribute(Qt::WA_DeleteOnClose);
+    m_soundTest->show();
 }
 
 void CMainFrame::OnAppAbout()

@@ -11,7 +11,9 @@
 #include "ProgramCore.h"
 #include "TaskRunner.h"
 
+#include <QDialog>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <optional>
@@ -88,6 +90,7 @@ private:
     std::optional<Preset> m_undo;  // the device's setting before the last preset sent
     QAction* m_undoAction = nullptr;
     QAction* m_connectAction = nullptr;
+    QPointer<QDialog> m_soundTest;  // the sound test, while open
     QAction* m_disconnectAction = nullptr;
     QList<QAction*> m_deviceCommands;  // disabled while a command runs
     QMenu* m_recentMenu = nullptr;
