@@ -225,6 +225,28 @@ std::vector<std::string> DiffPreset(const Preset& preset, const DeviceParams& pa
     return lines;
 }
 
+std::string FormatPreset(const Preset& preset)
+{
+    // Every line written as the preset holds it, the family first; entries a
+    // preset does not name are 0. Lines end in CR CR LF, as presets always have.
+    std::string text = std::string(kRows[0].key) + ":" + std::to_string(preset.family) + "\r\r\n";
+    const auto valueOf = [&](const SettingRef& setting) {
+        for (const PresetEntry& entry : preset.entries) {
+            if (entry.setting == setting)
+                return entry.value;
+        }
+        return int32_t{0};
+    };
+    for (std::size_t n = 1; n < kRows.size(); ++n) {
+        const Row& row = kRows[n];
+        text += std::string(row.key) + ":";
+        for (int k = 0; k < row.count; ++k)
+            text += std::to_string(valueOf({row.op, AddressOf(row, k)})) + (row.count == 1 ? "" : ",");
+        text += "\r\r\n";
+    }
+    return text;
+}
+
 std::string ClampedText(const Preset& preset)
 {
     if (preset.clamped == 0)

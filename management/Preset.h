@@ -48,6 +48,12 @@ void StorePreset(const Preset& preset, DeviceParams& params);
 // "Input 2 gain: −5 → 3 dB", "Crosspoint 1→3: off → on".
 std::vector<std::string> DiffPreset(const Preset& preset, const DeviceParams& params);
 
+// The nineteen lines of a preset file holding `preset` (entries it does not
+// name as 0), each ending in CR CR LF.
+std::string FormatPreset(const Preset& preset);
+
+inline constexpr std::size_t kPresetLines = 19;
+
 // "2 values were outside their range and were brought into it"; empty when none.
 std::string ClampedText(const Preset& preset);
 

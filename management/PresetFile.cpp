@@ -17,66 +17,7 @@ namespace brevant {
 
 namespace {
 
-using P = DeviceParams;
-
-// One line of a preset: its key and the mirror field it holds. A line holds
-// one device-wide value, the four values of a channel field (channels 1..4),
-// or the sixteen values of a matrix (input 1's four outputs first).
-struct PresetLine {
-    std::string_view key;
-    int count;
-    Value P::*single = nullptr;
-    Channels P::*channels = nullptr;
-    Matrix P::*matrix = nullptr;
-};
-
-constexpr PresetLine One(std::string_view key, Value P::*field) { return {key, 1, field}; }
-constexpr PresetLine Four(std::string_view key, Channels P::*field)
-{
-    return {key, kChannels, nullptr, field};
-}
-constexpr PresetLine Sixteen(std::string_view key, Matrix P::*field)
-{
-    return {key, kChannels * kChannels, nullptr, nullptr, field};
-}
-
-// In file order: entry n is line n + 1.
-constexpr std::array<PresetLine, 19> kLines = {
-    One("DeviceType", &P::DeviceFamily),
-    Four("MG", &P::MG),
-    One("MB", &P::MB),
-    Four("MA", &P::MA),
-    Four("MF", &P::MF),
-    Four("MR", &P::MR),
-    Four("MI", &P::MI),
-    Four("MT", &P::MT),
-    Four("MM", &P::MM),
-    Four("MC", &P::MC),
-    One("MP", &P::MP),
-    One("SN", &P::SN),
-    Four("OV", &P::OV),
-    Four("OM", &P::OM),
-    Four("OD", &P::OD),
-    Four("OF", &P::OF),
-    Four("OH", &P::OH),
-    Sixteen("MX", &P::MX),
-    Sixteen("XG", &P::XG),
-};
-
-constexpr std::string_view kLineEnd = "\r\r\n";
-constexpr std::size_t kLineCount = kLines.size();
-
-// Value k (0 <= k < line.count) of a line; const or not as `params` is.
-template <class Params>
-auto& EntryOf(Params& params, const PresetLine& line, int k)
-{
-    const auto at = [](int n) { return static_cast<std::size_t>(n); };
-    if (line.single)
-        return params.*line.single;
-    if (line.channels)
-        return (params.*line.channels)[at(k + 1)];
-    return (params.*line.matrix)[at(k / kChannels + 1)][at(k % kChannels + 1)];
-}
+constexpr std::size_t kLineCount = kPresetLines;
 
 std::string Failure(std::string_view what, const std::string& path, int error)
 {
@@ -119,21 +60,7 @@ struct UploadStep {
 
 std::string FormatPreset(const DeviceParams& params)
 {
-    std::string text;
-    for (const PresetLine& line : kLines) {
-        text += line.key;
-        text += ':';
-        if (line.single) {
-            text += std::to_string(EntryOf(params, line, 0).load());
-        } else {
-            for (int k = 0; k < line.count; ++k) {
-                text += std::to_string(EntryOf(params, line, k).load());
-                text += ',';
-            }
-        }
-        text += kLineEnd;
-    }
-    return text;
+    return FormatPreset(PresetFromMirror(params));
 }
 
 PresetResult WritePresetFile(const std::string& path, const DeviceParams& params)
@@ -178,12 +105,6 @@ PresetCheck ReadPresetFile(const std::string& path)
     return check;
 }
 
-std::string FormatPreset(const Preset& preset)
-{
-    DeviceParams params;
-    StorePreset(preset, params);
-    return FormatPreset(params);
-}
 
 int UploadPreset(DeviceLink& link, const ProgressFn& progress)
 {

@@ -37,9 +37,6 @@ PresetResult WritePresetFile(const std::string& path, const DeviceParams& params
 // is no preset ("room.lg: line 2: expected "MG:", found …").
 PresetCheck ReadPresetFile(const std::string& path);
 
-// The exact bytes of a preset file holding `preset` (entries it does not
-// name as 0).
-std::string FormatPreset(const Preset& preset);
 
 // Sends the setting held in the mirror to the device, each value once with
 // its set command, channel by channel and then the device-wide values; the
