@@ -211,34 +211,6 @@ TEST_P(DisconnectDuringReadBack, ReturnsPromptlyAndNothingRefillsThePanels)
 INSTANTIATE_TEST_SUITE_P(Devices, DisconnectDuringReadBack, ::testing::Values(true, false),
                          [](const auto& device) { return device.param ? "Silent" : "HalfTheRepliesMissing"; });
 
-TEST_F(ConnectionTest, TheConnectionEndsWithinASecondInEveryState)
-{
-    StartWithConnection({});
-    ASSERT_TRUE(Connect());
-    EXPECT_LT(SecondsOf([&] { connection.reset(); }), 1.0) << "during the read-back";
-
-    connection = std::make_unique<Connection>(*link, observer);
-    state.flags.Connected = false;
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
-    EXPECT_LT(SecondsOf([&] { connection.reset(); }), 1.0) << "while polling";
-
-    connection = std::make_unique<Connection>(*link, observer);
-    state.flags.Connected = false;
-    ASSERT_TRUE(Connect());
-    sim->Freeze();
-    EXPECT_LT(SecondsOf([&] { connection.reset(); }), 1.0) << "with a silent device";
-    sim->Thaw();
-
-    connection = std::make_unique<Connection>(*link, observer);
-    state.flags.Connected = false;
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
-    sim->Kill();
-    ASSERT_TRUE(Eventually([&] { return connection->Lost(); }, 1.0));
-    EXPECT_LT(SecondsOf([&] { connection.reset(); }), 1.0) << "while seeking a lost device";
-}
-
 TEST_F(ConnectionTest, SaveDeviceIsConfirmedWhileThePollingRuns)
 {
     StartWithConnection({});

@@ -174,35 +174,6 @@ TEST_F(CtlTest, MetersAndDumpSayWhenTheDeviceIsLost)
     EXPECT_EQ(dump.err, "device lost on COM3\n");
 }
 
-TEST_F(CtlTest, PresetRoundTripRestoresTheDevice)
-{
-    StartSim();
-    const std::string work = MakeTempDir("brevant-preset");
-    const std::string file = work + "/setting.lg";
-    ASSERT_EQ(Ctl({"--port", "3", "set", "MG", "2", "-1"}).status, 0);
-    ASSERT_EQ(Ctl({"--port", "3", "set", "XG", "3", "1", "-20"}).status, 0);
-    auto result = Ctl({"preset", "save", file});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "Save successfully\n");
-    const std::string saved = ReadFile(file);
-    EXPECT_EQ(saved.rfind("DeviceType:1\r\r\nMG:0,-1,0,0,\r\r\n", 0), 0u) << saved;
-
-    ASSERT_EQ(Ctl({"--port", "3", "set", "MG", "2", "30"}).status, 0);
-    ASSERT_EQ(Ctl({"--port", "3", "set", "XG", "3", "1", "0"}).status, 0);
-    result = Ctl({"preset", "load", file});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "Open successfully\n");
-
-    result = Ctl({"dump"});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, WithoutCr(saved));
-
-    result = Ctl({"preset", "load", work + "/missing.lg"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("missing.lg"), std::string::npos) << result.err;
-    std::filesystem::remove_all(work);
-}
-
 TEST_F(CtlTest, PresetDiffListsWhatAFileWouldChange)
 {
     StartSim();
