@@ -57,12 +57,13 @@ CDynamicsDlg::CDynamicsDlg(PanelContext& context, int channelIndex_, int paneKin
     m_filterSlider->SetRange(0, kFilterCount - 1);
     m_filterSlider->hide();
     SetNrDepth(0);
+    m_nrDepth->clear();  // no depth is shown before a device has given one
     m_nrDepth->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     TagControl(m_filter, kFilterComboId);
     m_filter->addItems({QStringLiteral("None"), QStringLiteral("Filter 1"), QStringLiteral("Filter 2"),
                         QStringLiteral("Filter 3"), QStringLiteral("Filter 4"), QStringLiteral("Filter 5")});
-    m_filter->setCurrentIndex(0);
+    m_filter->setCurrentIndex(-1);
 
     connect(m_autoMix, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnAutoMixClicked);
     connect(m_agc, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnAgcClicked);

@@ -13,7 +13,7 @@ constexpr int kEchoMeterWidth = 12;
 }  // namespace
 
 CInputLevelDlg::CInputLevelDlg(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
-    : CLevelPanel(context, Direction::Input, channelIndex_, paneKind_, kInputPanelScale, QStringLiteral("-1db"),
+    : CLevelPanel(context, Direction::Input, channelIndex_, paneKind_, kInputPanelScale, QString(),
                   parent)
     , m_priority(AddCheck(kPriorityId, QStringLiteral("Priority")))
     , m_erle(new CLevelMeter(kErleId, Qt::Vertical, this))

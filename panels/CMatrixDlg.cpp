@@ -108,7 +108,7 @@ void CMatrixDlg::BuildControls()
             const int cell = Cell(i, o);
             const auto at = static_cast<std::size_t>(cell);
 
-            auto* box = new QLineEdit(QString::number(m_gains[at]), this);
+            auto* box = new QLineEdit(this);  // empty until the device gives the gain
             TagControl(box, GainBoxId(cell));
             box->setReadOnly(true);
             box->setEnabled(false);

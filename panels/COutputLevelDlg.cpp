@@ -43,7 +43,7 @@ QStringListModel* OffThen(int first, int last, QObject* parent)
 }  // namespace
 
 COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
-    : CLevelPanel(context, Direction::Output, channelIndex_, paneKind_, kOutputScale, QStringLiteral("-20db"),
+    : CLevelPanel(context, Direction::Output, channelIndex_, paneKind_, kOutputScale, QString(),
                   parent)
     , m_delay(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, QStringLiteral("ms"), kSetDelayId))
     , m_lowpass(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, QStringLiteral("Hz"), kSetLowpassId))
@@ -65,7 +65,7 @@ COutputLevelDlg::COutputLevelDlg(PanelContext& context, int channelIndex_, int p
     m_lowpassCombo->setCurrentIndex(0);
     m_delayCombo->hide();
     m_lowpassCombo->hide();
-    WriteEdits();
+    // The boxes stay empty until a device has said what they hold.
 
     // What each pane shows: the delay only on the channels that have one,
     // the limits and Mute not on channel 0 of the second pane.
@@ -148,12 +148,17 @@ void COutputLevelDlg::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void COutputLevelDlg::ReadEdits()
+void COutputLevelDlg::ReadEdits(const QLineEdit* asked)
 {
     bool complained = false;
     const auto read = [&](QLineEdit* edit, int& member) {
+        // Another empty box (nothing known yet, nothing typed) leaves its
+        // value alone without a word; the box whose Set was pressed must hold one.
+        const QString text = edit->text().trimmed();
+        if (text.isEmpty() && edit != asked)
+            return;
         bool ok = false;
-        const int value = edit->text().trimmed().toInt(&ok);
+        const int value = text.toInt(&ok);
         if (ok) {
             member = value;
         } else if (!complained) {
@@ -180,7 +185,7 @@ void COutputLevelDlg::WriteEdits()
 
 void COutputLevelDlg::OnSetDelay()
 {
-    ReadEdits();
+    ReadEdits(m_delayEdit);
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
@@ -197,7 +202,7 @@ void COutputLevelDlg::OnSetDelay()
 
 void COutputLevelDlg::OnSetLowpass()
 {
-    ReadEdits();
+    ReadEdits(m_lowpassEdit);
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
@@ -215,7 +220,7 @@ void COutputLevelDlg::OnSetLowpass()
 
 void COutputLevelDlg::OnSetHighpass()
 {
-    ReadEdits();
+    ReadEdits(m_highpassEdit);
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);

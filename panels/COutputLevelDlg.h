@@ -67,7 +67,7 @@ private:
     LimitRow AddRow(int captionId, const QString& caption, int editId, const QString& unit, int setId);
     // Reads the three boxes into the members; a box that holds no integer
     // keeps its member and the user is told.
-    void ReadEdits();
+    void ReadEdits(const QLineEdit* asked);
 
     LimitRow m_delay;
     LimitRow m_lowpass;

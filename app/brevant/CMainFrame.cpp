@@ -12,13 +12,14 @@
 #include "SaveDevice.h"
 #include "UpgradeProcedure.h"
 #include "VisualManager.h"
+#include "ZoomedForm.h"
 
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
-#include <QScrollArea>
+#include <QActionGroup>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
@@ -33,6 +34,7 @@ namespace {
 const QString kPresetFilter = QStringLiteral("lg Files (*.lg);;*.* (*)");
 const QString kFirmwareFilter = QStringLiteral("lg Files (*.b);;*.* (*)");
 const QString kRecentKey = QStringLiteral("Recent File List");
+const QString kZoomKey = QStringLiteral("Zoom");
 
 QSettings Settings()
 {
@@ -50,11 +52,10 @@ CMainFrame::CMainFrame(ProgramCore& core, QWidget* parent)
     setWindowTitle(QStringLiteral("Brevant"));
     VisualManager::SetByNumber(VisualManager::kModern2007LightCommand);
 
-    auto* scroll = new QScrollArea(this);
-    m_view = new CCorvaneView(core.context, scroll);
-    scroll->setWidget(m_view);
-    scroll->setWidgetResizable(true);
-    setCentralWidget(scroll);
+    m_view = new CCorvaneView(core.context);
+    m_zoomed = new ZoomedForm(m_view, this);
+    connect(m_view, &CCorvaneView::formSizeChanged, m_zoomed, &ZoomedForm::FormSizeChanged);
+    setCentralWidget(m_zoomed);
 
     BuildMenus();
     BuildDocks();
@@ -151,7 +152,10 @@ void CMainFrame::BuildMenus()
     QAction* soundTest = AddCommand(tools, QStringLiteral("Sound &Test"), &CMainFrame::OnSoundTest);
     soundTest->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
 
-    menuBar()->addMenu(QStringLiteral("&View"))->setObjectName(QStringLiteral("viewMenu"));
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    BuildZoomMenu(view->addMenu(QStringLiteral("&Zoom")));
+    view->addSeparator();
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(help, QStringLiteral("&About Brevant"), &CMainFrame::OnAppAbout, false);
@@ -166,6 +170,27 @@ void CMainFrame::BuildMenus()
     soundTest->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
     for (QAction* action : {connectAction, disconnectAction, channel, matrix, soundTest})
         bar->addAction(action);
+}
+
+void CMainFrame::BuildZoomMenu(QMenu* menu)
+{
+    // One choice at a time, the last one made kept in the settings.
+    auto* group = new QActionGroup(menu);
+    const Zoom saved = ZoomFromSetting(Settings().value(kZoomKey).toString()).value_or(Zoom::Percent100);
+    for (Zoom zoom : kZooms) {
+        QAction* action = menu->addAction(ZoomMenuText(zoom));
+        action->setCheckable(true);
+        action->setChecked(zoom == saved);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, zoom] { SetZoom(zoom); });
+    }
+    m_zoomed->SetZoom(saved);
+}
+
+void CMainFrame::SetZoom(Zoom zoom)
+{
+    m_zoomed->SetZoom(zoom);
+    Settings().setValue(kZoomKey, ZoomSettingText(zoom));
 }
 
 void CMainFrame::BuildDocks()

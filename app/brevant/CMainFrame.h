@@ -10,6 +10,7 @@
 #include "PresetPreview.h"
 #include "ProgramCore.h"
 #include "TaskRunner.h"
+#include "ZoomedForm.h"
 
 #include <QDialog>
 #include <QMainWindow>
@@ -38,6 +39,10 @@ public:
     ~CMainFrame() override;
 
     CCorvaneView& View() { return *m_view; }
+    // The form under its zoom (View > Zoom).
+    ZoomedForm& Zoomed() { return *m_zoomed; }
+    // Zooms the form and keeps the choice for the next start.
+    void SetZoom(Zoom zoom);
     TaskRunner& Tasks() { return m_tasks; }
     void SetFileChooser(ChooseFile chooser) { m_chooseFile = std::move(chooser); }
     // Answers the preview shown before a preset is sent (true: Load); the
@@ -72,6 +77,7 @@ protected:
 private:
     QAction* AddCommand(QMenu* menu, const QString& text, void (CMainFrame::*handler)(), bool device = true);
     void BuildMenus();
+    void BuildZoomMenu(QMenu* menu);
     void BuildDocks();
     void RememberFile(const QString& path);
     void FillRecentMenu();
@@ -84,6 +90,7 @@ private:
 
     ProgramCore& m_core;
     CCorvaneView* m_view;
+    ZoomedForm* m_zoomed = nullptr;
     TaskRunner m_tasks;
     ChooseFile m_chooseFile;
     AnswerPreview m_answerPreview;

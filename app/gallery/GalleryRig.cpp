@@ -11,8 +11,13 @@ GalleryRig::GalleryRig(int family, QObject* parent)
     , m_queue(m_state.flags)
     , m_context(m_link, m_queue, [](const QString&) {})
 {
+    m_state.params.DeviceFamily = family;
+    FillSample();
+}
+
+void GalleryRig::FillSample()
+{
     DeviceParams& p = m_state.params;
-    p.DeviceFamily = family;
     const int gains[] = {0, 12, 30, 6, -1};
     const int levels[] = {0, -32, -12, -3, -48};
     const int outputs[] = {0, 0, -6, 4, -12};

@@ -21,6 +21,9 @@ public:
     ~GalleryRig() override;
 
     PanelContext& Context() { return m_context; }
+    // Puts the sample setting into the mirror (again: the main form clears
+    // the mirror when it is made).
+    void FillSample();
     // Shows the sample setting in every pane and the matrix built so far.
     void Refresh();
 

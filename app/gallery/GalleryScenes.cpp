@@ -344,6 +344,7 @@ std::vector<Scene> Scenes()
     AddCheckScenes(scenes);
     AddGraphScenes(scenes);
     AddPanelScenes(scenes);
+    AddFormScenes(scenes);
     AddTraceScenes(scenes);
     return scenes;
 }

@@ -35,6 +35,8 @@ struct Scene {
 std::vector<Scene> Scenes();
 // The panels, panes, popup strip, matrix and channel windows.
 void AddPanelScenes(std::vector<Scene>& scenes);
+// The whole form: not connected, after a lost link, and zoomed.
+void AddFormScenes(std::vector<Scene>& scenes);
 // The protocol trace dock.
 void AddTraceScenes(std::vector<Scene>& scenes);
 

@@ -170,10 +170,17 @@ void CCorvaneView::SetViewMode(ViewMode mode)
     if (channels)
         PlaceChannels();
     m_progress->setGeometry(kProgressPlace);
-    if (channels)
-        setMinimumSize(ChannelX(2 * kChannels - 1) + kWindowWidth, kProgressPlace.bottom() + 1);
-    else
-        setMinimumSize(m_matrix->sizeHint().expandedTo(QSize(600, 600)));
+    // The channel view reaches down to the hint under the progress bar; the
+    // matrix takes as much room as its controls, and a margin like its left one.
+    const QRect matrix = m_matrix->childrenRect();
+    const QSize size = channels ? QSize(ChannelX(2 * kChannels - 1) + kWindowWidth, kHintPlace.bottom() + 1)
+                                : QSize(matrix.right() + matrix.left(), matrix.bottom() + matrix.top())
+                                      .expandedTo(m_matrix->sizeHint())
+                                      .expandedTo(QSize(600, 600));
+    if (size != minimumSize()) {
+        setMinimumSize(size);
+        emit formSizeChanged();
+    }
 }
 
 void CCorvaneView::OnGroupCheck() { m_context.Flags().GroupMode = m_group->GetCheck(); }

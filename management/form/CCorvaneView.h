@@ -66,6 +66,10 @@ public:
     // The x position of input window k (0..3) or output window k (4..7).
     static int ChannelX(int window);
 
+signals:
+    // The form's minimum size, the size of its picture at 100 %, changed.
+    void formSizeChanged();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

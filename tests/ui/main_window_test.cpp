@@ -10,7 +10,10 @@
 #include "CMainFrame.h"
 #include "CMatrixDlg.h"
 #include "COutputChannelWnd.h"
+#include "COutputLevelDlg.h"
 #include "ProgramCore.h"
+#include "CRoundSliderCtrl.h"
+#include "ZoomedForm.h"
 #include "SimProcess.h"
 #include "UiTestHelpers.h"
 
@@ -20,6 +23,8 @@
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -131,6 +136,10 @@ TEST_F(MainWindow, ConnectFillsThePanelsAndDisconnectResetsThem)
     Start({"--no-pacing", "--model", "K217"});
     CAboutDlg before(core->state);
     EXPECT_EQ(before.FirstLine(), "Brevant 1.0 ");
+    // Before any device has spoken, no value is made up.
+    EXPECT_EQ(View().InputWindow(1).FirstPane()->InputLevel()->Strip().Label().text(), "");
+    EXPECT_EQ(View().OutputWindow(3).FirstPane()->OutputLevel()->DelayEdit().text(), "");
+    EXPECT_EQ(View().Matrix().GainBox(2, 3)->text(), "");
 
     Run(&CMainFrame::OnConnect);
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
@@ -187,6 +196,57 @@ TEST_F(MainWindow, ConnectFillsThePanelsAndDisconnectResetsThem)
     Run(&CMainFrame::OnConnect);
     EXPECT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() > passes + 1; }));
     Run(&CMainFrame::OnDisconnect);
+}
+
+// View > Zoom scales the form as one picture: the controls keep their places
+// relative to each other, still take the mouse wheel where they are drawn,
+// and the choice is kept for the next start.
+TEST_F(MainWindow, ZoomScalesTheFormAsOnePictureAndIsRemembered)
+{
+    Start();
+    frame->resize(1024, 600);
+    ZoomedForm& zoomed = frame->Zoomed();
+    const auto viewX = [&](QWidget& w) { return zoomed.mapFromScene(QPointF(w.geometry().topLeft())).x(); };
+
+    // At 100 % a small window scrolls down to the hint under the panels.
+    frame->Action("100 %")->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(viewX(View().OutputWindow(0)) - viewX(View().InputWindow(0)), 120);
+    QScrollBar& bar = *zoomed.verticalScrollBar();
+    EXPECT_GE(bar.maximum() + zoomed.viewport()->height(), 650) << "nothing cut off";
+
+    frame->Action("150 %")->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(viewX(View().OutputWindow(0)) - viewX(View().InputWindow(0)), 180);
+
+    // A wheel over the drawn knob reaches it (towards the user: one step down
+    // from 0 dB) and its change goes to the device.
+    Run(&CMainFrame::OnConnect);
+    ASSERT_TRUE(core->state.flags.Connected);
+    ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; }));
+    frame->Action("Matrix")->trigger();
+    CRoundSliderCtrl& knob = *View().Matrix().Knob(2, 3);
+    const QPointF centre = knob.mapTo(&View(), QPointF(knob.KnobCentre()));
+    zoomed.ensureVisible(QRectF(centre, QSizeF(1, 1)));
+    const QPointF at = zoomed.mapFromScene(centre);
+    const int before = core->state.params.XG[2][3];
+    QWheelEvent wheel(at, zoomed.viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(zoomed.viewport(), &wheel);
+    EXPECT_TRUE(Eventually([&] { return core->state.params.XG[2][3] == before - 1; }));
+    Run(&CMainFrame::OnDisconnect);
+    frame->Action("Channel")->trigger();
+
+    // Fit: the whole picture in the window, no bars.
+    frame->Action("Fit to window")->trigger();
+    QApplication::processEvents();
+    EXPECT_LT(zoomed.Scale(), 1.0);
+    EXPECT_LE(650 * zoomed.Scale(), zoomed.viewport()->height() + 1);
+
+    frame = std::make_unique<CMainFrame>(*core);
+    EXPECT_EQ(frame->Zoomed().CurrentZoom(), Zoom::Fit);
+    EXPECT_TRUE(frame->Action("Fit to window")->isChecked());
+    frame->SetZoom(Zoom::Percent100);
 }
 
 // On a line paced like the real one these commands last long enough for the

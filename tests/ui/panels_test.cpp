@@ -111,6 +111,7 @@ TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
     input.Mute().click();
     In(0).Dynamics()->Nr().click();
     In(0).InputFilter()->Highpass().click();
+    Out(0).OutputLevel()->DelayEdit().setText("5");
     Out(0).OutputLevel()->OnSetDelay();
     EXPECT_EQ(told, QStringList(5, "Cannot connect"));
     EXPECT_EQ(Sent(), Lines{});
