@@ -13,7 +13,7 @@ $SUDO apt-get install -y --no-install-recommends \
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
   fonts-wqy-microhei fonts-dejavu-core \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  xvfb libcli11-dev nlohmann-json3-dev
+  xvfb xdotool libcli11-dev nlohmann-json3-dev
 if [ "${1:-}" = "--package-check" ]; then
   $SUDO apt-get install -y --no-install-recommends lintian
 fi

@@ -2,10 +2,12 @@
 
 #include "CMainFrame.h"
 #include "CSoundTestDlg.h"
+#include "LayoutReport.h"
 #include "ProgramCore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
 #include <QPalette>
 #include <QTimer>
@@ -96,6 +98,20 @@ int CCorvaneApp::Run()
     }
     if (m_options.connect)
         QTimer::singleShot(0, &frame, &CMainFrame::OnConnect);
+    // For a script that drives the window from outside: the controls'
+    // places, kept current as the layout, the zoom and the values move.
+    QTimer layout;
+    if (const QString file = qEnvironmentVariable("BREVANT_LAYOUT_FILE"); !file.isEmpty()) {
+        QObject::connect(&layout, &QTimer::timeout, &frame, [&frame, file] {
+            QFile out(file + QStringLiteral(".new"));
+            if (out.open(QIODevice::WriteOnly) && out.write(LayoutReport(frame).toUtf8()) >= 0 && out.flush()) {
+                out.close();
+                QFile::remove(file);
+                QFile::rename(file + QStringLiteral(".new"), file);
+            }
+        });
+        layout.start(200);
+    }
     return QApplication::exec();
 }
 

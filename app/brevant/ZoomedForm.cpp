@@ -99,6 +99,11 @@ void ZoomedForm::FormSizeChanged()
     Apply();
 }
 
+QPoint ZoomedForm::GlobalPos(QWidget& control, QPoint local) const
+{
+    return viewport()->mapToGlobal(mapFromScene(QPointF(control.mapTo(m_form, local))));
+}
+
 void ZoomedForm::resizeEvent(QResizeEvent* event)
 {
     QGraphicsView::resizeEvent(event);

@@ -42,6 +42,8 @@ public:
     Zoom CurrentZoom() const { return m_zoom; }
     // The scale in effect now (for Fit, the one the window size gives).
     double Scale() const { return m_scale; }
+    // Where `local`, a point of a widget on the form, is on the screen.
+    QPoint GlobalPos(QWidget& control, QPoint local) const;
     // Takes the form's present minimum size as the picture's size again.
     void FormSizeChanged();
 

@@ -304,6 +304,14 @@ TEST_F(MainWindow, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
     ASSERT_TRUE(core->state.flags.Connected);
     ASSERT_TRUE(Eventually([&] { return !frame->Action("Connect")->isEnabled(); }));
     EXPECT_TRUE(frame->Action("Disconnect")->isEnabled());
+    // Tab from the top of the form lands in Input1 first, then moves on.
+    ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; }));
+    core->context.Model().Flush();
+    frame->Zoomed().setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* first = View().focusWidget();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(View().InputWindow(0).isAncestorOf(first)) << first->metaObject()->className() << " " << first->objectName().toStdString();
     Run(&CMainFrame::OnDisconnect);
     ASSERT_TRUE(Eventually([&] { return frame->Action("Connect")->isEnabled(); }));
     EXPECT_FALSE(frame->Action("Disconnect")->isEnabled());

@@ -1,0 +1,143 @@
+#!/bin/bash
+# The program in a real X window, driven from outside as a user drives it:
+# Xvfb for the screen, xdotool for the keyboard and mouse, the simulator as
+# the device (paced like the real line). The user connects with Ctrl+K,
+# drags input 1's fader, types a delay into output 3's box and presses
+# Return, turns a matrix knob with the wheel and quits with Ctrl+Q. Then:
+#   - the device holds the three changes,
+#   - no busy window was left standing once its command had ended,
+#   - the process ended within 0.5 s of the quit, connected, disconnected
+#     and with its device gone.
+# Exit 77 (skipped) without Xvfb or xdotool.
+#
+#   real_window.sh BUILD_DIR
+set -u
+build=$1
+gui=$build/app/brevant
+sim=$build/sim/brevant-sim
+ctl=$build/cli/brevantctl
+exit_limit_ms=500
+
+for tool in Xvfb xdotool; do
+    command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+now_ms() { date +%s%3N; }
+
+# A screen of our own on the first free display.
+exec 3> "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+exec 3>&-
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(cat "$work/display")
+export XDG_CONFIG_HOME=$work/config   # fresh settings: zoom 100 %, no recent files
+export BREVANT_LAYOUT_FILE=$work/layout
+
+start_sim() {
+    "$sim" --ports "$work/ports" --com 3 >"$work/sim.log" 2>&1 &
+    sim_pid=$!
+    pids+=($sim_pid)
+    for _ in $(seq 50); do grep -q COM3 "$work/sim.log" && return; sleep 0.1; done
+    fail "the simulator did not start"
+}
+
+# Starts the program; sets gui_pid and window.
+start_gui() {
+    rm -f "$work/layout"
+    "$gui" --ports "$work/ports" --size 1200x800 >"$work/gui.log" 2>&1 &
+    gui_pid=$!
+    pids+=($gui_pid)
+    window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$gui_pid" --name '^Brevant$' | head -1)
+    [ -n "$window" ] || fail "no window appeared"
+    xdotool windowfocus --sync "$window"
+    for _ in $(seq 50); do [ -s "$work/layout" ] && break; sleep 0.1; done
+    [ -s "$work/layout" ] || fail "the program wrote no layout"
+}
+
+# The screen position of a control, as the program last reported it.
+at() { awk -v n="$1" '$1 == n { print $2, $3 }' "$work/layout"; }
+
+# The program's windows that are showing, the main window included.
+visible_windows() { xdotool search --onlyvisible --pid "$gui_pid" 2>/dev/null | wc -l; }
+
+quit_and_time() {
+    local what=$1 start end
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    start=$(now_ms)
+    xdotool key --clearmodifiers ctrl+q
+    while kill -0 "$gui_pid" 2>/dev/null; do
+        [ $(( $(now_ms) - start )) -gt 5000 ] && fail "$what: still running 5 s after Ctrl+Q"
+        sleep 0.01
+    done
+    end=$(now_ms)
+    wait "$gui_pid" 2>/dev/null
+    echo "exit after Ctrl+Q, $what: $((end - start)) ms"
+    [ $((end - start)) -le $exit_limit_ms ] || fail "$what: exit took $((end - start)) ms"
+}
+
+start_sim
+
+# 1. Disconnected: start and quit.
+start_gui
+sleep 0.5
+quit_and_time "disconnected"
+
+# 2. Connected: the four things a user does, then quit.
+start_gui
+xdotool key --clearmodifiers ctrl+k
+sleep 1
+for _ in $(seq 100); do
+    [ "$(visible_windows)" -eq 1 ] && sleep 0.3 && [ "$(visible_windows)" -eq 1 ] && break
+    sleep 0.1
+done
+[ "$(visible_windows)" -eq 1 ] || fail "a busy window is still up after the connect ended"
+sleep 3   # the paced read-back fills the panels; the fader's thumb moves to the device's gain
+
+read -r fx fy <<<"$(at input1-fader)"
+xdotool mousemove "$fx" "$fy" mousedown 1
+for step in 1 2 3 4 5 6; do xdotool mousemove "$fx" $((fy - 6 * step)); sleep 0.03; done
+xdotool mouseup 1
+sleep 0.5
+
+read -r dx dy <<<"$(at output3-delay)"
+xdotool mousemove "$dx" "$dy" click --repeat 3 1
+xdotool type --delay 30 75
+xdotool key Return
+sleep 0.5
+
+xdotool key --clearmodifiers ctrl+2
+sleep 0.6
+read -r kx ky <<<"$(at knob-2-3)"
+xdotool mousemove "$kx" "$ky" click 5   # one notch towards the user: 0 dB to -1 dB
+sleep 1.5
+[ "$(visible_windows)" -eq 1 ] || fail "a window other than the main one is up: $(visible_windows)"
+quit_and_time "connected"
+
+# What the device holds now (the program has let the port go).
+gain=$("$ctl" --ports "$work/ports" --port 3 get MG 1) || fail "brevantctl could not read MG 1"
+delay=$("$ctl" --ports "$work/ports" --port 3 get OD 3) || fail "brevantctl could not read OD 3"
+route=$("$ctl" --ports "$work/ports" --port 3 get XG 2 3) || fail "brevantctl could not read XG 2 3"
+echo "device: input 1 gain $gain, output 3 delay $delay, crosspoint 2-3 gain $route"
+[ "$gain" != 0 ] || fail "the fader drag did not reach the device"
+[ "$delay" = 75 ] || fail "the delay typed with Return did not reach the device ($delay)"
+[ "$route" = -1 ] || fail "the knob's wheel notch did not reach the device ($route)"
+
+# 3. Device lost: connect, take the device away, quit.
+start_gui
+xdotool key --clearmodifiers ctrl+k
+sleep 5
+kill "$sim_pid"
+sleep 2
+quit_and_time "device lost"
+echo "PASS"
