@@ -3,19 +3,26 @@
 // zoom that is larger than the window scrolls; "Fit to window" scales the
 // form to the window, keeping its proportions.
 //
-// The form lives in a graphics scene; its widgets work as before (mouse,
-// wheel, keyboard and focus reach them through the scene).
+// At 100 % the form sits in a plain scroll area. Any other zoom puts it in a
+// graphics scene, whose view scales it; its widgets work as before there
+// (mouse, wheel, keyboard and focus reach them through the scene), but every
+// redraw goes through the scene, which costs the meters several times the
+// UI thread's time, so 100 % keeps the direct way.
 //
 // UI thread only.
 #pragma once
 
-#include <QGraphicsView>
 #include <QString>
+#include <QWidget>
 
 #include <array>
 #include <optional>
 
 class QGraphicsProxyWidget;
+class QGraphicsView;
+class QScrollArea;
+class QScrollBar;
+class QStackedLayout;
 
 namespace brevant {
 
@@ -24,17 +31,17 @@ enum class Zoom { Percent100, Percent125, Percent150, Percent200, Fit };
 inline constexpr std::array<Zoom, 5> kZooms{Zoom::Percent100, Zoom::Percent125, Zoom::Percent150,
                                             Zoom::Percent200, Zoom::Fit};
 
-// The menu text ("&150 %", "&Fit to window") and the word kept in the
+// The menu text ("15&0 %", "&Fit to window") and the word kept in the
 // settings ("150", "fit").
 QString ZoomMenuText(Zoom zoom);
 QString ZoomSettingText(Zoom zoom);
 std::optional<Zoom> ZoomFromSetting(const QString& text);
 
-class ZoomedForm : public QGraphicsView {
+class ZoomedForm : public QWidget {
     Q_OBJECT
 public:
-    // Takes `form` (which must have no parent) into its scene. The form's
-    // minimum size is the size of the picture at 100 %.
+    // Takes `form` (which must have no parent). The form's minimum size is
+    // the size of the picture at 100 %.
     explicit ZoomedForm(QWidget* form, QWidget* parent = nullptr);
     ~ZoomedForm() override;
 
@@ -42,8 +49,14 @@ public:
     Zoom CurrentZoom() const { return m_zoom; }
     // The scale in effect now (for Fit, the one the window size gives).
     double Scale() const { return m_scale; }
-    // Where `local`, a point of a widget on the form, is on the screen.
+    // The widget the picture is drawn on, and its scroll bars.
+    QWidget* Viewport() const;
+    QScrollBar* ScrollBar(Qt::Orientation orientation) const;
+    // Where `local`, a point of a widget on the form, is on the viewport and
+    // on the screen; and scrolling it into sight.
+    QPoint ViewportPos(QWidget& control, QPoint local) const;
     QPoint GlobalPos(QWidget& control, QPoint local) const;
+    void EnsureVisible(QWidget& control, QPoint local);
     // Takes the form's present minimum size as the picture's size again.
     void FormSizeChanged();
 
@@ -51,9 +64,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    bool Scaled() const { return m_zoom != Zoom::Percent100; }
     void Apply();
 
     QWidget* m_form;
+    QStackedLayout* m_stack;
+    QScrollArea* m_plain;
+    QGraphicsView* m_view;
     QGraphicsProxyWidget* m_proxy;
     Zoom m_zoom = Zoom::Percent100;
     double m_scale = 1.0;

@@ -206,14 +206,14 @@ TEST_F(MainWindow, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     Start();
     frame->resize(1024, 600);
     ZoomedForm& zoomed = frame->Zoomed();
-    const auto viewX = [&](QWidget& w) { return zoomed.mapFromScene(QPointF(w.geometry().topLeft())).x(); };
+    const auto viewX = [&](QWidget& w) { return zoomed.ViewportPos(w, QPoint(0, 0)).x(); };
 
     // At 100 % a small window scrolls down to the hint under the panels.
     frame->Action("100 %")->trigger();
     QApplication::processEvents();
     EXPECT_EQ(viewX(View().OutputWindow(0)) - viewX(View().InputWindow(0)), 120);
-    QScrollBar& bar = *zoomed.verticalScrollBar();
-    EXPECT_GE(bar.maximum() + zoomed.viewport()->height(), 650) << "nothing cut off";
+    QScrollBar& bar = *zoomed.ScrollBar(Qt::Vertical);
+    EXPECT_GE(bar.maximum() + zoomed.Viewport()->height(), 650) << "nothing cut off";
 
     frame->Action("150 %")->trigger();
     QApplication::processEvents();
@@ -226,13 +226,12 @@ TEST_F(MainWindow, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; }));
     frame->Action("Matrix")->trigger();
     CRoundSliderCtrl& knob = *View().Matrix().Knob(2, 3);
-    const QPointF centre = knob.mapTo(&View(), QPointF(knob.KnobCentre()));
-    zoomed.ensureVisible(QRectF(centre, QSizeF(1, 1)));
-    const QPointF at = zoomed.mapFromScene(centre);
+    zoomed.EnsureVisible(knob, knob.KnobCentre());
+    const QPointF at = zoomed.ViewportPos(knob, knob.KnobCentre());
     const int before = core->state.params.XG[2][3];
-    QWheelEvent wheel(at, zoomed.viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+    QWheelEvent wheel(at, zoomed.Viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
-    QApplication::sendEvent(zoomed.viewport(), &wheel);
+    QApplication::sendEvent(zoomed.Viewport(), &wheel);
     EXPECT_TRUE(Eventually([&] { return core->state.params.XG[2][3] == before - 1; }));
     Run(&CMainFrame::OnDisconnect);
     frame->Action("Channel")->trigger();
@@ -241,7 +240,7 @@ TEST_F(MainWindow, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     frame->Action("Fit to window")->trigger();
     QApplication::processEvents();
     EXPECT_LT(zoomed.Scale(), 1.0);
-    EXPECT_LE(650 * zoomed.Scale(), zoomed.viewport()->height() + 1);
+    EXPECT_LE(650 * zoomed.Scale(), zoomed.Viewport()->height() + 1);
 
     frame = std::make_unique<CMainFrame>(*core);
     EXPECT_EQ(frame->Zoomed().CurrentZoom(), Zoom::Fit);
@@ -307,7 +306,7 @@ TEST_F(MainWindow, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
     // Tab from the top of the form lands in Input1 first, then moves on.
     ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; }));
     core->context.Model().Flush();
-    frame->Zoomed().setFocus();
+    frame->Zoomed().Viewport()->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QWidget* first = View().focusWidget();
     ASSERT_NE(first, nullptr);
