@@ -37,6 +37,7 @@ public:
     LineControlResult SetDtr(int port, bool on) override { return inner_.SetDtr(port, on); }
     LineControlResult SetRts(int port, bool on) override { return inner_.SetRts(port, on); }
     void Wait(int port, Micros limit, bool untilReadable) override { inner_.Wait(port, limit, untilReadable); }
+    SteadyClock::time_point Clock() const override { return inner_.Clock(); }
 
 private:
     SerialPort& inner_;
