@@ -16,13 +16,16 @@ public:
 
     long Bytes() const { return written_ + read_; }
     double LineSeconds() const { return Bytes() / kLineBytesPerSecond; }
-    void Reset() { written_ = read_ = 0; }
+    // Write calls: one a command line.
+    long Writes() const { return writes_; }
+    void Reset() { written_ = read_ = writes_ = 0; }
 
     int Open(int port) override { return inner_.Open(port); }
     int Configure(int port, int speed, int mode) override { return inner_.Configure(port, speed, mode); }
     IoResult Write(int port, std::string_view bytes) override
     {
         written_ += static_cast<long>(bytes.size());
+        ++writes_;
         return inner_.Write(port, bytes);
     }
     IoResult Read(int port, char* buffer, int capacity) override
@@ -37,11 +40,13 @@ public:
     LineControlResult SetDtr(int port, bool on) override { return inner_.SetDtr(port, on); }
     LineControlResult SetRts(int port, bool on) override { return inner_.SetRts(port, on); }
     void Wait(int port, Micros limit, bool untilReadable) override { inner_.Wait(port, limit, untilReadable); }
+    SteadyClock::time_point Clock() const override { return inner_.Clock(); }
 
 private:
     SerialPort& inner_;
     std::atomic<long> written_{0};
     std::atomic<long> read_{0};
+    std::atomic<long> writes_{0};
 };
 
 }  // namespace brevant::bench

@@ -3,6 +3,7 @@
 // line itself allows (19200 bit/s, 10 bits a byte: 1,920 bytes a second).
 //
 // Usage: exchange_bench [seconds per case, default 3]
+#include "CountingPort.h"
 #include "DeviceLink.h"
 #include "PosixSerialPort.h"
 #include "SimProcess.h"
@@ -15,12 +16,9 @@ using namespace brevant;
 
 namespace {
 
-constexpr double kLineBytesPerSecond = 19200.0 / 10.0;
-
 struct Case {
     const char* name;
     Op op;
-    std::size_t commandBytes;  // "ML1r\r\n"
 };
 
 }  // namespace
@@ -34,16 +32,17 @@ int main(int argc, char** argv)
         return 1;
     }
     PosixSerialPort serial(PortMap::Directory(sim.PortsDir()));
+    bench::CountingPort port(serial);
     DeviceState state;
     CommLog log;
-    DeviceLink link(serial, state, log);
+    DeviceLink link(port, state, log);
     state.flags.PortNumber = 3;
     if (!link.OpenPort()) {
         std::fprintf(stderr, "exchange_bench: %s\n", serial.LastError(3).c_str());
         return 1;
     }
 
-    const Case cases[] = {{"meter query ML", Op::ML, 6}, {"setting query MG", Op::MG, 6}};
+    const Case cases[] = {{"meter query ML", Op::ML}, {"setting query MG", Op::MG}};
     std::printf("%-18s %-6s %12s %10s %14s %16s\n", "exchange", "wait", "per second", "ms each",
                 "line limit/s", "x line time");
     for (const Case& c : cases) {
@@ -51,25 +50,22 @@ int main(int argc, char** argv)
             link.SetWaitMode(mode);
             int done = 0;
             int failed = 0;
-            std::size_t replyBytes = 0;
+            port.Reset();
             const auto start = SteadyClock::now();
             const Deadline deadline(Micros{static_cast<long>(seconds * 1e6)});
             while (!deadline.Expired()) {
                 const int n = done % kChannels + 1;
-                if (link.Query(c.op, {n})) {
+                if (link.Query(c.op, {n}))
                     ++done;
-                    // The reply was code, channel digit, value, CR LF ("ML1-30\r\n").
-                    const int value = CommandFor(c.op).field(state.params, n, 0)->load();
-                    replyBytes += 5 + std::to_string(value).size();
-                } else {
+                else
                     ++failed;
-                }
             }
             const double elapsed =
                 std::chrono::duration<double>(SteadyClock::now() - start).count();
             const double rate = done / elapsed;
-            const double bytesEach = c.commandBytes + (done ? double(replyBytes) / done : 0.0);
-            const double limit = kLineBytesPerSecond / bytesEach;
+            // Both ways: the command line and its reply.
+            const double bytesEach = done ? double(port.Bytes()) / (done + failed) : 1.0;
+            const double limit = bench::kLineBytesPerSecond / bytesEach;
             std::printf("%-18s %-6s %12.1f %10.2f %14.1f %15.2fx%s\n", c.name,
                         mode == WaitMode::FixedPause ? "fixed" : "poll", rate, 1000.0 / rate, limit,
                         limit / rate, failed ? "  (failures!)" : "");

@@ -64,7 +64,7 @@ int RunCommand(const CtlArgs& args, DeviceLink& link, std::ostream& out, std::os
         for (const auto& word : args.words)
             text += (text.empty() ? "" : " ") + word;
         std::string reply;
-        const Status status = link.Exchange(text + "\r\n", kStandardProfile, reply);
+        const Status status = link.Exchange(text + "\r\n", kRawProfile, reply);
         if (!status)
             return Fail(err, "raw on " + PortName(link), status.Message(), 1);
         out << (args.json ? JsonObject({{"reply", reply}}) : EscapeTraceBytes(reply)) << '\n';

@@ -208,64 +208,55 @@ Status DeviceLink::CollectLocked(int port, const ExchangeProfile& profile, std::
     if (port < 1 || halted_)
         return LinkError::NoPort;
     ProtocolTrace* const trace = trace_.load();
+    // Until the first byte the deadline is the budget of a silent device;
+    // from it on, the time the rest of the reply is given.
+    Deadline deadline(port_.Clock(), profile.AnswerBudget());
     // Always a fixed pause: the reply cannot have begun yet.
     if (profile.afterWrite.count() > 0)
         port_.Wait(port, profile.afterWrite, false);
 
     std::array<char, 256> chunk{};
-    IoResult last;
-    const auto read = [&](int limit) {
-        last = port_.Read(port, chunk.data(), limit);
-        const int count = last.Ok() ? last.count : 0;
-        if (trace != nullptr && count > 0)
-            trace->Record(port, TraceDirection::Received,
-                          std::string_view(chunk.data(), static_cast<std::size_t>(count)));
-        return count;
-    };
-    const int firstCapacity = std::min<int>(profile.firstReadCapacity, chunk.size());
-    int got = read(firstCapacity);
-    for (int rereads = 0; got < 1; ++rereads) {
-        if (last.Gone())
-            return PortFailure(port, last, "reading");
-        if (rereads == profile.rereads) {
-            // Silence from a port whose device file has gone is the port gone.
-            if (!port_.Exists(port))
-                return PortFailure(port, {IoStatus::Gone, 0, ENODEV}, "reading");
-            return LinkError::NoReply;
-        }
-        Pause(port, profile.rereadPause);
-        got = read(firstCapacity);
-    }
-
     const auto capacity = static_cast<std::size_t>(profile.replyCapacity);
-    std::size_t received = 0;
-    auto append = [&](int count) {
-        received += static_cast<std::size_t>(count);
-        const std::size_t room = capacity - std::min(capacity, reply.size());
-        reply.append(chunk.data(), std::min(room, static_cast<std::size_t>(count)));
-    };
-    append(got);
-    // A gap longer than the chunk pause ends a reply that has reached its line
-    // end. A line reply still short of it (torn by an adapter or a network
-    // hop) is waited for, within the re-read budget the profile gives a
-    // silent device.
-    Micros patience = profile.rereadPause * profile.rereads;
-    const auto unfinished = [&] { return profile.lineEnded && !reply.empty() && reply.back() != '\n'; };
+    const int firstCapacity = std::min<int>(profile.firstReadCapacity, static_cast<int>(chunk.size()));
+    std::size_t received = 0;  // every byte of the reply, kept or not
+    int lineFeeds = 0;
+    char last = 0;
     while (received < capacity + kRunawayAllowance) {
-        Pause(port, profile.chunkPause);
-        got = read(kChunkCapacity);
-        while (got < 1 && !last.Gone() && unfinished() && patience > profile.rereadPause) {
-            patience -= profile.rereadPause;
-            Pause(port, profile.rereadPause);
-            got = read(kChunkCapacity);
+        const IoResult got = port_.Read(port, chunk.data(), received == 0 ? firstCapacity : kChunkCapacity);
+        if (got.Gone())
+            return PortFailure(port, got, "reading");
+        const std::string_view bytes(chunk.data(), got.Ok() ? static_cast<std::size_t>(got.count) : 0);
+        if (!bytes.empty()) {
+            if (trace != nullptr)
+                trace->Record(port, TraceDirection::Received, bytes);
+            if (received == 0)
+                deadline = Deadline(port_.Clock(), profile.FinishBudget());
+            received += bytes.size();
+            lineFeeds += static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
+            last = bytes.back();
+            reply.append(bytes.substr(0, capacity - std::min(capacity, reply.size())));
         }
-        if (last.Gone())
-            return PortFailure(port, last, "reading");
-        if (got < 1)
+        const ReplyProgress progress = JudgeReply(profile.end, received, lineFeeds, last);
+        if (progress == ReplyProgress::Complete)
             break;
-        append(got);
+        if (progress == ReplyProgress::QuietEnds) {
+            // Nothing came for one chunk pause: the reply of unknown length is over.
+            if (bytes.empty())
+                break;
+            Pause(port, profile.chunkPause);
+            continue;
+        }
+        const SteadyClock::time_point now = port_.Clock();
+        if (deadline.Expired(now))
+            break;
+        Pause(port, std::min(profile.rereadPause, deadline.Remaining(now)));
     }
-    return reply.empty() ? Status(LinkError::NoReply) : Status();
+    if (received > 0)
+        return {};
+    // Silence from a port whose device file has gone is the port gone.
+    if (!port_.Exists(port))
+        return PortFailure(port, {IoStatus::Gone, 0, ENODEV}, "reading");
+    return LinkError::NoReply;
 }
 
 Status DeviceLink::Run(Op op, Address at, std::optional<int32_t> value)

@@ -28,9 +28,9 @@
 namespace brevant {
 
 // How an exchange lets time pass before each read: a fixed pause, or waiting
-// for the port to become readable for at most that pause. A reply that has
-// reached its line feed ends when no byte comes for one chunk pause; one
-// that has not is waited for within the profile's re-read budget.
+// for the port to become readable for at most that pause. A reply ends as
+// its profile's ReplyEnd says (at its last line feed, or at a quiet gap when
+// its length is not known), within the deadlines the profile gives.
 enum class WaitMode { FixedPause, PollReadable };
 
 class DeviceLink {

@@ -64,6 +64,8 @@ public:
     // Waits `limit`; with untilReadable, returns early once bytes can be read.
     // This is the only way the link lets time pass, so a fake can keep time itself.
     virtual void Wait(int port, Micros limit, bool untilReadable) = 0;
+    // The clock the link's deadlines are measured on: the one Wait lets pass.
+    virtual SteadyClock::time_point Clock() const { return SteadyClock::now(); }
 };
 
 }  // namespace brevant

@@ -6,9 +6,9 @@
 
 namespace brevant {
 
-Micros Deadline::Remaining() const
+Micros Deadline::Remaining(SteadyClock::time_point now) const
 {
-    const auto left = std::chrono::duration_cast<Micros>(end_ - SteadyClock::now());
+    const auto left = std::chrono::duration_cast<Micros>(end_ - now);
     return left.count() > 0 ? left : Micros{0};
 }
 

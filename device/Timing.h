@@ -11,12 +11,18 @@ using Micros = std::chrono::microseconds;
 using Millis = std::chrono::milliseconds;
 using SteadyClock = std::chrono::steady_clock;
 
+// A moment `budget` after `start` (by default, now). The forms that take
+// `now` measure on a clock of the caller's (a serial port's, which a scripted
+// test port keeps itself); the others on the steady clock.
 class Deadline {
 public:
-    explicit Deadline(Micros budget) : end_(SteadyClock::now() + budget) {}
-    bool Expired() const { return SteadyClock::now() >= end_; }
+    explicit Deadline(Micros budget) : Deadline(SteadyClock::now(), budget) {}
+    Deadline(SteadyClock::time_point start, Micros budget) : end_(start + budget) {}
+    bool Expired() const { return Expired(SteadyClock::now()); }
+    bool Expired(SteadyClock::time_point now) const { return now >= end_; }
     // Time left, never negative.
-    Micros Remaining() const;
+    Micros Remaining() const { return Remaining(SteadyClock::now()); }
+    Micros Remaining(SteadyClock::time_point now) const;
 
 private:
     SteadyClock::time_point end_;

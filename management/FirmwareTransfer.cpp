@@ -160,9 +160,10 @@ public:
     // The reply as the step collects it; empty when nothing arrived.
     std::string Collect(const Listening& listening)
     {
+        // The packets are binary: a quiet gap ends each reply.
         const ExchangeProfile profile{"firmware",         listening.afterWrite, listening.rereads,
                                       listening.rereadPause, listening.chunkPause, static_cast<int>(kReplyCapacity),
-                                      kReadCapacity,      false};
+                                      kReadCapacity,      ReplyEnd::QuietGap()};
         std::string reply;
         Note(link_.CollectLocked(number_, profile, reply));
         return reply;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -29,6 +30,11 @@ PtyServer::PtyServer(int masterFd, DeviceSession& session, bool paced)
       output_(paced ? std::chrono::nanoseconds(kByteTime) : std::chrono::nanoseconds(0)) {}
 
 void PtyServer::run(const volatile std::sig_atomic_t& stop) {
+    // The kernel may let a timed wait run up to 50 us long by default, to
+    // group wake-ups; every paced reply would then be handed over that much
+    // later than the line would deliver it. A paced line wants its times kept.
+    if (paced_)
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     while (stop == 0) {
         const SimTime now = monotonicNow();
         handleArrivals(now);

@@ -110,6 +110,7 @@ LineControlResult FakePort::SetRts(int port, bool)
 
 void FakePort::Wait(int port, Micros limit, bool untilReadable)
 {
+    ++waits_;
     if (untilReadable) {
         const auto& queue = pending_[port];
         if (!queue.empty() && queue.front().at <= now_ + limit) {

@@ -59,6 +59,9 @@ public:
     LineControlResult SetDtr(int port, bool on) override;
     LineControlResult SetRts(int port, bool on) override;
     void Wait(int port, Micros limit, bool untilReadable) override;
+    SteadyClock::time_point Clock() const override { return SteadyClock::time_point{} + now_; }
+    // Wait calls so far: how often the link let time pass.
+    int Waits() const { return waits_; }
 
 private:
     struct Arrival {
@@ -68,6 +71,7 @@ private:
     void Schedule(int port, const std::vector<Piece>& pieces);
 
     Micros now_{0};
+    int waits_ = 0;
     std::map<int, std::deque<std::vector<Piece>>> answers_;
     std::map<int, std::function<std::vector<Piece>(std::string_view)>> responders_;
     std::map<int, std::deque<Arrival>> pending_;

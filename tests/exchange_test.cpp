@@ -1,5 +1,6 @@
-// The byte exchange under every command: re-read budgets, the gap that ends
-// a reply, bounded replies, and that both ways of waiting behave alike.
+// The byte exchange under every command: re-read budgets, what ends a reply
+// (its last line feed, or a quiet gap when its length is not known), bounded
+// replies, and that both ways of waiting behave alike.
 #include "LinkFixture.h"
 
 #include <algorithm>
@@ -25,6 +26,8 @@ TEST_P(ExchangeTest, SilentDeviceFailsAfterTheWholeReReadBudget)
         {kIdentifyProfile, 20 * 10ms},
         {kActionProfile, 2ms + 20 * 10ms},
         {kSaveProfile, 2ms + 100 * 10ms},
+        {kBlockProfile, 2ms + 20 * 5ms},
+        {kModelQueryProfile, 20 * 10ms},
     };
     for (const auto& c : cases) {
         const Micros start = port.Now();
@@ -41,18 +44,41 @@ TEST_P(ExchangeTest, ReplyJustInsideTheBudgetIsTaken)
     EXPECT_EQ(reply, "MG1-3\r\n");
 }
 
-TEST_P(ExchangeTest, PiecesCloserThanTheChunkPauseAreJoined)
+TEST_P(ExchangeTest, ATornReplyIsReadWholeWhateverTheGapsInside)
 {
-    port.Answer(kPort, {{3ms, "MG"}, {4ms, "1-1"}, {5500us, "2\r\n"}});
-    EXPECT_TRUE(link.Query(Op::MG, {1}));
-    EXPECT_EQ(p.MG[1], -12);
+    // Gaps far longer than a chunk pause, as a network hop makes them; the
+    // rest of a reply is given as long as a silent device is.
+    for (const Micros gap : {3ms, 20ms, 50ms}) {
+        port.Answer(kPort, {{3ms, "MG"}, {3ms + gap, "1-1"}, {3ms + 2 * gap, "2\r\n"}});
+        EXPECT_TRUE(link.Query(Op::MG, {1})) << gap.count();
+        EXPECT_EQ(p.MG[1], -12) << gap.count();
+        p.MG[1] = 0;
+    }
 }
 
-TEST_P(ExchangeTest, ATornReplyIsWaitedForUntilItsLineEnd)
+TEST_P(ExchangeTest, ABlockEndsAtItsTenthLine)
 {
-    port.Answer(kPort, {{3ms, "MG1-1"}, {30ms, "2\r\n"}});
-    EXPECT_TRUE(link.Query(Op::MG, {1}));
-    EXPECT_EQ(p.MG[1], -12);
+    std::string first;
+    std::string second;
+    for (int j = 0; j < kBlockLines; ++j)
+        (j < 6 ? first : second) += "DA" + std::to_string(j) + std::to_string(-j) + "\r\n";
+    // Torn after its sixth line, the block ends at its tenth, not waiting
+    // for the stray line that follows.
+    port.Answer(kPort, {{3ms, first}, {33ms, second}, {34ms, "ML1-3\r\n"}});
+    const Micros start = port.Now();
+    EXPECT_TRUE(link.Query(Op::BlockD, {1}));
+    EXPECT_EQ(p.DSR[1][5], -5);
+    EXPECT_EQ(p.DSR[1][9], -9);
+    EXPECT_EQ(port.Now() - start, GetParam() == WaitMode::PollReadable ? 33ms : 37ms);
+}
+
+TEST_P(ExchangeTest, AReplyOfUnknownLengthEndsAtAQuietGapAfterALineEnd)
+{
+    // Torn in mid-line it is waited for; a line that follows at once belongs
+    // to it; one that comes after a quiet chunk pause does not.
+    port.Answer(kPort, {{1ms, "SV1"}, {21ms, "05\r\n"}, {22ms, "B2\r\n"}, {40ms, "late\r\n"}});
+    EXPECT_TRUE(link.Exchange("SVsr\n", kIdentifyProfile, reply));
+    EXPECT_EQ(reply, "SV105\r\nB2\r\n");
 }
 
 TEST_P(ExchangeTest, AReplyTornBeyondTheBudgetFailsAndItsRestIsThrownAwayBeforeTheNextCommand)
@@ -76,20 +102,16 @@ TEST_P(ExchangeTest, AReplyTornBeyondTheBudgetFailsAndItsRestIsThrownAwayBeforeT
     link.SetTrace(nullptr);
 }
 
-TEST_P(ExchangeTest, SlowChunkProfileWaitsLongerForTheRest)
-{
-    // A 4 ms gap ends a standard reply but not an AEC reply.
-    port.Answer(kPort, {{3ms, "MC1"}, {7ms, "1\r\n"}});
-    EXPECT_TRUE(link.Query(Op::MC, {1}));
-    EXPECT_EQ(p.MC[1], 1);
-}
-
 TEST_P(ExchangeTest, ALateReplyToAnEarlierCommandIsPassedOverForThisCommandsOwn)
 {
-    // In one piece, and in two pieces with a gap that ends the first reply.
+    // In one piece; in one read that stops inside this command's own line;
+    // and in two pieces, the first a whole reply by itself.
     port.Answer(kPort, "OL3-100\r\nMG1-12\r\n");
     EXPECT_TRUE(link.Query(Op::MG, {1}));
     EXPECT_EQ(p.MG[1], -12);
+    port.Answer(kPort, {{1ms, "OL3-100\r\nMG1-"}, {20ms, "9\r\n"}});
+    EXPECT_TRUE(link.Query(Op::MG, {1}));
+    EXPECT_EQ(p.MG[1], -9);
     port.Answer(kPort, {{1ms, "MG3-4\r\n"}, {40ms, "MG1-7\r\n"}});
     EXPECT_TRUE(link.Query(Op::MG, {1}));
     EXPECT_EQ(p.MG[1], -7);
@@ -147,13 +169,31 @@ TEST_P(ExchangeTest, OverLongRepliesAreBoundedByTheReplyBuffer)
     EXPECT_TRUE(link.Exchange("x\r\n", kBlockProfile, reply));
     EXPECT_EQ(reply.size(), 256u);
 
-    // Even a device that never stops talking ends the exchange.
-    std::vector<Piece> stream;
-    for (int i = 0; i < 10000; ++i)
-        stream.push_back({Micros{1000 + 500 * i}, "z"});
-    port.Answer(kPort, stream);
-    EXPECT_TRUE(link.Exchange("x\r\n", kMeterProfile, reply));
-    EXPECT_EQ(reply.size(), 64u);
+    // Even a device that never stops talking ends the exchange: one that
+    // ends no line within the time a reply is given, and one that sends
+    // lines without a pause where the length is not known (bounded by what
+    // is taken beyond the reply buffer).
+    const struct {
+        const char* unit;
+        int units;
+        const ExchangeProfile& profile;
+        std::size_t kept;
+        Micros within;
+    } talkers[] = {
+        {"z", 200, kMeterProfile, 64, 2ms + 1ms + 40ms},
+        {"z\n", 3000, kIdentifyProfile, 1024, 1300ms},
+    };
+    for (const auto& t : talkers) {
+        std::vector<Piece> stream;
+        for (int i = 0; i < t.units; ++i)
+            stream.push_back({Micros{1000 + 500 * i}, t.unit});
+        port.Answer(kPort, stream);
+        const Micros start = port.Now();
+        EXPECT_TRUE(link.Exchange("x\r\n", t.profile, reply));
+        EXPECT_EQ(reply.size(), t.kept) << t.profile.name;
+        EXPECT_LE(port.Now() - start, t.within) << t.profile.name;
+        port.Wait(kPort, 2s, false);
+    }
 }
 
 TEST_P(ExchangeTest, WritesTheWholeCommandOnceAndNothingElse)
@@ -169,9 +209,10 @@ INSTANTIATE_TEST_SUITE_P(BothWaits, ExchangeTest,
                              return mode.param == WaitMode::FixedPause ? "Fixed" : "Poll";
                          });
 
-TEST(ExchangeWaitTest, PollingAnswersSoonerThanFixedPauses)
+TEST(ExchangeWaitTest, AReplyEndsAtItsLineFeedWithoutAFurtherWait)
 {
     Micros elapsed[2];
+    int waits[2];
     for (WaitMode mode : {WaitMode::FixedPause, WaitMode::PollReadable}) {
         FakePort port;
         DeviceState state;
@@ -183,9 +224,14 @@ TEST(ExchangeWaitTest, PollingAnswersSoonerThanFixedPauses)
         port.Answer(1, {{4500us, "ML1-30\r\n"}});
         ASSERT_TRUE(link.Query(Op::ML, {1}));
         elapsed[mode == WaitMode::PollReadable] = port.Now();
+        waits[mode == WaitMode::PollReadable] = port.Waits();
     }
-    EXPECT_LT(elapsed[1], elapsed[0]);
-    EXPECT_EQ(elapsed[1], 4500us + 2ms);  // the reply, then one quiet chunk pause
+    // 2 ms after the write, then re-reads 2 ms apart; polling ends the last
+    // one as the reply arrives. No wait follows the reply's line feed.
+    EXPECT_EQ(elapsed[0], 6ms);
+    EXPECT_EQ(elapsed[1], 4500us);
+    EXPECT_EQ(waits[0], 3);
+    EXPECT_EQ(waits[1], 3);
 }
 
 }  // namespace
