@@ -13,8 +13,12 @@ namespace brevant::ctl {
 
 namespace {
 
+constexpr int kHighestCom = 39;
+
 constexpr const char* kFooter =
     "Without --port the device is found as Connect finds it (a scan of COM1..COM39).\n"
+    "A device behind a serial device server or ser2net: --port tcp://HOST:PORT (raw)\n"
+    "or --port rfc2217://HOST:PORT (RFC 2217, which also sets the server's line to 19200 8N1).\n"
     "--trace FILE writes every line sent and every reply received to FILE at the end.\n"
     "Exit status: 0 done, 1 the device or a file failed, 2 wrong usage\n"
     "(preset diff: 0 no difference, 1 differences, 2 trouble).";
@@ -29,9 +33,20 @@ public:
         app_.require_subcommand(1);
         app_.add_option("--ports", args.portsDir, "Look for the ports COM1..COM39 as files in DIR")
             ->type_name("DIR");
-        app_.add_option("--port", args.port, "Use COM N instead of finding the device")
-            ->type_name("N")
-            ->check(CLI::Range(1, 39));
+        app_.add_option("--port", portText_,
+                        "Use this port instead of finding the device: N or COMn (1..39), "
+                        "tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT")
+            ->type_name("PORT")
+            ->check(CLI::Validator(
+                [](std::string& text) {
+                    const PortAddressParse parsed = ParsePortAddress(text);
+                    if (!parsed.address)
+                        return parsed.error;
+                    if (!parsed.address->Network() && parsed.address->com > kHighestCom)
+                        return parsed.address->Text() + " is not in range 1 to " + std::to_string(kHighestCom);
+                    return std::string();
+                },
+                "PORT"));
         app_.add_flag("--json", args.json, "Print info, dump, meters, version and raw as JSON");
         app_.add_option("--trace", args.traceFile, "Write the session's lines to FILE at the end")
             ->type_name("FILE");
@@ -77,6 +92,11 @@ public:
             result.out = out.str();
             result.error = err.str();
             return result;
+        }
+        if (!portText_.empty()) {
+            args.portAddress = ParsePortAddress(portText_).address;  // checked above
+            if (args.portAddress && !args.portAddress->Network())
+                args.port = args.portAddress->com;
         }
         const CLI::App* chosen = app_.get_subcommands().front();
         args.command = chosen->get_name();
@@ -189,6 +209,7 @@ private:
     std::vector<std::string> words_;
     std::vector<std::string> topic_;
     std::string file_;
+    std::string portText_;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Command line of brevantctl:
-//   brevantctl [--ports DIR] [--port N] [--json] [--trace FILE] <command> [words]
+//   brevantctl [--ports DIR] [--port PORT] [--json] [--trace FILE] <command> [words]
+// PORT is anything ParsePortAddress takes: N or COMn (1..39), tcp://HOST:PORT,
+// rfc2217://HOST:PORT.
 // Commands: scan, info, get, set, action, raw, version, dump, meters
 // [--cycles N], preset save|load|diff FILE (load: [--backup FILE]),
 // save-device, upgrade FILE, ports, help [COMMAND]. Every command has its own
@@ -7,6 +9,7 @@
 #pragma once
 
 #include "CommandWords.h"
+#include "PortAddress.h"
 
 #include <optional>
 #include <string>
@@ -16,7 +19,9 @@ namespace brevant::ctl {
 
 struct CtlArgs {
     std::optional<std::string> portsDir;
-    int port = -1;                   // -1: find the device as Connect does
+    int port = -1;                   // -1: find the device as Connect does; COMn: n
+    std::optional<PortAddress> portAddress;  // --port as given; a network one is given its
+                                             // number (port) by the caller's PortRouter
     bool json = false;
     std::optional<std::string> traceFile;  // the session's protocol trace is written here at the end
     std::string command;

@@ -9,7 +9,7 @@ namespace {
 
 std::string PortName(DeviceLink& link)
 {
-    return "COM" + std::to_string(link.State().flags.PortNumber.load());
+    return link.Port().Label(link.State().flags.PortNumber.load());
 }
 
 int Fail(std::ostream& err, const std::string& what, std::string_view why, int status)

@@ -144,8 +144,16 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     connection.SetReconnect(false);
     const bool diff = args.command == "preset" && args.words[0] == "diff";
     const int failStatus = diff ? 2 : 1;  // preset diff: 1 means "differs"
+    SerialPort& port = link.Port();
+    // A network port says why it was lost (the server closed, reset, ...).
+    const auto reason = [&](int number) {
+        const std::string why = port.LastError(number);
+        if (!why.empty() && port.Label(number).rfind("COM", 0) != 0)
+            io.err << "brevantctl: " << why << '\n';
+    };
     const auto lostStatus = [&] {
-        io.err << "device lost on COM" << observer.lostPort << '\n';
+        io.err << "device lost on " << port.Label(observer.lostPort) << '\n';
+        reason(observer.lostPort);
         return failStatus;
     };
     // Reading settings back is whole or reported: a setting that could not
@@ -199,22 +207,32 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     if (connect) {
         if (args.port >= 1)
             state.flags.PortNumber = args.port;
-        if (!connection.Connect(printer.ForFailure()))
+        if (!connection.Connect(printer.ForFailure())) {
+            if (args.port >= 1)
+                reason(args.port);
             return failStatus;
+        }
         if (!state.flags.Connected) {
             io.err << "unknown model: " << state.params.SA.Get() << '\n';
         }
     } else {
         state.flags.PortNumber = args.port;
         if (!link.OpenPort()) {
-            io.err << "brevantctl: cannot open COM" << args.port << '\n';
+            // The reason often names the port itself: "tcp://host:4001: the server closed ...".
+            const std::string label = port.Label(args.port);
+            const std::string why = port.LastError(args.port);
+            io.err << "brevantctl: cannot open ";
+            if (why.rfind(label + ": ", 0) == 0)
+                io.err << why << '\n';
+            else
+                io.err << label << (why.empty() ? "" : " (" + why + ")") << '\n';
             return 1;
         }
     }
 
     int status = 0;
     if (args.command == "info") {
-        const DeviceIdentity device{"COM" + std::to_string(state.flags.PortNumber.load()),
+        const DeviceIdentity device{port.Label(state.flags.PortNumber.load()),
                                     state.params.SA.Get(), state.params.DeviceFamily, state.params.SV.Get()};
         io.out << InfoText(device, args.json) << '\n';
     } else if (args.command == "dump" || args.command == "preset") {
@@ -263,7 +281,8 @@ int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     int status = RunSession(args, link, io);
     // The session has ended its exchanges and stopped its worker.
     link.SetTrace(nullptr);
-    if (const std::string error = WriteTraceFile(*args.traceFile, trace.Snapshot()); !error.empty()) {
+    const TracePortLabel label = [&](int port) { return link.Port().Label(port); };
+    if (const std::string error = WriteTraceFile(*args.traceFile, trace.Snapshot(), label); !error.empty()) {
         io.err << "brevantctl: " << error << '\n';
         if (status == 0)
             status = 1;

@@ -1,7 +1,7 @@
 // brevantctl: the program's procedures from the shell, through the same core.
 #include "CtlArgs.h"
 #include "CtlSession.h"
-#include "PosixSerialPort.h"
+#include "PortRouter.h"
 
 #include <csignal>
 #include <iostream>
@@ -29,10 +29,13 @@ int main(int argc, char** argv)
         std::cerr << parsed.error;
         return parsed.status;
     }
-    const auto& args = parsed.args;
+    ctl::CtlArgs args = *parsed.args;
 
-    PosixSerialPort port(args->portsDir ? PortMap::Directory(*args->portsDir) : PortMap::System());
-    if (args->command == "ports") {
+    // Serial ports by their COM number, a network device by a number of its own.
+    PortRouter port(args.portsDir ? PortMap::Directory(*args.portsDir) : PortMap::System());
+    if (args.portAddress)
+        args.port = port.Assign(*args.portAddress);
+    if (args.command == "ports") {
         for (const auto& [n, path] : port.Map().List())
             std::cout << "COM" << n << ' ' << path << '\n';
         return 0;
@@ -48,5 +51,5 @@ int main(int argc, char** argv)
     CommLog log;
     DeviceLink link(port, state, log);
     const ctl::CtlStreams io{std::cout, std::cerr, gInterrupted, ::isatty(STDERR_FILENO) == 1};
-    return ctl::RunCtl(*args, link, io);
+    return ctl::RunCtl(args, link, io);
 }

@@ -395,7 +395,7 @@ void DeviceLink::LogReply(std::string_view sequence, std::string_view reply)
 {
     // The list shows the reply as text, up to its first zero byte.
     const std::string_view content = reply.substr(0, std::min(reply.find('\0'), reply.size()));
-    log_.Append({std::string(sequence), "COM" + std::to_string(state_.flags.PortNumber.load()),
+    log_.Append({std::string(sequence), port_.Label(state_.flags.PortNumber.load()),
                  std::string(content)});
 }
 

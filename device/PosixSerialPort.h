@@ -33,7 +33,7 @@ public:
 
     const PortMap& Map() const { return map_; }
     // Why the last Open or Configure of `port` failed, for messages.
-    std::string LastError(int port) const;
+    std::string LastError(int port) const override;
 
 private:
     int Fd(int port) const;

@@ -160,7 +160,7 @@ std::string EscapeTraceBytes(std::string_view bytes)
     return out;
 }
 
-std::string FormatTraceRecord(const TraceRecord& record)
+std::string FormatTraceRecord(const TraceRecord& record, const TracePortLabel& portLabel)
 {
     using namespace std::chrono;
     const std::time_t seconds = system_clock::to_time_t(record.time);
@@ -179,20 +179,22 @@ std::string FormatTraceRecord(const TraceRecord& record)
     }
     const std::string body =
         record.direction == TraceDirection::Event ? record.bytes : EscapeTraceBytes(record.bytes);
-    return std::string(stamp) + "  COM" + std::to_string(record.port) + mark + body + "\n";
+    const std::string port = portLabel ? portLabel(record.port) : "COM" + std::to_string(record.port);
+    return std::string(stamp) + "  " + port + mark + body + "\n";
 }
 
-std::string FormatTrace(const std::vector<TraceRecord>& records)
+std::string FormatTrace(const std::vector<TraceRecord>& records, const TracePortLabel& portLabel)
 {
     std::string text;
     for (const TraceRecord& record : records)
-        text += FormatTraceRecord(record);
+        text += FormatTraceRecord(record, portLabel);
     return text;
 }
 
-std::string WriteTraceFile(const std::string& path, const std::vector<TraceRecord>& records)
+std::string WriteTraceFile(const std::string& path, const std::vector<TraceRecord>& records,
+                           const TracePortLabel& portLabel)
 {
-    return WriteFileAtomically(path, FormatTrace(records));
+    return WriteFileAtomically(path, FormatTrace(records, portLabel));
 }
 
 }  // namespace brevant

@@ -109,15 +109,19 @@ private:
 // event (its text shown as it is); carriage return, line
 // feed and tab show as \r \n \t, a backslash as \\, any other byte outside
 // printable ASCII as \xHH.
-std::string FormatTraceRecord(const TraceRecord& record);
+// `portLabel` names the port ("tcp://host:4001", e.g. SerialPort::Label);
+// without it the port is "COMn".
+using TracePortLabel = std::function<std::string(int port)>;
+std::string FormatTraceRecord(const TraceRecord& record, const TracePortLabel& portLabel = {});
 // Every record, one line each.
-std::string FormatTrace(const std::vector<TraceRecord>& records);
+std::string FormatTrace(const std::vector<TraceRecord>& records, const TracePortLabel& portLabel = {});
 // The bytes as the trace line shows them.
 std::string EscapeTraceBytes(std::string_view bytes);
 
 // Writes FormatTrace(records) to `path` through a temporary file beside it
 // that replaces the target only once complete. Empty on success, otherwise
 // the reason, naming the file.
-std::string WriteTraceFile(const std::string& path, const std::vector<TraceRecord>& records);
+std::string WriteTraceFile(const std::string& path, const std::vector<TraceRecord>& records,
+                           const TracePortLabel& portLabel = {});
 
 }  // namespace brevant

@@ -1,6 +1,7 @@
 // The serial port operations the link relies on, addressed by port number
-// (COM1 = 1). PosixSerialPort implements them over termios; tests put a
-// scripted fake in its place.
+// (COM1 = 1). PosixSerialPort implements them over termios, NetworkPort over
+// TCP (raw or RFC 2217), and PortRouter hands each number to one of them;
+// tests put a scripted fake in its place.
 //
 // Every read and write says what happened: bytes moved, nothing yet, the port
 // gone (the adapter unplugged, the device file removed, the other end hung
@@ -13,6 +14,7 @@
 
 #include "Timing.h"
 
+#include <string>
 #include <string_view>
 
 namespace brevant {
@@ -60,6 +62,12 @@ public:
     // Does the device file of `port` exist (now, not when it was opened)?
     // A port that cannot tell answers true.
     virtual bool Exists(int /*port*/) const { return true; }
+    // How messages name `port`: "COM3", or "tcp://host:4001" for a port
+    // that PortRouter gave a network device.
+    virtual std::string Label(int port) const { return "COM" + std::to_string(port); }
+    // Why the last Open or Configure of `port` failed, for messages; empty
+    // when the port cannot tell.
+    virtual std::string LastError(int /*port*/) const { return {}; }
 
     // Waits `limit`; with untilReadable, returns early once bytes can be read.
     // This is the only way the link lets time pass, so a fake can keep time itself.

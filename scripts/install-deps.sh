@@ -2,7 +2,8 @@
 # Installs what building and testing Brevant needs on a Debian machine.
 # With --package-check also lintian (about 25 MB with its Perl modules), which
 # the package test uses to check the Debian package; without it that test is
-# skipped.
+# skipped. ser2net serves the simulator on loopback for the network tests
+# (label network), which are skipped where it is missing.
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -13,7 +14,8 @@ $SUDO apt-get install -y --no-install-recommends \
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
   fonts-wqy-microhei fonts-dejavu-core \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  xvfb xdotool libcli11-dev nlohmann-json3-dev
+  xvfb xdotool libcli11-dev nlohmann-json3-dev \
+  ser2net
 if [ "${1:-}" = "--package-check" ]; then
   $SUDO apt-get install -y --no-install-recommends lintian
 fi

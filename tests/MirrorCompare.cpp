@@ -61,4 +61,22 @@ std::vector<std::string> MirrorDivergences(DeviceParams& mirror, const sim::Devi
     return lines;
 }
 
+int32_t SampleValue(const SettingRef& setting, int step, int32_t notThis)
+{
+    const auto& info = sim::DeviceSettings::info(SimKey(setting).param);
+    const int span = info.max - info.min + 1;
+    int32_t value = info.min + (step * 37 + setting.at.a * 5 + setting.at.b) % span;
+    if (value == notThis)
+        value = info.min + (value - info.min + 1) % span;
+    return value;
+}
+
+sim::DeviceSettings SettingsAwayFromFactory(const std::vector<SettingRef>& which)
+{
+    sim::DeviceSettings settings;
+    for (std::size_t i = 0; i < which.size(); ++i)
+        settings.set(SimKey(which[i]), SampleValue(which[i], static_cast<int>(i) + 1, settings.get(SimKey(which[i]))));
+    return settings;
+}
+
 }  // namespace brevant::test

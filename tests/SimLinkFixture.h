@@ -1,9 +1,16 @@
-// The real serial layer and link against brevant-sim on a pseudo-terminal.
+// The real serial layer and link against brevant-sim on a pseudo-terminal,
+// or, with `via` set to a network transport, through a real ser2net serving
+// that pseudo-terminal on loopback (raw TCP or RFC 2217). The link reaches
+// the device as port `com`: COM3 on the pseudo-terminal, the number the
+// PortRouter gave the network address otherwise. With `tearGap`, a relay
+// between the link and a raw ser2net tears every reply in two.
 #pragma once
 
 #include "DeviceLink.h"
-#include "PosixSerialPort.h"
+#include "PortRouter.h"
+#include "Ser2net.h"
 #include "SimProcess.h"
+#include "TcpTearRelay.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +18,58 @@
 
 namespace brevant::test {
 
+enum class Transport { Pty, Ser2netRaw, Ser2netRfc2217 };
+
+inline std::string TransportName(Transport t)
+{
+    switch (t) {
+    case Transport::Pty: return "Pty";
+    case Transport::Ser2netRaw: return "Ser2netRaw";
+    case Transport::Ser2netRfc2217: return "Ser2netRfc2217";
+    }
+    return "?";
+}
+
 class SimLinkFixture : public ::testing::Test {
 protected:
     static constexpr int kCom = 3;
 
-    // Starts the simulator and opens its port; fails the test when either fails.
-    void Start(std::vector<std::string> simArgs = {})
+    // Skips a network transport where ser2net is not installed; a fixture
+    // that sets `via` in its own SetUp calls this after.
+    void SetUp() override
     {
-        sim = std::make_unique<SimProcess>(std::move(simArgs), kCom);
+        if (via != Transport::Pty) {
+            if (const std::string missing = Ser2net::Missing(); !missing.empty())
+                GTEST_SKIP() << "ser2net tests skipped: " << missing;
+        }
+    }
+
+    // Starts the simulator (and ser2net in front of it) and opens its port;
+    // fails the test when any of them fails.
+    void Start(std::vector<std::string> simArgs = {}, std::string dir = {})
+    {
+        sim = std::make_unique<SimProcess>(std::move(simArgs), kCom, std::move(dir));
         ASSERT_TRUE(sim->Started()) << "simulator did not start: " << sim->ReadyLine();
-        serial = std::make_unique<PosixSerialPort>(PortMap::Directory(sim->PortsDir()));
+        serial = std::make_unique<PortRouter>(PortMap::Directory(sim->PortsDir()));
+        com = kCom;
+        if (via != Transport::Pty) {
+            Ser2netOptions options;
+            options.kind = via == Transport::Ser2netRaw ? PortKind::Tcp : PortKind::Rfc2217;
+            options.nodelay = nodelay;
+            server = std::make_unique<Ser2net>(sim->PortsDir() + "/COM" + std::to_string(kCom), options);
+            ASSERT_TRUE(server->Started()) << server->Error();
+            PortAddress address = server->Address();
+            if (tearGap.count() > 0) {
+                relay = std::make_unique<TcpTearRelay>(server->TcpPort(), tearGap);
+                ASSERT_TRUE(relay->Started());
+                address.kind = PortKind::Tcp;
+                address.tcpPort = relay->Port();
+            }
+            com = serial->Assign(address);
+        }
         link = std::make_unique<DeviceLink>(*serial, state, log);
-        state.flags.PortNumber = kCom;
-        ASSERT_TRUE(link->OpenPort()) << serial->LastError(kCom);
+        state.flags.PortNumber = com;
+        ASSERT_TRUE(link->OpenPort()) << serial->LastError(com);
     }
 
     void TearDown() override
@@ -32,12 +78,18 @@ protected:
             link->ClosePort();
     }
 
+    Transport via = Transport::Pty;
+    bool nodelay = true;  // ser2net's TCP_NODELAY (false: Nagle on its side)
+    Micros tearGap{0};    // over ser2net raw: through a TcpTearRelay with this gap
+    int com = kCom;
     DeviceState state;
     CommLog log;
     DeviceParams& p = state.params;
     std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<PosixSerialPort> serial;
+    std::unique_ptr<PortRouter> serial;
     std::unique_ptr<DeviceLink> link;
+    std::unique_ptr<Ser2net> server;  // declared after the link: goes before the simulator
+    std::unique_ptr<TcpTearRelay> relay;
 };
 
 }  // namespace brevant::test

@@ -32,36 +32,7 @@ TEST_F(SimTest, IdentityQueries)
     EXPECT_EQ(reply, "SAK217\r\n");
 }
 
-TEST_F(SimTest, EveryFamilyOfSettingRoundTripsWithTheDevicesClamps)
-{
-    Start();
-    const struct {
-        Op op;
-        Address at;
-        int sent;
-        int held;
-    } cases[] = {
-        {Op::MG, {2}, -5, -5},   {Op::MG, {1}, 99, 47},   {Op::MA, {3}, 1, 1},
-        {Op::MF, {4}, 1, 1},     {Op::MR, {1}, 9, 9},     {Op::MI, {2}, 1, 1},
-        {Op::MT, {3}, 1, 1},     {Op::MM, {4}, 1, 1},     {Op::MC, {1}, 1, 1},
-        {Op::OV, {2}, -25, -20}, {Op::OM, {3}, 1, 1},     {Op::OD, {1}, 500, 200},
-        {Op::OF, {2}, 250, 0},   {Op::OF, {3}, 8000, 8000}, {Op::OH, {4}, 700, 600},
-        {Op::MX, {3, 4}, 1, 1},  {Op::XG, {1, 2}, -12, -12}, {Op::XG, {2, 2}, 5, 0},
-        {Op::MB, {}, 1, 1},      {Op::MP, {}, 3, 3},      {Op::SN, {}, 4, 4},
-    };
-    for (const auto& c : cases) {
-        const Command& command = CommandFor(c.op);
-        ASSERT_TRUE(link->Set(c.op, c.at, c.sent)) << command.name;
-        Value* field = command.field(p, c.at.a, c.at.b);
-        EXPECT_EQ(*field, c.held) << command.name;
-        field->store(12345);
-        ASSERT_TRUE(link->Query(c.op, c.at)) << command.name;
-        EXPECT_EQ(*field, c.held) << command.name;
-    }
-    ASSERT_TRUE(link->Set(Op::MRSwitch, {2}, 7));
-    EXPECT_EQ(p.MRon[2], 1);
-    EXPECT_EQ(log.Size(), 2u);  // the two SN replies
-}
+// Set and query of every family of setting: e2e_transport_test.cpp, over every transport.
 
 TEST_F(SimTest, MetersReadPlausibleLevelsAndFollowMute)
 {

@@ -24,17 +24,6 @@ constexpr int kDeviceCom = 3;
 constexpr int kProgramCom = 5;
 
 
-// A value in the device's range for `setting`, other than `not`.
-int32_t ValueFor(const SettingRef& setting, int step, int32_t notThis)
-{
-    const auto& info = sim::DeviceSettings::info(SimKey(setting).param);
-    const int span = info.max - info.min + 1;
-    int32_t value = info.min + (step * 37 + setting.at.a * 5 + setting.at.b) % span;
-    if (value == notThis)
-        value = info.min + (value - info.min + 1) % span;
-    return value;
-}
-
 class TearRelayTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -112,10 +101,7 @@ TEST_F(TearRelayTest, ReadBackAndSetsThroughTornRepliesStoreExactlyWhatTheDevice
 {
     // Every setting the read-back covers starts away from its factory value.
     const auto covered = ReadBackSettingsFamily1();
-    sim::DeviceSettings initial;
-    for (std::size_t i = 0; i < covered.size(); ++i)
-        initial.set(SimKey(covered[i]), ValueFor(covered[i], static_cast<int>(i) + 1,
-                                                 initial.get(SimKey(covered[i]))));
+    const sim::DeviceSettings initial = SettingsAwayFromFactory(covered);
     Start(initial);
     EXPECT_TRUE(connection->UnreadSettings().empty());
     EXPECT_EQ(MirrorDivergences(state.params, initial, covered), std::vector<std::string>{});
@@ -129,7 +115,7 @@ TEST_F(TearRelayTest, ReadBackAndSetsThroughTornRepliesStoreExactlyWhatTheDevice
     for (int step = 0; step < 300; ++step) {
         const std::size_t i = static_cast<std::size_t>(step * 7) % covered.size();
         const SettingRef& setting = covered[i];
-        const int32_t value = ValueFor(setting, step, MirrorValue(state.params, setting));
+        const int32_t value = SampleValue(setting, step, MirrorValue(state.params, setting));
         const Status set = link->SetConfirmed(setting.op, setting.at, value, kPanelAttempts);
         ASSERT_TRUE(set) << set.Message() << " at step " << step << ": " << SettingName(setting) << " = " << value << TraceTail();
         EXPECT_EQ(MirrorValue(state.params, setting), value) << "step " << step;

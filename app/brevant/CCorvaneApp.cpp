@@ -23,6 +23,13 @@ PortMap PortsFor(const AppOptions& options)
     return options.portsDir ? PortMap::Directory(*options.portsDir) : PortMap::System();
 }
 
+// --port: Connect goes to that port instead of scanning.
+void UsePort(const AppOptions& options, ProgramCore& core)
+{
+    if (options.port)
+        core.state.flags.PortNumber = core.port.Assign(*options.port);
+}
+
 // Runs the event loop for `ms` milliseconds.
 void Settle(int ms)
 {
@@ -49,6 +56,14 @@ std::optional<AppOptions> ParseAppOptions(int argc, char** argv, QString* error)
             if (!dir)
                 return *error = "--ports needs a folder", std::nullopt;
             options.portsDir = dir->toStdString();
+        } else if (arg == "--port") {
+            const auto text = value();
+            if (!text)
+                return *error = "--port needs a port: N, COMn, tcp://HOST:PORT or rfc2217://HOST:PORT", std::nullopt;
+            const PortAddressParse parsed = ParsePortAddress(text->toStdString());
+            if (!parsed.address)
+                return *error = QStringLiteral("--port: %1").arg(QString::fromStdString(parsed.error)), std::nullopt;
+            options.port = parsed.address;
         } else if (arg == "--screenshot") {
             const auto file = value();
             if (!file)
@@ -90,6 +105,7 @@ int CCorvaneApp::Run()
         return Screenshot();
     ProgramCore core(PortsFor(m_options), &PanelContext::ShowMessageBox);
     CMainFrame frame(core);
+    UsePort(m_options, core);  // after the form, which starts with no port chosen
     if (m_options.size.isValid()) {
         frame.resize(m_options.size);
         frame.show();
@@ -122,6 +138,7 @@ int CCorvaneApp::Screenshot()
         std::fprintf(stderr, "brevant: %s\n", text.toLocal8Bit().constData());
     });
     CMainFrame frame(core);
+    UsePort(m_options, core);  // after the form, which starts with no port chosen
     frame.resize(1600, 900);
     frame.show();
     Settle(100);

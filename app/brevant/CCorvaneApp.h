@@ -3,6 +3,8 @@
 // it instead renders the main window to a PNG file and ends.
 #pragma once
 
+#include "PortAddress.h"
+
 #include <QSize>
 #include <QString>
 
@@ -14,6 +16,7 @@ namespace brevant {
 
 struct AppOptions {
     std::optional<std::string> portsDir;  // COMn files in a folder instead of the system's ports
+    std::optional<PortAddress> port;      // the port to connect to instead of scanning (COMn or a network device)
     QString screenshot;                   // render to this PNG and end
     bool connect = false;                 // connect at start (before the screenshot)
     QSize size;                           // a window of this size instead of a maximized one

@@ -212,7 +212,7 @@ void CMainFrame::BuildDocks()
     dock(QStringLiteral("Communication list"), QStringLiteral("commLog"), new CCommLogView(m_core.log))
         ->toggleViewAction()
         ->setText(QStringLiteral("Communication &list"));
-    auto* trace = new CTraceView(m_core.trace);
+    auto* trace = new CTraceView(m_core.trace, nullptr, [this](int port) { return m_core.port.Label(port); });
     trace->SetErrorReporter([this](const QString& text) { m_core.context.TellUser(text.toStdString()); });
     QAction* traceAction = dock(QStringLiteral("Protocol trace"), QStringLiteral("trace"), trace)->toggleViewAction();
     traceAction->setText(QStringLiteral("Protocol &trace"));
@@ -448,11 +448,12 @@ void CMainFrame::ShowStatus()
         model.remove(0, 2);
     const PanelModel& shown = m_core.context.Model();
     if (shown.Link() == LinkState::Lost)
-        m_status->setText(QStringLiteral("Device lost on COM%1 \u2014 reconnecting\u2026").arg(shown.LostPort()));
+        m_status->setText(QStringLiteral("Device lost on %1 \u2014 reconnecting\u2026")
+                              .arg(QString::fromStdString(m_core.port.Label(shown.LostPort()))));
     else if (state.flags.Connected)
-        m_status->setText(QStringLiteral("Connected: %1 on COM%2, firmware %3")
+        m_status->setText(QStringLiteral("Connected: %1 on %2, firmware %3")
                               .arg(model)
-                              .arg(state.flags.PortNumber.load())
+                              .arg(QString::fromStdString(m_core.port.Label(state.flags.PortNumber.load())))
                               .arg(QString::fromStdString(state.params.SV.Get())));
     else
         m_status->setText(QStringLiteral("Not connected"));

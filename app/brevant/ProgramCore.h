@@ -1,6 +1,6 @@
 // Everything the running program holds, built once by main() and passed
 // down: the device mirror and link flags, the communication list and the
-// protocol trace, the serial port, the link, the
+// protocol trace, the port router (serial ports and network devices), the link, the
 // command queue, the panels' context and refresher, and the connection with
 // its read-back worker. Declared in the order they are built, so they are
 // taken down in reverse: the worker first, the port last.
@@ -12,7 +12,7 @@
 #include "DeviceLink.h"
 #include "PanelContext.h"
 #include "PanelRefresher.h"
-#include "PosixSerialPort.h"
+#include "PortRouter.h"
 #include "ProtocolTrace.h"
 
 namespace brevant {
@@ -43,7 +43,7 @@ struct ProgramCore {
     DeviceState state;
     CommLog log;
     ProtocolTrace trace;
-    PosixSerialPort port;
+    PortRouter port;  // serial ports and network devices by number
     DeviceLink link;
     CommandQueue queue;
     PanelContext context;

@@ -1,5 +1,5 @@
 // brevant: the desktop program.
-//   brevant [--ports DIR] [--connect] [--size WxH] [--screenshot FILE [--view channel|matrix|soundtest]]
+//   brevant [--ports DIR] [--port PORT] [--connect] [--size WxH] [--screenshot FILE [--view channel|matrix|soundtest]]
 #include "CCorvaneApp.h"
 
 #include <QApplication>
@@ -11,9 +11,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: brevant [--ports DIR] [--connect] [--size WxH] [--screenshot FILE [--view channel|matrix|soundtest]]\n"
+    "usage: brevant [--ports DIR] [--port PORT] [--connect] [--size WxH]\n"
+    "               [--screenshot FILE [--view channel|matrix|soundtest]]\n"
     "  --ports DIR        look for the ports COM1..COM39 as files in DIR\n"
-    "  --connect          connect to the device at start\n"
+    "  --port PORT        Connect uses PORT instead of scanning: N or COMn, tcp://HOST:PORT\n"
+    "                     (raw TCP) or rfc2217://HOST:PORT (a serial device server, ser2net)\n"
+    "  --connect          connect to the device at start (to PORT with --port)\n"
     "  --size WxH         open the window at this size\n"
     "  --screenshot FILE  draw the main window into the PNG file FILE and end\n"
     "  --view VIEW        with --screenshot: show channel, matrix or soundtest\n"

@@ -13,9 +13,10 @@
 
 namespace brevant {
 
-CTraceView::CTraceView(ProtocolTrace& trace, QWidget* parent)
+CTraceView::CTraceView(ProtocolTrace& trace, QWidget* parent, TracePortLabel portLabel)
     : QWidget(parent)
     , m_trace(trace)
+    , m_portLabel(std::move(portLabel))
     , m_text(new QPlainTextEdit(this))
     , m_hidePolling(new QCheckBox(tr("Hide meter polling"), this))
     , m_clear(new QPushButton(tr("Clear"), this))
@@ -116,7 +117,7 @@ void CTraceView::Append(const std::vector<TraceRecord>& records)
     if (m_hidePolling->isChecked()) {
         for (const TraceRecord& record : records)
             if (!record.meterPolling)
-                text += FormatTraceRecord(record);
+                text += FormatTraceRecord(record, m_portLabel);
     } else {
         text = FormatTrace(records);
     }
@@ -144,7 +145,7 @@ bool CTraceView::Save()
     const QString path = m_choosePath ? m_choosePath() : QString();
     if (path.isEmpty())
         return false;
-    const std::string error = WriteTraceFile(QFile::encodeName(path).toStdString(), m_trace.Snapshot());
+    const std::string error = WriteTraceFile(QFile::encodeName(path).toStdString(), m_trace.Snapshot(), m_portLabel);
     if (error.empty())
         return true;
     if (m_reportError)

@@ -42,7 +42,8 @@ public:
     using PathChooser = std::function<QString()>;
     using ErrorReporter = std::function<void(const QString& message)>;
 
-    explicit CTraceView(ProtocolTrace& trace, QWidget* parent = nullptr);
+    // `portLabel` names the ports in the lines ("COMn" without it).
+    explicit CTraceView(ProtocolTrace& trace, QWidget* parent = nullptr, TracePortLabel portLabel = {});
     ~CTraceView() override;
 
     void SetPathChooser(PathChooser choose);
@@ -75,6 +76,7 @@ private:
     void Append(const std::vector<TraceRecord>& records);
 
     ProtocolTrace& m_trace;
+    TracePortLabel m_portLabel;
     QPlainTextEdit* m_text;
     QCheckBox* m_hidePolling;
     QPushButton* m_clear;

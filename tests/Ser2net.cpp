@@ -1,0 +1,189 @@
+#include "Ser2net.h"
+
+#include "SimProcess.h"
+#include "Timing.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace brevant::test {
+
+namespace {
+
+constexpr const char* kSer2net = "/usr/sbin/ser2net";
+constexpr Micros kListenWait{5'000'000};
+constexpr Micros kStopWait{2'000'000};
+
+// A loopback port nothing listens on now.
+int FreePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
+// Does anything listen on 127.0.0.1:port? Read from /proc, so that no
+// connection is made (which would make ser2net open the device).
+bool Listening(int port)
+{
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    char wanted[32];
+    std::snprintf(wanted, sizeof wanted, "0100007F:%04X", port);
+    std::getline(table, line);  // the heading
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state;
+        fields >> slot >> local >> remote >> state;
+        if (local == wanted && state == "0A")
+            return true;
+    }
+    return false;
+}
+
+bool Exited(int pid)
+{
+    int status = 0;
+    return ::waitpid(pid, &status, WNOHANG) == pid;
+}
+
+}  // namespace
+
+std::string Ser2net::Missing()
+{
+    if (::access(kSer2net, X_OK) != 0)
+        return std::string(kSer2net) + " is not installed (Debian package ser2net; scripts/install-deps.sh installs it)";
+    return {};
+}
+
+Ser2net::Ser2net(std::string devicePath, Ser2netOptions options)
+    : dir_(MakeTempDir("brevant-ser2net")), devicePath_(std::move(devicePath)), options_(options)
+{
+    if (options_.tcpPort == 0)
+        options_.tcpPort = FreePort();
+    Start();
+}
+
+Ser2net::~Ser2net()
+{
+    Stop();
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+PortAddress Ser2net::Address() const
+{
+    PortAddress address;
+    address.kind = options_.kind;
+    address.host = "127.0.0.1";
+    address.tcpPort = options_.tcpPort;
+    return address;
+}
+
+bool Ser2net::Start()
+{
+    if (pid_ > 0)
+        return true;
+    if (const std::string missing = Missing(); !missing.empty()) {
+        error_ = missing;
+        return false;
+    }
+    const std::string tcp = std::string(options_.nodelay ? "tcp(nodelay)" : "tcp") + ",127.0.0.1," +
+                            std::to_string(options_.tcpPort);
+    const std::string config = dir_ + "/ser2net.yaml";
+    std::ofstream(config) << "%YAML 1.1\n---\n"
+                          << "connection: &brevant\n"
+                          << "  accepter: " << (options_.kind == PortKind::Rfc2217 ? "telnet(rfc2217)," : "") << tcp
+                          << "\n"
+                          << "  connector: serialdev," << devicePath_ << ",19200n81,local\n"
+                          << "  options:\n"
+                          << "    kickolduser: false\n"
+                          << "    max-connections: 1\n";
+
+    const std::string log = dir_ + "/ser2net.log";
+    const std::string pidFile = dir_ + "/ser2net.pid";
+    const std::vector<std::string> args = {kSer2net, "-n", "-d", "-c", config, "-P", pidFile};
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    const int rc = ::posix_spawn(&pid_, kSer2net, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        pid_ = -1;
+        error_ = std::string("cannot start ser2net: ") + std::strerror(rc);
+        return false;
+    }
+    const Deadline deadline(kListenWait);
+    while (!Listening(options_.tcpPort)) {
+        if (Exited(pid_) || deadline.Expired()) {
+            error_ = "ser2net did not listen on port " + std::to_string(options_.tcpPort) + ": " + Log();
+            if (!Exited(pid_))
+                ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+            return false;
+        }
+        SleepFor(Micros{5'000});
+    }
+    return true;
+}
+
+void Ser2net::Stop()
+{
+    if (pid_ <= 0)
+        return;
+    ::kill(pid_, SIGTERM);
+    const Deadline deadline(kStopWait);
+    while (!Exited(pid_)) {
+        if (deadline.Expired()) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            break;
+        }
+        SleepFor(Micros{5'000});
+    }
+    pid_ = -1;
+    // The port must be free before a restart listens on it again.
+    const Deadline freed(kStopWait);
+    while (Listening(options_.tcpPort) && !freed.Expired())
+        SleepFor(Micros{5'000});
+}
+
+std::string Ser2net::Log() const
+{
+    std::ifstream in(dir_ + "/ser2net.log");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace brevant::test

@@ -1,0 +1,147 @@
+// The fixture of the end-to-end suite that runs over every route to the
+// device (e2e_transport_test.cpp): the simulator's pseudo-terminal, a real
+// ser2net on loopback (raw, RFC 2217, Nagle on), or a relay tearing replies
+// in TCP on the way from ser2net.
+#pragma once
+
+#include "Connection.h"
+#include "Eventually.h"
+#include "MirrorCompare.h"
+#include "RecordingObserver.h"
+#include "SimLinkFixture.h"
+#include "sim/StateFile.h"
+
+#include <filesystem>
+#include <map>
+
+namespace brevant::test {
+
+struct Route {
+    Transport via = Transport::Pty;
+    bool nodelay = true;  // ser2net's TCP_NODELAY
+    Micros tearGap{0};    // through a TcpTearRelay (raw) with this gap
+};
+
+inline std::string RouteText(const Route& r)
+{
+    std::string name = TransportName(r.via);
+    if (!r.nodelay)
+        name += "Nagle";
+    if (r.tearGap.count() > 0)
+        name += "TornEvery" + std::to_string(r.tearGap.count() / 1000) + "ms";
+    return name;
+}
+inline std::string RouteName(const ::testing::TestParamInfo<Route>& info) { return RouteText(info.param); }
+inline void PrintTo(const Route& r, std::ostream* out) { *out << RouteText(r); }
+
+class Transported : public SimLinkFixture, public ::testing::WithParamInterface<Route> {
+protected:
+    void SetUp() override
+    {
+        via = GetParam().via;
+        nodelay = GetParam().nodelay;
+        tearGap = GetParam().tearGap;
+        SimLinkFixture::SetUp();
+    }
+    void TearDown() override
+    {
+        connection.reset();
+        if (link)
+            link->SetTrace(nullptr);
+        SimLinkFixture::TearDown();
+        std::error_code ignored;
+        std::filesystem::remove_all(work, ignored);
+    }
+    void StartConnected(std::vector<std::string> simArgs)
+    {
+        Start(std::move(simArgs));
+        link->SetTrace(&trace);
+        connection = std::make_unique<Connection>(*link, observer);
+        ASSERT_TRUE(connection->Connect(report)) << Said();
+        WaitForReadBack(1);
+    }
+    void WaitForReadBack(int n)
+    {
+        ASSERT_TRUE(Eventually([&] { return observer.refreshes >= n; }, 10.0)) << "read-back " << n;
+        EXPECT_EQ(observer.refreshes, n);
+    }
+    // Every setting starts away from its factory value; the read-back must
+    // find each, and sets made while the meters are polled (the device paced
+    // like the real line) must each be answered at the first try and be what
+    // it then holds.
+    void ReadBackAndSetsWhilePolling()
+    {
+        const std::string stateFile = work + "/device.state";
+        const auto covered = ReadBackSettingsFamily1();
+        const sim::DeviceSettings initial = SettingsAwayFromFactory(covered);
+        ASSERT_TRUE(sim::StateFile(stateFile).save(initial));
+        StartConnected({"--state", stateFile, "--keep-on-exit"});
+        EXPECT_TRUE(connection->UnreadSettings().empty());
+        EXPECT_EQ(MirrorDivergences(p, initial, covered), std::vector<std::string>{});
+
+        std::map<std::size_t, int32_t> sent;
+        int failed = 0;
+        for (int step = 0; step < 40; ++step) {
+            const std::size_t i = static_cast<std::size_t>(step * 7) % covered.size();
+            const int32_t value = SampleValue(covered[i], step, MirrorValue(p, covered[i]));
+            const Status set = link->Set(covered[i].op, covered[i].at, value);
+            failed += set ? 0 : 1;
+            EXPECT_TRUE(set) << set.Message() << " at step " << step << ": " << SettingName(covered[i]);
+            sent[i] = value;
+            if (step % 4 == 3) {
+                const auto& [j, expected] = *sent.begin();
+                const Status query = link->Query(covered[j].op, covered[j].at);
+                failed += query ? 0 : 1;
+                EXPECT_TRUE(query) << query.Message() << " at step " << step;
+                EXPECT_EQ(MirrorValue(p, covered[j]), expected) << "step " << step;
+            }
+        }
+        EXPECT_EQ(failed, 0) << TraceTail();
+        EXPECT_GT(connection->PollPasses(), 0);
+        EXPECT_FALSE(connection->Lost());
+        connection->Disconnect();
+
+        ASSERT_EQ(sim->Stop(), 0);
+        const auto held = sim::StateFile(stateFile).load();
+        ASSERT_EQ(held.status, sim::StateFile::Status::Loaded) << held.error;
+        EXPECT_EQ(MirrorDivergences(p, held.settings, covered), std::vector<std::string>{});
+        for (const auto& [i, value] : sent)
+            EXPECT_EQ(held.settings.get(SimKey(covered[i])), value) << SettingName(covered[i]);
+    }
+
+    // The trace's first records after the first failure (or its last ones), for a failure message.
+    std::string TraceTail() const
+    {
+        const auto records = trace.Snapshot();
+        std::size_t from = records.size() > 16 ? records.size() - 16 : 0;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (records[i].direction == TraceDirection::Event) {
+                from = i > 12 ? i - 12 : 0;
+                break;
+            }
+        }
+        std::string text = "\ntrace:";
+        for (std::size_t i = from; i < records.size() && i < from + 24; ++i)
+            text += "\n  " + FormatTraceRecord(records[i], [this](int n) { return serial->Label(n); }).substr(0, 120);
+        return text;
+    }
+
+    std::string Said() const
+    {
+        std::string text;
+        for (const std::string& s : said)
+            text += s + "; ";
+        return text + serial->LastError(com);
+    }
+
+    const std::string work = MakeTempDir("brevant-transport");
+    ProtocolTrace trace;
+    RecordingObserver observer;
+    std::unique_ptr<Connection> connection;
+    std::vector<std::string> said;
+    const Report report = [this](std::string_view text, std::string_view detail) {
+        said.push_back(std::string(text) + (detail.empty() ? "" : " (" + std::string(detail) + ")"));
+    };
+};
+
+}  // namespace brevant::test
