@@ -210,7 +210,9 @@ Status DeviceLink::CollectLocked(int port, const ExchangeProfile& profile, std::
     ProtocolTrace* const trace = trace_.load();
     // Until the first byte the deadline is the budget of a silent device;
     // from it on, the time the rest of the reply is given.
-    Deadline deadline(port_.Clock(), profile.AnswerBudget());
+    // A network hop adds its own delays to both.
+    const Micros slack = port_.ReplySlack(port);
+    Deadline deadline(port_.Clock(), profile.AnswerBudget() + slack);
     // Always a fixed pause: the reply cannot have begun yet.
     if (profile.afterWrite.count() > 0)
         port_.Wait(port, profile.afterWrite, false);
@@ -230,7 +232,7 @@ Status DeviceLink::CollectLocked(int port, const ExchangeProfile& profile, std::
             if (trace != nullptr)
                 trace->Record(port, TraceDirection::Received, bytes);
             if (received == 0)
-                deadline = Deadline(port_.Clock(), profile.FinishBudget());
+                deadline = Deadline(port_.Clock(), profile.FinishBudget() + slack);
             received += bytes.size();
             lineFeeds += static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
             last = bytes.back();

@@ -71,6 +71,11 @@ public:
     bool Exists(int /*port*/) const override { return true; }
     void Wait(int port, Micros limit, bool untilReadable) override;
     std::string Label(int port) const override;
+    // Replies through a server may stall inside for tens of milliseconds
+    // (Nagle, a busy server, the network): each exchange waits this long
+    // beyond the device's own time before it gives a reply up.
+    Micros ReplySlack(int /*port*/) const override { return kReplySlack; }
+    static constexpr Micros kReplySlack{250'000};
     std::string LastError(int port) const override;
 
 private:

@@ -50,6 +50,7 @@ public:
     LineControlResult SetDtr(int port, bool on) override { return For(port).SetDtr(port, on); }
     LineControlResult SetRts(int port, bool on) override { return For(port).SetRts(port, on); }
     bool Exists(int port) const override { return For(port).Exists(port); }
+    Micros ReplySlack(int port) const override { return For(port).ReplySlack(port); }
     void Wait(int port, Micros limit, bool untilReadable) override { For(port).Wait(port, limit, untilReadable); }
 
 private:

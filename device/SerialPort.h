@@ -68,6 +68,9 @@ public:
     // Why the last Open or Configure of `port` failed, for messages; empty
     // when the port cannot tell.
     virtual std::string LastError(int /*port*/) const { return {}; }
+    // Time a reply on `port` may take beyond what the device itself needs:
+    // a network hop delays replies and tears them across reads.
+    virtual Micros ReplySlack(int /*port*/) const { return Micros{0}; }
 
     // Waits `limit`; with untilReadable, returns early once bytes can be read.
     // This is the only way the link lets time pass, so a fake can keep time itself.
