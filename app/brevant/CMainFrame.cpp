@@ -6,6 +6,8 @@
 #include "CInputChannelWnd.h"
 #include "CLevelMeter.h"
 #include "COutputChannelWnd.h"
+#include "ConnectSettings.h"
+#include "ConnectToDialog.h"
 #include "CSoundTestDlg.h"
 #include "CTraceView.h"
 #include "PresetProcedures.h"
@@ -33,11 +35,6 @@ namespace {
 const QString kPresetFilter = QStringLiteral("lg Files (*.lg);;*.* (*)");
 const QString kFirmwareFilter = QStringLiteral("lg Files (*.b);;*.* (*)");
 const QString kRecentKey = QStringLiteral("Recent File List");
-
-QSettings Settings()
-{
-    return QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Brevant"));
-}
 
 }  // namespace
 
@@ -92,6 +89,7 @@ void CMainFrame::UpdateConnectCommands()
     const bool idle = !m_tasks.Busy();
     const bool disconnected = m_core.context.Model().Link() == LinkState::Disconnected;
     m_connectAction->setEnabled(idle && disconnected);
+    m_connectToAction->setEnabled(idle && disconnected);
     m_disconnectAction->setEnabled(idle && !disconnected);
     m_undoAction->setEnabled(idle && m_undo.has_value());
 }
@@ -124,6 +122,7 @@ void CMainFrame::BuildMenus()
     QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
     QAction* connectAction = AddCommand(device, QStringLiteral("&Connect"), &CMainFrame::OnConnect);
     connectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    m_connectToAction = AddCommand(device, QStringLiteral("Connect &To\u2026"), &CMainFrame::OnConnectTo);
     QAction* disconnectAction = AddCommand(device, QStringLiteral("&Disconnect"), &CMainFrame::OnDisconnect);
     disconnectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
     m_connectAction = connectAction;
@@ -205,7 +204,7 @@ QAction* CMainFrame::Action(const QString& text) const
 
 QMenu* CMainFrame::ViewMenu() const { return menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu")); }
 
-QStringList CMainFrame::RecentFiles() const { return Settings().value(kRecentKey).toStringList(); }
+QStringList CMainFrame::RecentFiles() const { return ProgramSettings().value(kRecentKey).toStringList(); }
 
 void CMainFrame::RememberFile(const QString& path)
 {
@@ -214,7 +213,7 @@ void CMainFrame::RememberFile(const QString& path)
     files.prepend(path);
     while (files.size() > kRecentFiles)
         files.removeLast();
-    Settings().setValue(kRecentKey, files);
+    ProgramSettings().setValue(kRecentKey, files);
     FillRecentMenu();
 }
 
@@ -249,6 +248,23 @@ void CMainFrame::OnConnect()
     Connection& connection = m_core.connection;
     m_tasks.Run(QStringLiteral("Connecting…"),
                 [&connection](const Report& report, const ProgressFn&) { connection.Connect(report); });
+}
+
+void CMainFrame::OnConnectTo()
+{
+    QSettings settings = ProgramSettings();
+    ConnectToDialog dialog(m_core.SerialPorts(), settings, QString::fromStdString(m_core.virtualDevice.Program()),
+                           this);
+    if (dialog.exec() == QDialog::Accepted)
+        if (const std::optional<ConnectTarget> target = dialog.Chosen())
+            ConnectTo(*target);
+}
+
+void CMainFrame::ConnectTo(const ConnectTarget& target)
+{
+    ProgramCore& core = m_core;
+    m_tasks.Run(QStringLiteral("Connecting\u2026"),
+                [&core, target](const Report& report, const ProgressFn&) { core.ConnectTo(target, report); });
 }
 
 void CMainFrame::OnDisconnect()

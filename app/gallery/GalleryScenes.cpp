@@ -345,6 +345,7 @@ std::vector<Scene> Scenes()
     AddGraphScenes(scenes);
     AddPanelScenes(scenes);
     AddTraceScenes(scenes);
+    AddConnectScenes(scenes);
     return scenes;
 }
 

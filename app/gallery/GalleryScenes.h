@@ -37,6 +37,8 @@ std::vector<Scene> Scenes();
 void AddPanelScenes(std::vector<Scene>& scenes);
 // The protocol trace dock.
 void AddTraceScenes(std::vector<Scene>& scenes);
+// The Connect To dialog.
+void AddConnectScenes(std::vector<Scene>& scenes);
 
 // The dark console colours the gallery shows the controls in: the panels'
 // strip colour for windows, light text, the faders' blue as the highlight.
