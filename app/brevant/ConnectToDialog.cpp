@@ -62,8 +62,6 @@ ConnectToDialog::ConnectToDialog(std::vector<PortInfo> ports, QSettings& setting
     m_edit->setObjectName(QStringLiteral("edit"));
     m_remove = new QPushButton(QStringLiteral("&Remove"), this);
     m_remove->setObjectName(QStringLiteral("remove"));
-    for (QPushButton* button : {add, m_edit, m_remove})
-        button->setAutoDefault(false);  // Return connects, wherever the focus is in the list
     connect(add, &QPushButton::clicked, this, &ConnectToDialog::OnAdd);
     connect(m_edit, &QPushButton::clicked, this, &ConnectToDialog::OnEdit);
     connect(m_remove, &QPushButton::clicked, this, &ConnectToDialog::OnRemove);
@@ -73,7 +71,7 @@ ConnectToDialog::ConnectToDialog(std::vector<PortInfo> ports, QSettings& setting
     m_connect->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &ConnectToDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ConnectToDialog::reject);
-    connect(m_list, &QTreeWidget::currentItemChanged, this, &ConnectToDialog::UpdateButtons);
+    connect(m_list, &QTreeWidget::currentItemChanged, this, &ConnectToDialog::OnCurrentChanged);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &ConnectToDialog::accept);
 
     auto* networkButtons = new QHBoxLayout;
@@ -95,7 +93,7 @@ ConnectToDialog::ConnectToDialog(std::vector<PortInfo> ports, QSettings& setting
 QTreeWidgetItem* ConnectToDialog::AddGroup(const QString& title)
 {
     auto* group = new QTreeWidgetItem(m_list, {title});
-    group->setFlags(Qt::ItemIsEnabled);  // a heading: never chosen
+    group->setFlags(Qt::ItemIsEnabled);  // a heading: never chosen (a disabled one would disable its entries)
     group->setFirstColumnSpanned(true);
     QFont font = group->font(kNameColumn);
     font.setBold(true);
@@ -185,6 +183,28 @@ int ConnectToDialog::CurrentDevice() const
     if (item == nullptr || !(item->flags() & Qt::ItemIsSelectable))
         return -1;
     return item->data(kNameColumn, kDeviceRole).toInt();
+}
+
+void ConnectToDialog::OnCurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+{
+    // The arrow keys pass over the headings and the entries that cannot be
+    // chosen, on in the direction they went; at the end, back where they were.
+    const auto choosable = [](const QTreeWidgetItem* item) { return item->flags() & Qt::ItemIsSelectable; };
+    if (current != nullptr && !choosable(current)) {
+        bool down = true;
+        if (previous != nullptr) {
+            down = false;
+            for (QTreeWidgetItemIterator it(previous); *it != nullptr && !down; ++it)
+                down = *it == current;
+        }
+        QTreeWidgetItem* next = current;
+        do
+            next = down ? m_list->itemBelow(next) : m_list->itemAbove(next);
+        while (next != nullptr && !choosable(next));
+        m_list->setCurrentItem(next != nullptr ? next : previous);  // comes back here
+        return;
+    }
+    UpdateButtons();
 }
 
 void ConnectToDialog::UpdateButtons()

@@ -53,6 +53,7 @@ private:
                               int device = -1);
     void AddUnavailable(QTreeWidgetItem* group, const QString& what, const QString& why);
     int CurrentDevice() const;  // the saved network device's index, -1 when none is current
+    void OnCurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void UpdateButtons();
     std::optional<NetworkDevice> EditDeviceDialog(const NetworkDevice& current);
 

@@ -161,7 +161,14 @@ TEST_F(ConnectToDialogTest, TheEntryChosenIsRememberedAndReachesTheConnectProced
     {
         ConnectToDialog dialog(Ports(), settings, "/usr/bin/brevant-sim");
         EXPECT_EQ(dialog.Chosen(), chosen) << "the last one is chosen again";
-        Choose(dialog, "COM5");
+        auto* list = dialog.findChild<QTreeWidget*>("targets");
+        QTest::keyClick(list, Qt::Key_Up);
+        ASSERT_TRUE(dialog.Chosen());
+        EXPECT_EQ(dialog.Chosen()->Key(), "COM5") << "the arrow keys pass over the headings";
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        ASSERT_TRUE(dialog.Chosen());
+        EXPECT_EQ(dialog.Chosen()->Key(), "virtual");
         QTest::keyClick(&dialog, Qt::Key_Escape);
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     }
