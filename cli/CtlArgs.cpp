@@ -69,7 +69,7 @@ public:
         app_.add_subcommand("upgrade", "Send a firmware image to the device")
             ->add_option("FILE", file_, "The firmware image")
             ->required();
-        Plain("ports", "List the serial ports COM1..COM39 that exist");
+        Plain("ports", "List the serial ports COM1..COM39 that exist, with their USB adapters");
         app_.add_subcommand("help", "Print the help of a command")
             ->add_option("COMMAND", topic_, "The command, e.g. set or preset load");
         // After the commands, which would otherwise repeat it in their help.

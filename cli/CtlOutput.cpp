@@ -96,4 +96,16 @@ std::string InfoText(const DeviceIdentity& device, bool json)
            "\nversion " + device.version;
 }
 
+std::string PortsText(const std::vector<PortInfo>& ports)
+{
+    std::string text;
+    for (const PortInfo& port : ports) {
+        text += "COM" + std::to_string(port.number) + ' ' + port.path;
+        if (!port.adapter.empty())
+            text += " (" + port.adapter + ')';
+        text += '\n';
+    }
+    return text;
+}
+
 }  // namespace brevant::ctl

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "DeviceParams.h"
+#include "PortMap.h"
 
 #include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace brevant::ctl {
 
@@ -29,5 +31,9 @@ struct DeviceIdentity {
     std::string version;
 };
 std::string InfoText(const DeviceIdentity& device, bool json);
+
+// The ports a line each: "COM1 /dev/ttyUSB0 (FTDI FT232R USB UART)", the
+// adapter's name only when it is known.
+std::string PortsText(const std::vector<PortInfo>& ports);
 
 }  // namespace brevant::ctl

@@ -1,5 +1,6 @@
 // brevantctl: the program's procedures from the shell, through the same core.
 #include "CtlArgs.h"
+#include "CtlOutput.h"
 #include "CtlSession.h"
 #include "PortRouter.h"
 
@@ -36,8 +37,7 @@ int main(int argc, char** argv)
     if (args.portAddress)
         args.port = port.Assign(*args.portAddress);
     if (args.command == "ports") {
-        for (const auto& [n, path] : port.Map().List())
-            std::cout << "COM" << n << ' ' << path << '\n';
+        std::cout << ctl::PortsText(port.Map().Ports());
         return 0;
     }
 

@@ -1,5 +1,7 @@
 #include "PortMap.h"
 
+#include "UsbAdapterName.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -9,8 +11,6 @@ namespace fs = std::filesystem;
 namespace brevant {
 
 namespace {
-
-constexpr int kHighestPort = 39;
 
 // "ttyUSB12" with prefix "ttyUSB" -> 12; -1 when the rest is not a number.
 int NumberAfter(const std::string& name, const std::string& prefix)
@@ -40,6 +40,17 @@ bool HasHardware(const fs::path& sysEntry)
     return true;  // no type attribute: a driver that only lists real ports
 }
 
+// DIR/COMn when it exists; exists() follows a link, so a link whose target
+// is gone is no port.
+std::optional<std::string> ComEntry(const std::string& dir, int port)
+{
+    const fs::path path = fs::path(dir) / ("COM" + std::to_string(port));
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        return std::nullopt;
+    return path.string();
+}
+
 }  // namespace
 
 PortMap PortMap::System(std::string devRoot, std::string sysRoot)
@@ -47,9 +58,24 @@ PortMap PortMap::System(std::string devRoot, std::string sysRoot)
     return PortMap(Kind::System, std::move(devRoot), std::move(sysRoot));
 }
 
-PortMap PortMap::Directory(std::string dir)
+PortMap PortMap::Directory(std::string dir, std::string sysRoot)
 {
-    return PortMap(Kind::Directory, std::move(dir), {});
+    return PortMap(Kind::Directory, std::move(dir), std::move(sysRoot));
+}
+
+PortMap PortMap::WithFallback(std::string dir) const
+{
+    PortMap map = *this;
+    map.fallback_ = std::move(dir);
+    return map;
+}
+
+std::string PortInfo::Label() const
+{
+    std::string label = "COM" + std::to_string(number) + " \u2014 " + path;
+    if (!adapter.empty())
+        label += ", " + adapter;
+    return label;
 }
 
 std::vector<std::string> PortMap::SystemDevices() const
@@ -74,39 +100,58 @@ std::vector<std::string> PortMap::SystemDevices() const
     return devices;
 }
 
-std::optional<std::string> PortMap::PathOf(int port) const
+std::optional<std::string> PortMap::OwnPathOf(int port) const
 {
-    if (port < 1 || port > kHighestPort)
-        return std::nullopt;
-    if (kind_ == Kind::Directory) {
-        const fs::path path = fs::path(root_) / ("COM" + std::to_string(port));
-        std::error_code ec;
-        // exists() follows a link: a link whose target is gone is no port.
-        if (!fs::exists(path, ec))
-            return std::nullopt;
-        return path.string();
-    }
+    if (kind_ == Kind::Directory)
+        return ComEntry(root_, port);
     const std::vector<std::string> devices = SystemDevices();
     if (static_cast<std::size_t>(port) > devices.size())
         return std::nullopt;
     return devices[static_cast<std::size_t>(port) - 1];
 }
 
+std::optional<std::string> PortMap::PathOf(int port) const
+{
+    if (port < 1 || port > kHighestComPort)
+        return std::nullopt;
+    if (auto path = OwnPathOf(port))
+        return path;
+    if (fallback_.empty())
+        return std::nullopt;
+    return ComEntry(fallback_, port);
+}
+
 std::vector<std::pair<int, std::string>> PortMap::List() const
 {
     std::vector<std::pair<int, std::string>> ports;
+    int taken = 0;  // the system map's ports are COM1..COMtaken
     if (kind_ == Kind::System) {
-        int n = 0;
         for (auto& path : SystemDevices()) {
-            if (++n > kHighestPort)
+            if (taken == kHighestComPort)
                 break;
-            ports.emplace_back(n, std::move(path));
+            ports.emplace_back(++taken, std::move(path));
         }
-        return ports;
     }
-    for (int n = 1; n <= kHighestPort; ++n) {
-        if (auto path = PathOf(n))
+    for (int n = taken + 1; n <= kHighestComPort; ++n) {
+        auto path = kind_ == Kind::Directory ? ComEntry(root_, n) : std::nullopt;
+        if (!path && !fallback_.empty())
+            path = ComEntry(fallback_, n);
+        if (path)
             ports.emplace_back(n, std::move(*path));
+    }
+    return ports;
+}
+
+std::vector<PortInfo> PortMap::Ports() const
+{
+    std::vector<PortInfo> ports;
+    for (auto& [n, path] : List()) {
+        // A directory entry is usually a link to the device node; the node's
+        // name is what sysfs knows it by.
+        std::error_code ec;
+        const fs::path node = fs::canonical(path, ec);
+        const std::string name = (ec ? fs::path(path) : node).filename().string();
+        ports.push_back(PortInfo{n, std::move(path), UsbAdapterName(sysRoot_, name)});
     }
     return ports;
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 namespace fs = std::filesystem;
 
@@ -27,6 +28,22 @@ protected:
         Touch(root / "dev" / name);
         fs::create_directories(root / "sys" / name / "device");
         std::ofstream(root / "sys" / name / "type") << type << '\n';
+    }
+
+    // A USB adapter in the device tree: its attributes on the USB device,
+    // and the tty's "device" link to the port under its interface (ttyUSB)
+    // or to the interface itself (ttyACM).
+    void UsbPort(const std::string& tty, const std::map<std::string, std::string>& attributes)
+    {
+        const fs::path usb = root / "usb" / tty / "1-1";
+        const fs::path interface = usb / "1-1:1.0";
+        fs::create_directories(interface / tty);
+        for (const auto& [name, value] : attributes)
+            std::ofstream(usb / name) << value << '\n';
+        fs::create_directories(root / "sys" / tty);
+        fs::create_directory_symlink(tty.rfind("ttyACM", 0) == 0 ? interface : interface / tty,
+                                     root / "sys" / tty / "device");
+        Touch(root / "dev" / tty);
     }
 
     fs::path root;
@@ -66,6 +83,50 @@ TEST_F(PortMapTest, DirectoryPortsAreNamedComN)
     EXPECT_EQ(map.PathOf(40), std::nullopt);
     ASSERT_EQ(map.List().size(), 1u);
     EXPECT_EQ(map.List()[0].first, 3);
+}
+
+TEST_F(PortMapTest, PortsNameTheirUsbAdapters)
+{
+    UsbPort("ttyUSB0", {{"idVendor", "0403"}, {"idProduct", "6001"}, {"manufacturer", "FTDI"}, {"product", "FT232R USB UART"}});
+    UsbPort("ttyUSB1", {{"idVendor", "067b"}, {"idProduct", "2303"}, {"manufacturer", "Prolific"}, {"product", "Prolific USB-Serial"}});
+    UsbPort("ttyACM0", {{"idVendor", "2341"}, {"idProduct", "0043"}});
+    UsbPort("ttyACM1", {{"product", "no ids: not the USB device"}});
+    OnBoardPort("ttyS0", 4);
+
+    std::vector<std::string> labels;
+    for (const PortInfo& info : PortMap::System((root / "dev").string(), (root / "sys").string()).Ports())
+        labels.push_back(info.Label());
+    const std::string dev = (root / "dev").string();
+    EXPECT_EQ(labels, (std::vector<std::string>{
+                          "COM1 \u2014 " + dev + "/ttyUSB0, FTDI FT232R USB UART",
+                          "COM2 \u2014 " + dev + "/ttyUSB1, Prolific USB-Serial",
+                          "COM3 \u2014 " + dev + "/ttyACM0, USB 2341:0043",
+                          "COM4 \u2014 " + dev + "/ttyACM1",
+                          "COM5 \u2014 " + dev + "/ttyS0",
+                      }));
+
+    // A folder's entry is named after the device node it links to.
+    fs::create_directories(root / "ports");
+    fs::create_symlink(root / "dev" / "ttyUSB0", root / "ports" / "COM7");
+    const auto linked = PortMap::Directory((root / "ports").string(), (root / "sys").string()).Ports();
+    ASSERT_EQ(linked.size(), 1u);
+    EXPECT_EQ(linked[0].adapter, "FTDI FT232R USB UART");
+}
+
+TEST_F(PortMapTest, AFallbackFolderFillsOnlyTheNumbersTheMapLacks)
+{
+    Touch(root / "dev" / "ttyUSB0");
+    fs::create_directories(root / "extra");
+    Touch(root / "extra" / "COM1");   // shadowed by the adapter
+    Touch(root / "extra" / "COM39");
+    const PortMap map = PortMap::System((root / "dev").string(), (root / "sys").string())
+                            .WithFallback((root / "extra").string());
+    EXPECT_EQ(map.PathOf(1), (root / "dev" / "ttyUSB0").string());
+    EXPECT_EQ(map.PathOf(2), std::nullopt);
+    EXPECT_EQ(map.PathOf(39), (root / "extra" / "COM39").string());
+    const auto list = map.List();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[1], std::make_pair(39, (root / "extra" / "COM39").string()));
 }
 
 TEST_F(PortMapTest, OpeningAMissingOrOrdinaryFileFailsWithAReason)

@@ -6,6 +6,8 @@
 #include "CInputChannelWnd.h"
 #include "CLevelMeter.h"
 #include "COutputChannelWnd.h"
+#include "ConnectSettings.h"
+#include "ConnectToDialog.h"
 #include "CSoundTestDlg.h"
 #include "CTraceView.h"
 #include "PresetProcedures.h"
@@ -35,11 +37,6 @@ const QString kPresetFilter = QStringLiteral("lg Files (*.lg);;*.* (*)");
 const QString kFirmwareFilter = QStringLiteral("lg Files (*.b);;*.* (*)");
 const QString kRecentKey = QStringLiteral("Recent File List");
 const QString kZoomKey = QStringLiteral("Zoom");
-
-QSettings Settings()
-{
-    return QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Brevant"));
-}
 
 }  // namespace
 
@@ -93,6 +90,7 @@ void CMainFrame::UpdateConnectCommands()
     const bool idle = !m_tasks.Busy();
     const bool disconnected = m_core.context.Model().Link() == LinkState::Disconnected;
     m_connectAction->setEnabled(idle && disconnected);
+    m_connectToAction->setEnabled(idle && disconnected);
     m_disconnectAction->setEnabled(idle && !disconnected);
     m_undoAction->setEnabled(idle && m_undo.has_value());
 }
@@ -125,6 +123,7 @@ void CMainFrame::BuildMenus()
     QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
     QAction* connectAction = AddCommand(device, QStringLiteral("&Connect"), &CMainFrame::OnConnect);
     connectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    m_connectToAction = AddCommand(device, QStringLiteral("Connect &To\u2026"), &CMainFrame::OnConnectTo);
     QAction* disconnectAction = AddCommand(device, QStringLiteral("&Disconnect"), &CMainFrame::OnDisconnect);
     disconnectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
     m_connectAction = connectAction;
@@ -176,7 +175,7 @@ void CMainFrame::BuildZoomMenu(QMenu* menu)
 {
     // One choice at a time, the last one made kept in the settings.
     auto* group = new QActionGroup(menu);
-    const Zoom saved = ZoomFromSetting(Settings().value(kZoomKey).toString()).value_or(Zoom::Percent100);
+    const Zoom saved = ZoomFromSetting(ProgramSettings().value(kZoomKey).toString()).value_or(Zoom::Percent100);
     for (Zoom zoom : kZooms) {
         QAction* action = menu->addAction(ZoomMenuText(zoom));
         action->setCheckable(true);
@@ -190,7 +189,7 @@ void CMainFrame::BuildZoomMenu(QMenu* menu)
 void CMainFrame::SetZoom(Zoom zoom)
 {
     m_zoomed->SetZoom(zoom);
-    Settings().setValue(kZoomKey, ZoomSettingText(zoom));
+    ProgramSettings().setValue(kZoomKey, ZoomSettingText(zoom));
 }
 
 void CMainFrame::BuildDocks()
@@ -230,7 +229,7 @@ QAction* CMainFrame::Action(const QString& text) const
 
 QMenu* CMainFrame::ViewMenu() const { return menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu")); }
 
-QStringList CMainFrame::RecentFiles() const { return Settings().value(kRecentKey).toStringList(); }
+QStringList CMainFrame::RecentFiles() const { return ProgramSettings().value(kRecentKey).toStringList(); }
 
 void CMainFrame::RememberFile(const QString& path)
 {
@@ -239,7 +238,7 @@ void CMainFrame::RememberFile(const QString& path)
     files.prepend(path);
     while (files.size() > kRecentFiles)
         files.removeLast();
-    Settings().setValue(kRecentKey, files);
+    ProgramSettings().setValue(kRecentKey, files);
     FillRecentMenu();
 }
 
@@ -274,6 +273,23 @@ void CMainFrame::OnConnect()
     Connection& connection = m_core.connection;
     m_tasks.Run(QStringLiteral("Connecting…"),
                 [&connection](const Report& report, const ProgressFn&) { connection.Connect(report); });
+}
+
+void CMainFrame::OnConnectTo()
+{
+    QSettings settings = ProgramSettings();
+    ConnectToDialog dialog(m_core.SerialPorts(), settings, QString::fromStdString(m_core.virtualDevice.Program()),
+                           this);
+    if (dialog.exec() == QDialog::Accepted)
+        if (const std::optional<ConnectTarget> target = dialog.Chosen())
+            ConnectTo(*target);
+}
+
+void CMainFrame::ConnectTo(const ConnectTarget& target)
+{
+    ProgramCore& core = m_core;
+    m_tasks.Run(QStringLiteral("Connecting\u2026"),
+                [&core, target](const Report& report, const ProgressFn&) { core.ConnectTo(target, report); });
 }
 
 void CMainFrame::OnDisconnect()

@@ -58,6 +58,10 @@ public:
     QString StatusText() const;
 
     void OnConnect();
+    // Asks which device in the Connect To dialog, then connects to it.
+    void OnConnectTo();
+    // Connects to `target` off the UI thread, as Connect does.
+    void ConnectTo(const ConnectTarget& target);
     void OnDisconnect();
     void OnOpenFromFile();
     void OnSaveToFile();
@@ -97,6 +101,7 @@ private:
     std::optional<Preset> m_undo;  // the device's setting before the last preset sent
     QAction* m_undoAction = nullptr;
     QAction* m_connectAction = nullptr;
+    QAction* m_connectToAction = nullptr;
     QPointer<QDialog> m_soundTest;  // the sound test, while open
     QAction* m_disconnectAction = nullptr;
     QList<QAction*> m_deviceCommands;  // disabled while a command runs

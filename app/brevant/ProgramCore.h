@@ -1,25 +1,28 @@
 // Everything the running program holds, built once by main() and passed
-// down: the device mirror and link flags, the communication list and the
-// protocol trace, the port router (serial ports and network devices), the link, the
-// command queue, the panels' context and refresher, and the connection with
+// down: the virtual device, the device mirror and link flags, the
+// communication list and the protocol trace, the port router (serial ports
+// and network devices), the link, the command queue, the panels' context and refresher, and the connection with
 // its read-back worker. Declared in the order they are built, so they are
-// taken down in reverse: the worker first, the port last.
+// taken down in reverse: the worker first, then the port, and the simulator
+// behind the virtual device last.
 #pragma once
 
 #include "CommLog.h"
 #include "CommandQueue.h"
+#include "ConnectTarget.h"
 #include "Connection.h"
 #include "DeviceLink.h"
 #include "PanelContext.h"
 #include "PanelRefresher.h"
 #include "PortRouter.h"
 #include "ProtocolTrace.h"
+#include "VirtualDevice.h"
 
 namespace brevant {
 
-struct ProgramCore {
+struct ProgramCore final : PortAssigner {
     ProgramCore(PortMap ports, PanelContext::Tell tell)
-        : port(std::move(ports))
+        : port(ports.WithFallback(virtualDevice.PortsDir()))
         , link(port, state, log)
         , queue(state.flags)
         , context(link, queue, std::move(tell))
@@ -31,7 +34,7 @@ struct ProgramCore {
     // The program is ending: exchanges still under way or queued fail at
     // once instead of being tried against a port about to close, and the
     // worker stops; the members then go down in reverse order.
-    ~ProgramCore()
+    ~ProgramCore() override
     {
         link.Halt();
         queue.DropPending();
@@ -40,6 +43,16 @@ struct ProgramCore {
     ProgramCore(const ProgramCore&) = delete;
     ProgramCore& operator=(const ProgramCore&) = delete;
 
+    // A serial port's number is its COM number; a network device gets one
+    // of its own from the router.
+    int Assign(const PortAddress& address) override { return port.Assign(address); }
+    // The serial ports found, without the virtual device's.
+    std::vector<PortInfo> SerialPorts() const;
+    // Connect To…: connects to `target`, starting the virtual device for it
+    // or ending it for any other choice. Runs off the UI thread.
+    bool ConnectTo(const ConnectTarget& target, const Report& report);
+
+    VirtualDevice virtualDevice;
     DeviceState state;
     CommLog log;
     ProtocolTrace trace;

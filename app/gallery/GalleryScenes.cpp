@@ -346,6 +346,7 @@ std::vector<Scene> Scenes()
     AddPanelScenes(scenes);
     AddFormScenes(scenes);
     AddTraceScenes(scenes);
+    AddConnectScenes(scenes);
     return scenes;
 }
 

@@ -39,6 +39,8 @@ void AddPanelScenes(std::vector<Scene>& scenes);
 void AddFormScenes(std::vector<Scene>& scenes);
 // The protocol trace dock.
 void AddTraceScenes(std::vector<Scene>& scenes);
+// The Connect To dialog.
+void AddConnectScenes(std::vector<Scene>& scenes);
 
 // The dark console colours the gallery shows the controls in: the panels'
 // strip colour for windows, light text, the faders' blue as the highlight.

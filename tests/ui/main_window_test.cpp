@@ -11,6 +11,7 @@
 #include "CMatrixDlg.h"
 #include "COutputChannelWnd.h"
 #include "COutputLevelDlg.h"
+#include "ConnectToDialog.h"
 #include "ProgramCore.h"
 #include "CRoundSliderCtrl.h"
 #include "ZoomedForm.h"
@@ -27,6 +28,7 @@
 #include <QWheelEvent>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -314,6 +316,49 @@ TEST_F(MainWindow, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
     Run(&CMainFrame::OnDisconnect);
     ASSERT_TRUE(Eventually([&] { return frame->Action("Connect")->isEnabled(); }));
     EXPECT_FALSE(frame->Action("Disconnect")->isEnabled());
+}
+
+// Connect To… right after Connect: the virtual device runs the simulator and
+// connects to it; choosing another device ends it; a missing simulator is named.
+TEST_F(MainWindow, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChosen)
+{
+    Start();
+    const QList<QAction*> items = frame->menuBar()->actions().constFirst()->menu()->actions();
+    ASSERT_GT(items.size(), 1);
+    EXPECT_EQ(items[1], frame->Action("Connect To…"));
+    core->virtualDevice.SetProgram(BREVANT_SIM_PATH);
+
+    // The dialog is answered from the keyboard: the virtual device, Return.
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<ConnectToDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* list = dialog->findChild<QTreeWidget*>("targets");
+        list->setCurrentItem(list->findItems("Virtual device (simulator)", Qt::MatchExactly | Qt::MatchRecursive)[0]);
+        QTest::keyClick(list, Qt::Key_Return);
+    });
+    Run(&CMainFrame::OnConnectTo);
+    EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
+    EXPECT_TRUE(core->state.flags.Connected);
+    EXPECT_EQ(core->state.flags.PortNumber, VirtualDevice::kPort);
+    EXPECT_TRUE(core->virtualDevice.Running());
+    ASSERT_EQ(core->SerialPorts().size(), 1u) << "the virtual device is not listed as a serial port";
+    EXPECT_EQ(core->SerialPorts()[0].number, 3);
+    Run(&CMainFrame::OnDisconnect);
+
+    frame->ConnectTo(ConnectTarget{TargetKind::Port, *ParsePortAddress("COM3").address});
+    frame->Tasks().WaitIdle();
+    EXPECT_TRUE(core->state.flags.Connected) << told.join("|").toStdString();
+    EXPECT_EQ(core->state.flags.PortNumber, 3);
+    EXPECT_FALSE(core->virtualDevice.Running());
+    Run(&CMainFrame::OnDisconnect);
+
+    core->virtualDevice.SetProgram("/nonexistent/brevant-sim");
+    frame->ConnectTo(ConnectTarget{TargetKind::VirtualDevice, {}});
+    frame->Tasks().WaitIdle();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith("The virtual device could not be started\n/nonexistent/brevant-sim: "))
+        << told[0].toStdString();
+    EXPECT_FALSE(core->state.flags.Connected);
 }
 
 TEST_F(MainWindow, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
