@@ -8,13 +8,18 @@
 // times and the polling pass many times, and the median ratio is the figure
 // set against the target; the spread is printed beside it.
 //
+// Each runs on the pseudo-terminal, and through Debian's ser2net on loopback,
+// raw and with RFC 2217, when ser2net is installed: the network hop is held
+// to its own, looser target.
+//
 // Usage: session_bench [seconds of polling per family, default 3]
 #include "Connection.h"
 #include "CountingPort.h"
-#include "PosixSerialPort.h"
+#include "PortRouter.h"
 #include "PresetFile.h"
 #include "PresetProcedures.h"
 #include "ReadBack.h"
+#include "Ser2net.h"
 #include "SimProcess.h"
 #include "UpgradeProcedure.h"
 #include "sim/PtyServer.h"
@@ -23,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 using namespace brevant;
@@ -37,7 +43,24 @@ double Seconds(SteadyClock::time_point since)
 // Targets: the read-back and a polling pass within this multiple of the line
 // time; the firmware words at no less than this share of the line rate.
 constexpr double kExchangeTarget = 1.15;
+constexpr double kNetworkExchangeTarget = 1.3;
 constexpr double kFirmwareTarget = 0.98;
+
+// How the program reaches the simulator.
+enum class Route { Pty, Ser2netRaw, Ser2netRfc2217 };
+
+const char* RouteName(Route route)
+{
+    switch (route) {
+    case Route::Ser2netRaw:
+        return "ser2net raw";
+    case Route::Ser2netRfc2217:
+        return "ser2net RFC 2217";
+    case Route::Pty:
+        break;
+    }
+    return "pty";
+}
 constexpr int kReadBackRuns = 9;
 
 void Row(const std::string& what, double seconds, double lineSeconds, const std::string& extra = "")
@@ -81,15 +104,30 @@ public:
 
 const Report kQuiet = [](std::string_view, std::string_view) {};
 
-// A connection to the simulator's COM3 through a byte-counting port.
+// A ser2net serving the simulator's COM3, when the route goes through one.
+std::unique_ptr<test::Ser2net> ServerFor(Route route, const test::SimProcess& sim)
+{
+    if (route == Route::Pty)
+        return nullptr;
+    test::Ser2netOptions options;
+    options.kind = route == Route::Ser2netRaw ? PortKind::Tcp : PortKind::Rfc2217;
+    auto server = std::make_unique<test::Ser2net>(sim.PortsDir() + "/COM3", options);
+    if (!server->Started())
+        std::fprintf(stderr, "ser2net did not start: %s\n", server->Error().c_str());
+    return server;
+}
+
+// A connection to the simulator's COM3, on the pty or through ser2net,
+// through a byte-counting port.
 struct Rig {
-    Rig(const test::SimProcess& sim, ConnectionObserver& observer)
-        : serial(PortMap::Directory(sim.PortsDir())), port(serial), link(port, state, log),
-          connection(link, observer)
+    Rig(const test::SimProcess& sim, ConnectionObserver& observer, Route route)
+        : server(ServerFor(route, sim)), serial(PortMap::Directory(sim.PortsDir())), port(serial),
+          link(port, state, log), connection(link, observer)
     {
-        state.flags.PortNumber = 3;
+        state.flags.PortNumber = server ? serial.Assign(server->Address()) : 3;
     }
-    PosixSerialPort serial;
+    std::unique_ptr<test::Ser2net> server;
+    PortRouter serial;
     bench::CountingPort port;
     DeviceState state;
     CommLog log;
@@ -97,15 +135,16 @@ struct Rig {
     Connection connection;
 };
 
-bool BenchFamily(const char* model, double pollSeconds)
+bool BenchFamily(const char* model, double pollSeconds, Route route)
 {
     test::SimProcess sim({"--model", model});
     if (!sim.Started())
         return false;
     Refreshed observer;
-    Rig rig(sim, observer);
-    auto& [serial, port, state, log, link, connection] = rig;
+    Rig rig(sim, observer, route);
+    auto& [server, serial, port, state, log, link, connection] = rig;
     const std::string family = std::string(", ") + model;
+    const double target = route == Route::Pty ? kExchangeTarget : kNetworkExchangeTarget;
 
     // As the user meets it: connect (model and version queries) and the
     // first read-back, on the connection's worker.
@@ -129,7 +168,7 @@ bool BenchFamily(const char* model, double pollSeconds)
             return false;
         runs.push_back({Seconds(start), port.LineSeconds(), port.Writes()});
     }
-    MedianRow("full read-back" + family, runs, kExchangeTarget);
+    MedianRow("full read-back" + family, runs, target);
 
     runs.clear();
     const Deadline polling(Micros{static_cast<long>(pollSeconds * 1e6)});
@@ -140,7 +179,7 @@ bool BenchFamily(const char* model, double pollSeconds)
             return false;
         runs.push_back({Seconds(start), port.LineSeconds(), port.Writes()});
     }
-    MedianRow("meter polling pass" + family, runs, kExchangeTarget);
+    MedianRow("meter polling pass" + family, runs, target);
 
     // Preset upload of the setting just read back, on the known port.
     const std::string file = sim.PortsDir() + "/bench.lg";
@@ -152,7 +191,7 @@ bool BenchFamily(const char* model, double pollSeconds)
     return applied;
 }
 
-bool BenchFirmware(int words)
+bool BenchFirmware(int words, Route route)
 {
     test::SimProcess sim;
     if (!sim.Started())
@@ -163,8 +202,8 @@ bool BenchFirmware(int words)
     if (made.status != 0)
         return false;
     ConnectionObserver none;
-    Rig rig(sim, none);
-    auto& [serial, port, state, log, link, connection] = rig;
+    Rig rig(sim, none, route);
+    auto& [server, serial, port, state, log, link, connection] = rig;
     if (!PrepareUpgrade(connection, kQuiet))
         return false;
 
@@ -202,9 +241,17 @@ bool BenchFirmware(int words)
 int main(int argc, char** argv)
 {
     const double pollSeconds = argc > 1 ? std::atof(argv[1]) : 3.0;
-    std::printf("%-38s %11s %11s %9s\n", "procedure (paced simulator)", "time", "line time", "ratio");
-    bool ok = BenchFamily("K225", pollSeconds);
-    ok = BenchFamily("K217", pollSeconds) && ok;
-    ok = BenchFirmware(1000) && ok;
+    bool ok = true;
+    for (Route route : {Route::Pty, Route::Ser2netRaw, Route::Ser2netRfc2217}) {
+        if (route != Route::Pty && !test::Ser2net::Missing().empty()) {
+            std::printf("\n(%s skipped: %s)\n", RouteName(route), test::Ser2net::Missing().c_str());
+            continue;
+        }
+        const std::string heading = std::string("paced simulator, ") + RouteName(route);
+        std::printf("\n%-38s %11s %11s %9s\n", heading.c_str(), "time", "line time", "ratio");
+        ok = BenchFamily("K225", pollSeconds, route) && ok;
+        ok = BenchFamily("K217", pollSeconds, route) && ok;
+        ok = BenchFirmware(1000, route) && ok;
+    }
     return ok ? 0 : 1;
 }

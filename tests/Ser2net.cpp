@@ -121,6 +121,9 @@ bool Ser2net::Start()
                           << "  connector: serialdev," << devicePath_ << ",19200n81,local\n"
                           << "  options:\n"
                           << "    kickolduser: false\n"
+                          // A reply goes out the moment its line ends instead of
+                          // after ser2net's pause for more characters.
+                          << "    sendon: \\r\\n\n"
                           << "    max-connections: 1\n";
 
     const std::string log = dir_ + "/ser2net.log";
