@@ -121,10 +121,12 @@ bool Ser2net::Start()
                           << "  connector: serialdev," << devicePath_ << ",19200n81,local\n"
                           << "  options:\n"
                           << "    kickolduser: false\n"
-                          // A reply goes out the moment its line ends instead of
-                          // after ser2net's pause for more characters.
-                          << "    sendon: \\r\\n\n"
                           << "    max-connections: 1\n";
+    // As the README configures it, a reply goes out the moment its line ends
+    // instead of after ser2net's pause for more characters; with Nagle on,
+    // ser2net keeps all its defaults.
+    if (options_.nodelay)
+        std::ofstream(config, std::ios::app) << "    sendon: \\r\\n\n";
 
     const std::string log = dir_ + "/ser2net.log";
     const std::string pidFile = dir_ + "/ser2net.pid";
