@@ -14,7 +14,7 @@ if ! command -v clang++-14 >/dev/null || [ ! -e /usr/lib/llvm-14/lib/clang/14.0.
 fi
 cmake -S tests/fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build build/fuzz
-for target in reply block preset firmware ctl_args; do
+for target in reply block preset firmware ctl_args network; do
   corpus="build/fuzz/corpus-$target"
   mkdir -p "$corpus"
   cp -n tests/fuzz/corpus/"$target"/* "$corpus"/ 2>/dev/null || true
