@@ -35,7 +35,21 @@ std::optional<PortAddress> PortRouter::AddressOf(int port) const
 
 std::string PortRouter::Label(int port) const
 {
+    {
+        std::lock_guard lock(mutex_);
+        if (const auto it = names_.find(port); it != names_.end())
+            return it->second;
+    }
     return For(port).Label(port);
+}
+
+void PortRouter::SetName(int port, std::string name)
+{
+    std::lock_guard lock(mutex_);
+    if (name.empty())
+        names_.erase(port);
+    else
+        names_[port] = std::move(name);
 }
 
 std::string PortRouter::LastError(int port) const

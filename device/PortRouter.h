@@ -34,8 +34,11 @@ public:
     // port, a stable number from kFirstNetworkPort on for a network one.
     int Assign(const PortAddress& address);
     std::optional<PortAddress> AddressOf(int port) const;
-    // "COM3", or the network address ("tcp://host:4001").
+    // "COM3", the network address ("tcp://host:4001"), or the name given.
     std::string Label(int port) const override;
+    // Messages call `port` `name` instead of its COM number (the program's
+    // own virtual device); an empty name takes it back.
+    void SetName(int port, std::string name);
 
     const PortMap& Map() const { return serial_.Map(); }
     // Why the last Open or Configure of `port` failed (or, for a network
@@ -65,6 +68,7 @@ private:
     NetworkPort network_;
     mutable std::mutex mutex_;
     std::map<int, PortAddress> assigned_;  // network numbers, in order
+    std::map<int, std::string> names_;
 };
 
 }  // namespace brevant

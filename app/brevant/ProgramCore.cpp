@@ -18,11 +18,13 @@ bool ProgramCore::ConnectTo(const ConnectTarget& target, const Report& report)
         return connection.Connect(report);  // which says why not, the device in use untouched
     if (target.kind == TargetKind::Port) {
         virtualDevice.Stop();
+        port.SetName(VirtualDevice::kPort, {});
         return ConnectToAddress(connection, *this, target.address, report);
     }
     const int com = virtualDevice.Start(report);
     if (com < 1)
         return false;
+    port.SetName(com, "the virtual device");
     return ConnectToAddress(connection, *this, PortAddress{PortKind::Serial, com, {}, 0}, report);
 }
 

@@ -341,6 +341,7 @@ TEST_F(MainWindow, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChosen)
     EXPECT_TRUE(core->state.flags.Connected);
     EXPECT_EQ(core->state.flags.PortNumber, VirtualDevice::kPort);
     EXPECT_TRUE(core->virtualDevice.Running());
+    EXPECT_TRUE(frame->StatusText().contains(" on the virtual device")) << frame->StatusText().toStdString();
     ASSERT_EQ(core->SerialPorts().size(), 1u) << "the virtual device is not listed as a serial port";
     EXPECT_EQ(core->SerialPorts()[0].number, 3);
     Run(&CMainFrame::OnDisconnect);
