@@ -49,7 +49,7 @@ PortAddressParse ParseNetwork(PortKind kind, std::string_view rest, std::string_
     }
     if (host.empty())
         return Failure("\"" + std::string(original) + "\" names no host");
-    if (host.find_first_of(" /\t") != std::string_view::npos)
+    if (host.find_first_of(" /\t[]") != std::string_view::npos)
         return Failure("\"" + std::string(original) + "\": the host name is not valid");
     const std::optional<int> tcpPort = Number(portText, 1, 65535);
     if (!tcpPort)

@@ -52,6 +52,7 @@ TEST(PortAddressTest, WhatNamesNoPortIsRefusedWithAReason)
         {"rfc2217://[::1]4001", "[ADDRESS]:PORT"},
         {"telnet://host:23", "tcp:// or rfc2217://"},
         {"tcp://my host:23", "not valid"},
+        {"rfc2217://[[+]:441", "not valid"},
     };
     for (const Case& c : cases) {
         const PortAddressParse parsed = ParsePortAddress(c.typed);
