@@ -13,7 +13,12 @@ namespace brevant {
 
 struct LinkFlags {
     std::atomic<int> PortNumber{-1};      // COM port in use; below 1 = none
-    std::atomic<bool> Connected{false};   // a known model answered and the link is live
+    std::atomic<bool> Connected{false};   // a model answered and the link is live
+    // The model that answered is none this program knows (SA holds its text):
+    // the link is read-only, so read-back and meters work, but nothing that
+    // writes to the device (sets, preset load, save to device, upgrade) is sent
+    // unless the user forces it.
+    std::atomic<bool> UnknownModel{false};
     std::atomic<bool> Upgrading{false};   // a firmware transfer owns the port
     std::atomic<bool> GroupMode{false};   // panel changes apply to all four channels
 
