@@ -25,3 +25,6 @@ ctest --preset asan
 cmake --preset tsan -DBREVANT_WERROR=ON
 cmake --build --preset tsan
 setarch "$(uname -m)" -R ctest --preset tsan
+
+# The README's first command, headless as CI is: a change that breaks it fails here.
+env -u DISPLAY -u WAYLAND_DISPLAY bash scripts/demo.sh
