@@ -297,7 +297,7 @@ int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
 {
     if (const std::string refusal = OutputRefusal(args); !refusal.empty()) {
         io.err << "brevantctl: " << refusal << '\n';
-        return args.command == "preset" && args.words[0] == "diff" ? 2 : 1;
+        return args.command == "preset" && !args.words.empty() && args.words[0] == "diff" ? 2 : 1;
     }
     // An image that cannot be read is refused before the device is looked for.
     if (args.command == "upgrade") {
