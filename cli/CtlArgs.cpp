@@ -19,7 +19,8 @@ constexpr const char* kFooter =
     "Without --port the device is found as Connect finds it (a scan of COM1..COM39).\n"
     "A device behind a serial device server or ser2net: --port tcp://HOST:PORT (raw)\n"
     "or --port rfc2217://HOST:PORT (RFC 2217, which also sets the server's line to 19200 8N1).\n"
-    "--trace FILE writes every line sent and every reply received to FILE at the end.\n"
+    "--trace FILE writes every line sent and every reply received to FILE at the end\n"
+    "(--trace - to standard output, after the command's own output).\n"
     "Exit status: 0 done, 1 the device or a file failed, 2 wrong usage\n"
     "(preset diff: 0 no difference, 1 differences, 2 trouble).";
 
@@ -48,7 +49,7 @@ public:
                 },
                 "PORT"));
         app_.add_flag("--json", args.json, "Print info, dump, meters, version and raw as JSON");
-        app_.add_option("--trace", args.traceFile, "Write the session's lines to FILE at the end")
+        app_.add_option("--trace", args.traceFile, "Write the session's lines to FILE (- for standard output) at the end")
             ->type_name("FILE");
 
         Plain("scan", "Find the device on COM1..COM39");

@@ -1,5 +1,6 @@
 #include "CtlSession.h"
 
+#include "BoundedFile.h"
 #include "CtlCommands.h"
 #include "CtlOutput.h"
 #include "PresetFile.h"
@@ -17,6 +18,8 @@ constexpr Micros kPollWait{20'000};
 // Enough for the whole session of any command but a long meters run, which
 // keeps its newest records.
 constexpr std::size_t kTraceCapacity = 100'000;
+// --trace - writes the trace to standard output.
+constexpr std::string_view kStandardOutput = "-";
 
 // Prints procedure messages: success texts on standard output, failures on
 // standard error, each with its detail.
@@ -79,6 +82,25 @@ private:
     bool json_;
     bool printMeters_;
 };
+
+// A file the command is to write that names something else than a file (a
+// device, a FIFO, a directory, a loop of links) is refused before the device
+// is looked for, rather than after the session it was to keep.
+std::string OutputRefusal(const CtlArgs& args)
+{
+    std::vector<std::string> outputs;
+    if (args.traceFile && *args.traceFile != kStandardOutput)
+        outputs.push_back(*args.traceFile);
+    if (args.backupFile)
+        outputs.push_back(*args.backupFile);
+    if (args.command == "preset" && args.words.size() > 1 && args.words[0] == "save")
+        outputs.push_back(args.words[1]);
+    for (const std::string& path : outputs) {
+        if (std::string refusal = WriteRefusal(path); !refusal.empty())
+            return refusal;
+    }
+    return {};
+}
 
 bool WaitUntil(const std::atomic<bool>& flag, const std::atomic<bool>& interrupted)
 {
@@ -273,6 +295,17 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
 
 int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
 {
+    if (const std::string refusal = OutputRefusal(args); !refusal.empty()) {
+        io.err << "brevantctl: " << refusal << '\n';
+        return args.command == "preset" && !args.words.empty() && args.words[0] == "diff" ? 2 : 1;
+    }
+    // An image that cannot be read is refused before the device is looked for.
+    if (args.command == "upgrade") {
+        if (const FileBytes image = ReadBoundedFile(args.words[0], kFirmwareFile); !image.bytes) {
+            io.err << msg::kUpdateFail << ": " << image.error << '\n';
+            return 1;
+        }
+    }
     if (!args.traceFile)
         return RunSession(args, link, io);
 
@@ -282,7 +315,9 @@ int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     // The session has ended its exchanges and stopped its worker.
     link.SetTrace(nullptr);
     const TracePortLabel label = [&](int port) { return link.Port().Label(port); };
-    if (const std::string error = WriteTraceFile(*args.traceFile, trace.Snapshot(), label); !error.empty()) {
+    if (*args.traceFile == kStandardOutput) {
+        io.out << FormatTrace(trace.Snapshot(), label) << std::flush;
+    } else if (const std::string error = WriteTraceFile(*args.traceFile, trace.Snapshot(), label); !error.empty()) {
         io.err << "brevantctl: " << error << '\n';
         if (status == 0)
             status = 1;

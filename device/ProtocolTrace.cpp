@@ -1,6 +1,6 @@
 #include "ProtocolTrace.h"
 
-#include "AtomicFile.h"
+#include "BoundedFile.h"
 
 #include <algorithm>
 #include <cstddef>

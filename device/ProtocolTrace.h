@@ -118,9 +118,9 @@ std::string FormatTrace(const std::vector<TraceRecord>& records, const TracePort
 // The bytes as the trace line shows them.
 std::string EscapeTraceBytes(std::string_view bytes);
 
-// Writes FormatTrace(records) to `path` through a temporary file beside it
-// that replaces the target only once complete. Empty on success, otherwise
-// the reason, naming the file.
+// Writes FormatTrace(records) to `path` with WriteFileAtomically: whole or
+// not at all, and only over a regular file or a new name. Empty on success,
+// otherwise the reason, naming the file.
 std::string WriteTraceFile(const std::string& path, const std::vector<TraceRecord>& records,
                            const TracePortLabel& portLabel = {});
 

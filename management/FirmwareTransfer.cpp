@@ -4,11 +4,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -104,36 +101,6 @@ bool IsEcho(std::string_view reply, char letter, std::uint32_t value)
            PacketValue(reply) == value;
 }
 
-struct ImageFile {
-    std::vector<std::uint8_t> bytes;
-    std::string error;  // empty when the whole file was read
-};
-
-// Reads at most one byte more than an image may hold, so a wrong file of any
-// size is refused without being read whole.
-ImageFile ReadImageFile(const std::string& path)
-{
-    ImageFile image;
-    errno = 0;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                              &std::fclose);
-    if (!file) {
-        image.error = "cannot open " + path + ": " + std::strerror(errno);
-        return image;
-    }
-    std::array<std::uint8_t, 4096> block{};
-    while (image.bytes.size() <= kMaxFirmwareBytes) {
-        const std::size_t got = std::fread(block.data(), 1, block.size(), file.get());
-        image.bytes.insert(image.bytes.end(), block.begin(),
-                           block.begin() + static_cast<std::ptrdiff_t>(got));
-        if (got < block.size())
-            break;
-    }
-    if (std::ferror(file.get()))
-        image.error = "cannot read " + path + ": " + std::strerror(errno);
-    return image;
-}
-
 // The transfer on one port, its lock held by the caller, through the link's
 // own steps: every packet and reply is traced, and a vanished port is noted.
 class Transfer {
@@ -215,11 +182,10 @@ FirmwareResult Failed(std::string reason)
 
 FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const ProgressFn& progress)
 {
-    const ImageFile image = ReadImageFile(path);
-    if (!image.error.empty())
+    const FileBytes image = ReadBoundedFile(path, kFirmwareFile);
+    if (!image.bytes)
         return Failed(image.error);
-    const FirmwareImage parsed = ParseFirmwareImage(
-        std::string_view(reinterpret_cast<const char*>(image.bytes.data()), image.bytes.size()));
+    const FirmwareImage parsed = ParseFirmwareImage(*image.bytes);
     if (!parsed.error.empty())
         return Failed(parsed.error);
 

@@ -14,6 +14,7 @@
 
 #include "Messages.h"
 
+#include "BoundedFile.h"
 #include "DeviceLink.h"
 #include "FirmwareImage.h"
 
@@ -21,6 +22,9 @@
 #include <string>
 
 namespace brevant {
+
+// An image file as it is read: a regular file of at most kMaxFirmwareBytes.
+inline constexpr FileKind kFirmwareFile{"a firmware image", kMaxFirmwareBytes};
 
 struct FirmwareResult {
     bool ok = false;
@@ -30,9 +34,9 @@ struct FirmwareResult {
 
 
 // Sends the image at `path` on the link's port (PortNumber, already opened by
-// the caller). Nothing is sent when the file cannot be read, is shorter than
-// the three header words or larger than kMaxFirmwareBytes (only that much is
-// read of it). Progress ends at 100 on success. The first step that fails ends the transfer; no
+// the caller). Nothing is sent when the file cannot be read (ReadBoundedFile:
+// no regular file, or larger than kMaxFirmwareBytes) or is shorter than the
+// three header words. Progress ends at 100 on success. The first step that fails ends the transfer; no
 // packet is ever sent twice. The Upgrading flag is the caller's to raise.
 FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const ProgressFn& progress);
 

@@ -1,54 +1,16 @@
 #include "PresetFile.h"
 
-#include "AtomicFile.h"
+#include "BoundedFile.h"
 #include "Catalogue.h"
 #include "TextScan.h"
 
-#include <algorithm>
-#include <array>
-#include <cerrno>
-#include <system_error>
 #include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace brevant {
 
 namespace {
 
-constexpr std::size_t kLineCount = kPresetLines;
-
-std::string Failure(std::string_view what, const std::string& path, int error)
-{
-    return std::string(what) + " " + path + ": " + std::generic_category().message(error);
-}
-
-// Closes a descriptor on every way out.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    // Closes now; false (errno set) when the close reports an error.
-    bool Close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
+constexpr FileKind kPresetFile{"a preset", kMaxPresetBytes};
 
 struct UploadStep {
     Op op;
@@ -71,35 +33,10 @@ PresetResult WritePresetFile(const std::string& path, const DeviceParams& params
 
 PresetCheck ReadPresetFile(const std::string& path)
 {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid())
-        return {std::nullopt, Failure("cannot open", path, errno)};
-
-    // Only the first nineteen lines count, so reading stops once they are in:
-    // a large file picked by mistake is not read whole.
-    std::string text;
-    std::size_t lineFeeds = 0;
-    std::array<char, 4096> buffer;
-    while (lineFeeds < kLineCount) {
-        const ssize_t n = ::read(fd.Get(), buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return {std::nullopt, Failure("cannot read", path, errno)};
-        }
-        if (n == 0)
-            break;
-        const std::string_view chunk(buffer.data(), static_cast<std::size_t>(n));
-        lineFeeds += static_cast<std::size_t>(std::count(chunk.begin(), chunk.end(), '\n'));
-        text += chunk;
-    }
-    // Whatever followed the nineteenth line is not the preset's.
-    std::size_t cut = 0;
-    for (std::size_t n = 0; n < kLineCount && cut != std::string::npos; ++n)
-        cut = text.find('\n', n == 0 ? 0 : cut + 1);
-    if (cut != std::string::npos)
-        text.resize(cut + 1);
-    PresetCheck check = ParsePresetText(text);
+    FileBytes file = ReadBoundedFile(path, kPresetFile);
+    if (!file.bytes)
+        return {std::nullopt, std::move(file.error)};
+    PresetCheck check = ParsePresetText(*file.bytes);
     if (!check.preset)
         check.error = path + ": " + check.error;
     return check;

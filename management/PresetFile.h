@@ -26,15 +26,19 @@ struct PresetResult {
 // The exact bytes of a preset file holding the mirror's setting.
 std::string FormatPreset(const DeviceParams& params);
 
-// Writes FormatPreset(params) to `path`. The bytes go to a temporary file
-// beside the target, which replaces the target only once everything was
-// written, so a failure never leaves a half-written preset (and an existing
-// preset stays as it was).
+// Writes FormatPreset(params) to `path` with WriteFileAtomically: a failure
+// never leaves a half-written preset (an existing preset stays as it was),
+// and only a regular file or a new name is written.
 PresetResult WritePresetFile(const std::string& path, const DeviceParams& params);
 
-// Reads and checks the preset in `path` (only its first nineteen lines are
-// read). The error names the file and the reason: it cannot be opened, or it
-// is no preset ("room.lg: line 2: expected "MG:", found …").
+// The largest preset file read: its nineteen lines take about 1 KiB.
+inline constexpr std::size_t kMaxPresetBytes = 64 * 1024;
+
+// Reads and checks the preset in `path` (lines after the nineteenth are
+// ignored). The error names the file and the reason: it is no regular file
+// ("/dev/zero is a character device, not a file"), larger than
+// kMaxPresetBytes, cannot be opened, or is no preset ("room.lg: line 2:
+// expected "MG:", found …").
 PresetCheck ReadPresetFile(const std::string& path);
 
 

@@ -1,13 +1,16 @@
 #include "CLevelGraph.h"
 
+#include "BoundedFile.h"
+
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -92,6 +95,15 @@ bool Fail(QString* error, const QString& message)
     if (error)
         *error = message;
     return false;
+}
+
+// Writes a whole export the one way every file of the program is written;
+// the reason when it could not be, naming the file.
+QString SaveBytes(const QString& path, const QByteArray& bytes)
+{
+    const std::string why = WriteFileAtomically(QFile::encodeName(path).toStdString(),
+                                                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return QString::fromStdString(why);
 }
 
 }  // namespace
@@ -399,21 +411,17 @@ bool CLevelGraph::ExportPng(const QString& path, QString* error, qreal scale) co
                                .arg(name)
                                .arg(scale));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Fail(error, tr("Could not save the graph to %1: %2").arg(name, file.errorString()));
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
-        return Fail(error, tr("Could not save the graph to %1: %2").arg(name, file.errorString()));
-    }
-    if (!file.commit())
-        return Fail(error, tr("Could not save the graph to %1: %2").arg(name, file.errorString()));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return Fail(error, tr("Could not save the graph to %1: the picture could not be encoded.").arg(name));
+    if (const QString why = SaveBytes(path, bytes); !why.isEmpty())
+        return Fail(error, tr("Could not save the graph: %1").arg(why));
     return true;
 }
 
 bool CLevelGraph::ExportCsv(const QString& path, QString* error) const
 {
-    const QString name = QDir::toNativeSeparators(path);
     QString text = QStringLiteral("frequency,curve1,curve2\n");
     for (int k = 0; k < kPointCount; ++k) {
         const auto i = static_cast<std::size_t>(k);
@@ -422,16 +430,8 @@ bool CLevelGraph::ExportCsv(const QString& path, QString* error) const
         text += CsvNumber(xValues_[i]) + QLatin1Char(',') + CsvNumber(curves_[0][i]) + QLatin1Char(',')
               + CsvNumber(curves_[1][i]) + QLatin1Char('\n');
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Fail(error, tr("Could not save the measurement to %1: %2").arg(name, file.errorString()));
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return Fail(error, tr("Could not save the measurement to %1: %2").arg(name, file.errorString()));
-    }
-    if (!file.commit())
-        return Fail(error, tr("Could not save the measurement to %1: %2").arg(name, file.errorString()));
+    if (const QString why = SaveBytes(path, text.toUtf8()); !why.isEmpty())
+        return Fail(error, tr("Could not save the measurement: %1").arg(why));
     return true;
 }
 

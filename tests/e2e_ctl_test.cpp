@@ -11,6 +11,8 @@
 #include <sstream>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace brevant::test {
 namespace {
 
@@ -210,7 +212,7 @@ TEST_F(CtlTest, PresetDiffListsWhatAFileWouldChange)
     EXPECT_EQ(result.err, work + "/loud.lg: 1 value was outside its range and was brought into it\n");
 
     // Trouble is 2: no preset, or no device.
-    std::filesystem::copy_file("/bin/ls", work + "/ls.lg");
+    std::ofstream(work + "/ls.lg", std::ios::binary) << ReadFile("/bin/ls").substr(0, 4096);
     result = Ctl({"preset", "diff", work + "/ls.lg"});
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("ls.lg: line 1"), std::string::npos) << result.err;
@@ -238,7 +240,7 @@ TEST_F(CtlTest, PresetLoadWithBackupCanBeUndone)
     auto result = Ctl({"preset", "load", changed, "--backup", work + "/missing/old.lg"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("missing/old.lg"), std::string::npos) << result.err;
-    std::filesystem::copy_file("/bin/ls", work + "/ls.lg");
+    std::ofstream(work + "/ls.lg", std::ios::binary) << ReadFile("/bin/ls").substr(0, 4096);
     result = Ctl({"preset", "load", work + "/ls.lg"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("ls.lg: line 1"), std::string::npos) << result.err;
@@ -277,17 +279,16 @@ TEST_F(CtlTest, SaveDeviceAndUpgrade)
     std::filesystem::remove_all(work);
 }
 
-TEST_F(CtlTest, TraceFileHoldsTheSessionsLinesInOrder)
+// The trace, to standard output after what the command printed, or to a file.
+TEST_F(CtlTest, TraceHoldsTheSessionsLinesInOrder)
 {
     StartSim();
-    const std::string work = MakeTempDir("brevant-trace");
-    const std::string file = work + "/session.txt";
-    auto result = Ctl({"--trace", file, "--port", "3", "get", "MG", "1"});
+    auto result = Ctl({"--trace", "-", "--port", "3", "get", "MG", "1"});
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "0\n");
+    ASSERT_EQ(result.out.rfind("0\n", 0), 0u) << result.out;
 
     // One line sent, then the reply in however many chunks it came.
-    std::istringstream lines(ReadFile(file));
+    std::istringstream lines(result.out.substr(2));
     std::string line;
     std::vector<std::string> sent;
     std::string received;
@@ -303,9 +304,47 @@ TEST_F(CtlTest, TraceFileHoldsTheSessionsLinesInOrder)
     EXPECT_EQ(sent, std::vector<std::string>{"MG1r\\r\\n"});
     EXPECT_EQ(received, "MG10\\r\\n");
 
+    const std::string work = MakeTempDir("brevant-trace");
+    const std::string file = work + "/session.txt";
+    result = Ctl({"--trace", file, "--port", "3", "get", "MG", "1"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(std::regex_search(ReadFile(file), std::regex(R"(COM3  >  MG1r\\r\\n\n)"))) << ReadFile(file);
+
     result = Ctl({"--trace", work + "/missing/session.txt", "--port", "3", "get", "MG", "1"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("missing/session.txt"), std::string::npos) << result.err;
+    std::filesystem::remove_all(work);
+}
+
+// A device node or a FIFO named for a preset or an image ends the command at
+// once with the reason, before the device is looked for (the trace to
+// standard output stays empty); a save onto a FIFO leaves it a FIFO.
+TEST_F(CtlTest, WhatIsNoFileIsRefusedAtOnceAndNothingIsSent)
+{
+    StartSim();
+    const std::string work = MakeTempDir("brevant-bad-files");
+    const std::string fifo = work + "/preset.lg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string isFifo = fifo + " is a FIFO, not a file\n";
+    struct Case {
+        std::vector<std::string> words;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"preset", "load", "/dev/zero"}, "/dev/zero is a character device, not a file\n"},
+        {{"preset", "load", fifo}, isFifo},
+        {{"upgrade", fifo}, "update fail: " + isFifo},
+        {{"preset", "save", fifo}, "brevantctl: " + isFifo},
+        {{"preset", "load", work + "/any.lg", "--backup", fifo}, "brevantctl: " + isFifo}};
+    for (const Case& c : cases) {
+        std::vector<std::string> words = {"10", BREVANT_CTL_PATH, "--ports", dir, "--trace", "-"};
+        words.insert(words.end(), c.words.begin(), c.words.end());
+        const ProgramResult result = RunProgram("/usr/bin/timeout", words);  // a blocked open fails with 124
+        EXPECT_EQ(result.status, 1) << c.err;
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
     std::filesystem::remove_all(work);
 }
 

@@ -1,6 +1,6 @@
 // Preset files and the preset upload: the exact bytes a preset is saved as, the
-// line rules it is loaded by, a save that fails without harming the file it was
-// to replace, and the commands an upload writes, scripted and to the simulator.
+// line rules it is loaded by, and the commands an upload writes, scripted and
+// to the simulator.
 #include "LinkFixture.h"
 #include "Connection.h"
 #include "PresetFile.h"
@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,8 +21,6 @@
 #include <iterator>
 #include <random>
 #include <sstream>
-
-#include <sys/resource.h>
 
 namespace brevant::test {
 namespace {
@@ -219,57 +216,17 @@ TEST_F(PresetFileTest, SaveWritesTheseExactBytesWhichLoadBackWhateverTheirLineEn
     EXPECT_EQ(ReadPresetFile(file.string()).error, file.string() + ": line 7: expected \"MI:\", found \"MT:1,1,1,1,\"");
 }
 
-TEST_F(PresetFileTest, FailuresNameTheFileAndReasonAndChangeNothing)
+// Reading and writing go through ReadBoundedFile and WriteFileAtomically
+// (bounded_file_test covers every refusal); here only that they do.
+TEST_F(PresetFileTest, WhatIsNoFileIsRefusedBothWays)
 {
     DeviceParams p;
-    const std::string missing = (dir / "missing.lg").string();
-    EXPECT_EQ(ReadPresetFile(missing).error, "cannot open " + missing + ": No such file or directory");
-    EXPECT_EQ(ReadPresetFile(dir.string()).error, "cannot read " + dir.string() + ": Is a directory");
-
-    const std::string noDir = (dir / "no-such-dir" / "x.lg").string();
-    EXPECT_EQ(WritePresetFile(noDir, p).error, "cannot create " + noDir + ": No such file or directory");
-    // A target that cannot be replaced: no temporary file is left beside it.
-    fs::create_directory(dir / "taken.lg");
-    const PresetResult taken = WritePresetFile((dir / "taken.lg").string(), p);
-    EXPECT_EQ(taken.error.rfind("cannot replace " + (dir / "taken.lg").string() + ": ", 0), 0u) << taken.error;
-    EXPECT_EQ(Entries(dir), 1);
-}
-
-// A preset saved over another keeps who may read it, and a symbolic link is
-// written through: the link stays, its target gets the new preset.
-TEST_F(PresetFileTest, ASaveKeepsPermissionsAndWritesThroughALink)
-{
-    DeviceParams p;
-    StorePreset(*ParsePresetText(kFile).preset, p);
-    const fs::path real = dir / "real.lg";
-    std::ofstream(real) << "old\n";
-    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
-    fs::create_symlink("real.lg", dir / "link.lg");
-    ASSERT_TRUE(WritePresetFile((dir / "link.lg").string(), p).ok);
-    EXPECT_TRUE(fs::is_symlink(dir / "link.lg"));
-    EXPECT_EQ(Contents(real), kFile);
-    EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(Entries(dir), 2);
-}
-
-// A write that fails half way (here at the file size limit of a child process)
-// leaves the old preset exactly as it was and no temporary file behind.
-TEST_F(PresetFileTest, AWriteThatFailsHalfWayKeepsTheOldPresetWhole)
-{
-    const fs::path file = dir / "old.lg";
-    std::ofstream(file) << "old preset\n";
-    const DeviceParams p;
-    const auto saveWithLittleRoom = [&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        limit.rlim_cur = limit.rlim_max = 100;  // room for part of a preset only
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const PresetResult result = WritePresetFile(file.string(), p);
-        std::fprintf(stderr, "[%s]\n", result.error.c_str());
-        std::_Exit(result.ok ? 0 : 3);
-    };
-    EXPECT_EXIT(saveWithLittleRoom(), ::testing::ExitedWithCode(3), "\\[cannot write .*old\\.lg: File too large\\]");
-    EXPECT_EQ(Contents(file), "old preset\n");
+    EXPECT_EQ(ReadPresetFile(dir.string()).error, dir.string() + " is a directory, not a file");
+    EXPECT_EQ(WritePresetFile(dir.string(), p).error, dir.string() + " is a directory, not a file");
+    const std::string large = (dir / "large.lg").string();
+    std::ofstream(large).close();
+    fs::resize_file(large, kMaxPresetBytes + 1);
+    EXPECT_EQ(ReadPresetFile(large).error, large + " is larger than a preset can be (64 KiB)");
     EXPECT_EQ(Entries(dir), 1);
 }
 

@@ -1,8 +1,10 @@
 #include "GalleryCapture.h"
 
+#include "BoundedFile.h"
 #include "ResourceRegistry.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QColor>
 #include <QDir>
 #include <QFont>
@@ -10,7 +12,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -245,21 +246,16 @@ QImage ContactSheet(const std::vector<Shot>& shots, qreal ratio)
 
 bool SavePng(const QImage& image, const QString& path, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
         *error = QStringLiteral("cannot write %1: the image could not be encoded").arg(path);
         return false;
     }
-    if (!file.commit()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    const std::string why = WriteFileAtomically(QFile::encodeName(path).toStdString(),
+                                                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    *error = QString::fromStdString(why);
+    return why.empty();
 }
 
 }  // namespace brevant::gallery

@@ -1,0 +1,325 @@
+// The one way files are read and written: what is no regular file is refused
+// on both sides, at once, and left as it was; sizes are bounded before and
+// while reading; a write that fails keeps the old file whole.
+#include "BoundedFile.h"
+#include "SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace brevant::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr FileKind kPreset{"a preset", 64 * 1024};
+constexpr int kCannotMount = 77;
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+long Entries(const std::string& dir)
+{
+    return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
+}
+
+// A blocked open is interrupted after a few seconds, and every second after,
+// instead of hanging the test: it then fails with EINTR, which no expected
+// message matches.
+class OpenGuard {
+public:
+    OpenGuard()
+    {
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        ::sigaction(SIGALRM, &action, &old_);
+        const itimerval timer{{1, 0}, {3, 0}};
+        ::setitimer(ITIMER_REAL, &timer, nullptr);
+    }
+    ~OpenGuard()
+    {
+        const itimerval off{};
+        ::setitimer(ITIMER_REAL, &off, nullptr);
+        ::sigaction(SIGALRM, &old_, nullptr);
+    }
+    OpenGuard(const OpenGuard&) = delete;
+    OpenGuard& operator=(const OpenGuard&) = delete;
+
+private:
+    struct sigaction old_ {};
+};
+
+class BoundedFileTest : public ::testing::Test {
+protected:
+    ~BoundedFileTest() override
+    {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    std::string Path(const std::string& name) const { return dir + "/" + name; }
+    std::string Write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(Path(name), std::ios::binary) << text;
+        return Path(name);
+    }
+
+    // A FIFO, a socket, a directory, a loop of two links and a link to the FIFO.
+    void MakeSpecialFiles()
+    {
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        ASSERT_LT(socketFile.size(), sizeof address.sun_path);
+        socketFile.copy(address.sun_path, socketFile.size());
+        ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+        fs::create_directory(folder);
+        fs::create_symlink("loop2", loop);
+        fs::create_symlink("loop", Path("loop2"));
+        fs::create_symlink("fifo", linkToFifo);
+    }
+
+    const std::string dir = MakeTempDir("brevant-file");
+    const std::string fifo = Path("fifo");
+    const std::string socketFile = Path("socket");
+    const std::string folder = Path("folder");
+    const std::string loop = Path("loop");
+    const std::string linkToFifo = Path("link-to-fifo");
+};
+
+TEST_F(BoundedFileTest, ReadingRefusesWhatIsNoFileAtOnce)
+{
+    MakeSpecialFiles();
+    const std::string missing = Path("missing");
+    const std::pair<std::string, std::string> cases[] = {
+        {"/dev/zero", "/dev/zero is a character device, not a file"},
+        {fifo, fifo + " is a FIFO, not a file"},
+        {linkToFifo, linkToFifo + " is a FIFO, not a file"},
+        {socketFile, socketFile + " is a socket, not a file"},
+        {folder, folder + " is a directory, not a file"},
+        {loop, loop + " is a loop of symbolic links"},
+        {missing, missing + " does not exist"}};
+    const OpenGuard guard;
+    const auto start = std::chrono::steady_clock::now();
+    for (const auto& [path, error] : cases) {
+        const FileBytes read = ReadBoundedFile(path, kPreset);
+        EXPECT_FALSE(read.bytes) << path;
+        EXPECT_EQ(read.error, error);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+// A file above its bound is refused before it is read (a sparse 200 MB file
+// takes no disk), and one that says it is small but is not (as /proc's files
+// do, like one growing while it is read) once one byte more than the bound is in.
+TEST_F(BoundedFileTest, ReadingIsBoundedBeforeAndWhileReading)
+{
+    const std::string huge = Write("huge", "");
+    fs::resize_file(huge, 200'000'000);
+    const std::string atBound = Write("at-bound", std::string(kPreset.maxBytes, 'x'));
+    const std::string overBound = Write("over-bound", std::string(kPreset.maxBytes + 1, 'x'));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ReadBoundedFile(huge, kPreset).error, huge + " is larger than a preset can be (64 KiB)");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(ReadBoundedFile(atBound, kPreset).bytes, std::string(kPreset.maxBytes, 'x'));
+    EXPECT_EQ(ReadBoundedFile(overBound, kPreset).error, overBound + " is larger than a preset can be (64 KiB)");
+
+    struct stat info {};
+    ASSERT_EQ(::stat("/proc/self/status", &info), 0);
+    ASSERT_EQ(info.st_size, 0);
+    EXPECT_EQ(ReadBoundedFile("/proc/self/status", {"a status", 16}).error,
+              "/proc/self/status is larger than a status can be (16 bytes)");
+    EXPECT_EQ(ReadBoundedFile("/proc/self/status", kPreset).bytes->rfind("Name:", 0), 0u);
+}
+
+TEST_F(BoundedFileTest, WritingRefusesWhatIsNoFileAndLeavesItAsItWas)
+{
+    MakeSpecialFiles();
+    const std::pair<std::string, std::string> cases[] = {
+        {fifo, fifo + " is a FIFO, not a file"},
+        {linkToFifo, linkToFifo + " is a FIFO, not a file"},
+        {socketFile, socketFile + " is a socket, not a file"},
+        {folder, folder + " is a directory, not a file"},
+        {loop, loop + " is a loop of symbolic links"}};
+    const OpenGuard guard;
+    for (const auto& [path, error] : cases) {
+        EXPECT_EQ(WriteRefusal(path), error);
+        EXPECT_EQ(WriteFileAtomically(path, "new"), error);
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_socket(socketFile));
+    EXPECT_TRUE(fs::is_empty(folder));
+    EXPECT_EQ(fs::read_symlink(loop), "loop2");
+    EXPECT_EQ(fs::read_symlink(linkToFifo), "fifo");
+    EXPECT_EQ(Entries(dir), 6);  // no temporary file was left
+}
+
+// A device node of its own (the one /dev/null is), so that a fault here could
+// never harm the machine's.
+TEST_F(BoundedFileTest, WritingRefusesADeviceNode)
+{
+    const std::string node = Path("null");
+    if (::mknod(node.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
+        GTEST_SKIP() << "this user may not make a device node: " << std::strerror(errno);
+    EXPECT_EQ(WriteFileAtomically(node, "new"), node + " is a character device, not a file");
+    struct stat info {};
+    ASSERT_EQ(::lstat(node.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+    EXPECT_EQ(info.st_rdev, ::makedev(1, 3));
+    EXPECT_EQ(Entries(dir), 1);
+}
+
+// A new name, an older longer file, a link (to a file, or to a name yet to be
+// made): the target holds the bytes, keeps its permissions, links stay links.
+TEST_F(BoundedFileTest, AWriteReplacesTheFileWholeKeepingPermissionsAndLinks)
+{
+    EXPECT_EQ(WriteFileAtomically(Path("new"), "one"), "");
+    EXPECT_EQ(Contents(Path("new")), "one");
+
+    const std::string real = Write("real", "an older and longer text");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("real", Path("link"));
+    EXPECT_EQ(WriteFileAtomically(Path("link"), "two"), "");
+    EXPECT_TRUE(fs::is_symlink(Path("link")));
+    EXPECT_EQ(Contents(real), "two");
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::create_symlink("later", Path("dangling"));
+    EXPECT_EQ(WriteFileAtomically(Path("dangling"), "three"), "");
+    EXPECT_EQ(Contents(Path("later")), "three");
+    EXPECT_EQ(Entries(dir), 5);
+
+    const std::string noFolder = Path("no-folder/x");
+    EXPECT_EQ(WriteFileAtomically(noFolder, "x"), "cannot create " + noFolder + ": No such file or directory");
+}
+
+// A write that fails half way (here at the file size limit of a child
+// process) leaves the old file exactly as it was and no temporary file behind.
+TEST_F(BoundedFileTest, AWriteCutShortKeepsTheOldFile)
+{
+    const std::string file = Write("old", "old text\n");
+    const auto writeWithLittleRoom = [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = 100;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const std::string error = WriteFileAtomically(file, std::string(1000, 'n'));
+        std::fprintf(stderr, "[%s]\n", error.c_str());
+        std::_Exit(error.empty() ? 0 : 3);
+    };
+    EXPECT_EXIT(writeWithLittleRoom(), ::testing::ExitedWithCode(3), "\\[cannot write .*/old: File too large\\]");
+    EXPECT_EQ(Contents(file), "old text\n");
+    EXPECT_EQ(Entries(dir), 1);
+}
+
+// Gives the calling process a mount namespace of its own with a 64 KiB tmpfs
+// on `dir` (as root directly, otherwise through a user namespace).
+bool MountPrivateTmpfs(const std::string& dir)
+{
+    const std::string uid = std::to_string(::getuid());
+    const std::string gid = std::to_string(::getgid());
+    if (::unshare(CLONE_NEWNS) != 0) {
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return false;
+        std::ofstream("/proc/self/setgroups") << "deny";
+        std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
+        std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
+    }
+    // Private first, so that nothing mounted here is seen outside.
+    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") == 0;
+}
+
+// Runs `body` in a child process on a private tmpfs at `dir` and returns
+// what it returned; kCannotMount as the status when no tmpfs could be mounted.
+std::pair<int, std::string> OnPrivateTmpfs(const std::string& dir, const std::function<std::string()>& body)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {-1, "no pipe"};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        if (!MountPrivateTmpfs(dir))
+            ::_exit(kCannotMount);
+        const std::string result = body();
+        const bool written = ::write(fds[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(fds[1]);
+    std::string result;
+    std::array<char, 256> buffer;
+    for (ssize_t n; (n = ::read(fds[0], buffer.data(), buffer.size())) > 0;)
+        result.append(buffer.data(), static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, result};
+}
+
+// On a read-only filesystem and a full one (root is not stopped by a folder's
+// permissions, a read-only mount stops everyone): the reason, the old file
+// whole, no temporary file left.
+TEST_F(BoundedFileTest, ReadOnlyAndFullFilesystemsKeepTheOldFile)
+{
+    const std::string file = Path("keep");
+    const auto outcome = [&] {
+        return WriteFileAtomically(file, std::string(8192, 'n')) + "|" + Contents(file) + "|" +
+               std::to_string(Entries(dir));
+    };
+    const auto readOnly = OnPrivateTmpfs(dir, [&] {
+        std::ofstream(file) << "old";
+        if (::mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            return std::string("cannot remount read-only");
+        return outcome();
+    });
+    if (readOnly.first == kCannotMount)
+        GTEST_SKIP() << "this system does not let the test mount a tmpfs of its own";
+    EXPECT_EQ(readOnly, std::make_pair(0, "cannot create " + file + ": Read-only file system|old|1"));
+
+    const auto full = OnPrivateTmpfs(dir, [&] {
+        std::ofstream(file) << "old";
+        const std::string filler = Path("filler");
+        const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        const std::string block(4096, 'f');
+        for (int i = 0; i < 32 && ::write(fd, block.data(), block.size()) == 4096; ++i) {
+        }
+        ::close(fd);
+        return outcome();
+    });
+    EXPECT_EQ(full, std::make_pair(0, "cannot write " + file + ": No space left on device|old|2"));
+    EXPECT_EQ(Entries(dir), 0);  // the tmpfs was the child's alone
+}
+
+}  // namespace
+}  // namespace brevant::test
