@@ -1,7 +1,6 @@
-// The catalogue as data: every row is reachable, has the wire form and the
-// profile the protocol needs, and the lookup by code finds the right row.
+// The catalogue as data: every row is reachable, has its wire form, and the
+// lookup by code finds the right row.
 #include "Catalogue.h"
-#include "DeviceState.h"
 
 #include <gtest/gtest.h>
 
@@ -48,16 +47,6 @@ TEST(CatalogueTest, CommandLinesOfEveryClass)
         EXPECT_EQ(CommandText(CommandFor(c.op), c.at, c.value), c.text);
 }
 
-TEST(CatalogueTest, ProfilesFollowTheKindOfCommand)
-{
-    EXPECT_EQ(CommandFor(Op::MG).profile, &kStandardProfile);
-    EXPECT_EQ(CommandFor(Op::MC).profile, &kSlowChunkProfile);
-    EXPECT_EQ(CommandFor(Op::ML).profile, &kMeterProfile);
-    EXPECT_EQ(CommandFor(Op::SM).profile, &kActionProfile);
-    EXPECT_EQ(CommandFor(Op::SS).profile, &kSaveProfile);
-    EXPECT_EQ(CommandFor(Op::BlockE).profile, &kBlockProfile);
-}
-
 TEST(CatalogueTest, LookupByCode)
 {
     EXPECT_EQ(FindCommand("MG")->op, Op::MG);
@@ -68,26 +57,6 @@ TEST(CatalogueTest, LookupByCode)
     EXPECT_EQ(FindCommand("E")->op, Op::BlockE);
     EXPECT_EQ(FindCommand("mg"), nullptr);
     EXPECT_EQ(FindCommand("ZZ"), nullptr);
-}
-
-TEST(DeviceParamsTest, StartsClearedWithFamilyOne)
-{
-    DeviceParams p;
-    EXPECT_EQ(p.DeviceFamily, 1);
-    EXPECT_EQ(p.MG[1], 0);
-    EXPECT_EQ(p.XG[4][4], 0);
-    EXPECT_EQ(p.ESR[10][9], 0);
-    p.MG[1] = 3;
-    p.DeviceFamily = 2;
-    p.SA.Set("SAK217");
-    p.Reset();
-    EXPECT_EQ(p.MG[1], 0);
-    EXPECT_EQ(p.DeviceFamily, 1);
-    EXPECT_EQ(p.SA.Get(), "");
-
-    DeviceState state;
-    EXPECT_EQ(state.flags.PortNumber, -1);
-    EXPECT_FALSE(state.flags.Connected);
 }
 
 }  // namespace
