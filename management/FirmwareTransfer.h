@@ -34,9 +34,10 @@ struct FirmwareResult {
 
 // Sends the image at `path` on the link's port (PortNumber, already opened by
 // the caller). Nothing is sent when the file cannot be read, holds less than
-// the three header words and one data word, or is larger than kMaxFirmwareBytes (only that much is
-// read of it). Progress ends at 100 on success. The first step that fails ends the transfer; no
-// packet is ever sent twice. The Upgrading flag is the caller's to raise.
+// the three header words and one data word, or is larger than
+// kMaxFirmwareBytes (only that much is read of it). Progress ends at 100 on
+// success. The first step that fails ends the transfer; no packet is ever
+// sent twice. The Upgrading flag is the caller's to raise.
 FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const ProgressFn& progress);
 
 }  // namespace brevant

@@ -537,7 +537,8 @@ INSTANTIATE_TEST_SUITE_P(
     Devices, PresetFamilyTest,
     ::testing::Values(
         FamilyCase{"K225WithAFamily2Preset", "K225", 2, true,
-                   "the preset is for family 2 (K217, K218), the device on COM3 is a K225 (family 1); nothing was sent"},
+                   "the preset is for family 2 (K217, K218), the device on COM3 is a K225 (family 1); "
+                   "nothing was sent"},
         FamilyCase{"K217NotYetConnectedWithAFamily1Preset", "K217", 1, false,
                    "the preset is for family 1 (K225), the device on COM3 is a K217 (family 2); nothing was sent"},
         FamilyCase{"DeviceType9", "K225", 9, false,
