@@ -21,9 +21,11 @@ bool PrepareUpgrade(Connection& connection, const Report& report)
     if (state.flags.Upgrading)
         return false;
     // A worker still seeking a lost device would scan, close and reopen the
-    // port under the transfer: it is ended first.
-    connection.RequestStop();
-    if (!connection.WaitForWorker(kStopWait)) {
+    // port under the transfer: it is ended first, as by Disconnect, so the
+    // panels no longer say the device is sought.
+    if (connection.Lost() || connection.WorkerRunning())
+        connection.Disconnect();
+    if (connection.WorkerRunning()) {
         report(msg::kUpdateFail, "the search for the lost device did not end");
         return false;
     }

@@ -12,8 +12,8 @@
 namespace brevant {
 
 // Refuses while connected ("Already connect,please disconnect") or while an
-// upgrade runs; ends a worker still seeking a lost device (and waits for it),
-// so nothing scans, closes or reopens the port any more; finds the port if
+// upgrade runs; ends a worker still seeking a lost device as Disconnect does
+// (and waits for it), so nothing scans, closes or reopens the port any more; finds the port if
 // none is known; opens it; asks the model and refuses an unknown one
 // ("update fail", WriteRefusal's text) unless WritesForced. True when a file
 // may be chosen and sent.

@@ -256,6 +256,8 @@ TEST_F(ConnectionTest, AnUpgradeAfterALostDeviceEndsTheSearchFirst)
     };
     ASSERT_TRUE(PrepareUpgrade(*connection, report));  // the model query goes unanswered
     EXPECT_FALSE(connection->WorkerRunning());
+    EXPECT_FALSE(connection->Lost());
+    EXPECT_EQ(observer.Events().back(), "reset");
     sim->Thaw();
     SleepFor(Micros{300'000});  // the queries sent while frozen are answered, then drained
 
