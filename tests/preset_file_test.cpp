@@ -578,6 +578,19 @@ TEST_F(PresetOpenTest, AnUnknownModelIsWrittenToOnlyWhenForced)
     EXPECT_EQ(said, (std::vector<std::string>{"Open successfully", "Save device successfully", "update successfully"}));
 }
 
+// Every setting went, but the device answers nothing afterwards (the version,
+// the model and 87 sets are its last 89 replies): no "Open successfully".
+TEST_F(PresetOpenTest, AWholeUploadAfterWhichTheDeviceFallsSilentIsNoSuccess)
+{
+    Begin({"--no-pacing", "--fault-noreply", "1", "--fault-after", "89"});
+    const PresetLoad load = OpenPreset(*connection, PresetFromMirror(p), report);
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.sent, 87);
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0].rfind("Connect fail!", 0), 0u) << said[0];
+    EXPECT_EQ(said[1], "the preset was sent whole (87 settings), but the device did not answer afterwards");
+}
+
 // The device stops in the middle of an upload: the load fails and says how
 // many settings went and how to undo it.
 TEST_F(PresetOpenTest, ADeviceThatStopsDuringTheUploadLeavesAPartialLoadReported)
