@@ -186,7 +186,7 @@ bool BenchFamily(const char* model, double pollSeconds, Route route)
     WritePresetFile(file, state.params);
     port.Reset();
     start = SteadyClock::now();
-    const bool applied = ApplyPresetFile(connection, file, kQuiet);
+    const bool applied = ApplyPresetFile(connection, file, kQuiet).ok;
     Row("preset upload" + family, Seconds(start), port.LineSeconds(), applied ? "" : "(failed)");
     return applied;
 }

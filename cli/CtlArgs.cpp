@@ -51,6 +51,9 @@ public:
         app_.add_flag("--json", args.json, "Print info, dump, meters, version and raw as JSON");
         app_.add_option("--trace", args.traceFile, "Write the session's lines to FILE (- for standard output) at the end")
             ->type_name("FILE");
+        app_.add_flag("--force", args.force,
+                      "Write to a device of a model this program does not know (set, action, "
+                      "preset load, save-device, upgrade), which is otherwise refused");
 
         Plain("scan", "Find the device on COM1..COM39");
         Plain("info", "Connect; print port, model, family and version");

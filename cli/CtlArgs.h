@@ -1,5 +1,5 @@
 // Command line of brevantctl:
-//   brevantctl [--ports DIR] [--port PORT] [--json] [--trace FILE] <command> [words]
+//   brevantctl [--ports DIR] [--port PORT] [--json] [--trace FILE] [--force] <command> [words]
 // PORT is anything ParsePortAddress takes: N or COMn (1..39), tcp://HOST:PORT,
 // rfc2217://HOST:PORT.
 // Commands: scan, info, get, set, action, raw, version, dump, meters
@@ -23,6 +23,7 @@ struct CtlArgs {
     std::optional<PortAddress> portAddress;  // --port as given; a network one is given its
                                              // number (port) by the caller's PortRouter
     bool json = false;
+    bool force = false;              // write to a model this program does not know all the same
     std::optional<std::string> traceFile;  // the session's protocol trace is written here at the end
     std::string command;
     std::vector<std::string> words;  // what follows the command ("load", FILE for preset load)

@@ -3,12 +3,14 @@
 #include "BoundedFile.h"
 #include "CtlCommands.h"
 #include "CtlOutput.h"
+#include "DeviceFit.h"
 #include "PresetFile.h"
 #include "PresetProcedures.h"
 #include "SaveDevice.h"
 #include "UpgradeProcedure.h"
 
 #include <mutex>
+#include <utility>
 
 namespace brevant::ctl {
 
@@ -142,7 +144,10 @@ int LoadPreset(Connection& connection, const Preset& preset, const CtlArgs& args
         else
             printer.Auto()(text, detail);
     };
-    return OpenPreset(connection, preset, report) ? 0 : 1;
+    const std::string undo = args.backupFile
+                                 ? "brevantctl preset load " + *args.backupFile + " restores the earlier setting"
+                                 : std::string("the earlier setting was not kept (--backup OLD keeps it)");
+    return OpenPreset(connection, preset, report, {}, undo) ? 0 : 1;
 }
 
 // preset diff: one line per setting the file would change; 0 when there is
@@ -158,6 +163,7 @@ int PrintDiff(const Preset& preset, const DeviceParams& params, std::ostream& ou
 int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
 {
     DeviceState& state = link.State();
+    state.flags.WritesForced = args.force;
     Printer printer(io);
     CtlObserver observer(state.params, io, args.json, args.command == "meters");
     Connection connection(link, observer);
@@ -215,12 +221,22 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
             if (io.progressBar)
                 DrawProgress(io.err, percent);
         };
+        bool barEnded = false;
         const bool ok = RunUpgrade(connection, args.words[0], progress, [&](auto text, auto detail) {
-            if (io.progressBar)
+            if (io.progressBar && !std::exchange(barEnded, true))
                 io.err << '\n';
             printer.Auto()(text, detail);
         });
-        return ok ? 0 : 1;
+        if (!ok)
+            return 1;
+        // The device is connected again as after Connect: it answers with its new firmware.
+        if (!connection.Connect(printer.ForFailure())) {
+            io.err << "brevantctl: the device did not answer after the upgrade\n";
+            return 1;
+        }
+        connection.Disconnect();
+        link.ClosePort();
+        return 0;
     }
 
     // Everything else talks to a connected device: with --port the port is
@@ -235,6 +251,7 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
             return failStatus;
         }
         if (!state.flags.Connected) {
+            state.flags.UnknownModel = true;
             io.err << "unknown model: " << state.params.SA.Get() << '\n';
         }
     } else {
@@ -252,8 +269,28 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
         }
     }
 
+    // A write goes only to a model this program knows; with --port alone
+    // the model is asked first.
+    const bool writes = args.command == "set" || args.command == "action";
+    if (writes && !connect)
+        IdentifyModel(connection);
+    // What a preset to load or compare does not fit is refused before a byte
+    // of it is sent (a diff is only told the families differ).
+    const auto presetRefusal = [&] {
+        std::string why = diff ? std::string() : WriteRefusal(state);
+        if (why.empty())
+            why = FamilyRefusal(*preset, state.params, port.Label(state.flags.PortNumber.load()));
+        if (!why.empty() && !diff && why.find("nothing was sent") == std::string::npos)
+            why += "; nothing was sent";
+        return why;
+    };
+
     int status = 0;
-    if (args.command == "info") {
+    std::string refusal = writes ? WriteRefusal(state) : std::string();
+    if (!refusal.empty()) {
+        io.err << "brevantctl: " << refusal << '\n';
+        status = 1;
+    } else if (args.command == "info") {
         const DeviceIdentity device{port.Label(state.flags.PortNumber.load()),
                                     state.params.SA.Get(), state.params.DeviceFamily, state.params.SV.Get()};
         io.out << InfoText(device, args.json) << '\n';
@@ -264,7 +301,10 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
             status = lostStatus();
         else if (!readBackWhole())
             status = failStatus;
-        else if (args.command == "dump")
+        else if (presetIn && !(refusal = presetRefusal()).empty()) {
+            io.err << "brevantctl: " << refusal << '\n';
+            status = failStatus;
+        } else if (args.command == "dump")
             io.out << FormatSetting(state.params, args.json) << (args.json ? "\n" : "");
         else if (diff)
             status = PrintDiff(*preset, state.params, io.out);
@@ -291,6 +331,16 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     return status;
 }
 
+// A write refused for an unknown model says how to make it all the same.
+int WithForceHint(int status, const CtlArgs& args, const LinkFlags& flags, const CtlStreams& io)
+{
+    const bool writes = args.command == "set" || args.command == "action" || args.command == "save-device" ||
+                        args.command == "upgrade" || (args.command == "preset" && args.words[0] == "load");
+    if (status != 0 && writes && flags.UnknownModel && !flags.WritesForced)
+        io.err << "brevantctl: --force writes to a model this program does not know all the same\n";
+    return status;
+}
+
 }  // namespace
 
 int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
@@ -306,12 +356,13 @@ int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
             return 1;
         }
     }
+    const LinkFlags& flags = link.State().flags;
     if (!args.traceFile)
-        return RunSession(args, link, io);
+        return WithForceHint(RunSession(args, link, io), args, flags, io);
 
     ProtocolTrace trace(kTraceCapacity);
     link.SetTrace(&trace);
-    int status = RunSession(args, link, io);
+    int status = WithForceHint(RunSession(args, link, io), args, flags, io);
     // The session has ended its exchanges and stopped its worker.
     link.SetTrace(nullptr);
     const TracePortLabel label = [&](int port) { return link.Port().Label(port); };

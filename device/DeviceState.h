@@ -19,6 +19,8 @@ struct LinkFlags {
     // writes to the device (sets, preset load, save to device, upgrade) is sent
     // unless the user forces it.
     std::atomic<bool> UnknownModel{false};
+    // The user allows writing to an unknown model all the same (brevantctl --force).
+    std::atomic<bool> WritesForced{false};
     std::atomic<bool> Upgrading{false};   // a firmware transfer owns the port
     std::atomic<bool> GroupMode{false};   // panel changes apply to all four channels
 

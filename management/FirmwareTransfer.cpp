@@ -175,8 +175,11 @@ std::optional<std::string> ExpectEcho(Transfer& transfer, const Listening& liste
 
 FirmwareResult Failed(std::string reason)
 {
-    return {false, std::move(reason)};
+    return {false, std::move(reason), {}};
 }
+
+// Sends a checked image on the link's port: the whole transfer, step by step.
+FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const ProgressFn& progress);
 
 }  // namespace
 
@@ -188,7 +191,15 @@ FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const
     const FirmwareImage parsed = ParseFirmwareImage(*image.bytes);
     if (!parsed.error.empty())
         return Failed(parsed.error);
+    FirmwareResult result = SendImage(link, parsed, progress);
+    result.note = TrailingBytesText(parsed);
+    return result;
+}
 
+namespace {
+
+FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const ProgressFn& progress)
+{
     const auto lock = link.LockPort();
     const int number = link.State().flags.PortNumber.load();
     if (number < 1)
@@ -260,7 +271,9 @@ FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const
     // A last partial word, or no data words at all, leaves the count short.
     if (progress && lastPercent < 100)
         progress(100);
-    return {true, ""};
+    return {true, "", {}};
 }
+
+}  // namespace
 
 }  // namespace brevant

@@ -30,14 +30,18 @@ struct FirmwareResult {
     bool ok = false;
     // Why the transfer failed, worded for the user; empty on success.
     std::string reason;
+    // What the user should know of the image even when it went: bytes at its
+    // end that are not sent (TrailingBytesText).
+    std::string note;
 };
 
 
 // Sends the image at `path` on the link's port (PortNumber, already opened by
 // the caller). Nothing is sent when the file cannot be read (ReadBoundedFile:
-// no regular file, or larger than kMaxFirmwareBytes) or is shorter than the
-// three header words. Progress ends at 100 on success. The first step that fails ends the transfer; no
-// packet is ever sent twice. The Upgrading flag is the caller's to raise.
+// no regular file, or larger than kMaxFirmwareBytes) or holds less than the
+// three header words and one data word. Progress ends at 100 on success. The
+// first step that fails ends the transfer; no packet is ever sent twice. The
+// Upgrading flag is the caller's to raise.
 FirmwareResult TransferFirmware(DeviceLink& link, const std::string& path, const ProgressFn& progress);
 
 }  // namespace brevant

@@ -1,5 +1,7 @@
 #include "PanelSend.h"
 
+#include "DeviceFit.h"
+
 namespace brevant {
 
 std::string UnconfirmedText(const SettingChange& change)
@@ -13,6 +15,10 @@ bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange>
     DeviceState& state = link.State();
     if (!state.flags.Connected) {
         report(msg::kCannotConnect, {});
+        return false;
+    }
+    if (const std::string refusal = WriteRefusal(state); !refusal.empty()) {
+        report(refusal, {});
         return false;
     }
     for (const SettingChange& change : changes) {

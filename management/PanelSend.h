@@ -1,9 +1,11 @@
 // How a panel sends a change: refused at once with "Cannot connect" when no
-// device is connected (or its link is lost); otherwise the new values go into
-// the mirror at once and the commands are sent in order on the command queue,
-// each tried up to eight times. A change the device still did not confirm is
-// not left standing: the setting is queried, so the mirror holds what the
-// device reports, and the outcome names it for the user.
+// device is connected (or its link is lost), and with WriteRefusal's text
+// ("unknown model K999: connected read-only, …") for a model the program does
+// not know; otherwise the new values go into the mirror at once and the
+// commands are sent in order on the command queue, each tried up to eight
+// times. A change the device still did not confirm is not left standing: the
+// setting is queried, so the mirror holds what the device reports, and the
+// outcome names it for the user.
 #pragma once
 
 #include "CommandQueue.h"
@@ -39,7 +41,7 @@ struct SendOutcome {
 // "Output 3 delay: the device did not confirm 150"
 std::string UnconfirmedText(const SettingChange& change);
 
-// Returns false (after reporting "Cannot connect") when nothing was sent.
+// Returns false (after reporting why) when nothing was sent.
 // `done` runs on the queue's thread once every command was tried.
 bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange> changes,
                const Report& report, std::function<void(const SendOutcome&)> done = {});

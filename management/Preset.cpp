@@ -207,7 +207,6 @@ Preset PresetFromMirror(const DeviceParams& params)
 
 void StorePreset(const Preset& preset, DeviceParams& params)
 {
-    params.DeviceFamily = preset.family;
     for (const PresetEntry& e : preset.entries)
         CommandFor(e.setting.op).field(params, e.setting.at.a, e.setting.at.b)->store(e.value);
 }

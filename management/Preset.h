@@ -40,8 +40,9 @@ PresetCheck ParsePresetText(std::string_view text);
 // Every setting a preset holds, as the mirror holds it now.
 Preset PresetFromMirror(const DeviceParams& params);
 
-// Stores the preset's family and entries into the mirror; entries the preset
-// does not name keep their values.
+// Stores the preset's entries into the mirror; entries the preset does not
+// name keep their values. The family stays the device's: a preset never
+// changes which commands are sent.
 void StorePreset(const Preset& preset, DeviceParams& params);
 
 // The settings whose preset value differs from the mirror's, one line each:

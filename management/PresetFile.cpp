@@ -2,6 +2,7 @@
 
 #include "BoundedFile.h"
 #include "Catalogue.h"
+#include "SettingName.h"
 #include "TextScan.h"
 
 #include <vector>
@@ -43,7 +44,7 @@ PresetCheck ReadPresetFile(const std::string& path)
 }
 
 
-int UploadPreset(DeviceLink& link, const ProgressFn& progress)
+PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress)
 {
     // Every value is taken from the mirror before the first command goes out,
     // so an echo that names another entry cannot change what is sent later.
@@ -71,12 +72,31 @@ int UploadPreset(DeviceLink& link, const ProgressFn& progress)
     for (Op op : {Op::MB, Op::MP, Op::SN})
         add(op, {});
 
+    PresetLoad load;
+    load.total = static_cast<int>(steps.size());
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        link.Set(steps[i].op, steps[i].at, steps[i].value);
+        const UploadStep& step = steps[i];
+        if (const Status status = link.SetConfirmed(step.op, step.at, step.value, kUploadAttempts); !status) {
+            load.failure = SettingName({step.op, step.at}) + ": " + std::string(status.Message());
+            return load;
+        }
+        load.sent = static_cast<int>(i + 1);
         if (progress)
             progress(static_cast<int>(100 * (i + 1) / steps.size()));
     }
-    return static_cast<int>(steps.size());
+    load.ok = true;
+    return load;
+}
+
+std::string PartlyLoadedText(const PresetLoad& load, std::string_view undo)
+{
+    std::string text = "the preset was only partly loaded: " + std::to_string(load.sent) + " of " +
+                       std::to_string(load.total) + " settings";
+    if (!load.failure.empty())
+        text += " (" + load.failure + ")";
+    if (!undo.empty())
+        text += "; " + std::string(undo);
+    return text;
 }
 
 }  // namespace brevant

@@ -42,10 +42,27 @@ inline constexpr std::size_t kMaxPresetBytes = 64 * 1024;
 PresetCheck ReadPresetFile(const std::string& path);
 
 
-// Sends the setting held in the mirror to the device, each value once with
-// its set command, channel by channel and then the device-wide values; the
-// replies are stored as usual but not examined. Returns the number of
-// commands sent: 87 for family 1, 83 otherwise (those have no MC).
-int UploadPreset(DeviceLink& link, const ProgressFn& progress = {});
+// How far sending a preset got.
+struct PresetLoad {
+    bool ok = false;      // every setting went (and, after OpenPreset, the device was connected again)
+    int sent = 0;         // settings the device confirmed, from the first on
+    int total = 0;        // settings the upload holds; 0 when nothing was sent
+    std::string failure;  // the setting that was not taken and why: "Output 3 delay: no reply"
+    explicit operator bool() const { return ok; }
+};
+
+// Tries for each setting of an upload before it is given up.
+inline constexpr int kUploadAttempts = 3;
+
+// Sends the setting held in the mirror to the device, each value with its set
+// command (tried up to kUploadAttempts times until the device confirms it),
+// channel by channel and then the device-wide values: 87 commands for family
+// 1, 83 otherwise (those have no MC). The first setting the device does not
+// confirm, or a port that is gone, ends the upload.
+PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress = {});
+
+// "the preset was only partly loaded: 43 of 87 settings (Output 3 delay: no
+// reply)", then "; " and `undo` when there is one.
+std::string PartlyLoadedText(const PresetLoad& load, std::string_view undo);
 
 }  // namespace brevant

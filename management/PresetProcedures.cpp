@@ -1,5 +1,6 @@
 #include "PresetProcedures.h"
 
+#include "DeviceFit.h"
 #include "PresetFile.h"
 
 namespace brevant {
@@ -35,10 +36,28 @@ std::optional<Preset> DeviceSnapshot(const Connection& connection)
     return PresetFromMirror(state.params);
 }
 
-bool ApplyPreset(Connection& connection, const Preset& preset, const Report& report, const ProgressFn& progress)
+PresetLoad ApplyPreset(Connection& connection, const Preset& preset, const Report& report,
+                       const ProgressFn& progress)
 {
     DeviceState& state = connection.State();
     DeviceLink& link = connection.Link();
+    const auto refused = [&](const std::string& why) {
+        report(why, {});
+        return PresetLoad{};
+    };
+    const auto refusal = [&] {
+        if (std::string why = WriteRefusal(state); !why.empty())
+            return why;
+        std::string why = FamilyRefusal(preset, state.params, link.Port().Label(state.flags.PortNumber.load()));
+        return why.empty() ? why : why + "; nothing was sent";
+    };
+    // A connected device's model is known: what does not fit it is refused
+    // while it still is connected, and nothing is stopped.
+    const bool known = state.flags.Connected;
+    if (known) {
+        if (const std::string why = refusal(); !why.empty())
+            return refused(why);
+    }
 
     // The upload must not share the port with the meter polling: stop the
     // worker and wait for it (it ends within one exchange).
@@ -46,48 +65,64 @@ bool ApplyPreset(Connection& connection, const Preset& preset, const Report& rep
     connection.WaitForWorker(kStopWait);
     state.flags.Connected = false;
 
-    if (state.flags.PortNumber < 1 && !connection.ScanForDevice(1)) {
-        report(msg::kCannotFindDevice, {});
-        return false;
-    }
+    if (state.flags.PortNumber < 1 && !connection.ScanForDevice(1))
+        return refused(std::string(msg::kCannotFindDevice));
     if (!link.OpenPort())
-        return false;
+        return refused(std::string(msg::kConnectFail));
     link.RaiseLineControls();
-    if (!link.ReadVersion()) {
-        report(msg::kConnectFail, {});
-        return false;
+    if (!link.ReadVersion() || (!known && !IdentifyModel(connection)))
+        return refused(std::string(msg::kConnectFail));
+    if (!known) {
+        if (const std::string why = refusal(); !why.empty()) {
+            link.ClosePort();
+            return refused(why);
+        }
     }
-    // The device is there: only now does the mirror take the preset.
+    // The device is there and fits: only now does the mirror take the preset.
     StorePreset(preset, state.params);
     connection.ShowModelPanes();
-    UploadPreset(link, progress);
+    PresetLoad load = UploadPreset(link, progress);
     link.ClosePort();
     state.flags.Connected = false;
-    return true;
+    return load;
 }
 
-bool ApplyPresetFile(Connection& connection, const std::string& path, const Report& report,
-                     const ProgressFn& progress)
+PresetLoad ApplyPresetFile(Connection& connection, const std::string& path, const Report& report,
+                           const ProgressFn& progress)
 {
     const std::optional<Preset> preset = LoadPresetFile(path, report);
-    return preset && ApplyPreset(connection, *preset, report, progress);
+    return preset ? ApplyPreset(connection, *preset, report, progress) : PresetLoad{};
 }
 
-bool OpenPreset(Connection& connection, const Preset& preset, const Report& report, const ProgressFn& progress)
+PresetLoad OpenPreset(Connection& connection, const Preset& preset, const Report& report, const ProgressFn& progress,
+                      std::string_view undo)
 {
-    if (!ApplyPreset(connection, preset, report, progress))
-        return false;
-    connection.Connect(report);
+    PresetLoad load = ApplyPreset(connection, preset, report, progress);
+    if (load.total == 0)
+        return load;  // nothing was sent; the refusal was reported
+    if (!load.ok) {
+        report(PartlyLoadedText(load, undo), {});
+        // The screen shows what the device holds now, if it still answers.
+        connection.Connect([](std::string_view, std::string_view) {});
+        return load;
+    }
+    if (!connection.Connect(report)) {
+        report("the preset was sent whole (" + std::to_string(load.sent) +
+                   " settings), but the device did not answer afterwards",
+               {});
+        load.ok = false;
+        return load;
+    }
     report(msg::kOpenSuccessfully, ClampedText(preset));
-    return true;
+    return load;
 }
 
-bool OpenFromFile(Connection& connection, const std::string& path, const Report& report,
-                  const ProgressFn& progress, std::optional<Preset>* before)
+PresetLoad OpenFromFile(Connection& connection, const std::string& path, const Report& report,
+                        const ProgressFn& progress, std::optional<Preset>* before)
 {
     const std::optional<Preset> preset = LoadPresetFile(path, report);
     if (!preset)
-        return false;
+        return {};
     if (before != nullptr)
         *before = DeviceSnapshot(connection);
     return OpenPreset(connection, *preset, report, progress);

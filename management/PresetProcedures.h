@@ -4,6 +4,7 @@
 
 #include "Connection.h"
 #include "Preset.h"
+#include "PresetFile.h"
 
 #include <optional>
 #include <string>
@@ -22,26 +23,34 @@ std::optional<Preset> LoadPresetFile(const std::string& path, const Report& repo
 // the link not lost, and every setting read back. What an upload is undone with.
 std::optional<Preset> DeviceSnapshot(const Connection& connection);
 
-// Sends a checked preset to the device: stops the worker, finds the port if
-// none is known (one probe per port), opens it, reads the version; only then
-// stores the preset into the mirror (entries it does not name keep the
-// mirror's values), shows the panes of its family and sends every setting.
-// True when every step up to the last command was carried out.
-bool ApplyPreset(Connection& connection, const Preset& preset, const Report& report,
-                 const ProgressFn& progress = {});
+// Sends a checked preset to the device. A connected device that is of an
+// unknown model (unless WritesForced) or of another family than the preset's
+// refuses it before anything is stopped or sent. Then: stops the worker,
+// finds the port if none is known (one probe per port), opens it, reads the
+// version and, when no device was connected, asks the model and refuses what
+// does not fit it; only then stores the preset's entries into the mirror
+// (entries it does not name keep the mirror's values; the family stays the
+// device's), shows the panes of its family and sends every setting (UploadPreset).
+// A refusal or a device not found is reported and sends nothing (total 0).
+PresetLoad ApplyPreset(Connection& connection, const Preset& preset, const Report& report,
+                       const ProgressFn& progress = {});
 
 // LoadPresetFile, then ApplyPreset.
-bool ApplyPresetFile(Connection& connection, const std::string& path, const Report& report,
-                     const ProgressFn& progress = {});
+PresetLoad ApplyPresetFile(Connection& connection, const std::string& path, const Report& report,
+                           const ProgressFn& progress = {});
 
 // ApplyPreset, then Connect, then "Open successfully" (with the number of
-// values brought into range, if any). `progress` follows the commands sent.
-bool OpenPreset(Connection& connection, const Preset& preset, const Report& report,
-                const ProgressFn& progress = {});
+// values brought into range, if any). An upload that ended early reports how
+// far it got (PartlyLoadedText, with `undo`, the way back the caller offers)
+// and connects again quietly, so the screen shows what the device holds; a
+// complete upload after which Connect fails is no success either. `progress`
+// follows the commands sent.
+PresetLoad OpenPreset(Connection& connection, const Preset& preset, const Report& report,
+                      const ProgressFn& progress = {}, std::string_view undo = {});
 
 // LoadPresetFile, then OpenPreset. With `before`, the device's setting as it
 // was (DeviceSnapshot) is kept there, so the upload can be undone.
-bool OpenFromFile(Connection& connection, const std::string& path, const Report& report,
-                  const ProgressFn& progress = {}, std::optional<Preset>* before = nullptr);
+PresetLoad OpenFromFile(Connection& connection, const std::string& path, const Report& report,
+                        const ProgressFn& progress = {}, std::optional<Preset>* before = nullptr);
 
 }  // namespace brevant

@@ -1,9 +1,15 @@
 #include "SaveDevice.h"
 
+#include "DeviceFit.h"
+
 namespace brevant {
 
 bool SaveDevice(DeviceLink& link, const Report& report)
 {
+    if (const std::string refusal = WriteRefusal(link.State()); !refusal.empty()) {
+        report(msg::kSaveDeviceFail, refusal);
+        return false;
+    }
     PollingHold hold(link.State().flags);
     Status status = LinkError::NotConfirmed;
     for (int send = 0; send < kSaveDeviceSends && !status && status.Error() != LinkError::PortGone; ++send)

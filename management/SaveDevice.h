@@ -9,9 +9,11 @@ namespace brevant {
 
 inline constexpr int kSaveDeviceSends = 10;
 
-// Holds the polling back (the meter polling stands back; the port lock lets a meter
-// exchange already on the line finish first), sends SSs1 up to ten times until
-// the device confirms it, and reports the outcome. True when confirmed.
+// Refuses an unknown model ("Save device fail", WriteRefusal's text as the
+// detail) with nothing sent. Otherwise holds the polling back (the meter
+// polling stands back; the port lock lets a meter exchange already on the
+// line finish first), sends SSs1 up to ten times until the device confirms
+// it, and reports the outcome. True when confirmed.
 bool SaveDevice(DeviceLink& link, const Report& report);
 
 }  // namespace brevant

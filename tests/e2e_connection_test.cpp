@@ -5,6 +5,7 @@
 #include "SaveDevice.h"
 #include "UpgradeProcedure.h"
 #include "SimLinkFixture.h"
+#include "SimProcess.h"
 
 #include <filesystem>
 #include <functional>
@@ -235,6 +236,42 @@ TEST_F(ConnectionTest, UpgradeIsRefusedWhileConnectedAndConnectWhileUpgrading)
     EXPECT_FALSE(RunUpgrade(*connection, "/nonexistent.b", {}, report));  // one transfer at a time
     state.flags.Upgrading = false;
     EXPECT_EQ(said, (std::vector<std::string>{"Already connect,please disconnect", "Updating"}));
+}
+
+// With the link lost the worker seeks the device once a second; an upgrade
+// ends that search before it starts and nothing runs beside the transfer:
+// the port keeps its number and no reconnect happens until Connect.
+TEST_F(ConnectionTest, AnUpgradeAfterALostDeviceEndsTheSearchFirst)
+{
+    StartWithConnection({"--no-pacing"});
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
+    sim->Freeze();
+    ASSERT_TRUE(Eventually([&] { return connection->Lost(); }, 5.0));
+    ASSERT_TRUE(connection->WorkerRunning());
+
+    std::vector<std::string> said;
+    const Report report = [&](std::string_view text, std::string_view detail) {
+        said.push_back(std::string(text) + std::string(detail));
+    };
+    ASSERT_TRUE(PrepareUpgrade(*connection, report));  // the model query goes unanswered
+    EXPECT_FALSE(connection->WorkerRunning());
+    EXPECT_FALSE(connection->Lost());
+    EXPECT_EQ(observer.Events().back(), "reset");
+    sim->Thaw();
+    SleepFor(Micros{300'000});  // the queries sent while frozen are answered, then drained
+
+    const std::string image = MakeTempDir("brevant-upgrade") + "/new.b";
+    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "64"}).status, 0);
+    int beside = 0;
+    const bool ok = RunUpgrade(*connection, image, [&](int) {
+        beside += connection->WorkerRunning() || state.flags.PortNumber != kCom ? 1 : 0;
+    }, report);
+    EXPECT_TRUE(ok) << (said.empty() ? "" : said.back());
+    EXPECT_EQ(beside, 0);
+    EXPECT_EQ(connection->Reconnects(), 0);
+    ASSERT_TRUE(Connect());
+    EXPECT_EQ(p.SV.Get(), "SV321");
 }
 
 }  // namespace

@@ -272,10 +272,100 @@ TEST_F(CtlTest, SaveDeviceAndUpgrade)
     result = Ctl({"--port", "3", "version"});
     EXPECT_EQ(result.out, "SV321\n");
 
-    std::ofstream(work + "/short.b", std::ios::binary) << "0123456789";
-    result = Ctl({"upgrade", work + "/short.b"});
+    // Bytes after the last whole word are named, not sent.
+    std::ofstream(image, std::ios::binary | std::ios::app) << "xyz";
+    result = Ctl({"upgrade", image});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "3 trailing bytes are not a whole word and are not sent\n");
+
+    // Three header words and a stray byte: refused before the start request.
+    std::ofstream(work + "/short.b", std::ios::binary) << "0123456789abc";
+    result = Ctl({"--trace", work + "/short.txt", "upgrade", work + "/short.b"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err.rfind("update fail: ", 0), 0u) << result.err;
+    EXPECT_EQ(result.err, "update fail: image too short: 13 bytes, at least 16 needed (three header words and one "
+                          "data word)\n");
+    EXPECT_EQ(ReadFile(work + "/short.txt").find("UGst"), std::string::npos);
+    std::filesystem::remove_all(work);
+}
+
+// A device that stops answering in the middle of a preset load: exit 1 and a
+// message that counts the settings that went.
+TEST_F(CtlTest, APresetLoadCutShortSaysHowFarItGot)
+{
+    StartSim();
+    const std::string work = MakeTempDir("brevant-cut");
+    const std::string file = work + "/own.lg";
+    ASSERT_EQ(Ctl({"preset", "save", file}).status, 0);
+    // Paced, and silent after 130 replies: the read-back and the start of the
+    // polling take about a hundred of them.
+    StartSim({"--fault-noreply", "1", "--fault-after", "130"});
+    const auto result = Ctl({"preset", "load", file});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(result.err, m, std::regex(R"(the preset was only partly loaded: (\d+) of 87 )"
+                                                            R"(settings \(.*\); the earlier setting was not kept )"
+                                                            R"(\(--backup OLD keeps it\)\n)")))
+        << result.err;
+    EXPECT_GT(std::stoi(m[1]), 5);
+    EXPECT_LT(std::stoi(m[1]), 87);
+    std::filesystem::remove_all(work);
+}
+
+// Only what fits the device is written to it: a preset of the other family,
+// or any write to a model this program does not know (unless --force).
+TEST_F(CtlTest, EachModelTakesOnlyWhatFitsIt)
+{
+    StartSim();
+    const std::string work = MakeTempDir("brevant-fit");
+    const std::string own = work + "/own.lg";
+    ASSERT_EQ(Ctl({"preset", "save", own}).status, 0);
+    const std::string before = Ctl({"dump"}).out;
+    std::string text = ReadFile(own);
+    ASSERT_EQ(text.rfind("DeviceType:1\r\r\nMG:0,0,0,0,", 0), 0u) << text;
+    text.replace(0, 27, "DeviceType:2\r\r\nMG:5,5,5,5,");
+    std::ofstream(work + "/two.lg", std::ios::binary) << text;
+    text.replace(0, 12, "DeviceType:9");
+    std::ofstream(work + "/nine.lg", std::ios::binary) << text;
+
+    const std::string k225 = "the device on COM3 is a K225 (family 1)";
+    auto result = Ctl({"preset", "load", work + "/two.lg"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "brevantctl: the preset is for family 2 (K217, K218), " + k225 + "; nothing was sent\n");
+    result = Ctl({"preset", "diff", work + "/two.lg"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "brevantctl: the preset is for family 2 (K217, K218), " + k225 + "\n");
+    result = Ctl({"preset", "load", work + "/nine.lg"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "brevantctl: the preset is for family 9 (no model this program knows), " + k225 +
+                              "; nothing was sent\n");
+    EXPECT_EQ(Ctl({"dump"}).out, before);
+
+    StartSim({"--no-pacing", "--model", "K217"});
+    result = Ctl({"preset", "load", own});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "brevantctl: the preset is for family 1 (K225), the device on COM3 is a K217 (family 2); "
+                          "nothing was sent\n");
+
+    StartSim({"--no-pacing", "--unknown-model"});
+    const std::string image = work + "/new.b";
+    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "8"}).status, 0);
+    const std::vector<std::vector<std::string>> writes{{"preset", "load", own}, {"save-device"}, {"upgrade", image},
+                                                       {"set", "MG", "1", "5"}, {"--port", "3", "set", "MG", "1", "5"}};
+    for (const auto& words : writes) {
+        result = Ctl(words);
+        EXPECT_EQ(result.status, 1) << words.front();
+        EXPECT_NE(result.err.find("connected read-only, nothing was sent"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("--force writes"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(Ctl({"--port", "3", "get", "MG", "1"}).out, "0\n");
+    EXPECT_EQ(Ctl({"info"}).status, 0);
+    for (auto words : writes) {
+        words.insert(words.begin(), "--force");
+        result = Ctl(words);
+        EXPECT_EQ(result.status, 0) << words[1] << ": " << result.err;
+    }
+    EXPECT_EQ(Ctl({"--port", "3", "get", "MG", "1"}).out, "5\n");
     std::filesystem::remove_all(work);
 }
 

@@ -120,31 +120,32 @@ protected:
 TEST_F(FirmwareTest, APortThatVanishesIsNamedAsTheCause)
 {
     port.Vanish(kPort);
-    const auto result = Send(ImageBytes({kMagic, 207, 0}));
+    const auto result = Send(ImageBytes({kMagic, 207, 1, 5}));
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.reason, "the serial port is gone; the device did not acknowledge the upgrade start");
 }
 
-// The shortest image, the three header words (12 bytes), sent while stale bytes
-// keep arriving: those are drained first. "BRV1" in the file is 0x31565242, so
-// its bytes go out reversed, as every word's do, one write per packet on the
-// open port (no reopening, no line changes).
-TEST_F(FirmwareTest, AHeaderOnlyImageGoesOutAsTheseExactBytes)
+// The shortest image, the three header words and one data word (16 bytes),
+// sent while stale bytes keep arriving: those are drained first. "BRV1" in the
+// file is 0x31565242, so its bytes go out reversed, as every word's do, one
+// write per packet on the open port (no reopening, no line changes).
+TEST_F(FirmwareTest, TheShortestImageGoesOutAsTheseExactBytes)
 {
     port.Answer(kPort, {{0ms, "SV105\r\n"}, {15ms, "ML1-40\r\n"}});
     port.Write(kPort, "x");
     port.ClearRecord();
-    const auto result = Send(ImageBytes({kMagic, 207, 0}));
+    const auto result = Send(ImageBytes({kMagic, 207, 1, 0x0A0B0C0D}));
     EXPECT_TRUE(result.ok) << result.reason;
     EXPECT_EQ(port.Writes(), (std::vector<std::string>{"UGst\r\n", "UI1VRB", "UA\x00\x00\x00\xcf"s,
-                                                       "UL\x00\x00\x00\x00"s, "UC\x00\x00\x00\x01"s,
-                                                       "UE\x00\x00\x00\x02"s}));
-    EXPECT_EQ(port.Calls(), std::vector<std::string>(6, "write 3"));
+                                                       "UL\x00\x00\x00\x01"s, "UD\x0a\x0b\x0c\x0d"s,
+                                                       "UC\x00\x00\x00\x01"s, "UE\x00\x00\x00\x02"s}));
+    EXPECT_EQ(port.Calls(), std::vector<std::string>(7, "write 3"));
 }
 
 // Whole words go out in file order; a last partial word is not sent but counts
-// in the progress, which reaches 100 once the device accepted the image.
-struct Shape { const char* name; Words words; Bytes partial; std::vector<int> progress; };
+// in the progress, which reaches 100 once the device accepted the image, and
+// its bytes are named.
+struct Shape { const char* name; Words words; Bytes partial; std::vector<int> progress; std::string note; };
 // Test listings name each case instead of dumping its bytes.
 void PrintTo(const Shape& c, std::ostream* out) { *out << c.name; }
 class FirmwareShape : public FirmwareTest, public ::testing::WithParamInterface<Shape> {};
@@ -155,12 +156,15 @@ TEST_P(FirmwareShape, SendsTheWholeWordsAndReportsProgressForEachDataWord)
     EXPECT_TRUE(result.ok) << result.reason;
     EXPECT_EQ(port.Writes(), Wire(GetParam().words));
     EXPECT_EQ(progress, GetParam().progress);
+    EXPECT_EQ(result.note, GetParam().note);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Images, FirmwareShape,
-    ::testing::Values(Shape{"ThreeDataWords", {kMagic, 300, 3, 0x0A0B0C0D, 0x10203040, 0xFFFEFDFC}, {}, {33, 66, 100}},
-                      Shape{"ThreeDataWordsAndAPartialOne", {kMagic, 300, 3, 1, 2, 3}, {1, 2, 3}, {25, 50, 75, 100}}),
+    ::testing::Values(Shape{"ThreeDataWords", {kMagic, 300, 3, 0x0A0B0C0D, 0x10203040, 0xFFFEFDFC}, {}, {33, 66, 100},
+                            ""},
+                      Shape{"ThreeDataWordsAndAPartialOne", {kMagic, 300, 3, 1, 2, 3}, {1, 2, 3}, {25, 50, 75, 100},
+                            "3 trailing bytes are not a whole word and are not sent"}),
     kByName);
 
 // How the answer to one step decides the transfer: taken (reason empty), or
@@ -251,12 +255,14 @@ TEST_F(FirmwareTest, NothingIsSentForAnUnusableImageOrWithoutAPort)
     const std::pair<std::string, std::string> cases[] = {
         {missing, missing + " does not exist"},
         {files.dir.string(), files.dir.string() + " is a directory, not a file"},
-        {files.Write("short.bin", Bytes(11, 0x42)), "image too short: 11 bytes, at least 12 needed"},
+        // Three header words and a stray byte: no data word, so not even the start goes out.
+        {files.Write("short.bin", Bytes(13, 0x42)),
+         "image too short: 13 bytes, at least 16 needed (three header words and one data word)"},
         {large, large + " is larger than a firmware image can be (512 KiB)"}};
     for (const auto& [path, reason] : cases)
         EXPECT_EQ(TransferFirmware(link, path, {}).reason, reason);
     state.flags.PortNumber = -1;
-    EXPECT_EQ(Send(ImageBytes({kMagic, 207, 0})).reason, "no serial port is selected");
+    EXPECT_EQ(Send(ImageBytes({kMagic, 207, 1, 5})).reason, "no serial port is selected");
     EXPECT_TRUE(port.Calls().empty());
 }
 

@@ -1,4 +1,4 @@
-// A panel's change: refused without a connection, stored at once, sent in
+// A panel's change: refused without a connection or for an unknown model, stored at once, sent in
 // order on the command queue with up to eight tries, the polling held back meanwhile.
 #include "LinkFixture.h"
 #include "PanelSend.h"
@@ -30,16 +30,28 @@ protected:
     std::vector<std::string> shown;
 };
 
-TEST_F(PanelSendTest, WithoutADeviceNothingIsStoredOrSent)
+// Without a device, or with one of a model the program does not know, a
+// change is refused with the reason; forced, the unknown model takes it.
+TEST_F(PanelSendTest, WithoutADeviceOrWithAnUnknownModelNothingIsStoredOrSent)
 {
     state.flags.Connected = false;
     p.MG[2] = 7;
     EXPECT_FALSE(Send({{Op::MG, {2}, 30}}));
+    state.flags.Connected = true;
+    state.flags.UnknownModel = true;
+    p.SA.Set("SAK999");
+    EXPECT_FALSE(Send({{Op::MG, {2}, 30}}));
     ASSERT_TRUE(Idle());
-    EXPECT_EQ(shown, std::vector<std::string>{"Cannot connect"});
+    EXPECT_EQ(shown, (std::vector<std::string>{"Cannot connect",
+                                               "unknown model K999: connected read-only, nothing was sent"}));
     EXPECT_EQ(p.MG[2], 7);
     EXPECT_EQ(port.Written(), "");
     EXPECT_FALSE(state.flags.PollingHeld());
+
+    state.flags.WritesForced = true;
+    EXPECT_TRUE(Send({{Op::MG, {2}, 30}}));
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(port.Written(), "MG230\r\n");
 }
 
 TEST_F(PanelSendTest, SeveralChangesGoOutInTheirOrderAndAreConfirmedTogether)

@@ -6,8 +6,10 @@
 #include "PresetFile.h"
 #include "PresetProcedures.h"
 #include "RecordingObserver.h"
+#include "SaveDevice.h"
 #include "SettingRange.h"
 #include "SimLinkFixture.h"
+#include "UpgradeProcedure.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,8 @@
 #include <iterator>
 #include <random>
 #include <sstream>
+#include <thread>
+#include <utility>
 
 namespace brevant::test {
 namespace {
@@ -168,7 +172,7 @@ TEST(PresetText, AShortListLineKeepsTheEntriesItDoesNotName)
     p.MG[4] = 12;
     StorePreset(*check.preset, p);
     EXPECT_EQ((std::array<int32_t, 4>{p.MG[1], p.MG[2], p.MG[3], p.MG[4]}), (std::array<int32_t, 4>{7, 8, 11, 12}));
-    EXPECT_EQ(p.DeviceFamily, 2);
+    EXPECT_EQ(p.DeviceFamily, 1) << "the family stays the device's";
 }
 
 TEST(PresetText, TheDifferencesFromTheDeviceAreListedInFileOrder)
@@ -199,6 +203,7 @@ TEST_F(PresetFileTest, SaveWritesTheseExactBytesWhichLoadBackWhateverTheirLineEn
 {
     DeviceParams p;
     StorePreset(*ParsePresetText(kFile).preset, p);
+    p.DeviceFamily = 2;  // a K217's mirror: the family is the device's, never the preset's
     const fs::path file = dir / "known.lg";
     std::ofstream(file) << "an older and longer preset that is replaced as a whole\n";
     EXPECT_TRUE(WritePresetFile(file.string(), p).ok);
@@ -233,12 +238,15 @@ TEST_F(PresetFileTest, WhatIsNoFileIsRefusedBothWays)
 using PresetUploadTest = LinkFixture;
 
 // Family 1 sends MC too, the others not; each value goes once, input by input,
-// then the device-wide ones, answered or not. MG1 is answered with a value for
-// channel 4: what goes out for channel 4 is still the one the upload began with.
+// then the device-wide ones. MG1 is first answered with a value for channel 4
+// (MG1 is then sent again): what goes out for channel 4 is still the one the
+// upload began with.
 TEST_F(PresetUploadTest, SendsEveryValueOnceInputByInput)
 {
-    port.SetResponder(kPort, [](std::string_view written) {
-        return std::vector<Piece>{{1ms, written.starts_with("MG1") ? "MG499\r\n" : std::string(written)}};
+    bool strayed = false;
+    port.SetResponder(kPort, [&](std::string_view written) {
+        const bool stray = written.starts_with("MG1") && !std::exchange(strayed, true);
+        return std::vector<Piece>{{1ms, stray ? "MG499\r\n" : std::string(written)}};
     });
     const std::vector<std::string> input1{
         "MG1-101\r\n", "MA1-111\r\n", "MC1-121\r\n", "MF1116\r\n", "MR1126\r\n", "MI1136\r\n", "MT1-141\r\n",
@@ -250,18 +258,22 @@ TEST_F(PresetUploadTest, SendsEveryValueOnceInputByInput)
         "XG41236\r\n", "MX42212\r\n", "XG42-237\r\n", "MX43-213\r\n", "XG43238\r\n", "MX44214\r\n", "XG44-239\r\n"};
     const std::vector<std::string> deviceWide{"MBs460\r\n", "MPs-461\r\n", "SNs462\r\n"};
 
-    for (const int family : {1, 2, 0}) {
+    for (const int family : {1, 2}) {
         SCOPED_TRACE("family " + std::to_string(family));
         Fill(p, 100);  // the echoes of the last round are stored as the link reads them
         p.DeviceFamily = family;
-        if (family == 2)
-            port.SetResponder(kPort, [](std::string_view) { return std::vector<Piece>{}; });
         port.ClearRecord();
+        strayed = false;
         const bool mc = family == 1;
         const std::size_t block = mc ? 21 : 20;
-        EXPECT_EQ(UploadPreset(link), mc ? 87 : 83);
-        const std::vector<std::string> writes = port.Writes();
-        ASSERT_EQ(writes.size(), 4 * block + 3);
+        const PresetLoad load = UploadPreset(link);
+        EXPECT_TRUE(load.ok) << load.failure;
+        EXPECT_EQ(load.sent, mc ? 87 : 83);
+        EXPECT_EQ(load.total, load.sent);
+        std::vector<std::string> writes = port.Writes();
+        ASSERT_EQ(writes.size(), 4 * block + 4);
+        EXPECT_EQ(writes.front(), "MG1-101\r\n");
+        writes.erase(writes.begin());  // the try answered for channel 4
         const auto without = [&](std::vector<std::string> lines) {
             std::erase_if(lines, [&](const std::string& line) { return !mc && line.starts_with("MC"); });
             return lines;
@@ -272,6 +284,34 @@ TEST_F(PresetUploadTest, SendsEveryValueOnceInputByInput)
         EXPECT_EQ(std::vector(writes.begin() + 3 * block, writes.end() - 3), without(input4));
         EXPECT_EQ(std::vector(writes.end() - 3, writes.end()), deviceWide);
     }
+}
+
+// A setting the device does not confirm in three tries ends the upload there,
+// and the result says how far it got; a gone port ends it at once.
+TEST_F(PresetUploadTest, TheFirstSettingNotTakenEndsTheUploadAndIsCounted)
+{
+    port.SetResponder(kPort, [](std::string_view written) {
+        return written.starts_with("OD3") ? std::vector<Piece>{} : std::vector<Piece>{{1ms, std::string(written)}};
+    });
+    const PresetLoad load = UploadPreset(link);
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.sent, 2 * 21 + 12);  // inputs 1 and 2, then input 3 up to its delay
+    EXPECT_EQ(load.total, 87);
+    EXPECT_EQ(PartlyLoadedText(load, "Undo Open From File restores the earlier setting"),
+              "the preset was only partly loaded: 54 of 87 settings (Output 3 delay: the device did not confirm "
+              "the value); Undo Open From File restores the earlier setting");
+    const std::vector<std::string> writes = port.Writes();
+    ASSERT_EQ(writes.size(), 54u + kUploadAttempts);
+    EXPECT_EQ(std::vector(writes.end() - 3, writes.end()), std::vector<std::string>(3, writes.back()));
+    EXPECT_TRUE(writes.back().starts_with("OD3"));
+
+    port.Vanish(kPort);
+    port.ClearRecord();
+    const PresetLoad gone = UploadPreset(link);
+    EXPECT_EQ(gone.sent, 0);
+    EXPECT_TRUE(port.Writes().empty());
+    EXPECT_EQ(PartlyLoadedText(gone, ""), "the preset was only partly loaded: 0 of 87 settings (Input 1 gain: " +
+                                              std::string(Describe(LinkError::PortGone)) + ")");
 }
 
 using PresetSimTest = SimLinkFixture;
@@ -286,7 +326,9 @@ TEST_F(PresetSimTest, AnUploadedPresetIsWhatTheDeviceThenHolds)
     p.XG[1][2] = -12;
     p.MB = 1;
     p.SN = 4;
-    EXPECT_EQ(UploadPreset(*link), 87);
+    const PresetLoad load = UploadPreset(*link);
+    EXPECT_TRUE(load.ok) << load.failure;
+    EXPECT_EQ(load.sent, 87);
 
     p.Reset();
     const struct { Op op; Address at; int expected; } checks[] = {
@@ -304,9 +346,9 @@ TEST_F(PresetSimTest, AnUploadedPresetIsWhatTheDeviceThenHolds)
 // Open From File against the simulator through the program's own procedures.
 class PresetOpenTest : public SimLinkFixture {
 protected:
-    void SetUp() override
+    void Begin(std::vector<std::string> simArgs = {"--no-pacing"})
     {
-        Start({"--no-pacing"});
+        Start(std::move(simArgs));
         link->SetTrace(&trace);
         connection = std::make_unique<Connection>(*link, observer);
         state.flags.PortNumber = kCom;
@@ -314,7 +356,8 @@ protected:
     void TearDown() override
     {
         connection.reset();
-        link->SetTrace(nullptr);
+        if (link)
+            link->SetTrace(nullptr);
         SimLinkFixture::TearDown();
     }
     // Waits for the read-back number `n` since the start.
@@ -336,12 +379,21 @@ protected:
         std::ofstream(file, std::ios::binary) << text;
         return file.string();
     }
-    std::size_t Sent() const
+    std::size_t Sent() const { return SentLines().size(); }
+    std::vector<std::string> SentLines() const
     {
-        const auto records = trace.Snapshot();
-        return static_cast<std::size_t>(std::count_if(records.begin(), records.end(), [](const TraceRecord& r) {
-            return r.direction == TraceDirection::Sent;
-        }));
+        std::vector<std::string> lines;
+        for (const TraceRecord& r : trace.Snapshot()) {
+            if (r.direction == TraceDirection::Sent)
+                lines.push_back(r.bytes);
+        }
+        return lines;
+    }
+    // The lines sent since `mark` sends.
+    std::vector<std::string> SentSince(std::size_t mark) const
+    {
+        const std::vector<std::string> lines = SentLines();
+        return {lines.begin() + static_cast<std::ptrdiff_t>(std::min(mark, lines.size())), lines.end()};
     }
 
     ProtocolTrace trace;
@@ -356,6 +408,7 @@ protected:
 
 TEST_F(PresetOpenTest, WhatIsNoPresetSendsNothingAndLeavesTheMirror)
 {
+    Begin();
     ConnectAndRead();
     connection->Disconnect();
     const std::string mirror = Dump(p);
@@ -375,6 +428,7 @@ TEST_F(PresetOpenTest, WhatIsNoPresetSendsNothingAndLeavesTheMirror)
 
 TEST_F(PresetOpenTest, ThePreviewListsWhatDiffersAndUndoRestoresTheDeviceExactly)
 {
+    Begin();
     ConnectAndRead();
     const std::string original = FormatPreset(p);
     Preset changed = PresetFromMirror(p);
@@ -403,6 +457,125 @@ TEST_F(PresetOpenTest, ThePreviewListsWhatDiffersAndUndoRestoresTheDeviceExactly
     ASSERT_TRUE(OpenPreset(*connection, *before, report));
     WaitForReadBack(3);
     EXPECT_EQ(FormatPreset(p), original);
+}
+
+// A preset for another family than the device's is refused before a setting
+// is sent: while connected nothing at all goes out and the worker runs on;
+// otherwise only the identity queries that name the model. The family the
+// program holds stays the device's.
+struct FamilyCase { const char* name; const char* model; int presetFamily; bool connected; std::string said; };
+void PrintTo(const FamilyCase& c, std::ostream* out) { *out << c.name; }
+class PresetFamilyTest : public PresetOpenTest, public ::testing::WithParamInterface<FamilyCase> {};
+
+TEST_P(PresetFamilyTest, IsRefusedBeforeAnythingIsSent)
+{
+    const FamilyCase& c = GetParam();
+    Begin({"--no-pacing", "--model", c.model});
+    if (c.connected)
+        ConnectAndRead();
+    const int family = c.connected ? p.DeviceFamily.load() : 0;
+    Preset preset = PresetFromMirror(p);
+    preset.family = c.presetFamily;
+    const std::size_t mark = Sent();
+    const PresetLoad load = OpenPreset(*connection, preset, report);
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.total, 0);
+    EXPECT_EQ(said, std::vector<std::string>{c.said});
+    const std::vector<std::string> identity{"SVsr\n", "SAsr\n"};
+    EXPECT_EQ(SentSince(mark), c.connected ? std::vector<std::string>{} : identity);
+    EXPECT_EQ(connection->WorkerRunning(), c.connected);
+    if (c.connected) {
+        EXPECT_EQ(p.DeviceFamily, family);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, PresetFamilyTest,
+    ::testing::Values(
+        FamilyCase{"K225WithAFamily2Preset", "K225", 2, true,
+                   "the preset is for family 2 (K217, K218), the device on COM3 is a K225 (family 1); "
+                   "nothing was sent"},
+        FamilyCase{"K217NotYetConnectedWithAFamily1Preset", "K217", 1, false,
+                   "the preset is for family 1 (K225), the device on COM3 is a K217 (family 2); nothing was sent"},
+        FamilyCase{"DeviceType9", "K225", 9, false,
+                   "the preset is for family 9 (no model this program knows), the device on COM3 is a K225 "
+                   "(family 1); nothing was sent"}),
+    [](const auto& device) { return std::string(device.param.name); });
+
+// A model the program does not know is connected read-only: a preset, save to
+// device and an upgrade are refused with its name, only the identity queries
+// go out; forced, each goes ahead.
+TEST_F(PresetOpenTest, AnUnknownModelIsWrittenToOnlyWhenForced)
+{
+    Begin({"--no-pacing", "--unknown-model"});
+    ASSERT_TRUE(connection->Connect(report));
+    state.flags.UnknownModel = true;  // as Connect leaves it for an unknown model
+    connection->Disconnect();
+    const Preset preset = PresetFromMirror(p);
+    const std::size_t mark = Sent();
+    EXPECT_EQ(OpenPreset(*connection, preset, report).total, 0);
+    EXPECT_FALSE(SaveDevice(*link, report));
+    EXPECT_FALSE(PrepareUpgrade(*connection, report));
+    EXPECT_EQ(SentSince(mark), (std::vector<std::string>{"SVsr\n", "SAsr\n", "SAsr\n"}));
+    ASSERT_EQ(said.size(), 3u);
+    for (const std::string& text : said)
+        EXPECT_NE(text.find("unknown model"), std::string::npos) << text;
+    EXPECT_NE(said[0].find(": connected read-only, nothing was sent"), std::string::npos) << said[0];
+
+    state.flags.WritesForced = true;
+    said.clear();
+    EXPECT_TRUE(OpenPreset(*connection, preset, report));
+    connection->Disconnect();
+    EXPECT_TRUE(SaveDevice(*link, report));
+    const std::string image = (dir / "new.b").string();
+    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "8"}).status, 0);
+    ASSERT_TRUE(PrepareUpgrade(*connection, report));
+    EXPECT_TRUE(RunUpgrade(*connection, image, {}, report));
+    EXPECT_EQ(said, (std::vector<std::string>{"Open successfully", "Save device successfully", "update successfully"}));
+}
+
+// Every setting went, but the device answers nothing afterwards (the version,
+// the model and 87 sets are its last 89 replies): no "Open successfully".
+TEST_F(PresetOpenTest, AWholeUploadAfterWhichTheDeviceFallsSilentIsNoSuccess)
+{
+    Begin({"--no-pacing", "--fault-noreply", "1", "--fault-after", "89"});
+    const PresetLoad load = OpenPreset(*connection, PresetFromMirror(p), report);
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.sent, 87);
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0].rfind("Connect fail!", 0), 0u) << said[0];
+    EXPECT_EQ(said[1], "the preset was sent whole (87 settings), but the device did not answer afterwards");
+}
+
+// The device stops in the middle of an upload: the load fails and says how
+// many settings went and how to undo it.
+TEST_F(PresetOpenTest, ADeviceThatStopsDuringTheUploadLeavesAPartialLoadReported)
+{
+    Begin({});  // paced: the upload takes long enough to be cut
+    ConnectAndRead();
+    Preset preset = PresetFromMirror(p);
+    for (PresetEntry& e : preset.entries)
+        e.value = RangeOf(e.setting.op)->Clamp(e.value + 1);
+    const std::size_t mark = Sent();
+    std::thread killer([&] {
+        const Deadline deadline(Micros{10'000'000});
+        while (SentSince(mark).size() < 30 && !deadline.Expired())
+            SleepFor(Micros{2'000});
+        sim->Kill();
+    });
+    const PresetLoad load = OpenPreset(*connection, preset, report, {}, "Undo Open From File restores it");
+    killer.join();
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.total, 87);
+    EXPECT_GE(load.sent, 20);
+    EXPECT_LT(load.sent, 87);
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said.back(), PartlyLoadedText(load, "Undo Open From File restores it"));
+    EXPECT_EQ(said.back().rfind("the preset was only partly loaded: " + std::to_string(load.sent) + " of 87 settings (",
+                                0),
+              0u)
+        << said.back();
+    EXPECT_FALSE(state.flags.Connected);
 }
 
 }  // namespace

@@ -43,12 +43,30 @@ TEST_F(SaveDeviceTest, SilentDeviceFailsAfterTenFullWaits)
     EXPECT_EQ(shown, std::vector<std::string>{"Save device fail"});
 }
 
-TEST_F(SaveDeviceTest, NoPortFailsAtOnce)
+// No port, or a model the program does not know (unless forced): nothing is sent.
+TEST_F(SaveDeviceTest, NoPortOrAnUnknownModelFailsAtOnce)
 {
+    std::vector<std::string> details;
+    const auto save = [&] {
+        return SaveDevice(link, [&](std::string_view text, std::string_view detail) {
+            shown.emplace_back(text);
+            details.emplace_back(detail);
+        });
+    };
     state.flags.PortNumber = -1;
-    EXPECT_FALSE(Save());
+    EXPECT_FALSE(save());
+    state.flags.PortNumber = kPort;
+    state.flags.UnknownModel = true;
+    p.SA.Set("SAK999");
+    EXPECT_FALSE(save());
     EXPECT_EQ(port.Written(), "");
-    EXPECT_EQ(shown, std::vector<std::string>{"Save device fail"});
+    EXPECT_EQ(shown, std::vector<std::string>(2, "Save device fail"));
+    EXPECT_EQ(details.back(), "unknown model K999: connected read-only, nothing was sent");
+
+    state.flags.WritesForced = true;
+    port.Answer(kPort, "SSs1\r\n");
+    EXPECT_TRUE(save());
+    EXPECT_EQ(port.Written(), "SSs1\r\n");
 }
 
 }  // namespace

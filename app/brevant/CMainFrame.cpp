@@ -8,6 +8,7 @@
 #include "COutputChannelWnd.h"
 #include "ConnectSettings.h"
 #include "ConnectToDialog.h"
+#include "DeviceFit.h"
 #include "CSoundTestDlg.h"
 #include "CTraceView.h"
 #include "PresetProcedures.h"
@@ -315,23 +316,39 @@ void CMainFrame::OpenPreset(const QString& path)
     if (!preset)
         return;
     std::optional<Preset> before = DeviceSnapshot(m_core.connection);
+    // A preset refused by the connected device is refused before anything is sent.
+    const std::string refusal = before ? FamilyRefusal(*preset, m_core.state.params,
+                                                       m_core.port.Label(m_core.state.flags.PortNumber.load()))
+                                       : std::string();
+    if (!refusal.empty()) {
+        tell(refusal + "; nothing was sent", {});
+        return;
+    }
     const PresetPreview preview =
         MakePresetPreview(path, before ? DiffPreset(*preset, m_core.state.params) : std::vector<std::string>{},
                           before.has_value());
     if (!(m_answerPreview ? m_answerPreview(preview) : AskToLoad(this, preview)))
         return;
 
-    auto sent = std::make_shared<std::atomic<bool>>(false);
+    // Once an upload has begun, even one that ended early, the earlier
+    // setting can be sent back.
+    auto started = std::make_shared<std::atomic<bool>>(false);
+    auto whole = std::make_shared<std::atomic<bool>>(false);
     Connection& connection = m_core.connection;
+    const std::string undo = before ? "Undo Open From File restores the earlier setting" : std::string();
     m_tasks.Run(
         QStringLiteral("Sending the preset…"),
-        [&connection, sent, preset = std::move(*preset)](const Report& report, const ProgressFn& progress) {
-            *sent = brevant::OpenPreset(connection, preset, report, progress);
+        [&connection, started, whole, undo, preset = std::move(*preset)](const Report& report,
+                                                                          const ProgressFn& progress) {
+            const PresetLoad load = brevant::OpenPreset(connection, preset, report, progress, undo);
+            *started = load.total > 0;
+            *whole = load.ok;
         },
-        [this, sent, path, before = std::move(before)] {
-            if (!*sent)
+        [this, started, whole, path, before = std::move(before)] {
+            if (*whole)
+                RememberFile(path);
+            if (!*started)
                 return;
-            RememberFile(path);
             m_undo = before;
             m_undoAction->setEnabled(m_undo.has_value());
         });
@@ -346,7 +363,7 @@ void CMainFrame::OnUndoOpen()
     m_tasks.Run(
         QStringLiteral("Sending back the earlier setting…"),
         [&connection, sent, preset = *m_undo](const Report& report, const ProgressFn& progress) {
-            *sent = brevant::OpenPreset(connection, preset, report, progress);
+            *sent = brevant::OpenPreset(connection, preset, report, progress).ok;
         },
         [this, sent] {
             if (*sent)
@@ -401,14 +418,18 @@ void CMainFrame::OnUpgrade()
             m_view->ProgressBar().show();
             m_upgrading = true;
             Connection& c = m_core.connection;
+            auto upgraded = std::make_shared<std::atomic<bool>>(false);
             m_tasks.Run(
                 QStringLiteral("Upgrading the firmware…"),
-                [&c, file = path.toStdString()](const Report& report, const ProgressFn& progress) {
-                    RunUpgrade(c, file, progress, report);
+                [&c, upgraded, file = path.toStdString()](const Report& report, const ProgressFn& progress) {
+                    *upgraded = RunUpgrade(c, file, progress, report);
                 },
-                [this] {
+                [this, upgraded] {
                     m_upgrading = false;
                     m_view->ProgressBar().hide();
+                    // The device with its new firmware is connected as after Connect.
+                    if (*upgraded)
+                        OnConnect();
                 });
         });
 }
