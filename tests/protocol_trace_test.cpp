@@ -37,10 +37,10 @@ protected:
 
 TEST_F(TracedLinkTest, RecordsTheSentLineAndEveryReplyChunkInOrder)
 {
-    port.Answer(kPort, "MG1-12\r\n");
+    port.Answer(kPort, "MG1-8\r\n");
     ASSERT_TRUE(link.Query(Op::MG, {1}));
     EXPECT_EQ(Seens(trace), (std::vector<Seen>{{3, TraceDirection::Sent, "MG1r\r\n"},
-                                               {3, TraceDirection::Received, "MG1-12\r\n"}}));
+                                               {3, TraceDirection::Received, "MG1-8\r\n"}}));
 
     // A reply in pieces far enough apart to be read separately: one record each.
     trace.Clear();
@@ -111,7 +111,7 @@ TEST(ProtocolTraceRingTest, KeepsTheReadBackThroughTwoMinutesOfMeterPolling)
     ProtocolTrace trace;
     for (int i = 0; i < 800; ++i) {
         trace.Record(3, TraceDirection::Sent, "MG" + std::to_string(i % 4 + 1) + "r\r\n");
-        trace.Record(3, TraceDirection::Received, "MG1-12\r\n");
+        trace.Record(3, TraceDirection::Received, "MG1-8\r\n");
     }
     const std::size_t readBack = trace.Size();
     const char* meters[] = {"ML", "OL", "ME", "MS"};
