@@ -163,6 +163,13 @@ TEST(ProtocolTraceFileTest, LinesShowTimePortDirectionAndEscapedBytes)
     const std::string expected = "12:03:04.512  COM3  >  MG112\\r\\n\n"
                                  "12:03:04.512  COM12  <  a\\tb\\\\c\\x00\\x7F\\xB5\n";
     EXPECT_EQ(FormatTrace(trace.Snapshot()), expected);
+    // A device that never stops talking: a record keeps its first bytes and counts the rest.
+    ProtocolTrace flooded;
+    flooded.Record(t, 3, TraceDirection::Discarded, std::string(kTraceBytesKept + 744, '\0'));
+    const std::string line = FormatTrace(flooded.Snapshot());
+    EXPECT_EQ(flooded.Snapshot().front().bytes.size(), kTraceBytesKept);
+    const std::string end = "\\x00 ... (744 more bytes not kept)\n";
+    EXPECT_EQ(line.substr(line.size() - end.size()), end);
 
     const auto dir = std::filesystem::temp_directory_path() / ("brevant-trace-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
