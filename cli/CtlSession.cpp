@@ -166,6 +166,8 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
         if (unread.empty())
             return true;
         io.err << UnreadSummary(unread) << '\n';
+        if (const std::string verdict = link.Verdict(); !verdict.empty())
+            io.err << "brevantctl: " << verdict << '\n';
         return false;
     };
 

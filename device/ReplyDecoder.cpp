@@ -99,10 +99,8 @@ Reading DecodeReply(const Command& command, std::string_view reply)
     const std::optional<ReplyValues> values = ReplyValuesOf(command.op);
     if (!values)
         return Malformed("the command carries no value");
-    if (const std::string_view why = ParseValue(body, values->digits, reading.value); !why.empty()) {
-        const Reading bad = Malformed(why);
-        return bad;
-    }
+    if (const std::string_view why = ParseValue(body, values->digits, reading.value); !why.empty())
+        return Malformed(why);
     if (!values->range.Contains(reading.value))
         return Malformed("its value is outside what the setting holds");
     return reading;
