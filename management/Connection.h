@@ -5,13 +5,13 @@
 // The worker's life: read-back (each setting tried up to four times), then
 // polling. Three polling passes in a row without one valid reply, a port
 // that is gone, or no valid reply for ReplyWatch::kGiveUp whatever the other
-// end sends (DeviceLink::ReplyOverdue), mean the link is lost: Connected is cleared, the observer is
-// told (LinkLost), and, when reconnecting is on, the worker tries once a
-// second to reach the device again: on the same port while its device file
-// exists, otherwise by scanning every port, since a replugged adapter may
-// come back under another number. When the model query is answered, the full
-// read-back runs again (the device may have restarted with its stored
-// setting) and polling resumes.
+// end sends (DeviceLink::ReplyOverdue), mean the link is lost: Connected is
+// cleared, the observer is told (LinkLost), and, when reconnecting is on,
+// the worker tries once a second to reach the device again: on the same
+// port while its device file exists, otherwise by scanning every port, since
+// a replugged adapter may come back under another number. When the model
+// query is answered, the full read-back runs again (the device may have
+// restarted with its stored setting) and polling resumes.
 //
 // Thread-safety: the procedures may be called from any one thread at a time
 // (the program runs them off its user-interface thread). The worker runs on
