@@ -180,7 +180,10 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
             io.err << "brevantctl: " << why << '\n';
     };
     const auto lostStatus = [&] {
-        io.err << "device lost on " << port.Label(observer.lostPort) << '\n';
+        // What the other end did, as the link saw it: silent, junk, other addresses, ...
+        const std::string verdict = link.Verdict();
+        io.err << "device lost on " << port.Label(observer.lostPort) << (verdict.empty() ? "" : ": " + verdict)
+               << '\n';
         reason(observer.lostPort);
         return failStatus;
     };
@@ -191,6 +194,8 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
         if (unread.empty())
             return true;
         io.err << UnreadSummary(unread) << '\n';
+        if (const std::string verdict = link.Verdict(); !verdict.empty())
+            io.err << "brevantctl: " << verdict << '\n';
         return false;
     };
 
@@ -246,8 +251,11 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
         if (args.port >= 1)
             state.flags.PortNumber = args.port;
         if (!connection.Connect(printer.ForFailure())) {
-            if (args.port >= 1)
+            if (args.port >= 1) {
                 reason(args.port);
+                if (const std::string verdict = link.Verdict(); !verdict.empty())
+                    io.err << "brevantctl: " << verdict << '\n';
+            }
             return failStatus;
         }
         if (!state.flags.Connected) {

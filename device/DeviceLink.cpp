@@ -21,10 +21,14 @@ constexpr std::size_t kRunawayAllowance = 4096;
 // its own before it gives up.
 constexpr int kLateRepliesPassedOver = 2;
 
-// The reply less its last two bytes (normally carriage return and line feed).
-std::string_view Body(std::string_view reply)
+// The first line of an identity reply less its carriage return and line
+// feed; nullopt when it does not end so.
+std::optional<std::string_view> IdentityBody(std::string_view reply)
 {
-    return reply.size() > 2 ? reply.substr(0, reply.size() - 2) : std::string_view{};
+    const std::size_t feed = reply.find('\n');
+    if (feed == std::string_view::npos || feed == 0 || reply[feed - 1] != '\r')
+        return std::nullopt;
+    return reply.substr(0, feed - 1);
 }
 
 std::string Upper(std::string_view text)
@@ -66,6 +70,8 @@ bool DeviceLink::OpenPortLocked(int port)
         port_.Close(port);
         return false;
     }
+    std::lock_guard watching(watchMutex_);
+    watch_.Restart(port_.Clock());
     return true;
 }
 
@@ -92,10 +98,12 @@ bool DeviceLink::ProbePort(int port)
     std::string reply;
     bool found = false;
     if (ExchangeLocked(port, "SVsr\n", kProbeProfile, reply)) {
-        const std::string text = Upper(Body(reply));
-        // The number is read from position 2 of the whole text, wherever "SV" stands.
-        found = FindPattern(text, "SV", 0) >= 0 && text.size() > 2 &&
-                ParseDecimal(std::string_view(text).substr(2)) > 0;
+        if (const auto body = IdentityBody(reply)) {
+            const std::string text = Upper(*body);
+            // The number is read from position 2 of the whole text, wherever "SV" stands.
+            found = FindPattern(text, "SV", 0) >= 0 && text.size() > 2 &&
+                    ParseDecimal(std::string_view(text).substr(2)) > 0;
+        }
     }
     port_.Close(port);
     return found;
@@ -106,10 +114,14 @@ bool DeviceLink::ReadVersion()
     std::string reply;
     if (!Exchange("SVsr\n", kIdentifyProfile, reply))
         return false;
-    const std::string text = Upper(Body(reply));
-    if (FindPattern(text, "SV", 0) < 0)
+    const auto body = IdentityBody(reply);
+    const std::string text = body ? Upper(*body) : std::string();
+    if (FindPattern(text, "SV", 0) < 0) {
+        Watch(body ? LinkError::WrongReply : LinkError::Malformed);
         return false;
+    }
     state_.params.SV.Set(text);  // cut at 31 characters
+    Watch({});
     return true;
 }
 
@@ -133,7 +145,38 @@ void DeviceLink::Pause(int port, Micros limit)
 Status DeviceLink::Exchange(std::string_view text, const ExchangeProfile& profile, std::string& reply)
 {
     std::lock_guard lock(portMutex_);
-    return ExchangeLocked(state_.flags.PortNumber.load(), text, profile, reply);
+    Status status = ExchangeLocked(state_.flags.PortNumber.load(), text, profile, reply);
+    // A line ends with carriage return and line feed, nothing less.
+    const bool lines = profile.end.kind == ReplyEnd::Kind::Lines;
+    if (status && lines && (reply.size() < 2 || reply[reply.size() - 2] != '\r'))
+        status = LinkError::Malformed;
+    // What came is judged by the caller; only what did not is noted here.
+    if (!status)
+        Watch(status);
+    return status;
+}
+
+void DeviceLink::Watch(Status status)
+{
+    const SteadyClock::time_point now = port_.Clock();
+    std::lock_guard lock(watchMutex_);
+    if (status)
+        watch_.Valid();
+    else
+        watch_.Failed(status.Error(), now);
+}
+
+bool DeviceLink::ReplyOverdue() const
+{
+    const SteadyClock::time_point now = port_.Clock();
+    std::lock_guard lock(watchMutex_);
+    return watch_.Overdue(now);
+}
+
+std::string DeviceLink::Verdict() const
+{
+    std::lock_guard lock(watchMutex_);
+    return std::string(watch_.Verdict());
 }
 
 Status DeviceLink::PortFailure(int port, const IoResult& result, std::string_view during)
@@ -204,6 +247,12 @@ Status DeviceLink::WriteLocked(int port, std::string_view bytes)
 
 Status DeviceLink::CollectLocked(int port, const ExchangeProfile& profile, std::string& reply)
 {
+    return Collect(port, profile, reply, SteadyClock::time_point::max());
+}
+
+Status DeviceLink::Collect(int port, const ExchangeProfile& profile, std::string& reply,
+                           SteadyClock::time_point cutoff)
+{
     reply.clear();
     if (port < 1 || halted_)
         return LinkError::NoPort;
@@ -213,6 +262,7 @@ Status DeviceLink::CollectLocked(int port, const ExchangeProfile& profile, std::
     // A network hop adds its own delays to both.
     const Micros slack = port_.ReplySlack(port);
     Deadline deadline(port_.Clock(), profile.AnswerBudget() + slack);
+    const auto expired = [&](SteadyClock::time_point now) { return deadline.Expired(now) || now >= cutoff; };
     // Always a fixed pause: the reply cannot have begun yet.
     if (profile.afterWrite.count() > 0)
         port_.Wait(port, profile.afterWrite, false);
@@ -223,13 +273,15 @@ Status DeviceLink::CollectLocked(int port, const ExchangeProfile& profile, std::
     std::size_t received = 0;  // every byte of the reply, kept or not
     int lineFeeds = 0;
     char last = 0;
+    ReplyProgress progress = ReplyProgress::NeedMore;
     while (received < capacity + kRunawayAllowance) {
         const IoResult got = port_.Read(port, chunk.data(), received == 0 ? firstCapacity : kChunkCapacity);
         if (got.Gone())
             return PortFailure(port, got, "reading");
         const std::string_view bytes(chunk.data(), got.Ok() ? static_cast<std::size_t>(got.count) : 0);
         if (!bytes.empty()) {
-            if (trace != nullptr)
+            // What a runaway device sends past the reply buffer is counted, not traced.
+            if (trace != nullptr && received < capacity)
                 trace->Record(port, TraceDirection::Received, bytes);
             if (received == 0)
                 deadline = Deadline(port_.Clock(), profile.FinishBudget() + slack);
@@ -238,7 +290,7 @@ Status DeviceLink::CollectLocked(int port, const ExchangeProfile& profile, std::
             last = bytes.back();
             reply.append(bytes.substr(0, capacity - std::min(capacity, reply.size())));
         }
-        const ReplyProgress progress = JudgeReply(profile.end, received, lineFeeds, last);
+        progress = JudgeReply(profile.end, received, lineFeeds, last);
         if (progress == ReplyProgress::Complete)
             break;
         if (progress == ReplyProgress::QuietEnds) {
@@ -249,12 +301,19 @@ Status DeviceLink::CollectLocked(int port, const ExchangeProfile& profile, std::
             continue;
         }
         const SteadyClock::time_point now = port_.Clock();
-        if (deadline.Expired(now))
+        if (expired(now))
             break;
-        Pause(port, std::min(profile.rereadPause, deadline.Remaining(now)));
+        Pause(port, std::min({profile.rereadPause, deadline.Remaining(now),
+                              std::chrono::duration_cast<Micros>(cutoff - std::min(cutoff, now))}));
     }
+    if (trace != nullptr && received > capacity)
+        trace->Record(port, TraceDirection::Event,
+                      std::to_string(received - capacity) + " bytes past the reply's " + std::to_string(capacity) +
+                          " dropped");
     if (received > 0)
-        return {};
+        return progress == ReplyProgress::NeedMore && profile.end.kind == ReplyEnd::Kind::Lines
+                   ? Status(LinkError::Incomplete)
+                   : Status();
     // Silence from a port whose device file has gone is the port gone.
     if (!port_.Exists(port))
         return PortFailure(port, {IoStatus::Gone, 0, ENODEV}, "reading");
@@ -286,74 +345,103 @@ Status DeviceLink::Transact(std::string_view commandText, const Command& command
 {
     std::lock_guard lock(portMutex_);
     const int port = state_.flags.PortNumber.load();
+    const SteadyClock::time_point written = port_.Clock();
     std::string reply;
-    if (Status s = ExchangeLocked(port, commandText, *command.profile, reply); !s) {
+    Status result = ExchangeLocked(port, commandText, *command.profile, reply);
+    if (!result && result.Error() != LinkError::Incomplete) {
         // No answer in time: it may still come, ahead of the next command's.
-        lateAnswerDue_ = s.Error() == LinkError::NoReply;
-        return s;
-    }
-    if (command.replyClass == ReplyClass::Block) {
+        lateAnswerDue_ = result.Error() == LinkError::NoReply;
+    } else if (command.replyClass == ReplyClass::Block) {
         // The block is named by the second letter of its command: "DCsr" is block 3.
         const int block = commandText.size() > 1 ? commandText[1] - 'A' + 1 : 0;
-        return ReadBlock(command, block, reply);
+        result = ReadBlock(command, block, reply);
+    } else {
+        result = PassOver(port, commandText, command, asked, std::move(reply), written);
     }
+    // A set that went unanswered is the line its late echo will be.
+    const bool query = commandText.size() >= 3 && commandText.substr(commandText.size() - 3) == "r\r\n";
+    lateSet_ = lateAnswerDue_ && command.settable && !query ? std::string(commandText) : std::string();
+    Watch(result);
+    return result;
+}
 
+Status DeviceLink::PassOver(int port, std::string_view commandText, const Command& command,
+                            std::optional<Address> asked, std::string reply, SteadyClock::time_point written)
+{
     // The reply to an earlier command that came too late for it may arrive
     // first, ahead of this command's own: each whole line is one reply, and a
     // line that does not answer this command is passed over (a reply of the
     // same command for another address is still stored where it says) while
-    // the line goes on being read, within the command's budget, for the
-    // reply that does. Without this the link would stay one reply behind for
-    // good. After an exchange that got no answer in time, even a line that
-    // does answer this command may be the late answer to the one before (a
-    // retried set, say): then a line that follows within the budget is the
-    // device's newer word and is taken instead.
-    const bool lateAnswerDue = lateAnswerDue_;
+    // the line goes on being read for the reply that does. Without this the
+    // link would stay one reply behind for good. After a set that got no
+    // answer in time, a line that answers this command may still be that
+    // set's late echo: then a line that follows is the device's newer word
+    // and is taken instead. Either way the reading ends when a single
+    // exchange of this command would have to, never later.
+    const std::string lateSet = lateAnswerDue_ ? lateSet_ : std::string();
     lateAnswerDue_ = false;
-    ExchangeProfile more = *command.profile;
+    const ExchangeProfile& profile = *command.profile;
+    const SteadyClock::time_point cutoff =
+        written + profile.AnswerBudget() + profile.FinishBudget() + port_.ReplySlack(port);
+    ExchangeProfile more = profile;
     more.afterWrite = Micros{0};
     Status result = LinkError::WrongReply;
     bool answered = false;
+    bool echoOfLateSet = false;
     for (int round = 0;; ++round) {
         std::string_view rest = reply;
-        while (!rest.empty()) {
-            const std::size_t feed = rest.find('\n');
-            const std::string_view line = feed == std::string_view::npos ? rest : rest.substr(0, feed + 1);
+        for (std::size_t feed = rest.find('\n'); feed != std::string_view::npos; feed = rest.find('\n')) {
+            const std::string_view line = rest.substr(0, feed + 1);
             rest.remove_prefix(line.size());
-            const Status decoded = Decode(command, line, asked);
+            const Status decoded = Decode(port, command, line, asked);
             if (decoded) {
                 answered = true;
                 result = decoded;
+                echoOfLateSet = !lateSet.empty() && line == lateSet && line != commandText;
             } else if (!answered) {
                 result = decoded;
             }
         }
-        if (answered && (!lateAnswerDue || round > 0))
+        // An unfinished line waits for its rest in the next round.
+        const std::string unfinished(rest);
+        if (!answered && !unfinished.empty())
+            result = DecodeReply(command, unfinished).error;
+        if (answered && !echoOfLateSet)
             return result;
         const LinkError e = result.Error();
         const bool notOurs = e == LinkError::WrongReply || e == LinkError::OtherAddress || e == LinkError::BadAddress;
-        if ((!answered && !notOurs) || round == kLateRepliesPassedOver) {
+        if ((!answered && !notOurs) || round == kLateRepliesPassedOver || port_.Clock() >= cutoff) {
             lateAnswerDue_ = !answered && (e == LinkError::Incomplete || e == LinkError::NoReply);
             return result;
         }
-        if (const Status collected = CollectLocked(port, more, reply); !collected) {
+        const Status collected = Collect(port, more, reply, cutoff);
+        if (!collected && collected.Error() != LinkError::Incomplete) {
             if (!answered)
                 lateAnswerDue_ = true;  // this command's own answer may still come
             return answered ? Status() : result;
         }
+        reply.insert(0, unfinished);
+        echoOfLateSet = false;
     }
 }
 
-Status DeviceLink::Decode(const Command& command, std::string_view reply, std::optional<Address> asked)
+Status DeviceLink::Decode(int port, const Command& command, std::string_view reply, std::optional<Address> asked)
 {
     DeviceParams& params = state_.params;
     if (!command.logBeforeCheck.empty())
         LogReply(command.logBeforeCheck, reply);
 
     const Reading reading = DecodeReply(command, reply);
+    if (reading.error == LinkError::Malformed) {
+        if (ProtocolTrace* trace = trace_.load())
+            trace->Record(port, TraceDirection::Event, "reply not taken: " + std::string(reading.why));
+        return reading.error;
+    }
     if (command.replyClass == ReplyClass::Action) {
-        for (const Assignment& a : reading.matched ? command.onSuccess : command.onMismatch)
-            (params.*a.field).store(a.value);
+        if (reading.error != LinkError::Incomplete) {
+            for (const Assignment& a : reading.matched ? command.onSuccess : command.onMismatch)
+                (params.*a.field).store(a.value);
+        }
         return reading.error;
     }
     if (reading.error == LinkError::WrongReply && command.replyClass == ReplyClass::Meter)
@@ -383,9 +471,16 @@ Status DeviceLink::ReadBlock(const Command& command, int block, std::string_view
 {
     // Lines after the tenth have no place in the mirror and are dropped.
     const BlockReading reading = DecodeBlock(reply, kBlockLines);
-    if (reading.error != LinkError::None)
+    if (reading.error == LinkError::ShortBlock)
         return reading.error;
     LogReply(command.logBeforeCheck, reply);
+    if (reading.error == LinkError::Malformed) {
+        if (ProtocolTrace* trace = trace_.load())
+            trace->Record(state_.flags.PortNumber.load(), TraceDirection::Event,
+                          "reply not taken: " + std::string(reading.why));
+    }
+    if (reading.error != LinkError::None)
+        return reading.error;
     for (std::size_t j = 0; j < reading.values.size(); ++j) {
         if (Value* field = command.field(state_.params, block, static_cast<int>(j)))
             field->store(reading.values[j]);

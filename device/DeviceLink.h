@@ -17,6 +17,7 @@
 #include "DeviceState.h"
 #include "LinkError.h"
 #include "ProtocolTrace.h"
+#include "ReplyWatch.h"
 #include "SerialPort.h"
 
 #include <atomic>
@@ -70,7 +71,9 @@ public:
 
     // Empties the port's input (recording what it threw away), writes `text`
     // on PortNumber and collects the reply as `profile` says. PortGone when
-    // the port vanished, WriteFailed when the line could not be written.
+    // the port vanished, WriteFailed when the line could not be written,
+    // Incomplete (with the bytes in `reply`) when a reply of lines did not
+    // reach its last line feed in time.
     Status Exchange(std::string_view text, const ExchangeProfile& profile, std::string& reply);
     Status ExchangeLocked(int port, std::string_view text, const ExchangeProfile& profile,
                           std::string& reply);
@@ -98,10 +101,25 @@ public:
     // Appends one communication-list entry for `reply`.
     void LogReply(std::string_view sequence, std::string_view reply);
 
+    // The connection opened last has produced no valid reply for
+    // ReplyWatch::kGiveUp since it first failed to: it is lost, whatever
+    // the other end sends. The read-back and the polling give up on it.
+    bool ReplyOverdue() const;
+    // What the other end did since its last valid reply, in words ("the
+    // other end is silent"); empty when nothing has failed since.
+    std::string Verdict() const;
+
 private:
     bool OpenPortLocked(int port);
     void Pause(int port, Micros limit);
-    Status Decode(const Command& command, std::string_view reply, std::optional<Address> asked);
+    Status Decode(int port, const Command& command, std::string_view reply, std::optional<Address> asked);
+    // Reads the lines of an answer until one answers `command` (see Transact).
+    Status PassOver(int port, std::string_view commandText, const Command& command,
+                    std::optional<Address> asked, std::string reply, SteadyClock::time_point written);
+    // Collects as CollectLocked does, ending at `cutoff` at the latest.
+    Status Collect(int port, const ExchangeProfile& profile, std::string& reply, SteadyClock::time_point cutoff);
+    // Records the outcome of an exchange for ReplyOverdue and Verdict.
+    void Watch(Status status);
     // Records a failed read or write in the trace; PortGone when the port is gone.
     Status PortFailure(int port, const IoResult& result, std::string_view during);
     Status ReadBlock(const Command& command, int block, std::string_view reply);
@@ -112,8 +130,13 @@ private:
     std::atomic<WaitMode> waitMode_{WaitMode::PollReadable};
     std::atomic<ProtocolTrace*> trace_{nullptr};
     std::atomic<bool> halted_{false};
-    bool lateAnswerDue_ = false;  // the last transaction went unanswered; under portMutex_
+    // Under portMutex_: the last transaction went unanswered, and the line
+    // it was (when it was a set, whose echo is that line).
+    bool lateAnswerDue_ = false;
+    std::string lateSet_;
     std::mutex portMutex_;
+    mutable std::mutex watchMutex_;
+    ReplyWatch watch_;  // under watchMutex_
 };
 
 }  // namespace brevant

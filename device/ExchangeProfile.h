@@ -34,9 +34,9 @@ inline constexpr int kChunkCapacity = 64;  // capacity of every later chunk read
 
 using std::chrono_literals::operator""ms;
 
-// The identity queries are answered by texts of no fixed length.
-inline constexpr ExchangeProfile kProbeProfile{"probe", 0ms, 10, 5ms, 20ms, 256, 64, ReplyEnd::QuietText()};
-inline constexpr ExchangeProfile kIdentifyProfile{"identify", 0ms, 20, 10ms, 2ms, 1024, 64, ReplyEnd::QuietText()};
+// The identity queries are answered by one line each, of no fixed length.
+inline constexpr ExchangeProfile kProbeProfile{"probe", 0ms, 10, 5ms, 20ms, 256, 64};
+inline constexpr ExchangeProfile kIdentifyProfile{"identify", 0ms, 20, 10ms, 2ms, 1024, 64};
 inline constexpr ExchangeProfile kMeterProfile{"meter", 2ms, 20, 2ms, 2ms, 64, 64};
 inline constexpr ExchangeProfile kStandardProfile{"standard", 2ms, 20, 5ms, 2ms, 64, 64};
 inline constexpr ExchangeProfile kSlowChunkProfile{"slow-chunk", 2ms, 20, 5ms, 5ms, 64, 64};
@@ -44,7 +44,7 @@ inline constexpr ExchangeProfile kActionProfile{"action", 2ms, 20, 10ms, 2ms, 64
 inline constexpr ExchangeProfile kSaveProfile{"save", 2ms, 100, 10ms, 2ms, 64, 64};
 inline constexpr ExchangeProfile kBlockProfile{"block", 2ms, 20, 5ms, 2ms, 256, 256, ReplyEnd::Lines(kBlockLines)};
 // The model query: no pause after the write, 20 re-reads and chunk gaps of 10 ms.
-inline constexpr ExchangeProfile kModelQueryProfile{"model", 0ms, 20, 10ms, 10ms, 1024, 64, ReplyEnd::QuietText()};
+inline constexpr ExchangeProfile kModelQueryProfile{"model", 0ms, 20, 10ms, 10ms, 1024, 64};
 // Any line a user types (brevantctl raw): its reply may run to several lines.
 inline constexpr ExchangeProfile kRawProfile{"raw", 2ms, 20, 5ms, 2ms, 1024, 64, ReplyEnd::QuietText()};
 

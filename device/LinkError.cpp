@@ -16,6 +16,7 @@ std::string_view Describe(LinkError error)
     case LinkError::PortGone: return "the serial port is gone";
     case LinkError::WriteFailed: return "the command could not be written to the port";
     case LinkError::OtherAddress: return "the device answered for another channel";
+    case LinkError::Malformed: return "the device's answer was not in its exact form";
     }
     return "unknown error";
 }

@@ -18,6 +18,7 @@ enum class LinkError {
     PortGone,       // the port vanished: unplugged, hung up, its device file removed
     WriteFailed,    // the command could not be written
     OtherAddress,   // the reply names another channel or crosspoint than asked
+    Malformed,      // the reply is not in its exact form: no value, too many digits, LF alone, ...
 };
 
 std::string_view Describe(LinkError error);

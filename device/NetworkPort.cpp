@@ -27,12 +27,20 @@ constexpr Micros kConfigureWait{1'000'000};
 constexpr Micros kControlWait{300'000};
 // A write that finds no room for this long has lost its server.
 constexpr Micros kWriteLimit{5'000'000};
+// The negotiation's answers wait at most this long for room: a server that
+// floods requests and reads nothing does not hold the reading up.
+constexpr Micros kAnswerLimit{100'000};
 // Bytes received this long before the close are the server's last words.
 constexpr Micros kLastWordsWindow{250'000};
 constexpr std::size_t kLastWordsKept = 160;
 // The most one read takes from the socket at a time (then it hands bytes out).
 constexpr std::size_t kReceiveChunk = 4096;
 constexpr int kReceiveRounds = 16;
+// Data the link has not read yet, and RFC 2217 replies not yet taken, are
+// kept up to these bounds; what a flooding server sends beyond them is
+// dropped (and counted), as the link empties its input before every command.
+constexpr std::size_t kPendingKept = 8192;
+constexpr std::size_t kRepliesKept = 32;
 
 constexpr int kKeepIdleSeconds = 10;
 constexpr int kKeepIntervalSeconds = 5;
@@ -97,7 +105,7 @@ struct NetworkPort::Session {
     bool Pump();
     // Writes every byte within kWriteLimit; false when the connection is gone
     // or the write timed out (`error` says which).
-    bool Send(std::string_view bytes, int& error);
+    bool Send(std::string_view bytes, int& error, Micros limit = kWriteLimit);
     // Pumps until `done` holds, the connection is gone, or `limit` passes.
     template <typename Done>
     bool PumpUntil(Micros limit, Done done);
@@ -107,8 +115,9 @@ struct NetworkPort::Session {
     bool rfc2217 = false;
     std::string label;
     rfc2217::Decoder decoder;
-    std::string pending;                          // data not yet read
-    std::vector<rfc2217::ServerReply> replies;    // COM-PORT-OPTION replies not yet taken
+    std::string pending;                          // data not yet read, at most kPendingKept
+    std::vector<rfc2217::ServerReply> replies;    // COM-PORT-OPTION replies not yet taken, the newest kRepliesKept
+    std::size_t dropped = 0;                      // bytes and replies dropped past those bounds
     bool controlUnanswered = false;               // a SET-CONTROL went unanswered
     bool gone = false;
     int goneError = 0;
@@ -118,9 +127,9 @@ struct NetworkPort::Session {
     std::mutex mutex;
 };
 
-bool NetworkPort::Session::Send(std::string_view bytes, int& error)
+bool NetworkPort::Session::Send(std::string_view bytes, int& error, Micros limit)
 {
-    const Deadline deadline(kWriteLimit);
+    const Deadline deadline(limit);
     while (!bytes.empty()) {
         const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
@@ -160,8 +169,12 @@ bool NetworkPort::Session::Pump()
                 rfc2217::Decoded decoded = decoder.Feed(bytes);
                 fresh += decoded.data;
                 replies.insert(replies.end(), decoded.replies.begin(), decoded.replies.end());
+                if (replies.size() > kRepliesKept) {
+                    dropped += replies.size() - kRepliesKept;
+                    replies.erase(replies.begin(), replies.end() - static_cast<std::ptrdiff_t>(kRepliesKept));
+                }
                 int error = 0;
-                if (!decoded.answer.empty() && !Send(decoded.answer, error) && gone)
+                if (!decoded.answer.empty() && !Send(decoded.answer, error, kAnswerLimit) && gone)
                     break;
             } else {
                 fresh.append(bytes);
@@ -184,7 +197,9 @@ bool NetworkPort::Session::Pump()
         lastWordsAt = SteadyClock::now();
     }
     if (!gone) {
-        pending += fresh;
+        const std::size_t room = kPendingKept - std::min(kPendingKept, pending.size());
+        pending.append(fresh, 0, room);
+        dropped += fresh.size() - std::min(room, fresh.size());
         return true;
     }
     // Text followed by the close is the server's word, not the device's

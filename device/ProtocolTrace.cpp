@@ -63,7 +63,8 @@ void ProtocolTrace::Record(std::chrono::system_clock::time_point time, int port,
 {
     // The copy of the bytes is made before the lock, and the record it
     // replaces is freed after it, so the lock covers only the move.
-    TraceRecord record{0, time, port, direction, std::string(bytes)};
+    const std::string_view kept = bytes.substr(0, kTraceBytesKept);
+    TraceRecord record{0, time, port, direction, std::string(kept), false, bytes.size() - kept.size()};
     Observer observer;
     {
         std::lock_guard lock(mutex_);
@@ -180,7 +181,9 @@ std::string FormatTraceRecord(const TraceRecord& record, const TracePortLabel& p
     const std::string body =
         record.direction == TraceDirection::Event ? record.bytes : EscapeTraceBytes(record.bytes);
     const std::string port = portLabel ? portLabel(record.port) : "COM" + std::to_string(record.port);
-    return std::string(stamp) + "  " + port + mark + body + "\n";
+    const std::string omitted =
+        record.omitted > 0 ? " ... (" + std::to_string(record.omitted) + " more bytes not kept)" : "";
+    return std::string(stamp) + "  " + port + mark + body + omitted + "\n";
 }
 
 std::string FormatTrace(const std::vector<TraceRecord>& records, const TracePortLabel& portLabel)

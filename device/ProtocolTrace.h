@@ -10,8 +10,9 @@
 // read-back and the user's changes however long the meters have been
 // polled. The default polling ring holds about two and a half minutes of
 // polling at 200 records a second; each record is some 60 bytes plus its
-// bytes where they do not fit in the string itself, so the two rings full
-// take about 4 MB. What is handed out is both rings merged in the order the
+// bytes where they do not fit in the string itself (at most kTraceBytesKept;
+// the rest is counted), so the two rings full of ordinary traffic take about
+// 4 MB, and never more than about 16 MB. What is handed out is both rings merged in the order the
 // records were made.
 //
 // Thread-safety: every member function may be called from any thread. Record
@@ -44,9 +45,14 @@ struct TraceRecord {
     std::chrono::system_clock::time_point time;
     int port = 0;                // 3 for COM3
     TraceDirection direction = TraceDirection::Sent;
-    std::string bytes;
+    std::string bytes;           // at most kTraceBytesKept of them
     bool meterPolling = false;   // a meter query or the reply to one
+    std::size_t omitted = 0;     // bytes beyond kTraceBytesKept, counted, not kept
 };
+
+// The most bytes one record keeps: a device that never stops talking fills
+// the rings with records of this size at most.
+inline constexpr std::size_t kTraceBytesKept = 256;
 
 // Whether `bytes` sent is a meter query: ML, OL, ME or MS and a channel.
 bool IsMeterQuery(std::string_view bytes);
@@ -108,7 +114,7 @@ private:
 // feed. The time is local; ">" is sent, "<" received, "x" discarded, "!" an
 // event (its text shown as it is); carriage return, line
 // feed and tab show as \r \n \t, a backslash as \\, any other byte outside
-// printable ASCII as \xHH.
+// printable ASCII as \xHH; bytes not kept are counted at the end.
 // `portLabel` names the port ("tcp://host:4001", e.g. SerialPort::Label);
 // without it the port is "COMn".
 using TracePortLabel = std::function<std::string(int port)>;

@@ -1,82 +1,145 @@
 #include "ReplyDecoder.h"
 
-#include "TextScan.h"
+#include "SettingRange.h"
 
 namespace brevant {
 
 namespace {
 
-// The reply less its last two bytes (normally carriage return and line feed).
-std::string_view Body(std::string_view reply)
+constexpr std::string_view kBareLineFeed = "the line ends without a carriage return";
+
+bool IsDigit(char c)
 {
-    return reply.size() > 2 ? reply.substr(0, reply.size() - 2) : std::string_view{};
+    return c >= '0' && c <= '9';
 }
 
-// Byte i of the reply as the one-character number it stands for; a byte past
-// the end reads as the zero the reply buffer was cleared to.
-int DigitAt(std::string_view reply, std::size_t i)
+// An optional '-' and 1..`digits` digits, the whole of `text`; why not, if not.
+std::string_view ParseValue(std::string_view text, int digits, int32_t& value)
 {
-    return i < reply.size() ? ParseDecimal(reply.substr(i, 1)) : 0;
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative)
+        text.remove_prefix(1);
+    if (text.empty())
+        return "it carries no value";
+    int64_t number = 0;
+    for (const char c : text) {
+        if (!IsDigit(c))
+            return "its value holds a character that is no digit";
+        number = number * 10 + (c - '0');
+        if (--digits < 0)
+            return "its value has more digits than the setting holds";
+    }
+    value = static_cast<int32_t>(negative ? -number : number);
+    return {};
+}
+
+Reading Malformed(std::string_view why)
+{
+    Reading reading;
+    reading.error = LinkError::Malformed;
+    reading.why = why;
+    return reading;
+}
+
+// The address digits after the code: one channel, or input and output.
+bool ReadAddress(const Command& command, std::string_view& body, Reading& reading)
+{
+    int count = 0;
+    if (command.replyClass == ReplyClass::Channel || command.replyClass == ReplyClass::Meter)
+        count = 1;
+    else if (command.replyClass == ReplyClass::Crosspoint)
+        count = 2;
+    for (int i = 0; i < count; ++i) {
+        if (body.empty() || body.front() < '1' || body.front() > '4')
+            return false;
+        (i == 0 ? reading.a : reading.b) = body.front() - '0';
+        body.remove_prefix(1);
+    }
+    return true;
+}
+
+Reading DecodeAction(const Command& command, std::string_view reply)
+{
+    Reading reading;
+    if (reply.empty() || reply.back() != '\n') {
+        reading.error = LinkError::Incomplete;
+        return reading;
+    }
+    if (reply.size() < 2 || reply[reply.size() - 2] != '\r')
+        return Malformed(kBareLineFeed);
+    reading.matched = reply.substr(0, reply.size() - 2) == command.code;
+    reading.error = reading.matched ? LinkError::None : LinkError::WrongReply;
+    return reading;
 }
 
 }  // namespace
 
 Reading DecodeReply(const Command& command, std::string_view reply)
 {
+    if (command.replyClass == ReplyClass::Action)
+        return DecodeAction(command, reply);
     Reading reading;
-    if (command.replyClass == ReplyClass::Action) {
-        reading.matched = Body(reply) == command.code;
-        reading.error = reading.matched ? LinkError::None : LinkError::WrongReply;
-        return reading;
-    }
     if (reply.substr(0, command.code.size()) != command.code) {
         reading.error = LinkError::WrongReply;
         return reading;
     }
     // A reply cut short by a gap in the device's output would decode to a
     // wrong value; it is refused instead.
-    if (reply.empty() || reply.back() != '\n') {
+    if (reply.back() != '\n') {
         reading.error = LinkError::Incomplete;
         return reading;
     }
-    std::size_t valueStart = command.code.size();
-    switch (command.replyClass) {
-    case ReplyClass::Channel:
-    case ReplyClass::Meter:
-        reading.a = DigitAt(reply, 2);
-        valueStart = 3;
-        break;
-    case ReplyClass::Crosspoint:
-        reading.a = DigitAt(reply, 2);
-        reading.b = DigitAt(reply, 3);
-        valueStart = 4;
-        break;
-    default:
-        break;
+    if (reply.size() < 2 || reply[reply.size() - 2] != '\r')
+        return Malformed(kBareLineFeed);
+    std::string_view body = reply.substr(command.code.size(), reply.size() - 2 - command.code.size());
+    if (!ReadAddress(command, body, reading)) {
+        reading.error = LinkError::BadAddress;
+        return reading;
     }
-    // The value runs from valueStart to the byte before the last two.
-    const std::string_view body = Body(reply);
-    reading.value = body.size() > valueStart ? ParseDecimal(body.substr(valueStart)) : 0;
+    const std::optional<ReplyValues> values = ReplyValuesOf(command.op);
+    if (!values)
+        return Malformed("the command carries no value");
+    if (const std::string_view why = ParseValue(body, values->digits, reading.value); !why.empty())
+        return Malformed(why);
+    if (!values->range.Contains(reading.value))
+        return Malformed("its value is outside what the setting holds");
     return reading;
 }
 
 BlockReading DecodeBlock(std::string_view reply, int maxLines)
 {
     constexpr std::size_t kMinimumBlock = 21;
+    constexpr std::size_t kLineHead = 3;  // the characters that open each line
     BlockReading block;
     if (reply.size() < kMinimumBlock) {
         block.error = LinkError::ShortBlock;
         return block;
     }
-    // One value per "\r\n"-terminated line, from its fourth character on.
     std::string_view text = reply;
     while (static_cast<int>(block.values.size()) < maxLines) {
-        const int end = FindPattern(text, "\r\n", 0);
-        if (end < 0)
-            break;
-        const std::string_view line = text.substr(0, static_cast<std::size_t>(end));
-        block.values.push_back(line.size() > 3 ? ParseDecimal(line.substr(3)) : 0);
-        text.remove_prefix(static_cast<std::size_t>(end) + 2);
+        const std::size_t feed = text.find('\n');
+        if (feed == std::string_view::npos) {
+            block.error = LinkError::Incomplete;
+            block.values.clear();
+            return block;
+        }
+        std::string_view line = text.substr(0, feed);
+        text.remove_prefix(feed + 1);
+        std::string_view why;
+        int32_t value = 0;
+        if (line.empty() || line.back() != '\r')
+            why = kBareLineFeed;
+        else if (line.size() < kLineHead + 1)
+            why = "a line of the block carries no value";
+        else
+            why = ParseValue(line.substr(kLineHead, line.size() - kLineHead - 1), kBlockValueDigits, value);
+        if (!why.empty()) {
+            block.error = LinkError::Malformed;
+            block.why = why;
+            block.values.clear();
+            return block;
+        }
+        block.values.push_back(value);
     }
     return block;
 }

@@ -82,9 +82,13 @@ void Decoder::Negotiate(unsigned char verb, unsigned char option, std::string& a
     case kDo:
         if (option == kOptionComPort)
             comPortAgreed_ = true;
-        if (!Accepted(option))
-            answer += Command3(kWont, option);
-        else if (!weWill_[option])
+        if (!Accepted(option)) {
+            // Refused once; a server that asks again and again is not
+            // answered again, so a flood of requests makes no flood back.
+            if (!weRefusedDo_[option])
+                answer += Command3(kWont, option);
+            weRefusedDo_[option] = true;
+        } else if (!weWill_[option])
             answer += Command3(kWill, option);
         weWill_[option] = Accepted(option);
         break;
@@ -98,9 +102,11 @@ void Decoder::Negotiate(unsigned char verb, unsigned char option, std::string& a
     case kWill:
         // The server offering COM-PORT-OPTION itself would make us the
         // server: refused, like anything else not needed (ECHO above all).
-        if (!Accepted(option) || option == kOptionComPort)
-            answer += Command3(kDont, option);
-        else if (!weDo_[option])
+        if (!Accepted(option) || option == kOptionComPort) {
+            if (!weRefusedWill_[option])
+                answer += Command3(kDont, option);
+            weRefusedWill_[option] = true;
+        } else if (!weDo_[option])
             answer += Command3(kDo, option);
         weDo_[option] = Accepted(option) && option != kOptionComPort;
         break;

@@ -16,7 +16,8 @@
 //   - the answers the negotiation needs: DO/WILL for BINARY, SGA and
 //     COM-PORT-OPTION are agreed to (once: an option already agreed is not
 //     answered again, so negotiation never loops), anything else refused
-//     (DONT/WONT), e.g. ser2net's WILL ECHO;
+//     (DONT/WONT), e.g. ser2net's WILL ECHO, once per option: a request
+//     refused before is not answered again;
 //   - the server's COM-PORT-OPTION replies: command + 100 with its value
 //     (SET-BAUDRATE 1 is answered by 101 with the rate the server set),
 //     and its notifications (NOTIFY-LINESTATE 106, NOTIFY-MODEMSTATE 107).
@@ -113,6 +114,8 @@ private:
     std::string sub_;  // the subnegotiation so far, unescaped, after IAC SB
     bool weWill_[256] = {};  // we said WILL
     bool weDo_[256] = {};    // we said DO
+    bool weRefusedDo_[256] = {};    // we answered the server's DO with WONT
+    bool weRefusedWill_[256] = {};  // we answered the server's WILL with DONT
     bool comPortAgreed_ = false;
     bool comPortRefused_ = false;
 };

@@ -1,5 +1,7 @@
 #include "SettingRange.h"
 
+#include <algorithm>
+
 namespace brevant {
 
 int32_t SettingRange::Clamp(int32_t v) const
@@ -42,6 +44,47 @@ std::optional<SettingRange> RangeOf(Op op)
     case Op::CT: return SettingRange{2, 5};
     default: return std::nullopt;
     }
+}
+
+namespace {
+
+int DigitsOf(int32_t v)
+{
+    int digits = 1;
+    for (int64_t rest = v < 0 ? -int64_t{v} : v; rest >= 10; rest /= 10)
+        ++digits;
+    return digits;
+}
+
+// Any value of at most as many digits as the widest end of `scale`, either sign.
+ReplyValues DigitSpan(SettingRange scale)
+{
+    const int digits = std::max(DigitsOf(scale.min), DigitsOf(scale.max));
+    int32_t widest = 0;
+    for (int i = 0; i < digits; ++i)
+        widest = widest * 10 + 9;
+    return {{-widest, widest}, digits};
+}
+
+}  // namespace
+
+std::optional<ReplyValues> ReplyValuesOf(Op op)
+{
+    switch (op) {
+    case Op::ML:
+    case Op::OL: return DigitSpan({-100, 0});
+    case Op::ME:
+    case Op::MS: return DigitSpan({0, 100});
+    case Op::OD:
+    case Op::OF:
+    case Op::OH: return DigitSpan(*RangeOf(op));
+    case Op::MRSwitch: return ReplyValuesOf(Op::MR);
+    default: break;
+    }
+    const std::optional<SettingRange> range = RangeOf(op);
+    if (!range)
+        return std::nullopt;
+    return ReplyValues{*range, std::max(DigitsOf(range->min), DigitsOf(range->max))};
 }
 
 }  // namespace brevant

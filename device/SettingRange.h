@@ -26,4 +26,16 @@ struct SettingRange {
 // The range of a settable setting; nullopt for meters, actions and blocks.
 std::optional<SettingRange> RangeOf(Op op);
 
+// The values a reply of a setting or meter may carry, and how many digits
+// they take at most; nullopt for actions and blocks. A setting whose reply is
+// stored clamped (OD, OF, OH) may carry any value of as many digits as its
+// range, a negative one too; so may a meter, whose scale is -100..0 dB
+// (levels) or 0..100 (echo readings). The switch form of MR is answered as
+// MR. Every other setting's reply must lie within its range.
+struct ReplyValues {
+    SettingRange range;
+    int digits;
+};
+std::optional<ReplyValues> ReplyValuesOf(Op op);
+
 }  // namespace brevant

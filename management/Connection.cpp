@@ -273,13 +273,16 @@ Connection::PhaseEnd Connection::PollPhase()
         }
         const int family = state.params.DeviceFamily;
         const PollResult pass = PollMetersOnce(link_, family, stop_);
-        if (pass.portGone)
+        if (pass.portGone || pass.overdue)
             return PhaseEnd::Lost;
         if (!pass.completed)
             continue;  // abandoned: the next pass starts from input 1 again
         silentPasses = pass.answered == 0 ? silentPasses + 1 : 0;
         if (silentPasses >= kSilentPassesForLoss)
             return PhaseEnd::Lost;
+        // A pass that read no meter has nothing new to show.
+        if (pass.answered == 0)
+            continue;
         ++pollPasses_;
         if (family == 1 || family == 2)
             Notify([&] { observer_.PollPassCompleted(family); });
@@ -294,8 +297,10 @@ void Connection::DeclareLost()
     lostPort_ = port;
     lost_ = true;
     state.flags.Connected = false;
-    if (ProtocolTrace* trace = link_.Trace())
-        trace->Record(port, TraceDirection::Event, "device lost");
+    if (ProtocolTrace* trace = link_.Trace()) {
+        const std::string verdict = link_.Verdict();
+        trace->Record(port, TraceDirection::Event, verdict.empty() ? "device lost" : "device lost: " + verdict);
+    }
     link_.ClosePort();
     Notify([&] { observer_.LinkLost(port); });
 }

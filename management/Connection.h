@@ -3,14 +3,15 @@
 // lost device and finds it again.
 //
 // The worker's life: read-back (each setting tried up to four times), then
-// polling. Three polling passes in a row without one valid reply, or a port
-// that is gone, mean the link is lost: Connected is cleared, the observer is
-// told (LinkLost), and, when reconnecting is on, the worker tries once a
-// second to reach the device again: on the same port while its device file
-// exists, otherwise by scanning every port, since a replugged adapter may
-// come back under another number. When the model query is answered, the full
-// read-back runs again (the device may have restarted with its stored
-// setting) and polling resumes.
+// polling. Three polling passes in a row without one valid reply, a port
+// that is gone, or no valid reply for ReplyWatch::kGiveUp whatever the other
+// end sends (DeviceLink::ReplyOverdue), mean the link is lost: Connected is
+// cleared, the observer is told (LinkLost), and, when reconnecting is on,
+// the worker tries once a second to reach the device again: on the same
+// port while its device file exists, otherwise by scanning every port, since
+// a replugged adapter may come back under another number. When the model
+// query is answered, the full read-back runs again (the device may have
+// restarted with its stored setting) and polling resumes.
 //
 // Thread-safety: the procedures may be called from any one thread at a time
 // (the program runs them off its user-interface thread). The worker runs on
@@ -77,7 +78,7 @@ public:
     // Waits at most `limit` for the worker to end; true when none runs.
     bool WaitForWorker(Micros limit);
     bool WorkerRunning() const;
-    // Completed polling passes of the current (or last) worker.
+    // Polling passes of the current (or last) worker that read a meter.
     int PollPasses() const { return pollPasses_.load(); }
     // The link is lost and the worker (if reconnecting) seeks the device.
     bool Lost() const { return lost_.load(); }

@@ -65,6 +65,10 @@ ReadBackResult ReadBackSettings(DeviceLink& link, int family, const std::atomic<
                 result.stopped = true;
                 return;
             }
+            if (link.ReplyOverdue()) {
+                result.lost = true;
+                return;
+            }
             const Status s = link.Query(op, at);
             ++result.exchanges;
             if (s.Error() == LinkError::PortGone) {
@@ -101,7 +105,8 @@ PollResult PollMetersOnce(DeviceLink& link, int family, const std::atomic<bool>&
         if (s)
             ++result.answered;
         result.portGone = s.Error() == LinkError::PortGone;
-        return !result.portGone && !flags.PollingHeld() && !stop;
+        result.overdue = !s && link.ReplyOverdue();
+        return !result.portGone && !result.overdue && !flags.PollingHeld() && !stop;
     };
     for (int n = 1; n <= kChannels; ++n) {
         if (!read(Op::ML, n) || !read(Op::OL, n))

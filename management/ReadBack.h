@@ -20,7 +20,8 @@ struct ReadBackResult {
     int exchanges = 0;               // every exchange made, retries included
     std::vector<SettingRef> unread;  // settings no try could read (meters not counted)
     bool stopped = false;            // the stop request ended it early
-    bool lost = false;               // the port vanished, or the device fell silent
+    bool lost = false;               // the port vanished, the device fell silent, or no valid
+                                     // reply came for ReplyWatch::kGiveUp (DeviceLink::ReplyOverdue)
 };
 
 // Phase 1: queries every setting of `family` in the device's order, each up
@@ -32,12 +33,13 @@ struct PollResult {
     bool completed = false;  // every meter was asked (not abandoned)
     int answered = 0;        // exchanges that got a valid reply
     bool portGone = false;
+    bool overdue = false;    // no valid reply for ReplyWatch::kGiveUp: the link is lost
 };
 
 // Reads the meters of `family` once: ML and OL of each input/output, and for
 // family 2 ERLE and ERL of inputs 2..4. Abandons the pass as soon as the
 // polling is held back, or `stop` is raised, between two exchanges, and at
-// once when the port is gone.
+// once when the port is gone or a failed exchange finds the reply overdue.
 PollResult PollMetersOnce(DeviceLink& link, int family, const std::atomic<bool>& stop);
 
 }  // namespace brevant

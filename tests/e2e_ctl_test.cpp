@@ -163,7 +163,7 @@ TEST_F(CtlTest, MetersAndDumpSayWhenTheDeviceIsLost)
     const auto meters = Ctl({"meters"});
     killer.join();
     EXPECT_EQ(meters.status, 1);
-    EXPECT_EQ(meters.err, "device lost on COM3\n");
+    EXPECT_EQ(meters.err, "device lost on COM3: the other end closed the connection\n");
     EXPECT_FALSE(meters.out.empty());
     EXPECT_LT(std::chrono::duration<double>(SteadyClock::now() - start).count(), 2.5);
 
@@ -173,7 +173,7 @@ TEST_F(CtlTest, MetersAndDumpSayWhenTheDeviceIsLost)
     const auto dump = Ctl({"dump"});
     EXPECT_EQ(dump.status, 1);
     EXPECT_EQ(dump.out, "");
-    EXPECT_EQ(dump.err, "device lost on COM3\n");
+    EXPECT_EQ(dump.err, "device lost on COM3: the other end is silent\n");
 }
 
 TEST_F(CtlTest, PresetDiffListsWhatAFileWouldChange)

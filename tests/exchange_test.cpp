@@ -49,9 +49,9 @@ TEST_P(ExchangeTest, ATornReplyIsReadWholeWhateverTheGapsInside)
     // Gaps far longer than a chunk pause, as a network hop makes them; the
     // rest of a reply is given as long as a silent device is.
     for (const Micros gap : {3ms, 20ms, 50ms}) {
-        port.Answer(kPort, {{3ms, "MG"}, {3ms + gap, "1-1"}, {3ms + 2 * gap, "2\r\n"}});
+        port.Answer(kPort, {{3ms, "MG"}, {3ms + gap, "1-"}, {3ms + 2 * gap, "8\r\n"}});
         EXPECT_TRUE(link.Query(Op::MG, {1})) << gap.count();
-        EXPECT_EQ(p.MG[1], -12) << gap.count();
+        EXPECT_EQ(p.MG[1], -8) << gap.count();
         p.MG[1] = 0;
     }
 }
@@ -74,11 +74,33 @@ TEST_P(ExchangeTest, ABlockEndsAtItsTenthLine)
 
 TEST_P(ExchangeTest, AReplyOfUnknownLengthEndsAtAQuietGapAfterALineEnd)
 {
-    // Torn in mid-line it is waited for; a line that follows at once belongs
-    // to it; one that comes after a quiet chunk pause does not.
-    port.Answer(kPort, {{1ms, "SV1"}, {21ms, "05\r\n"}, {22ms, "B2\r\n"}, {40ms, "late\r\n"}});
-    EXPECT_TRUE(link.Exchange("SVsr\n", kIdentifyProfile, reply));
+    // A line a user typed: torn in mid-line it is waited for; a line that
+    // follows at once belongs to it; one after a quiet chunk pause does not.
+    port.Answer(kPort, {{3ms, "SV1"}, {21ms, "05\r\n"}, {22ms, "B2\r\n"}, {40ms, "late\r\n"}});
+    EXPECT_TRUE(link.Exchange("SVsr\r\n", kRawProfile, reply));
     EXPECT_EQ(reply, "SV105\r\nB2\r\n");
+}
+
+TEST_P(ExchangeTest, AnIdentityReplyEndsAtItsLineAndADripIsNoVersion)
+{
+    port.Answer(kPort, {{1ms, "SV1"}, {21ms, "05\r\n"}, {22ms, "B2\r\n"}});
+    EXPECT_TRUE(link.ReadVersion());
+    EXPECT_EQ(p.SV.Get(), "SV105");
+
+    // One byte per 100 ms: the line never ends within the time a reply is
+    // given, and no cut version is taken.
+    std::vector<Piece> drip;
+    for (int i = 0; i < 7; ++i)
+        drip.push_back({Micros{1000 + 100'000 * i}, std::string(1, "SV107\r\n"[i])});
+    port.Answer(kPort, drip);
+    const Micros start = port.Now();
+    std::string version;
+    EXPECT_EQ(link.Exchange("SVsr\n", kIdentifyProfile, version).Error(), LinkError::Incomplete);
+    EXPECT_LE(port.Now() - start, kIdentifyProfile.AnswerBudget() + kIdentifyProfile.FinishBudget());
+    port.Wait(kPort, 1s, false);
+    port.Answer(kPort, drip);
+    EXPECT_FALSE(link.ReadVersion());
+    EXPECT_EQ(p.SV.Get(), "SV105");
 }
 
 TEST_P(ExchangeTest, AReplyTornBeyondTheBudgetFailsAndItsRestIsThrownAwayBeforeTheNextCommand)
@@ -106,9 +128,9 @@ TEST_P(ExchangeTest, ALateReplyToAnEarlierCommandIsPassedOverForThisCommandsOwn)
 {
     // In one piece; in one read that stops inside this command's own line;
     // and in two pieces, the first a whole reply by itself.
-    port.Answer(kPort, "OL3-100\r\nMG1-12\r\n");
+    port.Answer(kPort, "OL3-100\r\nMG1-8\r\n");
     EXPECT_TRUE(link.Query(Op::MG, {1}));
-    EXPECT_EQ(p.MG[1], -12);
+    EXPECT_EQ(p.MG[1], -8);
     port.Answer(kPort, {{1ms, "OL3-100\r\nMG1-"}, {20ms, "9\r\n"}});
     EXPECT_TRUE(link.Query(Op::MG, {1}));
     EXPECT_EQ(p.MG[1], -9);
@@ -133,6 +155,40 @@ TEST_P(ExchangeTest, AfterAnUnansweredSetTheLateAnswerDoesNotConfirmTheNextOne)
     port.Answer(kPort, {{60ms, "MG16\r\n"}});
     EXPECT_TRUE(link.Set(Op::MG, {1}, 6));
     EXPECT_EQ(p.MG[1], 6);
+}
+
+TEST_P(ExchangeTest, AnUnansweredCommandCostsTheNextOneNothing)
+{
+    // The same answers, first on a fresh link, then each right after a
+    // command that got no answer: they take no longer the second time.
+    const auto timed = [&](Op op, const char* answer) {
+        port.Answer(kPort, {{3ms, answer}});
+        const Micros start = port.Now();
+        EXPECT_TRUE(link.Run(op)) << answer;
+        return port.Now() - start;
+    };
+    const Micros save = timed(Op::SS, "SSs1\r\n");
+    const Micros query = timed(Op::MB, "MBs1\r\n");
+    for (const Op unanswered : {Op::MG, Op::SS}) {
+        port.Ignore(kPort);
+        EXPECT_EQ(link.Run(unanswered, {1}, unanswered == Op::MG ? std::optional(5) : std::nullopt).Error(),
+                  LinkError::NoReply);
+        EXPECT_EQ(timed(Op::SS, "SSs1\r\n"), save);
+        port.Ignore(kPort);
+        EXPECT_EQ(link.Run(unanswered, {1}, unanswered == Op::MG ? std::optional(5) : std::nullopt).Error(),
+                  LinkError::NoReply);
+        EXPECT_EQ(timed(Op::MB, "MBs1\r\n"), query);
+    }
+
+    // Even when the line may be a late echo of that set, the wait for a
+    // newer word ends when this command's own budget does.
+    port.Ignore(kPort);
+    EXPECT_EQ(link.Set(Op::MG, {1}, 5).Error(), LinkError::NoReply);
+    port.Answer(kPort, {{3ms, "MG15\r\n"}});
+    const Micros start = port.Now();
+    EXPECT_TRUE(link.Set(Op::MG, {1}, 6));
+    EXPECT_EQ(p.MG[1], 5);
+    EXPECT_LE(port.Now() - start, kStandardProfile.AnswerBudget() + kStandardProfile.FinishBudget());
 }
 
 TEST_P(ExchangeTest, BytesThatCameUnaskedAreThrownAway)
@@ -161,12 +217,13 @@ TEST_P(ExchangeTest, AVanishedPortIsAnErrorOfItsOwnAndIsTraced)
 
 TEST_P(ExchangeTest, OverLongRepliesAreBoundedByTheReplyBuffer)
 {
+    // Cut to the buffer, a line is no longer whole.
     port.Answer(kPort, std::string(100, 'a') + "\r\n");
-    EXPECT_TRUE(link.Exchange("x\r\n", kStandardProfile, reply));
+    EXPECT_EQ(link.Exchange("x\r\n", kStandardProfile, reply).Error(), LinkError::Malformed);
     EXPECT_EQ(reply.size(), 64u);
 
     port.Answer(kPort, std::string(300, 'b'));
-    EXPECT_TRUE(link.Exchange("x\r\n", kBlockProfile, reply));
+    EXPECT_EQ(link.Exchange("x\r\n", kBlockProfile, reply).Error(), LinkError::Incomplete);
     EXPECT_EQ(reply.size(), 256u);
 
     // Even a device that never stops talking ends the exchange: one that
@@ -179,9 +236,10 @@ TEST_P(ExchangeTest, OverLongRepliesAreBoundedByTheReplyBuffer)
         const ExchangeProfile& profile;
         std::size_t kept;
         Micros within;
+        LinkError error;
     } talkers[] = {
-        {"z", 200, kMeterProfile, 64, 2ms + 1ms + 40ms},
-        {"z\n", 3000, kIdentifyProfile, 1024, 1300ms},
+        {"z", 200, kMeterProfile, 64, 2ms + 1ms + 40ms, LinkError::Incomplete},
+        {"z\n", 3000, kRawProfile, 1024, 1300ms, LinkError::None},
     };
     for (const auto& t : talkers) {
         std::vector<Piece> stream;
@@ -189,7 +247,7 @@ TEST_P(ExchangeTest, OverLongRepliesAreBoundedByTheReplyBuffer)
             stream.push_back({Micros{1000 + 500 * i}, t.unit});
         port.Answer(kPort, stream);
         const Micros start = port.Now();
-        EXPECT_TRUE(link.Exchange("x\r\n", t.profile, reply));
+        EXPECT_EQ(link.Exchange("x\r\n", t.profile, reply).Error(), t.error) << t.profile.name;
         EXPECT_EQ(reply.size(), t.kept) << t.profile.name;
         EXPECT_LE(port.Now() - start, t.within) << t.profile.name;
         port.Wait(kPort, 2s, false);
@@ -232,6 +290,56 @@ TEST(ExchangeWaitTest, AReplyEndsAtItsLineFeedWithoutAFurtherWait)
     EXPECT_EQ(elapsed[1], 4500us);
     EXPECT_EQ(waits[0], 3);
     EXPECT_EQ(waits[1], 3);
+}
+
+}  // namespace
+}  // namespace brevant::test
+
+namespace brevant::test {
+namespace {
+
+TEST(ReplyWatchTest, TenSecondsWithoutAValidReplyAreOverdueAndTellWhatCameInstead)
+{
+    FakePort port;
+    DeviceState state;
+    CommLog log;
+    DeviceLink link(port, state, log);
+    state.flags.PortNumber = 1;
+    const struct {
+        const char* reply;  // what comes instead of an answer, each time
+        const char* verdict;
+    } cases[] = {
+        {"", "the other end is silent"},
+        {"ERROR 7\r\n", "the other end sends text that is no reply"},
+        {"MG1\r\n", "the other end sends text that is no reply"},
+        {"MG2-5\r\n", "the other end answers for other addresses"},
+        {"MG1-", "the other end sends replies that do not end in time"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(link.OpenPort());
+        port.Answer(1, "MG1-5\r\n");
+        ASSERT_TRUE(link.Query(Op::MG, {1}));
+        EXPECT_EQ(link.Verdict(), "");
+        Micros firstFailure{-1};
+        for (int i = 0; i < 20000 && !link.ReplyOverdue(); ++i) {
+            if (firstFailure.count() < 0)
+                firstFailure = port.Now();
+            if (*c.reply == '\0')
+                port.Ignore(1);
+            else
+                port.Answer(1, c.reply);
+            EXPECT_FALSE(link.Query(Op::MG, {1})) << c.reply;
+        }
+        EXPECT_TRUE(link.ReplyOverdue()) << c.reply;
+        EXPECT_GE(port.Now() - firstFailure, ReplyWatch::kGiveUp) << c.reply;
+        EXPECT_LE(port.Now() - firstFailure, ReplyWatch::kGiveUp + 1s) << c.reply;
+        EXPECT_EQ(link.Verdict(), c.verdict);
+        // One valid reply starts the clock afresh.
+        port.Wait(1, 1s, false);
+        port.Answer(1, "MG1-5\r\n");
+        EXPECT_TRUE(link.Query(Op::MG, {1}));
+        EXPECT_FALSE(link.ReplyOverdue());
+    }
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ TEST_F(ProbeTest, ProbeJudgesTheNumberAfterSv)
         {"SV-3\r\n", false},
         {"XX12\r\n", false},   // no "SV"
         {"SV\r\n", false},
-        {"SV7", false},        // the last two bytes are dropped whatever they are: "S"
+        {"SV7", false},        // no line end
+        {"SV7\n", false},      // a line feed alone
         {"SV12ab\r\n", true},
     };
     for (const auto& c : cases) {
@@ -93,11 +94,11 @@ TEST_F(ProbeTest, VersionIsStoredUpperCasedWithoutItsLastTwoBytes)
     EXPECT_TRUE(link.ReadVersion());
     EXPECT_EQ(p.SV.Get(), "SV" + std::string(29, '9'));
 
-    // No "SV": false, and the stored text stays.
-    port.Answer(kPort, "XX1\r\n");
-    EXPECT_FALSE(link.ReadVersion());
-    port.Answer(kPort, "\r\n");
-    EXPECT_FALSE(link.ReadVersion());
+    // No "SV", or no carriage return before the line feed: false, and the stored text stays.
+    for (const char* reply : {"XX1\r\n", "\r\n", "SV105\n", "SV105"}) {
+        port.Answer(kPort, reply);
+        EXPECT_FALSE(link.ReadVersion()) << reply;
+    }
     EXPECT_EQ(p.SV.Get(), "SV" + std::string(29, '9'));
 }
 

@@ -33,10 +33,10 @@ protected:
 
 TEST_F(TracedLinkTest, RecordsTheSentLineAndEveryReplyChunkInOrder)
 {
-    port.Answer(kPort, "MG1-12\r\n");
+    port.Answer(kPort, "MG1-8\r\n");
     ASSERT_TRUE(link.Query(Op::MG, {1}));
     EXPECT_EQ(Seens(trace), (std::vector<Seen>{{3, TraceDirection::Sent, "MG1r\r\n"},
-                                               {3, TraceDirection::Received, "MG1-12\r\n"}}));
+                                               {3, TraceDirection::Received, "MG1-8\r\n"}}));
 
     // A reply in pieces far enough apart to be read separately: one record each.
     trace.Clear();
@@ -107,7 +107,7 @@ TEST(ProtocolTraceRingTest, KeepsTheReadBackThroughTwoMinutesOfMeterPolling)
     ProtocolTrace trace;
     for (int i = 0; i < 800; ++i) {
         trace.Record(3, TraceDirection::Sent, "MG" + std::to_string(i % 4 + 1) + "r\r\n");
-        trace.Record(3, TraceDirection::Received, "MG1-12\r\n");
+        trace.Record(3, TraceDirection::Received, "MG1-8\r\n");
     }
     const std::size_t readBack = trace.Size();
     const char* meters[] = {"ML", "OL", "ME", "MS"};
@@ -159,6 +159,13 @@ TEST(ProtocolTraceFileTest, LinesShowTimePortDirectionAndEscapedBytes)
     const std::string expected = "12:03:04.512  COM3  >  MG112\\r\\n\n"
                                  "12:03:04.512  COM12  <  a\\tb\\\\c\\x00\\x7F\\xB5\n";
     EXPECT_EQ(FormatTrace(trace.Snapshot()), expected);
+    // A device that never stops talking: a record keeps its first bytes and counts the rest.
+    ProtocolTrace flooded;
+    flooded.Record(t, 3, TraceDirection::Discarded, std::string(kTraceBytesKept + 744, '\0'));
+    const std::string line = FormatTrace(flooded.Snapshot());
+    EXPECT_EQ(flooded.Snapshot().front().bytes.size(), kTraceBytesKept);
+    const std::string end = "\\x00 ... (744 more bytes not kept)\n";
+    EXPECT_EQ(line.substr(line.size() - end.size()), end);
 }
 
 }  // namespace

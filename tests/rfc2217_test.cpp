@@ -66,6 +66,11 @@ TEST(Rfc2217Wire, Ser2netsGreetingIsAnsweredOnceAndOnlyEchoIsRefused)
     EXPECT_FALSE(decoder.ComPortRefused());
     // Asked again, nothing already agreed is answered again: no loop.
     EXPECT_EQ(decoder.Feed(B({255, 253, 0, 255, 251, 3, 255, 253, 44})).answer, "");
+    // Nor is a request refused before: a flood of them makes no flood back.
+    std::string flood;
+    for (int i = 0; i < 100; ++i)
+        flood += B({255, 251, 1, 255, 253, 1});
+    EXPECT_EQ(decoder.Feed(flood).answer, B({255, 252, 1}));  // WONT ECHO, once
 }
 
 TEST(Rfc2217Wire, NegotiationBeforeTheGreetingAndRefusals)

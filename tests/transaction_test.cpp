@@ -9,10 +9,10 @@ using TransactionTest = LinkFixture;
 
 TEST_F(TransactionTest, ChannelQueryAndSetWriteTheirLinesAndStoreTheEcho)
 {
-    port.Answer(kPort, "MG1-12\r\n");
+    port.Answer(kPort, "MG1-8\r\n");
     EXPECT_TRUE(link.Query(Op::MG, {1}));
     EXPECT_EQ(port.Written(), "MG1r\r\n");
-    EXPECT_EQ(p.MG[1], -12);
+    EXPECT_EQ(p.MG[1], -8);
 
     port.ClearRecord();
     port.Answer(kPort, "MG2-5\r\n");
@@ -29,9 +29,9 @@ TEST_F(TransactionTest, ChannelQueryAndSetWriteTheirLinesAndStoreTheEcho)
 TEST_F(TransactionTest, TheReplyNamesTheChannelThatIsStored)
 {
     // The device's word for channel 3 is kept, but it answers nothing about channel 1.
-    port.Answer(kPort, "MG3-12\r\n");
+    port.Answer(kPort, "MG3-8\r\n");
     EXPECT_EQ(link.Query(Op::MG, {1}).Error(), LinkError::OtherAddress);
-    EXPECT_EQ(p.MG[3], -12);
+    EXPECT_EQ(p.MG[3], -8);
     EXPECT_EQ(p.MG[1], 0);
     port.Answer(kPort, "XG21-4\r\n");
     EXPECT_EQ(link.Set(Op::XG, {1, 2}, -4).Error(), LinkError::OtherAddress);
@@ -43,41 +43,67 @@ TEST_F(TransactionTest, TheReplyNamesTheChannelThatIsStored)
     EXPECT_EQ(p.MG[2], 7);
 }
 
-TEST_F(TransactionTest, WrongFormsFailAndStoreNothing)
+TEST_F(TransactionTest, OnlyTheExactFormIsTakenAndAnythingElseStoresNothing)
 {
     p.MG[1] = 4;
+    p.OV[1] = 4;
+    p.MX[1][1] = 1;
+    p.ML[1] = 4;
     const struct {
+        Op op;
+        Address at;
         const char* reply;
         LinkError error;
     } cases[] = {
-        {"mg1-12\r\n", LinkError::WrongReply},  // case matters
-        {"MA1-12\r\n", LinkError::WrongReply},  // another code
-        {"M\r\n", LinkError::WrongReply},       // short
-        {"MG\r\n", LinkError::BadAddress},      // no channel
-        {"MG5-12\r\n", LinkError::BadAddress},  // channel outside 1..4
-        {"MG0-12\r\n", LinkError::BadAddress},
-        {"MGx-12\r\n", LinkError::BadAddress},  // not a digit: channel 0
-        {"MG1-12", LinkError::Incomplete},      // cut before its line end
+        {Op::MG, {1}, "mg1-12\r\n", LinkError::WrongReply},   // case matters
+        {Op::MG, {1}, "MA1-12\r\n", LinkError::WrongReply},   // another code
+        {Op::MG, {1}, "M\r\n", LinkError::WrongReply},        // short
+        {Op::MG, {1}, "MG\r\n", LinkError::BadAddress},       // no channel
+        {Op::MG, {1}, "MG5-12\r\n", LinkError::BadAddress},   // channel outside 1..4
+        {Op::MG, {1}, "MG0-12\r\n", LinkError::BadAddress},
+        {Op::MG, {1}, "MGx-12\r\n", LinkError::BadAddress},
+        {Op::MG, {1}, "MG1-8", LinkError::Incomplete},       // cut before its line end
+        {Op::MG, {1}, "MG1-8\n", LinkError::Malformed},      // line feed alone
+        {Op::MG, {1}, "MG1-8\r\r\n", LinkError::Malformed},
+        {Op::MG, {1}, "MG1\r\n", LinkError::Malformed},       // no value
+        {Op::MG, {1}, "MG1-\r\n", LinkError::Malformed},
+        {Op::MG, {1}, "MG1abc\r\n", LinkError::Malformed},
+        {Op::MG, {1}, "MG1 5\r\n", LinkError::Malformed},
+        {Op::MG, {1}, "MG1+5\r\n", LinkError::Malformed},
+        {Op::MG, {1}, "MG15x\r\n", LinkError::Malformed},
+        {Op::MG, {1}, "MG1005\r\n", LinkError::Malformed},     // more digits than -10..47 has
+        {Op::MG, {1}, "MG148\r\n", LinkError::Malformed},      // outside -10..47
+        {Op::OV, {1}, "OV12147483647\r\n", LinkError::Malformed},
+        {Op::OV, {1}, "OV1-99999999999\r\n", LinkError::Malformed},
+        {Op::MX, {1, 1}, "MX112\r\n", LinkError::Malformed},   // an on/off crosspoint
+        {Op::ML, {1}, "ML1-1000\r\n", LinkError::Malformed},   // a meter's scale has three digits
     };
     for (const auto& c : cases) {
         port.Answer(kPort, c.reply);
-        const Status status = link.Query(Op::MG, {1});
+        const Status status = link.Query(c.op, c.at);
         EXPECT_EQ(status.Error(), c.error) << c.reply;
-        EXPECT_EQ(p.MG[1], 4) << c.reply;
+        EXPECT_EQ(p.MG[1] + p.OV[1] + p.MX[1][1] + p.ML[1], 13) << c.reply;
     }
     EXPECT_EQ(log.Size(), 0u);  // none of these is logged
+
+    // The edges of what a setting holds are taken.
+    for (const char* reply : {"MG1-10\r\n", "MG147\r\n", "MG1-0\r\n"}) {
+        port.Answer(kPort, reply);
+        EXPECT_TRUE(link.Query(Op::MG, {1})) << reply;
+    }
 }
 
-TEST_F(TransactionTest, EmptyOrNonNumericValueStoresZero)
+TEST_F(TransactionTest, AReplyNotTakenIsTracedWithTheReason)
 {
-    p.MG[1] = 9;
-    port.Answer(kPort, "MG1\r\n");
-    EXPECT_TRUE(link.Query(Op::MG, {1}));
-    EXPECT_EQ(p.MG[1], 0);
-    p.MG[2] = 9;
-    port.Answer(kPort, "MG2abc\r\n");
-    EXPECT_TRUE(link.Query(Op::MG, {2}));
-    EXPECT_EQ(p.MG[2], 0);
+    ProtocolTrace trace;
+    link.SetTrace(&trace);
+    port.Answer(kPort, "OV12147483647\r\n");
+    EXPECT_EQ(link.Query(Op::OV, {1}).Error(), LinkError::Malformed);
+    const auto records = trace.Snapshot();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().direction, TraceDirection::Event);
+    EXPECT_EQ(records.back().bytes, "reply not taken: its value has more digits than the setting holds");
+    link.SetTrace(nullptr);
 }
 
 TEST_F(TransactionTest, OutgoingChannelsOutsideOneToFourAreNeverSent)
@@ -228,6 +254,11 @@ TEST_F(TransactionTest, ActionsMatchTheWholeReplyAndSetTheirFlags)
     EXPECT_FALSE(link.Run(Op::CG1));
     EXPECT_EQ(p.CG1, 0);
     EXPECT_EQ(p.CG2, 1);
+    // A reply out of form is no answer either way: no flag changes.
+    p.CG1 = 1;
+    port.Answer(kPort, "CGs1\n");
+    EXPECT_EQ(link.Run(Op::CG1).Error(), LinkError::Malformed);
+    EXPECT_EQ(p.CG1, 1);
 
     port.Answer(kPort, "CGs3\r\n");
     p.CG0 = 1;
@@ -310,18 +341,26 @@ TEST_F(TransactionTest, BlockReadRulesForShortAndOddReplies)
     p.DSR[1][0] = 5;
     port.Answer(kPort, std::string(20, 'x'));  // 20 bytes: too short
     EXPECT_EQ(link.Query(Op::BlockD, {1}).Error(), LinkError::ShortBlock);
-    EXPECT_EQ(p.DSR[1][0], 5);
     EXPECT_EQ(log.Size(), 0u);
 
-    // Short lines store 0; a reply with no complete line still succeeds.
-    port.Answer(kPort, "DA\r\nDA17\r\nDA2x\r\nDA3-4 trailing");
-    EXPECT_TRUE(link.Query(Op::BlockD, {1}));
-    EXPECT_EQ(p.DSR[1][0], 0);
-    EXPECT_EQ(p.DSR[1][1], 7);
-    EXPECT_EQ(p.DSR[1][2], 0);
-    EXPECT_EQ(p.DSR[1][3], 0);
-    port.Answer(kPort, std::string(30, 'z'));
-    EXPECT_TRUE(link.Query(Op::BlockD, {2}));
+    // One line out of form spoils the block: nothing of it is stored.
+    const std::string good = BlockReply('D', 'A', {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    const struct {
+        std::string reply;
+        LinkError error;
+    } cases[] = {
+        {good + "DA9\r\n", LinkError::Malformed},        // no value
+        {good + "DA9x\r\n", LinkError::Malformed},
+        {good + "DA9123456\r\n", LinkError::Malformed},  // more digits than a result has
+        {good + "DA9-4\n", LinkError::Malformed},         // line feed alone
+        {good, LinkError::Incomplete},                    // nine lines
+        {std::string(30, 'z'), LinkError::Incomplete},
+    };
+    for (const auto& c : cases) {
+        port.Answer(kPort, c.reply);
+        EXPECT_EQ(link.Query(Op::BlockD, {1}).Error(), c.error) << c.reply;
+        EXPECT_EQ(p.DSR[1][0], 5) << c.reply;
+    }
 }
 
 TEST_F(TransactionTest, SetConfirmedTriesEightTimesAtMost)

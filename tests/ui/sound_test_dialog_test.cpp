@@ -221,7 +221,9 @@ TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheM
     // A result the device does not give leaves the graph as it was.
     port.SetResponder(kPort, [](std::string_view line) {
         return line == "EAsr\r\n" ? std::vector<Piece>{}
-                                  : std::vector<Piece>{{std::chrono::milliseconds(1), "DA0-7\r\nDA1-8\r\nDA2-9\r\n"}};
+                                  : std::vector<Piece>{{std::chrono::milliseconds(1),
+                                                        "DA0-7\r\nDA1-8\r\nDA2-9\r\nDA3-9\r\nDA4-9\r\n"
+                                                        "DA5-9\r\nDA6-9\r\nDA7-9\r\nDA8-9\r\nDA9-9\r\n"}};
     });
     told.clear();
     dlg.OnResult();

@@ -1,0 +1,321 @@
+#include "HostileServer.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <deque>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace brevant::hostile {
+
+const HostileKind kHostileKinds[11] = {
+    {Hostility::Silent, "silent", true},
+    {Hostility::EndlessLine, "endless line", true},
+    {Hostility::IacFlood, "IAC flood", true},
+    {Hostility::OtherAddress, "other address", false},
+    {Hostility::Junk, "junk", false},
+    {Hostility::CloseMidReply, "close mid-reply", false},
+    {Hostility::Drip, "drip (1 byte/100 ms)", true},
+    {Hostility::LfOnly, "LF only", true},
+    {Hostility::EmptyValue, "empty value", false},
+    {Hostility::Overflow, "overflow", false},
+    {Hostility::ZeroStream, "zero stream", true},
+};
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr unsigned char kIac = 255;
+constexpr unsigned char kSb = 250;
+constexpr unsigned char kSe = 240;
+constexpr unsigned char kWill = 251;
+constexpr unsigned char kDo = 253;
+constexpr unsigned char kNop = 241;
+constexpr unsigned char kComPort = 44;
+constexpr std::size_t kLineKept = 256;
+constexpr std::size_t kStreamChunk = 16384;
+constexpr int kSettingsBeforeClose = 3;
+constexpr std::chrono::milliseconds kDripGap{100};
+
+std::string Escaped(std::string_view bytes)
+{
+    std::string out;
+    for (const char c : bytes) {
+        out += c;
+        if (static_cast<unsigned char>(c) == kIac)
+            out += c;
+    }
+    return out;
+}
+
+// A command line taken apart: the reply is head + value + "\r\n".
+struct Answer {
+    std::string head;   // code and address ("MG1", "MX12", "MBs")
+    std::string value;  // empty for actions and identity replies
+    bool identity = false;
+    bool block = false;
+    std::string whole;  // the honest reply, line ends included
+};
+
+Answer Parse(const std::string& line)
+{
+    Answer a;
+    if (line == "SVsr" || line == "SAsr") {
+        a.identity = true;
+        a.head = line == "SVsr" ? "SV105" : "SAK225";
+    } else if (line.size() == 4 && (line[0] == 'D' || line[0] == 'E') && line[1] >= 'A' && line[1] <= 'J' &&
+               line.substr(2) == "sr") {
+        a.block = true;
+        for (int j = 0; j < 10; ++j)
+            a.whole += line.substr(0, 2) + std::to_string(j) + "0\r\n";
+        return a;
+    } else if (line.size() == 4 && line[2] == 's' && line[3] >= '0' && line[3] <= '9') {
+        a.head = line;  // an action, echoed
+    } else if (line.size() >= 4 && line[2] == 's') {
+        a.head = line.substr(0, 3);
+        a.value = line[3] == 'r' ? "0" : line.substr(3);
+    } else if (line.size() >= 4) {
+        const std::size_t address = line.substr(0, 2) == "MX" || line.substr(0, 2) == "XG" ? 2 : 1;
+        a.head = line.substr(0, 2 + address);
+        const std::string rest = line.substr(std::min(line.size(), 2 + address));
+        a.value = rest == "r" ? "0" : rest;
+    } else {
+        return a;
+    }
+    a.whole = a.head + a.value + "\r\n";
+    return a;
+}
+
+}  // namespace
+
+std::string HonestReply(const std::string& line)
+{
+    return Parse(line).whole;
+}
+
+HostileServer::HostileServer(Hostility hostility, bool rfc2217, bool honestIdentity)
+    : hostility_(hostility), rfc2217_(rfc2217), honestIdentity_(honestIdentity)
+{
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // loopback only
+    address.sin_port = 0;
+    socklen_t size = sizeof address;
+    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener_, 4) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return;
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Run(); });
+}
+
+HostileServer::~HostileServer()
+{
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+    if (listener_ >= 0)
+        ::close(listener_);
+}
+
+void HostileServer::Run()
+{
+    const Clock::time_point end = Clock::now() + kServeLimit;
+    while (!stop_ && Clock::now() < end) {
+        pollfd p{listener_, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0)
+            continue;
+        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0)
+            Serve(fd);
+    }
+}
+
+namespace {
+
+// One connection's state: what came in, what goes out and when.
+struct Connection {
+    enum class In { Data, Iac, Verb, Sub, SubIac };
+    In in = In::Data;
+    std::string sub;
+    std::string line;
+    std::deque<std::string> lines;
+    std::string out;  // bytes ready to send, encoded
+    std::deque<std::pair<Clock::time_point, char>> drip;
+    bool streaming = false;
+    bool closeWhenSent = false;
+    int settings = 0;
+
+    void Data(char c)
+    {
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines.push_back(line);
+            line.clear();
+        } else if (line.size() < kLineKept) {
+            line += c;
+        }
+    }
+
+    // The client side of RFC 2217: each COM-PORT-OPTION setting is
+    // acknowledged with the value asked for.
+    void Telnet(unsigned char b)
+    {
+        switch (in) {
+        case In::Data:
+            if (b == kIac)
+                in = In::Iac;
+            else
+                Data(static_cast<char>(b));
+            break;
+        case In::Iac:
+            in = b == kIac ? In::Data : b == kSb ? In::Sub : b >= kWill ? In::Verb : In::Data;
+            if (b == kIac)
+                Data(static_cast<char>(b));
+            if (b == kSb)
+                sub.clear();
+            break;
+        case In::Verb: in = In::Data; break;
+        case In::Sub:
+            if (b == kIac)
+                in = In::SubIac;
+            else if (sub.size() < 64)
+                sub += static_cast<char>(b);
+            break;
+        case In::SubIac:
+            if (b == kSe && sub.size() >= 2 && static_cast<unsigned char>(sub[0]) == kComPort) {
+                out += std::string{static_cast<char>(kIac), static_cast<char>(kSb), static_cast<char>(kComPort),
+                                   static_cast<char>(sub[1] + 100)};
+                out += Escaped(sub.substr(2));
+                out += std::string{static_cast<char>(kIac), static_cast<char>(kSe)};
+            }
+            in = b == kIac ? In::Sub : In::Data;
+            if (b == kIac)
+                sub += static_cast<char>(b);
+            break;
+        }
+    }
+};
+
+std::string StreamChunk(Hostility hostility)
+{
+    std::string chunk;
+    while (chunk.size() < kStreamChunk) {
+        if (hostility == Hostility::ZeroStream)
+            chunk.append(512, '\0');
+        else if (hostility == Hostility::EndlessLine)
+            chunk += "SV105SAK225";
+        else
+            chunk += std::string{static_cast<char>(kIac), static_cast<char>(kWill), 1, static_cast<char>(kIac),
+                                 static_cast<char>(kDo), 5, static_cast<char>(kIac), static_cast<char>(kSb),
+                                 static_cast<char>(kComPort), 106, 0, static_cast<char>(kIac),
+                                 static_cast<char>(kSe), static_cast<char>(kIac), static_cast<char>(kNop)};
+    }
+    return chunk;
+}
+
+// What the misbehaving device sends for one command line.
+void Respond(Hostility hostility, bool rfc2217, bool honestIdentity, const std::string& line, Connection& c)
+{
+    const Answer a = Parse(line);
+    if (a.whole.empty() && !a.identity)
+        return;
+    // Actions and blocks carry no value to spoil: the value kinds answer them honestly.
+    const bool honestHere = a.identity || a.block || a.value.empty();
+    std::string reply = a.whole;
+    if (honestIdentity && a.identity) {
+        c.out += rfc2217 ? Escaped(reply) : reply;
+        return;
+    }
+    switch (hostility) {
+    case Hostility::Silent: return;
+    case Hostility::ZeroStream:
+    case Hostility::EndlessLine:
+    case Hostility::IacFlood: c.streaming = true; return;
+    case Hostility::OtherAddress:
+        if (!honestHere && a.head.size() >= 3 && a.head[2] >= '1' && a.head[2] <= '4') {
+            std::string head = a.head;
+            head[2] = static_cast<char>('1' + (head[2] - '0') % 4);
+            reply = head + a.value + "\r\n";
+        }
+        break;
+    case Hostility::Junk:
+        if (!honestHere)
+            reply = "ERROR 7 in line 1, try HELP\r\n";
+        break;
+    case Hostility::CloseMidReply:
+        if (!honestHere && ++c.settings > kSettingsBeforeClose) {
+            reply = reply.substr(0, reply.size() / 2);
+            c.closeWhenSent = true;
+        }
+        break;
+    case Hostility::Drip: {
+        Clock::time_point at = c.drip.empty() ? Clock::now() : c.drip.back().first;
+        for (const char ch : reply)
+            c.drip.emplace_back(at += kDripGap, ch);
+        return;
+    }
+    case Hostility::LfOnly:
+        for (std::size_t at = reply.find("\r\n"); at != std::string::npos; at = reply.find("\r\n", at))
+            reply.erase(at, 1);
+        break;
+    case Hostility::EmptyValue:
+        if (!honestHere)
+            reply = a.head + "\r\n";
+        break;
+    case Hostility::Overflow:
+        if (!honestHere)
+            reply = a.head + "2147483647\r\n";
+        break;
+    }
+    c.out += rfc2217 ? Escaped(reply) : reply;
+}
+
+}  // namespace
+
+void HostileServer::Serve(int fd)
+{
+    Connection c;
+    if (rfc2217_)
+        c.out = std::string{static_cast<char>(kIac), static_cast<char>(kDo), static_cast<char>(kComPort)};
+    c.streaming = hostility_ == Hostility::ZeroStream && !honestIdentity_;
+    const Clock::time_point end = Clock::now() + kServeLimit;
+    char buffer[4096];
+    while (!stop_ && Clock::now() < end) {
+        const bool wantWrite = !c.out.empty() || c.streaming;
+        pollfd p{fd, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0};
+        ::poll(&p, 1, 10);
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            break;  // the client went away
+        for (ssize_t i = 0; i < n; ++i) {
+            if (rfc2217_)
+                c.Telnet(static_cast<unsigned char>(buffer[i]));
+            else
+                c.Data(buffer[i]);
+        }
+        for (; !c.lines.empty(); c.lines.pop_front())
+            Respond(hostility_, rfc2217_, honestIdentity_, c.lines.front(), c);
+        while (!c.drip.empty() && c.drip.front().first <= Clock::now()) {
+            c.out += rfc2217_ ? Escaped(std::string(1, c.drip.front().second)) : std::string(1, c.drip.front().second);
+            c.drip.pop_front();
+        }
+        if (c.streaming && c.out.size() < kStreamChunk)
+            c.out += StreamChunk(hostility_);
+        if (!c.out.empty()) {
+            const ssize_t sent = ::send(fd, c.out.data(), c.out.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (sent > 0)
+                c.out.erase(0, static_cast<std::size_t>(sent));
+            else if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                break;
+        }
+        if (c.closeWhenSent && c.out.empty())
+            break;
+    }
+    ::close(fd);
+}
+
+}  // namespace brevant::hostile

@@ -1,0 +1,195 @@
+// brevantctl against servers that misbehave: every server of HostileServer.h,
+// raw and RFC 2217, with `dump` and `meters` against a server that answers
+// the identity queries honestly and then misbehaves, and with `info` against
+// one that misbehaves from the start (where its misbehaviour can touch the
+// identity replies). Each run must give up within 15 s with exit status 1, a
+// message that says what the other end did, a peak resident size of at most
+// 20 MB, and no value printed (a failed command prints none, so any value on
+// standard output is one the server did not honestly hold).
+//
+// Usage: hostile_tests PATH-TO-BREVANTCTL. Prints a table; exit status 0 when
+// every run met every bound. Runs BREVANT_HOSTILE_JOBS (default 8) at once.
+#include "HostileServer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <signal.h>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace brevant::hostile {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kGiveUpSeconds = 15.0;
+constexpr double kPeakMegabytes = 20.0;
+// A run that has not ended by then is killed (and fails).
+constexpr std::chrono::seconds kKillAfter{60};
+
+struct Case {
+    HostileKind kind;
+    bool rfc2217;
+    std::string command;
+};
+
+struct Outcome {
+    double seconds = 0;
+    int exit = -1;
+    double peakMegabytes = 0;
+    int wrongValues = 0;
+    std::string message;  // the last line on standard error
+    bool Passed() const
+    {
+        return seconds <= kGiveUpSeconds && exit == 1 && peakMegabytes <= kPeakMegabytes && wrongValues == 0 &&
+               !message.empty();
+    }
+};
+
+std::string ReadWhole(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string LastLine(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string line;
+    std::string last;
+    while (std::getline(in, line)) {
+        if (!line.empty())
+            last = line;
+    }
+    return last;
+}
+
+Outcome Run(const std::string& ctl, const Case& c, int index)
+{
+    HostileServer server(c.kind.hostility, c.rfc2217, c.command != "info");
+    Outcome outcome;
+    if (server.Port() == 0) {
+        outcome.message = "the server could not listen";
+        return outcome;
+    }
+    const std::string address =
+        std::string(c.rfc2217 ? "rfc2217" : "tcp") + "://127.0.0.1:" + std::to_string(server.Port());
+    const std::string base = "/tmp/brevant-hostile-" + std::to_string(::getpid()) + "-" + std::to_string(index);
+    const std::string outPath = base + ".out";
+    const std::string errPath = base + ".err";
+    const int outFd = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int errFd = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::vector<std::string> words = {ctl, "--port", address, c.command};
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    const Clock::time_point start = Clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(outFd, STDOUT_FILENO);
+        ::dup2(errFd, STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(outFd);
+    ::close(errFd);
+    int status = 0;
+    rusage usage{};
+    for (;;) {
+        const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
+        if (done == pid || (done < 0 && errno != EINTR))
+            break;
+        if (Clock::now() - start > kKillAfter)
+            ::kill(pid, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+    std::istringstream printed(ReadWhole(outPath));
+    for (std::string line; std::getline(printed, line);)
+        outcome.wrongValues += line.empty() ? 0 : 1;
+    outcome.message = LastLine(ReadWhole(errPath));
+    if (outcome.message.size() > 90)
+        outcome.message = outcome.message.substr(0, 87) + "...";
+    ::unlink(outPath.c_str());
+    ::unlink(errPath.c_str());
+    return outcome;
+}
+
+std::vector<Case> AllCases()
+{
+    std::vector<Case> cases;
+    for (const HostileKind& kind : kHostileKinds) {
+        for (const bool rfc2217 : {false, true}) {
+            cases.push_back({kind, rfc2217, "dump"});
+            cases.push_back({kind, rfc2217, "meters"});
+            if (kind.identityToo)
+                cases.push_back({kind, rfc2217, "info"});
+        }
+    }
+    return cases;
+}
+
+std::string Fixed(double value, int decimals)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+}  // namespace
+}  // namespace brevant::hostile
+
+int main(int argc, char** argv)
+{
+    using namespace brevant::hostile;
+    if (argc != 2) {
+        std::cerr << "usage: hostile_tests PATH-TO-BREVANTCTL\n";
+        return 2;
+    }
+    const std::string ctl = argv[1];
+    const std::vector<Case> cases = AllCases();
+    std::vector<Outcome> outcomes(cases.size());
+    const char* jobsText = std::getenv("BREVANT_HOSTILE_JOBS");
+    const int jobs = std::clamp(jobsText != nullptr ? std::atoi(jobsText) : 8, 1, 32);
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> workers;
+    for (int j = 0; j < jobs; ++j) {
+        workers.emplace_back([&] {
+            for (std::size_t i = next++; i < cases.size(); i = next++)
+                outcomes[i] = Run(ctl, cases[i], static_cast<int>(i));
+        });
+    }
+    for (std::thread& w : workers)
+        w.join();
+
+    int failed = 0;
+    std::cout << "| server | transport | command | seconds | exit | peak RSS MB | wrong values | message |\n"
+              << "|---|---|---|---|---|---|---|---|\n";
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        const Outcome& o = outcomes[i];
+        std::cout << "| " << c.kind.name << " | " << (c.rfc2217 ? "RFC 2217" : "raw") << " | " << c.command << " | "
+                  << Fixed(o.seconds, 1) << " | " << o.exit << " | " << Fixed(o.peakMegabytes, 1) << " | "
+                  << o.wrongValues << " | " << o.message << (o.Passed() ? "" : "  **FAILED**") << " |\n";
+        failed += o.Passed() ? 0 : 1;
+    }
+    std::cout << (failed == 0 ? "every run within its bounds\n" : std::to_string(failed) + " runs out of bounds\n");
+    return failed == 0 ? 0 : 1;
+}
