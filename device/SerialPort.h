@@ -75,7 +75,8 @@ public:
     // when the port cannot tell.
     virtual std::string LastError(int /*port*/) const { return {}; }
     // The kind of the last Open's failure on `port`: None after an Open that
-    // succeeded; a port that cannot tell answers Other after a failed Open.
+    // succeeded. A port that cannot tell always answers Other, so ask it only
+    // after an Open that failed.
     virtual OpenFailure LastOpenFailure(int /*port*/) const { return OpenFailure::Other; }
     // Time a reply on `port` may take beyond what the device itself needs:
     // a network hop delays replies and tears them across reads.
