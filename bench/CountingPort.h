@@ -36,6 +36,8 @@ public:
         return r;
     }
     bool Exists(int port) const override { return inner_.Exists(port); }
+    std::string LastError(int port) const override { return inner_.LastError(port); }
+    OpenFailure LastOpenFailure(int port) const override { return inner_.LastOpenFailure(port); }
     void Close(int port) override { inner_.Close(port); }
     LineControlResult SetDtr(int port, bool on) override { return inner_.SetDtr(port, on); }
     LineControlResult SetRts(int port, bool on) override { return inner_.SetRts(port, on); }

@@ -47,6 +47,18 @@ std::string FormatSetting(const DeviceParams& params, bool json)
 {
     std::string text = FormatPreset(params);
     std::erase(text, '\r');
+    // A model of no known family is read back only for the settings every
+    // model has: the lines of the others would show values nobody read.
+    if (params.DeviceFamily.load() == 0) {
+        std::string shared;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            const std::string key = line.substr(0, line.find(':'));
+            if (key != "MC" && key != "OD" && key != "OF" && key != "OH")
+                shared += line + '\n';
+        }
+        text = shared;
+    }
     if (!json)
         return text;
     // A preset line is "KEY:v,v,v,v," for a list and "KEY:v" for one value.
@@ -87,13 +99,15 @@ std::string MetersLine(const DeviceParams& params, int family, int pass, bool js
 
 std::string InfoText(const DeviceIdentity& device, bool json)
 {
+    // Family 0: a model this program does not know belongs to none.
+    const bool known = device.family != 0;
     if (json)
         return Dump(Json{{"port", device.port},
                          {"model", device.model},
-                         {"family", device.family},
+                         {"family", known ? Json(device.family) : Json(nullptr)},
                          {"version", device.version}});
-    return "port " + device.port + "\nmodel " + device.model + "\nfamily " + std::to_string(device.family) +
-           "\nversion " + device.version;
+    return "port " + device.port + "\nmodel " + device.model + "\nfamily " +
+           (known ? std::to_string(device.family) : std::string("unknown")) + "\nversion " + device.version;
 }
 
 std::string PortsText(const std::vector<PortInfo>& ports)

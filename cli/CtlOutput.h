@@ -18,7 +18,8 @@ namespace brevant::ctl {
 std::string JsonObject(std::initializer_list<std::pair<std::string_view, std::string_view>> members);
 
 // The setting held in the mirror as the preset lines (line ends "\n") or as
-// a JSON object with one member per line, named by its key.
+// a JSON object with one member per line, named by its key. For a model of
+// no known family (DeviceFamily 0) only the settings every model has.
 std::string FormatSetting(const DeviceParams& params, bool json);
 
 // The meters after polling pass `pass` (family 2 adds ERLE and ERL).
@@ -26,8 +27,8 @@ std::string MetersLine(const DeviceParams& params, int family, int pass, bool js
 
 struct DeviceIdentity {
     std::string port;  // "COM3"
-    std::string model;
-    int family = 0;
+    std::string model;  // "SAK225", or "unknown model K999"
+    int family = 0;     // 0: a model this program does not know
     std::string version;
 };
 std::string InfoText(const DeviceIdentity& device, bool json);

@@ -45,8 +45,10 @@ private:
     {
         std::lock_guard lock(mutex_);
         stream << text;
+        // Why a connect failed is a sentence of its own, on the second line.
+        const bool ownLine = text == msg::kConnectFail || text == msg::kCannotFindDevice;
         if (!detail.empty())
-            stream << ": " << detail;
+            stream << (ownLine ? "\n" : ": ") << detail;
         stream << '\n';
     }
     const CtlStreams& io_;
@@ -201,7 +203,7 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
 
     if (args.command == "scan") {
         if (!connection.ScanForDevice(3)) {
-            io.err << msg::kCannotFindDevice << '\n';
+            printer.ForFailure()(msg::kCannotFindDevice, connection.ScanDetail());
             return 1;
         }
         io.out << "COM" << state.flags.PortNumber << '\n';
@@ -250,26 +252,35 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     if (connect) {
         if (args.port >= 1)
             state.flags.PortNumber = args.port;
-        if (!connection.Connect(printer.ForFailure())) {
-            if (args.port >= 1) {
+        std::string told;
+        const Report failure = printer.ForFailure();
+        const bool connected = connection.Connect([&](std::string_view text, std::string_view detail) {
+            told = detail;
+            failure(text, detail);
+        });
+        if (!connected) {
+            // Unless the message said it already (a port that could not be opened).
+            if (args.port >= 1 && port.LastError(args.port) != told) {
                 reason(args.port);
                 if (const std::string verdict = link.Verdict(); !verdict.empty())
                     io.err << "brevantctl: " << verdict << '\n';
             }
             return failStatus;
         }
-        if (!state.flags.Connected) {
-            state.flags.UnknownModel = true;
-            io.err << "unknown model: " << state.params.SA.Get() << '\n';
-        }
+        if (state.flags.UnknownModel)
+            io.err << "brevantctl: " << ModelName(state) << ", connected read-only\n";
     } else {
         state.flags.PortNumber = args.port;
         if (!link.OpenPort()) {
             // The reason often names the port itself: "tcp://host:4001: the server closed ...".
             const std::string label = port.Label(args.port);
             const std::string why = port.LastError(args.port);
+            if (port.LastOpenFailure(args.port) == OpenFailure::InUse) {
+                io.err << "brevantctl: " << why << '\n';  // "COM3 (/dev/ttyUSB0) is in use by another program"
+                return 1;
+            }
             io.err << "brevantctl: cannot open ";
-            if (why.rfind(label + ": ", 0) == 0)
+            if (why.rfind(label + ": ", 0) == 0 || why.rfind(label + " (", 0) == 0)
                 io.err << why << '\n';
             else
                 io.err << label << (why.empty() ? "" : " (" + why + ")") << '\n';
@@ -299,8 +310,10 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
         io.err << "brevantctl: " << refusal << '\n';
         status = 1;
     } else if (args.command == "info") {
+        const bool unknown = state.flags.UnknownModel;
         const DeviceIdentity device{port.Label(state.flags.PortNumber.load()),
-                                    state.params.SA.Get(), state.params.DeviceFamily, state.params.SV.Get()};
+                                    unknown ? ModelName(state) : state.params.SA.Get(),
+                                    unknown ? 0 : state.params.DeviceFamily.load(), state.params.SV.Get()};
         io.out << InfoText(device, args.json) << '\n';
     } else if (args.command == "dump" || args.command == "preset") {
         if (!WaitUntil(observer.readBackDone, io.interrupted))

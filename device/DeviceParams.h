@@ -60,7 +60,7 @@ struct DeviceParams {
     ResultBlocks DSR, ESR;
     // Identity.
     SharedText SV, SA;
-    Value DeviceFamily;  // 1 = K225, 2 = K217/K218
+    Value DeviceFamily;  // 1 = K225, 2 = K217/K218, 0 = a model the program does not know
 };
 
 // True for a wire channel, input or output number.

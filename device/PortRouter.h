@@ -44,6 +44,7 @@ public:
     // Why the last Open or Configure of `port` failed (or, for a network
     // port, why the connection was lost), for messages.
     std::string LastError(int port) const override;
+    OpenFailure LastOpenFailure(int port) const override { return For(port).LastOpenFailure(port); }
 
     int Open(int port) override { return For(port).Open(port); }
     int Configure(int port, int speedCode, int modeCode) override { return For(port).Configure(port, speedCode, modeCode); }

@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -37,6 +39,15 @@ bool DataBitsFor(int modeCode, tcflag_t& bits)
     return true;
 }
 
+// "COM3 (/dev/ttyUSB0) is in use by another program", with the device the
+// port's entry leads to.
+std::string InUseText(const std::string& com, const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::canonical(path, error);
+    return com + " (" + (error ? path : device.string()) + ") is in use by another program";
+}
+
 bool HungUp(int fd)
 {
     pollfd p{fd, POLLIN, 0};
@@ -49,8 +60,10 @@ PosixSerialPort::PosixSerialPort(PortMap map) : map_(std::move(map)) {}
 
 PosixSerialPort::~PosixSerialPort()
 {
-    for (const auto& [port, fd] : fds_)
+    for (const auto& [port, fd] : fds_) {
+        ::ioctl(fd, TIOCNXCL);
         ::close(fd);
+    }
 }
 
 int PosixSerialPort::Fd(int port) const
@@ -73,30 +86,57 @@ std::string PosixSerialPort::LastError(int port) const
     return it == errors_.end() ? std::string() : it->second;
 }
 
+OpenFailure PosixSerialPort::LastOpenFailure(int port) const
+{
+    std::lock_guard lock(mutex_);
+    const auto it = openFailures_.find(port);
+    return it == openFailures_.end() ? OpenFailure::None : it->second;
+}
+
+int PosixSerialPort::FailOpen(int port, std::string why, OpenFailure kind)
+{
+    std::lock_guard lock(mutex_);
+    errors_[port] = std::move(why);
+    openFailures_[port] = kind;
+    return -1;
+}
+
 int PosixSerialPort::Open(int port)
 {
-    if (Fd(port) >= 0) {
-        Fail(port, "COM" + std::to_string(port) + " is already open");
-        return -1;
-    }
+    const std::string com = "COM" + std::to_string(port);
+    if (Fd(port) >= 0)
+        return FailOpen(port, com + " is already open", OpenFailure::Other);
     const auto path = map_.PathOf(port);
-    if (!path) {
-        Fail(port, "COM" + std::to_string(port) + " does not exist (" + map_.Describe() + ")");
-        return -1;
-    }
+    if (!path)
+        return FailOpen(port, com + " does not exist (" + map_.Describe() + ")", OpenFailure::Missing);
     const int fd = ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        Fail(port, *path + ": " + std::strerror(errno));
-        return -1;
+        const int error = errno;
+        if (error == EBUSY)  // the terminal's exclusive mode, set by another program
+            return FailOpen(port, InUseText(com, *path), OpenFailure::InUse);
+        const OpenFailure kind = error == EACCES || error == EPERM ? OpenFailure::Denied
+                                 : error == ENOENT                 ? OpenFailure::Missing
+                                                                   : OpenFailure::Other;
+        return FailOpen(port, *path + ": " + std::strerror(error), kind);
     }
     if (!::isatty(fd)) {
         ::close(fd);
-        Fail(port, *path + ": not a serial device");
-        return -1;
+        return FailOpen(port, *path + ": not a serial device", OpenFailure::Other);
     }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK)
+            return FailOpen(port, InUseText(com, *path), OpenFailure::InUse);
+        return FailOpen(port, *path + ": cannot lock: " + std::strerror(error), OpenFailure::Other);
+    }
+    // Other programs' opens now fail with EBUSY (root's excepted, which the
+    // lock above covers for every copy of this program).
+    ::ioctl(fd, TIOCEXCL);
     std::lock_guard lock(mutex_);
     fds_[port] = fd;
     errors_.erase(port);
+    openFailures_.erase(port);
     return 0;
 }
 
@@ -212,6 +252,9 @@ void PosixSerialPort::Close(int port)
         fd = it->second;
         fds_.erase(it);
     }
+    // The exclusive mode outlives this descriptor when another one stays open
+    // on the terminal (a pseudo-terminal's owner); the lock goes with it.
+    ::ioctl(fd, TIOCNXCL);
     ::close(fd);
 }
 

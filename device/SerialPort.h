@@ -25,6 +25,11 @@ inline constexpr int kMode8N1 = 3;      // line-mode code for 8 data bits, no pa
 
 enum class LineControlResult { Done, NotSupported, Failed };
 
+// What kind of failure the last Open of a port was, for the scan and its
+// messages: a port another program holds, or one the user may not open, is
+// named; a port that is not there is passed over quietly.
+enum class OpenFailure { None, Missing, InUse, Denied, Other };
+
 enum class IoStatus {
     Ok,      // `count` bytes were moved (a write moved them all)
     NoData,  // a read found nothing yet
@@ -47,7 +52,8 @@ class SerialPort {
 public:
     virtual ~SerialPort() = default;
 
-    // 0 = opened; anything else is a failure.
+    // 0 = opened; anything else is a failure. A serial port is opened for
+    // this program alone: one that another program holds is refused (InUse).
     virtual int Open(int port) = 0;
     // 0 = configured; anything else is a failure. No flow control, no time-outs.
     virtual int Configure(int port, int speedCode, int modeCode) = 0;
@@ -68,6 +74,10 @@ public:
     // Why the last Open or Configure of `port` failed, for messages; empty
     // when the port cannot tell.
     virtual std::string LastError(int /*port*/) const { return {}; }
+    // The kind of the last Open's failure on `port`: None after an Open that
+    // succeeded. A port that cannot tell always answers Other, so ask it only
+    // after an Open that failed.
+    virtual OpenFailure LastOpenFailure(int /*port*/) const { return OpenFailure::Other; }
     // Time a reply on `port` may take beyond what the device itself needs:
     // a network hop delays replies and tears them across reads.
     virtual Micros ReplySlack(int /*port*/) const { return Micros{0}; }

@@ -1,9 +1,9 @@
 #include "Connection.h"
 
 #include "ReadBack.h"
-#include "TextScan.h"
 
 #include <cctype>
+#include <optional>
 
 namespace brevant {
 
@@ -16,6 +16,33 @@ constexpr Micros kStopWait{2'000'000};
 // While user work holds the polling back the worker looks again after this
 // long instead of spinning.
 constexpr Micros kHeldRecheck{1'000};
+
+// The model a reply names: the text between a leading "SA" (in either case)
+// and the CR LF that ends it, or nothing when the reply is no model reply.
+std::optional<std::string> ModelOf(std::string_view reply)
+{
+    if (!reply.ends_with("\r\n"))
+        return std::nullopt;
+    reply.remove_suffix(2);
+    if (reply.size() < 3 || std::toupper(static_cast<unsigned char>(reply[0])) != 'S' ||
+        std::toupper(static_cast<unsigned char>(reply[1])) != 'A')
+        return std::nullopt;
+    const std::string_view model = reply.substr(2);
+    for (char c : model) {
+        if (!std::isgraph(static_cast<unsigned char>(c)))
+            return std::nullopt;
+    }
+    return std::string(model);
+}
+
+int FamilyOf(std::string_view model)
+{
+    if (model == "K225")
+        return 1;
+    if (model == "K217" || model == "K218")
+        return 2;
+    return 0;
+}
 
 }  // namespace
 
@@ -35,58 +62,97 @@ bool Connection::ScanForDevice(int probesPerPort, const std::atomic<bool>* stop)
 {
     auto& portNumber = State().flags.PortNumber;
     portNumber = -1;
-    for (int port = 1; port <= kHighestPort; ++port) {
-        for (int probe = 0; probe < probesPerPort; ++probe) {
-            if (stop != nullptr && stop->load())
-                return false;
-            if (link_.ProbePort(port)) {
-                portNumber = port;
+    std::vector<std::string> refused;
+    std::vector<int> silent;
+    const auto stopped = [&] { return stop != nullptr && stop->load(); };
+    // Probes one port; a port that cannot be opened is not probed again.
+    const auto probe = [&](int port) {
+        bool opened = false;
+        for (int n = 0; n < probesPerPort && !stopped(); ++n) {
+            if (link_.ProbePort(port))
                 return true;
+            const OpenFailure failure = link_.Port().LastOpenFailure(port);
+            if (failure != OpenFailure::None) {
+                if (failure != OpenFailure::Missing)
+                    refused.push_back(OpenFailureText(port));
+                break;
             }
+            opened = true;
         }
+        if (opened)
+            silent.push_back(port);
+        return false;
+    };
+    bool found = false;
+    for (int port = 1; port <= kHighestPort && !found && !stopped(); ++port) {
+        found = probe(port);
+        if (found)
+            portNumber = port;
     }
-    return false;
+    std::lock_guard lock(scanMutex_);
+    scanRefused_ = std::move(refused);
+    scanSilent_ = std::move(silent);
+    return found;
 }
 
-bool Connection::QueryModel()
+std::string Connection::ScanDetail() const
+{
+    std::lock_guard lock(scanMutex_);
+    std::string detail;
+    for (const std::string& refused : scanRefused_)
+        detail += (detail.empty() ? "" : "; ") + refused;
+    if (!scanSilent_.empty()) {
+        detail += detail.empty() ? "no answer on " : "; no answer on ";
+        for (std::size_t i = 0; i < scanSilent_.size(); ++i)
+            detail += (i == 0 ? "" : ", ") + link_.Port().Label(scanSilent_[i]);
+    }
+    return detail;
+}
+
+std::string Connection::OpenFailureText(int port) const
+{
+    const SerialPort& serial = link_.Port();
+    std::string why = serial.LastError(port);
+    if (why.empty())
+        why = serial.Label(port) + " cannot be opened";
+    if (serial.LastOpenFailure(port) == OpenFailure::Denied)
+        why += " (to use serial ports, join the dialout group: sudo usermod -aG dialout $USER, then log in again)";
+    return why;
+}
+
+bool Connection::QueryModel(const std::atomic<bool>* stop)
 {
     DeviceState& state = State();
-    std::string reply;
-    if (!link_.Exchange("SAsr\n", kModelQueryProfile, reply))
-        return false;
-
-    // The reply text is upper-cased; the model field is compared as received.
-    const std::size_t n = reply.size();
-    const std::string_view body = n > 2 ? std::string_view(reply).substr(0, n - 2) : std::string_view{};
-    std::string text(body);
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    const std::string_view model = body.size() > 2 ? body.substr(2) : std::string_view{};
-
-    if (FindPattern(text, "SA", 0) < 0) {
+    std::optional<std::string> model;
+    queryAnswered_ = false;
+    for (int t = 0; t < kModelQueryTries && !model; ++t) {
+        if (stop != nullptr && stop->load())
+            break;
+        std::string reply;
+        const Status status = link_.Exchange("SAsr\n", kModelQueryProfile, reply);
+        queryAnswered_ = queryAnswered_ || !reply.empty();
+        if (status)
+            model = ModelOf(reply);
+        if (status.Error() == LinkError::PortGone)
+            break;
+    }
+    if (!model) {
         state.flags.Connected = false;
         return false;
     }
-    int family = 0;
-    if (model == "K225")
-        family = 1;
-    else if (model == "K217" || model == "K218")
-        family = 2;
-    if (family != 0) {
-        state.flags.Connected = true;
-        state.params.SA.Set(text);
-        state.params.DeviceFamily = family;
-    }
-    // A reply with "SA" but an unknown model still counts as an answer, and
-    // leaves the connection state as it was.
+    // The model field is compared as received: "k217" is no model this
+    // program knows. The text is kept as the device gave it, behind "SA".
+    const int family = FamilyOf(*model);
+    state.params.SA.Set("SA" + *model);
+    state.params.DeviceFamily = family;
+    state.flags.UnknownModel = family == 0;
+    state.flags.Connected = true;
     return true;
 }
 
 void Connection::ShowModelPanes()
 {
-    const int family = State().params.DeviceFamily;
-    if (family == 1 || family == 2)
-        observer_.ModelPanesShown(family);
+    observer_.ModelPanesShown(State().params.DeviceFamily);
 }
 
 bool Connection::Connect(const Report& report)
@@ -105,13 +171,20 @@ bool Connection::Connect(const Report& report)
     WaitForWorker(kStopWait);
     lost_ = false;
     if (state.flags.PortNumber < 1 && !ScanForDevice(3)) {
-        report(msg::kCannotFindDevice, {});
+        report(msg::kCannotFindDevice, ScanDetail());
         return false;
     }
-    // A failure to open shows up as the model query's failure.
-    link_.OpenPort();
+    const int port = state.flags.PortNumber;
+    if (!link_.OpenPort()) {
+        report(msg::kConnectFail, OpenFailureText(port));
+        return false;
+    }
     if (!QueryModel()) {
-        report(msg::kConnectFail, {});
+        // The port is left to other programs.
+        link_.ClosePort();
+        const std::string asked = " (the model was asked " + std::to_string(kModelQueryTries) + " times)";
+        report(msg::kConnectFail, link_.Port().Label(port) +
+                                      (queryAnswered_ ? " answered with no model reply" : " did not answer") + asked);
         return false;
     }
     link_.Run(Op::CE);  // out of sound-test mode; the answer does not matter
@@ -131,10 +204,11 @@ void Connection::Disconnect()
     RequestStop();
     WaitForWorker(kStopWait);
     state.flags.Connected = false;
+    state.flags.UnknownModel = false;
     lost_ = false;
-    const int family = state.params.DeviceFamily;
-    if (family == 1 || family == 2)
-        observer_.PanelsReset(family);
+    // The port is left to other programs until the next Connect.
+    link_.ClosePort();
+    observer_.PanelsReset(state.params.DeviceFamily);
 }
 
 void Connection::RequestStop()
@@ -252,13 +326,11 @@ Connection::PhaseEnd Connection::ReadBackPhase()
         std::lock_guard lock(unreadMutex_);
         unread_ = result.unread;
     }
-    if (family == 1 || family == 2) {
-        Notify([&] {
-            if (!result.unread.empty())
-                observer_.ReadBackIncomplete(result.unread);
-            observer_.ReadBackRefreshed(family);
-        });
-    }
+    Notify([&] {
+        if (!result.unread.empty())
+            observer_.ReadBackIncomplete(result.unread);
+        observer_.ReadBackRefreshed(family);
+    });
     return stop_ ? PhaseEnd::Stopped : PhaseEnd::Done;
 }
 
@@ -284,8 +356,7 @@ Connection::PhaseEnd Connection::PollPhase()
         if (pass.answered == 0)
             continue;
         ++pollPasses_;
-        if (family == 1 || family == 2)
-            Notify([&] { observer_.PollPassCompleted(family); });
+        Notify([&] { observer_.PollPassCompleted(family); });
     }
     return PhaseEnd::Stopped;
 }
@@ -330,7 +401,7 @@ bool Connection::TryPort(int port)
     state.flags.PortNumber = port;
     if (stop_ || !link_.OpenPort())
         return false;
-    if (stop_ || !QueryModel() || !state.flags.Connected) {
+    if (stop_ || !QueryModel(&stop_)) {
         state.flags.Connected = false;
         link_.ClosePort();
         return false;
@@ -338,6 +409,14 @@ bool Connection::TryPort(int port)
     link_.Run(Op::CE);
     link_.ReadVersion();
     return true;
+}
+
+std::string ModelName(const DeviceState& state)
+{
+    std::string model = state.params.SA.Get();
+    if (model.size() >= 2 && model.compare(0, 2, "SA") == 0)
+        model.erase(0, 2);
+    return state.flags.UnknownModel ? "unknown model " + model : model;
 }
 
 }  // namespace brevant

@@ -30,11 +30,15 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 namespace brevant {
 
+// How often Connect (and the search for a lost device) asks the model before
+// it gives a port up: one lost reply must not fail a connect.
+inline constexpr int kModelQueryTries = 3;
 // Passes in a row without a valid reply after which the link is lost.
 inline constexpr int kSilentPassesForLoss = 3;
 // How often a lost device is sought again.
@@ -56,21 +60,33 @@ public:
     void SetReconnect(bool on) { reconnect_ = on; }
 
     // Probes COM1..COM39 in order, `probesPerPort` times each, and keeps the
-    // first port that answers in PortNumber (-1 when none does). A raised
-    // `stop` ends the scan between two probes.
+    // first port that answers in PortNumber (-1 when none does). A port that
+    // is not there, is in use by another program or may not be opened is
+    // passed over at once. A raised `stop` ends the scan between two probes.
     bool ScanForDevice(int probesPerPort, const std::atomic<bool>* stop = nullptr);
-    // Asks the model; sets Connected, DeviceFamily and SA for a known model.
-    bool QueryModel();
-    // Tells the observer which panes suit DeviceFamily.
+    // Why the last scan found nothing, for the second line of "Cannot find
+    // device": the ports in use or refused, by name, and the ports that were
+    // opened but stayed silent. Empty when there was no port to try.
+    std::string ScanDetail() const;
+    // Asks the model, up to kModelQueryTries times until a reply that starts
+    // with "SA" comes. A known model sets Connected, DeviceFamily and SA and
+    // clears UnknownModel; any other model is connected read-only: Connected
+    // and UnknownModel are set, SA keeps its text and DeviceFamily is 0, for
+    // which the read-back and the meters read only what every model has.
+    // False (and Connected cleared) when no try got a model reply.
+    bool QueryModel(const std::atomic<bool>* stop = nullptr);
+    // Tells the observer which panes suit DeviceFamily (0: an unknown model).
     void ShowModelPanes();
 
     // The Connect command: finds the port if none is known yet, asks the
     // model, leaves test mode, reads the version and starts the worker.
-    // Returns true when the worker was started.
+    // Returns true when the worker was started. A failure says why on its
+    // second line (the detail): the port in use by another program, the
+    // permission denied, or the ports that stayed silent.
     bool Connect(const Report& report);
     // The Disconnect command: stops the worker (it ends within one exchange),
     // marks the device disconnected and resets the panels; nothing refills
-    // them afterwards. The port stays open.
+    // them afterwards. The port is closed, so other programs may use it.
     void Disconnect();
 
     // Asks a running worker to end; dropped when none runs.
@@ -105,6 +121,8 @@ private:
     template <typename F>
     void Notify(F tell);
     void JoinFinishedWorker(std::unique_lock<std::mutex>& lock);
+    // Why `port` could not be opened, for a message.
+    std::string OpenFailureText(int port) const;
 
     DeviceLink& link_;
     ConnectionObserver& observer_;
@@ -123,6 +141,14 @@ private:
     std::atomic<int> pollPasses_{0};
     mutable std::mutex unreadMutex_;
     std::vector<SettingRef> unread_;
+    mutable std::mutex scanMutex_;
+    std::vector<std::string> scanRefused_;  // the last scan's ports in use or refused, as told
+    std::vector<int> scanSilent_;           // the last scan's ports that opened but did not answer
+    std::atomic<bool> queryAnswered_{false};  // the last QueryModel got bytes of some reply
 };
+
+// How messages name the connected model: "K225", or "unknown model K999" for
+// a model this program does not know (the text the device gave).
+std::string ModelName(const DeviceState& state);
 
 }  // namespace brevant

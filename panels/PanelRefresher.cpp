@@ -9,6 +9,9 @@ namespace brevant {
 namespace {
 
 bool KnownFamily(int family) { return family == 1 || family == 2; }
+// A model the program does not know: connected read-only, with no pane of
+// its own (every pane stays idle).
+constexpr int kUnknownFamily = 0;
 
 }  // namespace
 
@@ -29,10 +32,11 @@ void PanelRefresher::OnUiThread(F apply)
 void PanelRefresher::ModelPanesShown(int family)
 {
     OnUiThread([this, family] {
-        if (!KnownFamily(family))
+        if (!KnownFamily(family) && family != kUnknownFamily)
             return;
         m_context.Model().StartConnection(family);
-        ShowModelPanes(family);
+        if (KnownFamily(family))
+            ShowModelPanes(family);
     });
 }
 
@@ -82,7 +86,7 @@ void PanelRefresher::LinkRestored(int port)
 void PanelRefresher::PanelsReset(int family)
 {
     OnUiThread([this, family] {
-        if (KnownFamily(family))
+        if (KnownFamily(family) || family == kUnknownFamily)
             m_context.Model().Reset(family);
     });
 }

@@ -42,7 +42,23 @@ int FakePort::Open(int port)
     const int result = it == openResults_.end() ? 0 : it->second;
     if (result == 0)
         open_[port] = true;
+    lastOpenFailed_[port] = result != 0;
     return result;
+}
+
+OpenFailure FakePort::LastOpenFailure(int port) const
+{
+    if (lastOpenFailed_.count(port) == 0 || !lastOpenFailed_.at(port))
+        return OpenFailure::None;
+    const auto it = openFailures_.find(port);
+    return it == openFailures_.end() ? OpenFailure::Other : it->second.first;
+}
+
+std::string FakePort::LastError(int port) const
+{
+    const auto it = openFailures_.find(port);
+    return LastOpenFailure(port) == OpenFailure::None || it == openFailures_.end() ? std::string()
+                                                                                   : it->second.second;
 }
 
 int FakePort::Configure(int port, int speedCode, int modeCode)

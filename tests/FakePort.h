@@ -35,6 +35,12 @@ public:
     void Inject(int port, std::string bytes);
 
     void SetOpenResult(int port, int result) { openResults_[port] = result; }
+    // Every Open of `port` fails as `kind` says, with `why` as LastError.
+    void SetOpenFailure(int port, OpenFailure kind, std::string why)
+    {
+        openResults_[port] = -1;
+        openFailures_[port] = {kind, std::move(why)};
+    }
     void SetConfigureResult(int port, int result) { configureResults_[port] = result; }
     void SetLineControl(LineControlResult result) { lineControl_ = result; }
     // From now on every read and write on `port` finds it gone (as an
@@ -59,6 +65,8 @@ public:
     LineControlResult SetDtr(int port, bool on) override;
     LineControlResult SetRts(int port, bool on) override;
     void Wait(int port, Micros limit, bool untilReadable) override;
+    OpenFailure LastOpenFailure(int port) const override;
+    std::string LastError(int port) const override;
     SteadyClock::time_point Clock() const override { return SteadyClock::time_point{} + now_; }
     // Wait calls so far: how often the link let time pass.
     int Waits() const { return waits_; }
@@ -76,6 +84,8 @@ private:
     std::map<int, std::function<std::vector<Piece>(std::string_view)>> responders_;
     std::map<int, std::deque<Arrival>> pending_;
     std::map<int, int> openResults_;
+    std::map<int, std::pair<OpenFailure, std::string>> openFailures_;  // as scripted
+    std::map<int, bool> lastOpenFailed_;
     std::map<int, int> configureResults_;
     std::map<int, bool> open_;
     std::set<int> gone_;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -12,6 +14,7 @@
 #include <thread>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace brevant::test {
 namespace {
@@ -131,6 +134,68 @@ TEST_F(CtlTest, NoDeviceMeansCannotFindDevice)
         EXPECT_EQ(result.err, "Cannot find device\n") << command;
     }
     std::filesystem::remove_all(dir);
+}
+
+// Whether some program holds `path` with an advisory lock, as /proc/locks says.
+bool Locked(const std::string& path)
+{
+    struct stat device {};
+    if (::stat(path.c_str(), &device) != 0)
+        return false;
+    char id[64];
+    std::snprintf(id, sizeof id, " %02x:%02x:%lu ", major(device.st_dev), minor(device.st_dev),
+                  static_cast<unsigned long>(device.st_ino));
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        if (line.find("FLOCK") != std::string::npos && (line + ' ').find(id) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(CtlTest, ASecondProgramOnThePortIsRefusedByNameAndTheFirstFinishes)
+{
+    StartSim({});  // paced like the real line, so the first session lasts a while
+    const std::string terminal = std::filesystem::canonical(dir + "/COM3").string();
+    ProgramResult first;
+    std::thread running([&] { first = Ctl({"--port", "3", "meters", "--cycles", "20"}); });
+    bool held = false;
+    for (int i = 0; i < 200 && !held; ++i) {
+        held = Locked(terminal);
+        if (!held)
+            SleepFor(Micros{25'000});
+    }
+    const auto scan = Ctl({"info"});
+    const auto set = Ctl({"--port", "3", "set", "MG", "2", "11"});
+    running.join();
+    ASSERT_TRUE(held) << "the first session never held the port";
+    const std::string inUse = "COM3 (" + terminal + ") is in use by another program\n";
+    EXPECT_EQ(scan.status, 1);
+    EXPECT_EQ(scan.err, "Cannot find device\n" + inUse);
+    EXPECT_EQ(set.status, 1);
+    EXPECT_EQ(set.err, "brevantctl: " + inUse);
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(std::count(first.out.begin(), first.out.end(), '\n'), 20) << first.out;
+    EXPECT_EQ(Ctl({"get", "MG", "2"}).out, "0\n") << "the refused set reached the device";
+}
+
+TEST_F(CtlTest, AnUnknownModelIsNamedAndBelongsToNoFamily)
+{
+    StartSim({"--no-pacing", "--unknown-model"});
+    auto result = Ctl({"info"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "port COM3\nmodel unknown model K999\nfamily unknown\nversion SV105\n");
+    EXPECT_EQ(result.err, "brevantctl: unknown model K999, connected read-only\n");
+    result = Ctl({"--json", "info"});
+    EXPECT_EQ(result.out,
+              "{\"port\":\"COM3\",\"model\":\"unknown model K999\",\"family\":null,\"version\":\"SV105\"}\n");
+    result = Ctl({"meters", "--cycles", "2"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    // Read back are the settings every model has, and only those are shown.
+    result = Ctl({"dump"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("\nMX:1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1,\n"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("\nOF:"), std::string::npos) << result.out;
 }
 
 TEST_F(CtlTest, MetersPrintOneLinePerPass)

@@ -7,6 +7,10 @@
 #include <fstream>
 #include <map>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace brevant::test {
@@ -135,11 +139,39 @@ TEST_F(PortMapTest, OpeningAMissingOrOrdinaryFileFailsWithAReason)
     PosixSerialPort port(PortMap::Directory(root.string()));
     EXPECT_NE(port.Open(1), 0);
     EXPECT_NE(port.LastError(1).find("does not exist"), std::string::npos);
+    EXPECT_EQ(port.LastOpenFailure(1), OpenFailure::Missing);
     EXPECT_NE(port.Open(2), 0);
     EXPECT_NE(port.LastError(2).find("not a serial device"), std::string::npos);
+    EXPECT_EQ(port.LastOpenFailure(2), OpenFailure::Other);
     char buffer[8];
     EXPECT_EQ(port.Read(2, buffer, 8).status, IoStatus::Failed);  // reading a port that is not open is harmless
     port.Close(2);
+}
+
+// Two openers of one terminal, as two programs (or two links in one program)
+// would be: each open is its own open file description, so the lock tells
+// them apart even for root, whom the terminal's exclusive mode lets through.
+TEST_F(PortMapTest, APortIsHeldByOneOpenerUntilItIsClosed)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string terminal = ::ptsname(master);
+    fs::create_symlink(terminal, root / "COM4");
+    PosixSerialPort first(PortMap::Directory(root.string()));
+    PosixSerialPort second(PortMap::Directory(root.string()));
+
+    ASSERT_EQ(first.Open(4), 0) << first.LastError(4);
+    EXPECT_EQ(first.LastOpenFailure(4), OpenFailure::None);
+    EXPECT_NE(second.Open(4), 0);
+    EXPECT_EQ(second.LastOpenFailure(4), OpenFailure::InUse);
+    EXPECT_EQ(second.LastError(4), "COM4 (" + terminal + ") is in use by another program");
+    first.Close(4);
+    EXPECT_EQ(second.Open(4), 0) << second.LastError(4);
+    EXPECT_NE(first.Open(4), 0);
+    second.Close(4);
+    ::close(master);
 }
 
 }  // namespace

@@ -164,45 +164,65 @@ TEST_F(ModelQueryTest, KnownModelsSetFamilyAndText)
     EXPECT_EQ(p.DeviceFamily, 1);
 }
 
-TEST_F(ModelQueryTest, OtherRepliesLeaveTheStateOrClearConnected)
+TEST_F(ModelQueryTest, AnyOtherModelIsConnectedReadOnlyUnderItsOwnName)
 {
-    p.DeviceFamily = 2;
-    // "SA" present but the model field starts at the two characters in front.
-    port.Answer(kPort, "xxSAK225\r\n");
+    port.Answer(kPort, "sak999\r\n");  // "SA" in any case; the model as received
     EXPECT_TRUE(connection.QueryModel());
-    EXPECT_FALSE(state.flags.Connected);
-    EXPECT_EQ(p.DeviceFamily, 2);
+    EXPECT_TRUE(state.flags.Connected);
+    EXPECT_TRUE(state.flags.UnknownModel);
+    EXPECT_EQ(p.DeviceFamily, 0);
+    EXPECT_EQ(p.SA.Get(), "SAk999");
+    EXPECT_EQ(ModelName(state), "unknown model k999");
 
-    port.Answer(kPort, "sak999\r\n");  // upper-cased for the search, unknown model
+    port.Answer(kPort, "SAk217\r\n");  // lower case is no model this program knows
     EXPECT_TRUE(connection.QueryModel());
-    EXPECT_EQ(p.SA.Get(), "");
+    EXPECT_TRUE(state.flags.UnknownModel);
 
-    state.flags.Connected = true;
-    port.Answer(kPort, "XYZ\r\n");
-    EXPECT_FALSE(connection.QueryModel());
-    EXPECT_FALSE(state.flags.Connected);
-
-    // The model field is compared as received: lower case is unknown.
-    port.Answer(kPort, "SAk217\r\n");
+    port.Answer(kPort, "SAK225\r\n");
     EXPECT_TRUE(connection.QueryModel());
-    EXPECT_FALSE(state.flags.Connected);
-
-    port.Ignore(kPort);
-    EXPECT_FALSE(connection.QueryModel());
+    EXPECT_FALSE(state.flags.UnknownModel);
+    EXPECT_EQ(p.DeviceFamily, 1);
+    EXPECT_EQ(ModelName(state), "K225");
 }
 
-TEST_F(ModelQueryTest, ScanProbesEachPortThreeTimesInOrderAndStopsAtTheFirstAnswer)
+TEST_F(ModelQueryTest, TheModelIsAskedThreeTimesBeforeTheQueryFails)
+{
+    port.Ignore(kPort);  // one lost reply
+    port.Answer(kPort, "SAK217\r\n");
+    EXPECT_TRUE(connection.QueryModel());
+    EXPECT_EQ(port.Written(), "SAsr\nSAsr\n");
+    EXPECT_EQ(p.DeviceFamily, 2);
+
+    // Replies that are no model reply: "SA" not in front, no model, no CR LF.
+    state.flags.Connected = true;
+    port.ClearRecord();
+    port.Answer(kPort, "xxSAK225\r\n");
+    port.Answer(kPort, "SA\r\n");
+    port.Answer(kPort, "SAK225\n");
+    EXPECT_FALSE(connection.QueryModel());
+    EXPECT_FALSE(state.flags.Connected);
+    EXPECT_EQ(port.Writes().size(), 3u);
+}
+
+TEST_F(ModelQueryTest, ScanProbesEachPortThreeTimesAndPassesOverPortsItCannotOpen)
 {
     state.flags.PortNumber = 7;
-    port.Ignore(3);
-    port.Answer(3, "SV100\r\n");
+    port.SetOpenFailure(1, OpenFailure::InUse, "COM1 (/dev/ttyUSB0) is in use by another program");
+    port.SetOpenFailure(2, OpenFailure::Denied, "COM2 (/dev/ttyUSB1): Permission denied");
+    port.SetOpenFailure(3, OpenFailure::Missing, "COM3 does not exist");
+    port.Ignore(4);
+    port.Answer(5, "SV100\r\n");
     std::vector<int> probed;
     EXPECT_TRUE(connection.ScanForDevice(3));
-    EXPECT_EQ(state.flags.PortNumber, 3);
+    EXPECT_EQ(state.flags.PortNumber, 5);
     for (const auto& call : port.Calls())
         if (call.rfind("write ", 0) == 0)
             probed.push_back(std::stoi(call.substr(6)));
-    EXPECT_EQ(probed, (std::vector<int>{1, 1, 1, 2, 2, 2, 3, 3}));
+    EXPECT_EQ(probed, (std::vector<int>{4, 4, 4, 5}));
+    EXPECT_EQ(connection.ScanDetail(),
+              "COM1 (/dev/ttyUSB0) is in use by another program; COM2 (/dev/ttyUSB1): Permission denied (to use "
+              "serial ports, join the dialout group: sudo usermod -aG dialout $USER, then log in again); "
+              "no answer on COM4");
 }
 
 TEST_F(ModelQueryTest, ScanWithoutADeviceTriesThirtyNinePortsAndForgetsThePort)
@@ -213,10 +233,12 @@ TEST_F(ModelQueryTest, ScanWithoutADeviceTriesThirtyNinePortsAndForgetsThePort)
     EXPECT_EQ(port.Writes().size(), 39u);
 }
 
-TEST_F(ModelQueryTest, ConnectRefusalsAndFailures)
+TEST_F(ModelQueryTest, ConnectRefusalsAndFailuresSayWhy)
 {
     std::vector<std::string> shown;
-    const Report report = [&](std::string_view text, std::string_view) { shown.emplace_back(text); };
+    const Report report = [&](std::string_view text, std::string_view detail) {
+        shown.push_back(std::string(text) + (detail.empty() ? "" : "\n" + std::string(detail)));
+    };
 
     state.flags.Upgrading = true;
     EXPECT_FALSE(connection.Connect(report));
@@ -225,15 +247,24 @@ TEST_F(ModelQueryTest, ConnectRefusalsAndFailures)
     EXPECT_FALSE(connection.Connect(report));
     state.flags.Connected = false;
     state.flags.PortNumber = -1;
+    for (int n = 2; n <= 39; ++n)
+        port.SetOpenFailure(n, OpenFailure::Missing, "");
     EXPECT_FALSE(connection.Connect(report));  // nothing answers anywhere
     EXPECT_EQ(state.flags.PortNumber, -1);
 
     state.flags.PortNumber = kPort;  // known port: no scan, but the model query fails
+    port.SetOpenResult(kPort, 0);
     port.ClearRecord();
     EXPECT_FALSE(connection.Connect(report));
-    EXPECT_EQ(port.Writes(), std::vector<std::string>{"SAsr\n"});
-    EXPECT_EQ(shown, (std::vector<std::string>{"Updating", "Already connect", "Cannot find device",
-                                               "Connect fail!"}));
+    EXPECT_EQ(port.Written(), "SAsr\nSAsr\nSAsr\n");
+    EXPECT_FALSE(port.IsOpen(kPort)) << "a failed connect keeps the port";
+
+    port.SetOpenFailure(kPort, OpenFailure::InUse, "COM3 (/dev/ttyUSB0) is in use by another program");
+    EXPECT_FALSE(connection.Connect(report));
+    EXPECT_EQ(shown, (std::vector<std::string>{"Updating", "Already connect",
+                                               "Cannot find device\nno answer on COM1",
+                                               "Connect fail!\nCOM3 did not answer (the model was asked 3 times)",
+                                               "Connect fail!\nCOM3 (/dev/ttyUSB0) is in use by another program"}));
     EXPECT_FALSE(connection.WorkerRunning());
 }
 

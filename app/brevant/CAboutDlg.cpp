@@ -1,6 +1,7 @@
 #include "CAboutDlg.h"
 
 #include "CPanelDialog.h"
+#include "Connection.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -20,7 +21,9 @@ CAboutDlg::CAboutDlg(DeviceState& state, QWidget* parent)
     TagControl(m_first, kFirstLineId);
     TagControl(m_second, kSecondLineId);
     if (state.flags.Connected) {
-        m_first->setText(QStringLiteral("Model：%1").arg(QString::fromStdString(state.params.SA.Get())));
+        // A model the program does not know is named as such.
+        const std::string model = state.flags.UnknownModel ? ModelName(state) : state.params.SA.Get();
+        m_first->setText(QStringLiteral("Model：%1").arg(QString::fromStdString(model)));
         m_second->setText(QStringLiteral("Version：%1").arg(QString::fromStdString(state.params.SV.Get())));
     }
 

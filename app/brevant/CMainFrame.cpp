@@ -479,10 +479,8 @@ void CMainFrame::ShowStatus()
     if (m_tasks.Busy())
         return;
     const DeviceState& state = m_core.state;
-    // The model text is kept as the device answered it, behind "SA".
-    QString model = QString::fromStdString(state.params.SA.Get());
-    if (model.startsWith(QStringLiteral("SA")))
-        model.remove(0, 2);
+    // "K225", or "unknown model K999" for a model connected read-only.
+    const QString model = QString::fromStdString(ModelName(state));
     const PanelModel& shown = m_core.context.Model();
     if (shown.Link() == LinkState::Lost)
         m_status->setText(QStringLiteral("Device lost on %1 \u2014 reconnecting\u2026")

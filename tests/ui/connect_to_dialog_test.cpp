@@ -201,7 +201,8 @@ TEST_F(ConnectToDialogTest, TheEntryChosenIsRememberedAndReachesTheConnectProced
     assigner.next = 0;
     EXPECT_FALSE(ConnectToAddress(connection, assigner, chosen->address, report));
     EXPECT_EQ(state.flags.PortNumber, 5) << "an address given no port leaves the port alone";
-    EXPECT_EQ(told, (std::vector<std::string>{"Connect fail!", "Connect fail!",
+    EXPECT_EQ(told, (std::vector<std::string>{"Connect fail!: COM100 did not answer (the model was asked 3 times)",
+                                              "Connect fail!: COM5 did not answer (the model was asked 3 times)",
                                               "Network ports are not available: tcp://10.0.0.5:4001"}));
     const auto& calls = port.Calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "open 100"), calls.end());

@@ -200,6 +200,29 @@ TEST_F(MainWindow, ConnectFillsThePanelsAndDisconnectResetsThem)
     Run(&CMainFrame::OnDisconnect);
 }
 
+// A model the program does not know is named wherever the model is shown;
+// and a connected window holds its port, so brevantctl cannot change the
+// device behind its back.
+TEST_F(MainWindow, AnUnknownModelIsNamedAndTheConnectedWindowKeepsItsPortToItself)
+{
+    Start({"--no-pacing", "--unknown-model"});
+    Run(&CMainFrame::OnConnect);
+    EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
+    ASSERT_TRUE(core->state.flags.Connected);
+    EXPECT_TRUE(Eventually([&] { return frame->StatusText().startsWith("Connected: unknown model K999 on COM3"); }))
+        << frame->StatusText().toStdString();
+    CAboutDlg about(core->state);
+    EXPECT_EQ(about.FirstLine(), QStringLiteral("Model：unknown model K999"));
+
+    const std::string terminal = std::filesystem::canonical(sim->PortsDir() + "/COM3").string();
+    const std::vector<std::string> set = {"--ports", sim->PortsDir(), "--port", "3", "set", "MG", "2", "11"};
+    const ProgramResult refused = RunProgram(BREVANT_CTL_PATH, set);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "brevantctl: COM3 (" + terminal + ") is in use by another program\n");
+    Run(&CMainFrame::OnDisconnect);
+    EXPECT_EQ(RunProgram(BREVANT_CTL_PATH, set).status, 0) << "Disconnect leaves the port to others";
+}
+
 // View > Zoom scales the form as one picture: the controls keep their places
 // relative to each other, still take the mouse wheel where they are drawn,
 // and the choice is kept for the next start.
