@@ -411,12 +411,5 @@ bool Connection::TryPort(int port)
     return true;
 }
 
-std::string ModelName(const DeviceState& state)
-{
-    std::string model = state.params.SA.Get();
-    if (model.size() >= 2 && model.compare(0, 2, "SA") == 0)
-        model.erase(0, 2);
-    return state.flags.UnknownModel ? "unknown model " + model : model;
-}
 
 }  // namespace brevant

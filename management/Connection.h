@@ -147,8 +147,4 @@ private:
     std::atomic<bool> queryAnswered_{false};  // the last QueryModel got bytes of some reply
 };
 
-// How messages name the connected model: "K225", or "unknown model K999" for
-// a model this program does not know (the text the device gave).
-std::string ModelName(const DeviceState& state);
-
 }  // namespace brevant

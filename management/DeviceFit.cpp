@@ -18,19 +18,27 @@ std::string ModelText(const DeviceParams& params)
     return sa.rfind("SA", 0) == 0 ? sa.substr(2) : sa;
 }
 
+std::string ModelName(const DeviceState& state)
+{
+    const std::string model = ModelText(state.params);
+    if (!state.flags.UnknownModel)
+        return model;
+    return model.empty() ? "unknown model" : "unknown model " + model;
+}
+
 std::string WriteRefusal(const DeviceState& state)
 {
     if (!state.flags.UnknownModel || state.flags.WritesForced)
         return {};
-    const std::string model = ModelText(state.params);
-    return "unknown model" + (model.empty() ? std::string() : " " + model) +
-           ": connected read-only, nothing was sent";
+    return ModelName(state) + ": connected read-only, nothing was sent";
 }
 
 std::string FamilyRefusal(const Preset& preset, const DeviceParams& params, std::string_view portLabel)
 {
     const int family = params.DeviceFamily.load();
-    if (preset.family == family)
+    // A model this program does not know has no family to hold a preset
+    // against; writing to it at all is WriteRefusal's to allow.
+    if (preset.family == family || family == 0)
         return {};
     const std::string model = ModelText(params);
     const std::string device = model.empty() ? "of " + FamilyText(family)
@@ -43,13 +51,8 @@ bool IdentifyModel(Connection& connection)
 {
     LinkFlags& flags = connection.State().flags;
     const bool connected = flags.Connected;
-    flags.Connected = false;
-    flags.UnknownModel = false;
     const bool answered = connection.QueryModel();
-    // An answer that names no model of this program leaves Connected down.
-    if (answered && !flags.Connected)
-        flags.UnknownModel = true;
-    flags.Connected = connected;
+    flags.Connected = connected;  // asking is not connecting
     return answered;
 }
 

@@ -22,6 +22,10 @@ std::string FamilyText(int family);
 // when it never answered.
 std::string ModelText(const DeviceParams& params);
 
+// How messages name the connected model: "K225", or "unknown model K999" for
+// a model this program does not know.
+std::string ModelName(const DeviceState& state);
+
 // Why nothing may be written to the device: "unknown model K999: connected
 // read-only, nothing was sent". Empty when writing is allowed (a known model,
 // or WritesForced).

@@ -41,8 +41,8 @@ PresetLoad ApplyPreset(Connection& connection, const Preset& preset, const Repor
 {
     DeviceState& state = connection.State();
     DeviceLink& link = connection.Link();
-    const auto refused = [&](const std::string& why) {
-        report(why, {});
+    const auto refused = [&](const std::string& why, const std::string& detail = {}) {
+        report(why, detail);
         return PresetLoad{};
     };
     const auto refusal = [&] {
@@ -66,9 +66,9 @@ PresetLoad ApplyPreset(Connection& connection, const Preset& preset, const Repor
     state.flags.Connected = false;
 
     if (state.flags.PortNumber < 1 && !connection.ScanForDevice(1))
-        return refused(std::string(msg::kCannotFindDevice));
+        return refused(std::string(msg::kCannotFindDevice), connection.ScanDetail());
     if (!link.OpenPort())
-        return refused(std::string(msg::kConnectFail));
+        return refused(std::string(msg::kConnectFail), link.Port().LastError(state.flags.PortNumber.load()));
     link.RaiseLineControls();
     if (!link.ReadVersion() || (!known && !IdentifyModel(connection)))
         return refused(std::string(msg::kConnectFail));

@@ -30,7 +30,7 @@ bool PrepareUpgrade(Connection& connection, const Report& report)
         return false;
     }
     if (state.flags.PortNumber < 1 && !connection.ScanForDevice(3)) {
-        report(msg::kCannotFindDevice, {});
+        report(msg::kCannotFindDevice, connection.ScanDetail());
         return false;
     }
     // A failure to open is not reported here: the model query and then the

@@ -1,7 +1,7 @@
 #include "CAboutDlg.h"
 
 #include "CPanelDialog.h"
-#include "Connection.h"
+#include "DeviceFit.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
