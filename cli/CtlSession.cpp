@@ -353,11 +353,14 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
 }
 
 // A write refused for an unknown model says how to make it all the same.
-int WithForceHint(int status, const CtlArgs& args, const LinkFlags& flags, const CtlStreams& io)
+int WithForceHint(int status, const CtlArgs& args, const DeviceState& state, const CtlStreams& io)
 {
     const bool writes = args.command == "set" || args.command == "action" || args.command == "save-device" ||
                         args.command == "upgrade" || (args.command == "preset" && args.words[0] == "load");
-    if (status != 0 && writes && flags.UnknownModel && !flags.WritesForced)
+    // The session's Disconnect has lowered UnknownModel by now; the family
+    // stays 0, the mark of a model this program does not know.
+    const bool unknown = state.flags.UnknownModel || state.params.DeviceFamily == 0;
+    if (status != 0 && writes && unknown && !state.flags.WritesForced)
         io.err << "brevantctl: --force writes to a model this program does not know all the same\n";
     return status;
 }
@@ -377,13 +380,13 @@ int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
             return 1;
         }
     }
-    const LinkFlags& flags = link.State().flags;
+    const DeviceState& state = link.State();
     if (!args.traceFile)
-        return WithForceHint(RunSession(args, link, io), args, flags, io);
+        return WithForceHint(RunSession(args, link, io), args, state, io);
 
     ProtocolTrace trace(kTraceCapacity);
     link.SetTrace(&trace);
-    int status = WithForceHint(RunSession(args, link, io), args, flags, io);
+    int status = WithForceHint(RunSession(args, link, io), args, state, io);
     // The session has ended its exchanges and stopped its worker.
     link.SetTrace(nullptr);
     const TracePortLabel label = [&](int port) { return link.Port().Label(port); };

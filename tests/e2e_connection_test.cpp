@@ -1,5 +1,6 @@
 // Connect, read-back, polling and Disconnect against the simulator.
 #include "Connection.h"
+#include "DeviceFit.h"
 #include "Eventually.h"
 #include "RecordingObserver.h"
 #include "SaveDevice.h"

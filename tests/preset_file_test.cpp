@@ -50,12 +50,6 @@ void EachValue(Params& p, F f)
         f(*v);
 }
 
-// Every number of the mirror to a different value from `first` on, odd ones negative.
-void Fill(DeviceParams& p, int32_t first)
-{
-    EachValue(p, [n = first](Value& v) mutable { v = n % 2 ? -n : n; ++n; });
-}
-
 // Every number of the mirror in one text: equal texts, equal mirrors.
 std::string Dump(const DeviceParams& p)
 {
@@ -238,29 +232,29 @@ TEST_F(PresetFileTest, WhatIsNoFileIsRefusedBothWays)
 using PresetUploadTest = LinkFixture;
 
 // Family 1 sends MC too, the others not; each value goes once, input by input,
-// then the device-wide ones. MG1 is first answered with a value for channel 4
-// (MG1 is then sent again): what goes out for channel 4 is still the one the
-// upload began with.
+// then the device-wide ones, and each is confirmed by its echo. MG1 is first
+// answered for channel 4 (MG1 then goes again): what goes out for channel 4 is
+// still the value the upload began with.
 TEST_F(PresetUploadTest, SendsEveryValueOnceInputByInput)
 {
     bool strayed = false;
     port.SetResponder(kPort, [&](std::string_view written) {
         const bool stray = written.starts_with("MG1") && !std::exchange(strayed, true);
-        return std::vector<Piece>{{1ms, stray ? "MG499\r\n" : std::string(written)}};
+        return std::vector<Piece>{{1ms, stray ? "MG41\r\n" : std::string(written)}};
     });
     const std::vector<std::string> input1{
-        "MG1-101\r\n", "MA1-111\r\n", "MC1-121\r\n", "MF1116\r\n", "MR1126\r\n", "MI1136\r\n", "MT1-141\r\n",
-        "MM1106\r\n", "OV1-161\r\n", "OM1166\r\n", "OF1176\r\n", "OH1-181\r\n", "OD1-171\r\n", "MX11196\r\n",
-        "XG11-221\r\n", "MX12-197\r\n", "XG12222\r\n", "MX13198\r\n", "XG13-223\r\n", "MX14-199\r\n", "XG14224\r\n"};
+        "MG1-5\r\n", "MA11\r\n", "MC11\r\n", "MF10\r\n", "MR10\r\n", "MI11\r\n", "MT10\r\n",
+        "MM10\r\n",  "OV1-20\r\n", "OM10\r\n", "OF18000\r\n", "OH130\r\n", "OD10\r\n", "MX111\r\n",
+        "XG110\r\n", "MX120\r\n", "XG12-1\r\n", "MX130\r\n", "XG13-2\r\n", "MX140\r\n", "XG14-3\r\n"};
     const std::vector<std::string> input4{
-        "MG4104\r\n", "MA4114\r\n", "MC4124\r\n", "MF4-119\r\n", "MR4-129\r\n", "MI4-139\r\n", "MT4144\r\n",
-        "MM4-109\r\n", "OV4164\r\n", "OM4-169\r\n", "OF4-179\r\n", "OH4184\r\n", "OD4174\r\n", "MX41-211\r\n",
-        "XG41236\r\n", "MX42212\r\n", "XG42-237\r\n", "MX43-213\r\n", "XG43238\r\n", "MX44214\r\n", "XG44-239\r\n"};
-    const std::vector<std::string> deviceWide{"MBs460\r\n", "MPs-461\r\n", "SNs462\r\n"};
+        "MG447\r\n", "MA41\r\n", "MC40\r\n", "MF40\r\n", "MR42\r\n", "MI40\r\n", "MT40\r\n",
+        "MM40\r\n",  "OV420\r\n", "OM40\r\n", "OF4300\r\n", "OH4100\r\n", "OD412\r\n", "MX410\r\n",
+        "XG41-12\r\n", "MX420\r\n", "XG42-13\r\n", "MX430\r\n", "XG43-14\r\n", "MX441\r\n", "XG44-30\r\n"};
+    const std::vector<std::string> deviceWide{"MBs1\r\n", "MPs3\r\n", "SNs4\r\n"};
 
     for (const int family : {1, 2}) {
         SCOPED_TRACE("family " + std::to_string(family));
-        Fill(p, 100);  // the echoes of the last round are stored as the link reads them
+        StorePreset(*ParsePresetText(kFile).preset, p);
         p.DeviceFamily = family;
         port.ClearRecord();
         strayed = false;
@@ -272,15 +266,15 @@ TEST_F(PresetUploadTest, SendsEveryValueOnceInputByInput)
         EXPECT_EQ(load.total, load.sent);
         std::vector<std::string> writes = port.Writes();
         ASSERT_EQ(writes.size(), 4 * block + 4);
-        EXPECT_EQ(writes.front(), "MG1-101\r\n");
+        EXPECT_EQ(writes.front(), "MG1-5\r\n");
         writes.erase(writes.begin());  // the try answered for channel 4
         const auto without = [&](std::vector<std::string> lines) {
             std::erase_if(lines, [&](const std::string& line) { return !mc && line.starts_with("MC"); });
             return lines;
         };
         EXPECT_EQ(std::vector(writes.begin(), writes.begin() + block), without(input1));
-        EXPECT_EQ(writes[block], "MG2102\r\n");
-        EXPECT_EQ(writes[2 * block], "MG3-103\r\n");
+        EXPECT_EQ(writes[block], "MG23\r\n");
+        EXPECT_EQ(writes[2 * block], "MG30\r\n");
         EXPECT_EQ(std::vector(writes.begin() + 3 * block, writes.end() - 3), without(input4));
         EXPECT_EQ(std::vector(writes.end() - 3, writes.end()), deviceWide);
     }
@@ -525,8 +519,8 @@ TEST_F(PresetOpenTest, AnUnknownModelIsWrittenToOnlyWhenForced)
     state.flags.WritesForced = true;
     said.clear();
     EXPECT_TRUE(OpenPreset(*connection, preset, report));
-    connection->Disconnect();
     EXPECT_TRUE(SaveDevice(*link, report));
+    connection->Disconnect();
     const std::string image = (dir / "new.b").string();
     ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "8"}).status, 0);
     ASSERT_TRUE(PrepareUpgrade(*connection, report));

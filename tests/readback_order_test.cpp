@@ -1,6 +1,7 @@
 // The read-back's exact order of queries per family, one polling pass, and
 // the model query, on the scripted port.
 #include "Connection.h"
+#include "DeviceFit.h"
 #include "LinkFixture.h"
 #include "ReadBack.h"
 #include "RecordingObserver.h"

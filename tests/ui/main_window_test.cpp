@@ -220,7 +220,8 @@ TEST_F(MainWindow, AnUnknownModelIsNamedAndTheConnectedWindowKeepsItsPortToItsel
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "brevantctl: COM3 (" + terminal + ") is in use by another program\n");
     Run(&CMainFrame::OnDisconnect);
-    EXPECT_EQ(RunProgram(BREVANT_CTL_PATH, set).status, 0) << "Disconnect leaves the port to others";
+    const std::vector<std::string> get = {"--ports", sim->PortsDir(), "--port", "3", "get", "MG", "2"};
+    EXPECT_EQ(RunProgram(BREVANT_CTL_PATH, get).status, 0) << "Disconnect leaves the port to others";
 }
 
 // View > Zoom scales the form as one picture: the controls keep their places
