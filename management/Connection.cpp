@@ -106,7 +106,7 @@ std::string Connection::ScanDetail() const
         for (std::size_t i = 0; i < scanSilent_.size(); ++i)
             detail += (i == 0 ? "" : ", ") + link_.Port().Label(scanSilent_[i]);
     }
-    return detail;
+    return detail.empty() ? "no serial port is present (COM1..COM39)" : detail;
 }
 
 std::string Connection::OpenFailureText(int port) const

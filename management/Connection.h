@@ -66,7 +66,7 @@ public:
     bool ScanForDevice(int probesPerPort, const std::atomic<bool>* stop = nullptr);
     // Why the last scan found nothing, for the second line of "Cannot find
     // device": the ports in use or refused, by name, and the ports that were
-    // opened but stayed silent. Empty when there was no port to try.
+    // opened but stayed silent; that none is present when there was no port to try.
     std::string ScanDetail() const;
     // Asks the model, up to kModelQueryTries times until a reply that starts
     // with "SA" comes. A known model sets Connected, DeviceFamily and SA and

@@ -131,7 +131,7 @@ TEST_F(CtlTest, NoDeviceMeansCannotFindDevice)
     for (const char* command : {"scan", "info", "dump"}) {
         const auto result = Ctl({command});
         EXPECT_EQ(result.status, 1) << command;
-        EXPECT_EQ(result.err, "Cannot find device\n") << command;
+        EXPECT_EQ(result.err, "Cannot find device\nno serial port is present (COM1..COM39)\n") << command;
     }
     std::filesystem::remove_all(dir);
 }
