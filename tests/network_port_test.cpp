@@ -1,7 +1,6 @@
 // PortRouter's numbers and labels, and NetworkPort against small scripted
-// servers on loopback: a server that says why it will not serve and closes,
-// one that closes after a reply, and RFC 2217 servers that refuse the baud
-// rate or leave DTR unanswered.
+// servers on loopback: one that closes after a reply, one nobody listens on,
+// and RFC 2217 servers that refuse the baud rate or leave DTR unanswered.
 #include "PortRouter.h"
 #include "Rfc2217.h"
 
@@ -100,15 +99,6 @@ std::string Hear(int fd, const std::string& until)
         got.append(buffer, static_cast<std::size_t>(n));
     }
     return got;
-}
-
-TEST(NetworkPortServers, TextAndACloseInsteadOfServiceFailTheOpenWithTheServersWords)
-{
-    ScriptedServer server([](int fd) { Say(fd, "Port already in use\r\n"); });
-    PortRouter router(PortMap::Directory("/nonexistent"));
-    const int port = router.Assign(Address(server.Url("tcp")));
-    EXPECT_NE(router.Open(port), 0);
-    EXPECT_EQ(router.LastError(port), server.Url("tcp") + ": the server closed the connection: Port already in use");
 }
 
 TEST(NetworkPortServers, AReplyFollowedByTheCloseIsTheReasonNotData)
