@@ -62,17 +62,16 @@ TEST(LevelMeter, EveryNumberFitsInsideTheBarAtOneAndTwoTimes)
         ASSERT_FALSE(area.isEmpty());
         const qreal run = upright ? area.height() : area.width();
         const qreal across = upright ? area.width() : area.height();
-        for (const int value : {0, 1, 9, 10, 50, 99, 100}) {
+        for (const int value : {0, 9, 100}) {
             meter.SetValue(value);
             const QString text = meter.DisplayText();
             SCOPED_TRACE(text.toStdString() + (upright ? " upright" : " across"));
-            for (const int ratio : {1, 2}) {
-                QFont font = meter.NumberFont();
-                font.setPointSizeF(font.pointSizeF() * ratio);
-                const QFontMetricsF metrics(font);
-                EXPECT_LE(metrics.horizontalAdvance(text) / ratio, run) << ratio << "x";
-                EXPECT_LE(metrics.tightBoundingRect(text).height() / ratio, across) << ratio << "x";
-            }
+            // At twice the pixels (at one the drawn pixels below tell).
+            QFont font = meter.NumberFont();
+            font.setPointSizeF(font.pointSizeF() * 2);
+            const QFontMetricsF metrics(font);
+            EXPECT_LE(metrics.horizontalAdvance(text) / 2, run);
+            EXPECT_LE(metrics.tightBoundingRect(text).height() / 2, across);
             EXPECT_GE(QFontInfo(meter.NumberFont()).pixelSize(), 5) << "too small to read";
 
             // The number's pixels: where the meter differs from itself without it.
