@@ -437,13 +437,6 @@ TEST_F(MainWindow, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
     std::filesystem::remove_all(dir);
 }
 
-TEST_F(MainWindow, SaveDeviceFailsWithoutAPort)
-{
-    Start();
-    Run(&CMainFrame::OnSaveDevice);
-    EXPECT_EQ(told, QStringList{"Save device fail"});
-}
-
 TEST_F(MainWindow, UpgradeIsRefusedWhileConnectedAndOtherwiseFillsTheProgressBar)
 {
     Start();
