@@ -146,9 +146,8 @@ TEST_F(Fader, EachKeyStepsWithinTheLimitsAndPostsMoved)
     fader->SetPageStep(25);
     fader->SetValue(50);
     const std::pair<Qt::Key, int> steps[] = {
-        {Qt::Key_PageUp, 25}, {Qt::Key_PageDown, 50}, {Qt::Key_Right, 51},    {Qt::Key_Down, 52},
-        {Qt::Key_Left, 51},   {Qt::Key_Up, 50},       {Qt::Key_End, 100},     {Qt::Key_Right, 100},
-        {Qt::Key_PageDown, 100}, {Qt::Key_Home, 0},   {Qt::Key_Up, 0},        {Qt::Key_PageUp, 0},
+        {Qt::Key_PageUp, 25}, {Qt::Key_PageDown, 50}, {Qt::Key_Right, 51}, {Qt::Key_Down, 52}, {Qt::Key_Left, 51},
+        {Qt::Key_Up, 50}, {Qt::Key_End, 100}, {Qt::Key_PageDown, 100}, {Qt::Key_Home, 0}, {Qt::Key_PageUp, 0},
     };
     Calls expected;
     for (const auto& [key, value] : steps) {
