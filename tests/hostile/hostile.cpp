@@ -4,8 +4,9 @@
 // one that misbehaves from the start (where its misbehaviour can touch the
 // identity replies). Each run must give up within 15 s with exit status 1, a
 // message that says what the other end did, a peak resident size of at most
-// 20 MB, and no value printed (a failed command prints none, so any value on
-// standard output is one the server did not honestly hold).
+// 20 MB (outside the sanitizers), and no value printed (a failed command
+// prints none, so any value on standard output is one the server did not
+// honestly hold).
 //
 // Usage: hostile_tests PATH-TO-BREVANTCTL. Prints a table; exit status 0 when
 // every run met every bound. Runs BREVANT_HOSTILE_JOBS (default 8) at once.
@@ -17,13 +18,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <mutex>
 #include <signal.h>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -35,6 +36,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr double kGiveUpSeconds = 15.0;
 constexpr double kPeakMegabytes = 20.0;
+// A sanitizer's shadow memory and quarantine make the resident size no
+// measure of the program's own: there the bound is reported, not held.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kHoldPeak = false;
+#else
+constexpr bool kHoldPeak = true;
+#endif
 // A run that has not ended by then is killed (and fails).
 constexpr std::chrono::seconds kKillAfter{60};
 
@@ -52,8 +60,8 @@ struct Outcome {
     std::string message;  // the last line on standard error
     bool Passed() const
     {
-        return seconds <= kGiveUpSeconds && exit == 1 && peakMegabytes <= kPeakMegabytes && wrongValues == 0 &&
-               !message.empty();
+        return seconds <= kGiveUpSeconds && exit == 1 && (!kHoldPeak || peakMegabytes <= kPeakMegabytes) &&
+               wrongValues == 0 && !message.empty();
     }
 };
 
@@ -63,6 +71,25 @@ std::string ReadWhole(const std::string& path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// The peak resident size of `pid` so far, in kilobytes, once it runs
+// `program`; 0 before the exec (a forked child still has this process's pages)
+// and once it has ended. The rusage of wait4 cannot tell this: Linux carries
+// the parent's peak into a child's across fork and exec.
+long PeakKilobytes(pid_t pid, const std::string& program)
+{
+    const std::string proc = "/proc/" + std::to_string(pid);
+    char exe[4096];
+    const ssize_t n = ::readlink((proc + "/exe").c_str(), exe, sizeof exe - 1);
+    if (n <= 0 || std::string(exe, static_cast<std::size_t>(n)) != program)
+        return 0;
+    std::ifstream status(proc + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    }
+    return 0;
 }
 
 std::string LastLine(const std::string& text)
@@ -93,6 +120,7 @@ Outcome Run(const std::string& ctl, const Case& c, int index)
     const int outFd = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const int errFd = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     std::vector<std::string> words = {ctl, "--port", address, c.command};
+    const std::string program = std::filesystem::canonical(ctl).string();
     std::vector<char*> argv;
     for (std::string& w : words)
         argv.push_back(w.data());
@@ -109,18 +137,19 @@ Outcome Run(const std::string& ctl, const Case& c, int index)
     ::close(outFd);
     ::close(errFd);
     int status = 0;
-    rusage usage{};
+    long peak = 0;
     for (;;) {
-        const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
+        peak = std::max(peak, PeakKilobytes(pid, program));
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
         if (done == pid || (done < 0 && errno != EINTR))
             break;
         if (Clock::now() - start > kKillAfter)
             ::kill(pid, SIGKILL);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    outcome.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+    outcome.peakMegabytes = static_cast<double>(peak) / 1024.0;
     std::istringstream printed(ReadWhole(outPath));
     for (std::string line; std::getline(printed, line);)
         outcome.wrongValues += line.empty() ? 0 : 1;
