@@ -1,5 +1,6 @@
 #include "Ser2net.h"
 
+#include "LoopbackListener.h"
 #include "SimProcess.h"
 #include "Timing.h"
 
@@ -31,18 +32,10 @@ constexpr Micros kStopWait{2'000'000};
 // A loopback port nothing listens on now.
 int FreePort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    if (fd >= 0)
-        ::close(fd);
-    return port;
+    const LoopbackListener bound = ListenOnLoopback(0);
+    if (bound.fd >= 0)
+        ::close(bound.fd);
+    return bound.port;
 }
 
 // Does anything listen on 127.0.0.1:port? Read from /proc, so that no

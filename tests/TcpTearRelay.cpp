@@ -1,5 +1,7 @@
 #include "TcpTearRelay.h"
 
+#include "LoopbackListener.h"
+
 #include <cerrno>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -43,19 +45,11 @@ int ConnectLoopback(int port)
 
 TcpTearRelay::TcpTearRelay(int upstreamPort, Micros gap) : upstreamPort_(upstreamPort), gap_(gap)
 {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listenFd_, 4) != 0 || ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        if (listenFd_ >= 0)
-            ::close(listenFd_);
-        listenFd_ = -1;
+    const test::LoopbackListener listener = test::ListenOnLoopback();
+    listenFd_ = listener.fd;
+    if (listenFd_ < 0)
         return;
-    }
-    port_ = ntohs(address.sin_port);
+    port_ = listener.port;
     thread_ = std::thread([this] { Run(); });
 }
 

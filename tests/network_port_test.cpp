@@ -1,6 +1,7 @@
 // PortRouter's numbers and labels, and NetworkPort against small scripted
 // servers on loopback: one that closes after a reply, one nobody listens on,
 // and RFC 2217 servers that refuse the baud rate or leave DTR unanswered.
+#include "LoopbackListener.h"
 #include "PortRouter.h"
 #include "Rfc2217.h"
 
@@ -51,15 +52,9 @@ class ScriptedServer {
 public:
     explicit ScriptedServer(std::function<void(int fd)> script)
     {
-        listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(listen_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listen_, 1);
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
+        const test::LoopbackListener listener = test::ListenOnLoopback(1);
+        listen_ = listener.fd;
+        port_ = listener.port;
         thread_ = std::thread([this, script] {
             const int fd = ::accept(listen_, nullptr, nullptr);
             if (fd >= 0) {

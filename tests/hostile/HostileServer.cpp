@@ -1,4 +1,5 @@
 #include "HostileServer.h"
+#include "LoopbackListener.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -98,16 +99,11 @@ std::string HonestReply(const std::string& line)
 HostileServer::HostileServer(Hostility hostility, bool rfc2217, bool honestIdentity)
     : hostility_(hostility), rfc2217_(rfc2217), honestIdentity_(honestIdentity)
 {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // loopback only
-    address.sin_port = 0;
-    socklen_t size = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, 4) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+    const test::LoopbackListener listener = test::ListenOnLoopback();
+    listener_ = listener.fd;
+    if (listener_ < 0)
         return;
-    port_ = ntohs(address.sin_port);
+    port_ = listener.port;
     thread_ = std::thread([this] { Run(); });
 }
 
