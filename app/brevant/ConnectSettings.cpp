@@ -1,5 +1,9 @@
 #include "ConnectSettings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 namespace brevant {
 
 namespace {
@@ -8,12 +12,36 @@ const QString kDevicesKey = QStringLiteral("Connect To/Network Devices");
 const QString kNameKey = QStringLiteral("Name");
 const QString kAddressKey = QStringLiteral("Address");
 const QString kLastKey = QStringLiteral("Connect To/Last");
+const QString kProgram = QStringLiteral("Brevant");
+// The organisation the settings were kept under before they had a name of their own.
+const QString kOldOrganisation = QStringLiteral("Local AppWizard-Generated Applications");
 
 }  // namespace
 
+bool MoveSettingsFromOldName(const QString& oldOrganisation)
+{
+    QSettings old(oldOrganisation, kProgram);
+    QSettings now(kProgram, kProgram);
+    if (old.allKeys().isEmpty() || !now.allKeys().isEmpty())
+        return false;
+    const QStringList keys = old.allKeys();
+    for (const QString& key : keys)
+        now.setValue(key, old.value(key));
+    now.sync();
+    if (now.status() != QSettings::NoError)
+        return false;  // keep the old file; the move is tried again next start
+    const QString oldFile = old.fileName();
+    old.clear();
+    old.sync();
+    QFile::remove(oldFile);
+    QDir().rmdir(QFileInfo(oldFile).absolutePath());  // only if nothing else is in it
+    return true;
+}
+
 QSettings ProgramSettings()
 {
-    return QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Brevant"));
+    static const bool moved [[maybe_unused]] = MoveSettingsFromOldName(kOldOrganisation);
+    return QSettings(kProgram, kProgram);
 }
 
 QList<NetworkDevice> SavedNetworkDevices(QSettings& settings)

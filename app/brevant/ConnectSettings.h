@@ -11,8 +11,15 @@
 
 namespace brevant {
 
-// The program's settings, where the recent files and window state live too.
+// The program's settings (organisation and application "Brevant"), where the
+// recent files and window state live too. The first call of a run moves the
+// settings an earlier version kept under another organisation name.
 QSettings ProgramSettings();
+
+// Moves every key kept under `oldOrganisation` to the program's settings and
+// removes the old file, unless the program already has settings of its own
+// or there is nothing to move. True when it moved something.
+bool MoveSettingsFromOldName(const QString& oldOrganisation);
 
 struct NetworkDevice {
     QString name;
