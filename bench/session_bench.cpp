@@ -158,12 +158,12 @@ bool BenchFamily(const char* model, double pollSeconds, Route route)
 
     // The same steps the worker runs, timed one by one on the open port.
     const std::atomic<bool> never{false};
-    const int familyNumber = state.params.DeviceFamily;
+    const ModelFamily familyOf = ToModelFamily(state.params.DeviceFamily);
     std::vector<Run> runs;
     for (int i = 0; i < kReadBackRuns; ++i) {
         port.Reset();
         start = SteadyClock::now();
-        const ReadBackResult result = ReadBackSettings(link, familyNumber, never);
+        const ReadBackResult result = ReadBackSettings(link, familyOf, never);
         if (result.lost || !result.unread.empty())
             return false;
         runs.push_back({Seconds(start), port.LineSeconds(), port.Writes()});
@@ -175,7 +175,7 @@ bool BenchFamily(const char* model, double pollSeconds, Route route)
     while (!polling.Expired()) {
         port.Reset();
         start = SteadyClock::now();
-        if (!PollMetersOnce(link, familyNumber, never).completed)
+        if (!PollMetersOnce(link, familyOf, never).completed)
             return false;
         runs.push_back({Seconds(start), port.LineSeconds(), port.Writes()});
     }

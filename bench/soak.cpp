@@ -117,7 +117,7 @@ public:
           rng_(options.seed),
           serial_(PortMap::Directory(dir_)),
           link_(serial_, state_, log_),
-          covered_(test::ReadBackSettingsFamily1())
+          covered_(UploadList(ModelFamily::K225))
     {
         link_.SetTrace(&trace_);
     }

@@ -49,12 +49,12 @@ std::string FormatSetting(const DeviceParams& params, bool json)
     std::erase(text, '\r');
     // A model of no known family is read back only for the settings every
     // model has: the lines of the others would show values nobody read.
-    if (params.DeviceFamily.load() == 0) {
+    if (ToModelFamily(params.DeviceFamily.load()) == ModelFamily::Unknown) {
         std::string shared;
         std::istringstream lines(text);
         for (std::string line; std::getline(lines, line);) {
-            const std::string key = line.substr(0, line.find(':'));
-            if (key != "MC" && key != "OD" && key != "OF" && key != "OH")
+            const Command* row = FindCommand(line.substr(0, line.find(':')));
+            if (row == nullptr || row->OnEveryModel())
                 shared += line + '\n';
         }
         text = shared;
@@ -82,9 +82,11 @@ std::string FormatSetting(const DeviceParams& params, bool json)
 
 std::string MetersLine(const DeviceParams& params, int family, int pass, bool json)
 {
+    // The echo meters, on the models that have them.
+    const bool echo = CommandFor(Op::ME).HasOn(ToModelFamily(family), kChannels);
     if (json) {
         Json line = {{"pass", pass}, {"inputs", ListOf(params.ML)}, {"outputs", ListOf(params.OL)}};
-        if (family == 2) {
+        if (echo) {
             line["erle"] = ListOf(params.ME);
             line["erl"] = ListOf(params.MS);
         }
@@ -92,15 +94,15 @@ std::string MetersLine(const DeviceParams& params, int family, int pass, bool js
     }
     std::string line = "pass " + std::to_string(pass) + ": in " + TextOf(params.ML) + " dB | out " +
                        TextOf(params.OL) + " dB";
-    if (family == 2)
+    if (echo)
         line += " | ERLE " + TextOf(params.ME) + " | ERL " + TextOf(params.MS);
     return line;
 }
 
 std::string InfoText(const DeviceIdentity& device, bool json)
 {
-    // Family 0: a model this program does not know belongs to none.
-    const bool known = device.family != 0;
+    // A model this program does not know belongs to no family.
+    const bool known = ToModelFamily(device.family) != ModelFamily::Unknown;
     if (json)
         return Dump(Json{{"port", device.port},
                          {"model", device.model},

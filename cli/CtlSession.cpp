@@ -152,6 +152,23 @@ int LoadPreset(Connection& connection, const Preset& preset, const CtlArgs& args
     return OpenPreset(connection, preset, report, {}, undo) ? 0 : 1;
 }
 
+// get or set of a setting the connected model does not have (a K225's AEC,
+// a K217's delay of output 1): why it is refused; empty when it is not. A
+// model this program does not know is not judged.
+std::string AbsentRefusal(const CtlArgs& args, const DeviceState& state)
+{
+    const ModelFamily family = ToModelFamily(state.params.DeviceFamily.load());
+    if (!args.target || family == ModelFamily::Unknown || state.flags.UnknownModel)
+        return {};
+    const CommandWords& target = *args.target;
+    if (target.command->HasOn(family, target.at.a))
+        return {};
+    std::string words = args.command;
+    for (const std::string& word : args.words)
+        words += " " + word;
+    return words + ": a " + ModelText(state.params) + " has no " + SettingName({target.command->op, target.at});
+}
+
 // preset diff: one line per setting the file would change; 0 when there is
 // none, 1 otherwise.
 int PrintDiff(const Preset& preset, const DeviceParams& params, std::ostream& out)
@@ -291,7 +308,9 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     // A write goes only to a model this program knows; with --port alone
     // the model is asked first.
     const bool writes = args.command == "set" || args.command == "action";
-    if (writes && !connect)
+    // So is a setting some models lack, before it is asked for.
+    const bool modelMatters = args.target && !args.target->command->OnEveryModel();
+    if ((writes || modelMatters) && !connect)
         IdentifyModel(connection);
     // What a preset to load or compare does not fit is refused before a byte
     // of it is sent (a diff is only told the families differ).
@@ -306,6 +325,8 @@ int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
 
     int status = 0;
     std::string refusal = writes ? WriteRefusal(state) : std::string();
+    if (refusal.empty())
+        refusal = AbsentRefusal(args, state);
     if (!refusal.empty()) {
         io.err << "brevantctl: " << refusal << '\n';
         status = 1;
@@ -359,7 +380,7 @@ int WithForceHint(int status, const CtlArgs& args, const DeviceState& state, con
                         args.command == "upgrade" || (args.command == "preset" && args.words[0] == "load");
     // The session's Disconnect has lowered UnknownModel by now; the family
     // stays 0, the mark of a model this program does not know.
-    const bool unknown = state.flags.UnknownModel || state.params.DeviceFamily == 0;
+    const bool unknown = state.flags.UnknownModel || ToModelFamily(state.params.DeviceFamily) == ModelFamily::Unknown;
     if (status != 0 && writes && unknown && !state.flags.WritesForced)
         io.err << "brevantctl: --force writes to a model this program does not know all the same\n";
     return status;

@@ -97,11 +97,11 @@ bool DeviceLink::ProbePort(int port)
         return false;
     std::string reply;
     bool found = false;
-    if (ExchangeLocked(port, "SVsr\n", kProbeProfile, reply)) {
+    if (ExchangeLocked(port, wire::kVersionQuery, kProbeProfile, reply)) {
         if (const auto body = IdentityBody(reply)) {
             const std::string text = Upper(*body);
             // The number is read from position 2 of the whole text, wherever "SV" stands.
-            found = FindPattern(text, "SV", 0) >= 0 && text.size() > 2 &&
+            found = FindPattern(text, wire::kVersionTag, 0) >= 0 && text.size() > 2 &&
                     ParseDecimal(std::string_view(text).substr(2)) > 0;
         }
     }
@@ -112,11 +112,11 @@ bool DeviceLink::ProbePort(int port)
 bool DeviceLink::ReadVersion()
 {
     std::string reply;
-    if (!Exchange("SVsr\n", kIdentifyProfile, reply))
+    if (!Exchange(wire::kVersionQuery, kIdentifyProfile, reply))
         return false;
     const auto body = IdentityBody(reply);
     const std::string text = body ? Upper(*body) : std::string();
-    if (FindPattern(text, "SV", 0) < 0) {
+    if (FindPattern(text, wire::kVersionTag, 0) < 0) {
         Watch(body ? LinkError::WrongReply : LinkError::Malformed);
         return false;
     }

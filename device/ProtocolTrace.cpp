@@ -1,6 +1,7 @@
 #include "ProtocolTrace.h"
 
 #include "BoundedFile.h"
+#include "Catalogue.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -13,9 +14,8 @@ bool IsMeterQuery(std::string_view bytes)
 {
     if (bytes.size() < 3)
         return false;
-    const std::string_view code = bytes.substr(0, 2);
-    const bool meter = code == "ML" || code == "OL" || code == "ME" || code == "MS";
-    return meter && bytes[2] >= '0' && bytes[2] <= '9';
+    const Command* command = FindCommand(bytes.substr(0, 2));
+    return command != nullptr && command->IsMeter() && bytes[2] >= '0' && bytes[2] <= '9';
 }
 
 ProtocolTrace::Ring::Ring(std::size_t size)

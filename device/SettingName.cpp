@@ -4,45 +4,53 @@ namespace brevant {
 
 namespace {
 
-struct Naming {
-    Op op;
-    const char* scope;  // "Input", "Output", "Crosspoint" or "" for device-wide
-    const char* what;
-};
+std::string_view ScopeWord(Scope scope)
+{
+    switch (scope) {
+    case Scope::Input: return "Input";
+    case Scope::Output: return "Output";
+    case Scope::Crosspoint: return "Crosspoint";
+    case Scope::Device:
+    case Scope::None: break;
+    }
+    return {};
+}
 
-constexpr Naming kNames[] = {
-    {Op::MG, "Input", "gain"},          {Op::MA, "Input", "AGC"},
-    {Op::MF, "Input", "AFC"},           {Op::MR, "Input", "NR depth"},
-    {Op::MRSwitch, "Input", "NR"},      {Op::MI, "Input", "highpass"},
-    {Op::MT, "Input", "phantom power"}, {Op::MM, "Input", "mute"},
-    {Op::MC, "Input", "AEC"},           {Op::ML, "Input", "level meter"},
-    {Op::ME, "Input", "ERLE meter"},    {Op::MS, "Input", "ERL meter"},
-    {Op::OV, "Output", "gain"},         {Op::OM, "Output", "mute"},
-    {Op::OD, "Output", "delay"},        {Op::OF, "Output", "low-pass"},
-    {Op::OH, "Output", "high-pass"},    {Op::OL, "Output", "level meter"},
-    {Op::MX, "Crosspoint", ""},         {Op::XG, "Crosspoint", "gain"},
-    {Op::MB, "", "AutoMix"},            {Op::MP, "", "Priority"},
-    {Op::SN, "", "Filter"},
-};
+std::string Number(int32_t v)
+{
+    // A true minus sign reads better than a hyphen in a list for people.
+    return v < 0 ? "\u2212" + std::to_string(-static_cast<int64_t>(v)) : std::to_string(v);
+}
 
 }  // namespace
 
 std::string SettingName(const SettingRef& setting)
 {
-    for (const Naming& n : kNames) {
-        if (n.op != setting.op)
-            continue;
-        const std::string scope = n.scope;
-        if (scope.empty())
-            return n.what;
-        std::string name = scope + " " + std::to_string(setting.at.a);
-        if (scope == "Crosspoint")
-            name += "\u2192" + std::to_string(setting.at.b);
-        if (*n.what != '\0')
-            name += std::string(" ") + n.what;
-        return name;
+    const Command& command = CommandFor(setting.op);
+    const SettingInfo& info = command.setting;
+    const std::string_view scope = ScopeWord(info.scope);
+    if (scope.empty())
+        return std::string(info.what.empty() ? command.name : info.what);
+    std::string name = std::string(scope) + " " + std::to_string(setting.at.a);
+    if (info.scope == Scope::Crosspoint)
+        name += "\u2192" + std::to_string(setting.at.b);
+    if (!info.what.empty())
+        name += " " + std::string(info.what);
+    return name;
+}
+
+std::string ValueText(Op op, int32_t v)
+{
+    switch (CommandFor(op).setting.reads) {
+    case Reads::Decibels: return Number(v) + " dB";
+    case Reads::Milliseconds: return Number(v) + " ms";
+    case Reads::Hertz: return v == 0 ? "off" : Number(v) + " Hz";
+    case Reads::Level: return v == 0 ? "off" : Number(v);
+    case Reads::Priority: return v == 0 ? "none" : "input " + Number(v);
+    case Reads::Number: return Number(v);
+    case Reads::Switch: break;
     }
-    return std::string(CommandFor(setting.op).name);
+    return v != 0 ? "on" : "off";
 }
 
 std::string UnreadSummary(const std::vector<SettingRef>& unread)

@@ -1,6 +1,8 @@
-// One setting of the device (a catalogue row and where it points) and the
-// name a user reads for it: "Input 2 gain", "Output 3 delay",
-// "Crosspoint 1→3 gain", "AutoMix".
+// The name a user reads for a setting (a catalogue row and where it points):
+// "Input 2 gain", "Output 3 delay", "Crosspoint 1→3 gain", "AutoMix"; and
+// how its value reads: "−5 dB", "off", "input 2".
+//
+// Thread-safety: pure functions; any thread may use them.
 #pragma once
 
 #include "Catalogue.h"
@@ -10,16 +12,10 @@
 
 namespace brevant {
 
-struct SettingRef {
-    Op op;
-    Address at;
-    friend bool operator==(const SettingRef& x, const SettingRef& y)
-    {
-        return x.op == y.op && x.at.a == y.at.a && x.at.b == y.at.b;
-    }
-};
-
 std::string SettingName(const SettingRef& setting);
+
+// A value of the setting `op` as people read it, with its unit.
+std::string ValueText(Op op, int32_t value);
 
 // "3 settings could not be read: Input 1 gain, Crosspoint 2→4, AutoMix"
 // ("1 setting could not be read: …"); empty for an empty list.

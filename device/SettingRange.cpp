@@ -19,31 +19,8 @@ std::string SettingRange::Text() const
 
 std::optional<SettingRange> RangeOf(Op op)
 {
-    switch (op) {
-    case Op::MG: return SettingRange{-10, 47};
-    case Op::MR: return SettingRange{0, 15};
-    case Op::MA:
-    case Op::MF:
-    case Op::MRSwitch:
-    case Op::MI:
-    case Op::MT:
-    case Op::MM:
-    case Op::MC:
-    case Op::OM:
-    case Op::MX:
-    case Op::MB: return SettingRange{0, 1};
-    case Op::OV: return SettingRange{-20, 20};
-    case Op::OD: return SettingRange{0, 200};
-    case Op::OF: return SettingRange{300, 20000, true};
-    case Op::OH: return SettingRange{30, 600, true};
-    case Op::XG: return SettingRange{-30, 0};
-    case Op::MP: return SettingRange{0, 4};
-    case Op::SN: return SettingRange{0, 5};
-    case Op::CN: return SettingRange{1, 4};
-    case Op::CP: return SettingRange{1, 5};
-    case Op::CT: return SettingRange{2, 5};
-    default: return std::nullopt;
-    }
+    const Command& command = CommandFor(op);
+    return command.settable ? command.setting.range : std::nullopt;
 }
 
 namespace {
@@ -70,20 +47,14 @@ ReplyValues DigitSpan(SettingRange scale)
 
 std::optional<ReplyValues> ReplyValuesOf(Op op)
 {
-    switch (op) {
-    case Op::ML:
-    case Op::OL: return DigitSpan({-100, 0});
-    case Op::ME:
-    case Op::MS: return DigitSpan({0, 100});
-    case Op::OD:
-    case Op::OF:
-    case Op::OH: return DigitSpan(*RangeOf(op));
-    case Op::MRSwitch: return ReplyValuesOf(Op::MR);
-    default: break;
-    }
-    const std::optional<SettingRange> range = RangeOf(op);
+    if (op == Op::MRSwitch)
+        return ReplyValuesOf(Op::MR);
+    const Command& command = CommandFor(op);
+    const std::optional<SettingRange> range = command.setting.range;
     if (!range)
         return std::nullopt;
+    if (command.IsMeter() || command.setting.clampsReply)
+        return DigitSpan(*range);
     return ReplyValues{*range, std::max(DigitsOf(range->min), DigitsOf(range->max))};
 }
 

@@ -35,15 +35,6 @@ std::optional<std::string> ModelOf(std::string_view reply)
     return std::string(model);
 }
 
-int FamilyOf(std::string_view model)
-{
-    if (model == "K225")
-        return 1;
-    if (model == "K217" || model == "K218")
-        return 2;
-    return 0;
-}
-
 }  // namespace
 
 Connection::Connection(DeviceLink& link, ConnectionObserver& observer) : link_(link), observer_(observer)
@@ -129,7 +120,7 @@ bool Connection::QueryModel(const std::atomic<bool>* stop)
         if (stop != nullptr && stop->load())
             break;
         std::string reply;
-        const Status status = link_.Exchange("SAsr\n", kModelQueryProfile, reply);
+        const Status status = link_.Exchange(wire::kModelQuery, kModelQueryProfile, reply);
         queryAnswered_ = queryAnswered_ || !reply.empty();
         if (status)
             model = ModelOf(reply);
@@ -142,10 +133,10 @@ bool Connection::QueryModel(const std::atomic<bool>* stop)
     }
     // The model field is compared as received: "k217" is no model this
     // program knows. The text is kept as the device gave it, behind "SA".
-    const int family = FamilyOf(*model);
-    state.params.SA.Set("SA" + *model);
-    state.params.DeviceFamily = family;
-    state.flags.UnknownModel = family == 0;
+    const ModelFamily family = FamilyOfModel(*model);
+    state.params.SA.Set(std::string(wire::kModelTag) + *model);
+    state.params.DeviceFamily = FamilyNumber(family);
+    state.flags.UnknownModel = family == ModelFamily::Unknown;
     state.flags.Connected = true;
     return true;
 }
@@ -317,7 +308,7 @@ void Connection::RunWorker()
 Connection::PhaseEnd Connection::ReadBackPhase()
 {
     const int family = State().params.DeviceFamily;
-    ReadBackResult result = ReadBackSettings(link_, family, stop_);
+    ReadBackResult result = ReadBackSettings(link_, ToModelFamily(family), stop_);
     if (result.stopped)
         return PhaseEnd::Stopped;
     if (result.lost)
@@ -344,7 +335,7 @@ Connection::PhaseEnd Connection::PollPhase()
             continue;
         }
         const int family = state.params.DeviceFamily;
-        const PollResult pass = PollMetersOnce(link_, family, stop_);
+        const PollResult pass = PollMetersOnce(link_, ToModelFamily(family), stop_);
         if (pass.portGone || pass.overdue)
             return PhaseEnd::Lost;
         if (!pass.completed)

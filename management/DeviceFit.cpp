@@ -5,17 +5,18 @@ namespace brevant {
 std::string FamilyText(int family)
 {
     const std::string number = "family " + std::to_string(family);
-    switch (family) {
-    case 1: return number + " (K225)";
-    case 2: return number + " (K217, K218)";
-    default: return number + " (no model this program knows)";
+    switch (ToModelFamily(family)) {
+    case ModelFamily::K225: return number + " (K225)";
+    case ModelFamily::K217K218: return number + " (K217, K218)";
+    case ModelFamily::Unknown: break;
     }
+    return number + " (no model this program knows)";
 }
 
 std::string ModelText(const DeviceParams& params)
 {
     const std::string sa = params.SA.Get();
-    return sa.rfind("SA", 0) == 0 ? sa.substr(2) : sa;
+    return sa.rfind(wire::kModelTag, 0) == 0 ? sa.substr(wire::kModelTag.size()) : sa;
 }
 
 std::string ModelName(const DeviceState& state)
@@ -38,7 +39,7 @@ std::string FamilyRefusal(const Preset& preset, const DeviceParams& params, std:
     const int family = params.DeviceFamily.load();
     // A model this program does not know has no family to hold a preset
     // against; writing to it at all is WriteRefusal's to allow.
-    if (preset.family == family || family == 0)
+    if (preset.family == family || ToModelFamily(family) == ModelFamily::Unknown)
         return {};
     const std::string model = ModelText(params);
     const std::string device = model.empty() ? "of " + FamilyText(family)

@@ -33,8 +33,8 @@ constexpr std::size_t kReplyCapacity = 64;  // bytes of a reply kept; the rest i
 constexpr std::size_t kRunawayAllowance = 4096;
 constexpr Micros kDrainPause = 20ms;
 
-constexpr std::string_view kStartRequest = "UGst\r\n";
-constexpr std::string_view kStartBody = "UGst";
+constexpr std::string_view kStartRequest = wire::kUpgradeStart;
+constexpr std::string_view kStartBody = wire::kUpgradeStartAnswer;
 constexpr std::uint32_t kClose1Value = 1;
 constexpr std::uint32_t kClose2Value = 2;
 constexpr std::uint32_t kProgrammedReport = 0x02020202;
@@ -79,7 +79,7 @@ std::string Escaped(std::string_view bytes)
 
 std::string Packet(char letter, std::uint32_t value)
 {
-    std::string bytes{'U', letter};
+    std::string bytes{wire::kPacketLead, letter};
     for (int shift = 24; shift >= 0; shift -= 8)
         bytes += static_cast<char>((value >> shift) & 0xFF);
     return bytes;
@@ -97,7 +97,7 @@ std::uint32_t PacketValue(std::string_view packet)
 // An echo is exactly one packet with the expected letters and value.
 bool IsEcho(std::string_view reply, char letter, std::uint32_t value)
 {
-    return reply.size() == kPacketBytes && reply[0] == 'U' && reply[1] == letter &&
+    return reply.size() == kPacketBytes && reply[0] == wire::kPacketLead && reply[1] == letter &&
            PacketValue(reply) == value;
 }
 
@@ -221,11 +221,10 @@ FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const Pr
     if (startReply.size() < 2 || std::string_view(startReply).substr(0, startReply.size() - 2) != kStartBody)
         return Failed(WrongAnswer("acknowledge the upgrade start", startReply, kStartRequest));
 
-    constexpr std::array<char, kHeaderWords> kHeaderLetters{'I', 'A', 'L'};
     for (std::size_t h = 0; h < kHeaderWords; ++h) {
-        transfer.Send(Packet(kHeaderLetters[h], words[h]));
+        transfer.Send(Packet(wire::kHeaderLetters[h], words[h]));
         const std::string what = "acknowledge header " + std::to_string(h + 1);
-        if (auto failure = ExpectEcho(transfer, kEchoListening, what, kHeaderLetters[h], words[h]))
+        if (auto failure = ExpectEcho(transfer, kEchoListening, what, wire::kHeaderLetters[h], words[h]))
             return Failed(std::move(*failure));
     }
 
@@ -244,7 +243,7 @@ FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const Pr
             if (due > now)
                 SleepFor(std::chrono::duration_cast<Micros>(due - now));
         }
-        transfer.Send(Packet('D', words[i]));
+        transfer.Send(Packet(wire::kDataLetter, words[i]));
         if (i + 1 == whole && transfer.Collect(kLastWordListening).empty())
             return Failed(NoAnswer(transfer, "acknowledge the last data word (word " + std::to_string(i) + ")"));
         if (progress) {
@@ -255,18 +254,19 @@ FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const Pr
         }
     }
 
-    transfer.Send(Packet('C', kClose1Value));
-    if (auto failure = ExpectEcho(transfer, kEchoListening, "acknowledge close 1", 'C', kClose1Value))
+    transfer.Send(Packet(wire::kClose1Letter, kClose1Value));
+    if (auto failure = ExpectEcho(transfer, kEchoListening, "acknowledge close 1", wire::kClose1Letter, kClose1Value))
         return Failed(std::move(*failure));
-    transfer.Send(Packet('E', kClose2Value));
-    if (auto failure = ExpectEcho(transfer, kClose2Listening, "acknowledge close 2", 'E', kClose2Value))
+    transfer.Send(Packet(wire::kClose2Letter, kClose2Value));
+    if (auto failure = ExpectEcho(transfer, kClose2Listening, "acknowledge close 2", wire::kClose2Letter, kClose2Value))
         return Failed(std::move(*failure));
 
     if (auto failure = ExpectEcho(transfer, kFinishListening,
-                                  "report the image programmed (finish report 1)", 'E', kProgrammedReport))
+                                  "report the image programmed (finish report 1)", wire::kClose2Letter,
+                                  kProgrammedReport))
         return Failed(std::move(*failure));
     if (auto failure = ExpectEcho(transfer, kFinishListening,
-                                  "accept the image (finish report 2)", 'E', kAcceptedReport))
+                                  "accept the image (finish report 2)", wire::kClose2Letter, kAcceptedReport))
         return Failed(std::move(*failure));
     // A last partial word, or no data words at all, leaves the count short.
     if (progress && lastPercent < 100)

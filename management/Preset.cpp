@@ -11,44 +11,37 @@ namespace brevant {
 
 namespace {
 
-// One line of a preset: its key, the setting its values belong to and how
-// many values it holds (1, 4 channels, or 16 crosspoints, input 1's four
-// outputs first). Row 0, DeviceType, is the family and no setting.
-struct Row {
-    std::string_view key;
-    Op op;
-    int count;
-};
+// The first line of a preset holds the family, no setting.
+constexpr std::string_view kFamilyKey = "DeviceType";
 
-constexpr std::array<Row, 19> kRows = {{
-    {"DeviceType", Op::MG, 1},
-    {"MG", Op::MG, 4},
-    {"MB", Op::MB, 1},
-    {"MA", Op::MA, 4},
-    {"MF", Op::MF, 4},
-    {"MR", Op::MR, 4},
-    {"MI", Op::MI, 4},
-    {"MT", Op::MT, 4},
-    {"MM", Op::MM, 4},
-    {"MC", Op::MC, 4},
-    {"MP", Op::MP, 1},
-    {"SN", Op::SN, 1},
-    {"OV", Op::OV, 4},
-    {"OM", Op::OM, 4},
-    {"OD", Op::OD, 4},
-    {"OF", Op::OF, 4},
-    {"OH", Op::OH, 4},
-    {"MX", Op::MX, 16},
-    {"XG", Op::XG, 16},
-}};
-
-Address AddressOf(const Row& row, int k)
+// Line n + 1 of a preset (n >= 1): its key is the code's two letters ("MB"
+// for "MBs"); it holds 1 value, 4 (channels), or 16 (crosspoints, input 1's
+// four outputs first).
+const Command& LineRow(std::size_t n) { return *PresetLines()[n - 1]; }
+std::string_view KeyOf(const Command& row) { return row.code.substr(0, 2); }
+int CountOf(const Command& row)
 {
-    if (row.count == 1)
+    switch (row.setting.scope) {
+    case Scope::Input:
+    case Scope::Output: return kChannels;
+    case Scope::Crosspoint: return kChannels * kChannels;
+    default: return 1;
+    }
+}
+
+Address AddressOf(int count, int k)
+{
+    if (count == 1)
         return {0, 0};
-    if (row.count == kChannels)
+    if (count == kChannels)
         return {k + 1, 0};
     return {k / kChannels + 1, k % kChannels + 1};
+}
+
+// Whether the device of the mirror's family has the entry's setting.
+bool Has(const DeviceParams& params, const SettingRef& setting)
+{
+    return CommandFor(setting.op).HasOn(ToModelFamily(params.DeviceFamily.load()), setting.at.a);
 }
 
 std::string Shown(std::string_view text)
@@ -92,38 +85,16 @@ std::string LineError(std::size_t line, const std::string& what)
     return "line " + std::to_string(line) + ": " + what;
 }
 
-std::string Number(int32_t v)
-{
-    // A true minus sign reads better than a hyphen in a list for people.
-    return v < 0 ? "\u2212" + std::to_string(-static_cast<int64_t>(v)) : std::to_string(v);
-}
-
-std::string ValueText(Op op, int32_t v)
-{
-    switch (op) {
-    case Op::MG:
-    case Op::OV:
-    case Op::XG: return Number(v) + " dB";
-    case Op::OD: return Number(v) + " ms";
-    case Op::OF:
-    case Op::OH: return v == 0 ? "off" : Number(v) + " Hz";
-    case Op::MR: return v == 0 ? "off" : Number(v);
-    case Op::MP: return v == 0 ? "none" : "input " + Number(v);
-    case Op::SN: return Number(v);
-    default: return v != 0 ? "on" : "off";
-    }
-}
-
 }  // namespace
 
 PresetCheck ParsePresetText(std::string_view text)
 {
     Preset preset;
     std::size_t pos = 0;
-    for (std::size_t n = 0; n < kRows.size(); ++n) {
-        const Row& row = kRows[n];
+    for (std::size_t n = 0; n < kPresetLines; ++n) {
         const std::size_t lineNumber = n + 1;
-        const std::string expectedKey = std::string(row.key) + ":";
+        const std::string expectedKey = std::string(n == 0 ? kFamilyKey : KeyOf(LineRow(n))) + ":";
+        const int count = n == 0 ? 1 : CountOf(LineRow(n));
         if (pos >= text.size())
             return {std::nullopt, LineError(lineNumber, "expected \"" + expectedKey + "\", found the end of the file")};
         const std::size_t end = text.find('\n', pos);
@@ -144,14 +115,14 @@ PresetCheck ParsePresetText(std::string_view text)
         const std::string_view values = line.substr(expectedKey.size());
         const auto notIntegers = [&] {
             return PresetCheck{std::nullopt, LineError(lineNumber, "expected " +
-                                                                       std::string(row.count == 1 ? "an integer"
+                                                                       std::string(count == 1 ? "an integer"
                                                                                                   : "integers") +
                                                                        " after \"" + expectedKey + "\", found " +
                                                                        Shown(values))};
         };
 
         std::vector<int32_t> read;
-        if (row.count == 1) {
+        if (count == 1) {
             if (!IsInteger(Trim(values)))
                 return notIntegers();
             read.push_back(ParseDecimal(Trim(values)));
@@ -170,8 +141,8 @@ PresetCheck ParsePresetText(std::string_view text)
             const std::string_view rest = Trim(values.substr(std::min(start, values.size())));
             if (!rest.empty() && !IsInteger(rest))
                 return notIntegers();
-            if (static_cast<int>(read.size()) > row.count)
-                return {std::nullopt, LineError(lineNumber, "expected at most " + std::to_string(row.count) +
+            if (static_cast<int>(read.size()) > count)
+                return {std::nullopt, LineError(lineNumber, "expected at most " + std::to_string(count) +
                                                                 " values, found " + std::to_string(read.size()))};
         }
 
@@ -179,12 +150,13 @@ PresetCheck ParsePresetText(std::string_view text)
             preset.family = read.front();
             continue;
         }
-        const SettingRange range = *RangeOf(row.op);
+        const Op op = LineRow(n).op;
+        const SettingRange range = *RangeOf(op);
         for (std::size_t k = 0; k < read.size(); ++k) {
             const int32_t value = range.Clamp(read[k]);
             if (value != read[k])
                 ++preset.clamped;
-            preset.entries.push_back({{row.op, AddressOf(row, static_cast<int>(k))}, value});
+            preset.entries.push_back({{op, AddressOf(count, static_cast<int>(k))}, value});
         }
     }
     return {std::move(preset), {}};
@@ -195,11 +167,13 @@ Preset PresetFromMirror(const DeviceParams& params)
     auto& mirror = const_cast<DeviceParams&>(params);  // the field lookup is shared with stores; read only here
     Preset preset;
     preset.family = params.DeviceFamily.load();
-    for (std::size_t n = 1; n < kRows.size(); ++n) {
-        const Row& row = kRows[n];
-        for (int k = 0; k < row.count; ++k) {
-            const Address at = AddressOf(row, k);
-            preset.entries.push_back({{row.op, at}, CommandFor(row.op).field(mirror, at.a, at.b)->load()});
+    for (const Command* row : PresetLines()) {
+        const int count = CountOf(*row);
+        for (int k = 0; k < count; ++k) {
+            // A setting the device does not have is written as 0.
+            const SettingRef setting{row->op, AddressOf(count, k)};
+            const Address at = setting.at;
+            preset.entries.push_back({setting, Has(params, setting) ? row->field(mirror, at.a, at.b)->load() : 0});
         }
     }
     return preset;
@@ -207,8 +181,11 @@ Preset PresetFromMirror(const DeviceParams& params)
 
 void StorePreset(const Preset& preset, DeviceParams& params)
 {
-    for (const PresetEntry& e : preset.entries)
-        CommandFor(e.setting.op).field(params, e.setting.at.a, e.setting.at.b)->store(e.value);
+    // A setting the device does not have is left alone, whatever the file says.
+    for (const PresetEntry& e : preset.entries) {
+        if (Has(params, e.setting))
+            CommandFor(e.setting.op).field(params, e.setting.at.a, e.setting.at.b)->store(e.value);
+    }
 }
 
 std::vector<std::string> DiffPreset(const Preset& preset, const DeviceParams& params)
@@ -216,6 +193,8 @@ std::vector<std::string> DiffPreset(const Preset& preset, const DeviceParams& pa
     auto& mirror = const_cast<DeviceParams&>(params);
     std::vector<std::string> lines;
     for (const PresetEntry& e : preset.entries) {
+        if (!Has(params, e.setting))
+            continue;
         const int32_t now = CommandFor(e.setting.op).field(mirror, e.setting.at.a, e.setting.at.b)->load();
         if (now != e.value)
             lines.push_back(SettingName(e.setting) + ": " + ValueText(e.setting.op, now) + " \u2192 " +
@@ -228,7 +207,7 @@ std::string FormatPreset(const Preset& preset)
 {
     // Every line written as the preset holds it, the family first; entries a
     // preset does not name are 0. Lines end in CR CR LF, as presets always have.
-    std::string text = std::string(kRows[0].key) + ":" + std::to_string(preset.family) + "\r\r\n";
+    std::string text = std::string(kFamilyKey) + ":" + std::to_string(preset.family) + "\r\r\n";
     const auto valueOf = [&](const SettingRef& setting) {
         for (const PresetEntry& entry : preset.entries) {
             if (entry.setting == setting)
@@ -236,11 +215,11 @@ std::string FormatPreset(const Preset& preset)
         }
         return int32_t{0};
     };
-    for (std::size_t n = 1; n < kRows.size(); ++n) {
-        const Row& row = kRows[n];
-        text += std::string(row.key) + ":";
-        for (int k = 0; k < row.count; ++k)
-            text += std::to_string(valueOf({row.op, AddressOf(row, k)})) + (row.count == 1 ? "" : ",");
+    for (const Command* row : PresetLines()) {
+        const int count = CountOf(*row);
+        text += std::string(KeyOf(*row)) + ":";
+        for (int k = 0; k < count; ++k)
+            text += std::to_string(valueOf({row->op, AddressOf(count, k)})) + (count == 1 ? "" : ",");
         text += "\r\r\n";
     }
     return text;

@@ -37,15 +37,17 @@ struct PresetCheck {
 // Checks and reads a preset text. Any bytes are safe.
 PresetCheck ParsePresetText(std::string_view text);
 
-// Every setting a preset holds, as the mirror holds it now.
+// Every setting a preset holds, as the mirror holds it now; a setting the
+// mirror's family does not have is 0.
 Preset PresetFromMirror(const DeviceParams& params);
 
 // Stores the preset's entries into the mirror; entries the preset does not
-// name keep their values. The family stays the device's: a preset never
-// changes which commands are sent.
+// name keep their values, and so do those the mirror's family does not have.
+// The family stays the device's: a preset never changes which commands are sent.
 void StorePreset(const Preset& preset, DeviceParams& params);
 
-// The settings whose preset value differs from the mirror's, one line each:
+// The settings the mirror's family has whose preset value differs from the
+// mirror's, one line each:
 // "Input 2 gain: −5 → 3 dB", "Crosspoint 1→3: off → on".
 std::vector<std::string> DiffPreset(const Preset& preset, const DeviceParams& params);
 

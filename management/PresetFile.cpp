@@ -49,28 +49,9 @@ PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress)
     // Every value is taken from the mirror before the first command goes out,
     // so an echo that names another entry cannot change what is sent later.
     DeviceParams& params = link.State().params;
-    const bool hasMC = params.DeviceFamily.load() == 1;  // the other family has no MC
-
-    std::vector<Op> channelOps = {Op::MG, Op::MA};
-    if (hasMC)
-        channelOps.push_back(Op::MC);
-    channelOps.insert(channelOps.end(), {Op::MF, Op::MR, Op::MI, Op::MT, Op::MM, Op::OV, Op::OM,
-                                         Op::OF, Op::OH, Op::OD});
-
     std::vector<UploadStep> steps;
-    const auto add = [&](Op op, Address at) {
+    for (const auto& [op, at] : UploadList(ToModelFamily(params.DeviceFamily.load())))
         steps.push_back({op, at, CommandFor(op).field(params, at.a, at.b)->load()});
-    };
-    for (int i = 1; i <= kChannels; ++i) {
-        for (Op op : channelOps)
-            add(op, {i});
-        for (int j = 1; j <= kChannels; ++j) {
-            add(Op::MX, {i, j});
-            add(Op::XG, {i, j});
-        }
-    }
-    for (Op op : {Op::MB, Op::MP, Op::SN})
-        add(op, {});
 
     PresetLoad load;
     load.total = static_cast<int>(steps.size());

@@ -55,13 +55,14 @@ struct PresetLoad {
 inline constexpr int kUploadAttempts = 3;
 
 // Sends the setting held in the mirror to the device, each value with its set
-// command (tried up to kUploadAttempts times until the device confirms it),
-// channel by channel and then the device-wide values: 87 commands for family
-// 1, 83 otherwise (those have no MC). The first setting the device does not
-// confirm, or a port that is gone, ends the upload.
+// command (tried up to kUploadAttempts times until the device confirms it):
+// every setting the mirror's family has (UploadList), channel by channel and
+// then the device-wide values; 81 commands for a K225, 82 for a K217/K218.
+// The first setting the device does not confirm, or a port that is gone,
+// ends the upload.
 PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress = {});
 
-// "the preset was only partly loaded: 43 of 87 settings (Output 3 delay: no
+// "the preset was only partly loaded: 43 of 81 settings (Output 3 delay: no
 // reply)", then "; " and `undo` when there is one.
 std::string PartlyLoadedText(const PresetLoad& load, std::string_view undo);
 

@@ -24,10 +24,10 @@ struct ReadBackResult {
                                      // reply came for ReplyWatch::kGiveUp (DeviceLink::ReplyOverdue)
 };
 
-// Phase 1: queries every setting of `family` in the device's order, each up
-// to kReadBackTries times, then sets MRon from MR where MR was read. Looks
+// Phase 1: queries every setting and meter of `family` in the device's order
+// (ReadBackList), each setting up to kReadBackTries times, then sets MRon from MR where MR was read. Looks
 // at `stop` before every exchange.
-ReadBackResult ReadBackSettings(DeviceLink& link, int family, const std::atomic<bool>& stop);
+ReadBackResult ReadBackSettings(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop);
 
 struct PollResult {
     bool completed = false;  // every meter was asked (not abandoned)
@@ -36,10 +36,11 @@ struct PollResult {
     bool overdue = false;    // no valid reply for ReplyWatch::kGiveUp: the link is lost
 };
 
-// Reads the meters of `family` once: ML and OL of each input/output, and for
-// family 2 ERLE and ERL of inputs 2..4. Abandons the pass as soon as the
+// Reads the meters of `family` once, channel by channel, in the order of
+// their steps (PollingPass): ML and OL, and on a K217/K218 ERLE and ERL of
+// inputs 2..4. Abandons the pass as soon as the
 // polling is held back, or `stop` is raised, between two exchanges, and at
 // once when the port is gone or a failed exchange finds the reply overdue.
-PollResult PollMetersOnce(DeviceLink& link, int family, const std::atomic<bool>& stop);
+PollResult PollMetersOnce(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop);
 
 }  // namespace brevant

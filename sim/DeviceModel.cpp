@@ -131,6 +131,8 @@ std::optional<Reply> DeviceModel::handleMeter(std::string_view text) {
     const auto channel = channelDigit(text[2]);
     if (!channel)
         return std::nullopt;
+    if (!hasSetting(options_.model, code, *channel))
+        return Reply{};
     meters_.advanceTo(options_.clock());
     int value = 0;
     if (code == "ML")
@@ -180,6 +182,8 @@ std::optional<Reply> DeviceModel::handleSetting(std::string_view text) {
         break;
     }
 
+    if (!hasSetting(options_.model, text.substr(0, 2), key.first))
+        return Reply{};
     const std::string_view argument = text.substr(argumentAt);
     int held = 0;
     if (argument == "r") {

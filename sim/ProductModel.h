@@ -29,4 +29,22 @@ inline bool hasEchoCanceller(ProductModel model) {
     return model == ProductModel::K217 || model == ProductModel::K218;
 }
 
+// Whether the model has the setting or meter `code` on channel `n`: a K225
+// has no echo canceller (MC, ME, MS) and a delay on outputs 3 and 4 only; a
+// K217 or K218 has its delay on output 4 only, and its low- and high-pass
+// filters and echo meters on channels 2..4. Any other code: every channel.
+// A query or set of what the model lacks goes unanswered.
+inline bool hasSetting(ProductModel model, std::string_view code, int n) {
+    const bool echo = hasEchoCanceller(model);
+    if (code == "MC")
+        return echo;
+    if (code == "ME" || code == "MS")
+        return echo && n >= 2;
+    if (code == "OD")
+        return n >= (echo ? 4 : 3);
+    if (code == "OF" || code == "OH")
+        return !echo || n >= 2;
+    return true;
+}
+
 }  // namespace brevant::sim

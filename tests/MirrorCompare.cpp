@@ -4,25 +4,6 @@
 
 namespace brevant::test {
 
-std::vector<SettingRef> ReadBackSettingsFamily1()
-{
-    std::vector<SettingRef> settings;
-    for (int n = 1; n <= kChannels; ++n) {
-        for (Op op : {Op::MG, Op::MA, Op::MF, Op::MR, Op::MI, Op::MT, Op::MM, Op::OV, Op::OM, Op::OF, Op::OH})
-            settings.push_back({op, {n, 0}});
-        // A K225 reads back the delay of outputs 3 and 4 only.
-        if (n >= 3)
-            settings.push_back({Op::OD, {n, 0}});
-        for (int k = 1; k <= kChannels; ++k) {
-            settings.push_back({Op::MX, {n, k}});
-            settings.push_back({Op::XG, {n, k}});
-        }
-    }
-    for (Op op : {Op::MB, Op::MP, Op::SN})
-        settings.push_back({op, {}});
-    return settings;
-}
-
 sim::SettingKey SimKey(const SettingRef& setting)
 {
     const Command& command = CommandFor(setting.op);

@@ -11,9 +11,6 @@
 
 namespace brevant::test {
 
-// Every setting the read-back of a K225 (family 1) reads.
-std::vector<SettingRef> ReadBackSettingsFamily1();
-
 // The simulator's key for a catalogue setting.
 sim::SettingKey SimKey(const SettingRef& setting);
 

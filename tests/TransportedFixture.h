@@ -72,7 +72,7 @@ protected:
     void ReadBackAndSetsWhilePolling()
     {
         const std::string stateFile = work + "/device.state";
-        const auto covered = ReadBackSettingsFamily1();
+        const auto covered = UploadList(ModelFamily::K225);  // what a K225 has
         const sim::DeviceSettings initial = SettingsAwayFromFactory(covered);
         ASSERT_TRUE(sim::StateFile(stateFile).save(initial));
         StartConnected({"--state", stateFile, "--keep-on-exit"});

@@ -1,28 +1,12 @@
-// The catalogue as data: every row is reachable, has its wire form, and the
-// lookup by code finds the right row.
+// The catalogue as data: every class of row has its wire form, and the
+// lookup by code finds the right row (the rows' order is checked where they
+// are written).
 #include "Catalogue.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 namespace brevant::test {
 namespace {
-
-TEST(CatalogueTest, EveryOperationHasItsRow)
-{
-    std::set<std::string_view> names;
-    for (int i = 0; i < kOpCount; ++i) {
-        const Command& c = CommandFor(static_cast<Op>(i));
-        EXPECT_EQ(static_cast<int>(c.op), i) << c.name;
-        EXPECT_NE(c.profile, nullptr) << c.name;
-        names.insert(c.name);
-        if (c.replyClass != ReplyClass::Action) {
-            EXPECT_NE(c.field, nullptr) << c.name;
-        }
-    }
-    EXPECT_EQ(names.size(), static_cast<std::size_t>(kOpCount));
-}
 
 TEST(CatalogueTest, CommandLinesOfEveryClass)
 {

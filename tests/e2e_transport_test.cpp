@@ -17,7 +17,7 @@ namespace {
 
 TEST_P(Transported, EveryFamilyOfSettingRoundTripsWithTheDevicesClamps)
 {
-    Start();
+    Start({"--model", "K217"});
     const struct {
         Op op;
         Address at;
@@ -27,7 +27,7 @@ TEST_P(Transported, EveryFamilyOfSettingRoundTripsWithTheDevicesClamps)
         {Op::MG, {2}, -5, -5},   {Op::MG, {1}, 99, 47},   {Op::MA, {3}, 1, 1},
         {Op::MF, {4}, 1, 1},     {Op::MR, {1}, 9, 9},     {Op::MI, {2}, 1, 1},
         {Op::MT, {3}, 1, 1},     {Op::MM, {4}, 1, 1},     {Op::MC, {1}, 1, 1},
-        {Op::OV, {2}, -25, -20}, {Op::OM, {3}, 1, 1},     {Op::OD, {1}, 500, 200},
+        {Op::OV, {2}, -25, -20}, {Op::OM, {3}, 1, 1},     {Op::OD, {4}, 500, 200},
         {Op::OF, {2}, 250, 0},   {Op::OF, {3}, 8000, 8000}, {Op::OH, {4}, 700, 600},
         {Op::MX, {3, 4}, 1, 1},  {Op::XG, {1, 2}, -12, -12}, {Op::XG, {2, 2}, 5, 0},
         {Op::MB, {}, 1, 1},      {Op::MP, {}, 3, 3},      {Op::SN, {}, 4, 4},

@@ -32,7 +32,7 @@ protected:
 TEST_F(ReadBackOrderTest, FamilyOneReadsEightyNineSettingsInOrder)
 {
     EchoEverything();
-    EXPECT_EQ(ReadBackSettings(link, 1, noStop).exchanges, 89);
+    EXPECT_EQ(ReadBackSettings(link, ModelFamily::K225, noStop).exchanges, 89);
     const auto lines = Lines();
     ASSERT_EQ(lines.size(), 89u);
     using List = std::vector<std::string>;
@@ -48,13 +48,16 @@ TEST_F(ReadBackOrderTest, FamilyOneReadsEightyNineSettingsInOrder)
 TEST_F(ReadBackOrderTest, FamilyTwoReadsEchoMetersAecAndFewerLimits)
 {
     EchoEverything();
-    const int count = ReadBackSettings(link, 2, noStop).exchanges;
+    const int count = ReadBackSettings(link, ModelFamily::K217K218, noStop).exchanges;
     const auto lines = Lines();
     EXPECT_EQ(count, static_cast<int>(lines.size()));
     EXPECT_EQ(count, 96);
     // Input 1: level, AEC, then the common block; input 4: the full set.
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
               (std::vector<std::string>{"ML1r", "MC1r", "OL1r"}));
+    // An unknown model: only what every model has.
+    port.ClearRecord();
+    EXPECT_EQ(ReadBackSettings(link, ModelFamily::Unknown, noStop).exchanges, 79);
     const std::vector<std::string> input4 = {"ML4r", "ME4r", "MS4r", "OD4r", "OF4r", "OH4r", "MC4r", "OL4r"};
     const auto at = std::search(lines.begin(), lines.end(), input4.begin(), input4.end());
     EXPECT_NE(at, lines.end());
@@ -78,7 +81,7 @@ TEST_F(ReadBackOrderTest, ASettingNeverReadIsTriedFourTimesAndNamed)
             return std::vector<Piece>{{1ms, "XG42-3\r\n"}};
         return std::vector<Piece>{{1ms, std::string(line.substr(0, line.size() - 3)) + "0\r\n"}};
     });
-    const ReadBackResult result = ReadBackSettings(link, 1, noStop);
+    const ReadBackResult result = ReadBackSettings(link, ModelFamily::K225, noStop);
     EXPECT_EQ(result.exchanges, 89 + 3 * 3);
     EXPECT_FALSE(result.lost);
     EXPECT_EQ(UnreadSummary(result.unread),
@@ -88,7 +91,7 @@ TEST_F(ReadBackOrderTest, ASettingNeverReadIsTriedFourTimesAndNamed)
 TEST_F(ReadBackOrderTest, ASilentDeviceEndsTheReadBackAsLostAndAStopEndsItAtOnce)
 {
     port.SetResponder(kPort, [](std::string_view) { return std::vector<Piece>{}; });
-    ReadBackResult result = ReadBackSettings(link, 1, noStop);
+    ReadBackResult result = ReadBackSettings(link, ModelFamily::K225, noStop);
     EXPECT_TRUE(result.lost);
     // ML1 (a meter, one try), then OF1 and OH1, four tries each.
     EXPECT_EQ(Lines(), (std::vector<std::string>{"ML1r", "OF1r", "OF1r", "OF1r", "OF1r", "OH1r", "OH1r", "OH1r",
@@ -97,7 +100,7 @@ TEST_F(ReadBackOrderTest, ASilentDeviceEndsTheReadBackAsLostAndAStopEndsItAtOnce
     EchoEverything();
     port.ClearRecord();
     std::atomic<bool> stop{true};
-    result = ReadBackSettings(link, 1, stop);
+    result = ReadBackSettings(link, ModelFamily::K225, stop);
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.exchanges, 0);
 }
@@ -110,7 +113,7 @@ TEST_F(ReadBackOrderTest, NoiseSwitchFollowsTheLevelAfterReadBack)
         return std::vector<Piece>{{1ms, code + (nr && code != "MR3" ? "4" : "0") + "\r\n"}};
     });
     p.MRon[3] = 1;
-    ReadBackSettings(link, 1, noStop);
+    ReadBackSettings(link, ModelFamily::K225, noStop);
     EXPECT_EQ(p.MRon[1], 1);
     EXPECT_EQ(p.MRon[3], 0);
 }
@@ -118,17 +121,17 @@ TEST_F(ReadBackOrderTest, NoiseSwitchFollowsTheLevelAfterReadBack)
 TEST_F(ReadBackOrderTest, PollingPassReadsTheMetersOfTheFamilyAndStandsBackWhenHeld)
 {
     EchoEverything();
-    EXPECT_TRUE(PollMetersOnce(link, 1, noStop).completed);
+    EXPECT_TRUE(PollMetersOnce(link, ModelFamily::K225, noStop).completed);
     EXPECT_EQ(Lines(), (std::vector<std::string>{"ML1r", "OL1r", "ML2r", "OL2r", "ML3r", "OL3r",
                                                  "ML4r", "OL4r"}));
     port.ClearRecord();
-    EXPECT_TRUE(PollMetersOnce(link, 2, noStop).completed);
+    EXPECT_TRUE(PollMetersOnce(link, ModelFamily::K217K218, noStop).completed);
     EXPECT_EQ(Lines().size(), 14u);
     EXPECT_EQ(Lines()[4], "ME2r");
 
     port.ClearRecord();
     PollingHold hold(state.flags);
-    EXPECT_FALSE(PollMetersOnce(link, 1, noStop).completed);
+    EXPECT_FALSE(PollMetersOnce(link, ModelFamily::K225, noStop).completed);
     EXPECT_EQ(Lines().size(), 1u);  // the cycle stops at the first exchange boundary
 }
 

@@ -93,7 +93,7 @@ TEST(SimSettings, EverySettingAnswersWithTheClampedValueNowHeld) {
     bench.expectReplies({
         {"MG2r", "MG20"}, {"MG2-5", "MG2-5"}, {"MG2r", "MG2-5"}, {"MG199", "MG147"}, {"MR415", "MR415"},
         {"MR416", "MR415"}, {"MA12", "MA11"}, {"MM4-3", "MM40"}, {"MF11", "MF11"}, {"MI11", "MI11"}, {"MT11", "MT11"},
-        {"MC11", "MC11"}, {"OV1-25", "OV1-20"}, {"OV120", "OV120"}, {"OD2250", "OD2200"}, {"OF2300", "OF2300"},
+        {"OV1-25", "OV1-20"}, {"OV120", "OV120"}, {"OD3250", "OD3200"}, {"OF2300", "OF2300"},
         {"OF2250", "OF20"}, {"OF225000", "OF220000"}, {"OH329", "OH30"}, {"OH330", "OH330"},  // off below range
         {"OH3601", "OH3600"}, {"OH3r", "OH3600"}, {"OV199999999999999999999", "OV120"},
         {"OV1-99999999999999999999", "OV1-20"}, {"MX11r", "MX111"}, {"MX12r", "MX120"},  // input n to output n
@@ -114,6 +114,7 @@ TEST(SimSettings, NoReplyToAnythingNotUnderstood) {
              "ML15\r\n", "OL1r5\r\n", "ME5r\r\n",                 // meters are query only, 1..4
              "SMs0\r\n", "CGs4\r\n", "SSs2\r\n", "UGs1\r\n",      // actions take only their own form
              "DKsr\r\n", "DAs\r\n", "FAsr\r\n",                   // result blocks A..J of D and E
+             "MC11\r\n", "OD1r\r\n", "OD2100\r\n", "ME2r\r\n",  // what a K225 has not
          })
         EXPECT_EQ(bench.ask(line), "") << "line: " << line;
     EXPECT_EQ(bench.device.settings(), DeviceSettings{}) << "a line above changed a setting";
@@ -130,14 +131,16 @@ TEST(SimMeters, LevelsFollowGainMuteAndRoutingAndEchoNeedsACanceller) {
     EXPECT_EQ(level("ML1"), in1 + 20);
     bench.expectReplies({{"OM11", "OM11"}, {"OL1r", "OL1-100"}, {"OM10", "OM10"}, {"MX110", "MX110"},
                          {"OL1r", "OL1-100"}, {"MG147", "MG147"}, {"ML1r", "ML10"}, {"MM11", "MM11"},
-                         {"ML1r", "ML1-100"}, {"MC11", "MC11"}, {"ME1r", "ME10"}, {"MS1r", "MS10"}});
+                         {"ML1r", "ML1-100"}});
     Bench again;  // the same seed and the same times give the same readings
     for (int i = 0; i < 50; ++i, bench.now = again.now += 100ms)
         EXPECT_EQ(bench.ask("ML2r\r\n"), again.ask("ML2r\r\n"));
     Bench k217({.model = ProductModel::K217});
-    k217.expectReplies({{"ME1r", "ME10"}, {"MC11", "MC11"}});
-    EXPECT_NEAR(valueAfter(k217.ask("ME1r\r\n"), "ME1"), 25, 10);
-    EXPECT_NEAR(valueAfter(k217.ask("MS1r\r\n"), "MS1"), 12.5, 7.5);
+    k217.expectReplies({{"ME2r", "ME20"}, {"MC21", "MC21"}});
+    EXPECT_NEAR(valueAfter(k217.ask("ME2r\r\n"), "ME2"), 25, 10);
+    EXPECT_NEAR(valueAfter(k217.ask("MS2r\r\n"), "MS2"), 12.5, 7.5);
+    for (const char* line : {"ME1r\r\n", "OF1r\r\n", "OD3r\r\n"})  // what a K217 has not
+        EXPECT_EQ(k217.ask(line), "") << line;
 }
 
 TEST(SimSoundTest, MeasurementNeedsTestModeCountsPointsAndThenReplacesTheCurves) {
