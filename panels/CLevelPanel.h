@@ -28,9 +28,9 @@ public:
     void ShowGainAt(int gain);
 
     // The fader's notifications; only those of the gain fader count.
-    void OnFaderMoving(int controlId, int value);
-    void OnFaderMoved(int controlId, int value);
-    void OnTrackbarScrolled(int code, int position);
+    void OnFaderMoving(int value);
+    void OnFaderMoved(int value);
+    void OnTrackbarScrolled(int position);
     void OnMuteClicked();
 
 protected:

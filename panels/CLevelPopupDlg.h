@@ -30,9 +30,9 @@ public:
     CImageCheckButton& Mute() { return *m_mute; }
 
     // The fader's notifications; only those of the gain fader count.
-    void OnFaderMoving(int controlId, int value);
-    void OnFaderMoved(int controlId, int value);
-    void OnTrackbarScrolled(int code, int position);
+    void OnFaderMoving(int value);
+    void OnFaderMoved(int value);
+    void OnTrackbarScrolled(int position);
     void OnMuteClicked();
     // Shows what the model has changed (PanelModel::changed).
     void OnModelChanged(unsigned what);
