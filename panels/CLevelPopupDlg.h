@@ -29,7 +29,8 @@ public:
     GainStrip& Strip() { return m_strip; }
     CImageCheckButton& Mute() { return *m_mute; }
 
-    // The fader's notifications; only those of the gain fader count.
+    // The gain fader dragged to `value` (the label follows), and the fader's
+    // or the hidden trackbar's change finished at it (sent).
     void OnFaderMoving(int value);
     void OnFaderMoved(int value);
     void OnTrackbarScrolled(int position);

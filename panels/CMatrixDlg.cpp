@@ -124,9 +124,8 @@ void CMatrixDlg::BuildControls()
             knob->setGeometry(KnobRect(i, o));
             // Queued, as a refusal may open a message box: not from inside
             // the knob's mouse or key handler.
-            connect(
-                knob, &CRoundSliderCtrl::actionTriggered, this,
-                [this, cell, knob] { OnKnobMoved(cell, knob->value()); }, Qt::QueuedConnection);
+            connect(knob, &CRoundSliderCtrl::actionTriggered, this,
+                    [this, cell, knob] { OnKnobMoved(cell, knob->value()); }, Qt::QueuedConnection);
             connect(knob, &CRoundSliderCtrl::changeFinished, this,
                     [this, cell](int position) { OnKnobFinished(cell, position); });
             m_knobs[at] = knob;

@@ -129,7 +129,7 @@ TEST_F(RoundKnob, KeysStepAtOnceAndFinishWhenLetGo)
     const struct {
         int from;
         Qt::Key key;
-        int to;  // from: the key is not the knob's
+        int to;  // Home is not the knob's key
     } cases[] = {
         {-25, Qt::Key_PageUp, -15}, {-4, Qt::Key_PageUp, 0},  {-25, Qt::Key_PageDown, -30}, {-4, Qt::Key_Up, -3},
         {-4, Qt::Key_Right, -3},    {-4, Qt::Key_Down, -5},   {-4, Qt::Key_Left, -5},        {-12, Qt::Key_Home, -12},
