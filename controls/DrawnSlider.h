@@ -3,8 +3,9 @@
 // and page steps and tracking, and emits sliderPressed, sliderMoved,
 // sliderReleased, actionTriggered and valueChanged as for any slider:
 // sliderMoved while the user drags, actionTriggered for every move the user
-// makes (a drag, a key, a page click, a wheel notch), valueChanged for the
-// owner's setValue too. What Qt has no signal for is the end of a change by
+// makes (a key, a page click, a wheel notch, and each step of a drag while
+// tracking, which is on unless turned off), valueChanged for the owner's
+// setValue too. What Qt has no signal for is the end of a change by
 // the user, when the panels send the value on: changeFinished().
 //
 // The wheel moves a single step per whole notch; a fast wheel that sends
