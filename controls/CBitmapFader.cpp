@@ -4,8 +4,6 @@
 
 #include <QEvent>
 #include <QFocusEvent>
-#include <QKeyEvent>
-#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
@@ -79,35 +77,14 @@ CBitmapFader::CBitmapFader(QWidget* parent)
 }
 
 CBitmapFader::CBitmapFader(int controlId, QWidget* parent)
-    : QWidget(parent)
+    : DrawnSlider(controlId, KeyStepEnds::OnPress, parent)
 {
-    SetControlId(controlId);
-    setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setRange(0, 100);
+    setPageStep(20);
 }
 
 CBitmapFader::~CBitmapFader() = default;
-
-void CBitmapFader::SetControlId(int controlId)
-{
-    m_controlId = controlId;
-    setProperty("controlId", controlId);
-}
-
-void CBitmapFader::SetLimits(int minimum, int maximum, bool redraw)
-{
-    m_lower = minimum;
-    m_upper = maximum;
-    m_value = Clamped(m_value);
-    if (redraw)
-        update();
-}
-
-void CBitmapFader::SetValue(int value)
-{
-    m_value = Clamped(value);
-    update();
-}
 
 void CBitmapFader::SetInsets(int left, int top, int right, int bottom)
 {
@@ -120,8 +97,7 @@ void CBitmapFader::SetInsets(int left, int top, int right, int bottom)
 
 void CBitmapFader::SetOrientation(bool vertical)
 {
-    m_vertical = vertical;
-    update();
+    setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
 }
 
 void CBitmapFader::SetEnabled(bool enabled)
@@ -251,35 +227,30 @@ QSize CBitmapFader::ThumbSize() const
 
 int CBitmapFader::TravelLength() const
 {
-    return m_vertical ? ControlSize().height() : ControlSize().width();
+    return IsVertical() ? ControlSize().height() : ControlSize().width();
 }
 
 int CBitmapFader::ThumbLength() const
 {
-    return m_vertical ? ThumbSize().height() : ThumbSize().width();
+    return IsVertical() ? ThumbSize().height() : ThumbSize().width();
 }
 
-int CBitmapFader::InsetStart() const { return m_vertical ? m_insetTop : m_insetLeft; }
+int CBitmapFader::InsetStart() const { return IsVertical() ? m_insetTop : m_insetLeft; }
 
-int CBitmapFader::InsetEnd() const { return m_vertical ? m_insetBottom : m_insetRight; }
+int CBitmapFader::InsetEnd() const { return IsVertical() ? m_insetBottom : m_insetRight; }
 
-int CBitmapFader::AlongTravel(QPoint point) const { return m_vertical ? point.y() : point.x(); }
-
-int CBitmapFader::Clamped(int value) const
-{
-    return std::max(std::min(value, m_upper), m_lower);
-}
+int CBitmapFader::AlongTravel(QPoint point) const { return IsVertical() ? point.y() : point.x(); }
 
 int CBitmapFader::ValueToPixel(int value) const
 {
     const int thumb = ThumbLength();
     const int start = thumb / 2 + InsetStart();
-    if (m_upper == m_lower)
+    if (maximum() == minimum())
         return start;
     // Multiplying before dividing keeps whole results whole: 29 / 100 * 100
     // would come out as 28.999... and truncate a pixel short.
     const double travel = std::max(0, TravelLength() - InsetEnd() - thumb - InsetStart());
-    const double offset = (double(value) - double(m_lower)) * travel / (double(m_upper) - double(m_lower));
+    const double offset = (double(value) - double(minimum())) * travel / (double(maximum()) - double(minimum()));
     return TruncateToInt(double(start) + std::trunc(offset));
 }
 
@@ -288,37 +259,21 @@ int CBitmapFader::PixelToValue(int pixel) const
     const int thumb = ThumbLength();
     const int travel = TravelLength() - InsetEnd() - InsetStart() - thumb;
     if (travel <= 0)
-        return m_lower;
+        return minimum();
     const double steps =
-        (double(pixel) - thumb / 2 - InsetStart()) * (double(m_upper) - double(m_lower)) / double(travel);
-    return TruncateToInt(steps + double(m_lower));
+        (double(pixel) - thumb / 2 - InsetStart()) * (double(maximum()) - double(minimum())) / double(travel);
+    return TruncateToInt(steps + double(minimum()));
 }
 
 QSize CBitmapFader::sizeHint() const
 {
     if (!m_channel.normal.image.isNull())
         return res::LogicalSize(m_channel.normal.image);
-    return QWidget::sizeHint();
-}
-
-void CBitmapFader::PostMoving()
-{
-    const int id = m_controlId;
-    const int value = m_value;
-    QMetaObject::invokeMethod(this, [this, id, value] { emit moving(id, value); },
-                              Qt::QueuedConnection);
-}
-
-void CBitmapFader::PostMoved()
-{
-    const int id = m_controlId;
-    const int value = m_value;
-    QMetaObject::invokeMethod(this, [this, id, value] { emit moved(id, value); },
-                              Qt::QueuedConnection);
+    return DrawnSlider::sizeHint();
 }
 
 // Puts the thumb's centre where the mouse (less the grab offset) is, kept
-// inside the travel, and reports the value when the thumb has moved.
+// inside the travel; the slider reports a new position.
 void CBitmapFader::DragTo(int along)
 {
     const int half = ThumbLength() / 2;
@@ -327,14 +282,12 @@ void CBitmapFader::DragTo(int along)
     const int wanted = std::clamp(along - m_dragOffset, first, last);
     if (wanted == ThumbCentre())
         return;
-    m_value = Clamped(PixelToValue(wanted));
-    update();
-    PostMoving();
+    setSliderPosition(PixelToValue(wanted));
 }
 
 void CBitmapFader::EndDrag()
 {
-    m_dragging = false;
+    setSliderDown(false);
     m_dragOffset = 0;
     update();
 }
@@ -342,13 +295,13 @@ void CBitmapFader::EndDrag()
 void CBitmapFader::mousePressEvent(QMouseEvent* event)
 {
     if (!isEnabled() || event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
+        DrawnSlider::mousePressEvent(event);
         return;
     }
     // Qt sends every mouse event to the pressed widget until the button is
     // released, which holds the mouse for the drag without an explicit grab.
     setFocus(Qt::MouseFocusReason);
-    m_dragging = true;
+    setSliderDown(true);
     const int along = AlongTravel(event->position().toPoint());
     const int centre = ThumbCentre();
     // Taken by the thumb, the thumb keeps its place under the mouse; a click
@@ -361,8 +314,8 @@ void CBitmapFader::mousePressEvent(QMouseEvent* event)
 
 void CBitmapFader::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_dragging || !isEnabled()) {
-        QWidget::mouseMoveEvent(event);
+    if (!IsDragging() || !isEnabled()) {
+        DrawnSlider::mouseMoveEvent(event);
         return;
     }
     DragTo(AlongTravel(event->position().toPoint()));
@@ -371,54 +324,35 @@ void CBitmapFader::mouseMoveEvent(QMouseEvent* event)
 
 void CBitmapFader::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!m_dragging || !isEnabled() || event->button() != Qt::LeftButton) {
-        QWidget::mouseReleaseEvent(event);
+    if (!IsDragging() || !isEnabled() || event->button() != Qt::LeftButton) {
+        DrawnSlider::mouseReleaseEvent(event);
         return;
     }
     EndDrag();
-    PostMoved();
+    PostChangeFinished();
     event->accept();
 }
 
-void CBitmapFader::keyPressEvent(QKeyEvent* event)
+QAbstractSlider::SliderAction CBitmapFader::KeyAction(int key) const
 {
-    if (!isEnabled()) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    long long wanted = m_value;
-    switch (event->key()) {
+    switch (key) {
     case Qt::Key_PageUp:
-        wanted -= m_pageStep;
-        break;
+        return SliderPageStepSub;
     case Qt::Key_PageDown:
-        wanted += m_pageStep;
-        break;
+        return SliderPageStepAdd;
     case Qt::Key_End:
-        wanted = m_upper;
-        break;
+        return SliderToMaximum;
     case Qt::Key_Home:
-        wanted = m_lower;
-        break;
+        return SliderToMinimum;
     case Qt::Key_Left:
     case Qt::Key_Up:
-        wanted -= 1;
-        break;
+        return SliderSingleStepSub;
     case Qt::Key_Right:
     case Qt::Key_Down:
-        wanted += 1;
-        break;
+        return SliderSingleStepAdd;
     default:
-        QWidget::keyPressEvent(event);
-        return;
+        return SliderNoAction;
     }
-    // Out of the int range only by a step; the range check brings it back.
-    wanted = std::clamp<long long>(wanted, std::numeric_limits<int>::min(),
-                                   std::numeric_limits<int>::max());
-    m_value = Clamped(static_cast<int>(wanted));
-    update();
-    PostMoved();
-    event->accept();
 }
 
 void CBitmapFader::wheelEvent(QWheelEvent* event)
@@ -427,42 +361,35 @@ void CBitmapFader::wheelEvent(QWheelEvent* event)
         QWidget::wheelEvent(event);
         return;
     }
-    // One notch (120) is one step, like an arrow key: away from the user
-    // towards the lower value. The move is complete at once, so the owner
-    // hears of it as it hears of a key.
-    const int notches = m_wheel.Take(*event);
+    // A notch is a step like an arrow key's, away from the user towards the
+    // lower value, finished at once.
+    StepByWheel(*event, -1);
     event->accept();
-    const int wanted = Clamped(m_value - notches);
-    if (notches == 0 || wanted == m_value)
-        return;
-    m_value = wanted;
-    update();
-    PostMoved();
 }
 
 void CBitmapFader::focusInEvent(QFocusEvent* event)
 {
     m_hasFocus = true;
     update();
-    QWidget::focusInEvent(event);
+    DrawnSlider::focusInEvent(event);
 }
 
 void CBitmapFader::focusOutEvent(QFocusEvent* event)
 {
     m_hasFocus = false;
     update();
-    QWidget::focusOutEvent(event);
+    DrawnSlider::focusOutEvent(event);
 }
 
 void CBitmapFader::changeEvent(QEvent* event)
 {
-    // A drag cut short by disabling still ends with the value it reached, so
-    // the owner is not left with only "moving" reports.
-    if (event->type() == QEvent::EnabledChange && !isEnabled() && m_dragging) {
+    // A drag cut short by disabling still finishes with the value it reached,
+    // so the owner is not left with a change it never hears the end of.
+    if (event->type() == QEvent::EnabledChange && !isEnabled() && IsDragging()) {
         EndDrag();
-        PostMoved();
+        PostChangeFinished();
     }
-    QWidget::changeEvent(event);
+    DrawnSlider::changeEvent(event);
 }
 
 void CBitmapFader::paintEvent(QPaintEvent* /*event*/)
@@ -479,7 +406,7 @@ void CBitmapFader::paintEvent(QPaintEvent* /*event*/)
             // centre, the normal one from there to the maximum end.
             const QSize activeSize = res::LogicalSize(activeChannel);
             const QSize normalSize = res::LogicalSize(channel);
-            if (m_vertical) {
+            if (IsVertical()) {
                 DrawPart(painter, activeChannel,
                          QRect(0, 0, activeSize.width(), std::clamp(centre, 0, activeSize.height())));
                 const int from = std::clamp(centre, 0, normalSize.height());
@@ -498,13 +425,13 @@ void CBitmapFader::paintEvent(QPaintEvent* /*event*/)
     }
 
     if (!m_thumb.normal.image.isNull() && isEnabled()) {
-        const QImage& thumb = (m_dragging && !m_thumb.active.image.isNull())
+        const QImage& thumb = (IsDragging() && !m_thumb.active.image.isNull())
                                   ? m_thumb.active.image
                                   : m_thumb.normal.image;
         const QSize thumbSize = res::LogicalSize(thumb);
         const QSize control = ControlSize();
         const QPoint topLeft =
-            m_vertical ? QPoint((control.width() - thumbSize.width()) / 2, centre - thumbSize.height() / 2)
+            IsVertical() ? QPoint((control.width() - thumbSize.width()) / 2, centre - thumbSize.height() / 2)
                        : QPoint(centre - thumbSize.width() / 2, (control.height() - thumbSize.height()) / 2);
         painter.drawImage(QPointF(topLeft), thumb);
     }

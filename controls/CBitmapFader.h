@@ -1,18 +1,18 @@
 // The fader of a channel gain: a channel image with a thumb image that slides
-// along it, moved by dragging or by the keyboard. Every change made by the
-// user is reported to the owner through a queued call, so it arrives after
-// the current event has been handled: moving() while the thumb is dragged,
-// moved() when a drag ends and after each key.
+// along it, moved by dragging, the keyboard or the wheel. sliderMoved() comes
+// while the thumb is dragged; changeFinished() (DrawnSlider.h) when a drag
+// ends, even one that left the value where it was, and after each key press
+// and wheel notch. Up, Left and Page Up go towards the minimum, Home and End
+// to the ends; a notch away from the user is a step towards the minimum.
 //
 // Horizontal faders have their minimum at the left; vertical ones have it at
 // the top and the maximum at the bottom.
 #pragma once
 
-#include "WheelNotches.h"
+#include "DrawnSlider.h"
 
 #include <QImage>
 #include <QPoint>
-#include <QWidget>
 #include <QtGlobal>
 
 class QFocusEvent;
@@ -22,7 +22,7 @@ class QPaintEvent;
 
 namespace brevant {
 
-class CBitmapFader : public QWidget {
+class CBitmapFader : public DrawnSlider {
     Q_OBJECT
 
 public:
@@ -38,22 +38,16 @@ public:
     CBitmapFader(const CBitmapFader&) = delete;
     CBitmapFader& operator=(const CBitmapFader&) = delete;
 
-    // The number the owner knows this fader by; it comes with every
-    // notification and is kept in the "controlId" property too.
-    void SetControlId(int controlId);
-    int ControlId() const { return m_controlId; }
+    // The slider's range; crossed limits leave only the minimum.
+    void SetLimits(int minimum, int maximum) { setRange(minimum, maximum); }
+    int GetLower() const { return minimum(); }
+    int GetUpper() const { return maximum(); }
+    void SetPageStep(int step) { setPageStep(step); }
+    int GetPageStep() const { return pageStep(); }
 
-    // Sets the range and brings the value into it. Repaints when `redraw`.
-    void SetLimits(int minimum, int maximum, bool redraw = true);
-    int GetLower() const { return m_lower; }
-    int GetUpper() const { return m_upper; }
-    void SetPageStep(int step) { m_pageStep = step; }
-    int GetPageStep() const { return m_pageStep; }
-
-    // Stores `value` brought into the range (against the maximum first, then
-    // the minimum) and repaints. Reports nothing: the owner set it.
-    void SetValue(int value);
-    int GetValue() const { return m_value; }
+    // setValue(): only valueChanged() follows, as the owner set it.
+    void SetValue(int value) { setValue(value); }
+    int GetValue() const { return value(); }
 
     // Space kept free at each end of the travel: the thumb's centre stays at
     // least half a thumb plus the inset away from the end. Left/right count
@@ -61,7 +55,7 @@ public:
     void SetInsets(int left, int top, int right, int bottom);
 
     void SetOrientation(bool vertical);
-    bool IsVertical() const { return m_vertical; }
+    bool IsVertical() const { return orientation() == Qt::Vertical; }
     // A disabled fader ignores the mouse and the keys and shows no thumb.
     void SetEnabled(bool enabled);
     void ShowFocusFrame(bool show);
@@ -94,27 +88,22 @@ public:
     int ValueToPixel(int value) const;
     int PixelToValue(int pixel) const;
     // The thumb's centre for the present value.
-    int ThumbCentre() const { return ValueToPixel(m_value); }
-    bool IsDragging() const { return m_dragging; }
+    int ThumbCentre() const { return ValueToPixel(sliderPosition()); }
+    bool IsDragging() const { return isSliderDown(); }
 
     QSize sizeHint() const override;
-
-signals:
-    // Posted while the thumb is dragged (kFaderMoving).
-    void moving(int controlId, int value);
-    // Posted when a drag ends and after each key or wheel step (kFaderMoved).
-    void moved(int controlId, int value);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+
+    SliderAction KeyAction(int key) const override;
 
 private:
     // One image as loaded, with what is needed to load it again at another
@@ -145,20 +134,10 @@ private:
     int InsetStart() const;
     int InsetEnd() const;
     int AlongTravel(QPoint point) const;
-    int Clamped(int value) const;
-    WheelNotches m_wheel;
 
     void DragTo(int along);
     void EndDrag();
-    void PostMoving();
-    void PostMoved();
 
-    int m_controlId = 0;
-    int m_upper = 100;
-    int m_lower = 0;
-    int m_value = 0;
-    int m_pageStep = 20;
-    bool m_vertical = false;
     int m_insetLeft = 0;
     int m_insetTop = 0;
     int m_insetRight = 0;
@@ -167,7 +146,6 @@ private:
     PicturePair m_thumb;
     bool m_showFocusFrame = true;
     bool m_hasFocus = false;
-    bool m_dragging = false;
     int m_dragOffset = 0;
 };
 

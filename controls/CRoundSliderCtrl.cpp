@@ -1,12 +1,8 @@
 #include "CRoundSliderCtrl.h"
 
-#include "Notifications.h"
-
 #include <QFocusEvent>
 #include <QFontMetricsF>
-#include <QKeyEvent>
 #include <QLinearGradient>
-#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -43,42 +39,17 @@ CRoundSliderCtrl::CRoundSliderCtrl(QWidget* parent)
 }
 
 CRoundSliderCtrl::CRoundSliderCtrl(int controlId, QWidget* parent)
-    : QWidget(parent)
+    : DrawnSlider(controlId, KeyStepEnds::OnRelease, parent)
 {
-    SetControlId(controlId);
-    setFocusPolicy(Qt::StrongFocus);
-    SetRange(0, 359);
-    m_lineSize = 1;
-    m_pageSize = 10;
+    setRange(0, 359);
+    setSingleStep(1);
+    setPageStep(10);
     UpdateMask();
-}
-
-void CRoundSliderCtrl::SetControlId(int controlId)
-{
-    m_controlId = controlId;
-    setProperty("controlId", controlId);
-}
-
-void CRoundSliderCtrl::SetRange(int min, int max)
-{
-    m_min = min;
-    m_max = std::max(min, max);
-    m_pos = std::clamp(m_pos, m_min, m_max);
-    update();
-}
-
-void CRoundSliderCtrl::SetPos(int pos)
-{
-    pos = std::clamp(pos, m_min, m_max);
-    if (pos == m_pos)
-        return;
-    m_pos = pos;
-    update();
 }
 
 QString CRoundSliderCtrl::Text() const
 {
-    return QString::asprintf("%ld", static_cast<long>(m_pos));
+    return QString::asprintf("%ld", static_cast<long>(sliderPosition()));
 }
 
 QSize CRoundSliderCtrl::sizeHint() const
@@ -97,22 +68,25 @@ bool CRoundSliderCtrl::ApplyDrag(QPointF point, Qt::KeyboardModifiers modifiers)
     const bool fine = modifiers.testFlag(Qt::ShiftModifier);
     if (fine != m_anchorFine) {
         m_anchorY = point.y();
-        m_anchorPos = m_pos;
+        m_anchorPos = sliderPosition();
         m_anchorFine = fine;
     }
     const int pixelsPerStep = fine ? kFineDragPixelsPerStep : kDragPixelsPerStep;
     // Up the screen is a smaller y and a larger value.
     const double steps = (m_anchorY - point.y()) / pixelsPerStep;
-    const int next = std::clamp(m_anchorPos + static_cast<int>(std::trunc(steps)) * m_lineSize, m_min, m_max);
-    if (next == m_pos)
+    const long long next = std::clamp<long long>(
+        m_anchorPos + static_cast<long long>(std::trunc(steps)) * singleStep(), minimum(), maximum());
+    if (next == sliderPosition())
         return false;
-    m_pos = next;
+    setSliderPosition(static_cast<int>(next));
     return true;
 }
 
 double CRoundSliderCtrl::AngleOf(int pos) const
 {
-    const double share = m_max > m_min ? double(std::clamp(pos, m_min, m_max) - m_min) / (m_max - m_min) : 0.0;
+    const double low = minimum();
+    const double high = maximum();
+    const double share = high > low ? (std::clamp(double(pos), low, high) - low) / (high - low) : 0.0;
     return std::fmod(kStartAngle + share * kSweepAngle, 360.0);
 }
 
@@ -145,33 +119,25 @@ void CRoundSliderCtrl::UpdateMask()
         clearMask();
 }
 
-void CRoundSliderCtrl::Post(int code)
-{
-    // Queued, so the parent hears of the move from the event loop, after the
-    // handler that caused it has finished.
-    QMetaObject::invokeMethod(
-        this, [this, code, pos = m_pos] { emit scrolled(code, pos); }, Qt::QueuedConnection);
-}
-
 void CRoundSliderCtrl::resizeEvent(QResizeEvent* event)
 {
     UpdateMask();
-    QWidget::resizeEvent(event);
+    DrawnSlider::resizeEvent(event);
 }
 
 void CRoundSliderCtrl::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
+        DrawnSlider::mousePressEvent(event);
         return;
     }
     // Qt keeps sending the mouse to this widget until the button is released.
     // A press alone changes nothing: only the drag that follows does.
     setFocus(Qt::MouseFocusReason);
-    m_dragging = true;
+    setSliderDown(true);
     m_moved = false;
     m_anchorY = event->position().y();
-    m_anchorPos = m_pos;
+    m_anchorPos = sliderPosition();
     m_anchorFine = event->modifiers().testFlag(Qt::ShiftModifier);
     update();
     event->accept();
@@ -179,31 +145,27 @@ void CRoundSliderCtrl::mousePressEvent(QMouseEvent* event)
 
 void CRoundSliderCtrl::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_dragging) {
-        QWidget::mouseMoveEvent(event);
+    if (!IsDragging()) {
+        DrawnSlider::mouseMoveEvent(event);
         return;
     }
-    if (ApplyDrag(event->position(), event->modifiers())) {
+    if (ApplyDrag(event->position(), event->modifiers()))
         m_moved = true;
-        Post(kScrollThumbTrack);
-        update();
-    }
     event->accept();
 }
 
 void CRoundSliderCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!m_dragging || event->button() != Qt::LeftButton) {
-        QWidget::mouseReleaseEvent(event);
+    if (!IsDragging() || event->button() != Qt::LeftButton) {
+        DrawnSlider::mouseReleaseEvent(event);
         return;
     }
-    m_dragging = false;
-    if (ApplyDrag(event->position(), event->modifiers())) {
+    if (ApplyDrag(event->position(), event->modifiers()))
         m_moved = true;
-        Post(kScrollThumbTrack);
-    }
+    setSliderDown(false);
+    // A click that never moved the knob leaves nothing to finish.
     if (m_moved) {
-        Post(kScrollThumbPosition);
+        PostChangeFinished();
         m_moved = false;
     }
     update();
@@ -217,85 +179,40 @@ void CRoundSliderCtrl::wheelEvent(QWheelEvent* event)
         event->ignore();
         return;
     }
-    const int notches = m_wheel.Take(*event);
-    event->accept();
-    if (notches == 0)
-        return;
     // Turning the wheel away from the user raises the value. Each step is a
-    // whole turn of the knob: it ends at once, as a key that is let go ends,
-    // so the owner sends the new value.
-    const int pos = std::clamp(m_pos + notches * m_lineSize, m_min, m_max);
-    if (pos != m_pos) {
-        m_pos = pos;
-        Post(notches > 0 ? kScrollLineUp : kScrollLineDown);
-        Post(kScrollEnd);
-    }
-    update();
-}
-
-void CRoundSliderCtrl::keyPressEvent(QKeyEvent* event)
-{
-    int pos = m_pos;
-    int code;
-    switch (event->key()) {
-    case Qt::Key_PageUp:
-        pos += m_pageSize;
-        code = kScrollPageUp;
-        break;
-    case Qt::Key_PageDown:
-        pos -= m_pageSize;
-        code = kScrollPageDown;
-        break;
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-        pos += m_lineSize;
-        code = kScrollLineUp;
-        break;
-    case Qt::Key_Left:
-    case Qt::Key_Down:
-        pos -= m_lineSize;
-        code = kScrollLineDown;
-        break;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    // The keys stop at the ends; the release still ends the scroll.
-    m_pos = std::clamp(pos, m_min, m_max);
-    update();
-    Post(code);
+    // whole turn of the knob, finished at once as a key that is let go.
+    StepByWheel(*event, +1);
     event->accept();
 }
 
-void CRoundSliderCtrl::keyReleaseEvent(QKeyEvent* event)
+QAbstractSlider::SliderAction CRoundSliderCtrl::KeyAction(int key) const
 {
-    switch (event->key()) {
+    switch (key) {
     case Qt::Key_PageUp:
+        return SliderPageStepAdd;
     case Qt::Key_PageDown:
-    case Qt::Key_Left:
-    case Qt::Key_Up:
+        return SliderPageStepSub;
     case Qt::Key_Right:
+    case Qt::Key_Up:
+        return SliderSingleStepAdd;
+    case Qt::Key_Left:
     case Qt::Key_Down:
-        // A held key repeats press and release; the scroll ends when it is let go.
-        if (!event->isAutoRepeat())
-            Post(kScrollEnd);
-        event->accept();
-        return;
+        return SliderSingleStepSub;
     default:
-        QWidget::keyReleaseEvent(event);
+        return SliderNoAction;
     }
 }
 
 void CRoundSliderCtrl::focusInEvent(QFocusEvent* event)
 {
     update();
-    QWidget::focusInEvent(event);
+    DrawnSlider::focusInEvent(event);
 }
 
 void CRoundSliderCtrl::focusOutEvent(QFocusEvent* event)
 {
     update();
-    QWidget::focusOutEvent(event);
+    DrawnSlider::focusOutEvent(event);
 }
 
 void CRoundSliderCtrl::paintEvent(QPaintEvent* /*event*/)
@@ -341,8 +258,8 @@ void CRoundSliderCtrl::paintEvent(QPaintEvent* /*event*/)
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(groove, grooveWidth, Qt::SolidLine, Qt::RoundCap));
         painter.drawArc(track, QtArcAngle(kStartAngle), QtArcSpan(kSweepAngle));
-        const double valueSweep = std::fmod(AngleOf(m_pos) - kStartAngle + 360.0, 360.0);
-        if (m_pos > m_min) {
+        const double valueSweep = std::fmod(AngleOf(sliderPosition()) - kStartAngle + 360.0, 360.0);
+        if (sliderPosition() > minimum()) {
             QColor fill = accent;
             fill.setAlpha(dark ? 200 : 170);
             painter.setPen(QPen(fill, grooveWidth, Qt::SolidLine, Qt::RoundCap));
@@ -350,7 +267,7 @@ void CRoundSliderCtrl::paintEvent(QPaintEvent* /*event*/)
         }
 
         // The dot at the position.
-        const QPointF dot = DotCentre(m_pos);
+        const QPointF dot = DotCentre(sliderPosition());
         const double dotSize = std::max(2.0, m_dotRadius - 1.5);
         QRadialGradient shine(dot - QPointF(dotSize / 3.0, dotSize / 3.0), dotSize * 1.4);
         shine.setColorAt(0.0, QColor(255, 255, 255));

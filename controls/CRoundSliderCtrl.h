@@ -1,7 +1,8 @@
-// The round knob of each crosspoint gain. It keeps a position within a range
-// with a line and a page size and tells its parent about every move with the
-// trackbar's scroll codes (Notifications.h), delivered later from the event
-// loop rather than from inside the mouse or key handler.
+// The round knob of each crosspoint gain, a slider (DrawnSlider.h) whose
+// line and page sizes are its single and page steps. A drag reports
+// sliderMoved() and, when it moved the knob, changeFinished() on release;
+// a key reports actionTriggered() when pressed and changeFinished() when let
+// go; a wheel notch both at once.
 //
 // The dial sweeps 300 degrees clockwise, from the minimum at the lower left
 // to the maximum at the lower right, with the gap at the bottom, so the two
@@ -10,19 +11,18 @@
 // every kDragPixelsPerStep pixels (kFineDragPixelsPerStep with Shift held);
 // the wheel turned away from the user raises it, one line per notch; Up,
 // Right and Page Up raise it, Down, Left and Page Down lower it. Neither
-// goes past an end. The scroll codes follow the value: "up" means raised.
+// goes past an end.
 #pragma once
 
-#include "WheelNotches.h"
+#include "DrawnSlider.h"
 
 #include <QPoint>
 #include <QPointF>
 #include <QString>
-#include <QWidget>
 
 namespace brevant {
 
-class CRoundSliderCtrl : public QWidget {
+class CRoundSliderCtrl : public DrawnSlider {
     Q_OBJECT
 
 public:
@@ -36,19 +36,17 @@ public:
     explicit CRoundSliderCtrl(QWidget* parent = nullptr);
     explicit CRoundSliderCtrl(int controlId, QWidget* parent = nullptr);
 
-    // The position is clamped into the new range.
-    void SetRange(int min, int max);
-    int GetRangeMin() const { return m_min; }
-    int GetRangeMax() const { return m_max; }
-
-    // Clamped to the range; no notification.
-    void SetPos(int pos);
-    int GetPos() const { return m_pos; }
-
-    void SetLineSize(int size) { m_lineSize = size; }
-    int GetLineSize() const { return m_lineSize; }
-    void SetPageSize(int size) { m_pageSize = size; }
-    int GetPageSize() const { return m_pageSize; }
+    // The slider's range, value and steps by their older names. SetPos
+    // reports only valueChanged(), as the owner set it.
+    void SetRange(int min, int max) { setRange(min, max); }
+    int GetRangeMin() const { return minimum(); }
+    int GetRangeMax() const { return maximum(); }
+    void SetPos(int pos) { setValue(pos); }
+    int GetPos() const { return value(); }
+    void SetLineSize(int size) { setSingleStep(size); }
+    int GetLineSize() const { return singleStep(); }
+    void SetPageSize(int size) { setPageStep(size); }
+    int GetPageSize() const { return pageStep(); }
 
     int DotRadius() const { return m_dotRadius; }
     // The clockwise angle from the top, in degrees, at which `pos` lies on
@@ -60,21 +58,12 @@ public:
     QPoint KnobCentre() const;
     int KnobRadius() const;
 
-    bool IsDragging() const { return m_dragging; }
+    bool IsDragging() const { return isSliderDown(); }
     // The number written in the knob.
     QString Text() const;
 
-    // The number the owner knows this knob by, kept in the "controlId"
-    // property too.
-    void SetControlId(int controlId);
-    int ControlId() const { return m_controlId; }
-
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
-
-signals:
-    // A trackbar scroll code (ScrollCode) and the position it left the knob at.
-    void scrolled(int code, int position);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,25 +72,16 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    SliderAction KeyAction(int key) const override;
 
 private:
     // Follows the pointer's height since the press; true when the position changed.
     bool ApplyDrag(QPointF point, Qt::KeyboardModifiers modifiers);
     void UpdateMask();
-    void Post(int code);
-
-    int m_min = 0;
-    int m_max = 0;
-    int m_pos = 0;
-    int m_lineSize = 1;
-    int m_pageSize = 10;
 
     int m_dotRadius = kDefaultDotRadius;
-    bool m_dragging = false;
     // Where the steps counted so far in the current drag began: the pointer's
     // height, and the position then. Shift changes the scale; the anchor moves
     // to the pointer so the value does not jump.
@@ -109,8 +89,6 @@ private:
     int m_anchorPos = 0;
     bool m_anchorFine = false;
     bool m_moved = false;
-    WheelNotches m_wheel;
-    int m_controlId = 0;
 };
 
 }  // namespace brevant

@@ -1,12 +1,9 @@
 #include "CSkinnedTrackbar.h"
 
-#include "Notifications.h"
 #include "ResourceRegistry.h"
 
 #include <QEvent>
 #include <QFocusEvent>
-#include <QKeyEvent>
-#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
@@ -14,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace brevant {
 
@@ -38,43 +34,23 @@ CSkinnedTrackbar::CSkinnedTrackbar(QWidget* parent)
 }
 
 CSkinnedTrackbar::CSkinnedTrackbar(int controlId, QWidget* parent)
-    : QWidget(parent)
+    : DrawnSlider(controlId, KeyStepEnds::OnRelease, parent)
 {
-    SetControlId(controlId);
-    setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setRange(0, 100);
+    setSingleStep(1);
+    setPageStep(20);
     m_pageRepeat.setSingleShot(true);
     connect(&m_pageRepeat, &QTimer::timeout, this, &CSkinnedTrackbar::RepeatPage);
 }
 
 CSkinnedTrackbar::~CSkinnedTrackbar() = default;
 
-void CSkinnedTrackbar::SetControlId(int controlId)
-{
-    m_controlId = controlId;
-    setProperty("controlId", controlId);
-}
-
-void CSkinnedTrackbar::SetRange(int minimum, int maximum, bool redraw)
-{
-    m_minimum = std::min(minimum, maximum);
-    m_maximum = std::max(minimum, maximum);
-    m_position = Clamped(m_position);
-    if (redraw)
-        update();
-}
-
-void CSkinnedTrackbar::SetPos(int position)
-{
-    m_position = Clamped(position);
-    update();
-}
-
 void CSkinnedTrackbar::SetOrientation(bool vertical)
 {
-    if (vertical == m_vertical)
+    if (vertical == IsVertical())
         return;
-    m_vertical = vertical;
+    setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
     setSizePolicy(vertical ? QSizePolicy::Fixed : QSizePolicy::Preferred,
                   vertical ? QSizePolicy::Preferred : QSizePolicy::Fixed);
     updateGeometry();
@@ -127,29 +103,24 @@ void CSkinnedTrackbar::ReloadForRatio()
     }
 }
 
-int CSkinnedTrackbar::Length() const { return m_vertical ? height() : width(); }
+int CSkinnedTrackbar::Length() const { return IsVertical() ? height() : width(); }
 
 int CSkinnedTrackbar::ThumbLength() const
 {
     const QSize size = res::LogicalSize(m_thumb);
-    return m_vertical ? size.height() : size.width();
+    return IsVertical() ? size.height() : size.width();
 }
 
-int CSkinnedTrackbar::Along(QPoint point) const { return m_vertical ? point.y() : point.x(); }
-
-int CSkinnedTrackbar::Clamped(long long position) const
-{
-    return static_cast<int>(std::clamp<long long>(position, m_minimum, m_maximum));
-}
+int CSkinnedTrackbar::Along(QPoint point) const { return IsVertical() ? point.y() : point.x(); }
 
 int CSkinnedTrackbar::PosToPixel(int position) const
 {
     const int half = ThumbLength() / 2;
     const int travel = std::max(0, Length() - ThumbLength());
-    const double range = double(m_maximum) - double(m_minimum);
+    const double range = double(maximum()) - double(minimum());
     if (range <= 0)
         return half;
-    const double fraction = (double(Clamped(position)) - double(m_minimum)) / range;
+    const double fraction = (double(std::clamp(position, minimum(), maximum())) - double(minimum())) / range;
     return half + static_cast<int>(std::lround(fraction * travel));
 }
 
@@ -157,112 +128,57 @@ int CSkinnedTrackbar::PixelToPos(int pixel) const
 {
     const int travel = Length() - ThumbLength();
     if (travel <= 0)
-        return m_minimum;
+        return minimum();
     const double fraction = (double(pixel) - ThumbLength() / 2) / double(travel);
-    const double range = double(m_maximum) - double(m_minimum);
-    const double position = std::clamp(std::round(fraction * range) + double(m_minimum),
-                                       double(m_minimum), double(m_maximum));
+    const double range = double(maximum()) - double(minimum());
+    const double position = std::clamp(std::round(fraction * range) + double(minimum()),
+                                       double(minimum()), double(maximum()));
     return static_cast<int>(position);
 }
 
-int CSkinnedTrackbar::ThumbStart() const { return PosToPixel(m_position) - ThumbLength() / 2; }
+int CSkinnedTrackbar::ThumbStart() const { return PosToPixel(sliderPosition()) - ThumbLength() / 2; }
 
 QSize CSkinnedTrackbar::sizeHint() const
 {
     const QSize thumb = res::LogicalSize(m_thumb);
     const QSize channel = res::LogicalSize(m_before).expandedTo(res::LogicalSize(m_after));
-    int length = m_vertical ? channel.height() : channel.width();
+    int length = IsVertical() ? channel.height() : channel.width();
     if (length <= 0)
         length = kDefaultLength;
-    int thickness = m_vertical ? std::max(thumb.width(), channel.width())
+    int thickness = IsVertical() ? std::max(thumb.width(), channel.width())
                                : std::max(thumb.height(), channel.height());
     if (thickness <= 0)
         thickness = kDefaultThickness;
-    return m_vertical ? QSize(thickness, length) : QSize(length, thickness);
+    return IsVertical() ? QSize(thickness, length) : QSize(length, thickness);
 }
 
 QSize CSkinnedTrackbar::minimumSizeHint() const
 {
     const QSize hint = sizeHint();
     const int thumb = std::max(ThumbLength(), 1);
-    return m_vertical ? QSize(hint.width(), thumb) : QSize(thumb, hint.height());
+    return IsVertical() ? QSize(hint.width(), thumb) : QSize(thumb, hint.height());
 }
 
-void CSkinnedTrackbar::Post(int code)
-{
-    const int position = m_position;
-    QMetaObject::invokeMethod(this, [this, code, position] { emit scrolled(code, position); },
-                              Qt::QueuedConnection);
-}
-
-bool CSkinnedTrackbar::IsScrollKey(int key)
+QAbstractSlider::SliderAction CSkinnedTrackbar::KeyAction(int key) const
 {
     switch (key) {
     case Qt::Key_Left:
     case Qt::Key_Up:
+        return SliderSingleStepSub;
     case Qt::Key_Right:
     case Qt::Key_Down:
+        return SliderSingleStepAdd;
     case Qt::Key_PageUp:
+        return SliderPageStepSub;
     case Qt::Key_PageDown:
+        return SliderPageStepAdd;
     case Qt::Key_Home:
+        return SliderToMinimum;
     case Qt::Key_End:
-        return true;
+        return SliderToMaximum;
     default:
-        return false;
+        return SliderNoAction;
     }
-}
-
-void CSkinnedTrackbar::keyPressEvent(QKeyEvent* event)
-{
-    if (!isEnabled() || !IsScrollKey(event->key())) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    long long wanted = m_position;
-    int code = kScrollLineUp;
-    switch (event->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Up:
-        wanted -= m_lineSize;
-        code = kScrollLineUp;
-        break;
-    case Qt::Key_Right:
-    case Qt::Key_Down:
-        wanted += m_lineSize;
-        code = kScrollLineDown;
-        break;
-    case Qt::Key_PageUp:
-        wanted -= m_pageSize;
-        code = kScrollPageUp;
-        break;
-    case Qt::Key_PageDown:
-        wanted += m_pageSize;
-        code = kScrollPageDown;
-        break;
-    case Qt::Key_Home:
-        wanted = m_minimum;
-        code = kScrollTop;
-        break;
-    default:  // Qt::Key_End
-        wanted = m_maximum;
-        code = kScrollBottom;
-        break;
-    }
-    m_position = Clamped(wanted);
-    update();
-    Post(code);
-    event->accept();
-}
-
-void CSkinnedTrackbar::keyReleaseEvent(QKeyEvent* event)
-{
-    // A held key repeats its step; the action ends when the key comes up.
-    if (!isEnabled() || !IsScrollKey(event->key()) || event->isAutoRepeat()) {
-        QWidget::keyReleaseEvent(event);
-        return;
-    }
-    Post(kScrollEnd);
-    event->accept();
 }
 
 void CSkinnedTrackbar::wheelEvent(QWheelEvent* event)
@@ -271,19 +187,10 @@ void CSkinnedTrackbar::wheelEvent(QWheelEvent* event)
         QWidget::wheelEvent(event);
         return;
     }
-    // One notch (120) is a line, away from the user towards the minimum; each
-    // step is a whole action, reported like a key that is pressed and let go.
-    const int notches = m_wheel.Take(*event);
+    // One notch (120) is a line, away from the user towards the minimum,
+    // finished at once like a key that is pressed and let go.
+    StepByWheel(*event, -1);
     event->accept();
-    if (notches == 0)
-        return;
-    const int wanted = Clamped(static_cast<long long>(m_position) - static_cast<long long>(notches) * m_lineSize);
-    if (wanted == m_position)
-        return;
-    m_position = wanted;
-    update();
-    Post(notches > 0 ? kScrollLineUp : kScrollLineDown);
-    Post(kScrollEnd);
 }
 
 // Moves a page from the thumb towards `along`, unless the thumb has reached
@@ -291,16 +198,10 @@ void CSkinnedTrackbar::wheelEvent(QWheelEvent* event)
 void CSkinnedTrackbar::PageTowards(int along)
 {
     const int start = ThumbStart();
-    if (along < start) {
-        m_position = Clamped(static_cast<long long>(m_position) - m_pageSize);
-        Post(kScrollPageUp);
-    } else if (along >= start + std::max(ThumbLength(), 1)) {
-        m_position = Clamped(static_cast<long long>(m_position) + m_pageSize);
-        Post(kScrollPageDown);
-    } else {
-        return;
-    }
-    update();
+    if (along < start)
+        triggerAction(SliderPageStepSub);
+    else if (along >= start + std::max(ThumbLength(), 1))
+        triggerAction(SliderPageStepAdd);
 }
 
 void CSkinnedTrackbar::RepeatPage()
@@ -313,16 +214,16 @@ void CSkinnedTrackbar::RepeatPage()
 
 void CSkinnedTrackbar::mousePressEvent(QMouseEvent* event)
 {
-    if (!isEnabled() || event->button() != Qt::LeftButton || m_dragging || m_paging) {
-        QWidget::mousePressEvent(event);
+    if (!isEnabled() || event->button() != Qt::LeftButton || IsDragging() || m_paging) {
+        DrawnSlider::mousePressEvent(event);
         return;
     }
     setFocus(Qt::MouseFocusReason);
     const int along = Along(event->position().toPoint());
     const int start = ThumbStart();
     if (along >= start && along < start + ThumbLength()) {
-        m_dragging = true;
-        m_dragOffset = along - PosToPixel(m_position);
+        setSliderDown(true);
+        m_dragOffset = along - PosToPixel(sliderPosition());
     } else {
         m_paging = true;
         m_pageTarget = along;
@@ -335,64 +236,57 @@ void CSkinnedTrackbar::mousePressEvent(QMouseEvent* event)
 
 void CSkinnedTrackbar::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!isEnabled() || !(m_dragging || m_paging)) {
-        QWidget::mouseMoveEvent(event);
+    if (!isEnabled() || !(IsDragging() || m_paging)) {
+        DrawnSlider::mouseMoveEvent(event);
         return;
     }
     const int along = Along(event->position().toPoint());
-    if (m_paging) {
+    if (m_paging)
         m_pageTarget = along;
-    } else {
-        const int position = PixelToPos(along - m_dragOffset);
-        if (position != m_position) {
-            m_position = position;
-            update();
-            Post(kScrollThumbTrack);
-        }
-    }
+    else
+        setSliderPosition(PixelToPos(along - m_dragOffset));
     event->accept();
 }
 
 void CSkinnedTrackbar::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!isEnabled() || event->button() != Qt::LeftButton || !(m_dragging || m_paging)) {
-        QWidget::mouseReleaseEvent(event);
+    if (!isEnabled() || event->button() != Qt::LeftButton || !(IsDragging() || m_paging)) {
+        DrawnSlider::mouseReleaseEvent(event);
         return;
     }
     StopMouse();
     event->accept();
 }
 
-// Ends a drag or a held page click with the reports that close it.
+// Ends a drag or a held page click, which finishes the change.
 void CSkinnedTrackbar::StopMouse()
 {
-    if (m_dragging)
-        Post(kScrollThumbPosition);
-    if (m_dragging || m_paging)
-        Post(kScrollEnd);
-    m_dragging = false;
+    const bool finished = IsDragging() || m_paging;
+    setSliderDown(false);
     m_paging = false;
     m_pageRepeat.stop();
+    if (finished)
+        PostChangeFinished();
     update();
 }
 
 void CSkinnedTrackbar::focusInEvent(QFocusEvent* event)
 {
     update();
-    QWidget::focusInEvent(event);
+    DrawnSlider::focusInEvent(event);
 }
 
 void CSkinnedTrackbar::focusOutEvent(QFocusEvent* event)
 {
     update();
-    QWidget::focusOutEvent(event);
+    DrawnSlider::focusOutEvent(event);
 }
 
 void CSkinnedTrackbar::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::EnabledChange && !isEnabled())
         StopMouse();
-    QWidget::changeEvent(event);
+    DrawnSlider::changeEvent(event);
 }
 
 void CSkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
@@ -402,7 +296,7 @@ void CSkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
     if (!isEnabled())
         painter.setOpacity(0.5);
     const int length = Length();
-    const int centre = PosToPixel(m_position);
+    const int centre = PosToPixel(sliderPosition());
 
     // Each channel image stands for the whole length of the trackbar (scaled
     // along it when its length differs); the one before the thumb shows up
@@ -412,7 +306,7 @@ void CSkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
             return;
         const QSize logical = res::LogicalSize(image);
         const qreal ratio = image.devicePixelRatio();
-        if (m_vertical) {
+        if (IsVertical()) {
             const qreal scale = qreal(logical.height()) / length;
             const int left = (width() - logical.width()) / 2;
             painter.drawImage(QRectF(left, from, logical.width(), to - from), image,
@@ -430,7 +324,7 @@ void CSkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
 
     if (!m_thumb.isNull()) {
         const QSize thumb = res::LogicalSize(m_thumb);
-        const QPointF topLeft = m_vertical
+        const QPointF topLeft = IsVertical()
                                     ? QPointF((width() - thumb.width()) / 2, centre - thumb.height() / 2)
                                     : QPointF(centre - thumb.width() / 2, (height() - thumb.height()) / 2);
         painter.drawImage(topLeft, m_thumb);

@@ -3,7 +3,6 @@
 #include "CChannelPane.h"
 #include "CImageCheckButton.h"
 #include "CSkinnedTrackbar.h"
-#include "Notifications.h"
 #include "PanelContext.h"
 
 #include <QComboBox>
@@ -71,8 +70,8 @@ CDynamicsDlg::CDynamicsDlg(PanelContext& context, int channelIndex_, int paneKin
     connect(m_aec, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnAecClicked);
     connect(m_phantom, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnPhantomClicked);
     connect(m_nr, &CImageCheckButton::clicked, this, &CDynamicsDlg::OnNrClicked);
-    connect(m_nrSlider, &CSkinnedTrackbar::scrolled, this, &CDynamicsDlg::OnNrSliderScrolled);
-    connect(m_filterSlider, &CSkinnedTrackbar::scrolled, this, &CDynamicsDlg::OnFilterSliderScrolled);
+    connect(m_nrSlider, &CSkinnedTrackbar::changeFinished, this, &CDynamicsDlg::OnNrSliderScrolled);
+    connect(m_filterSlider, &CSkinnedTrackbar::changeFinished, this, &CDynamicsDlg::OnFilterSliderScrolled);
     connect(m_filter, &QComboBox::activated, this, &CDynamicsDlg::OnFilterChanged);
     connect(&context.Model(), &PanelModel::changed, this, &CDynamicsDlg::OnModelChanged);
     resize(120, 180);
@@ -192,10 +191,8 @@ void CDynamicsDlg::OnNrClicked()
     context.Send(std::move(changes));
 }
 
-void CDynamicsDlg::OnNrSliderScrolled(int code, int position)
+void CDynamicsDlg::OnNrSliderScrolled(int position)
 {
-    if (code != kScrollEnd)
-        return;
     m_nrDepth->setText(QStringLiteral("%1db").arg(position));
     PanelContext& context = Context();
     if (!context.Connected()) {
@@ -229,10 +226,8 @@ void CDynamicsDlg::OnFilterChanged(int index)
     context.Send({{Op::SN, {5}, index}});
 }
 
-void CDynamicsDlg::OnFilterSliderScrolled(int code, int position)
+void CDynamicsDlg::OnFilterSliderScrolled(int position)
 {
-    if (code != kScrollEnd)
-        return;
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);

@@ -54,9 +54,9 @@ public:
     void OnAecClicked();
     void OnPhantomClicked();
     void OnNrClicked();
-    void OnNrSliderScrolled(int code, int position);
+    void OnNrSliderScrolled(int position);
     void OnFilterChanged(int index);
-    void OnFilterSliderScrolled(int code, int position);
+    void OnFilterSliderScrolled(int position);
     // Shows what the model has changed (PanelModel::changed).
     void OnModelChanged(unsigned what);
 

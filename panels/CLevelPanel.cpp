@@ -4,7 +4,6 @@
 #include "CImageCheckButton.h"
 #include "CInputLevelDlg.h"
 #include "COutputLevelDlg.h"
-#include "Notifications.h"
 
 namespace brevant {
 
@@ -17,9 +16,9 @@ CLevelPanel::CLevelPanel(PanelContext& context, Direction direction, int channel
 {
     channelIndex = channelIndex_;
     paneKind = paneKind_;
-    connect(&m_strip.Fader(), &CBitmapFader::moving, this, &CLevelPanel::OnFaderMoving);
-    connect(&m_strip.Fader(), &CBitmapFader::moved, this, &CLevelPanel::OnFaderMoved);
-    connect(&m_strip.Trackbar(), &CSkinnedTrackbar::scrolled, this, &CLevelPanel::OnTrackbarScrolled);
+    connect(&m_strip.Fader(), &CBitmapFader::sliderMoved, this, &CLevelPanel::OnFaderMoving);
+    connect(&m_strip.Fader(), &CBitmapFader::changeFinished, this, &CLevelPanel::OnFaderMoved);
+    connect(&m_strip.Trackbar(), &CSkinnedTrackbar::changeFinished, this, &CLevelPanel::OnTrackbarScrolled);
     connect(m_mute, &CImageCheckButton::clicked, this, &CLevelPanel::OnMuteClicked);
 }
 
@@ -34,22 +33,19 @@ CLevelPanel* CLevelPanel::LiveLevel(int k) const
                                            : static_cast<CLevelPanel*>(pane->OutputLevel());
 }
 
-void CLevelPanel::OnFaderMoving(int controlId, int value)
+void CLevelPanel::OnFaderMoving(int value)
 {
-    if (controlId == kFaderId)
-        m_strip.ShowGain(m_strip.Scale().GainAt(value));
+    m_strip.ShowGain(m_strip.Scale().GainAt(value));
 }
 
-void CLevelPanel::OnFaderMoved(int controlId, int value)
+void CLevelPanel::OnFaderMoved(int value)
 {
-    if (controlId == kFaderId)
-        SendGain(value, false);
+    SendGain(value, false);
 }
 
-void CLevelPanel::OnTrackbarScrolled(int code, int position)
+void CLevelPanel::OnTrackbarScrolled(int position)
 {
-    if (code == kScrollEnd)
-        SendGain(position, true);
+    SendGain(position, true);
 }
 
 void CLevelPanel::TakeGroupGain(int position, int gain, bool fromTrackbar)

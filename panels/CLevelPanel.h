@@ -27,10 +27,11 @@ public:
     // Fader and label to `gain`, for a change made elsewhere in the program.
     void ShowGainAt(int gain);
 
-    // The fader's notifications; only those of the gain fader count.
-    void OnFaderMoving(int controlId, int value);
-    void OnFaderMoved(int controlId, int value);
-    void OnTrackbarScrolled(int code, int position);
+    // The gain fader dragged to `value` (the label follows), and the fader's
+    // or the hidden trackbar's change finished at it (sent).
+    void OnFaderMoving(int value);
+    void OnFaderMoved(int value);
+    void OnTrackbarScrolled(int position);
     void OnMuteClicked();
 
 protected:

@@ -1,7 +1,6 @@
 #include "CLevelPopupDlg.h"
 
 #include "CImageCheckButton.h"
-#include "Notifications.h"
 #include "CPanelDialog.h"
 #include "ResourceRegistry.h"
 #include "VisualManager.h"
@@ -58,31 +57,28 @@ CLevelPopupDlg::CLevelPopupDlg(PanelContext& context, Direction direction, int c
     m_strip.Place(QRect(20, 16, 100, 240));
     m_mute->setGeometry(40, 266, 100, 20);
 
-    connect(&m_strip.Fader(), &CBitmapFader::moving, this, &CLevelPopupDlg::OnFaderMoving);
-    connect(&m_strip.Fader(), &CBitmapFader::moved, this, &CLevelPopupDlg::OnFaderMoved);
-    connect(&m_strip.Trackbar(), &CSkinnedTrackbar::scrolled, this, &CLevelPopupDlg::OnTrackbarScrolled);
+    connect(&m_strip.Fader(), &CBitmapFader::sliderMoved, this, &CLevelPopupDlg::OnFaderMoving);
+    connect(&m_strip.Fader(), &CBitmapFader::changeFinished, this, &CLevelPopupDlg::OnFaderMoved);
+    connect(&m_strip.Trackbar(), &CSkinnedTrackbar::changeFinished, this, &CLevelPopupDlg::OnTrackbarScrolled);
     connect(m_mute, &CImageCheckButton::clicked, this, &CLevelPopupDlg::OnMuteClicked);
     connect(&context.Model(), &PanelModel::changed, this, &CLevelPopupDlg::OnModelChanged);
 }
 
 CLevelPopupDlg::~CLevelPopupDlg() = default;
 
-void CLevelPopupDlg::OnFaderMoving(int controlId, int value)
+void CLevelPopupDlg::OnFaderMoving(int value)
 {
-    if (controlId == kFaderId)
-        m_strip.ShowGain(m_strip.Scale().GainAt(value));
+    m_strip.ShowGain(m_strip.Scale().GainAt(value));
 }
 
-void CLevelPopupDlg::OnFaderMoved(int controlId, int value)
+void CLevelPopupDlg::OnFaderMoved(int value)
 {
-    if (controlId == kFaderId)
-        SendGain(value);
+    SendGain(value);
 }
 
-void CLevelPopupDlg::OnTrackbarScrolled(int code, int position)
+void CLevelPopupDlg::OnTrackbarScrolled(int position)
 {
-    if (code == kScrollEnd)
-        SendGain(position);
+    SendGain(position);
 }
 
 void CLevelPopupDlg::SendGain(int position)

@@ -29,10 +29,11 @@ public:
     GainStrip& Strip() { return m_strip; }
     CImageCheckButton& Mute() { return *m_mute; }
 
-    // The fader's notifications; only those of the gain fader count.
-    void OnFaderMoving(int controlId, int value);
-    void OnFaderMoved(int controlId, int value);
-    void OnTrackbarScrolled(int code, int position);
+    // The gain fader dragged to `value` (the label follows), and the fader's
+    // or the hidden trackbar's change finished at it (sent).
+    void OnFaderMoving(int value);
+    void OnFaderMoved(int value);
+    void OnTrackbarScrolled(int position);
     void OnMuteClicked();
     // Shows what the model has changed (PanelModel::changed).
     void OnModelChanged(unsigned what);

@@ -4,7 +4,6 @@
 #include "CLevelPopupDlg.h"
 #include "CPanelDialog.h"
 #include "CRoundSliderCtrl.h"
-#include "Notifications.h"
 
 #include <QFont>
 #include <QLineEdit>
@@ -123,8 +122,12 @@ void CMatrixDlg::BuildControls()
             knob->SetPos(0);
             knob->setEnabled(false);
             knob->setGeometry(KnobRect(i, o));
-            connect(knob, &CRoundSliderCtrl::scrolled, this,
-                    [this, cell](int code, int position) { OnKnobScroll(cell, code, position); });
+            // Queued, as a refusal may open a message box: not from inside
+            // the knob's mouse or key handler.
+            connect(knob, &CRoundSliderCtrl::actionTriggered, this,
+                    [this, cell, knob] { OnKnobMoved(cell, knob->value()); }, Qt::QueuedConnection);
+            connect(knob, &CRoundSliderCtrl::changeFinished, this,
+                    [this, cell](int position) { OnKnobFinished(cell, position); });
             m_knobs[at] = knob;
 
             CImageCheckButton* crosspoint = AddCrosspoint(this, CrosspointId(i, o));
@@ -180,33 +183,30 @@ void CMatrixDlg::OnCrosspointClicked(int input, int output)
     m_context.Send({{Op::MX, {input, output}, routed}}, ReportFailure());
 }
 
-void CMatrixDlg::OnKnobScroll(int cell, int code, int position)
+void CMatrixDlg::OnKnobMoved(int cell, int position)
 {
     if (cell < 0 || cell >= kCells)
         return;
-    // Said for every notification of a drag, as each one would have sent.
+    // Said for every step of a drag, as each one would have sent.
+    if (!m_context.Connected()) {
+        m_context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // Still moving: the box follows, the device hears of it at the end.
+    ShowGain(cell, std::clamp(position, kGainMin, kGainMax));
+}
+
+void CMatrixDlg::OnKnobFinished(int cell, int position)
+{
+    if (cell < 0 || cell >= kCells)
+        return;
     if (!m_context.Connected()) {
         m_context.TellUser(msg::kCannotConnect);
         return;
     }
     const int gain = std::clamp(position, kGainMin, kGainMax);
-    switch (code) {
-    case kScrollLineUp:
-    case kScrollLineDown:
-    case kScrollPageUp:
-    case kScrollPageDown:
-    case kScrollThumbTrack:
-        // Still moving: the box follows, the device hears of it at the end.
-        ShowGain(cell, gain);
-        break;
-    case kScrollThumbPosition:
-    case kScrollEnd:
-        ShowGain(cell, gain);
-        m_context.Send({{Op::XG, {1 + cell / kSize, 1 + cell % kSize}, gain}}, ReportFailure());
-        break;
-    default:
-        break;
-    }
+    ShowGain(cell, gain);
+    m_context.Send({{Op::XG, {1 + cell / kSize, 1 + cell % kSize}, gain}}, ReportFailure());
 }
 
 void CMatrixDlg::ShowGain(int cell, int gain)

@@ -90,9 +90,10 @@ public:
 public slots:
     // The switch of (input, output) was clicked; it already shows its new state.
     void OnCrosspointClicked(int input, int output);
-    // A scroll notification (ScrollCode) from the knob of cell j, with the
-    // position it left the knob at.
-    void OnKnobScroll(int cell, int code, int position);
+    // The user moved the knob of a cell to `position` (shown), or finished
+    // moving it there (shown and sent).
+    void OnKnobMoved(int cell, int position);
+    void OnKnobFinished(int cell, int position);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -174,8 +174,8 @@ void CSoundTestDlg::BuildControls()
     connect(m_channelList, &QComboBox::activated, this, &CSoundTestDlg::OnChannelChanged);
     connect(m_pointList, &QComboBox::activated, this, &CSoundTestDlg::OnPointChanged);
     connect(m_timeList, &QComboBox::activated, this, &CSoundTestDlg::OnTimeChanged);
-    connect(&m_monitor->Fader(), &CBitmapFader::moving, this, &CSoundTestDlg::OnFaderMoving);
-    connect(&m_monitor->Fader(), &CBitmapFader::moved, this, &CSoundTestDlg::OnFaderMoved);
+    connect(&m_monitor->Fader(), &CBitmapFader::sliderMoved, this, &CSoundTestDlg::OnFaderMoving);
+    connect(&m_monitor->Fader(), &CBitmapFader::changeFinished, this, &CSoundTestDlg::OnFaderMoved);
     connect(&m_monitor->Phantom(), &CImageCheckButton::clicked, this, &CSoundTestDlg::OnPhantomClicked);
     const std::pair<Role, void (CSoundTestDlg::*)()> handlers[] = {
         {Role::Calibrated, &CSoundTestDlg::OnCalibrated}, {Role::TestOn, &CSoundTestDlg::OnTestOn},
@@ -459,16 +459,13 @@ void CSoundTestDlg::ChangeSetting(const QString& what, std::function<Status(Devi
          });
 }
 
-void CSoundTestDlg::OnFaderMoving(int controlId, int value)
+void CSoundTestDlg::OnFaderMoving(int value)
 {
-    if (controlId == kFaderId)
-        m_monitor->ShowGain(SoundTestMonitor::GainAt(value));
+    m_monitor->ShowGain(SoundTestMonitor::GainAt(value));
 }
 
-void CSoundTestDlg::OnFaderMoved(int controlId, int value)
+void CSoundTestDlg::OnFaderMoved(int value)
 {
-    if (controlId != kFaderId)
-        return;
     m_gain = SoundTestMonitor::GainAt(value);
     m_monitor->Trackbar().SetPos(value);
     m_monitor->ShowGain(m_gain);

@@ -130,8 +130,8 @@ public:
     void OnChannelChanged(int index);
     void OnPointChanged(int index);
     void OnTimeChanged(int index);
-    void OnFaderMoving(int controlId, int value);
-    void OnFaderMoved(int controlId, int value);
+    void OnFaderMoving(int value);
+    void OnFaderMoved(int value);
     void OnPhantomClicked();
     void RefreshMonitor();
     void OnTestOn();

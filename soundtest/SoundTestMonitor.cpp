@@ -58,7 +58,7 @@ SoundTestMonitor::SoundTestMonitor(QWidget* parent)
     m_fader->SetOrientation(true);
     m_fader->LoadKnobImages(183, 183, true, CBitmapFader::kColourFromPixel, 0, 0);
     m_fader->SetInsets(3, 0, 3, 0);
-    m_fader->SetLimits(0, kMaxTestGain, false);
+    m_fader->SetLimits(0, kMaxTestGain);
     LoadFaderImages();
     m_trackbar->SetOrientation(true);
     m_trackbar->SetRange(0, kMaxTestGain);

@@ -1,5 +1,5 @@
 // Small helpers shared by the widget tests: delivering what the widgets have
-// posted, recording their notifications in order, and looking at pixels.
+// posted, reading what a signal spy caught, and looking at pixels.
 #pragma once
 
 #include <QCoreApplication>
@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QObject>
 #include <QRect>
+#include <QSignalSpy>
 #include <QWidget>
 
 #include <utility>
@@ -69,35 +70,16 @@ Extent Find(const QImage& image, const QRect& area, Match match)
     return found;
 }
 
-// One notification as the owner receives it: its arguments, led by the tag
-// given to Watch() when there is one.
-using Call = std::vector<int>;
-using Calls = std::vector<Call>;
-
-class SignalLog {
-public:
-    template <typename Widget>
-    void Watch(Widget* sender, void (Widget::*signal)(int, int), Call tag = {})
-    {
-        QObject::connect(sender, signal, &m_context, [this, tag](int a, int b) {
-            Call call = tag;
-            call.push_back(a);
-            call.push_back(b);
-            m_calls.push_back(std::move(call));
-        });
-    }
-    // What has arrived without the event loop running.
-    const Calls& Arrived() const { return m_calls; }
-    // Lets the event loop deliver, then hands over everything that arrived.
-    Calls Take()
-    {
-        Deliver();
-        return std::exchange(m_calls, {});
-    }
-
-private:
-    QObject m_context;
-    Calls m_calls;
-};
+// The first argument of every signal `spy` has caught, in order, once the
+// event loop has delivered what was posted; the spy starts afresh.
+inline std::vector<int> Take(QSignalSpy& spy)
+{
+    Deliver();
+    std::vector<int> values;
+    for (const QList<QVariant>& arguments : std::as_const(spy))
+        values.push_back(arguments.value(0).toInt());
+    spy.clear();
+    return values;
+}
 
 }  // namespace brevant::test

@@ -2,7 +2,6 @@
 // they report, in which order and when.
 #include "CImageCheckButton.h"
 #include "CSkinnedTrackbar.h"
-#include "Notifications.h"
 #include "UiTestHelpers.h"
 
 #include <QApplication>
@@ -20,8 +19,9 @@
 namespace brevant {
 namespace {
 
-using test::Calls;
 using test::Solid;
+using test::Take;
+using Values = std::vector<int>;
 
 constexpr QRgb kChecked = 0xFF00A000;
 constexpr QRgb kUnchecked = 0xFF808080;
@@ -101,14 +101,14 @@ protected:
     {
         bar.SetImages(Solid(10, 20, kThumb), Solid(110, 8, kBefore), Solid(110, 8, kAfter));
         bar.resize(bar.sizeHint());
-        reports.Watch(&bar, &CSkinnedTrackbar::scrolled);
     }
 
     CSkinnedTrackbar bar{3301};
-    test::SignalLog reports;
+    QSignalSpy moved{&bar, &CSkinnedTrackbar::sliderMoved};
+    QSignalSpy finished{&bar, &CSkinnedTrackbar::changeFinished};
 };
 
-TEST_F(Trackbar, DragReportsTrackingThenPositionThenEndFromTheEventLoop)
+TEST_F(Trackbar, DragMovesTheThumbAndFinishesOnReleaseFromTheEventLoop)
 {
     QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(7, 10));  // 2 right of the centre
     QTest::mouseMove(&bar, QPoint(27, 10));
@@ -117,67 +117,52 @@ TEST_F(Trackbar, DragReportsTrackingThenPositionThenEndFromTheEventLoop)
     QTest::mouseMove(&bar, QPoint(47, 15));  // across only: no change
     QTest::mouseMove(&bar, QPoint(400, 10));
     QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(400, 10));
-    EXPECT_TRUE(reports.Arrived().empty()) << "delivered from inside the mouse handler";
-    EXPECT_EQ(reports.Take(), (Calls{{kScrollThumbTrack, 20},
-                                     {kScrollThumbTrack, 40},
-                                     {kScrollThumbTrack, 100},
-                                     {kScrollThumbPosition, 100},
-                                     {kScrollEnd, 100}}));
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
+    EXPECT_EQ(Take(moved), (Values{20, 40, 100}));
+    EXPECT_EQ(Take(finished), Values{100});
 }
 
-TEST_F(Trackbar, AClickOnTheThumbEndsWhereItIsAndOnTheChannelMovesAPageTowardsIt)
+TEST_F(Trackbar, AClickOnTheThumbFinishesWhereItIsAndOnTheChannelMovesAPageTowardsIt)
 {
     bar.SetPageSize(25);
     const struct {
-        int from, x;
-        Calls expected;
-    } clicks[] = {
-        {30, 33, {{kScrollThumbPosition, 30}, {kScrollEnd, 30}}},
-        {50, 10, {{kScrollPageUp, 25}, {kScrollEnd, 25}}},  // the thumb covers 50..59
-        {50, 100, {{kScrollPageDown, 75}, {kScrollEnd, 75}}},
-    };
+        int from, x, to;
+    } clicks[] = {{30, 33, 30}, {50, 10, 25}, {50, 100, 75}};  // from 50 the thumb covers 50..59
     for (const auto& click : clicks) {
         bar.SetPos(click.from);
         QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(click.x, 10));
-        EXPECT_EQ(reports.Take(), click.expected) << "from " << click.from << " at x " << click.x;
+        EXPECT_EQ(Take(finished), Values{click.to}) << "from " << click.from << " at x " << click.x;
     }
+    EXPECT_EQ(Take(moved), Values{});
 }
 
-TEST_F(Trackbar, KeysReportLineAndPageCodesAndEndWhenLetGo)
+TEST_F(Trackbar, KeysStepByLinesPagesAndToTheEndsAndFinishWhenLetGo)
 {
     bar.SetLineSize(5);
     bar.SetPageSize(30);
     bar.SetPos(50);
-    const std::pair<Qt::Key, test::Call> keys[] = {
-        {Qt::Key_Right, {kScrollLineDown, 55}},
-        {Qt::Key_Down, {kScrollLineDown, 60}},
-        {Qt::Key_Left, {kScrollLineUp, 55}},
-        {Qt::Key_Up, {kScrollLineUp, 50}},
-        {Qt::Key_PageDown, {kScrollPageDown, 80}},
-        {Qt::Key_PageDown, {kScrollPageDown, 100}},
-        {Qt::Key_PageUp, {kScrollPageUp, 70}},
-        {Qt::Key_Home, {CSkinnedTrackbar::kScrollTop, 0}},
-        {Qt::Key_Up, {kScrollLineUp, 0}},
-        {Qt::Key_End, {CSkinnedTrackbar::kScrollBottom, 100}},
+    const std::pair<Qt::Key, int> keys[] = {
+        {Qt::Key_Right, 55},    {Qt::Key_Down, 60}, {Qt::Key_Left, 55}, {Qt::Key_Up, 50},  {Qt::Key_PageDown, 80},
+        {Qt::Key_PageDown, 100}, {Qt::Key_PageUp, 70}, {Qt::Key_Home, 0}, {Qt::Key_Up, 0}, {Qt::Key_End, 100},
     };
-    Calls expected;
-    for (const auto& [key, report] : keys) {
-        QTest::keyClick(&bar, key);
-        expected.push_back(report);
-        expected.push_back({kScrollEnd, report[1]});
+    Values expected;
+    for (const auto& [key, value] : keys) {
+        QTest::keyPress(&bar, key);
+        EXPECT_EQ(bar.GetPos(), value) << "key " << int(key);
+        QTest::keyRelease(&bar, key);
+        expected.push_back(value);
     }
-    EXPECT_TRUE(reports.Arrived().empty()) << "delivered from inside the key handler";
-    EXPECT_EQ(reports.Take(), expected);
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the key handler";
+    EXPECT_EQ(Take(finished), expected);
 
-    // A held key repeats press and release; the scroll ends once, when let go.
+    // A held key repeats press and release; the change finishes once, when let go.
     for (const bool last : {false, false, true}) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier, QString(), !last);
         QApplication::sendEvent(&bar, &press);
         QApplication::sendEvent(&bar, &release);
     }
-    EXPECT_EQ(reports.Take(),
-              (Calls{{kScrollLineUp, 95}, {kScrollLineUp, 90}, {kScrollLineUp, 85}, {kScrollEnd, 85}}));
+    EXPECT_EQ(Take(finished), Values{85});
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // The channel-gain fader through its widget: clamping, the two mappings
-// between values and thumb positions, mouse and keys with the notifications
-// they post (always after the event, from the event loop), and what it draws.
+// between values and thumb positions, mouse and keys with the signals they
+// give (a finished change always after the event, from the event loop), and
+// what it draws.
 #include "CBitmapFader.h"
-#include "Notifications.h"
 #include "UiTestHelpers.h"
 
 #include <QMargins>
@@ -18,10 +18,10 @@
 namespace brevant {
 namespace {
 
-using test::Calls;
 using test::Solid;
+using test::Take;
+using Values = std::vector<int>;
 
-constexpr int kId = 1042;
 constexpr QRgb kBackground = 0xFFFF00FF;
 constexpr QRgb kChannel = 0xFF808080;
 constexpr QRgb kActiveChannel = 0xFF00A000;
@@ -39,11 +39,8 @@ protected:
         QPalette palette = host.palette();
         palette.setColor(QPalette::Window, QColor::fromRgb(kBackground));
         host.setPalette(palette);
-        fader = new CBitmapFader(kId, &host);
         fader->LoadTrackImages(Solid(120, 20, kChannel));
         fader->LoadKnobImages(Solid(20, 10, kThumb));
-        notices.Watch(fader, &CBitmapFader::moving, {kFaderMoving});
-        notices.Watch(fader, &CBitmapFader::moved, {kFaderMoved});
     }
 
     // 20 x 120 with a 10 x 20 thumb: the centre lies at 10 + value.
@@ -57,11 +54,12 @@ protected:
     QRgb Pixel(int x, int y) { return test::Grab(host).pixel(x, y); }
 
     QWidget host;
-    CBitmapFader* fader = nullptr;
-    test::SignalLog notices;
+    CBitmapFader* fader = new CBitmapFader(1042, &host);
+    QSignalSpy moved{fader, &CBitmapFader::sliderMoved};
+    QSignalSpy finished{fader, &CBitmapFader::changeFinished};
 };
 
-TEST_F(Fader, SetValueClampsAgainstTheMaximumFirstAndPostsNothing)
+TEST_F(Fader, SetValueClampsAgainstTheMaximumFirstAndFinishesNothing)
 {
     const struct {
         int lower, upper, value, expected;
@@ -80,7 +78,8 @@ TEST_F(Fader, SetValueClampsAgainstTheMaximumFirstAndPostsNothing)
     fader->SetValue(80);
     fader->SetLimits(0, 50);
     EXPECT_EQ(fader->GetValue(), 50);
-    EXPECT_TRUE(notices.Take().empty());
+    EXPECT_EQ(Take(moved), Values{});
+    EXPECT_EQ(Take(finished), Values{});
 }
 
 TEST_F(Fader, MappingsKeepTheEndsHalfAThumbPlusTheInsetInAndTruncateTowardsZero)
@@ -110,18 +109,19 @@ TEST_F(Fader, MappingsKeepTheEndsHalfAThumbPlusTheInsetInAndTruncateTowardsZero)
     }
 }
 
-TEST_F(Fader, ClickAwayFromTheThumbJumpsThereThenPostsMovingAndMovedFromTheEventLoop)
+TEST_F(Fader, ClickAwayFromTheThumbJumpsThereAndFinishesFromTheEventLoop)
 {
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(70, 10));
     EXPECT_EQ(fader->GetValue(), 60);
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(70, 10));
-    EXPECT_TRUE(notices.Arrived().empty()) << "delivered from inside the mouse handler";
-    EXPECT_EQ(notices.Take(), (Calls{{kFaderMoving, kId, 60}, {kFaderMoved, kId, 60}}));
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
+    EXPECT_EQ(Take(moved), Values{60});
+    EXPECT_EQ(Take(finished), Values{60});
 
-    // A click on the thumb that leaves it where it is posts moved alone.
+    // A click on the thumb that leaves it where it is still finishes.
     QTest::mouseClick(fader, Qt::LeftButton, {}, QPoint(68, 10));
-    EXPECT_EQ(fader->GetValue(), 60);
-    EXPECT_EQ(notices.Take(), (Calls{{kFaderMoved, kId, 60}}));
+    EXPECT_EQ(Take(moved), Values{});
+    EXPECT_EQ(Take(finished), Values{60});
 }
 
 TEST_F(Fader, DraggingByTheThumbKeepsTheGrabOffsetAndStopsAtTheEnds)
@@ -134,14 +134,11 @@ TEST_F(Fader, DraggingByTheThumbKeepsTheGrabOffsetAndStopsAtTheEnds)
         EXPECT_EQ(fader->GetValue(), value) << "at x " << x;
     }
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(40, 10));
-    EXPECT_EQ(notices.Take(), (Calls{{kFaderMoving, kId, 60},
-                                     {kFaderMoving, kId, 100},
-                                     {kFaderMoving, kId, 0},
-                                     {kFaderMoving, kId, 25},
-                                     {kFaderMoved, kId, 25}}));
+    EXPECT_EQ(Take(moved), (Values{60, 100, 0, 25}));
+    EXPECT_EQ(Take(finished), Values{25});
 }
 
-TEST_F(Fader, EachKeyStepsWithinTheLimitsAndPostsMoved)
+TEST_F(Fader, EachKeyStepsWithinTheLimitsAndFinishesAtOnce)
 {
     fader->SetPageStep(25);
     fader->SetValue(50);
@@ -149,14 +146,14 @@ TEST_F(Fader, EachKeyStepsWithinTheLimitsAndPostsMoved)
         {Qt::Key_PageUp, 25}, {Qt::Key_PageDown, 50}, {Qt::Key_Right, 51}, {Qt::Key_Down, 52}, {Qt::Key_Left, 51},
         {Qt::Key_Up, 50}, {Qt::Key_End, 100}, {Qt::Key_PageDown, 100}, {Qt::Key_Home, 0}, {Qt::Key_PageUp, 0},
     };
-    Calls expected;
+    Values expected;
     for (const auto& [key, value] : steps) {
-        QTest::keyClick(fader, key);
+        QTest::keyPress(fader, key);
         EXPECT_EQ(fader->GetValue(), value) << "key " << int(key);
-        expected.push_back({kFaderMoved, kId, value});
+        expected.push_back(value);
     }
-    EXPECT_TRUE(notices.Arrived().empty()) << "delivered from inside the key handler";
-    EXPECT_EQ(notices.Take(), expected);
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the key handler";
+    EXPECT_EQ(Take(finished), expected);
 }
 
 TEST_F(Fader, DisabledIgnoresMouseAndKeysAndShowsNoThumb)
@@ -170,19 +167,21 @@ TEST_F(Fader, DisabledIgnoresMouseAndKeysAndShowsNoThumb)
     for (Qt::Key key : {Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp, Qt::Key_Right})
         QTest::keyClick(fader, key);
     EXPECT_EQ(fader->GetValue(), 50);
-    EXPECT_TRUE(notices.Take().empty());
+    EXPECT_EQ(Take(moved), Values{});
+    EXPECT_EQ(Take(finished), Values{});
     EXPECT_EQ(Pixel(60, 10), kChannel);
     fader->SetEnabled(true);
     EXPECT_EQ(Pixel(60, 10), kThumb);
 }
 
-TEST_F(Fader, DisablingDuringADragEndsItWithMoved)
+TEST_F(Fader, DisablingDuringADragFinishesIt)
 {
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mouseMove(fader, QPoint(30, 10));
     fader->SetEnabled(false);
     EXPECT_FALSE(fader->IsDragging());
-    EXPECT_EQ(notices.Take(), (Calls{{kFaderMoving, kId, 20}, {kFaderMoved, kId, 20}}));
+    EXPECT_EQ(Take(moved), Values{20});
+    EXPECT_EQ(Take(finished), Values{20});
 }
 
 TEST_F(Fader, VerticalHasItsMinimumAtTheTopAndGrowsDownwards)
@@ -195,7 +194,8 @@ TEST_F(Fader, VerticalHasItsMinimumAtTheTopAndGrowsDownwards)
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mouseMove(fader, QPoint(10, 40));
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(10, 40));
-    EXPECT_EQ(notices.Take(), (Calls{{kFaderMoving, kId, -25}, {kFaderMoved, kId, -25}}));
+    EXPECT_EQ(Take(moved), Values{-25});
+    EXPECT_EQ(Take(finished), Values{-25});
     EXPECT_EQ(Pixel(10, 49), kThumb);
     EXPECT_EQ(Pixel(10, 10), kChannel);
 }

@@ -6,7 +6,6 @@
 #include "CImageCheckButton.h"
 #include "CMatrixDlg.h"
 #include "CRoundSliderCtrl.h"
-#include "Notifications.h"
 #include "PanelFixture.h"
 
 #include <QApplication>
@@ -114,11 +113,6 @@ TEST_F(MatrixDialog, KnobSendsOneXgWhenTheDragKeyOrWheelStepEnds)
     EXPECT_EQ(Sent(), Lines{"XG120\r\n"});
     EXPECT_EQ(p.XG[1][2], 0);
 
-    // A page step shows in the box; the end of the scroll sends it.
-    dialog.OnKnobScroll(0, kScrollPageUp, -10);
-    EXPECT_EQ(dialog.GainBox(1, 1)->text(), "-10");
-    dialog.OnKnobScroll(0, kScrollEnd, -10);
-    EXPECT_EQ(Sent(), Lines{"XG11-10\r\n"});
     EXPECT_TRUE(told.isEmpty());
 }
 
@@ -136,7 +130,7 @@ TEST_F(MatrixDialog, CommandTheDeviceNeverTakesIsReportedOnceAndShownAsUnknown)
     EXPECT_FALSE(dialog.Crosspoint(1, 4)->GetCheck());
 
     told.clear();
-    dialog.OnKnobScroll(CMatrixDlg::Cell(4, 1), kScrollThumbPosition, -20);
+    dialog.OnKnobFinished(CMatrixDlg::Cell(4, 1), -20);
     tried.assign(8, "XG41-20\r\n");
     tried.push_back("XG41r\r\n");
     EXPECT_EQ(Sent(), tried);
@@ -151,8 +145,9 @@ TEST_F(MatrixDialog, WithoutDeviceEveryActionIsRefusedAndNothingStored)
     EXPECT_TRUE(dialog.Crosspoint(2, 2)->GetCheck()) << "the switch keeps what the user gave it";
 
     const int cell = CMatrixDlg::Cell(2, 3);
-    for (int code : {kScrollThumbTrack, kScrollThumbTrack, kScrollEnd})
-        dialog.OnKnobScroll(cell, code, -9);
+    dialog.OnKnobMoved(cell, -9);
+    dialog.OnKnobMoved(cell, -9);
+    dialog.OnKnobFinished(cell, -9);
 
     EXPECT_EQ(told, QStringList(4, "Cannot connect"));
     EXPECT_EQ(Sent(), Lines{});

@@ -8,7 +8,6 @@
 #include "COutputFilterDlg.h"
 #include "COutputLevelDlg.h"
 #include "CSkinnedTrackbar.h"
-#include "Notifications.h"
 #include "PaneRig.h"
 
 #include <QApplication>
@@ -30,24 +29,18 @@ class PanelsTest : public PaneRig {};
 TEST_F(PanelsTest, AFaderReleaseSendsOneGainOnItsOwnScale)
 {
     CInputLevelDlg& input = *In(1).InputLevel();
-    input.OnFaderMoving(kFaderId, 40);  // moving: label only
+    input.OnFaderMoving(40);  // moving: label only
     EXPECT_EQ(input.Strip().Label().text(), "7db");
     EXPECT_EQ(Sent(), Lines{});
     input.Strip().Fader().SetValue(48);
-    input.OnFaderMoved(kFaderId, 48);
+    input.OnFaderMoved(48);
     EXPECT_EQ(Sent(), Lines{"MG2-1\r\n"});
     EXPECT_EQ(input.Strip().Label().text(), "-1db");
     EXPECT_EQ(p.MG[2], -1);
 
     COutputLevelDlg& output = *Out(3).OutputLevel();
-    output.OnFaderMoved(kFaderId, 0);
+    output.OnFaderMoved(0);
     EXPECT_EQ(Sent(), Lines{"OV420\r\n"});
-    EXPECT_EQ(output.Strip().Label().text(), "20db");
-
-    // Another control's notification changes nothing.
-    output.OnFaderMoved(1000, 10);
-    output.OnFaderMoving(1000, 10);
-    EXPECT_EQ(Sent(), Lines{});
     EXPECT_EQ(output.Strip().Label().text(), "20db");
 
     // A real drag on the widget ends in one send.
@@ -68,7 +61,7 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     state.flags.GroupMode = true;
     CInputLevelDlg& third = *In(2).InputLevel();
     third.Strip().Fader().SetValue(35);
-    third.OnFaderMoved(kFaderId, 35);
+    third.OnFaderMoved(35);
     EXPECT_EQ(Sent(), (Lines{"MG112\r\n", "MG212\r\n", "MG312\r\n", "MG412\r\n"}));
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(In(k).InputLevel()->Strip().Fader().GetValue(), 35) << k;
@@ -88,7 +81,7 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     EXPECT_FALSE(In(0, 2).InputLevel()->Mute().isVisibleTo(In(0, 2).InputLevel()));
 
     COutputLevelDlg& out = *Out(2, 2).OutputLevel();
-    out.OnFaderMoved(kFaderId, 20);
+    out.OnFaderMoved(20);
     EXPECT_EQ(Sent(), (Lines{"OV10\r\n", "OV20\r\n", "OV30\r\n", "OV40\r\n"}));
     out.Mute().click();
     EXPECT_EQ(Sent(), (Lines{"OM21\r\n", "OM31\r\n", "OM41\r\n"}));
@@ -105,8 +98,8 @@ TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
     state.flags.Connected = false;
     p.MG[1] = 5;
     CInputLevelDlg& input = *In(0).InputLevel();
-    input.OnFaderMoving(kFaderId, 10);
-    input.OnFaderMoved(kFaderId, 10);
+    input.OnFaderMoving(10);
+    input.OnFaderMoved(10);
     EXPECT_EQ(input.Strip().Label().text(), "37db");  // the label keeps what the user did
     input.Mute().click();
     In(0).Dynamics()->Nr().click();
@@ -145,7 +138,7 @@ TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
 
     // The slider moved while off only remembers the depth.
     dynamics.NrSlider().SetPos(4);
-    dynamics.OnNrSliderScrolled(kScrollEnd, 4);
+    dynamics.OnNrSliderScrolled(4);
     EXPECT_EQ(Sent(), Lines{});
     EXPECT_EQ(p.MR[2], 4);
 
@@ -155,8 +148,7 @@ TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
     EXPECT_EQ(dynamics.NrSlider().GetPos(), 4);
     EXPECT_EQ(p.MRon[2], 1);
 
-    dynamics.OnNrSliderScrolled(kScrollThumbTrack, 7);  // still dragging
-    dynamics.OnNrSliderScrolled(kScrollEnd, 7);
+    dynamics.OnNrSliderScrolled(7);
     EXPECT_EQ(Sent(), Lines{"MR27\r\n"});
 }
 
@@ -339,7 +331,7 @@ TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
     context.Model().StartConnection(1);
     COutputLevelDlg& output = *Out(2).OutputLevel();
     output.Strip().Fader().SetValue(10);
-    output.OnFaderMoved(kFaderId, 10);
+    output.OnFaderMoved(10);
     Sent();
     context.Model().Flush();
     EXPECT_EQ(output.Strip().Fader().GetValue(), 24) << "back at the device's -4 dB";
@@ -375,7 +367,7 @@ TEST_F(PanelsTest, ThePopupStripOpensOnTheMirrorFollowsTheModelAndSendsForItsCha
     EXPECT_TRUE(popup.Mute().GetCheck());
     state.flags.GroupMode = true;  // no group behaviour here
     popup.Strip().Fader().SetValue(30);
-    popup.OnFaderMoved(kFaderId, 30);
+    popup.OnFaderMoved(30);
     popup.Mute().click();
     EXPECT_EQ(Sent(), (Lines{"OV3-10\r\n", "OM30\r\n"}));
 

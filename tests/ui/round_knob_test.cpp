@@ -1,8 +1,7 @@
 // The round knob through its widget: the dial's sweep and gap, vertical
-// dragging with its fine steps, the keys and the wheel.
-// Every notification is checked as the parent sees it: from the event loop.
+// dragging with its fine steps, the keys and the wheel, with the values the
+// slider reports while the user moves it and when the change is finished.
 #include "CRoundSliderCtrl.h"
-#include "Notifications.h"
 #include "UiTestHelpers.h"
 
 #include <QApplication>
@@ -13,12 +12,11 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 namespace brevant {
 namespace {
 
-using test::Calls;
+using test::Take;
+using Values = std::vector<int>;
 
 class RoundKnob : public ::testing::Test {
 protected:
@@ -27,7 +25,6 @@ protected:
         knob.resize(100, 100);
         knob.SetRange(-30, 0);
         knob.SetPos(-15);
-        notices.Watch(&knob, &CRoundSliderCtrl::scrolled);
     }
 
     void Press(QPoint p, Qt::KeyboardModifiers m = {}) { QTest::mousePress(&knob, Qt::LeftButton, m, p); }
@@ -46,7 +43,8 @@ protected:
     }
 
     CRoundSliderCtrl knob;
-    test::SignalLog notices;
+    QSignalSpy moved{&knob, &CRoundSliderCtrl::sliderMoved};
+    QSignalSpy finished{&knob, &CRoundSliderCtrl::changeFinished};
 };
 
 TEST_F(RoundKnob, DialSweepsThreeHundredDegreesWithTheGapAtTheBottom)
@@ -81,17 +79,15 @@ TEST_F(RoundKnob, DraggingUpRaisesAStepPerFourPixelsAndDownLowers)
     Move(start + QPoint(0, 8));
     Release(start + QPoint(0, 8));
     EXPECT_EQ(knob.GetPos(), -17);
-    EXPECT_TRUE(notices.Arrived().empty()) << "delivered from inside the mouse handler";
-    EXPECT_EQ(notices.Take(), (Calls{{kScrollThumbTrack, -14},
-                                     {kScrollThumbTrack, -13},
-                                     {kScrollThumbTrack, -12},
-                                     {kScrollThumbTrack, -17},
-                                     {kScrollThumbPosition, -17}}));
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
+    EXPECT_EQ(Take(moved), (Values{-14, -13, -12, -17}));
+    EXPECT_EQ(Take(finished), Values{-17});
 
     // Once released, moves do nothing.
     Move(start - QPoint(0, 40));
     EXPECT_EQ(knob.GetPos(), -17);
-    EXPECT_TRUE(notices.Take().empty());
+    EXPECT_EQ(Take(moved), Values{});
+    EXPECT_EQ(Take(finished), Values{});
 }
 
 TEST_F(RoundKnob, ShiftDragsInFineStepsAndTheEndsHold)
@@ -111,72 +107,64 @@ TEST_F(RoundKnob, ShiftDragsInFineStepsAndTheEndsHold)
     Move(start - QPoint(0, 400));
     EXPECT_EQ(knob.GetPos(), 0);
     Release(start - QPoint(0, 400));
-    EXPECT_EQ(notices.Take(), (Calls{{kScrollThumbTrack, -13},
-                                     {kScrollThumbTrack, -11},
-                                     {kScrollThumbTrack, 0},
-                                     {kScrollThumbPosition, 0}}));
+    EXPECT_EQ(Take(moved), (Values{-13, -11, 0}));
+    EXPECT_EQ(Take(finished), Values{0});
 
-    // A click where the dot is, or a drag that comes back, leaves nothing to send.
+    // A click where the dot is finishes nothing; a drag that comes back
+    // finishes where it began.
     Press(start);
     Release(start);
+    EXPECT_EQ(Take(finished), Values{});
     Press(start);
     Move(start + QPoint(0, 20));
     Move(start);
     Release(start);
     EXPECT_EQ(knob.GetPos(), 0);
-    EXPECT_EQ(notices.Take(), (Calls{{kScrollThumbTrack, -5}, {kScrollThumbTrack, 0}, {kScrollThumbPosition, 0}}));
+    EXPECT_EQ(Take(moved), (Values{-5, 0}));
+    EXPECT_EQ(Take(finished), Values{0});
 }
 
-TEST_F(RoundKnob, KeysRaiseAndLowerStopAtTheEndsAndEndWhenLetGo)
+TEST_F(RoundKnob, KeysStepAtOnceAndFinishWhenLetGo)
 {
     const struct {
         int from;
         Qt::Key key;
-        int to;
-        std::optional<int> code;  // none: the key is not the knob's
+        int to;  // Home is not the knob's key
     } cases[] = {
-        {-25, Qt::Key_PageUp, -15, kScrollPageUp},
-        {-4, Qt::Key_PageUp, 0, kScrollPageUp},
-        {-25, Qt::Key_PageDown, -30, kScrollPageDown},
-        {-4, Qt::Key_Up, -3, kScrollLineUp},
-        {-4, Qt::Key_Right, -3, kScrollLineUp},
-        {-4, Qt::Key_Down, -5, kScrollLineDown},
-        {-4, Qt::Key_Left, -5, kScrollLineDown},
-        {-12, Qt::Key_Home, -12, std::nullopt},
+        {-25, Qt::Key_PageUp, -15}, {-4, Qt::Key_PageUp, 0},  {-25, Qt::Key_PageDown, -30}, {-4, Qt::Key_Up, -3},
+        {-4, Qt::Key_Right, -3},    {-4, Qt::Key_Down, -5},   {-4, Qt::Key_Left, -5},        {-12, Qt::Key_Home, -12},
     };
     for (const auto& c : cases) {
         knob.SetPos(c.from);
         QTest::keyPress(&knob, c.key);
         EXPECT_EQ(knob.GetPos(), c.to) << "key " << int(c.key) << " from " << c.from;
-        EXPECT_EQ(notices.Take(), (c.code ? Calls{{*c.code, c.to}} : Calls{})) << "key " << int(c.key);
+        EXPECT_EQ(Take(finished), Values{}) << "key " << int(c.key);
         QTest::keyRelease(&knob, c.key);
-        EXPECT_EQ(notices.Take(), (c.code ? Calls{{kScrollEnd, c.to}} : Calls{})) << "key " << int(c.key);
+        EXPECT_EQ(Take(finished), (c.key == Qt::Key_Home ? Values{} : Values{c.to})) << "key " << int(c.key);
     }
 
-    // A held key repeats press and release; the scroll ends once, when let go.
+    // A held key repeats press and release; the change finishes once, when let go.
     knob.SetPos(-20);
     QTest::keyPress(&knob, Qt::Key_Up);
     QKeyEvent repeated(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(&knob, &repeated);
     QTest::keyClick(&knob, Qt::Key_Up);
-    EXPECT_EQ(notices.Take(), (Calls{{kScrollLineUp, -19}, {kScrollLineUp, -18}, {kScrollEnd, -18}}));
+    EXPECT_EQ(Take(finished), Values{-18});
 }
 
-TEST_F(RoundKnob, WheelUpRaisesALinePerNotchThatEndsAtOnce)
+TEST_F(RoundKnob, WheelUpRaisesALinePerNotchAndFinishesAtOnce)
 {
+    QSignalSpy actions(&knob, &CRoundSliderCtrl::actionTriggered);
     knob.SetPos(-12);
-    for (const int delta : {120, -240, 60, 60})  // half notches add up
+    for (const int delta : {120, -240, 60, 60, 360})  // half notches add up; a fast wheel keeps them all
         Turn(delta);
-    EXPECT_EQ(notices.Take(), (Calls{{kScrollLineUp, -11},
-                                     {kScrollEnd, -11},
-                                     {kScrollLineDown, -13},
-                                     {kScrollEnd, -13},
-                                     {kScrollLineUp, -12},
-                                     {kScrollEnd, -12}}));
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the wheel handler";
+    EXPECT_EQ(Take(finished), (Values{-11, -13, -12, -9}));
+    EXPECT_EQ(actions.count(), 4);
     knob.SetPos(0);
     Turn(120);
     EXPECT_EQ(knob.GetPos(), 0);
-    EXPECT_TRUE(notices.Take().empty());
+    EXPECT_EQ(Take(finished), Values{});
 }
 
 }  // namespace

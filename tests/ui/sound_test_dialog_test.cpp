@@ -99,7 +99,7 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     EXPECT_EQ(p.CP, 3);
     EXPECT_EQ(dlg->TestChannel(), 1);
 
-    dlg->OnFaderMoved(Dlg::kFaderId, 12);
+    dlg->OnFaderMoved(12);
     dlg->Monitor().Phantom().click();
     ASSERT_TRUE(queue->WaitIdle(Micros{5'000'000}));
     // What the device confirmed reaches the window with the model's next
@@ -209,7 +209,7 @@ TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheM
     p.ML[1] = -3;
     dlg.RefreshMonitor();
     EXPECT_EQ(dlg.Monitor().InputMeter().GetValue(), 0);
-    dlg.OnFaderMoved(Dlg::kFaderId, 0);
+    dlg.OnFaderMoved(0);
     EXPECT_EQ(dlg.Monitor().GainText().text(), "42db");
     dlg.Monitor().Phantom().click();
     EXPECT_EQ(told, QStringList({"Please set point and time", "Please set point and time"}));
