@@ -136,6 +136,11 @@ TEST_F(TransactionTest, CrosspointLinesNameInputThenOutput)
     port.Answer(kPort, "XG51-3\r\n");
     EXPECT_EQ(link.Query(Op::XG, {2, 1}).Error(), LinkError::BadAddress);
     EXPECT_EQ(p.XG[2][1], -30);
+    // The same input to another output answers another crosspoint.
+    port.Answer(kPort, "XG22-12\r\n");
+    EXPECT_EQ(link.Query(Op::XG, {2, 1}).Error(), LinkError::OtherAddress);
+    EXPECT_EQ(p.XG[2][1], -30);
+    EXPECT_EQ(p.XG[2][2], -12);
 }
 
 TEST_F(TransactionTest, DeviceValuesIgnoreTheChannelAndCheckThreeLetters)
