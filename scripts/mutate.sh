@@ -116,6 +116,6 @@ done <"$list"
 cmake --build build/default -j2 --target "${programs[@]}" >>"$log" 2>&1  # leave the build matching the tree
 total=$((caught + survived))
 pct=$((total > 0 ? (caught * 100 + total / 2) / total : 0))
-echo "caught $caught of $total ($pct %)${broken:+; $broken not applied or not built}"
+echo "caught $caught of $total ($pct %)$([ "$broken" -gt 0 ] && echo "; $broken not applied or not built")"
 [ ${#survivors[@]} -gt 0 ] && echo "survived: ${survivors[*]}"
 exit 0

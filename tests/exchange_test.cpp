@@ -349,5 +349,18 @@ TEST(ReplyWatchTest, TenSecondsWithoutAValidReplyAreOverdueAndTellWhatCameInstea
     }
 }
 
+// Of kinds seen as often the more telling names the verdict; one close outweighs all.
+TEST(ReplyWatchTest, ATieGoesToTheMoreTellingKindAndOneCloseToTheClose)
+{
+    ReplyWatch watch;
+    const SteadyClock::time_point now{};
+    watch.Restart(now);
+    watch.Failed(LinkError::NoReply, now);
+    watch.Failed(LinkError::Malformed, now);
+    EXPECT_EQ(watch.Verdict(), "the other end sends text that is no reply");
+    watch.Failed(LinkError::PortGone, now);
+    EXPECT_EQ(watch.Verdict(), "the other end closed the connection");
+}
+
 }  // namespace
 }  // namespace brevant::test

@@ -79,13 +79,33 @@ TEST(NetworkPortServers, AResetConnectionIsThePortGone)
     const int port = router.Assign(server.At());
     ASSERT_EQ(router.Open(port), 0) << router.LastError(port);
     ASSERT_TRUE(router.Write(port, "SVsr\r\n").Ok());
+    router.Wait(port, Micros{5'000'000}, true);  // until the reset has come
+    EXPECT_EQ(router.Write(port, "SVsr\r\n").status, IoStatus::Gone) << router.LastError(port);
     char buffer[16];
+    EXPECT_EQ(router.Read(port, buffer, sizeof buffer).status, IoStatus::Gone);
+}
+
+// What the server said just before it closed (ser2net's "port in use") is the reason.
+TEST(NetworkPortServers, WordsShortlyBeforeTheCloseAreItsReason)
+{
+    OneClientServer server([](int fd) {
+        char line[16];
+        ::recv(fd, line, sizeof line, 0);
+        ::send(fd, "port busy\r\n", 11, MSG_NOSIGNAL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::close(fd);
+    });
+    PortRouter router(PortMap::Directory("/nonexistent"));
+    const int port = router.Assign(server.At());
+    ASSERT_EQ(router.Open(port), 0) << router.LastError(port);
+    ASSERT_TRUE(router.Write(port, "SVsr\r\n").Ok());
+    char buffer[64];
     IoResult got = IoResult::Nothing();
-    for (int i = 0; i < 200 && got.status == IoStatus::NoData; ++i) {
+    for (int i = 0; i < 300 && got.status != IoStatus::Gone; ++i) {
         router.Wait(port, Micros{10'000}, true);
         got = router.Read(port, buffer, sizeof buffer);
     }
-    EXPECT_EQ(got.status, IoStatus::Gone) << router.LastError(port);
+    EXPECT_EQ(router.LastError(port), server.At().Text() + ": the server closed the connection: port busy");
 }
 
 // A network hop may add a few hundred milliseconds to the device's answer.
