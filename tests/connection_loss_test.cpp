@@ -5,6 +5,7 @@
 #include "Eventually.h"
 #include "LinkFixture.h"
 #include "PresetProcedures.h"
+#include "ReadBack.h"
 #include "RecordingObserver.h"
 
 #include <atomic>
@@ -87,6 +88,16 @@ TEST_F(ConnectionLossTest, NoUndoIsTakenFromASettingReadBackInPart)
     ASSERT_FALSE(connection.UnreadSettings().empty());
     EXPECT_TRUE(state.flags.Connected && !connection.Lost());
     EXPECT_FALSE(DeviceSnapshot(connection)) << "an undo with a guess in it";
+}
+
+TEST_F(ConnectionLossTest, AnUnreadNoiseLevelLeavesItsSwitchAsItWas)
+{
+    Script({}, true, "MR2r\r\n");
+    p.MRon[1] = 1;
+    p.MRon[2] = 1;
+    ReadBackSettings(link, 1, std::atomic<bool>{false});
+    EXPECT_EQ(p.MRon[1], 0);
+    EXPECT_EQ(p.MRon[2], 1);
 }
 
 TEST_F(ConnectionLossTest, APresetForADeviceThatIsNotFoundLeavesTheMirrorAlone)
