@@ -113,7 +113,7 @@ while IFS=$'\t' read -r file label text repl tests; do
     printf '%-3s %-9s %-32s %s\n' "$n" "$result" "$file" "$label"
 done <"$list"
 
-cmake --build build/default -j2 --target "${programs[@]}" >>"$log" 2>&1  # leave the build matching the tree
+cmake --build build/default -j2 >>"$log" 2>&1  # leave the build matching the tree
 total=$((caught + survived))
 pct=$((total > 0 ? (caught * 100 + total / 2) / total : 0))
 echo "caught $caught of $total ($pct %)$([ "$broken" -gt 0 ] && echo "; $broken not applied or not built")"
