@@ -46,6 +46,8 @@ public:
     // From now on every read and write on `port` finds it gone (as an
     // unplugged adapter does), and it no longer exists.
     void Vanish(int port) { gone_.insert(port); }
+    // The device file of `port` is gone, but the open port reads as silent.
+    void RemoveFile(int port) { removed_.insert(port); }
 
     // Everything written on any port, in order.
     const std::string& Written() const { return written_; }
@@ -60,7 +62,7 @@ public:
     int Configure(int port, int speedCode, int modeCode) override;
     IoResult Write(int port, std::string_view bytes) override;
     IoResult Read(int port, char* buffer, int capacity) override;
-    bool Exists(int port) const override { return gone_.count(port) == 0; }
+    bool Exists(int port) const override { return gone_.count(port) == 0 && removed_.count(port) == 0; }
     void Close(int port) override;
     LineControlResult SetDtr(int port, bool on) override;
     LineControlResult SetRts(int port, bool on) override;
@@ -89,6 +91,7 @@ private:
     std::map<int, int> configureResults_;
     std::map<int, bool> open_;
     std::set<int> gone_;
+    std::set<int> removed_;
     LineControlResult lineControl_ = LineControlResult::Done;
     std::string written_;
     std::vector<std::string> writes_;

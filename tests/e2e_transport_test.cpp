@@ -15,31 +15,24 @@
 namespace brevant::test {
 namespace {
 
-TEST_P(Transported, EveryFamilyOfSettingRoundTripsWithTheDevicesClamps)
+// Every kind of address and the widest values cross the transport and come
+// back as sent (the device's clamping is the simulator's own test).
+TEST_P(Transported, EveryKindOfSettingRoundTrips)
 {
     Start({"--model", "K217"});
     const struct {
         Op op;
         Address at;
-        int sent;
-        int held;
-    } cases[] = {
-        {Op::MG, {2}, -5, -5},   {Op::MG, {1}, 99, 47},   {Op::MA, {3}, 1, 1},
-        {Op::MF, {4}, 1, 1},     {Op::MR, {1}, 9, 9},     {Op::MI, {2}, 1, 1},
-        {Op::MT, {3}, 1, 1},     {Op::MM, {4}, 1, 1},     {Op::MC, {1}, 1, 1},
-        {Op::OV, {2}, -25, -20}, {Op::OM, {3}, 1, 1},     {Op::OD, {4}, 500, 200},
-        {Op::OF, {2}, 250, 0},   {Op::OF, {3}, 8000, 8000}, {Op::OH, {4}, 700, 600},
-        {Op::MX, {3, 4}, 1, 1},  {Op::XG, {1, 2}, -12, -12}, {Op::XG, {2, 2}, 5, 0},
-        {Op::MB, {}, 1, 1},      {Op::MP, {}, 3, 3},      {Op::SN, {}, 4, 4},
-    };
+        int value;
+    } cases[] = {{Op::MG, {2}, -5}, {Op::MC, {1}, 1}, {Op::OF, {3}, 20000}, {Op::XG, {1, 2}, -30},
+                 {Op::MX, {3, 4}, 1}, {Op::MP, {}, 3}, {Op::SN, {}, 4}};
     for (const auto& c : cases) {
         const Command& command = CommandFor(c.op);
-        ASSERT_TRUE(link->Set(c.op, c.at, c.sent)) << command.name;
+        ASSERT_TRUE(link->Set(c.op, c.at, c.value)) << command.name;
         Value* field = command.field(p, c.at.a, c.at.b);
-        EXPECT_EQ(*field, c.held) << command.name;
         field->store(12345);
         ASSERT_TRUE(link->Query(c.op, c.at)) << command.name;
-        EXPECT_EQ(*field, c.held) << command.name;
+        EXPECT_EQ(*field, c.value) << command.name;
     }
     ASSERT_TRUE(link->Set(Op::MRSwitch, {2}, 7));
     EXPECT_EQ(p.MRon[2], 1);

@@ -127,17 +127,18 @@ TEST_P(ExchangeTest, AReplyTornBeyondTheBudgetFailsAndItsRestIsThrownAwayBeforeT
 TEST_P(ExchangeTest, ALateReplyToAnEarlierCommandIsPassedOverForThisCommandsOwn)
 {
     // In one piece; in one read that stops inside this command's own line;
-    // and in two pieces, the first a whole reply by itself.
+    // and in three pieces, two late whole replies ahead of this one's.
     port.Answer(kPort, "OL3-100\r\nMG1-8\r\n");
     EXPECT_TRUE(link.Query(Op::MG, {1}));
     EXPECT_EQ(p.MG[1], -8);
     port.Answer(kPort, {{1ms, "OL3-100\r\nMG1-"}, {20ms, "9\r\n"}});
     EXPECT_TRUE(link.Query(Op::MG, {1}));
     EXPECT_EQ(p.MG[1], -9);
-    port.Answer(kPort, {{1ms, "MG3-4\r\n"}, {40ms, "MG1-7\r\n"}});
+    port.Answer(kPort, {{1ms, "MG3-4\r\n"}, {40ms, "MG2-3\r\n"}, {80ms, "MG1-7\r\n"}});
     EXPECT_TRUE(link.Query(Op::MG, {1}));
     EXPECT_EQ(p.MG[1], -7);
     EXPECT_EQ(p.MG[3], -4) << "the device's word for another channel is kept";
+    EXPECT_EQ(p.MG[2], -3);
     EXPECT_EQ(p.OL[3], 0);
 
     // Garbage and nothing after it: the command fails once its budget is spent.
@@ -213,6 +214,12 @@ TEST_P(ExchangeTest, AVanishedPortIsAnErrorOfItsOwnAndIsTraced)
     EXPECT_EQ(records.front().direction, TraceDirection::Event);
     EXPECT_EQ(records.front().bytes.rfind("port gone", 0), 0u);
     link.SetTrace(nullptr);
+}
+
+TEST_P(ExchangeTest, SilenceFromAPortWhoseDeviceFileIsGoneIsThePortGone)
+{
+    port.RemoveFile(kPort);
+    EXPECT_EQ(link.Query(Op::MG, {1}).Error(), LinkError::PortGone);
 }
 
 TEST_P(ExchangeTest, OverLongRepliesAreBoundedByTheReplyBuffer)
@@ -340,6 +347,19 @@ TEST(ReplyWatchTest, TenSecondsWithoutAValidReplyAreOverdueAndTellWhatCameInstea
         EXPECT_TRUE(link.Query(Op::MG, {1}));
         EXPECT_FALSE(link.ReplyOverdue());
     }
+}
+
+// Of kinds seen as often the more telling names the verdict; one close outweighs all.
+TEST(ReplyWatchTest, ATieGoesToTheMoreTellingKindAndOneCloseToTheClose)
+{
+    ReplyWatch watch;
+    const SteadyClock::time_point now{};
+    watch.Restart(now);
+    watch.Failed(LinkError::NoReply, now);
+    watch.Failed(LinkError::Malformed, now);
+    EXPECT_EQ(watch.Verdict(), "the other end sends text that is no reply");
+    watch.Failed(LinkError::PortGone, now);
+    EXPECT_EQ(watch.Verdict(), "the other end closed the connection");
 }
 
 }  // namespace

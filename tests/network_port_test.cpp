@@ -1,22 +1,17 @@
-// PortRouter's numbers and labels, and NetworkPort against small scripted
-// servers on loopback: one that closes after a reply, one nobody listens on,
-// and RFC 2217 servers that refuse the baud rate or leave DTR unanswered.
+// PortRouter's numbers and labels, and the two things a network port does
+// that ser2net (network_tests) does not show: a reset connection, and a
+// reply later than a serial line's budget.
+#include "DeviceLink.h"
 #include "LoopbackListener.h"
 #include "PortRouter.h"
-#include "Rfc2217.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace brevant {
 namespace {
-
-using namespace std::string_literals;
 
 PortAddress Address(const std::string& text)
 {
@@ -47,155 +42,95 @@ TEST(PortRouterNumbers, SerialPortsKeepTheirNumberAndEachNetworkAddressGetsItsOw
     EXPECT_FALSE(router.Exists(7));
 }
 
-// Accepts one connection on a free loopback port and runs `script` on it.
-class ScriptedServer {
+// A server on loopback that takes one connection and hands it to `serve`.
+class OneClientServer {
 public:
-    explicit ScriptedServer(std::function<void(int fd)> script)
+    explicit OneClientServer(std::function<void(int fd)> serve) : listener_(test::ListenOnLoopback(1))
     {
-        const test::LoopbackListener listener = test::ListenOnLoopback(1);
-        listen_ = listener.fd;
-        port_ = listener.port;
-        thread_ = std::thread([this, script] {
-            const int fd = ::accept(listen_, nullptr, nullptr);
-            if (fd >= 0) {
-                script(fd);
-                ::close(fd);
-            }
+        thread_ = std::thread([this, serve] {
+            const int fd = ::accept(listener_.fd, nullptr, nullptr);
+            if (fd >= 0)
+                serve(fd);
         });
     }
-    ~ScriptedServer()
+    ~OneClientServer()
     {
-        ::shutdown(listen_, SHUT_RDWR);
+        ::shutdown(listener_.fd, SHUT_RDWR);
         thread_.join();
-        ::close(listen_);
+        ::close(listener_.fd);
     }
-    std::string Url(const std::string& scheme) const { return scheme + "://127.0.0.1:" + std::to_string(port_); }
+    PortAddress At() const { return Address("tcp://127.0.0.1:" + std::to_string(listener_.port)); }
 
 private:
-    int listen_ = -1;
-    int port_ = 0;
+    test::LoopbackListener listener_;
     std::thread thread_;
 };
 
-void Say(int fd, const std::string& bytes)
+TEST(NetworkPortServers, AResetConnectionIsThePortGone)
 {
-    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-}
-
-// Reads until `until` has arrived (or the client closed); what arrived.
-std::string Hear(int fd, const std::string& until)
-{
-    std::string got;
-    char buffer[256];
-    while (got.find(until) == std::string::npos) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        got.append(buffer, static_cast<std::size_t>(n));
-    }
-    return got;
-}
-
-TEST(NetworkPortServers, AReplyFollowedByTheCloseIsTheReasonNotData)
-{
-    ScriptedServer server([](int fd) {
-        Hear(fd, "\n");
-        Say(fd, "Device open failure: Value or file not found\r\n");
+    OneClientServer server([](int fd) {
+        char line[16];
+        ::recv(fd, line, sizeof line, 0);
+        const linger reset{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        ::close(fd);
     });
     PortRouter router(PortMap::Directory("/nonexistent"));
-    const int port = router.Assign(Address(server.Url("tcp")));
+    const int port = router.Assign(server.At());
     ASSERT_EQ(router.Open(port), 0) << router.LastError(port);
-    EXPECT_EQ(router.Configure(port, kSpeed19200, kMode8N1), 0) << "raw TCP: nothing to set";
-    EXPECT_EQ(router.SetDtr(port, true), LineControlResult::NotSupported);
     ASSERT_TRUE(router.Write(port, "SVsr\r\n").Ok());
-    // Text and the close in one burst: the read reports the port gone and
-    // keeps the text as the reason. When the close comes in a later read,
-    // the text may be handed out first (the link then sees the port gone
-    // before its quiet gap ends the reply), and is still the reason.
+    router.Wait(port, Micros{5'000'000}, true);  // until the reset has come
+    EXPECT_EQ(router.Write(port, "SVsr\r\n").status, IoStatus::Gone) << router.LastError(port);
+    char buffer[16];
+    EXPECT_EQ(router.Read(port, buffer, sizeof buffer).status, IoStatus::Gone);
+}
+
+// What the server said just before it closed (ser2net's "port in use") is the reason.
+TEST(NetworkPortServers, WordsShortlyBeforeTheCloseAreItsReason)
+{
+    OneClientServer server([](int fd) {
+        char line[16];
+        ::recv(fd, line, sizeof line, 0);
+        ::send(fd, "port busy\r\n", 11, MSG_NOSIGNAL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::close(fd);
+    });
+    PortRouter router(PortMap::Directory("/nonexistent"));
+    const int port = router.Assign(server.At());
+    ASSERT_EQ(router.Open(port), 0) << router.LastError(port);
+    ASSERT_TRUE(router.Write(port, "SVsr\r\n").Ok());
     char buffer[64];
     IoResult got = IoResult::Nothing();
-    for (int i = 0; i < 100 && (got.status == IoStatus::NoData || got.Ok()); ++i) {
+    for (int i = 0; i < 300 && got.status != IoStatus::Gone; ++i) {
         router.Wait(port, Micros{10'000}, true);
         got = router.Read(port, buffer, sizeof buffer);
     }
-    EXPECT_EQ(got.status, IoStatus::Gone);
-    EXPECT_EQ(router.LastError(port),
-              server.Url("tcp") + ": the server closed the connection: Device open failure: Value or file not found");
-    EXPECT_TRUE(router.Write(port, "SVsr\r\n").Gone());
+    EXPECT_EQ(router.LastError(port), server.At().Text() + ": the server closed the connection: port busy");
 }
 
-TEST(NetworkPortServers, NobodyListeningIsNamed)
+// A network hop may add a few hundred milliseconds to the device's answer.
+TEST(NetworkPortServers, AReplyAQuarterSecondPastTheBudgetIsStillTaken)
 {
-    int port = 0;
-    {
-        ScriptedServer gone([](int) {});
-        port = std::stoi(gone.Url("tcp").substr(16));
-        PortRouter router(PortMap::Directory("/nonexistent"));
-        router.Open(router.Assign(Address(gone.Url("tcp"))));  // takes the one connection
-    }
+    const Micros late = kStandardProfile.AnswerBudget() + Micros{125'000};
+    OneClientServer server([late](int fd) {
+        char line[16];
+        if (::recv(fd, line, sizeof line, 0) > 0) {
+            std::this_thread::sleep_for(late);
+            ::send(fd, "MG1-4\r\n", 7, MSG_NOSIGNAL);
+        }
+        char rest[16];
+        ::recv(fd, rest, sizeof rest, 0);  // until the client closes
+        ::close(fd);
+    });
     PortRouter router(PortMap::Directory("/nonexistent"));
-    const int n = router.Assign(Address("tcp://127.0.0.1:" + std::to_string(port)));
-    EXPECT_NE(router.Open(n), 0);
-    EXPECT_EQ(router.LastError(n), "tcp://127.0.0.1:" + std::to_string(port) + ": cannot connect: Connection refused");
-}
-
-// An RFC 2217 server that answers the greeting as ser2net does and then
-// each SET-BAUDRATE with `rate`, the other settings as asked, and nothing to
-// SET-CONTROL; it echoes data, 0xFF doubled as it came.
-void Rfc2217Server(int fd, std::uint32_t rate, std::string* heard)
-{
-    const std::string greeting = "\xff\xfb\x03\xff\xfd\x03\xff\xfb\x01\xff\xfe\x01\xff\xfd\x00\xff\xfb\x00\xff\xfd\x2c"s;
-    Say(fd, greeting);
-    std::string got = Hear(fd, "\xff\xfa\x2c\x04\x01\xff\xf0"s);  // up to SET-STOPSIZE
-    Say(fd, rfc2217::EncodeCommand(101, std::string{0, 0, static_cast<char>(rate >> 8), static_cast<char>(rate)}));
-    Say(fd, rfc2217::EncodeCommand(102, "\x08") + rfc2217::EncodeCommand(103, "\x01") +
-                rfc2217::EncodeCommand(104, "\x01"));
-    got += Hear(fd, "\r\n");
-    *heard = got;  // before the echo, which the test waits for
-    Say(fd, "UD"s + "\xff\xff\xff\xff" + "\r\n");
-    Hear(fd, "\x01"s + "until the client closes");  // a close right after would make the echo the server's last words
-}
-
-TEST(NetworkPortServers, Rfc2217SetsTheLineEscapesDataAndLeavesUnansweredLinesUnsupported)
-{
-    std::string heard;
-    ScriptedServer server([&](int fd) { Rfc2217Server(fd, 19200, &heard); });
-    PortRouter router(PortMap::Directory("/nonexistent"));
-    const int port = router.Assign(Address(server.Url("rfc2217")));
-    ASSERT_EQ(router.Open(port), 0) << router.LastError(port);
-    ASSERT_EQ(router.Configure(port, kSpeed19200, kMode8N1), 0) << router.LastError(port);
-    const auto start = SteadyClock::now();
-    EXPECT_EQ(router.SetDtr(port, true), LineControlResult::NotSupported);
-    EXPECT_LT(SteadyClock::now() - start, std::chrono::milliseconds(2000)) << "300 ms, on a busy machine more";
-    EXPECT_EQ(router.SetRts(port, true), LineControlResult::NotSupported) << "not asked again";
-    ASSERT_TRUE(router.Write(port, "U\xff\r\n"s).Ok());
-    std::string reply;
-    char buffer[64];
-    for (int i = 0; i < 100 && reply.size() < 8; ++i) {
-        router.Wait(port, Micros{10'000}, true);
-        const IoResult got = router.Read(port, buffer, sizeof buffer);
-        if (got.Ok())
-            reply.append(buffer, static_cast<std::size_t>(got.count));
-    }
-    EXPECT_EQ(reply, "UD\xff\xff\r\n"s);
-    router.Close(port);
-    // The greeting, DONT ECHO, the four settings, DTR on once, the data with 0xFF doubled.
-    EXPECT_EQ(heard, rfc2217::Greeting() + "\xff\xfe\x01"s + rfc2217::SetBaudRate(19200) + rfc2217::SetDataSize(8) +
-                         rfc2217::SetParity(1) + rfc2217::SetStopSize(1) + rfc2217::SetControl(rfc2217::kDtrOn) +
-                         "U\xff\xff\r\n"s);
-}
-
-TEST(NetworkPortServers, Rfc2217ServerThatSetsAnotherBaudRateFailsTheConfigure)
-{
-    std::string heard;
-    ScriptedServer server([&](int fd) { Rfc2217Server(fd, 9600, &heard); });
-    PortRouter router(PortMap::Directory("/nonexistent"));
-    const int port = router.Assign(Address(server.Url("rfc2217")));
-    ASSERT_EQ(router.Open(port), 0) << router.LastError(port);
-    EXPECT_NE(router.Configure(port, kSpeed19200, kMode8N1), 0);
-    EXPECT_EQ(router.LastError(port),
-              server.Url("rfc2217") + ": the server refused the line speed 19200 bit/s (it answered 9600)");
-    router.Close(port);
+    DeviceState state;
+    CommLog log;
+    DeviceLink link(router, state, log);
+    state.flags.PortNumber = router.Assign(server.At());
+    ASSERT_TRUE(link.OpenPort());
+    EXPECT_TRUE(link.Query(Op::MG, {1}));
+    EXPECT_EQ(state.params.MG[1], -4);
+    link.ClosePort();
 }
 
 }  // namespace

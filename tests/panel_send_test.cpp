@@ -123,5 +123,17 @@ TEST_F(PanelSendTest, CommandsRunInTheOrderPostedWhileThePollingIsHeldBack)
     EXPECT_EQ(p.XG[1][2], -6);
 }
 
+// Jobs dropped before the queue's thread took them let the polling go on
+// (twenty tries: the drop may come before or after the thread wakes).
+TEST_F(PanelSendTest, DroppingThePendingJobsReleasesThePollingHold)
+{
+    for (int i = 0; i < 20; ++i) {
+        queue.Post([] {});
+        queue.DropPending();
+        ASSERT_TRUE(Idle());
+        ASSERT_FALSE(state.flags.PollingHeld()) << "try " << i;
+    }
+}
+
 }  // namespace
 }  // namespace brevant::test

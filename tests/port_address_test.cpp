@@ -13,10 +13,10 @@ TEST(PortAddressTest, EveryFormAUserTypesReadsAndWritesBack)
     };
     const Case cases[] = {
         {"3", "COM3"},
-        {"COM12", "COM12"},
+        {"COM255", "COM255"},
         {" com1 ", "COM1"},
         {"tcp://127.0.0.1:4001", "tcp://127.0.0.1:4001"},
-        {"TCP://dsp-server.local:2000", "tcp://dsp-server.local:2000"},
+        {"TCP://dsp-server.local:65535", "tcp://dsp-server.local:65535"},
         {"rfc2217://10.0.0.7:7000", "rfc2217://10.0.0.7:7000"},
         {"rfc2217://[::1]:4001", "rfc2217://[::1]:4001"},
     };
@@ -41,6 +41,7 @@ TEST(PortAddressTest, WhatNamesNoPortIsRefusedWithAReason)
     const Case cases[] = {
         {"", "is not a port"},
         {"COM0", "is not a port"},
+        {"COM256", "is not a port"},
         {"COMx", "is not a port"},
         {"/dev/ttyUSB0", "is not a port"},
         {"tcp://host", "names no TCP port"},

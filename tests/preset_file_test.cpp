@@ -133,6 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
         {"NotANumber", WithLine(3, "MB:on\r\n"), "line 3: expected an integer after \"MB:\", found \"on\""},
         {"NotNumbers", WithLine(2, "MG:1,x,3,4,\r\n"), "line 2: expected integers after \"MG:\", found \"1,x,3,4,\""},
         {"TooManyValues", WithLine(2, "MG:1,2,3,4,5,\r\n"), "line 2: expected at most 4 values, found 5"},
+        {"KeyWithoutItsColon", WithLine(3, "MB=1\r\n"), "line 3: expected \"MB:\", found \"MB=1\""},
         {"LongLinesAreCut", WithLine(2, std::string(40, 'Q') + "\r\n"),
          "line 2: expected \"MG:\", found \"QQQQQQQQQQQQQQQQQQQQQQQQ\u2026\""}}),
     [](const auto& c) { return std::string(c.param.name); });

@@ -59,6 +59,15 @@ TEST_F(TracedLinkTest, RecordsTheSentLineAndEveryReplyChunkInOrder)
     EXPECT_EQ(trace.Size(), 1u);
 }
 
+TEST(MeterQueryTest, OnlyAMeterCodeWithAChannelDigitIsMeterPolling)
+{
+    EXPECT_TRUE(IsMeterQuery("ML1r\r\n"));
+    EXPECT_TRUE(IsMeterQuery("MS4r\r\n"));
+    EXPECT_FALSE(IsMeterQuery("MG1r\r\n"));
+    EXPECT_FALSE(IsMeterQuery("MLsr\r\n"));
+    EXPECT_FALSE(IsMeterQuery("ML"));
+}
+
 TEST(ProtocolTraceRingTest, DropsTheOldestAndHandsOutOnlyWhatIsNew)
 {
     ProtocolTrace trace(3);

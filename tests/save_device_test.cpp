@@ -26,6 +26,13 @@ TEST_F(SaveDeviceTest, ADeviceThatAnswersTheFourthSendIsConfirmed)
     EXPECT_FALSE(state.flags.PollingHeld());
 }
 
+TEST_F(SaveDeviceTest, APortGoneEndsTheSendsAtOnce)
+{
+    port.RemoveFile(kPort);
+    EXPECT_FALSE(Save());
+    EXPECT_EQ(port.Writes().size(), 1u);
+}
+
 TEST_F(SaveDeviceTest, TheTenthSendStillCounts)
 {
     for (int i = 0; i < 9; ++i)

@@ -5,18 +5,6 @@
 namespace brevant::test {
 namespace {
 
-TEST(FindPatternTest, FindsTheFirstOccurrenceFromStartWithinBounds)
-{
-    EXPECT_EQ(FindPattern("SVxSV", "SV", 1), 3);
-    EXPECT_EQ(FindPattern("aaab", "aab", 0), 1);  // needs the failure table
-    EXPECT_EQ(FindPattern("abababca", "ababca", 0), 2);
-    EXPECT_EQ(FindPattern("abc", "", 2), 2);
-    EXPECT_EQ(FindPattern("abc", "a", -1), -1);
-    EXPECT_EQ(FindPattern("abc", "bc", 2), -1);  // start + length beyond the text
-    EXPECT_EQ(FindPattern("xxSAK217", "S?K", 0), -1);  // '?' is an ordinary character
-    EXPECT_EQ(FindPattern("what?a", "t?a", 0), 3);
-}
-
 TEST(ParseDecimalTest, ReadsAsCDoes)
 {
     EXPECT_EQ(ParseDecimal("-12"), -12);

@@ -60,7 +60,7 @@ TEST_F(TransactionTest, OnlyTheExactFormIsTakenAndAnythingElseStoresNothing)
         {Op::MG, {1}, "MG5-12\r\n", LinkError::BadAddress},   // channel outside 1..4
         {Op::MG, {1}, "MG0-12\r\n", LinkError::BadAddress},
         {Op::MG, {1}, "MG1-8", LinkError::Incomplete},       // cut before its line end
-        {Op::MG, {1}, "MG1-8\n", LinkError::Malformed},      // line feed alone
+        {Op::MG, {1}, "MG1-12\n", LinkError::Malformed},     // line feed alone
         {Op::MG, {1}, "MG1-8\r\r\n", LinkError::Malformed},
         {Op::MG, {1}, "MG1\r\n", LinkError::Malformed},       // no value
         {Op::MG, {1}, "MG1-\r\n", LinkError::Malformed},
@@ -136,6 +136,11 @@ TEST_F(TransactionTest, CrosspointLinesNameInputThenOutput)
     port.Answer(kPort, "XG51-3\r\n");
     EXPECT_EQ(link.Query(Op::XG, {2, 1}).Error(), LinkError::BadAddress);
     EXPECT_EQ(p.XG[2][1], -30);
+    // The same input to another output answers another crosspoint.
+    port.Answer(kPort, "XG22-12\r\n");
+    EXPECT_EQ(link.Query(Op::XG, {2, 1}).Error(), LinkError::OtherAddress);
+    EXPECT_EQ(p.XG[2][1], -30);
+    EXPECT_EQ(p.XG[2][2], -12);
 }
 
 TEST_F(TransactionTest, DeviceValuesIgnoreTheChannelAndCheckThreeLetters)

@@ -1,11 +1,11 @@
-// Preset files: any bytes are refused with a line-numbered reason or read
-// into values within every setting's range.
+// Preset files: any bytes are refused with a line-numbered reason, or read
+// into a preset that writes out as a file that reads back as the same preset.
 #include "Preset.h"
-#include "SettingRange.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (check.preset->entries.size() > 91)  // 14 channel lines, 3 single values, 2 matrices
         std::abort();
-    for (const brevant::PresetEntry& e : check.preset->entries) {
-        if (!brevant::RangeOf(e.setting.op)->Contains(e.value))
-            std::abort();
-    }
+    const std::string written = brevant::FormatPreset(*check.preset);
+    const brevant::PresetCheck again = brevant::ParsePresetText(written);
+    if (!again.preset || brevant::FormatPreset(*again.preset) != written)
+        std::abort();
     return 0;
 }

@@ -5,9 +5,11 @@
 #include "ReplyDecoder.h"
 #include "SettingRange.h"
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -47,18 +49,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         return 0;
     }
+    // A taken reply reads back, byte for byte, as what was stored: the code,
+    // the address digits, then the value as from_chars reads it, whole.
     const auto values = brevant::ReplyValuesOf(command.op);
     if (!values || !values->range.Contains(reading.value))
         std::abort();
-    const bool addressed = command.replyClass != brevant::ReplyClass::DeviceValue;
-    if (addressed && (reading.a < 1 || reading.a > 4))
+    std::string head(command.code);
+    if (command.replyClass != brevant::ReplyClass::DeviceValue)
+        head += static_cast<char>('0' + reading.a);
+    if (command.replyClass == brevant::ReplyClass::Crosspoint)
+        head += static_cast<char>('0' + reading.b);
+    if (reply.substr(0, head.size()) != head || reading.a > 4 || reading.b > 4)
         std::abort();
-    if (command.replyClass == brevant::ReplyClass::Crosspoint && (reading.b < 1 || reading.b > 4))
-        std::abort();
-    // Nothing but the code, the address, the value and the line end.
-    const std::size_t address = command.replyClass == brevant::ReplyClass::Crosspoint ? 2 : addressed ? 1 : 0;
-    const std::size_t valueLength = reply.size() - 2 - command.code.size() - address;
-    if (valueLength < 1 || valueLength > static_cast<std::size_t>(values->digits) + 1)
+    const std::string_view number = reply.substr(head.size(), reply.size() - 2 - head.size());
+    int32_t value = 0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (ec != std::errc() || end != number.data() + number.size() || value != reading.value ||
+        number.size() > static_cast<std::size_t>(values->digits) + 1)
         std::abort();
     return 0;
 }

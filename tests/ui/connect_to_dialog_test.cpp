@@ -1,12 +1,11 @@
 // The Connect To dialog: what it lists, the saved network devices kept in the
-// settings, the address check, and the choice reaching the connect procedure.
+// settings, and the choice reaching the connect procedure.
 #include "ConnectToDialog.h"
 #include "FakePort.h"
 #include "NetworkDeviceDialog.h"
 #include "RecordingObserver.h"
 #include "UiTestHelpers.h"
 
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -110,27 +109,6 @@ TEST_F(ConnectToDialogTest, ListsEveryKindAndKeepsTheNetworkDevicesInTheSettings
                            "Rack 2 (desk)|tcp://10.0.0.5:4002|raw TCP\n"
                            "# Virtual device\n"
                            "Virtual device (simulator)||A simulated device for work without hardware");
-}
-
-TEST_F(ConnectToDialogTest, AnAddressThatNamesNoNetworkPortIsRefusedWithTheReason)
-{
-    NetworkDeviceDialog dialog({});
-    auto* address = dialog.findChild<QLineEdit*>("address");
-    const auto tryAddress = [&](const QString& text) {
-        address->setText(text);
-        dialog.accept();
-        return dialog.result() == QDialog::Accepted;
-    };
-    EXPECT_FALSE(tryAddress("tcp://rack"));
-    EXPECT_EQ(dialog.Problem(), "\"tcp://rack\" names no TCP port (HOST:PORT)");
-    EXPECT_FALSE(tryAddress("COM3"));
-    EXPECT_TRUE(dialog.Problem().startsWith("A network device's address begins with tcp:// or rfc2217://"));
-    QTest::keyClick(address, Qt::Key_Backspace);
-    EXPECT_EQ(dialog.Problem(), "") << "the reason goes once the address is changed";
-
-    EXPECT_TRUE(tryAddress(" RFC2217://[::1]:4001 "));
-    EXPECT_EQ(dialog.Device(), (NetworkDevice{"rfc2217://[::1]:4001", "rfc2217://[::1]:4001"}))
-        << "an unnamed device is named by its address, written in its usual form";
 }
 
 // Assigns network addresses the ports 100, 101, ... and records what it was asked.

@@ -70,18 +70,6 @@ TEST(CommLogView, ShowsEntriesFromAnotherThreadInOneRefreshUnderItsThreeColumns)
     EXPECT_EQ(Row(view, 1), (QStringList{"112", "COM12", "SNs2\\r\\n"}));
 }
 
-TEST(CommLogView, ViewGoneBeforeItsRefreshIsDeliveredIsHarmless)
-{
-    CommLog log;
-    auto view = std::make_unique<CCommLogView>(log);
-    log.Append({"111", "COM3", "x\r\n"});
-    view.reset();
-    test::Deliver();
-    log.Append({"111", "COM3", "y\r\n"});  // no observer left behind
-    test::Deliver();
-    EXPECT_EQ(log.Size(), 2u);
-}
-
 std::string ReadAll(const QString& path)
 {
     std::ifstream in(path.toStdString(), std::ios::binary);

@@ -1,0 +1,118 @@
+// The connection's worker on the scripted port: when silent polling passes
+// lose the device, how soon a lost device is sought again, and the preset
+// procedures' refusals that must leave the mirror and the undo alone.
+#include "Connection.h"
+#include "Eventually.h"
+#include "LinkFixture.h"
+#include "PresetProcedures.h"
+#include "ReadBack.h"
+#include "RecordingObserver.h"
+
+#include <atomic>
+
+namespace brevant::test {
+namespace {
+
+bool Starts(std::string_view line, std::string_view head) { return line.substr(0, head.size()) == head; }
+
+// A K225 that echoes every set and answers every query with 0.
+std::vector<Piece> Device(std::string_view line)
+{
+    if (Starts(line, "SAsr"))
+        return {{1ms, "SAK225\r\n"}};
+    if (Starts(line, "SVsr"))
+        return {{1ms, "SV105\r\n"}};
+    if (line.size() > 3 && line.substr(line.size() - 3) == "r\r\n")
+        return {{1ms, std::string(line.substr(0, line.size() - 3)) + "0\r\n"}};
+    return {{1ms, std::string(line)}};
+}
+
+class ConnectionLossTest : public LinkFixture {
+protected:
+    // Round n of meter queries (0: the read-back's) is answered when
+    // answered[n] says so; the rounds past the list as `rest` says. `unread`
+    // is a query that never gets an answer.
+    void Script(std::vector<bool> answered, bool rest = false, std::string unread = "")
+    {
+        port.SetResponder(kPort, [this, answered, rest, unread](std::string_view line) {
+            if (Starts(line, "SAsr") && ++modelQueries == 2)
+                silentBeforeSeeking = SteadyClock::now() - lastMeter;
+            const bool meter = Starts(line, "ML") || Starts(line, "OL");
+            if (!meter)
+                return line == unread ? std::vector<Piece>{} : Device(line);
+            if (Starts(line, "ML1r"))
+                ++rounds;
+            lastMeter = SteadyClock::now();
+            const std::size_t round = static_cast<std::size_t>(rounds) - 1;
+            return (round < answered.size() ? answered[round] : rest) ? Device(line) : std::vector<Piece>{};
+        });
+    }
+    bool Connect()
+    {
+        return connection.Connect([](std::string_view, std::string_view) {});
+    }
+
+    RecordingObserver observer;
+    Connection connection{link, observer};
+    std::atomic<int> rounds{0};
+    std::atomic<int> modelQueries{0};
+    SteadyClock::time_point lastMeter;  // on the worker's thread only
+    std::atomic<SteadyClock::duration> silentBeforeSeeking{};
+};
+
+TEST_F(ConnectionLossTest, OnlyThreeSilentPassesInARowLoseTheDevice)
+{
+    Script({true, false, false, true, false, true, false, false, true});
+    connection.SetReconnect(false);
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(connection.WaitForWorker(Micros{20'000'000}));
+    EXPECT_TRUE(connection.Lost());
+    EXPECT_EQ(rounds, 9 + 3) << "lost after the third silent pass in a row, not before";
+    EXPECT_EQ(observer.passes, 3);
+}
+
+TEST_F(ConnectionLossTest, ALostDeviceIsSoughtAgainASecondAfterItFellSilent)
+{
+    Script({true});
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(Eventually([&] { return modelQueries == 2; }));
+    connection.Disconnect();
+    EXPECT_GE(silentBeforeSeeking.load(), std::chrono::milliseconds(950));
+}
+
+TEST_F(ConnectionLossTest, NoUndoIsTakenFromASettingReadBackInPart)
+{
+    Script({}, true, "MG2r\r\n");
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(Eventually([&] { return observer.refreshes > 0; }));
+    ASSERT_FALSE(connection.UnreadSettings().empty());
+    EXPECT_TRUE(state.flags.Connected && !connection.Lost());
+    EXPECT_FALSE(DeviceSnapshot(connection)) << "an undo with a guess in it";
+}
+
+TEST_F(ConnectionLossTest, AnUnreadNoiseLevelLeavesItsSwitchAsItWas)
+{
+    Script({}, true, "MR2r\r\n");
+    p.MRon[1] = 1;
+    p.MRon[2] = 1;
+    ReadBackSettings(link, 1, std::atomic<bool>{false});
+    EXPECT_EQ(p.MRon[1], 0);
+    EXPECT_EQ(p.MRon[2], 1);
+}
+
+TEST_F(ConnectionLossTest, APresetForADeviceThatIsNotFoundLeavesTheMirrorAlone)
+{
+    DeviceParams other;
+    other.DeviceFamily = 1;
+    other.MG[1] = 5;
+    const Preset preset = PresetFromMirror(other);
+    std::vector<std::string> told;
+    const PresetLoad load = ApplyPreset(
+        connection, preset, [&](std::string_view text, std::string_view) { told.emplace_back(text); }, {});
+    EXPECT_EQ(load.total, 0);
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_EQ(p.MG[1], 0);
+}
+
+}  // namespace
+}  // namespace brevant::test
