@@ -1,5 +1,6 @@
 #include "DeviceLink.h"
 
+#include "LinkError.h"
 #include "ReplyDecoder.h"
 #include "TextScan.h"
 
@@ -185,7 +186,7 @@ Status DeviceLink::PortFailure(int port, const IoResult& result, std::string_vie
         std::string what = result.Gone() ? "port gone" : "port error";
         what += " while " + std::string(during);
         if (result.error != 0)
-            what += ": " + std::string(std::strerror(result.error));
+            what += ": " + ErrnoText(result.error);
         trace->Record(port, TraceDirection::Event, what);
     }
     if (result.Gone())

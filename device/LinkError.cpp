@@ -1,6 +1,31 @@
 #include "LinkError.h"
 
+#include <array>
+#include <cstring>
+
 namespace brevant {
+
+namespace {
+
+// strerror_r comes in two forms: the XSI one fills the buffer and returns 0,
+// the GNU one returns the text, in the buffer or in static storage.
+[[maybe_unused]] std::string StrerrorText(int result, const char* buffer, int error)
+{
+    return result == 0 ? std::string(buffer) : "error " + std::to_string(error);
+}
+
+[[maybe_unused]] std::string StrerrorText(const char* text, const char* /*buffer*/, int /*error*/)
+{
+    return text;
+}
+
+}  // namespace
+
+std::string ErrnoText(int error)
+{
+    std::array<char, 256> buffer{};
+    return StrerrorText(strerror_r(error, buffer.data(), buffer.size()), buffer.data(), error);
+}
 
 std::string_view Describe(LinkError error)
 {

@@ -1,7 +1,9 @@
 // The one small error vocabulary of the device link. Operations return a
-// Status by value; nothing is thrown across threads.
+// Status by value; nothing is thrown across threads. Everything here may be
+// called from any thread.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace brevant {
@@ -22,6 +24,10 @@ enum class LinkError {
 };
 
 std::string_view Describe(LinkError error);
+
+// The system's text for an errno value ("No such file or directory"). Unlike
+// std::strerror it keeps no shared buffer, so worker threads may call it.
+std::string ErrnoText(int error);
 
 class Status {
 public:

@@ -1,5 +1,6 @@
 #include "NetworkPort.h"
 
+#include "LinkError.h"
 #include "Rfc2217.h"
 
 #include <algorithm>
@@ -61,7 +62,7 @@ std::string GoneWords(int error)
         return "the server closed the connection";
     if (error == ECONNRESET)
         return "the server reset the connection";
-    return std::strerror(error);
+    return ErrnoText(error);
 }
 
 // The server's words as one line for a message: control bytes as spaces,
@@ -88,6 +89,56 @@ std::string Words(std::string_view bytes)
 void SetOption(int fd, int level, int name, int value)
 {
     ::setsockopt(fd, level, name, &value, sizeof value);
+}
+
+// Connects a non-blocking socket to the first of the addresses found that
+// answers within kConnectTimeout; -1, with the reason in `why`, when none does.
+int ConnectFirst(const addrinfo* found, std::string& why)
+{
+    const Deadline deadline(kConnectTimeout);
+    int fd = -1;
+    why = "no address to connect to";
+    for (const addrinfo* ai = found; ai != nullptr && fd < 0; ai = ai->ai_next) {
+        const int s = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
+        if (s < 0) {
+            why = ErrnoText(errno);
+            continue;
+        }
+        int error = 0;
+        if (::connect(s, ai->ai_addr, ai->ai_addrlen) != 0) {
+            error = errno;
+            if (error == EINPROGRESS) {
+                if (!WaitWritable(s, deadline.Remaining())) {
+                    error = ETIMEDOUT;
+                } else {
+                    socklen_t size = sizeof error;
+                    if (::getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+                        error = errno;
+                }
+            }
+        }
+        if (error == 0) {
+            fd = s;
+        } else {
+            why = error == ETIMEDOUT ? "no answer within 3 s" : ErrnoText(error);
+            ::close(s);
+        }
+        if (deadline.Expired())
+            break;
+    }
+    return fd;
+}
+
+// No delay for the short commands; keep-alive probes, and a limit on data
+// left unacknowledged, so that a server gone without a word is noticed.
+void Tune(int fd)
+{
+    SetOption(fd, IPPROTO_TCP, TCP_NODELAY, 1);
+    SetOption(fd, SOL_SOCKET, SO_KEEPALIVE, 1);
+    SetOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, kKeepIdleSeconds);
+    SetOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, kKeepIntervalSeconds);
+    SetOption(fd, IPPROTO_TCP, TCP_KEEPCNT, kKeepCount);
+    SetOption(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, static_cast<int>(kUserTimeoutMs));
 }
 
 }  // namespace
@@ -302,48 +353,14 @@ int NetworkPort::Open(int port)
         Fail(port, label + ": " + ::gai_strerror(rc));
         return -1;
     }
-    const Deadline deadline(kConnectTimeout);
-    int fd = -1;
-    std::string why = "no address to connect to";
-    for (const addrinfo* ai = found; ai != nullptr && fd < 0; ai = ai->ai_next) {
-        const int s = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
-        if (s < 0) {
-            why = std::strerror(errno);
-            continue;
-        }
-        int error = 0;
-        if (::connect(s, ai->ai_addr, ai->ai_addrlen) != 0) {
-            error = errno;
-            if (error == EINPROGRESS) {
-                if (!WaitWritable(s, deadline.Remaining())) {
-                    error = ETIMEDOUT;
-                } else {
-                    socklen_t size = sizeof error;
-                    if (::getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
-                        error = errno;
-                }
-            }
-        }
-        if (error == 0) {
-            fd = s;
-        } else {
-            why = error == ETIMEDOUT ? "no answer within 3 s" : std::strerror(error);
-            ::close(s);
-        }
-        if (deadline.Expired())
-            break;
-    }
+    std::string why;
+    const int fd = ConnectFirst(found, why);
     ::freeaddrinfo(found);
     if (fd < 0) {
         Fail(port, label + ": cannot connect: " + why);
         return -1;
     }
-    SetOption(fd, IPPROTO_TCP, TCP_NODELAY, 1);
-    SetOption(fd, SOL_SOCKET, SO_KEEPALIVE, 1);
-    SetOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, kKeepIdleSeconds);
-    SetOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, kKeepIntervalSeconds);
-    SetOption(fd, IPPROTO_TCP, TCP_KEEPCNT, kKeepCount);
-    SetOption(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, static_cast<int>(kUserTimeoutMs));
+    Tune(fd);
 
     auto session = std::make_shared<Session>();
     session->fd = fd;
@@ -351,7 +368,7 @@ int NetworkPort::Open(int port)
     session->label = label;
     int error = 0;
     if (session->rfc2217 && !session->Send(rfc2217::Greeting(), error)) {
-        Fail(port, label + ": " + std::strerror(error));
+        Fail(port, label + ": " + ErrnoText(error));
         return -1;
     }
     // A server that cannot serve says so at once and closes: listen until it
@@ -388,7 +405,7 @@ int NetworkPort::Configure(int port, int speedCode, int modeCode)
     const std::string settings = rfc2217::SetBaudRate(19200) + rfc2217::SetDataSize(8) +
                                  rfc2217::SetParity(rfc2217::kParityNone) + rfc2217::SetStopSize(rfc2217::kStopBits1);
     if (!session->Send(settings, error)) {
-        Fail(port, session->gone ? session->goneWhy : label + ": " + std::strerror(error));
+        Fail(port, session->gone ? session->goneWhy : label + ": " + ErrnoText(error));
         return -1;
     }
     const auto has = [&](int command) {
@@ -448,7 +465,7 @@ IoResult NetworkPort::Write(int port, std::string_view bytes)
         return IoResult::Moved(static_cast<int>(bytes.size()));
     if (session->gone)
         return Lost(port, *session);
-    Fail(port, session->label + ": " + std::strerror(error));
+    Fail(port, session->label + ": " + ErrnoText(error));
     return {IoStatus::Failed, 0, error};
 }
 
@@ -465,7 +482,7 @@ IoResult NetworkPort::Read(int port, char* buffer, int capacity)
     if (session->pending.empty())
         return IoResult::Nothing();
     const std::size_t count = std::min(session->pending.size(), static_cast<std::size_t>(capacity));
-    std::memcpy(buffer, session->pending.data(), count);
+    std::copy_n(session->pending.data(), count, buffer);
     session->pending.erase(0, count);
     return IoResult::Moved(static_cast<int>(count));
 }

@@ -1,5 +1,7 @@
 #include "PosixSerialPort.h"
 
+#include "LinkError.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -117,7 +119,7 @@ int PosixSerialPort::Open(int port)
         const OpenFailure kind = error == EACCES || error == EPERM ? OpenFailure::Denied
                                  : error == ENOENT                 ? OpenFailure::Missing
                                                                    : OpenFailure::Other;
-        return FailOpen(port, *path + ": " + std::strerror(error), kind);
+        return FailOpen(port, *path + ": " + ErrnoText(error), kind);
     }
     if (!::isatty(fd)) {
         ::close(fd);
@@ -128,7 +130,7 @@ int PosixSerialPort::Open(int port)
         ::close(fd);
         if (error == EWOULDBLOCK)
             return FailOpen(port, InUseText(com, *path), OpenFailure::InUse);
-        return FailOpen(port, *path + ": cannot lock: " + std::strerror(error), OpenFailure::Other);
+        return FailOpen(port, *path + ": cannot lock: " + ErrnoText(error), OpenFailure::Other);
     }
     // Other programs' opens now fail with EBUSY (root's excepted, which the
     // lock above covers for every copy of this program).
@@ -151,7 +153,7 @@ int PosixSerialPort::Configure(int port, int speedCode, int modeCode)
     }
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
-        Fail(port, std::string("tcgetattr: ") + std::strerror(errno));
+        Fail(port, std::string("tcgetattr: ") + ErrnoText(errno));
         return -1;
     }
     ::cfmakeraw(&tio);
@@ -163,7 +165,7 @@ int PosixSerialPort::Configure(int port, int speedCode, int modeCode)
     ::cfsetispeed(&tio, speed);
     ::cfsetospeed(&tio, speed);
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
-        Fail(port, std::string("tcsetattr: ") + std::strerror(errno));
+        Fail(port, std::string("tcsetattr: ") + ErrnoText(errno));
         return -1;
     }
     return 0;
@@ -222,7 +224,7 @@ IoResult PosixSerialPort::Failure(int port, int error, int moved)
 {
     const bool gone = error == EIO || error == ENXIO || error == ENODEV || error == EPIPE ||
                       error == EBADF || !Exists(port);
-    Fail(port, std::string("COM") + std::to_string(port) + ": " + std::strerror(error));
+    Fail(port, std::string("COM") + std::to_string(port) + ": " + ErrnoText(error));
     return {gone ? IoStatus::Gone : IoStatus::Failed, moved, error};
 }
 

@@ -21,7 +21,7 @@ std::string ModelText(const DeviceParams& params)
 
 std::string ModelName(const DeviceState& state)
 {
-    const std::string model = ModelText(state.params);
+    std::string model = ModelText(state.params);
     if (!state.flags.UnknownModel)
         return model;
     return model.empty() ? "unknown model" : "unknown model " + model;

@@ -14,7 +14,7 @@ namespace brevant {
 
 // The largest image the device's program memory (512 KiB) holds. Anything
 // larger is no firmware of this device and is refused before a byte is sent.
-inline constexpr std::size_t kMaxFirmwareBytes = 512 * 1024;
+inline constexpr std::size_t kMaxFirmwareBytes = std::size_t{512} * 1024;
 inline constexpr std::size_t kFirmwareHeaderWords = 3;
 
 struct FirmwareImage {

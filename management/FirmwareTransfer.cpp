@@ -23,7 +23,6 @@ constexpr long kLeadBytes = 48;
 using namespace std::chrono_literals;
 
 constexpr std::size_t kHeaderWords = 3;
-constexpr std::size_t kWordBytes = 4;
 constexpr std::size_t kPacketBytes = 6;
 
 constexpr int kReadCapacity = 64;           // every read of a reply

@@ -86,7 +86,7 @@ ResultCurves TakeResults(const DeviceParams& params)
 {
     ResultCurves curves;
     for (int k = 0; k < kResultPoints; ++k) {
-        const auto b = static_cast<std::size_t>(k / kBlockLines + 1);
+        const auto b = static_cast<std::size_t>(k / kBlockLines) + 1;
         const auto j = static_cast<std::size_t>(k % kBlockLines);
         curves.d[static_cast<std::size_t>(k)] = params.DSR[b][j];
         curves.e[static_cast<std::size_t>(k)] = params.ESR[b][j];

@@ -15,6 +15,7 @@ $SUDO apt-get install -y --no-install-recommends \
   fonts-wqy-microhei fonts-dejavu-core \
   libgtest-dev libgmock-dev libbenchmark-dev \
   xvfb xdotool libcli11-dev nlohmann-json3-dev \
+  clang-format clang-tidy \
   ser2net
 if [ "${1:-}" = "--package-check" ]; then
   $SUDO apt-get install -y --no-install-recommends lintian

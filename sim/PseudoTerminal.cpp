@@ -1,5 +1,6 @@
 #include "PseudoTerminal.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -23,10 +24,10 @@ PseudoTerminal::PseudoTerminal() {
             fail("grantpt");
         if (unlockpt(master_) != 0)
             fail("unlockpt");
-        const char* name = ptsname(master_);
-        if (name == nullptr)
-            fail("ptsname");
-        slavePath_ = name;
+        std::array<char, 128> name{};
+        if (ptsname_r(master_, name.data(), name.size()) != 0)
+            fail("ptsname_r");
+        slavePath_ = name.data();
 
         slave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
         if (slave_ < 0)

@@ -1,5 +1,6 @@
 #include "Ser2net.h"
 
+#include "LinkError.h"
 #include "LoopbackListener.h"
 #include "SimProcess.h"
 #include "Timing.h"
@@ -137,7 +138,7 @@ bool Ser2net::Start()
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         pid_ = -1;
-        error_ = std::string("cannot start ser2net: ") + std::strerror(rc);
+        error_ = std::string("cannot start ser2net: ") + ErrnoText(rc);
         return false;
     }
     const Deadline deadline(kListenWait);

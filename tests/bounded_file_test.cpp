@@ -2,6 +2,7 @@
 // on both sides, at once, and left as it was; sizes are bounded before and
 // while reading; a write that fails keeps the old file whole.
 #include "BoundedFile.h"
+#include "LinkError.h"
 #include "SimProcess.h"
 
 #include <gtest/gtest.h>
@@ -190,7 +191,7 @@ TEST_F(BoundedFileTest, WritingRefusesADeviceNode)
 {
     const std::string node = Path("null");
     if (::mknod(node.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
-        GTEST_SKIP() << "this user may not make a device node: " << std::strerror(errno);
+        GTEST_SKIP() << "this user may not make a device node: " << ErrnoText(errno);
     EXPECT_EQ(WriteFileAtomically(node, "new"), node + " is a character device, not a file");
     struct stat info {};
     ASSERT_EQ(::lstat(node.c_str(), &info), 0);

@@ -1,5 +1,6 @@
 #include "VirtualDevice.h"
 
+#include "LinkError.h"
 #include "Timing.h"
 
 #include <QCoreApplication>
@@ -122,7 +123,7 @@ int VirtualDevice::Start(const Report& report)
     const std::string logPath = (fs::path(dir_) / kLogName).string();
     const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (logFd < 0) {
-        report("The virtual device could not be started", logPath + ": " + std::strerror(errno));
+        report("The virtual device could not be started", logPath + ": " + ErrnoText(errno));
         return 0;
     }
     const std::string com = std::to_string(kPort);
@@ -141,7 +142,7 @@ int VirtualDevice::Start(const Report& report)
     posix_spawn_file_actions_destroy(&actions);
     ::close(logFd);
     if (rc != 0) {
-        report("The virtual device could not be started", program + ": " + std::strerror(rc));
+        report("The virtual device could not be started", program + ": " + ErrnoText(rc));
         return 0;
     }
     pid_ = pid;
