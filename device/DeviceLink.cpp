@@ -471,7 +471,7 @@ Status DeviceLink::Decode(int port, const Command& command, std::string_view rep
 Status DeviceLink::ReadBlock(const Command& command, int block, std::string_view reply)
 {
     // Lines after the tenth have no place in the mirror and are dropped.
-    const BlockReading reading = DecodeBlock(reply, kBlockLines);
+    const BlockReading reading = DecodeBlock(reply, kBlockLines, command.code.front());
     if (reading.error == LinkError::ShortBlock)
         return reading.error;
     LogReply(command.logBeforeCheck, reply);

@@ -106,7 +106,7 @@ Reading DecodeReply(const Command& command, std::string_view reply)
     return reading;
 }
 
-BlockReading DecodeBlock(std::string_view reply, int maxLines)
+BlockReading DecodeBlock(std::string_view reply, int maxLines, char curve)
 {
     constexpr std::size_t kMinimumBlock = 21;
     constexpr std::size_t kLineHead = 3;  // the characters that open each line
@@ -131,6 +131,8 @@ BlockReading DecodeBlock(std::string_view reply, int maxLines)
             why = kBareLineFeed;
         else if (line.size() < kLineHead + 1)
             why = "a line of the block carries no value";
+        else if (line.front() != curve)
+            why = "a line of another reply in the block";
         else
             why = ParseValue(line.substr(kLineHead, line.size() - kLineHead - 1), kBlockValueDigits, value);
         if (!why.empty()) {

@@ -43,15 +43,17 @@ Reading DecodeReply(const Command& command, std::string_view reply);
 inline constexpr int kBlockValueDigits = 5;
 
 // The values of a result block reply: `maxLines` lines, each three
-// characters, an optional '-', 1..kBlockValueDigits digits and "\r\n"; lines
-// after those are dropped. ShortBlock when the reply holds fewer than 21
-// bytes, Incomplete when fewer lines came, Malformed when a line is not of
-// that form.
+// characters, the first of them `curve` ('D' or 'E'), an optional '-',
+// 1..kBlockValueDigits digits and "\r\n"; lines after those are dropped.
+// ShortBlock when the reply holds fewer than 21 bytes, Incomplete when fewer
+// lines came, Malformed when a line is not of that form: a line that opens
+// with another letter is a late reply to another command ("ML2-28"), and no
+// point of the curve.
 struct BlockReading {
     LinkError error = LinkError::None;
     std::vector<int32_t> values;
     std::string_view why;
 };
-BlockReading DecodeBlock(std::string_view reply, int maxLines);
+BlockReading DecodeBlock(std::string_view reply, int maxLines, char curve);
 
 }  // namespace brevant

@@ -352,6 +352,7 @@ TEST_F(TransactionTest, BlockReadRulesForShortAndOddReplies)
         {good + "DA9x\r\n", LinkError::Malformed},
         {good + "DA9123456\r\n", LinkError::Malformed},  // more digits than a result has
         {good + "DA9-4\n", LinkError::Malformed},         // line feed alone
+        {"ML2-28\r\n" + good, LinkError::Malformed},    // a late meter reply is no point
         {good, LinkError::Incomplete},                    // nine lines
         {std::string(30, 'z'), LinkError::Incomplete},
     };

@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view reply(reinterpret_cast<const char*>(data), size);
-    const brevant::BlockReading block = brevant::DecodeBlock(reply, brevant::kBlockLines);
+    const brevant::BlockReading block = brevant::DecodeBlock(reply, brevant::kBlockLines, 'D');
     if (block.values.size() > static_cast<std::size_t>(brevant::kBlockLines))
         std::abort();
     if ((block.error == brevant::LinkError::ShortBlock) != (size < 21))
