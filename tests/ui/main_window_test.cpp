@@ -125,7 +125,7 @@ TEST_F(MainWindow, LaysTheChannelsOutAndFollowsTheCheckBoxes)
     view.OutputCheck().click();
     EXPECT_FALSE(view.OutputWindow(2).isVisible());
     view.GroupCheck().click();
-    EXPECT_TRUE(core->state.flags.GroupMode);
+    EXPECT_TRUE(core->context.Model().Group());
 
     frame->Action("Matrix")->trigger();
     EXPECT_TRUE(view.Matrix().isVisible());
