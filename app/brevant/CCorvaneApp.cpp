@@ -27,7 +27,7 @@ PortMap PortsFor(const AppOptions& options)
 void UsePort(const AppOptions& options, ProgramCore& core)
 {
     if (options.port)
-        core.state.flags.PortNumber = core.port.Assign(*options.port);
+        core.ChoosePort(*options.port);
 }
 
 // Runs the event loop for `ms` milliseconds.

@@ -53,6 +53,9 @@ struct ProgramCore final : PortAssigner {
     ProgramCore(const ProgramCore&) = delete;
     ProgramCore& operator=(const ProgramCore&) = delete;
 
+    // --port: Connect goes to `address` instead of scanning. Before any
+    // device work starts.
+    void ChoosePort(const PortAddress& address) { state.flags.PortNumber = port.Assign(address); }
     // A serial port's number is its COM number; a network device gets one
     // of its own from the router.
     int Assign(const PortAddress& address) override { return port.Assign(address); }

@@ -52,7 +52,6 @@ public:
     CImageCheckButton& GroupCheck() { return *m_group; }
     CImageCheckButton& InputCheck() { return *m_input; }
     CImageCheckButton& OutputCheck() { return *m_output; }
-    bool LayoutPending() const { return m_layoutPending; }
 
     void OnGroupCheck();
     void OnInputCheck();

@@ -111,7 +111,6 @@ TEST_F(MainWindow, LaysTheChannelsOutAndFollowsTheCheckBoxes)
     EXPECT_EQ(view.InputWindow(0).ChannelName(), "Input1");
     EXPECT_EQ(view.OutputWindow(3).ChannelName(), "Output4");
     EXPECT_EQ(core->state.flags.PortNumber, -1);
-    ASSERT_TRUE(Eventually([&] { return !view.LayoutPending(); })) << "the first tick lays out once more";
     EXPECT_EQ(view.Mode(), CCorvaneView::ViewMode::ChannelView);
 
     view.InputCheck().click();

@@ -207,7 +207,8 @@ TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheM
     port.ClearRecord();
 
     p.ML[1] = -3;
-    dlg.RefreshMonitor();
+    context.Model().TakePollPass(p);
+    context.Model().Flush();
     EXPECT_EQ(dlg.Monitor().InputMeter().GetValue(), 0);
     dlg.OnFaderMoved(Dlg::kFaderId, 0);
     EXPECT_EQ(dlg.Monitor().GainText().text(), "42db");
