@@ -1,5 +1,7 @@
 #include "PanelContext.h"
 
+#include "UiHandOff.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -46,15 +48,12 @@ bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(c
     // hear of it on the UI thread, and not at all once the context is gone.
     QPointer<PanelContext> self(this);
     auto onQueue = [self, sent = std::move(sent), done = std::move(done)](const SendOutcome& outcome) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, sent, done, outcome] {
-                if (self)
-                    self->TakeOutcome(sent, outcome);
-                if (self && done)
-                    done(outcome);
-            },
-            Qt::QueuedConnection);
+        PostToUi(QCoreApplication::instance(), [self, sent, done, outcome] {
+            if (self)
+                self->TakeOutcome(sent, outcome);
+            if (self && done)
+                done(outcome);
+        });
     };
     std::vector<SettingChange> chosen = changes;
     if (!PanelSend(m_link, m_queue, std::move(changes), report, std::move(onQueue)))
@@ -70,13 +69,10 @@ void PanelContext::Run(QObject* receiver, Work work)
     QPointer<QObject> target(receiver);
     m_queue.Post([&link = m_link, target, work = std::move(work)] {
         std::function<void()> finish = work(link);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [target, finish = std::move(finish)] {
-                if (target && finish)
-                    finish();
-            },
-            Qt::QueuedConnection);
+        PostToUi(QCoreApplication::instance(), [target, finish = std::move(finish)] {
+            if (target && finish)
+                finish();
+        });
     });
 }
 

@@ -1,5 +1,7 @@
 #include "PanelRefresher.h"
 
+#include "UiHandOff.h"
+
 #include <QTimer>
 
 namespace brevant {
@@ -25,7 +27,7 @@ PanelRefresher::~PanelRefresher() = default;
 template <typename F>
 void PanelRefresher::OnUiThread(F apply)
 {
-    QMetaObject::invokeMethod(this, std::move(apply), Qt::QueuedConnection);
+    PostToUi(this, std::move(apply));
 }
 
 void PanelRefresher::ModelPanesShown(int family)

@@ -8,6 +8,7 @@
 #include "SoundTestButtons.h"
 #include "SoundTestMonitor.h"
 #include "SoundTestResultBox.h"
+#include "UiHandOff.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -232,6 +233,7 @@ void CSoundTestDlg::Initialise()
 {
     m_note.clear();
     m_closing = false;
+    m_test = {};
     m_pointsDone = 0;
     m_signal = SignalState::Unknown;
     ApplyButtonSet(ButtonSet::Idle);
@@ -582,15 +584,12 @@ void CSoundTestDlg::OnResult()
     // The twenty blocks take a while: the bar shows how many are in.
     QPointer<CSoundTestDlg> self(this);
     const ProgressFn progress = [self](int percent) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, percent] {
-                if (!self)
-                    return;
-                self->m_busyBar->setRange(0, 100);
-                self->m_busyBar->setValue(percent);
-            },
-            Qt::QueuedConnection);
+        PostToUi(QCoreApplication::instance(), [self, percent] {
+            if (!self)
+                return;
+            self->m_busyBar->setRange(0, 100);
+            self->m_busyBar->setValue(percent);
+        });
     };
     Post(QStringLiteral("Reading the result..."), [progress](DeviceLink& link, const Report& report) -> Finish {
         if (!ReadResults(link, report, progress))
