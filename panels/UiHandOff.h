@@ -16,7 +16,6 @@
 #include <utility>
 
 #if defined(__SANITIZE_THREAD__)
-#include <memory>
 #include <mutex>
 #endif
 
@@ -26,12 +25,14 @@ template <typename F>
 void PostToUi(QObject* receiver, F apply)
 {
 #if defined(__SANITIZE_THREAD__)
-    auto posted = std::make_shared<std::mutex>();
-    std::lock_guard lock(*posted);
+    // One mutex for every hand-off: the delivery must reach it without
+    // reading anything the posting thread wrote.
+    static std::mutex posting;
+    std::lock_guard lock(posting);
     QMetaObject::invokeMethod(
         receiver,
-        [posted, apply = std::move(apply)]() mutable {
-            { std::lock_guard seen(*posted); }
+        [apply = std::move(apply)]() mutable {
+            { std::lock_guard seen(posting); }
             apply();
         },
         Qt::QueuedConnection);
