@@ -55,7 +55,7 @@ int main(int argc, char** argv)
     state.flags.PortNumber = 3;
     CommandQueue queue(state.flags);
     PanelContext context(link, queue, [](const QString&) {});
-    PanelRefresher refresher(context);
+    PanelRefresher refresher(context, state.params);
 
     QWidget window;
     auto* row = new QHBoxLayout(&window);

@@ -22,7 +22,6 @@ struct LinkFlags {
     // The user allows writing to an unknown model all the same (brevantctl --force).
     std::atomic<bool> WritesForced{false};
     std::atomic<bool> Upgrading{false};   // a firmware transfer owns the port
-    std::atomic<bool> GroupMode{false};   // panel changes apply to all four channels
 
     // Polling stands back while any user work holds the link: the command
     // queue while it has jobs, save to device, Disconnect, a CLI command.

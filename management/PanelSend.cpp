@@ -21,14 +21,15 @@ bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange>
         report(refusal, {});
         return false;
     }
-    for (const SettingChange& change : changes) {
-        if (Value* field = CommandFor(change.op).field(state.params, change.at.a, change.at.b))
-            field->store(change.value);
-    }
     queue.Post([&link, changes = std::move(changes), done = std::move(done)] {
+        // The mirror is written here, on the queue's thread, never by the window.
+        for (const SettingChange& change : changes) {
+            if (Value* field = CommandFor(change.op).field(link.State().params, change.at.a, change.at.b))
+                field->store(change.value);
+        }
         SendOutcome outcome;
         for (const SettingChange& change : changes) {
-            if (link.SetConfirmed(change.op, change.at, change.value, kPanelAttempts))
+            if (change.storeOnly || link.SetConfirmed(change.op, change.at, change.value, kPanelAttempts))
                 continue;
             outcome.unconfirmed.push_back(change);
             // Bring back what the device holds; a query that fails too leaves

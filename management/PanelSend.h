@@ -1,8 +1,8 @@
 // How a panel sends a change: refused at once with "Cannot connect" when no
 // device is connected (or its link is lost), and with WriteRefusal's text
 // ("unknown model K999: connected read-only, …") for a model the program does
-// not know; otherwise the new values go into the mirror at once and the
-// commands are sent in order on the command queue, each tried up to eight
+// not know; otherwise, on the command queue's thread, the new values go into
+// the mirror and the commands are sent in order, each tried up to eight
 // times. A change the device still did not confirm is not left standing: the
 // setting is queried, so the mirror holds what the device reports, and the
 // outcome names it for the user.
@@ -25,6 +25,7 @@ struct SettingChange {
     Op op;
     Address at;  // channel (1..4), or input and output
     int32_t value;
+    bool storeOnly = false;  // only kept in the mirror, not sent
 };
 
 struct SendOutcome {

@@ -59,12 +59,11 @@ CChannelPane::CChannelPane(PanelContext& context, int kind, int channelIndex, in
     m_outputFilter->channelFlag = channelFlag;
     m_outputFilter->hide();
 
-    context.RegisterPane(PaneDirection(), channelIndex, paneKind, this);
     connect(&context.Model(), &PanelModel::changed, this, &CChannelPane::OnModelChanged);
     OnModelChanged(model::kLink);  // greyed until a device is connected
 }
 
-CChannelPane::~CChannelPane() { m_context.UnregisterPane(this); }
+CChannelPane::~CChannelPane() = default;
 
 void CChannelPane::OnModelChanged(unsigned what)
 {

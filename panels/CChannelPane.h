@@ -8,9 +8,9 @@
 //           only on channels 1..3
 //   kind 3, 4: "Level" (output level, 432)
 //
-// Every pane also holds an output filter panel that it never places. The
-// pane registers itself with the context, so that group mode and the
-// refresh from the device find its panels.
+// Every pane also holds an output filter panel that it never places. Its
+// panels follow the panel model; group mode reaches the other channels
+// through the model too.
 #pragma once
 
 #include "PanelContext.h"

@@ -1,6 +1,5 @@
 #include "CDynamicsDlg.h"
 
-#include "CChannelPane.h"
 #include "CImageCheckButton.h"
 #include "CSkinnedTrackbar.h"
 #include "PanelContext.h"
@@ -20,12 +19,6 @@ constexpr int kSliderHeight = 18;
 constexpr int kDepthWidth = 30;
 constexpr int kComboHeight = 22;
 constexpr int kFilterCount = 6;
-
-CDynamicsDlg* DynamicsOf(const PanelContext& context, int k, int paneKind)
-{
-    CChannelPane* pane = context.Pane(Direction::Input, k, paneKind);
-    return pane ? pane->Dynamics() : nullptr;
-}
 
 }  // namespace
 
@@ -106,17 +99,6 @@ void CDynamicsDlg::SetNrDepth(int depth, bool unknown)
     m_nrDepth->setText(unknown ? QStringLiteral("?") : QStringLiteral("%1db").arg(m_nrSlider->GetPos()));
 }
 
-std::vector<CDynamicsDlg*> CDynamicsDlg::LivePanels() const
-{
-    std::vector<CDynamicsDlg*> panels;
-    const PanelContext& context = Context();
-    for (int k = 0; k < kChannels; ++k) {
-        if (CDynamicsDlg* panel = DynamicsOf(context, k, context.LivePaneKind()))
-            panels.push_back(panel);
-    }
-    return panels;
-}
-
 void CDynamicsDlg::SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecondPane)
 {
     PanelContext& context = Context();
@@ -126,17 +108,14 @@ void CDynamicsDlg::SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecondP
         return;
     }
     // AEC exists on the second pane only, so in group mode it always speaks
-    // for all four channels of that pane.
+    // for all four channels of that pane. The other channels' panels follow
+    // the model.
     const std::vector<int> channels = everyChannelOnSecondPane && context.Group()
                                           ? std::vector<int>{0, 1, 2, 3}
                                           : context.ChannelsReached(channelIndex, true);
-    const int paneOfGroup = everyChannelOnSecondPane ? 2 : context.LivePaneKind();
     std::vector<SettingChange> changes;
-    for (int k : channels) {
-        if (CDynamicsDlg* panel = DynamicsOf(context, k, paneOfGroup); panel && context.Group())
-            (panel->*button)().SetCheck(s);
+    for (int k : channels)
         changes.push_back({op, {k + 1}, s});
-    }
     context.Send(std::move(changes));
 }
 
@@ -148,15 +127,12 @@ void CDynamicsDlg::OnAecClicked() { SendSwitch(&CDynamicsDlg::Aec, Op::MC, true)
 void CDynamicsDlg::OnAutoMixClicked()
 {
     PanelContext& context = Context();
-    const int s = m_autoMix->GetCheck() ? 1 : 0;
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
     }
-    // AutoMix belongs to the whole device: every input shows the same state.
-    for (CDynamicsDlg* panel : LivePanels())
-        panel->AutoMix().SetCheck(s);
-    context.Send({{Op::MB, {5}, s}});
+    // AutoMix belongs to the whole device: every input shows the model's state.
+    context.Send({{Op::MB, {5}, m_autoMix->GetCheck() ? 1 : 0}});
 }
 
 void CDynamicsDlg::OnNrClicked()
@@ -167,26 +143,20 @@ void CDynamicsDlg::OnNrClicked()
         context.TellUser(msg::kCannotConnect);
         return;
     }
-    DeviceParams& p = context.Params();
     // The device takes depth 0 as NR off, so NR going on at depth 0 goes on
     // at the smallest depth instead; otherwise the box would come back
     // unticked from the next read-back.
-    const int stored = p.MR[channelIndex + 1];
+    const int stored = context.Model().Values().MR[static_cast<std::size_t>(Channel())];
     const int level = on ? std::max(stored, 1) : stored;
     std::vector<SettingChange> changes;
     for (int k : context.ChannelsReached(channelIndex, true)) {
-        CDynamicsDlg* panel = context.Group() ? DynamicsOf(context, k, context.LivePaneKind()) : this;
-        if (panel) {
-            panel->Nr().SetCheck(on);
-            if (on)
-                panel->SetNrDepth(level);
-        }
         // Off keeps the depth for the next time NR goes on.
-        if (on)
+        if (on) {
+            changes.push_back({Op::MRSwitch, {k + 1}, 1, true});
             changes.push_back({Op::MR, {k + 1}, level});
-        else
+        } else {
             changes.push_back({Op::MRSwitch, {k + 1}, 0});
-        p.MRon[k + 1] = on ? 1 : 0;
+        }
     }
     context.Send(std::move(changes));
 }
@@ -199,18 +169,12 @@ void CDynamicsDlg::OnNrSliderScrolled(int position)
         context.TellUser(msg::kCannotConnect);
         return;
     }
-    DeviceParams& p = context.Params();
+    // While NR is off the depth is only remembered.
+    const bool storeOnly = !m_nr->GetCheck();
     std::vector<SettingChange> changes;
-    for (int k : context.ChannelsReached(channelIndex, true)) {
-        if (CDynamicsDlg* panel = DynamicsOf(context, k, context.LivePaneKind()); panel && context.Group())
-            panel->SetNrDepth(position);
-        if (m_nr->GetCheck())
-            changes.push_back({Op::MR, {k + 1}, position});
-        else
-            p.MR[k + 1] = position;  // NR is off: only remember the depth
-    }
-    if (!changes.empty())
-        context.Send(std::move(changes));
+    for (int k : context.ChannelsReached(channelIndex, true))
+        changes.push_back({Op::MR, {k + 1}, position, storeOnly});
+    context.Send(std::move(changes));
 }
 
 void CDynamicsDlg::OnFilterChanged(int index)
@@ -221,8 +185,6 @@ void CDynamicsDlg::OnFilterChanged(int index)
         return;
     }
     // The filter choice belongs to the whole device, like AutoMix.
-    for (CDynamicsDlg* panel : LivePanels())
-        panel->Filter().setCurrentIndex(index);
     context.Send({{Op::SN, {5}, index}});
 }
 
@@ -232,10 +194,6 @@ void CDynamicsDlg::OnFilterSliderScrolled(int position)
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
-    }
-    for (int k = 0; k < kChannels; ++k) {
-        if (CDynamicsDlg* panel = DynamicsOf(context, k, 1))
-            panel->FilterSlider().SetPos(position);
     }
     context.Send({{Op::SN, {5}, position}});
 }
@@ -272,6 +230,8 @@ void CDynamicsDlg::OnModelChanged(unsigned what)
         const bool filterUnknown = model.Unknown(Op::SN, {5});
         m_filter->setEnabled(!filterUnknown);
         m_filter->setCurrentIndex(filterUnknown ? -1 : v.SN);
+        if (!secondPane && !filterUnknown)
+            m_filterSlider->SetPos(v.SN);
     }
 }
 

@@ -68,8 +68,6 @@ private:
     // A per-channel switch: `button` of this panel (and in group mode of the
     // other channels' panels) sends `op` with its state.
     void SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecondPane = false);
-    // The dynamics panels of the live panes that exist, channel by channel.
-    std::vector<CDynamicsDlg*> LivePanels() const;
 
     CImageCheckButton* m_autoMix;
     CImageCheckButton* m_agc;

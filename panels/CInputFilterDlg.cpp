@@ -1,8 +1,7 @@
 #include "CInputFilterDlg.h"
 
-#include "CChannelPane.h"
 #include "CImageCheckButton.h"
-#include "MirrorCheck.h"
+#include "PanelContext.h"
 
 #include <QPushButton>
 
@@ -44,33 +43,29 @@ void CInputFilterDlg::OnHighpassClicked()
         return;
     }
     std::vector<SettingChange> changes;
-    for (int k : context.ChannelsReached(channelIndex, true)) {
-        CChannelPane* pane = context.LivePane(Direction::Input, k);
-        if (CInputFilterDlg* panel = pane ? pane->InputFilter() : nullptr; panel && context.Group())
-            panel->Highpass().SetCheck(s);
+    for (int k : context.ChannelsReached(channelIndex, true))
         changes.push_back({Op::MI, {k + 1}, s});
-    }
     context.Send(std::move(changes));
 }
 
 void CInputFilterDlg::OnEqClicked()
 {
-    MirrorCheckInGroup(Context(), Direction::Input, m_eq->GetCheck(), [](CChannelPane* pane) {
-        CInputFilterDlg* panel = pane ? pane->InputFilter() : nullptr;
-        return panel ? &panel->Eq() : nullptr;
-    });
+    Context().Model().SetIndicator(Direction::Input, Indicator::Eq, channelIndex, m_eq->GetCheck());
 }
 
 void CInputFilterDlg::OnFbkClicked()
 {
-    MirrorCheckInGroup(Context(), Direction::Input, m_fbk->GetCheck(), [](CChannelPane* pane) {
-        CInputFilterDlg* panel = pane ? pane->InputFilter() : nullptr;
-        return panel ? &panel->Fbk() : nullptr;
-    });
+    Context().Model().SetIndicator(Direction::Input, Indicator::Fbk, channelIndex, m_fbk->GetCheck());
 }
 
 void CInputFilterDlg::OnModelChanged(unsigned what)
 {
+    // The indicators of the first panes follow the model, device or not.
+    if ((what & model::kIndicators) && paneKind == 1) {
+        const PanelModel& model = Context().Model();
+        m_eq->SetCheck(model.IndicatorOn(Direction::Input, Indicator::Eq, channelIndex));
+        m_fbk->SetCheck(model.IndicatorOn(Direction::Input, Indicator::Fbk, channelIndex));
+    }
     if (!Live())
         return;
     if (what & model::kReset)

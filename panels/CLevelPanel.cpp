@@ -1,6 +1,5 @@
 #include "CLevelPanel.h"
 
-#include "CChannelPane.h"
 #include "CImageCheckButton.h"
 #include "CInputLevelDlg.h"
 #include "COutputLevelDlg.h"
@@ -24,15 +23,6 @@ CLevelPanel::CLevelPanel(PanelContext& context, Direction direction, int channel
 
 CLevelPanel::~CLevelPanel() = default;
 
-CLevelPanel* CLevelPanel::LiveLevel(int k) const
-{
-    CChannelPane* pane = Context().LivePane(m_direction, k);
-    if (!pane)
-        return nullptr;
-    return m_direction == Direction::Input ? static_cast<CLevelPanel*>(pane->InputLevel())
-                                           : static_cast<CLevelPanel*>(pane->OutputLevel());
-}
-
 void CLevelPanel::OnFaderMoving(int value)
 {
     m_strip.ShowGain(m_strip.Scale().GainAt(value));
@@ -40,21 +30,12 @@ void CLevelPanel::OnFaderMoving(int value)
 
 void CLevelPanel::OnFaderMoved(int value)
 {
-    SendGain(value, false);
+    SendGain(value);
 }
 
 void CLevelPanel::OnTrackbarScrolled(int position)
 {
-    SendGain(position, true);
-}
-
-void CLevelPanel::TakeGroupGain(int position, int gain, bool fromTrackbar)
-{
-    if (fromTrackbar)
-        m_strip.Trackbar().SetPos(position);
-    else
-        m_strip.Fader().SetValue(position);
-    m_strip.ShowGain(gain);
+    SendGain(position);
 }
 
 void CLevelPanel::ShowGainAt(int gain)
@@ -63,7 +44,7 @@ void CLevelPanel::ShowGainAt(int gain)
     m_strip.ShowGain(gain);
 }
 
-void CLevelPanel::SendGain(int position, bool fromTrackbar)
+void CLevelPanel::SendGain(int position)
 {
     const int gain = m_strip.Scale().GainAt(position);
     m_strip.ShowGain(gain);
@@ -74,12 +55,10 @@ void CLevelPanel::SendGain(int position, bool fromTrackbar)
     }
     const Op op = m_direction == Direction::Input ? Op::MG : Op::OV;
     std::vector<SettingChange> changes;
-    // Gain changes reach every channel in group mode, on both families.
-    for (int k : context.ChannelsReached(channelIndex, false)) {
-        if (CLevelPanel* panel = LiveLevel(k); panel && context.Group())
-            panel->TakeGroupGain(position, gain, fromTrackbar);
+    // Gain changes reach every channel in group mode, on both families; the
+    // other channels' panels follow the model.
+    for (int k : context.ChannelsReached(channelIndex, false))
         changes.push_back({op, {k + 1}, gain});
-    }
     context.Send(std::move(changes));
 }
 
@@ -93,11 +72,8 @@ void CLevelPanel::OnMuteClicked()
     }
     // Channel 0 of the second pane shows no Mute; group mode leaves it out.
     std::vector<SettingChange> changes;
-    for (int k : context.ChannelsReached(channelIndex, true)) {
-        if (CLevelPanel* panel = LiveLevel(k); panel && context.Group())
-            panel->Mute().SetCheck(s);
-        changes.push_back({m_direction == Direction::Input ? Op::MM : Op::OM, {k + 1}, s});
-    }
+    for (int k : context.ChannelsReached(channelIndex, true))
+        changes.push_back({MuteOp(), {k + 1}, s});
     context.Send(std::move(changes));
 }
 

@@ -21,10 +21,7 @@ public:
     GainStrip& Strip() { return m_strip; }
     CImageCheckButton& Mute() { return *m_mute; }
 
-    // Group mode: this panel shows `gain` at `position` (fader, or the
-    // hidden trackbar when the change came from the trackbar).
-    void TakeGroupGain(int position, int gain, bool fromTrackbar);
-    // Fader and label to `gain`, for a change made elsewhere in the program.
+    // Fader and label to `gain`.
     void ShowGainAt(int gain);
 
     // The gain fader dragged to `value` (the label follows), and the fader's
@@ -48,8 +45,7 @@ protected:
     Op MuteOp() const { return m_direction == Direction::Input ? Op::MM : Op::OM; }
 
 private:
-    void SendGain(int position, bool fromTrackbar);
-    CLevelPanel* LiveLevel(int k) const;
+    void SendGain(int position);
 
     Direction m_direction;
     GainStrip m_strip;

@@ -44,14 +44,15 @@ CLevelPopupDlg::CLevelPopupDlg(PanelContext& context, Direction direction, int c
     TagControl(m_mute, kMuteId);
     m_mute->LoadImages(197, 198);
 
-    // The strip opens on what the mirror holds for this channel.
-    DeviceParams& p = context.Params();
+    // The strip opens on what the model shows for this channel.
+    const ShownValues& v = context.Model().Values();
     if (IsChannel(n)) {
-        m_strip.ShowReading(IsInput() ? p.ML[n].load() : p.OL[n].load());
-        m_gainDb = IsInput() ? p.MG[n].load() : p.OV[n].load();
+        const auto i = static_cast<std::size_t>(n);
+        m_strip.ShowReading(IsInput() ? v.ML[i] : v.OL[i]);
+        m_gainDb = IsInput() ? v.MG[i] : v.OV[i];
         m_strip.ShowGain(m_gainDb);
         m_strip.SetPosition(m_strip.Scale().PositionFor(m_gainDb));
-        m_mute->SetCheck((IsInput() ? p.MM[n].load() : p.OM[n].load()) != 0);
+        m_mute->SetCheck((IsInput() ? v.MM[i] : v.OM[i]) != 0);
     }
 
     m_strip.Place(QRect(20, 16, 100, 240));

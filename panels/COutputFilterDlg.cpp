@@ -1,8 +1,7 @@
 #include "COutputFilterDlg.h"
 
-#include "CChannelPane.h"
 #include "CImageCheckButton.h"
-#include "MirrorCheck.h"
+#include "PanelContext.h"
 
 #include <QPushButton>
 
@@ -23,6 +22,7 @@ COutputFilterDlg::COutputFilterDlg(PanelContext& context, int channelIndex_, QWi
 
     connect(m_eq, &CImageCheckButton::clicked, this, &COutputFilterDlg::OnEqClicked);
     connect(m_fbk, &CImageCheckButton::clicked, this, &COutputFilterDlg::OnFbkClicked);
+    connect(&context.Model(), &PanelModel::changed, this, &COutputFilterDlg::OnModelChanged);
     resize(120, 100);
 }
 
@@ -30,18 +30,22 @@ COutputFilterDlg::~COutputFilterDlg() = default;
 
 void COutputFilterDlg::OnEqClicked()
 {
-    MirrorCheckInGroup(Context(), Direction::Output, m_eq->GetCheck(), [](CChannelPane* pane) {
-        COutputFilterDlg* panel = pane ? pane->OutputFilter() : nullptr;
-        return panel ? &panel->Eq() : nullptr;
-    });
+    Context().Model().SetIndicator(Direction::Output, Indicator::Eq, channelIndex, m_eq->GetCheck());
 }
 
 void COutputFilterDlg::OnFbkClicked()
 {
-    MirrorCheckInGroup(Context(), Direction::Output, m_fbk->GetCheck(), [](CChannelPane* pane) {
-        COutputFilterDlg* panel = pane ? pane->OutputFilter() : nullptr;
-        return panel ? &panel->Fbk() : nullptr;
-    });
+    Context().Model().SetIndicator(Direction::Output, Indicator::Fbk, channelIndex, m_fbk->GetCheck());
+}
+
+void COutputFilterDlg::OnModelChanged(unsigned what)
+{
+    // The indicators of the first panes follow the model, device or not.
+    if (!(what & model::kIndicators) || paneKind != 1)
+        return;
+    const PanelModel& model = Context().Model();
+    m_eq->SetCheck(model.IndicatorOn(Direction::Output, Indicator::Eq, channelIndex));
+    m_fbk->SetCheck(model.IndicatorOn(Direction::Output, Indicator::Fbk, channelIndex));
 }
 
 }  // namespace brevant

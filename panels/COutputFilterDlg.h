@@ -24,6 +24,8 @@ public:
 
     void OnEqClicked();
     void OnFbkClicked();
+    // Shows what the model has changed (PanelModel::changed).
+    void OnModelChanged(unsigned what);
 
 private:
     CImageCheckButton* m_eq;

@@ -195,8 +195,7 @@ void COutputLevelDlg::OnSetDelay()
     // setting the delay drops the low-pass limit.
     delayTime = std::clamp(delayTime, 0, kMaxDelay);
     lowpassLimit = 0;
-    context.Params().OF[channelIndex + 1] = 0;
-    context.Send({{Op::OD, {channelIndex + 1}, delayTime}});
+    context.Send({{Op::OF, {channelIndex + 1}, 0, true}, {Op::OD, {channelIndex + 1}, delayTime}});
     WriteEdits();
 }
 
@@ -213,8 +212,7 @@ void COutputLevelDlg::OnSetLowpass()
     else if (lowpassLimit < kMinLowpass)
         lowpassLimit = 0;
     delayTime = 0;
-    context.Params().OD[channelIndex + 1] = 0;
-    context.Send({{Op::OF, {channelIndex + 1}, lowpassLimit}});
+    context.Send({{Op::OD, {channelIndex + 1}, 0, true}, {Op::OF, {channelIndex + 1}, lowpassLimit}});
     WriteEdits();
 }
 
@@ -231,8 +229,7 @@ void COutputLevelDlg::OnSetHighpass()
     else if (highpassLimit < kMinHighpass)
         highpassLimit = 0;
     delayTime = 0;
-    context.Params().OD[channelIndex + 1] = 0;
-    context.Send({{Op::OH, {channelIndex + 1}, highpassLimit}});
+    context.Send({{Op::OD, {channelIndex + 1}, 0, true}, {Op::OH, {channelIndex + 1}, highpassLimit}});
     WriteEdits();
 }
 

@@ -1,5 +1,7 @@
 #include "PanelContext.h"
 
+#include "UiHandOff.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -25,11 +27,6 @@ PanelContext::PanelContext(DeviceLink& link, CommandQueue& queue, Tell tell, QOb
 
 PanelContext::~PanelContext() = default;
 
-int PanelContext::Family() const
-{
-    return m_link.State().params.DeviceFamily == 2 ? 2 : 1;
-}
-
 std::vector<int> PanelContext::ChannelsReached(int channelIndex, bool absentOnFirstChannel) const
 {
     if (!Group())
@@ -51,17 +48,32 @@ bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(c
     // hear of it on the UI thread, and not at all once the context is gone.
     QPointer<PanelContext> self(this);
     auto onQueue = [self, sent = std::move(sent), done = std::move(done)](const SendOutcome& outcome) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, sent, done, outcome] {
-                if (self)
-                    self->TakeOutcome(sent, outcome);
-                if (self && done)
-                    done(outcome);
-            },
-            Qt::QueuedConnection);
+        PostToUi(QCoreApplication::instance(), [self, sent, done, outcome] {
+            if (self)
+                self->TakeOutcome(sent, outcome);
+            if (self && done)
+                done(outcome);
+        });
     };
-    return PanelSend(m_link, m_queue, std::move(changes), report, std::move(onQueue));
+    std::vector<SettingChange> chosen = changes;
+    if (!PanelSend(m_link, m_queue, std::move(changes), report, std::move(onQueue)))
+        return false;
+    // The user's choice shows at once, on every channel it reaches.
+    m_model.TakeChoices(chosen);
+    m_model.Flush();
+    return true;
+}
+
+void PanelContext::Run(QObject* receiver, Work work)
+{
+    QPointer<QObject> target(receiver);
+    m_queue.Post([&link = m_link, target, work = std::move(work)] {
+        std::function<void()> finish = work(link);
+        PostToUi(QCoreApplication::instance(), [target, finish = std::move(finish)] {
+            if (target && finish)
+                finish();
+        });
+    });
 }
 
 void PanelContext::TakeOutcome(const std::vector<SettingRef>& sent, const SendOutcome& outcome)
@@ -73,7 +85,8 @@ void PanelContext::TakeOutcome(const std::vector<SettingRef>& sent, const SendOu
         if (!failed)
             confirmed.push_back(s);
     }
-    m_model.TakeSettings(Params(), confirmed, outcome.unknown);
+    m_model.DropChoices(sent);
+    m_model.TakeSettings(m_link.State().params, confirmed, outcome.unknown);
     if (outcome.Confirmed())
         return;
     QStringList texts;
@@ -86,31 +99,6 @@ void PanelContext::TellUser(std::string_view text) const
 {
     if (m_tell)
         m_tell(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-int PanelContext::Slot(Direction direction, int channelIndex, int paneKind)
-{
-    if (channelIndex < 0 || channelIndex >= kChannels || (paneKind != 1 && paneKind != 2))
-        return -1;
-    const int d = direction == Direction::Input ? 0 : 1;
-    return (d * kChannels + channelIndex) * 2 + (paneKind - 1);
-}
-
-void PanelContext::RegisterPane(Direction direction, int channelIndex, int paneKind, CChannelPane* pane)
-{
-    if (const int slot = Slot(direction, channelIndex, paneKind); slot >= 0)
-        m_panes[static_cast<std::size_t>(slot)] = pane;
-}
-
-void PanelContext::UnregisterPane(const CChannelPane* pane)
-{
-    std::replace(m_panes.begin(), m_panes.end(), const_cast<CChannelPane*>(pane), static_cast<CChannelPane*>(nullptr));
-}
-
-CChannelPane* PanelContext::Pane(Direction direction, int channelIndex, int paneKind) const
-{
-    const int slot = Slot(direction, channelIndex, paneKind);
-    return slot < 0 ? nullptr : m_panes[static_cast<std::size_t>(slot)];
 }
 
 }  // namespace brevant

@@ -1,17 +1,13 @@
-// What every panel shares: the device link and the command queue it sends
-// through, the way it tells the user something, and where the other panels
-// are, so that group mode can reach the same control on every channel.
+// What every panel shares: the panel model it reads (see PanelModel.h), the
+// one way to send a change to the device, the way it tells the user
+// something, and, for the dialogs that run procedures of their own (the sound
+// test), a way to run work on the command queue's thread. The link and the
+// mirror stay behind this class: the window never writes the mirror, and
+// reaches the link only through work that runs on the queue's thread.
 //
-// Panes register themselves here when they are built; the live pane of a
-// channel window is the first one for device family 1 and the second one for
-// family 2.
-//
-// The context also holds the panel model, the copy of the device every panel
-// shows (see PanelModel.h).
-//
-// Thread-safety: UI thread only. Send() hands the commands to the queue's
-// thread and brings its outcome back to the UI thread; the mirror and the
-// flags it reads are atomics.
+// Thread-safety: UI thread only. Send() and Run() hand their work to the
+// queue's thread and bring the outcome back to the UI thread; the link flags
+// Connected() reads are atomics.
 #pragma once
 
 #include "CommandQueue.h"
@@ -22,17 +18,11 @@
 #include <QObject>
 #include <QString>
 
-#include <array>
 #include <functional>
 #include <string_view>
 #include <vector>
 
 namespace brevant {
-
-class CChannelPane;
-class CMatrixDlg;
-
-enum class Direction { Input = 1, Output = 2 };
 
 class PanelContext : public QObject {
     Q_OBJECT
@@ -48,19 +38,13 @@ public:
     PanelContext(const PanelContext&) = delete;
     PanelContext& operator=(const PanelContext&) = delete;
 
-    DeviceLink& Link() { return m_link; }
-    CommandQueue& Queue() { return m_queue; }
-    DeviceParams& Params() { return m_link.State().params; }
-    LinkFlags& Flags() { return m_link.State().flags; }
     PanelModel& Model() { return m_model; }
     const PanelModel& Model() const { return m_model; }
 
     bool Connected() const { return m_link.State().flags.Connected; }
-    bool Group() const { return m_link.State().flags.GroupMode; }
-    // 1 or 2; any other value of the mirror reads as 1.
-    int Family() const;
-    // The pane kind (1 first, 2 second) that is live for the current family.
-    int LivePaneKind() const { return Family() == 2 ? 2 : 1; }
+    bool Group() const { return m_model.Group(); }
+    // 1 or 2, the model's family; any other value reads as 1.
+    int Family() const { return m_model.Family() == 2 ? 2 : 1; }
 
     // The channels (0..3) a change of a control on `channelIndex` reaches:
     // that channel alone, or in group mode every channel, without channel 0
@@ -69,8 +53,9 @@ public:
     std::vector<int> ChannelsReached(int channelIndex, bool absentOnFirstChannel) const;
 
     // Refuses with "Cannot connect" (and returns false) without a device;
-    // otherwise stores the values in the mirror, queues the commands (each
-    // tried up to eight times) and returns true. Once the device has answered,
+    // otherwise the model shows the new values at once, the commands are
+    // queued (each tried up to eight times; the queue's thread stores the
+    // values in the mirror) and returns true. Once the device has answered,
     // on the UI thread: the model takes the settings as the mirror then holds
     // them (what the device reported for a change it did not confirm), marks
     // those it could not read back unknown, and names an unconfirmed change
@@ -78,27 +63,19 @@ public:
     bool Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done = {});
     void TellUser(std::string_view text) const;
 
-    // Where the panes and the matrix dialog are.
-    void RegisterPane(Direction direction, int channelIndex, int paneKind, CChannelPane* pane);
-    void UnregisterPane(const CChannelPane* pane);
-    CChannelPane* Pane(Direction direction, int channelIndex, int paneKind) const;
-    CChannelPane* LivePane(Direction direction, int channelIndex) const
-    {
-        return Pane(direction, channelIndex, LivePaneKind());
-    }
-    void SetMatrix(CMatrixDlg* matrix) { m_matrix = matrix; }
-    CMatrixDlg* Matrix() const { return m_matrix; }
+    // Work that needs the link itself (the sound test's procedures): `work`
+    // runs on the command queue's thread, then `finish` with its result on
+    // the UI thread, unless `receiver` is gone by then.
+    using Work = std::function<std::function<void()>(DeviceLink& link)>;
+    void Run(QObject* receiver, Work work);
 
 private:
     void TakeOutcome(const std::vector<SettingRef>& sent, const SendOutcome& outcome);
-    static int Slot(Direction direction, int channelIndex, int paneKind);
 
     DeviceLink& m_link;
     CommandQueue& m_queue;
     Tell m_tell;
     PanelModel m_model;
-    std::array<CChannelPane*, 2 * kChannels * 2> m_panes{};
-    CMatrixDlg* m_matrix = nullptr;
 };
 
 }  // namespace brevant

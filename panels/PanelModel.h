@@ -3,8 +3,12 @@
 // each setting whether its value is known.
 //
 // The refresher writes it from the device mirror when the connection reports
-// something; a panel's own send writes it when the device's answer is back.
-// The panels only read it. Every write marks what changed; the model tells
+// something. A panel's own send writes the user's choice at once (the other
+// channels of a group follow from the same signal); the choice stands over
+// polling passes until the device's answer is back, when the model takes
+// what the mirror then holds. The model also holds the user's choices that
+// reach no device: group mode and the EQ and FBK indicators. The panels read
+// it and send through the context; they never touch each other. Every write marks what changed; the model tells
 // the panels with one signal, `changed`, at most once every kMinIntervalMs,
 // carrying everything that changed since the last time.
 //
@@ -20,6 +24,7 @@
 
 #include "Catalogue.h"
 #include "DeviceParams.h"
+#include "PanelSend.h"
 #include "SettingName.h"
 
 #include <QElapsedTimer>
@@ -33,6 +38,9 @@
 namespace brevant {
 
 enum class LinkState { Disconnected, Connected, Lost };
+enum class Direction { Input = 1, Output = 2 };
+// The filter panels' indicators, which the device does not hold.
+enum class Indicator { Eq, Fbk };
 
 using ChannelValues = std::array<int, 5>;  // [1..4]
 
@@ -53,6 +61,7 @@ inline constexpr unsigned kLink = 1u << 4;      // Link() or LinkPort() changed
 inline constexpr unsigned kUnknown = 1u << 5;   // the set of unknown settings changed
 inline constexpr unsigned kSettings = 1u << 6;  // settings re-read after a user change
 inline constexpr unsigned kNotice = 1u << 7;    // Notice() has a new text
+inline constexpr unsigned kIndicators = 1u << 8;  // an EQ or FBK indicator changed
 }  // namespace model
 
 class PanelModel : public QObject {
@@ -73,6 +82,9 @@ public:
     bool Unknown(Op op, Address at) const;
     // The last thing the user should read about a change of theirs.
     const QString& Notice() const { return m_notice; }
+    // Group mode: a change on one channel reaches every channel.
+    bool Group() const { return m_group; }
+    bool IndicatorOn(Direction direction, Indicator which, int channelIndex) const;
 
     // The writers.
     // A connection shows the panes of `family`: the link is up, nothing is
@@ -89,6 +101,14 @@ public:
     void RestoreLink(int port);
     void Reset(int family);
     void SetNotice(const QString& text);
+    void SetGroup(bool on) { m_group = on; }
+    // The user's changes on their way to the device: shown at once, and over
+    // every pass, until DropChoices for the same settings.
+    void TakeChoices(const std::vector<SettingChange>& changes);
+    // The device has answered for `sent`: the oldest choice of each goes.
+    void DropChoices(const std::vector<SettingRef>& sent);
+    // In group mode every channel's indicator follows; otherwise `channelIndex`'s.
+    void SetIndicator(Direction direction, Indicator which, int channelIndex, bool on);
 
     // Tells the panels what is pending now instead of at the next interval.
     void Flush();
@@ -103,6 +123,7 @@ private:
     void Emit();
     void CopySettings(const DeviceParams& params);
     void CopyMeters(const DeviceParams& params);
+    void ShowChoices();
 
     ShownValues m_values;
     LinkState m_link = LinkState::Disconnected;
@@ -110,6 +131,10 @@ private:
     int m_family = 0;
     std::vector<SettingRef> m_unknown;
     QString m_notice;
+    bool m_group = false;
+    std::vector<SettingChange> m_choices;
+    // [direction][indicator][channel index]
+    std::array<std::array<std::array<bool, kChannels>, 2>, 2> m_indicators{};
     unsigned m_pending = 0;
     QTimer m_timer;
     QElapsedTimer m_sinceEmit;

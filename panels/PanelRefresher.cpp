@@ -1,6 +1,6 @@
 #include "PanelRefresher.h"
 
-#include "CChannelPane.h"
+#include "UiHandOff.h"
 
 #include <QTimer>
 
@@ -15,9 +15,10 @@ constexpr int kUnknownFamily = 0;
 
 }  // namespace
 
-PanelRefresher::PanelRefresher(PanelContext& context, QObject* parent)
+PanelRefresher::PanelRefresher(PanelContext& context, const DeviceParams& mirror, QObject* parent)
     : QObject(parent)
     , m_context(context)
+    , m_mirror(mirror)
 {
 }
 
@@ -26,7 +27,7 @@ PanelRefresher::~PanelRefresher() = default;
 template <typename F>
 void PanelRefresher::OnUiThread(F apply)
 {
-    QMetaObject::invokeMethod(this, std::move(apply), Qt::QueuedConnection);
+    PostToUi(this, std::move(apply));
 }
 
 void PanelRefresher::ModelPanesShown(int family)
@@ -35,8 +36,6 @@ void PanelRefresher::ModelPanesShown(int family)
         if (!KnownFamily(family) && family != kUnknownFamily)
             return;
         m_context.Model().StartConnection(family);
-        if (KnownFamily(family))
-            ShowModelPanes(family);
     });
 }
 
@@ -59,7 +58,7 @@ void PanelRefresher::ReadBackRefreshed(int family)
 {
     OnUiThread([this, family] {
         if (KnownFamily(family))
-            m_context.Model().TakeReadBack(m_context.Params(), family);
+            m_context.Model().TakeReadBack(m_mirror, family);
     });
 }
 
@@ -69,7 +68,7 @@ void PanelRefresher::PollPassCompleted(int family)
         if (!KnownFamily(family))
             return;
         ++m_pollPassesApplied;
-        m_context.Model().TakePollPass(m_context.Params());
+        m_context.Model().TakePollPass(m_mirror);
     });
 }
 
@@ -94,19 +93,6 @@ void PanelRefresher::PanelsReset(int family)
 void PanelRefresher::ReadBackEnded()
 {
     OnUiThread([this] { emit readBackEnded(); });
-}
-
-void PanelRefresher::ShowModelPanes(int family)
-{
-    for (int k = 0; k < kChannels; ++k) {
-        for (Direction d : {Direction::Input, Direction::Output}) {
-            for (int kind : {1, 2}) {
-                if (CChannelPane* pane = m_context.Pane(d, k, kind))
-                    pane->setVisible(kind == family);
-            }
-        }
-    }
-    emit panesChosen(family);
 }
 
 }  // namespace brevant

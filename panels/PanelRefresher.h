@@ -1,8 +1,8 @@
 // Brings what the connection procedures and the read-back worker report to
 // the UI thread and writes it into the panel model, the one copy of the
 // device the panels show; the panels follow the model's change signal. Also
-// shows the panes that suit the model and tells the user which settings the
-// read-back could not read.
+// tells the user which settings the read-back could not read. It reads the
+// mirror (atomics) on the UI thread and never writes it.
 //
 // Every observer call is replayed on the UI thread in the order it was made;
 // the model folds the polling passes that arrive faster than the screen
@@ -22,7 +22,7 @@ namespace brevant {
 class PanelRefresher : public QObject, public ConnectionObserver {
     Q_OBJECT
 public:
-    explicit PanelRefresher(PanelContext& context, QObject* parent = nullptr);
+    PanelRefresher(PanelContext& context, const DeviceParams& mirror, QObject* parent = nullptr);
     ~PanelRefresher() override;
 
     void ModelPanesShown(int family) override;
@@ -39,9 +39,7 @@ public:
     int PollPassesApplied() const { return m_pollPassesApplied; }
 
 signals:
-    // For the main form: the channel windows should show the panes of
-    // `family`; the channel view should come up; the worker has ended.
-    void panesChosen(int family);
+    // For the main form: the channel view should come up; the worker has ended.
     void channelViewShown();
     void readBackEnded();
 
@@ -49,9 +47,9 @@ private:
     // Runs `apply` on the UI thread, after the calls made before it.
     template <typename F>
     void OnUiThread(F apply);
-    void ShowModelPanes(int family);
 
     PanelContext& m_context;
+    const DeviceParams& m_mirror;
     int m_pollPassesApplied = 0;
 };
 

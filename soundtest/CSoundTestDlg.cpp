@@ -1,16 +1,14 @@
 #include "CSoundTestDlg.h"
 
 #include "CBitmapFader.h"
-#include "CChannelPane.h"
-#include "CDynamicsDlg.h"
 #include "CImageCheckButton.h"
-#include "CInputLevelDlg.h"
 #include "CLevelGraph.h"
 #include "CSkinnedTrackbar.h"
 #include "GainStrip.h"
 #include "SoundTestButtons.h"
 #include "SoundTestMonitor.h"
 #include "SoundTestResultBox.h"
+#include "UiHandOff.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -60,7 +58,7 @@ CSoundTestDlg::CSoundTestDlg(PanelContext& context, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("Sound Test"));
     BuildControls();
-    connect(&m_monitorTimer, &QTimer::timeout, this, &CSoundTestDlg::RefreshMonitor);
+    connect(&context.Model(), &PanelModel::changed, this, &CSoundTestDlg::OnModelChanged);
 }
 
 CSoundTestDlg::~CSoundTestDlg() = default;
@@ -201,7 +199,7 @@ QPushButton& CSoundTestDlg::Button(int controlId) const
 void CSoundTestDlg::FillLists()
 {
     m_channelList->clear();
-    switch (m_context.Params().DeviceFamily.load()) {
+    switch (m_context.Model().Family()) {
     case 1:
         m_channelList->addItems({"Input1", "Input2", "Input3", "Input4"});
         break;
@@ -231,16 +229,11 @@ void CSoundTestDlg::showEvent(QShowEvent* event)
         Initialise();
 }
 
-void CSoundTestDlg::hideEvent(QHideEvent* event)
-{
-    m_monitorTimer.stop();
-    QDialog::hideEvent(event);
-}
-
 void CSoundTestDlg::Initialise()
 {
     m_note.clear();
     m_closing = false;
+    m_test = {};
     m_pointsDone = 0;
     m_signal = SignalState::Unknown;
     ApplyButtonSet(ButtonSet::Idle);
@@ -255,33 +248,34 @@ void CSoundTestDlg::Initialise()
     if (m_context.Connected())
         OnCalibrated();
     if (m_context.Connected()) {
-        Post(QStringLiteral("Reading the test settings..."), [&link = m_context.Link()](const Report&) -> Finish {
+        Post(QStringLiteral("Reading the test settings..."), [](DeviceLink& link, const Report&) -> Finish {
             QueryTestSettings(link);
             return [](CSoundTestDlg& dlg) {
                 dlg.SelectStoredSettings();
                 if (dlg.SettingsConfirmed()) {
-                    dlg.TakeGainFromMirror();
+                    dlg.TakeGainFromModel();
                     dlg.ApplyButtonSet(ButtonSet::Ready);
                 }
             };
         });
     } else {
-        SelectStoredSettings();
+        // Nothing is sent: the lists show what the mirror last held.
+        PostQuietly([](DeviceLink&, const Report&) -> Finish {
+            return [](CSoundTestDlg& dlg) { dlg.SelectStoredSettings(); };
+        });
     }
-    m_monitorTimer.start(kMonitorTickMs);
     UpdateControls();
 }
 
 void CSoundTestDlg::SelectStoredSettings()
 {
-    const DeviceParams& p = m_context.Params();
     auto select = [](QComboBox* list, int index) {
         list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
     };
-    m_testChannel = p.CN - 1;
-    select(m_channelList, p.CN - 1);
-    select(m_pointList, p.CP - 1);
-    select(m_timeList, p.CT - kFirstTestTime);
+    m_testChannel = m_test.channel - 1;
+    select(m_channelList, m_test.channel - 1);
+    select(m_pointList, m_test.points - 1);
+    select(m_timeList, m_test.time - kFirstTestTime);
 }
 
 bool CSoundTestDlg::RequireConnection()
@@ -292,15 +286,15 @@ bool CSoundTestDlg::RequireConnection()
     return false;
 }
 
-bool CSoundTestDlg::SettingsConfirmed() const { return TestSettingsConfirmed(m_context.Params()); }
+bool CSoundTestDlg::SettingsConfirmed() const { return m_test.confirmed; }
 
 void CSoundTestDlg::Post(const QString& doing, Work work)
 {
     m_doing.push_back(doing);
     m_note.clear();
     UpdateControls();
-    PostQuietly([work = std::move(work)](const Report& report) -> Finish {
-        Finish finish = work(report);
+    PostQuietly([work = std::move(work)](DeviceLink& link, const Report& report) -> Finish {
+        Finish finish = work(link, report);
         return [finish = std::move(finish)](CSoundTestDlg& dlg) {
             dlg.m_doing.pop_front();
             if (finish)
@@ -311,23 +305,21 @@ void CSoundTestDlg::Post(const QString& doing, Work work)
 
 void CSoundTestDlg::PostQuietly(Work work)
 {
-    // The answer comes back later; the dialog may be gone by then.
-    QPointer<CSoundTestDlg> self(this);
-    m_context.Queue().Post([self, work = std::move(work)] {
-        auto told = std::make_shared<std::vector<std::string>>();
-        Finish finish = work([told](std::string_view text, std::string_view) { told->emplace_back(text); });
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, told, finish = std::move(finish)] {
-                if (self)
-                    self->Finished(finish, *told);
-            },
-            Qt::QueuedConnection);
+    // The answer comes back later; the context drops it when the dialog is
+    // gone by then, so `this` is only used on the UI thread while it lives.
+    m_context.Run(this, [this, work = std::move(work)](DeviceLink& link) -> std::function<void()> {
+        std::vector<std::string> told;
+        Finish finish = work(link, [&told](std::string_view text, std::string_view) { told.emplace_back(text); });
+        // The test's state as the device left it, read here on the queue's thread.
+        const DeviceParams& p = link.State().params;
+        const TestState test{p.SM.load(), p.CN.load(), p.CP.load(), p.CT.load(), TestSettingsConfirmed(p)};
+        return [this, finish = std::move(finish), told = std::move(told), test] { Finished(finish, told, test); };
     });
 }
 
-void CSoundTestDlg::Finished(const Finish& finish, const std::vector<std::string>& told)
+void CSoundTestDlg::Finished(const Finish& finish, const std::vector<std::string>& told, const TestState& test)
 {
+    m_test = test;
     if (finish)
         finish(*this);
     UpdateControls();
@@ -357,7 +349,7 @@ void CSoundTestDlg::UpdateControls()
     m_signalState->setText(m_signal == SignalState::Unknown ? unknown
                            : m_signal == SignalState::On ? QStringLiteral("On")
                                                          : QStringLiteral("Off"));
-    const int points = m_context.Params().CP;
+    const int points = m_test.points;
     m_pointState->setText(points > 0 ? QStringLiteral("%1 of %2").arg(m_pointsDone).arg(points) : unknown);
 }
 
@@ -372,14 +364,13 @@ QString CSoundTestDlg::StatusText() const
 
 QString CSoundTestDlg::StateText() const
 {
-    const DeviceParams& p = m_context.Params();
     if (!m_context.Connected())
         return QStringLiteral("No device connected.");
-    if (p.SM < 1)
+    if (m_test.mode < 1)
         return QStringLiteral("The device is not in test mode.");
     if (!SettingsConfirmed())
         return QStringLiteral("Test mode: choose the channel, the points and the time.");
-    const int points = p.CP;
+    const int points = m_test.points;
     if (m_result->Plotted())
         return QStringLiteral("Result of %1: levels %2 to %3.")
             .arg(m_channelList->currentText())
@@ -398,12 +389,12 @@ void CSoundTestDlg::Note(const QString& text)
     UpdateControls();
 }
 
-void CSoundTestDlg::TakeGainFromMirror()
+void CSoundTestDlg::TakeGainFromModel()
 {
     const int n = TestedInput();
     if (!IsChannel(n))
         return;
-    m_gain = m_context.Params().MG[static_cast<std::size_t>(n)];
+    m_gain = m_context.Model().Values().MG[static_cast<std::size_t>(n)];
     m_monitor->SetGain(m_gain);
 }
 
@@ -411,7 +402,7 @@ void CSoundTestDlg::OnCalibrated()
 {
     if (!RequireConnection())
         return;
-    Post(QStringLiteral("Entering test mode..."), [&link = m_context.Link()](const Report&) -> Finish {
+    Post(QStringLiteral("Entering test mode..."), [](DeviceLink& link, const Report&) -> Finish {
         if (!EnterTestMode(link))
             return [](CSoundTestDlg& dlg) { dlg.Note(QStringLiteral("The device did not enter test mode.")); };
         return [](CSoundTestDlg& dlg) { dlg.ApplyButtonSet(ButtonSet::InTestMode); };
@@ -424,7 +415,7 @@ void CSoundTestDlg::OnChannelChanged(int index)
                   [index](CSoundTestDlg& dlg) {
                       dlg.m_testChannel = index;
                       if (dlg.SettingsConfirmed())
-                          dlg.TakeGainFromMirror();
+                          dlg.TakeGainFromModel();
                   });
 }
 
@@ -441,10 +432,10 @@ void CSoundTestDlg::OnTimeChanged(int index)
 
 void CSoundTestDlg::ChangeSetting(const QString& what, std::function<Status(DeviceLink&)> set, Finish taken)
 {
-    if (!RequireConnection() || m_context.Params().SM < 1)
+    if (!RequireConnection() || m_test.mode < 1)
         return;
     Post(QStringLiteral("Setting the %1...").arg(what),
-         [&link = m_context.Link(), what, set = std::move(set), taken = std::move(taken)](const Report&) -> Finish {
+         [what, set = std::move(set), taken = std::move(taken)](DeviceLink& link, const Report&) -> Finish {
              if (!set(link)) {
                  return [what](CSoundTestDlg& dlg) {
                      dlg.Note(QStringLiteral("The device did not take the %1.").arg(what));
@@ -469,20 +460,17 @@ void CSoundTestDlg::OnFaderMoved(int value)
     m_gain = SoundTestMonitor::GainAt(value);
     m_monitor->Trackbar().SetPos(value);
     m_monitor->ShowGain(m_gain);
-    MirrorGainToPanel(m_gain);
     if (!RequireConnection())
         return;
     if (!SettingsConfirmed()) {
         m_context.TellUser(msg::kPleaseSetPointAndTime);
         return;
     }
-    // The mirror takes the gain at once, so that neither the monitor nor the
-    // channel panels show the old one while the set waits on the queue. The
-    // buttons need not wait for it: it gets in nobody's way.
-    m_context.Params().MG[static_cast<std::size_t>(TestedInput())] = m_gain;
-    PostQuietly([&link = m_context.Link(), n = TestedInput(), gain = m_gain](const Report& report) -> Finish {
-        SetTestGain(link, n, gain, report);
-        return {};
+    // Through the model, like a panel's change: the channel panels and the
+    // monitor show the new gain at once, while the set waits on the queue.
+    m_context.Send({{Op::MG, {TestedInput()}, m_gain}}, [&context = m_context](const SendOutcome& outcome) {
+        if (!outcome.Confirmed())
+            context.TellUser(msg::kSetGainError);
     });
 }
 
@@ -491,40 +479,20 @@ void CSoundTestDlg::OnPhantomClicked()
     const bool on = m_monitor->Phantom().GetCheck();
     if (!RequireConnection())
         return;
-    MirrorPhantomToPanel(on);
     if (!SettingsConfirmed()) {
         m_context.TellUser(msg::kPleaseSetPointAndTime);
         return;
     }
-    m_context.Params().MT[static_cast<std::size_t>(TestedInput())] = on ? 1 : 0;
-    PostQuietly([&link = m_context.Link(), n = TestedInput(), on](const Report& report) -> Finish {
-        SetTestPhantom(link, n, on, report);
-        return {};
+    m_context.Send({{Op::MT, {TestedInput()}, on ? 1 : 0}}, [&context = m_context](const SendOutcome& outcome) {
+        if (!outcome.Confirmed())
+            context.TellUser(msg::kSetPhantomError);
     });
 }
 
-CChannelPane* CSoundTestDlg::LiveInputPane() const
+void CSoundTestDlg::OnModelChanged(unsigned what)
 {
-    // Only the two known families have a live pane.
-    const int family = m_context.Params().DeviceFamily;
-    if (family != 1 && family != 2)
-        return nullptr;
-    return m_context.LivePane(Direction::Input, m_channelList->currentIndex());
-}
-
-void CSoundTestDlg::MirrorGainToPanel(int gain)
-{
-    CChannelPane* pane = LiveInputPane();
-    if (CInputLevelDlg* panel = pane ? pane->InputLevel() : nullptr) {
-        panel->ShowGainAt(gain);
-    }
-}
-
-void CSoundTestDlg::MirrorPhantomToPanel(bool on)
-{
-    CChannelPane* pane = LiveInputPane();
-    if (CDynamicsDlg* panel = pane ? pane->Dynamics() : nullptr)
-        panel->Phantom().SetCheck(on);
+    if (what & (model::kReadBack | model::kPoll | model::kSettings))
+        RefreshMonitor();
 }
 
 void CSoundTestDlg::RefreshMonitor()
@@ -532,11 +500,12 @@ void CSoundTestDlg::RefreshMonitor()
     const int n = TestedInput();
     if (!SettingsConfirmed() || !IsChannel(n))
         return;
-    const DeviceParams& p = m_context.Params();
-    const int input = p.ML[static_cast<std::size_t>(n)];
-    const int output = p.OL[static_cast<std::size_t>(n)];
-    m_monitor->ShowLevels(input, output);
-    m_monitor->Phantom().SetCheck(p.MT[static_cast<std::size_t>(n)] != 0);
+    const ShownValues& v = m_context.Model().Values();
+    const auto at = static_cast<std::size_t>(n);
+    m_monitor->ShowLevels(v.ML[at], v.OL[at]);
+    m_monitor->Phantom().SetCheck(v.MT[at] != 0);
+    if (!m_monitor->Fader().IsDragging())
+        TakeGainFromModel();
 }
 
 void CSoundTestDlg::OnTestOn() { SwitchSignal(true); }
@@ -549,7 +518,7 @@ void CSoundTestDlg::SwitchSignal(bool on)
         return;
     const QString state = on ? QStringLiteral("on") : QStringLiteral("off");
     Post(QStringLiteral("Switching the test signal %1...").arg(state),
-         [&link = m_context.Link(), on, state](const Report&) -> Finish {
+         [on, state](DeviceLink& link, const Report&) -> Finish {
              const bool switched = static_cast<bool>(SwitchTestSignal(link, on));
              return [on, state, switched](CSoundTestDlg& dlg) {
                  if (!switched) {
@@ -566,7 +535,7 @@ void CSoundTestDlg::OnStart()
 {
     if (!RequireConnection())
         return;
-    Post(QStringLiteral("Measuring point 1..."), [&link = m_context.Link()](const Report&) -> Finish {
+    Post(QStringLiteral("Measuring point 1..."), [](DeviceLink& link, const Report&) -> Finish {
         const PointProgress progress = StartMeasurement(link);
         return [progress](CSoundTestDlg& dlg) {
             if (!progress.status) {
@@ -591,7 +560,7 @@ void CSoundTestDlg::OnContinue()
         return;
     const int done = m_pointsDone;
     Post(QStringLiteral("Measuring point %1...").arg(done + 1),
-         [&link = m_context.Link(), done](const Report&) -> Finish {
+         [done](DeviceLink& link, const Report&) -> Finish {
              const PointProgress progress = ContinueMeasurement(link, done);
              return [progress](CSoundTestDlg& dlg) {
                  if (!progress.status) {
@@ -612,17 +581,14 @@ void CSoundTestDlg::OnResult()
     // The twenty blocks take a while: the bar shows how many are in.
     QPointer<CSoundTestDlg> self(this);
     const ProgressFn progress = [self](int percent) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, percent] {
-                if (!self)
-                    return;
-                self->m_busyBar->setRange(0, 100);
-                self->m_busyBar->setValue(percent);
-            },
-            Qt::QueuedConnection);
+        PostToUi(QCoreApplication::instance(), [self, percent] {
+            if (!self)
+                return;
+            self->m_busyBar->setRange(0, 100);
+            self->m_busyBar->setValue(percent);
+        });
     };
-    Post(QStringLiteral("Reading the result..."), [&link = m_context.Link(), progress](const Report& report) -> Finish {
+    Post(QStringLiteral("Reading the result..."), [progress](DeviceLink& link, const Report& report) -> Finish {
         if (!ReadResults(link, report, progress))
             return {};
         return [curves = TakeResults(link.State().params)](CSoundTestDlg& dlg) { dlg.PlotResults(curves); };
@@ -640,7 +606,7 @@ void CSoundTestDlg::OnSave()
     if (!RequireConnection())
         return;
     Post(QStringLiteral("Saving the setting in the device..."),
-         [&link = m_context.Link()](const Report& report) -> Finish {
+         [](DeviceLink& link, const Report& report) -> Finish {
              SaveTestSettings(link, report);
              return {};
          });
@@ -652,9 +618,9 @@ void CSoundTestDlg::OnQuit() { reject(); }
 
 bool CSoundTestDlg::Quit(bool closing)
 {
-    if (!RequireConnection() || m_context.Params().SM < 1)
+    if (!RequireConnection() || m_test.mode < 1)
         return false;
-    Post(QStringLiteral("Leaving test mode..."), [&link = m_context.Link(), closing](const Report&) -> Finish {
+    Post(QStringLiteral("Leaving test mode..."), [closing](DeviceLink& link, const Report&) -> Finish {
         const bool left = static_cast<bool>(ExitTestMode(link));
         return [left, closing](CSoundTestDlg& dlg) {
             dlg.m_closing = false;
@@ -680,7 +646,7 @@ void CSoundTestDlg::reject()
         return;
     }
     m_closing = false;
-    if (m_context.Params().SM != 0 && Quit(true))
+    if (m_test.mode != 0 && Quit(true))
         return;
     QDialog::reject();
 }

@@ -3,12 +3,15 @@
 // switch the test signal, measure point by point, and plots the two result
 // curves the device returns. Beside that a monitor of the channel under test:
 // its input and output level meters, its gain fader and its phantom power
-// switch, kept in step with the channel panels.
+// switch, which like the channel panels show what the panel model holds and
+// send through it.
 //
 // Showing the dialog starts a run: test mode is entered and the device's test
 // settings are read; Quit (or closing the window) leaves test mode again.
 //
-// Every device command runs on the command queue, never on the UI thread.
+// Every device command runs on the command queue, never on the UI thread; the
+// test's own state (test mode, channel, points, time) is read from the mirror
+// there too, after each command, and shown once the command is done.
 // While one is out the command buttons and the lists are disabled and the
 // status line says what is under way; the outcome comes back to the UI
 // thread and sets the buttons as the measurement allows.
@@ -25,7 +28,6 @@
 
 #include <QDialog>
 #include <QString>
-#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -39,7 +41,6 @@ class QPushButton;
 
 namespace brevant {
 
-class CChannelPane;
 class CLevelGraph;
 
 class CSoundTestDlg : public QDialog {
@@ -82,9 +83,6 @@ public:
     static constexpr int kSignalCaptionId = 1101;
     static constexpr int kPointCaptionId = 1102;
 
-    // The levels arrive with the meter polling, about twelve passes a second;
-    // the monitor looks at the mirror twice as often.
-    static constexpr int kMonitorTickMs = 40;
 
     using ButtonSet = SoundTestButtons::Set;
 
@@ -133,6 +131,7 @@ public:
     void OnFaderMoving(int value);
     void OnFaderMoved(int value);
     void OnPhantomClicked();
+    // The monitor from the model: levels, phantom and gain of the tested input.
     void RefreshMonitor();
     void OnTestOn();
     void OnTestOff();
@@ -149,13 +148,18 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     // What to do on the UI thread once a command is done; made on the
     // queue's thread by the work it follows.
     using Finish = std::function<void(CSoundTestDlg&)>;
-    using Work = std::function<Finish(const Report& report)>;
+    using Work = std::function<Finish(DeviceLink& link, const Report& report)>;
+    // The device's test state, as the queue's thread last read it.
+    struct TestState {
+        int mode = 0;  // SM
+        int channel = 0, points = 0, time = 0;
+        bool confirmed = false;
+    };
 
     void BuildControls();
     void FillLists();
@@ -172,7 +176,7 @@ private:
     // being closed, which it then is whatever the device answers. False when
     // nothing was sent.
     bool Quit(bool closing);
-    void Finished(const Finish& finish, const std::vector<std::string>& told);
+    void Finished(const Finish& finish, const std::vector<std::string>& told, const TestState& test);
 
     void ApplyButtonSet(ButtonSet set);
     // A setting of the test, when the device is in test mode: `set` sends it;
@@ -181,20 +185,17 @@ private:
     void ChangeSetting(const QString& what, std::function<Status(DeviceLink&)> set, Finish taken = {});
     void SwitchSignal(bool on);
     void UpdateControls();
-    // Gain, fader and text from MG of the channel under test.
-    void TakeGainFromMirror();
+    // Gain, fader and text from the model's MG of the channel under test.
+    void TakeGainFromModel();
     void SelectStoredSettings();
-    // The channel panes' input pane of the channel the list shows; null when
-    // the family has none.
-    CChannelPane* LiveInputPane() const;
-    void MirrorGainToPanel(int gain);
-    void MirrorPhantomToPanel(bool on);
+    void OnModelChanged(unsigned what);
     void Note(const QString& text);
     QString StateText() const;
     bool SettingsConfirmed() const;
     int TestedInput() const { return m_testChannel + 1; }
 
     PanelContext& m_context;
+    TestState m_test;
 
     SoundTestMonitor* m_monitor = nullptr;
     QComboBox* m_channelList = nullptr;
@@ -212,7 +213,6 @@ private:
     // The test signal as the device last confirmed it in this run.
     enum class SignalState { Unknown, On, Off };
 
-    QTimer m_monitorTimer;
     SignalState m_signal = SignalState::Unknown;
     int m_gain = 0;
     int m_testChannel = 0;

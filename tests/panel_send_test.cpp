@@ -1,5 +1,5 @@
-// A panel's change: refused without a connection or for an unknown model, stored at once, sent in
-// order on the command queue with up to eight tries, the polling held back meanwhile.
+// A panel's change: refused without a connection or for an unknown model, stored and sent in order
+// on the command queue's thread with up to eight tries, the polling held back meanwhile.
 #include "LinkFixture.h"
 #include "PanelSend.h"
 
@@ -57,9 +57,11 @@ TEST_F(PanelSendTest, WithoutADeviceOrWithAnUnknownModelNothingIsStoredOrSent)
 TEST_F(PanelSendTest, SeveralChangesGoOutInTheirOrderAndAreConfirmedTogether)
 {
     bool confirmed = false;
-    EXPECT_TRUE(Send({{Op::MG, {1}, 12}, {Op::MG, {2}, 12}, {Op::MM, {4}, 1}}, [&](const SendOutcome& o) { confirmed = o.Confirmed(); }));
+    EXPECT_TRUE(Send({{Op::MG, {1}, 12}, {Op::MR, {3}, 9, true}, {Op::MG, {2}, 12}, {Op::MM, {4}, 1}},
+                     [&](const SendOutcome& o) { confirmed = o.Confirmed(); }));
     ASSERT_TRUE(Idle());
     EXPECT_EQ(port.Writes(), (std::vector<std::string>{"MG112\r\n", "MG212\r\n", "MM41\r\n"}));
+    EXPECT_EQ(p.MR[3], 9) << "kept, not sent";
     EXPECT_TRUE(confirmed);
     EXPECT_TRUE(shown.empty());
     EXPECT_FALSE(state.flags.PollingHeld());
@@ -75,7 +77,7 @@ TEST_F(PanelSendTest, AnUnconfirmedChangeIsQueriedBackAndNamed)
     std::promise<void> release;
     queue.Post([gate = release.get_future().share()] { gate.wait(); });  // nothing goes out yet
     Send({{Op::OD, {3}, 150}}, [&](const SendOutcome& o) { outcome = o; });
-    EXPECT_EQ(p.OD[3], 150);  // at once, before anything went out
+    EXPECT_EQ(p.OD[3], 0) << "stored on the queue's thread, not the caller's";
     release.set_value();
     ASSERT_TRUE(Idle());
     std::vector<std::string> expected(8, "OD3150\r\n");

@@ -27,7 +27,7 @@ PortMap PortsFor(const AppOptions& options)
 void UsePort(const AppOptions& options, ProgramCore& core)
 {
     if (options.port)
-        core.state.flags.PortNumber = core.port.Assign(*options.port);
+        core.ChoosePort(*options.port);
 }
 
 // Runs the event loop for `ms` milliseconds.
@@ -105,7 +105,7 @@ int CCorvaneApp::Run()
         return Screenshot();
     ProgramCore core(PortsFor(m_options), &PanelContext::ShowMessageBox);
     CMainFrame frame(core);
-    UsePort(m_options, core);  // after the form, which starts with no port chosen
+    UsePort(m_options, core);
     if (m_options.size.isValid()) {
         frame.resize(m_options.size);
         frame.show();
@@ -138,7 +138,7 @@ int CCorvaneApp::Screenshot()
         std::fprintf(stderr, "brevant: %s\n", text.toLocal8Bit().constData());
     });
     CMainFrame frame(core);
-    UsePort(m_options, core);  // after the form, which starts with no port chosen
+    UsePort(m_options, core);
     frame.resize(1600, 900);
     frame.show();
     Settle(100);

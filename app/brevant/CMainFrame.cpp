@@ -69,12 +69,6 @@ CMainFrame::CMainFrame(ProgramCore& core, QWidget* parent)
             m_view->ProgressBar().SetValue(percent);
     });
     // What the connection reports reaches the form through the refresher.
-    connect(&core.refresher, &PanelRefresher::panesChosen, this, [this](int family) {
-        for (int k = 0; k < kChannels; ++k) {
-            m_view->InputWindow(k).ShowPane(family);
-            m_view->OutputWindow(k).ShowPane(family);
-        }
-    });
     connect(&core.refresher, &PanelRefresher::channelViewShown, this, [this] {
         m_view->SetViewMode(CCorvaneView::ViewMode::BlankView);
         m_view->SetViewMode(CCorvaneView::ViewMode::ChannelView);
@@ -504,12 +498,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     // Every exchange from here on fails at once, so a command still running
     // (a scan, a read-back from a silent device) ends at its next step, and
     // queued changes are dropped rather than tried against a closing port.
-    m_core.link.Halt();
-    m_core.queue.DropPending();
-    m_core.connection.RequestStop();
-    m_tasks.WaitIdle();
-    m_core.connection.WaitForWorker(Micros{1'000'000});
-    m_core.link.ClosePort();
+    m_core.Shutdown([this] { m_tasks.WaitIdle(); });
     event->accept();
 }
 

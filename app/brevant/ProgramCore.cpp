@@ -12,6 +12,17 @@ std::vector<PortInfo> ProgramCore::SerialPorts() const
     return ports;
 }
 
+void ProgramCore::Shutdown(const std::function<void()>& whileStopping)
+{
+    link.Halt();
+    queue.DropPending();
+    connection.RequestStop();
+    if (whileStopping)
+        whileStopping();
+    connection.WaitForWorker(Micros{1'000'000});
+    link.ClosePort();
+}
+
 bool ProgramCore::ConnectTo(const ConnectTarget& target, const Report& report)
 {
     if (state.flags.Connected || state.flags.Upgrading)

@@ -5,6 +5,12 @@
 // its read-back worker. Declared in the order they are built, so they are
 // taken down in reverse: the worker first, then the port, and the simulator
 // behind the virtual device last.
+//
+// ProgramCore is the one owner of the device mirror's fresh start (nothing
+// known about a device, no port chosen) and of the program's shutdown; the
+// form and the panels never reset the mirror or stop the link themselves.
+//
+// Thread-safety: built, shut down and destroyed on the UI thread.
 #pragma once
 
 #include "CommLog.h"
@@ -18,6 +24,8 @@
 #include "ProtocolTrace.h"
 #include "VirtualDevice.h"
 
+#include <functional>
+
 namespace brevant {
 
 struct ProgramCore final : PortAssigner {
@@ -26,23 +34,28 @@ struct ProgramCore final : PortAssigner {
         , link(port, state, log)
         , queue(state.flags)
         , context(link, queue, std::move(tell))
-        , refresher(context)
+        , refresher(context, state.params)
         , connection(link, refresher)
     {
         link.SetTrace(&trace);
+        // A fresh start: nothing known about a device, no port chosen.
+        state.params.Reset();
+        state.flags.Connected = false;
+        state.flags.PortNumber = -1;
     }
     // The program is ending: exchanges still under way or queued fail at
     // once instead of being tried against a port about to close, and the
-    // worker stops; the members then go down in reverse order.
-    ~ProgramCore() override
-    {
-        link.Halt();
-        queue.DropPending();
-        connection.RequestStop();
-    }
+    // worker stops; `whileStopping` then waits for the window's own work,
+    // and the worker and the port are waited for and closed. Safe to call
+    // twice; the destructor calls it for a core that was not shut down.
+    void Shutdown(const std::function<void()>& whileStopping = {});
+    ~ProgramCore() override { Shutdown(); }
     ProgramCore(const ProgramCore&) = delete;
     ProgramCore& operator=(const ProgramCore&) = delete;
 
+    // --port: Connect goes to `address` instead of scanning. Before any
+    // device work starts.
+    void ChoosePort(const PortAddress& address) { state.flags.PortNumber = port.Assign(address); }
     // A serial port's number is its COM number; a network device gets one
     // of its own from the router.
     int Assign(const PortAddress& address) override { return port.Assign(address); }

@@ -124,7 +124,7 @@ Scene SoundTestScene(bool withResult)
                  [withResult](QWidget* parent) {
                      auto* stage = new QWidget(parent);
                      auto* rig = new GalleryRig(1, stage);
-                     DeviceParams& p = rig->Context().Params();
+                     DeviceParams& p = rig->Mirror();
                      p.SM = 1;
                      p.CN = 2;
                      p.CP = 3;
@@ -186,7 +186,6 @@ void AddPanelScenes(std::vector<Scene>& scenes)
                                auto* rig = new GalleryRig(1, stage);
                                auto* matrix = new CMatrixDlg(rig->Context(), stage);
                                matrix->setWindowFlags(Qt::Widget);
-                               rig->Context().SetMatrix(matrix);
                                rig->Refresh();
                                matrix->move(0, 0);
                                matrix->show();

@@ -21,8 +21,10 @@ public:
     ~GalleryRig() override;
 
     PanelContext& Context() { return m_context; }
-    // Puts the sample setting into the mirror (again: the main form clears
-    // the mirror when it is made).
+    // The rig's own mirror, which no device or worker shares: the scenes put
+    // their state in it before anything is built on it.
+    DeviceParams& Mirror() { return m_state.params; }
+    // Puts the sample setting into the mirror.
     void FillSample();
     // Shows the sample setting in every pane and the matrix built so far.
     void Refresh();

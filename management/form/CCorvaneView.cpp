@@ -62,18 +62,7 @@ CCorvaneView::CCorvaneView(PanelContext& context, QWidget* parent)
     bigger.setBold(true);
     m_hint->setFont(bigger);
     m_hint->setGeometry(kHintPlace);
-    connect(&context.Model(), &PanelModel::changed, this, [this](unsigned what) {
-        if (what & model::kLink)
-            m_hint->setVisible(m_context.Model().Link() == LinkState::Disconnected);
-    });
-
-    // A fresh start: nothing known about a device, no port chosen.
-    DeviceState& state = context.Link().State();
-    const int family = state.params.DeviceFamily;
-    state.params.Reset();
-    state.params.DeviceFamily = family;
-    state.flags.Connected = false;
-    state.flags.PortNumber = -1;
+    connect(&context.Model(), &PanelModel::changed, this, &CCorvaneView::OnModelChanged);
 
     for (int k = 0; k < kChannels; ++k) {
         auto* window = new CInputChannelWnd(context, k, 1, this);
@@ -90,7 +79,6 @@ CCorvaneView::CCorvaneView(PanelContext& context, QWidget* parent)
     m_matrix = new CMatrixDlg(context, this);
     m_matrix->setWindowFlags(Qt::Widget);
     m_matrix->hide();
-    context.SetMatrix(m_matrix);
     m_blank = new QWidget(this);
     m_blank->hide();
 
@@ -124,11 +112,26 @@ CCorvaneView::CCorvaneView(PanelContext& context, QWidget* parent)
 
     m_viewReady = true;
     m_layoutPending = true;
-    connect(&m_timer, &QTimer::timeout, this, &CCorvaneView::OnTimer);
-    m_timer.start(1000);
 }
 
-CCorvaneView::~CCorvaneView() { m_context.SetMatrix(nullptr); }
+CCorvaneView::~CCorvaneView() = default;
+
+void CCorvaneView::OnModelChanged(unsigned what)
+{
+    const PanelModel& model = m_context.Model();
+    if (what & model::kLink)
+        m_hint->setVisible(model.Link() == LinkState::Disconnected);
+    // A connection to a known family shows that family's panes, names and places.
+    const int family = model.Family();
+    if (!(what & model::kPanes) || (family != 1 && family != 2))
+        return;
+    for (int k = 0; k < kChannels; ++k) {
+        m_inputs[static_cast<std::size_t>(k)]->ShowPane(family);
+        m_outputs[static_cast<std::size_t>(k)]->ShowPane(family);
+    }
+    if (m_mode == ViewMode::ChannelView)
+        PlaceChannels();
+}
 
 void CCorvaneView::ShowInputs(bool shown)
 {
@@ -142,9 +145,16 @@ void CCorvaneView::ShowOutputs(bool shown)
         shown ? window->ShowChannel() : window->HideChannel();
 }
 
+int CCorvaneView::Family() const
+{
+    // Before any connection the form is laid out as for family 1.
+    const PanelModel& model = m_context.Model();
+    return model.Family() == 0 && model.Link() == LinkState::Disconnected ? 1 : model.Family();
+}
+
 void CCorvaneView::PlaceChannels()
 {
-    const int family = m_context.Params().DeviceFamily;
+    const int family = Family();
     if (family != 1 && family != 2)
         return;
     const std::array<QString, 8> names = ChannelNames(family);
@@ -183,11 +193,11 @@ void CCorvaneView::SetViewMode(ViewMode mode)
     }
 }
 
-void CCorvaneView::OnGroupCheck() { m_context.Flags().GroupMode = m_group->GetCheck(); }
+void CCorvaneView::OnGroupCheck() { m_context.Model().SetGroup(m_group->GetCheck()); }
 
 void CCorvaneView::OnInputCheck()
 {
-    const int family = m_context.Params().DeviceFamily;
+    const int family = Family();
     const bool known = family == 1 || family == 2;
     if (m_input->GetCheck()) {
         ShowInputs(true);
@@ -206,13 +216,15 @@ void CCorvaneView::OnInputCheck()
 
 void CCorvaneView::OnOutputCheck() { ShowOutputs(m_output->GetCheck()); }
 
-void CCorvaneView::OnTimer()
+void CCorvaneView::showEvent(QShowEvent* event)
 {
+    QWidget::showEvent(event);
     if (!m_layoutPending)
         return;
+    // Once shown, the form is laid out once more, the matrix's size included.
+    m_layoutPending = false;
     SetViewMode(ViewMode::MatrixView);
     SetViewMode(ViewMode::ChannelView);
-    m_layoutPending = false;
 }
 
 void CCorvaneView::resizeEvent(QResizeEvent* event)

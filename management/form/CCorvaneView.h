@@ -12,7 +12,6 @@
 
 #include "PanelContext.h"
 
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -53,13 +52,12 @@ public:
     CImageCheckButton& GroupCheck() { return *m_group; }
     CImageCheckButton& InputCheck() { return *m_input; }
     CImageCheckButton& OutputCheck() { return *m_output; }
-    bool LayoutPending() const { return m_layoutPending; }
 
     void OnGroupCheck();
     void OnInputCheck();
     void OnOutputCheck();
-    // The one-second timer: the first tick lays the form out once more.
-    void OnTimer();
+    // Shows the panes, names and places of a newly connected family.
+    void OnModelChanged(unsigned what);
 
     // The names a family gives the channel windows: inputs 0..3, then outputs 0..3.
     static std::array<QString, 8> ChannelNames(int family);
@@ -72,8 +70,11 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // The model's family; 1 before any connection, 0 for an unknown model.
+    int Family() const;
     // Names and places for the family, when it is 1 or 2.
     void PlaceChannels();
     void ShowInputs(bool shown);
@@ -92,7 +93,6 @@ private:
     ViewMode m_mode = ViewMode::ChannelView;
     bool m_viewReady = false;
     bool m_layoutPending = false;
-    QTimer m_timer;
 };
 
 }  // namespace brevant

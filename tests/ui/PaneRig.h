@@ -22,7 +22,8 @@ protected:
     // Channel index k of `direction` in pane 1 or 2.
     CChannelPane& PaneOf(Direction direction, int k, int paneKind)
     {
-        return *context.Pane(direction, k, paneKind);
+        const int kind = (direction == Direction::Input ? 0 : 2) + paneKind;
+        return *panes.at(static_cast<std::size_t>(k * 4 + kind - 1));
     }
     CChannelPane& In(int k, int paneKind = 1) { return PaneOf(Direction::Input, k, paneKind); }
     CChannelPane& Out(int k, int paneKind = 1) { return PaneOf(Direction::Output, k, paneKind); }

@@ -30,13 +30,12 @@ protected:
         Start({"--no-pacing", "--model", model});
         queue = std::make_unique<CommandQueue>(state.flags);
         context = std::make_unique<PanelContext>(*link, *queue, [this](const QString& t) { told << t; });
-        refresher = std::make_unique<PanelRefresher>(*context);
+        refresher = std::make_unique<PanelRefresher>(*context, p);
         for (int k = 0; k < kChannels; ++k) {
             for (int kind = 1; kind <= 4; ++kind)
                 panes.push_back(std::make_unique<CChannelPane>(*context, kind, k));
         }
         matrix = std::make_unique<CMatrixDlg>(*context);
-        context->SetMatrix(matrix.get());
         connection = std::make_unique<Connection>(*link, *refresher);
     }
     void TearDown() override
@@ -59,8 +58,8 @@ protected:
         Deliver();
         context->Model().Flush();
     }
-    CChannelPane& In(int k, int kind) { return *context->Pane(Direction::Input, k, kind); }
-    CChannelPane& Out(int k, int kind) { return *context->Pane(Direction::Output, k, kind); }
+    CChannelPane& In(int k, int kind) { return *panes.at(static_cast<std::size_t>(k * 4 + kind - 1)); }
+    CChannelPane& Out(int k, int kind) { return *panes.at(static_cast<std::size_t>(k * 4 + kind + 1)); }
 
     std::unique_ptr<CommandQueue> queue;
     std::unique_ptr<PanelContext> context;

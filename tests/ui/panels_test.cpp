@@ -58,7 +58,7 @@ TEST_F(PanelsTest, AFaderReleaseSendsOneGainOnItsOwnScale)
 
 TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
 {
-    state.flags.GroupMode = true;
+    context.Model().SetGroup(true);
     CInputLevelDlg& third = *In(2).InputLevel();
     third.Strip().Fader().SetValue(35);
     third.OnFaderMoved(35);
@@ -87,7 +87,7 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     EXPECT_EQ(Sent(), (Lines{"OM21\r\n", "OM31\r\n", "OM41\r\n"}));
 
     // Without group mode a switch is the channel's own.
-    state.flags.GroupMode = false;
+    context.Model().SetGroup(false);
     In(3, 2).Dynamics()->Agc().click();
     EXPECT_EQ(Sent(), Lines{"MA41\r\n"});
     EXPECT_FALSE(In(2, 2).Dynamics()->Agc().GetCheck());
@@ -114,7 +114,7 @@ TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
 
     // The EQ and FBK indicators need no device and send nothing.
     told.clear();
-    state.flags.GroupMode = true;
+    context.Model().SetGroup(true);
     In(2).InputFilter()->Eq().click();
     Out(1).OutputFilter()->Fbk().click();
     EXPECT_TRUE(told.isEmpty());
@@ -356,16 +356,17 @@ TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
     EXPECT_TRUE(told.isEmpty());
 }
 
-TEST_F(PanelsTest, ThePopupStripOpensOnTheMirrorFollowsTheModelAndSendsForItsChannelOnly)
+TEST_F(PanelsTest, ThePopupStripOpensOnTheModelFollowsItAndSendsForItsChannelOnly)
 {
     p.OV[3] = -4;
     p.OM[3] = 1;
+    context.Model().TakeReadBack(p, 1);
     CLevelPopupDlg popup(context, Direction::Output, 2);
     EXPECT_EQ(popup.windowTitle(), "Output3");
     EXPECT_EQ(popup.Strip().Label().text(), "-4db");
     EXPECT_EQ(popup.Strip().Fader().GetValue(), 24);
     EXPECT_TRUE(popup.Mute().GetCheck());
-    state.flags.GroupMode = true;  // no group behaviour here
+    context.Model().SetGroup(true);  // no group behaviour here
     popup.Strip().Fader().SetValue(30);
     popup.OnFaderMoved(30);
     popup.Mute().click();

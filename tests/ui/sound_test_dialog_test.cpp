@@ -49,7 +49,7 @@ protected:
         Start({"--no-pacing", "--model", "K225"});
         queue = std::make_unique<CommandQueue>(state.flags);
         context = std::make_unique<PanelContext>(*link, *queue, [this](const QString& t) { told << t; });
-        refresher = std::make_unique<PanelRefresher>(*context);
+        refresher = std::make_unique<PanelRefresher>(*context, p);
         for (int k = 0; k < kChannels; ++k)
             panes.push_back(std::make_unique<CChannelPane>(*context, 1, k));
         connection = std::make_unique<Connection>(*link, *refresher);
@@ -104,15 +104,15 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     ASSERT_TRUE(queue->WaitIdle(Micros{5'000'000}));
     // What the device confirmed reaches the window with the model's next
     // refresh, which comes at most 20 times a second.
-    CInputLevelDlg& level = *context->LivePane(Direction::Input, 1)->InputLevel();
+    CInputLevelDlg& level = *panes[1]->InputLevel();
     EXPECT_TRUE(Eventually([&] {
         return dlg->Monitor().GainText().text() == "30db" && level.Strip().Label().text() == "30db" &&
-               context->LivePane(Direction::Input, 1)->Dynamics()->Phantom().GetCheck();
+               panes[1]->Dynamics()->Phantom().GetCheck();
     }));
     EXPECT_EQ(dlg->Monitor().GainText().text(), "30db");
     EXPECT_EQ(level.Strip().Label().text(), "30db");
     EXPECT_EQ(level.Strip().Fader().GetValue(), 17);
-    EXPECT_TRUE(context->LivePane(Direction::Input, 1)->Dynamics()->Phantom().GetCheck());
+    EXPECT_TRUE(panes[1]->Dynamics()->Phantom().GetCheck());
     ASSERT_TRUE(link->Query(Op::MG, {2}));
     ASSERT_TRUE(link->Query(Op::MT, {2}));
     EXPECT_EQ(p.MG[2], 30) << "the device holds the new gain";
@@ -195,7 +195,7 @@ protected:
 
 TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheMonitorStill)
 {
-    p.DeviceFamily = 2;
+    context.Model().StartConnection(2);
     EchoAllButSettingQueries();
     Dlg dlg(context);
     dlg.show();
@@ -207,7 +207,8 @@ TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheM
     port.ClearRecord();
 
     p.ML[1] = -3;
-    dlg.RefreshMonitor();
+    context.Model().TakePollPass(p);
+    context.Model().Flush();
     EXPECT_EQ(dlg.Monitor().InputMeter().GetValue(), 0);
     dlg.OnFaderMoved(0);
     EXPECT_EQ(dlg.Monitor().GainText().text(), "42db");
