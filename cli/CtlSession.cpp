@@ -179,198 +179,311 @@ int PrintDiff(const Preset& preset, const DeviceParams& params, std::ostream& ou
     return lines.empty() ? 0 : 1;
 }
 
-int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
+// One command's session with the device: the steps every command takes in
+// turn, then one step per family of commands. Each step prints what went
+// wrong and returns the exit status (0: done).
+class Session {
+public:
+    Session(const CtlArgs& args, DeviceLink& link, const CtlStreams& io);
+    int Run();
+
+private:
+    int Scan();
+    bool ReadPreset();
+    int Upgrade();
+    int Connect();
+    int OpenPort();
+    int Command();
+    int Info();
+    int DumpOrPreset();
+    int Meters();
+    int ReadBack();
+    bool ReadBackWhole();
+    std::string PresetRefusal();
+    int LostStatus();
+    void Reason(int number);
+    void TellVerdict();
+
+    const CtlArgs& args_;
+    DeviceLink& link_;
+    const CtlStreams& io_;
+    DeviceState& state_;
+    SerialPort& port_;
+    Printer printer_;
+    CtlObserver observer_;
+    Connection connection_;
+    const bool diff_;
+    const int failStatus_;  // preset diff: 1 means "differs"
+    // A preset to load or compare (not one to save).
+    const bool presetIn_;
+    // Everything but the upgrade talks to a connected device: with --port
+    // the port is just opened for the single-command tools; otherwise
+    // Connect finds it.
+    const bool connect_;
+    std::optional<Preset> preset_;
+};
+
+Session::Session(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
+    : args_(args),
+      link_(link),
+      io_(io),
+      state_(link.State()),
+      port_(link.Port()),
+      printer_(io),
+      observer_(state_.params, io, args.json, args.command == "meters"),
+      connection_(link, observer_),
+      diff_(args.command == "preset" && args.words[0] == "diff"),
+      failStatus_(diff_ ? 2 : 1),
+      presetIn_(args.command == "preset" && args.words[0] != "save"),
+      connect_(!(IsLinkCommand(args.command) && args.port >= 1))
 {
-    DeviceState& state = link.State();
-    state.flags.WritesForced = args.force;
-    Printer printer(io);
-    CtlObserver observer(state.params, io, args.json, args.command == "meters");
-    Connection connection(link, observer);
     // A lost device ends the command: the shell, not the tool, decides
     // whether to try again.
-    connection.SetReconnect(false);
-    const bool diff = args.command == "preset" && args.words[0] == "diff";
-    const int failStatus = diff ? 2 : 1;  // preset diff: 1 means "differs"
-    SerialPort& port = link.Port();
-    // A network port says why it was lost (the server closed, reset, ...).
-    const auto reason = [&](int number) {
-        const std::string why = port.LastError(number);
-        if (!why.empty() && port.Label(number).rfind("COM", 0) != 0)
-            io.err << "brevantctl: " << why << '\n';
-    };
-    const auto lostStatus = [&] {
-        // What the other end did, as the link saw it: silent, junk, other addresses, ...
-        const std::string verdict = link.Verdict();
-        io.err << "device lost on " << port.Label(observer.lostPort) << (verdict.empty() ? "" : ": " + verdict)
-               << '\n';
-        reason(observer.lostPort);
-        return failStatus;
-    };
-    // Reading settings back is whole or reported: a setting that could not
-    // be read is named, and the command fails rather than print a guess.
-    const auto readBackWhole = [&] {
-        const std::vector<SettingRef> unread = connection.UnreadSettings();
-        if (unread.empty())
-            return true;
-        io.err << UnreadSummary(unread) << '\n';
-        if (const std::string verdict = link.Verdict(); !verdict.empty())
-            io.err << "brevantctl: " << verdict << '\n';
+    connection_.SetReconnect(false);
+}
+
+int Session::Run()
+{
+    if (args_.command == "scan")
+        return Scan();
+    if (presetIn_ && !ReadPreset())
+        return failStatus_;
+    if (args_.command == "upgrade")
+        return Upgrade();
+    if (const int status = connect_ ? Connect() : OpenPort(); status != 0)
+        return status;
+    const int status = Command();
+    if (connect_)
+        connection_.Disconnect();
+    link_.ClosePort();
+    return status;
+}
+
+int Session::Scan()
+{
+    if (!connection_.ScanForDevice(3)) {
+        printer_.ForFailure()(msg::kCannotFindDevice, connection_.ScanDetail());
+        return 1;
+    }
+    io_.out << "COM" << state_.flags.PortNumber << '\n';
+    return 0;
+}
+
+// A preset to load or compare is checked before the device is looked for: a
+// file that is no preset sends nothing.
+bool Session::ReadPreset()
+{
+    preset_ = LoadPresetFile(args_.words[1], printer_.ForFailure());
+    if (!preset_)
         return false;
+    if (const std::string clamped = ClampedText(*preset_); !clamped.empty())
+        io_.err << args_.words[1] << ": " << clamped << '\n';
+    return true;
+}
+
+int Session::Upgrade()
+{
+    if (!PrepareUpgrade(connection_, printer_.Auto()))
+        return 1;
+    const ProgressFn progress = [&](int percent) {
+        if (io_.progressBar)
+            DrawProgress(io_.err, percent);
     };
+    bool barEnded = false;
+    const bool ok = RunUpgrade(connection_, args_.words[0], progress, [&](auto text, auto detail) {
+        if (io_.progressBar && !std::exchange(barEnded, true))
+            io_.err << '\n';
+        printer_.Auto()(text, detail);
+    });
+    if (!ok)
+        return 1;
+    // The device is connected again as after Connect: it answers with its new firmware.
+    if (!connection_.Connect(printer_.ForFailure())) {
+        io_.err << "brevantctl: the device did not answer after the upgrade\n";
+        return 1;
+    }
+    connection_.Disconnect();
+    link_.ClosePort();
+    return 0;
+}
 
-    if (args.command == "scan") {
-        if (!connection.ScanForDevice(3)) {
-            printer.ForFailure()(msg::kCannotFindDevice, connection.ScanDetail());
-            return 1;
+int Session::Connect()
+{
+    if (args_.port >= 1)
+        state_.flags.PortNumber = args_.port;
+    std::string told;
+    const Report failure = printer_.ForFailure();
+    const bool connected = connection_.Connect([&](std::string_view text, std::string_view detail) {
+        told = detail;
+        failure(text, detail);
+    });
+    if (!connected) {
+        // Unless the message said it already (a port that could not be opened).
+        if (args_.port >= 1 && port_.LastError(args_.port) != told) {
+            Reason(args_.port);
+            TellVerdict();
         }
-        io.out << "COM" << state.flags.PortNumber << '\n';
+        return failStatus_;
+    }
+    if (state_.flags.UnknownModel)
+        io_.err << "brevantctl: " << ModelName(state_) << ", connected read-only\n";
+    return 0;
+}
+
+int Session::OpenPort()
+{
+    state_.flags.PortNumber = args_.port;
+    if (link_.OpenPort())
         return 0;
+    // The reason often names the port itself: "tcp://host:4001: the server closed ...".
+    const std::string label = port_.Label(args_.port);
+    const std::string why = port_.LastError(args_.port);
+    if (port_.LastOpenFailure(args_.port) == OpenFailure::InUse) {
+        io_.err << "brevantctl: " << why << '\n';  // "COM3 (/dev/ttyUSB0) is in use by another program"
+        return 1;
     }
+    io_.err << "brevantctl: cannot open ";
+    if (why.rfind(label + ": ", 0) == 0 || why.rfind(label + " (", 0) == 0)
+        io_.err << why << '\n';
+    else
+        io_.err << label << (why.empty() ? "" : " (" + why + ")") << '\n';
+    return 1;
+}
 
-    // A preset to load or compare is checked before the device is looked
-    // for: a file that is no preset sends nothing.
-    const bool presetIn = args.command == "preset" && args.words[0] != "save";
-    std::optional<Preset> preset;
-    if (presetIn) {
-        preset = LoadPresetFile(args.words[1], printer.ForFailure());
-        if (!preset)
-            return failStatus;
-        if (const std::string clamped = ClampedText(*preset); !clamped.empty())
-            io.err << args.words[1] << ": " << clamped << '\n';
-    }
-    if (args.command == "upgrade") {
-        if (!PrepareUpgrade(connection, printer.Auto()))
-            return 1;
-        const ProgressFn progress = [&](int percent) {
-            if (io.progressBar)
-                DrawProgress(io.err, percent);
-        };
-        bool barEnded = false;
-        const bool ok = RunUpgrade(connection, args.words[0], progress, [&](auto text, auto detail) {
-            if (io.progressBar && !std::exchange(barEnded, true))
-                io.err << '\n';
-            printer.Auto()(text, detail);
-        });
-        if (!ok)
-            return 1;
-        // The device is connected again as after Connect: it answers with its new firmware.
-        if (!connection.Connect(printer.ForFailure())) {
-            io.err << "brevantctl: the device did not answer after the upgrade\n";
-            return 1;
-        }
-        connection.Disconnect();
-        link.ClosePort();
-        return 0;
-    }
-
-    // Everything else talks to a connected device: with --port the port is
-    // just opened for the single-command tools; otherwise Connect finds it.
-    const bool connect = !(IsLinkCommand(args.command) && args.port >= 1);
-    if (connect) {
-        if (args.port >= 1)
-            state.flags.PortNumber = args.port;
-        std::string told;
-        const Report failure = printer.ForFailure();
-        const bool connected = connection.Connect([&](std::string_view text, std::string_view detail) {
-            told = detail;
-            failure(text, detail);
-        });
-        if (!connected) {
-            // Unless the message said it already (a port that could not be opened).
-            if (args.port >= 1 && port.LastError(args.port) != told) {
-                reason(args.port);
-                if (const std::string verdict = link.Verdict(); !verdict.empty())
-                    io.err << "brevantctl: " << verdict << '\n';
-            }
-            return failStatus;
-        }
-        if (state.flags.UnknownModel)
-            io.err << "brevantctl: " << ModelName(state) << ", connected read-only\n";
-    } else {
-        state.flags.PortNumber = args.port;
-        if (!link.OpenPort()) {
-            // The reason often names the port itself: "tcp://host:4001: the server closed ...".
-            const std::string label = port.Label(args.port);
-            const std::string why = port.LastError(args.port);
-            if (port.LastOpenFailure(args.port) == OpenFailure::InUse) {
-                io.err << "brevantctl: " << why << '\n';  // "COM3 (/dev/ttyUSB0) is in use by another program"
-                return 1;
-            }
-            io.err << "brevantctl: cannot open ";
-            if (why.rfind(label + ": ", 0) == 0 || why.rfind(label + " (", 0) == 0)
-                io.err << why << '\n';
-            else
-                io.err << label << (why.empty() ? "" : " (" + why + ")") << '\n';
-            return 1;
-        }
-    }
-
+// The command itself, on a connected device (or an open port).
+int Session::Command()
+{
     // A write goes only to a model this program knows; with --port alone
     // the model is asked first.
-    const bool writes = args.command == "set" || args.command == "action";
+    const bool writes = args_.command == "set" || args_.command == "action";
     // So is a setting some models lack, before it is asked for.
-    const bool modelMatters = args.target && !args.target->command->OnEveryModel();
-    if ((writes || modelMatters) && !connect)
-        IdentifyModel(connection);
-    // What a preset to load or compare does not fit is refused before a byte
-    // of it is sent (a diff is only told the families differ).
-    const auto presetRefusal = [&] {
-        std::string why = diff ? std::string() : WriteRefusal(state);
-        if (why.empty())
-            why = FamilyRefusal(*preset, state.params, port.Label(state.flags.PortNumber.load()));
-        if (!why.empty() && !diff && why.find("nothing was sent") == std::string::npos)
-            why += "; nothing was sent";
-        return why;
-    };
-
-    int status = 0;
-    std::string refusal = writes ? WriteRefusal(state) : std::string();
+    const bool modelMatters = args_.target && !args_.target->command->OnEveryModel();
+    if ((writes || modelMatters) && !connect_)
+        IdentifyModel(connection_);
+    std::string refusal = writes ? WriteRefusal(state_) : std::string();
     if (refusal.empty())
-        refusal = AbsentRefusal(args, state);
+        refusal = AbsentRefusal(args_, state_);
     if (!refusal.empty()) {
-        io.err << "brevantctl: " << refusal << '\n';
-        status = 1;
-    } else if (args.command == "info") {
-        const bool unknown = state.flags.UnknownModel;
-        const DeviceIdentity device{port.Label(state.flags.PortNumber.load()),
-                                    unknown ? ModelName(state) : state.params.SA.Get(),
-                                    unknown ? 0 : state.params.DeviceFamily.load(), state.params.SV.Get()};
-        io.out << InfoText(device, args.json) << '\n';
-    } else if (args.command == "dump" || args.command == "preset") {
-        if (!WaitUntil(observer.readBackDone, io.interrupted))
-            status = failStatus;
-        else if (observer.lost)
-            status = lostStatus();
-        else if (!readBackWhole())
-            status = failStatus;
-        else if (presetIn && !(refusal = presetRefusal()).empty()) {
-            io.err << "brevantctl: " << refusal << '\n';
-            status = failStatus;
-        } else if (args.command == "dump")
-            io.out << FormatSetting(state.params, args.json) << (args.json ? "\n" : "");
-        else if (diff)
-            status = PrintDiff(*preset, state.params, io.out);
-        else if (preset)
-            status = LoadPreset(connection, *preset, args, io, printer);
-        else
-            status = SaveToFile(state.params, args.words[1], printer.Auto()) ? 0 : 1;
-    } else if (args.command == "meters") {
-        while (!io.interrupted && !observer.lost && (args.cycles == 0 || observer.passes < args.cycles))
-            SleepFor(kPollWait);
-        if (observer.lost)
-            status = lostStatus();
-    } else if (args.command == "save-device") {
-        status = SaveDevice(link, printer.Auto()) ? 0 : 1;
-    } else {
-        // The single-command tools; the polling stands back meanwhile.
-        PollingHold hold(state.flags);
-        status = RunCommand(args, link, io.out, io.err);
+        io_.err << "brevantctl: " << refusal << '\n';
+        return 1;
     }
+    if (args_.command == "info")
+        return Info();
+    if (args_.command == "dump" || args_.command == "preset")
+        return DumpOrPreset();
+    if (args_.command == "meters")
+        return Meters();
+    if (args_.command == "save-device")
+        return SaveDevice(link_, printer_.Auto()) ? 0 : 1;
+    // The single-command tools (get, set, action, raw); the polling stands
+    // back meanwhile.
+    PollingHold hold(state_.flags);
+    return RunCommand(args_, link_, io_.out, io_.err);
+}
 
-    if (connect)
-        connection.Disconnect();
-    link.ClosePort();
-    return status;
+int Session::Info()
+{
+    const bool unknown = state_.flags.UnknownModel;
+    const DeviceIdentity device{port_.Label(state_.flags.PortNumber.load()),
+                                unknown ? ModelName(state_) : state_.params.SA.Get(),
+                                unknown ? 0 : state_.params.DeviceFamily.load(), state_.params.SV.Get()};
+    io_.out << InfoText(device, args_.json) << '\n';
+    return 0;
+}
+
+// dump and preset save, load and diff: each waits for the whole read-back.
+int Session::DumpOrPreset()
+{
+    if (const int status = ReadBack(); status != 0)
+        return status;
+    if (presetIn_) {
+        if (const std::string refusal = PresetRefusal(); !refusal.empty()) {
+            io_.err << "brevantctl: " << refusal << '\n';
+            return failStatus_;
+        }
+    }
+    if (args_.command == "dump") {
+        io_.out << FormatSetting(state_.params, args_.json) << (args_.json ? "\n" : "");
+        return 0;
+    }
+    if (diff_)
+        return PrintDiff(*preset_, state_.params, io_.out);
+    if (preset_)
+        return LoadPreset(connection_, *preset_, args_, io_, printer_);
+    return SaveToFile(state_.params, args_.words[1], printer_.Auto()) ? 0 : 1;
+}
+
+int Session::Meters()
+{
+    while (!io_.interrupted && !observer_.lost && (args_.cycles == 0 || observer_.passes < args_.cycles))
+        SleepFor(kPollWait);
+    return observer_.lost ? LostStatus() : 0;
+}
+
+// Waits for the read-back: 0 once it is in whole; otherwise (interrupted,
+// device lost, settings unread) the failure is told and its status returned.
+int Session::ReadBack()
+{
+    const bool ended = WaitUntil(observer_.readBackDone, io_.interrupted);
+    if (ended && observer_.lost)
+        return LostStatus();
+    return ended && ReadBackWhole() ? 0 : failStatus_;
+}
+
+// Reading settings back is whole or reported: a setting that could not be
+// read is named, and the command fails rather than print a guess.
+bool Session::ReadBackWhole()
+{
+    const std::vector<SettingRef> unread = connection_.UnreadSettings();
+    if (unread.empty())
+        return true;
+    io_.err << UnreadSummary(unread) << '\n';
+    TellVerdict();
+    return false;
+}
+
+// What a preset to load or compare does not fit is refused before a byte of
+// it is sent (a diff is only told the families differ).
+std::string Session::PresetRefusal()
+{
+    std::string why = diff_ ? std::string() : WriteRefusal(state_);
+    if (why.empty())
+        why = FamilyRefusal(*preset_, state_.params, port_.Label(state_.flags.PortNumber.load()));
+    if (!why.empty() && !diff_ && why.find("nothing was sent") == std::string::npos)
+        why += "; nothing was sent";
+    return why;
+}
+
+int Session::LostStatus()
+{
+    // What the other end did, as the link saw it: silent, junk, other addresses, ...
+    const std::string verdict = link_.Verdict();
+    io_.err << "device lost on " << port_.Label(observer_.lostPort) << (verdict.empty() ? "" : ": " + verdict)
+            << '\n';
+    Reason(observer_.lostPort);
+    return failStatus_;
+}
+
+// A network port says why it was lost (the server closed, reset, ...).
+void Session::Reason(int number)
+{
+    const std::string why = port_.LastError(number);
+    if (!why.empty() && port_.Label(number).rfind("COM", 0) != 0)
+        io_.err << "brevantctl: " << why << '\n';
+}
+
+void Session::TellVerdict()
+{
+    if (const std::string verdict = link_.Verdict(); !verdict.empty())
+        io_.err << "brevantctl: " << verdict << '\n';
+}
+
+int RunSession(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
+{
+    // Before the session's connection is made.
+    link.State().flags.WritesForced = args.force;
+    Session session(args, link, io);
+    return session.Run();
 }
 
 // A write refused for an unknown model says how to make it all the same.

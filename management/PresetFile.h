@@ -32,7 +32,7 @@ std::string FormatPreset(const DeviceParams& params);
 PresetResult WritePresetFile(const std::string& path, const DeviceParams& params);
 
 // The largest preset file read: its nineteen lines take about 1 KiB.
-inline constexpr std::size_t kMaxPresetBytes = 64 * 1024;
+inline constexpr std::size_t kMaxPresetBytes = std::size_t{64} * 1024;
 
 // Reads and checks the preset in `path` (lines after the nineteenth are
 // ignored). The error names the file and the reason: it is no regular file
