@@ -95,7 +95,7 @@ TEST_F(ConnectionLossTest, AnUnreadNoiseLevelLeavesItsSwitchAsItWas)
     Script({}, true, "MR2r\r\n");
     p.MRon[1] = 1;
     p.MRon[2] = 1;
-    ReadBackSettings(link, 1, std::atomic<bool>{false});
+    ReadBackSettings(link, ModelFamily::K225, std::atomic<bool>{false});
     EXPECT_EQ(p.MRon[1], 0);
     EXPECT_EQ(p.MRon[2], 1);
 }
