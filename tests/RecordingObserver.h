@@ -28,17 +28,13 @@ public:
         ++lost;
         Log("lost COM" + std::to_string(port));
     }
-    void LinkRestored(int port) override
-    {
-        ++restored;
-        Log("restored COM" + std::to_string(port));
-    }
+    void LinkRestored(int port) override { Log("restored COM" + std::to_string(port)); }
     void PanelsReset(int family) override
     {
         resetFamily = family;
         Log("reset");
     }
-    void ReadBackEnded() override { ++ended; }
+    void ReadBackEnded() override {}
 
     std::vector<std::string> Events() const
     {
@@ -52,9 +48,7 @@ public:
     std::atomic<int> refreshes{0};
     std::atomic<int> passes{0};
     std::atomic<int> lost{0};
-    std::atomic<int> restored{0};
     std::atomic<int> resetFamily{0};
-    std::atomic<int> ended{0};
 
 private:
     void Log(std::string event)

@@ -46,8 +46,6 @@ protected:
     void TearDown() override
     {
         connection.reset();
-        if (link)
-            link->SetTrace(nullptr);
         SimLinkFixture::TearDown();
         std::error_code ignored;
         std::filesystem::remove_all(work, ignored);
@@ -55,7 +53,6 @@ protected:
     void StartConnected(std::vector<std::string> simArgs)
     {
         Start(std::move(simArgs));
-        link->SetTrace(&trace);
         connection = std::make_unique<Connection>(*link, observer);
         ASSERT_TRUE(connection->Connect(report)) << Said();
         WaitForReadBack(1);
@@ -96,7 +93,7 @@ protected:
                 EXPECT_EQ(MirrorValue(p, covered[j]), expected) << "step " << step;
             }
         }
-        EXPECT_EQ(failed, 0) << TraceTail();
+        EXPECT_EQ(failed, 0);
         // The sets take the port lock back to back and may leave the worker
         // no whole pass meanwhile; it must complete one once they pause.
         EXPECT_TRUE(Eventually([&] { return connection->PollPasses() > 0; }, 5.0)) << "no polling pass";
@@ -111,23 +108,6 @@ protected:
             EXPECT_EQ(held.settings.get(SimKey(covered[i])), value) << SettingName(covered[i]);
     }
 
-    // The trace's first records after the first failure (or its last ones), for a failure message.
-    std::string TraceTail() const
-    {
-        const auto records = trace.Snapshot();
-        std::size_t from = records.size() > 16 ? records.size() - 16 : 0;
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            if (records[i].direction == TraceDirection::Event) {
-                from = i > 12 ? i - 12 : 0;
-                break;
-            }
-        }
-        std::string text = "\ntrace:";
-        for (std::size_t i = from; i < records.size() && i < from + 24; ++i)
-            text += "\n  " + FormatTraceRecord(records[i], [this](int n) { return serial->Label(n); }).substr(0, 120);
-        return text;
-    }
-
     std::string Said() const
     {
         std::string text;
@@ -137,7 +117,6 @@ protected:
     }
 
     const std::string work = MakeTempDir("brevant-transport");
-    ProtocolTrace trace;
     RecordingObserver observer;
     std::unique_ptr<Connection> connection;
     std::vector<std::string> said;

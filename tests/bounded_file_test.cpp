@@ -2,32 +2,23 @@
 // on both sides, at once, and left as it was; sizes are bounded before and
 // while reading; a write that fails keeps the old file whole.
 #include "BoundedFile.h"
-#include "LinkError.h"
 #include "SimProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace brevant::test {
@@ -37,7 +28,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr FileKind kPreset{"a preset", 64 * 1024};
-constexpr int kCannotMount = 77;
 
 std::string Contents(const std::string& path)
 {
@@ -185,21 +175,6 @@ TEST_F(BoundedFileTest, WritingRefusesWhatIsNoFileAndLeavesItAsItWas)
     EXPECT_EQ(Entries(dir), 6);  // no temporary file was left
 }
 
-// A device node of its own (the one /dev/null is), so that a fault here could
-// never harm the machine's.
-TEST_F(BoundedFileTest, WritingRefusesADeviceNode)
-{
-    const std::string node = Path("null");
-    if (::mknod(node.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
-        GTEST_SKIP() << "this user may not make a device node: " << ErrnoText(errno);
-    EXPECT_EQ(WriteFileAtomically(node, "new"), node + " is a character device, not a file");
-    struct stat info {};
-    ASSERT_EQ(::lstat(node.c_str(), &info), 0);
-    EXPECT_TRUE(S_ISCHR(info.st_mode));
-    EXPECT_EQ(info.st_rdev, ::makedev(1, 3));
-    EXPECT_EQ(Entries(dir), 1);
-}
-
 // A new name, an older longer file, a link (to a file, or to a name yet to be
 // made): the target holds the bytes, keeps its permissions, links stay links.
 TEST_F(BoundedFileTest, AWriteReplacesTheFileWholeKeepingPermissionsAndLinks)
@@ -241,85 +216,6 @@ TEST_F(BoundedFileTest, AWriteCutShortKeepsTheOldFile)
     EXPECT_EXIT(writeWithLittleRoom(), ::testing::ExitedWithCode(3), "\\[cannot write .*/old: File too large\\]");
     EXPECT_EQ(Contents(file), "old text\n");
     EXPECT_EQ(Entries(dir), 1);
-}
-
-// Gives the calling process a mount namespace of its own with a 64 KiB tmpfs
-// on `dir` (as root directly, otherwise through a user namespace).
-bool MountPrivateTmpfs(const std::string& dir)
-{
-    const std::string uid = std::to_string(::getuid());
-    const std::string gid = std::to_string(::getgid());
-    if (::unshare(CLONE_NEWNS) != 0) {
-        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
-            return false;
-        std::ofstream("/proc/self/setgroups") << "deny";
-        std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
-        std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
-    }
-    // Private first, so that nothing mounted here is seen outside.
-    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-           ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") == 0;
-}
-
-// Runs `body` in a child process on a private tmpfs at `dir` and returns
-// what it returned; kCannotMount as the status when no tmpfs could be mounted.
-std::pair<int, std::string> OnPrivateTmpfs(const std::string& dir, const std::function<std::string()>& body)
-{
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return {-1, "no pipe"};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        if (!MountPrivateTmpfs(dir))
-            ::_exit(kCannotMount);
-        const std::string result = body();
-        const bool written = ::write(fds[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
-        ::_exit(written ? 0 : 1);
-    }
-    ::close(fds[1]);
-    std::string result;
-    std::array<char, 256> buffer;
-    for (ssize_t n; (n = ::read(fds[0], buffer.data(), buffer.size())) > 0;)
-        result.append(buffer.data(), static_cast<std::size_t>(n));
-    ::close(fds[0]);
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, result};
-}
-
-// On a read-only filesystem and a full one (root is not stopped by a folder's
-// permissions, a read-only mount stops everyone): the reason, the old file
-// whole, no temporary file left.
-TEST_F(BoundedFileTest, ReadOnlyAndFullFilesystemsKeepTheOldFile)
-{
-    const std::string file = Path("keep");
-    const auto outcome = [&] {
-        return WriteFileAtomically(file, std::string(8192, 'n')) + "|" + Contents(file) + "|" +
-               std::to_string(Entries(dir));
-    };
-    const auto readOnly = OnPrivateTmpfs(dir, [&] {
-        std::ofstream(file) << "old";
-        if (::mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
-            return std::string("cannot remount read-only");
-        return outcome();
-    });
-    if (readOnly.first == kCannotMount)
-        GTEST_SKIP() << "this system does not let the test mount a tmpfs of its own";
-    EXPECT_EQ(readOnly, std::make_pair(0, "cannot create " + file + ": Read-only file system|old|1"));
-
-    const auto full = OnPrivateTmpfs(dir, [&] {
-        std::ofstream(file) << "old";
-        const std::string filler = Path("filler");
-        const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        const std::string block(4096, 'f');
-        for (int i = 0; i < 32 && ::write(fd, block.data(), block.size()) == 4096; ++i) {
-        }
-        ::close(fd);
-        return outcome();
-    });
-    EXPECT_EQ(full, std::make_pair(0, "cannot write " + file + ": No space left on device|old|2"));
-    EXPECT_EQ(Entries(dir), 0);  // the tmpfs was the child's alone
 }
 
 }  // namespace

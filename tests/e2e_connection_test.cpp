@@ -1,6 +1,5 @@
 // Connect, read-back, polling and Disconnect against the simulator.
 #include "Connection.h"
-#include "DeviceFit.h"
 #include "Eventually.h"
 #include "RecordingObserver.h"
 #include "SaveDevice.h"
@@ -85,72 +84,6 @@ TEST_F(ConnectionTest, SecondConnectIsRefusedAndReconnectAfterDisconnectPollsAga
     ASSERT_TRUE(Connect());
     EXPECT_TRUE(Eventually([&] { return connection->PollPasses() >= 3; }))
         << "a stale stop request ended the new worker";
-}
-
-TEST_F(ConnectionTest, APollingHoldHoldsThePollingBack)
-{
-    StartWithConnection({"--no-pacing"});
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
-    auto hold = std::make_unique<PollingHold>(state.flags);
-    SleepFor(Micros{50'000});  // any cycle in progress ends at its next exchange
-    const int before = connection->PollPasses();
-    SleepFor(Micros{200'000});
-    EXPECT_EQ(connection->PollPasses(), before);
-    // A user command gets the port at once meanwhile.
-    EXPECT_TRUE(link->Set(Op::MG, {1}, 6));
-    hold.reset();
-    EXPECT_TRUE(Eventually([&] { return connection->PollPasses() > before; }));
-}
-
-TEST_F(ConnectionTest, UnknownModelIsReadBackAndPolledReadOnlyUntilDisconnect)
-{
-    StartWithConnection({"--no-pacing", "--unknown-model"});
-    EXPECT_TRUE(Connect());
-    EXPECT_TRUE(shown.empty());
-    EXPECT_TRUE(state.flags.Connected);
-    EXPECT_TRUE(state.flags.UnknownModel);
-    EXPECT_EQ(ModelName(state), "unknown model K999");
-    EXPECT_EQ(p.DeviceFamily, 0) << "taken for no family it may not be";
-    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
-    EXPECT_EQ(observer.refreshes, 1);
-    EXPECT_TRUE(connection->UnreadSettings().empty());
-    EXPECT_EQ(p.MX[2][2], 1);  // read back from the device's default routing
-    connection->Disconnect();
-    EXPECT_FALSE(state.flags.UnknownModel);
-}
-
-// Two links in one program conflict as two programs do: each open of the
-// port is its own, and the lock is taken per open.
-TEST_F(ConnectionTest, ASecondConnectionOnThePortIsRefusedByNameAndTheFirstGoesOn)
-{
-    StartWithConnection({"--no-pacing"});
-    ASSERT_TRUE(Connect());
-    PortRouter otherPort(PortMap::Directory(sim->PortsDir()));
-    DeviceState otherState;
-    CommLog otherLog;
-    DeviceLink otherLink(otherPort, otherState, otherLog);
-    RecordingObserver otherObserver;
-    Connection other(otherLink, otherObserver);
-    std::string said;
-    const Report report = [&](std::string_view text, std::string_view detail) {
-        said = std::string(text) + "\n" + std::string(detail);
-    };
-    const std::string terminal = std::filesystem::canonical(sim->PortsDir() + "/COM3").string();
-
-    otherState.flags.PortNumber = kCom;
-    EXPECT_FALSE(other.Connect(report));
-    EXPECT_EQ(said, "Connect fail!\nCOM3 (" + terminal + ") is in use by another program");
-    otherState.flags.PortNumber = -1;
-    EXPECT_FALSE(other.Connect(report));  // the scan passes it over
-    EXPECT_EQ(said, "Cannot find device\nCOM3 (" + terminal + ") is in use by another program");
-
-    const int before = connection->PollPasses();
-    EXPECT_TRUE(Eventually([&] { return connection->PollPasses() >= before + 3; })) << "the first was disturbed";
-    EXPECT_TRUE(state.flags.Connected);
-    connection->Disconnect();  // which leaves the port to the other
-    EXPECT_TRUE(other.Connect(report));
-    other.Disconnect();
 }
 
 double SecondsOf(const std::function<void()>& work)

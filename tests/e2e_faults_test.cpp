@@ -14,13 +14,6 @@ TEST_F(FaultTest, ADelayBeyondTheBudgetFailsButTheSaveProfileWaitsItOut)
     EXPECT_EQ(link->Query(Op::MB).Error(), LinkError::NoReply);  // 20 re-reads of 5 ms
 }
 
-TEST_F(FaultTest, SilentDeviceIsNotFound)
-{
-    Start({"--no-pacing", "--silent"});
-    link->ClosePort();
-    EXPECT_FALSE(link->ProbePort(kCom));
-}
-
 TEST_F(FaultTest, UnderMixedFaultsEveryStoredValueIsOneTheDeviceHeld)
 {
     Start({"--no-pacing", "--seed", "7", "--fault-noreply", "0.15", "--fault-split", "0.15",

@@ -6,24 +6,13 @@
 #include "PresetFile.h"
 #include "PresetProcedures.h"
 #include "RecordingObserver.h"
-#include "SaveDevice.h"
-#include "SettingRange.h"
 #include "SimLinkFixture.h"
-#include "UpgradeProcedure.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <initializer_list>
 #include <iterator>
-#include <random>
-#include <sstream>
-#include <thread>
 #include <utility>
 
 namespace brevant::test {
@@ -31,32 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-// Calls `f` on every number of the mirror, in the preset or not, entry 0 of
-// every array included.
-template <class Params, class F>
-void EachValue(Params& p, F f)
-{
-    const auto each = [&](auto& values) { std::ranges::for_each(values, std::ref(f)); };
-    for (auto* c : {&p.MG, &p.MM, &p.MA, &p.MF, &p.MC, &p.MR, &p.MRon, &p.MI, &p.MT, &p.ML, &p.ME, &p.MS, &p.OV,
-                    &p.OM, &p.OD, &p.OF, &p.OH, &p.OL})
-        each(*c);
-    for (auto* m : {&p.MX, &p.XG})
-        std::ranges::for_each(*m, each);
-    for (auto* r : {&p.DSR, &p.ESR})
-        std::ranges::for_each(*r, each);
-    for (auto* v : {&p.MB, &p.MP, &p.SN, &p.CN, &p.CP, &p.CT, &p.CNValid, &p.CPValid, &p.CTValid, &p.SM, &p.CE,
-                    &p.CG0, &p.CG1, &p.CG2, &p.CG3, &p.SS, &p.DeviceFamily})
-        f(*v);
-}
-
-// Every number of the mirror in one text: equal texts, equal mirrors.
-std::string Dump(const DeviceParams& p)
-{
-    std::ostringstream out;
-    EachValue(p, [&](const Value& v) { out << v << ','; });
-    return out.str();
-}
 
 // A K217's preset: a value in every place, each within its range, and 0
 // where the model has no setting (the delay of outputs 1..3, output 1's filters).
@@ -298,193 +261,23 @@ TEST_F(PresetUploadTest, TheFirstSettingNotTakenEndsTheUploadAndIsCounted)
 // Open From File against the simulator through the program's own procedures.
 class PresetOpenTest : public SimLinkFixture {
 protected:
-    void Begin(std::vector<std::string> simArgs = {"--no-pacing"})
+    void Begin(std::vector<std::string> simArgs)
     {
         Start(std::move(simArgs));
-        link->SetTrace(&trace);
         connection = std::make_unique<Connection>(*link, observer);
         state.flags.PortNumber = kCom;
     }
     void TearDown() override
     {
         connection.reset();
-        if (link)
-            link->SetTrace(nullptr);
         SimLinkFixture::TearDown();
     }
-    // Waits for the read-back number `n` since the start.
-    void WaitForReadBack(int n)
-    {
-        const Deadline deadline(Micros{5'000'000});
-        while (observer.refreshes < n && !deadline.Expired())
-            SleepFor(Micros{5'000});
-        ASSERT_EQ(observer.refreshes, n);
-    }
-    void ConnectAndRead()
-    {
-        ASSERT_TRUE(connection->Connect(report));
-        WaitForReadBack(1);
-    }
-    std::string File(const std::string& name, const std::string& text)
-    {
-        const fs::path file = dir / name;
-        std::ofstream(file, std::ios::binary) << text;
-        return file.string();
-    }
-    std::size_t Sent() const { return SentLines().size(); }
-    std::vector<std::string> SentLines() const
-    {
-        std::vector<std::string> lines;
-        for (const TraceRecord& r : trace.Snapshot()) {
-            if (r.direction == TraceDirection::Sent)
-                lines.push_back(r.bytes);
-        }
-        return lines;
-    }
-    // The lines sent since `mark` sends.
-    std::vector<std::string> SentSince(std::size_t mark) const
-    {
-        const std::vector<std::string> lines = SentLines();
-        return {lines.begin() + static_cast<std::ptrdiff_t>(std::min(mark, lines.size())), lines.end()};
-    }
 
-    ProtocolTrace trace;
     RecordingObserver observer;
     std::unique_ptr<Connection> connection;
     std::vector<std::string> said;
-    const Report report = [this](std::string_view text, std::string_view detail) {
-        said.push_back(std::string(text) + (detail.empty() ? "" : " (" + std::string(detail) + ")"));
-    };
-    const fs::path dir = MakeTempDir("brevant-open");
+    const Report report = [this](std::string_view text, std::string_view) { said.push_back(std::string(text)); };
 };
-
-TEST_F(PresetOpenTest, WhatIsNoPresetSendsNothingAndLeavesTheMirror)
-{
-    Begin();
-    ConnectAndRead();
-    connection->Disconnect();
-    const std::string mirror = Dump(p);
-    const std::size_t sent = Sent();
-    const std::string program = File("ls.lg", Contents("/bin/ls").substr(0, 4096));
-    const std::string wrongKey = File("seven.lg", WithLine(7, "MT:1,1,1,1,\r\n"));
-    for (const std::string& path : {program, wrongKey, File("empty.lg", "")}) {
-        said.clear();
-        EXPECT_FALSE(OpenFromFile(*connection, path, report));
-        ASSERT_EQ(said.size(), 1u);
-        EXPECT_EQ(said[0].rfind(path + ": line ", 0), 0u) << said[0];
-    }
-    EXPECT_EQ(said[0], File("empty.lg", "") + ": line 1: expected \"DeviceType:\", found the end of the file");
-    EXPECT_EQ(Sent(), sent) << "a byte reached the device";
-    EXPECT_EQ(Dump(p), mirror);
-}
-
-TEST_F(PresetOpenTest, ThePreviewListsWhatDiffersAndUndoRestoresTheDeviceExactly)
-{
-    Begin();
-    ConnectAndRead();
-    const std::string original = FormatPreset(p);
-    Preset changed = PresetFromMirror(p);
-    for (PresetEntry& e : changed.entries) {
-        if (e.setting == SettingRef{Op::MG, {2, 0}})
-            e.value = 9;
-        if (e.setting == SettingRef{Op::MX, {1, 3}})
-            e.value = 1 - e.value;
-        if (e.setting == SettingRef{Op::OD, {4, 0}})
-            e.value = 120;
-    }
-    const std::string path = File("changed.lg", FormatPreset(changed));
-    const PresetCheck loaded = ReadPresetFile(path);
-    ASSERT_TRUE(loaded.preset);
-    EXPECT_EQ(DiffPreset(*loaded.preset, p),
-              (std::vector<std::string>{"Input 2 gain: 0 dB \u2192 9 dB", "Output 4 delay: 0 ms \u2192 120 ms",
-                                        "Crosspoint 1\u21923: off \u2192 on"}));
-
-    std::optional<Preset> before;
-    ASSERT_TRUE(OpenFromFile(*connection, path, report, {}, &before));
-    ASSERT_TRUE(before);
-    WaitForReadBack(2);  // the read-back of the Connect that ends the upload
-    EXPECT_TRUE(DiffPreset(*loaded.preset, p).empty());
-    EXPECT_EQ(p.OD[4], 120);
-
-    ASSERT_TRUE(OpenPreset(*connection, *before, report));
-    WaitForReadBack(3);
-    EXPECT_EQ(FormatPreset(p), original);
-}
-
-// A preset for another family than the device's is refused before a setting
-// is sent: while connected nothing at all goes out and the worker runs on;
-// otherwise only the identity queries that name the model. The family the
-// program holds stays the device's.
-struct FamilyCase { const char* name; const char* model; int presetFamily; bool connected; std::string said; };
-void PrintTo(const FamilyCase& c, std::ostream* out) { *out << c.name; }
-class PresetFamilyTest : public PresetOpenTest, public ::testing::WithParamInterface<FamilyCase> {};
-
-TEST_P(PresetFamilyTest, IsRefusedBeforeAnythingIsSent)
-{
-    const FamilyCase& c = GetParam();
-    Begin({"--no-pacing", "--model", c.model});
-    if (c.connected)
-        ConnectAndRead();
-    const int family = c.connected ? p.DeviceFamily.load() : 0;
-    Preset preset = PresetFromMirror(p);
-    preset.family = c.presetFamily;
-    const std::size_t mark = Sent();
-    const PresetLoad load = OpenPreset(*connection, preset, report);
-    EXPECT_FALSE(load.ok);
-    EXPECT_EQ(load.total, 0);
-    EXPECT_EQ(said, std::vector<std::string>{c.said});
-    const std::vector<std::string> identity{"SVsr\n", "SAsr\n"};
-    EXPECT_EQ(SentSince(mark), c.connected ? std::vector<std::string>{} : identity);
-    EXPECT_EQ(connection->WorkerRunning(), c.connected);
-    if (c.connected) {
-        EXPECT_EQ(p.DeviceFamily, family);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Devices, PresetFamilyTest,
-    ::testing::Values(
-        FamilyCase{"K225WithAFamily2Preset", "K225", 2, true,
-                   "the preset is for family 2 (K217, K218), the device on COM3 is a K225 (family 1); "
-                   "nothing was sent"},
-        FamilyCase{"K217NotYetConnectedWithAFamily1Preset", "K217", 1, false,
-                   "the preset is for family 1 (K225), the device on COM3 is a K217 (family 2); nothing was sent"},
-        FamilyCase{"DeviceType9", "K225", 9, false,
-                   "the preset is for family 9 (no model this program knows), the device on COM3 is a K225 "
-                   "(family 1); nothing was sent"}),
-    [](const auto& device) { return std::string(device.param.name); });
-
-// A model the program does not know is connected read-only: a preset, save to
-// device and an upgrade are refused with its name, only the identity queries
-// go out; forced, each goes ahead.
-TEST_F(PresetOpenTest, AnUnknownModelIsWrittenToOnlyWhenForced)
-{
-    Begin({"--no-pacing", "--unknown-model"});
-    ASSERT_TRUE(connection->Connect(report));
-    state.flags.UnknownModel = true;  // as Connect leaves it for an unknown model
-    connection->Disconnect();
-    const Preset preset = PresetFromMirror(p);
-    const std::size_t mark = Sent();
-    EXPECT_EQ(OpenPreset(*connection, preset, report).total, 0);
-    EXPECT_FALSE(SaveDevice(*link, report));
-    EXPECT_FALSE(PrepareUpgrade(*connection, report));
-    EXPECT_EQ(SentSince(mark), (std::vector<std::string>{"SVsr\n", "SAsr\n", "SAsr\n"}));
-    ASSERT_EQ(said.size(), 3u);
-    for (const std::string& text : said)
-        EXPECT_NE(text.find("unknown model"), std::string::npos) << text;
-    EXPECT_NE(said[0].find(": connected read-only, nothing was sent"), std::string::npos) << said[0];
-
-    state.flags.WritesForced = true;
-    said.clear();
-    EXPECT_TRUE(OpenPreset(*connection, preset, report));
-    EXPECT_TRUE(SaveDevice(*link, report));
-    connection->Disconnect();
-    const std::string image = (dir / "new.b").string();
-    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "8"}).status, 0);
-    ASSERT_TRUE(PrepareUpgrade(*connection, report));
-    EXPECT_TRUE(RunUpgrade(*connection, image, {}, report));
-    EXPECT_EQ(said, (std::vector<std::string>{"Open successfully", "Save device successfully", "update successfully"}));
-}
 
 // Every setting went, but the device answers nothing afterwards (the version,
 // the model and 81 sets are its last 83 replies): no "Open successfully".
@@ -497,37 +290,6 @@ TEST_F(PresetOpenTest, AWholeUploadAfterWhichTheDeviceFallsSilentIsNoSuccess)
     ASSERT_EQ(said.size(), 2u);
     EXPECT_EQ(said[0].rfind("Connect fail!", 0), 0u) << said[0];
     EXPECT_EQ(said[1], "the preset was sent whole (81 settings), but the device did not answer afterwards");
-}
-
-// The device stops in the middle of an upload: the load fails and says how
-// many settings went and how to undo it.
-TEST_F(PresetOpenTest, ADeviceThatStopsDuringTheUploadLeavesAPartialLoadReported)
-{
-    Begin({});  // paced: the upload takes long enough to be cut
-    ConnectAndRead();
-    Preset preset = PresetFromMirror(p);
-    for (PresetEntry& e : preset.entries)
-        e.value = RangeOf(e.setting.op)->Clamp(e.value + 1);
-    const std::size_t mark = Sent();
-    std::thread killer([&] {
-        const Deadline deadline(Micros{10'000'000});
-        while (SentSince(mark).size() < 30 && !deadline.Expired())
-            SleepFor(Micros{2'000});
-        sim->Kill();
-    });
-    const PresetLoad load = OpenPreset(*connection, preset, report, {}, "Undo Open From File restores it");
-    killer.join();
-    EXPECT_FALSE(load.ok);
-    EXPECT_EQ(load.total, 81);
-    EXPECT_GE(load.sent, 20);
-    EXPECT_LT(load.sent, 81);
-    ASSERT_FALSE(said.empty());
-    EXPECT_EQ(said.back(), PartlyLoadedText(load, "Undo Open From File restores it"));
-    EXPECT_EQ(said.back().rfind("the preset was only partly loaded: " + std::to_string(load.sent) + " of 81 settings (",
-                                0),
-              0u)
-        << said.back();
-    EXPECT_FALSE(state.flags.Connected);
 }
 
 }  // namespace

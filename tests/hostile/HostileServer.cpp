@@ -91,11 +91,6 @@ Answer Parse(const std::string& line)
 
 }  // namespace
 
-std::string HonestReply(const std::string& line)
-{
-    return Parse(line).whole;
-}
-
 HostileServer::HostileServer(Hostility hostility, bool rfc2217, bool honestIdentity)
     : hostility_(hostility), rfc2217_(rfc2217), honestIdentity_(honestIdentity)
 {

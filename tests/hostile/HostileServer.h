@@ -61,8 +61,4 @@ private:
     std::thread thread_;
 };
 
-// The honest device's reply to one command line (without its line end):
-// version 105, model K225, every value 0, every set and action echoed.
-std::string HonestReply(const std::string& line);
-
 }  // namespace brevant::hostile
