@@ -30,7 +30,7 @@ ctl() { echo "\$ brevantctl $*"; build/default/cli/brevantctl --ports "$ports" "
 ctl scan
 ctl info
 ctl --port 3 set MG 1 -5
-ctl --port 3 set OD 2 150
+ctl --port 3 set OD 3 150
 ctl --port 3 get MX 1 1
 ctl --port 3 raw SNsr
 ctl meters --cycles 5
