@@ -2,7 +2,7 @@
 // its time against what the line itself needs (10 bits a byte at 19200 bit/s).
 #pragma once
 
-#include "SerialPort.h"
+#include "core/SerialPort.h"
 
 #include <atomic>
 

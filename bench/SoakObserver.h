@@ -3,7 +3,7 @@
 // and run through the same hours of faults.
 #pragma once
 
-#include "ConnectionObserver.h"
+#include "procedures/ConnectionObserver.h"
 
 #include <atomic>
 

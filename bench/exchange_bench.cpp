@@ -3,10 +3,10 @@
 // line itself allows (19200 bit/s, 10 bits a byte: 1,920 bytes a second).
 //
 // Usage: exchange_bench [seconds per case, default 3]
-#include "CountingPort.h"
-#include "DeviceLink.h"
-#include "PosixSerialPort.h"
-#include "SimProcess.h"
+#include "bench/CountingPort.h"
+#include "core/DeviceLink.h"
+#include "core/PosixSerialPort.h"
+#include "tests/SimProcess.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,13 +5,13 @@
 // how often the meters redrew.
 //
 // Usage: meter_ui_bench [seconds, default 5]   (runs on the offscreen platform)
-#include "CChannelPane.h"
-#include "CInputLevelDlg.h"
-#include "COutputLevelDlg.h"
-#include "Connection.h"
-#include "PanelRefresher.h"
-#include "PosixSerialPort.h"
-#include "SimProcess.h"
+#include "ui/panels/CChannelPane.h"
+#include "ui/panels/CInputLevelDlg.h"
+#include "ui/panels/COutputLevelDlg.h"
+#include "procedures/Connection.h"
+#include "ui/panels/PanelRefresher.h"
+#include "core/PosixSerialPort.h"
+#include "tests/SimProcess.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -13,16 +13,16 @@
 // to its own, looser target.
 //
 // Usage: session_bench [seconds of polling per family, default 3]
-#include "Connection.h"
-#include "CountingPort.h"
-#include "PortRouter.h"
-#include "PresetFile.h"
-#include "PresetProcedures.h"
-#include "ReadBack.h"
-#include "Ser2net.h"
-#include "SimProcess.h"
-#include "UpgradeProcedure.h"
-#include "sim/PtyServer.h"
+#include "procedures/Connection.h"
+#include "bench/CountingPort.h"
+#include "core/PortRouter.h"
+#include "procedures/PresetFile.h"
+#include "procedures/PresetProcedures.h"
+#include "procedures/ReadBack.h"
+#include "tests/Ser2net.h"
+#include "tests/SimProcess.h"
+#include "procedures/UpgradeProcedure.h"
+#include "programs/sim/PtyServer.h"
 
 #include <algorithm>
 #include <cstdio>

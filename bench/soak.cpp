@@ -8,16 +8,16 @@
 // stops). Exits 1 when any setting differs or the final read-back never came.
 //
 //   brevant-soak [--seconds N] [--seed S] [--quiet] [--show-losses]
-#include "CommandQueue.h"
-#include "CommLog.h"
-#include "Connection.h"
-#include "MirrorCompare.h"
-#include "PanelSend.h"
-#include "PosixSerialPort.h"
-#include "ProtocolTrace.h"
-#include "SimProcess.h"
-#include "SoakObserver.h"
-#include "sim/StateFile.h"
+#include "procedures/CommandQueue.h"
+#include "core/CommLog.h"
+#include "procedures/Connection.h"
+#include "tests/MirrorCompare.h"
+#include "procedures/PanelSend.h"
+#include "core/PosixSerialPort.h"
+#include "core/ProtocolTrace.h"
+#include "tests/SimProcess.h"
+#include "bench/SoakObserver.h"
+#include "programs/sim/StateFile.h"
 
 #include <algorithm>
 #include <charconv>

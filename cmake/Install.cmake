@@ -8,9 +8,9 @@ include(GNUInstallDirs)
 install(TARGETS brevantctl brevant-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET brevant)
   install(TARGETS brevant RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/res/brevant.desktop
+  install(FILES ${PROJECT_SOURCE_DIR}/ui/res/brevant.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${PROJECT_SOURCE_DIR}/res/icons/brevant.svg
+  install(FILES ${PROJECT_SOURCE_DIR}/ui/res/icons/brevant.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 

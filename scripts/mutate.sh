@@ -26,7 +26,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 list=scripts/mutations.txt
 log=build/mutate.log
-programs=(core_tests management_tests preset_tests firmware_tests soundtest_tests connection_tests e2e_tests
+programs=(core_tests procedures_tests preset_tests firmware_tests soundtest_tests connection_tests e2e_tests
           ctl_e2e_tests network_tests)
 while getopts "f:o:" opt; do
     case $opt in

@@ -1,7 +1,7 @@
 // Waiting in a test for something another thread brings about.
 #pragma once
 
-#include "Timing.h"
+#include "core/Timing.h"
 
 namespace brevant::test {
 

@@ -1,4 +1,4 @@
-#include "FakePort.h"
+#include "tests/FakePort.h"
 
 #include <algorithm>
 

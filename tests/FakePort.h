@@ -3,7 +3,7 @@
 // scripted (virtual) times, so that timing rules are tested exactly and fast.
 #pragma once
 
-#include "SerialPort.h"
+#include "core/SerialPort.h"
 
 #include <deque>
 #include <functional>

@@ -1,8 +1,8 @@
 // A link on a scripted port, with the device on COM3 and the port open.
 #pragma once
 
-#include "DeviceLink.h"
-#include "FakePort.h"
+#include "core/DeviceLink.h"
+#include "tests/FakePort.h"
 
 #include <gtest/gtest.h>
 

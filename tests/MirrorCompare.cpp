@@ -1,4 +1,4 @@
-#include "MirrorCompare.h"
+#include "tests/MirrorCompare.h"
 
 #include <cstdint>
 

@@ -2,9 +2,9 @@
 // (as its state file holds them), setting by setting.
 #pragma once
 
-#include "DeviceParams.h"
-#include "SettingName.h"
-#include "sim/DeviceSettings.h"
+#include "core/DeviceParams.h"
+#include "core/SettingName.h"
+#include "programs/sim/DeviceSettings.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // the order of the calls that change what the panels show.
 #pragma once
 
-#include "ConnectionObserver.h"
+#include "procedures/ConnectionObserver.h"
 
 #include <atomic>
 #include <mutex>

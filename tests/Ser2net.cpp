@@ -1,9 +1,9 @@
-#include "Ser2net.h"
+#include "tests/Ser2net.h"
 
-#include "LinkError.h"
-#include "LoopbackListener.h"
-#include "SimProcess.h"
-#include "Timing.h"
+#include "core/LinkError.h"
+#include "tests/LoopbackListener.h"
+#include "tests/SimProcess.h"
+#include "core/Timing.h"
 
 #include <cerrno>
 #include <csignal>

@@ -6,7 +6,7 @@
 // Tests skip when /usr/sbin/ser2net is not installed (Ser2net::Missing()).
 #pragma once
 
-#include "PortAddress.h"
+#include "core/PortAddress.h"
 
 #include <string>
 

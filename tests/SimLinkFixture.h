@@ -6,11 +6,11 @@
 // between the link and a raw ser2net tears every reply in two.
 #pragma once
 
-#include "DeviceLink.h"
-#include "PortRouter.h"
-#include "Ser2net.h"
-#include "SimProcess.h"
-#include "TcpTearRelay.h"
+#include "core/DeviceLink.h"
+#include "core/PortRouter.h"
+#include "tests/Ser2net.h"
+#include "tests/SimProcess.h"
+#include "tests/TcpTearRelay.h"
 
 #include <gtest/gtest.h>
 

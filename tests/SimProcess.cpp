@@ -1,6 +1,6 @@
-#include "SimProcess.h"
+#include "tests/SimProcess.h"
 
-#include "Timing.h"
+#include "core/Timing.h"
 
 #include <atomic>
 #include <csignal>

@@ -1,6 +1,6 @@
-#include "TcpTearRelay.h"
+#include "tests/TcpTearRelay.h"
 
-#include "LoopbackListener.h"
+#include "tests/LoopbackListener.h"
 
 #include <cerrno>
 #include <netinet/in.h>

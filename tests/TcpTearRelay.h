@@ -11,7 +11,7 @@
 // destructor stops the forwarding thread and waits for it.
 #pragma once
 
-#include "Timing.h"
+#include "core/Timing.h"
 
 #include <atomic>
 #include <string>

@@ -4,12 +4,12 @@
 // in TCP on the way from ser2net.
 #pragma once
 
-#include "Connection.h"
-#include "Eventually.h"
-#include "MirrorCompare.h"
-#include "RecordingObserver.h"
-#include "SimLinkFixture.h"
-#include "sim/StateFile.h"
+#include "procedures/Connection.h"
+#include "tests/Eventually.h"
+#include "tests/MirrorCompare.h"
+#include "tests/RecordingObserver.h"
+#include "tests/SimLinkFixture.h"
+#include "programs/sim/StateFile.h"
 
 #include <filesystem>
 #include <map>

@@ -1,8 +1,8 @@
 // The one way files are read and written: what is no regular file is refused
 // on both sides, at once, and left as it was; sizes are bounded before and
 // while reading; a write that fails keeps the old file whole.
-#include "BoundedFile.h"
-#include "SimProcess.h"
+#include "core/BoundedFile.h"
+#include "tests/SimProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The catalogue as data: every class of row has its wire form, and the
 // lookup by code finds the right row (the rows' order is checked where they
 // are written).
-#include "Catalogue.h"
+#include "core/Catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "CommLog.h"
-#include "LinkFixture.h"
+#include "core/CommLog.h"
+#include "tests/LinkFixture.h"
 
 #include <atomic>
 #include <thread>

@@ -1,12 +1,12 @@
 // The connection's worker on the scripted port: when silent polling passes
 // lose the device, how soon a lost device is sought again, and the preset
 // procedures' refusals that must leave the mirror and the undo alone.
-#include "Connection.h"
-#include "Eventually.h"
-#include "LinkFixture.h"
-#include "PresetProcedures.h"
-#include "ReadBack.h"
-#include "RecordingObserver.h"
+#include "procedures/Connection.h"
+#include "tests/Eventually.h"
+#include "tests/LinkFixture.h"
+#include "procedures/PresetProcedures.h"
+#include "procedures/ReadBack.h"
+#include "tests/RecordingObserver.h"
 
 #include <atomic>
 

@@ -1,8 +1,8 @@
 // brevantctl's command line and its commands on a scripted port.
-#include "CtlArgs.h"
-#include "CtlCommands.h"
-#include "CtlSession.h"
-#include "LinkFixture.h"
+#include "programs/brevantctl/CtlArgs.h"
+#include "programs/brevantctl/CtlCommands.h"
+#include "programs/brevantctl/CtlSession.h"
+#include "tests/LinkFixture.h"
 
 #include <sstream>
 

@@ -1,11 +1,11 @@
 // Connect, read-back, polling and Disconnect against the simulator.
-#include "Connection.h"
-#include "Eventually.h"
-#include "RecordingObserver.h"
-#include "SaveDevice.h"
-#include "UpgradeProcedure.h"
-#include "SimLinkFixture.h"
-#include "SimProcess.h"
+#include "procedures/Connection.h"
+#include "tests/Eventually.h"
+#include "tests/RecordingObserver.h"
+#include "procedures/SaveDevice.h"
+#include "procedures/UpgradeProcedure.h"
+#include "tests/SimLinkFixture.h"
+#include "tests/SimProcess.h"
 
 #include <filesystem>
 #include <functional>

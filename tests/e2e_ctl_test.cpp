@@ -1,8 +1,8 @@
 // brevantctl end to end: the program's procedures from the shell, against the
 // simulator, found by a scan of the ports folder.
-#include "SimProcess.h"
-#include "Timing.h"
-#include "sim/StateFile.h"
+#include "tests/SimProcess.h"
+#include "core/Timing.h"
+#include "programs/sim/StateFile.h"
 
 #include <gtest/gtest.h>
 

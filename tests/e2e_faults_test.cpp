@@ -1,6 +1,6 @@
 // A misbehaving device: every fault ends in a clean failure, and no failed
 // or cut reply ever leaves a wrong value in the mirror.
-#include "SimLinkFixture.h"
+#include "tests/SimLinkFixture.h"
 
 namespace brevant::test {
 namespace {

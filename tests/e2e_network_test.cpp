@@ -4,8 +4,8 @@
 // server that restarts, a server that refuses a second client ("Port already
 // in use"), a simulator restarting behind the server, and brevantctl with
 // --port tcp:// and rfc2217://.
-#include "SaveDevice.h"
-#include "TransportedFixture.h"
+#include "procedures/SaveDevice.h"
+#include "tests/TransportedFixture.h"
 
 namespace brevant::test {
 namespace {

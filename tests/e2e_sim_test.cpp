@@ -2,7 +2,7 @@
 // simulator's commands end to end: e2e_transport_test.cpp (every family of
 // setting), e2e_connection_test.cpp (model, version, meters, a stored
 // setting after a restart), sound_test_dialog_test.cpp (the sound test).
-#include "SimLinkFixture.h"
+#include "tests/SimLinkFixture.h"
 
 namespace brevant::test {
 namespace {

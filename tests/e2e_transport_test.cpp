@@ -4,10 +4,10 @@
 // file with BREVANT_NETWORK_E2E). Connect and the full read-back, set and
 // query of every family of setting, a preset round trip, a firmware upgrade:
 // no exchange may fail, and the mirror must hold exactly what the device does.
-#include "FirmwareTransfer.h"
-#include "PresetFile.h"
-#include "PresetProcedures.h"
-#include "TransportedFixture.h"
+#include "procedures/FirmwareTransfer.h"
+#include "procedures/PresetFile.h"
+#include "procedures/PresetProcedures.h"
+#include "tests/TransportedFixture.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,7 +1,7 @@
 // The byte exchange under every command: re-read budgets, what ends a reply
 // (its last line feed, or a quiet gap when its length is not known), bounded
 // replies, and that both ways of waiting behave alike.
-#include "LinkFixture.h"
+#include "tests/LinkFixture.h"
 
 #include <algorithm>
 

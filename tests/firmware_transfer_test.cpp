@@ -1,9 +1,9 @@
 // The firmware transfer: the exact bytes of every packet and each step's failure
 // on the scripted port, then whole upgrades against the simulator.
-#include "FirmwareTransfer.h"
-#include "LinkFixture.h"
-#include "SimLinkFixture.h"
-#include "SimProcess.h"
+#include "procedures/FirmwareTransfer.h"
+#include "tests/LinkFixture.h"
+#include "tests/SimLinkFixture.h"
+#include "tests/SimProcess.h"
 
 #include <gtest/gtest.h>
 

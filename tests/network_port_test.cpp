@@ -1,9 +1,9 @@
 // PortRouter's numbers and labels, and the two things a network port does
 // that ser2net (network_tests) does not show: a reset connection, and a
 // reply later than a serial line's budget.
-#include "DeviceLink.h"
-#include "LoopbackListener.h"
-#include "PortRouter.h"
+#include "core/DeviceLink.h"
+#include "tests/LoopbackListener.h"
+#include "core/PortRouter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A panel's change: refused without a connection or for an unknown model, stored and sent in order
 // on the command queue's thread with up to eight tries, the polling held back meanwhile.
-#include "LinkFixture.h"
-#include "PanelSend.h"
+#include "tests/LinkFixture.h"
+#include "procedures/PanelSend.h"
 
 #include <future>
 

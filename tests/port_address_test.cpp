@@ -1,4 +1,4 @@
-#include "PortAddress.h"
+#include "core/PortAddress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "PortMap.h"
-#include "PosixSerialPort.h"
+#include "core/PortMap.h"
+#include "core/PosixSerialPort.h"
 
 #include <gtest/gtest.h>
 

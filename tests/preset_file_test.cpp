@@ -1,12 +1,12 @@
 // Preset files and the preset upload: the exact bytes a preset is saved as, the
 // line rules it is loaded by, and the commands an upload writes, scripted and
 // to the simulator.
-#include "LinkFixture.h"
-#include "Connection.h"
-#include "PresetFile.h"
-#include "PresetProcedures.h"
-#include "RecordingObserver.h"
-#include "SimLinkFixture.h"
+#include "tests/LinkFixture.h"
+#include "procedures/Connection.h"
+#include "procedures/PresetFile.h"
+#include "procedures/PresetProcedures.h"
+#include "tests/RecordingObserver.h"
+#include "tests/SimLinkFixture.h"
 
 #include <gtest/gtest.h>
 

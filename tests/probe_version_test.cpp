@@ -1,5 +1,5 @@
 // The port probe, the open sequence and the version read.
-#include "LinkFixture.h"
+#include "tests/LinkFixture.h"
 
 namespace brevant::test {
 namespace {

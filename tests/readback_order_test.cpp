@@ -1,10 +1,10 @@
 // The read-back's exact order of queries per family, one polling pass, and
 // the model query, on the scripted port.
-#include "Connection.h"
-#include "DeviceFit.h"
-#include "LinkFixture.h"
-#include "ReadBack.h"
-#include "RecordingObserver.h"
+#include "procedures/Connection.h"
+#include "procedures/DeviceFit.h"
+#include "tests/LinkFixture.h"
+#include "procedures/ReadBack.h"
+#include "tests/RecordingObserver.h"
 
 namespace brevant::test {
 namespace {

@@ -1,7 +1,7 @@
 // The RFC 2217 codec on its own: the exact bytes of the negotiation and of
 // every COM-PORT-OPTION command, 0xFF escaped both ways, telnet commands taken
 // out of the data wherever the reads split them, and the server's replies.
-#include "Rfc2217.h"
+#include "core/Rfc2217.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // SaveDevice on the scripted port: up to ten sends, the outcome reported.
-#include "LinkFixture.h"
-#include "SaveDevice.h"
+#include "tests/LinkFixture.h"
+#include "procedures/SaveDevice.h"
 
 namespace brevant::test {
 namespace {

@@ -1,12 +1,12 @@
 // The simulated device, driven in-process through its public interfaces: the
 // command lines it answers (and the ones it ignores), the meters, the sound
 // test, its stored settings, the firmware upgrade exchange and line faults.
-#include "sim/DeviceModel.h"
-#include "sim/DeviceSession.h"
-#include "sim/Faults.h"
-#include "sim/FirmwareImage.h"
-#include "sim/FirmwareReceiver.h"
-#include "sim/StateFile.h"
+#include "programs/sim/DeviceModel.h"
+#include "programs/sim/DeviceSession.h"
+#include "programs/sim/Faults.h"
+#include "programs/sim/SimFirmwareImage.h"
+#include "programs/sim/FirmwareReceiver.h"
+#include "programs/sim/StateFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The sound test procedures on the scripted port: the exact lines they write,
 // the ten-attempt rule, the point count, the result blocks and the graph range.
-#include "LinkFixture.h"
-#include "SoundTest.h"
+#include "tests/LinkFixture.h"
+#include "procedures/SoundTest.h"
 
 #include <algorithm>
 

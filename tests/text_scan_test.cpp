@@ -1,4 +1,4 @@
-#include "TextScan.h"
+#include "core/TextScan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Golden-wire tests of the transactions: the exact bytes each kind of
 // operation writes, and what each reply stores (or does not).
-#include "LinkFixture.h"
+#include "tests/LinkFixture.h"
 
 namespace brevant::test {
 namespace {

@@ -1,6 +1,6 @@
 // Result block reads: any bytes give at most ten values, or ShortBlock.
-#include "DeviceParams.h"
-#include "ReplyDecoder.h"
+#include "core/DeviceParams.h"
+#include "core/ReplyDecoder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // brevantctl's command line: any words (the input split at zero bytes) give a
 // command to run, or help text with status 0, or a reason with status 2.
-#include "CtlArgs.h"
+#include "programs/brevantctl/CtlArgs.h"
 
 #include <cstddef>
 #include <cstdint>

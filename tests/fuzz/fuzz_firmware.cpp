@@ -1,6 +1,6 @@
 // Firmware images: any bytes are refused for their size or read into whole
 // words that hold exactly the image's bytes, at least one data word among them.
-#include "FirmwareImage.h"
+#include "procedures/FirmwareImage.h"
 
 #include <cstddef>
 #include <cstdint>

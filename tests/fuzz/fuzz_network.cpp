@@ -3,8 +3,8 @@
 //   - Decoding never depends on where the stream is cut into reads, and data
 //     escaped by EncodeData comes back exactly.
 //   - An address that parses writes back as text that parses to the same.
-#include "PortAddress.h"
-#include "Rfc2217.h"
+#include "core/PortAddress.h"
+#include "core/Rfc2217.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Preset files: any bytes are refused with a line-numbered reason, or read
 // into a preset that writes out as a file that reads back as the same preset.
-#include "Preset.h"
+#include "procedures/Preset.h"
 
 #include <cstddef>
 #include <cstdint>

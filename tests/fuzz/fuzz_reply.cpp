@@ -1,9 +1,9 @@
 // Reply decoding: the first byte picks a command of the catalogue, the rest is
 // what came back. A reply is taken only in its exact form: the code, address
 // digits 1..4, a value the setting can hold, carriage return and line feed.
-#include "Catalogue.h"
-#include "ReplyDecoder.h"
-#include "SettingRange.h"
+#include "core/Catalogue.h"
+#include "core/ReplyDecoder.h"
+#include "core/SettingRange.h"
 
 #include <charconv>
 #include <cstddef>

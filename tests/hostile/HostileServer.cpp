@@ -1,5 +1,5 @@
-#include "HostileServer.h"
-#include "LoopbackListener.h"
+#include "tests/hostile/HostileServer.h"
+#include "tests/LoopbackListener.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -10,7 +10,7 @@
 //
 // Usage: hostile_tests PATH-TO-BREVANTCTL. Prints a table; exit status 0 when
 // every run met every bound. Runs BREVANT_HOSTILE_JOBS (default 8) at once.
-#include "HostileServer.h"
+#include "tests/hostile/HostileServer.h"
 
 #include <algorithm>
 #include <atomic>

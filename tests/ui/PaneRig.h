@@ -2,8 +2,8 @@
 // each, built on a PanelFixture's context, as the main form holds them.
 #pragma once
 
-#include "CChannelPane.h"
-#include "PanelFixture.h"
+#include "ui/panels/CChannelPane.h"
+#include "tests/ui/PanelFixture.h"
 
 #include <memory>
 #include <vector>

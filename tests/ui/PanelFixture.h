@@ -3,9 +3,9 @@
 // context that records what the user is told instead of showing it.
 #pragma once
 
-#include "LinkFixture.h"
-#include "PanelContext.h"
-#include "UiTestHelpers.h"
+#include "tests/LinkFixture.h"
+#include "ui/panels/PanelContext.h"
+#include "tests/ui/UiTestHelpers.h"
 
 #include <QString>
 #include <QStringList>

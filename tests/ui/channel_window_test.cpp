@@ -1,13 +1,13 @@
 // The skinned channel windows: the theme recolouring, the title buttons and
 // how they draw their states, the colours given to edit boxes and labels,
 // showing and hiding the window and its panes, and what the window paints.
-#include "CChannelPane.h"
-#include "CInputChannelWnd.h"
-#include "COutputChannelWnd.h"
-#include "CSkinButton.h"
-#include "PanelFixture.h"
-#include "SkinTheme.h"
-#include "UiTestHelpers.h"
+#include "ui/panels/CChannelPane.h"
+#include "ui/skin/CInputChannelWnd.h"
+#include "ui/skin/COutputChannelWnd.h"
+#include "ui/skin/CSkinButton.h"
+#include "tests/ui/PanelFixture.h"
+#include "ui/skin/SkinTheme.h"
+#include "tests/ui/UiTestHelpers.h"
 
 #include <QEnterEvent>
 #include <QFontInfo>

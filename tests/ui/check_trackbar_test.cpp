@@ -1,8 +1,8 @@
 // The image check button and the image trackbar through their widgets: what
 // they report, in which order and when.
-#include "CImageCheckButton.h"
-#include "CSkinnedTrackbar.h"
-#include "UiTestHelpers.h"
+#include "ui/controls/CImageCheckButton.h"
+#include "ui/controls/CSkinnedTrackbar.h"
+#include "tests/ui/UiTestHelpers.h"
 
 #include <QApplication>
 #include <QColor>

@@ -1,10 +1,10 @@
 // The Connect To dialog: what it lists, the saved network devices kept in the
 // settings, and the choice reaching the connect procedure.
-#include "ConnectToDialog.h"
-#include "FakePort.h"
-#include "NetworkDeviceDialog.h"
-#include "RecordingObserver.h"
-#include "UiTestHelpers.h"
+#include "programs/brevant/ConnectToDialog.h"
+#include "tests/FakePort.h"
+#include "programs/brevant/NetworkDeviceDialog.h"
+#include "tests/RecordingObserver.h"
+#include "tests/ui/UiTestHelpers.h"
 
 #include <QPushButton>
 #include <QSettings>

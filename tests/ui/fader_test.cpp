@@ -2,8 +2,8 @@
 // between values and thumb positions, mouse and keys with the signals they
 // give (a finished change always after the event, from the event loop), and
 // what it draws.
-#include "CBitmapFader.h"
-#include "UiTestHelpers.h"
+#include "ui/controls/CBitmapFader.h"
+#include "tests/ui/UiTestHelpers.h"
 
 #include <QMargins>
 #include <QPainter>

@@ -1,6 +1,6 @@
 // The sound test's result graph, through what it paints and what it exports.
-#include "CLevelGraph.h"
-#include "UiTestHelpers.h"
+#include "ui/soundtest/CLevelGraph.h"
+#include "tests/ui/UiTestHelpers.h"
 
 #include <QFile>
 #include <QLocale>

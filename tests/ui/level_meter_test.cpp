@@ -1,8 +1,8 @@
 // The bar meter through its widget: the number it writes, how far the bar is
 // filled in the rendered picture, across and upright, and that a value that
 // changes nothing visible costs no repaint.
-#include "CLevelMeter.h"
-#include "UiTestHelpers.h"
+#include "ui/controls/CLevelMeter.h"
+#include "tests/ui/UiTestHelpers.h"
 
 #include <QEvent>
 #include <QFontInfo>

@@ -4,9 +4,9 @@
 // that the trace view hides meter polling on request, follows new lines
 // again once scrolled back to the bottom, and saves everything the trace
 // holds through the file it is given.
-#include "CCommLogView.h"
-#include "CTraceView.h"
-#include "UiTestHelpers.h"
+#include "ui/views/CCommLogView.h"
+#include "ui/views/CTraceView.h"
+#include "tests/ui/UiTestHelpers.h"
 
 #include <QCheckBox>
 #include <QFontInfo>

@@ -1,7 +1,7 @@
 // The task pane (groups stacking below their captions, folding by call and by
 // click, hiding with the pane) and the look switch changing the palette.
-#include "TaskPane.h"
-#include "VisualManager.h"
+#include "ui/look/TaskPane.h"
+#include "ui/look/VisualManager.h"
 
 #include <QApplication>
 #include <QLayout>

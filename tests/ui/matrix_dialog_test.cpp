@@ -3,10 +3,10 @@
 // the one message after a command the device never takes, the refusal
 // without a device, the popups of the heading buttons, and how the rows
 // follow the panel model: read-back, unknown crosspoints, a lost link, reset.
-#include "CImageCheckButton.h"
-#include "CMatrixDlg.h"
-#include "CRoundSliderCtrl.h"
-#include "PanelFixture.h"
+#include "ui/controls/CImageCheckButton.h"
+#include "ui/panels/CMatrixDlg.h"
+#include "ui/controls/CRoundSliderCtrl.h"
+#include "tests/ui/PanelFixture.h"
 
 #include <QApplication>
 #include <QLineEdit>

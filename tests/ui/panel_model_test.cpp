@@ -1,5 +1,5 @@
 // The panel model's coalescing: what a reset leaves to be shown.
-#include "PanelModel.h"
+#include "ui/panels/PanelModel.h"
 
 #include <gtest/gtest.h>
 

@@ -4,17 +4,17 @@
 // link leaves them disabled with their values, an incomplete read-back shows
 // the settings it missed as unknown. Everything reaches the panels on the
 // UI thread.
-#include "CChannelPane.h"
-#include "CDynamicsDlg.h"
-#include "CImageCheckButton.h"
-#include "CInputLevelDlg.h"
-#include "CMatrixDlg.h"
-#include "CRoundSliderCtrl.h"
-#include "COutputLevelDlg.h"
-#include "Connection.h"
-#include "PanelRefresher.h"
-#include "SimLinkFixture.h"
-#include "UiTestHelpers.h"
+#include "ui/panels/CChannelPane.h"
+#include "ui/panels/CDynamicsDlg.h"
+#include "ui/controls/CImageCheckButton.h"
+#include "ui/panels/CInputLevelDlg.h"
+#include "ui/panels/CMatrixDlg.h"
+#include "ui/controls/CRoundSliderCtrl.h"
+#include "ui/panels/COutputLevelDlg.h"
+#include "procedures/Connection.h"
+#include "ui/panels/PanelRefresher.h"
+#include "tests/SimLinkFixture.h"
+#include "tests/ui/UiTestHelpers.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,14 +1,14 @@
 // The panels as a user drives them: what goes on the wire, what the mirror
 // holds and what the other channels show, with and without group mode.
-#include "CDynamicsDlg.h"
-#include "CImageCheckButton.h"
-#include "CInputFilterDlg.h"
-#include "CInputLevelDlg.h"
-#include "CLevelPopupDlg.h"
-#include "COutputFilterDlg.h"
-#include "COutputLevelDlg.h"
-#include "CSkinnedTrackbar.h"
-#include "PaneRig.h"
+#include "ui/panels/CDynamicsDlg.h"
+#include "ui/controls/CImageCheckButton.h"
+#include "ui/panels/CInputFilterDlg.h"
+#include "ui/panels/CInputLevelDlg.h"
+#include "ui/panels/CLevelPopupDlg.h"
+#include "ui/panels/COutputFilterDlg.h"
+#include "ui/panels/COutputLevelDlg.h"
+#include "ui/controls/CSkinnedTrackbar.h"
+#include "tests/ui/PaneRig.h"
 
 #include <QApplication>
 #include <QComboBox>

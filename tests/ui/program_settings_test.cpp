@@ -1,6 +1,6 @@
 // The program's settings move once from the organisation name an earlier
 // version used; settings the program already has are never overwritten.
-#include "ConnectSettings.h"
+#include "programs/brevant/ConnectSettings.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 // The program's images through the resource registry: every number the panels
 // use has an image, images scale with the device pixel ratio, unknown numbers
 // give nothing, and images a control swaps between line up.
-#include "ResourceRegistry.h"
+#include "ui/res/ResourceRegistry.h"
 
 #include <QImage>
 

@@ -1,8 +1,8 @@
 // The round knob through its widget: the dial's sweep and gap, vertical
 // dragging with its fine steps, the keys and the wheel, with the values the
 // slider reports while the user moves it and when the change is finished.
-#include "CRoundSliderCtrl.h"
-#include "UiTestHelpers.h"
+#include "ui/controls/CRoundSliderCtrl.h"
+#include "tests/ui/UiTestHelpers.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,18 +1,18 @@
 // The sound test dialog: a whole measurement against the simulator, with the
 // meter polling running beside it, and on the scripted port what it does when
 // the test settings are not confirmed or no device is connected.
-#include "CBitmapFader.h"
-#include "CChannelPane.h"
-#include "CDynamicsDlg.h"
-#include "CImageCheckButton.h"
-#include "CInputLevelDlg.h"
-#include "CLevelGraph.h"
-#include "CLevelMeter.h"
-#include "CSoundTestDlg.h"
-#include "Connection.h"
-#include "PanelFixture.h"
-#include "PanelRefresher.h"
-#include "SimLinkFixture.h"
+#include "ui/controls/CBitmapFader.h"
+#include "ui/panels/CChannelPane.h"
+#include "ui/panels/CDynamicsDlg.h"
+#include "ui/controls/CImageCheckButton.h"
+#include "ui/panels/CInputLevelDlg.h"
+#include "ui/soundtest/CLevelGraph.h"
+#include "ui/controls/CLevelMeter.h"
+#include "ui/soundtest/CSoundTestDlg.h"
+#include "procedures/Connection.h"
+#include "tests/ui/PanelFixture.h"
+#include "ui/panels/PanelRefresher.h"
+#include "tests/SimLinkFixture.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,0 +1,77 @@
+#include "procedures/ReadBack.h"
+
+#include <algorithm>
+
+namespace brevant {
+
+ReadBackResult ReadBackSettings(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop)
+{
+    ReadBackResult result;
+    int silentInARow = 0;
+    for (const auto& [op, at] : ReadBackList(family)) {
+        if (result.stopped || result.lost)
+            break;
+        // Meters are read again by every polling pass: one try is enough.
+        const bool meter = CommandFor(op).IsMeter();
+        const int tries = meter ? 1 : kReadBackTries;
+        bool read = false;
+        bool answered = false;
+        for (int t = 0; t < tries && !read; ++t) {
+            if (stop) {
+                result.stopped = true;
+                return result;
+            }
+            if (link.ReplyOverdue()) {
+                result.lost = true;
+                return result;
+            }
+            const Status s = link.Query(op, at);
+            ++result.exchanges;
+            if (s.Error() == LinkError::PortGone) {
+                result.lost = true;
+                return result;
+            }
+            read = static_cast<bool>(s);
+            answered = answered || s.Error() != LinkError::NoReply;
+        }
+        silentInARow = answered ? 0 : silentInARow + 1;
+        if (silentInARow >= kReadBackSilentLimit)
+            result.lost = true;
+        if (!read && !meter)
+            result.unread.push_back({op, at});
+    }
+    if (result.stopped || result.lost)
+        return result;
+    DeviceParams& p = link.State().params;
+    for (int n = 1; n <= kChannels; ++n) {
+        const bool unread = std::find(result.unread.begin(), result.unread.end(), SettingRef{Op::MR, {n, 0}}) !=
+                            result.unread.end();
+        if (!unread)
+            p.MRon[static_cast<std::size_t>(n)] = p.MR[static_cast<std::size_t>(n)] > 0 ? 1 : 0;
+    }
+    return result;
+}
+
+PollResult PollMetersOnce(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop)
+{
+    const LinkFlags& flags = link.State().flags;
+    PollResult result;
+    auto read = [&](Op op, int n) {
+        const Status s = link.Query(op, {n});
+        if (s)
+            ++result.answered;
+        result.portGone = s.Error() == LinkError::PortGone;
+        result.overdue = !s && link.ReplyOverdue();
+        return !result.portGone && !result.overdue && !flags.PollingHeld() && !stop;
+    };
+    for (int n = 1; n <= kChannels; ++n) {
+        for (const Command* meter : PollingPass()) {
+            if (meter->HasOn(family, n) && !read(meter->op, n))
+                return result;
+        }
+    }
+    result.completed = true;
+    return result;
+}
+
+}  // namespace brevant

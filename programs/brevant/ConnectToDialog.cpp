@@ -1,0 +1,270 @@
+#include "programs/brevant/ConnectToDialog.h"
+
+#include "programs/brevant/NetworkDeviceDialog.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace brevant {
+
+namespace {
+
+constexpr int kKeyRole = Qt::UserRole;         // the entry's target key
+constexpr int kDeviceRole = Qt::UserRole + 1;  // a saved network device's index
+enum Column { kNameColumn, kAddressColumn, kDetailsColumn, kColumns };
+constexpr int kListWidthInChars = 80;
+constexpr int kListHeightInLines = 14;
+
+QString ProtocolOf(const QString& address)
+{
+    const auto parse = ParsePortAddress(address.toStdString());
+    if (!parse.address)
+        return QStringLiteral("not a valid address");
+    return parse.address->kind == PortKind::Rfc2217 ? QStringLiteral("RFC 2217") : QStringLiteral("raw TCP");
+}
+
+}  // namespace
+
+ConnectToDialog::ConnectToDialog(std::vector<PortInfo> ports, QSettings& settings, const QString& simulator,
+                                 QWidget* parent)
+    : QDialog(parent)
+    , m_ports(std::move(ports))
+    , m_settings(settings)
+    , m_simulator(simulator)
+    , m_devices(SavedNetworkDevices(settings))
+    , m_list(new QTreeWidget(this))
+{
+    setWindowTitle(QStringLiteral("Connect To"));
+    auto* intro = new QLabel(QStringLiteral("Choose the &device to connect to:"), this);
+    intro->setBuddy(m_list);
+
+    m_list->setObjectName(QStringLiteral("targets"));
+    m_list->setColumnCount(kColumns);
+    m_list->setHeaderLabels({QStringLiteral("Device"), QStringLiteral("Address"), QStringLiteral("Details")});
+    m_list->setRootIsDecorated(false);
+    m_list->setItemsExpandable(false);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->header()->setStretchLastSection(true);
+    const QFontMetrics metrics = fontMetrics();
+    m_list->setMinimumSize(metrics.averageCharWidth() * kListWidthInChars, metrics.height() * kListHeightInLines);
+
+    auto* add = new QPushButton(QStringLiteral("&Add\u2026"), this);
+    add->setObjectName(QStringLiteral("add"));
+    m_edit = new QPushButton(QStringLiteral("&Edit\u2026"), this);
+    m_edit->setObjectName(QStringLiteral("edit"));
+    m_remove = new QPushButton(QStringLiteral("&Remove"), this);
+    m_remove->setObjectName(QStringLiteral("remove"));
+    connect(add, &QPushButton::clicked, this, &ConnectToDialog::OnAdd);
+    connect(m_edit, &QPushButton::clicked, this, &ConnectToDialog::OnEdit);
+    connect(m_remove, &QPushButton::clicked, this, &ConnectToDialog::OnRemove);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    m_connect = buttons->addButton(QStringLiteral("&Connect"), QDialogButtonBox::AcceptRole);
+    m_connect->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ConnectToDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &ConnectToDialog::reject);
+    connect(m_list, &QTreeWidget::currentItemChanged, this, &ConnectToDialog::OnCurrentChanged);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &ConnectToDialog::accept);
+
+    auto* networkButtons = new QHBoxLayout;
+    networkButtons->addWidget(new QLabel(QStringLiteral("Network devices:"), this));
+    networkButtons->addWidget(add);
+    networkButtons->addWidget(m_edit);
+    networkButtons->addWidget(m_remove);
+    networkButtons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addWidget(m_list);
+    layout->addLayout(networkButtons);
+    layout->addWidget(buttons);
+
+    Fill(LastConnectTarget(settings));
+    m_list->setFocus();
+}
+
+QTreeWidgetItem* ConnectToDialog::AddGroup(const QString& title)
+{
+    auto* group = new QTreeWidgetItem(m_list, {title});
+    group->setFlags(Qt::ItemIsEnabled);  // a heading: never chosen (a disabled one would disable its entries)
+    group->setFirstColumnSpanned(true);
+    QFont font = group->font(kNameColumn);
+    font.setBold(true);
+    group->setFont(kNameColumn, font);
+    return group;
+}
+
+QTreeWidgetItem* ConnectToDialog::AddEntry(QTreeWidgetItem* group, const QStringList& columns, const QString& key,
+                                           int device)
+{
+    auto* item = new QTreeWidgetItem(group, columns);
+    item->setData(kNameColumn, kKeyRole, key);
+    item->setData(kNameColumn, kDeviceRole, device);
+    return item;
+}
+
+void ConnectToDialog::AddUnavailable(QTreeWidgetItem* group, const QString& what, const QString& why)
+{
+    auto* item = new QTreeWidgetItem(group, {what, QString(), why});
+    item->setFlags(Qt::NoItemFlags);
+    item->setToolTip(kDetailsColumn, why);
+}
+
+void ConnectToDialog::Fill(const QString& currentKey)
+{
+    m_list->clear();
+    QTreeWidgetItem* serial = AddGroup(QStringLiteral("Serial ports"));
+    for (const PortInfo& port : m_ports) {
+        const QString name = QStringLiteral("COM%1").arg(port.number);
+        AddEntry(serial, {name, QString::fromStdString(port.path), QString::fromStdString(port.adapter)}, name);
+    }
+    if (m_ports.empty())
+        AddUnavailable(serial, QStringLiteral("No serial ports found"),
+                       QStringLiteral("Plug in a USB serial adapter and open this dialog again."));
+
+    QTreeWidgetItem* network = AddGroup(QStringLiteral("Network devices"));
+    for (int i = 0; i < m_devices.size(); ++i) {
+        const NetworkDevice& device = m_devices[i];
+        AddEntry(network, {device.name, device.address, ProtocolOf(device.address)}, device.address, i);
+    }
+    if (m_devices.isEmpty())
+        AddUnavailable(network, QStringLiteral("No network devices saved"),
+                       QStringLiteral("Add a serial device server or ser2net port with Add\u2026"));
+
+    QTreeWidgetItem* virtualGroup = AddGroup(QStringLiteral("Virtual device"));
+    const QString virtualName = QStringLiteral("Virtual device (simulator)");
+    const QString virtualKey = QString::fromStdString(ConnectTarget{TargetKind::VirtualDevice, {}}.Key());
+    if (m_simulator.isEmpty())
+        AddUnavailable(virtualGroup, virtualName,
+                       QStringLiteral("The simulator, brevant-sim, was not found next to brevant or on the PATH."));
+    else
+        AddEntry(virtualGroup, {virtualName, QString(), QStringLiteral("A simulated device for work without hardware")},
+                 virtualKey);
+
+    m_list->expandAll();
+    // Every column as wide as its widest text, the adapters' names included.
+    int width = 2 * m_list->frameWidth() + m_list->indentation();
+    for (int column = 0; column < kColumns; ++column) {
+        m_list->resizeColumnToContents(column);
+        width += m_list->columnWidth(column);
+    }
+    m_list->setMinimumWidth(std::max(m_list->minimumWidth(), width));
+
+    // The entry asked for, else the first one that can be chosen.
+    QTreeWidgetItem* current = nullptr;
+    for (QTreeWidgetItemIterator it(m_list, QTreeWidgetItemIterator::Selectable); *it != nullptr; ++it) {
+        if (current == nullptr || (*it)->data(kNameColumn, kKeyRole).toString() == currentKey)
+            current = *it;
+        if ((*it)->data(kNameColumn, kKeyRole).toString() == currentKey)
+            break;
+    }
+    m_list->setCurrentItem(current);
+    UpdateButtons();
+}
+
+std::optional<ConnectTarget> ConnectToDialog::Chosen() const
+{
+    const QTreeWidgetItem* item = m_list->currentItem();
+    if (item == nullptr || !(item->flags() & Qt::ItemIsSelectable))
+        return std::nullopt;
+    return ConnectTarget::FromKey(item->data(kNameColumn, kKeyRole).toString().toStdString());
+}
+
+int ConnectToDialog::CurrentDevice() const
+{
+    const QTreeWidgetItem* item = m_list->currentItem();
+    if (item == nullptr || !(item->flags() & Qt::ItemIsSelectable))
+        return -1;
+    return item->data(kNameColumn, kDeviceRole).toInt();
+}
+
+void ConnectToDialog::OnCurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+{
+    // The arrow keys pass over the headings and the entries that cannot be
+    // chosen, on in the direction they went; at the end, back where they were.
+    const auto choosable = [](const QTreeWidgetItem* item) { return item->flags() & Qt::ItemIsSelectable; };
+    if (current != nullptr && !choosable(current)) {
+        bool down = true;
+        if (previous != nullptr) {
+            down = false;
+            for (QTreeWidgetItemIterator it(previous); *it != nullptr && !down; ++it)
+                down = *it == current;
+        }
+        QTreeWidgetItem* next = current;
+        do
+            next = down ? m_list->itemBelow(next) : m_list->itemAbove(next);
+        while (next != nullptr && !choosable(next));
+        m_list->setCurrentItem(next != nullptr ? next : previous);  // comes back here
+        return;
+    }
+    UpdateButtons();
+}
+
+void ConnectToDialog::UpdateButtons()
+{
+    m_connect->setEnabled(Chosen().has_value());
+    const bool device = CurrentDevice() >= 0;
+    m_edit->setEnabled(device);
+    m_remove->setEnabled(device);
+}
+
+std::optional<NetworkDevice> ConnectToDialog::EditDeviceDialog(const NetworkDevice& current)
+{
+    if (m_editDevice)
+        return m_editDevice(current);
+    NetworkDeviceDialog dialog(current, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Device();
+}
+
+void ConnectToDialog::OnAdd()
+{
+    const std::optional<NetworkDevice> device = EditDeviceDialog({});
+    if (!device)
+        return;
+    m_devices.append(*device);
+    SaveNetworkDevices(m_settings, m_devices);
+    Fill(device->address);
+}
+
+void ConnectToDialog::OnEdit()
+{
+    const int index = CurrentDevice();
+    if (index < 0)
+        return;
+    const std::optional<NetworkDevice> device = EditDeviceDialog(m_devices[index]);
+    if (!device)
+        return;
+    m_devices[index] = *device;
+    SaveNetworkDevices(m_settings, m_devices);
+    Fill(device->address);
+}
+
+void ConnectToDialog::OnRemove()
+{
+    const int index = CurrentDevice();
+    if (index < 0)
+        return;
+    m_devices.removeAt(index);
+    SaveNetworkDevices(m_settings, m_devices);
+    Fill(QString());
+}
+
+void ConnectToDialog::accept()
+{
+    const std::optional<ConnectTarget> target = Chosen();
+    if (!target)
+        return;
+    RememberConnectTarget(m_settings, QString::fromStdString(target->Key()));
+    QDialog::accept();
+}
+
+}  // namespace brevant

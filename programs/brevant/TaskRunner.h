@@ -1,0 +1,60 @@
+// Runs the long device commands (Connect with its scan, Disconnect, the
+// preset upload, SaveDevice, the firmware upgrade) on a worker thread, one
+// at a time, so the window keeps answering. What the command reports is
+// gathered and shown when it ends; its progress, if it has any, and a busy
+// dialog for work that lasts over half a second are shown meanwhile.
+//
+// UI thread only; the work runs on the runner's worker thread.
+#pragma once
+
+#include "procedures/FirmwareTransfer.h"
+#include "procedures/Messages.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class QProgressDialog;
+class QWidget;
+
+namespace brevant {
+
+class TaskRunner : public QObject {
+    Q_OBJECT
+public:
+    // `report` gathers texts for the end; `progress` (0..100) moves the bar.
+    using Work = std::function<void(const Report& report, const ProgressFn& progress)>;
+    using Tell = std::function<void(const QString& text)>;
+
+    TaskRunner(QWidget* window, Tell tell, QObject* parent = nullptr);
+    ~TaskRunner() override;  // waits for the work in hand
+
+    // Starts `work`; refused (false) while another runs. `after` runs on the
+    // UI thread once the texts have been shown.
+    bool Run(const QString& what, Work work, std::function<void()> after = {});
+    bool Busy() const { return m_busy; }
+    // Waits (running the event loop) until no work runs; for tests and shutdown.
+    void WaitIdle();
+
+signals:
+    void busyChanged(bool busy, const QString& what);
+    void progressed(int percent);
+
+private:
+    void Finish();
+
+    QWidget* m_window;
+    Tell m_tell;
+    bool m_busy = false;
+    std::thread m_worker;
+    std::mutex m_mutex;
+    QStringList m_texts;
+    std::function<void()> m_after;
+    QProgressDialog* m_dialog = nullptr;
+};
+
+}  // namespace brevant

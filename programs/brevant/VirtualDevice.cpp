@@ -1,0 +1,204 @@
+#include "programs/brevant/VirtualDevice.h"
+
+#include "core/LinkError.h"
+#include "core/Timing.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace brevant {
+
+namespace {
+
+constexpr const char* kSimulatorName = "brevant-sim";
+constexpr const char* kLogName = "simulator.log";
+// The simulator publishes its port at once; a loaded machine may take longer.
+constexpr Micros kStartLimit{10'000'000};
+// It ends within a moment of SIGTERM; one that does not is killed.
+constexpr Micros kStopLimit{2'000'000};
+constexpr Micros kLookEvery{20'000};
+
+// A private folder under XDG_RUNTIME_DIR (the user's own), else the
+// temporary folder; empty when none can be made.
+std::string MakePrivateDir()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code ec;
+    const fs::path base = runtime != nullptr && fs::is_directory(runtime, ec) ? fs::path(runtime)
+                                                                             : fs::temp_directory_path(ec);
+    std::string pattern = (base / "brevant-virtual-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        return {};
+    return pattern;
+}
+
+// Has `pid` ended? Reaps it when it has.
+bool Ended(pid_t pid)
+{
+    int status = 0;
+    return ::waitpid(pid, &status, WNOHANG) == pid;
+}
+
+}  // namespace
+
+VirtualDevice::VirtualDevice() : dir_(MakePrivateDir()) {}
+
+VirtualDevice::~VirtualDevice()
+{
+    Stop();
+    std::error_code ec;
+    if (!dir_.empty())
+        fs::remove_all(dir_, ec);
+}
+
+void VirtualDevice::SetProgram(std::string path)
+{
+    std::lock_guard lock(mutex_);
+    program_ = std::move(path);
+}
+
+std::string VirtualDevice::Program() const
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!program_.empty())
+            return program_;
+    }
+    const QString name = QString::fromLatin1(kSimulatorName);
+    // Installed, both programs share a folder; in the build tree the
+    // simulator is built in programs/sim beside programs/brevant.
+    const QString here = QCoreApplication::applicationDirPath();
+    for (const QString& path : {here + QLatin1Char('/') + name, here + QStringLiteral("/../sim/") + name}) {
+        const QFileInfo candidate(path);
+        if (candidate.isFile() && candidate.isExecutable())
+            return candidate.canonicalFilePath().toStdString();
+    }
+    return QStandardPaths::findExecutable(name).toStdString();
+}
+
+bool VirtualDevice::Running() const
+{
+    std::lock_guard lock(mutex_);
+    return RunningLocked();
+}
+
+bool VirtualDevice::RunningLocked() const
+{
+    if (pid_ > 0 && Ended(pid_))
+        pid_ = -1;
+    return pid_ > 0;
+}
+
+int VirtualDevice::Start(const Report& report)
+{
+    const std::string program = Program();
+    std::lock_guard lock(mutex_);
+    const fs::path link = fs::path(dir_) / ("COM" + std::to_string(kPort));
+    std::error_code ec;
+    if (RunningLocked() && fs::exists(link, ec))
+        return kPort;
+    StopLocked();
+    if (program.empty()) {
+        report("The virtual device needs the simulator, brevant-sim, which was not found",
+               "It is looked for next to brevant and on the PATH.");
+        return 0;
+    }
+    if (dir_.empty()) {
+        report("The virtual device could not be started", "No private folder could be made for its port.");
+        return 0;
+    }
+
+    const std::string logPath = (fs::path(dir_) / kLogName).string();
+    const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (logFd < 0) {
+        report("The virtual device could not be started", logPath + ": " + ErrnoText(errno));
+        return 0;
+    }
+    const std::string com = std::to_string(kPort);
+    std::vector<std::string> args = {program, "--ports", dir_, "--com", com};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, logFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, logFd, STDERR_FILENO);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(logFd);
+    if (rc != 0) {
+        report("The virtual device could not be started", program + ": " + ErrnoText(rc));
+        return 0;
+    }
+    pid_ = pid;
+
+    const Deadline deadline(kStartLimit);
+    while (!fs::exists(link, ec)) {
+        if (!RunningLocked()) {
+            report("The virtual device could not be started", "The simulator ended: " + LogText());
+            return 0;
+        }
+        if (deadline.Expired()) {
+            StopLocked();
+            report("The virtual device could not be started", "The simulator did not publish its port in time.");
+            return 0;
+        }
+        SleepFor(kLookEvery);
+    }
+    return kPort;
+}
+
+void VirtualDevice::Stop()
+{
+    std::lock_guard lock(mutex_);
+    StopLocked();
+}
+
+void VirtualDevice::StopLocked()
+{
+    if (!RunningLocked())
+        return;
+    ::kill(pid_, SIGTERM);
+    const Deadline deadline(kStopLimit);
+    while (!Ended(pid_)) {
+        if (deadline.Expired()) {
+            ::kill(pid_, SIGKILL);
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
+            break;
+        }
+        SleepFor(kLookEvery);
+    }
+    pid_ = -1;
+}
+
+std::string VirtualDevice::LogText() const
+{
+    std::ifstream in(fs::path(dir_) / kLogName);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text.empty() ? "it printed nothing" : text;
+}
+
+}  // namespace brevant

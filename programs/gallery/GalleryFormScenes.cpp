@@ -1,0 +1,71 @@
+// The gallery's pictures of the whole form in the states a user meets first:
+// before any device is connected, after the link to one was lost, and
+// zoomed to 150 % in a small window.
+#include "ui/form/CCorvaneView.h"
+#include "ui/skin/CInputChannelWnd.h"
+#include "ui/skin/COutputChannelWnd.h"
+#include "programs/gallery/GalleryRig.h"
+#include "programs/gallery/GalleryScenes.h"
+#include "ui/panels/PanelModel.h"
+#include "programs/brevant/ZoomedForm.h"
+
+namespace brevant::gallery {
+
+namespace {
+
+enum class FormState { NotConnected, Lost };
+
+// A form of family 1 in `state`, on `parent` (or parentless for a zoom).
+// The form owns its rig, so the rig outlives every panel that uses it.
+CCorvaneView* MakeForm(FormState state, QWidget* parent)
+{
+    auto* rig = new GalleryRig(1, nullptr);
+    auto* form = new CCorvaneView(rig->Context(), parent);
+    rig->setParent(form);
+    if (state == FormState::NotConnected)
+        return form;
+    rig->FillSample();
+    for (int k = 0; k < kChannels; ++k) {
+        form->InputWindow(k).ShowPane(1);
+        form->OutputWindow(k).ShowPane(1);
+    }
+    form->SetViewMode(CCorvaneView::ViewMode::ChannelView);
+    rig->Refresh();
+    rig->Context().Model().LoseLink(3);
+    rig->Context().Model().Flush();
+    return form;
+}
+
+Scene FormScene(const QString& name, const QString& caption, FormState state)
+{
+    return Scene{name, QStringLiteral("Main form"), caption, [state](QWidget* parent) {
+                     auto* stage = new QWidget(parent);
+                     CCorvaneView* form = MakeForm(state, stage);
+                     form->resize(form->minimumSize());
+                     stage->setFixedSize(form->minimumSize());
+                     return Stage{stage};
+                 }};
+}
+
+}  // namespace
+
+void AddFormScenes(std::vector<Scene>& scenes)
+{
+    scenes.push_back(FormScene(QStringLiteral("form-not-connected"),
+                               QStringLiteral("Before a device is connected: greyed, no values"),
+                               FormState::NotConnected));
+    scenes.push_back(FormScene(QStringLiteral("form-lost"),
+                               QStringLiteral("The link lost: the last values kept, greyed, meters empty"),
+                               FormState::Lost));
+    scenes.push_back(Scene{QStringLiteral("form-zoom150"), QStringLiteral("Main form"),
+                           QStringLiteral("Zoom 150 % in a 1024 \u00d7 600 window: it scrolls"), [](QWidget* parent) {
+                               auto* stage = new QWidget(parent);
+                               auto* zoomed = new ZoomedForm(MakeForm(FormState::Lost, nullptr), stage);
+                               zoomed->SetZoom(Zoom::Percent150);
+                               zoomed->setGeometry(0, 0, 1024, 600);
+                               stage->setFixedSize(1024, 600);
+                               return Stage{stage};
+                           }});
+}
+
+}  // namespace brevant::gallery

@@ -1,0 +1,41 @@
+// A panel context for the gallery: a mirror filled with a plausible device
+// setting and a link to a port that does not exist, so the panels draw what
+// a connected device would show without any device. The rig is a child of
+// the stage it serves and goes with it.
+#pragma once
+
+#include "core/CommLog.h"
+#include "procedures/CommandQueue.h"
+#include "core/DeviceLink.h"
+#include "ui/panels/PanelContext.h"
+#include "core/PosixSerialPort.h"
+
+#include <QObject>
+
+namespace brevant::gallery {
+
+class GalleryRig : public QObject {
+public:
+    // A device of `family` (1 or 2) with the sample setting.
+    GalleryRig(int family, QObject* parent);
+    ~GalleryRig() override;
+
+    PanelContext& Context() { return m_context; }
+    // The rig's own mirror, which no device or worker shares: the scenes put
+    // their state in it before anything is built on it.
+    DeviceParams& Mirror() { return m_state.params; }
+    // Puts the sample setting into the mirror.
+    void FillSample();
+    // Shows the sample setting in every pane and the matrix built so far.
+    void Refresh();
+
+private:
+    DeviceState m_state;
+    CommLog m_log;
+    PosixSerialPort m_port;
+    DeviceLink m_link;
+    CommandQueue m_queue;
+    PanelContext m_context;
+};
+
+}  // namespace brevant::gallery

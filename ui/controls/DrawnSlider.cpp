@@ -1,0 +1,69 @@
+#include "ui/controls/DrawnSlider.h"
+
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace brevant {
+
+DrawnSlider::DrawnSlider(int controlId, KeyStepEnds keyStepEnds, QWidget* parent)
+    : QAbstractSlider(parent)
+    , m_keyStepEnds(keyStepEnds)
+{
+    SetControlId(controlId);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void DrawnSlider::SetControlId(int controlId)
+{
+    m_controlId = controlId;
+    setProperty("controlId", controlId);
+}
+
+void DrawnSlider::PostChangeFinished()
+{
+    QMetaObject::invokeMethod(
+        this, [this, finished = value()] { emit changeFinished(finished); }, Qt::QueuedConnection);
+}
+
+void DrawnSlider::StepByWheel(const QWheelEvent& event, int direction)
+{
+    const long long notches = m_wheel.Take(event);
+    const long long wanted = std::clamp<long long>(value() + direction * notches * singleStep(), minimum(), maximum());
+    if (notches == 0 || wanted == value())
+        return;
+    setSliderPosition(static_cast<int>(wanted));
+    if (!hasTracking())
+        triggerAction(SliderMove);
+    PostChangeFinished();
+}
+
+void DrawnSlider::keyPressEvent(QKeyEvent* event)
+{
+    const SliderAction action = KeyAction(event->key());
+    if (!isEnabled() || action == SliderNoAction) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // A step stops at the ends of the range; it still counts as a step.
+    triggerAction(action);
+    if (m_keyStepEnds == KeyStepEnds::OnPress)
+        PostChangeFinished();
+    event->accept();
+}
+
+void DrawnSlider::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!isEnabled() || KeyAction(event->key()) == SliderNoAction) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    // A held key repeats press and release; only the last release is real.
+    if (m_keyStepEnds == KeyStepEnds::OnRelease && !event->isAutoRepeat())
+        PostChangeFinished();
+    event->accept();
+}
+
+}  // namespace brevant

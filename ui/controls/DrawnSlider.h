@@ -1,0 +1,68 @@
+// The base of the three drawn sliders (the gain fader, the crosspoint knob
+// and the image trackbar). Qt's slider keeps the range, the value, the single
+// and page steps and tracking, and emits sliderPressed, sliderMoved,
+// sliderReleased, actionTriggered and valueChanged as for any slider:
+// sliderMoved while the user drags, actionTriggered for every move the user
+// makes (a key, a page click, a wheel notch, and each step of a drag while
+// tracking, which is on unless turned off), valueChanged for the owner's
+// setValue too. What Qt has no signal for is the end of a change by
+// the user, when the panels send the value on: changeFinished().
+//
+// The wheel moves a single step per whole notch; a fast wheel that sends
+// several notches in one event moves them all at once (WheelNotches.h).
+//
+// UI thread only.
+#pragma once
+
+#include "ui/controls/WheelNotches.h"
+
+#include <QAbstractSlider>
+
+class QKeyEvent;
+class QWheelEvent;
+
+namespace brevant {
+
+class DrawnSlider : public QAbstractSlider {
+    Q_OBJECT
+
+public:
+    // The number the owner knows this control by, kept in the "controlId"
+    // property too.
+    void SetControlId(int controlId);
+    int ControlId() const { return m_controlId; }
+
+signals:
+    // The user has finished a change, which left `value`: a drag let go, a
+    // key step, a wheel notch that moved the value, a held page click let go.
+    // Posted, so it arrives from the event loop after the event that caused
+    // it has been handled.
+    void changeFinished(int value);
+
+protected:
+    // Whether a key step finishes when the key is pressed (every repeat of a
+    // held key then finishes one) or when it is let go (once for a held key).
+    enum class KeyStepEnds { OnPress, OnRelease };
+
+    DrawnSlider(int controlId, KeyStepEnds keyStepEnds, QWidget* parent);
+
+    // The step a key stands for; SliderNoAction for a key that is not the
+    // control's, which goes on to the parent.
+    virtual SliderAction KeyAction(int key) const = 0;
+
+    // Moves `direction` (+1 or -1) single steps for every whole notch turned
+    // away from the user, within the range, and finishes the change when the
+    // value has moved.
+    void StepByWheel(const QWheelEvent& event, int direction);
+    void PostChangeFinished();
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    int m_controlId = 0;
+    KeyStepEnds m_keyStepEnds;
+    WheelNotches m_wheel;
+};
+
+}  // namespace brevant

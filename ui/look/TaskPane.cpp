@@ -1,0 +1,440 @@
+#include "ui/look/TaskPane.h"
+
+#include "ui/res/ResourceRegistry.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace brevant {
+
+namespace {
+
+// Space at the left and right of a bar, between the icon and the text, and
+// above and below the text.
+constexpr int kSideMargin = 5;
+constexpr int kIconGap = 4;
+// A caption too long for its bar is drawn smaller, down to this size, before
+// it is cut short.
+constexpr qreal kSmallestCaptionPoints = 6.0;
+constexpr int kVerticalPadding = 5;
+// The chevron at the right of a caption bar: its width and half its height.
+constexpr qreal kChevronWidth = 8.0;
+constexpr qreal kChevronHalfHeight = 2.0;
+
+bool IsDark(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
+
+QColor Mix(const QColor& a, const QColor& b, qreal amountOfB)
+{
+    const auto mix = [amountOfB](int x, int y) {
+        return static_cast<int>(std::lround(x + (y - x) * amountOfB));
+    };
+    return QColor(mix(a.red(), b.red()), mix(a.green(), b.green()), mix(a.blue(), b.blue()));
+}
+
+QFont Bold(QFont font)
+{
+    font.setBold(true);
+    return font;
+}
+
+// The header line with the pane's caption, on a bar of the highlight colour.
+class PaneHeader : public QWidget {
+public:
+    explicit PaneHeader(QWidget* parent) : QWidget(parent)
+    {
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+
+    void SetText(const QString& text)
+    {
+        m_text = text;
+        updateGeometry();
+        update();
+    }
+
+    QSize sizeHint() const override
+    {
+        const QFontMetrics metrics(Bold(font()));
+        return {metrics.horizontalAdvance(m_text) + 2 * kSideMargin,
+                metrics.height() + 2 * kVerticalPadding + 2};
+    }
+    QSize minimumSizeHint() const override { return {2 * kSideMargin, sizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect r = rect();
+        const QColor accent = palette().color(QPalette::Highlight);
+        QLinearGradient fill(0, 0, 0, r.height());
+        fill.setColorAt(0.0, accent.lighter(112));
+        fill.setColorAt(1.0, accent.darker(108));
+        painter.fillRect(r, fill);
+        painter.setPen(accent.darker(140));
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+
+        const QFont font = Bold(this->font());
+        const QRect textArea = r.adjusted(kSideMargin, 0, -kSideMargin, -1);
+        painter.setFont(font);
+        painter.setPen(palette().color(QPalette::HighlightedText));
+        painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter,
+                         QFontMetrics(font).elidedText(m_text, Qt::ElideRight, textArea.width()));
+    }
+
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange)
+            updateGeometry();
+        QWidget::changeEvent(event);
+    }
+
+private:
+    QString m_text;
+};
+
+// The caption bar of one group: icon, bold text and a chevron pointing the
+// way a click folds the group, over a 1-pixel separator. A click (press and
+// release on the bar) or Space/Enter toggles the group through the pane.
+class GroupCaption : public QWidget {
+public:
+    GroupCaption(TaskPane* pane, int group, const QString& text)
+        : QWidget(pane), m_pane(pane), m_group(group), m_text(text)
+    {
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        setFocusPolicy(Qt::TabFocus);
+        setAttribute(Qt::WA_Hover);  // repaints on entering and leaving
+        setCursor(Qt::PointingHandCursor);
+        setAccessibleName(text);
+    }
+
+    void SetIcons(int bitmapId, int imageWidth)
+    {
+        m_bitmapId = bitmapId;
+        m_imageWidth = imageWidth;
+        m_icon = QImage();
+        m_iconRatio = 0.0;
+        updateGeometry();
+        update();
+    }
+
+    QSize sizeHint() const override
+    {
+        const QFontMetrics metrics(Bold(font()));
+        const QSize icon = IconSize();
+        const int iconSpace = icon.isEmpty() ? 0 : icon.width() + kIconGap;
+        const int height = std::max(metrics.height(), icon.height()) + 2 * kVerticalPadding + 1;
+        return {2 * kSideMargin + iconSpace + metrics.horizontalAdvance(m_text) + kIconGap +
+                    static_cast<int>(kChevronWidth),
+                height};
+    }
+    QSize minimumSizeHint() const override
+    {
+        return {2 * kSideMargin + static_cast<int>(kChevronWidth), sizeHint().height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QPalette& pal = palette();
+        const bool dark = IsDark(pal);
+        const QRect r = rect();
+        const QColor accent = pal.color(QPalette::Highlight);
+
+        QColor top = pal.color(QPalette::Button).lighter(dark ? 118 : 104);
+        QColor bottom = pal.color(QPalette::Button).darker(dark ? 104 : 107);
+        if (underMouse() && isEnabled()) {
+            top = Mix(top, accent, 0.14);
+            bottom = Mix(bottom, accent, 0.14);
+        }
+        QLinearGradient fill(0, 0, 0, r.height());
+        fill.setColorAt(0.0, top);
+        fill.setColorAt(1.0, bottom);
+        painter.fillRect(r, fill);
+        painter.setPen(pal.color(dark ? QPalette::Midlight : QPalette::Light));
+        painter.drawLine(r.topLeft(), r.topRight());
+        painter.setPen(pal.color(QPalette::Mid));
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+
+        const int middle = (r.height() - 1) / 2;
+        int x = kSideMargin;
+        const QImage& icon = Icon();
+        if (!icon.isNull()) {
+            const QSizeF size = icon.deviceIndependentSize();
+            painter.drawImage(QPointF(x, std::floor((r.height() - 1 - size.height()) / 2.0)), icon);
+            x += static_cast<int>(std::ceil(size.width())) + kIconGap;
+        }
+
+        const QFont font = TextFont();
+        const int chevronLeft = r.width() - kSideMargin - static_cast<int>(kChevronWidth);
+        const QRect textArea = TextArea();
+        painter.setFont(font);
+        painter.setPen(pal.color(QPalette::ButtonText));
+        painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter,
+                         QFontMetrics(font).elidedText(m_text, Qt::ElideRight, textArea.width()));
+
+        // Up when open (a click folds the group up), down when folded.
+        const bool open = m_pane->IsGroupExpanded(m_group);
+        const qreal tip = open ? -kChevronHalfHeight : kChevronHalfHeight;
+        const qreal cy = middle + 0.5;
+        QPainterPath chevron;
+        chevron.moveTo(chevronLeft, cy - tip);
+        chevron.lineTo(chevronLeft + kChevronWidth / 2.0, cy + tip);
+        chevron.lineTo(chevronLeft + kChevronWidth, cy - tip);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(underMouse() && isEnabled() ? accent : pal.color(QPalette::ButtonText), 1.6,
+                            Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(chevron);
+
+        // The focus frame only once the keyboard has been used to move focus,
+        // as the style does for buttons.
+        if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            QPen focus(accent);
+            focus.setStyle(Qt::DotLine);
+            painter.setPen(focus);
+            painter.drawRect(r.adjusted(2, 2, -3, -3));
+        }
+    }
+
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            m_pressed = true;
+        event->accept();
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        const bool click = m_pressed && event->button() == Qt::LeftButton &&
+                           rect().contains(event->position().toPoint());
+        if (event->button() == Qt::LeftButton)
+            m_pressed = false;
+        event->accept();
+        if (click)
+            Toggle();
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        switch (event->key()) {
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            Toggle();
+            event->accept();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+        }
+    }
+
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange)
+            updateGeometry();
+        QWidget::changeEvent(event);
+    }
+
+private:
+    void Toggle() { m_pane->SetGroupExpanded(m_group, !m_pane->IsGroupExpanded(m_group)); }
+
+public:
+    // Between the icon and the chevron.
+    QRect TextArea() const
+    {
+        const QSize icon = IconSize();
+        const int x = kSideMargin + (icon.isEmpty() ? 0 : icon.width() + kIconGap);
+        const int chevronLeft = width() - kSideMargin - static_cast<int>(kChevronWidth);
+        return {x, 0, std::max(0, chevronLeft - kIconGap - x), height() - 1};
+    }
+
+    // The bold font, made smaller where the caption would not fit otherwise.
+    // Measured without hinting, so it fits at every pixel ratio.
+    QFont TextFont() const
+    {
+        QFont font = Bold(this->font());
+        const qreal room = TextArea().width();
+        if (QFontMetricsF(font).horizontalAdvance(m_text) <= room)
+            return font;
+        qreal points = QFontInfo(font).pointSizeF();
+        while (points > kSmallestCaptionPoints) {
+            points = std::max(kSmallestCaptionPoints, points - 0.25);
+            font.setPointSizeF(points);
+            if (QFontMetricsF(font).horizontalAdvance(m_text) <= room)
+                break;
+        }
+        return font;
+    }
+
+private:
+
+    int IconCount() const
+    {
+        if (m_imageWidth <= 0)
+            return 0;
+        return res::BitmapSize(m_bitmapId).width() / m_imageWidth;
+    }
+
+    QSize IconSize() const
+    {
+        return IconCount() > 0 ? QSize(m_imageWidth, res::BitmapSize(m_bitmapId).height()) : QSize();
+    }
+
+    // This group's piece of the icon image at the screen's pixel ratio,
+    // made again when the ratio changes.
+    const QImage& Icon()
+    {
+        const qreal ratio = devicePixelRatioF();
+        if (ratio == m_iconRatio)
+            return m_icon;
+        m_iconRatio = ratio;
+        m_icon = QImage();
+        const int count = IconCount();
+        if (count == 0)
+            return m_icon;
+        const QImage strip = res::Bitmap(m_bitmapId, ratio);
+        const int piece = m_group % count;
+        const int left = static_cast<int>(std::lround(piece * m_imageWidth * ratio));
+        const int right = static_cast<int>(std::lround((piece + 1) * m_imageWidth * ratio));
+        m_icon = strip.copy(left, 0, right - left, strip.height());
+        m_icon.setDevicePixelRatio(ratio);
+        return m_icon;
+    }
+
+    TaskPane* m_pane;
+    int m_group;
+    QString m_text;
+    int m_bitmapId = 0;
+    int m_imageWidth = 0;
+    QImage m_icon;
+    qreal m_iconRatio = 0.0;
+    bool m_pressed = false;
+};
+
+}  // namespace
+
+TaskPane::TaskPane(QWidget* parent) : QWidget(parent)
+{
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
+
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_header = new PaneHeader(this);
+    m_header->hide();
+    m_layout->addWidget(m_header);
+    // Keeps the groups at the top when the pane is taller than they are.
+    m_layout->addStretch(1);
+}
+
+TaskPane::~TaskPane() = default;
+
+void TaskPane::SetCaption(const QString& caption)
+{
+    m_caption = caption;
+    static_cast<PaneHeader*>(m_header)->SetText(caption);
+    m_header->setVisible(!caption.isEmpty());
+}
+
+void TaskPane::SetIconList(int bitmapId, int imageWidth)
+{
+    m_iconBitmapId = bitmapId;
+    m_iconWidth = imageWidth;
+    for (const Group& group : m_groups)
+        static_cast<GroupCaption*>(group.caption)->SetIcons(bitmapId, imageWidth);
+}
+
+int TaskPane::AddGroup(const QString& caption, bool expanded)
+{
+    const int number = GroupCount();
+    Group group;
+    group.expanded = expanded;
+    auto* bar = new GroupCaption(this, number, caption);
+    bar->SetIcons(m_iconBitmapId, m_iconWidth);
+    group.caption = bar;
+    group.body = new QWidget(this);
+    group.bodyLayout = new QVBoxLayout(group.body);
+    group.bodyLayout->setContentsMargins(0, 0, 0, 0);
+    group.bodyLayout->setSpacing(0);
+
+    // Before the closing stretch. Shown (or hidden) explicitly, so a group
+    // added to a pane already on screen appears at once.
+    m_layout->insertWidget(m_layout->count() - 1, group.caption);
+    m_layout->insertWidget(m_layout->count() - 1, group.body);
+    group.caption->show();
+    group.body->setVisible(expanded);
+    m_groups.push_back(group);
+    return number;
+}
+
+void TaskPane::AddWindow(int group, QWidget* child, int height)
+{
+    if (!Exists(group) || !child)
+        return;
+    Group& g = m_groups[static_cast<std::size_t>(group)];
+    child->setParent(g.body);
+    child->setFixedHeight(std::max(0, height));
+    child->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    g.bodyLayout->addWidget(child);
+    child->show();
+    if (!g.window)
+        g.window = child;
+}
+
+void TaskPane::SetGroupExpanded(int group, bool expanded)
+{
+    if (!Exists(group))
+        return;
+    Group& g = m_groups[static_cast<std::size_t>(group)];
+    if (g.expanded == expanded)
+        return;
+    g.expanded = expanded;
+    g.body->setVisible(expanded);
+    g.caption->update();
+    emit groupExpandedChanged(group, expanded);
+}
+
+bool TaskPane::IsGroupExpanded(int group) const
+{
+    return Exists(group) && m_groups[static_cast<std::size_t>(group)].expanded;
+}
+
+QWidget* TaskPane::GroupWindow(int group) const
+{
+    return Exists(group) ? m_groups[static_cast<std::size_t>(group)].window.data() : nullptr;
+}
+
+QRect TaskPane::CaptionRect(int group) const
+{
+    return Exists(group) ? m_groups[static_cast<std::size_t>(group)].caption->geometry() : QRect();
+}
+
+QRect TaskPane::CaptionTextRect(int group) const
+{
+    return Exists(group) ? static_cast<GroupCaption*>(m_groups[static_cast<std::size_t>(group)].caption)->TextArea()
+                         : QRect();
+}
+
+QFont TaskPane::CaptionFont(int group) const
+{
+    return Exists(group) ? static_cast<GroupCaption*>(m_groups[static_cast<std::size_t>(group)].caption)->TextFont()
+                         : QFont();
+}
+
+}  // namespace brevant

@@ -1,0 +1,76 @@
+// The gain fader, its hidden companion trackbar, the "%ddb" level label and
+// the signal-level meter that every level panel and the popup strip carry,
+// with the scale that maps a fader position to a gain.
+#pragma once
+
+#include "ui/controls/CBitmapFader.h"
+#include "ui/controls/CLevelMeter.h"
+#include "ui/controls/CSkinnedTrackbar.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRect>
+#include <QString>
+
+namespace brevant {
+
+inline constexpr int kFaderId = 1072;
+inline constexpr int kHiddenTrackbarId = 1000;
+inline constexpr int kSignalMeterId = 1001;
+inline constexpr int kLevelLabelId = 1002;
+inline constexpr int kLabelTextId = 1017;
+
+// Fader positions 0..maxPosition, minimum at the top; gain = top - position.
+struct GainScale {
+    int maxPosition;
+    int top;
+    int GainAt(int position) const { return top - position; }
+    int PositionFor(int gain) const { return top - gain; }
+};
+inline constexpr GainScale kInputPanelScale{48, 47};  // 47 dB .. -1 dB
+inline constexpr GainScale kPopupInputScale{47, 47};  // 47 dB .. 0 dB
+inline constexpr GainScale kOutputScale{40, 20};      // 20 dB .. -20 dB
+
+// "12db", "-3db".
+QString DbText(int gain);
+// The bar colour for a level reading in dB: red from -5 up, orange above
+// -15, green at -15 and below.
+QRgb LevelColour(int reading);
+// A level meter showing a reading r at position r + 100 as the number r.
+void SetUpSignalMeter(CLevelMeter& meter);
+// The ERLE and ERL meters: 0..100 shown as they are.
+void SetUpEchoMeter(CLevelMeter& meter, const QString& tooltip);
+
+class GainStrip {
+public:
+    // Builds the controls as children of `panel`, the fader at `startPosition`
+    // and the label reading `initialLabel`.
+    GainStrip(QWidget* panel, GainScale scale, int startPosition, const QString& initialLabel);
+
+    GainScale Scale() const { return m_scale; }
+    CBitmapFader& Fader() { return *m_fader; }
+    CSkinnedTrackbar& Trackbar() { return *m_trackbar; }
+    CLevelMeter& Meter() { return *m_meter; }
+    QLabel& Label() { return *m_label; }
+
+    // The label (and the hidden edit box that mirrors it) show `gain`.
+    void ShowGain(int gain);
+    // Fader and hidden trackbar to `position`.
+    void SetPosition(int position);
+    // Meter position for a level reading (reading + 100).
+    void ShowReading(int reading) { m_meter->SetValue(reading + 100); }
+    void ColourFrom(int reading) { m_meter->SetBarColour(LevelColour(reading)); }
+
+    // Places the fader and the meter side by side in `area`, the label below.
+    void Place(QRect area);
+
+private:
+    GainScale m_scale;
+    CBitmapFader* m_fader;
+    CSkinnedTrackbar* m_trackbar;
+    CLevelMeter* m_meter;
+    QLabel* m_label;
+    QLineEdit* m_labelText;
+};
+
+}  // namespace brevant

@@ -1,0 +1,104 @@
+#include "ui/panels/PanelContext.h"
+
+#include "ui/panels/UiHandOff.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace brevant {
+
+void PanelContext::ShowMessageBox(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok);
+    box.exec();
+}
+
+PanelContext::PanelContext(DeviceLink& link, CommandQueue& queue, Tell tell, QObject* parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_queue(queue)
+    , m_tell(std::move(tell))
+{
+}
+
+PanelContext::~PanelContext() = default;
+
+std::vector<int> PanelContext::ChannelsReached(int channelIndex, bool absentOnFirstChannel) const
+{
+    if (!Group())
+        return {channelIndex};
+    const int first = absentOnFirstChannel && Family() == 2 ? 1 : 0;
+    std::vector<int> channels;
+    for (int k = first; k < kChannels; ++k)
+        channels.push_back(k);
+    return channels;
+}
+
+bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done)
+{
+    const Report report = [this](std::string_view text, std::string_view) { TellUser(text); };
+    std::vector<SettingRef> sent;
+    for (const SettingChange& change : changes)
+        sent.push_back({change.op, change.at});
+    // The outcome is known on the queue's thread; the model and the caller
+    // hear of it on the UI thread, and not at all once the context is gone.
+    QPointer<PanelContext> self(this);
+    auto onQueue = [self, sent = std::move(sent), done = std::move(done)](const SendOutcome& outcome) {
+        PostToUi(QCoreApplication::instance(), [self, sent, done, outcome] {
+            if (self)
+                self->TakeOutcome(sent, outcome);
+            if (self && done)
+                done(outcome);
+        });
+    };
+    std::vector<SettingChange> chosen = changes;
+    if (!PanelSend(m_link, m_queue, std::move(changes), report, std::move(onQueue)))
+        return false;
+    // The user's choice shows at once, on every channel it reaches.
+    m_model.TakeChoices(chosen);
+    m_model.Flush();
+    return true;
+}
+
+void PanelContext::Run(QObject* receiver, Work work)
+{
+    QPointer<QObject> target(receiver);
+    m_queue.Post([&link = m_link, target, work = std::move(work)] {
+        std::function<void()> finish = work(link);
+        PostToUi(QCoreApplication::instance(), [target, finish = std::move(finish)] {
+            if (target && finish)
+                finish();
+        });
+    });
+}
+
+void PanelContext::TakeOutcome(const std::vector<SettingRef>& sent, const SendOutcome& outcome)
+{
+    std::vector<SettingRef> confirmed;
+    for (const SettingRef& s : sent) {
+        const bool failed = std::any_of(outcome.unconfirmed.begin(), outcome.unconfirmed.end(),
+                                        [&](const SettingChange& c) { return SettingRef{c.op, c.at} == s; });
+        if (!failed)
+            confirmed.push_back(s);
+    }
+    m_model.DropChoices(sent);
+    m_model.TakeSettings(m_link.State().params, confirmed, outcome.unknown);
+    if (outcome.Confirmed())
+        return;
+    QStringList texts;
+    for (const SettingChange& change : outcome.unconfirmed)
+        texts << QString::fromStdString(UnconfirmedText(change));
+    m_model.SetNotice(texts.join(QStringLiteral("; ")));
+}
+
+void PanelContext::TellUser(std::string_view text) const
+{
+    if (m_tell)
+        m_tell(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+}  // namespace brevant

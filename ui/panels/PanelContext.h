@@ -1,0 +1,81 @@
+// What every panel shares: the panel model it reads (see PanelModel.h), the
+// one way to send a change to the device, the way it tells the user
+// something, and, for the dialogs that run procedures of their own (the sound
+// test), a way to run work on the command queue's thread. The link and the
+// mirror stay behind this class: the window never writes the mirror, and
+// reaches the link only through work that runs on the queue's thread.
+//
+// Thread-safety: UI thread only. Send() and Run() hand their work to the
+// queue's thread and bring the outcome back to the UI thread; the link flags
+// Connected() reads are atomics.
+#pragma once
+
+#include "procedures/CommandQueue.h"
+#include "core/DeviceLink.h"
+#include "ui/panels/PanelModel.h"
+#include "procedures/PanelSend.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace brevant {
+
+class PanelContext : public QObject {
+    Q_OBJECT
+public:
+    // Shows a text to the user; the program uses a plain message box with an
+    // OK button, tests record the text.
+    using Tell = std::function<void(const QString& text)>;
+    static void ShowMessageBox(const QString& text);
+
+    PanelContext(DeviceLink& link, CommandQueue& queue, Tell tell = &PanelContext::ShowMessageBox,
+                 QObject* parent = nullptr);
+    ~PanelContext() override;
+    PanelContext(const PanelContext&) = delete;
+    PanelContext& operator=(const PanelContext&) = delete;
+
+    PanelModel& Model() { return m_model; }
+    const PanelModel& Model() const { return m_model; }
+
+    bool Connected() const { return m_link.State().flags.Connected; }
+    bool Group() const { return m_model.Group(); }
+    // 1 or 2, the model's family; any other value reads as 1.
+    int Family() const { return m_model.Family() == 2 ? 2 : 1; }
+
+    // The channels (0..3) a change of a control on `channelIndex` reaches:
+    // that channel alone, or in group mode every channel, without channel 0
+    // on family 2 when `absentOnFirstChannel` (the second pane of channel 0
+    // does not show that control).
+    std::vector<int> ChannelsReached(int channelIndex, bool absentOnFirstChannel) const;
+
+    // Refuses with "Cannot connect" (and returns false) without a device;
+    // otherwise the model shows the new values at once, the commands are
+    // queued (each tried up to eight times; the queue's thread stores the
+    // values in the mirror) and returns true. Once the device has answered,
+    // on the UI thread: the model takes the settings as the mirror then holds
+    // them (what the device reported for a change it did not confirm), marks
+    // those it could not read back unknown, and names an unconfirmed change
+    // in its notice; then `done` runs with the outcome.
+    bool Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done = {});
+    void TellUser(std::string_view text) const;
+
+    // Work that needs the link itself (the sound test's procedures): `work`
+    // runs on the command queue's thread, then `finish` with its result on
+    // the UI thread, unless `receiver` is gone by then.
+    using Work = std::function<std::function<void()>(DeviceLink& link)>;
+    void Run(QObject* receiver, Work work);
+
+private:
+    void TakeOutcome(const std::vector<SettingRef>& sent, const SendOutcome& outcome);
+
+    DeviceLink& m_link;
+    CommandQueue& m_queue;
+    Tell m_tell;
+    PanelModel m_model;
+};
+
+}  // namespace brevant

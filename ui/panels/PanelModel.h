@@ -1,0 +1,144 @@
+// The copy of the device the panels show, kept on the UI thread: every
+// setting and meter reading a panel displays, the state of the link, and for
+// each setting whether its value is known.
+//
+// The refresher writes it from the device mirror when the connection reports
+// something. A panel's own send writes the user's choice at once (the other
+// channels of a group follow from the same signal); the choice stands over
+// polling passes until the device's answer is back, when the model takes
+// what the mirror then holds. The model also holds the user's choices that
+// reach no device: group mode and the EQ and FBK indicators. The panels read
+// it and send through the context; they never touch each other. Every write marks what changed; the model tells
+// the panels with one signal, `changed`, at most once every kMinIntervalMs,
+// carrying everything that changed since the last time.
+//
+//   link Disconnected: nothing is shown from the device (idle display);
+//   link Connected:    the values came from the device;
+//   link Lost:         the values are kept but stale, the meters show nothing.
+//
+// Once the link is not Connected, read-back and polling results are refused,
+// so nothing can refill the panels after a disconnect or a loss.
+//
+// Thread-safety: UI thread only.
+#pragma once
+
+#include "core/Catalogue.h"
+#include "core/DeviceParams.h"
+#include "procedures/PanelSend.h"
+#include "core/SettingName.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <vector>
+
+namespace brevant {
+
+enum class LinkState { Disconnected, Connected, Lost };
+enum class Direction { Input = 1, Output = 2 };
+// The filter panels' indicators, which the device does not hold.
+enum class Indicator { Eq, Fbk };
+
+using ChannelValues = std::array<int, 5>;  // [1..4]
+
+struct ShownValues {
+    ChannelValues MG{}, MM{}, MA{}, MF{}, MC{}, MR{}, MRon{}, MI{}, MT{}, ML{}, ME{}, MS{};
+    ChannelValues OV{}, OM{}, OD{}, OF{}, OH{}, OL{};
+    std::array<ChannelValues, 5> MX{}, XG{};
+    int MB = 0, MP = 0, SN = 0;
+};
+
+// The bits of `PanelModel::changed`: what the panels have to look at again.
+namespace model {
+inline constexpr unsigned kPanes = 1u << 0;     // a connection chose the panes of Family()
+inline constexpr unsigned kReadBack = 1u << 1;  // every setting, faders included
+inline constexpr unsigned kPoll = 1u << 2;      // meters, gain labels, switches
+inline constexpr unsigned kReset = 1u << 3;     // back to the idle display
+inline constexpr unsigned kLink = 1u << 4;      // Link() or LinkPort() changed
+inline constexpr unsigned kUnknown = 1u << 5;   // the set of unknown settings changed
+inline constexpr unsigned kSettings = 1u << 6;  // settings re-read after a user change
+inline constexpr unsigned kNotice = 1u << 7;    // Notice() has a new text
+inline constexpr unsigned kIndicators = 1u << 8;  // an EQ or FBK indicator changed
+}  // namespace model
+
+class PanelModel : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kMinIntervalMs = 50;
+
+    explicit PanelModel(QObject* parent = nullptr);
+    ~PanelModel() override;
+
+    const ShownValues& Values() const { return m_values; }
+    LinkState Link() const { return m_link; }
+    bool Connected() const { return m_link == LinkState::Connected; }
+    // The port the link was lost on, while Lost.
+    int LostPort() const { return m_lostPort; }
+    // The device family of the current (or last) connection; 0 before any.
+    int Family() const { return m_family; }
+    bool Unknown(Op op, Address at) const;
+    // The last thing the user should read about a change of theirs.
+    const QString& Notice() const { return m_notice; }
+    // Group mode: a change on one channel reaches every channel.
+    bool Group() const { return m_group; }
+    bool IndicatorOn(Direction direction, Indicator which, int channelIndex) const;
+
+    // The writers.
+    // A connection shows the panes of `family`: the link is up, nothing is
+    // unknown yet.
+    void StartConnection(int family);
+    void MarkUnknown(const std::vector<SettingRef>& settings);
+    void TakeReadBack(const DeviceParams& params, int family);
+    void TakePollPass(const DeviceParams& params);
+    // After a user change: the settings as the mirror now holds them; those
+    // in `confirmed` are known again, those in `unknown` are not.
+    void TakeSettings(const DeviceParams& params, const std::vector<SettingRef>& confirmed,
+                      const std::vector<SettingRef>& unknown);
+    void LoseLink(int port);
+    void RestoreLink(int port);
+    void Reset(int family);
+    void SetNotice(const QString& text);
+    void SetGroup(bool on) { m_group = on; }
+    // The user's changes on their way to the device: shown at once, and over
+    // every pass, until DropChoices for the same settings.
+    void TakeChoices(const std::vector<SettingChange>& changes);
+    // The device has answered for `sent`: the oldest choice of each goes.
+    void DropChoices(const std::vector<SettingRef>& sent);
+    // In group mode every channel's indicator follows; otherwise `channelIndex`'s.
+    void SetIndicator(Direction direction, Indicator which, int channelIndex, bool on);
+
+    // Tells the panels what is pending now instead of at the next interval.
+    void Flush();
+    // How many times `changed` has been emitted.
+    int Emitted() const { return m_emitted; }
+
+signals:
+    void changed(unsigned what);
+
+private:
+    void Touch(unsigned what);
+    void Emit();
+    void CopySettings(const DeviceParams& params);
+    void CopyMeters(const DeviceParams& params);
+    void ShowChoices();
+
+    ShownValues m_values;
+    LinkState m_link = LinkState::Disconnected;
+    int m_lostPort = 0;
+    int m_family = 0;
+    std::vector<SettingRef> m_unknown;
+    QString m_notice;
+    bool m_group = false;
+    std::vector<SettingChange> m_choices;
+    // [direction][indicator][channel index]
+    std::array<std::array<std::array<bool, kChannels>, 2>, 2> m_indicators{};
+    unsigned m_pending = 0;
+    QTimer m_timer;
+    QElapsedTimer m_sinceEmit;
+    int m_emitted = 0;
+};
+
+}  // namespace brevant
