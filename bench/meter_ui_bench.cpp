@@ -5,9 +5,9 @@
 // how often the meters redrew.
 //
 // Usage: meter_ui_bench [seconds, default 5]   (runs on the offscreen platform)
-#include "ui/panels/CChannelPane.h"
-#include "ui/panels/CInputLevelDlg.h"
-#include "ui/panels/COutputLevelDlg.h"
+#include "ui/panels/ChannelPane.h"
+#include "ui/panels/InputLevelPanel.h"
+#include "ui/panels/OutputLevelPanel.h"
 #include "procedures/Connection.h"
 #include "ui/panels/PanelRefresher.h"
 #include "core/PosixSerialPort.h"
@@ -59,10 +59,10 @@ int main(int argc, char** argv)
 
     QWidget window;
     auto* row = new QHBoxLayout(&window);
-    std::vector<CChannelPane*> panes;
+    std::vector<ChannelPane*> panes;
     for (int kind = 1; kind <= 4; ++kind) {
         for (int k = 0; k < kChannels; ++k) {
-            auto* pane = new CChannelPane(context, kind, k, 1, &window);
+            auto* pane = new ChannelPane(context, kind, k, 1, &window);
             pane->setFixedSize(110, 500);
             row->addWidget(pane);
             panes.push_back(pane);
@@ -83,7 +83,7 @@ int main(int argc, char** argv)
 
     const auto meterRenders = [&] {
         long renders = 0;
-        for (CChannelPane* pane : panes) {
+        for (ChannelPane* pane : panes) {
             if (pane->InputLevel())
                 renders += pane->InputLevel()->Strip().Meter().RenderCount() +
                            pane->InputLevel()->Erle().RenderCount() + pane->InputLevel()->Erl().RenderCount();

@@ -10,8 +10,8 @@
 
 namespace brevant {
 
-class CMainFrame;
+class MainWindow;
 
-QString LayoutReport(CMainFrame& frame);
+QString LayoutReport(MainWindow& frame);
 
 }  // namespace brevant

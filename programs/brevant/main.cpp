@@ -1,6 +1,6 @@
 // brevant: the desktop program.
 //   brevant [--ports DIR] [--port PORT] [--connect] [--size WxH] [--screenshot FILE [--view channel|matrix|soundtest]]
-#include "programs/brevant/CCorvaneApp.h"
+#include "programs/brevant/BrevantApp.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -45,6 +45,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brevant"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/icons/brevant.svg")));
-    brevant::CCorvaneApp program(*options);
+    brevant::BrevantApp program(*options);
     return program.Run();
 }

@@ -1,9 +1,9 @@
 // The gallery's pictures of the whole form in the states a user meets first:
 // before any device is connected, after the link to one was lost, and
 // zoomed to 150 % in a small window.
-#include "ui/form/CCorvaneView.h"
-#include "ui/skin/CInputChannelWnd.h"
-#include "ui/skin/COutputChannelWnd.h"
+#include "ui/form/MainForm.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/skin/OutputChannelWindow.h"
 #include "programs/gallery/GalleryRig.h"
 #include "programs/gallery/GalleryScenes.h"
 #include "ui/panels/PanelModel.h"
@@ -17,10 +17,10 @@ enum class FormState { NotConnected, Lost };
 
 // A form of family 1 in `state`, on `parent` (or parentless for a zoom).
 // The form owns its rig, so the rig outlives every panel that uses it.
-CCorvaneView* MakeForm(FormState state, QWidget* parent)
+MainForm* MakeForm(FormState state, QWidget* parent)
 {
     auto* rig = new GalleryRig(1, nullptr);
-    auto* form = new CCorvaneView(rig->Context(), parent);
+    auto* form = new MainForm(rig->Context(), parent);
     rig->setParent(form);
     if (state == FormState::NotConnected)
         return form;
@@ -29,7 +29,7 @@ CCorvaneView* MakeForm(FormState state, QWidget* parent)
         form->InputWindow(k).ShowPane(1);
         form->OutputWindow(k).ShowPane(1);
     }
-    form->SetViewMode(CCorvaneView::ViewMode::ChannelView);
+    form->SetViewMode(MainForm::ViewMode::ChannelView);
     rig->Refresh();
     rig->Context().Model().LoseLink(3);
     rig->Context().Model().Flush();
@@ -40,7 +40,7 @@ Scene FormScene(const QString& name, const QString& caption, FormState state)
 {
     return Scene{name, QStringLiteral("Main form"), caption, [state](QWidget* parent) {
                      auto* stage = new QWidget(parent);
-                     CCorvaneView* form = MakeForm(state, stage);
+                     MainForm* form = MakeForm(state, stage);
                      form->resize(form->minimumSize());
                      stage->setFixedSize(form->minimumSize());
                      return Stage{stage};

@@ -1,18 +1,18 @@
 // The gallery's pictures of the panels, the channel panes, the popup strip
 // and the matrix dialog, each showing the sample setting of GalleryRig.
-#include "ui/panels/CChannelPane.h"
-#include "ui/skin/CInputChannelWnd.h"
-#include "ui/skin/COutputChannelWnd.h"
-#include "ui/panels/CDynamicsDlg.h"
-#include "ui/panels/CInputFilterDlg.h"
-#include "ui/panels/CInputLevelDlg.h"
-#include "ui/panels/CLevelPopupDlg.h"
-#include "ui/panels/CMatrixDlg.h"
-#include "ui/panels/COutputFilterDlg.h"
-#include "ui/panels/COutputLevelDlg.h"
+#include "ui/panels/ChannelPane.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/skin/OutputChannelWindow.h"
+#include "ui/panels/DynamicsPanel.h"
+#include "ui/panels/InputFilterPanel.h"
+#include "ui/panels/InputLevelPanel.h"
+#include "ui/panels/LevelPopupDialog.h"
+#include "ui/panels/MatrixDialog.h"
+#include "ui/panels/OutputFilterPanel.h"
+#include "ui/panels/OutputLevelPanel.h"
 #include "programs/gallery/GalleryRig.h"
 #include "programs/gallery/GalleryScenes.h"
-#include "ui/soundtest/CSoundTestDlg.h"
+#include "ui/soundtest/SoundTestDialog.h"
 #include "procedures/SoundTest.h"
 
 #include <QTimer>
@@ -25,7 +25,7 @@ namespace {
 
 // A pane of `kind` for channel `k`: the panel picked by `pick` alone, or the
 // whole pane when `pick` is null.
-using Pick = QWidget* (*)(CChannelPane&);
+using Pick = QWidget* (*)(ChannelPane&);
 
 Scene PaneScene(const QString& name, const QString& group, const QString& caption, int family, int kind, int k,
                 Pick pick)
@@ -33,7 +33,7 @@ Scene PaneScene(const QString& name, const QString& group, const QString& captio
     return Scene{name, group, caption, [family, kind, k, pick](QWidget* parent) {
                      auto* stage = new QWidget(parent);
                      auto* rig = new GalleryRig(family, stage);
-                     auto* pane = new CChannelPane(rig->Context(), kind, k, 1, stage);
+                     auto* pane = new ChannelPane(rig->Context(), kind, k, 1, stage);
                      pane->setFixedWidth(110);
                      pane->adjustSize();
                      rig->Refresh();
@@ -51,11 +51,11 @@ Scene PaneScene(const QString& name, const QString& group, const QString& captio
                  }};
 }
 
-QWidget* InputLevel(CChannelPane& pane) { return pane.InputLevel(); }
-QWidget* InputFilter(CChannelPane& pane) { return pane.InputFilter(); }
-QWidget* Dynamics(CChannelPane& pane) { return pane.Dynamics(); }
-QWidget* OutputLevel(CChannelPane& pane) { return pane.OutputLevel(); }
-QWidget* OutputFilter(CChannelPane& pane)
+QWidget* InputLevel(ChannelPane& pane) { return pane.InputLevel(); }
+QWidget* InputFilter(ChannelPane& pane) { return pane.InputFilter(); }
+QWidget* Dynamics(ChannelPane& pane) { return pane.Dynamics(); }
+QWidget* OutputLevel(ChannelPane& pane) { return pane.OutputLevel(); }
+QWidget* OutputFilter(ChannelPane& pane)
 {
     pane.OutputFilter()->resize(120, 100);
     return pane.OutputFilter();
@@ -70,7 +70,7 @@ Scene PopupScene(Direction direction, int k)
                  [direction, k](QWidget* parent) {
                      auto* stage = new QWidget(parent);
                      auto* rig = new GalleryRig(1, stage);
-                     auto* popup = new CLevelPopupDlg(rig->Context(), direction, k, stage);
+                     auto* popup = new LevelPopupDialog(rig->Context(), direction, k, stage);
                      popup->setWindowFlags(Qt::Widget);  // photographed inside the stage
                      popup->move(0, 0);
                      popup->show();
@@ -88,9 +88,9 @@ Scene WindowScene(Direction direction, int family, int k)
                  [direction, family, k](QWidget* parent) {
                      auto* stage = new QWidget(parent);
                      auto* rig = new GalleryRig(family, stage);
-                     CChannelWnd* window = direction == Direction::Input
-                                               ? static_cast<CChannelWnd*>(new CInputChannelWnd(rig->Context(), k, 1, stage))
-                                               : new COutputChannelWnd(rig->Context(), k, 1, stage);
+                     ChannelWindow* window = direction == Direction::Input
+                                               ? static_cast<ChannelWindow*>(new InputChannelWindow(rig->Context(), k, 1, stage))
+                                               : new OutputChannelWindow(rig->Context(), k, 1, stage);
                      window->SetChannelName(QStringLiteral("%1%2").arg(direction == Direction::Input ? "In" : "Out").arg(k + 1));
                      window->ShowPane(family);
                      window->ShowChannel();
@@ -132,7 +132,7 @@ Scene SoundTestScene(bool withResult)
                      p.CNValid = 1;
                      p.CPValid = 1;
                      p.CTValid = 1;
-                     auto* dialog = new CSoundTestDlg(rig->Context(), stage);
+                     auto* dialog = new SoundTestDialog(rig->Context(), stage);
                      dialog->setWindowFlags(Qt::Widget);  // photographed inside the stage
                      dialog->adjustSize();
                      dialog->move(0, 0);
@@ -184,7 +184,7 @@ void AddPanelScenes(std::vector<Scene>& scenes)
     scenes.push_back(Scene{"matrix", "Matrix", "Crosspoints and gains", [](QWidget* parent) {
                                auto* stage = new QWidget(parent);
                                auto* rig = new GalleryRig(1, stage);
-                               auto* matrix = new CMatrixDlg(rig->Context(), stage);
+                               auto* matrix = new MatrixDialog(rig->Context(), stage);
                                matrix->setWindowFlags(Qt::Widget);
                                rig->Refresh();
                                matrix->move(0, 0);

@@ -1,11 +1,11 @@
 #include "programs/gallery/GalleryScenes.h"
 
-#include "ui/controls/CBitmapFader.h"
-#include "ui/controls/CImageCheckButton.h"
-#include "ui/soundtest/CLevelGraph.h"
-#include "ui/controls/CLevelMeter.h"
-#include "ui/controls/CRoundSliderCtrl.h"
-#include "ui/controls/CSkinnedTrackbar.h"
+#include "ui/controls/BitmapFader.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/soundtest/LevelGraph.h"
+#include "ui/controls/LevelMeter.h"
+#include "ui/controls/RoundKnob.h"
+#include "ui/controls/SkinnedTrackbar.h"
 #include "ui/res/ResourceRegistry.h"
 
 #include <QColor>
@@ -148,7 +148,7 @@ void AddFaderScenes(std::vector<Scene>& scenes, const FaderLook& look)
         scenes.push_back(OnBackdrop(
             name, QStringLiteral("Faders"), caption, kInputPanel,
             [look, value, how](QWidget* parent) {
-                auto* fader = new CBitmapFader(parent);
+                auto* fader = new BitmapFader(parent);
                 fader->SetOrientation(look.vertical);
                 fader->LoadTrackImages(look.channel, look.channelLit);
                 fader->LoadKnobImages(look.thumb);
@@ -177,7 +177,7 @@ void AddTrackbarScenes(std::vector<Scene>& scenes)
             QStringLiteral("trackbar-horizontal-%1").arg(state), QStringLiteral("Dynamics trackbar"), caption,
             kInputPanel,
             [value, how](QWidget* parent) {
-                auto* trackbar = new CSkinnedTrackbar(parent);
+                auto* trackbar = new SkinnedTrackbar(parent);
                 trackbar->LoadImages(kDynamicsThumb, kDynamicsChannelLit, kDynamicsChannel);
                 trackbar->SetRange(kFaderLow, kFaderHigh);
                 trackbar->SetPos(value);
@@ -217,7 +217,7 @@ void AddMeterScenes(std::vector<Scene>& scenes)
                 QStringLiteral("Meters"),
                 QStringLiteral("%1 %2 dB").arg(colourName).arg(level.position + kMeterOffset), kOutputPanel,
                 [orientation, level](QWidget* parent) {
-                    auto* meter = new CLevelMeter(parent);
+                    auto* meter = new LevelMeter(parent);
                     meter->SetOrientation(orientation);
                     meter->SetLimits(kMeterLow, kMeterHigh);
                     meter->SetDisplayOffset(kMeterOffset);
@@ -238,7 +238,7 @@ void AddKnobScenes(std::vector<Scene>& scenes)
             QStringLiteral("%1 dB%2").arg(position).arg(focused ? QStringLiteral(", focused") : QString()),
             kOutputPanel,
             [position](QWidget* parent) {
-                auto* knob = new CRoundSliderCtrl(parent);
+                auto* knob = new RoundKnob(parent);
                 knob->SetRange(kKnobLow, kKnobHigh);
                 knob->SetPos(position);
                 return knob;
@@ -259,7 +259,7 @@ void AddCheckScenes(std::vector<Scene>& scenes)
         scenes.push_back(OnBackdrop(
             name, QStringLiteral("Check buttons"), caption, panelId,
             [onId, offId, text, checked, how](QWidget* parent) {
-                auto* button = new CImageCheckButton(parent);
+                auto* button = new ImageCheckButton(parent);
                 button->setText(text);
                 button->LoadImages(onId, offId);
                 button->SetCheck(checked);
@@ -310,13 +310,13 @@ void AddGraphScenes(std::vector<Scene>& scenes)
     const auto add = [&](const QString& name, const QString& caption, bool curves) {
         scenes.push_back(Scene{name, QStringLiteral("Sound test graph"), caption, [curves](QWidget* parent) {
                                    auto* backdrop = new Backdrop(0, parent);
-                                   auto* graph = backdrop->Place(new CLevelGraph(backdrop));
+                                   auto* graph = backdrop->Place(new LevelGraph(backdrop));
                                    graph->SetYMin(kGraphLow);
                                    graph->SetYMax(kGraphHigh);
                                    // Without frequencies no point lies on the axis, so the
                                    // empty graph shows the grid alone.
                                    if (curves) {
-                                       for (int k = 0; k < CLevelGraph::kPointCount; ++k) {
+                                       for (int k = 0; k < LevelGraph::kPointCount; ++k) {
                                            const double frequency = kFirstFrequency + kFrequencyStep * k;
                                            graph->SetXValue(frequency, k);
                                            graph->SetCurvePoint(ResponseAt(frequency), k, 1);

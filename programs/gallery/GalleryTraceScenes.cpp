@@ -1,6 +1,6 @@
 // The gallery's pictures of the protocol trace dock: a connect read-back
 // followed by meter polling, shown whole and with the polling hidden.
-#include "ui/views/CTraceView.h"
+#include "ui/views/TraceView.h"
 #include "programs/gallery/GalleryScenes.h"
 #include "core/ProtocolTrace.h"
 
@@ -17,7 +17,7 @@ class TraceStage : public QWidget {
 public:
     TraceStage(bool hidePolling, QWidget* parent)
         : QWidget(parent)
-        , m_view(new CTraceView(m_trace, this))
+        , m_view(new TraceView(m_trace, this))
     {
         Fill();
         m_view->Refresh();
@@ -47,7 +47,7 @@ private:
     }
 
     ProtocolTrace m_trace;
-    CTraceView* m_view;
+    TraceView* m_view;
 };
 
 }  // namespace

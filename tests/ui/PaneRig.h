@@ -2,7 +2,7 @@
 // each, built on a PanelFixture's context, as the main form holds them.
 #pragma once
 
-#include "ui/panels/CChannelPane.h"
+#include "ui/panels/ChannelPane.h"
 #include "tests/ui/PanelFixture.h"
 
 #include <memory>
@@ -16,19 +16,19 @@ protected:
     {
         for (int k = 0; k < kChannels; ++k) {
             for (int kind = 1; kind <= 4; ++kind)
-                panes.push_back(std::make_unique<CChannelPane>(context, kind, k));
+                panes.push_back(std::make_unique<ChannelPane>(context, kind, k));
         }
     }
     // Channel index k of `direction` in pane 1 or 2.
-    CChannelPane& PaneOf(Direction direction, int k, int paneKind)
+    ChannelPane& PaneOf(Direction direction, int k, int paneKind)
     {
         const int kind = (direction == Direction::Input ? 0 : 2) + paneKind;
         return *panes.at(static_cast<std::size_t>(k * 4 + kind - 1));
     }
-    CChannelPane& In(int k, int paneKind = 1) { return PaneOf(Direction::Input, k, paneKind); }
-    CChannelPane& Out(int k, int paneKind = 1) { return PaneOf(Direction::Output, k, paneKind); }
+    ChannelPane& In(int k, int paneKind = 1) { return PaneOf(Direction::Input, k, paneKind); }
+    ChannelPane& Out(int k, int paneKind = 1) { return PaneOf(Direction::Output, k, paneKind); }
 
-    std::vector<std::unique_ptr<CChannelPane>> panes;
+    std::vector<std::unique_ptr<ChannelPane>> panes;
 };
 
 }  // namespace brevant::test

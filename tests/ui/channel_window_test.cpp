@@ -1,10 +1,10 @@
 // The skinned channel windows: the theme recolouring, the title buttons and
 // how they draw their states, the colours given to edit boxes and labels,
 // showing and hiding the window and its panes, and what the window paints.
-#include "ui/panels/CChannelPane.h"
-#include "ui/skin/CInputChannelWnd.h"
-#include "ui/skin/COutputChannelWnd.h"
-#include "ui/skin/CSkinButton.h"
+#include "ui/panels/ChannelPane.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/skin/OutputChannelWindow.h"
+#include "ui/skin/SkinButton.h"
 #include "tests/ui/PanelFixture.h"
 #include "ui/skin/SkinTheme.h"
 #include "tests/ui/UiTestHelpers.h"
@@ -82,7 +82,7 @@ TEST(SkinButton, FollowsThePointerAndThePressAndDrawsEachStateDifferently)
         colours[static_cast<std::size_t>(i)] = QColor(20 * i, 255 - 20 * i, 100);
     QWidget host;  // away from where the pointer rests
     host.resize(60, 60);
-    CSkinButton& button = *new CSkinButton(&host);
+    SkinButton& button = *new SkinButton(&host);
     button.SetSkinName(QStringLiteral("exit_mini"));
     button.SetColours(colours);
     button.setGeometry(30, 30, 9, 9);
@@ -90,20 +90,20 @@ TEST(SkinButton, FollowsThePointerAndThePressAndDrawsEachStateDifferently)
     Deliver();
 
     std::vector<QImage> looks{Grab(button)};
-    EXPECT_EQ(button.State(), CSkinButton::DrawState::Normal);
+    EXPECT_EQ(button.State(), SkinButton::DrawState::Normal);
     QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
     QCoreApplication::sendEvent(&button, &enter);
-    EXPECT_EQ(button.State(), CSkinButton::DrawState::Over);
+    EXPECT_EQ(button.State(), SkinButton::DrawState::Over);
     looks.push_back(Grab(button));
     button.setDown(true);
-    EXPECT_EQ(button.State(), CSkinButton::DrawState::Down);
+    EXPECT_EQ(button.State(), SkinButton::DrawState::Down);
     looks.push_back(Grab(button));
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(&button, &leave);
-    EXPECT_EQ(button.State(), CSkinButton::DrawState::Normal) << "pressed but no longer over it";
+    EXPECT_EQ(button.State(), SkinButton::DrawState::Normal) << "pressed but no longer over it";
     button.setDown(false);
     button.setEnabled(false);
-    EXPECT_EQ(button.State(), CSkinButton::DrawState::Gray);
+    EXPECT_EQ(button.State(), SkinButton::DrawState::Gray);
     looks.push_back(Grab(button));
     for (std::size_t a = 0; a < looks.size(); ++a) {
         for (std::size_t b = a + 1; b < looks.size(); ++b)
@@ -114,9 +114,9 @@ TEST(SkinButton, FollowsThePointerAndThePressAndDrawsEachStateDifferently)
 // --- The windows -----------------------------------------------------------
 
 // The windows on a host, as the main view holds them.
-class ChannelWindow : public test::PanelFixture {
+class ChannelWindowTest : public test::PanelFixture {
 protected:
-    ChannelWindow()
+    ChannelWindowTest()
     {
         host.resize(400, 600);
         output.move(130, 0);
@@ -124,22 +124,22 @@ protected:
     }
 
     QWidget host;
-    CInputChannelWnd input{context, 1, 1, &host};
-    COutputChannelWnd output{context, 2, 1, &host};
+    InputChannelWindow input{context, 1, 1, &host};
+    OutputChannelWindow output{context, 2, 1, &host};
 };
 
-TEST_F(ChannelWindow, HasOnlyTheExitAndMenuButtonsAndTheExitKeepsToTheRightEnd)
+TEST_F(ChannelWindowTest, HasOnlyTheExitAndMenuButtonsAndTheExitKeepsToTheRightEnd)
 {
-    for (CChannelWnd* window : {static_cast<CChannelWnd*>(&input), static_cast<CChannelWnd*>(&output)}) {
+    for (ChannelWindow* window : {static_cast<ChannelWindow*>(&input), static_cast<ChannelWindow*>(&output)}) {
         SCOPED_TRACE(window->ThemeCode());
-        EXPECT_EQ(window->findChildren<CSkinButton*>().size(), 2);
-        for (int id = CChannelWnd::kMinButton; id <= CChannelWnd::kPlusButton; ++id) {
-            if (id != CChannelWnd::kExitButton) {
+        EXPECT_EQ(window->findChildren<SkinButton*>().size(), 2);
+        for (int id = ChannelWindow::kMinButton; id <= ChannelWindow::kPlusButton; ++id) {
+            if (id != ChannelWindow::kExitButton) {
                 EXPECT_EQ(window->TitleButton(id), nullptr) << id;
             }
         }
-        CSkinButton* exit = window->TitleButton(CChannelWnd::kExitButton);
-        CSkinButton* menu = window->TitleButton(CChannelWnd::kMenuButton);
+        SkinButton* exit = window->TitleButton(ChannelWindow::kExitButton);
+        SkinButton* menu = window->TitleButton(ChannelWindow::kMenuButton);
         ASSERT_NE(exit, nullptr);
         ASSERT_NE(menu, nullptr);
         window->ShowChannel();
@@ -149,7 +149,7 @@ TEST_F(ChannelWindow, HasOnlyTheExitAndMenuButtonsAndTheExitKeepsToTheRightEnd)
     }
 }
 
-TEST_F(ChannelWindow, OnlyDirectChildEditBoxesTakeTheThemesColours)
+TEST_F(ChannelWindowTest, OnlyDirectChildEditBoxesTakeTheThemesColours)
 {
     auto* inputEdit = new QLineEdit(&input);
     auto* outputEdit = new QLineEdit;
@@ -165,12 +165,12 @@ TEST_F(ChannelWindow, OnlyDirectChildEditBoxesTakeTheThemesColours)
     EXPECT_NE(outputEdit->palette().color(QPalette::Base), plain);
 }
 
-TEST_F(ChannelWindow, ShowsAndHidesItselfAndEitherOfItsTwoPanes)
+TEST_F(ChannelWindowTest, ShowsAndHidesItselfAndEitherOfItsTwoPanes)
 {
-    for (CChannelWnd* window : {static_cast<CChannelWnd*>(&input), static_cast<CChannelWnd*>(&output)}) {
+    for (ChannelWindow* window : {static_cast<ChannelWindow*>(&input), static_cast<ChannelWindow*>(&output)}) {
         SCOPED_TRACE(window->ThemeCode());
-        CChannelPane* first = window->FirstPane();
-        CChannelPane* second = window->SecondPane();
+        ChannelPane* first = window->FirstPane();
+        ChannelPane* second = window->SecondPane();
         ASSERT_NE(first, nullptr);
         ASSERT_NE(second, nullptr);
 
@@ -199,11 +199,11 @@ TEST_F(ChannelWindow, ShowsAndHidesItselfAndEitherOfItsTwoPanes)
     }
 }
 
-TEST_F(ChannelWindow, PaintsTheTitleStripInItsThemeWithTheCaptionAndCutsItsCorners)
+TEST_F(ChannelWindowTest, PaintsTheTitleStripInItsThemeWithTheCaptionAndCutsItsCorners)
 {
     const QRect strip(20, 2, 80, 12);  // between the buttons, below the outline
     const auto dark = [](QRgb c) { return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60; };
-    for (CChannelWnd* window : {static_cast<CChannelWnd*>(&input), static_cast<CChannelWnd*>(&output)}) {
+    for (ChannelWindow* window : {static_cast<ChannelWindow*>(&input), static_cast<ChannelWindow*>(&output)}) {
         const bool isInput = window == &input;
         SCOPED_TRACE(window->ThemeCode());
         window->ShowChannel();
@@ -228,11 +228,11 @@ TEST_F(ChannelWindow, PaintsTheTitleStripInItsThemeWithTheCaptionAndCutsItsCorne
     }
 }
 
-TEST_F(ChannelWindow, EveryGroupCaptionOfTheInputPaneFitsItsBarAtOneAndTwoTimes)
+TEST_F(ChannelWindowTest, EveryGroupCaptionOfTheInputPaneFitsItsBarAtOneAndTwoTimes)
 {
     input.ShowChannel();
     Deliver();
-    CChannelPane& pane = *input.FirstPane();
+    ChannelPane& pane = *input.FirstPane();
     const QStringList captions{QStringLiteral("Level"), QStringLiteral("Filter"), QStringLiteral("Dynamics")};
     ASSERT_EQ(pane.GroupCount(), captions.size());
     for (int group = 0; group < pane.GroupCount(); ++group) {

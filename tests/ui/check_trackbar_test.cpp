@@ -1,7 +1,7 @@
 // The image check button and the image trackbar through their widgets: what
 // they report, in which order and when.
-#include "ui/controls/CImageCheckButton.h"
-#include "ui/controls/CSkinnedTrackbar.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/SkinnedTrackbar.h"
 #include "tests/ui/UiTestHelpers.h"
 
 #include <QApplication>
@@ -31,7 +31,7 @@ constexpr QRgb kAfter = 0xFFA0A0A0;
 
 TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
 {
-    CImageCheckButton button(2201, QStringLiteral("Phantom power"));
+    ImageCheckButton button(2201, QStringLiteral("Phantom power"));
     button.SetImages(Solid(16, 16, kChecked), Solid(16, 16, kUnchecked));
     button.resize(button.sizeHint());
     std::vector<bool> seenByHandler;
@@ -62,7 +62,7 @@ TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
 // it, and disabled both lose their colour but keep that difference.
 TEST(CheckButton, TheUntickedImageIsAnEmptyBoxAndTheTickedOneHasATick)
 {
-    CImageCheckButton button(2202, QStringLiteral("Mute"));
+    ImageCheckButton button(2202, QStringLiteral("Mute"));
     ASSERT_TRUE(button.LoadImages(197, 198));
     button.resize(button.sizeHint());
     // The face inside the bezel, clear of the rounded corners.
@@ -103,9 +103,9 @@ protected:
         bar.resize(bar.sizeHint());
     }
 
-    CSkinnedTrackbar bar{3301};
-    QSignalSpy moved{&bar, &CSkinnedTrackbar::sliderMoved};
-    QSignalSpy finished{&bar, &CSkinnedTrackbar::changeFinished};
+    SkinnedTrackbar bar{3301};
+    QSignalSpy moved{&bar, &SkinnedTrackbar::sliderMoved};
+    QSignalSpy finished{&bar, &SkinnedTrackbar::changeFinished};
 };
 
 TEST_F(Trackbar, DragMovesTheThumbAndFinishesOnReleaseFromTheEventLoop)

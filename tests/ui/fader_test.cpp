@@ -2,7 +2,7 @@
 // between values and thumb positions, mouse and keys with the signals they
 // give (a finished change always after the event, from the event loop), and
 // what it draws.
-#include "ui/controls/CBitmapFader.h"
+#include "ui/controls/BitmapFader.h"
 #include "tests/ui/UiTestHelpers.h"
 
 #include <QMargins>
@@ -54,9 +54,9 @@ protected:
     QRgb Pixel(int x, int y) { return test::Grab(host).pixel(x, y); }
 
     QWidget host;
-    CBitmapFader* fader = new CBitmapFader(1042, &host);
-    QSignalSpy moved{fader, &CBitmapFader::sliderMoved};
-    QSignalSpy finished{fader, &CBitmapFader::changeFinished};
+    BitmapFader* fader = new BitmapFader(1042, &host);
+    QSignalSpy moved{fader, &BitmapFader::sliderMoved};
+    QSignalSpy finished{fader, &BitmapFader::changeFinished};
 };
 
 TEST_F(Fader, SetValueClampsAgainstTheMaximumFirstAndFinishesNothing)
@@ -221,7 +221,7 @@ TEST_F(Fader, KeyColourIsSeeThroughPickedFromAPixelOrGiven)
     QPainter{&channel}.fillRect(0, 0, 120, 4, QColor::fromRgb(kKey));
     QImage thumb = Solid(20, 10, kKey);
     QPainter{&thumb}.fillRect(1, 1, 18, 8, QColor::fromRgb(kThumb));
-    fader->LoadTrackImages(channel, QImage(), true, CBitmapFader::kColourFromPixel, 3, 2);
+    fader->LoadTrackImages(channel, QImage(), true, BitmapFader::kColourFromPixel, 3, 2);
     fader->LoadKnobImages(thumb, QImage(), true, kKey & RGB_MASK);
     const QImage image = test::Grab(host);  // the thumb covers 0..19 x 5..14
     EXPECT_EQ(image.pixel(80, 0), kBackground);
@@ -231,7 +231,7 @@ TEST_F(Fader, KeyColourIsSeeThroughPickedFromAPixelOrGiven)
     EXPECT_EQ(image.pixel(1, 6), kThumb);
 
     // Without the switch the key colour is drawn as it is.
-    fader->LoadTrackImages(channel, QImage(), false, CBitmapFader::kColourFromPixel, 3, 2);
+    fader->LoadTrackImages(channel, QImage(), false, BitmapFader::kColourFromPixel, 3, 2);
     EXPECT_EQ(Pixel(80, 0), kKey);
 }
 

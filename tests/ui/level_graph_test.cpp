@@ -1,5 +1,5 @@
 // The sound test's result graph, through what it paints and what it exports.
-#include "ui/soundtest/CLevelGraph.h"
+#include "ui/soundtest/LevelGraph.h"
 #include "tests/ui/UiTestHelpers.h"
 
 #include <QFile>
@@ -32,14 +32,14 @@ const QRgb kRed = qRgb(255, 0, 0);
 const QRgb kBlue = qRgb(0, 0, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
 
-QImage Shot(CLevelGraph& graph) { return graph.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage Shot(LevelGraph& graph) { return graph.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 test::Extent FindColour(const QImage& image, QRgb colour)
 {
     return Find(image, image.rect(), [colour](QRgb p) { return p == colour; });
 }
 
-std::string Texts(const std::vector<CLevelGraph::AxisLabel>& labels)
+std::string Texts(const std::vector<LevelGraph::AxisLabel>& labels)
 {
     std::string out;
     for (const auto& label : labels)
@@ -47,28 +47,28 @@ std::string Texts(const std::vector<CLevelGraph::AxisLabel>& labels)
     return out;
 }
 
-class LevelGraph : public ::testing::Test {
+class LevelGraphTest : public ::testing::Test {
 protected:
     void SetUp() override { graph.resize(kWidth, kHeight); }
 
     // Frequencies 10, 210, 410, ... 19810 Hz.
     void SpreadFrequencies()
     {
-        for (int k = 0; k < CLevelGraph::kPointCount; ++k)
+        for (int k = 0; k < LevelGraph::kPointCount; ++k)
             graph.SetXValue(10.0 + 200.0 * k, k);
     }
     void FillCurve(int curve, double value)
     {
-        for (int k = 0; k < CLevelGraph::kPointCount; ++k)
+        for (int k = 0; k < LevelGraph::kPointCount; ++k)
             graph.SetCurvePoint(value, k, curve);
     }
     QString Path(const QString& name) const { return dir.filePath(name); }
 
-    CLevelGraph graph;
+    LevelGraph graph;
     QTemporaryDir dir;
 };
 
-TEST_F(LevelGraph, WithoutFrequenciesOnlyTheGridIsPaintedWithItsDecadesOnALogAxis)
+TEST_F(LevelGraphTest, WithoutFrequenciesOnlyTheGridIsPaintedWithItsDecadesOnALogAxis)
 {
     FillCurve(1, 50.0);
     FillCurve(2, 20.0);
@@ -79,7 +79,7 @@ TEST_F(LevelGraph, WithoutFrequenciesOnlyTheGridIsPaintedWithItsDecadesOnALogAxi
     EXPECT_EQ(Find(image, QRect(kKiloHertzColumn, kTop, 1, tall), [](QRgb p) { return p == kBlack; }).count, tall);
 }
 
-TEST_F(LevelGraph, LevelsBeyondTheRangeAreHeldAtTheEdges)
+TEST_F(LevelGraphTest, LevelsBeyondTheRangeAreHeldAtTheEdges)
 {
     SpreadFrequencies();
     FillCurve(1, 1000.0);  // above the default 0..100
@@ -101,10 +101,10 @@ TEST_F(LevelGraph, LevelsBeyondTheRangeAreHeldAtTheEdges)
     EXPECT_NEAR(FindColour(Shot(graph), kRed).box.top(), kBottom - 250.0 * (kBottom - kTop) / 500.0, 1.5);
 }
 
-TEST_F(LevelGraph, PointsLandAtTheirFrequencyOnTheLogAxisAndTheirLevel)
+TEST_F(LevelGraphTest, PointsLandAtTheirFrequencyOnTheLogAxisAndTheirLevel)
 {
     SpreadFrequencies();
-    for (int k = 0; k < CLevelGraph::kPointCount; ++k)
+    for (int k = 0; k < LevelGraph::kPointCount; ++k)
         graph.SetCurvePoint(k, k, 1);  // a ramp over the level range 0..100
     FillCurve(2, 100.0);               // the top edge, clear of the ramp
     const QImage image = Shot(graph);
@@ -131,7 +131,7 @@ TEST_F(LevelGraph, PointsLandAtTheirFrequencyOnTheLogAxisAndTheirLevel)
     EXPECT_FALSE(redNear(Shot(graph), 99));
 }
 
-TEST_F(LevelGraph, LevelLabelsReadTenthsOfTheRangeUpToTheTopButNotTheBottom)
+TEST_F(LevelGraphTest, LevelLabelsReadTenthsOfTheRangeUpToTheTopButNotTheBottom)
 {
     graph.SetYMin(-200.0);
     graph.SetYMax(300.0);
@@ -145,12 +145,12 @@ TEST_F(LevelGraph, LevelLabelsReadTenthsOfTheRangeUpToTheTopButNotTheBottom)
     EXPECT_EQ(Texts(graph.LevelLabels()), "-17 -15 -13 -11 -9 -7 -5 -3 -1 1 ");
 }
 
-TEST_F(LevelGraph, FrequencyLabelsNameTheDecadesAndTheEnd)
+TEST_F(LevelGraphTest, FrequencyLabelsNameTheDecadesAndTheEnd)
 {
     EXPECT_EQ(Texts(graph.FrequencyLabels()), "10 100 1k 10k 20k ");
 }
 
-TEST_F(LevelGraph, CsvListsTheDrawnPointsExactlyWithDotDecimals)
+TEST_F(LevelGraphTest, CsvListsTheDrawnPointsExactlyWithDotDecimals)
 {
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
@@ -185,7 +185,7 @@ TEST_F(LevelGraph, CsvListsTheDrawnPointsExactlyWithDotDecimals)
               "10,12345.678,0\n");
 }
 
-TEST_F(LevelGraph, PngHoldsThePictureAsPaintedAtTheScaleAsked)
+TEST_F(LevelGraphTest, PngHoldsThePictureAsPaintedAtTheScaleAsked)
 {
     SpreadFrequencies();
     FillCurve(1, 40.0);
@@ -197,7 +197,7 @@ TEST_F(LevelGraph, PngHoldsThePictureAsPaintedAtTheScaleAsked)
     EXPECT_EQ(QImage(Path("g2.png")).size(), QSize(2 * kWidth, 2 * kHeight));
 }
 
-TEST_F(LevelGraph, ExportToAnUnwritablePathFailsAndSaysWhy)
+TEST_F(LevelGraphTest, ExportToAnUnwritablePathFailsAndSaysWhy)
 {
     // A path under a plain file cannot be created, whoever runs the test.
     QFile blocker(Path("plain"));
@@ -213,7 +213,7 @@ TEST_F(LevelGraph, ExportToAnUnwritablePathFailsAndSaysWhy)
     }
 
     // A graph with no area has no picture to save.
-    CLevelGraph empty;
+    LevelGraph empty;
     empty.resize(0, 0);
     QString error;
     EXPECT_FALSE(empty.ExportPng(Path("none.png"), &error));

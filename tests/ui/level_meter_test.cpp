@@ -1,7 +1,7 @@
 // The bar meter through its widget: the number it writes, how far the bar is
 // filled in the rendered picture, across and upright, and that a value that
 // changes nothing visible costs no repaint.
-#include "ui/controls/CLevelMeter.h"
+#include "ui/controls/LevelMeter.h"
 #include "tests/ui/UiTestHelpers.h"
 
 #include <QEvent>
@@ -22,7 +22,7 @@ bool IsBar(QRgb c) { return qRed(c) - qBlue(c) > 80; }
 
 // The last column of row `y` in the run of bar colour that starts within the
 // first tenth of the meter; -1 when there is none.
-int FillEnd(CLevelMeter& meter, int y)
+int FillEnd(LevelMeter& meter, int y)
 {
     const test::Extent run = test::Find(test::Grab(meter), QRect(0, y, meter.width(), 1), IsBar);
     if (run.count == 0 || run.box.left() > meter.width() / 10)
@@ -33,7 +33,7 @@ int FillEnd(CLevelMeter& meter, int y)
 
 TEST(LevelMeter, WritesThePositionPlusTheOffset)
 {
-    CLevelMeter meter;
+    LevelMeter meter;
     meter.SetDisplayOffset(-100);
     meter.SetValue(100);
     EXPECT_EQ(meter.DisplayText(), QStringLiteral("0"));
@@ -53,7 +53,7 @@ TEST(LevelMeter, EveryNumberFitsInsideTheBarAtOneAndTwoTimes)
         int offset;
     } meters[] = {{Qt::Vertical, {14, 140}, -100}, {Qt::Vertical, {12, 140}, 0}, {Qt::Horizontal, {120, 14}, -100}};
     for (const auto& m : meters) {
-        CLevelMeter meter(0, m.orientation);
+        LevelMeter meter(0, m.orientation);
         meter.resize(m.size);
         meter.SetLimits(0, 100);
         meter.SetDisplayOffset(m.offset);
@@ -102,7 +102,7 @@ TEST(LevelMeter, EveryNumberFitsInsideTheBarAtOneAndTwoTimes)
 
 TEST(LevelMeter, FillsTheBarInProportionToThePosition)
 {
-    CLevelMeter meter;
+    LevelMeter meter;
     meter.resize(300, 24);
     const struct {
         int lower, upper, value, end;  // end -1: nothing filled
@@ -120,7 +120,7 @@ TEST(LevelMeter, FillsTheBarInProportionToThePosition)
 
 TEST(LevelMeter, DrawsTheBarInTheZoneColourGiven)
 {
-    CLevelMeter meter;
+    LevelMeter meter;
     meter.resize(300, 24);
     meter.SetValue(50);
     meter.SetBarColour(kZoneGreen);
@@ -133,7 +133,7 @@ TEST(LevelMeter, DrawsTheBarInTheZoneColourGiven)
 
 TEST(LevelMeter, APositionBeyondTheUpperLimitIsDrawnAsTheUpperLimit)
 {
-    CLevelMeter meter;
+    LevelMeter meter;
     meter.resize(300, 24);
     meter.SetValue(100);
     const QImage atUpper = test::Grab(meter);
@@ -146,7 +146,7 @@ TEST(LevelMeter, APositionBeyondTheUpperLimitIsDrawnAsTheUpperLimit)
 
 TEST(LevelMeter, UprightFillsFromTheBottom)
 {
-    CLevelMeter meter(0, Qt::Vertical);
+    LevelMeter meter(0, Qt::Vertical);
     meter.resize(18, 121);
     meter.SetShowText(false);
     meter.SetValue(30);
@@ -168,7 +168,7 @@ TEST(LevelMeter, OnlyAChangeThatShowsRepaints)
             return QObject::eventFilter(watched, event);
         }
     } counter;
-    CLevelMeter meter;
+    LevelMeter meter;
     meter.resize(160, 16);
     meter.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&meter));
@@ -185,7 +185,7 @@ TEST(LevelMeter, OnlyAChangeThatShowsRepaints)
     EXPECT_EQ(repaintsAfter([&] {
                   for (int i = 0; i < 20; ++i) {
                       meter.SetValue(30);
-                      meter.SetBarColour(CLevelMeter::kDefaultBarColour);
+                      meter.SetBarColour(LevelMeter::kDefaultBarColour);
                       meter.SetDisplayOffset(0);
                   }
               }),

@@ -4,8 +4,8 @@
 // that the trace view hides meter polling on request, follows new lines
 // again once scrolled back to the bottom, and saves everything the trace
 // holds through the file it is given.
-#include "ui/views/CCommLogView.h"
-#include "ui/views/CTraceView.h"
+#include "ui/views/CommLogView.h"
+#include "ui/views/TraceView.h"
 #include "tests/ui/UiTestHelpers.h"
 
 #include <QCheckBox>
@@ -36,7 +36,7 @@ TEST(CommLogView, ShowsEntriesFromAnotherThreadInOneRefreshUnderItsThreeColumns)
 {
     CommLog log;
     log.Append({"114", "COM3", "SSs1\r\n"});
-    CCommLogView view(log);
+    CommLogView view(log);
     ASSERT_EQ(view.columnCount(), 3);
     ASSERT_EQ(view.rowCount(), 1);  // what the log held before
 
@@ -82,7 +82,7 @@ TEST(TraceView, ShowsRecordsFromAnotherThreadKeepsTheNewestLinesAndClears)
 {
     ProtocolTrace trace;
     trace.Record(3, TraceDirection::Sent, "SVsr\n");
-    CTraceView view(trace);
+    TraceView view(trace);
     view.SetMaxLines(4);
     EXPECT_TRUE(QFontInfo(view.Text()->font()).fixedPitch());
     ASSERT_EQ(view.Text()->blockCount(), 1);
@@ -109,7 +109,7 @@ TEST(TraceView, SavesWhereTheChooserSaysAndReportsFailures)
     ProtocolTrace trace;
     trace.Record(3, TraceDirection::Sent, "MG1r\r\n");
     trace.Record(3, TraceDirection::Received, "MG1-12\r\n");
-    CTraceView view(trace);
+    TraceView view(trace);
     QString path = dir.filePath(QStringLiteral("trace.txt"));
     QStringList errors;
     view.SetPathChooser([&] { return path; });
@@ -139,7 +139,7 @@ TEST(TraceView, HidesMeterPollingFromThePaneButSavesEverythingInOrder)
     trace.Record(3, TraceDirection::Received, "0\r\n");
     trace.Record(3, TraceDirection::Sent, "MG23\r\n");
     trace.Record(3, TraceDirection::Received, "MG23\r\n");
-    CTraceView view(trace);
+    TraceView view(trace);
     const auto shown = [&] {
         QStringList bytes;
         for (const QString& line : view.Text()->toPlainText().split('\n'))
@@ -180,7 +180,7 @@ TEST(TraceView, FollowsNewLinesAgainOnceScrolledBackToTheBottom)
         }
     };
     poll(100);
-    CTraceView view(trace);
+    TraceView view(trace);
     view.resize(500, 300);
     view.show();
     QScrollBar& bar = *view.Text()->verticalScrollBar();

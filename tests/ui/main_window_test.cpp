@@ -1,19 +1,19 @@
 // The whole program's window against the simulator: the form's layout, the
 // device menu's commands run off the UI thread, and what the user is told.
-#include "programs/brevant/CAboutDlg.h"
-#include "ui/panels/CChannelPane.h"
-#include "ui/form/CCorvaneView.h"
-#include "ui/controls/CImageCheckButton.h"
-#include "ui/skin/CInputChannelWnd.h"
-#include "ui/panels/CInputLevelDlg.h"
-#include "ui/controls/CLevelMeter.h"
-#include "programs/brevant/CMainFrame.h"
-#include "ui/panels/CMatrixDlg.h"
-#include "ui/skin/COutputChannelWnd.h"
-#include "ui/panels/COutputLevelDlg.h"
+#include "programs/brevant/AboutDialog.h"
+#include "ui/panels/ChannelPane.h"
+#include "ui/form/MainForm.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/panels/InputLevelPanel.h"
+#include "ui/controls/LevelMeter.h"
+#include "programs/brevant/MainWindow.h"
+#include "ui/panels/MatrixDialog.h"
+#include "ui/skin/OutputChannelWindow.h"
+#include "ui/panels/OutputLevelPanel.h"
 #include "programs/brevant/ConnectToDialog.h"
 #include "programs/brevant/ProgramCore.h"
-#include "ui/controls/CRoundSliderCtrl.h"
+#include "ui/controls/RoundKnob.h"
 #include "programs/brevant/ZoomedForm.h"
 #include "tests/SimProcess.h"
 #include "tests/ui/UiTestHelpers.h"
@@ -38,7 +38,7 @@
 namespace brevant::test {
 namespace {
 
-class MainWindow : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
 protected:
     void Start(std::vector<std::string> simArgs = {"--no-pacing"})
     {
@@ -50,7 +50,7 @@ protected:
             for (const QProgressDialog* busy : frame->findChildren<QProgressDialog*>())
                 busyWindowsOverMessages += busy->isVisible() ? 1 : 0;
         });
-        frame = std::make_unique<CMainFrame>(*core);
+        frame = std::make_unique<MainWindow>(*core);
         frame->resize(1600, 900);
         frame->show();
     }
@@ -61,12 +61,12 @@ protected:
         frame.reset();
         core.reset();
     }
-    void Run(void (CMainFrame::*command)())
+    void Run(void (MainWindow::*command)())
     {
         (frame.get()->*command)();
         frame->Tasks().WaitIdle();
     }
-    CCorvaneView& View() { return frame->View(); }
+    MainForm& View() { return frame->View(); }
     // What the device holds for input 2's gain, asked with the polling held
     // back (a busy machine may make one query miss its time).
     int DeviceGain2()
@@ -79,7 +79,7 @@ protected:
         ADD_FAILURE() << "the device did not answer";
         return -999;
     }
-    int X(CChannelWnd& window) { return window.geometry().x(); }
+    int X(ChannelWindow& window) { return window.geometry().x(); }
     std::vector<int> InputXs()
     {
         std::vector<int> xs;
@@ -97,21 +97,21 @@ protected:
 
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<ProgramCore> core;
-    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<MainWindow> frame;
     QStringList told;
     int busyWindowsOverMessages = 0;
 };
 
-TEST_F(MainWindow, LaysTheChannelsOutAndFollowsTheCheckBoxes)
+TEST_F(MainWindowTest, LaysTheChannelsOutAndFollowsTheCheckBoxes)
 {
     Start();
-    CCorvaneView& view = View();
+    MainForm& view = View();
     EXPECT_EQ(InputXs(), (std::vector<int>{360, 240, 120, 0}));
     EXPECT_EQ(OutputXs(), (std::vector<int>{480, 600, 720, 840}));
     EXPECT_EQ(view.InputWindow(0).ChannelName(), "Input1");
     EXPECT_EQ(view.OutputWindow(3).ChannelName(), "Output4");
     EXPECT_EQ(core->state.flags.PortNumber, -1);
-    EXPECT_EQ(view.Mode(), CCorvaneView::ViewMode::ChannelView);
+    EXPECT_EQ(view.Mode(), MainForm::ViewMode::ChannelView);
 
     view.InputCheck().click();
     EXPECT_FALSE(view.InputWindow(0).isVisible());
@@ -132,17 +132,17 @@ TEST_F(MainWindow, LaysTheChannelsOutAndFollowsTheCheckBoxes)
     EXPECT_FALSE(view.GroupCheck().isVisible());
 }
 
-TEST_F(MainWindow, ConnectLaysOutTheModelNamesItAndTellsALostLink)
+TEST_F(MainWindowTest, ConnectLaysOutTheModelNamesItAndTellsALostLink)
 {
     Start({"--no-pacing", "--model", "K217"});
-    CAboutDlg before(core->state);
+    AboutDialog before(core->state);
     EXPECT_EQ(before.FirstLine(), "Brevant 1.0 ");
     // Before any device has spoken, no value is made up.
     EXPECT_EQ(View().InputWindow(1).FirstPane()->InputLevel()->Strip().Label().text(), "");
     EXPECT_EQ(View().OutputWindow(3).FirstPane()->OutputLevel()->DelayEdit().text(), "");
     EXPECT_EQ(View().Matrix().GainBox(2, 3)->text(), "");
 
-    Run(&CMainFrame::OnConnect);
+    Run(&MainWindow::OnConnect);
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
     ASSERT_TRUE(core->state.flags.Connected);
     ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 2; }));
@@ -168,7 +168,7 @@ TEST_F(MainWindow, ConnectLaysOutTheModelNamesItAndTellsALostLink)
         EXPECT_TRUE(widget->isVisible()) << dock;
     }
 
-    CAboutDlg after(core->state);
+    AboutDialog after(core->state);
     EXPECT_EQ(after.FirstLine(), QStringLiteral("Model：SAK217"));
     EXPECT_TRUE(after.SecondLine().startsWith(QStringLiteral("Version：")));
 
@@ -179,22 +179,22 @@ TEST_F(MainWindow, ConnectLaysOutTheModelNamesItAndTellsALostLink)
     ASSERT_TRUE(Eventually([&] { return frame->StatusText() == QStringLiteral("Device lost on COM3 \u2014 reconnecting\u2026"); }));
     core->refresher.LinkRestored(3);
     ASSERT_TRUE(Eventually([&] { return frame->StatusText() == connected; }));
-    Run(&CMainFrame::OnDisconnect);
+    Run(&MainWindow::OnDisconnect);
     EXPECT_FALSE(core->state.flags.Connected);
 }
 
 // A model the program does not know is named wherever the model is shown;
 // and a connected window holds its port, so brevantctl cannot change the
 // device behind its back.
-TEST_F(MainWindow, AnUnknownModelIsNamedAndTheConnectedWindowKeepsItsPortToItself)
+TEST_F(MainWindowTest, AnUnknownModelIsNamedAndTheConnectedWindowKeepsItsPortToItself)
 {
     Start({"--no-pacing", "--unknown-model"});
-    Run(&CMainFrame::OnConnect);
+    Run(&MainWindow::OnConnect);
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
     ASSERT_TRUE(core->state.flags.Connected);
     EXPECT_TRUE(Eventually([&] { return frame->StatusText().startsWith("Connected: unknown model K999 on COM3"); }))
         << frame->StatusText().toStdString();
-    CAboutDlg about(core->state);
+    AboutDialog about(core->state);
     EXPECT_EQ(about.FirstLine(), QStringLiteral("Model：unknown model K999"));
 
     const std::string terminal = std::filesystem::canonical(sim->PortsDir() + "/COM3").string();
@@ -202,7 +202,7 @@ TEST_F(MainWindow, AnUnknownModelIsNamedAndTheConnectedWindowKeepsItsPortToItsel
     const ProgramResult refused = RunProgram(BREVANT_CTL_PATH, set);
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "brevantctl: COM3 (" + terminal + ") is in use by another program\n");
-    Run(&CMainFrame::OnDisconnect);
+    Run(&MainWindow::OnDisconnect);
     const std::vector<std::string> get = {"--ports", sim->PortsDir(), "--port", "3", "get", "MG", "2"};
     EXPECT_EQ(RunProgram(BREVANT_CTL_PATH, get).status, 0) << "Disconnect leaves the port to others";
 }
@@ -210,7 +210,7 @@ TEST_F(MainWindow, AnUnknownModelIsNamedAndTheConnectedWindowKeepsItsPortToItsel
 // View > Zoom scales the form as one picture: the controls keep their places
 // relative to each other, still take the mouse wheel where they are drawn,
 // and the choice is kept for the next start.
-TEST_F(MainWindow, ZoomScalesTheFormAsOnePictureAndIsRemembered)
+TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
 {
     Start();
     frame->resize(1024, 600);
@@ -230,11 +230,11 @@ TEST_F(MainWindow, ZoomScalesTheFormAsOnePictureAndIsRemembered)
 
     // A wheel over the drawn knob reaches it (towards the user: one step down
     // from 0 dB) and its change goes to the device.
-    Run(&CMainFrame::OnConnect);
+    Run(&MainWindow::OnConnect);
     ASSERT_TRUE(core->state.flags.Connected);
     ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; }));
     frame->Action("Matrix")->trigger();
-    CRoundSliderCtrl& knob = *View().Matrix().Knob(2, 3);
+    RoundKnob& knob = *View().Matrix().Knob(2, 3);
     zoomed.EnsureVisible(knob, knob.KnobCentre());
     const QPointF at = zoomed.ViewportPos(knob, knob.KnobCentre());
     const int before = core->state.params.XG[2][3];
@@ -242,7 +242,7 @@ TEST_F(MainWindow, ZoomScalesTheFormAsOnePictureAndIsRemembered)
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(zoomed.Viewport(), &wheel);
     EXPECT_TRUE(Eventually([&] { return core->state.params.XG[2][3] == before - 1; }));
-    Run(&CMainFrame::OnDisconnect);
+    Run(&MainWindow::OnDisconnect);
     frame->Action("Channel")->trigger();
 
     // Fit: the whole picture in the window, no bars.
@@ -251,7 +251,7 @@ TEST_F(MainWindow, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     EXPECT_LT(zoomed.Scale(), 1.0);
     EXPECT_LE(650 * zoomed.Scale(), zoomed.Viewport()->height() + 1);
 
-    frame = std::make_unique<CMainFrame>(*core);
+    frame = std::make_unique<MainWindow>(*core);
     EXPECT_EQ(frame->Zoomed().CurrentZoom(), Zoom::Fit);
     EXPECT_TRUE(frame->Action("Fit to window")->isChecked());
     frame->SetZoom(Zoom::Percent100);
@@ -259,7 +259,7 @@ TEST_F(MainWindow, ZoomScalesTheFormAsOnePictureAndIsRemembered)
 
 // On a line paced like the real one these commands last long enough for the
 // busy window to come up; it is gone before their message is.
-TEST_F(MainWindow, NoBusyWindowOutlivesItsCommand)
+TEST_F(MainWindowTest, NoBusyWindowOutlivesItsCommand)
 {
     Start({});
     const std::string dir = MakeTempDir("brevant-busy");
@@ -271,9 +271,9 @@ TEST_F(MainWindow, NoBusyWindowOutlivesItsCommand)
     frame->Tasks().WaitIdle();
     frame->Tasks().WaitIdle();  // the Connect that follows a successful upgrade
     ASSERT_TRUE(core->state.flags.Connected);
-    Run(&CMainFrame::OnConnect);  // "Already connect"
-    Run(&CMainFrame::OnSaveDevice);
-    Run(&CMainFrame::OnDisconnect);
+    Run(&MainWindow::OnConnect);  // "Already connect"
+    Run(&MainWindow::OnSaveDevice);
+    Run(&MainWindow::OnDisconnect);
     EXPECT_EQ(told, (QStringList{"update successfully", "Already connect", "Save device successfully"}));
     EXPECT_EQ(busyWindowsOverMessages, 0);
     std::filesystem::remove_all(dir);
@@ -281,7 +281,7 @@ TEST_F(MainWindow, NoBusyWindowOutlivesItsCommand)
     EXPECT_TRUE(frame->findChildren<QProgressDialog*>().isEmpty());
 }
 
-TEST_F(MainWindow, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
+TEST_F(MainWindowTest, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
 {
     Start();
     // Every menu and item has its underlined letter.
@@ -320,14 +320,14 @@ TEST_F(MainWindow, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
     QWidget* first = View().focusWidget();
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(View().InputWindow(0).isAncestorOf(first)) << first->metaObject()->className() << " " << first->objectName().toStdString();
-    Run(&CMainFrame::OnDisconnect);
+    Run(&MainWindow::OnDisconnect);
     ASSERT_TRUE(Eventually([&] { return frame->Action("Connect")->isEnabled(); }));
     EXPECT_FALSE(frame->Action("Disconnect")->isEnabled());
 }
 
 // Connect To… right after Connect: the virtual device runs the simulator and
 // connects to it; choosing another device ends it; a missing simulator is named.
-TEST_F(MainWindow, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChosen)
+TEST_F(MainWindowTest, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChosen)
 {
     Start();
     const QList<QAction*> items = frame->menuBar()->actions().constFirst()->menu()->actions();
@@ -343,7 +343,7 @@ TEST_F(MainWindow, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChosen)
         list->setCurrentItem(list->findItems("Virtual device (simulator)", Qt::MatchExactly | Qt::MatchRecursive)[0]);
         QTest::keyClick(list, Qt::Key_Return);
     });
-    Run(&CMainFrame::OnConnectTo);
+    Run(&MainWindow::OnConnectTo);
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
     EXPECT_TRUE(core->state.flags.Connected);
     EXPECT_EQ(core->state.flags.PortNumber, VirtualDevice::kPort);
@@ -351,14 +351,14 @@ TEST_F(MainWindow, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChosen)
     EXPECT_TRUE(frame->StatusText().contains(" on the virtual device")) << frame->StatusText().toStdString();
     ASSERT_EQ(core->SerialPorts().size(), 1u) << "the virtual device is not listed as a serial port";
     EXPECT_EQ(core->SerialPorts()[0].number, 3);
-    Run(&CMainFrame::OnDisconnect);
+    Run(&MainWindow::OnDisconnect);
 
     frame->ConnectTo(ConnectTarget{TargetKind::Port, *ParsePortAddress("COM3").address});
     frame->Tasks().WaitIdle();
     EXPECT_TRUE(core->state.flags.Connected) << told.join("|").toStdString();
     EXPECT_EQ(core->state.flags.PortNumber, 3);
     EXPECT_FALSE(core->virtualDevice.Running());
-    Run(&CMainFrame::OnDisconnect);
+    Run(&MainWindow::OnDisconnect);
 
     core->virtualDevice.SetProgram("/nonexistent/brevant-sim");
     frame->ConnectTo(ConnectTarget{TargetKind::VirtualDevice, {}});
@@ -369,7 +369,7 @@ TEST_F(MainWindow, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChosen)
     EXPECT_FALSE(core->state.flags.Connected);
 }
 
-TEST_F(MainWindow, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
+TEST_F(MainWindowTest, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
 {
     Start();
     const std::string dir = MakeTempDir("brevant-preset");
@@ -385,7 +385,7 @@ TEST_F(MainWindow, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
         return load;
     });
 
-    Run(&CMainFrame::OnConnect);
+    Run(&MainWindow::OnConnect);
     ASSERT_TRUE(core->state.flags.Connected);
     ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; })) << "read-back done";
     core->state.params.MG[2] = 21;
@@ -397,7 +397,7 @@ TEST_F(MainWindow, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
     // Cancel: nothing is sent.
     told.clear();
     load = false;
-    Run(&CMainFrame::OnOpenFromFile);
+    Run(&MainWindow::OnOpenFromFile);
     EXPECT_EQ(shown.summary, "1 setting of room.lg differs from the device:");
     EXPECT_EQ(shown.lines, QStringList{"Input 2 gain: 0 dB \u2192 21 dB"});
     EXPECT_TRUE(told.isEmpty());
@@ -405,13 +405,13 @@ TEST_F(MainWindow, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
 
     // Load, then undo: the device holds what it held before.
     load = true;
-    Run(&CMainFrame::OnOpenFromFile);
+    Run(&MainWindow::OnOpenFromFile);
     EXPECT_EQ(told, QStringList{"Open successfully"});
     EXPECT_EQ(DeviceGain2(), 21);
     ASSERT_TRUE(frame->Action("Undo Open From File")->isEnabled());
     ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1 && core->state.flags.Connected; }));
     told.clear();
-    Run(&CMainFrame::OnUndoOpen);
+    Run(&MainWindow::OnUndoOpen);
     EXPECT_EQ(told, QStringList{"Open successfully"});
     EXPECT_EQ(DeviceGain2(), 0);
     EXPECT_FALSE(frame->Action("Undo Open From File")->isEnabled());
@@ -421,7 +421,7 @@ TEST_F(MainWindow, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
     file = QString::fromStdString(dir + "/notes.lg");
     std::ofstream(file.toStdString()) << "shopping list\n";
     told.clear();
-    Run(&CMainFrame::OnOpenFromFile);
+    Run(&MainWindow::OnOpenFromFile);
     EXPECT_EQ(told, QStringList{file + ": line 1: expected \"DeviceType:\", found \"shopping list\""});
     file = QString::fromStdString(dir + "/no-such-folder/x.lg");
     told.clear();
@@ -430,13 +430,13 @@ TEST_F(MainWindow, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWork)
     EXPECT_EQ(frame->RecentFiles(), recent);
 
     told.clear();
-    Run(&CMainFrame::OnSaveDevice);
+    Run(&MainWindow::OnSaveDevice);
     EXPECT_EQ(told, QStringList{"Save device successfully"});
-    Run(&CMainFrame::OnDisconnect);
+    Run(&MainWindow::OnDisconnect);
     std::filesystem::remove_all(dir);
 }
 
-TEST_F(MainWindow, UpgradeIsRefusedWhileConnectedAndOtherwiseFillsTheProgressBar)
+TEST_F(MainWindowTest, UpgradeIsRefusedWhileConnectedAndOtherwiseFillsTheProgressBar)
 {
     Start();
     const std::string dir = MakeTempDir("brevant-firmware");
@@ -450,11 +450,11 @@ TEST_F(MainWindow, UpgradeIsRefusedWhileConnectedAndOtherwiseFillsTheProgressBar
         return QString::fromStdString(image);
     });
 
-    Run(&CMainFrame::OnConnect);
-    Run(&CMainFrame::OnUpgrade);
+    Run(&MainWindow::OnConnect);
+    Run(&MainWindow::OnUpgrade);
     EXPECT_EQ(told, QStringList{"Already connect,please disconnect"});
     EXPECT_EQ(dialogs, 0);
-    Run(&CMainFrame::OnDisconnect);
+    Run(&MainWindow::OnDisconnect);
 
     told.clear();
     const std::size_t traced = core->trace.Size();
@@ -471,7 +471,7 @@ TEST_F(MainWindow, UpgradeIsRefusedWhileConnectedAndOtherwiseFillsTheProgressBar
     std::filesystem::remove_all(dir);
 }
 
-TEST_F(MainWindow, TheWindowKeepsAnsweringWhileALongCommandRuns)
+TEST_F(MainWindowTest, TheWindowKeepsAnsweringWhileALongCommandRuns)
 {
     // A firmware image sent at the real line speed takes about a second.
     Start({});
@@ -502,13 +502,13 @@ TEST_F(MainWindow, TheWindowKeepsAnsweringWhileALongCommandRuns)
 
 // Closing the window ends the worker, the queue and the port within a second,
 // whatever the device is doing.
-TEST_F(MainWindow, ClosingEndsEverythingWithinASecondInEveryState)
+TEST_F(MainWindowTest, ClosingEndsEverythingWithinASecondInEveryState)
 {
     enum class State { Polling, SilentDuringReadBack, Lost, ChangesQueuedForASilentDevice };
     for (State s : {State::Polling, State::SilentDuringReadBack, State::Lost, State::ChangesQueuedForASilentDevice}) {
         SCOPED_TRACE(static_cast<int>(s));
         Start(s == State::SilentDuringReadBack ? std::vector<std::string>{} : std::vector<std::string>{"--no-pacing"});
-        Run(&CMainFrame::OnConnect);
+        Run(&MainWindow::OnConnect);
         ASSERT_TRUE(core->state.flags.Connected);
         if (s == State::SilentDuringReadBack)
             sim->Freeze();

@@ -3,9 +3,9 @@
 // the one message after a command the device never takes, the refusal
 // without a device, the popups of the heading buttons, and how the rows
 // follow the panel model: read-back, unknown crosspoints, a lost link, reset.
-#include "ui/controls/CImageCheckButton.h"
-#include "ui/panels/CMatrixDlg.h"
-#include "ui/controls/CRoundSliderCtrl.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/panels/MatrixDialog.h"
+#include "ui/controls/RoundKnob.h"
 #include "tests/ui/PanelFixture.h"
 
 #include <QApplication>
@@ -23,7 +23,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class MatrixDialog : public test::PanelFixture {
+class MatrixDialogTest : public test::PanelFixture {
 protected:
     // What a connection's read-back brings the dialog.
     void ReadBack()
@@ -40,21 +40,21 @@ protected:
         QApplication::sendEvent(&widget, &event);
     }
 
-    static constexpr int kGainMin = CMatrixDlg::kGainMin;
-    CMatrixDlg dialog{context};
+    static constexpr int kGainMin = MatrixDialog::kGainMin;
+    MatrixDialog dialog{context};
 };
 
-TEST_F(MatrixDialog, OpensWithEveryControlOnItsIdAndNothingRouted)
+TEST_F(MatrixDialogTest, OpensWithEveryControlOnItsIdAndNothingRouted)
 {
     EXPECT_EQ(dialog.windowTitle(), "Matrix");
-    EXPECT_EQ(dialog.Control<CImageCheckButton>(1034), dialog.Crosspoint(3, 2));
-    EXPECT_EQ(dialog.Control<CRoundSliderCtrl>(1058), dialog.Knob(2, 3));
+    EXPECT_EQ(dialog.Control<ImageCheckButton>(1034), dialog.Crosspoint(3, 2));
+    EXPECT_EQ(dialog.Control<RoundKnob>(1058), dialog.Knob(2, 3));
     EXPECT_EQ(dialog.Control<QLineEdit>(1024), dialog.GainBox(2, 4));
     EXPECT_EQ(dialog.Control<QLineEdit>(1070), dialog.GainBox(3, 1));
     EXPECT_EQ(dialog.OutputButton(2)->text(), "Outpu2");
     EXPECT_TRUE(dialog.Control<QPushButton>(1012)->isHidden());
-    EXPECT_TRUE(dialog.Control<CImageCheckButton>(1056)->isHidden());
-    for (int cell = 0; cell < CMatrixDlg::kCells; ++cell) {
+    EXPECT_TRUE(dialog.Control<ImageCheckButton>(1056)->isHidden());
+    for (int cell = 0; cell < MatrixDialog::kCells; ++cell) {
         const int i = 1 + cell / 4, o = 1 + cell % 4;
         EXPECT_FALSE(dialog.Crosspoint(i, o)->GetCheck());
         EXPECT_EQ(dialog.Knob(i, o)->GetPos(), 0);
@@ -64,7 +64,7 @@ TEST_F(MatrixDialog, OpensWithEveryControlOnItsIdAndNothingRouted)
     }
 }
 
-TEST_F(MatrixDialog, CrosspointClickSendsMxForItsRowAndColumn)
+TEST_F(MatrixDialogTest, CrosspointClickSendsMxForItsRowAndColumn)
 {
     QTest::mouseClick(dialog.Crosspoint(3, 2), Qt::LeftButton);
     EXPECT_EQ(Sent(), Lines{"MX321\r\n"});
@@ -76,13 +76,13 @@ TEST_F(MatrixDialog, CrosspointClickSendsMxForItsRowAndColumn)
     EXPECT_TRUE(told.isEmpty());
 }
 
-TEST_F(MatrixDialog, KnobSendsOneXgWhenTheDragKeyOrWheelStepEnds)
+TEST_F(MatrixDialogTest, KnobSendsOneXgWhenTheDragKeyOrWheelStepEnds)
 {
     ReadBack();
     // Knob 1058 is input 2, output 3: dragged down from 0 to -6, a step a move.
-    CRoundSliderCtrl& knob = *dialog.Knob(2, 3);
+    RoundKnob& knob = *dialog.Knob(2, 3);
     const QPoint grip = knob.KnobCentre() - QPoint(0, 12);
-    const QPoint step(0, CRoundSliderCtrl::kDragPixelsPerStep);
+    const QPoint step(0, RoundKnob::kDragPixelsPerStep);
     QTest::mousePress(&knob, Qt::LeftButton, {}, grip);
     for (int move = 1; move <= 6; ++move)
         QTest::mouseMove(&knob, grip + move * step);
@@ -94,7 +94,7 @@ TEST_F(MatrixDialog, KnobSendsOneXgWhenTheDragKeyOrWheelStepEnds)
     EXPECT_EQ(p.XG[2][3], -6);
 
     // A key: the step shows at once, the release sends it.
-    CRoundSliderCtrl& last = *dialog.Knob(4, 4);
+    RoundKnob& last = *dialog.Knob(4, 4);
     QTest::keyPress(&last, Qt::Key_Left);
     EXPECT_EQ(Sent(), Lines{});
     EXPECT_EQ(dialog.GainBox(4, 4)->text(), "-1");
@@ -116,7 +116,7 @@ TEST_F(MatrixDialog, KnobSendsOneXgWhenTheDragKeyOrWheelStepEnds)
     EXPECT_TRUE(told.isEmpty());
 }
 
-TEST_F(MatrixDialog, CommandTheDeviceNeverTakesIsReportedOnceAndShownAsUnknown)
+TEST_F(MatrixDialogTest, CommandTheDeviceNeverTakesIsReportedOnceAndShownAsUnknown)
 {
     NeverAnswer();
     QTest::mouseClick(dialog.Crosspoint(1, 4), Qt::LeftButton);
@@ -130,7 +130,7 @@ TEST_F(MatrixDialog, CommandTheDeviceNeverTakesIsReportedOnceAndShownAsUnknown)
     EXPECT_FALSE(dialog.Crosspoint(1, 4)->GetCheck());
 
     told.clear();
-    dialog.OnKnobFinished(CMatrixDlg::Cell(4, 1), -20);
+    dialog.OnKnobFinished(MatrixDialog::Cell(4, 1), -20);
     tried.assign(8, "XG41-20\r\n");
     tried.push_back("XG41r\r\n");
     EXPECT_EQ(Sent(), tried);
@@ -138,13 +138,13 @@ TEST_F(MatrixDialog, CommandTheDeviceNeverTakesIsReportedOnceAndShownAsUnknown)
     EXPECT_FALSE(dialog.Knob(4, 1)->isEnabled());
 }
 
-TEST_F(MatrixDialog, WithoutDeviceEveryActionIsRefusedAndNothingStored)
+TEST_F(MatrixDialogTest, WithoutDeviceEveryActionIsRefusedAndNothingStored)
 {
     state.flags.Connected = false;
     QTest::mouseClick(dialog.Crosspoint(2, 2), Qt::LeftButton);
     EXPECT_TRUE(dialog.Crosspoint(2, 2)->GetCheck()) << "the switch keeps what the user gave it";
 
-    const int cell = CMatrixDlg::Cell(2, 3);
+    const int cell = MatrixDialog::Cell(2, 3);
     dialog.OnKnobMoved(cell, -9);
     dialog.OnKnobMoved(cell, -9);
     dialog.OnKnobFinished(cell, -9);
@@ -156,7 +156,7 @@ TEST_F(MatrixDialog, WithoutDeviceEveryActionIsRefusedAndNothingStored)
     EXPECT_EQ(dialog.GainBox(2, 3)->text(), "");
 }
 
-TEST_F(MatrixDialog, HeadingButtonsOpenThePopupOfTheirChannel)
+TEST_F(MatrixDialogTest, HeadingButtonsOpenThePopupOfTheirChannel)
 {
     std::vector<std::pair<Direction, int>> opened;
     dialog.SetPopupOpener([&](Direction direction, int channelIndex) { opened.emplace_back(direction, channelIndex); });
@@ -171,7 +171,7 @@ TEST_F(MatrixDialog, HeadingButtonsOpenThePopupOfTheirChannel)
     EXPECT_EQ(Sent(), Lines{});
 }
 
-TEST_F(MatrixDialog, RowsFollowTheModelUnknownAndLostAndResetToZero)
+TEST_F(MatrixDialogTest, RowsFollowTheModelUnknownAndLostAndResetToZero)
 {
     const int routed[] = {1, 0, 1, 0};
     const int gains[] = {-30, -5, 0, -12};

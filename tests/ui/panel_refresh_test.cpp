@@ -4,13 +4,13 @@
 // link leaves them disabled with their values, an incomplete read-back shows
 // the settings it missed as unknown. Everything reaches the panels on the
 // UI thread.
-#include "ui/panels/CChannelPane.h"
-#include "ui/panels/CDynamicsDlg.h"
-#include "ui/controls/CImageCheckButton.h"
-#include "ui/panels/CInputLevelDlg.h"
-#include "ui/panels/CMatrixDlg.h"
-#include "ui/controls/CRoundSliderCtrl.h"
-#include "ui/panels/COutputLevelDlg.h"
+#include "ui/panels/ChannelPane.h"
+#include "ui/panels/DynamicsPanel.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/panels/InputLevelPanel.h"
+#include "ui/panels/MatrixDialog.h"
+#include "ui/controls/RoundKnob.h"
+#include "ui/panels/OutputLevelPanel.h"
 #include "procedures/Connection.h"
 #include "ui/panels/PanelRefresher.h"
 #include "tests/SimLinkFixture.h"
@@ -33,9 +33,9 @@ protected:
         refresher = std::make_unique<PanelRefresher>(*context, p);
         for (int k = 0; k < kChannels; ++k) {
             for (int kind = 1; kind <= 4; ++kind)
-                panes.push_back(std::make_unique<CChannelPane>(*context, kind, k));
+                panes.push_back(std::make_unique<ChannelPane>(*context, kind, k));
         }
-        matrix = std::make_unique<CMatrixDlg>(*context);
+        matrix = std::make_unique<MatrixDialog>(*context);
         connection = std::make_unique<Connection>(*link, *refresher);
     }
     void TearDown() override
@@ -58,14 +58,14 @@ protected:
         Deliver();
         context->Model().Flush();
     }
-    CChannelPane& In(int k, int kind) { return *panes.at(static_cast<std::size_t>(k * 4 + kind - 1)); }
-    CChannelPane& Out(int k, int kind) { return *panes.at(static_cast<std::size_t>(k * 4 + kind + 1)); }
+    ChannelPane& In(int k, int kind) { return *panes.at(static_cast<std::size_t>(k * 4 + kind - 1)); }
+    ChannelPane& Out(int k, int kind) { return *panes.at(static_cast<std::size_t>(k * 4 + kind + 1)); }
 
     std::unique_ptr<CommandQueue> queue;
     std::unique_ptr<PanelContext> context;
     std::unique_ptr<PanelRefresher> refresher;
-    std::vector<std::unique_ptr<CChannelPane>> panes;
-    std::unique_ptr<CMatrixDlg> matrix;
+    std::vector<std::unique_ptr<ChannelPane>> panes;
+    std::unique_ptr<MatrixDialog> matrix;
     std::unique_ptr<Connection> connection;
     QStringList told;
 };
@@ -85,14 +85,14 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     p.Reset();
 
     ConnectAndStopPolling();
-    CInputLevelDlg& second = *In(1, 1).InputLevel();
+    InputLevelPanel& second = *In(1, 1).InputLevel();
     EXPECT_EQ(second.Strip().Fader().GetValue(), 17);
     EXPECT_EQ(second.Strip().Label().text(), "30db");
     EXPECT_TRUE(In(2, 1).InputLevel()->Mute().GetCheck());
     for (int k = 0; k < kChannels; ++k)
         EXPECT_EQ(In(k, 1).InputLevel()->Priority().GetCheck(), k == 2) << k;
     EXPECT_EQ(In(0, 1).Dynamics()->Filter().currentIndex(), 2);
-    COutputLevelDlg& fourth = *Out(3, 1).OutputLevel();
+    OutputLevelPanel& fourth = *Out(3, 1).OutputLevel();
     EXPECT_EQ(fourth.Strip().Fader().GetValue(), 26);
     EXPECT_EQ(fourth.DelayEdit().text(), "120");
     EXPECT_TRUE(matrix->Crosspoint(3, 2)->GetCheck());
@@ -191,7 +191,7 @@ TEST_F(PanelRefreshTest, SettingsTheReadBackMissedShowAsUnknownAndTheUserIsTold)
     Settle();
     ASSERT_TRUE(Eventually([&] { return !told.isEmpty(); }));
     EXPECT_EQ(told, QStringList{"3 settings could not be read: Input 2 mute, Output 4 delay, Input 3 gain"});
-    CImageCheckButton& mute = In(1, 1).InputLevel()->Mute();
+    ImageCheckButton& mute = In(1, 1).InputLevel()->Mute();
     EXPECT_FALSE(mute.isEnabled());
     EXPECT_FALSE(mute.GetCheck());
     EXPECT_EQ(Out(3, 1).OutputLevel()->DelayEdit().text(), "");

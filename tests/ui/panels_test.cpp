@@ -1,13 +1,13 @@
 // The panels as a user drives them: what goes on the wire, what the mirror
 // holds and what the other channels show, with and without group mode.
-#include "ui/panels/CDynamicsDlg.h"
-#include "ui/controls/CImageCheckButton.h"
-#include "ui/panels/CInputFilterDlg.h"
-#include "ui/panels/CInputLevelDlg.h"
-#include "ui/panels/CLevelPopupDlg.h"
-#include "ui/panels/COutputFilterDlg.h"
-#include "ui/panels/COutputLevelDlg.h"
-#include "ui/controls/CSkinnedTrackbar.h"
+#include "ui/panels/DynamicsPanel.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/panels/InputFilterPanel.h"
+#include "ui/panels/InputLevelPanel.h"
+#include "ui/panels/LevelPopupDialog.h"
+#include "ui/panels/OutputFilterPanel.h"
+#include "ui/panels/OutputLevelPanel.h"
+#include "ui/controls/SkinnedTrackbar.h"
 #include "tests/ui/PaneRig.h"
 
 #include <QApplication>
@@ -28,7 +28,7 @@ class PanelsTest : public PaneRig {};
 
 TEST_F(PanelsTest, AFaderReleaseSendsOneGainOnItsOwnScale)
 {
-    CInputLevelDlg& input = *In(1).InputLevel();
+    InputLevelPanel& input = *In(1).InputLevel();
     input.OnFaderMoving(40);  // moving: label only
     EXPECT_EQ(input.Strip().Label().text(), "7db");
     EXPECT_EQ(Sent(), Lines{});
@@ -38,13 +38,13 @@ TEST_F(PanelsTest, AFaderReleaseSendsOneGainOnItsOwnScale)
     EXPECT_EQ(input.Strip().Label().text(), "-1db");
     EXPECT_EQ(p.MG[2], -1);
 
-    COutputLevelDlg& output = *Out(3).OutputLevel();
+    OutputLevelPanel& output = *Out(3).OutputLevel();
     output.OnFaderMoved(0);
     EXPECT_EQ(Sent(), Lines{"OV420\r\n"});
     EXPECT_EQ(output.Strip().Label().text(), "20db");
 
     // A real drag on the widget ends in one send.
-    CBitmapFader& fader = output.Strip().Fader();
+    BitmapFader& fader = output.Strip().Fader();
     output.show();
     const QPoint knob(fader.width() / 2, fader.ThumbCentre());
     QTest::mousePress(&fader, Qt::LeftButton, {}, knob);
@@ -59,7 +59,7 @@ TEST_F(PanelsTest, AFaderReleaseSendsOneGainOnItsOwnScale)
 TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
 {
     context.Model().SetGroup(true);
-    CInputLevelDlg& third = *In(2).InputLevel();
+    InputLevelPanel& third = *In(2).InputLevel();
     third.Strip().Fader().SetValue(35);
     third.OnFaderMoved(35);
     EXPECT_EQ(Sent(), (Lines{"MG112\r\n", "MG212\r\n", "MG312\r\n", "MG412\r\n"}));
@@ -74,13 +74,13 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     p.DeviceFamily = 2;
     context.Model().StartConnection(2);  // the second panes are the live ones now
     context.Model().Flush();
-    CInputLevelDlg& second = *In(1, 2).InputLevel();
+    InputLevelPanel& second = *In(1, 2).InputLevel();
     second.Mute().click();
     EXPECT_EQ(Sent(), (Lines{"MM21\r\n", "MM31\r\n", "MM41\r\n"}));
     EXPECT_TRUE(In(3, 2).InputLevel()->Mute().GetCheck());
     EXPECT_FALSE(In(0, 2).InputLevel()->Mute().isVisibleTo(In(0, 2).InputLevel()));
 
-    COutputLevelDlg& out = *Out(2, 2).OutputLevel();
+    OutputLevelPanel& out = *Out(2, 2).OutputLevel();
     out.OnFaderMoved(20);
     EXPECT_EQ(Sent(), (Lines{"OV10\r\n", "OV20\r\n", "OV30\r\n", "OV40\r\n"}));
     out.Mute().click();
@@ -97,7 +97,7 @@ TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
 {
     state.flags.Connected = false;
     p.MG[1] = 5;
-    CInputLevelDlg& input = *In(0).InputLevel();
+    InputLevelPanel& input = *In(0).InputLevel();
     input.OnFaderMoving(10);
     input.OnFaderMoved(10);
     EXPECT_EQ(input.Strip().Label().text(), "37db");  // the label keeps what the user did
@@ -126,7 +126,7 @@ TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
 
 TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
 {
-    CDynamicsDlg& dynamics = *In(1).Dynamics();
+    DynamicsPanel& dynamics = *In(1).Dynamics();
     p.MR[2] = 9;
     p.MRon[2] = 1;
     dynamics.Nr().SetCheck(true);
@@ -154,7 +154,7 @@ TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
 
 TEST_F(PanelsTest, NoiseReductionTickedAtDepthZeroGoesOnAtTheSmallestDepth)
 {
-    CDynamicsDlg& dynamics = *In(1).Dynamics();
+    DynamicsPanel& dynamics = *In(1).Dynamics();
     p.MR[2] = 0;
     p.MRon[2] = 0;
     dynamics.Nr().click();
@@ -195,11 +195,11 @@ TEST_F(PanelsTest, DeviceWideSettingsShowOnEveryInputAndSendOnce)
 
 TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampAndClearTheOtherValue)
 {
-    COutputLevelDlg& out = *Out(3).OutputLevel();
+    OutputLevelPanel& out = *Out(3).OutputLevel();
     out.DelayEdit().setText("250");
     out.LowpassEdit().setText("5000");
     p.OF[4] = 5000;
-    out.Control<QPushButton>(COutputLevelDlg::kSetDelayId)->click();
+    out.Control<QPushButton>(OutputLevelPanel::kSetDelayId)->click();
     EXPECT_EQ(Sent(), Lines{"OD4200\r\n"});
     EXPECT_EQ(out.DelayEdit().text(), "200");
     EXPECT_EQ(out.LowpassEdit().text(), "0");
@@ -210,15 +210,15 @@ TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampAndClearTheOtherValue)
         const char* typed;
         const char* sent;
     } limits[] = {
-        {COutputLevelDlg::kSetLowpassId, "299", "OF40\r\n"},
-        {COutputLevelDlg::kSetLowpassId, "300", "OF4300\r\n"},
-        {COutputLevelDlg::kSetLowpassId, "25000", "OF420000\r\n"},
-        {COutputLevelDlg::kSetHighpassId, "29", "OH40\r\n"},
-        {COutputLevelDlg::kSetHighpassId, "601", "OH4600\r\n"},
+        {OutputLevelPanel::kSetLowpassId, "299", "OF40\r\n"},
+        {OutputLevelPanel::kSetLowpassId, "300", "OF4300\r\n"},
+        {OutputLevelPanel::kSetLowpassId, "25000", "OF420000\r\n"},
+        {OutputLevelPanel::kSetHighpassId, "29", "OH40\r\n"},
+        {OutputLevelPanel::kSetHighpassId, "601", "OH4600\r\n"},
     };
     for (const auto& limit : limits) {
         p.OD[4] = 7;
-        QLineEdit& box = limit.setId == COutputLevelDlg::kSetLowpassId ? out.LowpassEdit() : out.HighpassEdit();
+        QLineEdit& box = limit.setId == OutputLevelPanel::kSetLowpassId ? out.LowpassEdit() : out.HighpassEdit();
         box.setText(limit.typed);
         out.Control<QPushButton>(limit.setId)->click();
         EXPECT_EQ(Sent(), Lines{limit.sent}) << limit.typed;
@@ -263,7 +263,7 @@ TEST_F(PanelsTest, PanesShowTheirGroupsByKindAndChannel)
     };
     PanelContext own(link, queue, {});  // these panes stand apart from the rig's
     for (const Expect& c : cases) {
-        CChannelPane pane(own, c.kind, c.channel);
+        ChannelPane pane(own, c.kind, c.channel);
         EXPECT_EQ(pane.Caption(), "Input");
         ASSERT_EQ(pane.GroupCount(), static_cast<int>(c.heights.size())) << c.kind << "/" << c.channel;
         for (int g = 0; g < pane.GroupCount(); ++g)
@@ -273,13 +273,13 @@ TEST_F(PanelsTest, PanesShowTheirGroupsByKindAndChannel)
     }
 
     // What the second pane leaves out on its first channels.
-    COutputLevelDlg& firstOut = *Out(0, 2).OutputLevel();
+    OutputLevelPanel& firstOut = *Out(0, 2).OutputLevel();
     EXPECT_FALSE(firstOut.Mute().isVisibleTo(&firstOut));
     EXPECT_FALSE(firstOut.LowpassEdit().isVisibleTo(&firstOut));
     EXPECT_FALSE(Out(2, 2).OutputLevel()->DelayEdit().isVisibleTo(Out(2, 2).OutputLevel()));
     EXPECT_TRUE(Out(3, 2).OutputLevel()->DelayEdit().isVisibleTo(Out(3, 2).OutputLevel()));
     EXPECT_TRUE(Out(2, 1).OutputLevel()->DelayEdit().isVisibleTo(Out(2, 1).OutputLevel()));
-    CInputLevelDlg& reduced = *In(0, 2).InputLevel();
+    InputLevelPanel& reduced = *In(0, 2).InputLevel();
     EXPECT_FALSE(reduced.Priority().isVisibleTo(&reduced));
     EXPECT_FALSE(reduced.Erle().isVisibleTo(&reduced));
     EXPECT_TRUE(In(1, 2).InputLevel()->Erle().isVisibleTo(In(1, 2).InputLevel()));
@@ -293,8 +293,8 @@ TEST_F(PanelsTest, WheelAndKeysOnAFaderAndTheDepthSliderSendAsAReleaseDoes)
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&widget, &event);
     };
-    CInputLevelDlg& input = *In(2).InputLevel();
-    CBitmapFader& fader = input.Strip().Fader();
+    InputLevelPanel& input = *In(2).InputLevel();
+    BitmapFader& fader = input.Strip().Fader();
     fader.SetValue(40);  // 7 dB
     wheel(fader, 120);   // a notch away from the user: one step up the scale
     EXPECT_EQ(Sent(), Lines{"MG38\r\n"});
@@ -308,8 +308,8 @@ TEST_F(PanelsTest, WheelAndKeysOnAFaderAndTheDepthSliderSendAsAReleaseDoes)
     p.MR[2] = 5;
     context.Model().TakeSettings(p, {}, {});
     context.Model().Flush();
-    CDynamicsDlg& dynamics = *In(1).Dynamics();
-    CSkinnedTrackbar& depth = dynamics.NrSlider();
+    DynamicsPanel& dynamics = *In(1).Dynamics();
+    SkinnedTrackbar& depth = dynamics.NrSlider();
     ASSERT_EQ(depth.GetPos(), 5);
     wheel(depth, -120);
     EXPECT_EQ(Sent(), Lines{"MR26\r\n"});
@@ -329,7 +329,7 @@ TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
         return std::vector<Piece>{};
     });
     context.Model().StartConnection(1);
-    COutputLevelDlg& output = *Out(2).OutputLevel();
+    OutputLevelPanel& output = *Out(2).OutputLevel();
     output.Strip().Fader().SetValue(10);
     output.OnFaderMoved(10);
     Sent();
@@ -361,7 +361,7 @@ TEST_F(PanelsTest, ThePopupStripOpensOnTheModelFollowsItAndSendsForItsChannelOnl
     p.OV[3] = -4;
     p.OM[3] = 1;
     context.Model().TakeReadBack(p, 1);
-    CLevelPopupDlg popup(context, Direction::Output, 2);
+    LevelPopupDialog popup(context, Direction::Output, 2);
     EXPECT_EQ(popup.windowTitle(), "Output3");
     EXPECT_EQ(popup.Strip().Label().text(), "-4db");
     EXPECT_EQ(popup.Strip().Fader().GetValue(), 24);
@@ -379,7 +379,7 @@ TEST_F(PanelsTest, ThePopupStripOpensOnTheModelFollowsItAndSendsForItsChannelOnl
     EXPECT_EQ(popup.GainDb(), 6);
     EXPECT_EQ(popup.Strip().Fader().GetValue(), 30) << "a polling pass leaves the fader alone";
 
-    CLevelPopupDlg input(context, Direction::Input, 0);
+    LevelPopupDialog input(context, Direction::Input, 0);
     EXPECT_EQ(input.windowTitle(), "Input1");
     EXPECT_EQ(input.Strip().Fader().GetUpper(), 47);
 }

@@ -1,7 +1,7 @@
 // The round knob through its widget: the dial's sweep and gap, vertical
 // dragging with its fine steps, the keys and the wheel, with the values the
 // slider reports while the user moves it and when the change is finished.
-#include "ui/controls/CRoundSliderCtrl.h"
+#include "ui/controls/RoundKnob.h"
 #include "tests/ui/UiTestHelpers.h"
 
 #include <QApplication>
@@ -18,7 +18,7 @@ namespace {
 using test::Take;
 using Values = std::vector<int>;
 
-class RoundKnob : public ::testing::Test {
+class RoundKnobTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -42,12 +42,12 @@ protected:
         QApplication::sendEvent(&knob, &event);
     }
 
-    CRoundSliderCtrl knob;
-    QSignalSpy moved{&knob, &CRoundSliderCtrl::sliderMoved};
-    QSignalSpy finished{&knob, &CRoundSliderCtrl::changeFinished};
+    RoundKnob knob;
+    QSignalSpy moved{&knob, &RoundKnob::sliderMoved};
+    QSignalSpy finished{&knob, &RoundKnob::changeFinished};
 };
 
-TEST_F(RoundKnob, DialSweepsThreeHundredDegreesWithTheGapAtTheBottom)
+TEST_F(RoundKnobTest, DialSweepsThreeHundredDegreesWithTheGapAtTheBottom)
 {
     EXPECT_DOUBLE_EQ(knob.AngleOf(-30), 210.0);
     EXPECT_DOUBLE_EQ(knob.AngleOf(-15), 0.0);
@@ -67,7 +67,7 @@ TEST_F(RoundKnob, DialSweepsThreeHundredDegreesWithTheGapAtTheBottom)
     EXPECT_LT(middle.y(), centre.y());
 }
 
-TEST_F(RoundKnob, DraggingUpRaisesAStepPerFourPixelsAndDownLowers)
+TEST_F(RoundKnobTest, DraggingUpRaisesAStepPerFourPixelsAndDownLowers)
 {
     const QPoint start = knob.KnobCentre();
     Press(start);
@@ -90,7 +90,7 @@ TEST_F(RoundKnob, DraggingUpRaisesAStepPerFourPixelsAndDownLowers)
     EXPECT_EQ(Take(finished), Values{});
 }
 
-TEST_F(RoundKnob, ShiftDragsInFineStepsAndTheEndsHold)
+TEST_F(RoundKnobTest, ShiftDragsInFineStepsAndTheEndsHold)
 {
     const QPoint start = knob.KnobCentre();
     Press(start, Qt::ShiftModifier);
@@ -124,7 +124,7 @@ TEST_F(RoundKnob, ShiftDragsInFineStepsAndTheEndsHold)
     EXPECT_EQ(Take(finished), Values{0});
 }
 
-TEST_F(RoundKnob, KeysStepAtOnceAndFinishWhenLetGo)
+TEST_F(RoundKnobTest, KeysStepAtOnceAndFinishWhenLetGo)
 {
     const struct {
         int from;
@@ -152,9 +152,9 @@ TEST_F(RoundKnob, KeysStepAtOnceAndFinishWhenLetGo)
     EXPECT_EQ(Take(finished), Values{-18});
 }
 
-TEST_F(RoundKnob, WheelUpRaisesALinePerNotchAndFinishesAtOnce)
+TEST_F(RoundKnobTest, WheelUpRaisesALinePerNotchAndFinishesAtOnce)
 {
-    QSignalSpy actions(&knob, &CRoundSliderCtrl::actionTriggered);
+    QSignalSpy actions(&knob, &RoundKnob::actionTriggered);
     knob.SetPos(-12);
     for (const int delta : {120, -240, 60, 60, 360})  // half notches add up; a fast wheel keeps them all
         Turn(delta);

@@ -1,14 +1,14 @@
 // The sound test dialog: a whole measurement against the simulator, with the
 // meter polling running beside it, and on the scripted port what it does when
 // the test settings are not confirmed or no device is connected.
-#include "ui/controls/CBitmapFader.h"
-#include "ui/panels/CChannelPane.h"
-#include "ui/panels/CDynamicsDlg.h"
-#include "ui/controls/CImageCheckButton.h"
-#include "ui/panels/CInputLevelDlg.h"
-#include "ui/soundtest/CLevelGraph.h"
-#include "ui/controls/CLevelMeter.h"
-#include "ui/soundtest/CSoundTestDlg.h"
+#include "ui/controls/BitmapFader.h"
+#include "ui/panels/ChannelPane.h"
+#include "ui/panels/DynamicsPanel.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/panels/InputLevelPanel.h"
+#include "ui/soundtest/LevelGraph.h"
+#include "ui/controls/LevelMeter.h"
+#include "ui/soundtest/SoundTestDialog.h"
 #include "procedures/Connection.h"
 #include "tests/ui/PanelFixture.h"
 #include "ui/panels/PanelRefresher.h"
@@ -23,7 +23,7 @@
 namespace brevant::test {
 namespace {
 
-using Dlg = CSoundTestDlg;
+using Dlg = SoundTestDialog;
 
 // The enabled state of the visible command buttons, in the order
 // TestOn, TestOff, Start, Continue, Result, Save, Quit.
@@ -51,7 +51,7 @@ protected:
         context = std::make_unique<PanelContext>(*link, *queue, [this](const QString& t) { told << t; });
         refresher = std::make_unique<PanelRefresher>(*context, p);
         for (int k = 0; k < kChannels; ++k)
-            panes.push_back(std::make_unique<CChannelPane>(*context, 1, k));
+            panes.push_back(std::make_unique<ChannelPane>(*context, 1, k));
         connection = std::make_unique<Connection>(*link, *refresher);
         ASSERT_TRUE(connection->Connect([](std::string_view, std::string_view) {}));
         ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
@@ -73,7 +73,7 @@ protected:
     std::unique_ptr<CommandQueue> queue;
     std::unique_ptr<PanelContext> context;
     std::unique_ptr<PanelRefresher> refresher;
-    std::vector<std::unique_ptr<CChannelPane>> panes;
+    std::vector<std::unique_ptr<ChannelPane>> panes;
     std::unique_ptr<Connection> connection;
     std::unique_ptr<Dlg> dlg;
     QStringList told;
@@ -104,7 +104,7 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     ASSERT_TRUE(queue->WaitIdle(Micros{5'000'000}));
     // What the device confirmed reaches the window with the model's next
     // refresh, which comes at most 20 times a second.
-    CInputLevelDlg& level = *panes[1]->InputLevel();
+    InputLevelPanel& level = *panes[1]->InputLevel();
     EXPECT_TRUE(Eventually([&] {
         return dlg->Monitor().GainText().text() == "30db" && level.Strip().Label().text() == "30db" &&
                panes[1]->Dynamics()->Phantom().GetCheck();
@@ -121,7 +121,7 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     // The monitor shows the polled levels of channel 2, coloured by level.
     dlg->RefreshMonitor();
     EXPECT_TRUE(dlg->Monitor().Phantom().GetCheck());
-    for (CLevelMeter* meter : {&dlg->Monitor().InputMeter(), &dlg->Monitor().OutputMeter()})
+    for (LevelMeter* meter : {&dlg->Monitor().InputMeter(), &dlg->Monitor().OutputMeter()})
         EXPECT_EQ(meter->BarColour(), LevelColour(meter->GetValue() - 100));
 
     Click(Dlg::kTestOnId);
@@ -135,7 +135,7 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     EXPECT_EQ(dlg->StatusText(), "All 3 points measured: Result fetches the curves.");
 
     Click(Dlg::kResultId);
-    const CLevelGraph& graph = dlg->Graph();
+    const LevelGraph& graph = dlg->Graph();
     // Response -10..6 dB and noise floor -45..-35 dB sit in -100..100.
     EXPECT_EQ(graph.YMin(), -100.0);
     EXPECT_EQ(graph.YMax(), 100.0);

@@ -1,6 +1,6 @@
 #include "ui/panels/GainStrip.h"
 
-#include "ui/panels/CPanelDialog.h"
+#include "ui/panels/ControlPanel.h"
 #include "ui/res/ResourceRegistry.h"
 
 #include <algorithm>
@@ -28,7 +28,7 @@ QRgb LevelColour(int reading)
     return kZoneGreen;
 }
 
-void SetUpSignalMeter(CLevelMeter& meter)
+void SetUpSignalMeter(LevelMeter& meter)
 {
     meter.SetLimits(0, 100);
     meter.SetDisplayOffset(-100);
@@ -39,7 +39,7 @@ void SetUpSignalMeter(CLevelMeter& meter)
     meter.SetValue(0);
 }
 
-void SetUpEchoMeter(CLevelMeter& meter, const QString& tooltip)
+void SetUpEchoMeter(LevelMeter& meter, const QString& tooltip)
 {
     meter.SetLimits(0, 100);
     meter.SetDisplayOffset(0);
@@ -50,15 +50,15 @@ void SetUpEchoMeter(CLevelMeter& meter, const QString& tooltip)
 
 GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const QString& initialLabel)
     : m_scale(scale)
-    , m_fader(new CBitmapFader(kFaderId, panel))
-    , m_trackbar(new CSkinnedTrackbar(kHiddenTrackbarId, panel))
-    , m_meter(new CLevelMeter(kSignalMeterId, Qt::Vertical, panel))
+    , m_fader(new BitmapFader(kFaderId, panel))
+    , m_trackbar(new SkinnedTrackbar(kHiddenTrackbarId, panel))
+    , m_meter(new LevelMeter(kSignalMeterId, Qt::Vertical, panel))
     , m_label(new QLabel(initialLabel, panel))
     , m_labelText(new QLineEdit(initialLabel, panel))
 {
     m_fader->SetOrientation(true);
     m_fader->LoadTrackImages(181, 182, false);
-    m_fader->LoadKnobImages(183, 183, true, CBitmapFader::kColourFromPixel, 0, 0);
+    m_fader->LoadKnobImages(183, 183, true, BitmapFader::kColourFromPixel, 0, 0);
     m_fader->SetInsets(3, 0, 3, 0);
     m_fader->SetLimits(0, scale.maxPosition);
     m_fader->SetValue(startPosition);

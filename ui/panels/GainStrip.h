@@ -3,9 +3,9 @@
 // with the scale that maps a fader position to a gain.
 #pragma once
 
-#include "ui/controls/CBitmapFader.h"
-#include "ui/controls/CLevelMeter.h"
-#include "ui/controls/CSkinnedTrackbar.h"
+#include "ui/controls/BitmapFader.h"
+#include "ui/controls/LevelMeter.h"
+#include "ui/controls/SkinnedTrackbar.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -37,9 +37,9 @@ QString DbText(int gain);
 // -15, green at -15 and below.
 QRgb LevelColour(int reading);
 // A level meter showing a reading r at position r + 100 as the number r.
-void SetUpSignalMeter(CLevelMeter& meter);
+void SetUpSignalMeter(LevelMeter& meter);
 // The ERLE and ERL meters: 0..100 shown as they are.
-void SetUpEchoMeter(CLevelMeter& meter, const QString& tooltip);
+void SetUpEchoMeter(LevelMeter& meter, const QString& tooltip);
 
 class GainStrip {
 public:
@@ -48,9 +48,9 @@ public:
     GainStrip(QWidget* panel, GainScale scale, int startPosition, const QString& initialLabel);
 
     GainScale Scale() const { return m_scale; }
-    CBitmapFader& Fader() { return *m_fader; }
-    CSkinnedTrackbar& Trackbar() { return *m_trackbar; }
-    CLevelMeter& Meter() { return *m_meter; }
+    BitmapFader& Fader() { return *m_fader; }
+    SkinnedTrackbar& Trackbar() { return *m_trackbar; }
+    LevelMeter& Meter() { return *m_meter; }
     QLabel& Label() { return *m_label; }
 
     // The label (and the hidden edit box that mirrors it) show `gain`.
@@ -66,9 +66,9 @@ public:
 
 private:
     GainScale m_scale;
-    CBitmapFader* m_fader;
-    CSkinnedTrackbar* m_trackbar;
-    CLevelMeter* m_meter;
+    BitmapFader* m_fader;
+    SkinnedTrackbar* m_trackbar;
+    LevelMeter* m_meter;
     QLabel* m_label;
     QLineEdit* m_labelText;
 };

@@ -36,7 +36,7 @@ public:
     // The background of edit boxes on the window.
     static QColor LightColour(char theme);
     // The twelve colours a title button receives, in the order it receives
-    // them (see CSkinButton::SetColours).
+    // them (see SkinButton::SetColours).
     static std::array<QColor, 12> ButtonColours(char theme);
 };
 

@@ -1,10 +1,10 @@
 #include "ui/soundtest/SoundTestMonitor.h"
 
-#include "ui/controls/CBitmapFader.h"
-#include "ui/controls/CImageCheckButton.h"
-#include "ui/controls/CLevelMeter.h"
-#include "ui/panels/CPanelDialog.h"
-#include "ui/controls/CSkinnedTrackbar.h"
+#include "ui/controls/BitmapFader.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/LevelMeter.h"
+#include "ui/panels/ControlPanel.h"
+#include "ui/controls/SkinnedTrackbar.h"
 #include "ui/panels/GainStrip.h"
 #include "ui/res/ResourceRegistry.h"
 #include "procedures/SoundTest.h"
@@ -32,12 +32,12 @@ QLabel* AddLabel(QWidget* parent, int controlId, const QString& text)
 
 SoundTestMonitor::SoundTestMonitor(QWidget* parent)
     : QGroupBox(QStringLiteral("Monitor"), parent)
-    , m_inputMeter(new CLevelMeter(kInputMeterId, Qt::Vertical, this))
-    , m_outputMeter(new CLevelMeter(kOutputMeterId, Qt::Vertical, this))
-    , m_fader(new CBitmapFader(kFaderId, this))
-    , m_trackbar(new CSkinnedTrackbar(kTrackbarId, this))
+    , m_inputMeter(new LevelMeter(kInputMeterId, Qt::Vertical, this))
+    , m_outputMeter(new LevelMeter(kOutputMeterId, Qt::Vertical, this))
+    , m_fader(new BitmapFader(kFaderId, this))
+    , m_trackbar(new SkinnedTrackbar(kTrackbarId, this))
     , m_gainText(AddLabel(this, kGainTextId, DbText(0)))
-    , m_phantom(new CImageCheckButton(kPhantomId, QStringLiteral("Phantom power"), this))
+    , m_phantom(new ImageCheckButton(kPhantomId, QStringLiteral("Phantom power"), this))
 {
     TagControl(this, kBoxId);
     TagControl(m_inputMeter, kInputMeterId);
@@ -47,7 +47,7 @@ SoundTestMonitor::SoundTestMonitor(QWidget* parent)
     TagControl(m_phantom, kPhantomId);
 
     // The meters show a reading r at r + 100 as the number r.
-    for (CLevelMeter* meter : {m_inputMeter, m_outputMeter}) {
+    for (LevelMeter* meter : {m_inputMeter, m_outputMeter}) {
         SetUpSignalMeter(*meter);
         meter->setFixedSize(kMeterWidth, kFaderTravel);
     }
@@ -56,7 +56,7 @@ SoundTestMonitor::SoundTestMonitor(QWidget* parent)
 
     m_fader->setFixedSize(kFaderSize);
     m_fader->SetOrientation(true);
-    m_fader->LoadKnobImages(183, 183, true, CBitmapFader::kColourFromPixel, 0, 0);
+    m_fader->LoadKnobImages(183, 183, true, BitmapFader::kColourFromPixel, 0, 0);
     m_fader->SetInsets(3, 0, 3, 0);
     m_fader->SetLimits(0, kMaxTestGain);
     LoadFaderImages();
@@ -110,7 +110,7 @@ void SoundTestMonitor::ShowLevels(int input, int output)
 
 void SoundTestMonitor::Reset()
 {
-    for (CLevelMeter* meter : {m_inputMeter, m_outputMeter}) {
+    for (LevelMeter* meter : {m_inputMeter, m_outputMeter}) {
         meter->SetValue(0);
         meter->SetBarColour(kZoneGreen);
     }

@@ -12,10 +12,10 @@ class QLabel;
 
 namespace brevant {
 
-class CBitmapFader;
-class CImageCheckButton;
-class CLevelMeter;
-class CSkinnedTrackbar;
+class BitmapFader;
+class ImageCheckButton;
+class LevelMeter;
+class SkinnedTrackbar;
 
 class SoundTestMonitor : public QGroupBox {
     Q_OBJECT
@@ -33,12 +33,12 @@ public:
     explicit SoundTestMonitor(QWidget* parent = nullptr);
     ~SoundTestMonitor() override;
 
-    CLevelMeter& InputMeter() const { return *m_inputMeter; }
-    CLevelMeter& OutputMeter() const { return *m_outputMeter; }
-    CBitmapFader& Fader() const { return *m_fader; }
-    CSkinnedTrackbar& Trackbar() const { return *m_trackbar; }
+    LevelMeter& InputMeter() const { return *m_inputMeter; }
+    LevelMeter& OutputMeter() const { return *m_outputMeter; }
+    BitmapFader& Fader() const { return *m_fader; }
+    SkinnedTrackbar& Trackbar() const { return *m_trackbar; }
     QLabel& GainText() const { return *m_gainText; }
-    CImageCheckButton& Phantom() const { return *m_phantom; }
+    ImageCheckButton& Phantom() const { return *m_phantom; }
 
     // The gain a fader position stands for, and back.
     static int GainAt(int faderValue);
@@ -57,12 +57,12 @@ public:
 private:
     void LoadFaderImages();
 
-    CLevelMeter* m_inputMeter;
-    CLevelMeter* m_outputMeter;
-    CBitmapFader* m_fader;
-    CSkinnedTrackbar* m_trackbar;
+    LevelMeter* m_inputMeter;
+    LevelMeter* m_outputMeter;
+    BitmapFader* m_fader;
+    SkinnedTrackbar* m_trackbar;
     QLabel* m_gainText;
-    CImageCheckButton* m_phantom;
+    ImageCheckButton* m_phantom;
 };
 
 }  // namespace brevant

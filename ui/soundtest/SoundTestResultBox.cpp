@@ -1,7 +1,7 @@
 #include "ui/soundtest/SoundTestResultBox.h"
 
-#include "ui/soundtest/CLevelGraph.h"
-#include "ui/panels/CPanelDialog.h"
+#include "ui/soundtest/LevelGraph.h"
+#include "ui/panels/ControlPanel.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,7 +26,7 @@ QPushButton* AddButton(QWidget* parent, int controlId, const QString& caption)
 
 SoundTestResultBox::SoundTestResultBox(QWidget* parent)
     : QGroupBox(QStringLiteral("Result"), parent)
-    , m_graph(new CLevelGraph(this))
+    , m_graph(new LevelGraph(this))
     , m_exportPng(AddButton(this, kExportPngId, QStringLiteral("Save Picture...")))
     , m_exportCsv(AddButton(this, kExportCsvId, QStringLiteral("Save Data...")))
 {
@@ -73,7 +73,7 @@ void SoundTestResultBox::SetPathChooser(PathChooser chooser)
 
 void SoundTestResultBox::Clear()
 {
-    for (int curve = 1; curve <= CLevelGraph::kCurveCount; ++curve)
+    for (int curve = 1; curve <= LevelGraph::kCurveCount; ++curve)
         m_graph->ClearCurve(curve);
     m_graph->update();
     SetPlotted(false);

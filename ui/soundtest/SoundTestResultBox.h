@@ -17,7 +17,7 @@ class QPushButton;
 
 namespace brevant {
 
-class CLevelGraph;
+class LevelGraph;
 
 class SoundTestResultBox : public QGroupBox {
     Q_OBJECT
@@ -40,7 +40,7 @@ public:
     // brings the file dialog back.
     void SetPathChooser(PathChooser chooser);
 
-    CLevelGraph& Graph() const { return *m_graph; }
+    LevelGraph& Graph() const { return *m_graph; }
     QPushButton& ExportPng() const { return *m_exportPng; }
     QPushButton& ExportCsv() const { return *m_exportCsv; }
     bool Plotted() const { return m_plotted; }
@@ -64,7 +64,7 @@ private:
                 const std::function<bool(const QString& path, QString* error)>& write);
     void SetPlotted(bool plotted);
 
-    CLevelGraph* m_graph;
+    LevelGraph* m_graph;
     QPushButton* m_exportPng;
     QPushButton* m_exportCsv;
     PathChooser m_choosePath;

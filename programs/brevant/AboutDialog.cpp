@@ -1,0 +1,51 @@
+#include "programs/brevant/AboutDialog.h"
+
+#include "ui/panels/ControlPanel.h"
+#include "procedures/DeviceFit.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace brevant {
+
+AboutDialog::AboutDialog(DeviceState& state, QWidget* parent)
+    : QDialog(parent)
+    , m_first(new QLabel(QStringLiteral("Brevant 1.0 "), this))
+    , m_second(new QLabel(this))
+{
+    setWindowTitle(QStringLiteral("About Brevant"));
+    TagControl(m_first, kFirstLineId);
+    TagControl(m_second, kSecondLineId);
+    if (state.flags.Connected) {
+        // A model the program does not know is named as such.
+        const std::string model = state.flags.UnknownModel ? ModelName(state) : state.params.SA.Get();
+        m_first->setText(QStringLiteral("Model：%1").arg(QString::fromStdString(model)));
+        m_second->setText(QStringLiteral("Version：%1").arg(QString::fromStdString(state.params.SV.Get())));
+    }
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QApplication::windowIcon().isNull()
+                        ? style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48)
+                        : QApplication::windowIcon().pixmap(48, 48));
+    auto* lines = new QVBoxLayout;
+    lines->addWidget(m_first);
+    lines->addWidget(m_second);
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addSpacing(12);
+    top->addLayout(lines, 1);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(buttons);
+}
+
+QString AboutDialog::FirstLine() const { return m_first->text(); }
+QString AboutDialog::SecondLine() const { return m_second->text(); }
+
+}  // namespace brevant

@@ -1,0 +1,505 @@
+#include "programs/brevant/MainWindow.h"
+
+#include "programs/brevant/AboutDialog.h"
+#include "ui/views/CommLogView.h"
+#include "ui/form/MainForm.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/controls/LevelMeter.h"
+#include "ui/skin/OutputChannelWindow.h"
+#include "programs/brevant/ConnectSettings.h"
+#include "programs/brevant/ConnectToDialog.h"
+#include "procedures/DeviceFit.h"
+#include "ui/soundtest/SoundTestDialog.h"
+#include "ui/views/TraceView.h"
+#include "procedures/PresetProcedures.h"
+#include "procedures/SaveDevice.h"
+#include "procedures/UpgradeProcedure.h"
+#include "ui/look/VisualManager.h"
+#include "programs/brevant/ZoomedForm.h"
+
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QActionGroup>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include <memory>
+
+namespace brevant {
+
+namespace {
+
+const QString kPresetFilter = QStringLiteral("lg Files (*.lg);;*.* (*)");
+const QString kFirmwareFilter = QStringLiteral("lg Files (*.b);;*.* (*)");
+const QString kRecentKey = QStringLiteral("Recent File List");
+const QString kZoomKey = QStringLiteral("Zoom");
+
+}  // namespace
+
+MainWindow::MainWindow(ProgramCore& core, QWidget* parent)
+    : QMainWindow(parent)
+    , m_core(core)
+    , m_view(nullptr)
+    , m_tasks(this, [&core](const QString& text) { core.context.TellUser(text.toStdString()); })
+{
+    setWindowTitle(QStringLiteral("Brevant"));
+    VisualManager::SetByNumber(VisualManager::kModern2007LightCommand);
+
+    m_view = new MainForm(core.context);
+    m_zoomed = new ZoomedForm(m_view, this);
+    connect(m_view, &MainForm::formSizeChanged, m_zoomed, &ZoomedForm::FormSizeChanged);
+    setCentralWidget(m_zoomed);
+
+    BuildMenus();
+    BuildDocks();
+    m_status = new QLabel(this);
+    statusBar()->addWidget(m_status, 1);
+    ShowStatus();
+
+    UpdateConnectCommands();
+    connect(&m_tasks, &TaskRunner::busyChanged, this, &MainWindow::OnBusyChanged);
+    // The firmware transfer shows its progress on the form as well.
+    connect(&m_tasks, &TaskRunner::progressed, this, [this](int percent) {
+        if (m_upgrading)
+            m_view->ProgressBar().SetValue(percent);
+    });
+    // What the connection reports reaches the form through the refresher.
+    connect(&core.refresher, &PanelRefresher::channelViewShown, this, [this] {
+        m_view->SetViewMode(MainForm::ViewMode::BlankView);
+        m_view->SetViewMode(MainForm::ViewMode::ChannelView);
+        ShowStatus();
+    });
+    connect(&core.refresher, &PanelRefresher::readBackEnded, this, &MainWindow::ShowStatus);
+    connect(&core.context.Model(), &PanelModel::changed, this, &MainWindow::OnModelChanged);
+}
+
+void MainWindow::UpdateConnectCommands()
+{
+    // Connect only while no device is connected, Disconnect only while one is
+    // (or is being sought again after a loss).
+    const bool idle = !m_tasks.Busy();
+    const bool disconnected = m_core.context.Model().Link() == LinkState::Disconnected;
+    m_connectAction->setEnabled(idle && disconnected);
+    m_connectToAction->setEnabled(idle && disconnected);
+    m_disconnectAction->setEnabled(idle && !disconnected);
+    m_undoAction->setEnabled(idle && m_undo.has_value());
+}
+
+void MainWindow::OnModelChanged(unsigned what)
+{
+    if (what & model::kLink) {
+        ShowStatus();
+        UpdateConnectCommands();
+    }
+    // A change the device did not confirm is named until the next news.
+    if ((what & model::kNotice) && !m_tasks.Busy())
+        m_status->setText(m_core.context.Model().Notice());
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, void (MainWindow::*handler)(), bool device)
+{
+    QAction* action = menu->addAction(text, this, handler);
+    if (device)
+        m_deviceCommands << action;
+    return action;
+}
+
+void MainWindow::BuildMenus()
+{
+    // Every menu and item has its underlined letter; the common commands
+    // have the shortcuts people expect.
+    QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
+    QAction* connectAction = AddCommand(device, QStringLiteral("&Connect"), &MainWindow::OnConnect);
+    connectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    m_connectToAction = AddCommand(device, QStringLiteral("Connect &To\u2026"), &MainWindow::OnConnectTo);
+    QAction* disconnectAction = AddCommand(device, QStringLiteral("&Disconnect"), &MainWindow::OnDisconnect);
+    disconnectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+    m_connectAction = connectAction;
+    m_disconnectAction = disconnectAction;
+    device->addSeparator();
+    AddCommand(device, QStringLiteral("&Open From File"), &MainWindow::OnOpenFromFile)->setShortcut(QKeySequence::Open);
+    AddCommand(device, QStringLiteral("&Save to File"), &MainWindow::OnSaveToFile, false)
+        ->setShortcut(QKeySequence::Save);
+    m_undoAction = AddCommand(device, QStringLiteral("&Undo Open From File"), &MainWindow::OnUndoOpen);
+    m_undoAction->setEnabled(false);
+    m_recentMenu = device->addMenu(QStringLiteral("&Recent Files"));
+    device->addSeparator();
+    AddCommand(device, QStringLiteral("Sa&veDevice"), &MainWindow::OnSaveDevice);
+    AddCommand(device, QStringLiteral("Up&grade"), &MainWindow::OnUpgrade);
+    device->addSeparator();
+    QAction* exit = device->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    FillRecentMenu();
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    QAction* channel = AddCommand(tools, QStringLiteral("&Channel"), &MainWindow::OnChannel, false);
+    channel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+    QAction* matrix = AddCommand(tools, QStringLiteral("&Matrix"), &MainWindow::OnMatrix, false);
+    matrix->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_2));
+    QAction* soundTest = AddCommand(tools, QStringLiteral("Sound &Test"), &MainWindow::OnSoundTest);
+    soundTest->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    BuildZoomMenu(view->addMenu(QStringLiteral("&Zoom")));
+    view->addSeparator();
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    AddCommand(help, QStringLiteral("&About Brevant"), &MainWindow::OnAppAbout, false);
+
+    QToolBar* bar = addToolBar(QStringLiteral("Commands"));
+    bar->setObjectName(QStringLiteral("commands"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connectAction->setIcon(style()->standardIcon(QStyle::SP_DialogYesButton));
+    disconnectAction->setIcon(style()->standardIcon(QStyle::SP_DialogNoButton));
+    channel->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
+    matrix->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    soundTest->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
+    for (QAction* action : {connectAction, disconnectAction, channel, matrix, soundTest})
+        bar->addAction(action);
+}
+
+void MainWindow::BuildZoomMenu(QMenu* menu)
+{
+    // One choice at a time, the last one made kept in the settings.
+    auto* group = new QActionGroup(menu);
+    const Zoom saved = ZoomFromSetting(ProgramSettings().value(kZoomKey).toString()).value_or(Zoom::Percent100);
+    for (Zoom zoom : kZooms) {
+        QAction* action = menu->addAction(ZoomMenuText(zoom));
+        action->setCheckable(true);
+        action->setChecked(zoom == saved);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, zoom] { SetZoom(zoom); });
+    }
+    m_zoomed->SetZoom(saved);
+}
+
+void MainWindow::SetZoom(Zoom zoom)
+{
+    m_zoomed->SetZoom(zoom);
+    ProgramSettings().setValue(kZoomKey, ZoomSettingText(zoom));
+}
+
+void MainWindow::BuildDocks()
+{
+    // Both stay hidden until asked for from the View menu; a hidden one does
+    // not follow the traffic, it catches up when it is shown.
+    const auto dock = [this](const QString& title, const QString& name, auto* content) {
+        auto* widget = new QDockWidget(title, this);
+        widget->setObjectName(name);
+        widget->setWidget(content);
+        addDockWidget(Qt::BottomDockWidgetArea, widget);
+        content->SetShown(false);
+        connect(widget, &QDockWidget::visibilityChanged, content,
+                [content](bool visible) { content->SetShown(visible); });
+        widget->hide();
+        ViewMenu()->addAction(widget->toggleViewAction());
+        return widget;
+    };
+    dock(QStringLiteral("Communication list"), QStringLiteral("commLog"), new CommLogView(m_core.log))
+        ->toggleViewAction()
+        ->setText(QStringLiteral("Communication &list"));
+    auto* trace = new TraceView(m_core.trace, nullptr, [this](int port) { return m_core.port.Label(port); });
+    trace->SetErrorReporter([this](const QString& text) { m_core.context.TellUser(text.toStdString()); });
+    QAction* traceAction = dock(QStringLiteral("Protocol trace"), QStringLiteral("trace"), trace)->toggleViewAction();
+    traceAction->setText(QStringLiteral("Protocol &trace"));
+    traceAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+}
+
+QAction* MainWindow::Action(const QString& text) const
+{
+    for (QAction* action : findChildren<QAction*>()) {
+        if (QString(action->text()).remove(QLatin1Char('&')) == text)
+            return action;
+    }
+    return nullptr;
+}
+
+QMenu* MainWindow::ViewMenu() const { return menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu")); }
+
+QStringList MainWindow::RecentFiles() const { return ProgramSettings().value(kRecentKey).toStringList(); }
+
+void MainWindow::RememberFile(const QString& path)
+{
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kRecentFiles)
+        files.removeLast();
+    ProgramSettings().setValue(kRecentKey, files);
+    FillRecentMenu();
+}
+
+void MainWindow::FillRecentMenu()
+{
+    m_recentMenu->clear();
+    const QStringList files = RecentFiles();
+    m_recentMenu->setEnabled(!files.isEmpty());
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        connect(action, &QAction::triggered, this, [this, path] { OpenPreset(path); });
+    }
+}
+
+QString MainWindow::ChooseFileName(const QString& caption, const QString& filter, bool save)
+{
+    if (m_chooseFile)
+        return m_chooseFile(caption, filter, save);
+    QFileDialog dialog(this, caption, QString(), filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(filter.contains(QStringLiteral("*.b")) ? QStringLiteral("b") : QStringLiteral("lg"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void MainWindow::OnConnect()
+{
+    Connection& connection = m_core.connection;
+    m_tasks.Run(QStringLiteral("Connecting…"),
+                [&connection](const Report& report, const ProgressFn&) { connection.Connect(report); });
+}
+
+void MainWindow::OnConnectTo()
+{
+    QSettings settings = ProgramSettings();
+    ConnectToDialog dialog(m_core.SerialPorts(), settings, QString::fromStdString(m_core.virtualDevice.Program()),
+                           this);
+    if (dialog.exec() == QDialog::Accepted)
+        if (const std::optional<ConnectTarget> target = dialog.Chosen())
+            ConnectTo(*target);
+}
+
+void MainWindow::ConnectTo(const ConnectTarget& target)
+{
+    ProgramCore& core = m_core;
+    m_tasks.Run(QStringLiteral("Connecting\u2026"),
+                [&core, target](const Report& report, const ProgressFn&) { core.ConnectTo(target, report); });
+}
+
+void MainWindow::OnDisconnect()
+{
+    Connection& connection = m_core.connection;
+    m_tasks.Run(QStringLiteral("Disconnecting…"),
+                [&connection](const Report&, const ProgressFn&) { connection.Disconnect(); });
+}
+
+void MainWindow::OnOpenFromFile()
+{
+    const QString path = ChooseFileName(QStringLiteral("Open From File"), kPresetFilter, false);
+    if (!path.isEmpty())
+        OpenPreset(path);
+}
+
+void MainWindow::OpenPreset(const QString& path)
+{
+    // The file is checked first: what is no preset is refused before anything
+    // is sent, and it does not become a recent file.
+    const Report tell = [this](std::string_view text, std::string_view) { m_core.context.TellUser(text); };
+    std::optional<Preset> preset = LoadPresetFile(path.toStdString(), tell);
+    if (!preset)
+        return;
+    std::optional<Preset> before = DeviceSnapshot(m_core.connection);
+    // A preset refused by the connected device is refused before anything is sent.
+    const std::string refusal = before ? FamilyRefusal(*preset, m_core.state.params,
+                                                       m_core.port.Label(m_core.state.flags.PortNumber.load()))
+                                       : std::string();
+    if (!refusal.empty()) {
+        tell(refusal + "; nothing was sent", {});
+        return;
+    }
+    const PresetPreview preview =
+        MakePresetPreview(path, before ? DiffPreset(*preset, m_core.state.params) : std::vector<std::string>{},
+                          before.has_value());
+    if (!(m_answerPreview ? m_answerPreview(preview) : AskToLoad(this, preview)))
+        return;
+
+    // Once an upload has begun, even one that ended early, the earlier
+    // setting can be sent back.
+    auto started = std::make_shared<std::atomic<bool>>(false);
+    auto whole = std::make_shared<std::atomic<bool>>(false);
+    Connection& connection = m_core.connection;
+    const std::string undo = before ? "Undo Open From File restores the earlier setting" : std::string();
+    m_tasks.Run(
+        QStringLiteral("Sending the preset…"),
+        [&connection, started, whole, undo, preset = std::move(*preset)](const Report& report,
+                                                                          const ProgressFn& progress) {
+            const PresetLoad load = brevant::OpenPreset(connection, preset, report, progress, undo);
+            *started = load.total > 0;
+            *whole = load.ok;
+        },
+        [this, started, whole, path, before = std::move(before)] {
+            if (*whole)
+                RememberFile(path);
+            if (!*started)
+                return;
+            m_undo = before;
+            m_undoAction->setEnabled(m_undo.has_value());
+        });
+}
+
+void MainWindow::OnUndoOpen()
+{
+    if (!m_undo)
+        return;
+    auto sent = std::make_shared<std::atomic<bool>>(false);
+    Connection& connection = m_core.connection;
+    m_tasks.Run(
+        QStringLiteral("Sending back the earlier setting…"),
+        [&connection, sent, preset = *m_undo](const Report& report, const ProgressFn& progress) {
+            *sent = brevant::OpenPreset(connection, preset, report, progress).ok;
+        },
+        [this, sent] {
+            if (*sent)
+                m_undo.reset();
+            m_undoAction->setEnabled(m_undo.has_value());
+        });
+}
+
+void MainWindow::OnSaveToFile()
+{
+    const QString path = ChooseFileName(QStringLiteral("Save to File"), kPresetFilter, true);
+    if (path.isEmpty())
+        return;
+    // Writing a file takes no time worth a worker.
+    const bool saved = SaveToFile(m_core.state.params, path.toStdString(),
+                                  [this](std::string_view text, std::string_view detail) {
+                                      std::string line(text);
+                                      if (!detail.empty())
+                                          line += "\n" + std::string(detail);
+                                      m_core.context.TellUser(line);
+                                  });
+    if (saved)
+        RememberFile(path);
+}
+
+void MainWindow::OnSaveDevice()
+{
+    DeviceLink& link = m_core.link;
+    m_tasks.Run(QStringLiteral("Saving in the device…"),
+                [&link](const Report& report, const ProgressFn&) { SaveDevice(link, report); });
+}
+
+void MainWindow::OnUpgrade()
+{
+    // First the port (refused while connected), then the file, then the
+    // transfer with the form's progress bar.
+    auto prepared = std::make_shared<std::atomic<bool>>(false);
+    Connection& connection = m_core.connection;
+    m_tasks.Run(
+        QStringLiteral("Looking for the device…"),
+        [&connection, prepared](const Report& report, const ProgressFn&) {
+            *prepared = PrepareUpgrade(connection, report);
+        },
+        [this, prepared] {
+            if (!*prepared)
+                return;
+            const QString path = ChooseFileName(QStringLiteral("Upgrade"), kFirmwareFilter, false);
+            if (path.isEmpty())
+                return;
+            m_view->ProgressBar().SetLimits(0, 100);
+            m_view->ProgressBar().SetValue(0);
+            m_view->ProgressBar().show();
+            m_upgrading = true;
+            Connection& c = m_core.connection;
+            auto upgraded = std::make_shared<std::atomic<bool>>(false);
+            m_tasks.Run(
+                QStringLiteral("Upgrading the firmware…"),
+                [&c, upgraded, file = path.toStdString()](const Report& report, const ProgressFn& progress) {
+                    *upgraded = RunUpgrade(c, file, progress, report);
+                },
+                [this, upgraded] {
+                    m_upgrading = false;
+                    m_view->ProgressBar().hide();
+                    // The device with its new firmware is connected as after Connect.
+                    if (*upgraded)
+                        OnConnect();
+                });
+        });
+}
+
+void MainWindow::OnChannel() { m_view->SetViewMode(MainForm::ViewMode::ChannelView); }
+
+void MainWindow::OnMatrix() { m_view->SetViewMode(MainForm::ViewMode::MatrixView); }
+
+void MainWindow::OnSoundTest()
+{
+    // Opens with or without a device; the dialog says what it cannot do. It
+    // does not hold the main window: one dialog, brought forward if open.
+    if (m_soundTest) {
+        m_soundTest->raise();
+        m_soundTest->activateWindow();
+        return;
+    }
+    m_soundTest = new SoundTestDialog(m_core.context, this);
+    m_soundTest->setAttribute(Qt::WA_DeleteOnClose);
+    m_soundTest->show();
+}
+
+void MainWindow::OnAppAbout()
+{
+    AboutDialog about(m_core.state, this);
+    about.exec();
+}
+
+void MainWindow::OnBusyChanged(bool busy, const QString& what)
+{
+    for (QAction* action : m_deviceCommands)
+        action->setEnabled(!busy);
+    UpdateConnectCommands();
+    if (busy)
+        m_status->setText(what);
+    else
+        ShowStatus();
+}
+
+QString MainWindow::StatusText() const
+{
+    return m_status->text();
+}
+
+void MainWindow::ShowStatus()
+{
+    if (m_tasks.Busy())
+        return;
+    const DeviceState& state = m_core.state;
+    // "K225", or "unknown model K999" for a model connected read-only.
+    const QString model = QString::fromStdString(ModelName(state));
+    const PanelModel& shown = m_core.context.Model();
+    if (shown.Link() == LinkState::Lost)
+        m_status->setText(QStringLiteral("Device lost on %1 \u2014 reconnecting\u2026")
+                              .arg(QString::fromStdString(m_core.port.Label(shown.LostPort()))));
+    else if (state.flags.Connected)
+        m_status->setText(QStringLiteral("Connected: %1 on %2, firmware %3")
+                              .arg(model)
+                              .arg(QString::fromStdString(m_core.port.Label(state.flags.PortNumber.load())))
+                              .arg(QString::fromStdString(state.params.SV.Get())));
+    else
+        m_status->setText(QStringLiteral("Not connected"));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // A firmware transfer must not be cut off half-way.
+    if (m_core.state.flags.Upgrading) {
+        event->ignore();
+        return;
+    }
+    // Every exchange from here on fails at once, so a command still running
+    // (a scan, a read-back from a silent device) ends at its next step, and
+    // queued changes are dropped rather than tried against a closing port.
+    m_core.Shutdown([this] { m_tasks.WaitIdle(); });
+    event->accept();
+}
+
+}  // namespace brevant

@@ -1,0 +1,59 @@
+// A two-state check button drawn with one image for "checked" and one for
+// "unchecked", its caption beside the image. A click changes the state before
+// clicked() is emitted, so a handler of clicked() reads the new state.
+#pragma once
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QString>
+
+class QPaintEvent;
+
+namespace brevant {
+
+class ImageCheckButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    explicit ImageCheckButton(QWidget* parent = nullptr);
+    ImageCheckButton(int controlId, const QString& text, QWidget* parent = nullptr);
+    ~ImageCheckButton() override;
+
+    ImageCheckButton(const ImageCheckButton&) = delete;
+    ImageCheckButton& operator=(const ImageCheckButton&) = delete;
+
+    // The number the owner knows this button by, kept in the "controlId"
+    // property too.
+    void SetControlId(int controlId);
+    int ControlId() const { return m_controlId; }
+
+    // The two images by resource number, at this widget's device pixel ratio.
+    // False (and no images) when either is missing.
+    bool LoadImages(int checkedBitmapId, int uncheckedBitmapId);
+    // The two images given directly.
+    void SetImages(const QImage& checked, const QImage& unchecked);
+
+    bool GetCheck() const { return isChecked(); }
+    // Changes the state and repaints; emits toggled() but not clicked().
+    void SetCheck(bool checked);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    static QImage Greyed(const QImage& image);
+    QSize ImageSize() const;
+    void ReloadForRatio();
+
+    int m_controlId = 0;
+    QImage m_checked;
+    QImage m_unchecked;
+    int m_checkedId = 0;
+    int m_uncheckedId = 0;
+    qreal m_ratio = 1.0;
+};
+
+}  // namespace brevant

@@ -1,0 +1,359 @@
+#include "ui/controls/LevelMeter.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QLinearGradient>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace brevant {
+
+namespace {
+
+// Room for the scale ticks at each side of an upright bar.
+constexpr int kTickLength = 2;
+constexpr int kTickCount = 11;
+
+// The gloss runs from a translucent grey at the edges of the bar to a
+// translucent white along its middle.
+constexpr int kGlossAlpha = 100;
+constexpr int kGlossEdge = 128;
+constexpr int kGlossMiddle = 255;
+
+int SpanOf(int lower, int upper)
+{
+    return std::max(1, std::abs(upper - lower));
+}
+
+// The gloss gradient between `from` and `to` (across the bar), blended along
+// a bell curve so that the light gathers in the middle and fades smoothly to
+// the edges.
+QLinearGradient GlossGradient(QPointF from, QPointF to)
+{
+    QLinearGradient gradient(from, to);
+    constexpr int kStops = 12;
+    constexpr double kWidth = 0.22;
+    for (int i = 0; i <= kStops; ++i) {
+        const double t = static_cast<double>(i) / kStops;
+        const double d = (t - 0.5) / kWidth;
+        const double weight = std::exp(-0.5 * d * d);
+        const int grey = kGlossEdge + static_cast<int>(std::lround((kGlossMiddle - kGlossEdge) * weight));
+        gradient.setColorAt(t, QColor(grey, grey, grey, kGlossAlpha));
+    }
+    return gradient;
+}
+
+QFont BaseNumberFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Sans Serif")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(6.0);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+}  // namespace
+
+LevelMeter::LevelMeter(QWidget* parent)
+    : LevelMeter(0, Qt::Horizontal, parent)
+{
+}
+
+LevelMeter::LevelMeter(int controlId, Qt::Orientation orientation, QWidget* parent)
+    : QWidget(parent)
+    , m_orientation(orientation)
+{
+    SetControlId(controlId);
+    // Every pixel is drawn from the cached picture, so Qt need not clear first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    TakePaletteColours();
+    SetLimits(0, 100);
+    if (m_orientation == Qt::Horizontal)
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    else
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+}
+
+void LevelMeter::SetControlId(int controlId)
+{
+    m_controlId = controlId;
+    setProperty("controlId", controlId);
+}
+
+void LevelMeter::SetLimits(int lower, int upper)
+{
+    const auto newLower = static_cast<std::int16_t>(lower);
+    const auto newUpper = static_cast<std::int16_t>(upper);
+    if (newLower == m_lower && newUpper == m_upper)
+        return;
+    m_lower = newLower;
+    m_upper = newUpper;
+    m_span = SpanOf(m_lower, m_upper);
+    m_position = std::clamp(m_position, std::min<int>(m_lower, m_upper), std::max<int>(m_lower, m_upper));
+    Invalidate(true);
+}
+
+void LevelMeter::GetLimits(int& lower, int& upper) const
+{
+    lower = m_lower;
+    upper = m_upper;
+}
+
+void LevelMeter::SetValue(int position)
+{
+    const int clamped = std::clamp(position, std::min<int>(m_lower, m_upper), std::max<int>(m_lower, m_upper));
+    if (clamped == m_position)
+        return;
+    const int oldPercent = FilledPercent();
+    const QString oldText = m_showText ? DisplayText() : QString();
+    m_position = clamped;
+    // A new position that leaves the bar and the number as they were costs no paint.
+    if (FilledPercent() != oldPercent || (m_showText && DisplayText() != oldText))
+        Invalidate(true);
+}
+
+void LevelMeter::SetBarColour(QRgb colour, bool redraw)
+{
+    if (colour == m_barColour)
+        return;
+    m_barColour = colour;
+    Invalidate(redraw);
+}
+
+void LevelMeter::SetFrameColour(QRgb colour, bool redraw)
+{
+    if (colour == m_frameColour)
+        return;
+    m_frameColour = colour;
+    Invalidate(redraw);
+}
+
+void LevelMeter::SetTooltipText(const QString& text, bool activate)
+{
+    m_tooltipText = text;
+    setToolTip(activate ? text : QString());
+}
+
+void LevelMeter::SetDisplayOffset(int offset)
+{
+    if (offset == m_displayOffset)
+        return;
+    m_displayOffset = offset;
+    if (m_showText)
+        Invalidate(true);
+}
+
+void LevelMeter::SetShowText(bool show)
+{
+    if (show == m_showText)
+        return;
+    m_showText = show;
+    Invalidate(true);
+}
+
+QRectF LevelMeter::BarRect() const
+{
+    // The frame is a 1 px line centred on the outline, so the outline sits on
+    // half pixels; an upright bar leaves room for its ticks.
+    const qreal side = m_orientation == Qt::Vertical ? kTickLength + 0.5 : 0.5;
+    return QRectF(0, 0, width(), height()).adjusted(side, 0.5, -side, -0.5);
+}
+
+QRectF LevelMeter::NumberArea() const
+{
+    // The whole thickness of the bar (the digits may touch its outline, a
+    // narrow bar has little else), less the rounded ends along it.
+    const QRectF bar = BarRect();
+    if (bar.width() <= 2 || bar.height() <= 2)
+        return {};
+    const qreal end = std::min(bar.width(), bar.height()) / 4.0;
+    return m_orientation == Qt::Vertical ? bar.adjusted(0.0, end, 0.0, -end) : bar.adjusted(end, 0.0, -end, 0.0);
+}
+
+QFont LevelMeter::NumberFont() const
+{
+    QFont font = BaseNumberFont();
+    const QRectF area = NumberArea();
+    if (area.isEmpty())
+        return font;
+    // An upright bar is written along its length, so the number's run is the
+    // bar's height and its digits must stand within the bar's width.
+    const bool upright = m_orientation == Qt::Vertical;
+    const qreal run = (upright ? area.height() : area.width()) - 1.0;
+    const qreal across = (upright ? area.width() : area.height()) - 1.0;
+    const QString widest[] = {QString::number(m_lower + m_displayOffset), QString::number(m_upper + m_displayOffset),
+                              DisplayText()};
+    constexpr qreal kSmallest = 3.0;
+    for (qreal points = font.pointSizeF(); points > kSmallest; points -= 0.25) {
+        font.setPointSizeF(points);
+        const QFontMetricsF metrics(font);
+        qreal advance = 0.0;
+        for (const QString& text : widest)
+            advance = std::max(advance, metrics.horizontalAdvance(text));
+        if (advance <= run && metrics.tightBoundingRect(QStringLiteral("-0123456789")).height() <= across)
+            return font;
+    }
+    font.setPointSizeF(kSmallest);
+    return font;
+}
+
+QString LevelMeter::DisplayText() const
+{
+    return QString::asprintf("%d", m_position + m_displayOffset);
+}
+
+int LevelMeter::FilledPercent() const
+{
+    return std::clamp((m_position - m_lower) * 100 / m_span, 0, 100);
+}
+
+void LevelMeter::SetOrientation(Qt::Orientation orientation)
+{
+    if (orientation == m_orientation)
+        return;
+    m_orientation = orientation;
+    updateGeometry();
+    Invalidate(true);
+}
+
+void LevelMeter::Rebuild(bool redraw)
+{
+    m_cache = QPixmap();
+    Invalidate(redraw);
+}
+
+QSize LevelMeter::sizeHint() const
+{
+    return m_orientation == Qt::Horizontal ? QSize(120, 14) : QSize(18, 120);
+}
+
+QSize LevelMeter::minimumSizeHint() const
+{
+    return m_orientation == Qt::Horizontal ? QSize(24, 8) : QSize(12, 24);
+}
+
+void LevelMeter::paintEvent(QPaintEvent* event)
+{
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_cacheStale || m_cache.isNull() || m_cache.size() != pixels || m_cache.devicePixelRatio() != ratio)
+        RenderCache(ratio);
+    // The pixmap carries the ratio, so it covers the widget at its logical size;
+    // Qt clips to the region that needs painting.
+    Q_UNUSED(event);
+    QPainter painter(this);
+    painter.drawPixmap(QPoint(0, 0), m_cache);
+}
+
+void LevelMeter::resizeEvent(QResizeEvent* event)
+{
+    m_cacheStale = true;
+    QWidget::resizeEvent(event);
+}
+
+void LevelMeter::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange) {
+        TakePaletteColours();
+        Invalidate(true);
+    }
+    QWidget::changeEvent(event);
+}
+
+void LevelMeter::Invalidate(bool redraw)
+{
+    m_cacheStale = true;
+    if (redraw)
+        update();
+}
+
+void LevelMeter::TakePaletteColours()
+{
+    m_backColour = palette().color(QPalette::Button).rgba();
+    m_textColour = palette().color(QPalette::ButtonText).rgba();
+}
+
+void LevelMeter::RenderCache(qreal ratio)
+{
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_cache.size() != pixels)
+        m_cache = QPixmap(pixels);
+    m_cache.setDevicePixelRatio(ratio);
+    m_cache.fill(QColor::fromRgba(m_backColour));
+    m_cacheStale = false;
+    ++m_renderCount;
+    if (width() <= 0 || height() <= 0)
+        return;
+
+    QPainter painter(&m_cache);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+
+    const bool upright = m_orientation == Qt::Vertical;
+    const QRectF bar = BarRect();
+    if (bar.width() <= 0 || bar.height() <= 0)
+        return;
+    const qreal radius = std::min(bar.width(), bar.height()) / 2.0;
+    QPainterPath outline;
+    outline.addRoundedRect(bar, radius, radius);
+
+    const double fraction = FilledPercent() / 100.0;
+    QRectF filled = bar;
+    if (upright)
+        filled.setTop(bar.bottom() - bar.height() * fraction);
+    else
+        filled.setWidth(bar.width() * fraction);
+
+    painter.save();
+    painter.setClipPath(outline);
+    painter.fillRect(bar, QColor::fromRgba(m_emptyColour));
+    if (fraction > 0.0)
+        painter.fillRect(filled, QColor::fromRgba(m_barColour));
+    const QLinearGradient gloss =
+        upright ? GlossGradient(bar.topLeft(), bar.topRight()) : GlossGradient(bar.topLeft(), bar.bottomLeft());
+    painter.fillRect(bar, gloss);
+    painter.restore();
+
+    painter.setPen(QPen(QColor::fromRgba(m_frameColour), 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(outline);
+
+    if (upright) {
+        // Eleven pairs of ticks, one at every tenth of the height, crisp on
+        // whole pixels.
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        const QColor tick = QColor::fromRgba(kTickColour);
+        const int last = height() - 1;
+        for (int i = 0; i < kTickCount; ++i) {
+            const int y = i * last / (kTickCount - 1);
+            painter.fillRect(QRect(0, y, kTickLength, 1), tick);
+            painter.fillRect(QRect(width() - kTickLength, y, kTickLength, 1), tick);
+        }
+        painter.setRenderHint(QPainter::Antialiasing, true);
+    }
+
+    if (m_showText) {
+        const QRectF area = NumberArea();
+        painter.setFont(NumberFont());
+        painter.setPen(QColor::fromRgba(m_textColour));
+        if (upright) {
+            // Read from the bottom up, as the bar fills.
+            painter.translate(area.center());
+            painter.rotate(-90.0);
+            painter.drawText(QRectF(-area.height() / 2.0, -area.width() / 2.0, area.height(), area.width()),
+                             Qt::AlignCenter, DisplayText());
+        } else {
+            painter.drawText(area, Qt::AlignCenter, DisplayText());
+        }
+    }
+}
+
+}  // namespace brevant

@@ -1,0 +1,134 @@
+// The bar meter of every level display: a rounded bar filled in proportion to
+// a position between two limits, with a gloss, a frame, scale ticks when it
+// stands upright and the position (plus an offset) written over it.
+//
+// Panels refresh many meters several times a second, so the drawing is kept
+// in a pixmap and rebuilt only when something it shows has changed; a setter
+// that changes nothing visible does not repaint.
+#pragma once
+
+#include <QFont>
+#include <QPixmap>
+#include <QRectF>
+#include <QRgb>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+
+namespace brevant {
+
+// The colours the panels give a meter's bar as the level crosses thresholds.
+inline constexpr QRgb kZoneRed = 0xFFFF0000;
+inline constexpr QRgb kZoneOrange = 0xFFFFA500;
+inline constexpr QRgb kZoneGreen = 0xFF008000;
+
+class LevelMeter : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr QRgb kDefaultBarColour = 0xFFFFD700;    // gold
+    static constexpr QRgb kDefaultFrameColour = 0xFFD3D3D3;  // light grey
+    static constexpr QRgb kEmptyColour = 0xFF808080;         // the part not filled
+    static constexpr QRgb kTickColour = 0xFF0000FF;          // scale of an upright meter
+
+    explicit LevelMeter(QWidget* parent = nullptr);
+    explicit LevelMeter(int controlId, Qt::Orientation orientation = Qt::Horizontal, QWidget* parent = nullptr);
+
+    // The limits are kept as 16-bit numbers; the span is their distance, at
+    // least 1. The position is brought back between the new limits.
+    void SetLimits(int lower, int upper);
+    void GetLimits(int& lower, int& upper) const;
+    int Span() const { return m_span; }
+
+    // The position is clamped to the limits; an unchanged position does not
+    // repaint.
+    void SetValue(int position);
+    int GetValue() const { return m_position; }
+
+    // `redraw` false keeps the new colour for the next time the meter is
+    // painted without asking for a repaint now.
+    void SetBarColour(QRgb colour, bool redraw = true);
+    QRgb BarColour() const { return m_barColour; }
+    void SetFrameColour(QRgb colour, bool redraw = true);
+    QRgb FrameColour() const { return m_frameColour; }
+
+    // The text is kept either way; it is the widget's tooltip only while active.
+    void SetTooltipText(const QString& text, bool activate);
+    QString TooltipText() const { return m_tooltipText; }
+
+    // The unit is kept for the panels ("db"); the meter does not draw it.
+    void SetUnitText(const QString& text) { m_unitText = text; }
+    QString UnitText() const { return m_unitText; }
+
+    // The number written on the meter is the position plus this offset.
+    void SetDisplayOffset(int offset);
+    int DisplayOffset() const { return m_displayOffset; }
+    void SetShowText(bool show);
+    bool ShowText() const { return m_showText; }
+    // The number as it is written on the meter, e.g. "-60".
+    QString DisplayText() const;
+
+    // Where the number is written: the inside of the bar, clear of its
+    // outline and of an upright meter's ticks. An upright meter writes it
+    // along the bar, reading upwards.
+    QRectF NumberArea() const;
+    // The font the number is written in: 6 points where the widest number
+    // the limits allow fits in NumberArea(), smaller where it would not, so
+    // no number is ever cut off and the size does not change with the value.
+    QFont NumberFont() const;
+
+    // The filled part in whole percent of the bar (0..100).
+    int FilledPercent() const;
+
+    void SetOrientation(Qt::Orientation orientation);
+    Qt::Orientation Orientation() const { return m_orientation; }
+
+    // Drops the cached drawing; the next paint draws it afresh.
+    void Rebuild(bool redraw = true);
+
+    // The number the owner knows this meter by, kept in the "controlId"
+    // property too.
+    void SetControlId(int controlId);
+    int ControlId() const { return m_controlId; }
+
+    // How many times the drawing was rebuilt (the rest of the paints copy it).
+    int RenderCount() const { return m_renderCount; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Invalidate(bool redraw);
+    // The outline of the bar inside the widget.
+    QRectF BarRect() const;
+    void RenderCache(qreal devicePixelRatio);
+    void TakePaletteColours();
+
+    std::int16_t m_lower = 0;
+    std::int16_t m_upper = 100;
+    int m_span = 100;
+    int m_position = 0;
+    QRgb m_barColour = kDefaultBarColour;
+    QRgb m_frameColour = kDefaultFrameColour;
+    QRgb m_emptyColour = kEmptyColour;
+    QRgb m_backColour = 0;
+    QRgb m_textColour = 0;
+    bool m_showText = true;
+    QString m_unitText;
+    int m_displayOffset = 0;
+    QString m_tooltipText;
+    Qt::Orientation m_orientation = Qt::Horizontal;
+    int m_controlId = 0;
+
+    QPixmap m_cache;
+    bool m_cacheStale = true;
+    int m_renderCount = 0;
+};
+
+}  // namespace brevant

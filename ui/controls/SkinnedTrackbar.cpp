@@ -1,0 +1,344 @@
+#include "ui/controls/SkinnedTrackbar.h"
+
+#include "ui/res/ResourceRegistry.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPen>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace brevant {
+
+namespace {
+
+// Held on the channel, the first page waits this long before it repeats, and
+// then repeats this often.
+constexpr int kPageRepeatDelayMs = 400;
+constexpr int kPageRepeatIntervalMs = 100;
+
+// Size along the travel when there is no channel image, and across it when
+// there is no image at all.
+constexpr int kDefaultLength = 100;
+constexpr int kDefaultThickness = 20;
+
+}  // namespace
+
+SkinnedTrackbar::SkinnedTrackbar(QWidget* parent)
+    : SkinnedTrackbar(0, parent)
+{
+}
+
+SkinnedTrackbar::SkinnedTrackbar(int controlId, QWidget* parent)
+    : DrawnSlider(controlId, KeyStepEnds::OnRelease, parent)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setRange(0, 100);
+    setSingleStep(1);
+    setPageStep(20);
+    m_pageRepeat.setSingleShot(true);
+    connect(&m_pageRepeat, &QTimer::timeout, this, &SkinnedTrackbar::RepeatPage);
+}
+
+SkinnedTrackbar::~SkinnedTrackbar() = default;
+
+void SkinnedTrackbar::SetOrientation(bool vertical)
+{
+    if (vertical == IsVertical())
+        return;
+    setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
+    setSizePolicy(vertical ? QSizePolicy::Fixed : QSizePolicy::Preferred,
+                  vertical ? QSizePolicy::Preferred : QSizePolicy::Fixed);
+    updateGeometry();
+    update();
+}
+
+bool SkinnedTrackbar::LoadImages(int thumbBitmapId, int channelBeforeBitmapId,
+                                  int channelAfterBitmapId)
+{
+    m_ratio = devicePixelRatioF();
+    const QImage thumb = res::Bitmap(thumbBitmapId, m_ratio);
+    const QImage before = res::Bitmap(channelBeforeBitmapId, m_ratio);
+    const QImage after = res::Bitmap(channelAfterBitmapId, m_ratio);
+    const bool loaded = !thumb.isNull() && !before.isNull() && !after.isNull();
+    SetImages(loaded ? thumb : QImage(), loaded ? before : QImage(), loaded ? after : QImage());
+    if (loaded) {
+        m_thumbId = thumbBitmapId;
+        m_beforeId = channelBeforeBitmapId;
+        m_afterId = channelAfterBitmapId;
+    }
+    return loaded;
+}
+
+void SkinnedTrackbar::SetImages(const QImage& thumb, const QImage& channelBefore,
+                                 const QImage& channelAfter)
+{
+    m_thumb = thumb;
+    m_before = channelBefore;
+    m_after = channelAfter;
+    m_thumbId = m_beforeId = m_afterId = 0;
+    updateGeometry();
+    update();
+}
+
+// Images from the resources are made again at a new pixel ratio so they stay
+// crisp after the window has moved to another screen.
+void SkinnedTrackbar::ReloadForRatio()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (qFuzzyCompare(ratio, m_ratio) || m_thumbId == 0)
+        return;
+    m_ratio = ratio;
+    const QImage thumb = res::Bitmap(m_thumbId, ratio);
+    const QImage before = res::Bitmap(m_beforeId, ratio);
+    const QImage after = res::Bitmap(m_afterId, ratio);
+    if (!thumb.isNull() && !before.isNull() && !after.isNull()) {
+        m_thumb = thumb;
+        m_before = before;
+        m_after = after;
+    }
+}
+
+int SkinnedTrackbar::Length() const { return IsVertical() ? height() : width(); }
+
+int SkinnedTrackbar::ThumbLength() const
+{
+    const QSize size = res::LogicalSize(m_thumb);
+    return IsVertical() ? size.height() : size.width();
+}
+
+int SkinnedTrackbar::Along(QPoint point) const { return IsVertical() ? point.y() : point.x(); }
+
+int SkinnedTrackbar::PosToPixel(int position) const
+{
+    const int half = ThumbLength() / 2;
+    const int travel = std::max(0, Length() - ThumbLength());
+    const double range = double(maximum()) - double(minimum());
+    if (range <= 0)
+        return half;
+    const double fraction = (double(std::clamp(position, minimum(), maximum())) - double(minimum())) / range;
+    return half + static_cast<int>(std::lround(fraction * travel));
+}
+
+int SkinnedTrackbar::PixelToPos(int pixel) const
+{
+    const int travel = Length() - ThumbLength();
+    if (travel <= 0)
+        return minimum();
+    const double fraction = (double(pixel) - ThumbLength() / 2) / double(travel);
+    const double range = double(maximum()) - double(minimum());
+    const double position = std::clamp(std::round(fraction * range) + double(minimum()),
+                                       double(minimum()), double(maximum()));
+    return static_cast<int>(position);
+}
+
+int SkinnedTrackbar::ThumbStart() const { return PosToPixel(sliderPosition()) - ThumbLength() / 2; }
+
+QSize SkinnedTrackbar::sizeHint() const
+{
+    const QSize thumb = res::LogicalSize(m_thumb);
+    const QSize channel = res::LogicalSize(m_before).expandedTo(res::LogicalSize(m_after));
+    int length = IsVertical() ? channel.height() : channel.width();
+    if (length <= 0)
+        length = kDefaultLength;
+    int thickness = IsVertical() ? std::max(thumb.width(), channel.width())
+                               : std::max(thumb.height(), channel.height());
+    if (thickness <= 0)
+        thickness = kDefaultThickness;
+    return IsVertical() ? QSize(thickness, length) : QSize(length, thickness);
+}
+
+QSize SkinnedTrackbar::minimumSizeHint() const
+{
+    const QSize hint = sizeHint();
+    const int thumb = std::max(ThumbLength(), 1);
+    return IsVertical() ? QSize(hint.width(), thumb) : QSize(thumb, hint.height());
+}
+
+QAbstractSlider::SliderAction SkinnedTrackbar::KeyAction(int key) const
+{
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        return SliderSingleStepSub;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        return SliderSingleStepAdd;
+    case Qt::Key_PageUp:
+        return SliderPageStepSub;
+    case Qt::Key_PageDown:
+        return SliderPageStepAdd;
+    case Qt::Key_Home:
+        return SliderToMinimum;
+    case Qt::Key_End:
+        return SliderToMaximum;
+    default:
+        return SliderNoAction;
+    }
+}
+
+void SkinnedTrackbar::wheelEvent(QWheelEvent* event)
+{
+    if (!isEnabled()) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    // One notch (120) is a line, away from the user towards the minimum,
+    // finished at once like a key that is pressed and let go.
+    StepByWheel(*event, -1);
+    event->accept();
+}
+
+// Moves a page from the thumb towards `along`, unless the thumb has reached
+// it already.
+void SkinnedTrackbar::PageTowards(int along)
+{
+    const int start = ThumbStart();
+    if (along < start)
+        triggerAction(SliderPageStepSub);
+    else if (along >= start + std::max(ThumbLength(), 1))
+        triggerAction(SliderPageStepAdd);
+}
+
+void SkinnedTrackbar::RepeatPage()
+{
+    if (!m_paging || !isEnabled())
+        return;
+    PageTowards(m_pageTarget);
+    m_pageRepeat.start(kPageRepeatIntervalMs);
+}
+
+void SkinnedTrackbar::mousePressEvent(QMouseEvent* event)
+{
+    if (!isEnabled() || event->button() != Qt::LeftButton || IsDragging() || m_paging) {
+        DrawnSlider::mousePressEvent(event);
+        return;
+    }
+    setFocus(Qt::MouseFocusReason);
+    const int along = Along(event->position().toPoint());
+    const int start = ThumbStart();
+    if (along >= start && along < start + ThumbLength()) {
+        setSliderDown(true);
+        m_dragOffset = along - PosToPixel(sliderPosition());
+    } else {
+        m_paging = true;
+        m_pageTarget = along;
+        PageTowards(along);
+        m_pageRepeat.start(kPageRepeatDelayMs);
+    }
+    update();
+    event->accept();
+}
+
+void SkinnedTrackbar::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!isEnabled() || !(IsDragging() || m_paging)) {
+        DrawnSlider::mouseMoveEvent(event);
+        return;
+    }
+    const int along = Along(event->position().toPoint());
+    if (m_paging)
+        m_pageTarget = along;
+    else
+        setSliderPosition(PixelToPos(along - m_dragOffset));
+    event->accept();
+}
+
+void SkinnedTrackbar::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!isEnabled() || event->button() != Qt::LeftButton || !(IsDragging() || m_paging)) {
+        DrawnSlider::mouseReleaseEvent(event);
+        return;
+    }
+    StopMouse();
+    event->accept();
+}
+
+// Ends a drag or a held page click, which finishes the change.
+void SkinnedTrackbar::StopMouse()
+{
+    const bool finished = IsDragging() || m_paging;
+    setSliderDown(false);
+    m_paging = false;
+    m_pageRepeat.stop();
+    if (finished)
+        PostChangeFinished();
+    update();
+}
+
+void SkinnedTrackbar::focusInEvent(QFocusEvent* event)
+{
+    update();
+    DrawnSlider::focusInEvent(event);
+}
+
+void SkinnedTrackbar::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    DrawnSlider::focusOutEvent(event);
+}
+
+void SkinnedTrackbar::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        StopMouse();
+    DrawnSlider::changeEvent(event);
+}
+
+void SkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
+{
+    ReloadForRatio();
+    QPainter painter(this);
+    if (!isEnabled())
+        painter.setOpacity(0.5);
+    const int length = Length();
+    const int centre = PosToPixel(sliderPosition());
+
+    // Each channel image stands for the whole length of the trackbar (scaled
+    // along it when its length differs); the one before the thumb shows up
+    // to the thumb's centre, the one after it from there on.
+    auto drawChannel = [&](const QImage& image, int from, int to) {
+        if (image.isNull() || to <= from || length <= 0)
+            return;
+        const QSize logical = res::LogicalSize(image);
+        const qreal ratio = image.devicePixelRatio();
+        if (IsVertical()) {
+            const qreal scale = qreal(logical.height()) / length;
+            const int left = (width() - logical.width()) / 2;
+            painter.drawImage(QRectF(left, from, logical.width(), to - from), image,
+                              QRectF(0, from * scale * ratio, image.width(), (to - from) * scale * ratio));
+        } else {
+            const qreal scale = qreal(logical.width()) / length;
+            const int top = (height() - logical.height()) / 2;
+            painter.drawImage(QRectF(from, top, to - from, logical.height()), image,
+                              QRectF(from * scale * ratio, 0, (to - from) * scale * ratio, image.height()));
+        }
+    };
+    const int split = std::clamp(centre, 0, std::max(length, 0));
+    drawChannel(m_before, 0, split);
+    drawChannel(m_after, split, length);
+
+    if (!m_thumb.isNull()) {
+        const QSize thumb = res::LogicalSize(m_thumb);
+        const QPointF topLeft = IsVertical()
+                                    ? QPointF((width() - thumb.width()) / 2, centre - thumb.height() / 2)
+                                    : QPointF(centre - thumb.width() / 2, (height() - thumb.height()) / 2);
+        painter.drawImage(topLeft, m_thumb);
+    }
+
+    if (hasFocus()) {
+        painter.setOpacity(1.0);
+        QPen pen(palette().color(QPalette::WindowText));
+        pen.setStyle(Qt::DotLine);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+}
+
+}  // namespace brevant

@@ -1,0 +1,239 @@
+#include "ui/form/MainForm.h"
+
+#include "ui/panels/PanelModel.h"
+
+#include <QLabel>
+
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/controls/LevelMeter.h"
+#include "ui/panels/MatrixDialog.h"
+#include "ui/skin/OutputChannelWindow.h"
+#include "ui/panels/ControlPanel.h"
+
+namespace brevant {
+
+namespace {
+
+constexpr int kCheckTop = 28;
+constexpr QSize kCheckSize{90, 20};
+constexpr int kGroupX = 412;
+constexpr int kInputX = 532;
+constexpr int kOutputX = 667;
+constexpr QRect kProgressPlace{50, 550, 500, 50};
+constexpr QRect kHintPlace{8, 620, 600, 30};
+// Where the windows stand before the first layout: the outputs far right.
+constexpr int kFirstOutputX = 960;
+
+}  // namespace
+
+std::array<QString, 8> MainForm::ChannelNames(int family)
+{
+    if (family == 2)
+        return {"VCSIn", "Input1", "Input2", "Input3", "VCSOut", "Output1", "Output2", "Output3"};
+    return {"Input1", "Input2", "Input3", "Input4", "Output1", "Output2", "Output3", "Output4"};
+}
+
+int MainForm::ChannelX(int window)
+{
+    // Inputs right to left from x 360, outputs left to right from x 480.
+    return window < kChannels ? (kChannels - 1 - window) * kWindowWidth : window * kWindowWidth;
+}
+
+MainForm::MainForm(PanelContext& context, QWidget* parent)
+    : QWidget(parent)
+    , m_context(context)
+{
+    // The progress bar of the firmware upgrade, hidden until one runs.
+    m_progress = new LevelMeter(kProgressId, Qt::Horizontal, this);
+    TagControl(m_progress, kProgressId);
+    m_progress->SetLimits(0, 100);
+    m_progress->SetValue(0);
+    m_progress->SetTooltipText(QStringLiteral("Percent"), true);
+    m_progress->SetUnitText(QStringLiteral("%"));
+    m_progress->SetDisplayOffset(0);
+    m_progress->hide();
+
+    // Until a device is connected the panels are greyed; this says why.
+    m_hint = new QLabel(QStringLiteral("Not connected \u2014 Device > Connect (Ctrl+K)"), this);
+    m_hint->setObjectName(QStringLiteral("notConnectedHint"));
+    QFont bigger = m_hint->font();
+    bigger.setPointSizeF(bigger.pointSizeF() * 1.3);
+    bigger.setBold(true);
+    m_hint->setFont(bigger);
+    m_hint->setGeometry(kHintPlace);
+    connect(&context.Model(), &PanelModel::changed, this, &MainForm::OnModelChanged);
+
+    for (int k = 0; k < kChannels; ++k) {
+        auto* window = new InputChannelWindow(context, k, 1, this);
+        window->SetChannelName(QStringLiteral("Input%1").arg(k + 1));
+        window->HideChannel();
+        m_inputs[static_cast<std::size_t>(k)] = window;
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        auto* window = new OutputChannelWindow(context, k, 1, this);
+        window->SetChannelName(QStringLiteral("Output%1").arg(k + 1));
+        window->HideChannel();
+        m_outputs[static_cast<std::size_t>(k)] = window;
+    }
+    m_matrix = new MatrixDialog(context, this);
+    m_matrix->setWindowFlags(Qt::Widget);
+    m_matrix->hide();
+    m_blank = new QWidget(this);
+    m_blank->hide();
+
+    for (int k = 0; k < kChannels; ++k) {
+        m_inputs[static_cast<std::size_t>(k)]->setGeometry((kChannels - 1 - k) * kWindowWidth, kWindowTop,
+                                                           kWindowWidth, kWindowHeight);
+        m_inputs[static_cast<std::size_t>(k)]->ShowChannel();
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        m_outputs[static_cast<std::size_t>(k)]->setGeometry(kFirstOutputX + k * kWindowWidth, kWindowTop,
+                                                            kWindowWidth, kWindowHeight);
+        m_outputs[static_cast<std::size_t>(k)]->ShowChannel();
+    }
+
+    const auto check = [this](int id, const QString& caption, int x, bool checked) {
+        auto* box = new ImageCheckButton(id, caption, this);
+        TagControl(box, id);
+        box->LoadImages(197, 198);
+        box->SetCheck(checked);
+        box->setGeometry(QRect(QPoint(x, kCheckTop), kCheckSize));
+        return box;
+    };
+    m_group = check(kGroupId, QStringLiteral("Group"), kGroupX, false);
+    m_input = check(kInputId, QStringLiteral("Input"), kInputX, true);
+    m_output = check(kOutputId, QStringLiteral("Output"), kOutputX, true);
+    connect(m_group, &ImageCheckButton::clicked, this, &MainForm::OnGroupCheck);
+    connect(m_input, &ImageCheckButton::clicked, this, &MainForm::OnInputCheck);
+    connect(m_output, &ImageCheckButton::clicked, this, &MainForm::OnOutputCheck);
+
+    SetViewMode(ViewMode::ChannelView);
+
+    m_viewReady = true;
+    m_layoutPending = true;
+}
+
+MainForm::~MainForm() = default;
+
+void MainForm::OnModelChanged(unsigned what)
+{
+    const PanelModel& model = m_context.Model();
+    if (what & model::kLink)
+        m_hint->setVisible(model.Link() == LinkState::Disconnected);
+    // A connection to a known family shows that family's panes, names and places.
+    const int family = model.Family();
+    if (!(what & model::kPanes) || (family != 1 && family != 2))
+        return;
+    for (int k = 0; k < kChannels; ++k) {
+        m_inputs[static_cast<std::size_t>(k)]->ShowPane(family);
+        m_outputs[static_cast<std::size_t>(k)]->ShowPane(family);
+    }
+    if (m_mode == ViewMode::ChannelView)
+        PlaceChannels();
+}
+
+void MainForm::ShowInputs(bool shown)
+{
+    for (InputChannelWindow* window : m_inputs)
+        shown ? window->ShowChannel() : window->HideChannel();
+}
+
+void MainForm::ShowOutputs(bool shown)
+{
+    for (OutputChannelWindow* window : m_outputs)
+        shown ? window->ShowChannel() : window->HideChannel();
+}
+
+int MainForm::Family() const
+{
+    // Before any connection the form is laid out as for family 1.
+    const PanelModel& model = m_context.Model();
+    return model.Family() == 0 && model.Link() == LinkState::Disconnected ? 1 : model.Family();
+}
+
+void MainForm::PlaceChannels()
+{
+    const int family = Family();
+    if (family != 1 && family != 2)
+        return;
+    const std::array<QString, 8> names = ChannelNames(family);
+    for (int w = 0; w < 2 * kChannels; ++w) {
+        ChannelWindow* window = w < kChannels ? static_cast<ChannelWindow*>(m_inputs[static_cast<std::size_t>(w)])
+                                            : m_outputs[static_cast<std::size_t>(w - kChannels)];
+        window->SetChannelName(names[static_cast<std::size_t>(w)]);
+        window->setGeometry(ChannelX(w), kWindowTop, kWindowWidth, kWindowHeight);
+    }
+    m_matrix->RenameButtons({names[0], names[1], names[2], names[3]}, {names[4], names[5], names[6], names[7]});
+}
+
+void MainForm::SetViewMode(ViewMode mode)
+{
+    m_mode = mode;
+    const bool channels = mode == ViewMode::ChannelView;
+    ShowInputs(channels);
+    ShowOutputs(channels);
+    for (ImageCheckButton* box : {m_group, m_input, m_output})
+        box->setVisible(channels);
+    m_matrix->setVisible(mode == ViewMode::MatrixView);
+    m_blank->hide();
+    if (channels)
+        PlaceChannels();
+    m_progress->setGeometry(kProgressPlace);
+    // The channel view reaches down to the hint under the progress bar; the
+    // matrix takes as much room as its controls, and a margin like its left one.
+    const QRect matrix = m_matrix->childrenRect();
+    const QSize size = channels ? QSize(ChannelX(2 * kChannels - 1) + kWindowWidth, kHintPlace.bottom() + 1)
+                                : QSize(matrix.right() + matrix.left(), matrix.bottom() + matrix.top())
+                                      .expandedTo(m_matrix->sizeHint())
+                                      .expandedTo(QSize(600, 600));
+    if (size != minimumSize()) {
+        setMinimumSize(size);
+        emit formSizeChanged();
+    }
+}
+
+void MainForm::OnGroupCheck() { m_context.Model().SetGroup(m_group->GetCheck()); }
+
+void MainForm::OnInputCheck()
+{
+    const int family = Family();
+    const bool known = family == 1 || family == 2;
+    if (m_input->GetCheck()) {
+        ShowInputs(true);
+        if (known)
+            PlaceChannels();
+        return;
+    }
+    ShowInputs(false);
+    // Without the inputs the outputs move to the left edge.
+    if (known) {
+        for (int k = 0; k < kChannels; ++k)
+            m_outputs[static_cast<std::size_t>(k)]->setGeometry(k * kWindowWidth, kWindowTop, kWindowWidth,
+                                                                kWindowHeight);
+    }
+}
+
+void MainForm::OnOutputCheck() { ShowOutputs(m_output->GetCheck()); }
+
+void MainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_layoutPending)
+        return;
+    // Once shown, the form is laid out once more, the matrix's size included.
+    m_layoutPending = false;
+    SetViewMode(ViewMode::MatrixView);
+    SetViewMode(ViewMode::ChannelView);
+}
+
+void MainForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_viewReady)
+        return;
+    m_blank->setGeometry(rect());
+    m_matrix->setGeometry(rect());
+}
+
+}  // namespace brevant

@@ -1,0 +1,98 @@
+// The main form: four input and four output channel windows side by side,
+// the matrix dialog that takes the whole form instead, the Group / Input /
+// Output check boxes and the progress bar of the firmware upgrade.
+//
+// Left to right the form shows the inputs in descending order, then the
+// outputs in ascending order, the first input and the first output side by
+// side in the middle. A device of family 2 renames the first channel of
+// each direction "VCSIn" / "VCSOut" and shifts the names of the others.
+//
+// UI thread only.
+#pragma once
+
+#include "ui/panels/PanelContext.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+
+namespace brevant {
+
+class ImageCheckButton;
+class InputChannelWindow;
+class LevelMeter;
+class MatrixDialog;
+class OutputChannelWindow;
+
+class MainForm : public QWidget {
+    Q_OBJECT
+public:
+    enum class ViewMode { ChannelView, MatrixView, BlankView };
+
+    static constexpr int kProgressId = 1001;
+    static constexpr int kGroupId = 1003;
+    static constexpr int kInputId = 1004;
+    static constexpr int kOutputId = 1005;
+    static constexpr int kWindowTop = 50;
+    static constexpr int kWindowWidth = 120;
+    static constexpr int kWindowHeight = 500;
+
+    explicit MainForm(PanelContext& context, QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    void SetViewMode(ViewMode mode);
+    ViewMode Mode() const { return m_mode; }
+
+    InputChannelWindow& InputWindow(int k) { return *m_inputs.at(static_cast<std::size_t>(k)); }
+    OutputChannelWindow& OutputWindow(int k) { return *m_outputs.at(static_cast<std::size_t>(k)); }
+    MatrixDialog& Matrix() { return *m_matrix; }
+    LevelMeter& ProgressBar() { return *m_progress; }
+    ImageCheckButton& GroupCheck() { return *m_group; }
+    ImageCheckButton& InputCheck() { return *m_input; }
+    ImageCheckButton& OutputCheck() { return *m_output; }
+
+    void OnGroupCheck();
+    void OnInputCheck();
+    void OnOutputCheck();
+    // Shows the panes, names and places of a newly connected family.
+    void OnModelChanged(unsigned what);
+
+    // The names a family gives the channel windows: inputs 0..3, then outputs 0..3.
+    static std::array<QString, 8> ChannelNames(int family);
+    // The x position of input window k (0..3) or output window k (4..7).
+    static int ChannelX(int window);
+
+signals:
+    // The form's minimum size, the size of its picture at 100 %, changed.
+    void formSizeChanged();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // The model's family; 1 before any connection, 0 for an unknown model.
+    int Family() const;
+    // Names and places for the family, when it is 1 or 2.
+    void PlaceChannels();
+    void ShowInputs(bool shown);
+    void ShowOutputs(bool shown);
+
+    PanelContext& m_context;
+    std::array<InputChannelWindow*, kChannels> m_inputs{};
+    std::array<OutputChannelWindow*, kChannels> m_outputs{};
+    MatrixDialog* m_matrix = nullptr;
+    QWidget* m_blank = nullptr;
+    LevelMeter* m_progress = nullptr;
+    QLabel* m_hint = nullptr;  // "Not connected — …" while no device is connected
+    ImageCheckButton* m_group = nullptr;
+    ImageCheckButton* m_input = nullptr;
+    ImageCheckButton* m_output = nullptr;
+    ViewMode m_mode = ViewMode::ChannelView;
+    bool m_viewReady = false;
+    bool m_layoutPending = false;
+};
+
+}  // namespace brevant

@@ -1,0 +1,85 @@
+#include "ui/panels/ChannelPane.h"
+
+#include "ui/panels/DynamicsPanel.h"
+#include "ui/panels/InputFilterPanel.h"
+#include "ui/panels/InputLevelPanel.h"
+#include "ui/panels/OutputFilterPanel.h"
+#include "ui/panels/OutputLevelPanel.h"
+
+#include <QFont>
+
+namespace brevant {
+
+namespace {
+
+constexpr int kShortLevelHeight = 150;
+constexpr int kTallLevelHeight = 432;
+constexpr int kFilterHeight = 60;
+constexpr int kDynamicsHeight = 180;
+
+}  // namespace
+
+ChannelPane::ChannelPane(PanelContext& context, int kind, int channelIndex, int channelFlag, QWidget* parent)
+    : TaskPane(parent)
+    , m_context(context)
+    , m_kind(kind)
+    , m_channelIndex(channelIndex)
+    , m_channelFlag(channelFlag)
+{
+    // Every kind carries the same caption; the window's title names the channel.
+    SetCaption(QStringLiteral("Input"));
+    // The panes are narrow: one compact font for the captions and the panels.
+    QFont compact = font();
+    compact.setPixelSize(11);
+    setFont(compact);
+    SetIconList(148, 16);
+
+    const int paneKind = PaneKind();
+    const auto place = [this](const QString& caption, ControlPanel* panel, int height) {
+        panel->channelFlag = m_channelFlag;
+        panel->paneKind = PaneKind();
+        AddWindow(AddGroup(caption), panel, height);
+    };
+    if (PaneDirection() == Direction::Input) {
+        // Channel 0 of the second pane is the reduced channel: level only.
+        const bool reduced = paneKind == 2 && channelIndex < 1;
+        m_inputLevel = new InputLevelPanel(context, channelIndex, paneKind, this);
+        place(QStringLiteral("Level"), m_inputLevel, reduced ? kTallLevelHeight : kShortLevelHeight);
+        if (!reduced) {
+            m_inputFilter = new InputFilterPanel(context, channelIndex, this);
+            place(QStringLiteral("Filter"), m_inputFilter, kFilterHeight);
+            m_dynamics = new DynamicsPanel(context, channelIndex, paneKind, this);
+            place(QStringLiteral("Dynamics"), m_dynamics, kDynamicsHeight);
+        }
+    } else {
+        m_outputLevel = new OutputLevelPanel(context, channelIndex, paneKind, this);
+        place(QStringLiteral("Level"), m_outputLevel, kTallLevelHeight);
+    }
+    m_outputFilter = new OutputFilterPanel(context, channelIndex, this);
+    m_outputFilter->channelFlag = channelFlag;
+    m_outputFilter->hide();
+
+    connect(&context.Model(), &PanelModel::changed, this, &ChannelPane::OnModelChanged);
+    OnModelChanged(model::kLink);  // greyed until a device is connected
+}
+
+ChannelPane::~ChannelPane() = default;
+
+void ChannelPane::OnModelChanged(unsigned what)
+{
+    if (!(what & (model::kLink | model::kReadBack)))
+        return;
+    const PanelModel& model = m_context.Model();
+    switch (model.Link()) {
+    case LinkState::Connected:
+        setEnabled(PaneKind() == model.Family());
+        break;
+    case LinkState::Lost:
+    case LinkState::Disconnected:
+        // Nothing reaches a device now: the panes show what they last had, greyed.
+        setEnabled(false);
+        break;
+    }
+}
+
+}  // namespace brevant

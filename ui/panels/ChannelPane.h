@@ -1,0 +1,65 @@
+// The body of a channel window: a task pane of captioned groups, each holding
+// one panel. Kind 1 and 2 are the first and second pane of an input channel,
+// kind 3 and 4 those of an output channel; the first pane serves device
+// family 1, the second family 2.
+//
+//   kind 1: "Level" (input level, 150), "Filter" (60), "Dynamics" (180)
+//   kind 2: "Level" (432 on channel 0, else 150); "Filter" and "Dynamics"
+//           only on channels 1..3
+//   kind 3, 4: "Level" (output level, 432)
+//
+// Every pane also holds an output filter panel that it never places. Its
+// panels follow the panel model; group mode reaches the other channels
+// through the model too.
+#pragma once
+
+#include "ui/panels/PanelContext.h"
+#include "ui/look/TaskPane.h"
+
+namespace brevant {
+
+class InputLevelPanel;
+class InputFilterPanel;
+class DynamicsPanel;
+class OutputLevelPanel;
+class OutputFilterPanel;
+
+class ChannelPane : public TaskPane {
+    Q_OBJECT
+public:
+    ChannelPane(PanelContext& context, int kind, int channelIndex, int channelFlag = 1,
+                 QWidget* parent = nullptr);
+    ~ChannelPane() override;
+
+    int Kind() const { return m_kind; }
+    int ChannelIndex() const { return m_channelIndex; }
+    int ChannelFlag() const { return m_channelFlag; }
+    Direction PaneDirection() const { return m_kind <= 2 ? Direction::Input : Direction::Output; }
+    // 1 for the first pane (kinds 1 and 3), 2 for the second.
+    int PaneKind() const { return m_kind == 1 || m_kind == 3 ? 1 : 2; }
+
+    // The panels this pane shows; null for those it has none of.
+    InputLevelPanel* InputLevel() const { return m_inputLevel; }
+    InputFilterPanel* InputFilter() const { return m_inputFilter; }
+    DynamicsPanel* Dynamics() const { return m_dynamics; }
+    OutputLevelPanel* OutputLevel() const { return m_outputLevel; }
+    // Built in every pane, never shown.
+    OutputFilterPanel* OutputFilter() const { return m_outputFilter; }
+
+    // Enabled while the link is up (the live pane only) or down by a
+    // disconnect; disabled, its values kept but stale, while the link is lost.
+    void OnModelChanged(unsigned what);
+
+private:
+    PanelContext& m_context;
+    int m_kind;
+    int m_channelIndex;
+    int m_channelFlag;
+    InputLevelPanel* m_inputLevel = nullptr;
+    InputFilterPanel* m_inputFilter = nullptr;
+    DynamicsPanel* m_dynamics = nullptr;
+    OutputLevelPanel* m_outputLevel = nullptr;
+    OutputFilterPanel* m_outputFilter = nullptr;
+};
+
+}  // namespace brevant

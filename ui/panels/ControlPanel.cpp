@@ -1,0 +1,74 @@
+#include "ui/panels/ControlPanel.h"
+
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/panels/PanelContext.h"
+#include "ui/res/ResourceRegistry.h"
+
+#include <QPainter>
+
+namespace brevant {
+
+void TagControl(QWidget* control, int controlId)
+{
+    control->setProperty("controlId", controlId);
+    control->setObjectName(QString::number(controlId));
+}
+
+void ShowSwitch(ImageCheckButton& check, bool on, bool unknown)
+{
+    check.setEnabled(!unknown);
+    if (check.GetCheck() != (on && !unknown))
+        check.SetCheck(on && !unknown);
+}
+
+ControlPanel::ControlPanel(PanelContext& context, QWidget* parent)
+    : QWidget(parent)
+    , m_context(context)
+{
+}
+
+ControlPanel::~ControlPanel() = default;
+
+bool ControlPanel::Live() const
+{
+    return m_context.Model().Family() == paneKind;
+}
+
+bool ControlPanel::UnknownHere(Op op) const
+{
+    return m_context.Model().Unknown(op, {Channel()});
+}
+
+ImageCheckButton* ControlPanel::AddCheck(int controlId, const QString& caption)
+{
+    auto* check = new ImageCheckButton(controlId, caption, this);
+    TagControl(check, controlId);
+    check->LoadImages(197, 198);
+    check->SetCheck(false);
+    return check;
+}
+
+void ControlPanel::SetBackgroundBitmap(int bitmapId)
+{
+    m_backgroundId = bitmapId;
+    m_ratio = devicePixelRatioF();
+    m_background = bitmapId ? QPixmap::fromImage(res::Bitmap(bitmapId, m_ratio)) : QPixmap();
+    setAttribute(Qt::WA_OpaquePaintEvent, !m_background.isNull());
+    update();
+}
+
+void ControlPanel::paintEvent(QPaintEvent* event)
+{
+    if (m_background.isNull()) {
+        QWidget::paintEvent(event);
+        return;
+    }
+    // On a screen of another scale the image is drawn again at that scale.
+    if (devicePixelRatioF() != m_ratio)
+        SetBackgroundBitmap(m_backgroundId);
+    QPainter painter(this);
+    painter.drawTiledPixmap(rect(), m_background);
+}
+
+
+}  // namespace brevant

@@ -1,0 +1,238 @@
+#include "ui/panels/DynamicsPanel.h"
+
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/SkinnedTrackbar.h"
+#include "ui/panels/PanelContext.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+#include <algorithm>
+
+namespace brevant {
+
+namespace {
+
+constexpr int kMargin = 4;
+constexpr int kCheckHeight = 18;
+constexpr int kSliderHeight = 18;
+constexpr int kDepthWidth = 30;
+constexpr int kComboHeight = 22;
+constexpr int kFilterCount = 6;
+
+}  // namespace
+
+DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
+    : ControlPanel(context, parent)
+    , m_autoMix(AddCheck(kAutoMixId, QStringLiteral("AutoMix")))
+    , m_agc(AddCheck(kAgcId, QStringLiteral("AGC")))
+    , m_afc(AddCheck(kAfcId, QStringLiteral("AFC")))
+    , m_aec(AddCheck(kAecId, QStringLiteral("AEC")))
+    , m_nr(AddCheck(kNrId, QStringLiteral("NR")))
+    , m_phantom(AddCheck(kPhantomId, QStringLiteral("Phantom")))
+    , m_nrSlider(new SkinnedTrackbar(kNrSliderId, this))
+    , m_nrDepth(new QLabel(this))
+    , m_filterSlider(new SkinnedTrackbar(kFilterSliderId, this))
+    , m_filterCaption(new QLabel(QStringLiteral("Filter"), this))
+    , m_filter(new QComboBox(this))
+{
+    channelIndex = channelIndex_;
+    paneKind = paneKind_;
+    m_aec->setVisible(paneKind == 2);
+
+    for (SkinnedTrackbar* slider : {m_nrSlider, m_filterSlider}) {
+        slider->SetOrientation(false);
+        slider->LoadImages(180, 178, 179);
+        slider->SetLineSize(1);
+    }
+    m_nrSlider->SetRange(0, kMaxNrDepth);
+    m_filterSlider->SetRange(0, kFilterCount - 1);
+    m_filterSlider->hide();
+    SetNrDepth(0);
+    m_nrDepth->clear();  // no depth is shown before a device has given one
+    m_nrDepth->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    TagControl(m_filter, kFilterComboId);
+    m_filter->addItems({QStringLiteral("None"), QStringLiteral("Filter 1"), QStringLiteral("Filter 2"),
+                        QStringLiteral("Filter 3"), QStringLiteral("Filter 4"), QStringLiteral("Filter 5")});
+    m_filter->setCurrentIndex(-1);
+
+    connect(m_autoMix, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAutoMixClicked);
+    connect(m_agc, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAgcClicked);
+    connect(m_afc, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAfcClicked);
+    connect(m_aec, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAecClicked);
+    connect(m_phantom, &ImageCheckButton::clicked, this, &DynamicsPanel::OnPhantomClicked);
+    connect(m_nr, &ImageCheckButton::clicked, this, &DynamicsPanel::OnNrClicked);
+    connect(m_nrSlider, &SkinnedTrackbar::changeFinished, this, &DynamicsPanel::OnNrSliderScrolled);
+    connect(m_filterSlider, &SkinnedTrackbar::changeFinished, this, &DynamicsPanel::OnFilterSliderScrolled);
+    connect(m_filter, &QComboBox::activated, this, &DynamicsPanel::OnFilterChanged);
+    connect(&context.Model(), &PanelModel::changed, this, &DynamicsPanel::OnModelChanged);
+    resize(120, 180);
+}
+
+DynamicsPanel::~DynamicsPanel() = default;
+
+void DynamicsPanel::resizeEvent(QResizeEvent* /*event*/)
+{
+    // One column of switches (AEC only where shown), the NR depth under NR,
+    // the filter choice at the bottom.
+    int y = kMargin;
+    const int w = width() - 2 * kMargin;
+    for (ImageCheckButton* check : {m_autoMix, m_agc, m_afc, m_aec, m_phantom, m_nr}) {
+        if (!check->isVisibleTo(this))
+            continue;
+        check->setGeometry(kMargin + 8, y, w - 8, kCheckHeight);
+        y += kCheckHeight;
+    }
+    m_nrSlider->setGeometry(kMargin + 4, y + 1, w - kDepthWidth - 4, kSliderHeight);
+    m_nrDepth->setGeometry(kMargin + w - kDepthWidth, y + 1, kDepthWidth, kSliderHeight);
+    m_filterSlider->setGeometry(m_nrSlider->geometry());
+    y += kSliderHeight + 6;
+    m_filterCaption->setGeometry(kMargin, y, 34, kComboHeight);
+    m_filter->setGeometry(kMargin + 34, y, w - 34, kComboHeight);
+}
+
+void DynamicsPanel::SetNrDepth(int depth, bool unknown)
+{
+    m_nrSlider->SetPos(depth);
+    m_nrSlider->setEnabled(!unknown);
+    m_nrDepth->setText(unknown ? QStringLiteral("?") : QStringLiteral("%1db").arg(m_nrSlider->GetPos()));
+}
+
+void DynamicsPanel::SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecondPane)
+{
+    PanelContext& context = Context();
+    const int s = (this->*button)().GetCheck() ? 1 : 0;
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // AEC exists on the second pane only, so in group mode it always speaks
+    // for all four channels of that pane. The other channels' panels follow
+    // the model.
+    const std::vector<int> channels = everyChannelOnSecondPane && context.Group()
+                                          ? std::vector<int>{0, 1, 2, 3}
+                                          : context.ChannelsReached(channelIndex, true);
+    std::vector<SettingChange> changes;
+    for (int k : channels)
+        changes.push_back({op, {k + 1}, s});
+    context.Send(std::move(changes));
+}
+
+void DynamicsPanel::OnAgcClicked() { SendSwitch(&DynamicsPanel::Agc, Op::MA); }
+void DynamicsPanel::OnAfcClicked() { SendSwitch(&DynamicsPanel::Afc, Op::MF); }
+void DynamicsPanel::OnPhantomClicked() { SendSwitch(&DynamicsPanel::Phantom, Op::MT); }
+void DynamicsPanel::OnAecClicked() { SendSwitch(&DynamicsPanel::Aec, Op::MC, true); }
+
+void DynamicsPanel::OnAutoMixClicked()
+{
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // AutoMix belongs to the whole device: every input shows the model's state.
+    context.Send({{Op::MB, {5}, m_autoMix->GetCheck() ? 1 : 0}});
+}
+
+void DynamicsPanel::OnNrClicked()
+{
+    PanelContext& context = Context();
+    const bool on = m_nr->GetCheck();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // The device takes depth 0 as NR off, so NR going on at depth 0 goes on
+    // at the smallest depth instead; otherwise the box would come back
+    // unticked from the next read-back.
+    const int stored = context.Model().Values().MR[static_cast<std::size_t>(Channel())];
+    const int level = on ? std::max(stored, 1) : stored;
+    std::vector<SettingChange> changes;
+    for (int k : context.ChannelsReached(channelIndex, true)) {
+        // Off keeps the depth for the next time NR goes on.
+        if (on) {
+            changes.push_back({Op::MRSwitch, {k + 1}, 1, true});
+            changes.push_back({Op::MR, {k + 1}, level});
+        } else {
+            changes.push_back({Op::MRSwitch, {k + 1}, 0});
+        }
+    }
+    context.Send(std::move(changes));
+}
+
+void DynamicsPanel::OnNrSliderScrolled(int position)
+{
+    m_nrDepth->setText(QStringLiteral("%1db").arg(position));
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // While NR is off the depth is only remembered.
+    const bool storeOnly = !m_nr->GetCheck();
+    std::vector<SettingChange> changes;
+    for (int k : context.ChannelsReached(channelIndex, true))
+        changes.push_back({Op::MR, {k + 1}, position, storeOnly});
+    context.Send(std::move(changes));
+}
+
+void DynamicsPanel::OnFilterChanged(int index)
+{
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // The filter choice belongs to the whole device, like AutoMix.
+    context.Send({{Op::SN, {5}, index}});
+}
+
+void DynamicsPanel::OnFilterSliderScrolled(int position)
+{
+    PanelContext& context = Context();
+    if (!context.Connected()) {
+        context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    context.Send({{Op::SN, {5}, position}});
+}
+
+void DynamicsPanel::OnModelChanged(unsigned what)
+{
+    if (!Live())
+        return;
+    const PanelModel& model = Context().Model();
+    const ShownValues& v = model.Values();
+    const auto n = static_cast<std::size_t>(Channel());
+    const bool secondPane = paneKind == 2;
+    if (what & model::kReset) {
+        for (ImageCheckButton* check : {m_autoMix, m_agc, m_afc, m_nr, m_phantom, m_aec})
+            ShowSwitch(*check, false, false);
+        SetNrDepth(0);
+        if (!secondPane)
+            m_filterSlider->SetPos(0);
+    }
+    // A read-back, a user change or a newly unknown setting shows the depth
+    // and the filter choice too; a polling pass only the switches.
+    const bool settings = what & (model::kReadBack | model::kSettings | model::kUnknown);
+    if (settings || (what & model::kPoll)) {
+        ShowSwitch(*m_autoMix, v.MB != 0, model.Unknown(Op::MB, {5}));
+        ShowSwitch(*m_agc, v.MA[n] != 0, UnknownHere(Op::MA));
+        ShowSwitch(*m_afc, v.MF[n] != 0, UnknownHere(Op::MF));
+        ShowSwitch(*m_nr, v.MRon[n] != 0, UnknownHere(Op::MR));
+        ShowSwitch(*m_phantom, v.MT[n] != 0, UnknownHere(Op::MT));
+        if (secondPane)
+            ShowSwitch(*m_aec, v.MC[n] != 0, UnknownHere(Op::MC));
+    }
+    if (settings) {
+        SetNrDepth(v.MR[n], UnknownHere(Op::MR));
+        const bool filterUnknown = model.Unknown(Op::SN, {5});
+        m_filter->setEnabled(!filterUnknown);
+        m_filter->setCurrentIndex(filterUnknown ? -1 : v.SN);
+        if (!secondPane && !filterUnknown)
+            m_filterSlider->SetPos(v.SN);
+    }
+}
+
+}  // namespace brevant

@@ -1,0 +1,85 @@
+// The dynamics panel of an input channel pane: AGC, AFC, AEC (second pane
+// only), NR with its depth slider and Phantom for the channel, and two
+// settings of the whole device, AutoMix and the filter selection, which
+// every input channel showing this panel keeps in step.
+//
+// NR off sends depth 0 through the switch form of MR, which leaves the
+// stored depth alone; NR on sends the stored depth, or 1 when that is 0,
+// since the device keeps NR off at depth 0. Moving the slider while
+// NR is off only stores the new depth.
+#pragma once
+
+#include "ui/panels/ControlPanel.h"
+#include "core/Catalogue.h"
+
+class QComboBox;
+class QLabel;
+
+namespace brevant {
+
+class SkinnedTrackbar;
+
+class DynamicsPanel : public ControlPanel {
+    Q_OBJECT
+public:
+    static constexpr int kNrSliderId = 1000;
+    static constexpr int kFilterSliderId = 1001;
+    static constexpr int kAutoMixId = 1003;
+    static constexpr int kAgcId = 1004;
+    static constexpr int kAecId = 1005;
+    static constexpr int kAfcId = 1006;
+    static constexpr int kNrId = 1007;
+    static constexpr int kPhantomId = 1008;
+    static constexpr int kFilterComboId = 1009;
+    static constexpr int kMaxNrDepth = 15;
+
+    DynamicsPanel(PanelContext& context, int channelIndex, int paneKind, QWidget* parent = nullptr);
+    ~DynamicsPanel() override;
+
+    ImageCheckButton& AutoMix() { return *m_autoMix; }
+    ImageCheckButton& Agc() { return *m_agc; }
+    ImageCheckButton& Afc() { return *m_afc; }
+    ImageCheckButton& Aec() { return *m_aec; }
+    ImageCheckButton& Nr() { return *m_nr; }
+    ImageCheckButton& Phantom() { return *m_phantom; }
+    SkinnedTrackbar& NrSlider() { return *m_nrSlider; }
+    SkinnedTrackbar& FilterSlider() { return *m_filterSlider; }
+    QComboBox& Filter() { return *m_filter; }
+    // Shows the NR depth on the slider and beside it ("?" when unknown).
+    void SetNrDepth(int depth, bool unknown = false);
+
+    void OnAutoMixClicked();
+    void OnAgcClicked();
+    void OnAfcClicked();
+    void OnAecClicked();
+    void OnPhantomClicked();
+    void OnNrClicked();
+    void OnNrSliderScrolled(int position);
+    void OnFilterChanged(int index);
+    void OnFilterSliderScrolled(int position);
+    // Shows what the model has changed (PanelModel::changed).
+    void OnModelChanged(unsigned what);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    using ButtonOf = ImageCheckButton& (DynamicsPanel::*)();
+    // A per-channel switch: `button` of this panel (and in group mode of the
+    // other channels' panels) sends `op` with its state.
+    void SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecondPane = false);
+
+    ImageCheckButton* m_autoMix;
+    ImageCheckButton* m_agc;
+    ImageCheckButton* m_afc;
+    ImageCheckButton* m_aec;
+    ImageCheckButton* m_nr;
+    ImageCheckButton* m_phantom;
+    SkinnedTrackbar* m_nrSlider;
+    QLabel* m_nrDepth;
+    SkinnedTrackbar* m_filterSlider;
+    QLabel* m_filterCaption;
+    QComboBox* m_filter;
+};
+
+}  // namespace brevant

@@ -1,0 +1,55 @@
+// What the input and the output level panel share: the gain strip with its
+// "%ddb" label ("?" while the device's gain is unknown), the Mute switch, how
+// they show the panel model, and how a fader release or a Mute click is
+// sent, alone or in group mode to the level panel in the live pane of every
+// channel window of the same direction.
+#pragma once
+
+#include "ui/panels/ControlPanel.h"
+#include "ui/panels/GainStrip.h"
+#include "ui/panels/PanelContext.h"
+
+namespace brevant {
+
+class LevelPanel : public ControlPanel {
+    Q_OBJECT
+public:
+    static constexpr int kMuteId = 1003;
+
+    ~LevelPanel() override;
+
+    GainStrip& Strip() { return m_strip; }
+    ImageCheckButton& Mute() { return *m_mute; }
+
+    // Fader and label to `gain`.
+    void ShowGainAt(int gain);
+
+    // The gain fader dragged to `value` (the label follows), and the fader's
+    // or the hidden trackbar's change finished at it (sent).
+    void OnFaderMoving(int value);
+    void OnFaderMoved(int value);
+    void OnTrackbarScrolled(int position);
+    void OnMuteClicked();
+
+protected:
+    LevelPanel(PanelContext& context, Direction direction, int channelIndex, int paneKind, GainScale scale,
+                const QString& initialLabel, QWidget* parent);
+    // From the model: the meter and its colour (empty unless the link is up),
+    // the gain label, and the fader too when `fader`.
+    void ShowLevel(bool fader);
+    // The idle display: meter empty, gain 0, Mute off.
+    void ShowIdle();
+    // The meter empty (the link is gone).
+    void EmptyMeter() { m_strip.Meter().SetValue(0); }
+    Op GainOp() const { return m_direction == Direction::Input ? Op::MG : Op::OV; }
+    Op MuteOp() const { return m_direction == Direction::Input ? Op::MM : Op::OM; }
+
+private:
+    void SendGain(int position);
+
+    Direction m_direction;
+    GainStrip m_strip;
+    ImageCheckButton* m_mute;
+};
+
+}  // namespace brevant

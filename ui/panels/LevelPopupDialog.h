@@ -1,0 +1,57 @@
+// The popup level strip the matrix dialog opens for one input or one output:
+// its gain fader, level meter and mute, run modally. It opens on what the
+// mirror holds, sends at once, with no group behaviour, and then follows the
+// panel model while the link is up (meter, gain and mute; the fader stays
+// where the user left it).
+#pragma once
+
+#include "ui/panels/GainStrip.h"
+#include "ui/panels/PanelContext.h"
+
+#include <QDialog>
+#include <QPixmap>
+
+namespace brevant {
+
+class ImageCheckButton;
+
+class LevelPopupDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kMuteId = 1003;
+
+    LevelPopupDialog(PanelContext& context, Direction direction, int channelIndex, QWidget* parent = nullptr);
+    ~LevelPopupDialog() override;
+
+    Direction PopupDirection() const { return m_direction; }
+    int ChannelIndex() const { return m_channelIndex; }
+    int GainDb() const { return m_gainDb; }
+    GainStrip& Strip() { return m_strip; }
+    ImageCheckButton& Mute() { return *m_mute; }
+
+    // The gain fader dragged to `value` (the label follows), and the fader's
+    // or the hidden trackbar's change finished at it (sent).
+    void OnFaderMoving(int value);
+    void OnFaderMoved(int value);
+    void OnTrackbarScrolled(int position);
+    void OnMuteClicked();
+    // Shows what the model has changed (PanelModel::changed).
+    void OnModelChanged(unsigned what);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool IsInput() const { return m_direction == Direction::Input; }
+    void SendGain(int position);
+
+    PanelContext& m_context;
+    Direction m_direction;
+    int m_channelIndex;
+    int m_gainDb = 0;
+    GainStrip m_strip;
+    ImageCheckButton* m_mute;
+    QPixmap m_background;
+};
+
+}  // namespace brevant

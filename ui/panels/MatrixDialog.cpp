@@ -1,0 +1,360 @@
+#include "ui/panels/MatrixDialog.h"
+
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/panels/LevelPopupDialog.h"
+#include "ui/panels/ControlPanel.h"
+#include "ui/controls/RoundKnob.h"
+
+#include <QFont>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace brevant {
+
+namespace {
+
+// The knobs' ids in cell order; they are not one run.
+constexpr std::array<int, MatrixDialog::kCells> kKnobIds{1000, 1001, 1002, 1003, 1004, 1057, 1058, 1059,
+                                                       1061, 1062, 1063, 1064, 1065, 1066, 1067, 1068};
+constexpr int kFirstGainBoxId = 1017;       // cells 0..7
+constexpr int kSecondGainBoxId = 1070;      // cells 8..15
+constexpr int kCrosspointOnImage = 174;
+constexpr int kCrosspointOffImage = 175;
+
+constexpr QSize kClientSize{1000, 420};
+
+// The grid, in client pixels: one column of 150 per output, one row of 60 per
+// input.
+constexpr int kColumnPitch = 150;
+constexpr int kRowPitch = 60;
+QRect OutputButtonRect(int o) { return {376 + kColumnPitch * (o - 1), 80, 80, 32}; }
+QRect InputButtonRect(int i) { return {100, 150 + kRowPitch * (i - 1), 80, 32}; }
+QRect GainBoxRect(int i, int o) { return {320 + kColumnPitch * (o - 1), 160 + kRowPitch * (i - 1), 32, 20}; }
+QRect KnobRect(int i, int o) { return {360 + kColumnPitch * (o - 1), 150 + kRowPitch * (i - 1), 40, 40}; }
+QRect CrosspointRect(int i, int o) { return {400 + kColumnPitch * (o - 1), 150 + kRowPitch * (i - 1), 32, 32}; }
+
+QPushButton* AddButton(QWidget* parent, int controlId, const QString& caption, QRect at)
+{
+    auto* button = new QPushButton(caption, parent);
+    TagControl(button, controlId);
+    // Return in the dialog must not open a popup.
+    button->setAutoDefault(false);
+    button->setGeometry(at);
+    return button;
+}
+
+ImageCheckButton* AddCrosspoint(QWidget* parent, int controlId)
+{
+    auto* button = new ImageCheckButton(controlId, QString(), parent);
+    TagControl(button, controlId);
+    button->LoadImages(kCrosspointOnImage, kCrosspointOffImage);
+    button->SetCheck(false);
+    return button;
+}
+
+bool InMatrix(int input, int output)
+{
+    return input >= 1 && input <= MatrixDialog::kSize && output >= 1 && output <= MatrixDialog::kSize;
+}
+
+}  // namespace
+
+int MatrixDialog::KnobId(int cell)
+{
+    return kKnobIds.at(static_cast<std::size_t>(cell));
+}
+
+int MatrixDialog::GainBoxId(int cell)
+{
+    return cell < 8 ? kFirstGainBoxId + cell : kSecondGainBoxId + (cell - 8);
+}
+
+MatrixDialog::MatrixDialog(PanelContext& context, QWidget* parent)
+    : QDialog(parent)
+    , m_context(context)
+{
+    setWindowTitle(QStringLiteral("Matrix"));
+    setFixedSize(kClientSize);
+    SetPopupOpener({});
+    BuildControls();
+    connect(&context.Model(), &PanelModel::changed, this, &MatrixDialog::OnModelChanged);
+    OnModelChanged(model::kLink);  // greyed until a device is connected
+}
+
+MatrixDialog::~MatrixDialog() = default;
+
+void MatrixDialog::BuildControls()
+{
+    // Created in reading order, which is also the tab order.
+    const QStringList outputCaptions{QStringLiteral("Output1"), QStringLiteral("Outpu2"),
+                                     QStringLiteral("Output3"), QStringLiteral("Output4")};
+    for (int o = 1; o <= kSize; ++o) {
+        QPushButton* button = AddButton(this, kFirstOutputButtonId + o - 1, outputCaptions[o - 1], OutputButtonRect(o));
+        connect(button, &QPushButton::clicked, this, [this, o] { m_openPopup(Direction::Output, o - 1); });
+        m_outputButtons[static_cast<std::size_t>(o - 1)] = button;
+    }
+    for (int i = 1; i <= kSize; ++i) {
+        QPushButton* button = AddButton(this, kFirstInputButtonId + i - 1, QStringLiteral("Input%1").arg(i),
+                                        InputButtonRect(i));
+        connect(button, &QPushButton::clicked, this, [this, i] { m_openPopup(Direction::Input, i - 1); });
+        m_inputButtons[static_cast<std::size_t>(i - 1)] = button;
+
+        for (int o = 1; o <= kSize; ++o) {
+            const int cell = Cell(i, o);
+            const auto at = static_cast<std::size_t>(cell);
+
+            auto* box = new QLineEdit(this);  // empty until the device gives the gain
+            TagControl(box, GainBoxId(cell));
+            box->setReadOnly(true);
+            box->setEnabled(false);
+            box->setFocusPolicy(Qt::NoFocus);
+            box->setAlignment(Qt::AlignCenter);
+            box->setGeometry(GainBoxRect(i, o));
+            m_gainBoxes[at] = box;
+
+            auto* knob = new RoundKnob(KnobId(cell), this);
+            TagControl(knob, KnobId(cell));
+            knob->SetRange(kGainMin, kGainMax);
+            knob->SetPos(0);
+            knob->setEnabled(false);
+            knob->setGeometry(KnobRect(i, o));
+            // Queued, as a refusal may open a message box: not from inside
+            // the knob's mouse or key handler.
+            connect(knob, &RoundKnob::actionTriggered, this,
+                    [this, cell, knob] { OnKnobMoved(cell, knob->value()); }, Qt::QueuedConnection);
+            connect(knob, &RoundKnob::changeFinished, this,
+                    [this, cell](int position) { OnKnobFinished(cell, position); });
+            m_knobs[at] = knob;
+
+            ImageCheckButton* crosspoint = AddCrosspoint(this, CrosspointId(i, o));
+            crosspoint->setGeometry(CrosspointRect(i, o));
+            connect(crosspoint, &ImageCheckButton::clicked, this, [this, i, o] { OnCrosspointClicked(i, o); });
+            m_crosspoints[at] = crosspoint;
+        }
+    }
+
+    // Spare controls: set up like the others so that their ids are taken,
+    // never shown and never used.
+    for (int k = 0; k < kSize; ++k)
+        AddButton(this, kFirstChannelButtonId + k, QStringLiteral("Channel%1").arg(kSize + 1 + k), QRect())->hide();
+    for (int k = 0; k < kCells; ++k)
+        AddCrosspoint(this, kFirstSpareCrosspointId + k)->hide();
+}
+
+void MatrixDialog::SetPopupOpener(PopupOpener opener)
+{
+    if (opener)
+        m_openPopup = std::move(opener);
+    else
+        m_openPopup = [this](Direction direction, int channelIndex) { OpenLevelStrip(direction, channelIndex); };
+}
+
+void MatrixDialog::OpenLevelStrip(Direction direction, int channelIndex)
+{
+    LevelPopupDialog popup(m_context, direction, channelIndex, this);
+    popup.exec();
+}
+
+std::function<void(const SendOutcome&)> MatrixDialog::ReportFailure()
+{
+    // The answer comes back later; the dialog may be gone by then.
+    return [self = QPointer<MatrixDialog>(this)](const SendOutcome& outcome) {
+        if (!outcome.Confirmed() && self)
+            self->m_context.TellUser(msg::kSetMatrixError);
+    };
+}
+
+void MatrixDialog::OnCrosspointClicked(int input, int output)
+{
+    ImageCheckButton* crosspoint = Crosspoint(input, output);
+    if (!crosspoint)
+        return;
+    // Without a device the switch keeps the state the user gave it, and the
+    // mirror is not touched.
+    if (!m_context.Connected()) {
+        m_context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    const int routed = crosspoint->GetCheck() ? 1 : 0;
+    m_context.Send({{Op::MX, {input, output}, routed}}, ReportFailure());
+}
+
+void MatrixDialog::OnKnobMoved(int cell, int position)
+{
+    if (cell < 0 || cell >= kCells)
+        return;
+    // Said for every step of a drag, as each one would have sent.
+    if (!m_context.Connected()) {
+        m_context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    // Still moving: the box follows, the device hears of it at the end.
+    ShowGain(cell, std::clamp(position, kGainMin, kGainMax));
+}
+
+void MatrixDialog::OnKnobFinished(int cell, int position)
+{
+    if (cell < 0 || cell >= kCells)
+        return;
+    if (!m_context.Connected()) {
+        m_context.TellUser(msg::kCannotConnect);
+        return;
+    }
+    const int gain = std::clamp(position, kGainMin, kGainMax);
+    ShowGain(cell, gain);
+    m_context.Send({{Op::XG, {1 + cell / kSize, 1 + cell % kSize}, gain}}, ReportFailure());
+}
+
+void MatrixDialog::ShowGain(int cell, int gain)
+{
+    const auto at = static_cast<std::size_t>(cell);
+    m_gains[at] = gain;
+    m_gainBoxes[at]->setText(QString::number(gain));
+}
+
+void MatrixDialog::EnableControls(bool gains, bool switches)
+{
+    for (std::size_t cell = 0; cell < kCells; ++cell) {
+        m_knobs[cell]->setEnabled(gains);
+        m_gainBoxes[cell]->setEnabled(gains);
+        m_crosspoints[cell]->setEnabled(switches);
+    }
+}
+
+void MatrixDialog::OnModelChanged(unsigned what)
+{
+    const PanelModel& model = m_context.Model();
+    if (what & model::kReset) {
+        EnableControls(false, false);
+        for (int i = 1; i <= kSize; ++i)
+            ResetRow(i);
+    }
+    // Nothing reaches a device while none is connected: greyed.
+    if ((what & model::kLink) && !model.Connected())
+        EnableControls(false, false);
+    if (model.Connected() && (what & (model::kReadBack | model::kSettings | model::kUnknown))) {
+        EnableControls(true, true);
+        for (int i = 1; i <= kSize; ++i)
+            ShowRow(i);
+    }
+}
+
+void MatrixDialog::ShowRow(int input)
+{
+    const PanelModel& model = m_context.Model();
+    const auto i = static_cast<std::size_t>(input);
+    for (int o = 1; o <= kSize; ++o) {
+        const auto at = static_cast<std::size_t>(o);
+        ImageCheckButton* crosspoint = Crosspoint(input, o);
+        const bool routeUnknown = model.Unknown(Op::MX, {input, o});
+        crosspoint->setEnabled(!routeUnknown);
+        crosspoint->SetCheck(!routeUnknown && model.Values().MX[i][at] != 0);
+        const int cell = Cell(input, o);
+        const int gain = model.Values().XG[i][at];
+        if (model.Unknown(Op::XG, {input, o})) {
+            m_knobs[static_cast<std::size_t>(cell)]->setEnabled(false);
+            m_gainBoxes[static_cast<std::size_t>(cell)]->setText(QStringLiteral("?"));
+            continue;
+        }
+        Knob(input, o)->SetPos(gain);
+        ShowGain(cell, gain);
+    }
+}
+
+void MatrixDialog::ResetRow(int input)
+{
+    for (int o = 1; o <= kSize; ++o) {
+        Crosspoint(input, o)->SetCheck(false);
+        Knob(input, o)->SetPos(0);
+        ShowGain(Cell(input, o), 0);
+    }
+}
+
+void MatrixDialog::RenameButtons(const QStringList& inputs, const QStringList& outputs)
+{
+    for (int k = 0; k < kSize; ++k) {
+        if (k < inputs.size())
+            m_inputButtons[static_cast<std::size_t>(k)]->setText(inputs[k]);
+        if (k < outputs.size())
+            m_outputButtons[static_cast<std::size_t>(k)]->setText(outputs[k]);
+    }
+}
+
+ImageCheckButton* MatrixDialog::Crosspoint(int input, int output) const
+{
+    return InMatrix(input, output) ? m_crosspoints[static_cast<std::size_t>(Cell(input, output))] : nullptr;
+}
+
+RoundKnob* MatrixDialog::Knob(int input, int output) const
+{
+    return InMatrix(input, output) ? m_knobs[static_cast<std::size_t>(Cell(input, output))] : nullptr;
+}
+
+QLineEdit* MatrixDialog::GainBox(int input, int output) const
+{
+    return InMatrix(input, output) ? m_gainBoxes[static_cast<std::size_t>(Cell(input, output))] : nullptr;
+}
+
+QPushButton* MatrixDialog::InputButton(int input) const
+{
+    return InMatrix(input, 1) ? m_inputButtons[static_cast<std::size_t>(input - 1)] : nullptr;
+}
+
+QPushButton* MatrixDialog::OutputButton(int output) const
+{
+    return InMatrix(1, output) ? m_outputButtons[static_cast<std::size_t>(output - 1)] : nullptr;
+}
+
+void MatrixDialog::paintEvent(QPaintEvent* /*event*/)
+{
+    // A table behind the controls: a band per input row under the heading row
+    // of output buttons, with a rule between the columns.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette& pal = palette();
+    const QColor window = pal.color(QPalette::Window);
+    const bool dark = window.lightness() < 128;
+    painter.fillRect(rect(), window);
+
+    const int left = InputButtonRect(1).left() - 8;
+    const int right = OutputButtonRect(kSize).right() + 9;
+
+    // Heading and legend above the table.
+    QFont heading = font();
+    heading.setBold(true);
+    heading.setPointSizeF(heading.pointSizeF() * 1.25);
+    painter.setFont(heading);
+    painter.setPen(pal.color(QPalette::WindowText));
+    painter.drawText(QRect(InputButtonRect(1).left(), 16, right - left, 24), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Crosspoint matrix"));
+    painter.setFont(font());
+    painter.setPen(pal.color(QPalette::PlaceholderText));
+    painter.drawText(QRect(InputButtonRect(1).left(), 40, right - left, 20), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("A lit switch routes the input of its row to the output of its column; "
+                                    "the knob beside it sets that route's gain, -30 to 0 dB."));
+
+    const QColor band = dark ? window.lighter(118) : window.darker(106);
+    const QColor rule = dark ? window.lighter(150) : window.darker(125);
+    painter.setPen(Qt::NoPen);
+    for (int i = 1; i <= kSize; ++i) {
+        const QRect row = KnobRect(i, 1);
+        painter.setBrush(i % 2 ? band : band.lighter(dark ? 110 : 102));
+        painter.drawRoundedRect(QRectF(left, row.top() - 6, right - left, row.height() + 12), 6, 6);
+    }
+
+    painter.setPen(QPen(rule, 1));
+    const int headingBottom = OutputButtonRect(1).bottom() + 14;
+    painter.drawLine(QPointF(left, headingBottom + 0.5), QPointF(right, headingBottom + 0.5));
+    const int top = KnobRect(1, 1).top() - 6;
+    const int bottom = KnobRect(kSize, 1).bottom() + 6;
+    for (int o = 1; o < kSize; ++o) {
+        const double x = (CrosspointRect(1, o).right() + GainBoxRect(1, o + 1).left()) / 2.0 + 0.5;
+        painter.drawLine(QPointF(x, top + 8), QPointF(x, bottom - 8));
+    }
+}
+
+}  // namespace brevant

@@ -1,0 +1,82 @@
+// The output level panel, the one panel of an output channel pane: gain
+// fader, label and meter, Mute, and the delay time and the low-pass and
+// high-pass limits typed into boxes (integers only, their units beside them)
+// and sent with their "Set" buttons or the Return key.
+// Setting one of the three clears the stored delay or low-pass value that
+// the device drops with it. Enter and Escape never leave the panel.
+#pragma once
+
+#include "ui/panels/LevelPanel.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace brevant {
+
+class OutputLevelPanel : public LevelPanel {
+    Q_OBJECT
+public:
+    static constexpr int kSetDelayId = 1005;
+    static constexpr int kSetLowpassId = 1006;
+    static constexpr int kSetHighpassId = 1007;
+    static constexpr int kDelayComboId = 1009;
+    static constexpr int kLowpassComboId = 1010;
+    static constexpr int kDelayEditId = 1018;
+    static constexpr int kLowpassEditId = 1019;
+    static constexpr int kHighpassEditId = 1020;
+    static constexpr int kDelayCaptionId = 1026;
+    static constexpr int kLowpassCaptionId = 1027;
+    static constexpr int kHighpassCaptionId = 1028;
+
+    OutputLevelPanel(PanelContext& context, int channelIndex, int paneKind, QWidget* parent = nullptr);
+    ~OutputLevelPanel() override;
+
+    // What the three boxes hold (read from them before a send).
+    int delayTime = 0;
+    int lowpassLimit = 0;
+    int highpassLimit = 0;
+
+    QLineEdit& DelayEdit() { return *m_delayEdit; }
+    QLineEdit& LowpassEdit() { return *m_lowpassEdit; }
+    QLineEdit& HighpassEdit() { return *m_highpassEdit; }
+
+    void OnSetDelay();
+    void OnSetLowpass();
+    void OnSetHighpass();
+    void OnDelayComboChanged(int index);
+    void OnLowpassComboChanged(int index);
+    // Shows what the model has changed (PanelModel::changed).
+    void OnModelChanged(unsigned what);
+    // The members into the three boxes; a box whose setting the model does
+    // not know is left empty.
+    void WriteEdits();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct LimitRow {
+        QLabel* caption;
+        QLineEdit* edit;
+        QLabel* unit;
+        QPushButton* set;
+    };
+    LimitRow AddRow(int captionId, const QString& caption, int editId, const QString& unit, int setId);
+    // Reads the three boxes into the members; a box that holds no integer
+    // keeps its member and the user is told.
+    void ReadEdits(const QLineEdit* asked);
+
+    LimitRow m_delay;
+    LimitRow m_lowpass;
+    LimitRow m_highpass;
+    QLineEdit* m_delayEdit;
+    QLineEdit* m_lowpassEdit;
+    QLineEdit* m_highpassEdit;
+    QComboBox* m_delayCombo;
+    QComboBox* m_lowpassCombo;
+};
+
+}  // namespace brevant

@@ -1,0 +1,320 @@
+#include "ui/skin/ChannelWindow.h"
+
+#include "ui/panels/ChannelPane.h"
+#include "ui/skin/SkinButton.h"
+#include "ui/res/ResourceRegistry.h"
+#include "ui/skin/SkinTheme.h"
+#include "ui/look/VisualManager.h"
+
+#include <QChildEvent>
+#include <QFont>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QRegion>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace brevant {
+
+namespace {
+
+// The skin images by resource number.
+constexpr int kEdgeImage = 133;
+constexpr int kPatternImage = 134;
+constexpr int kLeftCornerImage = 138;
+constexpr int kRightCornerImage = 139;
+constexpr int kStripImage = 143;
+constexpr int kLeftCapImage = 145;
+constexpr int kRightCapImage = 147;
+
+// The size the window normally has.
+constexpr int kWidth = 120;
+constexpr int kHeight = 500;
+// The title strip, and the gap the title buttons keep to the window's right
+// edge and to each other.
+constexpr int kStripHeight = 16;
+constexpr int kRightGap = 8;
+constexpr int kButtonGap = 3;
+constexpr int kButtonSide = 9;
+constexpr int kCaptionPixelSize = 12;
+
+const QString kNameSuffix = QStringLiteral("_mini");
+
+struct TitleButtonInfo {
+    int id;
+    const char* name;
+    bool created;
+    const char* tooltip;
+};
+
+// In layout order: the right group from the right end leftwards, then the
+// one at the left end.
+constexpr std::array<TitleButtonInfo, 8> kTitleButtons{{
+    {ChannelWindow::kExitButton, "exit", true, "关闭"},
+    {ChannelWindow::kMaxButton, "max", false, ""},
+    {ChannelWindow::kMinButton, "min", false, ""},
+    {ChannelWindow::kTopButton, "top", false, ""},
+    {ChannelWindow::kTrayButton, "tray", false, ""},
+    {ChannelWindow::kColorButton, "color", false, ""},
+    {ChannelWindow::kPlusButton, "plus", false, ""},
+    {ChannelWindow::kMenuButton, "menu", true, "Group"},
+}};
+
+int Slot(int controlId) { return controlId - ChannelWindow::kMinButton; }
+
+// The pure white pixels of an image at its logical size, moved to `at`:
+// the part of a corner that is cut away from the window's shape.
+QRegion WhitePixels(int bitmapId, QPoint at)
+{
+    const QImage image = res::Bitmap(bitmapId, 1.0).convertToFormat(QImage::Format_ARGB32);
+    QRegion white;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) == 0xFFFFFFFFu)
+                white += QRect(at.x() + x, at.y() + y, 1, 1);
+        }
+    }
+    return white;
+}
+
+QFont CaptionFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPixelSize(kCaptionPixelSize);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+}  // namespace
+
+ChannelWindow::ChannelWindow(PanelContext& context, int channelIndex, int channelFlag, char themeCode,
+                         int firstPaneKind, int paneBottom, QWidget* parent)
+    : QWidget(parent), m_channelIndex(channelIndex), m_channelFlag(channelFlag), m_themeCode(themeCode)
+{
+    // The channel windows bring the program's 2003 look with them.
+    VisualManager::SetDefault(VisualManager::Look::Classic2003);
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(kWidth, kHeight);
+
+    const QRect paneRect(QPoint(kPaneLeft, kPaneTop), QPoint(kPaneRight - 1, paneBottom - 1));
+    m_firstPane = new ChannelPane(context, firstPaneKind, channelIndex, channelFlag, this);
+    m_firstPane->setGeometry(paneRect);
+    m_secondPane = new ChannelPane(context, firstPaneKind + 1, channelIndex, channelFlag, this);
+    m_secondPane->setGeometry(paneRect);
+    ShowPane(1);
+
+    CreateTitleButtons();
+    LayOutTitleButtons();
+    UpdateShape();
+}
+
+ChannelWindow::~ChannelWindow() = default;
+
+void ChannelWindow::CreateTitleButtons()
+{
+    const std::array<QColor, 12> colours = SkinTheme::ButtonColours(m_themeCode);
+    for (const TitleButtonInfo& info : kTitleButtons) {
+        if (!info.created)
+            continue;
+        auto* button = new SkinButton(this);
+        const QString name = QString::fromLatin1(info.name);
+        button->setObjectName(name);
+        button->setProperty("controlId", info.id);
+        button->setToolTip(QString::fromUtf8(info.tooltip));
+        button->SetSkinName(name + kNameSuffix);
+        button->SetColours(colours);
+        button->resize(kButtonSide, kButtonSide);
+        button->show();
+        m_buttons[static_cast<std::size_t>(Slot(info.id))] = button;
+    }
+}
+
+SkinButton* ChannelWindow::TitleButton(int controlId) const
+{
+    const int slot = Slot(controlId);
+    if (slot < 0 || slot >= static_cast<int>(m_buttons.size()))
+        return nullptr;
+    return m_buttons[static_cast<std::size_t>(slot)];
+}
+
+// The right group lines up leftwards from the right end, each button one
+// width and a gap left of the one before, skipping those that do not exist;
+// "menu" sits one button width in from the left end.
+void ChannelWindow::LayOutTitleButtons()
+{
+    int right = width() - kRightGap;
+    for (const TitleButtonInfo& info : kTitleButtons) {
+        SkinButton* button = TitleButton(info.id);
+        if (!button)
+            continue;
+        const int top = static_cast<int>(std::ceil((kStripHeight - button->height()) / 2.0));
+        if (info.id == kMenuButton) {
+            button->move(button->width(), top);
+            continue;
+        }
+        button->move(right - button->width(), top);
+        right -= button->width() + kButtonGap;
+    }
+}
+
+void ChannelWindow::UpdateShape()
+{
+    // The corner pieces are the same in every theme; white is cut away.
+    static const QRegion leftCap = WhitePixels(kLeftCapImage, {});
+    static const QRegion rightCap = WhitePixels(kRightCapImage, {});
+    static const QRegion leftCorner = WhitePixels(kLeftCornerImage, {});
+    static const QRegion rightCorner = WhitePixels(kRightCornerImage, {});
+    static const QSize rightCapSize = res::BitmapSize(kRightCapImage);
+    static const QSize leftCornerSize = res::BitmapSize(kLeftCornerImage);
+    static const QSize rightCornerSize = res::BitmapSize(kRightCornerImage);
+
+    QRegion shape(rect());
+    shape -= leftCap;
+    shape -= rightCap.translated(width() - rightCapSize.width(), 0);
+    shape -= leftCorner.translated(0, height() - leftCornerSize.height());
+    shape -= rightCorner.translated(width() - rightCornerSize.width(), height() - rightCornerSize.height());
+    setMask(shape);
+}
+
+void ChannelWindow::ShowPane(int paneKind)
+{
+    if (paneKind != 1 && paneKind != 2)
+        return;
+    m_firstPane->setVisible(paneKind == 1);
+    m_secondPane->setVisible(paneKind == 2);
+}
+
+void ChannelWindow::SetChannelName(const QString& name)
+{
+    m_channelName = name;
+    update(0, 0, width(), kStripHeight);
+}
+
+void ChannelWindow::ShowChannel()
+{
+    show();
+    m_shown = true;
+}
+
+void ChannelWindow::HideChannel()
+{
+    hide();
+    m_shown = false;
+}
+
+const ChannelWindow::Skin& ChannelWindow::SkinAt(qreal ratio)
+{
+    if (qFuzzyCompare(m_skin.ratio, ratio))
+        return m_skin;
+    const auto load = [this, ratio](int id) { return SkinTheme::Recolour(res::Bitmap(id, ratio), m_themeCode); };
+    m_skin.ratio = ratio;
+    m_skin.edge = load(kEdgeImage);
+    m_skin.pattern = QPixmap::fromImage(load(kPatternImage + m_skinIndex));
+    m_skin.strip = load(kStripImage);
+    m_skin.leftCap = load(kLeftCapImage);
+    m_skin.rightCap = load(kRightCapImage);
+    m_skin.leftCorner = load(kLeftCornerImage);
+    m_skin.rightCorner = load(kRightCornerImage);
+    return m_skin;
+}
+
+void ChannelWindow::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    const Skin& skin = SkinAt(devicePixelRatioF());
+    const int w = width();
+    const int h = height();
+
+    // Background pattern inside a black outline; the frame pieces then go
+    // over the outline.
+    painter.drawTiledPixmap(rect(), skin.pattern);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+
+    painter.drawImage(QRect(0, 0, 1, h), skin.edge);
+    painter.drawImage(QRect(w - 1, 0, 1, h), skin.edge);
+    painter.drawImage(QRect(0, h - 1, w, 1), skin.edge);
+
+    const QSize leftCap = res::LogicalSize(skin.leftCap);
+    const QSize rightCap = res::LogicalSize(skin.rightCap);
+    const int stripHeight = res::LogicalSize(skin.strip).height();
+    painter.drawImage(QRect(leftCap.width(), 0, w - leftCap.width() - rightCap.width(), stripHeight),
+                      skin.strip);
+    painter.drawImage(QPoint(0, 0), skin.leftCap);
+    painter.drawImage(QPoint(w - rightCap.width(), 0), skin.rightCap);
+
+    const QSize leftCorner = res::LogicalSize(skin.leftCorner);
+    const QSize rightCorner = res::LogicalSize(skin.rightCorner);
+    painter.drawImage(QPoint(0, h - leftCorner.height()), skin.leftCorner);
+    painter.drawImage(QPoint(w - rightCorner.width(), h - rightCorner.height()), skin.rightCorner);
+
+    if (m_channelName.isEmpty())
+        return;
+    // The caption is centred between the menu button and the right group.
+    int left = leftCap.width();
+    if (const SkinButton* menu = TitleButton(kMenuButton))
+        left = menu->geometry().right() + 1 + kButtonGap;
+    int right = w - rightCap.width();
+    for (const SkinButton* button : m_buttons) {
+        if (button && button != TitleButton(kMenuButton))
+            right = std::min(right, button->x() - kButtonGap);
+    }
+    const QRect area(left, 0, std::max(0, right - left), stripHeight);
+    painter.setFont(CaptionFont());
+    painter.setPen(Qt::black);
+    const QString text = painter.fontMetrics().elidedText(m_channelName, Qt::ElideRight, area.width());
+    painter.drawText(area, Qt::AlignCenter, text);
+}
+
+void ChannelWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayOutTitleButtons();
+    UpdateShape();
+    update();
+}
+
+void ChannelWindow::childEvent(QChildEvent* event)
+{
+    QWidget::childEvent(event);
+    // A child added through setParent() is complete when it arrives; one
+    // built with this window as its parent is still being constructed then,
+    // so it is styled when it is polished before it first shows.
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)
+        StyleChild(event->child());
+}
+
+void ChannelWindow::StyleChild(QObject* child) const
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(child)) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, SkinTheme::LightColour(m_themeCode));
+        palette.setColor(QPalette::Text, Qt::black);
+        edit->setPalette(palette);
+    } else if (auto* label = qobject_cast<QLabel*>(child)) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, Qt::black);
+        palette.setColor(QPalette::Window, Qt::transparent);
+        label->setPalette(palette);
+        label->setAutoFillBackground(false);
+    }
+}
+
+// Presses on the window itself (the title strip and the frame) are taken
+// here so they reach no other window: the window is not moved by dragging
+// its title and a double click does not maximise it.
+void ChannelWindow::mousePressEvent(QMouseEvent* event) { event->accept(); }
+
+void ChannelWindow::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+
+}  // namespace brevant

@@ -1,0 +1,654 @@
+#include "ui/soundtest/SoundTestDialog.h"
+
+#include "ui/controls/BitmapFader.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/soundtest/LevelGraph.h"
+#include "ui/controls/SkinnedTrackbar.h"
+#include "ui/panels/GainStrip.h"
+#include "ui/soundtest/SoundTestButtons.h"
+#include "ui/soundtest/SoundTestMonitor.h"
+#include "ui/soundtest/SoundTestResultBox.h"
+#include "ui/panels/UiHandOff.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <memory>
+#include <utility>
+
+namespace brevant {
+
+namespace {
+
+constexpr int kListWidth = 96;
+constexpr int kButtonSpacing = 6;
+constexpr int kGroupSpacing = 12;
+
+QLabel* AddLabel(QWidget* parent, int controlId, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    TagControl(label, controlId);
+    return label;
+}
+
+QComboBox* AddList(QWidget* parent, int controlId)
+{
+    auto* list = new QComboBox(parent);
+    TagControl(list, controlId);
+    list->setMinimumWidth(kListWidth);
+    return list;
+}
+
+}  // namespace
+
+SoundTestDialog::SoundTestDialog(PanelContext& context, QWidget* parent)
+    : QDialog(parent)
+    , m_context(context)
+{
+    setWindowTitle(QStringLiteral("Sound Test"));
+    BuildControls();
+    connect(&context.Model(), &PanelModel::changed, this, &SoundTestDialog::OnModelChanged);
+}
+
+SoundTestDialog::~SoundTestDialog() = default;
+
+void SoundTestDialog::SetPathChooser(SoundTestResultBox::PathChooser chooser)
+{
+    m_result->SetPathChooser(std::move(chooser));
+}
+
+void SoundTestDialog::BuildControls()
+{
+    m_monitor = new SoundTestMonitor(this);
+
+    // What to measure: channel, points, time per point.
+    auto* settings = new QGroupBox(QStringLiteral("Measurement"), this);
+    TagControl(settings, kSettingsBoxId);
+    m_channelList = AddList(settings, kChannelListId);
+    m_pointList = AddList(settings, kPointListId);
+    m_timeList = AddList(settings, kTimeListId);
+    auto* settingsGrid = new QGridLayout(settings);
+    settingsGrid->setHorizontalSpacing(10);
+    settingsGrid->setColumnStretch(1, 1);
+    settingsGrid->addWidget(AddLabel(settings, kChannelLabelId, QStringLiteral("Channel")), 0, 0);
+    settingsGrid->addWidget(m_channelList, 0, 1);
+    settingsGrid->addWidget(AddLabel(settings, kPointLabelId, QStringLiteral("Point ")), 1, 0);
+    settingsGrid->addWidget(m_pointList, 1, 1);
+    settingsGrid->addWidget(AddLabel(settings, kTimeLabelId, QStringLiteral("Time")), 2, 0);
+    settingsGrid->addWidget(m_timeList, 2, 1);
+    // Where the measurement stands, under a rule.
+    auto* rule = new QFrame(settings);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    settingsGrid->addWidget(rule, 3, 0, 1, 2);
+    m_signalState = AddLabel(settings, kSignalStateId, QString());
+    m_pointState = AddLabel(settings, kPointStateId, QString());
+    settingsGrid->addWidget(AddLabel(settings, kSignalCaptionId, QStringLiteral("Signal")), 4, 0);
+    settingsGrid->addWidget(m_signalState, 4, 1);
+    settingsGrid->addWidget(AddLabel(settings, kPointCaptionId, QStringLiteral("Measured")), 5, 0);
+    settingsGrid->addWidget(m_pointState, 5, 1);
+    settingsGrid->setRowStretch(6, 1);
+
+    m_result = new SoundTestResultBox(this);
+
+    // The command buttons: the test signal, the measurement, then the dialog's own.
+    using Role = SoundTestButtons::Role;
+    auto addCommand = [this](Role role, int controlId, const QString& caption) {
+        auto* button = new QPushButton(caption, this);
+        TagControl(button, controlId);
+        button->setAutoDefault(false);
+        button->setMinimumWidth(84);
+        m_buttons.Add(role, button);
+        return button;
+    };
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(kButtonSpacing);
+    buttons->addWidget(addCommand(Role::TestOn, kTestOnId, QStringLiteral("TestOn")));
+    buttons->addWidget(addCommand(Role::TestOff, kTestOffId, QStringLiteral("TestOff")));
+    buttons->addSpacing(kGroupSpacing);
+    buttons->addWidget(addCommand(Role::Start, kStartId, QStringLiteral("Start")));
+    buttons->addWidget(addCommand(Role::Continue, kContinueId, QStringLiteral("Continue")));
+    buttons->addWidget(addCommand(Role::Result, kResultId, QStringLiteral("Result")));
+    buttons->addStretch(1);
+    buttons->addWidget(addCommand(Role::Save, kSaveId, QStringLiteral("Save")));
+    buttons->addWidget(addCommand(Role::Quit, kQuitId, QStringLiteral("Quit")));
+    addCommand(Role::Calibrated, kCalibratedId, QStringLiteral("Calibrated"))->hide();
+
+    // The status line: what the dialog is doing or waiting for. The busy bar
+    // keeps its place while hidden, so the line does not move.
+    m_status = AddLabel(this, kStatusId, QString());
+    m_status->setTextFormat(Qt::PlainText);
+    m_busyBar = new QProgressBar(this);
+    TagControl(m_busyBar, kBusyId);
+    m_busyBar->setRange(0, 0);
+    m_busyBar->setTextVisible(false);
+    m_busyBar->setFixedSize(96, 8);
+    QSizePolicy keepPlace = m_busyBar->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_busyBar->setSizePolicy(keepPlace);
+    m_busyBar->hide();
+    auto* statusLine = new QHBoxLayout;
+    statusLine->addWidget(m_status, 1);
+    statusLine->addWidget(m_busyBar, 0, Qt::AlignVCenter);
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(kGroupSpacing);
+    left->addWidget(m_monitor);
+    left->addWidget(settings, 1);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(12, 10, 12, 8);
+    grid->setHorizontalSpacing(kGroupSpacing);
+    grid->setVerticalSpacing(kGroupSpacing);
+    grid->addLayout(left, 0, 0);
+    grid->addWidget(m_result, 0, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(0, 1);
+    grid->addLayout(buttons, 1, 0, 1, 2);
+    grid->addLayout(statusLine, 2, 0, 1, 2);
+
+    // Controls that keep their ids but take no part in the test; never shown.
+    for (int k = 0; k < 4; ++k)
+        AddLabel(this, kFirstSpareStaticId + k, QString())->hide();
+    AddLabel(this, kFilterLabelId, QStringLiteral("Filter"))->hide();
+    m_filterList = AddList(this, kFilterListId);
+    m_filterList->hide();
+    auto* spareEdit = new QLineEdit(this);
+    TagControl(spareEdit, kSpareEditId);
+    spareEdit->setEnabled(false);
+    spareEdit->hide();
+
+    connect(m_channelList, &QComboBox::activated, this, &SoundTestDialog::OnChannelChanged);
+    connect(m_pointList, &QComboBox::activated, this, &SoundTestDialog::OnPointChanged);
+    connect(m_timeList, &QComboBox::activated, this, &SoundTestDialog::OnTimeChanged);
+    connect(&m_monitor->Fader(), &BitmapFader::sliderMoved, this, &SoundTestDialog::OnFaderMoving);
+    connect(&m_monitor->Fader(), &BitmapFader::changeFinished, this, &SoundTestDialog::OnFaderMoved);
+    connect(&m_monitor->Phantom(), &ImageCheckButton::clicked, this, &SoundTestDialog::OnPhantomClicked);
+    const std::pair<Role, void (SoundTestDialog::*)()> handlers[] = {
+        {Role::Calibrated, &SoundTestDialog::OnCalibrated}, {Role::TestOn, &SoundTestDialog::OnTestOn},
+        {Role::TestOff, &SoundTestDialog::OnTestOff},       {Role::Start, &SoundTestDialog::OnStart},
+        {Role::Continue, &SoundTestDialog::OnContinue},     {Role::Result, &SoundTestDialog::OnResult},
+        {Role::Save, &SoundTestDialog::OnSave},             {Role::Quit, &SoundTestDialog::OnQuit}};
+    for (const auto& [role, handler] : handlers)
+        connect(&m_buttons.Button(role), &QPushButton::clicked, this, handler);
+    connect(m_result, &SoundTestResultBox::exported, this,
+            [this](const QString& fileName) { Note(QStringLiteral("Saved to %1.").arg(fileName)); });
+    connect(m_result, &SoundTestResultBox::exportFailed, this,
+            [this](const QString& error) { m_context.TellUser(error.toStdString()); });
+
+    ApplyButtonSet(ButtonSet::Idle);
+    UpdateControls();
+}
+
+QPushButton& SoundTestDialog::Button(int controlId) const
+{
+    return *Control<QPushButton>(controlId);
+}
+
+void SoundTestDialog::FillLists()
+{
+    m_channelList->clear();
+    switch (m_context.Model().Family()) {
+    case 1:
+        m_channelList->addItems({"Input1", "Input2", "Input3", "Input4"});
+        break;
+    case 2:
+        m_channelList->addItems({"VCSIN", "Input1", "Input2", "Input3"});
+        break;
+    default:
+        break;
+    }
+    m_pointList->clear();
+    for (int points = 1; points <= kMaxTestPoints; ++points)
+        m_pointList->addItem(QString::number(points));
+    m_timeList->clear();
+    for (int seconds = kFirstTestTime; seconds <= kLastTestTime; ++seconds)
+        m_timeList->addItem(QStringLiteral("%1s").arg(seconds));
+    for (QComboBox* list : {m_channelList, m_pointList, m_timeList})
+        list->setCurrentIndex(list->count() > 0 ? 0 : -1);
+    m_filterList->clear();
+    for (int k = 0; k <= 5; ++k)
+        m_filterList->addItem(QStringLiteral("Filter %1").arg(k));
+}
+
+void SoundTestDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        Initialise();
+}
+
+void SoundTestDialog::Initialise()
+{
+    m_note.clear();
+    m_closing = false;
+    m_test = {};
+    m_pointsDone = 0;
+    m_signal = SignalState::Unknown;
+    ApplyButtonSet(ButtonSet::Idle);
+    m_gain = 0;
+    m_testChannel = 0;
+    FillLists();
+    m_monitor->Reset();
+    m_result->Clear();
+
+    // Without a device the dialog says so in its status line; it does not
+    // stop the user with a message.
+    if (m_context.Connected())
+        OnCalibrated();
+    if (m_context.Connected()) {
+        Post(QStringLiteral("Reading the test settings..."), [](DeviceLink& link, const Report&) -> Finish {
+            QueryTestSettings(link);
+            return [](SoundTestDialog& dlg) {
+                dlg.SelectStoredSettings();
+                if (dlg.SettingsConfirmed()) {
+                    dlg.TakeGainFromModel();
+                    dlg.ApplyButtonSet(ButtonSet::Ready);
+                }
+            };
+        });
+    } else {
+        // Nothing is sent: the lists show what the mirror last held.
+        PostQuietly([](DeviceLink&, const Report&) -> Finish {
+            return [](SoundTestDialog& dlg) { dlg.SelectStoredSettings(); };
+        });
+    }
+    UpdateControls();
+}
+
+void SoundTestDialog::SelectStoredSettings()
+{
+    auto select = [](QComboBox* list, int index) {
+        list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+    };
+    m_testChannel = m_test.channel - 1;
+    select(m_channelList, m_test.channel - 1);
+    select(m_pointList, m_test.points - 1);
+    select(m_timeList, m_test.time - kFirstTestTime);
+}
+
+bool SoundTestDialog::RequireConnection()
+{
+    if (m_context.Connected())
+        return true;
+    m_context.TellUser(msg::kCannotConnect);
+    return false;
+}
+
+bool SoundTestDialog::SettingsConfirmed() const { return m_test.confirmed; }
+
+void SoundTestDialog::Post(const QString& doing, Work work)
+{
+    m_doing.push_back(doing);
+    m_note.clear();
+    UpdateControls();
+    PostQuietly([work = std::move(work)](DeviceLink& link, const Report& report) -> Finish {
+        Finish finish = work(link, report);
+        return [finish = std::move(finish)](SoundTestDialog& dlg) {
+            dlg.m_doing.pop_front();
+            if (finish)
+                finish(dlg);
+        };
+    });
+}
+
+void SoundTestDialog::PostQuietly(Work work)
+{
+    // The answer comes back later; the context drops it when the dialog is
+    // gone by then, so `this` is only used on the UI thread while it lives.
+    m_context.Run(this, [this, work = std::move(work)](DeviceLink& link) -> std::function<void()> {
+        std::vector<std::string> told;
+        Finish finish = work(link, [&told](std::string_view text, std::string_view) { told.emplace_back(text); });
+        // The test's state as the device left it, read here on the queue's thread.
+        const DeviceParams& p = link.State().params;
+        const TestState test{p.SM.load(), p.CN.load(), p.CP.load(), p.CT.load(), TestSettingsConfirmed(p)};
+        return [this, finish = std::move(finish), told = std::move(told), test] { Finished(finish, told, test); };
+    });
+}
+
+void SoundTestDialog::Finished(const Finish& finish, const std::vector<std::string>& told, const TestState& test)
+{
+    m_test = test;
+    if (finish)
+        finish(*this);
+    UpdateControls();
+    for (const std::string& text : told)
+        m_context.TellUser(text);
+    if (m_closing && !Busy())
+        reject();
+}
+
+void SoundTestDialog::ApplyButtonSet(ButtonSet set)
+{
+    m_buttons.Apply(set);
+    UpdateControls();
+}
+
+void SoundTestDialog::UpdateControls()
+{
+    const bool idle = !Busy();
+    m_buttons.Update(!idle);
+    for (QComboBox* list : {m_channelList, m_pointList, m_timeList})
+        list->setEnabled(idle);
+    m_busyBar->setVisible(!idle);
+    if (idle)
+        m_busyBar->setRange(0, 0);  // back to "busy" for the next command
+    m_status->setText(StatusText());
+    const QString unknown = QStringLiteral("\u2014");
+    m_signalState->setText(m_signal == SignalState::Unknown ? unknown
+                           : m_signal == SignalState::On ? QStringLiteral("On")
+                                                         : QStringLiteral("Off"));
+    const int points = m_test.points;
+    m_pointState->setText(points > 0 ? QStringLiteral("%1 of %2").arg(m_pointsDone).arg(points) : unknown);
+}
+
+QString SoundTestDialog::StatusText() const
+{
+    if (Busy())
+        return m_doing.front();
+    if (!m_note.isEmpty())
+        return m_note;
+    return StateText();
+}
+
+QString SoundTestDialog::StateText() const
+{
+    if (!m_context.Connected())
+        return QStringLiteral("No device connected.");
+    if (m_test.mode < 1)
+        return QStringLiteral("The device is not in test mode.");
+    if (!SettingsConfirmed())
+        return QStringLiteral("Test mode: choose the channel, the points and the time.");
+    const int points = m_test.points;
+    if (m_result->Plotted())
+        return QStringLiteral("Result of %1: levels %2 to %3.")
+            .arg(m_channelList->currentText())
+            .arg(m_result->Graph().YMin())
+            .arg(m_result->Graph().YMax());
+    if (m_pointsDone == 0)
+        return QStringLiteral("Ready: Start measures point 1 of %1.").arg(points);
+    if (m_pointsDone < points)
+        return QStringLiteral("Point %1 of %2 measured: Continue measures the next.").arg(m_pointsDone).arg(points);
+    return QStringLiteral("All %1 points measured: Result fetches the curves.").arg(points);
+}
+
+void SoundTestDialog::Note(const QString& text)
+{
+    m_note = text;
+    UpdateControls();
+}
+
+void SoundTestDialog::TakeGainFromModel()
+{
+    const int n = TestedInput();
+    if (!IsChannel(n))
+        return;
+    m_gain = m_context.Model().Values().MG[static_cast<std::size_t>(n)];
+    m_monitor->SetGain(m_gain);
+}
+
+void SoundTestDialog::OnCalibrated()
+{
+    if (!RequireConnection())
+        return;
+    Post(QStringLiteral("Entering test mode..."), [](DeviceLink& link, const Report&) -> Finish {
+        if (!EnterTestMode(link))
+            return [](SoundTestDialog& dlg) { dlg.Note(QStringLiteral("The device did not enter test mode.")); };
+        return [](SoundTestDialog& dlg) { dlg.ApplyButtonSet(ButtonSet::InTestMode); };
+    });
+}
+
+void SoundTestDialog::OnChannelChanged(int index)
+{
+    ChangeSetting(QStringLiteral("channel"), [index](DeviceLink& link) { return SetTestChannel(link, index + 1); },
+                  [index](SoundTestDialog& dlg) {
+                      dlg.m_testChannel = index;
+                      if (dlg.SettingsConfirmed())
+                          dlg.TakeGainFromModel();
+                  });
+}
+
+void SoundTestDialog::OnPointChanged(int index)
+{
+    ChangeSetting(QStringLiteral("points"), [index](DeviceLink& link) { return SetTestPoints(link, index + 1); });
+}
+
+void SoundTestDialog::OnTimeChanged(int index)
+{
+    ChangeSetting(QStringLiteral("time"),
+                  [index](DeviceLink& link) { return SetTestTime(link, index + kFirstTestTime); });
+}
+
+void SoundTestDialog::ChangeSetting(const QString& what, std::function<Status(DeviceLink&)> set, Finish taken)
+{
+    if (!RequireConnection() || m_test.mode < 1)
+        return;
+    Post(QStringLiteral("Setting the %1...").arg(what),
+         [what, set = std::move(set), taken = std::move(taken)](DeviceLink& link, const Report&) -> Finish {
+             if (!set(link)) {
+                 return [what](SoundTestDialog& dlg) {
+                     dlg.Note(QStringLiteral("The device did not take the %1.").arg(what));
+                 };
+             }
+             return [taken](SoundTestDialog& dlg) {
+                 if (taken)
+                     taken(dlg);
+                 if (dlg.SettingsConfirmed())
+                     dlg.ApplyButtonSet(ButtonSet::Ready);
+             };
+         });
+}
+
+void SoundTestDialog::OnFaderMoving(int value)
+{
+    m_monitor->ShowGain(SoundTestMonitor::GainAt(value));
+}
+
+void SoundTestDialog::OnFaderMoved(int value)
+{
+    m_gain = SoundTestMonitor::GainAt(value);
+    m_monitor->Trackbar().SetPos(value);
+    m_monitor->ShowGain(m_gain);
+    if (!RequireConnection())
+        return;
+    if (!SettingsConfirmed()) {
+        m_context.TellUser(msg::kPleaseSetPointAndTime);
+        return;
+    }
+    // Through the model, like a panel's change: the channel panels and the
+    // monitor show the new gain at once, while the set waits on the queue.
+    m_context.Send({{Op::MG, {TestedInput()}, m_gain}}, [&context = m_context](const SendOutcome& outcome) {
+        if (!outcome.Confirmed())
+            context.TellUser(msg::kSetGainError);
+    });
+}
+
+void SoundTestDialog::OnPhantomClicked()
+{
+    const bool on = m_monitor->Phantom().GetCheck();
+    if (!RequireConnection())
+        return;
+    if (!SettingsConfirmed()) {
+        m_context.TellUser(msg::kPleaseSetPointAndTime);
+        return;
+    }
+    m_context.Send({{Op::MT, {TestedInput()}, on ? 1 : 0}}, [&context = m_context](const SendOutcome& outcome) {
+        if (!outcome.Confirmed())
+            context.TellUser(msg::kSetPhantomError);
+    });
+}
+
+void SoundTestDialog::OnModelChanged(unsigned what)
+{
+    if (what & (model::kReadBack | model::kPoll | model::kSettings))
+        RefreshMonitor();
+}
+
+void SoundTestDialog::RefreshMonitor()
+{
+    const int n = TestedInput();
+    if (!SettingsConfirmed() || !IsChannel(n))
+        return;
+    const ShownValues& v = m_context.Model().Values();
+    const auto at = static_cast<std::size_t>(n);
+    m_monitor->ShowLevels(v.ML[at], v.OL[at]);
+    m_monitor->Phantom().SetCheck(v.MT[at] != 0);
+    if (!m_monitor->Fader().IsDragging())
+        TakeGainFromModel();
+}
+
+void SoundTestDialog::OnTestOn() { SwitchSignal(true); }
+
+void SoundTestDialog::OnTestOff() { SwitchSignal(false); }
+
+void SoundTestDialog::SwitchSignal(bool on)
+{
+    if (!RequireConnection())
+        return;
+    const QString state = on ? QStringLiteral("on") : QStringLiteral("off");
+    Post(QStringLiteral("Switching the test signal %1...").arg(state),
+         [on, state](DeviceLink& link, const Report&) -> Finish {
+             const bool switched = static_cast<bool>(SwitchTestSignal(link, on));
+             return [on, state, switched](SoundTestDialog& dlg) {
+                 if (!switched) {
+                     dlg.Note(QStringLiteral("The device did not switch the test signal %1.").arg(state));
+                     return;
+                 }
+                 dlg.m_signal = on ? SignalState::On : SignalState::Off;
+                 dlg.Note(QStringLiteral("Test signal %1.").arg(state));
+             };
+         });
+}
+
+void SoundTestDialog::OnStart()
+{
+    if (!RequireConnection())
+        return;
+    Post(QStringLiteral("Measuring point 1..."), [](DeviceLink& link, const Report&) -> Finish {
+        const PointProgress progress = StartMeasurement(link);
+        return [progress](SoundTestDialog& dlg) {
+            if (!progress.status) {
+                dlg.Note(QStringLiteral("The device did not measure the first point."));
+                return;
+            }
+            dlg.m_pointsDone = progress.pointsDone;
+            if (progress.complete) {
+                dlg.ApplyButtonSet(ButtonSet::Measured);
+                return;
+            }
+            dlg.m_buttons.Allow(SoundTestButtons::Start, false);
+            dlg.m_buttons.Allow(SoundTestButtons::Continue, true);
+            dlg.m_buttons.Allow(SoundTestButtons::Result, false);
+        };
+    });
+}
+
+void SoundTestDialog::OnContinue()
+{
+    if (!RequireConnection())
+        return;
+    const int done = m_pointsDone;
+    Post(QStringLiteral("Measuring point %1...").arg(done + 1),
+         [done](DeviceLink& link, const Report&) -> Finish {
+             const PointProgress progress = ContinueMeasurement(link, done);
+             return [progress](SoundTestDialog& dlg) {
+                 if (!progress.status) {
+                     dlg.Note(QStringLiteral("The device did not measure point %1.").arg(progress.pointsDone + 1));
+                     return;
+                 }
+                 dlg.m_pointsDone = progress.pointsDone;
+                 if (progress.complete)
+                     dlg.ApplyButtonSet(ButtonSet::Measured);
+             };
+         });
+}
+
+void SoundTestDialog::OnResult()
+{
+    if (!RequireConnection())
+        return;
+    // The twenty blocks take a while: the bar shows how many are in.
+    QPointer<SoundTestDialog> self(this);
+    const ProgressFn progress = [self](int percent) {
+        PostToUi(QCoreApplication::instance(), [self, percent] {
+            if (!self)
+                return;
+            self->m_busyBar->setRange(0, 100);
+            self->m_busyBar->setValue(percent);
+        });
+    };
+    Post(QStringLiteral("Reading the result..."), [progress](DeviceLink& link, const Report& report) -> Finish {
+        if (!ReadResults(link, report, progress))
+            return {};
+        return [curves = TakeResults(link.State().params)](SoundTestDialog& dlg) { dlg.PlotResults(curves); };
+    });
+}
+
+void SoundTestDialog::PlotResults(const ResultCurves& curves)
+{
+    m_result->Plot(curves);
+    UpdateControls();
+}
+
+void SoundTestDialog::OnSave()
+{
+    if (!RequireConnection())
+        return;
+    Post(QStringLiteral("Saving the setting in the device..."),
+         [](DeviceLink& link, const Report& report) -> Finish {
+             SaveTestSettings(link, report);
+             return {};
+         });
+}
+
+// Quit always closes: after the command under way, leaving test mode first
+// when the device is in it.
+void SoundTestDialog::OnQuit() { reject(); }
+
+bool SoundTestDialog::Quit(bool closing)
+{
+    if (!RequireConnection() || m_test.mode < 1)
+        return false;
+    Post(QStringLiteral("Leaving test mode..."), [closing](DeviceLink& link, const Report&) -> Finish {
+        const bool left = static_cast<bool>(ExitTestMode(link));
+        return [left, closing](SoundTestDialog& dlg) {
+            dlg.m_closing = false;
+            if (left) {
+                dlg.ApplyButtonSet(ButtonSet::Idle);
+                dlg.accept();
+            } else if (closing) {
+                dlg.QDialog::reject();
+            } else {
+                dlg.Note(QStringLiteral("The device did not leave test mode."));
+            }
+        };
+    });
+    return true;
+}
+
+void SoundTestDialog::reject()
+{
+    // Commands still on their way finish first: one of them may be the one
+    // that puts the device in test mode, which closing must leave.
+    if (Busy()) {
+        m_closing = true;
+        return;
+    }
+    m_closing = false;
+    if (m_test.mode != 0 && Quit(true))
+        return;
+    QDialog::reject();
+}
+
+}  // namespace brevant
