@@ -14,17 +14,17 @@ namespace brevant {
 
 AboutDialog::AboutDialog(DeviceState& state, QWidget* parent)
     : QDialog(parent)
-    , m_first(new QLabel(QStringLiteral("Brevant 1.0 "), this))
-    , m_second(new QLabel(this))
+    , first_(new QLabel(QStringLiteral("Brevant 1.0 "), this))
+    , second_(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("About Brevant"));
-    TagControl(m_first, kFirstLineId);
-    TagControl(m_second, kSecondLineId);
+    TagControl(first_, kFirstLineId);
+    TagControl(second_, kSecondLineId);
     if (state.flags.Connected) {
         // A model the program does not know is named as such.
         const std::string model = state.flags.UnknownModel ? ModelName(state) : state.params.SA.Get();
-        m_first->setText(QStringLiteral("Model：%1").arg(QString::fromStdString(model)));
-        m_second->setText(QStringLiteral("Version：%1").arg(QString::fromStdString(state.params.SV.Get())));
+        first_->setText(QStringLiteral("Model：%1").arg(QString::fromStdString(model)));
+        second_->setText(QStringLiteral("Version：%1").arg(QString::fromStdString(state.params.SV.Get())));
     }
 
     auto* icon = new QLabel(this);
@@ -32,8 +32,8 @@ AboutDialog::AboutDialog(DeviceState& state, QWidget* parent)
                         ? style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48)
                         : QApplication::windowIcon().pixmap(48, 48));
     auto* lines = new QVBoxLayout;
-    lines->addWidget(m_first);
-    lines->addWidget(m_second);
+    lines->addWidget(first_);
+    lines->addWidget(second_);
     auto* top = new QHBoxLayout;
     top->addWidget(icon, 0, Qt::AlignTop);
     top->addSpacing(12);
@@ -45,7 +45,7 @@ AboutDialog::AboutDialog(DeviceState& state, QWidget* parent)
     layout->addWidget(buttons);
 }
 
-QString AboutDialog::FirstLine() const { return m_first->text(); }
-QString AboutDialog::SecondLine() const { return m_second->text(); }
+QString AboutDialog::FirstLine() const { return first_->text(); }
+QString AboutDialog::SecondLine() const { return second_->text(); }
 
 }  // namespace brevant

@@ -22,8 +22,8 @@ public:
     QString SecondLine() const;
 
 private:
-    QLabel* m_first;
-    QLabel* m_second;
+    QLabel* first_;
+    QLabel* second_;
 };
 
 }  // namespace brevant

@@ -93,7 +93,7 @@ std::optional<AppOptions> ParseAppOptions(int argc, char** argv, QString* error)
 }
 
 BrevantApp::BrevantApp(AppOptions options)
-    : m_options(std::move(options))
+    : options_(std::move(options))
 {
 }
 
@@ -101,18 +101,18 @@ BrevantApp::~BrevantApp() = default;
 
 int BrevantApp::Run()
 {
-    if (!m_options.screenshot.isEmpty())
+    if (!options_.screenshot.isEmpty())
         return Screenshot();
-    ProgramCore core(PortsFor(m_options), &PanelContext::ShowMessageBox);
+    ProgramCore core(PortsFor(options_), &PanelContext::ShowMessageBox);
     MainWindow frame(core);
-    UsePort(m_options, core);
-    if (m_options.size.isValid()) {
-        frame.resize(m_options.size);
+    UsePort(options_, core);
+    if (options_.size.isValid()) {
+        frame.resize(options_.size);
         frame.show();
     } else {
         frame.showMaximized();
     }
-    if (m_options.connect)
+    if (options_.connect)
         QTimer::singleShot(0, &frame, &MainWindow::OnConnect);
     // For a script that drives the window from outside: the controls'
     // places, kept current as the layout, the zoom and the values move.
@@ -134,15 +134,15 @@ int BrevantApp::Run()
 int BrevantApp::Screenshot()
 {
     // Messages go to the terminal: nobody is there to close a box.
-    ProgramCore core(PortsFor(m_options), [](const QString& text) {
+    ProgramCore core(PortsFor(options_), [](const QString& text) {
         std::fprintf(stderr, "brevant: %s\n", text.toLocal8Bit().constData());
     });
     MainWindow frame(core);
-    UsePort(m_options, core);
+    UsePort(options_, core);
     frame.resize(1600, 900);
     frame.show();
     Settle(100);
-    if (m_options.connect) {
+    if (options_.connect) {
         frame.OnConnect();
         frame.Tasks().WaitIdle();
         QElapsedTimer waited;
@@ -152,12 +152,12 @@ int BrevantApp::Screenshot()
     }
     Settle(1200);  // the form's first layout tick
     core.context.Model().Flush();
-    if (m_options.view == "matrix")
+    if (options_.view == "matrix")
         frame.OnMatrix();
     Settle(100);
 
     QImage image = frame.grab().toImage();
-    if (m_options.view == "soundtest") {
+    if (options_.view == "soundtest") {
         SoundTestDialog dialog(core.context, &frame);
         dialog.show();
         Settle(300);
@@ -178,11 +178,11 @@ int BrevantApp::Screenshot()
         dialog.reject();
         Settle(200);
     }
-    const bool saved = image.save(m_options.screenshot, "PNG");
-    if (m_options.connect)
+    const bool saved = image.save(options_.screenshot, "PNG");
+    if (options_.connect)
         core.connection.Disconnect();
     if (!saved) {
-        std::fprintf(stderr, "brevant: cannot write %s\n", m_options.screenshot.toLocal8Bit().constData());
+        std::fprintf(stderr, "brevant: cannot write %s\n", options_.screenshot.toLocal8Bit().constData());
         return 1;
     }
     return 0;

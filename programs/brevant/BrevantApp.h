@@ -37,7 +37,7 @@ public:
 private:
     int Screenshot();
 
-    AppOptions m_options;
+    AppOptions options_;
 };
 
 }  // namespace brevant

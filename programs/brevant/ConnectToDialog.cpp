@@ -36,63 +36,63 @@ QString ProtocolOf(const QString& address)
 ConnectToDialog::ConnectToDialog(std::vector<PortInfo> ports, QSettings& settings, const QString& simulator,
                                  QWidget* parent)
     : QDialog(parent)
-    , m_ports(std::move(ports))
-    , m_settings(settings)
-    , m_simulator(simulator)
-    , m_devices(SavedNetworkDevices(settings))
-    , m_list(new QTreeWidget(this))
+    , ports_(std::move(ports))
+    , settings_(settings)
+    , simulator_(simulator)
+    , devices_(SavedNetworkDevices(settings))
+    , list_(new QTreeWidget(this))
 {
     setWindowTitle(QStringLiteral("Connect To"));
     auto* intro = new QLabel(QStringLiteral("Choose the &device to connect to:"), this);
-    intro->setBuddy(m_list);
+    intro->setBuddy(list_);
 
-    m_list->setObjectName(QStringLiteral("targets"));
-    m_list->setColumnCount(kColumns);
-    m_list->setHeaderLabels({QStringLiteral("Device"), QStringLiteral("Address"), QStringLiteral("Details")});
-    m_list->setRootIsDecorated(false);
-    m_list->setItemsExpandable(false);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->header()->setStretchLastSection(true);
+    list_->setObjectName(QStringLiteral("targets"));
+    list_->setColumnCount(kColumns);
+    list_->setHeaderLabels({QStringLiteral("Device"), QStringLiteral("Address"), QStringLiteral("Details")});
+    list_->setRootIsDecorated(false);
+    list_->setItemsExpandable(false);
+    list_->setAllColumnsShowFocus(true);
+    list_->header()->setStretchLastSection(true);
     const QFontMetrics metrics = fontMetrics();
-    m_list->setMinimumSize(metrics.averageCharWidth() * kListWidthInChars, metrics.height() * kListHeightInLines);
+    list_->setMinimumSize(metrics.averageCharWidth() * kListWidthInChars, metrics.height() * kListHeightInLines);
 
     auto* add = new QPushButton(QStringLiteral("&Add\u2026"), this);
     add->setObjectName(QStringLiteral("add"));
-    m_edit = new QPushButton(QStringLiteral("&Edit\u2026"), this);
-    m_edit->setObjectName(QStringLiteral("edit"));
-    m_remove = new QPushButton(QStringLiteral("&Remove"), this);
-    m_remove->setObjectName(QStringLiteral("remove"));
+    edit_ = new QPushButton(QStringLiteral("&Edit\u2026"), this);
+    edit_->setObjectName(QStringLiteral("edit"));
+    remove_ = new QPushButton(QStringLiteral("&Remove"), this);
+    remove_->setObjectName(QStringLiteral("remove"));
     connect(add, &QPushButton::clicked, this, &ConnectToDialog::OnAdd);
-    connect(m_edit, &QPushButton::clicked, this, &ConnectToDialog::OnEdit);
-    connect(m_remove, &QPushButton::clicked, this, &ConnectToDialog::OnRemove);
+    connect(edit_, &QPushButton::clicked, this, &ConnectToDialog::OnEdit);
+    connect(remove_, &QPushButton::clicked, this, &ConnectToDialog::OnRemove);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-    m_connect = buttons->addButton(QStringLiteral("&Connect"), QDialogButtonBox::AcceptRole);
-    m_connect->setDefault(true);
+    connect_ = buttons->addButton(QStringLiteral("&Connect"), QDialogButtonBox::AcceptRole);
+    connect_->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &ConnectToDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ConnectToDialog::reject);
-    connect(m_list, &QTreeWidget::currentItemChanged, this, &ConnectToDialog::OnCurrentChanged);
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &ConnectToDialog::accept);
+    connect(list_, &QTreeWidget::currentItemChanged, this, &ConnectToDialog::OnCurrentChanged);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &ConnectToDialog::accept);
 
     auto* networkButtons = new QHBoxLayout;
     networkButtons->addWidget(new QLabel(QStringLiteral("Network devices:"), this));
     networkButtons->addWidget(add);
-    networkButtons->addWidget(m_edit);
-    networkButtons->addWidget(m_remove);
+    networkButtons->addWidget(edit_);
+    networkButtons->addWidget(remove_);
     networkButtons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
-    layout->addWidget(m_list);
+    layout->addWidget(list_);
     layout->addLayout(networkButtons);
     layout->addWidget(buttons);
 
     Fill(LastConnectTarget(settings));
-    m_list->setFocus();
+    list_->setFocus();
 }
 
 QTreeWidgetItem* ConnectToDialog::AddGroup(const QString& title)
 {
-    auto* group = new QTreeWidgetItem(m_list, {title});
+    auto* group = new QTreeWidgetItem(list_, {title});
     group->setFlags(Qt::ItemIsEnabled);  // a heading: never chosen (a disabled one would disable its entries)
     group->setFirstColumnSpanned(true);
     QFont font = group->font(kNameColumn);
@@ -119,59 +119,59 @@ void ConnectToDialog::AddUnavailable(QTreeWidgetItem* group, const QString& what
 
 void ConnectToDialog::Fill(const QString& currentKey)
 {
-    m_list->clear();
+    list_->clear();
     QTreeWidgetItem* serial = AddGroup(QStringLiteral("Serial ports"));
-    for (const PortInfo& port : m_ports) {
+    for (const PortInfo& port : ports_) {
         const QString name = QStringLiteral("COM%1").arg(port.number);
         AddEntry(serial, {name, QString::fromStdString(port.path), QString::fromStdString(port.adapter)}, name);
     }
-    if (m_ports.empty())
+    if (ports_.empty())
         AddUnavailable(serial, QStringLiteral("No serial ports found"),
                        QStringLiteral("Plug in a USB serial adapter and open this dialog again."));
 
     QTreeWidgetItem* network = AddGroup(QStringLiteral("Network devices"));
-    for (int i = 0; i < m_devices.size(); ++i) {
-        const NetworkDevice& device = m_devices[i];
+    for (int i = 0; i < devices_.size(); ++i) {
+        const NetworkDevice& device = devices_[i];
         AddEntry(network, {device.name, device.address, ProtocolOf(device.address)}, device.address, i);
     }
-    if (m_devices.isEmpty())
+    if (devices_.isEmpty())
         AddUnavailable(network, QStringLiteral("No network devices saved"),
                        QStringLiteral("Add a serial device server or ser2net port with Add\u2026"));
 
     QTreeWidgetItem* virtualGroup = AddGroup(QStringLiteral("Virtual device"));
     const QString virtualName = QStringLiteral("Virtual device (simulator)");
     const QString virtualKey = QString::fromStdString(ConnectTarget{TargetKind::VirtualDevice, {}}.Key());
-    if (m_simulator.isEmpty())
+    if (simulator_.isEmpty())
         AddUnavailable(virtualGroup, virtualName,
                        QStringLiteral("The simulator, brevant-sim, was not found next to brevant or on the PATH."));
     else
         AddEntry(virtualGroup, {virtualName, QString(), QStringLiteral("A simulated device for work without hardware")},
                  virtualKey);
 
-    m_list->expandAll();
+    list_->expandAll();
     // Every column as wide as its widest text, the adapters' names included.
-    int width = 2 * m_list->frameWidth() + m_list->indentation();
+    int width = 2 * list_->frameWidth() + list_->indentation();
     for (int column = 0; column < kColumns; ++column) {
-        m_list->resizeColumnToContents(column);
-        width += m_list->columnWidth(column);
+        list_->resizeColumnToContents(column);
+        width += list_->columnWidth(column);
     }
-    m_list->setMinimumWidth(std::max(m_list->minimumWidth(), width));
+    list_->setMinimumWidth(std::max(list_->minimumWidth(), width));
 
     // The entry asked for, else the first one that can be chosen.
     QTreeWidgetItem* current = nullptr;
-    for (QTreeWidgetItemIterator it(m_list, QTreeWidgetItemIterator::Selectable); *it != nullptr; ++it) {
+    for (QTreeWidgetItemIterator it(list_, QTreeWidgetItemIterator::Selectable); *it != nullptr; ++it) {
         if (current == nullptr || (*it)->data(kNameColumn, kKeyRole).toString() == currentKey)
             current = *it;
         if ((*it)->data(kNameColumn, kKeyRole).toString() == currentKey)
             break;
     }
-    m_list->setCurrentItem(current);
+    list_->setCurrentItem(current);
     UpdateButtons();
 }
 
 std::optional<ConnectTarget> ConnectToDialog::Chosen() const
 {
-    const QTreeWidgetItem* item = m_list->currentItem();
+    const QTreeWidgetItem* item = list_->currentItem();
     if (item == nullptr || !(item->flags() & Qt::ItemIsSelectable))
         return std::nullopt;
     return ConnectTarget::FromKey(item->data(kNameColumn, kKeyRole).toString().toStdString());
@@ -179,7 +179,7 @@ std::optional<ConnectTarget> ConnectToDialog::Chosen() const
 
 int ConnectToDialog::CurrentDevice() const
 {
-    const QTreeWidgetItem* item = m_list->currentItem();
+    const QTreeWidgetItem* item = list_->currentItem();
     if (item == nullptr || !(item->flags() & Qt::ItemIsSelectable))
         return -1;
     return item->data(kNameColumn, kDeviceRole).toInt();
@@ -199,9 +199,9 @@ void ConnectToDialog::OnCurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem
         }
         QTreeWidgetItem* next = current;
         do
-            next = down ? m_list->itemBelow(next) : m_list->itemAbove(next);
+            next = down ? list_->itemBelow(next) : list_->itemAbove(next);
         while (next != nullptr && !choosable(next));
-        m_list->setCurrentItem(next != nullptr ? next : previous);  // comes back here
+        list_->setCurrentItem(next != nullptr ? next : previous);  // comes back here
         return;
     }
     UpdateButtons();
@@ -209,16 +209,16 @@ void ConnectToDialog::OnCurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem
 
 void ConnectToDialog::UpdateButtons()
 {
-    m_connect->setEnabled(Chosen().has_value());
+    connect_->setEnabled(Chosen().has_value());
     const bool device = CurrentDevice() >= 0;
-    m_edit->setEnabled(device);
-    m_remove->setEnabled(device);
+    edit_->setEnabled(device);
+    remove_->setEnabled(device);
 }
 
 std::optional<NetworkDevice> ConnectToDialog::EditDeviceDialog(const NetworkDevice& current)
 {
-    if (m_editDevice)
-        return m_editDevice(current);
+    if (editDevice_)
+        return editDevice_(current);
     NetworkDeviceDialog dialog(current, this);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
@@ -230,8 +230,8 @@ void ConnectToDialog::OnAdd()
     const std::optional<NetworkDevice> device = EditDeviceDialog({});
     if (!device)
         return;
-    m_devices.append(*device);
-    SaveNetworkDevices(m_settings, m_devices);
+    devices_.append(*device);
+    SaveNetworkDevices(settings_, devices_);
     Fill(device->address);
 }
 
@@ -240,11 +240,11 @@ void ConnectToDialog::OnEdit()
     const int index = CurrentDevice();
     if (index < 0)
         return;
-    const std::optional<NetworkDevice> device = EditDeviceDialog(m_devices[index]);
+    const std::optional<NetworkDevice> device = EditDeviceDialog(devices_[index]);
     if (!device)
         return;
-    m_devices[index] = *device;
-    SaveNetworkDevices(m_settings, m_devices);
+    devices_[index] = *device;
+    SaveNetworkDevices(settings_, devices_);
     Fill(device->address);
 }
 
@@ -253,8 +253,8 @@ void ConnectToDialog::OnRemove()
     const int index = CurrentDevice();
     if (index < 0)
         return;
-    m_devices.removeAt(index);
-    SaveNetworkDevices(m_settings, m_devices);
+    devices_.removeAt(index);
+    SaveNetworkDevices(settings_, devices_);
     Fill(QString());
 }
 
@@ -263,7 +263,7 @@ void ConnectToDialog::accept()
     const std::optional<ConnectTarget> target = Chosen();
     if (!target)
         return;
-    RememberConnectTarget(m_settings, QString::fromStdString(target->Key()));
+    RememberConnectTarget(settings_, QString::fromStdString(target->Key()));
     QDialog::accept();
 }
 

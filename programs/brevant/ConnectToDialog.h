@@ -37,7 +37,7 @@ public:
     ConnectToDialog(std::vector<PortInfo> ports, QSettings& settings, const QString& simulator,
                     QWidget* parent = nullptr);
 
-    void SetDeviceEditor(EditDevice editor) { m_editDevice = std::move(editor); }
+    void SetDeviceEditor(EditDevice editor) { editDevice_ = std::move(editor); }
     // The current entry's target; nothing when it is none (a heading).
     std::optional<ConnectTarget> Chosen() const;
 
@@ -57,15 +57,15 @@ private:
     void UpdateButtons();
     std::optional<NetworkDevice> EditDeviceDialog(const NetworkDevice& current);
 
-    std::vector<PortInfo> m_ports;
-    QSettings& m_settings;
-    QString m_simulator;
-    QList<NetworkDevice> m_devices;
-    EditDevice m_editDevice;
-    QTreeWidget* m_list;
-    QPushButton* m_connect;
-    QPushButton* m_edit;
-    QPushButton* m_remove;
+    std::vector<PortInfo> ports_;
+    QSettings& settings_;
+    QString simulator_;
+    QList<NetworkDevice> devices_;
+    EditDevice editDevice_;
+    QTreeWidget* list_;
+    QPushButton* connect_;
+    QPushButton* edit_;
+    QPushButton* remove_;
 };
 
 }  // namespace brevant

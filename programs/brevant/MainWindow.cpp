@@ -43,35 +43,35 @@ const QString kZoomKey = QStringLiteral("Zoom");
 
 MainWindow::MainWindow(ProgramCore& core, QWidget* parent)
     : QMainWindow(parent)
-    , m_core(core)
-    , m_view(nullptr)
-    , m_tasks(this, [&core](const QString& text) { core.context.TellUser(text.toStdString()); })
+    , core_(core)
+    , view_(nullptr)
+    , tasks_(this, [&core](const QString& text) { core.context.TellUser(text.toStdString()); })
 {
     setWindowTitle(QStringLiteral("Brevant"));
     VisualManager::SetByNumber(VisualManager::kModern2007LightCommand);
 
-    m_view = new MainForm(core.context);
-    m_zoomed = new ZoomedForm(m_view, this);
-    connect(m_view, &MainForm::formSizeChanged, m_zoomed, &ZoomedForm::FormSizeChanged);
-    setCentralWidget(m_zoomed);
+    view_ = new MainForm(core.context);
+    zoomed_ = new ZoomedForm(view_, this);
+    connect(view_, &MainForm::formSizeChanged, zoomed_, &ZoomedForm::FormSizeChanged);
+    setCentralWidget(zoomed_);
 
     BuildMenus();
     BuildDocks();
-    m_status = new QLabel(this);
-    statusBar()->addWidget(m_status, 1);
+    status_ = new QLabel(this);
+    statusBar()->addWidget(status_, 1);
     ShowStatus();
 
     UpdateConnectCommands();
-    connect(&m_tasks, &TaskRunner::busyChanged, this, &MainWindow::OnBusyChanged);
+    connect(&tasks_, &TaskRunner::busyChanged, this, &MainWindow::OnBusyChanged);
     // The firmware transfer shows its progress on the form as well.
-    connect(&m_tasks, &TaskRunner::progressed, this, [this](int percent) {
-        if (m_upgrading)
-            m_view->ProgressBar().SetValue(percent);
+    connect(&tasks_, &TaskRunner::progressed, this, [this](int percent) {
+        if (upgrading_)
+            view_->ProgressBar().SetValue(percent);
     });
     // What the connection reports reaches the form through the refresher.
     connect(&core.refresher, &PanelRefresher::channelViewShown, this, [this] {
-        m_view->SetViewMode(MainForm::ViewMode::BlankView);
-        m_view->SetViewMode(MainForm::ViewMode::ChannelView);
+        view_->SetViewMode(MainForm::ViewMode::BlankView);
+        view_->SetViewMode(MainForm::ViewMode::ChannelView);
         ShowStatus();
     });
     connect(&core.refresher, &PanelRefresher::readBackEnded, this, &MainWindow::ShowStatus);
@@ -82,12 +82,12 @@ void MainWindow::UpdateConnectCommands()
 {
     // Connect only while no device is connected, Disconnect only while one is
     // (or is being sought again after a loss).
-    const bool idle = !m_tasks.Busy();
-    const bool disconnected = m_core.context.Model().Link() == LinkState::Disconnected;
-    m_connectAction->setEnabled(idle && disconnected);
-    m_connectToAction->setEnabled(idle && disconnected);
-    m_disconnectAction->setEnabled(idle && !disconnected);
-    m_undoAction->setEnabled(idle && m_undo.has_value());
+    const bool idle = !tasks_.Busy();
+    const bool disconnected = core_.context.Model().Link() == LinkState::Disconnected;
+    connectAction_->setEnabled(idle && disconnected);
+    connectToAction_->setEnabled(idle && disconnected);
+    disconnectAction_->setEnabled(idle && !disconnected);
+    undoAction_->setEnabled(idle && undo_.has_value());
 }
 
 void MainWindow::OnModelChanged(unsigned what)
@@ -97,8 +97,8 @@ void MainWindow::OnModelChanged(unsigned what)
         UpdateConnectCommands();
     }
     // A change the device did not confirm is named until the next news.
-    if ((what & model::kNotice) && !m_tasks.Busy())
-        m_status->setText(m_core.context.Model().Notice());
+    if ((what & model::kNotice) && !tasks_.Busy())
+        status_->setText(core_.context.Model().Notice());
 }
 
 MainWindow::~MainWindow() = default;
@@ -107,7 +107,7 @@ QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, void (MainWind
 {
     QAction* action = menu->addAction(text, this, handler);
     if (device)
-        m_deviceCommands << action;
+        deviceCommands_ << action;
     return action;
 }
 
@@ -118,18 +118,18 @@ void MainWindow::BuildMenus()
     QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
     QAction* connectAction = AddCommand(device, QStringLiteral("&Connect"), &MainWindow::OnConnect);
     connectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-    m_connectToAction = AddCommand(device, QStringLiteral("Connect &To\u2026"), &MainWindow::OnConnectTo);
+    connectToAction_ = AddCommand(device, QStringLiteral("Connect &To\u2026"), &MainWindow::OnConnectTo);
     QAction* disconnectAction = AddCommand(device, QStringLiteral("&Disconnect"), &MainWindow::OnDisconnect);
     disconnectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
-    m_connectAction = connectAction;
-    m_disconnectAction = disconnectAction;
+    connectAction_ = connectAction;
+    disconnectAction_ = disconnectAction;
     device->addSeparator();
     AddCommand(device, QStringLiteral("&Open From File"), &MainWindow::OnOpenFromFile)->setShortcut(QKeySequence::Open);
     AddCommand(device, QStringLiteral("&Save to File"), &MainWindow::OnSaveToFile, false)
         ->setShortcut(QKeySequence::Save);
-    m_undoAction = AddCommand(device, QStringLiteral("&Undo Open From File"), &MainWindow::OnUndoOpen);
-    m_undoAction->setEnabled(false);
-    m_recentMenu = device->addMenu(QStringLiteral("&Recent Files"));
+    undoAction_ = AddCommand(device, QStringLiteral("&Undo Open From File"), &MainWindow::OnUndoOpen);
+    undoAction_->setEnabled(false);
+    recentMenu_ = device->addMenu(QStringLiteral("&Recent Files"));
     device->addSeparator();
     AddCommand(device, QStringLiteral("Sa&veDevice"), &MainWindow::OnSaveDevice);
     AddCommand(device, QStringLiteral("Up&grade"), &MainWindow::OnUpgrade);
@@ -178,12 +178,12 @@ void MainWindow::BuildZoomMenu(QMenu* menu)
         group->addAction(action);
         connect(action, &QAction::triggered, this, [this, zoom] { SetZoom(zoom); });
     }
-    m_zoomed->SetZoom(saved);
+    zoomed_->SetZoom(saved);
 }
 
 void MainWindow::SetZoom(Zoom zoom)
 {
-    m_zoomed->SetZoom(zoom);
+    zoomed_->SetZoom(zoom);
     ProgramSettings().setValue(kZoomKey, ZoomSettingText(zoom));
 }
 
@@ -203,11 +203,11 @@ void MainWindow::BuildDocks()
         ViewMenu()->addAction(widget->toggleViewAction());
         return widget;
     };
-    dock(QStringLiteral("Communication list"), QStringLiteral("commLog"), new CommLogView(m_core.log))
+    dock(QStringLiteral("Communication list"), QStringLiteral("commLog"), new CommLogView(core_.log))
         ->toggleViewAction()
         ->setText(QStringLiteral("Communication &list"));
-    auto* trace = new TraceView(m_core.trace, nullptr, [this](int port) { return m_core.port.Label(port); });
-    trace->SetErrorReporter([this](const QString& text) { m_core.context.TellUser(text.toStdString()); });
+    auto* trace = new TraceView(core_.trace, nullptr, [this](int port) { return core_.port.Label(port); });
+    trace->SetErrorReporter([this](const QString& text) { core_.context.TellUser(text.toStdString()); });
     QAction* traceAction = dock(QStringLiteral("Protocol trace"), QStringLiteral("trace"), trace)->toggleViewAction();
     traceAction->setText(QStringLiteral("Protocol &trace"));
     traceAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
@@ -239,20 +239,20 @@ void MainWindow::RememberFile(const QString& path)
 
 void MainWindow::FillRecentMenu()
 {
-    m_recentMenu->clear();
+    recentMenu_->clear();
     const QStringList files = RecentFiles();
-    m_recentMenu->setEnabled(!files.isEmpty());
+    recentMenu_->setEnabled(!files.isEmpty());
     for (int i = 0; i < files.size(); ++i) {
         const QString path = files[i];
-        QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        QAction* action = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
         connect(action, &QAction::triggered, this, [this, path] { OpenPreset(path); });
     }
 }
 
 QString MainWindow::ChooseFileName(const QString& caption, const QString& filter, bool save)
 {
-    if (m_chooseFile)
-        return m_chooseFile(caption, filter, save);
+    if (chooseFile_)
+        return chooseFile_(caption, filter, save);
     QFileDialog dialog(this, caption, QString(), filter);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -265,15 +265,15 @@ QString MainWindow::ChooseFileName(const QString& caption, const QString& filter
 
 void MainWindow::OnConnect()
 {
-    Connection& connection = m_core.connection;
-    m_tasks.Run(QStringLiteral("Connecting…"),
+    Connection& connection = core_.connection;
+    tasks_.Run(QStringLiteral("Connecting…"),
                 [&connection](const Report& report, const ProgressFn&) { connection.Connect(report); });
 }
 
 void MainWindow::OnConnectTo()
 {
     QSettings settings = ProgramSettings();
-    ConnectToDialog dialog(m_core.SerialPorts(), settings, QString::fromStdString(m_core.virtualDevice.Program()),
+    ConnectToDialog dialog(core_.SerialPorts(), settings, QString::fromStdString(core_.virtualDevice.Program()),
                            this);
     if (dialog.exec() == QDialog::Accepted)
         if (const std::optional<ConnectTarget> target = dialog.Chosen())
@@ -282,15 +282,15 @@ void MainWindow::OnConnectTo()
 
 void MainWindow::ConnectTo(const ConnectTarget& target)
 {
-    ProgramCore& core = m_core;
-    m_tasks.Run(QStringLiteral("Connecting\u2026"),
+    ProgramCore& core = core_;
+    tasks_.Run(QStringLiteral("Connecting\u2026"),
                 [&core, target](const Report& report, const ProgressFn&) { core.ConnectTo(target, report); });
 }
 
 void MainWindow::OnDisconnect()
 {
-    Connection& connection = m_core.connection;
-    m_tasks.Run(QStringLiteral("Disconnecting…"),
+    Connection& connection = core_.connection;
+    tasks_.Run(QStringLiteral("Disconnecting…"),
                 [&connection](const Report&, const ProgressFn&) { connection.Disconnect(); });
 }
 
@@ -305,32 +305,32 @@ void MainWindow::OpenPreset(const QString& path)
 {
     // The file is checked first: what is no preset is refused before anything
     // is sent, and it does not become a recent file.
-    const Report tell = [this](std::string_view text, std::string_view) { m_core.context.TellUser(text); };
+    const Report tell = [this](std::string_view text, std::string_view) { core_.context.TellUser(text); };
     std::optional<Preset> preset = LoadPresetFile(path.toStdString(), tell);
     if (!preset)
         return;
-    std::optional<Preset> before = DeviceSnapshot(m_core.connection);
+    std::optional<Preset> before = DeviceSnapshot(core_.connection);
     // A preset refused by the connected device is refused before anything is sent.
-    const std::string refusal = before ? FamilyRefusal(*preset, m_core.state.params,
-                                                       m_core.port.Label(m_core.state.flags.PortNumber.load()))
+    const std::string refusal = before ? FamilyRefusal(*preset, core_.state.params,
+                                                       core_.port.Label(core_.state.flags.PortNumber.load()))
                                        : std::string();
     if (!refusal.empty()) {
         tell(refusal + "; nothing was sent", {});
         return;
     }
     const PresetPreview preview =
-        MakePresetPreview(path, before ? DiffPreset(*preset, m_core.state.params) : std::vector<std::string>{},
+        MakePresetPreview(path, before ? DiffPreset(*preset, core_.state.params) : std::vector<std::string>{},
                           before.has_value());
-    if (!(m_answerPreview ? m_answerPreview(preview) : AskToLoad(this, preview)))
+    if (!(answerPreview_ ? answerPreview_(preview) : AskToLoad(this, preview)))
         return;
 
     // Once an upload has begun, even one that ended early, the earlier
     // setting can be sent back.
     auto started = std::make_shared<std::atomic<bool>>(false);
     auto whole = std::make_shared<std::atomic<bool>>(false);
-    Connection& connection = m_core.connection;
+    Connection& connection = core_.connection;
     const std::string undo = before ? "Undo Open From File restores the earlier setting" : std::string();
-    m_tasks.Run(
+    tasks_.Run(
         QStringLiteral("Sending the preset…"),
         [&connection, started, whole, undo, preset = std::move(*preset)](const Report& report,
                                                                           const ProgressFn& progress) {
@@ -343,26 +343,26 @@ void MainWindow::OpenPreset(const QString& path)
                 RememberFile(path);
             if (!*started)
                 return;
-            m_undo = before;
-            m_undoAction->setEnabled(m_undo.has_value());
+            undo_ = before;
+            undoAction_->setEnabled(undo_.has_value());
         });
 }
 
 void MainWindow::OnUndoOpen()
 {
-    if (!m_undo)
+    if (!undo_)
         return;
     auto sent = std::make_shared<std::atomic<bool>>(false);
-    Connection& connection = m_core.connection;
-    m_tasks.Run(
+    Connection& connection = core_.connection;
+    tasks_.Run(
         QStringLiteral("Sending back the earlier setting…"),
-        [&connection, sent, preset = *m_undo](const Report& report, const ProgressFn& progress) {
+        [&connection, sent, preset = *undo_](const Report& report, const ProgressFn& progress) {
             *sent = brevant::OpenPreset(connection, preset, report, progress).ok;
         },
         [this, sent] {
             if (*sent)
-                m_undo.reset();
-            m_undoAction->setEnabled(m_undo.has_value());
+                undo_.reset();
+            undoAction_->setEnabled(undo_.has_value());
         });
 }
 
@@ -372,12 +372,12 @@ void MainWindow::OnSaveToFile()
     if (path.isEmpty())
         return;
     // Writing a file takes no time worth a worker.
-    const bool saved = SaveToFile(m_core.state.params, path.toStdString(),
+    const bool saved = SaveToFile(core_.state.params, path.toStdString(),
                                   [this](std::string_view text, std::string_view detail) {
                                       std::string line(text);
                                       if (!detail.empty())
                                           line += "\n" + std::string(detail);
-                                      m_core.context.TellUser(line);
+                                      core_.context.TellUser(line);
                                   });
     if (saved)
         RememberFile(path);
@@ -385,8 +385,8 @@ void MainWindow::OnSaveToFile()
 
 void MainWindow::OnSaveDevice()
 {
-    DeviceLink& link = m_core.link;
-    m_tasks.Run(QStringLiteral("Saving in the device…"),
+    DeviceLink& link = core_.link;
+    tasks_.Run(QStringLiteral("Saving in the device…"),
                 [&link](const Report& report, const ProgressFn&) { SaveDevice(link, report); });
 }
 
@@ -395,8 +395,8 @@ void MainWindow::OnUpgrade()
     // First the port (refused while connected), then the file, then the
     // transfer with the form's progress bar.
     auto prepared = std::make_shared<std::atomic<bool>>(false);
-    Connection& connection = m_core.connection;
-    m_tasks.Run(
+    Connection& connection = core_.connection;
+    tasks_.Run(
         QStringLiteral("Looking for the device…"),
         [&connection, prepared](const Report& report, const ProgressFn&) {
             *prepared = PrepareUpgrade(connection, report);
@@ -407,20 +407,20 @@ void MainWindow::OnUpgrade()
             const QString path = ChooseFileName(QStringLiteral("Upgrade"), kFirmwareFilter, false);
             if (path.isEmpty())
                 return;
-            m_view->ProgressBar().SetLimits(0, 100);
-            m_view->ProgressBar().SetValue(0);
-            m_view->ProgressBar().show();
-            m_upgrading = true;
-            Connection& c = m_core.connection;
+            view_->ProgressBar().SetLimits(0, 100);
+            view_->ProgressBar().SetValue(0);
+            view_->ProgressBar().show();
+            upgrading_ = true;
+            Connection& c = core_.connection;
             auto upgraded = std::make_shared<std::atomic<bool>>(false);
-            m_tasks.Run(
+            tasks_.Run(
                 QStringLiteral("Upgrading the firmware…"),
                 [&c, upgraded, file = path.toStdString()](const Report& report, const ProgressFn& progress) {
                     *upgraded = RunUpgrade(c, file, progress, report);
                 },
                 [this, upgraded] {
-                    m_upgrading = false;
-                    m_view->ProgressBar().hide();
+                    upgrading_ = false;
+                    view_->ProgressBar().hide();
                     // The device with its new firmware is connected as after Connect.
                     if (*upgraded)
                         OnConnect();
@@ -428,77 +428,77 @@ void MainWindow::OnUpgrade()
         });
 }
 
-void MainWindow::OnChannel() { m_view->SetViewMode(MainForm::ViewMode::ChannelView); }
+void MainWindow::OnChannel() { view_->SetViewMode(MainForm::ViewMode::ChannelView); }
 
-void MainWindow::OnMatrix() { m_view->SetViewMode(MainForm::ViewMode::MatrixView); }
+void MainWindow::OnMatrix() { view_->SetViewMode(MainForm::ViewMode::MatrixView); }
 
 void MainWindow::OnSoundTest()
 {
     // Opens with or without a device; the dialog says what it cannot do. It
     // does not hold the main window: one dialog, brought forward if open.
-    if (m_soundTest) {
-        m_soundTest->raise();
-        m_soundTest->activateWindow();
+    if (soundTest_) {
+        soundTest_->raise();
+        soundTest_->activateWindow();
         return;
     }
-    m_soundTest = new SoundTestDialog(m_core.context, this);
-    m_soundTest->setAttribute(Qt::WA_DeleteOnClose);
-    m_soundTest->show();
+    soundTest_ = new SoundTestDialog(core_.context, this);
+    soundTest_->setAttribute(Qt::WA_DeleteOnClose);
+    soundTest_->show();
 }
 
 void MainWindow::OnAppAbout()
 {
-    AboutDialog about(m_core.state, this);
+    AboutDialog about(core_.state, this);
     about.exec();
 }
 
 void MainWindow::OnBusyChanged(bool busy, const QString& what)
 {
-    for (QAction* action : m_deviceCommands)
+    for (QAction* action : deviceCommands_)
         action->setEnabled(!busy);
     UpdateConnectCommands();
     if (busy)
-        m_status->setText(what);
+        status_->setText(what);
     else
         ShowStatus();
 }
 
 QString MainWindow::StatusText() const
 {
-    return m_status->text();
+    return status_->text();
 }
 
 void MainWindow::ShowStatus()
 {
-    if (m_tasks.Busy())
+    if (tasks_.Busy())
         return;
-    const DeviceState& state = m_core.state;
+    const DeviceState& state = core_.state;
     // "K225", or "unknown model K999" for a model connected read-only.
     const QString model = QString::fromStdString(ModelName(state));
-    const PanelModel& shown = m_core.context.Model();
+    const PanelModel& shown = core_.context.Model();
     if (shown.Link() == LinkState::Lost)
-        m_status->setText(QStringLiteral("Device lost on %1 \u2014 reconnecting\u2026")
-                              .arg(QString::fromStdString(m_core.port.Label(shown.LostPort()))));
+        status_->setText(QStringLiteral("Device lost on %1 \u2014 reconnecting\u2026")
+                              .arg(QString::fromStdString(core_.port.Label(shown.LostPort()))));
     else if (state.flags.Connected)
-        m_status->setText(QStringLiteral("Connected: %1 on %2, firmware %3")
+        status_->setText(QStringLiteral("Connected: %1 on %2, firmware %3")
                               .arg(model)
-                              .arg(QString::fromStdString(m_core.port.Label(state.flags.PortNumber.load())))
+                              .arg(QString::fromStdString(core_.port.Label(state.flags.PortNumber.load())))
                               .arg(QString::fromStdString(state.params.SV.Get())));
     else
-        m_status->setText(QStringLiteral("Not connected"));
+        status_->setText(QStringLiteral("Not connected"));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // A firmware transfer must not be cut off half-way.
-    if (m_core.state.flags.Upgrading) {
+    if (core_.state.flags.Upgrading) {
         event->ignore();
         return;
     }
     // Every exchange from here on fails at once, so a command still running
     // (a scan, a read-back from a silent device) ends at its next step, and
     // queued changes are dropped rather than tried against a closing port.
-    m_core.Shutdown([this] { m_tasks.WaitIdle(); });
+    core_.Shutdown([this] { tasks_.WaitIdle(); });
     event->accept();
 }
 

@@ -38,17 +38,17 @@ public:
     MainWindow(ProgramCore& core, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    MainForm& View() { return *m_view; }
+    MainForm& View() { return *view_; }
     // The form under its zoom (View > Zoom).
-    ZoomedForm& Zoomed() { return *m_zoomed; }
+    ZoomedForm& Zoomed() { return *zoomed_; }
     // Zooms the form and keeps the choice for the next start.
     void SetZoom(Zoom zoom);
-    TaskRunner& Tasks() { return m_tasks; }
-    void SetFileChooser(ChooseFile chooser) { m_chooseFile = std::move(chooser); }
+    TaskRunner& Tasks() { return tasks_; }
+    void SetFileChooser(ChooseFile chooser) { chooseFile_ = std::move(chooser); }
     // Answers the preview shown before a preset is sent (true: Load); the
     // program asks the user in a dialog.
     using AnswerPreview = std::function<bool(const PresetPreview& preview)>;
-    void SetPreviewAnswer(AnswerPreview answer) { m_answerPreview = std::move(answer); }
+    void SetPreviewAnswer(AnswerPreview answer) { answerPreview_ = std::move(answer); }
     // The menu command with this text ("Connect", "Matrix", ...); null when none.
     QAction* Action(const QString& text) const;
     QStringList RecentFiles() const;
@@ -92,22 +92,22 @@ private:
     void OnModelChanged(unsigned what);
     QString ChooseFileName(const QString& caption, const QString& filter, bool save);
 
-    ProgramCore& m_core;
-    MainForm* m_view;
-    ZoomedForm* m_zoomed = nullptr;
-    TaskRunner m_tasks;
-    ChooseFile m_chooseFile;
-    AnswerPreview m_answerPreview;
-    std::optional<Preset> m_undo;  // the device's setting before the last preset sent
-    QAction* m_undoAction = nullptr;
-    QAction* m_connectAction = nullptr;
-    QAction* m_connectToAction = nullptr;
-    QPointer<QDialog> m_soundTest;  // the sound test, while open
-    QAction* m_disconnectAction = nullptr;
-    QList<QAction*> m_deviceCommands;  // disabled while a command runs
-    QMenu* m_recentMenu = nullptr;
-    QLabel* m_status = nullptr;
-    bool m_upgrading = false;  // the form's progress bar follows the transfer
+    ProgramCore& core_;
+    MainForm* view_;
+    ZoomedForm* zoomed_ = nullptr;
+    TaskRunner tasks_;
+    ChooseFile chooseFile_;
+    AnswerPreview answerPreview_;
+    std::optional<Preset> undo_;  // the device's setting before the last preset sent
+    QAction* undoAction_ = nullptr;
+    QAction* connectAction_ = nullptr;
+    QAction* connectToAction_ = nullptr;
+    QPointer<QDialog> soundTest_;  // the sound test, while open
+    QAction* disconnectAction_ = nullptr;
+    QList<QAction*> deviceCommands_;  // disabled while a command runs
+    QMenu* recentMenu_ = nullptr;
+    QLabel* status_ = nullptr;
+    bool upgrading_ = false;  // the form's progress bar follows the transfer
 };
 
 }  // namespace brevant

@@ -12,49 +12,49 @@ namespace brevant {
 
 NetworkDeviceDialog::NetworkDeviceDialog(const NetworkDevice& device, QWidget* parent)
     : QDialog(parent)
-    , m_name(new QLineEdit(device.name, this))
-    , m_address(new QLineEdit(device.address, this))
-    , m_problem(new QLabel(this))
-    , m_device(device)
+    , name_(new QLineEdit(device.name, this))
+    , address_(new QLineEdit(device.address, this))
+    , problem_(new QLabel(this))
+    , device_(device)
 {
     setWindowTitle(device.address.isEmpty() ? QStringLiteral("Add Network Device")
                                             : QStringLiteral("Edit Network Device"));
-    m_name->setObjectName(QStringLiteral("name"));
-    m_name->setPlaceholderText(QStringLiteral("e.g. Rack 2"));
-    m_address->setObjectName(QStringLiteral("address"));
-    m_address->setPlaceholderText(QStringLiteral("tcp://HOST:PORT"));
-    m_address->setMinimumWidth(m_address->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
+    name_->setObjectName(QStringLiteral("name"));
+    name_->setPlaceholderText(QStringLiteral("e.g. Rack 2"));
+    address_->setObjectName(QStringLiteral("address"));
+    address_->setPlaceholderText(QStringLiteral("tcp://HOST:PORT"));
+    address_->setMinimumWidth(address_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
     auto* hint = new QLabel(QStringLiteral("tcp://HOST:PORT \u2014 a raw TCP port\n"
                                            "rfc2217://HOST:PORT \u2014 a server speaking RFC 2217, which sets its "
                                            "line to 19200 8N1"),
                             this);
-    m_problem->setObjectName(QStringLiteral("problem"));
-    m_problem->setWordWrap(true);
-    m_problem->setStyleSheet(QStringLiteral("color: #b00020"));
-    m_problem->hide();
+    problem_->setObjectName(QStringLiteral("problem"));
+    problem_->setWordWrap(true);
+    problem_->setStyleSheet(QStringLiteral("color: #b00020"));
+    problem_->hide();
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Name:"), m_name);
-    form->addRow(QStringLiteral("&Address:"), m_address);
+    form->addRow(QStringLiteral("&Name:"), name_);
+    form->addRow(QStringLiteral("&Address:"), address_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &NetworkDeviceDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &NetworkDeviceDialog::reject);
     // The reason stays until the address is changed.
-    connect(m_address, &QLineEdit::textEdited, m_problem, &QLabel::hide);
+    connect(address_, &QLineEdit::textEdited, problem_, &QLabel::hide);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(hint);
-    layout->addWidget(m_problem);
+    layout->addWidget(problem_);
     layout->addWidget(buttons);
-    (device.address.isEmpty() ? m_address : m_name)->setFocus();
+    (device.address.isEmpty() ? address_ : name_)->setFocus();
 }
 
-QString NetworkDeviceDialog::Problem() const { return m_problem->isHidden() ? QString() : m_problem->text(); }
+QString NetworkDeviceDialog::Problem() const { return problem_->isHidden() ? QString() : problem_->text(); }
 
 void NetworkDeviceDialog::accept()
 {
-    const PortAddressParse parse = ParsePortAddress(m_address->text().trimmed().toStdString());
+    const PortAddressParse parse = ParsePortAddress(address_->text().trimmed().toStdString());
     QString problem;
     if (!parse.address)
         problem = QString::fromStdString(parse.error);
@@ -62,14 +62,14 @@ void NetworkDeviceDialog::accept()
         problem = QStringLiteral("A network device's address begins with tcp:// or rfc2217://; "
                                  "serial ports are listed by themselves.");
     if (!problem.isEmpty()) {
-        m_problem->setText(problem);
-        m_problem->show();
-        m_address->setFocus();
+        problem_->setText(problem);
+        problem_->show();
+        address_->setFocus();
         return;
     }
     const QString address = QString::fromStdString(parse.address->Text());
-    const QString name = m_name->text().trimmed();
-    m_device = {name.isEmpty() ? address : name, address};
+    const QString name = name_->text().trimmed();
+    device_ = {name.isEmpty() ? address : name, address};
     QDialog::accept();
 }
 

@@ -21,17 +21,17 @@ public:
     NetworkDeviceDialog(const NetworkDevice& device, QWidget* parent = nullptr);
 
     // The device as entered, its address in its normal form; valid once accepted.
-    NetworkDevice Device() const { return m_device; }
+    NetworkDevice Device() const { return device_; }
     // Why the address was refused; empty when it was not.
     QString Problem() const;
 
     void accept() override;
 
 private:
-    QLineEdit* m_name;
-    QLineEdit* m_address;
-    QLabel* m_problem;
-    NetworkDevice m_device;
+    QLineEdit* name_;
+    QLineEdit* address_;
+    QLabel* problem_;
+    NetworkDevice device_;
 };
 
 }  // namespace brevant

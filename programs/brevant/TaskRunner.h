@@ -36,7 +36,7 @@ public:
     // Starts `work`; refused (false) while another runs. `after` runs on the
     // UI thread once the texts have been shown.
     bool Run(const QString& what, Work work, std::function<void()> after = {});
-    bool Busy() const { return m_busy; }
+    bool Busy() const { return busy_; }
     // Waits (running the event loop) until no work runs; for tests and shutdown.
     void WaitIdle();
 
@@ -47,14 +47,14 @@ signals:
 private:
     void Finish();
 
-    QWidget* m_window;
-    Tell m_tell;
-    bool m_busy = false;
-    std::thread m_worker;
-    std::mutex m_mutex;
-    QStringList m_texts;
-    std::function<void()> m_after;
-    QProgressDialog* m_dialog = nullptr;
+    QWidget* window_;
+    Tell tell_;
+    bool busy_ = false;
+    std::thread worker_;
+    std::mutex mutex_;
+    QStringList texts_;
+    std::function<void()> after_;
+    QProgressDialog* dialog_ = nullptr;
 };
 
 }  // namespace brevant

@@ -69,50 +69,50 @@ std::optional<Zoom> ZoomFromSetting(const QString& text)
 
 ZoomedForm::ZoomedForm(QWidget* form, QWidget* parent)
     : QWidget(parent)
-    , m_form(form)
-    , m_stack(new QStackedLayout(this))
-    , m_plain(new QScrollArea(this))
-    , m_view(new QGraphicsView(this))
+    , form_(form)
+    , stack_(new QStackedLayout(this))
+    , plain_(new QScrollArea(this))
+    , view_(new QGraphicsView(this))
 {
-    m_plain->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    m_plain->setFrameShape(QFrame::NoFrame);
-    m_plain->setWidget(form);
+    plain_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    plain_->setFrameShape(QFrame::NoFrame);
+    plain_->setWidget(form);
 
-    auto* scene = new QGraphicsScene(m_view);
-    m_proxy = new QGraphicsProxyWidget;
-    scene->addItem(m_proxy);
-    m_view->setScene(scene);
-    m_view->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    m_view->setFrameShape(QFrame::NoFrame);
-    m_view->setBackgroundBrush(form->palette().window());
+    auto* scene = new QGraphicsScene(view_);
+    proxy_ = new QGraphicsProxyWidget;
+    scene->addItem(proxy_);
+    view_->setScene(scene);
+    view_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    view_->setFrameShape(QFrame::NoFrame);
+    view_->setBackgroundBrush(form->palette().window());
     // The meters redraw many times a second: keep each redraw to the form's
     // own painting, with no saved painter state and no antialiasing margin.
-    m_view->setOptimizationFlags(QGraphicsView::DontSavePainterState | QGraphicsView::DontAdjustForAntialiasing);
-    m_view->setRenderHint(QPainter::SmoothPixmapTransform);
-    m_view->setTransformationAnchor(QGraphicsView::NoAnchor);
+    view_->setOptimizationFlags(QGraphicsView::DontSavePainterState | QGraphicsView::DontAdjustForAntialiasing);
+    view_->setRenderHint(QPainter::SmoothPixmapTransform);
+    view_->setTransformationAnchor(QGraphicsView::NoAnchor);
 
-    m_stack->addWidget(m_plain);
-    m_stack->addWidget(m_view);
+    stack_->addWidget(plain_);
+    stack_->addWidget(view_);
     FormSizeChanged();
 }
 
 // The form goes with whichever host holds it.
 ZoomedForm::~ZoomedForm() = default;
 
-QWidget* ZoomedForm::Viewport() const { return Scaled() ? m_view->viewport() : m_plain->viewport(); }
+QWidget* ZoomedForm::Viewport() const { return Scaled() ? view_->viewport() : plain_->viewport(); }
 
 QScrollBar* ZoomedForm::ScrollBar(Qt::Orientation orientation) const
 {
-    const QAbstractScrollArea* area = Scaled() ? static_cast<QAbstractScrollArea*>(m_view) : m_plain;
+    const QAbstractScrollArea* area = Scaled() ? static_cast<QAbstractScrollArea*>(view_) : plain_;
     return orientation == Qt::Horizontal ? area->horizontalScrollBar() : area->verticalScrollBar();
 }
 
 QPoint ZoomedForm::ViewportPos(QWidget& control, QPoint local) const
 {
-    const QPoint onForm = control.mapTo(m_form, local);
+    const QPoint onForm = control.mapTo(form_, local);
     if (!Scaled())
-        return m_form->mapTo(m_plain->viewport(), onForm);
-    return m_view->mapFromScene(QPointF(onForm));
+        return form_->mapTo(plain_->viewport(), onForm);
+    return view_->mapFromScene(QPointF(onForm));
 }
 
 QPoint ZoomedForm::GlobalPos(QWidget& control, QPoint local) const
@@ -122,44 +122,44 @@ QPoint ZoomedForm::GlobalPos(QWidget& control, QPoint local) const
 
 void ZoomedForm::EnsureVisible(QWidget& control, QPoint local)
 {
-    const QPoint onForm = control.mapTo(m_form, local);
+    const QPoint onForm = control.mapTo(form_, local);
     if (Scaled())
-        m_view->ensureVisible(QRectF(QPointF(onForm), QSizeF(1, 1)));
+        view_->ensureVisible(QRectF(QPointF(onForm), QSizeF(1, 1)));
     else
-        m_plain->ensureVisible(onForm.x(), onForm.y());
+        plain_->ensureVisible(onForm.x(), onForm.y());
 }
 
 void ZoomedForm::SetZoom(Zoom zoom)
 {
     const bool wasScaled = Scaled();
-    m_zoom = zoom;
+    zoom_ = zoom;
     if (Scaled() != wasScaled) {
         // The form moves to the other host; it keeps its focus and state.
         if (Scaled()) {
-            m_plain->takeWidget();
-            m_form->setParent(nullptr);
-            m_proxy->setWidget(m_form);
+            plain_->takeWidget();
+            form_->setParent(nullptr);
+            proxy_->setWidget(form_);
         } else {
-            m_proxy->setWidget(nullptr);
-            m_plain->setWidget(m_form);
+            proxy_->setWidget(nullptr);
+            plain_->setWidget(form_);
         }
-        m_form->show();
-        m_stack->setCurrentWidget(Scaled() ? static_cast<QWidget*>(m_view) : m_plain);
+        form_->show();
+        stack_->setCurrentWidget(Scaled() ? static_cast<QWidget*>(view_) : plain_);
     }
     // Fit never needs a bar; a fixed zoom scrolls when the window is smaller.
     const Qt::ScrollBarPolicy bars = zoom == Zoom::Fit ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
-    m_view->setHorizontalScrollBarPolicy(bars);
-    m_view->setVerticalScrollBarPolicy(bars);
+    view_->setHorizontalScrollBarPolicy(bars);
+    view_->setVerticalScrollBarPolicy(bars);
     FormSizeChanged();
 }
 
 void ZoomedForm::FormSizeChanged()
 {
-    const QSize size = m_form->minimumSize().expandedTo(QSize(1, 1));
-    m_form->resize(size);
+    const QSize size = form_->minimumSize().expandedTo(QSize(1, 1));
+    form_->resize(size);
     if (Scaled()) {
-        m_proxy->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
-        m_view->scene()->setSceneRect(QRectF(QPointF(0, 0), QSizeF(size)));
+        proxy_->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
+        view_->scene()->setSceneRect(QRectF(QPointF(0, 0), QSizeF(size)));
     }
     Apply();
 }
@@ -167,20 +167,20 @@ void ZoomedForm::FormSizeChanged()
 void ZoomedForm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (m_zoom == Zoom::Fit)
+    if (zoom_ == Zoom::Fit)
         Apply();
 }
 
 void ZoomedForm::Apply()
 {
-    double scale = Fixed(m_zoom);
-    if (m_zoom == Zoom::Fit) {
-        const QSizeF picture = QSizeF(m_form->size());
-        const QSize room = m_view->viewport()->size();
+    double scale = Fixed(zoom_);
+    if (zoom_ == Zoom::Fit) {
+        const QSizeF picture = QSizeF(form_->size());
+        const QSize room = view_->viewport()->size();
         scale = std::max(kSmallestFit, std::min(room.width() / picture.width(), room.height() / picture.height()));
     }
-    m_scale = scale;
-    m_view->setTransform(QTransform::fromScale(scale, scale));
+    scale_ = scale;
+    view_->setTransform(QTransform::fromScale(scale, scale));
 }
 
 }  // namespace brevant

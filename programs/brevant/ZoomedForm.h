@@ -46,9 +46,9 @@ public:
     ~ZoomedForm() override;
 
     void SetZoom(Zoom zoom);
-    Zoom CurrentZoom() const { return m_zoom; }
+    Zoom CurrentZoom() const { return zoom_; }
     // The scale in effect now (for Fit, the one the window size gives).
-    double Scale() const { return m_scale; }
+    double Scale() const { return scale_; }
     // The widget the picture is drawn on, and its scroll bars.
     QWidget* Viewport() const;
     QScrollBar* ScrollBar(Qt::Orientation orientation) const;
@@ -64,16 +64,16 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    bool Scaled() const { return m_zoom != Zoom::Percent100; }
+    bool Scaled() const { return zoom_ != Zoom::Percent100; }
     void Apply();
 
-    QWidget* m_form;
-    QStackedLayout* m_stack;
-    QScrollArea* m_plain;
-    QGraphicsView* m_view;
-    QGraphicsProxyWidget* m_proxy;
-    Zoom m_zoom = Zoom::Percent100;
-    double m_scale = 1.0;
+    QWidget* form_;
+    QStackedLayout* stack_;
+    QScrollArea* plain_;
+    QGraphicsView* view_;
+    QGraphicsProxyWidget* proxy_;
+    Zoom zoom_ = Zoom::Percent100;
+    double scale_ = 1.0;
 };
 
 }  // namespace brevant

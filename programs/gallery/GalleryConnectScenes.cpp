@@ -17,15 +17,15 @@ class ConnectToStage : public QWidget {
 public:
     explicit ConnectToStage(QWidget* parent)
         : QWidget(parent)
-        , m_settings(m_dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
+        , settings_(dir_.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
     {
-        SaveNetworkDevices(m_settings, {{QStringLiteral("Rack 2"), QStringLiteral("tcp://10.0.0.5:4001")},
+        SaveNetworkDevices(settings_, {{QStringLiteral("Rack 2"), QStringLiteral("tcp://10.0.0.5:4001")},
                                         {QStringLiteral("Booth"), QStringLiteral("rfc2217://booth.local:2217")}});
-        RememberConnectTarget(m_settings, QStringLiteral("tcp://10.0.0.5:4001"));
+        RememberConnectTarget(settings_, QStringLiteral("tcp://10.0.0.5:4001"));
         const std::vector<PortInfo> ports = {{1, "/dev/ttyUSB0", "FTDI FT232R USB UART"},
                                              {2, "/dev/ttyUSB1", "Prolific USB-Serial Controller"},
                                              {3, "/dev/ttyS0", ""}};
-        auto* dialog = new ConnectToDialog(ports, m_settings, QStringLiteral("/usr/bin/brevant-sim"), this);
+        auto* dialog = new ConnectToDialog(ports, settings_, QStringLiteral("/usr/bin/brevant-sim"), this);
         dialog->setWindowFlags(Qt::Widget);  // photographed inside the stage
         dialog->show();  // the layout takes its size once shown
         dialog->adjustSize();
@@ -34,8 +34,8 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
-    QSettings m_settings;
+    QTemporaryDir dir_;
+    QSettings settings_;
 };
 
 QWidget* RefusedAddress(QWidget* parent)

@@ -6,18 +6,18 @@ namespace brevant::gallery {
 
 GalleryRig::GalleryRig(int family, QObject* parent)
     : QObject(parent)
-    , m_port(PortMap::Directory("/nonexistent"))
-    , m_link(m_port, m_state, m_log)
-    , m_queue(m_state.flags)
-    , m_context(m_link, m_queue, [](const QString&) {})
+    , port_(PortMap::Directory("/nonexistent"))
+    , link_(port_, state_, log_)
+    , queue_(state_.flags)
+    , context_(link_, queue_, [](const QString&) {})
 {
-    m_state.params.DeviceFamily = family;
+    state_.params.DeviceFamily = family;
     FillSample();
 }
 
 void GalleryRig::FillSample()
 {
-    DeviceParams& p = m_state.params;
+    DeviceParams& p = state_.params;
     const int gains[] = {0, 12, 30, 6, -1};
     const int levels[] = {0, -32, -12, -3, -48};
     const int outputs[] = {0, 0, -6, 4, -12};
@@ -54,11 +54,11 @@ GalleryRig::~GalleryRig() = default;
 void GalleryRig::Refresh()
 {
     // What a connection's read-back and first polling pass bring the panels.
-    PanelModel& model = m_context.Model();
-    const int family = m_state.params.DeviceFamily;
+    PanelModel& model = context_.Model();
+    const int family = state_.params.DeviceFamily;
     model.StartConnection(family);
-    model.TakeReadBack(m_state.params, family);
-    model.TakePollPass(m_state.params);
+    model.TakeReadBack(state_.params, family);
+    model.TakePollPass(state_.params);
     model.Flush();
 }
 

@@ -20,22 +20,22 @@ public:
     GalleryRig(int family, QObject* parent);
     ~GalleryRig() override;
 
-    PanelContext& Context() { return m_context; }
+    PanelContext& Context() { return context_; }
     // The rig's own mirror, which no device or worker shares: the scenes put
     // their state in it before anything is built on it.
-    DeviceParams& Mirror() { return m_state.params; }
+    DeviceParams& Mirror() { return state_.params; }
     // Puts the sample setting into the mirror.
     void FillSample();
     // Shows the sample setting in every pane and the matrix built so far.
     void Refresh();
 
 private:
-    DeviceState m_state;
-    CommLog m_log;
-    PosixSerialPort m_port;
-    DeviceLink m_link;
-    CommandQueue m_queue;
-    PanelContext m_context;
+    DeviceState state_;
+    CommLog log_;
+    PosixSerialPort port_;
+    DeviceLink link_;
+    CommandQueue queue_;
+    PanelContext context_;
 };
 
 }  // namespace brevant::gallery

@@ -71,7 +71,7 @@ class Backdrop : public QWidget {
 public:
     Backdrop(int panelId, QWidget* parent)
         : QWidget(parent)
-        , m_panelId(panelId)
+        , panelId_(panelId)
     {
         auto* layout = new QGridLayout(this);
         layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
@@ -103,7 +103,7 @@ protected:
     void paintEvent(QPaintEvent* /*event*/) override
     {
         QPainter painter(this);
-        const QImage panel = m_panelId != 0 ? res::Bitmap(m_panelId, devicePixelRatioF()) : QImage();
+        const QImage panel = panelId_ != 0 ? res::Bitmap(panelId_, devicePixelRatioF()) : QImage();
         if (panel.isNull()) {
             painter.fillRect(rect(), QColor::fromRgba(kStripColour));
             return;
@@ -113,7 +113,7 @@ protected:
     }
 
 private:
-    int m_panelId;
+    int panelId_;
 };
 
 // A scene of one control on a backdrop; `make` builds the control as a child

@@ -17,15 +17,15 @@ class TraceStage : public QWidget {
 public:
     TraceStage(bool hidePolling, QWidget* parent)
         : QWidget(parent)
-        , m_view(new TraceView(m_trace, this))
+        , view_(new TraceView(trace_, this))
     {
         Fill();
-        m_view->Refresh();
-        m_view->SetHidePolling(hidePolling);
-        m_view->setGeometry(0, 0, 460, 220);
+        view_->Refresh();
+        view_->SetHidePolling(hidePolling);
+        view_->setGeometry(0, 0, 460, 220);
         setFixedSize(460, 220);
     }
-    ~TraceStage() override { delete m_view; }
+    ~TraceStage() override { delete view_; }
 
     TraceStage(const TraceStage&) = delete;
     TraceStage& operator=(const TraceStage&) = delete;
@@ -37,17 +37,17 @@ private:
         auto at = std::chrono::system_clock::time_point(std::chrono::hours(24 * 20000 + 9));
         const auto step = [&at](int ms) { return at += std::chrono::milliseconds(ms); };
         for (int k = 1; k <= 4; ++k) {
-            m_trace.Record(step(12), 3, TraceDirection::Sent, "MG" + std::to_string(k) + "r\r\n");
-            m_trace.Record(step(9), 3, TraceDirection::Received, "MG" + std::to_string(k) + "-12\r\n");
-            m_trace.Record(step(12), 3, TraceDirection::Sent, "ML" + std::to_string(k) + "r\r\n");
-            m_trace.Record(step(9), 3, TraceDirection::Received, "ML" + std::to_string(k) + "-40\r\n");
+            trace_.Record(step(12), 3, TraceDirection::Sent, "MG" + std::to_string(k) + "r\r\n");
+            trace_.Record(step(9), 3, TraceDirection::Received, "MG" + std::to_string(k) + "-12\r\n");
+            trace_.Record(step(12), 3, TraceDirection::Sent, "ML" + std::to_string(k) + "r\r\n");
+            trace_.Record(step(9), 3, TraceDirection::Received, "ML" + std::to_string(k) + "-40\r\n");
         }
-        m_trace.Record(step(30), 3, TraceDirection::Sent, "MR21\r\n");
-        m_trace.Record(step(9), 3, TraceDirection::Received, "MR21\r\n");
+        trace_.Record(step(30), 3, TraceDirection::Sent, "MR21\r\n");
+        trace_.Record(step(9), 3, TraceDirection::Received, "MR21\r\n");
     }
 
-    ProtocolTrace m_trace;
-    TraceView* m_view;
+    ProtocolTrace trace_;
+    TraceView* view_;
 };
 
 }  // namespace

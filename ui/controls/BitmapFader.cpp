@@ -88,10 +88,10 @@ BitmapFader::~BitmapFader() = default;
 
 void BitmapFader::SetInsets(int left, int top, int right, int bottom)
 {
-    m_insetLeft = left;
-    m_insetTop = top;
-    m_insetRight = right;
-    m_insetBottom = bottom;
+    insetLeft_ = left;
+    insetTop_ = top;
+    insetRight_ = right;
+    insetBottom_ = bottom;
     update();
 }
 
@@ -107,7 +107,7 @@ void BitmapFader::SetEnabled(bool enabled)
 
 void BitmapFader::ShowFocusFrame(bool show)
 {
-    m_showFocusFrame = show;
+    showFocusFrame_ = show;
     update();
 }
 
@@ -150,10 +150,10 @@ bool BitmapFader::LoadPair(PicturePair& pair, int bitmapId, int activeBitmapId, 
 bool BitmapFader::LoadTrackImages(int bitmapId, int activeBitmapId, bool transparent,
                                    QRgb transparentColour, int pickX, int pickY)
 {
-    const bool loaded = LoadPair(m_channel, bitmapId, activeBitmapId, transparent,
+    const bool loaded = LoadPair(channel_, bitmapId, activeBitmapId, transparent,
                                  transparentColour, QPoint(pickX, pickY), devicePixelRatioF());
-    if (loaded && !m_channel.normal.image.isNull()) {
-        resize(res::LogicalSize(m_channel.normal.image));
+    if (loaded && !channel_.normal.image.isNull()) {
+        resize(res::LogicalSize(channel_.normal.image));
         updateGeometry();
     }
     update();
@@ -163,12 +163,12 @@ bool BitmapFader::LoadTrackImages(int bitmapId, int activeBitmapId, bool transpa
 bool BitmapFader::LoadTrackImages(const QImage& channel, const QImage& activeChannel,
                                    bool transparent, QRgb transparentColour, int pickX, int pickY)
 {
-    m_channel = PicturePair{};
-    m_channel.ratio = devicePixelRatioF();
+    channel_ = PicturePair{};
+    channel_.ratio = devicePixelRatioF();
     if (!channel.isNull()) {
-        SetPair(m_channel, channel, activeChannel, transparent, transparentColour,
+        SetPair(channel_, channel, activeChannel, transparent, transparentColour,
                 QPoint(pickX, pickY));
-        resize(res::LogicalSize(m_channel.normal.image));
+        resize(res::LogicalSize(channel_.normal.image));
         updateGeometry();
     }
     update();
@@ -178,7 +178,7 @@ bool BitmapFader::LoadTrackImages(const QImage& channel, const QImage& activeCha
 bool BitmapFader::LoadKnobImages(int bitmapId, int activeBitmapId, bool transparent,
                                   QRgb transparentColour, int pickX, int pickY)
 {
-    const bool loaded = LoadPair(m_thumb, bitmapId, activeBitmapId, transparent, transparentColour,
+    const bool loaded = LoadPair(thumb_, bitmapId, activeBitmapId, transparent, transparentColour,
                                  QPoint(pickX, pickY), devicePixelRatioF());
     update();
     return loaded;
@@ -187,10 +187,10 @@ bool BitmapFader::LoadKnobImages(int bitmapId, int activeBitmapId, bool transpar
 bool BitmapFader::LoadKnobImages(const QImage& thumb, const QImage& activeThumb,
                                   bool transparent, QRgb transparentColour, int pickX, int pickY)
 {
-    m_thumb = PicturePair{};
-    m_thumb.ratio = devicePixelRatioF();
+    thumb_ = PicturePair{};
+    thumb_.ratio = devicePixelRatioF();
     if (!thumb.isNull())
-        SetPair(m_thumb, thumb, activeThumb, transparent, transparentColour, QPoint(pickX, pickY));
+        SetPair(thumb_, thumb, activeThumb, transparent, transparentColour, QPoint(pickX, pickY));
     update();
     return true;
 }
@@ -211,18 +211,18 @@ void BitmapFader::ReloadForRatio()
         LoadPair(pair, normal.resourceId, activeId, normal.transparent, normal.colour, normal.pick,
                  ratio);
     };
-    reload(m_channel);
-    reload(m_thumb);
+    reload(channel_);
+    reload(thumb_);
 }
 
 QSize BitmapFader::ControlSize() const
 {
-    return m_channel.normal.image.isNull() ? size() : res::LogicalSize(m_channel.normal.image);
+    return channel_.normal.image.isNull() ? size() : res::LogicalSize(channel_.normal.image);
 }
 
 QSize BitmapFader::ThumbSize() const
 {
-    return res::LogicalSize(m_thumb.normal.image);
+    return res::LogicalSize(thumb_.normal.image);
 }
 
 int BitmapFader::TravelLength() const
@@ -235,9 +235,9 @@ int BitmapFader::ThumbLength() const
     return IsVertical() ? ThumbSize().height() : ThumbSize().width();
 }
 
-int BitmapFader::InsetStart() const { return IsVertical() ? m_insetTop : m_insetLeft; }
+int BitmapFader::InsetStart() const { return IsVertical() ? insetTop_ : insetLeft_; }
 
-int BitmapFader::InsetEnd() const { return IsVertical() ? m_insetBottom : m_insetRight; }
+int BitmapFader::InsetEnd() const { return IsVertical() ? insetBottom_ : insetRight_; }
 
 int BitmapFader::AlongTravel(QPoint point) const { return IsVertical() ? point.y() : point.x(); }
 
@@ -267,8 +267,8 @@ int BitmapFader::PixelToValue(int pixel) const
 
 QSize BitmapFader::sizeHint() const
 {
-    if (!m_channel.normal.image.isNull())
-        return res::LogicalSize(m_channel.normal.image);
+    if (!channel_.normal.image.isNull())
+        return res::LogicalSize(channel_.normal.image);
     return DrawnSlider::sizeHint();
 }
 
@@ -279,7 +279,7 @@ void BitmapFader::DragTo(int along)
     const int half = ThumbLength() / 2;
     const int first = half + InsetStart();
     const int last = std::max(first, TravelLength() - InsetEnd() - half);
-    const int wanted = std::clamp(along - m_dragOffset, first, last);
+    const int wanted = std::clamp(along - dragOffset_, first, last);
     if (wanted == ThumbCentre())
         return;
     setSliderPosition(PixelToValue(wanted));
@@ -288,7 +288,7 @@ void BitmapFader::DragTo(int along)
 void BitmapFader::EndDrag()
 {
     setSliderDown(false);
-    m_dragOffset = 0;
+    dragOffset_ = 0;
     update();
 }
 
@@ -306,7 +306,7 @@ void BitmapFader::mousePressEvent(QMouseEvent* event)
     const int centre = ThumbCentre();
     // Taken by the thumb, the thumb keeps its place under the mouse; a click
     // elsewhere brings the thumb's centre to the click.
-    m_dragOffset = std::abs(along - centre) <= ThumbLength() / 2 ? along - centre : 0;
+    dragOffset_ = std::abs(along - centre) <= ThumbLength() / 2 ? along - centre : 0;
     DragTo(along);
     update();
     event->accept();
@@ -369,14 +369,14 @@ void BitmapFader::wheelEvent(QWheelEvent* event)
 
 void BitmapFader::focusInEvent(QFocusEvent* event)
 {
-    m_hasFocus = true;
+    hasFocus_ = true;
     update();
     DrawnSlider::focusInEvent(event);
 }
 
 void BitmapFader::focusOutEvent(QFocusEvent* event)
 {
-    m_hasFocus = false;
+    hasFocus_ = false;
     update();
     DrawnSlider::focusOutEvent(event);
 }
@@ -398,8 +398,8 @@ void BitmapFader::paintEvent(QPaintEvent* /*event*/)
     QPainter painter(this);
     const int centre = ThumbCentre();
 
-    const QImage& channel = m_channel.normal.image;
-    const QImage& activeChannel = m_channel.active.image;
+    const QImage& channel = channel_.normal.image;
+    const QImage& activeChannel = channel_.active.image;
     if (!channel.isNull()) {
         if (!activeChannel.isNull() && isEnabled()) {
             // The active image shows from the minimum end up to the thumb's
@@ -424,10 +424,10 @@ void BitmapFader::paintEvent(QPaintEvent* /*event*/)
         }
     }
 
-    if (!m_thumb.normal.image.isNull() && isEnabled()) {
-        const QImage& thumb = (IsDragging() && !m_thumb.active.image.isNull())
-                                  ? m_thumb.active.image
-                                  : m_thumb.normal.image;
+    if (!thumb_.normal.image.isNull() && isEnabled()) {
+        const QImage& thumb = (IsDragging() && !thumb_.active.image.isNull())
+                                  ? thumb_.active.image
+                                  : thumb_.normal.image;
         const QSize thumbSize = res::LogicalSize(thumb);
         const QSize control = ControlSize();
         const QPoint topLeft =
@@ -436,7 +436,7 @@ void BitmapFader::paintEvent(QPaintEvent* /*event*/)
         painter.drawImage(QPointF(topLeft), thumb);
     }
 
-    if (m_showFocusFrame && m_hasFocus && isEnabled()) {
+    if (showFocusFrame_ && hasFocus_ && isEnabled()) {
         QPen pen(palette().color(QPalette::WindowText));
         pen.setStyle(Qt::DotLine);
         pen.setCosmetic(true);

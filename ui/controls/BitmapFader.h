@@ -138,15 +138,15 @@ private:
     void DragTo(int along);
     void EndDrag();
 
-    int m_insetLeft = 0;
-    int m_insetTop = 0;
-    int m_insetRight = 0;
-    int m_insetBottom = 0;
-    PicturePair m_channel;
-    PicturePair m_thumb;
-    bool m_showFocusFrame = true;
-    bool m_hasFocus = false;
-    int m_dragOffset = 0;
+    int insetLeft_ = 0;
+    int insetTop_ = 0;
+    int insetRight_ = 0;
+    int insetBottom_ = 0;
+    PicturePair channel_;
+    PicturePair thumb_;
+    bool showFocusFrame_ = true;
+    bool hasFocus_ = false;
+    int dragOffset_ = 0;
 };
 
 }  // namespace brevant

@@ -10,7 +10,7 @@ namespace brevant {
 
 DrawnSlider::DrawnSlider(int controlId, KeyStepEnds keyStepEnds, QWidget* parent)
     : QAbstractSlider(parent)
-    , m_keyStepEnds(keyStepEnds)
+    , keyStepEnds_(keyStepEnds)
 {
     SetControlId(controlId);
     setFocusPolicy(Qt::StrongFocus);
@@ -18,7 +18,7 @@ DrawnSlider::DrawnSlider(int controlId, KeyStepEnds keyStepEnds, QWidget* parent
 
 void DrawnSlider::SetControlId(int controlId)
 {
-    m_controlId = controlId;
+    controlId_ = controlId;
     setProperty("controlId", controlId);
 }
 
@@ -30,7 +30,7 @@ void DrawnSlider::PostChangeFinished()
 
 void DrawnSlider::StepByWheel(const QWheelEvent& event, int direction)
 {
-    const long long notches = m_wheel.Take(event);
+    const long long notches = wheel_.Take(event);
     const long long wanted = std::clamp<long long>(value() + direction * notches * singleStep(), minimum(), maximum());
     if (notches == 0 || wanted == value())
         return;
@@ -49,7 +49,7 @@ void DrawnSlider::keyPressEvent(QKeyEvent* event)
     }
     // A step stops at the ends of the range; it still counts as a step.
     triggerAction(action);
-    if (m_keyStepEnds == KeyStepEnds::OnPress)
+    if (keyStepEnds_ == KeyStepEnds::OnPress)
         PostChangeFinished();
     event->accept();
 }
@@ -61,7 +61,7 @@ void DrawnSlider::keyReleaseEvent(QKeyEvent* event)
         return;
     }
     // A held key repeats press and release; only the last release is real.
-    if (m_keyStepEnds == KeyStepEnds::OnRelease && !event->isAutoRepeat())
+    if (keyStepEnds_ == KeyStepEnds::OnRelease && !event->isAutoRepeat())
         PostChangeFinished();
     event->accept();
 }

@@ -30,7 +30,7 @@ public:
     // The number the owner knows this control by, kept in the "controlId"
     // property too.
     void SetControlId(int controlId);
-    int ControlId() const { return m_controlId; }
+    int ControlId() const { return controlId_; }
 
 signals:
     // The user has finished a change, which left `value`: a drag let go, a
@@ -60,9 +60,9 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    int m_controlId = 0;
-    KeyStepEnds m_keyStepEnds;
-    WheelNotches m_wheel;
+    int controlId_ = 0;
+    KeyStepEnds keyStepEnds_;
+    WheelNotches wheel_;
 };
 
 }  // namespace brevant

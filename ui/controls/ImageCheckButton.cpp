@@ -39,24 +39,24 @@ ImageCheckButton::~ImageCheckButton() = default;
 
 void ImageCheckButton::SetControlId(int controlId)
 {
-    m_controlId = controlId;
+    controlId_ = controlId;
     setProperty("controlId", controlId);
 }
 
 bool ImageCheckButton::LoadImages(int checkedBitmapId, int uncheckedBitmapId)
 {
-    m_ratio = devicePixelRatioF();
-    QImage checked = res::Bitmap(checkedBitmapId, m_ratio);
-    QImage unchecked = res::Bitmap(uncheckedBitmapId, m_ratio);
+    ratio_ = devicePixelRatioF();
+    QImage checked = res::Bitmap(checkedBitmapId, ratio_);
+    QImage unchecked = res::Bitmap(uncheckedBitmapId, ratio_);
     const bool loaded = !checked.isNull() && !unchecked.isNull();
     if (!loaded) {
         checked = QImage();
         unchecked = QImage();
     }
-    m_checked = checked;
-    m_unchecked = unchecked;
-    m_checkedId = loaded ? checkedBitmapId : 0;
-    m_uncheckedId = loaded ? uncheckedBitmapId : 0;
+    checked_ = checked;
+    unchecked_ = unchecked;
+    checkedId_ = loaded ? checkedBitmapId : 0;
+    uncheckedId_ = loaded ? uncheckedBitmapId : 0;
     updateGeometry();
     update();
     return loaded;
@@ -64,10 +64,10 @@ bool ImageCheckButton::LoadImages(int checkedBitmapId, int uncheckedBitmapId)
 
 void ImageCheckButton::SetImages(const QImage& checked, const QImage& unchecked)
 {
-    m_checked = checked;
-    m_unchecked = unchecked;
-    m_checkedId = 0;
-    m_uncheckedId = 0;
+    checked_ = checked;
+    unchecked_ = unchecked;
+    checkedId_ = 0;
+    uncheckedId_ = 0;
     updateGeometry();
     update();
 }
@@ -100,20 +100,20 @@ QImage ImageCheckButton::Greyed(const QImage& image)
 void ImageCheckButton::ReloadForRatio()
 {
     const qreal ratio = devicePixelRatioF();
-    if (qFuzzyCompare(ratio, m_ratio) || m_checkedId == 0)
+    if (qFuzzyCompare(ratio, ratio_) || checkedId_ == 0)
         return;
-    m_ratio = ratio;
-    const QImage checked = res::Bitmap(m_checkedId, ratio);
-    const QImage unchecked = res::Bitmap(m_uncheckedId, ratio);
+    ratio_ = ratio;
+    const QImage checked = res::Bitmap(checkedId_, ratio);
+    const QImage unchecked = res::Bitmap(uncheckedId_, ratio);
     if (!checked.isNull() && !unchecked.isNull()) {
-        m_checked = checked;
-        m_unchecked = unchecked;
+        checked_ = checked;
+        unchecked_ = unchecked;
     }
 }
 
 QSize ImageCheckButton::ImageSize() const
 {
-    return res::LogicalSize(m_checked).expandedTo(res::LogicalSize(m_unchecked));
+    return res::LogicalSize(checked_).expandedTo(res::LogicalSize(unchecked_));
 }
 
 QSize ImageCheckButton::sizeHint() const
@@ -138,7 +138,7 @@ void ImageCheckButton::paintEvent(QPaintEvent* /*event*/)
 {
     ReloadForRatio();
     QPainter painter(this);
-    const QImage& image = isChecked() ? m_checked : m_unchecked;
+    const QImage& image = isChecked() ? checked_ : unchecked_;
     const QSize imageSize = ImageSize();
     if (!image.isNull()) {
         const QSize size = res::LogicalSize(image);

@@ -25,7 +25,7 @@ public:
     // The number the owner knows this button by, kept in the "controlId"
     // property too.
     void SetControlId(int controlId);
-    int ControlId() const { return m_controlId; }
+    int ControlId() const { return controlId_; }
 
     // The two images by resource number, at this widget's device pixel ratio.
     // False (and no images) when either is missing.
@@ -48,12 +48,12 @@ private:
     QSize ImageSize() const;
     void ReloadForRatio();
 
-    int m_controlId = 0;
-    QImage m_checked;
-    QImage m_unchecked;
-    int m_checkedId = 0;
-    int m_uncheckedId = 0;
-    qreal m_ratio = 1.0;
+    int controlId_ = 0;
+    QImage checked_;
+    QImage unchecked_;
+    int checkedId_ = 0;
+    int uncheckedId_ = 0;
+    qreal ratio_ = 1.0;
 };
 
 }  // namespace brevant

@@ -69,14 +69,14 @@ LevelMeter::LevelMeter(QWidget* parent)
 
 LevelMeter::LevelMeter(int controlId, Qt::Orientation orientation, QWidget* parent)
     : QWidget(parent)
-    , m_orientation(orientation)
+    , orientation_(orientation)
 {
     SetControlId(controlId);
     // Every pixel is drawn from the cached picture, so Qt need not clear first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     TakePaletteColours();
     SetLimits(0, 100);
-    if (m_orientation == Qt::Horizontal)
+    if (orientation_ == Qt::Horizontal)
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     else
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
@@ -84,7 +84,7 @@ LevelMeter::LevelMeter(int controlId, Qt::Orientation orientation, QWidget* pare
 
 void LevelMeter::SetControlId(int controlId)
 {
-    m_controlId = controlId;
+    controlId_ = controlId;
     setProperty("controlId", controlId);
 }
 
@@ -92,70 +92,70 @@ void LevelMeter::SetLimits(int lower, int upper)
 {
     const auto newLower = static_cast<std::int16_t>(lower);
     const auto newUpper = static_cast<std::int16_t>(upper);
-    if (newLower == m_lower && newUpper == m_upper)
+    if (newLower == lower_ && newUpper == upper_)
         return;
-    m_lower = newLower;
-    m_upper = newUpper;
-    m_span = SpanOf(m_lower, m_upper);
-    m_position = std::clamp(m_position, std::min<int>(m_lower, m_upper), std::max<int>(m_lower, m_upper));
+    lower_ = newLower;
+    upper_ = newUpper;
+    span_ = SpanOf(lower_, upper_);
+    position_ = std::clamp(position_, std::min<int>(lower_, upper_), std::max<int>(lower_, upper_));
     Invalidate(true);
 }
 
 void LevelMeter::GetLimits(int& lower, int& upper) const
 {
-    lower = m_lower;
-    upper = m_upper;
+    lower = lower_;
+    upper = upper_;
 }
 
 void LevelMeter::SetValue(int position)
 {
-    const int clamped = std::clamp(position, std::min<int>(m_lower, m_upper), std::max<int>(m_lower, m_upper));
-    if (clamped == m_position)
+    const int clamped = std::clamp(position, std::min<int>(lower_, upper_), std::max<int>(lower_, upper_));
+    if (clamped == position_)
         return;
     const int oldPercent = FilledPercent();
-    const QString oldText = m_showText ? DisplayText() : QString();
-    m_position = clamped;
+    const QString oldText = showText_ ? DisplayText() : QString();
+    position_ = clamped;
     // A new position that leaves the bar and the number as they were costs no paint.
-    if (FilledPercent() != oldPercent || (m_showText && DisplayText() != oldText))
+    if (FilledPercent() != oldPercent || (showText_ && DisplayText() != oldText))
         Invalidate(true);
 }
 
 void LevelMeter::SetBarColour(QRgb colour, bool redraw)
 {
-    if (colour == m_barColour)
+    if (colour == barColour_)
         return;
-    m_barColour = colour;
+    barColour_ = colour;
     Invalidate(redraw);
 }
 
 void LevelMeter::SetFrameColour(QRgb colour, bool redraw)
 {
-    if (colour == m_frameColour)
+    if (colour == frameColour_)
         return;
-    m_frameColour = colour;
+    frameColour_ = colour;
     Invalidate(redraw);
 }
 
 void LevelMeter::SetTooltipText(const QString& text, bool activate)
 {
-    m_tooltipText = text;
+    tooltipText_ = text;
     setToolTip(activate ? text : QString());
 }
 
 void LevelMeter::SetDisplayOffset(int offset)
 {
-    if (offset == m_displayOffset)
+    if (offset == displayOffset_)
         return;
-    m_displayOffset = offset;
-    if (m_showText)
+    displayOffset_ = offset;
+    if (showText_)
         Invalidate(true);
 }
 
 void LevelMeter::SetShowText(bool show)
 {
-    if (show == m_showText)
+    if (show == showText_)
         return;
-    m_showText = show;
+    showText_ = show;
     Invalidate(true);
 }
 
@@ -163,7 +163,7 @@ QRectF LevelMeter::BarRect() const
 {
     // The frame is a 1 px line centred on the outline, so the outline sits on
     // half pixels; an upright bar leaves room for its ticks.
-    const qreal side = m_orientation == Qt::Vertical ? kTickLength + 0.5 : 0.5;
+    const qreal side = orientation_ == Qt::Vertical ? kTickLength + 0.5 : 0.5;
     return QRectF(0, 0, width(), height()).adjusted(side, 0.5, -side, -0.5);
 }
 
@@ -175,7 +175,7 @@ QRectF LevelMeter::NumberArea() const
     if (bar.width() <= 2 || bar.height() <= 2)
         return {};
     const qreal end = std::min(bar.width(), bar.height()) / 4.0;
-    return m_orientation == Qt::Vertical ? bar.adjusted(0.0, end, 0.0, -end) : bar.adjusted(end, 0.0, -end, 0.0);
+    return orientation_ == Qt::Vertical ? bar.adjusted(0.0, end, 0.0, -end) : bar.adjusted(end, 0.0, -end, 0.0);
 }
 
 QFont LevelMeter::NumberFont() const
@@ -186,10 +186,10 @@ QFont LevelMeter::NumberFont() const
         return font;
     // An upright bar is written along its length, so the number's run is the
     // bar's height and its digits must stand within the bar's width.
-    const bool upright = m_orientation == Qt::Vertical;
+    const bool upright = orientation_ == Qt::Vertical;
     const qreal run = (upright ? area.height() : area.width()) - 1.0;
     const qreal across = (upright ? area.width() : area.height()) - 1.0;
-    const QString widest[] = {QString::number(m_lower + m_displayOffset), QString::number(m_upper + m_displayOffset),
+    const QString widest[] = {QString::number(lower_ + displayOffset_), QString::number(upper_ + displayOffset_),
                               DisplayText()};
     constexpr qreal kSmallest = 3.0;
     for (qreal points = font.pointSizeF(); points > kSmallest; points -= 0.25) {
@@ -207,55 +207,55 @@ QFont LevelMeter::NumberFont() const
 
 QString LevelMeter::DisplayText() const
 {
-    return QString::asprintf("%d", m_position + m_displayOffset);
+    return QString::asprintf("%d", position_ + displayOffset_);
 }
 
 int LevelMeter::FilledPercent() const
 {
-    return std::clamp((m_position - m_lower) * 100 / m_span, 0, 100);
+    return std::clamp((position_ - lower_) * 100 / span_, 0, 100);
 }
 
 void LevelMeter::SetOrientation(Qt::Orientation orientation)
 {
-    if (orientation == m_orientation)
+    if (orientation == orientation_)
         return;
-    m_orientation = orientation;
+    orientation_ = orientation;
     updateGeometry();
     Invalidate(true);
 }
 
 void LevelMeter::Rebuild(bool redraw)
 {
-    m_cache = QPixmap();
+    cache_ = QPixmap();
     Invalidate(redraw);
 }
 
 QSize LevelMeter::sizeHint() const
 {
-    return m_orientation == Qt::Horizontal ? QSize(120, 14) : QSize(18, 120);
+    return orientation_ == Qt::Horizontal ? QSize(120, 14) : QSize(18, 120);
 }
 
 QSize LevelMeter::minimumSizeHint() const
 {
-    return m_orientation == Qt::Horizontal ? QSize(24, 8) : QSize(12, 24);
+    return orientation_ == Qt::Horizontal ? QSize(24, 8) : QSize(12, 24);
 }
 
 void LevelMeter::paintEvent(QPaintEvent* event)
 {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (m_cacheStale || m_cache.isNull() || m_cache.size() != pixels || m_cache.devicePixelRatio() != ratio)
+    if (cacheStale_ || cache_.isNull() || cache_.size() != pixels || cache_.devicePixelRatio() != ratio)
         RenderCache(ratio);
     // The pixmap carries the ratio, so it covers the widget at its logical size;
     // Qt clips to the region that needs painting.
     Q_UNUSED(event);
     QPainter painter(this);
-    painter.drawPixmap(QPoint(0, 0), m_cache);
+    painter.drawPixmap(QPoint(0, 0), cache_);
 }
 
 void LevelMeter::resizeEvent(QResizeEvent* event)
 {
-    m_cacheStale = true;
+    cacheStale_ = true;
     QWidget::resizeEvent(event);
 }
 
@@ -270,34 +270,34 @@ void LevelMeter::changeEvent(QEvent* event)
 
 void LevelMeter::Invalidate(bool redraw)
 {
-    m_cacheStale = true;
+    cacheStale_ = true;
     if (redraw)
         update();
 }
 
 void LevelMeter::TakePaletteColours()
 {
-    m_backColour = palette().color(QPalette::Button).rgba();
-    m_textColour = palette().color(QPalette::ButtonText).rgba();
+    backColour_ = palette().color(QPalette::Button).rgba();
+    textColour_ = palette().color(QPalette::ButtonText).rgba();
 }
 
 void LevelMeter::RenderCache(qreal ratio)
 {
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (m_cache.size() != pixels)
-        m_cache = QPixmap(pixels);
-    m_cache.setDevicePixelRatio(ratio);
-    m_cache.fill(QColor::fromRgba(m_backColour));
-    m_cacheStale = false;
-    ++m_renderCount;
+    if (cache_.size() != pixels)
+        cache_ = QPixmap(pixels);
+    cache_.setDevicePixelRatio(ratio);
+    cache_.fill(QColor::fromRgba(backColour_));
+    cacheStale_ = false;
+    ++renderCount_;
     if (width() <= 0 || height() <= 0)
         return;
 
-    QPainter painter(&m_cache);
+    QPainter painter(&cache_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
 
-    const bool upright = m_orientation == Qt::Vertical;
+    const bool upright = orientation_ == Qt::Vertical;
     const QRectF bar = BarRect();
     if (bar.width() <= 0 || bar.height() <= 0)
         return;
@@ -314,15 +314,15 @@ void LevelMeter::RenderCache(qreal ratio)
 
     painter.save();
     painter.setClipPath(outline);
-    painter.fillRect(bar, QColor::fromRgba(m_emptyColour));
+    painter.fillRect(bar, QColor::fromRgba(emptyColour_));
     if (fraction > 0.0)
-        painter.fillRect(filled, QColor::fromRgba(m_barColour));
+        painter.fillRect(filled, QColor::fromRgba(barColour_));
     const QLinearGradient gloss =
         upright ? GlossGradient(bar.topLeft(), bar.topRight()) : GlossGradient(bar.topLeft(), bar.bottomLeft());
     painter.fillRect(bar, gloss);
     painter.restore();
 
-    painter.setPen(QPen(QColor::fromRgba(m_frameColour), 1.0));
+    painter.setPen(QPen(QColor::fromRgba(frameColour_), 1.0));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(outline);
 
@@ -340,10 +340,10 @@ void LevelMeter::RenderCache(qreal ratio)
         painter.setRenderHint(QPainter::Antialiasing, true);
     }
 
-    if (m_showText) {
+    if (showText_) {
         const QRectF area = NumberArea();
         painter.setFont(NumberFont());
-        painter.setPen(QColor::fromRgba(m_textColour));
+        painter.setPen(QColor::fromRgba(textColour_));
         if (upright) {
             // Read from the bottom up, as the bar fills.
             painter.translate(area.center());

@@ -39,33 +39,33 @@ public:
     // least 1. The position is brought back between the new limits.
     void SetLimits(int lower, int upper);
     void GetLimits(int& lower, int& upper) const;
-    int Span() const { return m_span; }
+    int Span() const { return span_; }
 
     // The position is clamped to the limits; an unchanged position does not
     // repaint.
     void SetValue(int position);
-    int GetValue() const { return m_position; }
+    int GetValue() const { return position_; }
 
     // `redraw` false keeps the new colour for the next time the meter is
     // painted without asking for a repaint now.
     void SetBarColour(QRgb colour, bool redraw = true);
-    QRgb BarColour() const { return m_barColour; }
+    QRgb BarColour() const { return barColour_; }
     void SetFrameColour(QRgb colour, bool redraw = true);
-    QRgb FrameColour() const { return m_frameColour; }
+    QRgb FrameColour() const { return frameColour_; }
 
     // The text is kept either way; it is the widget's tooltip only while active.
     void SetTooltipText(const QString& text, bool activate);
-    QString TooltipText() const { return m_tooltipText; }
+    QString TooltipText() const { return tooltipText_; }
 
     // The unit is kept for the panels ("db"); the meter does not draw it.
-    void SetUnitText(const QString& text) { m_unitText = text; }
-    QString UnitText() const { return m_unitText; }
+    void SetUnitText(const QString& text) { unitText_ = text; }
+    QString UnitText() const { return unitText_; }
 
     // The number written on the meter is the position plus this offset.
     void SetDisplayOffset(int offset);
-    int DisplayOffset() const { return m_displayOffset; }
+    int DisplayOffset() const { return displayOffset_; }
     void SetShowText(bool show);
-    bool ShowText() const { return m_showText; }
+    bool ShowText() const { return showText_; }
     // The number as it is written on the meter, e.g. "-60".
     QString DisplayText() const;
 
@@ -82,7 +82,7 @@ public:
     int FilledPercent() const;
 
     void SetOrientation(Qt::Orientation orientation);
-    Qt::Orientation Orientation() const { return m_orientation; }
+    Qt::Orientation Orientation() const { return orientation_; }
 
     // Drops the cached drawing; the next paint draws it afresh.
     void Rebuild(bool redraw = true);
@@ -90,10 +90,10 @@ public:
     // The number the owner knows this meter by, kept in the "controlId"
     // property too.
     void SetControlId(int controlId);
-    int ControlId() const { return m_controlId; }
+    int ControlId() const { return controlId_; }
 
     // How many times the drawing was rebuilt (the rest of the paints copy it).
-    int RenderCount() const { return m_renderCount; }
+    int RenderCount() const { return renderCount_; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -110,25 +110,25 @@ private:
     void RenderCache(qreal devicePixelRatio);
     void TakePaletteColours();
 
-    std::int16_t m_lower = 0;
-    std::int16_t m_upper = 100;
-    int m_span = 100;
-    int m_position = 0;
-    QRgb m_barColour = kDefaultBarColour;
-    QRgb m_frameColour = kDefaultFrameColour;
-    QRgb m_emptyColour = kEmptyColour;
-    QRgb m_backColour = 0;
-    QRgb m_textColour = 0;
-    bool m_showText = true;
-    QString m_unitText;
-    int m_displayOffset = 0;
-    QString m_tooltipText;
-    Qt::Orientation m_orientation = Qt::Horizontal;
-    int m_controlId = 0;
+    std::int16_t lower_ = 0;
+    std::int16_t upper_ = 100;
+    int span_ = 100;
+    int position_ = 0;
+    QRgb barColour_ = kDefaultBarColour;
+    QRgb frameColour_ = kDefaultFrameColour;
+    QRgb emptyColour_ = kEmptyColour;
+    QRgb backColour_ = 0;
+    QRgb textColour_ = 0;
+    bool showText_ = true;
+    QString unitText_;
+    int displayOffset_ = 0;
+    QString tooltipText_;
+    Qt::Orientation orientation_ = Qt::Horizontal;
+    int controlId_ = 0;
 
-    QPixmap m_cache;
-    bool m_cacheStale = true;
-    int m_renderCount = 0;
+    QPixmap cache_;
+    bool cacheStale_ = true;
+    int renderCount_ = 0;
 };
 
 }  // namespace brevant

@@ -59,23 +59,23 @@ QSize RoundKnob::sizeHint() const
 
 QSize RoundKnob::minimumSizeHint() const
 {
-    const int side = 2 * (m_dotRadius + 1) + 8;
+    const int side = 2 * (dotRadius_ + 1) + 8;
     return {side, side};
 }
 
 bool RoundKnob::ApplyDrag(QPointF point, Qt::KeyboardModifiers modifiers)
 {
     const bool fine = modifiers.testFlag(Qt::ShiftModifier);
-    if (fine != m_anchorFine) {
-        m_anchorY = point.y();
-        m_anchorPos = sliderPosition();
-        m_anchorFine = fine;
+    if (fine != anchorFine_) {
+        anchorY_ = point.y();
+        anchorPos_ = sliderPosition();
+        anchorFine_ = fine;
     }
     const int pixelsPerStep = fine ? kFineDragPixelsPerStep : kDragPixelsPerStep;
     // Up the screen is a smaller y and a larger value.
-    const double steps = (m_anchorY - point.y()) / pixelsPerStep;
+    const double steps = (anchorY_ - point.y()) / pixelsPerStep;
     const long long next = std::clamp<long long>(
-        m_anchorPos + static_cast<long long>(std::trunc(steps)) * singleStep(), minimum(), maximum());
+        anchorPos_ + static_cast<long long>(std::trunc(steps)) * singleStep(), minimum(), maximum());
     if (next == sliderPosition())
         return false;
     setSliderPosition(static_cast<int>(next));
@@ -106,7 +106,7 @@ QPoint RoundKnob::KnobCentre() const
 
 int RoundKnob::KnobRadius() const
 {
-    return std::min(width(), height()) / 2 - m_dotRadius - 1;
+    return std::min(width(), height()) / 2 - dotRadius_ - 1;
 }
 
 void RoundKnob::UpdateMask()
@@ -135,10 +135,10 @@ void RoundKnob::mousePressEvent(QMouseEvent* event)
     // A press alone changes nothing: only the drag that follows does.
     setFocus(Qt::MouseFocusReason);
     setSliderDown(true);
-    m_moved = false;
-    m_anchorY = event->position().y();
-    m_anchorPos = sliderPosition();
-    m_anchorFine = event->modifiers().testFlag(Qt::ShiftModifier);
+    moved_ = false;
+    anchorY_ = event->position().y();
+    anchorPos_ = sliderPosition();
+    anchorFine_ = event->modifiers().testFlag(Qt::ShiftModifier);
     update();
     event->accept();
 }
@@ -150,7 +150,7 @@ void RoundKnob::mouseMoveEvent(QMouseEvent* event)
         return;
     }
     if (ApplyDrag(event->position(), event->modifiers()))
-        m_moved = true;
+        moved_ = true;
     event->accept();
 }
 
@@ -161,12 +161,12 @@ void RoundKnob::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     if (ApplyDrag(event->position(), event->modifiers()))
-        m_moved = true;
+        moved_ = true;
     setSliderDown(false);
     // A click that never moved the knob leaves nothing to finish.
-    if (m_moved) {
+    if (moved_) {
         PostChangeFinished();
-        m_moved = false;
+        moved_ = false;
     }
     update();
     event->accept();
@@ -175,7 +175,7 @@ void RoundKnob::mouseReleaseEvent(QMouseEvent* event)
 void RoundKnob::wheelEvent(QWheelEvent* event)
 {
     const QPointF offset = event->position() - QPointF(KnobCentre());
-    if (std::hypot(offset.x(), offset.y()) > KnobRadius() + m_dotRadius) {
+    if (std::hypot(offset.x(), offset.y()) > KnobRadius() + dotRadius_) {
         event->ignore();
         return;
     }
@@ -253,7 +253,7 @@ void RoundKnob::paintEvent(QPaintEvent* /*event*/)
     // keeps the two ends apart.
     if (radius > 0) {
         const QRectF track(centre.x() - radius, centre.y() - radius, 2.0 * radius, 2.0 * radius);
-        const double grooveWidth = std::max(2.0, m_dotRadius * 0.9);
+        const double grooveWidth = std::max(2.0, dotRadius_ * 0.9);
         QColor groove = face.darker(dark ? 160 : 125);
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(groove, grooveWidth, Qt::SolidLine, Qt::RoundCap));
@@ -268,7 +268,7 @@ void RoundKnob::paintEvent(QPaintEvent* /*event*/)
 
         // The dot at the position.
         const QPointF dot = DotCentre(sliderPosition());
-        const double dotSize = std::max(2.0, m_dotRadius - 1.5);
+        const double dotSize = std::max(2.0, dotRadius_ - 1.5);
         QRadialGradient shine(dot - QPointF(dotSize / 3.0, dotSize / 3.0), dotSize * 1.4);
         shine.setColorAt(0.0, QColor(255, 255, 255));
         shine.setColorAt(1.0, accent.lighter(130));
@@ -278,7 +278,7 @@ void RoundKnob::paintEvent(QPaintEvent* /*event*/)
     }
 
     // The value in the middle, as large as fits inside the groove.
-    const double inner = std::max(4.0, radius - m_dotRadius * 0.6);
+    const double inner = std::max(4.0, radius - dotRadius_ * 0.6);
     QFont font = this->font();
     double pixels = std::max(6.0, inner * 0.8);
     font.setPixelSize(static_cast<int>(pixels));

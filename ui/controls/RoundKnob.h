@@ -48,7 +48,7 @@ public:
     void SetPageSize(int size) { setPageStep(size); }
     int GetPageSize() const { return pageStep(); }
 
-    int DotRadius() const { return m_dotRadius; }
+    int DotRadius() const { return dotRadius_; }
     // The clockwise angle from the top, in degrees, at which `pos` lies on
     // the dial, and the centre of the dot drawn there.
     double AngleOf(int pos) const;
@@ -81,14 +81,14 @@ private:
     bool ApplyDrag(QPointF point, Qt::KeyboardModifiers modifiers);
     void UpdateMask();
 
-    int m_dotRadius = kDefaultDotRadius;
+    int dotRadius_ = kDefaultDotRadius;
     // Where the steps counted so far in the current drag began: the pointer's
     // height, and the position then. Shift changes the scale; the anchor moves
     // to the pointer so the value does not jump.
-    double m_anchorY = 0.0;
-    int m_anchorPos = 0;
-    bool m_anchorFine = false;
-    bool m_moved = false;
+    double anchorY_ = 0.0;
+    int anchorPos_ = 0;
+    bool anchorFine_ = false;
+    bool moved_ = false;
 };
 
 }  // namespace brevant

@@ -40,8 +40,8 @@ SkinnedTrackbar::SkinnedTrackbar(int controlId, QWidget* parent)
     setRange(0, 100);
     setSingleStep(1);
     setPageStep(20);
-    m_pageRepeat.setSingleShot(true);
-    connect(&m_pageRepeat, &QTimer::timeout, this, &SkinnedTrackbar::RepeatPage);
+    pageRepeat_.setSingleShot(true);
+    connect(&pageRepeat_, &QTimer::timeout, this, &SkinnedTrackbar::RepeatPage);
 }
 
 SkinnedTrackbar::~SkinnedTrackbar() = default;
@@ -60,16 +60,16 @@ void SkinnedTrackbar::SetOrientation(bool vertical)
 bool SkinnedTrackbar::LoadImages(int thumbBitmapId, int channelBeforeBitmapId,
                                   int channelAfterBitmapId)
 {
-    m_ratio = devicePixelRatioF();
-    const QImage thumb = res::Bitmap(thumbBitmapId, m_ratio);
-    const QImage before = res::Bitmap(channelBeforeBitmapId, m_ratio);
-    const QImage after = res::Bitmap(channelAfterBitmapId, m_ratio);
+    ratio_ = devicePixelRatioF();
+    const QImage thumb = res::Bitmap(thumbBitmapId, ratio_);
+    const QImage before = res::Bitmap(channelBeforeBitmapId, ratio_);
+    const QImage after = res::Bitmap(channelAfterBitmapId, ratio_);
     const bool loaded = !thumb.isNull() && !before.isNull() && !after.isNull();
     SetImages(loaded ? thumb : QImage(), loaded ? before : QImage(), loaded ? after : QImage());
     if (loaded) {
-        m_thumbId = thumbBitmapId;
-        m_beforeId = channelBeforeBitmapId;
-        m_afterId = channelAfterBitmapId;
+        thumbId_ = thumbBitmapId;
+        beforeId_ = channelBeforeBitmapId;
+        afterId_ = channelAfterBitmapId;
     }
     return loaded;
 }
@@ -77,10 +77,10 @@ bool SkinnedTrackbar::LoadImages(int thumbBitmapId, int channelBeforeBitmapId,
 void SkinnedTrackbar::SetImages(const QImage& thumb, const QImage& channelBefore,
                                  const QImage& channelAfter)
 {
-    m_thumb = thumb;
-    m_before = channelBefore;
-    m_after = channelAfter;
-    m_thumbId = m_beforeId = m_afterId = 0;
+    thumb_ = thumb;
+    before_ = channelBefore;
+    after_ = channelAfter;
+    thumbId_ = beforeId_ = afterId_ = 0;
     updateGeometry();
     update();
 }
@@ -90,16 +90,16 @@ void SkinnedTrackbar::SetImages(const QImage& thumb, const QImage& channelBefore
 void SkinnedTrackbar::ReloadForRatio()
 {
     const qreal ratio = devicePixelRatioF();
-    if (qFuzzyCompare(ratio, m_ratio) || m_thumbId == 0)
+    if (qFuzzyCompare(ratio, ratio_) || thumbId_ == 0)
         return;
-    m_ratio = ratio;
-    const QImage thumb = res::Bitmap(m_thumbId, ratio);
-    const QImage before = res::Bitmap(m_beforeId, ratio);
-    const QImage after = res::Bitmap(m_afterId, ratio);
+    ratio_ = ratio;
+    const QImage thumb = res::Bitmap(thumbId_, ratio);
+    const QImage before = res::Bitmap(beforeId_, ratio);
+    const QImage after = res::Bitmap(afterId_, ratio);
     if (!thumb.isNull() && !before.isNull() && !after.isNull()) {
-        m_thumb = thumb;
-        m_before = before;
-        m_after = after;
+        thumb_ = thumb;
+        before_ = before;
+        after_ = after;
     }
 }
 
@@ -107,7 +107,7 @@ int SkinnedTrackbar::Length() const { return IsVertical() ? height() : width(); 
 
 int SkinnedTrackbar::ThumbLength() const
 {
-    const QSize size = res::LogicalSize(m_thumb);
+    const QSize size = res::LogicalSize(thumb_);
     return IsVertical() ? size.height() : size.width();
 }
 
@@ -140,8 +140,8 @@ int SkinnedTrackbar::ThumbStart() const { return PosToPixel(sliderPosition()) - 
 
 QSize SkinnedTrackbar::sizeHint() const
 {
-    const QSize thumb = res::LogicalSize(m_thumb);
-    const QSize channel = res::LogicalSize(m_before).expandedTo(res::LogicalSize(m_after));
+    const QSize thumb = res::LogicalSize(thumb_);
+    const QSize channel = res::LogicalSize(before_).expandedTo(res::LogicalSize(after_));
     int length = IsVertical() ? channel.height() : channel.width();
     if (length <= 0)
         length = kDefaultLength;
@@ -206,15 +206,15 @@ void SkinnedTrackbar::PageTowards(int along)
 
 void SkinnedTrackbar::RepeatPage()
 {
-    if (!m_paging || !isEnabled())
+    if (!paging_ || !isEnabled())
         return;
-    PageTowards(m_pageTarget);
-    m_pageRepeat.start(kPageRepeatIntervalMs);
+    PageTowards(pageTarget_);
+    pageRepeat_.start(kPageRepeatIntervalMs);
 }
 
 void SkinnedTrackbar::mousePressEvent(QMouseEvent* event)
 {
-    if (!isEnabled() || event->button() != Qt::LeftButton || IsDragging() || m_paging) {
+    if (!isEnabled() || event->button() != Qt::LeftButton || IsDragging() || paging_) {
         DrawnSlider::mousePressEvent(event);
         return;
     }
@@ -223,12 +223,12 @@ void SkinnedTrackbar::mousePressEvent(QMouseEvent* event)
     const int start = ThumbStart();
     if (along >= start && along < start + ThumbLength()) {
         setSliderDown(true);
-        m_dragOffset = along - PosToPixel(sliderPosition());
+        dragOffset_ = along - PosToPixel(sliderPosition());
     } else {
-        m_paging = true;
-        m_pageTarget = along;
+        paging_ = true;
+        pageTarget_ = along;
         PageTowards(along);
-        m_pageRepeat.start(kPageRepeatDelayMs);
+        pageRepeat_.start(kPageRepeatDelayMs);
     }
     update();
     event->accept();
@@ -236,21 +236,21 @@ void SkinnedTrackbar::mousePressEvent(QMouseEvent* event)
 
 void SkinnedTrackbar::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!isEnabled() || !(IsDragging() || m_paging)) {
+    if (!isEnabled() || !(IsDragging() || paging_)) {
         DrawnSlider::mouseMoveEvent(event);
         return;
     }
     const int along = Along(event->position().toPoint());
-    if (m_paging)
-        m_pageTarget = along;
+    if (paging_)
+        pageTarget_ = along;
     else
-        setSliderPosition(PixelToPos(along - m_dragOffset));
+        setSliderPosition(PixelToPos(along - dragOffset_));
     event->accept();
 }
 
 void SkinnedTrackbar::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!isEnabled() || event->button() != Qt::LeftButton || !(IsDragging() || m_paging)) {
+    if (!isEnabled() || event->button() != Qt::LeftButton || !(IsDragging() || paging_)) {
         DrawnSlider::mouseReleaseEvent(event);
         return;
     }
@@ -261,10 +261,10 @@ void SkinnedTrackbar::mouseReleaseEvent(QMouseEvent* event)
 // Ends a drag or a held page click, which finishes the change.
 void SkinnedTrackbar::StopMouse()
 {
-    const bool finished = IsDragging() || m_paging;
+    const bool finished = IsDragging() || paging_;
     setSliderDown(false);
-    m_paging = false;
-    m_pageRepeat.stop();
+    paging_ = false;
+    pageRepeat_.stop();
     if (finished)
         PostChangeFinished();
     update();
@@ -319,15 +319,15 @@ void SkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
         }
     };
     const int split = std::clamp(centre, 0, std::max(length, 0));
-    drawChannel(m_before, 0, split);
-    drawChannel(m_after, split, length);
+    drawChannel(before_, 0, split);
+    drawChannel(after_, split, length);
 
-    if (!m_thumb.isNull()) {
-        const QSize thumb = res::LogicalSize(m_thumb);
+    if (!thumb_.isNull()) {
+        const QSize thumb = res::LogicalSize(thumb_);
         const QPointF topLeft = IsVertical()
                                     ? QPointF((width() - thumb.width()) / 2, centre - thumb.height() / 2)
                                     : QPointF(centre - thumb.width() / 2, (height() - thumb.height()) / 2);
-        painter.drawImage(topLeft, m_thumb);
+        painter.drawImage(topLeft, thumb_);
     }
 
     if (hasFocus()) {

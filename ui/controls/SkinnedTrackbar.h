@@ -98,18 +98,18 @@ private:
     void RepeatPage();
     void StopMouse();
 
-    QImage m_thumb;
-    QImage m_before;
-    QImage m_after;
-    int m_thumbId = 0;
-    int m_beforeId = 0;
-    int m_afterId = 0;
-    qreal m_ratio = 1.0;
+    QImage thumb_;
+    QImage before_;
+    QImage after_;
+    int thumbId_ = 0;
+    int beforeId_ = 0;
+    int afterId_ = 0;
+    qreal ratio_ = 1.0;
 
-    int m_dragOffset = 0;
-    bool m_paging = false;
-    int m_pageTarget = 0;
-    QTimer m_pageRepeat;
+    int dragOffset_ = 0;
+    bool paging_ = false;
+    int pageTarget_ = 0;
+    QTimer pageRepeat_;
 };
 
 }  // namespace brevant

@@ -17,14 +17,14 @@ public:
     int Take(const QWheelEvent& event)
     {
         const QPoint delta = event.angleDelta();
-        m_remainder += delta.y() != 0 ? delta.y() : delta.x();
-        const int notches = m_remainder / kNotch;
-        m_remainder %= kNotch;
+        remainder_ += delta.y() != 0 ? delta.y() : delta.x();
+        const int notches = remainder_ / kNotch;
+        remainder_ %= kNotch;
         return notches;
     }
 
 private:
-    int m_remainder = 0;
+    int remainder_ = 0;
 };
 
 }  // namespace brevant

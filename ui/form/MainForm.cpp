@@ -42,55 +42,55 @@ int MainForm::ChannelX(int window)
 
 MainForm::MainForm(PanelContext& context, QWidget* parent)
     : QWidget(parent)
-    , m_context(context)
+    , context_(context)
 {
     // The progress bar of the firmware upgrade, hidden until one runs.
-    m_progress = new LevelMeter(kProgressId, Qt::Horizontal, this);
-    TagControl(m_progress, kProgressId);
-    m_progress->SetLimits(0, 100);
-    m_progress->SetValue(0);
-    m_progress->SetTooltipText(QStringLiteral("Percent"), true);
-    m_progress->SetUnitText(QStringLiteral("%"));
-    m_progress->SetDisplayOffset(0);
-    m_progress->hide();
+    progress_ = new LevelMeter(kProgressId, Qt::Horizontal, this);
+    TagControl(progress_, kProgressId);
+    progress_->SetLimits(0, 100);
+    progress_->SetValue(0);
+    progress_->SetTooltipText(QStringLiteral("Percent"), true);
+    progress_->SetUnitText(QStringLiteral("%"));
+    progress_->SetDisplayOffset(0);
+    progress_->hide();
 
     // Until a device is connected the panels are greyed; this says why.
-    m_hint = new QLabel(QStringLiteral("Not connected \u2014 Device > Connect (Ctrl+K)"), this);
-    m_hint->setObjectName(QStringLiteral("notConnectedHint"));
-    QFont bigger = m_hint->font();
+    hint_ = new QLabel(QStringLiteral("Not connected \u2014 Device > Connect (Ctrl+K)"), this);
+    hint_->setObjectName(QStringLiteral("notConnectedHint"));
+    QFont bigger = hint_->font();
     bigger.setPointSizeF(bigger.pointSizeF() * 1.3);
     bigger.setBold(true);
-    m_hint->setFont(bigger);
-    m_hint->setGeometry(kHintPlace);
+    hint_->setFont(bigger);
+    hint_->setGeometry(kHintPlace);
     connect(&context.Model(), &PanelModel::changed, this, &MainForm::OnModelChanged);
 
     for (int k = 0; k < kChannels; ++k) {
         auto* window = new InputChannelWindow(context, k, 1, this);
         window->SetChannelName(QStringLiteral("Input%1").arg(k + 1));
         window->HideChannel();
-        m_inputs[static_cast<std::size_t>(k)] = window;
+        inputs_[static_cast<std::size_t>(k)] = window;
     }
     for (int k = 0; k < kChannels; ++k) {
         auto* window = new OutputChannelWindow(context, k, 1, this);
         window->SetChannelName(QStringLiteral("Output%1").arg(k + 1));
         window->HideChannel();
-        m_outputs[static_cast<std::size_t>(k)] = window;
+        outputs_[static_cast<std::size_t>(k)] = window;
     }
-    m_matrix = new MatrixDialog(context, this);
-    m_matrix->setWindowFlags(Qt::Widget);
-    m_matrix->hide();
-    m_blank = new QWidget(this);
-    m_blank->hide();
+    matrix_ = new MatrixDialog(context, this);
+    matrix_->setWindowFlags(Qt::Widget);
+    matrix_->hide();
+    blank_ = new QWidget(this);
+    blank_->hide();
 
     for (int k = 0; k < kChannels; ++k) {
-        m_inputs[static_cast<std::size_t>(k)]->setGeometry((kChannels - 1 - k) * kWindowWidth, kWindowTop,
+        inputs_[static_cast<std::size_t>(k)]->setGeometry((kChannels - 1 - k) * kWindowWidth, kWindowTop,
                                                            kWindowWidth, kWindowHeight);
-        m_inputs[static_cast<std::size_t>(k)]->ShowChannel();
+        inputs_[static_cast<std::size_t>(k)]->ShowChannel();
     }
     for (int k = 0; k < kChannels; ++k) {
-        m_outputs[static_cast<std::size_t>(k)]->setGeometry(kFirstOutputX + k * kWindowWidth, kWindowTop,
+        outputs_[static_cast<std::size_t>(k)]->setGeometry(kFirstOutputX + k * kWindowWidth, kWindowTop,
                                                             kWindowWidth, kWindowHeight);
-        m_outputs[static_cast<std::size_t>(k)]->ShowChannel();
+        outputs_[static_cast<std::size_t>(k)]->ShowChannel();
     }
 
     const auto check = [this](int id, const QString& caption, int x, bool checked) {
@@ -101,54 +101,54 @@ MainForm::MainForm(PanelContext& context, QWidget* parent)
         box->setGeometry(QRect(QPoint(x, kCheckTop), kCheckSize));
         return box;
     };
-    m_group = check(kGroupId, QStringLiteral("Group"), kGroupX, false);
-    m_input = check(kInputId, QStringLiteral("Input"), kInputX, true);
-    m_output = check(kOutputId, QStringLiteral("Output"), kOutputX, true);
-    connect(m_group, &ImageCheckButton::clicked, this, &MainForm::OnGroupCheck);
-    connect(m_input, &ImageCheckButton::clicked, this, &MainForm::OnInputCheck);
-    connect(m_output, &ImageCheckButton::clicked, this, &MainForm::OnOutputCheck);
+    group_ = check(kGroupId, QStringLiteral("Group"), kGroupX, false);
+    input_ = check(kInputId, QStringLiteral("Input"), kInputX, true);
+    output_ = check(kOutputId, QStringLiteral("Output"), kOutputX, true);
+    connect(group_, &ImageCheckButton::clicked, this, &MainForm::OnGroupCheck);
+    connect(input_, &ImageCheckButton::clicked, this, &MainForm::OnInputCheck);
+    connect(output_, &ImageCheckButton::clicked, this, &MainForm::OnOutputCheck);
 
     SetViewMode(ViewMode::ChannelView);
 
-    m_viewReady = true;
-    m_layoutPending = true;
+    viewReady_ = true;
+    layoutPending_ = true;
 }
 
 MainForm::~MainForm() = default;
 
 void MainForm::OnModelChanged(unsigned what)
 {
-    const PanelModel& model = m_context.Model();
+    const PanelModel& model = context_.Model();
     if (what & model::kLink)
-        m_hint->setVisible(model.Link() == LinkState::Disconnected);
+        hint_->setVisible(model.Link() == LinkState::Disconnected);
     // A connection to a known family shows that family's panes, names and places.
     const int family = model.Family();
     if (!(what & model::kPanes) || (family != 1 && family != 2))
         return;
     for (int k = 0; k < kChannels; ++k) {
-        m_inputs[static_cast<std::size_t>(k)]->ShowPane(family);
-        m_outputs[static_cast<std::size_t>(k)]->ShowPane(family);
+        inputs_[static_cast<std::size_t>(k)]->ShowPane(family);
+        outputs_[static_cast<std::size_t>(k)]->ShowPane(family);
     }
-    if (m_mode == ViewMode::ChannelView)
+    if (mode_ == ViewMode::ChannelView)
         PlaceChannels();
 }
 
 void MainForm::ShowInputs(bool shown)
 {
-    for (InputChannelWindow* window : m_inputs)
+    for (InputChannelWindow* window : inputs_)
         shown ? window->ShowChannel() : window->HideChannel();
 }
 
 void MainForm::ShowOutputs(bool shown)
 {
-    for (OutputChannelWindow* window : m_outputs)
+    for (OutputChannelWindow* window : outputs_)
         shown ? window->ShowChannel() : window->HideChannel();
 }
 
 int MainForm::Family() const
 {
     // Before any connection the form is laid out as for family 1.
-    const PanelModel& model = m_context.Model();
+    const PanelModel& model = context_.Model();
     return model.Family() == 0 && model.Link() == LinkState::Disconnected ? 1 : model.Family();
 }
 
@@ -159,33 +159,33 @@ void MainForm::PlaceChannels()
         return;
     const std::array<QString, 8> names = ChannelNames(family);
     for (int w = 0; w < 2 * kChannels; ++w) {
-        ChannelWindow* window = w < kChannels ? static_cast<ChannelWindow*>(m_inputs[static_cast<std::size_t>(w)])
-                                            : m_outputs[static_cast<std::size_t>(w - kChannels)];
+        ChannelWindow* window = w < kChannels ? static_cast<ChannelWindow*>(inputs_[static_cast<std::size_t>(w)])
+                                            : outputs_[static_cast<std::size_t>(w - kChannels)];
         window->SetChannelName(names[static_cast<std::size_t>(w)]);
         window->setGeometry(ChannelX(w), kWindowTop, kWindowWidth, kWindowHeight);
     }
-    m_matrix->RenameButtons({names[0], names[1], names[2], names[3]}, {names[4], names[5], names[6], names[7]});
+    matrix_->RenameButtons({names[0], names[1], names[2], names[3]}, {names[4], names[5], names[6], names[7]});
 }
 
 void MainForm::SetViewMode(ViewMode mode)
 {
-    m_mode = mode;
+    mode_ = mode;
     const bool channels = mode == ViewMode::ChannelView;
     ShowInputs(channels);
     ShowOutputs(channels);
-    for (ImageCheckButton* box : {m_group, m_input, m_output})
+    for (ImageCheckButton* box : {group_, input_, output_})
         box->setVisible(channels);
-    m_matrix->setVisible(mode == ViewMode::MatrixView);
-    m_blank->hide();
+    matrix_->setVisible(mode == ViewMode::MatrixView);
+    blank_->hide();
     if (channels)
         PlaceChannels();
-    m_progress->setGeometry(kProgressPlace);
+    progress_->setGeometry(kProgressPlace);
     // The channel view reaches down to the hint under the progress bar; the
     // matrix takes as much room as its controls, and a margin like its left one.
-    const QRect matrix = m_matrix->childrenRect();
+    const QRect matrix = matrix_->childrenRect();
     const QSize size = channels ? QSize(ChannelX(2 * kChannels - 1) + kWindowWidth, kHintPlace.bottom() + 1)
                                 : QSize(matrix.right() + matrix.left(), matrix.bottom() + matrix.top())
-                                      .expandedTo(m_matrix->sizeHint())
+                                      .expandedTo(matrix_->sizeHint())
                                       .expandedTo(QSize(600, 600));
     if (size != minimumSize()) {
         setMinimumSize(size);
@@ -193,13 +193,13 @@ void MainForm::SetViewMode(ViewMode mode)
     }
 }
 
-void MainForm::OnGroupCheck() { m_context.Model().SetGroup(m_group->GetCheck()); }
+void MainForm::OnGroupCheck() { context_.Model().SetGroup(group_->GetCheck()); }
 
 void MainForm::OnInputCheck()
 {
     const int family = Family();
     const bool known = family == 1 || family == 2;
-    if (m_input->GetCheck()) {
+    if (input_->GetCheck()) {
         ShowInputs(true);
         if (known)
             PlaceChannels();
@@ -209,20 +209,20 @@ void MainForm::OnInputCheck()
     // Without the inputs the outputs move to the left edge.
     if (known) {
         for (int k = 0; k < kChannels; ++k)
-            m_outputs[static_cast<std::size_t>(k)]->setGeometry(k * kWindowWidth, kWindowTop, kWindowWidth,
+            outputs_[static_cast<std::size_t>(k)]->setGeometry(k * kWindowWidth, kWindowTop, kWindowWidth,
                                                                 kWindowHeight);
     }
 }
 
-void MainForm::OnOutputCheck() { ShowOutputs(m_output->GetCheck()); }
+void MainForm::OnOutputCheck() { ShowOutputs(output_->GetCheck()); }
 
 void MainForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!m_layoutPending)
+    if (!layoutPending_)
         return;
     // Once shown, the form is laid out once more, the matrix's size included.
-    m_layoutPending = false;
+    layoutPending_ = false;
     SetViewMode(ViewMode::MatrixView);
     SetViewMode(ViewMode::ChannelView);
 }
@@ -230,10 +230,10 @@ void MainForm::showEvent(QShowEvent* event)
 void MainForm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (!m_viewReady)
+    if (!viewReady_)
         return;
-    m_blank->setGeometry(rect());
-    m_matrix->setGeometry(rect());
+    blank_->setGeometry(rect());
+    matrix_->setGeometry(rect());
 }
 
 }  // namespace brevant

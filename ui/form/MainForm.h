@@ -43,15 +43,15 @@ public:
     ~MainForm() override;
 
     void SetViewMode(ViewMode mode);
-    ViewMode Mode() const { return m_mode; }
+    ViewMode Mode() const { return mode_; }
 
-    InputChannelWindow& InputWindow(int k) { return *m_inputs.at(static_cast<std::size_t>(k)); }
-    OutputChannelWindow& OutputWindow(int k) { return *m_outputs.at(static_cast<std::size_t>(k)); }
-    MatrixDialog& Matrix() { return *m_matrix; }
-    LevelMeter& ProgressBar() { return *m_progress; }
-    ImageCheckButton& GroupCheck() { return *m_group; }
-    ImageCheckButton& InputCheck() { return *m_input; }
-    ImageCheckButton& OutputCheck() { return *m_output; }
+    InputChannelWindow& InputWindow(int k) { return *inputs_.at(static_cast<std::size_t>(k)); }
+    OutputChannelWindow& OutputWindow(int k) { return *outputs_.at(static_cast<std::size_t>(k)); }
+    MatrixDialog& Matrix() { return *matrix_; }
+    LevelMeter& ProgressBar() { return *progress_; }
+    ImageCheckButton& GroupCheck() { return *group_; }
+    ImageCheckButton& InputCheck() { return *input_; }
+    ImageCheckButton& OutputCheck() { return *output_; }
 
     void OnGroupCheck();
     void OnInputCheck();
@@ -80,19 +80,19 @@ private:
     void ShowInputs(bool shown);
     void ShowOutputs(bool shown);
 
-    PanelContext& m_context;
-    std::array<InputChannelWindow*, kChannels> m_inputs{};
-    std::array<OutputChannelWindow*, kChannels> m_outputs{};
-    MatrixDialog* m_matrix = nullptr;
-    QWidget* m_blank = nullptr;
-    LevelMeter* m_progress = nullptr;
-    QLabel* m_hint = nullptr;  // "Not connected — …" while no device is connected
-    ImageCheckButton* m_group = nullptr;
-    ImageCheckButton* m_input = nullptr;
-    ImageCheckButton* m_output = nullptr;
-    ViewMode m_mode = ViewMode::ChannelView;
-    bool m_viewReady = false;
-    bool m_layoutPending = false;
+    PanelContext& context_;
+    std::array<InputChannelWindow*, kChannels> inputs_{};
+    std::array<OutputChannelWindow*, kChannels> outputs_{};
+    MatrixDialog* matrix_ = nullptr;
+    QWidget* blank_ = nullptr;
+    LevelMeter* progress_ = nullptr;
+    QLabel* hint_ = nullptr;  // "Not connected — …" while no device is connected
+    ImageCheckButton* group_ = nullptr;
+    ImageCheckButton* input_ = nullptr;
+    ImageCheckButton* output_ = nullptr;
+    ViewMode mode_ = ViewMode::ChannelView;
+    bool viewReady_ = false;
+    bool layoutPending_ = false;
 };
 
 }  // namespace brevant

@@ -61,7 +61,7 @@ public:
 
     void SetText(const QString& text)
     {
-        m_text = text;
+        text_ = text;
         updateGeometry();
         update();
     }
@@ -69,7 +69,7 @@ public:
     QSize sizeHint() const override
     {
         const QFontMetrics metrics(Bold(font()));
-        return {metrics.horizontalAdvance(m_text) + 2 * kSideMargin,
+        return {metrics.horizontalAdvance(text_) + 2 * kSideMargin,
                 metrics.height() + 2 * kVerticalPadding + 2};
     }
     QSize minimumSizeHint() const override { return {2 * kSideMargin, sizeHint().height()}; }
@@ -92,7 +92,7 @@ protected:
         painter.setFont(font);
         painter.setPen(palette().color(QPalette::HighlightedText));
         painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter,
-                         QFontMetrics(font).elidedText(m_text, Qt::ElideRight, textArea.width()));
+                         QFontMetrics(font).elidedText(text_, Qt::ElideRight, textArea.width()));
     }
 
     void changeEvent(QEvent* event) override
@@ -103,7 +103,7 @@ protected:
     }
 
 private:
-    QString m_text;
+    QString text_;
 };
 
 // The caption bar of one group: icon, bold text and a chevron pointing the
@@ -112,7 +112,7 @@ private:
 class GroupCaption : public QWidget {
 public:
     GroupCaption(TaskPane* pane, int group, const QString& text)
-        : QWidget(pane), m_pane(pane), m_group(group), m_text(text)
+        : QWidget(pane), pane_(pane), group_(group), text_(text)
     {
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         setFocusPolicy(Qt::TabFocus);
@@ -123,10 +123,10 @@ public:
 
     void SetIcons(int bitmapId, int imageWidth)
     {
-        m_bitmapId = bitmapId;
-        m_imageWidth = imageWidth;
-        m_icon = QImage();
-        m_iconRatio = 0.0;
+        bitmapId_ = bitmapId;
+        imageWidth_ = imageWidth;
+        icon_ = QImage();
+        iconRatio_ = 0.0;
         updateGeometry();
         update();
     }
@@ -137,7 +137,7 @@ public:
         const QSize icon = IconSize();
         const int iconSpace = icon.isEmpty() ? 0 : icon.width() + kIconGap;
         const int height = std::max(metrics.height(), icon.height()) + 2 * kVerticalPadding + 1;
-        return {2 * kSideMargin + iconSpace + metrics.horizontalAdvance(m_text) + kIconGap +
+        return {2 * kSideMargin + iconSpace + metrics.horizontalAdvance(text_) + kIconGap +
                     static_cast<int>(kChevronWidth),
                 height};
     }
@@ -185,10 +185,10 @@ protected:
         painter.setFont(font);
         painter.setPen(pal.color(QPalette::ButtonText));
         painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter,
-                         QFontMetrics(font).elidedText(m_text, Qt::ElideRight, textArea.width()));
+                         QFontMetrics(font).elidedText(text_, Qt::ElideRight, textArea.width()));
 
         // Up when open (a click folds the group up), down when folded.
-        const bool open = m_pane->IsGroupExpanded(m_group);
+        const bool open = pane_->IsGroupExpanded(group_);
         const qreal tip = open ? -kChevronHalfHeight : kChevronHalfHeight;
         const qreal cy = middle + 0.5;
         QPainterPath chevron;
@@ -214,16 +214,16 @@ protected:
     void mousePressEvent(QMouseEvent* event) override
     {
         if (event->button() == Qt::LeftButton)
-            m_pressed = true;
+            pressed_ = true;
         event->accept();
     }
 
     void mouseReleaseEvent(QMouseEvent* event) override
     {
-        const bool click = m_pressed && event->button() == Qt::LeftButton &&
+        const bool click = pressed_ && event->button() == Qt::LeftButton &&
                            rect().contains(event->position().toPoint());
         if (event->button() == Qt::LeftButton)
-            m_pressed = false;
+            pressed_ = false;
         event->accept();
         if (click)
             Toggle();
@@ -251,7 +251,7 @@ protected:
     }
 
 private:
-    void Toggle() { m_pane->SetGroupExpanded(m_group, !m_pane->IsGroupExpanded(m_group)); }
+    void Toggle() { pane_->SetGroupExpanded(group_, !pane_->IsGroupExpanded(group_)); }
 
 public:
     // Between the icon and the chevron.
@@ -269,13 +269,13 @@ public:
     {
         QFont font = Bold(this->font());
         const qreal room = TextArea().width();
-        if (QFontMetricsF(font).horizontalAdvance(m_text) <= room)
+        if (QFontMetricsF(font).horizontalAdvance(text_) <= room)
             return font;
         qreal points = QFontInfo(font).pointSizeF();
         while (points > kSmallestCaptionPoints) {
             points = std::max(kSmallestCaptionPoints, points - 0.25);
             font.setPointSizeF(points);
-            if (QFontMetricsF(font).horizontalAdvance(m_text) <= room)
+            if (QFontMetricsF(font).horizontalAdvance(text_) <= room)
                 break;
         }
         return font;
@@ -285,14 +285,14 @@ private:
 
     int IconCount() const
     {
-        if (m_imageWidth <= 0)
+        if (imageWidth_ <= 0)
             return 0;
-        return res::BitmapSize(m_bitmapId).width() / m_imageWidth;
+        return res::BitmapSize(bitmapId_).width() / imageWidth_;
     }
 
     QSize IconSize() const
     {
-        return IconCount() > 0 ? QSize(m_imageWidth, res::BitmapSize(m_bitmapId).height()) : QSize();
+        return IconCount() > 0 ? QSize(imageWidth_, res::BitmapSize(bitmapId_).height()) : QSize();
     }
 
     // This group's piece of the icon image at the screen's pixel ratio,
@@ -300,30 +300,30 @@ private:
     const QImage& Icon()
     {
         const qreal ratio = devicePixelRatioF();
-        if (ratio == m_iconRatio)
-            return m_icon;
-        m_iconRatio = ratio;
-        m_icon = QImage();
+        if (ratio == iconRatio_)
+            return icon_;
+        iconRatio_ = ratio;
+        icon_ = QImage();
         const int count = IconCount();
         if (count == 0)
-            return m_icon;
-        const QImage strip = res::Bitmap(m_bitmapId, ratio);
-        const int piece = m_group % count;
-        const int left = static_cast<int>(std::lround(piece * m_imageWidth * ratio));
-        const int right = static_cast<int>(std::lround((piece + 1) * m_imageWidth * ratio));
-        m_icon = strip.copy(left, 0, right - left, strip.height());
-        m_icon.setDevicePixelRatio(ratio);
-        return m_icon;
+            return icon_;
+        const QImage strip = res::Bitmap(bitmapId_, ratio);
+        const int piece = group_ % count;
+        const int left = static_cast<int>(std::lround(piece * imageWidth_ * ratio));
+        const int right = static_cast<int>(std::lround((piece + 1) * imageWidth_ * ratio));
+        icon_ = strip.copy(left, 0, right - left, strip.height());
+        icon_.setDevicePixelRatio(ratio);
+        return icon_;
     }
 
-    TaskPane* m_pane;
-    int m_group;
-    QString m_text;
-    int m_bitmapId = 0;
-    int m_imageWidth = 0;
-    QImage m_icon;
-    qreal m_iconRatio = 0.0;
-    bool m_pressed = false;
+    TaskPane* pane_;
+    int group_;
+    QString text_;
+    int bitmapId_ = 0;
+    int imageWidth_ = 0;
+    QImage icon_;
+    qreal iconRatio_ = 0.0;
+    bool pressed_ = false;
 };
 
 }  // namespace
@@ -333,30 +333,30 @@ TaskPane::TaskPane(QWidget* parent) : QWidget(parent)
     setBackgroundRole(QPalette::Window);
     setAutoFillBackground(true);
 
-    m_layout = new QVBoxLayout(this);
-    m_layout->setContentsMargins(0, 0, 0, 0);
-    m_layout->setSpacing(0);
-    m_header = new PaneHeader(this);
-    m_header->hide();
-    m_layout->addWidget(m_header);
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->setSpacing(0);
+    header_ = new PaneHeader(this);
+    header_->hide();
+    layout_->addWidget(header_);
     // Keeps the groups at the top when the pane is taller than they are.
-    m_layout->addStretch(1);
+    layout_->addStretch(1);
 }
 
 TaskPane::~TaskPane() = default;
 
 void TaskPane::SetCaption(const QString& caption)
 {
-    m_caption = caption;
-    static_cast<PaneHeader*>(m_header)->SetText(caption);
-    m_header->setVisible(!caption.isEmpty());
+    caption_ = caption;
+    static_cast<PaneHeader*>(header_)->SetText(caption);
+    header_->setVisible(!caption.isEmpty());
 }
 
 void TaskPane::SetIconList(int bitmapId, int imageWidth)
 {
-    m_iconBitmapId = bitmapId;
-    m_iconWidth = imageWidth;
-    for (const Group& group : m_groups)
+    iconBitmapId_ = bitmapId;
+    iconWidth_ = imageWidth;
+    for (const Group& group : groups_)
         static_cast<GroupCaption*>(group.caption)->SetIcons(bitmapId, imageWidth);
 }
 
@@ -366,7 +366,7 @@ int TaskPane::AddGroup(const QString& caption, bool expanded)
     Group group;
     group.expanded = expanded;
     auto* bar = new GroupCaption(this, number, caption);
-    bar->SetIcons(m_iconBitmapId, m_iconWidth);
+    bar->SetIcons(iconBitmapId_, iconWidth_);
     group.caption = bar;
     group.body = new QWidget(this);
     group.bodyLayout = new QVBoxLayout(group.body);
@@ -375,11 +375,11 @@ int TaskPane::AddGroup(const QString& caption, bool expanded)
 
     // Before the closing stretch. Shown (or hidden) explicitly, so a group
     // added to a pane already on screen appears at once.
-    m_layout->insertWidget(m_layout->count() - 1, group.caption);
-    m_layout->insertWidget(m_layout->count() - 1, group.body);
+    layout_->insertWidget(layout_->count() - 1, group.caption);
+    layout_->insertWidget(layout_->count() - 1, group.body);
     group.caption->show();
     group.body->setVisible(expanded);
-    m_groups.push_back(group);
+    groups_.push_back(group);
     return number;
 }
 
@@ -387,7 +387,7 @@ void TaskPane::AddWindow(int group, QWidget* child, int height)
 {
     if (!Exists(group) || !child)
         return;
-    Group& g = m_groups[static_cast<std::size_t>(group)];
+    Group& g = groups_[static_cast<std::size_t>(group)];
     child->setParent(g.body);
     child->setFixedHeight(std::max(0, height));
     child->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -401,7 +401,7 @@ void TaskPane::SetGroupExpanded(int group, bool expanded)
 {
     if (!Exists(group))
         return;
-    Group& g = m_groups[static_cast<std::size_t>(group)];
+    Group& g = groups_[static_cast<std::size_t>(group)];
     if (g.expanded == expanded)
         return;
     g.expanded = expanded;
@@ -412,28 +412,28 @@ void TaskPane::SetGroupExpanded(int group, bool expanded)
 
 bool TaskPane::IsGroupExpanded(int group) const
 {
-    return Exists(group) && m_groups[static_cast<std::size_t>(group)].expanded;
+    return Exists(group) && groups_[static_cast<std::size_t>(group)].expanded;
 }
 
 QWidget* TaskPane::GroupWindow(int group) const
 {
-    return Exists(group) ? m_groups[static_cast<std::size_t>(group)].window.data() : nullptr;
+    return Exists(group) ? groups_[static_cast<std::size_t>(group)].window.data() : nullptr;
 }
 
 QRect TaskPane::CaptionRect(int group) const
 {
-    return Exists(group) ? m_groups[static_cast<std::size_t>(group)].caption->geometry() : QRect();
+    return Exists(group) ? groups_[static_cast<std::size_t>(group)].caption->geometry() : QRect();
 }
 
 QRect TaskPane::CaptionTextRect(int group) const
 {
-    return Exists(group) ? static_cast<GroupCaption*>(m_groups[static_cast<std::size_t>(group)].caption)->TextArea()
+    return Exists(group) ? static_cast<GroupCaption*>(groups_[static_cast<std::size_t>(group)].caption)->TextArea()
                          : QRect();
 }
 
 QFont TaskPane::CaptionFont(int group) const
 {
-    return Exists(group) ? static_cast<GroupCaption*>(m_groups[static_cast<std::size_t>(group)].caption)->TextFont()
+    return Exists(group) ? static_cast<GroupCaption*>(groups_[static_cast<std::size_t>(group)].caption)->TextFont()
                          : QFont();
 }
 

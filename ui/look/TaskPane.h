@@ -35,7 +35,7 @@ public:
     // The header line at the top of the pane; with no caption there is no
     // header and the first group starts at the top.
     void SetCaption(const QString& caption);
-    QString Caption() const { return m_caption; }
+    QString Caption() const { return caption_; }
 
     // Icons for the group captions: image `bitmapId` (see res::Bitmap) cut
     // into pieces `imageWidth` pixels wide. Group n shows piece n, going
@@ -54,7 +54,7 @@ public:
     // False for a group that does not exist.
     bool IsGroupExpanded(int group) const;
 
-    int GroupCount() const { return static_cast<int>(m_groups.size()); }
+    int GroupCount() const { return static_cast<int>(groups_.size()); }
     // The first window added to `group`; null when there is none (yet).
     QWidget* GroupWindow(int group) const;
     // Where the caption bar of `group` is, in the pane's coordinates; empty
@@ -80,12 +80,12 @@ private:
 
     bool Exists(int group) const { return group >= 0 && group < GroupCount(); }
 
-    QVBoxLayout* m_layout = nullptr;
-    QWidget* m_header = nullptr;
-    QString m_caption;
-    int m_iconBitmapId = 0;
-    int m_iconWidth = 0;
-    std::vector<Group> m_groups;
+    QVBoxLayout* layout_ = nullptr;
+    QWidget* header_ = nullptr;
+    QString caption_;
+    int iconBitmapId_ = 0;
+    int iconWidth_ = 0;
+    std::vector<Group> groups_;
 };
 
 }  // namespace brevant

@@ -21,10 +21,10 @@ constexpr int kDynamicsHeight = 180;
 
 ChannelPane::ChannelPane(PanelContext& context, int kind, int channelIndex, int channelFlag, QWidget* parent)
     : TaskPane(parent)
-    , m_context(context)
-    , m_kind(kind)
-    , m_channelIndex(channelIndex)
-    , m_channelFlag(channelFlag)
+    , context_(context)
+    , kind_(kind)
+    , channelIndex_(channelIndex)
+    , channelFlag_(channelFlag)
 {
     // Every kind carries the same caption; the window's title names the channel.
     SetCaption(QStringLiteral("Input"));
@@ -36,28 +36,28 @@ ChannelPane::ChannelPane(PanelContext& context, int kind, int channelIndex, int 
 
     const int paneKind = PaneKind();
     const auto place = [this](const QString& caption, ControlPanel* panel, int height) {
-        panel->channelFlag = m_channelFlag;
+        panel->channelFlag = channelFlag_;
         panel->paneKind = PaneKind();
         AddWindow(AddGroup(caption), panel, height);
     };
     if (PaneDirection() == Direction::Input) {
         // Channel 0 of the second pane is the reduced channel: level only.
         const bool reduced = paneKind == 2 && channelIndex < 1;
-        m_inputLevel = new InputLevelPanel(context, channelIndex, paneKind, this);
-        place(QStringLiteral("Level"), m_inputLevel, reduced ? kTallLevelHeight : kShortLevelHeight);
+        inputLevel_ = new InputLevelPanel(context, channelIndex, paneKind, this);
+        place(QStringLiteral("Level"), inputLevel_, reduced ? kTallLevelHeight : kShortLevelHeight);
         if (!reduced) {
-            m_inputFilter = new InputFilterPanel(context, channelIndex, this);
-            place(QStringLiteral("Filter"), m_inputFilter, kFilterHeight);
-            m_dynamics = new DynamicsPanel(context, channelIndex, paneKind, this);
-            place(QStringLiteral("Dynamics"), m_dynamics, kDynamicsHeight);
+            inputFilter_ = new InputFilterPanel(context, channelIndex, this);
+            place(QStringLiteral("Filter"), inputFilter_, kFilterHeight);
+            dynamics_ = new DynamicsPanel(context, channelIndex, paneKind, this);
+            place(QStringLiteral("Dynamics"), dynamics_, kDynamicsHeight);
         }
     } else {
-        m_outputLevel = new OutputLevelPanel(context, channelIndex, paneKind, this);
-        place(QStringLiteral("Level"), m_outputLevel, kTallLevelHeight);
+        outputLevel_ = new OutputLevelPanel(context, channelIndex, paneKind, this);
+        place(QStringLiteral("Level"), outputLevel_, kTallLevelHeight);
     }
-    m_outputFilter = new OutputFilterPanel(context, channelIndex, this);
-    m_outputFilter->channelFlag = channelFlag;
-    m_outputFilter->hide();
+    outputFilter_ = new OutputFilterPanel(context, channelIndex, this);
+    outputFilter_->channelFlag = channelFlag;
+    outputFilter_->hide();
 
     connect(&context.Model(), &PanelModel::changed, this, &ChannelPane::OnModelChanged);
     OnModelChanged(model::kLink);  // greyed until a device is connected
@@ -69,7 +69,7 @@ void ChannelPane::OnModelChanged(unsigned what)
 {
     if (!(what & (model::kLink | model::kReadBack)))
         return;
-    const PanelModel& model = m_context.Model();
+    const PanelModel& model = context_.Model();
     switch (model.Link()) {
     case LinkState::Connected:
         setEnabled(PaneKind() == model.Family());

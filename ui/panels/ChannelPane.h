@@ -31,35 +31,35 @@ public:
                  QWidget* parent = nullptr);
     ~ChannelPane() override;
 
-    int Kind() const { return m_kind; }
-    int ChannelIndex() const { return m_channelIndex; }
-    int ChannelFlag() const { return m_channelFlag; }
-    Direction PaneDirection() const { return m_kind <= 2 ? Direction::Input : Direction::Output; }
+    int Kind() const { return kind_; }
+    int ChannelIndex() const { return channelIndex_; }
+    int ChannelFlag() const { return channelFlag_; }
+    Direction PaneDirection() const { return kind_ <= 2 ? Direction::Input : Direction::Output; }
     // 1 for the first pane (kinds 1 and 3), 2 for the second.
-    int PaneKind() const { return m_kind == 1 || m_kind == 3 ? 1 : 2; }
+    int PaneKind() const { return kind_ == 1 || kind_ == 3 ? 1 : 2; }
 
     // The panels this pane shows; null for those it has none of.
-    InputLevelPanel* InputLevel() const { return m_inputLevel; }
-    InputFilterPanel* InputFilter() const { return m_inputFilter; }
-    DynamicsPanel* Dynamics() const { return m_dynamics; }
-    OutputLevelPanel* OutputLevel() const { return m_outputLevel; }
+    InputLevelPanel* InputLevel() const { return inputLevel_; }
+    InputFilterPanel* InputFilter() const { return inputFilter_; }
+    DynamicsPanel* Dynamics() const { return dynamics_; }
+    OutputLevelPanel* OutputLevel() const { return outputLevel_; }
     // Built in every pane, never shown.
-    OutputFilterPanel* OutputFilter() const { return m_outputFilter; }
+    OutputFilterPanel* OutputFilter() const { return outputFilter_; }
 
     // Enabled while the link is up (the live pane only) or down by a
     // disconnect; disabled, its values kept but stale, while the link is lost.
     void OnModelChanged(unsigned what);
 
 private:
-    PanelContext& m_context;
-    int m_kind;
-    int m_channelIndex;
-    int m_channelFlag;
-    InputLevelPanel* m_inputLevel = nullptr;
-    InputFilterPanel* m_inputFilter = nullptr;
-    DynamicsPanel* m_dynamics = nullptr;
-    OutputLevelPanel* m_outputLevel = nullptr;
-    OutputFilterPanel* m_outputFilter = nullptr;
+    PanelContext& context_;
+    int kind_;
+    int channelIndex_;
+    int channelFlag_;
+    InputLevelPanel* inputLevel_ = nullptr;
+    InputFilterPanel* inputFilter_ = nullptr;
+    DynamicsPanel* dynamics_ = nullptr;
+    OutputLevelPanel* outputLevel_ = nullptr;
+    OutputFilterPanel* outputFilter_ = nullptr;
 };
 
 }  // namespace brevant

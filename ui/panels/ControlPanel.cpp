@@ -23,7 +23,7 @@ void ShowSwitch(ImageCheckButton& check, bool on, bool unknown)
 
 ControlPanel::ControlPanel(PanelContext& context, QWidget* parent)
     : QWidget(parent)
-    , m_context(context)
+    , context_(context)
 {
 }
 
@@ -31,12 +31,12 @@ ControlPanel::~ControlPanel() = default;
 
 bool ControlPanel::Live() const
 {
-    return m_context.Model().Family() == paneKind;
+    return context_.Model().Family() == paneKind;
 }
 
 bool ControlPanel::UnknownHere(Op op) const
 {
-    return m_context.Model().Unknown(op, {Channel()});
+    return context_.Model().Unknown(op, {Channel()});
 }
 
 ImageCheckButton* ControlPanel::AddCheck(int controlId, const QString& caption)
@@ -50,24 +50,24 @@ ImageCheckButton* ControlPanel::AddCheck(int controlId, const QString& caption)
 
 void ControlPanel::SetBackgroundBitmap(int bitmapId)
 {
-    m_backgroundId = bitmapId;
-    m_ratio = devicePixelRatioF();
-    m_background = bitmapId ? QPixmap::fromImage(res::Bitmap(bitmapId, m_ratio)) : QPixmap();
-    setAttribute(Qt::WA_OpaquePaintEvent, !m_background.isNull());
+    backgroundId_ = bitmapId;
+    ratio_ = devicePixelRatioF();
+    background_ = bitmapId ? QPixmap::fromImage(res::Bitmap(bitmapId, ratio_)) : QPixmap();
+    setAttribute(Qt::WA_OpaquePaintEvent, !background_.isNull());
     update();
 }
 
 void ControlPanel::paintEvent(QPaintEvent* event)
 {
-    if (m_background.isNull()) {
+    if (background_.isNull()) {
         QWidget::paintEvent(event);
         return;
     }
     // On a screen of another scale the image is drawn again at that scale.
-    if (devicePixelRatioF() != m_ratio)
-        SetBackgroundBitmap(m_backgroundId);
+    if (devicePixelRatioF() != ratio_)
+        SetBackgroundBitmap(backgroundId_);
     QPainter painter(this);
-    painter.drawTiledPixmap(rect(), m_background);
+    painter.drawTiledPixmap(rect(), background_);
 }
 
 

@@ -57,7 +57,7 @@ public:
         return FindControl<T>(*this, controlId);
     }
 
-    PanelContext& Context() const { return m_context; }
+    PanelContext& Context() const { return context_; }
     // The channel number on the wire (1..4).
     int Channel() const { return channelIndex + 1; }
     // Whether this panel's pane is the one the connected model uses.
@@ -73,10 +73,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    PanelContext& m_context;
-    int m_backgroundId = 0;
-    QPixmap m_background;
-    qreal m_ratio = 1.0;
+    PanelContext& context_;
+    int backgroundId_ = 0;
+    QPixmap background_;
+    qreal ratio_ = 1.0;
 };
 
 }  // namespace brevant

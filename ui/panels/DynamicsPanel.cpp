@@ -24,48 +24,48 @@ constexpr int kFilterCount = 6;
 
 DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
     : ControlPanel(context, parent)
-    , m_autoMix(AddCheck(kAutoMixId, QStringLiteral("AutoMix")))
-    , m_agc(AddCheck(kAgcId, QStringLiteral("AGC")))
-    , m_afc(AddCheck(kAfcId, QStringLiteral("AFC")))
-    , m_aec(AddCheck(kAecId, QStringLiteral("AEC")))
-    , m_nr(AddCheck(kNrId, QStringLiteral("NR")))
-    , m_phantom(AddCheck(kPhantomId, QStringLiteral("Phantom")))
-    , m_nrSlider(new SkinnedTrackbar(kNrSliderId, this))
-    , m_nrDepth(new QLabel(this))
-    , m_filterSlider(new SkinnedTrackbar(kFilterSliderId, this))
-    , m_filterCaption(new QLabel(QStringLiteral("Filter"), this))
-    , m_filter(new QComboBox(this))
+    , autoMix_(AddCheck(kAutoMixId, QStringLiteral("AutoMix")))
+    , agc_(AddCheck(kAgcId, QStringLiteral("AGC")))
+    , afc_(AddCheck(kAfcId, QStringLiteral("AFC")))
+    , aec_(AddCheck(kAecId, QStringLiteral("AEC")))
+    , nr_(AddCheck(kNrId, QStringLiteral("NR")))
+    , phantom_(AddCheck(kPhantomId, QStringLiteral("Phantom")))
+    , nrSlider_(new SkinnedTrackbar(kNrSliderId, this))
+    , nrDepth_(new QLabel(this))
+    , filterSlider_(new SkinnedTrackbar(kFilterSliderId, this))
+    , filterCaption_(new QLabel(QStringLiteral("Filter"), this))
+    , filter_(new QComboBox(this))
 {
     channelIndex = channelIndex_;
     paneKind = paneKind_;
-    m_aec->setVisible(paneKind == 2);
+    aec_->setVisible(paneKind == 2);
 
-    for (SkinnedTrackbar* slider : {m_nrSlider, m_filterSlider}) {
+    for (SkinnedTrackbar* slider : {nrSlider_, filterSlider_}) {
         slider->SetOrientation(false);
         slider->LoadImages(180, 178, 179);
         slider->SetLineSize(1);
     }
-    m_nrSlider->SetRange(0, kMaxNrDepth);
-    m_filterSlider->SetRange(0, kFilterCount - 1);
-    m_filterSlider->hide();
+    nrSlider_->SetRange(0, kMaxNrDepth);
+    filterSlider_->SetRange(0, kFilterCount - 1);
+    filterSlider_->hide();
     SetNrDepth(0);
-    m_nrDepth->clear();  // no depth is shown before a device has given one
-    m_nrDepth->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    nrDepth_->clear();  // no depth is shown before a device has given one
+    nrDepth_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    TagControl(m_filter, kFilterComboId);
-    m_filter->addItems({QStringLiteral("None"), QStringLiteral("Filter 1"), QStringLiteral("Filter 2"),
+    TagControl(filter_, kFilterComboId);
+    filter_->addItems({QStringLiteral("None"), QStringLiteral("Filter 1"), QStringLiteral("Filter 2"),
                         QStringLiteral("Filter 3"), QStringLiteral("Filter 4"), QStringLiteral("Filter 5")});
-    m_filter->setCurrentIndex(-1);
+    filter_->setCurrentIndex(-1);
 
-    connect(m_autoMix, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAutoMixClicked);
-    connect(m_agc, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAgcClicked);
-    connect(m_afc, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAfcClicked);
-    connect(m_aec, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAecClicked);
-    connect(m_phantom, &ImageCheckButton::clicked, this, &DynamicsPanel::OnPhantomClicked);
-    connect(m_nr, &ImageCheckButton::clicked, this, &DynamicsPanel::OnNrClicked);
-    connect(m_nrSlider, &SkinnedTrackbar::changeFinished, this, &DynamicsPanel::OnNrSliderScrolled);
-    connect(m_filterSlider, &SkinnedTrackbar::changeFinished, this, &DynamicsPanel::OnFilterSliderScrolled);
-    connect(m_filter, &QComboBox::activated, this, &DynamicsPanel::OnFilterChanged);
+    connect(autoMix_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAutoMixClicked);
+    connect(agc_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAgcClicked);
+    connect(afc_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAfcClicked);
+    connect(aec_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAecClicked);
+    connect(phantom_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnPhantomClicked);
+    connect(nr_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnNrClicked);
+    connect(nrSlider_, &SkinnedTrackbar::changeFinished, this, &DynamicsPanel::OnNrSliderScrolled);
+    connect(filterSlider_, &SkinnedTrackbar::changeFinished, this, &DynamicsPanel::OnFilterSliderScrolled);
+    connect(filter_, &QComboBox::activated, this, &DynamicsPanel::OnFilterChanged);
     connect(&context.Model(), &PanelModel::changed, this, &DynamicsPanel::OnModelChanged);
     resize(120, 180);
 }
@@ -78,25 +78,25 @@ void DynamicsPanel::resizeEvent(QResizeEvent* /*event*/)
     // the filter choice at the bottom.
     int y = kMargin;
     const int w = width() - 2 * kMargin;
-    for (ImageCheckButton* check : {m_autoMix, m_agc, m_afc, m_aec, m_phantom, m_nr}) {
+    for (ImageCheckButton* check : {autoMix_, agc_, afc_, aec_, phantom_, nr_}) {
         if (!check->isVisibleTo(this))
             continue;
         check->setGeometry(kMargin + 8, y, w - 8, kCheckHeight);
         y += kCheckHeight;
     }
-    m_nrSlider->setGeometry(kMargin + 4, y + 1, w - kDepthWidth - 4, kSliderHeight);
-    m_nrDepth->setGeometry(kMargin + w - kDepthWidth, y + 1, kDepthWidth, kSliderHeight);
-    m_filterSlider->setGeometry(m_nrSlider->geometry());
+    nrSlider_->setGeometry(kMargin + 4, y + 1, w - kDepthWidth - 4, kSliderHeight);
+    nrDepth_->setGeometry(kMargin + w - kDepthWidth, y + 1, kDepthWidth, kSliderHeight);
+    filterSlider_->setGeometry(nrSlider_->geometry());
     y += kSliderHeight + 6;
-    m_filterCaption->setGeometry(kMargin, y, 34, kComboHeight);
-    m_filter->setGeometry(kMargin + 34, y, w - 34, kComboHeight);
+    filterCaption_->setGeometry(kMargin, y, 34, kComboHeight);
+    filter_->setGeometry(kMargin + 34, y, w - 34, kComboHeight);
 }
 
 void DynamicsPanel::SetNrDepth(int depth, bool unknown)
 {
-    m_nrSlider->SetPos(depth);
-    m_nrSlider->setEnabled(!unknown);
-    m_nrDepth->setText(unknown ? QStringLiteral("?") : QStringLiteral("%1db").arg(m_nrSlider->GetPos()));
+    nrSlider_->SetPos(depth);
+    nrSlider_->setEnabled(!unknown);
+    nrDepth_->setText(unknown ? QStringLiteral("?") : QStringLiteral("%1db").arg(nrSlider_->GetPos()));
 }
 
 void DynamicsPanel::SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecondPane)
@@ -132,13 +132,13 @@ void DynamicsPanel::OnAutoMixClicked()
         return;
     }
     // AutoMix belongs to the whole device: every input shows the model's state.
-    context.Send({{Op::MB, {5}, m_autoMix->GetCheck() ? 1 : 0}});
+    context.Send({{Op::MB, {5}, autoMix_->GetCheck() ? 1 : 0}});
 }
 
 void DynamicsPanel::OnNrClicked()
 {
     PanelContext& context = Context();
-    const bool on = m_nr->GetCheck();
+    const bool on = nr_->GetCheck();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
@@ -163,14 +163,14 @@ void DynamicsPanel::OnNrClicked()
 
 void DynamicsPanel::OnNrSliderScrolled(int position)
 {
-    m_nrDepth->setText(QStringLiteral("%1db").arg(position));
+    nrDepth_->setText(QStringLiteral("%1db").arg(position));
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
     }
     // While NR is off the depth is only remembered.
-    const bool storeOnly = !m_nr->GetCheck();
+    const bool storeOnly = !nr_->GetCheck();
     std::vector<SettingChange> changes;
     for (int k : context.ChannelsReached(channelIndex, true))
         changes.push_back({Op::MR, {k + 1}, position, storeOnly});
@@ -207,31 +207,31 @@ void DynamicsPanel::OnModelChanged(unsigned what)
     const auto n = static_cast<std::size_t>(Channel());
     const bool secondPane = paneKind == 2;
     if (what & model::kReset) {
-        for (ImageCheckButton* check : {m_autoMix, m_agc, m_afc, m_nr, m_phantom, m_aec})
+        for (ImageCheckButton* check : {autoMix_, agc_, afc_, nr_, phantom_, aec_})
             ShowSwitch(*check, false, false);
         SetNrDepth(0);
         if (!secondPane)
-            m_filterSlider->SetPos(0);
+            filterSlider_->SetPos(0);
     }
     // A read-back, a user change or a newly unknown setting shows the depth
     // and the filter choice too; a polling pass only the switches.
     const bool settings = what & (model::kReadBack | model::kSettings | model::kUnknown);
     if (settings || (what & model::kPoll)) {
-        ShowSwitch(*m_autoMix, v.MB != 0, model.Unknown(Op::MB, {5}));
-        ShowSwitch(*m_agc, v.MA[n] != 0, UnknownHere(Op::MA));
-        ShowSwitch(*m_afc, v.MF[n] != 0, UnknownHere(Op::MF));
-        ShowSwitch(*m_nr, v.MRon[n] != 0, UnknownHere(Op::MR));
-        ShowSwitch(*m_phantom, v.MT[n] != 0, UnknownHere(Op::MT));
+        ShowSwitch(*autoMix_, v.MB != 0, model.Unknown(Op::MB, {5}));
+        ShowSwitch(*agc_, v.MA[n] != 0, UnknownHere(Op::MA));
+        ShowSwitch(*afc_, v.MF[n] != 0, UnknownHere(Op::MF));
+        ShowSwitch(*nr_, v.MRon[n] != 0, UnknownHere(Op::MR));
+        ShowSwitch(*phantom_, v.MT[n] != 0, UnknownHere(Op::MT));
         if (secondPane)
-            ShowSwitch(*m_aec, v.MC[n] != 0, UnknownHere(Op::MC));
+            ShowSwitch(*aec_, v.MC[n] != 0, UnknownHere(Op::MC));
     }
     if (settings) {
         SetNrDepth(v.MR[n], UnknownHere(Op::MR));
         const bool filterUnknown = model.Unknown(Op::SN, {5});
-        m_filter->setEnabled(!filterUnknown);
-        m_filter->setCurrentIndex(filterUnknown ? -1 : v.SN);
+        filter_->setEnabled(!filterUnknown);
+        filter_->setCurrentIndex(filterUnknown ? -1 : v.SN);
         if (!secondPane && !filterUnknown)
-            m_filterSlider->SetPos(v.SN);
+            filterSlider_->SetPos(v.SN);
     }
 }
 

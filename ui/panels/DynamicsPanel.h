@@ -36,15 +36,15 @@ public:
     DynamicsPanel(PanelContext& context, int channelIndex, int paneKind, QWidget* parent = nullptr);
     ~DynamicsPanel() override;
 
-    ImageCheckButton& AutoMix() { return *m_autoMix; }
-    ImageCheckButton& Agc() { return *m_agc; }
-    ImageCheckButton& Afc() { return *m_afc; }
-    ImageCheckButton& Aec() { return *m_aec; }
-    ImageCheckButton& Nr() { return *m_nr; }
-    ImageCheckButton& Phantom() { return *m_phantom; }
-    SkinnedTrackbar& NrSlider() { return *m_nrSlider; }
-    SkinnedTrackbar& FilterSlider() { return *m_filterSlider; }
-    QComboBox& Filter() { return *m_filter; }
+    ImageCheckButton& AutoMix() { return *autoMix_; }
+    ImageCheckButton& Agc() { return *agc_; }
+    ImageCheckButton& Afc() { return *afc_; }
+    ImageCheckButton& Aec() { return *aec_; }
+    ImageCheckButton& Nr() { return *nr_; }
+    ImageCheckButton& Phantom() { return *phantom_; }
+    SkinnedTrackbar& NrSlider() { return *nrSlider_; }
+    SkinnedTrackbar& FilterSlider() { return *filterSlider_; }
+    QComboBox& Filter() { return *filter_; }
     // Shows the NR depth on the slider and beside it ("?" when unknown).
     void SetNrDepth(int depth, bool unknown = false);
 
@@ -69,17 +69,17 @@ private:
     // other channels' panels) sends `op` with its state.
     void SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecondPane = false);
 
-    ImageCheckButton* m_autoMix;
-    ImageCheckButton* m_agc;
-    ImageCheckButton* m_afc;
-    ImageCheckButton* m_aec;
-    ImageCheckButton* m_nr;
-    ImageCheckButton* m_phantom;
-    SkinnedTrackbar* m_nrSlider;
-    QLabel* m_nrDepth;
-    SkinnedTrackbar* m_filterSlider;
-    QLabel* m_filterCaption;
-    QComboBox* m_filter;
+    ImageCheckButton* autoMix_;
+    ImageCheckButton* agc_;
+    ImageCheckButton* afc_;
+    ImageCheckButton* aec_;
+    ImageCheckButton* nr_;
+    ImageCheckButton* phantom_;
+    SkinnedTrackbar* nrSlider_;
+    QLabel* nrDepth_;
+    SkinnedTrackbar* filterSlider_;
+    QLabel* filterCaption_;
+    QComboBox* filter_;
 };
 
 }  // namespace brevant

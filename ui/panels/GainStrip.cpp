@@ -49,50 +49,50 @@ void SetUpEchoMeter(LevelMeter& meter, const QString& tooltip)
 }
 
 GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const QString& initialLabel)
-    : m_scale(scale)
-    , m_fader(new BitmapFader(kFaderId, panel))
-    , m_trackbar(new SkinnedTrackbar(kHiddenTrackbarId, panel))
-    , m_meter(new LevelMeter(kSignalMeterId, Qt::Vertical, panel))
-    , m_label(new QLabel(initialLabel, panel))
-    , m_labelText(new QLineEdit(initialLabel, panel))
+    : scale_(scale)
+    , fader_(new BitmapFader(kFaderId, panel))
+    , trackbar_(new SkinnedTrackbar(kHiddenTrackbarId, panel))
+    , meter_(new LevelMeter(kSignalMeterId, Qt::Vertical, panel))
+    , label_(new QLabel(initialLabel, panel))
+    , labelText_(new QLineEdit(initialLabel, panel))
 {
-    m_fader->SetOrientation(true);
-    m_fader->LoadTrackImages(181, 182, false);
-    m_fader->LoadKnobImages(183, 183, true, BitmapFader::kColourFromPixel, 0, 0);
-    m_fader->SetInsets(3, 0, 3, 0);
-    m_fader->SetLimits(0, scale.maxPosition);
-    m_fader->SetValue(startPosition);
+    fader_->SetOrientation(true);
+    fader_->LoadTrackImages(181, 182, false);
+    fader_->LoadKnobImages(183, 183, true, BitmapFader::kColourFromPixel, 0, 0);
+    fader_->SetInsets(3, 0, 3, 0);
+    fader_->SetLimits(0, scale.maxPosition);
+    fader_->SetValue(startPosition);
 
     // The trackbar only keeps the fader's position; it is never shown.
-    m_trackbar->SetOrientation(true);
-    m_trackbar->SetRange(0, scale.maxPosition);
-    m_trackbar->SetLineSize(1);
-    m_trackbar->SetPos(startPosition);
-    m_trackbar->hide();
+    trackbar_->SetOrientation(true);
+    trackbar_->SetRange(0, scale.maxPosition);
+    trackbar_->SetLineSize(1);
+    trackbar_->SetPos(startPosition);
+    trackbar_->hide();
 
-    TagControl(m_label, kLevelLabelId);
-    m_label->setAlignment(Qt::AlignCenter);
-    TagControl(m_labelText, kLabelTextId);
-    m_labelText->setEnabled(false);
-    m_labelText->hide();
+    TagControl(label_, kLevelLabelId);
+    label_->setAlignment(Qt::AlignCenter);
+    TagControl(labelText_, kLabelTextId);
+    labelText_->setEnabled(false);
+    labelText_->hide();
 
-    SetUpSignalMeter(*m_meter);
+    SetUpSignalMeter(*meter_);
 }
 
 void GainStrip::ShowGain(int gain)
 {
     // Refreshed with every polling pass; an unchanged text costs nothing.
     const QString text = DbText(gain);
-    if (m_label->text() == text)
+    if (label_->text() == text)
         return;
-    m_label->setText(text);
-    m_labelText->setText(text);
+    label_->setText(text);
+    labelText_->setText(text);
 }
 
 void GainStrip::SetPosition(int position)
 {
-    m_fader->SetValue(position);
-    m_trackbar->SetPos(position);
+    fader_->SetValue(position);
+    trackbar_->SetPos(position);
 }
 
 void GainStrip::Place(QRect area)
@@ -101,13 +101,13 @@ void GainStrip::Place(QRect area)
     const int left = area.left() + (area.width() - kFaderWidth - kGap - kMeterWidth) / 2;
     // The fader's travel is the length of its channel image: draw the channel
     // at the height the panel has for it.
-    const qreal ratio = m_fader->devicePixelRatioF();
+    const qreal ratio = fader_->devicePixelRatioF();
     const QSize channel(kFaderWidth, faderHeight);
-    m_fader->LoadTrackImages(res::Bitmap(181, ratio, channel), res::Bitmap(182, ratio, channel), false);
-    m_fader->setGeometry(left, area.top(), kFaderWidth, faderHeight);
-    m_trackbar->setGeometry(m_fader->geometry());
-    m_meter->setGeometry(left + kFaderWidth + kGap, area.top(), kMeterWidth, faderHeight);
-    m_label->setGeometry(area.left(), area.top() + faderHeight + kGap, area.width(), kLabelHeight);
+    fader_->LoadTrackImages(res::Bitmap(181, ratio, channel), res::Bitmap(182, ratio, channel), false);
+    fader_->setGeometry(left, area.top(), kFaderWidth, faderHeight);
+    trackbar_->setGeometry(fader_->geometry());
+    meter_->setGeometry(left + kFaderWidth + kGap, area.top(), kMeterWidth, faderHeight);
+    label_->setGeometry(area.left(), area.top() + faderHeight + kGap, area.width(), kLabelHeight);
 }
 
 }  // namespace brevant

@@ -47,30 +47,30 @@ public:
     // and the label reading `initialLabel`.
     GainStrip(QWidget* panel, GainScale scale, int startPosition, const QString& initialLabel);
 
-    GainScale Scale() const { return m_scale; }
-    BitmapFader& Fader() { return *m_fader; }
-    SkinnedTrackbar& Trackbar() { return *m_trackbar; }
-    LevelMeter& Meter() { return *m_meter; }
-    QLabel& Label() { return *m_label; }
+    GainScale Scale() const { return scale_; }
+    BitmapFader& Fader() { return *fader_; }
+    SkinnedTrackbar& Trackbar() { return *trackbar_; }
+    LevelMeter& Meter() { return *meter_; }
+    QLabel& Label() { return *label_; }
 
     // The label (and the hidden edit box that mirrors it) show `gain`.
     void ShowGain(int gain);
     // Fader and hidden trackbar to `position`.
     void SetPosition(int position);
     // Meter position for a level reading (reading + 100).
-    void ShowReading(int reading) { m_meter->SetValue(reading + 100); }
-    void ColourFrom(int reading) { m_meter->SetBarColour(LevelColour(reading)); }
+    void ShowReading(int reading) { meter_->SetValue(reading + 100); }
+    void ColourFrom(int reading) { meter_->SetBarColour(LevelColour(reading)); }
 
     // Places the fader and the meter side by side in `area`, the label below.
     void Place(QRect area);
 
 private:
-    GainScale m_scale;
-    BitmapFader* m_fader;
-    SkinnedTrackbar* m_trackbar;
-    LevelMeter* m_meter;
-    QLabel* m_label;
-    QLineEdit* m_labelText;
+    GainScale scale_;
+    BitmapFader* fader_;
+    SkinnedTrackbar* trackbar_;
+    LevelMeter* meter_;
+    QLabel* label_;
+    QLineEdit* labelText_;
 };
 
 }  // namespace brevant

@@ -9,25 +9,25 @@ namespace brevant {
 
 InputFilterPanel::InputFilterPanel(PanelContext& context, int channelIndex_, QWidget* parent)
     : ControlPanel(context, parent)
-    , m_highpass(AddCheck(kHighpassId, QStringLiteral("Highpass")))
-    , m_eq(AddCheck(kEqId, QStringLiteral("EQ")))
-    , m_fbk(AddCheck(kFbkId, QStringLiteral("FBK")))
-    , m_edit(new QPushButton(QStringLiteral("Edit"), this))
+    , highpass_(AddCheck(kHighpassId, QStringLiteral("Highpass")))
+    , eq_(AddCheck(kEqId, QStringLiteral("EQ")))
+    , fbk_(AddCheck(kFbkId, QStringLiteral("FBK")))
+    , edit_(new QPushButton(QStringLiteral("Edit"), this))
 {
     channelIndex = channelIndex_;
-    TagControl(m_edit, kEditId);
+    TagControl(edit_, kEditId);
     // Only the high-pass switch is shown here; the indicators ride along.
-    m_eq->hide();
-    m_fbk->hide();
-    m_edit->hide();
-    m_highpass->setGeometry(12, 8, 96, 18);
-    m_eq->setGeometry(12, 28, 48, 18);
-    m_fbk->setGeometry(60, 28, 48, 18);
-    m_edit->setGeometry(12, 48, 48, 22);
+    eq_->hide();
+    fbk_->hide();
+    edit_->hide();
+    highpass_->setGeometry(12, 8, 96, 18);
+    eq_->setGeometry(12, 28, 48, 18);
+    fbk_->setGeometry(60, 28, 48, 18);
+    edit_->setGeometry(12, 48, 48, 22);
 
-    connect(m_highpass, &ImageCheckButton::clicked, this, &InputFilterPanel::OnHighpassClicked);
-    connect(m_eq, &ImageCheckButton::clicked, this, &InputFilterPanel::OnEqClicked);
-    connect(m_fbk, &ImageCheckButton::clicked, this, &InputFilterPanel::OnFbkClicked);
+    connect(highpass_, &ImageCheckButton::clicked, this, &InputFilterPanel::OnHighpassClicked);
+    connect(eq_, &ImageCheckButton::clicked, this, &InputFilterPanel::OnEqClicked);
+    connect(fbk_, &ImageCheckButton::clicked, this, &InputFilterPanel::OnFbkClicked);
     connect(&context.Model(), &PanelModel::changed, this, &InputFilterPanel::OnModelChanged);
     resize(120, 60);
 }
@@ -37,7 +37,7 @@ InputFilterPanel::~InputFilterPanel() = default;
 void InputFilterPanel::OnHighpassClicked()
 {
     PanelContext& context = Context();
-    const int s = m_highpass->GetCheck() ? 1 : 0;
+    const int s = highpass_->GetCheck() ? 1 : 0;
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
@@ -50,12 +50,12 @@ void InputFilterPanel::OnHighpassClicked()
 
 void InputFilterPanel::OnEqClicked()
 {
-    Context().Model().SetIndicator(Direction::Input, Indicator::Eq, channelIndex, m_eq->GetCheck());
+    Context().Model().SetIndicator(Direction::Input, Indicator::Eq, channelIndex, eq_->GetCheck());
 }
 
 void InputFilterPanel::OnFbkClicked()
 {
-    Context().Model().SetIndicator(Direction::Input, Indicator::Fbk, channelIndex, m_fbk->GetCheck());
+    Context().Model().SetIndicator(Direction::Input, Indicator::Fbk, channelIndex, fbk_->GetCheck());
 }
 
 void InputFilterPanel::OnModelChanged(unsigned what)
@@ -63,16 +63,16 @@ void InputFilterPanel::OnModelChanged(unsigned what)
     // The indicators of the first panes follow the model, device or not.
     if ((what & model::kIndicators) && paneKind == 1) {
         const PanelModel& model = Context().Model();
-        m_eq->SetCheck(model.IndicatorOn(Direction::Input, Indicator::Eq, channelIndex));
-        m_fbk->SetCheck(model.IndicatorOn(Direction::Input, Indicator::Fbk, channelIndex));
+        eq_->SetCheck(model.IndicatorOn(Direction::Input, Indicator::Eq, channelIndex));
+        fbk_->SetCheck(model.IndicatorOn(Direction::Input, Indicator::Fbk, channelIndex));
     }
     if (!Live())
         return;
     if (what & model::kReset)
-        ShowSwitch(*m_highpass, false, false);
+        ShowSwitch(*highpass_, false, false);
     if (what & (model::kReadBack | model::kSettings | model::kUnknown | model::kPoll)) {
         const PanelModel& model = Context().Model();
-        ShowSwitch(*m_highpass, model.Values().MI[static_cast<std::size_t>(Channel())] != 0, UnknownHere(Op::MI));
+        ShowSwitch(*highpass_, model.Values().MI[static_cast<std::size_t>(Channel())] != 0, UnknownHere(Op::MI));
     }
 }
 

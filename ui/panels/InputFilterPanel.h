@@ -20,9 +20,9 @@ public:
     InputFilterPanel(PanelContext& context, int channelIndex, QWidget* parent = nullptr);
     ~InputFilterPanel() override;
 
-    ImageCheckButton& Highpass() { return *m_highpass; }
-    ImageCheckButton& Eq() { return *m_eq; }
-    ImageCheckButton& Fbk() { return *m_fbk; }
+    ImageCheckButton& Highpass() { return *highpass_; }
+    ImageCheckButton& Eq() { return *eq_; }
+    ImageCheckButton& Fbk() { return *fbk_; }
 
     void OnHighpassClicked();
     void OnEqClicked();
@@ -31,10 +31,10 @@ public:
     void OnModelChanged(unsigned what);
 
 private:
-    ImageCheckButton* m_highpass;
-    ImageCheckButton* m_eq;
-    ImageCheckButton* m_fbk;
-    QPushButton* m_edit;
+    ImageCheckButton* highpass_;
+    ImageCheckButton* eq_;
+    ImageCheckButton* fbk_;
+    QPushButton* edit_;
 };
 
 }  // namespace brevant

@@ -15,24 +15,24 @@ constexpr int kEchoMeterWidth = 12;
 InputLevelPanel::InputLevelPanel(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
     : LevelPanel(context, Direction::Input, channelIndex_, paneKind_, kInputPanelScale, QString(),
                   parent)
-    , m_priority(AddCheck(kPriorityId, QStringLiteral("Priority")))
-    , m_erle(new LevelMeter(kErleId, Qt::Vertical, this))
-    , m_erl(new LevelMeter(kErlId, Qt::Vertical, this))
+    , priority_(AddCheck(kPriorityId, QStringLiteral("Priority")))
+    , erle_(new LevelMeter(kErleId, Qt::Vertical, this))
+    , erl_(new LevelMeter(kErlId, Qt::Vertical, this))
 {
     // The hidden trackbar starts one step above the fader, as the panel
     // always has; the first refresh brings both to the device's gain.
     Strip().Trackbar().SetPos(47);
-    SetUpEchoMeter(*m_erle, QStringLiteral("ERLE"));
-    SetUpEchoMeter(*m_erl, QStringLiteral("ERL"));
+    SetUpEchoMeter(*erle_, QStringLiteral("ERLE"));
+    SetUpEchoMeter(*erl_, QStringLiteral("ERL"));
 
     const bool secondPane = paneKind == 2;
     const bool reducedChannel = secondPane && channelIndex == 0;
-    m_erle->setVisible(secondPane && !reducedChannel);
-    m_erl->setVisible(secondPane && !reducedChannel);
+    erle_->setVisible(secondPane && !reducedChannel);
+    erl_->setVisible(secondPane && !reducedChannel);
     Mute().setVisible(!reducedChannel);
-    m_priority->setVisible(!reducedChannel);
+    priority_->setVisible(!reducedChannel);
 
-    connect(m_priority, &ImageCheckButton::clicked, this, &InputLevelPanel::OnPriorityClicked);
+    connect(priority_, &ImageCheckButton::clicked, this, &InputLevelPanel::OnPriorityClicked);
     connect(&context.Model(), &PanelModel::changed, this, &InputLevelPanel::OnModelChanged);
     resize(100, 150);
 }
@@ -45,21 +45,21 @@ void InputLevelPanel::resizeEvent(QResizeEvent* /*event*/)
     // echo meters stand to the right of the signal meter.
     const bool checks = Mute().isVisibleTo(this);
     const int bottom = height() - kMargin - (checks ? kCheckHeight * 2 + 2 : 0);
-    const bool echo = m_erle->isVisibleTo(this);
+    const bool echo = erle_->isVisibleTo(this);
     const int stripWidth = echo ? width() - 2 * (kEchoMeterWidth + 3) - kMargin : width();
     Strip().Place(QRect(0, kMargin, stripWidth, bottom - kMargin));
     const QRect meter = Strip().Meter().geometry();
-    m_erle->setGeometry(meter.right() + 5, meter.top(), kEchoMeterWidth, meter.height());
-    m_erl->setGeometry(meter.right() + 5 + kEchoMeterWidth + 3, meter.top(), kEchoMeterWidth, meter.height());
+    erle_->setGeometry(meter.right() + 5, meter.top(), kEchoMeterWidth, meter.height());
+    erl_->setGeometry(meter.right() + 5 + kEchoMeterWidth + 3, meter.top(), kEchoMeterWidth, meter.height());
     Mute().setGeometry(kMargin + 8, bottom + 1, width() - 2 * kMargin - 8, kCheckHeight);
-    m_priority->setGeometry(kMargin + 8, bottom + 1 + kCheckHeight, width() - 2 * kMargin - 8, kCheckHeight);
+    priority_->setGeometry(kMargin + 8, bottom + 1 + kCheckHeight, width() - 2 * kMargin - 8, kCheckHeight);
 }
 
 void InputLevelPanel::OnPriorityClicked()
 {
     // Priority names one channel; checking it here does not clear the
     // others' buttons, the next refresh from the device does.
-    const int value = m_priority->GetCheck() ? channelIndex + 1 : 0;
+    const int value = priority_->GetCheck() ? channelIndex + 1 : 0;
     Context().Send({{Op::MP, {5}, value}});
 }
 
@@ -75,9 +75,9 @@ void InputLevelPanel::OnModelChanged(unsigned what)
     const bool echo = paneKind == 2 && !reduced;
     if (what & model::kReset) {
         ShowIdle();
-        m_erle->SetValue(0);
-        m_erl->SetValue(0);
-        ShowSwitch(*m_priority, false, false);
+        erle_->SetValue(0);
+        erl_->SetValue(0);
+        ShowSwitch(*priority_, false, false);
     }
     // A read-back, a user change or a newly unknown setting shows every
     // setting, faders included; a polling pass leaves the fader alone.
@@ -89,16 +89,16 @@ void InputLevelPanel::OnModelChanged(unsigned what)
         // MP names the one input that has priority; 0 names none. Anything
         // else is not a channel and leaves the button as it is.
         if (v.MP >= 0 && v.MP <= kChannels)
-            ShowSwitch(*m_priority, v.MP == Channel(), model.Unknown(Op::MP, {5}));
+            ShowSwitch(*priority_, v.MP == Channel(), model.Unknown(Op::MP, {5}));
         if (echo && model.Connected() && (what & model::kPoll)) {
-            m_erle->SetValue(v.ME[n]);
-            m_erl->SetValue(v.MS[n]);
+            erle_->SetValue(v.ME[n]);
+            erl_->SetValue(v.MS[n]);
         }
     }
     if ((what & model::kLink) && model.Link() == LinkState::Lost) {
         EmptyMeter();
-        m_erle->SetValue(0);
-        m_erl->SetValue(0);
+        erle_->SetValue(0);
+        erl_->SetValue(0);
     }
 }
 

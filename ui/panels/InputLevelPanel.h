@@ -17,9 +17,9 @@ public:
     InputLevelPanel(PanelContext& context, int channelIndex, int paneKind, QWidget* parent = nullptr);
     ~InputLevelPanel() override;
 
-    ImageCheckButton& Priority() { return *m_priority; }
-    LevelMeter& Erle() { return *m_erle; }
-    LevelMeter& Erl() { return *m_erl; }
+    ImageCheckButton& Priority() { return *priority_; }
+    LevelMeter& Erle() { return *erle_; }
+    LevelMeter& Erl() { return *erl_; }
 
     void OnPriorityClicked();
     // Shows what the model has changed (PanelModel::changed).
@@ -29,9 +29,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    ImageCheckButton* m_priority;
-    LevelMeter* m_erle;
-    LevelMeter* m_erl;
+    ImageCheckButton* priority_;
+    LevelMeter* erle_;
+    LevelMeter* erl_;
 };
 
 }  // namespace brevant

@@ -9,23 +9,23 @@ namespace brevant {
 LevelPanel::LevelPanel(PanelContext& context, Direction direction, int channelIndex_, int paneKind_,
                          GainScale scale, const QString& initialLabel, QWidget* parent)
     : ControlPanel(context, parent)
-    , m_direction(direction)
-    , m_strip(this, scale, scale.maxPosition, initialLabel)
-    , m_mute(AddCheck(kMuteId, QStringLiteral("Mute")))
+    , direction_(direction)
+    , strip_(this, scale, scale.maxPosition, initialLabel)
+    , mute_(AddCheck(kMuteId, QStringLiteral("Mute")))
 {
     channelIndex = channelIndex_;
     paneKind = paneKind_;
-    connect(&m_strip.Fader(), &BitmapFader::sliderMoved, this, &LevelPanel::OnFaderMoving);
-    connect(&m_strip.Fader(), &BitmapFader::changeFinished, this, &LevelPanel::OnFaderMoved);
-    connect(&m_strip.Trackbar(), &SkinnedTrackbar::changeFinished, this, &LevelPanel::OnTrackbarScrolled);
-    connect(m_mute, &ImageCheckButton::clicked, this, &LevelPanel::OnMuteClicked);
+    connect(&strip_.Fader(), &BitmapFader::sliderMoved, this, &LevelPanel::OnFaderMoving);
+    connect(&strip_.Fader(), &BitmapFader::changeFinished, this, &LevelPanel::OnFaderMoved);
+    connect(&strip_.Trackbar(), &SkinnedTrackbar::changeFinished, this, &LevelPanel::OnTrackbarScrolled);
+    connect(mute_, &ImageCheckButton::clicked, this, &LevelPanel::OnMuteClicked);
 }
 
 LevelPanel::~LevelPanel() = default;
 
 void LevelPanel::OnFaderMoving(int value)
 {
-    m_strip.ShowGain(m_strip.Scale().GainAt(value));
+    strip_.ShowGain(strip_.Scale().GainAt(value));
 }
 
 void LevelPanel::OnFaderMoved(int value)
@@ -40,20 +40,20 @@ void LevelPanel::OnTrackbarScrolled(int position)
 
 void LevelPanel::ShowGainAt(int gain)
 {
-    m_strip.SetPosition(m_strip.Scale().PositionFor(gain));
-    m_strip.ShowGain(gain);
+    strip_.SetPosition(strip_.Scale().PositionFor(gain));
+    strip_.ShowGain(gain);
 }
 
 void LevelPanel::SendGain(int position)
 {
-    const int gain = m_strip.Scale().GainAt(position);
-    m_strip.ShowGain(gain);
+    const int gain = strip_.Scale().GainAt(position);
+    strip_.ShowGain(gain);
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
     }
-    const Op op = m_direction == Direction::Input ? Op::MG : Op::OV;
+    const Op op = direction_ == Direction::Input ? Op::MG : Op::OV;
     std::vector<SettingChange> changes;
     // Gain changes reach every channel in group mode, on both families; the
     // other channels' panels follow the model.
@@ -65,7 +65,7 @@ void LevelPanel::SendGain(int position)
 void LevelPanel::OnMuteClicked()
 {
     PanelContext& context = Context();
-    const int s = m_mute->GetCheck() ? 1 : 0;
+    const int s = mute_->GetCheck() ? 1 : 0;
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
@@ -82,29 +82,29 @@ void LevelPanel::ShowLevel(bool fader)
     const PanelModel& model = Context().Model();
     const ShownValues& v = model.Values();
     const auto n = static_cast<std::size_t>(Channel());
-    const bool input = m_direction == Direction::Input;
+    const bool input = direction_ == Direction::Input;
     const int reading = input ? v.ML[n] : v.OL[n];
     if (model.Connected()) {
-        m_strip.ShowReading(reading);
-        m_strip.ColourFrom(reading);
+        strip_.ShowReading(reading);
+        strip_.ColourFrom(reading);
     } else {
         EmptyMeter();
     }
     if (UnknownHere(GainOp())) {
-        m_strip.Label().setText(QStringLiteral("?"));
+        strip_.Label().setText(QStringLiteral("?"));
         return;
     }
     const int gain = input ? v.MG[n] : v.OV[n];
-    m_strip.ShowGain(gain);
+    strip_.ShowGain(gain);
     if (fader)
-        m_strip.SetPosition(m_strip.Scale().PositionFor(gain));
+        strip_.SetPosition(strip_.Scale().PositionFor(gain));
 }
 
 void LevelPanel::ShowIdle()
 {
     EmptyMeter();
     ShowGainAt(0);
-    ShowSwitch(*m_mute, false, false);
+    ShowSwitch(*mute_, false, false);
 }
 
 }  // namespace brevant

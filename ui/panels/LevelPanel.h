@@ -18,8 +18,8 @@ public:
 
     ~LevelPanel() override;
 
-    GainStrip& Strip() { return m_strip; }
-    ImageCheckButton& Mute() { return *m_mute; }
+    GainStrip& Strip() { return strip_; }
+    ImageCheckButton& Mute() { return *mute_; }
 
     // Fader and label to `gain`.
     void ShowGainAt(int gain);
@@ -40,16 +40,16 @@ protected:
     // The idle display: meter empty, gain 0, Mute off.
     void ShowIdle();
     // The meter empty (the link is gone).
-    void EmptyMeter() { m_strip.Meter().SetValue(0); }
-    Op GainOp() const { return m_direction == Direction::Input ? Op::MG : Op::OV; }
-    Op MuteOp() const { return m_direction == Direction::Input ? Op::MM : Op::OM; }
+    void EmptyMeter() { strip_.Meter().SetValue(0); }
+    Op GainOp() const { return direction_ == Direction::Input ? Op::MG : Op::OV; }
+    Op MuteOp() const { return direction_ == Direction::Input ? Op::MM : Op::OM; }
 
 private:
     void SendGain(int position);
 
-    Direction m_direction;
-    GainStrip m_strip;
-    ImageCheckButton* m_mute;
+    Direction direction_;
+    GainStrip strip_;
+    ImageCheckButton* mute_;
 };
 
 }  // namespace brevant

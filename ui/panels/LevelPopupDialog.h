@@ -23,11 +23,11 @@ public:
     LevelPopupDialog(PanelContext& context, Direction direction, int channelIndex, QWidget* parent = nullptr);
     ~LevelPopupDialog() override;
 
-    Direction PopupDirection() const { return m_direction; }
-    int ChannelIndex() const { return m_channelIndex; }
-    int GainDb() const { return m_gainDb; }
-    GainStrip& Strip() { return m_strip; }
-    ImageCheckButton& Mute() { return *m_mute; }
+    Direction PopupDirection() const { return direction_; }
+    int ChannelIndex() const { return channelIndex_; }
+    int GainDb() const { return gainDb_; }
+    GainStrip& Strip() { return strip_; }
+    ImageCheckButton& Mute() { return *mute_; }
 
     // The gain fader dragged to `value` (the label follows), and the fader's
     // or the hidden trackbar's change finished at it (sent).
@@ -42,16 +42,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    bool IsInput() const { return m_direction == Direction::Input; }
+    bool IsInput() const { return direction_ == Direction::Input; }
     void SendGain(int position);
 
-    PanelContext& m_context;
-    Direction m_direction;
-    int m_channelIndex;
-    int m_gainDb = 0;
-    GainStrip m_strip;
-    ImageCheckButton* m_mute;
-    QPixmap m_background;
+    PanelContext& context_;
+    Direction direction_;
+    int channelIndex_;
+    int gainDb_ = 0;
+    GainStrip strip_;
+    ImageCheckButton* mute_;
+    QPixmap background_;
 };
 
 }  // namespace brevant

@@ -75,7 +75,7 @@ int MatrixDialog::GainBoxId(int cell)
 
 MatrixDialog::MatrixDialog(PanelContext& context, QWidget* parent)
     : QDialog(parent)
-    , m_context(context)
+    , context_(context)
 {
     setWindowTitle(QStringLiteral("Matrix"));
     setFixedSize(kClientSize);
@@ -94,14 +94,14 @@ void MatrixDialog::BuildControls()
                                      QStringLiteral("Output3"), QStringLiteral("Output4")};
     for (int o = 1; o <= kSize; ++o) {
         QPushButton* button = AddButton(this, kFirstOutputButtonId + o - 1, outputCaptions[o - 1], OutputButtonRect(o));
-        connect(button, &QPushButton::clicked, this, [this, o] { m_openPopup(Direction::Output, o - 1); });
-        m_outputButtons[static_cast<std::size_t>(o - 1)] = button;
+        connect(button, &QPushButton::clicked, this, [this, o] { openPopup_(Direction::Output, o - 1); });
+        outputButtons_[static_cast<std::size_t>(o - 1)] = button;
     }
     for (int i = 1; i <= kSize; ++i) {
         QPushButton* button = AddButton(this, kFirstInputButtonId + i - 1, QStringLiteral("Input%1").arg(i),
                                         InputButtonRect(i));
-        connect(button, &QPushButton::clicked, this, [this, i] { m_openPopup(Direction::Input, i - 1); });
-        m_inputButtons[static_cast<std::size_t>(i - 1)] = button;
+        connect(button, &QPushButton::clicked, this, [this, i] { openPopup_(Direction::Input, i - 1); });
+        inputButtons_[static_cast<std::size_t>(i - 1)] = button;
 
         for (int o = 1; o <= kSize; ++o) {
             const int cell = Cell(i, o);
@@ -114,7 +114,7 @@ void MatrixDialog::BuildControls()
             box->setFocusPolicy(Qt::NoFocus);
             box->setAlignment(Qt::AlignCenter);
             box->setGeometry(GainBoxRect(i, o));
-            m_gainBoxes[at] = box;
+            gainBoxes_[at] = box;
 
             auto* knob = new RoundKnob(KnobId(cell), this);
             TagControl(knob, KnobId(cell));
@@ -128,12 +128,12 @@ void MatrixDialog::BuildControls()
                     [this, cell, knob] { OnKnobMoved(cell, knob->value()); }, Qt::QueuedConnection);
             connect(knob, &RoundKnob::changeFinished, this,
                     [this, cell](int position) { OnKnobFinished(cell, position); });
-            m_knobs[at] = knob;
+            knobs_[at] = knob;
 
             ImageCheckButton* crosspoint = AddCrosspoint(this, CrosspointId(i, o));
             crosspoint->setGeometry(CrosspointRect(i, o));
             connect(crosspoint, &ImageCheckButton::clicked, this, [this, i, o] { OnCrosspointClicked(i, o); });
-            m_crosspoints[at] = crosspoint;
+            crosspoints_[at] = crosspoint;
         }
     }
 
@@ -148,14 +148,14 @@ void MatrixDialog::BuildControls()
 void MatrixDialog::SetPopupOpener(PopupOpener opener)
 {
     if (opener)
-        m_openPopup = std::move(opener);
+        openPopup_ = std::move(opener);
     else
-        m_openPopup = [this](Direction direction, int channelIndex) { OpenLevelStrip(direction, channelIndex); };
+        openPopup_ = [this](Direction direction, int channelIndex) { OpenLevelStrip(direction, channelIndex); };
 }
 
 void MatrixDialog::OpenLevelStrip(Direction direction, int channelIndex)
 {
-    LevelPopupDialog popup(m_context, direction, channelIndex, this);
+    LevelPopupDialog popup(context_, direction, channelIndex, this);
     popup.exec();
 }
 
@@ -164,7 +164,7 @@ std::function<void(const SendOutcome&)> MatrixDialog::ReportFailure()
     // The answer comes back later; the dialog may be gone by then.
     return [self = QPointer<MatrixDialog>(this)](const SendOutcome& outcome) {
         if (!outcome.Confirmed() && self)
-            self->m_context.TellUser(msg::kSetMatrixError);
+            self->context_.TellUser(msg::kSetMatrixError);
     };
 }
 
@@ -175,12 +175,12 @@ void MatrixDialog::OnCrosspointClicked(int input, int output)
         return;
     // Without a device the switch keeps the state the user gave it, and the
     // mirror is not touched.
-    if (!m_context.Connected()) {
-        m_context.TellUser(msg::kCannotConnect);
+    if (!context_.Connected()) {
+        context_.TellUser(msg::kCannotConnect);
         return;
     }
     const int routed = crosspoint->GetCheck() ? 1 : 0;
-    m_context.Send({{Op::MX, {input, output}, routed}}, ReportFailure());
+    context_.Send({{Op::MX, {input, output}, routed}}, ReportFailure());
 }
 
 void MatrixDialog::OnKnobMoved(int cell, int position)
@@ -188,8 +188,8 @@ void MatrixDialog::OnKnobMoved(int cell, int position)
     if (cell < 0 || cell >= kCells)
         return;
     // Said for every step of a drag, as each one would have sent.
-    if (!m_context.Connected()) {
-        m_context.TellUser(msg::kCannotConnect);
+    if (!context_.Connected()) {
+        context_.TellUser(msg::kCannotConnect);
         return;
     }
     // Still moving: the box follows, the device hears of it at the end.
@@ -200,34 +200,34 @@ void MatrixDialog::OnKnobFinished(int cell, int position)
 {
     if (cell < 0 || cell >= kCells)
         return;
-    if (!m_context.Connected()) {
-        m_context.TellUser(msg::kCannotConnect);
+    if (!context_.Connected()) {
+        context_.TellUser(msg::kCannotConnect);
         return;
     }
     const int gain = std::clamp(position, kGainMin, kGainMax);
     ShowGain(cell, gain);
-    m_context.Send({{Op::XG, {1 + cell / kSize, 1 + cell % kSize}, gain}}, ReportFailure());
+    context_.Send({{Op::XG, {1 + cell / kSize, 1 + cell % kSize}, gain}}, ReportFailure());
 }
 
 void MatrixDialog::ShowGain(int cell, int gain)
 {
     const auto at = static_cast<std::size_t>(cell);
-    m_gains[at] = gain;
-    m_gainBoxes[at]->setText(QString::number(gain));
+    gains_[at] = gain;
+    gainBoxes_[at]->setText(QString::number(gain));
 }
 
 void MatrixDialog::EnableControls(bool gains, bool switches)
 {
     for (std::size_t cell = 0; cell < kCells; ++cell) {
-        m_knobs[cell]->setEnabled(gains);
-        m_gainBoxes[cell]->setEnabled(gains);
-        m_crosspoints[cell]->setEnabled(switches);
+        knobs_[cell]->setEnabled(gains);
+        gainBoxes_[cell]->setEnabled(gains);
+        crosspoints_[cell]->setEnabled(switches);
     }
 }
 
 void MatrixDialog::OnModelChanged(unsigned what)
 {
-    const PanelModel& model = m_context.Model();
+    const PanelModel& model = context_.Model();
     if (what & model::kReset) {
         EnableControls(false, false);
         for (int i = 1; i <= kSize; ++i)
@@ -245,7 +245,7 @@ void MatrixDialog::OnModelChanged(unsigned what)
 
 void MatrixDialog::ShowRow(int input)
 {
-    const PanelModel& model = m_context.Model();
+    const PanelModel& model = context_.Model();
     const auto i = static_cast<std::size_t>(input);
     for (int o = 1; o <= kSize; ++o) {
         const auto at = static_cast<std::size_t>(o);
@@ -256,8 +256,8 @@ void MatrixDialog::ShowRow(int input)
         const int cell = Cell(input, o);
         const int gain = model.Values().XG[i][at];
         if (model.Unknown(Op::XG, {input, o})) {
-            m_knobs[static_cast<std::size_t>(cell)]->setEnabled(false);
-            m_gainBoxes[static_cast<std::size_t>(cell)]->setText(QStringLiteral("?"));
+            knobs_[static_cast<std::size_t>(cell)]->setEnabled(false);
+            gainBoxes_[static_cast<std::size_t>(cell)]->setText(QStringLiteral("?"));
             continue;
         }
         Knob(input, o)->SetPos(gain);
@@ -278,35 +278,35 @@ void MatrixDialog::RenameButtons(const QStringList& inputs, const QStringList& o
 {
     for (int k = 0; k < kSize; ++k) {
         if (k < inputs.size())
-            m_inputButtons[static_cast<std::size_t>(k)]->setText(inputs[k]);
+            inputButtons_[static_cast<std::size_t>(k)]->setText(inputs[k]);
         if (k < outputs.size())
-            m_outputButtons[static_cast<std::size_t>(k)]->setText(outputs[k]);
+            outputButtons_[static_cast<std::size_t>(k)]->setText(outputs[k]);
     }
 }
 
 ImageCheckButton* MatrixDialog::Crosspoint(int input, int output) const
 {
-    return InMatrix(input, output) ? m_crosspoints[static_cast<std::size_t>(Cell(input, output))] : nullptr;
+    return InMatrix(input, output) ? crosspoints_[static_cast<std::size_t>(Cell(input, output))] : nullptr;
 }
 
 RoundKnob* MatrixDialog::Knob(int input, int output) const
 {
-    return InMatrix(input, output) ? m_knobs[static_cast<std::size_t>(Cell(input, output))] : nullptr;
+    return InMatrix(input, output) ? knobs_[static_cast<std::size_t>(Cell(input, output))] : nullptr;
 }
 
 QLineEdit* MatrixDialog::GainBox(int input, int output) const
 {
-    return InMatrix(input, output) ? m_gainBoxes[static_cast<std::size_t>(Cell(input, output))] : nullptr;
+    return InMatrix(input, output) ? gainBoxes_[static_cast<std::size_t>(Cell(input, output))] : nullptr;
 }
 
 QPushButton* MatrixDialog::InputButton(int input) const
 {
-    return InMatrix(input, 1) ? m_inputButtons[static_cast<std::size_t>(input - 1)] : nullptr;
+    return InMatrix(input, 1) ? inputButtons_[static_cast<std::size_t>(input - 1)] : nullptr;
 }
 
 QPushButton* MatrixDialog::OutputButton(int output) const
 {
-    return InMatrix(1, output) ? m_outputButtons[static_cast<std::size_t>(output - 1)] : nullptr;
+    return InMatrix(1, output) ? outputButtons_[static_cast<std::size_t>(output - 1)] : nullptr;
 }
 
 void MatrixDialog::paintEvent(QPaintEvent* /*event*/)

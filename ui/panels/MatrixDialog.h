@@ -112,14 +112,14 @@ private:
     // it did not confirm.
     std::function<void(const SendOutcome&)> ReportFailure();
 
-    PanelContext& m_context;
-    PopupOpener m_openPopup;
-    std::array<int, kCells> m_gains{};
-    std::array<ImageCheckButton*, kCells> m_crosspoints{};
-    std::array<RoundKnob*, kCells> m_knobs{};
-    std::array<QLineEdit*, kCells> m_gainBoxes{};
-    std::array<QPushButton*, kSize> m_inputButtons{};
-    std::array<QPushButton*, kSize> m_outputButtons{};
+    PanelContext& context_;
+    PopupOpener openPopup_;
+    std::array<int, kCells> gains_{};
+    std::array<ImageCheckButton*, kCells> crosspoints_{};
+    std::array<RoundKnob*, kCells> knobs_{};
+    std::array<QLineEdit*, kCells> gainBoxes_{};
+    std::array<QPushButton*, kSize> inputButtons_{};
+    std::array<QPushButton*, kSize> outputButtons_{};
 };
 
 }  // namespace brevant

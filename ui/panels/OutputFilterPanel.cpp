@@ -9,19 +9,19 @@ namespace brevant {
 
 OutputFilterPanel::OutputFilterPanel(PanelContext& context, int channelIndex_, QWidget* parent)
     : ControlPanel(context, parent)
-    , m_eq(AddCheck(kEqId, QStringLiteral("EQ")))
-    , m_fbk(AddCheck(kFbkId, QStringLiteral("FBK")))
-    , m_edit(new QPushButton(QStringLiteral("Edit"), this))
+    , eq_(AddCheck(kEqId, QStringLiteral("EQ")))
+    , fbk_(AddCheck(kFbkId, QStringLiteral("FBK")))
+    , edit_(new QPushButton(QStringLiteral("Edit"), this))
 {
     channelIndex = channelIndex_;
-    TagControl(m_edit, kEditId);
+    TagControl(edit_, kEditId);
     SetBackgroundBitmap(185);
-    m_eq->setGeometry(12, 10, 60, 18);
-    m_fbk->setGeometry(12, 32, 60, 18);
-    m_edit->setGeometry(12, 56, 60, 24);
+    eq_->setGeometry(12, 10, 60, 18);
+    fbk_->setGeometry(12, 32, 60, 18);
+    edit_->setGeometry(12, 56, 60, 24);
 
-    connect(m_eq, &ImageCheckButton::clicked, this, &OutputFilterPanel::OnEqClicked);
-    connect(m_fbk, &ImageCheckButton::clicked, this, &OutputFilterPanel::OnFbkClicked);
+    connect(eq_, &ImageCheckButton::clicked, this, &OutputFilterPanel::OnEqClicked);
+    connect(fbk_, &ImageCheckButton::clicked, this, &OutputFilterPanel::OnFbkClicked);
     connect(&context.Model(), &PanelModel::changed, this, &OutputFilterPanel::OnModelChanged);
     resize(120, 100);
 }
@@ -30,12 +30,12 @@ OutputFilterPanel::~OutputFilterPanel() = default;
 
 void OutputFilterPanel::OnEqClicked()
 {
-    Context().Model().SetIndicator(Direction::Output, Indicator::Eq, channelIndex, m_eq->GetCheck());
+    Context().Model().SetIndicator(Direction::Output, Indicator::Eq, channelIndex, eq_->GetCheck());
 }
 
 void OutputFilterPanel::OnFbkClicked()
 {
-    Context().Model().SetIndicator(Direction::Output, Indicator::Fbk, channelIndex, m_fbk->GetCheck());
+    Context().Model().SetIndicator(Direction::Output, Indicator::Fbk, channelIndex, fbk_->GetCheck());
 }
 
 void OutputFilterPanel::OnModelChanged(unsigned what)
@@ -44,8 +44,8 @@ void OutputFilterPanel::OnModelChanged(unsigned what)
     if (!(what & model::kIndicators) || paneKind != 1)
         return;
     const PanelModel& model = Context().Model();
-    m_eq->SetCheck(model.IndicatorOn(Direction::Output, Indicator::Eq, channelIndex));
-    m_fbk->SetCheck(model.IndicatorOn(Direction::Output, Indicator::Fbk, channelIndex));
+    eq_->SetCheck(model.IndicatorOn(Direction::Output, Indicator::Eq, channelIndex));
+    fbk_->SetCheck(model.IndicatorOn(Direction::Output, Indicator::Fbk, channelIndex));
 }
 
 }  // namespace brevant

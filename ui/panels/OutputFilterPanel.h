@@ -19,8 +19,8 @@ public:
     OutputFilterPanel(PanelContext& context, int channelIndex, QWidget* parent = nullptr);
     ~OutputFilterPanel() override;
 
-    ImageCheckButton& Eq() { return *m_eq; }
-    ImageCheckButton& Fbk() { return *m_fbk; }
+    ImageCheckButton& Eq() { return *eq_; }
+    ImageCheckButton& Fbk() { return *fbk_; }
 
     void OnEqClicked();
     void OnFbkClicked();
@@ -28,9 +28,9 @@ public:
     void OnModelChanged(unsigned what);
 
 private:
-    ImageCheckButton* m_eq;
-    ImageCheckButton* m_fbk;
-    QPushButton* m_edit;
+    ImageCheckButton* eq_;
+    ImageCheckButton* fbk_;
+    QPushButton* edit_;
 };
 
 }  // namespace brevant

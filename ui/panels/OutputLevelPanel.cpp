@@ -45,52 +45,52 @@ QStringListModel* OffThen(int first, int last, QObject* parent)
 OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
     : LevelPanel(context, Direction::Output, channelIndex_, paneKind_, kOutputScale, QString(),
                   parent)
-    , m_delay(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, QStringLiteral("ms"), kSetDelayId))
-    , m_lowpass(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, QStringLiteral("Hz"), kSetLowpassId))
-    , m_highpass(
+    , delay_(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, QStringLiteral("ms"), kSetDelayId))
+    , lowpass_(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, QStringLiteral("Hz"), kSetLowpassId))
+    , highpass_(
           AddRow(kHighpassCaptionId, QStringLiteral("Highpass"), kHighpassEditId, QStringLiteral("Hz"), kSetHighpassId))
-    , m_delayEdit(m_delay.edit)
-    , m_lowpassEdit(m_lowpass.edit)
-    , m_highpassEdit(m_highpass.edit)
-    , m_delayCombo(new QComboBox(this))
-    , m_lowpassCombo(new QComboBox(this))
+    , delayEdit_(delay_.edit)
+    , lowpassEdit_(lowpass_.edit)
+    , highpassEdit_(highpass_.edit)
+    , delayCombo_(new QComboBox(this))
+    , lowpassCombo_(new QComboBox(this))
 {
     // Two lists kept for choosing the delay and the low-pass limit from a
     // list instead of typing; the panel does not show them.
-    TagControl(m_delayCombo, kDelayComboId);
-    TagControl(m_lowpassCombo, kLowpassComboId);
-    m_delayCombo->setModel(OffThen(1, kMaxDelay, m_delayCombo));
-    m_lowpassCombo->setModel(OffThen(kFirstLowpassEntry, kMaxLowpass, m_lowpassCombo));
-    m_delayCombo->setCurrentIndex(0);
-    m_lowpassCombo->setCurrentIndex(0);
-    m_delayCombo->hide();
-    m_lowpassCombo->hide();
+    TagControl(delayCombo_, kDelayComboId);
+    TagControl(lowpassCombo_, kLowpassComboId);
+    delayCombo_->setModel(OffThen(1, kMaxDelay, delayCombo_));
+    lowpassCombo_->setModel(OffThen(kFirstLowpassEntry, kMaxLowpass, lowpassCombo_));
+    delayCombo_->setCurrentIndex(0);
+    lowpassCombo_->setCurrentIndex(0);
+    delayCombo_->hide();
+    lowpassCombo_->hide();
     // The boxes stay empty until a device has said what they hold.
 
     // What each pane shows: the delay only on the channels that have one,
     // the limits and Mute not on channel 0 of the second pane.
     const bool secondPane = paneKind == 2;
     const bool delayShown = secondPane ? channelIndex >= 3 : channelIndex >= 2;
-    for (QWidget* w : {static_cast<QWidget*>(m_delay.caption), static_cast<QWidget*>(m_delay.edit),
-                       static_cast<QWidget*>(m_delay.unit), static_cast<QWidget*>(m_delay.set)})
+    for (QWidget* w : {static_cast<QWidget*>(delay_.caption), static_cast<QWidget*>(delay_.edit),
+                       static_cast<QWidget*>(delay_.unit), static_cast<QWidget*>(delay_.set)})
         w->setVisible(delayShown);
     const bool limitsShown = !(secondPane && channelIndex < 1);
-    for (QWidget* w : {static_cast<QWidget*>(m_lowpass.caption), static_cast<QWidget*>(m_lowpass.edit),
-                       static_cast<QWidget*>(m_lowpass.unit), static_cast<QWidget*>(m_lowpass.set),
-                       static_cast<QWidget*>(m_highpass.edit), static_cast<QWidget*>(m_highpass.unit),
-                       static_cast<QWidget*>(m_highpass.set)})
+    for (QWidget* w : {static_cast<QWidget*>(lowpass_.caption), static_cast<QWidget*>(lowpass_.edit),
+                       static_cast<QWidget*>(lowpass_.unit), static_cast<QWidget*>(lowpass_.set),
+                       static_cast<QWidget*>(highpass_.edit), static_cast<QWidget*>(highpass_.unit),
+                       static_cast<QWidget*>(highpass_.set)})
         w->setVisible(limitsShown);
     Mute().setVisible(!secondPane || channelIndex > 0);
 
-    connect(m_delay.set, &QPushButton::clicked, this, &OutputLevelPanel::OnSetDelay);
-    connect(m_lowpass.set, &QPushButton::clicked, this, &OutputLevelPanel::OnSetLowpass);
-    connect(m_highpass.set, &QPushButton::clicked, this, &OutputLevelPanel::OnSetHighpass);
+    connect(delay_.set, &QPushButton::clicked, this, &OutputLevelPanel::OnSetDelay);
+    connect(lowpass_.set, &QPushButton::clicked, this, &OutputLevelPanel::OnSetLowpass);
+    connect(highpass_.set, &QPushButton::clicked, this, &OutputLevelPanel::OnSetHighpass);
     // Return in a box does what its Set button does.
-    connect(m_delayEdit, &QLineEdit::returnPressed, this, &OutputLevelPanel::OnSetDelay);
-    connect(m_lowpassEdit, &QLineEdit::returnPressed, this, &OutputLevelPanel::OnSetLowpass);
-    connect(m_highpassEdit, &QLineEdit::returnPressed, this, &OutputLevelPanel::OnSetHighpass);
-    connect(m_delayCombo, &QComboBox::activated, this, &OutputLevelPanel::OnDelayComboChanged);
-    connect(m_lowpassCombo, &QComboBox::activated, this, &OutputLevelPanel::OnLowpassComboChanged);
+    connect(delayEdit_, &QLineEdit::returnPressed, this, &OutputLevelPanel::OnSetDelay);
+    connect(lowpassEdit_, &QLineEdit::returnPressed, this, &OutputLevelPanel::OnSetLowpass);
+    connect(highpassEdit_, &QLineEdit::returnPressed, this, &OutputLevelPanel::OnSetHighpass);
+    connect(delayCombo_, &QComboBox::activated, this, &OutputLevelPanel::OnDelayComboChanged);
+    connect(lowpassCombo_, &QComboBox::activated, this, &OutputLevelPanel::OnLowpassComboChanged);
     connect(&context.Model(), &PanelModel::changed, this, &OutputLevelPanel::OnModelChanged);
     resize(100, 432);
 }
@@ -124,7 +124,7 @@ void OutputLevelPanel::resizeEvent(QResizeEvent* /*event*/)
     Mute().setGeometry(kMargin + 8, muteTop, width() - 2 * kMargin - 8, kCheckHeight);
     const int unitWidth = fontMetrics().horizontalAdvance(QStringLiteral("Hz")) + 3;
     const int editWidth = width() - 2 * kMargin - kSetWidth - 2 - unitWidth;
-    for (const LimitRow* row : {&m_delay, &m_lowpass, &m_highpass}) {
+    for (const LimitRow* row : {&delay_, &lowpass_, &highpass_}) {
         row->caption->setGeometry(kMargin, y, width() - 2 * kMargin, kCaptionHeight);
         y += kCaptionHeight;
         row->edit->setGeometry(kMargin, y, editWidth, kRowHeight);
@@ -166,9 +166,9 @@ void OutputLevelPanel::ReadEdits(const QLineEdit* asked)
             Context().TellUser("Please enter an integer.");
         }
     };
-    read(m_delayEdit, delayTime);
-    read(m_lowpassEdit, lowpassLimit);
-    read(m_highpassEdit, highpassLimit);
+    read(delayEdit_, delayTime);
+    read(lowpassEdit_, lowpassLimit);
+    read(highpassEdit_, highpassLimit);
 }
 
 void OutputLevelPanel::WriteEdits()
@@ -178,14 +178,14 @@ void OutputLevelPanel::WriteEdits()
         if (edit->text() != text)
             edit->setText(text);
     };
-    write(m_delayEdit, delayTime, Op::OD);
-    write(m_lowpassEdit, lowpassLimit, Op::OF);
-    write(m_highpassEdit, highpassLimit, Op::OH);
+    write(delayEdit_, delayTime, Op::OD);
+    write(lowpassEdit_, lowpassLimit, Op::OF);
+    write(highpassEdit_, highpassLimit, Op::OH);
 }
 
 void OutputLevelPanel::OnSetDelay()
 {
-    ReadEdits(m_delayEdit);
+    ReadEdits(delayEdit_);
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
@@ -201,7 +201,7 @@ void OutputLevelPanel::OnSetDelay()
 
 void OutputLevelPanel::OnSetLowpass()
 {
-    ReadEdits(m_lowpassEdit);
+    ReadEdits(lowpassEdit_);
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
@@ -218,7 +218,7 @@ void OutputLevelPanel::OnSetLowpass()
 
 void OutputLevelPanel::OnSetHighpass()
 {
-    ReadEdits(m_highpassEdit);
+    ReadEdits(highpassEdit_);
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);

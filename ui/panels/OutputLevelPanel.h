@@ -38,9 +38,9 @@ public:
     int lowpassLimit = 0;
     int highpassLimit = 0;
 
-    QLineEdit& DelayEdit() { return *m_delayEdit; }
-    QLineEdit& LowpassEdit() { return *m_lowpassEdit; }
-    QLineEdit& HighpassEdit() { return *m_highpassEdit; }
+    QLineEdit& DelayEdit() { return *delayEdit_; }
+    QLineEdit& LowpassEdit() { return *lowpassEdit_; }
+    QLineEdit& HighpassEdit() { return *highpassEdit_; }
 
     void OnSetDelay();
     void OnSetLowpass();
@@ -69,14 +69,14 @@ private:
     // keeps its member and the user is told.
     void ReadEdits(const QLineEdit* asked);
 
-    LimitRow m_delay;
-    LimitRow m_lowpass;
-    LimitRow m_highpass;
-    QLineEdit* m_delayEdit;
-    QLineEdit* m_lowpassEdit;
-    QLineEdit* m_highpassEdit;
-    QComboBox* m_delayCombo;
-    QComboBox* m_lowpassCombo;
+    LimitRow delay_;
+    LimitRow lowpass_;
+    LimitRow highpass_;
+    QLineEdit* delayEdit_;
+    QLineEdit* lowpassEdit_;
+    QLineEdit* highpassEdit_;
+    QComboBox* delayCombo_;
+    QComboBox* lowpassCombo_;
 };
 
 }  // namespace brevant

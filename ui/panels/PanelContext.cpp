@@ -19,9 +19,9 @@ void PanelContext::ShowMessageBox(const QString& text)
 
 PanelContext::PanelContext(DeviceLink& link, CommandQueue& queue, Tell tell, QObject* parent)
     : QObject(parent)
-    , m_link(link)
-    , m_queue(queue)
-    , m_tell(std::move(tell))
+    , link_(link)
+    , queue_(queue)
+    , tell_(std::move(tell))
 {
 }
 
@@ -56,18 +56,18 @@ bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(c
         });
     };
     std::vector<SettingChange> chosen = changes;
-    if (!PanelSend(m_link, m_queue, std::move(changes), report, std::move(onQueue)))
+    if (!PanelSend(link_, queue_, std::move(changes), report, std::move(onQueue)))
         return false;
     // The user's choice shows at once, on every channel it reaches.
-    m_model.TakeChoices(chosen);
-    m_model.Flush();
+    model_.TakeChoices(chosen);
+    model_.Flush();
     return true;
 }
 
 void PanelContext::Run(QObject* receiver, Work work)
 {
     QPointer<QObject> target(receiver);
-    m_queue.Post([&link = m_link, target, work = std::move(work)] {
+    queue_.Post([&link = link_, target, work = std::move(work)] {
         std::function<void()> finish = work(link);
         PostToUi(QCoreApplication::instance(), [target, finish = std::move(finish)] {
             if (target && finish)
@@ -85,20 +85,20 @@ void PanelContext::TakeOutcome(const std::vector<SettingRef>& sent, const SendOu
         if (!failed)
             confirmed.push_back(s);
     }
-    m_model.DropChoices(sent);
-    m_model.TakeSettings(m_link.State().params, confirmed, outcome.unknown);
+    model_.DropChoices(sent);
+    model_.TakeSettings(link_.State().params, confirmed, outcome.unknown);
     if (outcome.Confirmed())
         return;
     QStringList texts;
     for (const SettingChange& change : outcome.unconfirmed)
         texts << QString::fromStdString(UnconfirmedText(change));
-    m_model.SetNotice(texts.join(QStringLiteral("; ")));
+    model_.SetNotice(texts.join(QStringLiteral("; ")));
 }
 
 void PanelContext::TellUser(std::string_view text) const
 {
-    if (m_tell)
-        m_tell(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    if (tell_)
+        tell_(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 }  // namespace brevant

@@ -38,13 +38,13 @@ public:
     PanelContext(const PanelContext&) = delete;
     PanelContext& operator=(const PanelContext&) = delete;
 
-    PanelModel& Model() { return m_model; }
-    const PanelModel& Model() const { return m_model; }
+    PanelModel& Model() { return model_; }
+    const PanelModel& Model() const { return model_; }
 
-    bool Connected() const { return m_link.State().flags.Connected; }
-    bool Group() const { return m_model.Group(); }
+    bool Connected() const { return link_.State().flags.Connected; }
+    bool Group() const { return model_.Group(); }
     // 1 or 2, the model's family; any other value reads as 1.
-    int Family() const { return m_model.Family() == 2 ? 2 : 1; }
+    int Family() const { return model_.Family() == 2 ? 2 : 1; }
 
     // The channels (0..3) a change of a control on `channelIndex` reaches:
     // that channel alone, or in group mode every channel, without channel 0
@@ -72,10 +72,10 @@ public:
 private:
     void TakeOutcome(const std::vector<SettingRef>& sent, const SendOutcome& outcome);
 
-    DeviceLink& m_link;
-    CommandQueue& m_queue;
-    Tell m_tell;
-    PanelModel m_model;
+    DeviceLink& link_;
+    CommandQueue& queue_;
+    Tell tell_;
+    PanelModel model_;
 };
 
 }  // namespace brevant

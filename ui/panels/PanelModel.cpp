@@ -55,30 +55,30 @@ void Show(ShownValues& v, const SettingChange& change)
 PanelModel::PanelModel(QObject* parent)
     : QObject(parent)
 {
-    m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, &PanelModel::Emit);
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, &PanelModel::Emit);
 }
 
 PanelModel::~PanelModel() = default;
 
 bool PanelModel::Unknown(Op op, Address at) const
 {
-    return std::find(m_unknown.begin(), m_unknown.end(), SettingRef{op, at}) != m_unknown.end();
+    return std::find(unknown_.begin(), unknown_.end(), SettingRef{op, at}) != unknown_.end();
 }
 
 bool PanelModel::IndicatorOn(Direction direction, Indicator which, int channelIndex) const
 {
     if (channelIndex < 0 || channelIndex >= kChannels)
         return false;
-    return m_indicators[direction == Direction::Input ? 0 : 1][which == Indicator::Eq ? 0 : 1]
+    return indicators_[direction == Direction::Input ? 0 : 1][which == Indicator::Eq ? 0 : 1]
                        [static_cast<std::size_t>(channelIndex)];
 }
 
 void PanelModel::SetIndicator(Direction direction, Indicator which, int channelIndex, bool on)
 {
-    auto& channels = m_indicators[direction == Direction::Input ? 0 : 1][which == Indicator::Eq ? 0 : 1];
+    auto& channels = indicators_[direction == Direction::Input ? 0 : 1][which == Indicator::Eq ? 0 : 1];
     for (int k = 0; k < kChannels; ++k) {
-        if (m_group || k == channelIndex)
+        if (group_ || k == channelIndex)
             channels[static_cast<std::size_t>(k)] = on;
     }
     // The user's own click: the other channels follow at once.
@@ -88,19 +88,19 @@ void PanelModel::SetIndicator(Direction direction, Indicator which, int channelI
 
 void PanelModel::CopySettings(const DeviceParams& p)
 {
-    ForEachSetting(m_values, p, [](int& to, const Value& from) { to = from.load(); });
+    ForEachSetting(values_, p, [](int& to, const Value& from) { to = from.load(); });
     ShowChoices();
 }
 
 void PanelModel::ShowChoices()
 {
-    for (const SettingChange& change : m_choices)
-        Show(m_values, change);
+    for (const SettingChange& change : choices_)
+        Show(values_, change);
 }
 
 void PanelModel::TakeChoices(const std::vector<SettingChange>& changes)
 {
-    m_choices.insert(m_choices.end(), changes.begin(), changes.end());
+    choices_.insert(choices_.end(), changes.begin(), changes.end());
     ShowChoices();
     Touch(model::kSettings);
 }
@@ -108,36 +108,36 @@ void PanelModel::TakeChoices(const std::vector<SettingChange>& changes)
 void PanelModel::DropChoices(const std::vector<SettingRef>& sent)
 {
     for (const SettingRef& s : sent) {
-        const auto it = std::find_if(m_choices.begin(), m_choices.end(),
+        const auto it = std::find_if(choices_.begin(), choices_.end(),
                                      [&](const SettingChange& c) { return SettingRef{c.op, c.at} == s; });
-        if (it != m_choices.end())
-            m_choices.erase(it);
+        if (it != choices_.end())
+            choices_.erase(it);
     }
 }
 
 void PanelModel::CopyMeters(const DeviceParams& p)
 {
-    Copy(m_values.ML, p.ML);
-    Copy(m_values.OL, p.OL);
-    Copy(m_values.ME, p.ME);
-    Copy(m_values.MS, p.MS);
+    Copy(values_.ML, p.ML);
+    Copy(values_.OL, p.OL);
+    Copy(values_.ME, p.ME);
+    Copy(values_.MS, p.MS);
 }
 
 void PanelModel::StartConnection(int family)
 {
-    m_family = family;
-    m_link = LinkState::Connected;
-    m_lostPort = 0;
-    m_unknown.clear();
-    m_choices.clear();
+    family_ = family;
+    link_ = LinkState::Connected;
+    lostPort_ = 0;
+    unknown_.clear();
+    choices_.clear();
     Touch(model::kPanes | model::kLink | model::kUnknown);
 }
 
 void PanelModel::MarkUnknown(const std::vector<SettingRef>& settings)
 {
     for (const SettingRef& s : settings) {
-        if (std::find(m_unknown.begin(), m_unknown.end(), s) == m_unknown.end())
-            m_unknown.push_back(s);
+        if (std::find(unknown_.begin(), unknown_.end(), s) == unknown_.end())
+            unknown_.push_back(s);
     }
     if (!settings.empty())
         Touch(model::kUnknown);
@@ -147,7 +147,7 @@ void PanelModel::TakeReadBack(const DeviceParams& params, int family)
 {
     if (!Connected())
         return;
-    m_family = family;
+    family_ = family;
     CopySettings(params);
     CopyMeters(params);
     Touch(model::kReadBack);
@@ -170,73 +170,73 @@ void PanelModel::TakeSettings(const DeviceParams& params, const std::vector<Sett
     if (!Connected())
         return;
     CopySettings(params);
-    const auto before = m_unknown.size();
-    std::erase_if(m_unknown, [&](const SettingRef& s) {
+    const auto before = unknown_.size();
+    std::erase_if(unknown_, [&](const SettingRef& s) {
         return std::find(confirmed.begin(), confirmed.end(), s) != confirmed.end();
     });
-    Touch(model::kSettings | (m_unknown.size() != before ? model::kUnknown : 0u));
+    Touch(model::kSettings | (unknown_.size() != before ? model::kUnknown : 0u));
     MarkUnknown(unknown);
 }
 
 void PanelModel::LoseLink(int port)
 {
-    if (m_link == LinkState::Disconnected)
+    if (link_ == LinkState::Disconnected)
         return;
-    m_link = LinkState::Lost;
-    m_lostPort = port;
+    link_ = LinkState::Lost;
+    lostPort_ = port;
     Touch(model::kLink);
 }
 
 void PanelModel::RestoreLink(int /*port*/)
 {
-    if (m_link != LinkState::Lost)
+    if (link_ != LinkState::Lost)
         return;
-    m_link = LinkState::Connected;
-    m_lostPort = 0;
+    link_ = LinkState::Connected;
+    lostPort_ = 0;
     Touch(model::kLink);
 }
 
 void PanelModel::Reset(int family)
 {
-    m_family = family;
-    m_link = LinkState::Disconnected;
-    m_lostPort = 0;
-    m_unknown.clear();
-    m_choices.clear();
-    m_values = ShownValues{};
+    family_ = family;
+    link_ = LinkState::Disconnected;
+    lostPort_ = 0;
+    unknown_.clear();
+    choices_.clear();
+    values_ = ShownValues{};
     // A read-back or pass not yet shown is dropped: the idle display stays.
-    m_pending &= ~(model::kReadBack | model::kPoll | model::kSettings);
+    pending_ &= ~(model::kReadBack | model::kPoll | model::kSettings);
     Touch(model::kReset | model::kLink | model::kUnknown);
 }
 
 void PanelModel::SetNotice(const QString& text)
 {
-    m_notice = text;
+    notice_ = text;
     Touch(model::kNotice);
 }
 
 void PanelModel::Touch(unsigned what)
 {
-    m_pending |= what;
-    if (m_timer.isActive())
+    pending_ |= what;
+    if (timer_.isActive())
         return;
-    const qint64 since = m_sinceEmit.isValid() ? m_sinceEmit.elapsed() : kMinIntervalMs;
-    m_timer.start(static_cast<int>(std::max<qint64>(0, kMinIntervalMs - since)));
+    const qint64 since = sinceEmit_.isValid() ? sinceEmit_.elapsed() : kMinIntervalMs;
+    timer_.start(static_cast<int>(std::max<qint64>(0, kMinIntervalMs - since)));
 }
 
 void PanelModel::Flush()
 {
-    m_timer.stop();
+    timer_.stop();
     Emit();
 }
 
 void PanelModel::Emit()
 {
-    const unsigned what = std::exchange(m_pending, 0u);
+    const unsigned what = std::exchange(pending_, 0u);
     if (what == 0)
         return;
-    m_sinceEmit.start();
-    ++m_emitted;
+    sinceEmit_.start();
+    ++emitted_;
     emit changed(what);
 }
 

@@ -72,18 +72,18 @@ public:
     explicit PanelModel(QObject* parent = nullptr);
     ~PanelModel() override;
 
-    const ShownValues& Values() const { return m_values; }
-    LinkState Link() const { return m_link; }
-    bool Connected() const { return m_link == LinkState::Connected; }
+    const ShownValues& Values() const { return values_; }
+    LinkState Link() const { return link_; }
+    bool Connected() const { return link_ == LinkState::Connected; }
     // The port the link was lost on, while Lost.
-    int LostPort() const { return m_lostPort; }
+    int LostPort() const { return lostPort_; }
     // The device family of the current (or last) connection; 0 before any.
-    int Family() const { return m_family; }
+    int Family() const { return family_; }
     bool Unknown(Op op, Address at) const;
     // The last thing the user should read about a change of theirs.
-    const QString& Notice() const { return m_notice; }
+    const QString& Notice() const { return notice_; }
     // Group mode: a change on one channel reaches every channel.
-    bool Group() const { return m_group; }
+    bool Group() const { return group_; }
     bool IndicatorOn(Direction direction, Indicator which, int channelIndex) const;
 
     // The writers.
@@ -101,7 +101,7 @@ public:
     void RestoreLink(int port);
     void Reset(int family);
     void SetNotice(const QString& text);
-    void SetGroup(bool on) { m_group = on; }
+    void SetGroup(bool on) { group_ = on; }
     // The user's changes on their way to the device: shown at once, and over
     // every pass, until DropChoices for the same settings.
     void TakeChoices(const std::vector<SettingChange>& changes);
@@ -113,7 +113,7 @@ public:
     // Tells the panels what is pending now instead of at the next interval.
     void Flush();
     // How many times `changed` has been emitted.
-    int Emitted() const { return m_emitted; }
+    int Emitted() const { return emitted_; }
 
 signals:
     void changed(unsigned what);
@@ -125,20 +125,20 @@ private:
     void CopyMeters(const DeviceParams& params);
     void ShowChoices();
 
-    ShownValues m_values;
-    LinkState m_link = LinkState::Disconnected;
-    int m_lostPort = 0;
-    int m_family = 0;
-    std::vector<SettingRef> m_unknown;
-    QString m_notice;
-    bool m_group = false;
-    std::vector<SettingChange> m_choices;
+    ShownValues values_;
+    LinkState link_ = LinkState::Disconnected;
+    int lostPort_ = 0;
+    int family_ = 0;
+    std::vector<SettingRef> unknown_;
+    QString notice_;
+    bool group_ = false;
+    std::vector<SettingChange> choices_;
     // [direction][indicator][channel index]
-    std::array<std::array<std::array<bool, kChannels>, 2>, 2> m_indicators{};
-    unsigned m_pending = 0;
-    QTimer m_timer;
-    QElapsedTimer m_sinceEmit;
-    int m_emitted = 0;
+    std::array<std::array<std::array<bool, kChannels>, 2>, 2> indicators_{};
+    unsigned pending_ = 0;
+    QTimer timer_;
+    QElapsedTimer sinceEmit_;
+    int emitted_ = 0;
 };
 
 }  // namespace brevant

@@ -17,8 +17,8 @@ constexpr int kUnknownFamily = 0;
 
 PanelRefresher::PanelRefresher(PanelContext& context, const DeviceParams& mirror, QObject* parent)
     : QObject(parent)
-    , m_context(context)
-    , m_mirror(mirror)
+    , context_(context)
+    , mirror_(mirror)
 {
 }
 
@@ -35,7 +35,7 @@ void PanelRefresher::ModelPanesShown(int family)
     OnUiThread([this, family] {
         if (!KnownFamily(family) && family != kUnknownFamily)
             return;
-        m_context.Model().StartConnection(family);
+        context_.Model().StartConnection(family);
     });
 }
 
@@ -47,10 +47,10 @@ void PanelRefresher::ChannelViewShown()
 void PanelRefresher::ReadBackIncomplete(const std::vector<SettingRef>& unread)
 {
     OnUiThread([this, unread] {
-        m_context.Model().MarkUnknown(unread);
+        context_.Model().MarkUnknown(unread);
         // Told once the panels show the read-back, and without holding up
         // what follows: a message box runs its own event loop.
-        QTimer::singleShot(0, this, [this, text = UnreadSummary(unread)] { m_context.TellUser(text); });
+        QTimer::singleShot(0, this, [this, text = UnreadSummary(unread)] { context_.TellUser(text); });
     });
 }
 
@@ -58,7 +58,7 @@ void PanelRefresher::ReadBackRefreshed(int family)
 {
     OnUiThread([this, family] {
         if (KnownFamily(family))
-            m_context.Model().TakeReadBack(m_mirror, family);
+            context_.Model().TakeReadBack(mirror_, family);
     });
 }
 
@@ -67,26 +67,26 @@ void PanelRefresher::PollPassCompleted(int family)
     OnUiThread([this, family] {
         if (!KnownFamily(family))
             return;
-        ++m_pollPassesApplied;
-        m_context.Model().TakePollPass(m_mirror);
+        ++pollPassesApplied_;
+        context_.Model().TakePollPass(mirror_);
     });
 }
 
 void PanelRefresher::LinkLost(int port)
 {
-    OnUiThread([this, port] { m_context.Model().LoseLink(port); });
+    OnUiThread([this, port] { context_.Model().LoseLink(port); });
 }
 
 void PanelRefresher::LinkRestored(int port)
 {
-    OnUiThread([this, port] { m_context.Model().RestoreLink(port); });
+    OnUiThread([this, port] { context_.Model().RestoreLink(port); });
 }
 
 void PanelRefresher::PanelsReset(int family)
 {
     OnUiThread([this, family] {
         if (KnownFamily(family) || family == kUnknownFamily)
-            m_context.Model().Reset(family);
+            context_.Model().Reset(family);
     });
 }
 

@@ -36,7 +36,7 @@ public:
     void ReadBackEnded() override;
 
     // Polling passes written into the model.
-    int PollPassesApplied() const { return m_pollPassesApplied; }
+    int PollPassesApplied() const { return pollPassesApplied_; }
 
 signals:
     // For the main form: the channel view should come up; the worker has ended.
@@ -48,9 +48,9 @@ private:
     template <typename F>
     void OnUiThread(F apply);
 
-    PanelContext& m_context;
-    const DeviceParams& m_mirror;
-    int m_pollPassesApplied = 0;
+    PanelContext& context_;
+    const DeviceParams& mirror_;
+    int pollPassesApplied_ = 0;
 };
 
 }  // namespace brevant

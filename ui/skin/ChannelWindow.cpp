@@ -97,7 +97,7 @@ QFont CaptionFont()
 
 ChannelWindow::ChannelWindow(PanelContext& context, int channelIndex, int channelFlag, char themeCode,
                          int firstPaneKind, int paneBottom, QWidget* parent)
-    : QWidget(parent), m_channelIndex(channelIndex), m_channelFlag(channelFlag), m_themeCode(themeCode)
+    : QWidget(parent), channelIndex_(channelIndex), channelFlag_(channelFlag), themeCode_(themeCode)
 {
     // The channel windows bring the program's 2003 look with them.
     VisualManager::SetDefault(VisualManager::Look::Classic2003);
@@ -106,10 +106,10 @@ ChannelWindow::ChannelWindow(PanelContext& context, int channelIndex, int channe
     resize(kWidth, kHeight);
 
     const QRect paneRect(QPoint(kPaneLeft, kPaneTop), QPoint(kPaneRight - 1, paneBottom - 1));
-    m_firstPane = new ChannelPane(context, firstPaneKind, channelIndex, channelFlag, this);
-    m_firstPane->setGeometry(paneRect);
-    m_secondPane = new ChannelPane(context, firstPaneKind + 1, channelIndex, channelFlag, this);
-    m_secondPane->setGeometry(paneRect);
+    firstPane_ = new ChannelPane(context, firstPaneKind, channelIndex, channelFlag, this);
+    firstPane_->setGeometry(paneRect);
+    secondPane_ = new ChannelPane(context, firstPaneKind + 1, channelIndex, channelFlag, this);
+    secondPane_->setGeometry(paneRect);
     ShowPane(1);
 
     CreateTitleButtons();
@@ -121,7 +121,7 @@ ChannelWindow::~ChannelWindow() = default;
 
 void ChannelWindow::CreateTitleButtons()
 {
-    const std::array<QColor, 12> colours = SkinTheme::ButtonColours(m_themeCode);
+    const std::array<QColor, 12> colours = SkinTheme::ButtonColours(themeCode_);
     for (const TitleButtonInfo& info : kTitleButtons) {
         if (!info.created)
             continue;
@@ -134,16 +134,16 @@ void ChannelWindow::CreateTitleButtons()
         button->SetColours(colours);
         button->resize(kButtonSide, kButtonSide);
         button->show();
-        m_buttons[static_cast<std::size_t>(Slot(info.id))] = button;
+        buttons_[static_cast<std::size_t>(Slot(info.id))] = button;
     }
 }
 
 SkinButton* ChannelWindow::TitleButton(int controlId) const
 {
     const int slot = Slot(controlId);
-    if (slot < 0 || slot >= static_cast<int>(m_buttons.size()))
+    if (slot < 0 || slot >= static_cast<int>(buttons_.size()))
         return nullptr;
-    return m_buttons[static_cast<std::size_t>(slot)];
+    return buttons_[static_cast<std::size_t>(slot)];
 }
 
 // The right group lines up leftwards from the right end, each button one
@@ -189,42 +189,42 @@ void ChannelWindow::ShowPane(int paneKind)
 {
     if (paneKind != 1 && paneKind != 2)
         return;
-    m_firstPane->setVisible(paneKind == 1);
-    m_secondPane->setVisible(paneKind == 2);
+    firstPane_->setVisible(paneKind == 1);
+    secondPane_->setVisible(paneKind == 2);
 }
 
 void ChannelWindow::SetChannelName(const QString& name)
 {
-    m_channelName = name;
+    channelName_ = name;
     update(0, 0, width(), kStripHeight);
 }
 
 void ChannelWindow::ShowChannel()
 {
     show();
-    m_shown = true;
+    shown_ = true;
 }
 
 void ChannelWindow::HideChannel()
 {
     hide();
-    m_shown = false;
+    shown_ = false;
 }
 
 const ChannelWindow::Skin& ChannelWindow::SkinAt(qreal ratio)
 {
-    if (qFuzzyCompare(m_skin.ratio, ratio))
-        return m_skin;
-    const auto load = [this, ratio](int id) { return SkinTheme::Recolour(res::Bitmap(id, ratio), m_themeCode); };
-    m_skin.ratio = ratio;
-    m_skin.edge = load(kEdgeImage);
-    m_skin.pattern = QPixmap::fromImage(load(kPatternImage + m_skinIndex));
-    m_skin.strip = load(kStripImage);
-    m_skin.leftCap = load(kLeftCapImage);
-    m_skin.rightCap = load(kRightCapImage);
-    m_skin.leftCorner = load(kLeftCornerImage);
-    m_skin.rightCorner = load(kRightCornerImage);
-    return m_skin;
+    if (qFuzzyCompare(skin_.ratio, ratio))
+        return skin_;
+    const auto load = [this, ratio](int id) { return SkinTheme::Recolour(res::Bitmap(id, ratio), themeCode_); };
+    skin_.ratio = ratio;
+    skin_.edge = load(kEdgeImage);
+    skin_.pattern = QPixmap::fromImage(load(kPatternImage + skinIndex_));
+    skin_.strip = load(kStripImage);
+    skin_.leftCap = load(kLeftCapImage);
+    skin_.rightCap = load(kRightCapImage);
+    skin_.leftCorner = load(kLeftCornerImage);
+    skin_.rightCorner = load(kRightCornerImage);
+    return skin_;
 }
 
 void ChannelWindow::paintEvent(QPaintEvent* /*event*/)
@@ -258,21 +258,21 @@ void ChannelWindow::paintEvent(QPaintEvent* /*event*/)
     painter.drawImage(QPoint(0, h - leftCorner.height()), skin.leftCorner);
     painter.drawImage(QPoint(w - rightCorner.width(), h - rightCorner.height()), skin.rightCorner);
 
-    if (m_channelName.isEmpty())
+    if (channelName_.isEmpty())
         return;
     // The caption is centred between the menu button and the right group.
     int left = leftCap.width();
     if (const SkinButton* menu = TitleButton(kMenuButton))
         left = menu->geometry().right() + 1 + kButtonGap;
     int right = w - rightCap.width();
-    for (const SkinButton* button : m_buttons) {
+    for (const SkinButton* button : buttons_) {
         if (button && button != TitleButton(kMenuButton))
             right = std::min(right, button->x() - kButtonGap);
     }
     const QRect area(left, 0, std::max(0, right - left), stripHeight);
     painter.setFont(CaptionFont());
     painter.setPen(Qt::black);
-    const QString text = painter.fontMetrics().elidedText(m_channelName, Qt::ElideRight, area.width());
+    const QString text = painter.fontMetrics().elidedText(channelName_, Qt::ElideRight, area.width());
     painter.drawText(area, Qt::AlignCenter, text);
 }
 
@@ -298,7 +298,7 @@ void ChannelWindow::StyleChild(QObject* child) const
 {
     if (auto* edit = qobject_cast<QLineEdit*>(child)) {
         QPalette palette = edit->palette();
-        palette.setColor(QPalette::Base, SkinTheme::LightColour(m_themeCode));
+        palette.setColor(QPalette::Base, SkinTheme::LightColour(themeCode_));
         palette.setColor(QPalette::Text, Qt::black);
         edit->setPalette(palette);
     } else if (auto* label = qobject_cast<QLabel*>(child)) {

@@ -55,26 +55,26 @@ public:
     ChannelWindow(const ChannelWindow&) = delete;
     ChannelWindow& operator=(const ChannelWindow&) = delete;
 
-    int ChannelIndex() const { return m_channelIndex; }
-    int ChannelFlag() const { return m_channelFlag; }
+    int ChannelIndex() const { return channelIndex_; }
+    int ChannelFlag() const { return channelFlag_; }
     // 'r' for an input window, 'g' for an output window.
-    char ThemeCode() const { return m_themeCode; }
+    char ThemeCode() const { return themeCode_; }
 
     // The pane for device family 1 and the one for family 2.
-    ChannelPane* FirstPane() const { return m_firstPane; }
-    ChannelPane* SecondPane() const { return m_secondPane; }
+    ChannelPane* FirstPane() const { return firstPane_; }
+    ChannelPane* SecondPane() const { return secondPane_; }
     // 1 shows the first pane and hides the second, 2 the other way round;
     // other values change nothing.
     void ShowPane(int paneKind);
 
     // The caption in the title strip.
     void SetChannelName(const QString& name);
-    QString ChannelName() const { return m_channelName; }
+    QString ChannelName() const { return channelName_; }
 
     void ShowChannel();
     void HideChannel();
     // True from ShowChannel() until HideChannel().
-    bool Shown() const { return m_shown; }
+    bool Shown() const { return shown_; }
 
     // A title button by control number; null for the ones the window does
     // not create.
@@ -109,18 +109,18 @@ private:
     void StyleChild(QObject* child) const;
     const Skin& SkinAt(qreal ratio);
 
-    int m_channelIndex;
-    int m_channelFlag;
-    char m_themeCode;
+    int channelIndex_;
+    int channelFlag_;
+    char themeCode_;
     // Selects the background pattern: image 134 + skinIndex.
-    int m_skinIndex = 0;
-    bool m_shown = false;
-    QString m_channelName;
-    ChannelPane* m_firstPane = nullptr;
-    ChannelPane* m_secondPane = nullptr;
+    int skinIndex_ = 0;
+    bool shown_ = false;
+    QString channelName_;
+    ChannelPane* firstPane_ = nullptr;
+    ChannelPane* secondPane_ = nullptr;
     // Indexed by control number - kMinButton.
-    std::array<SkinButton*, 8> m_buttons{};
-    Skin m_skin;
+    std::array<SkinButton*, 8> buttons_{};
+    Skin skin_;
 };
 
 }  // namespace brevant

@@ -80,14 +80,14 @@ SkinButton::~SkinButton() = default;
 
 void SkinButton::SetSkinName(const QString& name)
 {
-    m_skinName = name;
+    skinName_ = name;
     updateGeometry();
     update();
 }
 
 void SkinButton::SetColours(const std::array<QColor, 12>& colours)
 {
-    m_colours = colours;
+    colours_ = colours;
     update();
 }
 
@@ -95,35 +95,35 @@ SkinButton::DrawState SkinButton::State() const
 {
     if (!isEnabled())
         return DrawState::Gray;
-    if (!m_hover)
+    if (!hover_)
         return DrawState::Normal;
     return isDown() ? DrawState::Down : DrawState::Over;
 }
 
 QSize SkinButton::sizeHint() const
 {
-    const bool mini = m_skinName.endsWith(QLatin1String(kMiniSuffix.data(), kMiniSuffix.size()));
+    const bool mini = skinName_.endsWith(QLatin1String(kMiniSuffix.data(), kMiniSuffix.size()));
     const int side = mini ? kMiniSize : kFullSize;
     return {side, side};
 }
 
 void SkinButton::enterEvent(QEnterEvent* event)
 {
-    m_hover = true;
+    hover_ = true;
     update();
     QAbstractButton::enterEvent(event);
 }
 
 void SkinButton::leaveEvent(QEvent* event)
 {
-    m_hover = false;
+    hover_ = false;
     update();
     QAbstractButton::leaveEvent(event);
 }
 
 void SkinButton::DrawGlyph(QPainter& painter, const QColor& colour, QPoint offset) const
 {
-    const NamedGlyph* glyph = FindGlyph(m_skinName);
+    const NamedGlyph* glyph = FindGlyph(skinName_);
     if (!glyph)
         return;
     const int cell = std::max(1, (std::min(width(), height()) - 4) / kGrid);
@@ -163,22 +163,22 @@ void SkinButton::paintEvent(QPaintEvent* /*event*/)
     QPoint offset;
     switch (state) {
     case DrawState::Gray:
-        frame = m_colours[3];
-        glyph = m_colours[7];
+        frame = colours_[3];
+        glyph = colours_[7];
         break;
     case DrawState::Normal:
-        frame = m_colours[0];
-        glyph = m_colours[1];
+        frame = colours_[0];
+        glyph = colours_[1];
         break;
     case DrawState::Over:
-        painter.fillRect(area.adjusted(1, 1, -1, -1), m_colours[4]);
-        frame = m_colours[5];
-        glyph = m_colours[2];
+        painter.fillRect(area.adjusted(1, 1, -1, -1), colours_[4]);
+        frame = colours_[5];
+        glyph = colours_[2];
         break;
     case DrawState::Down:
-        painter.fillRect(area.adjusted(1, 1, -1, -1), m_colours[4]);
-        frame = m_colours[5];
-        glyph = m_colours[6];
+        painter.fillRect(area.adjusted(1, 1, -1, -1), colours_[4]);
+        frame = colours_[5];
+        glyph = colours_[6];
         offset = QPoint(1, 1);
         break;
     }

@@ -38,13 +38,13 @@ public:
     SkinButton& operator=(const SkinButton&) = delete;
 
     void SetSkinName(const QString& name);
-    QString SkinName() const { return m_skinName; }
+    QString SkinName() const { return skinName_; }
 
     void SetColours(const std::array<QColor, 12>& colours);
-    const std::array<QColor, 12>& Colours() const { return m_colours; }
+    const std::array<QColor, 12>& Colours() const { return colours_; }
 
     // Whether the pointer is over the button.
-    bool Hovered() const { return m_hover; }
+    bool Hovered() const { return hover_; }
     // Gray when disabled, Down while hovered and pressed, Over while hovered,
     // Normal otherwise.
     DrawState State() const;
@@ -60,9 +60,9 @@ protected:
 private:
     void DrawGlyph(QPainter& painter, const QColor& colour, QPoint offset) const;
 
-    QString m_skinName;
-    std::array<QColor, 12> m_colours{};
-    bool m_hover = false;
+    QString skinName_;
+    std::array<QColor, 12> colours_{};
+    bool hover_ = false;
 };
 
 }  // namespace brevant

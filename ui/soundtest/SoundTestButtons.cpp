@@ -19,24 +19,24 @@ constexpr std::array<const char*, 4> kSets{"EdddddEd",   // Idle
 
 void SoundTestButtons::Add(Role role, QPushButton* button)
 {
-    m_buttons[Index(role)] = button;
+    buttons_[Index(role)] = button;
 }
 
 void SoundTestButtons::Apply(Set set)
 {
     const char* row = kSets[static_cast<std::size_t>(set)];
-    for (std::size_t k = 0; k < m_allowed.size(); ++k) {
+    for (std::size_t k = 0; k < allowed_.size(); ++k) {
         if (row[k] != '-')
-            m_allowed[k] = row[k] == 'E';
+            allowed_[k] = row[k] == 'E';
     }
 }
 
 void SoundTestButtons::Update(bool busy)
 {
-    for (std::size_t k = 0; k < m_buttons.size(); ++k) {
+    for (std::size_t k = 0; k < buttons_.size(); ++k) {
         // Quit stays available while a command runs: the dialog closes once it ends.
-        if (m_buttons[k])
-            m_buttons[k]->setEnabled(m_allowed[k] && (!busy || k == Index(Quit)));
+        if (buttons_[k])
+            buttons_[k]->setEnabled(allowed_[k] && (!busy || k == Index(Quit)));
     }
 }
 

@@ -20,20 +20,20 @@ public:
     enum class Set { Idle, InTestMode, Ready, Measured };
 
     void Add(Role role, QPushButton* button);
-    QPushButton& Button(Role role) const { return *m_buttons[Index(role)]; }
+    QPushButton& Button(Role role) const { return *buttons_[Index(role)]; }
 
     // The buttons a set names take its state; the others keep theirs.
     void Apply(Set set);
-    void Allow(Role role, bool allowed) { m_allowed[Index(role)] = allowed; }
-    bool Allowed(Role role) const { return m_allowed[Index(role)]; }
+    void Allow(Role role, bool allowed) { allowed_[Index(role)] = allowed; }
+    bool Allowed(Role role) const { return allowed_[Index(role)]; }
     // Enables what is allowed; nothing while `busy`.
     void Update(bool busy);
 
 private:
     static std::size_t Index(Role role) { return static_cast<std::size_t>(role); }
 
-    std::array<QPushButton*, kRoleCount> m_buttons{};
-    std::array<bool, kRoleCount> m_allowed{};
+    std::array<QPushButton*, kRoleCount> buttons_{};
+    std::array<bool, kRoleCount> allowed_{};
 };
 
 }  // namespace brevant

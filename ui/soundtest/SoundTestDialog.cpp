@@ -54,7 +54,7 @@ QComboBox* AddList(QWidget* parent, int controlId)
 
 SoundTestDialog::SoundTestDialog(PanelContext& context, QWidget* parent)
     : QDialog(parent)
-    , m_context(context)
+    , context_(context)
 {
     setWindowTitle(QStringLiteral("Sound Test"));
     BuildControls();
@@ -65,42 +65,42 @@ SoundTestDialog::~SoundTestDialog() = default;
 
 void SoundTestDialog::SetPathChooser(SoundTestResultBox::PathChooser chooser)
 {
-    m_result->SetPathChooser(std::move(chooser));
+    result_->SetPathChooser(std::move(chooser));
 }
 
 void SoundTestDialog::BuildControls()
 {
-    m_monitor = new SoundTestMonitor(this);
+    monitor_ = new SoundTestMonitor(this);
 
     // What to measure: channel, points, time per point.
     auto* settings = new QGroupBox(QStringLiteral("Measurement"), this);
     TagControl(settings, kSettingsBoxId);
-    m_channelList = AddList(settings, kChannelListId);
-    m_pointList = AddList(settings, kPointListId);
-    m_timeList = AddList(settings, kTimeListId);
+    channelList_ = AddList(settings, kChannelListId);
+    pointList_ = AddList(settings, kPointListId);
+    timeList_ = AddList(settings, kTimeListId);
     auto* settingsGrid = new QGridLayout(settings);
     settingsGrid->setHorizontalSpacing(10);
     settingsGrid->setColumnStretch(1, 1);
     settingsGrid->addWidget(AddLabel(settings, kChannelLabelId, QStringLiteral("Channel")), 0, 0);
-    settingsGrid->addWidget(m_channelList, 0, 1);
+    settingsGrid->addWidget(channelList_, 0, 1);
     settingsGrid->addWidget(AddLabel(settings, kPointLabelId, QStringLiteral("Point ")), 1, 0);
-    settingsGrid->addWidget(m_pointList, 1, 1);
+    settingsGrid->addWidget(pointList_, 1, 1);
     settingsGrid->addWidget(AddLabel(settings, kTimeLabelId, QStringLiteral("Time")), 2, 0);
-    settingsGrid->addWidget(m_timeList, 2, 1);
+    settingsGrid->addWidget(timeList_, 2, 1);
     // Where the measurement stands, under a rule.
     auto* rule = new QFrame(settings);
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
     settingsGrid->addWidget(rule, 3, 0, 1, 2);
-    m_signalState = AddLabel(settings, kSignalStateId, QString());
-    m_pointState = AddLabel(settings, kPointStateId, QString());
+    signalState_ = AddLabel(settings, kSignalStateId, QString());
+    pointState_ = AddLabel(settings, kPointStateId, QString());
     settingsGrid->addWidget(AddLabel(settings, kSignalCaptionId, QStringLiteral("Signal")), 4, 0);
-    settingsGrid->addWidget(m_signalState, 4, 1);
+    settingsGrid->addWidget(signalState_, 4, 1);
     settingsGrid->addWidget(AddLabel(settings, kPointCaptionId, QStringLiteral("Measured")), 5, 0);
-    settingsGrid->addWidget(m_pointState, 5, 1);
+    settingsGrid->addWidget(pointState_, 5, 1);
     settingsGrid->setRowStretch(6, 1);
 
-    m_result = new SoundTestResultBox(this);
+    result_ = new SoundTestResultBox(this);
 
     // The command buttons: the test signal, the measurement, then the dialog's own.
     using Role = SoundTestButtons::Role;
@@ -109,7 +109,7 @@ void SoundTestDialog::BuildControls()
         TagControl(button, controlId);
         button->setAutoDefault(false);
         button->setMinimumWidth(84);
-        m_buttons.Add(role, button);
+        buttons_.Add(role, button);
         return button;
     };
     auto* buttons = new QHBoxLayout;
@@ -127,24 +127,24 @@ void SoundTestDialog::BuildControls()
 
     // The status line: what the dialog is doing or waiting for. The busy bar
     // keeps its place while hidden, so the line does not move.
-    m_status = AddLabel(this, kStatusId, QString());
-    m_status->setTextFormat(Qt::PlainText);
-    m_busyBar = new QProgressBar(this);
-    TagControl(m_busyBar, kBusyId);
-    m_busyBar->setRange(0, 0);
-    m_busyBar->setTextVisible(false);
-    m_busyBar->setFixedSize(96, 8);
-    QSizePolicy keepPlace = m_busyBar->sizePolicy();
+    status_ = AddLabel(this, kStatusId, QString());
+    status_->setTextFormat(Qt::PlainText);
+    busyBar_ = new QProgressBar(this);
+    TagControl(busyBar_, kBusyId);
+    busyBar_->setRange(0, 0);
+    busyBar_->setTextVisible(false);
+    busyBar_->setFixedSize(96, 8);
+    QSizePolicy keepPlace = busyBar_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
-    m_busyBar->setSizePolicy(keepPlace);
-    m_busyBar->hide();
+    busyBar_->setSizePolicy(keepPlace);
+    busyBar_->hide();
     auto* statusLine = new QHBoxLayout;
-    statusLine->addWidget(m_status, 1);
-    statusLine->addWidget(m_busyBar, 0, Qt::AlignVCenter);
+    statusLine->addWidget(status_, 1);
+    statusLine->addWidget(busyBar_, 0, Qt::AlignVCenter);
 
     auto* left = new QVBoxLayout;
     left->setSpacing(kGroupSpacing);
-    left->addWidget(m_monitor);
+    left->addWidget(monitor_);
     left->addWidget(settings, 1);
 
     auto* grid = new QGridLayout(this);
@@ -152,7 +152,7 @@ void SoundTestDialog::BuildControls()
     grid->setHorizontalSpacing(kGroupSpacing);
     grid->setVerticalSpacing(kGroupSpacing);
     grid->addLayout(left, 0, 0);
-    grid->addWidget(m_result, 0, 1);
+    grid->addWidget(result_, 0, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 1);
     grid->addLayout(buttons, 1, 0, 1, 2);
@@ -162,30 +162,30 @@ void SoundTestDialog::BuildControls()
     for (int k = 0; k < 4; ++k)
         AddLabel(this, kFirstSpareStaticId + k, QString())->hide();
     AddLabel(this, kFilterLabelId, QStringLiteral("Filter"))->hide();
-    m_filterList = AddList(this, kFilterListId);
-    m_filterList->hide();
+    filterList_ = AddList(this, kFilterListId);
+    filterList_->hide();
     auto* spareEdit = new QLineEdit(this);
     TagControl(spareEdit, kSpareEditId);
     spareEdit->setEnabled(false);
     spareEdit->hide();
 
-    connect(m_channelList, &QComboBox::activated, this, &SoundTestDialog::OnChannelChanged);
-    connect(m_pointList, &QComboBox::activated, this, &SoundTestDialog::OnPointChanged);
-    connect(m_timeList, &QComboBox::activated, this, &SoundTestDialog::OnTimeChanged);
-    connect(&m_monitor->Fader(), &BitmapFader::sliderMoved, this, &SoundTestDialog::OnFaderMoving);
-    connect(&m_monitor->Fader(), &BitmapFader::changeFinished, this, &SoundTestDialog::OnFaderMoved);
-    connect(&m_monitor->Phantom(), &ImageCheckButton::clicked, this, &SoundTestDialog::OnPhantomClicked);
+    connect(channelList_, &QComboBox::activated, this, &SoundTestDialog::OnChannelChanged);
+    connect(pointList_, &QComboBox::activated, this, &SoundTestDialog::OnPointChanged);
+    connect(timeList_, &QComboBox::activated, this, &SoundTestDialog::OnTimeChanged);
+    connect(&monitor_->Fader(), &BitmapFader::sliderMoved, this, &SoundTestDialog::OnFaderMoving);
+    connect(&monitor_->Fader(), &BitmapFader::changeFinished, this, &SoundTestDialog::OnFaderMoved);
+    connect(&monitor_->Phantom(), &ImageCheckButton::clicked, this, &SoundTestDialog::OnPhantomClicked);
     const std::pair<Role, void (SoundTestDialog::*)()> handlers[] = {
         {Role::Calibrated, &SoundTestDialog::OnCalibrated}, {Role::TestOn, &SoundTestDialog::OnTestOn},
         {Role::TestOff, &SoundTestDialog::OnTestOff},       {Role::Start, &SoundTestDialog::OnStart},
         {Role::Continue, &SoundTestDialog::OnContinue},     {Role::Result, &SoundTestDialog::OnResult},
         {Role::Save, &SoundTestDialog::OnSave},             {Role::Quit, &SoundTestDialog::OnQuit}};
     for (const auto& [role, handler] : handlers)
-        connect(&m_buttons.Button(role), &QPushButton::clicked, this, handler);
-    connect(m_result, &SoundTestResultBox::exported, this,
+        connect(&buttons_.Button(role), &QPushButton::clicked, this, handler);
+    connect(result_, &SoundTestResultBox::exported, this,
             [this](const QString& fileName) { Note(QStringLiteral("Saved to %1.").arg(fileName)); });
-    connect(m_result, &SoundTestResultBox::exportFailed, this,
-            [this](const QString& error) { m_context.TellUser(error.toStdString()); });
+    connect(result_, &SoundTestResultBox::exportFailed, this,
+            [this](const QString& error) { context_.TellUser(error.toStdString()); });
 
     ApplyButtonSet(ButtonSet::Idle);
     UpdateControls();
@@ -198,28 +198,28 @@ QPushButton& SoundTestDialog::Button(int controlId) const
 
 void SoundTestDialog::FillLists()
 {
-    m_channelList->clear();
-    switch (m_context.Model().Family()) {
+    channelList_->clear();
+    switch (context_.Model().Family()) {
     case 1:
-        m_channelList->addItems({"Input1", "Input2", "Input3", "Input4"});
+        channelList_->addItems({"Input1", "Input2", "Input3", "Input4"});
         break;
     case 2:
-        m_channelList->addItems({"VCSIN", "Input1", "Input2", "Input3"});
+        channelList_->addItems({"VCSIN", "Input1", "Input2", "Input3"});
         break;
     default:
         break;
     }
-    m_pointList->clear();
+    pointList_->clear();
     for (int points = 1; points <= kMaxTestPoints; ++points)
-        m_pointList->addItem(QString::number(points));
-    m_timeList->clear();
+        pointList_->addItem(QString::number(points));
+    timeList_->clear();
     for (int seconds = kFirstTestTime; seconds <= kLastTestTime; ++seconds)
-        m_timeList->addItem(QStringLiteral("%1s").arg(seconds));
-    for (QComboBox* list : {m_channelList, m_pointList, m_timeList})
+        timeList_->addItem(QStringLiteral("%1s").arg(seconds));
+    for (QComboBox* list : {channelList_, pointList_, timeList_})
         list->setCurrentIndex(list->count() > 0 ? 0 : -1);
-    m_filterList->clear();
+    filterList_->clear();
     for (int k = 0; k <= 5; ++k)
-        m_filterList->addItem(QStringLiteral("Filter %1").arg(k));
+        filterList_->addItem(QStringLiteral("Filter %1").arg(k));
 }
 
 void SoundTestDialog::showEvent(QShowEvent* event)
@@ -231,23 +231,23 @@ void SoundTestDialog::showEvent(QShowEvent* event)
 
 void SoundTestDialog::Initialise()
 {
-    m_note.clear();
-    m_closing = false;
-    m_test = {};
-    m_pointsDone = 0;
-    m_signal = SignalState::Unknown;
+    note_.clear();
+    closing_ = false;
+    test_ = {};
+    pointsDone_ = 0;
+    signal_ = SignalState::Unknown;
     ApplyButtonSet(ButtonSet::Idle);
-    m_gain = 0;
-    m_testChannel = 0;
+    gain_ = 0;
+    testChannel_ = 0;
     FillLists();
-    m_monitor->Reset();
-    m_result->Clear();
+    monitor_->Reset();
+    result_->Clear();
 
     // Without a device the dialog says so in its status line; it does not
     // stop the user with a message.
-    if (m_context.Connected())
+    if (context_.Connected())
         OnCalibrated();
-    if (m_context.Connected()) {
+    if (context_.Connected()) {
         Post(QStringLiteral("Reading the test settings..."), [](DeviceLink& link, const Report&) -> Finish {
             QueryTestSettings(link);
             return [](SoundTestDialog& dlg) {
@@ -272,31 +272,31 @@ void SoundTestDialog::SelectStoredSettings()
     auto select = [](QComboBox* list, int index) {
         list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
     };
-    m_testChannel = m_test.channel - 1;
-    select(m_channelList, m_test.channel - 1);
-    select(m_pointList, m_test.points - 1);
-    select(m_timeList, m_test.time - kFirstTestTime);
+    testChannel_ = test_.channel - 1;
+    select(channelList_, test_.channel - 1);
+    select(pointList_, test_.points - 1);
+    select(timeList_, test_.time - kFirstTestTime);
 }
 
 bool SoundTestDialog::RequireConnection()
 {
-    if (m_context.Connected())
+    if (context_.Connected())
         return true;
-    m_context.TellUser(msg::kCannotConnect);
+    context_.TellUser(msg::kCannotConnect);
     return false;
 }
 
-bool SoundTestDialog::SettingsConfirmed() const { return m_test.confirmed; }
+bool SoundTestDialog::SettingsConfirmed() const { return test_.confirmed; }
 
 void SoundTestDialog::Post(const QString& doing, Work work)
 {
-    m_doing.push_back(doing);
-    m_note.clear();
+    doing_.push_back(doing);
+    note_.clear();
     UpdateControls();
     PostQuietly([work = std::move(work)](DeviceLink& link, const Report& report) -> Finish {
         Finish finish = work(link, report);
         return [finish = std::move(finish)](SoundTestDialog& dlg) {
-            dlg.m_doing.pop_front();
+            dlg.doing_.pop_front();
             if (finish)
                 finish(dlg);
         };
@@ -307,7 +307,7 @@ void SoundTestDialog::PostQuietly(Work work)
 {
     // The answer comes back later; the context drops it when the dialog is
     // gone by then, so `this` is only used on the UI thread while it lives.
-    m_context.Run(this, [this, work = std::move(work)](DeviceLink& link) -> std::function<void()> {
+    context_.Run(this, [this, work = std::move(work)](DeviceLink& link) -> std::function<void()> {
         std::vector<std::string> told;
         Finish finish = work(link, [&told](std::string_view text, std::string_view) { told.emplace_back(text); });
         // The test's state as the device left it, read here on the queue's thread.
@@ -319,73 +319,73 @@ void SoundTestDialog::PostQuietly(Work work)
 
 void SoundTestDialog::Finished(const Finish& finish, const std::vector<std::string>& told, const TestState& test)
 {
-    m_test = test;
+    test_ = test;
     if (finish)
         finish(*this);
     UpdateControls();
     for (const std::string& text : told)
-        m_context.TellUser(text);
-    if (m_closing && !Busy())
+        context_.TellUser(text);
+    if (closing_ && !Busy())
         reject();
 }
 
 void SoundTestDialog::ApplyButtonSet(ButtonSet set)
 {
-    m_buttons.Apply(set);
+    buttons_.Apply(set);
     UpdateControls();
 }
 
 void SoundTestDialog::UpdateControls()
 {
     const bool idle = !Busy();
-    m_buttons.Update(!idle);
-    for (QComboBox* list : {m_channelList, m_pointList, m_timeList})
+    buttons_.Update(!idle);
+    for (QComboBox* list : {channelList_, pointList_, timeList_})
         list->setEnabled(idle);
-    m_busyBar->setVisible(!idle);
+    busyBar_->setVisible(!idle);
     if (idle)
-        m_busyBar->setRange(0, 0);  // back to "busy" for the next command
-    m_status->setText(StatusText());
+        busyBar_->setRange(0, 0);  // back to "busy" for the next command
+    status_->setText(StatusText());
     const QString unknown = QStringLiteral("\u2014");
-    m_signalState->setText(m_signal == SignalState::Unknown ? unknown
-                           : m_signal == SignalState::On ? QStringLiteral("On")
+    signalState_->setText(signal_ == SignalState::Unknown ? unknown
+                           : signal_ == SignalState::On ? QStringLiteral("On")
                                                          : QStringLiteral("Off"));
-    const int points = m_test.points;
-    m_pointState->setText(points > 0 ? QStringLiteral("%1 of %2").arg(m_pointsDone).arg(points) : unknown);
+    const int points = test_.points;
+    pointState_->setText(points > 0 ? QStringLiteral("%1 of %2").arg(pointsDone_).arg(points) : unknown);
 }
 
 QString SoundTestDialog::StatusText() const
 {
     if (Busy())
-        return m_doing.front();
-    if (!m_note.isEmpty())
-        return m_note;
+        return doing_.front();
+    if (!note_.isEmpty())
+        return note_;
     return StateText();
 }
 
 QString SoundTestDialog::StateText() const
 {
-    if (!m_context.Connected())
+    if (!context_.Connected())
         return QStringLiteral("No device connected.");
-    if (m_test.mode < 1)
+    if (test_.mode < 1)
         return QStringLiteral("The device is not in test mode.");
     if (!SettingsConfirmed())
         return QStringLiteral("Test mode: choose the channel, the points and the time.");
-    const int points = m_test.points;
-    if (m_result->Plotted())
+    const int points = test_.points;
+    if (result_->Plotted())
         return QStringLiteral("Result of %1: levels %2 to %3.")
-            .arg(m_channelList->currentText())
-            .arg(m_result->Graph().YMin())
-            .arg(m_result->Graph().YMax());
-    if (m_pointsDone == 0)
+            .arg(channelList_->currentText())
+            .arg(result_->Graph().YMin())
+            .arg(result_->Graph().YMax());
+    if (pointsDone_ == 0)
         return QStringLiteral("Ready: Start measures point 1 of %1.").arg(points);
-    if (m_pointsDone < points)
-        return QStringLiteral("Point %1 of %2 measured: Continue measures the next.").arg(m_pointsDone).arg(points);
+    if (pointsDone_ < points)
+        return QStringLiteral("Point %1 of %2 measured: Continue measures the next.").arg(pointsDone_).arg(points);
     return QStringLiteral("All %1 points measured: Result fetches the curves.").arg(points);
 }
 
 void SoundTestDialog::Note(const QString& text)
 {
-    m_note = text;
+    note_ = text;
     UpdateControls();
 }
 
@@ -394,8 +394,8 @@ void SoundTestDialog::TakeGainFromModel()
     const int n = TestedInput();
     if (!IsChannel(n))
         return;
-    m_gain = m_context.Model().Values().MG[static_cast<std::size_t>(n)];
-    m_monitor->SetGain(m_gain);
+    gain_ = context_.Model().Values().MG[static_cast<std::size_t>(n)];
+    monitor_->SetGain(gain_);
 }
 
 void SoundTestDialog::OnCalibrated()
@@ -413,7 +413,7 @@ void SoundTestDialog::OnChannelChanged(int index)
 {
     ChangeSetting(QStringLiteral("channel"), [index](DeviceLink& link) { return SetTestChannel(link, index + 1); },
                   [index](SoundTestDialog& dlg) {
-                      dlg.m_testChannel = index;
+                      dlg.testChannel_ = index;
                       if (dlg.SettingsConfirmed())
                           dlg.TakeGainFromModel();
                   });
@@ -432,7 +432,7 @@ void SoundTestDialog::OnTimeChanged(int index)
 
 void SoundTestDialog::ChangeSetting(const QString& what, std::function<Status(DeviceLink&)> set, Finish taken)
 {
-    if (!RequireConnection() || m_test.mode < 1)
+    if (!RequireConnection() || test_.mode < 1)
         return;
     Post(QStringLiteral("Setting the %1...").arg(what),
          [what, set = std::move(set), taken = std::move(taken)](DeviceLink& link, const Report&) -> Finish {
@@ -452,23 +452,23 @@ void SoundTestDialog::ChangeSetting(const QString& what, std::function<Status(De
 
 void SoundTestDialog::OnFaderMoving(int value)
 {
-    m_monitor->ShowGain(SoundTestMonitor::GainAt(value));
+    monitor_->ShowGain(SoundTestMonitor::GainAt(value));
 }
 
 void SoundTestDialog::OnFaderMoved(int value)
 {
-    m_gain = SoundTestMonitor::GainAt(value);
-    m_monitor->Trackbar().SetPos(value);
-    m_monitor->ShowGain(m_gain);
+    gain_ = SoundTestMonitor::GainAt(value);
+    monitor_->Trackbar().SetPos(value);
+    monitor_->ShowGain(gain_);
     if (!RequireConnection())
         return;
     if (!SettingsConfirmed()) {
-        m_context.TellUser(msg::kPleaseSetPointAndTime);
+        context_.TellUser(msg::kPleaseSetPointAndTime);
         return;
     }
     // Through the model, like a panel's change: the channel panels and the
     // monitor show the new gain at once, while the set waits on the queue.
-    m_context.Send({{Op::MG, {TestedInput()}, m_gain}}, [&context = m_context](const SendOutcome& outcome) {
+    context_.Send({{Op::MG, {TestedInput()}, gain_}}, [&context = context_](const SendOutcome& outcome) {
         if (!outcome.Confirmed())
             context.TellUser(msg::kSetGainError);
     });
@@ -476,14 +476,14 @@ void SoundTestDialog::OnFaderMoved(int value)
 
 void SoundTestDialog::OnPhantomClicked()
 {
-    const bool on = m_monitor->Phantom().GetCheck();
+    const bool on = monitor_->Phantom().GetCheck();
     if (!RequireConnection())
         return;
     if (!SettingsConfirmed()) {
-        m_context.TellUser(msg::kPleaseSetPointAndTime);
+        context_.TellUser(msg::kPleaseSetPointAndTime);
         return;
     }
-    m_context.Send({{Op::MT, {TestedInput()}, on ? 1 : 0}}, [&context = m_context](const SendOutcome& outcome) {
+    context_.Send({{Op::MT, {TestedInput()}, on ? 1 : 0}}, [&context = context_](const SendOutcome& outcome) {
         if (!outcome.Confirmed())
             context.TellUser(msg::kSetPhantomError);
     });
@@ -500,11 +500,11 @@ void SoundTestDialog::RefreshMonitor()
     const int n = TestedInput();
     if (!SettingsConfirmed() || !IsChannel(n))
         return;
-    const ShownValues& v = m_context.Model().Values();
+    const ShownValues& v = context_.Model().Values();
     const auto at = static_cast<std::size_t>(n);
-    m_monitor->ShowLevels(v.ML[at], v.OL[at]);
-    m_monitor->Phantom().SetCheck(v.MT[at] != 0);
-    if (!m_monitor->Fader().IsDragging())
+    monitor_->ShowLevels(v.ML[at], v.OL[at]);
+    monitor_->Phantom().SetCheck(v.MT[at] != 0);
+    if (!monitor_->Fader().IsDragging())
         TakeGainFromModel();
 }
 
@@ -525,7 +525,7 @@ void SoundTestDialog::SwitchSignal(bool on)
                      dlg.Note(QStringLiteral("The device did not switch the test signal %1.").arg(state));
                      return;
                  }
-                 dlg.m_signal = on ? SignalState::On : SignalState::Off;
+                 dlg.signal_ = on ? SignalState::On : SignalState::Off;
                  dlg.Note(QStringLiteral("Test signal %1.").arg(state));
              };
          });
@@ -542,14 +542,14 @@ void SoundTestDialog::OnStart()
                 dlg.Note(QStringLiteral("The device did not measure the first point."));
                 return;
             }
-            dlg.m_pointsDone = progress.pointsDone;
+            dlg.pointsDone_ = progress.pointsDone;
             if (progress.complete) {
                 dlg.ApplyButtonSet(ButtonSet::Measured);
                 return;
             }
-            dlg.m_buttons.Allow(SoundTestButtons::Start, false);
-            dlg.m_buttons.Allow(SoundTestButtons::Continue, true);
-            dlg.m_buttons.Allow(SoundTestButtons::Result, false);
+            dlg.buttons_.Allow(SoundTestButtons::Start, false);
+            dlg.buttons_.Allow(SoundTestButtons::Continue, true);
+            dlg.buttons_.Allow(SoundTestButtons::Result, false);
         };
     });
 }
@@ -558,7 +558,7 @@ void SoundTestDialog::OnContinue()
 {
     if (!RequireConnection())
         return;
-    const int done = m_pointsDone;
+    const int done = pointsDone_;
     Post(QStringLiteral("Measuring point %1...").arg(done + 1),
          [done](DeviceLink& link, const Report&) -> Finish {
              const PointProgress progress = ContinueMeasurement(link, done);
@@ -567,7 +567,7 @@ void SoundTestDialog::OnContinue()
                      dlg.Note(QStringLiteral("The device did not measure point %1.").arg(progress.pointsDone + 1));
                      return;
                  }
-                 dlg.m_pointsDone = progress.pointsDone;
+                 dlg.pointsDone_ = progress.pointsDone;
                  if (progress.complete)
                      dlg.ApplyButtonSet(ButtonSet::Measured);
              };
@@ -584,8 +584,8 @@ void SoundTestDialog::OnResult()
         PostToUi(QCoreApplication::instance(), [self, percent] {
             if (!self)
                 return;
-            self->m_busyBar->setRange(0, 100);
-            self->m_busyBar->setValue(percent);
+            self->busyBar_->setRange(0, 100);
+            self->busyBar_->setValue(percent);
         });
     };
     Post(QStringLiteral("Reading the result..."), [progress](DeviceLink& link, const Report& report) -> Finish {
@@ -597,7 +597,7 @@ void SoundTestDialog::OnResult()
 
 void SoundTestDialog::PlotResults(const ResultCurves& curves)
 {
-    m_result->Plot(curves);
+    result_->Plot(curves);
     UpdateControls();
 }
 
@@ -618,12 +618,12 @@ void SoundTestDialog::OnQuit() { reject(); }
 
 bool SoundTestDialog::Quit(bool closing)
 {
-    if (!RequireConnection() || m_test.mode < 1)
+    if (!RequireConnection() || test_.mode < 1)
         return false;
     Post(QStringLiteral("Leaving test mode..."), [closing](DeviceLink& link, const Report&) -> Finish {
         const bool left = static_cast<bool>(ExitTestMode(link));
         return [left, closing](SoundTestDialog& dlg) {
-            dlg.m_closing = false;
+            dlg.closing_ = false;
             if (left) {
                 dlg.ApplyButtonSet(ButtonSet::Idle);
                 dlg.accept();
@@ -642,11 +642,11 @@ void SoundTestDialog::reject()
     // Commands still on their way finish first: one of them may be the one
     // that puts the device in test mode, which closing must leave.
     if (Busy()) {
-        m_closing = true;
+        closing_ = true;
         return;
     }
-    m_closing = false;
-    if (m_test.mode != 0 && Quit(true))
+    closing_ = false;
+    if (test_.mode != 0 && Quit(true))
         return;
     QDialog::reject();
 }

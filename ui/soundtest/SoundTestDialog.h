@@ -100,20 +100,20 @@ public:
     {
         return FindControl<T>(*this, controlId);
     }
-    LevelGraph& Graph() const { return m_result->Graph(); }
-    SoundTestResultBox& ResultBox() const { return *m_result; }
-    SoundTestMonitor& Monitor() const { return *m_monitor; }
-    QComboBox& ChannelList() const { return *m_channelList; }
-    QComboBox& PointList() const { return *m_pointList; }
-    QComboBox& TimeList() const { return *m_timeList; }
+    LevelGraph& Graph() const { return result_->Graph(); }
+    SoundTestResultBox& ResultBox() const { return *result_; }
+    SoundTestMonitor& Monitor() const { return *monitor_; }
+    QComboBox& ChannelList() const { return *channelList_; }
+    QComboBox& PointList() const { return *pointList_; }
+    QComboBox& TimeList() const { return *timeList_; }
     QPushButton& Button(int controlId) const;
 
-    int Gain() const { return m_gain; }
-    int TestChannel() const { return m_testChannel; }
-    int PointsDone() const { return m_pointsDone; }
+    int Gain() const { return gain_; }
+    int TestChannel() const { return testChannel_; }
+    int PointsDone() const { return pointsDone_; }
     // A command that the buttons and the lists wait for is on the command
     // queue or being sent.
-    bool Busy() const { return !m_doing.empty(); }
+    bool Busy() const { return !doing_.empty(); }
     QString StatusText() const;
 
     // Puts the curves on the graph (what Result does once the device has
@@ -192,36 +192,36 @@ private:
     void Note(const QString& text);
     QString StateText() const;
     bool SettingsConfirmed() const;
-    int TestedInput() const { return m_testChannel + 1; }
+    int TestedInput() const { return testChannel_ + 1; }
 
-    PanelContext& m_context;
-    TestState m_test;
+    PanelContext& context_;
+    TestState test_;
 
-    SoundTestMonitor* m_monitor = nullptr;
-    QComboBox* m_channelList = nullptr;
-    QComboBox* m_pointList = nullptr;
-    QComboBox* m_timeList = nullptr;
-    QComboBox* m_filterList = nullptr;
-    SoundTestResultBox* m_result = nullptr;
-    QLabel* m_status = nullptr;
-    QLabel* m_signalState = nullptr;
-    QLabel* m_pointState = nullptr;
-    QProgressBar* m_busyBar = nullptr;
+    SoundTestMonitor* monitor_ = nullptr;
+    QComboBox* channelList_ = nullptr;
+    QComboBox* pointList_ = nullptr;
+    QComboBox* timeList_ = nullptr;
+    QComboBox* filterList_ = nullptr;
+    SoundTestResultBox* result_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLabel* signalState_ = nullptr;
+    QLabel* pointState_ = nullptr;
+    QProgressBar* busyBar_ = nullptr;
 
-    SoundTestButtons m_buttons;
+    SoundTestButtons buttons_;
 
     // The test signal as the device last confirmed it in this run.
     enum class SignalState { Unknown, On, Off };
 
-    SignalState m_signal = SignalState::Unknown;
-    int m_gain = 0;
-    int m_testChannel = 0;
-    int m_pointsDone = 0;
+    SignalState signal_ = SignalState::Unknown;
+    int gain_ = 0;
+    int testChannel_ = 0;
+    int pointsDone_ = 0;
     // The window is to close once the commands on their way are done.
-    bool m_closing = false;
+    bool closing_ = false;
     // What each command on the queue is doing, the one being sent first.
-    std::deque<QString> m_doing;
-    QString m_note;
+    std::deque<QString> doing_;
+    QString note_;
 };
 
 }  // namespace brevant

@@ -32,53 +32,53 @@ QLabel* AddLabel(QWidget* parent, int controlId, const QString& text)
 
 SoundTestMonitor::SoundTestMonitor(QWidget* parent)
     : QGroupBox(QStringLiteral("Monitor"), parent)
-    , m_inputMeter(new LevelMeter(kInputMeterId, Qt::Vertical, this))
-    , m_outputMeter(new LevelMeter(kOutputMeterId, Qt::Vertical, this))
-    , m_fader(new BitmapFader(kFaderId, this))
-    , m_trackbar(new SkinnedTrackbar(kTrackbarId, this))
-    , m_gainText(AddLabel(this, kGainTextId, DbText(0)))
-    , m_phantom(new ImageCheckButton(kPhantomId, QStringLiteral("Phantom power"), this))
+    , inputMeter_(new LevelMeter(kInputMeterId, Qt::Vertical, this))
+    , outputMeter_(new LevelMeter(kOutputMeterId, Qt::Vertical, this))
+    , fader_(new BitmapFader(kFaderId, this))
+    , trackbar_(new SkinnedTrackbar(kTrackbarId, this))
+    , gainText_(AddLabel(this, kGainTextId, DbText(0)))
+    , phantom_(new ImageCheckButton(kPhantomId, QStringLiteral("Phantom power"), this))
 {
     TagControl(this, kBoxId);
-    TagControl(m_inputMeter, kInputMeterId);
-    TagControl(m_outputMeter, kOutputMeterId);
-    TagControl(m_fader, kFaderId);
-    TagControl(m_trackbar, kTrackbarId);
-    TagControl(m_phantom, kPhantomId);
+    TagControl(inputMeter_, kInputMeterId);
+    TagControl(outputMeter_, kOutputMeterId);
+    TagControl(fader_, kFaderId);
+    TagControl(trackbar_, kTrackbarId);
+    TagControl(phantom_, kPhantomId);
 
     // The meters show a reading r at r + 100 as the number r.
-    for (LevelMeter* meter : {m_inputMeter, m_outputMeter}) {
+    for (LevelMeter* meter : {inputMeter_, outputMeter_}) {
         SetUpSignalMeter(*meter);
         meter->setFixedSize(kMeterWidth, kFaderTravel);
     }
-    m_inputMeter->SetTooltipText(QStringLiteral("channel"), true);
-    m_outputMeter->SetTooltipText(QStringLiteral("LineOut"), true);
+    inputMeter_->SetTooltipText(QStringLiteral("channel"), true);
+    outputMeter_->SetTooltipText(QStringLiteral("LineOut"), true);
 
-    m_fader->setFixedSize(kFaderSize);
-    m_fader->SetOrientation(true);
-    m_fader->LoadKnobImages(183, 183, true, BitmapFader::kColourFromPixel, 0, 0);
-    m_fader->SetInsets(3, 0, 3, 0);
-    m_fader->SetLimits(0, kMaxTestGain);
+    fader_->setFixedSize(kFaderSize);
+    fader_->SetOrientation(true);
+    fader_->LoadKnobImages(183, 183, true, BitmapFader::kColourFromPixel, 0, 0);
+    fader_->SetInsets(3, 0, 3, 0);
+    fader_->SetLimits(0, kMaxTestGain);
     LoadFaderImages();
-    m_trackbar->SetOrientation(true);
-    m_trackbar->SetRange(0, kMaxTestGain);
-    m_trackbar->SetLineSize(1);
-    m_trackbar->hide();
+    trackbar_->SetOrientation(true);
+    trackbar_->SetRange(0, kMaxTestGain);
+    trackbar_->SetLineSize(1);
+    trackbar_->hide();
     SetGain(0);
-    m_phantom->LoadImages(197, 198);
+    phantom_->LoadImages(197, 198);
 
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(4);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(4, 1);
-    grid->addWidget(m_inputMeter, 0, 1, Qt::AlignHCenter);
-    grid->addWidget(m_outputMeter, 0, 2, Qt::AlignHCenter);
-    grid->addWidget(m_fader, 0, 3, Qt::AlignHCenter);
+    grid->addWidget(inputMeter_, 0, 1, Qt::AlignHCenter);
+    grid->addWidget(outputMeter_, 0, 2, Qt::AlignHCenter);
+    grid->addWidget(fader_, 0, 3, Qt::AlignHCenter);
     grid->addWidget(AddLabel(this, kInCaptionId, QStringLiteral("In")), 1, 1);
     grid->addWidget(AddLabel(this, kOutCaptionId, QStringLiteral("Out")), 1, 2);
-    grid->addWidget(m_gainText, 1, 3);
-    grid->addWidget(m_phantom, 2, 0, 1, 5, Qt::AlignHCenter);
+    grid->addWidget(gainText_, 1, 3);
+    grid->addWidget(phantom_, 2, 0, 1, 5, Qt::AlignHCenter);
 }
 
 SoundTestMonitor::~SoundTestMonitor() = default;
@@ -90,27 +90,27 @@ int SoundTestMonitor::GainAt(int faderValue)
 
 void SoundTestMonitor::ShowGain(int gain)
 {
-    m_gainText->setText(DbText(gain));
+    gainText_->setText(DbText(gain));
 }
 
 void SoundTestMonitor::SetGain(int gain)
 {
-    m_fader->SetValue(FaderValueFor(gain));
-    m_trackbar->SetPos(FaderValueFor(gain));
+    fader_->SetValue(FaderValueFor(gain));
+    trackbar_->SetPos(FaderValueFor(gain));
     ShowGain(gain);
 }
 
 void SoundTestMonitor::ShowLevels(int input, int output)
 {
-    m_inputMeter->SetValue(input + 100);
-    m_outputMeter->SetValue(output + 100);
-    m_inputMeter->SetBarColour(LevelColour(input));
-    m_outputMeter->SetBarColour(LevelColour(output));
+    inputMeter_->SetValue(input + 100);
+    outputMeter_->SetValue(output + 100);
+    inputMeter_->SetBarColour(LevelColour(input));
+    outputMeter_->SetBarColour(LevelColour(output));
 }
 
 void SoundTestMonitor::Reset()
 {
-    for (LevelMeter* meter : {m_inputMeter, m_outputMeter}) {
+    for (LevelMeter* meter : {inputMeter_, outputMeter_}) {
         meter->SetValue(0);
         meter->SetBarColour(kZoneGreen);
     }
@@ -121,8 +121,8 @@ void SoundTestMonitor::Reset()
 void SoundTestMonitor::LoadFaderImages()
 {
     // The channel image drawn at the height of the fader, at the screen's scale.
-    const qreal ratio = m_fader->devicePixelRatioF();
-    m_fader->LoadTrackImages(res::Bitmap(181, ratio, kFaderSize), res::Bitmap(182, ratio, kFaderSize), false);
+    const qreal ratio = fader_->devicePixelRatioF();
+    fader_->LoadTrackImages(res::Bitmap(181, ratio, kFaderSize), res::Bitmap(182, ratio, kFaderSize), false);
 }
 
 }  // namespace brevant

@@ -33,12 +33,12 @@ public:
     explicit SoundTestMonitor(QWidget* parent = nullptr);
     ~SoundTestMonitor() override;
 
-    LevelMeter& InputMeter() const { return *m_inputMeter; }
-    LevelMeter& OutputMeter() const { return *m_outputMeter; }
-    BitmapFader& Fader() const { return *m_fader; }
-    SkinnedTrackbar& Trackbar() const { return *m_trackbar; }
-    QLabel& GainText() const { return *m_gainText; }
-    ImageCheckButton& Phantom() const { return *m_phantom; }
+    LevelMeter& InputMeter() const { return *inputMeter_; }
+    LevelMeter& OutputMeter() const { return *outputMeter_; }
+    BitmapFader& Fader() const { return *fader_; }
+    SkinnedTrackbar& Trackbar() const { return *trackbar_; }
+    QLabel& GainText() const { return *gainText_; }
+    ImageCheckButton& Phantom() const { return *phantom_; }
 
     // The gain a fader position stands for, and back.
     static int GainAt(int faderValue);
@@ -57,12 +57,12 @@ public:
 private:
     void LoadFaderImages();
 
-    LevelMeter* m_inputMeter;
-    LevelMeter* m_outputMeter;
-    BitmapFader* m_fader;
-    SkinnedTrackbar* m_trackbar;
-    QLabel* m_gainText;
-    ImageCheckButton* m_phantom;
+    LevelMeter* inputMeter_;
+    LevelMeter* outputMeter_;
+    BitmapFader* fader_;
+    SkinnedTrackbar* trackbar_;
+    QLabel* gainText_;
+    ImageCheckButton* phantom_;
 };
 
 }  // namespace brevant

@@ -26,13 +26,13 @@ QPushButton* AddButton(QWidget* parent, int controlId, const QString& caption)
 
 SoundTestResultBox::SoundTestResultBox(QWidget* parent)
     : QGroupBox(QStringLiteral("Result"), parent)
-    , m_graph(new LevelGraph(this))
-    , m_exportPng(AddButton(this, kExportPngId, QStringLiteral("Save Picture...")))
-    , m_exportCsv(AddButton(this, kExportCsvId, QStringLiteral("Save Data...")))
+    , graph_(new LevelGraph(this))
+    , exportPng_(AddButton(this, kExportPngId, QStringLiteral("Save Picture...")))
+    , exportCsv_(AddButton(this, kExportCsvId, QStringLiteral("Save Data...")))
 {
     TagControl(this, kBoxId);
-    TagControl(m_graph, kGraphId);
-    m_graph->setMinimumSize(560, 320);
+    TagControl(graph_, kGraphId);
+    graph_->setMinimumSize(560, 320);
     SetPathChooser({});
 
     // The curves' colours as the graph draws them.
@@ -47,14 +47,14 @@ SoundTestResultBox::SoundTestResultBox(QWidget* parent)
     foot->setSpacing(6);
     foot->addWidget(legend);
     foot->addStretch(1);
-    foot->addWidget(m_exportPng);
-    foot->addWidget(m_exportCsv);
+    foot->addWidget(exportPng_);
+    foot->addWidget(exportCsv_);
     auto* column = new QVBoxLayout(this);
-    column->addWidget(m_graph, 1);
+    column->addWidget(graph_, 1);
     column->addLayout(foot);
 
-    connect(m_exportPng, &QPushButton::clicked, this, &SoundTestResultBox::OnExportPng);
-    connect(m_exportCsv, &QPushButton::clicked, this, &SoundTestResultBox::OnExportCsv);
+    connect(exportPng_, &QPushButton::clicked, this, &SoundTestResultBox::OnExportPng);
+    connect(exportCsv_, &QPushButton::clicked, this, &SoundTestResultBox::OnExportCsv);
     SetPlotted(false);
 }
 
@@ -63,10 +63,10 @@ SoundTestResultBox::~SoundTestResultBox() = default;
 void SoundTestResultBox::SetPathChooser(PathChooser chooser)
 {
     if (chooser) {
-        m_choosePath = std::move(chooser);
+        choosePath_ = std::move(chooser);
         return;
     }
-    m_choosePath = [this](const QString& caption, const QString& suggested, const QString& filter) {
+    choosePath_ = [this](const QString& caption, const QString& suggested, const QString& filter) {
         return QFileDialog::getSaveFileName(this, caption, suggested, filter);
     };
 }
@@ -74,32 +74,32 @@ void SoundTestResultBox::SetPathChooser(PathChooser chooser)
 void SoundTestResultBox::Clear()
 {
     for (int curve = 1; curve <= LevelGraph::kCurveCount; ++curve)
-        m_graph->ClearCurve(curve);
-    m_graph->update();
+        graph_->ClearCurve(curve);
+    graph_->update();
     SetPlotted(false);
 }
 
 void SoundTestResultBox::Plot(const ResultCurves& curves)
 {
     const LevelRange range = GraphRange(curves);
-    m_graph->SetYMax(range.maximum);
-    m_graph->SetYMin(range.minimum);
-    m_graph->SetShowLabels(true);
+    graph_->SetYMax(range.maximum);
+    graph_->SetYMin(range.minimum);
+    graph_->SetShowLabels(true);
     for (int k = 0; k < kResultPoints; ++k) {
         const auto at = static_cast<std::size_t>(k);
-        m_graph->SetCurvePoint(curves.d[at], k, 1);
-        m_graph->SetCurvePoint(curves.e[at], k, 2);
-        m_graph->SetXValue(ResultFrequency(k), k);
+        graph_->SetCurvePoint(curves.d[at], k, 1);
+        graph_->SetCurvePoint(curves.e[at], k, 2);
+        graph_->SetXValue(ResultFrequency(k), k);
     }
-    m_graph->update();
+    graph_->update();
     SetPlotted(true);
 }
 
 void SoundTestResultBox::SetPlotted(bool plotted)
 {
-    m_plotted = plotted;
-    m_exportPng->setEnabled(plotted);
-    m_exportCsv->setEnabled(plotted);
+    plotted_ = plotted;
+    exportPng_->setEnabled(plotted);
+    exportCsv_->setEnabled(plotted);
 }
 
 void SoundTestResultBox::OnExportPng()
@@ -107,20 +107,20 @@ void SoundTestResultBox::OnExportPng()
     // Twice the size on screen: sharp enough to print.
     Export(QStringLiteral("Save the graph as a picture"), QStringLiteral("soundtest.png"),
            QStringLiteral("PNG images (*.png)"),
-           [this](const QString& path, QString* error) { return m_graph->ExportPng(path, error, 2.0); });
+           [this](const QString& path, QString* error) { return graph_->ExportPng(path, error, 2.0); });
 }
 
 void SoundTestResultBox::OnExportCsv()
 {
     Export(QStringLiteral("Save the curves as data"), QStringLiteral("soundtest.csv"),
            QStringLiteral("CSV files (*.csv)"),
-           [this](const QString& path, QString* error) { return m_graph->ExportCsv(path, error); });
+           [this](const QString& path, QString* error) { return graph_->ExportCsv(path, error); });
 }
 
 void SoundTestResultBox::Export(const QString& caption, const QString& suggested, const QString& filter,
                                 const std::function<bool(const QString& path, QString* error)>& write)
 {
-    const QString path = m_choosePath(caption, suggested, filter);
+    const QString path = choosePath_(caption, suggested, filter);
     if (path.isEmpty())
         return;
     QString error;

@@ -40,10 +40,10 @@ public:
     // brings the file dialog back.
     void SetPathChooser(PathChooser chooser);
 
-    LevelGraph& Graph() const { return *m_graph; }
-    QPushButton& ExportPng() const { return *m_exportPng; }
-    QPushButton& ExportCsv() const { return *m_exportCsv; }
-    bool Plotted() const { return m_plotted; }
+    LevelGraph& Graph() const { return *graph_; }
+    QPushButton& ExportPng() const { return *exportPng_; }
+    QPushButton& ExportCsv() const { return *exportCsv_; }
+    bool Plotted() const { return plotted_; }
 
     // Every curve back to 0; nothing to export.
     void Clear();
@@ -64,11 +64,11 @@ private:
                 const std::function<bool(const QString& path, QString* error)>& write);
     void SetPlotted(bool plotted);
 
-    LevelGraph* m_graph;
-    QPushButton* m_exportPng;
-    QPushButton* m_exportCsv;
-    PathChooser m_choosePath;
-    bool m_plotted = false;
+    LevelGraph* graph_;
+    QPushButton* exportPng_;
+    QPushButton* exportCsv_;
+    PathChooser choosePath_;
+    bool plotted_ = false;
 };
 
 }  // namespace brevant

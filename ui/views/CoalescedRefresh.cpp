@@ -13,19 +13,19 @@ struct CoalescedRefresh::Shared {
 };
 
 CoalescedRefresh::CoalescedRefresh(std::function<void()> refresh)
-    : m_shared(std::make_shared<Shared>())
+    : shared_(std::make_shared<Shared>())
 {
-    m_shared->refresh = std::move(refresh);
+    shared_->refresh = std::move(refresh);
 }
 
 CoalescedRefresh::~CoalescedRefresh()
 {
-    m_shared->refresh = nullptr;
+    shared_->refresh = nullptr;
 }
 
 std::function<void()> CoalescedRefresh::Notifier() const
 {
-    return [shared = m_shared] {
+    return [shared = shared_] {
         if (shared->pending.exchange(true))
             return;  // the refresh already waiting will show this change too
         // Posted to the application object rather than to the widget, which

@@ -26,7 +26,7 @@ public:
 private:
     struct Shared;
     // Shared with every notice in flight, so a late one finds it alive.
-    std::shared_ptr<Shared> m_shared;
+    std::shared_ptr<Shared> shared_;
 };
 
 }  // namespace brevant

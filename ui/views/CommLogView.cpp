@@ -14,8 +14,8 @@ constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 
 CommLogView::CommLogView(CommLog& log, QWidget* parent)
     : QTableWidget(0, 3, parent)
-    , m_log(log)
-    , m_relay([this] { Refresh(); })
+    , log_(log)
+    , relay_([this] { Refresh(); })
 {
     const QString headings[] = {QStringLiteral("序号"), QStringLiteral("串口号"), QStringLiteral("内容")};
     const int widths[] = {kSequenceWidth, kPortWidth, kContentWidth};
@@ -36,30 +36,30 @@ CommLogView::CommLogView(CommLog& log, QWidget* parent)
     setWordWrap(false);
 
     Refresh();
-    m_log.SetObserver(m_relay.Notifier());
+    log_.SetObserver(relay_.Notifier());
 }
 
 CommLogView::~CommLogView()
 {
-    m_log.SetObserver({});
+    log_.SetObserver({});
 }
 
 void CommLogView::SetShown(bool shown)
 {
-    m_visible = shown;
+    visible_ = shown;
     // Unseen, the view is not even told of the traffic: no wake-up of the UI
     // thread per exchange.
-    m_log.SetObserver(shown ? m_relay.Notifier() : std::function<void()>{});
+    log_.SetObserver(shown ? relay_.Notifier() : std::function<void()>{});
     if (shown)
         Refresh();
 }
 
 void CommLogView::Refresh()
 {
-    if (!m_visible)
+    if (!visible_)
         return;
-    ++m_refreshes;
-    const std::vector<CommLogEntry> entries = m_log.Entries();
+    ++refreshes_;
+    const std::vector<CommLogEntry> entries = log_.Entries();
     const int rows = static_cast<int>(entries.size());
     const bool grew = rows > rowCount();
     setRowCount(rows);

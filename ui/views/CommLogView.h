@@ -35,15 +35,15 @@ public:
     // nothing); it catches up when shown again.
     void SetShown(bool shown);
     // How many refreshes have run: bursts of entries fold into one.
-    int RefreshCount() const { return m_refreshes; }
+    int RefreshCount() const { return refreshes_; }
 
 private:
     void SetCell(int row, int column, const QString& text);
 
-    CommLog& m_log;
-    int m_refreshes = 0;
-    bool m_visible = true;
-    CoalescedRefresh m_relay;
+    CommLog& log_;
+    int refreshes_ = 0;
+    bool visible_ = true;
+    CoalescedRefresh relay_;
 };
 
 }  // namespace brevant

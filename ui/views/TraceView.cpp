@@ -15,109 +15,109 @@ namespace brevant {
 
 TraceView::TraceView(ProtocolTrace& trace, QWidget* parent, TracePortLabel portLabel)
     : QWidget(parent)
-    , m_trace(trace)
-    , m_portLabel(std::move(portLabel))
-    , m_text(new QPlainTextEdit(this))
-    , m_hidePolling(new QCheckBox(tr("Hide meter polling"), this))
-    , m_clear(new QPushButton(tr("Clear"), this))
-    , m_save(new QPushButton(tr("Save…"), this))
-    , m_relay([this] { Refresh(); })
+    , trace_(trace)
+    , portLabel_(std::move(portLabel))
+    , text_(new QPlainTextEdit(this))
+    , hidePolling_(new QCheckBox(tr("Hide meter polling"), this))
+    , clear_(new QPushButton(tr("Clear"), this))
+    , save_(new QPushButton(tr("Save…"), this))
+    , relay_([this] { Refresh(); })
 {
-    m_text->setReadOnly(true);
-    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text_->setReadOnly(true);
+    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The platform's fixed font where it names one, a monospace family otherwise.
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
-    m_text->setFont(font);
-    m_text->setMaximumBlockCount(kDefaultMaxLines);
+    text_->setFont(font);
+    text_->setMaximumBlockCount(kDefaultMaxLines);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_hidePolling);
+    buttons->addWidget(hidePolling_);
     buttons->addStretch();
-    buttons->addWidget(m_clear);
-    buttons->addWidget(m_save);
+    buttons->addWidget(clear_);
+    buttons->addWidget(save_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_text);
+    layout->addWidget(text_);
     layout->addLayout(buttons);
 
-    m_choosePath = [this] {
+    choosePath_ = [this] {
         return QFileDialog::getSaveFileName(this, tr("Save protocol trace"), QStringLiteral("brevant-trace.txt"),
                                             tr("Text files (*.txt);;All files (*)"));
     };
-    m_reportError = [this](const QString& message) {
+    reportError_ = [this](const QString& message) {
         QMessageBox::warning(this, QStringLiteral("Brevant"), message);
     };
-    connect(m_hidePolling, &QCheckBox::toggled, this, &TraceView::SetHidePolling);
-    connect(m_clear, &QPushButton::clicked, this, &TraceView::ClearTrace);
-    connect(m_save, &QPushButton::clicked, this, &TraceView::Save);
+    connect(hidePolling_, &QCheckBox::toggled, this, &TraceView::SetHidePolling);
+    connect(clear_, &QPushButton::clicked, this, &TraceView::ClearTrace);
+    connect(save_, &QPushButton::clicked, this, &TraceView::Save);
 
     Refresh();
-    m_trace.SetObserver(m_relay.Notifier());
+    trace_.SetObserver(relay_.Notifier());
 }
 
 TraceView::~TraceView()
 {
-    m_trace.SetObserver({});
+    trace_.SetObserver({});
 }
 
 void TraceView::SetPathChooser(PathChooser choose)
 {
-    m_choosePath = std::move(choose);
+    choosePath_ = std::move(choose);
 }
 
 void TraceView::SetErrorReporter(ErrorReporter report)
 {
-    m_reportError = std::move(report);
+    reportError_ = std::move(report);
 }
 
 void TraceView::SetMaxLines(int lines)
 {
-    m_text->setMaximumBlockCount(lines);
+    text_->setMaximumBlockCount(lines);
 }
 
 void TraceView::SetShown(bool shown)
 {
-    m_visible = shown;
+    visible_ = shown;
     // Unseen, the view is not even told of the traffic: no wake-up of the UI
     // thread per exchange.
-    m_trace.SetObserver(shown ? m_relay.Notifier() : std::function<void()>{});
+    trace_.SetObserver(shown ? relay_.Notifier() : std::function<void()>{});
     if (shown)
         Refresh();
 }
 
 void TraceView::Refresh()
 {
-    if (!m_visible)
+    if (!visible_)
         return;
-    ++m_refreshes;
-    const std::vector<TraceRecord> records = m_trace.Since(m_shown);
+    ++refreshes_;
+    const std::vector<TraceRecord> records = trace_.Since(shown_);
     if (records.empty())
         return;
-    m_shown = records.back().sequence;
+    shown_ = records.back().sequence;
     Append(records);
 }
 
 void TraceView::SetHidePolling(bool hide)
 {
-    if (m_hidePolling->isChecked() != hide) {
-        m_hidePolling->setChecked(hide);  // comes back here through toggled
+    if (hidePolling_->isChecked() != hide) {
+        hidePolling_->setChecked(hide);  // comes back here through toggled
         return;
     }
-    m_text->clear();
-    const std::vector<TraceRecord> records = m_trace.Snapshot();
-    m_shown = records.empty() ? m_shown : records.back().sequence;
+    text_->clear();
+    const std::vector<TraceRecord> records = trace_.Snapshot();
+    shown_ = records.empty() ? shown_ : records.back().sequence;
     Append(records);
-    m_text->verticalScrollBar()->setValue(m_text->verticalScrollBar()->maximum());
+    text_->verticalScrollBar()->setValue(text_->verticalScrollBar()->maximum());
 }
 
 void TraceView::Append(const std::vector<TraceRecord>& records)
 {
     std::string text;
-    if (m_hidePolling->isChecked()) {
+    if (hidePolling_->isChecked()) {
         for (const TraceRecord& record : records)
             if (!record.meterPolling)
-                text += FormatTraceRecord(record, m_portLabel);
+                text += FormatTraceRecord(record, portLabel_);
     } else {
         text = FormatTrace(records);
     }
@@ -126,30 +126,30 @@ void TraceView::Append(const std::vector<TraceRecord>& records)
     text.pop_back();  // appendPlainText starts a line of its own
     // The pane follows the new lines only while its bottom is in view; the
     // user who scrolled up to read keeps the place until scrolling back down.
-    QScrollBar* bar = m_text->verticalScrollBar();
+    QScrollBar* bar = text_->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     // Escaped, the lines are plain ASCII.
-    m_text->appendPlainText(QString::fromLatin1(text));
+    text_->appendPlainText(QString::fromLatin1(text));
     if (following)
         bar->setValue(bar->maximum());
 }
 
 void TraceView::ClearTrace()
 {
-    m_trace.Clear();
-    m_text->clear();
+    trace_.Clear();
+    text_->clear();
 }
 
 bool TraceView::Save()
 {
-    const QString path = m_choosePath ? m_choosePath() : QString();
+    const QString path = choosePath_ ? choosePath_() : QString();
     if (path.isEmpty())
         return false;
-    const std::string error = WriteTraceFile(QFile::encodeName(path).toStdString(), m_trace.Snapshot(), m_portLabel);
+    const std::string error = WriteTraceFile(QFile::encodeName(path).toStdString(), trace_.Snapshot(), portLabel_);
     if (error.empty())
         return true;
-    if (m_reportError)
-        m_reportError(QString::fromLocal8Bit(error));
+    if (reportError_)
+        reportError_(QString::fromLocal8Bit(error));
     return false;
 }
 

@@ -64,29 +64,29 @@ public:
     void ClearTrace();
     bool Save();
 
-    QPlainTextEdit* Text() const { return m_text; }
-    QCheckBox* HidePollingBox() const { return m_hidePolling; }
-    QPushButton* ClearButton() const { return m_clear; }
-    QPushButton* SaveButton() const { return m_save; }
-    int RefreshCount() const { return m_refreshes; }
+    QPlainTextEdit* Text() const { return text_; }
+    QCheckBox* HidePollingBox() const { return hidePolling_; }
+    QPushButton* ClearButton() const { return clear_; }
+    QPushButton* SaveButton() const { return save_; }
+    int RefreshCount() const { return refreshes_; }
 
 private:
     // Appends the lines of `records` the filter lets through, following them
     // when the pane was at its bottom.
     void Append(const std::vector<TraceRecord>& records);
 
-    ProtocolTrace& m_trace;
-    TracePortLabel m_portLabel;
-    QPlainTextEdit* m_text;
-    QCheckBox* m_hidePolling;
-    QPushButton* m_clear;
-    QPushButton* m_save;
-    PathChooser m_choosePath;
-    ErrorReporter m_reportError;
-    std::uint64_t m_shown = 0;  // sequence number of the last record shown
-    int m_refreshes = 0;
-    bool m_visible = true;
-    CoalescedRefresh m_relay;
+    ProtocolTrace& trace_;
+    TracePortLabel portLabel_;
+    QPlainTextEdit* text_;
+    QCheckBox* hidePolling_;
+    QPushButton* clear_;
+    QPushButton* save_;
+    PathChooser choosePath_;
+    ErrorReporter reportError_;
+    std::uint64_t shown_ = 0;  // sequence number of the last record shown
+    int refreshes_ = 0;
+    bool visible_ = true;
+    CoalescedRefresh relay_;
 };
 
 }  // namespace brevant
