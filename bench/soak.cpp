@@ -222,7 +222,7 @@ void Soak::ShowTraceTail() const
 void Soak::MakeChange()
 {
     const SettingRef& setting = covered_[std::uniform_int_distribution<std::size_t>(0, covered_.size() - 1)(rng_)];
-    const auto& info = sim::DeviceSettings::info(test::SimKey(setting).param);
+    const auto& info = sim::DeviceSettings::Info(test::SimKey(setting).param);
     int32_t value = std::uniform_int_distribution<int32_t>(info.min, info.max)(rng_);
     if (info.offBelowMin && std::uniform_int_distribution<int>(0, 9)(rng_) == 0)
         value = 0;
@@ -314,7 +314,7 @@ int Soak::Run()
     // keeps what it holds), and note how far the mirror had drifted from it.
     const bool drained = queue_->WaitIdle(Micros{30'000'000});
     sim_->Stop();
-    auto kept = sim::StateFile(stateFile_).load();
+    auto kept = sim::StateFile(stateFile_).Load();
     const auto driftBefore = test::MirrorDivergences(state_.params, kept.settings, covered_);
     if (!Eventually([&] { return connection_->Lost(); }, Micros{10'000'000}))
         Say("the connection did not notice the device stop");
@@ -343,7 +343,7 @@ int Soak::Run()
 
     // The reference: what the simulator itself holds, written as it stops.
     sim_->Stop();
-    kept = sim::StateFile(stateFile_).load();
+    kept = sim::StateFile(stateFile_).Load();
     const auto divergences = test::MirrorDivergences(state_.params, kept.settings, covered_);
     const long rssEnd = ResidentKiB();
 

@@ -71,7 +71,7 @@ protected:
         const std::string stateFile = work + "/device.state";
         const auto covered = UploadList(ModelFamily::K225);  // what a K225 has
         const sim::DeviceSettings initial = SettingsAwayFromFactory(covered);
-        ASSERT_TRUE(sim::StateFile(stateFile).save(initial));
+        ASSERT_TRUE(sim::StateFile(stateFile).Save(initial));
         StartConnected({"--state", stateFile, "--keep-on-exit"});
         EXPECT_TRUE(connection->UnreadSettings().empty());
         EXPECT_EQ(MirrorDivergences(p, initial, covered), std::vector<std::string>{});
@@ -101,11 +101,11 @@ protected:
         connection->Disconnect();
 
         ASSERT_EQ(sim->Stop(), 0);
-        const auto held = sim::StateFile(stateFile).load();
+        const auto held = sim::StateFile(stateFile).Load();
         ASSERT_EQ(held.status, sim::StateFile::Status::Loaded) << held.error;
         EXPECT_EQ(MirrorDivergences(p, held.settings, covered), std::vector<std::string>{});
         for (const auto& [i, value] : sent)
-            EXPECT_EQ(held.settings.get(SimKey(covered[i])), value) << SettingName(covered[i]);
+            EXPECT_EQ(held.settings.Get(SimKey(covered[i])), value) << SettingName(covered[i]);
     }
 
     std::string Said() const

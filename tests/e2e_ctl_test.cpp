@@ -379,7 +379,7 @@ TEST_F(CtlTest, APresetLoadCutShortSaysHowFarItGot)
 }
 
 // Every model, every setting it has away from the factory's: what a preset
-// save keeps comes back exactly after a load on a device that was reset (the
+// save keeps comes back exactly after a load on a device that was Reset (the
 // diff before counts the settings the model has, each changed), and a
 // setting the model lacks is refused by get and set.
 struct RoundTrip {
@@ -397,13 +397,13 @@ TEST_P(CtlRoundTripTest, APresetComesBackExactlyAndWhatTheModelLacksIsRefused)
     const std::string work = MakeTempDir("brevant-round");
     sim::DeviceSettings away;
     int i = 0;
-    for (const sim::SettingKey& key : sim::DeviceSettings::allKeys()) {
-        const sim::ParamInfo& info = sim::DeviceSettings::info(key.param);
+    for (const sim::SettingKey& key : sim::DeviceSettings::AllKeys()) {
+        const sim::ParamInfo& info = sim::DeviceSettings::Info(key.param);
         const int span = info.max - info.min + 1;
-        const int now = std::clamp(away.get(key), info.min, info.max) - info.min;
-        away.set(key, info.min + (now + 1 + i++ % (span - 1)) % span);
+        const int now = std::clamp(away.Get(key), info.min, info.max) - info.min;
+        away.Set(key, info.min + (now + 1 + i++ % (span - 1)) % span);
     }
-    ASSERT_TRUE(sim::StateFile(work + "/away.state").save(away));
+    ASSERT_TRUE(sim::StateFile(work + "/away.state").Save(away));
     StartSim({"--no-pacing", "--model", c.model, "--state", work + "/away.state"});
     const std::string a = work + "/a.lg";
     ASSERT_EQ(Ctl({"preset", "save", a}).status, 0);

@@ -1,5 +1,5 @@
 // The simulated device, driven in-process through its public interfaces: the
-// command lines it answers (and the ones it ignores), the meters, the sound
+// command lines it Answers (and the ones it ignores), the meters, the sound
 // test, its stored settings, the firmware upgrade exchange and line faults.
 #include "programs/sim/DeviceModel.h"
 #include "programs/sim/DeviceSession.h"
@@ -35,7 +35,7 @@ struct Bench {
     DeviceModel device;
     explicit Bench(DeviceOptions options = {}, DeviceSettings initial = {})
         : device((options.clock = [this] { return now; }, std::move(options)), initial) {}
-    std::string ask(std::string_view line) { return device.handleLine(line); }
+    std::string ask(std::string_view line) { return device.HandleLine(line); }
 
     // Each line with CR LF, in order, must be answered with its reply and CR LF.
     void expectReplies(std::initializer_list<std::pair<std::string, std::string>> exchanges) {
@@ -67,8 +67,8 @@ struct TempDir {
 std::vector<std::string> upgradePackets(const std::vector<std::uint32_t>& words) {
     std::vector<std::string> packets;
     for (std::size_t i = 0; i < words.size(); ++i)
-        packets.push_back(FirmwareReceiver::packet(i < 3 ? "IAL"[i] : 'D', words[i]));
-    packets.insert(packets.end(), {FirmwareReceiver::packet('C', 1), FirmwareReceiver::packet('E', 2)});
+        packets.push_back(FirmwareReceiver::Packet(i < 3 ? "IAL"[i] : 'D', words[i]));
+    packets.insert(packets.end(), {FirmwareReceiver::Packet('C', 1), FirmwareReceiver::Packet('E', 2)});
     return packets;
 }
 
@@ -79,7 +79,7 @@ std::pair<std::vector<Reply>, std::optional<std::uint32_t>> runUpgrade(const std
     for (const std::string& packet : upgradePackets(words)) {
         FirmwareReceiver::Outcome outcome;
         for (const char byte : packet)
-            outcome = receiver.receive(static_cast<std::uint8_t>(byte));
+            outcome = receiver.Receive(static_cast<std::uint8_t>(byte));
         run.first.push_back(outcome.reply);
         run.second = run.second ? run.second : outcome.installedVersion;
     }
@@ -117,7 +117,7 @@ TEST(SimSettings, NoReplyToAnythingNotUnderstood) {
              "MC11\r\n", "OD1r\r\n", "OD2100\r\n", "ME2r\r\n",  // what a K225 has not
          })
         EXPECT_EQ(bench.ask(line), "") << "line: " << line;
-    EXPECT_EQ(bench.device.settings(), DeviceSettings{}) << "a line above changed a setting";
+    EXPECT_EQ(bench.device.Settings(), DeviceSettings{}) << "a line above changed a setting";
 }
 
 TEST(SimMeters, LevelsFollowGainMuteAndRoutingAndEchoNeedsACanceller) {
@@ -168,15 +168,15 @@ TEST(SimActions, StoreAndUpgradeKeepTheSettingsOrStoreReportsFailure) {
     TempDir dir;
     Bench bench({.stateFile = dir / "state.txt"});
     bench.ask("MG37\r\n");
-    EXPECT_EQ(bench.device.storedSettings(), DeviceSettings{});
-    const auto outcome = bench.device.handle("SSs1\r\n");
-    EXPECT_EQ(outcome.reply.bytes(), "SSs1\r\n");
+    EXPECT_EQ(bench.device.StoredSettings(), DeviceSettings{});
+    const auto outcome = bench.device.Handle("SSs1\r\n");
+    EXPECT_EQ(outcome.reply.Bytes(), "SSs1\r\n");
     EXPECT_GE(outcome.reply.parts.at(0).pauseBefore, 100ms);
-    EXPECT_EQ(bench.device.storedSettings().get({Param::InputGain, 3}), 7);
-    EXPECT_EQ(StateFile(dir / "state.txt").load().settings, bench.device.settings());
-    bench.device.applyFirmware(120);  // after an upgrade
+    EXPECT_EQ(bench.device.StoredSettings().Get({Param::InputGain, 3}), 7);
+    EXPECT_EQ(StateFile(dir / "state.txt").Load().settings, bench.device.Settings());
+    bench.device.ApplyFirmware(120);  // after an upgrade
     EXPECT_EQ(bench.ask("SVsr\n"), "SV120\r\n");
-    EXPECT_EQ(StateFile(dir / "state.txt").load().settings.firmwareVersion(), 120u);
+    EXPECT_EQ(StateFile(dir / "state.txt").Load().settings.FirmwareVersion(), 120u);
     EXPECT_EQ(Bench().ask("SSs1\r\n"), "SSs1\r\n");  // without a state file, in memory only
     EXPECT_EQ(Bench({.stateFile = dir / "no-such-dir" / "state.txt"}).ask("SSs1\r\n"), "SSs0\r\n");
 }
@@ -185,18 +185,18 @@ TEST(SimStateFile, KeepsEverySettingAndGivesFactorySettingsForAMissingOrBrokenFi
     TempDir dir;
     DeviceSettings settings;
     int n = 0;
-    for (const auto& key : DeviceSettings::allKeys())
-        settings.set(key, DeviceSettings::info(key.param).min + (n++ % 2));
-    settings.setFirmwareVersion(4242);
+    for (const auto& key : DeviceSettings::AllKeys())
+        settings.Set(key, DeviceSettings::Info(key.param).min + (n++ % 2));
+    settings.SetFirmwareVersion(4242);
     const StateFile file(dir / "state.txt");
-    ASSERT_TRUE(file.save(settings));
-    EXPECT_EQ(file.load().settings, settings);
-    ASSERT_TRUE(file.save(DeviceSettings{}));  // replaces the old contents whole
-    EXPECT_EQ(file.load().settings, DeviceSettings{});
-    EXPECT_EQ(StateFile(dir / "absent.txt").load().status, StateFile::Status::Missing);
+    ASSERT_TRUE(file.Save(settings));
+    EXPECT_EQ(file.Load().settings, settings);
+    ASSERT_TRUE(file.Save(DeviceSettings{}));  // replaces the old contents whole
+    EXPECT_EQ(file.Load().settings, DeviceSettings{});
+    EXPECT_EQ(StateFile(dir / "absent.txt").Load().status, StateFile::Status::Missing);
     for (const char* text : {"MG1 five\n", "XY1 3\n", "MG9 0\n", "FW -1\n", "MG1\n"}) {
         std::ofstream(dir / "broken.txt") << "# saved\nOV2 4\n" << text;
-        const auto loaded = StateFile(dir / "broken.txt").load();
+        const auto loaded = StateFile(dir / "broken.txt").Load();
         EXPECT_EQ(loaded.status, StateFile::Status::Broken) << text;
         EXPECT_FALSE(loaded.error.empty());
         EXPECT_EQ(loaded.settings, DeviceSettings{}) << text;
@@ -204,12 +204,12 @@ TEST(SimStateFile, KeepsEverySettingAndGivesFactorySettingsForAMissingOrBrokenFi
     // Values out of range are clamped as the device would; missing ones default.
     std::ofstream(dir / "partial.txt") << "OV2 99\nOF1 100\n";
     DeviceSettings clamped;
-    clamped.set({Param::OutputVolume, 2}, 20);
-    EXPECT_EQ(StateFile(dir / "partial.txt").load().settings, clamped);
+    clamped.Set({Param::OutputVolume, 2}, 20);
+    EXPECT_EQ(StateFile(dir / "partial.txt").Load().settings, clamped);
 }
 
 TEST(SimFirmware, OnlyAWholeImageIsInstalled) {
-    const auto good = FirmwareImage::generate(107, 6, 3).fileWords();
+    const auto good = FirmwareImage::Generate(107, 6, 3).FileWords();
     auto badMagic = good, badSum = good, badData = good, wordMissing = good;
     badMagic[0] = 0x31565243;
     badSum.back() += 1;
@@ -219,12 +219,12 @@ TEST(SimFirmware, OnlyAWholeImageIsInstalled) {
     for (const auto& words : {good, badMagic, badSum, badData, wordMissing, noData}) {
         const bool whole = words == good;
         const auto [replies, installed] = runUpgrade(words);
-        const std::string reports = FirmwareReceiver::packet('E', 0x02020202) +
-                                    FirmwareReceiver::packet('E', whole ? 0x03030303 : 0xFFFFFFFF);
-        EXPECT_EQ(replies.back().bytes(), upgradePackets(words).back() + reports) << words.size();
+        const std::string reports = FirmwareReceiver::Packet('E', 0x02020202) +
+                                    FirmwareReceiver::Packet('E', whole ? 0x03030303 : 0xFFFFFFFF);
+        EXPECT_EQ(replies.back().Bytes(), upgradePackets(words).back() + reports) << words.size();
         EXPECT_EQ(installed, whole ? std::optional<std::uint32_t>(107) : std::nullopt) << words.size();
     }
-    EXPECT_EQ(runUpgrade(badMagic).first[0].bytes(), FirmwareReceiver::packet('I', 0));  // a bad echo tells the program
+    EXPECT_EQ(runUpgrade(badMagic).first[0].Bytes(), FirmwareReceiver::Packet('I', 0));  // a bad echo tells the program
 
     // Headers echoed, only the last data word answered, close 1 echoed; the
     // reports follow the echo of close 2 while the flash is programmed.
@@ -232,7 +232,7 @@ TEST(SimFirmware, OnlyAWholeImageIsInstalled) {
     const auto [replies, installed] = runUpgrade(good);
     const std::vector<std::string> answers{p[0], p[1], p[2], "", "", "", "", "", p[8], p[9]};
     for (std::size_t i = 0; i < answers.size(); ++i)
-        EXPECT_EQ(replies.at(i).bytes(), answers[i]) << "packet " << i;
+        EXPECT_EQ(replies.at(i).Bytes(), answers[i]) << "packet " << i;
     ASSERT_EQ(replies.back().parts.size(), 3u);
     EXPECT_GE(std::min(replies.back().parts[1].pauseBefore, replies.back().parts[2].pauseBefore), 200ms);
 }
@@ -247,21 +247,21 @@ TEST(SimFirmware, SessionGivesUpTheUpgradeAfterThreeQuietSeconds) {
     auto send = [&](std::string_view bytes) {
         std::string reply;
         for (const char byte : bytes)
-            reply += session.receive(static_cast<std::uint8_t>(byte), t += 1ms).bytes();
+            reply += session.Receive(static_cast<std::uint8_t>(byte), t += 1ms).Bytes();
         return reply;
     };
     EXPECT_EQ(send("UGst\r\nSVsr\n"), "UGst\r\n");  // the query is taken as packet bytes
-    session.tick(t += 2990ms);
-    EXPECT_TRUE(session.upgrading());
-    session.tick(t += 10ms);
+    session.Tick(t += 2990ms);
+    EXPECT_TRUE(session.Upgrading());
+    session.Tick(t += 10ms);
     EXPECT_EQ(send("SVsr\n"), "SV105\r\n");
 }
 
 TEST(SimFaults, EachFaultChangesTheReplyAsDescribedAndTheSeedFixesThem) {
-    const Reply reply = Reply::text("MG1-12\r\n");
-    EXPECT_TRUE(Faults({.noReply = 1.0}, 1).apply(reply).empty());
-    const Reply later = Faults({.delay = 1.0, .delayTime = 250ms}, 1).apply(reply);
-    EXPECT_EQ(later.bytes(), reply.bytes());
+    const Reply reply = Reply::Text("MG1-12\r\n");
+    EXPECT_TRUE(Faults({.noReply = 1.0}, 1).Apply(reply).empty());
+    const Reply later = Faults({.delay = 1.0, .delayTime = 250ms}, 1).Apply(reply);
+    EXPECT_EQ(later.Bytes(), reply.Bytes());
     EXPECT_EQ(later.parts.at(0).pauseBefore, 250ms);
     Faults split({.split = 1.0}, 1);
     Faults garbage({.garbage = 1.0}, 1);
@@ -270,16 +270,16 @@ TEST(SimFaults, EachFaultChangesTheReplyAsDescribedAndTheSeedFixesThem) {
     std::string seen[3];
     for (int i = 0; i < 100; ++i) {
         // At least 3 bytes first; the final CR LF comes with the rest, a gap later.
-        const Reply pieces = split.apply(reply);
+        const Reply pieces = split.Apply(reply);
         ASSERT_EQ(pieces.parts.size(), 2u);
-        EXPECT_EQ(pieces.bytes(), reply.bytes());
-        EXPECT_TRUE(pieces.parts[0].bytes.size() >= 3 && pieces.parts[1].bytes.size() >= 2) << pieces.bytes();
+        EXPECT_EQ(pieces.Bytes(), reply.Bytes());
+        EXPECT_TRUE(pieces.parts[0].bytes.size() >= 3 && pieces.parts[1].bytes.size() >= 2) << pieces.Bytes();
         EXPECT_EQ(pieces.parts[1].pauseBefore, Faults::kSplitGap);
-        const std::string noise = garbage.apply(reply).bytes();
+        const std::string noise = garbage.Apply(reply).Bytes();
         EXPECT_TRUE(noise.size() >= 8 && noise.size() <= 14 && noise.ends_with("\r\n")) << noise;
         EXPECT_TRUE(std::ranges::none_of(noise, [](unsigned char c) { return std::isalpha(c); })) << noise;
         for (int k = 0; k < 3; ++k)
-            seen[k] += mixed[k].apply(reply).bytes() + "|";
+            seen[k] += mixed[k].Apply(reply).Bytes() + "|";
     }
     EXPECT_EQ(seen[0], seen[1]) << "the same seed must give the same faults";
     EXPECT_NE(seen[0], seen[2]);

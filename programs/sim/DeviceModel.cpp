@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::string_view kEnd = "\r\n";
 
-std::optional<int> channelDigit(char c) {
+std::optional<int> ChannelDigit(char c) {
     if (c >= '1' && c <= '0' + DeviceSettings::kChannels)
         return c - '0';
     return std::nullopt;
@@ -17,7 +17,7 @@ std::optional<int> channelDigit(char c) {
 
 // A plain decimal number with an optional leading '-'. Numbers too large for
 // an int saturate, so that they clamp like any other out-of-range value.
-std::optional<int> parseValue(std::string_view text) {
+std::optional<int> ParseValue(std::string_view text) {
     const bool negative = !text.empty() && text.front() == '-';
     const std::string_view digits = negative ? text.substr(1) : text;
     if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
@@ -31,8 +31,8 @@ std::optional<int> parseValue(std::string_view text) {
     return value;
 }
 
-Reply line(std::string_view head, long long value) {
-    return Reply::text(std::string(head) + std::to_string(value) + std::string(kEnd));
+Reply Line(std::string_view head, long long value) {
+    return Reply::Text(std::string(head) + std::to_string(value) + std::string(kEnd));
 }
 
 }  // namespace
@@ -44,67 +44,67 @@ DeviceModel::DeviceModel(DeviceOptions options, DeviceSettings initial)
       meters_(options_.seed, options_.model),
       soundTest_(options_.seed) {
     if (!options_.clock)
-        options_.clock = monotonicNow;
+        options_.clock = MonotonicNow;
 }
 
-std::string_view DeviceModel::reportedModel() const {
-    return options_.unknownModel ? kUnknownModelName : productModelName(options_.model);
+std::string_view DeviceModel::ReportedModel() const {
+    return options_.unknownModel ? kUnknownModelName : ProductModelName(options_.model);
 }
 
-std::string DeviceModel::handleLine(std::string_view text) { return handle(text).reply.bytes(); }
+std::string DeviceModel::HandleLine(std::string_view text) { return Handle(text).reply.Bytes(); }
 
-DeviceModel::LineOutcome DeviceModel::handle(std::string_view text) {
+DeviceModel::LineOutcome DeviceModel::Handle(std::string_view text) {
     if (!text.empty() && text.back() == '\n')
         text.remove_suffix(1);
     if (!text.empty() && text.back() == '\r')
         text.remove_suffix(1);
 
     if (text == "SVsr")
-        return {line("SV", current_.firmwareVersion()), false};
+        return {Line("SV", current_.FirmwareVersion()), false};
     if (text == "SAsr")
-        return {Reply::text("SA" + std::string(reportedModel()) + std::string(kEnd)), false};
+        return {Reply::Text("SA" + std::string(ReportedModel()) + std::string(kEnd)), false};
     if (text == "UGst")
-        return {Reply::text("UGst\r\n"), true};
-    if (auto reply = handleAction(text))
+        return {Reply::Text("UGst\r\n"), true};
+    if (auto reply = HandleAction(text))
         return {std::move(*reply), false};
-    if (auto reply = handleResultBlock(text))
+    if (auto reply = HandleResultBlock(text))
         return {std::move(*reply), false};
-    if (auto reply = handleMeter(text))
+    if (auto reply = HandleMeter(text))
         return {std::move(*reply), false};
-    if (auto reply = handleSetting(text))
+    if (auto reply = HandleSetting(text))
         return {std::move(*reply), false};
     return {};
 }
 
-std::optional<Reply> DeviceModel::handleAction(std::string_view text) {
-    const auto echo = [&] { return Reply::text(std::string(text) + std::string(kEnd)); };
+std::optional<Reply> DeviceModel::HandleAction(std::string_view text) {
+    const auto echo = [&] { return Reply::Text(std::string(text) + std::string(kEnd)); };
     if (text == "SMs1") {
-        soundTest_.enter();
+        soundTest_.Enter();
         return echo();
     }
     if (text == "CEs1") {
-        soundTest_.leave();
+        soundTest_.Leave();
         return echo();
     }
     if (text == "SSs1")
-        return Reply::text(store() ? "SSs1\r\n" : "SSs0\r\n", kStoreTime);
+        return Reply::Text(Store() ? "SSs1\r\n" : "SSs0\r\n", kStoreTime);
     if (text == "CGs3" || text == "CGs0") {
-        soundTest_.setSignal(text == "CGs3");
+        soundTest_.SetSignal(text == "CGs3");
         return echo();
     }
     if (text == "CGs1") {
-        const bool taken = soundTest_.startMeasurement(current_.get({Param::TestPoints}),
-                                                       current_.get({Param::TestChannel}));
-        return taken ? echo() : Reply::text("CGsE\r\n");
+        const bool taken = soundTest_.StartMeasurement(current_.Get({Param::TestPoints}),
+                                                       current_.Get({Param::TestChannel}));
+        return taken ? echo() : Reply::Text("CGsE\r\n");
     }
     if (text == "CGs2")
-        return soundTest_.nextPoint() ? echo() : Reply::text("CGsE\r\n");
+        return soundTest_.NextPoint() ? echo() : Reply::Text("CGsE\r\n");
     return std::nullopt;
 }
 
 // "DAsr".."DJsr" and "EAsr".."EJsr": ten lines of one block of the response
-// (D) or noise (E) curve, "<code><j><value>" for point (block-1)*10 + j.
-std::optional<Reply> DeviceModel::handleResultBlock(std::string_view text) const {
+// (D) or Noise (E) curve, "<code><j><value>" for point (block-1)*10 + j.
+std::optional<Reply> DeviceModel::HandleResultBlock(std::string_view text) const {
     if (text.size() != 4 || (text[0] != 'D' && text[0] != 'E') || text[1] < 'A' || text[1] > 'J'
         || text.substr(2) != "sr")
         return std::nullopt;
@@ -112,63 +112,63 @@ std::optional<Reply> DeviceModel::handleResultBlock(std::string_view text) const
     std::string bytes;
     for (int j = 0; j < 10; ++j) {
         const int point = (block - 1) * 10 + j;
-        const int value = text[0] == 'D' ? soundTest_.response(point) : soundTest_.noise(point);
+        const int value = text[0] == 'D' ? soundTest_.Response(point) : soundTest_.Noise(point);
         bytes += text.substr(0, 2);
         bytes += static_cast<char>('0' + j);
         bytes += std::to_string(value);
         bytes += kEnd;
     }
-    return Reply::text(std::move(bytes));
+    return Reply::Text(std::move(bytes));
 }
 
 // "MLnr", "OLnr", "MEnr", "MSnr": query-only meter readings.
-std::optional<Reply> DeviceModel::handleMeter(std::string_view text) {
+std::optional<Reply> DeviceModel::HandleMeter(std::string_view text) {
     if (text.size() != 4 || text[3] != 'r')
         return std::nullopt;
     const std::string_view code = text.substr(0, 2);
     if (code != "ML" && code != "OL" && code != "ME" && code != "MS")
         return std::nullopt;
-    const auto channel = channelDigit(text[2]);
+    const auto channel = ChannelDigit(text[2]);
     if (!channel)
         return std::nullopt;
-    if (!hasSetting(options_.model, code, *channel))
+    if (!HasSetting(options_.model, code, *channel))
         return Reply{};
-    meters_.advanceTo(options_.clock());
+    meters_.AdvanceTo(options_.clock());
     int value = 0;
     if (code == "ML")
-        value = meters_.inputLevel(current_, *channel);
+        value = meters_.InputLevel(current_, *channel);
     else if (code == "OL")
-        value = meters_.outputLevel(current_, *channel);
+        value = meters_.OutputLevel(current_, *channel);
     else if (code == "ME")
-        value = meters_.erle(current_, *channel);
+        value = meters_.Erle(current_, *channel);
     else
-        value = meters_.erl(current_, *channel);
-    return line(text.substr(0, 3), value);
+        value = meters_.Erl(current_, *channel);
+    return Line(text.substr(0, 3), value);
 }
 
 // Settings: "<code><address><value>" sets, "<code><address>r" queries; the
-// address is a channel digit, two digits (input, output) for crosspoints, or
+// address is a channel digit, two Digits (input, output) for crosspoints, or
 // 's' for device-wide settings. Both answer with the value now held.
-std::optional<Reply> DeviceModel::handleSetting(std::string_view text) {
+std::optional<Reply> DeviceModel::HandleSetting(std::string_view text) {
     if (text.size() < 4)
         return std::nullopt;
-    const auto param = DeviceSettings::findCode(text.substr(0, 2));
+    const auto param = DeviceSettings::FindCode(text.substr(0, 2));
     if (!param)
         return std::nullopt;
     SettingKey key{*param};
     std::size_t argumentAt = 3;
-    switch (DeviceSettings::info(*param).scope) {
+    switch (DeviceSettings::Info(*param).scope) {
     case Scope::Input:
     case Scope::Output: {
-        const auto n = channelDigit(text[2]);
+        const auto n = ChannelDigit(text[2]);
         if (!n)
             return std::nullopt;
         key.first = *n;
         break;
     }
     case Scope::Crosspoint: {
-        const auto r = channelDigit(text[2]);
-        const auto k = channelDigit(text[3]);
+        const auto r = ChannelDigit(text[2]);
+        const auto k = ChannelDigit(text[3]);
         if (!r || !k)
             return std::nullopt;
         key.first = *r;
@@ -182,25 +182,25 @@ std::optional<Reply> DeviceModel::handleSetting(std::string_view text) {
         break;
     }
 
-    if (!hasSetting(options_.model, text.substr(0, 2), key.first))
+    if (!HasSetting(options_.model, text.substr(0, 2), key.first))
         return Reply{};
     const std::string_view argument = text.substr(argumentAt);
     int held = 0;
     if (argument == "r") {
-        held = current_.get(key);
+        held = current_.Get(key);
     } else {
-        const auto value = parseValue(argument);
+        const auto value = ParseValue(argument);
         if (!value)
             return std::nullopt;
-        held = current_.set(key, *value);
+        held = current_.Set(key, *value);
     }
-    return line(text.substr(0, argumentAt), held);
+    return Line(text.substr(0, argumentAt), held);
 }
 
-bool DeviceModel::store() {
+bool DeviceModel::Store() {
     if (!options_.stateFile.empty()) {
         std::string error;
-        if (!StateFile(options_.stateFile).save(current_, &error)) {
+        if (!StateFile(options_.stateFile).Save(current_, &error)) {
             std::cerr << "brevant-sim: storing settings failed: " << error << '\n';
             return false;
         }
@@ -209,13 +209,13 @@ bool DeviceModel::store() {
     return true;
 }
 
-void DeviceModel::applyFirmware(std::uint32_t version) {
-    current_.setFirmwareVersion(version);
-    stored_.setFirmwareVersion(version);
+void DeviceModel::ApplyFirmware(std::uint32_t version) {
+    current_.SetFirmwareVersion(version);
+    stored_.SetFirmwareVersion(version);
     if (options_.stateFile.empty())
         return;
     std::string error;
-    if (!StateFile(options_.stateFile).save(stored_, &error))
+    if (!StateFile(options_.stateFile).Save(stored_, &error))
         std::cerr << "brevant-sim: keeping the firmware version failed: " << error << '\n';
 }
 

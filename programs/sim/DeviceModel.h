@@ -3,7 +3,7 @@
 // and the start of a firmware upgrade. A line that is not understood, or that
 // names a channel outside 1..4, gets no answer at all, as on the hardware.
 //
-// Usable without a serial port: handleLine() takes one line (with or without
+// Usable without a serial port: HandleLine() takes one Line (with or without
 // its CR LF) and returns the reply bytes.
 #pragma once
 
@@ -48,26 +48,26 @@ public:
     explicit DeviceModel(DeviceOptions options, DeviceSettings initial = {});
 
     // The reply bytes for one line, empty when the device stays silent.
-    std::string handleLine(std::string_view line);
+    std::string HandleLine(std::string_view line);
     // The same with the reply's timing and the switch to upgrade mode.
-    LineOutcome handle(std::string_view line);
+    LineOutcome Handle(std::string_view line);
 
     // Called when a verified firmware image has been programmed: the new
     // version is reported from now on and kept in the device memory.
-    void applyFirmware(std::uint32_t version);
+    void ApplyFirmware(std::uint32_t version);
 
-    const DeviceSettings& settings() const { return current_; }
-    // What was last stored (loaded at start, SSs1, firmware upgrade).
-    const DeviceSettings& storedSettings() const { return stored_; }
-    const SoundTest& soundTest() const { return soundTest_; }
-    std::string_view reportedModel() const;
+    const DeviceSettings& Settings() const { return current_; }
+    // What was last Stored (loaded at start, SSs1, firmware upgrade).
+    const DeviceSettings& StoredSettings() const { return stored_; }
+    const SoundTest& Measurement() const { return soundTest_; }
+    std::string_view ReportedModel() const;
 
 private:
-    std::optional<Reply> handleAction(std::string_view line);
-    std::optional<Reply> handleResultBlock(std::string_view line) const;
-    std::optional<Reply> handleMeter(std::string_view line);
-    std::optional<Reply> handleSetting(std::string_view line);
-    bool store();
+    std::optional<Reply> HandleAction(std::string_view line);
+    std::optional<Reply> HandleResultBlock(std::string_view line) const;
+    std::optional<Reply> HandleMeter(std::string_view line);
+    std::optional<Reply> HandleSetting(std::string_view line);
+    bool Store();
 
     DeviceOptions options_;
     DeviceSettings current_;

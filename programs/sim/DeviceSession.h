@@ -24,21 +24,21 @@ public:
     // Longer lines are thrown away; no command comes close.
     static constexpr std::size_t kMaxLine = 256;
 
-    // silent: the device never answers (it still takes the bytes).
+    // silent: the device never Answers (it still takes the bytes).
     DeviceSession(DeviceModel& model, Faults& faults, bool silent = false);
 
     // A byte that has fully arrived at time `now`; returns the answer, if any.
-    Reply receive(std::uint8_t byte, SimTime now);
+    Reply Receive(std::uint8_t byte, SimTime now);
     // Lets time pass: an abandoned upgrade returns to line mode.
-    void tick(SimTime now);
-    // When tick() next has something to do.
-    std::optional<SimTime> nextDeadline() const;
+    void Tick(SimTime now);
+    // When Tick() next has something to do.
+    std::optional<SimTime> NextDeadline() const;
 
-    bool upgrading() const { return upgrading_; }
+    bool Upgrading() const { return upgrading_; }
 
 private:
-    Reply receiveLine(SimTime now);
-    Reply receiveUpgradeByte(std::uint8_t byte, SimTime now);
+    Reply ReceiveLine(SimTime now);
+    Reply ReceiveUpgradeByte(std::uint8_t byte, SimTime now);
 
     DeviceModel& model_;
     Faults& faults_;

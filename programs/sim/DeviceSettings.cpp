@@ -31,13 +31,13 @@ constexpr std::array<ParamInfo, kParamCount> kParams{{
     {Param::TestTime, "CT", Scope::Device, 2, 5, 2, false},
 }};
 
-bool validChannel(int n) { return n >= 1 && n <= DeviceSettings::kChannels; }
+bool ValidChannel(int n) { return n >= 1 && n <= DeviceSettings::kChannels; }
 
-bool validKey(const SettingKey& key) {
-    switch (DeviceSettings::info(key.param).scope) {
+bool ValidKey(const SettingKey& key) {
+    switch (DeviceSettings::Info(key.param).scope) {
     case Scope::Input:
-    case Scope::Output: return validChannel(key.first) && key.second == 0;
-    case Scope::Crosspoint: return validChannel(key.first) && validChannel(key.second);
+    case Scope::Output: return ValidChannel(key.first) && key.second == 0;
+    case Scope::Crosspoint: return ValidChannel(key.first) && ValidChannel(key.second);
     case Scope::Device: return key.first == 0 && key.second == 0;
     }
     return false;
@@ -45,25 +45,25 @@ bool validKey(const SettingKey& key) {
 
 }  // namespace
 
-const ParamInfo& DeviceSettings::info(Param param) {
+const ParamInfo& DeviceSettings::Info(Param param) {
     return kParams.at(static_cast<std::size_t>(param));
 }
 
-std::optional<Param> DeviceSettings::findCode(std::string_view code) {
+std::optional<Param> DeviceSettings::FindCode(std::string_view code) {
     for (const auto& p : kParams)
         if (p.code == code)
             return p.param;
     return std::nullopt;
 }
 
-int DeviceSettings::clamp(Param param, int value) {
-    const auto& p = info(param);
+int DeviceSettings::Clamp(Param param, int value) {
+    const auto& p = Info(param);
     if (p.offBelowMin && value < p.min)
         return 0;
     return std::clamp(value, p.min, p.max);
 }
 
-std::vector<SettingKey> DeviceSettings::allKeys() {
+std::vector<SettingKey> DeviceSettings::AllKeys() {
     std::vector<SettingKey> keys;
     for (const auto& p : kParams) {
         switch (p.scope) {
@@ -85,8 +85,8 @@ std::vector<SettingKey> DeviceSettings::allKeys() {
     return keys;
 }
 
-std::string DeviceSettings::keyName(const SettingKey& key) {
-    std::string name(info(key.param).code);
+std::string DeviceSettings::KeyName(const SettingKey& key) {
+    std::string name(Info(key.param).code);
     if (key.first > 0)
         name += static_cast<char>('0' + key.first);
     if (key.second > 0)
@@ -94,39 +94,39 @@ std::string DeviceSettings::keyName(const SettingKey& key) {
     return name;
 }
 
-std::optional<SettingKey> DeviceSettings::findKeyName(std::string_view name) {
-    for (const auto& key : allKeys())
-        if (keyName(key) == name)
+std::optional<SettingKey> DeviceSettings::FindKeyName(std::string_view name) {
+    for (const auto& key : AllKeys())
+        if (KeyName(key) == name)
             return key;
     return std::nullopt;
 }
 
 DeviceSettings::DeviceSettings() {
-    for (const auto& key : allKeys())
-        slot(key) = info(key.param).defaultValue;
+    for (const auto& key : AllKeys())
+        Slot(key) = Info(key.param).defaultValue;
     // Each input starts routed to the output of the same number.
     for (int n = 1; n <= kChannels; ++n)
-        slot({Param::Route, n, n}) = 1;
+        Slot({Param::Route, n, n}) = 1;
 }
 
-int DeviceSettings::get(const SettingKey& key) const { return slot(key); }
+int DeviceSettings::Get(const SettingKey& key) const { return Slot(key); }
 
-int DeviceSettings::set(const SettingKey& key, int value) {
-    int& held = slot(key);
-    held = clamp(key.param, value);
+int DeviceSettings::Set(const SettingKey& key, int value) {
+    int& held = Slot(key);
+    held = Clamp(key.param, value);
     return held;
 }
 
-const int& DeviceSettings::slot(const SettingKey& key) const {
-    if (!validKey(key))
-        throw std::out_of_range("no such setting: " + keyName(key));
+const int& DeviceSettings::Slot(const SettingKey& key) const {
+    if (!ValidKey(key))
+        throw std::out_of_range("no such setting: " + KeyName(key));
     const auto first = static_cast<std::size_t>(key.first > 0 ? key.first - 1 : 0);
     const auto second = static_cast<std::size_t>(key.second > 0 ? key.second - 1 : 0);
     return values_[static_cast<std::size_t>(key.param)][first][second];
 }
 
-int& DeviceSettings::slot(const SettingKey& key) {
-    return const_cast<int&>(std::as_const(*this).slot(key));
+int& DeviceSettings::Slot(const SettingKey& key) {
+    return const_cast<int&>(std::as_const(*this).Slot(key));
 }
 
 }  // namespace brevant::sim

@@ -31,7 +31,7 @@ struct ParamInfo {
     int min;
     int max;
     int defaultValue;
-    // A value below min switches the function off (stored as 0) instead of
+    // A value below min switches the function Off (stored as 0) instead of
     // being raised to min: the frequency limits work that way.
     bool offBelowMin;
 };
@@ -49,31 +49,31 @@ class DeviceSettings {
 public:
     static constexpr int kChannels = 4;
 
-    static const ParamInfo& info(Param param);
-    static std::optional<Param> findCode(std::string_view code);
+    static const ParamInfo& Info(Param param);
+    static std::optional<Param> FindCode(std::string_view code);
     // The value the device stores when asked to set `value`.
-    static int clamp(Param param, int value);
+    static int Clamp(Param param, int value);
     // Every addressable setting, in a fixed order.
-    static std::vector<SettingKey> allKeys();
+    static std::vector<SettingKey> AllKeys();
     // Name of a setting in saved state: "MG1", "MX12", "MB".
-    static std::string keyName(const SettingKey& key);
-    static std::optional<SettingKey> findKeyName(std::string_view name);
+    static std::string KeyName(const SettingKey& key);
+    static std::optional<SettingKey> FindKeyName(std::string_view name);
 
     // Factory defaults.
     DeviceSettings();
 
-    int get(const SettingKey& key) const;
+    int Get(const SettingKey& key) const;
     // Stores the clamped value and returns what is now held.
-    int set(const SettingKey& key, int value);
+    int Set(const SettingKey& key, int value);
 
-    std::uint32_t firmwareVersion() const { return firmwareVersion_; }
-    void setFirmwareVersion(std::uint32_t version) { firmwareVersion_ = version; }
+    std::uint32_t FirmwareVersion() const { return firmwareVersion_; }
+    void SetFirmwareVersion(std::uint32_t version) { firmwareVersion_ = version; }
 
     bool operator==(const DeviceSettings&) const = default;
 
 private:
-    int& slot(const SettingKey& key);
-    const int& slot(const SettingKey& key) const;
+    int& Slot(const SettingKey& key);
+    const int& Slot(const SettingKey& key) const;
 
     std::array<std::array<std::array<int, kChannels>, kChannels>, kParamCount> values_{};
     std::uint32_t firmwareVersion_ = kDefaultFirmwareVersion;

@@ -34,10 +34,10 @@ public:
     Faults(FaultRates rates, std::uint32_t seed);
 
     // The reply as the line delivers it; empty when it is lost.
-    Reply apply(const Reply& reply);
+    Reply Apply(const Reply& reply);
 
 private:
-    bool happens(double probability);
+    bool Happens(double probability);
 
     FaultRates rates_;
     int replies_ = 0;

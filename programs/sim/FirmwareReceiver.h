@@ -31,15 +31,15 @@ public:
         std::optional<std::uint32_t> installedVersion;  // set when a good image was taken
     };
 
-    Outcome receive(std::uint8_t byte);
+    Outcome Receive(std::uint8_t byte);
     // Forgets everything received: ready for a new upgrade.
-    void reset() { *this = FirmwareReceiver{}; }
+    void Reset() { *this = FirmwareReceiver{}; }
 
-    static std::string packet(char step, std::uint32_t value);
+    static std::string Packet(char step, std::uint32_t value);
 
 private:
-    Outcome handlePacket(char step, std::uint32_t value);
-    bool imageGood() const;
+    Outcome HandlePacket(char step, std::uint32_t value);
+    bool ImageGood() const;
 
     std::array<std::uint8_t, kPacketSize> packet_{};
     std::size_t filled_ = 0;

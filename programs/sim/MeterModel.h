@@ -1,5 +1,5 @@
 // Meter readings that move like a live room: every input level wanders around
-// a resting level (a mean-reverting random walk, stepped every 100 ms of
+// a resting Level (a mean-reverting random walk, stepped every 100 ms of
 // simulator time) and follows the input gain; output levels are derived from
 // the inputs routed to them. Readings are whole dB, -100 meaning silence.
 #pragma once
@@ -24,19 +24,19 @@ public:
     MeterModel(std::uint32_t seed, ProductModel model);
 
     // Moves the readings on to simulator time `now`.
-    void advanceTo(SimTime now);
+    void AdvanceTo(SimTime now);
 
-    int inputLevel(const DeviceSettings& settings, int input) const;
-    int outputLevel(const DeviceSettings& settings, int output) const;
+    int InputLevel(const DeviceSettings& settings, int input) const;
+    int OutputLevel(const DeviceSettings& settings, int output) const;
     // Echo-return-loss enhancement and echo-return loss, 0 when the input has
     // no echo canceller running.
-    int erle(const DeviceSettings& settings, int input) const;
-    int erl(const DeviceSettings& settings, int input) const;
+    int Erle(const DeviceSettings& settings, int input) const;
+    int Erl(const DeviceSettings& settings, int input) const;
 
 private:
-    void step();
-    double exactInputLevel(const DeviceSettings& settings, int input) const;
-    bool echoCancelling(const DeviceSettings& settings, int input) const;
+    void Step();
+    double ExactInputLevel(const DeviceSettings& settings, int input) const;
+    bool EchoCancelling(const DeviceSettings& settings, int input) const;
 
     std::mt19937 rng_;
     ProductModel model_;

@@ -4,7 +4,7 @@
 
 namespace brevant::sim {
 
-void OutputQueue::schedule(const Reply& reply, SimTime readyAt) {
+void OutputQueue::Schedule(const Reply& reply, SimTime readyAt) {
     SimTime previousEnd = readyAt;
     for (const auto& part : reply.parts) {
         if (part.bytes.empty())
@@ -27,13 +27,13 @@ void OutputQueue::schedule(const Reply& reply, SimTime readyAt) {
     }
 }
 
-std::optional<SimTime> OutputQueue::nextDue() const {
+std::optional<SimTime> OutputQueue::NextDue() const {
     if (chunks_.empty())
         return std::nullopt;
     return chunks_.front().due;
 }
 
-std::string OutputQueue::takeDue(SimTime now) {
+std::string OutputQueue::TakeDue(SimTime now) {
     std::string bytes;
     while (!chunks_.empty() && chunks_.front().due <= now) {
         bytes += chunks_.front().bytes;

@@ -1,7 +1,7 @@
 // The device's transmit side of the serial line. Replies are queued with the
 // time they may start; the line sends one thing at a time, so a reply also
 // waits for the previous one to finish. When paced, each piece of a reply
-// becomes due, whole, once its last byte would have crossed the line (one
+// becomes due, whole, once its last byte would have crossed the Line (one
 // byte time per byte after the line is free); unpaced, every piece of a
 // reply is due at once.
 #pragma once
@@ -21,10 +21,10 @@ public:
     // byteTime 0 means unpaced.
     explicit OutputQueue(std::chrono::nanoseconds byteTime) : byteTime_(byteTime) {}
 
-    void schedule(const Reply& reply, SimTime readyAt);
-    std::optional<SimTime> nextDue() const;
+    void Schedule(const Reply& reply, SimTime readyAt);
+    std::optional<SimTime> NextDue() const;
     // Removes and returns every byte due by `now`, in order.
-    std::string takeDue(SimTime now);
+    std::string TakeDue(SimTime now);
     bool empty() const { return chunks_.empty(); }
 
 private:

@@ -1,6 +1,6 @@
 // Publishes the pseudo-terminal as DIR/COMn: a symbolic link to the slave
 // device, which the program finds through its port directory. A stale link
-// from an earlier run is replaced (atomically, by renaming a fresh link over
+// from an earlier run is Replaced (atomically, by renaming a fresh link over
 // it). The link is removed again on destruction if it still points to us.
 #pragma once
 

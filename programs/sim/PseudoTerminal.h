@@ -1,6 +1,6 @@
 // A pseudo-terminal standing in for the device's serial port. The program
 // opens the slave side as if it were the port; the simulator talks through
-// the master side (non-blocking). The slave is set to raw 8N1 at 19200 bit/s,
+// the master Side (non-blocking). The slave is set to raw 8N1 at 19200 bit/s,
 // and the simulator keeps a slave descriptor of its own open for its whole
 // life, so the master never sees a hang-up when the program closes the port
 // and opens it again. That descriptor is never read.
@@ -18,8 +18,8 @@ public:
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
-    int masterFd() const { return master_; }
-    const std::string& slavePath() const { return slavePath_; }
+    int MasterFd() const { return master_; }
+    const std::string& SlavePath() const { return slavePath_; }
 
 private:
     int master_ = -1;

@@ -2,7 +2,7 @@
 // keeps honest line timing unless pacing is off: at 19200 bit/s a byte takes
 // 520.8 us, so bytes read from the program "arrive" one byte time apart, a
 // line is answered 0.5 ms after its last byte arrived, and each piece of a
-// reply is handed over when its last byte would have crossed the line (see
+// reply is handed over when its last byte would have crossed the Line (see
 // OutputQueue). Unpaced, lines are handled as soon as read and each reply
 // piece is written at once.
 #pragma once
@@ -28,13 +28,13 @@ public:
     PtyServer(int masterFd, DeviceSession& session, bool paced);
 
     // Serves until `stop` becomes non-zero (set from a signal handler).
-    void run(const volatile std::sig_atomic_t& stop);
+    void Run(const volatile std::sig_atomic_t& stop);
 
 private:
-    bool readAvailable(SimTime now);  // true when bytes came
-    void handleArrivals(SimTime now);
-    void writeDue(SimTime now);
-    void waitUntil(SimTime deadline);
+    bool ReadAvailable(SimTime now);  // true when bytes came
+    void HandleArrivals(SimTime now);
+    void WriteDue(SimTime now);
+    void WaitUntil(SimTime deadline);
 
     int fd_;
     DeviceSession& session_;

@@ -1,5 +1,5 @@
 // What the device sends back for one command line or upgrade packet: one or
-// more pieces of bytes, each after a pause (flash writes, fault delays, the gap
+// more pieces of bytes, each after a Pause (flash writes, fault delays, the gap
 // of a split reply). The serial line itself adds the byte time on top.
 #pragma once
 
@@ -18,19 +18,19 @@ struct ReplyPart {
 struct Reply {
     std::vector<ReplyPart> parts;
 
-    static Reply text(std::string bytes, std::chrono::nanoseconds pauseBefore = {}) {
+    static Reply Text(std::string bytes, std::chrono::nanoseconds pauseBefore = {}) {
         Reply reply;
         if (!bytes.empty())
             reply.parts.push_back({pauseBefore, std::move(bytes)});
         return reply;
     }
 
-    void append(std::string bytes, std::chrono::nanoseconds pauseBefore = {}) {
+    void Append(std::string bytes, std::chrono::nanoseconds pauseBefore = {}) {
         parts.push_back({pauseBefore, std::move(bytes)});
     }
 
     // All bytes of the reply in order, pauses left out.
-    std::string bytes() const {
+    std::string Bytes() const {
         std::string all;
         for (const auto& part : parts)
             all += part.bytes;

@@ -19,18 +19,18 @@ public:
     FirmwareImage(std::uint32_t version, std::vector<std::uint32_t> data)
         : version_(version), data_(std::move(data)) {}
 
-    // An image of `words` data words (checksum included) whose contents are
+    // An image of `words` data Words (checksum included) whose contents are
     // pseudo-random but fixed by `seed`.
-    static FirmwareImage generate(std::uint32_t version, std::uint32_t words, std::uint32_t seed = 1);
-    static std::uint32_t checksum(std::span<const std::uint32_t> words);
+    static FirmwareImage Generate(std::uint32_t version, std::uint32_t words, std::uint32_t seed = 1);
+    static std::uint32_t Checksum(std::span<const std::uint32_t> words);
 
-    std::uint32_t version() const { return version_; }
+    std::uint32_t Version() const { return version_; }
     const std::vector<std::uint32_t>& data() const { return data_; }
     // Header and data, as stored in the file.
-    std::vector<std::uint32_t> fileWords() const;
-    std::vector<std::uint8_t> fileBytes() const;
+    std::vector<std::uint32_t> FileWords() const;
+    std::vector<std::uint8_t> FileBytes() const;
     // Throws std::runtime_error when the file cannot be written.
-    void writeFile(const std::filesystem::path& path) const;
+    void WriteFile(const std::filesystem::path& path) const;
 
 private:
     std::uint32_t version_;

@@ -9,7 +9,7 @@ namespace brevant::sim {
 namespace {
 
 template <typename Number>
-Number parseNumber(const std::string& option, const std::string& text, Number min, Number max) {
+Number ParseNumber(const std::string& option, const std::string& text, Number min, Number max) {
     Number value{};
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc{} || end != text.data() + text.size() || value < min || value > max)
@@ -21,13 +21,13 @@ Number parseNumber(const std::string& option, const std::string& text, Number mi
     return value;
 }
 
-double parseProbability(const std::string& option, const std::string& text) {
-    return parseNumber<double>(option, text, 0.0, 1.0);
+double ParseProbability(const std::string& option, const std::string& text) {
+    return ParseNumber<double>(option, text, 0.0, 1.0);
 }
 
 }  // namespace
 
-const char* simUsage() {
+const char* SimUsage() {
     return "usage: brevant-sim --ports DIR [--com N] [--model K225|K217|K218] [--state FILE]\n"
            "                   [--seed S] [--no-pacing] [--silent] [--unknown-model] [--keep-on-exit]\n"
            "                   [--fault-noreply P] [--fault-split P] [--fault-garbage P]\n"
@@ -35,7 +35,7 @@ const char* simUsage() {
            "       brevant-sim --make-firmware FILE --version V --words N [--seed S]\n";
 }
 
-SimOptions parseSimOptions(const std::vector<std::string>& args) {
+SimOptions ParseSimOptions(const std::vector<std::string>& args) {
     static const std::set<std::string_view> kFlags{"--no-pacing", "--silent", "--unknown-model", "--keep-on-exit", "--help", "-h"};
     static const std::set<std::string_view> kWithValue{
         "--ports", "--com", "--model", "--state", "--seed", "--fault-noreply", "--fault-split", "--fault-garbage",
@@ -71,22 +71,22 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
         else if (option == "--unknown-model") options.unknownModel = true;
         else if (option == "--keep-on-exit") options.keepOnExit = true;
         else if (option == "--ports") options.portsDir = *value;
-        else if (option == "--com") options.comNumber = parseNumber<int>(option, *value, 1, 255);
+        else if (option == "--com") options.comNumber = ParseNumber<int>(option, *value, 1, 255);
         else if (option == "--state") options.stateFile = *value;
-        else if (option == "--seed") options.seed = parseNumber<std::uint32_t>(option, *value, 0, UINT32_MAX);
-        else if (option == "--fault-noreply") options.faults.noReply = parseProbability(option, *value);
-        else if (option == "--fault-split") options.faults.split = parseProbability(option, *value);
-        else if (option == "--fault-garbage") options.faults.garbage = parseProbability(option, *value);
-        else if (option == "--fault-delay") options.faults.delay = parseProbability(option, *value);
-        else if (option == "--fault-after") options.faults.after = parseNumber<int>(option, *value, 0, 1'000'000);
+        else if (option == "--seed") options.seed = ParseNumber<std::uint32_t>(option, *value, 0, UINT32_MAX);
+        else if (option == "--fault-noreply") options.faults.noReply = ParseProbability(option, *value);
+        else if (option == "--fault-split") options.faults.split = ParseProbability(option, *value);
+        else if (option == "--fault-garbage") options.faults.garbage = ParseProbability(option, *value);
+        else if (option == "--fault-delay") options.faults.delay = ParseProbability(option, *value);
+        else if (option == "--fault-after") options.faults.after = ParseNumber<int>(option, *value, 0, 1'000'000);
         else if (option == "--delay-ms")
-            options.faults.delayTime = std::chrono::milliseconds(parseNumber<int>(option, *value, 0, 60'000));
+            options.faults.delayTime = std::chrono::milliseconds(ParseNumber<int>(option, *value, 0, 60'000));
         else if (option == "--version")
-            options.firmwareVersion = parseNumber<std::uint32_t>(option, *value, 0, UINT32_MAX);
+            options.firmwareVersion = ParseNumber<std::uint32_t>(option, *value, 0, UINT32_MAX);
         else if (option == "--make-firmware") options.makeFirmware = *value;
-        else if (option == "--words") options.firmwareWords = parseNumber<std::uint32_t>(option, *value, 0, 1u << 24);
+        else if (option == "--words") options.firmwareWords = ParseNumber<std::uint32_t>(option, *value, 0, 1u << 24);
         else if (option == "--model") {
-            const auto model = parseProductModel(*value);
+            const auto model = ParseProductModel(*value);
             if (!model)
                 throw UsageError("--model: expected K225, K217 or K218, got \"" + *value + "\"");
             options.model = *model;

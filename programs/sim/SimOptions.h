@@ -41,7 +41,7 @@ struct UsageError : std::runtime_error {
 };
 
 // Throws UsageError for anything malformed or inconsistent.
-SimOptions parseSimOptions(const std::vector<std::string>& args);
-const char* simUsage();
+SimOptions ParseSimOptions(const std::vector<std::string>& args);
+const char* SimUsage();
 
 }  // namespace brevant::sim

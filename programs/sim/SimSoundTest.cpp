@@ -17,79 +17,79 @@ constexpr int kNoiseMax = -35;
 
 // Gain in dB of a second-order high-pass (rising = true) or low-pass filter
 // with corner frequency `corner`.
-double secondOrderDb(double f, double corner, bool rising) {
+double SecondOrderDb(double f, double corner, bool rising) {
     const double r = std::pow(f / corner, 4.0);
     return 10.0 * std::log10(rising ? r / (1.0 + r) : 1.0 / (1.0 + r));
 }
 
 }  // namespace
 
-SoundTest::SoundTest(std::uint32_t seed) : seed_(seed) { computeCurves(); }
+SoundTest::SoundTest(std::uint32_t seed) : seed_(seed) { ComputeCurves(); }
 
-void SoundTest::enter() { active_ = true; }
+void SoundTest::Enter() { active_ = true; }
 
-void SoundTest::leave() {
+void SoundTest::Leave() {
     active_ = false;
     signal_ = false;
     pointsWanted_ = 0;
     pointsTaken_ = 0;
 }
 
-bool SoundTest::startMeasurement(int points, int channel) {
+bool SoundTest::StartMeasurement(int points, int channel) {
     if (!active_)
         return false;
     pointsWanted_ = std::max(points, 1);
     channel_ = channel;
     pointsTaken_ = 1;
     if (pointsTaken_ >= pointsWanted_)
-        complete();
+        Complete();
     return true;
 }
 
-bool SoundTest::nextPoint() {
+bool SoundTest::NextPoint() {
     if (!active_ || pointsTaken_ == 0 || pointsTaken_ >= pointsWanted_)
         return false;
     if (++pointsTaken_ >= pointsWanted_)
-        complete();
+        Complete();
     return true;
 }
 
-void SoundTest::complete() {
+void SoundTest::Complete() {
     ++completed_;
-    computeCurves();
+    ComputeCurves();
 }
 
-int SoundTest::response(int point) const { return response_.at(static_cast<std::size_t>(point)); }
-int SoundTest::noise(int point) const { return noise_.at(static_cast<std::size_t>(point)); }
+int SoundTest::Response(int point) const { return response_.at(static_cast<std::size_t>(point)); }
+int SoundTest::Noise(int point) const { return noise_.at(static_cast<std::size_t>(point)); }
 
-void SoundTest::computeCurves() {
+void SoundTest::ComputeCurves() {
     using std::numbers::pi;
     // The room (shape of the response) depends on the seed and the channel
     // measured; each measurement adds its own small scatter.
-    auto room = seededGenerator(seed_, kCurveStream + 16u * static_cast<std::uint32_t>(channel_));
-    std::uniform_real_distribution<double> amplitude(1.0, 3.0);
+    auto room = SeededGenerator(seed_, kCurveStream + 16u * static_cast<std::uint32_t>(channel_));
+    std::uniform_real_distribution<double> Amplitude(1.0, 3.0);
     std::uniform_real_distribution<double> rate(0.4, 1.6);
     std::uniform_real_distribution<double> phase(0.0, 2 * pi);
     std::uniform_real_distribution<double> offset(-2.0, 2.0);
-    const double a1 = amplitude(room), r1 = rate(room), p1 = phase(room);
-    const double a2 = amplitude(room) / 2, r2 = 3 * rate(room), p2 = phase(room);
+    const double a1 = Amplitude(room), r1 = rate(room), p1 = phase(room);
+    const double a2 = Amplitude(room) / 2, r2 = 3 * rate(room), p2 = phase(room);
     const double level = offset(room);
-    const double hum = amplitude(room);
+    const double hum = Amplitude(room);
 
-    auto scatter = seededGenerator(seed_ ^ 0x5bd1e995u, static_cast<std::uint32_t>(completed_));
+    auto scatter = SeededGenerator(seed_ ^ 0x5bd1e995u, static_cast<std::uint32_t>(completed_));
     std::uniform_real_distribution<double> small(-0.6, 0.6);
-    std::uniform_real_distribution<double> noiseScatter(-2.0, 2.0);
+    std::uniform_real_distribution<double> NoiseScatter(-2.0, 2.0);
 
     for (int k = 0; k < kCurvePoints; ++k) {
-        const double f = frequencyHz(k);
+        const double f = FrequencyHz(k);
         const double octave = std::log2(f / 1000.0);
         double db = level + a1 * std::sin(2 * pi * r1 * octave + p1) + a2 * std::sin(2 * pi * r2 * octave + p2)
-                    + secondOrderDb(f, 80.0, true) + secondOrderDb(f, 15000.0, false) + small(scatter);
+                    + SecondOrderDb(f, 80.0, true) + SecondOrderDb(f, 15000.0, false) + small(scatter);
         response_[static_cast<std::size_t>(k)] =
             std::clamp(static_cast<int>(std::lround(db)), kResponseMin, kResponseMax);
 
         // Noise floor: a little hum at the bottom, a slight tilt, random scatter.
-        const double n = -41.0 + hum * std::exp(-f / 500.0) + 1.5 * std::sin(octave + p1) + noiseScatter(scatter);
+        const double n = -41.0 + hum * std::exp(-f / 500.0) + 1.5 * std::sin(octave + p1) + NoiseScatter(scatter);
         noise_[static_cast<std::size_t>(k)] = std::clamp(static_cast<int>(std::lround(n)), kNoiseMin, kNoiseMax);
     }
 }

@@ -1,7 +1,7 @@
 // The room sound test: test mode, the test signal, a measurement taken in
-// 1..5 points, and the two result curves of 100 points each (frequency
+// 1..5 points, and the two result curves of 100 points Each (frequency
 // 10 + 200*k Hz): D, the measured response in dB, and E, the noise floor.
-// Until a measurement completes the curves hold the previous (or first) result.
+// Until a measurement completes the curves hold the Previous (or first) result.
 #pragma once
 
 #include <array>
@@ -15,31 +15,31 @@ public:
 
     explicit SoundTest(std::uint32_t seed);
 
-    bool active() const { return active_; }
-    void enter();
+    bool Active() const { return active_; }
+    void Enter();
     // Leaves test mode: signal off, an unfinished measurement is dropped.
-    void leave();
+    void Leave();
 
-    bool signalOn() const { return signal_; }
-    void setSignal(bool on) { signal_ = on; }
+    bool SignalOn() const { return signal_; }
+    void SetSignal(bool on) { signal_ = on; }
 
     // Takes the first point of a measurement of `points` points played on
     // output `channel`. False outside test mode.
-    bool startMeasurement(int points, int channel);
+    bool StartMeasurement(int points, int channel);
     // Takes the next point. False outside test mode, without a started
     // measurement or when all points are already taken.
-    bool nextPoint();
+    bool NextPoint();
 
-    int pointsTaken() const { return pointsTaken_; }
-    int measurementsCompleted() const { return completed_; }
+    int PointsTaken() const { return pointsTaken_; }
+    int MeasurementsCompleted() const { return completed_; }
 
-    int response(int point) const;  // whole dB
-    int noise(int point) const;     // whole dB
-    static int frequencyHz(int point) { return 10 + 200 * point; }
+    int Response(int point) const;  // whole dB
+    int Noise(int point) const;     // whole dB
+    static int FrequencyHz(int point) { return 10 + 200 * point; }
 
 private:
-    void complete();
-    void computeCurves();
+    void Complete();
+    void ComputeCurves();
 
     std::uint32_t seed_;
     bool active_ = false;

@@ -12,7 +12,7 @@ namespace {
 constexpr std::string_view kHeader = "# brevant-sim device memory";
 constexpr std::string_view kFirmwareKey = "FW";
 
-std::optional<long long> parseNumber(std::string_view text) {
+std::optional<long long> ParseNumber(std::string_view text) {
     long long value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc{} || end != text.data() + text.size())
@@ -20,7 +20,7 @@ std::optional<long long> parseNumber(std::string_view text) {
     return value;
 }
 
-std::string_view trim(std::string_view s) {
+std::string_view Trim(std::string_view s) {
     const auto first = s.find_first_not_of(" \t\r");
     if (first == std::string_view::npos)
         return {};
@@ -30,20 +30,20 @@ std::string_view trim(std::string_view s) {
 
 }  // namespace
 
-std::string StateFile::serialize(const DeviceSettings& settings) {
+std::string StateFile::Serialize(const DeviceSettings& settings) {
     std::ostringstream out;
-    out << kHeader << '\n' << kFirmwareKey << ' ' << settings.firmwareVersion() << '\n';
-    for (const auto& key : DeviceSettings::allKeys())
-        out << DeviceSettings::keyName(key) << ' ' << settings.get(key) << '\n';
+    out << kHeader << '\n' << kFirmwareKey << ' ' << settings.FirmwareVersion() << '\n';
+    for (const auto& key : DeviceSettings::AllKeys())
+        out << DeviceSettings::KeyName(key) << ' ' << settings.Get(key) << '\n';
     return out.str();
 }
 
-std::optional<DeviceSettings> StateFile::parse(std::string_view text, std::string& error) {
+std::optional<DeviceSettings> StateFile::Parse(std::string_view text, std::string& error) {
     DeviceSettings settings;
     int lineNumber = 0;
     while (!text.empty()) {
         const auto newline = text.find('\n');
-        const std::string_view line = trim(text.substr(0, newline));
+        const std::string_view line = Trim(text.substr(0, newline));
         text = newline == std::string_view::npos ? std::string_view{} : text.substr(newline + 1);
         ++lineNumber;
         if (line.empty() || line.front() == '#')
@@ -51,7 +51,7 @@ std::optional<DeviceSettings> StateFile::parse(std::string_view text, std::strin
 
         const auto space = line.find_first_of(" \t");
         const std::string_view name = line.substr(0, space);
-        const auto number = space == std::string_view::npos ? std::nullopt : parseNumber(trim(line.substr(space)));
+        const auto number = space == std::string_view::npos ? std::nullopt : ParseNumber(Trim(line.substr(space)));
         const auto where = "line " + std::to_string(lineNumber) + ": ";
         if (!number) {
             error = where + "expected \"key value\"";
@@ -63,10 +63,10 @@ std::optional<DeviceSettings> StateFile::parse(std::string_view text, std::strin
                 error = where + "firmware version out of range";
                 return std::nullopt;
             }
-            settings.setFirmwareVersion(static_cast<std::uint32_t>(value));
+            settings.SetFirmwareVersion(static_cast<std::uint32_t>(value));
             continue;
         }
-        const auto key = DeviceSettings::findKeyName(name);
+        const auto key = DeviceSettings::FindKeyName(name);
         if (!key) {
             error = where + "unknown setting \"" + std::string(name) + "\"";
             return std::nullopt;
@@ -75,12 +75,12 @@ std::optional<DeviceSettings> StateFile::parse(std::string_view text, std::strin
             error = where + "value out of range";
             return std::nullopt;
         }
-        settings.set(*key, static_cast<int>(value));
+        settings.Set(*key, static_cast<int>(value));
     }
     return settings;
 }
 
-StateFile::LoadResult StateFile::load() const {
+StateFile::LoadResult StateFile::Load() const {
     LoadResult result;
     std::error_code ec;
     if (!std::filesystem::exists(path_, ec)) {
@@ -96,7 +96,7 @@ StateFile::LoadResult StateFile::load() const {
         return result;
     }
     std::string error;
-    if (auto settings = parse(text.str(), error)) {
+    if (auto settings = Parse(text.str(), error)) {
         result.status = Status::Loaded;
         result.settings = *settings;
     } else {
@@ -106,7 +106,7 @@ StateFile::LoadResult StateFile::load() const {
     return result;
 }
 
-bool StateFile::save(const DeviceSettings& settings, std::string* error) const {
+bool StateFile::Save(const DeviceSettings& settings, std::string* error) const {
     auto fail = [&](const std::string& why) {
         if (error)
             *error = why;
@@ -118,7 +118,7 @@ bool StateFile::save(const DeviceSettings& settings, std::string* error) const {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)
             return fail("cannot create " + temporary.string());
-        out << serialize(settings);
+        out << Serialize(settings);
         out.flush();
         if (!out) {
             std::error_code ignored;

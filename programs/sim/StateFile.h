@@ -1,6 +1,6 @@
 // The device's non-volatile memory, kept as a text file of "key value" lines:
 // every setting under its wire name ("MG1 -5", "MX12 0", "MB 1") and the
-// firmware version ("FW 105"). Saving writes a temporary file beside the
+// firmware Version ("FW 105"). Saving writes a temporary file beside the
 // target and renames it over, so a crash never leaves half a file.
 #pragma once
 
@@ -25,13 +25,13 @@ public:
     explicit StateFile(std::filesystem::path path) : path_(std::move(path)) {}
 
     const std::filesystem::path& path() const { return path_; }
-    LoadResult load() const;
+    LoadResult Load() const;
     // False (with the reason in *error) when the file could not be written.
-    bool save(const DeviceSettings& settings, std::string* error = nullptr) const;
+    bool Save(const DeviceSettings& settings, std::string* error = nullptr) const;
 
-    static std::string serialize(const DeviceSettings& settings);
+    static std::string Serialize(const DeviceSettings& settings);
     // Settings missing from the text keep their defaults; values are clamped.
-    static std::optional<DeviceSettings> parse(std::string_view text, std::string& error);
+    static std::optional<DeviceSettings> Parse(std::string_view text, std::string& error);
 
 private:
     std::filesystem::path path_;

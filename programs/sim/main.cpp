@@ -21,60 +21,60 @@ namespace {
 
 volatile std::sig_atomic_t g_stopRequested = 0;
 
-extern "C" void requestStop(int) { g_stopRequested = 1; }
+extern "C" void RequestStop(int) { g_stopRequested = 1; }
 
-void installStopHandlers() {
+void InstallStopHandlers() {
     struct sigaction action {};
-    action.sa_handler = requestStop;
+    action.sa_handler = RequestStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;  // no SA_RESTART: a pending wait returns at once
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
 
-int makeFirmware(const SimOptions& options) {
-    const auto image = FirmwareImage::generate(*options.firmwareVersion, *options.firmwareWords, options.seed);
-    image.writeFile(options.makeFirmware);
-    std::cout << "brevant-sim: wrote " << options.makeFirmware.string() << " (version " << image.version() << ", "
+int MakeFirmware(const SimOptions& options) {
+    const auto image = FirmwareImage::Generate(*options.firmwareVersion, *options.firmwareWords, options.seed);
+    image.WriteFile(options.makeFirmware);
+    std::cout << "brevant-sim: wrote " << options.makeFirmware.string() << " (version " << image.Version() << ", "
               << image.data().size() << " data words)" << std::endl;
     return 0;
 }
 
-DeviceSettings initialSettings(const SimOptions& options) {
+DeviceSettings InitialSettings(const SimOptions& options) {
     DeviceSettings settings;
     if (!options.stateFile.empty()) {
-        auto loaded = StateFile(options.stateFile).load();
+        auto loaded = StateFile(options.stateFile).Load();
         if (loaded.status == StateFile::Status::Broken)
             std::cerr << "brevant-sim: ignoring " << options.stateFile.string() << " (" << loaded.error
                       << "), starting from factory settings" << std::endl;
         settings = loaded.settings;
     }
     if (options.firmwareVersion)
-        settings.setFirmwareVersion(*options.firmwareVersion);
+        settings.SetFirmwareVersion(*options.firmwareVersion);
     return settings;
 }
 
-int serve(const SimOptions& options) {
+int Serve(const SimOptions& options) {
     DeviceOptions device;
     device.model = options.model;
     device.unknownModel = options.unknownModel;
     device.seed = options.seed;
     device.stateFile = options.stateFile;
-    DeviceModel model(device, initialSettings(options));
+    DeviceModel model(device, InitialSettings(options));
     Faults faults(options.faults, options.seed);
     DeviceSession session(model, faults, options.silent);
 
-    installStopHandlers();
+    InstallStopHandlers();
     PseudoTerminal terminal;
-    PortLink link(options.portsDir, options.comNumber, terminal.slavePath());
-    std::cout << "brevant-sim: COM" << options.comNumber << " -> " << terminal.slavePath() << " model "
-              << model.reportedModel() << std::endl;
+    PortLink link(options.portsDir, options.comNumber, terminal.SlavePath());
+    std::cout << "brevant-sim: COM" << options.comNumber << " -> " << terminal.SlavePath() << " model "
+              << model.ReportedModel() << std::endl;
 
-    PtyServer server(terminal.masterFd(), session, options.paced);
-    server.run(g_stopRequested);
+    PtyServer server(terminal.MasterFd(), session, options.paced);
+    server.Run(g_stopRequested);
     if (options.keepOnExit) {
         std::string error;
-        if (!StateFile(options.stateFile).save(model.settings(), &error)) {
+        if (!StateFile(options.stateFile).Save(model.Settings(), &error)) {
             std::cerr << "brevant-sim: keeping the settings failed: " << error << std::endl;
             return 1;
         }
@@ -87,17 +87,17 @@ int serve(const SimOptions& options) {
 int main(int argc, char** argv) {
     SimOptions options;
     try {
-        options = parseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
+        options = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const UsageError& e) {
-        std::cerr << "brevant-sim: " << e.what() << '\n' << simUsage();
+        std::cerr << "brevant-sim: " << e.what() << '\n' << SimUsage();
         return 2;
     }
     if (options.help) {
-        std::cout << simUsage();
+        std::cout << SimUsage();
         return 0;
     }
     try {
-        return options.makeFirmware.empty() ? serve(options) : makeFirmware(options);
+        return options.makeFirmware.empty() ? Serve(options) : MakeFirmware(options);
     } catch (const std::exception& e) {
         std::cerr << "brevant-sim: " << e.what() << std::endl;
         return 1;
