@@ -1,6 +1,7 @@
 # The lint tests (ctest -L lint), in the plain build only (the sanitizer
 # builds compile the same sources):
-#   lint_layers  no Qt include outside the user interface (scripts/check-layers.sh)
+#   lint_layers  no Qt include outside the user interface, and no include of a
+#                layer further down (scripts/check-layers.sh)
 #   lint_tidy    clang-tidy with .clang-tidy over every source the build compiles
 #   lint_format  every .cpp and .h file as .clang-format writes it
 # A missing clang-tidy or clang-format skips its test (scripts/install-deps.sh
