@@ -4,8 +4,6 @@
 #include "ui/controls/BitmapFader.h"
 #include "tests/ui/UiTestHelpers.h"
 
-#include <QPainter>
-#include <QPalette>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -20,23 +18,17 @@ using test::Solid;
 using test::Take;
 using Values = std::vector<int>;
 
-constexpr QRgb kBackground = 0xFFFF00FF;
 constexpr QRgb kChannel = 0xFF808080;
 constexpr QRgb kActiveChannel = 0xFF00A000;
 constexpr QRgb kThumb = 0xFFC80000;
-constexpr QRgb kKey = 0xFF0000FF;
 
-// A horizontal fader in a magenta window: a 120 x 20 channel and a 20 x 10
+// A horizontal fader on a host window: a 120 x 20 channel and a 20 x 10
 // thumb, so over 0..100 the thumb's centre lies at 10 + value.
 class Fader : public ::testing::Test {
 protected:
     void SetUp() override
     {
         host.resize(200, 150);
-        host.setAutoFillBackground(true);
-        QPalette palette = host.palette();
-        palette.setColor(QPalette::Window, QColor::fromRgb(kBackground));
-        host.setPalette(palette);
         fader->LoadTrackImages(Solid(120, 20, kChannel));
         fader->LoadKnobImages(Solid(20, 10, kThumb));
     }
@@ -146,21 +138,6 @@ TEST_F(Fader, ActiveChannelShowsFromTheMinimumUpToTheThumbCentreWhileEnabled)
     EXPECT_EQ(image.pixel(60, 1), kChannel);
     fader->SetEnabled(false);
     EXPECT_EQ(Pixel(5, 1), kChannel);
-}
-
-TEST_F(Fader, KeyColourIsSeeThroughPickedFromAPixelOrGiven)
-{
-    // A channel with a key-coloured band along its top, the key picked from a
-    // pixel in the band; a thumb in a key-coloured frame, the key given.
-    QImage channel = Solid(120, 20, kChannel);
-    QPainter{&channel}.fillRect(0, 0, 120, 4, QColor::fromRgb(kKey));
-    QImage thumb = Solid(20, 10, kKey);
-    QPainter{&thumb}.fillRect(1, 1, 18, 8, QColor::fromRgb(kThumb));
-    fader->LoadTrackImages(channel, QImage(), true, BitmapFader::kColourFromPixel, 3, 2);
-    fader->LoadKnobImages(thumb, QImage(), true, kKey & RGB_MASK);
-    const QImage image = test::Grab(host);  // the thumb covers 0..19 x 5..14
-    EXPECT_EQ(image.pixel(80, 3), kBackground);
-    EXPECT_EQ(image.pixel(0, 5), kChannel);
 }
 
 }  // namespace
