@@ -373,21 +373,10 @@ TEST_F(MainWindowTest, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWor
     std::filesystem::remove_all(dir);
 }
 
-TEST_F(MainWindowTest, UpgradeIsRefusedWhileConnected)
-{
-    Start();
-    const std::string dir = MakeTempDir("brevant-firmware");
-    OfferFirmware(dir, "40");
-    Run(&MainWindow::OnConnect);
-    Run(&MainWindow::OnUpgrade);
-    EXPECT_EQ(told, QStringList{"Already connect,please disconnect"});
-    EXPECT_EQ(fileDialogs, 0);
-    std::filesystem::remove_all(dir);
-}
-
 // On a line paced like the real one an upgrade takes about a second: the
 // window keeps answering, the progress bar fills, and no busy window is left
-// over the messages of this or the commands after it.
+// over the messages of this or the commands after it. Connected, an upgrade
+// is refused before any file is asked for.
 TEST_F(MainWindowTest, AnUpgradeRunsBesideTheWindowAndNoBusyWindowOutlivesItsCommand)
 {
     Start({});
@@ -415,9 +404,12 @@ TEST_F(MainWindowTest, AnUpgradeRunsBesideTheWindowAndNoBusyWindowOutlivesItsCom
     ASSERT_TRUE(core->state.flags.Connected);
     EXPECT_FALSE(View().ProgressBar().isVisible());
     Run(&MainWindow::OnConnect);  // "Already connect"
+    Run(&MainWindow::OnUpgrade);
+    EXPECT_EQ(fileDialogs, 1);
     Run(&MainWindow::OnSaveDevice);
     Run(&MainWindow::OnDisconnect);
-    EXPECT_EQ(told, (QStringList{"update successfully", "Already connect", "Save device successfully"}));
+    EXPECT_EQ(told, (QStringList{"update successfully", "Already connect", "Already connect,please disconnect",
+                                 "Save device successfully"}));
     EXPECT_EQ(busyWindowsOverMessages, 0);
     std::filesystem::remove_all(dir);
     QTest::qWait(600);
