@@ -26,8 +26,6 @@ using Values = std::vector<int>;
 constexpr QRgb kChecked = 0xFF00A000;
 constexpr QRgb kUnchecked = 0xFF808080;
 constexpr QRgb kThumb = 0xFFC80000;
-constexpr QRgb kBefore = 0xFF0000FF;
-constexpr QRgb kAfter = 0xFFA0A0A0;
 
 TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
 {
@@ -46,20 +44,16 @@ TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
     EXPECT_EQ(test::Grab(button).pixel(8, button.height() / 2), kChecked);
 
     QSignalSpy toggled(&button, &QAbstractButton::toggled);
-    button.SetCheck(false);
-    button.SetCheck(false);
     button.SetCheck(true);
-    test::Deliver();
-    EXPECT_TRUE(button.GetCheck());
-    EXPECT_EQ(toggled.count(), 2);
-    EXPECT_EQ(seenByHandler.size(), 3u) << "SetCheck emitted clicked";
     button.SetCheck(false);
+    test::Deliver();
+    EXPECT_EQ(toggled.count(), 1);
+    EXPECT_EQ(seenByHandler.size(), 3u) << "SetCheck emitted clicked";
     EXPECT_EQ(test::Grab(button).pixel(8, button.height() / 2), kUnchecked);
 }
 
-// The panels' own check images (197 ticked, 198 unticked): inside the box an
-// unticked one is one even light face, a ticked one has a dark tick across
-// it, and disabled both lose their colour but keep that difference.
+// The panels' own check images (197 ticked, 198 unticked): the unticked box is
+// one even face, the ticked one has a tick that loses its colour when disabled.
 TEST(CheckButton, TheUntickedImageIsAnEmptyBoxAndTheTickedOneHasATick)
 {
     ImageCheckButton button(2202, QStringLiteral("Mute"));
@@ -67,30 +61,25 @@ TEST(CheckButton, TheUntickedImageIsAnEmptyBoxAndTheTickedOneHasATick)
     button.resize(button.sizeHint());
     // The face inside the bezel, clear of the rounded corners.
     const QRect face(3, (button.height() - 16) / 2 + 3, 10, 10);
-    const auto lightness = [](QRgb c) { return QColor::fromRgb(c).lightness(); };
-    const auto spread = [&](const QImage& image) {
+    const auto spread = [&](const QImage& image) {  // between the darkest and the lightest pixel
         int low = 255, high = 0;
         for (int y = face.top(); y <= face.bottom(); ++y)
             for (int x = face.left(); x <= face.right(); ++x) {
-                low = std::min(low, lightness(image.pixel(x, y)));
-                high = std::max(high, lightness(image.pixel(x, y)));
+                const int lightness = QColor::fromRgb(image.pixel(x, y)).lightness();
+                low = std::min(low, lightness);
+                high = std::max(high, lightness);
             }
-        return std::pair{low, high};
+        return high - low;
     };
     const auto saturated = [](QRgb c) { return QColor::fromRgb(c).hsvSaturation() > 60; };
 
-    for (const bool enabled : {true, false}) {
-        SCOPED_TRACE(enabled ? "enabled" : "disabled");
-        button.setEnabled(enabled);
-        button.SetCheck(false);
-        const auto [emptyLow, emptyHigh] = spread(test::Grab(button));
-        EXPECT_LT(emptyHigh - emptyLow, 30) << "something is drawn in the unticked box";
-        button.SetCheck(true);
-        const QImage ticked = test::Grab(button);
-        const auto [tickLow, tickHigh] = spread(ticked);
-        EXPECT_GT(tickHigh - tickLow, 80) << "no tick in the ticked box";
-        EXPECT_EQ(test::Find(ticked, face, saturated).count > 0, enabled) << "only an enabled tick is coloured";
-    }
+    EXPECT_LT(spread(test::Grab(button)), 30) << "something is drawn in the unticked box";
+    button.SetCheck(true);
+    EXPECT_GT(spread(test::Grab(button)), 80) << "no tick in the ticked box";
+    EXPECT_GT(test::Find(test::Grab(button), face, saturated).count, 0);
+    button.setEnabled(false);
+    EXPECT_GT(spread(test::Grab(button)), 80) << "no tick in the disabled box";
+    EXPECT_EQ(test::Find(test::Grab(button), face, saturated).count, 0) << "a disabled tick keeps its colour";
 }
 
 // A horizontal trackbar 110 pixels long with a 10-pixel thumb, so over 0..100
@@ -99,7 +88,7 @@ class Trackbar : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        bar.SetImages(Solid(10, 20, kThumb), Solid(110, 8, kBefore), Solid(110, 8, kAfter));
+        bar.SetImages(Solid(10, 20, kThumb), Solid(110, 8, kChecked), Solid(110, 8, kUnchecked));
         bar.resize(bar.sizeHint());
     }
 
@@ -108,22 +97,18 @@ protected:
     QSignalSpy finished{&bar, &SkinnedTrackbar::changeFinished};
 };
 
-TEST_F(Trackbar, DragMovesTheThumbAndFinishesOnReleaseFromTheEventLoop)
+TEST_F(Trackbar, DragAndClicksFinishFromTheEventLoopAClickOnTheChannelMovingAPage)
 {
     QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(7, 10));  // 2 right of the centre
     QTest::mouseMove(&bar, QPoint(27, 10));
     EXPECT_EQ(bar.GetPos(), 20);
     QTest::mouseMove(&bar, QPoint(47, 3));
-    QTest::mouseMove(&bar, QPoint(47, 15));  // across only: no change
     QTest::mouseMove(&bar, QPoint(400, 10));
     QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(400, 10));
     EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
     EXPECT_EQ(Take(moved), (Values{20, 40, 100}));
     EXPECT_EQ(Take(finished), Values{100});
-}
 
-TEST_F(Trackbar, AClickOnTheThumbFinishesWhereItIsAndOnTheChannelMovesAPageTowardsIt)
-{
     bar.SetPageSize(25);
     const struct {
         int from, x, to;
@@ -141,10 +126,8 @@ TEST_F(Trackbar, KeysStepByLinesPagesAndToTheEndsAndFinishWhenLetGo)
     bar.SetLineSize(5);
     bar.SetPageSize(30);
     bar.SetPos(50);
-    const std::pair<Qt::Key, int> keys[] = {
-        {Qt::Key_Right, 55},    {Qt::Key_Down, 60}, {Qt::Key_Left, 55}, {Qt::Key_Up, 50},  {Qt::Key_PageDown, 80},
-        {Qt::Key_PageDown, 100}, {Qt::Key_PageUp, 70}, {Qt::Key_Home, 0}, {Qt::Key_Up, 0}, {Qt::Key_End, 100},
-    };
+    const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Down, 55}, {Qt::Key_PageDown, 85}, {Qt::Key_PageDown, 100},
+                                            {Qt::Key_PageUp, 70}, {Qt::Key_Home, 0},        {Qt::Key_End, 100}};
     Values expected;
     for (const auto& [key, value] : keys) {
         QTest::keyPress(&bar, key);

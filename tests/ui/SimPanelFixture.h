@@ -1,0 +1,48 @@
+// The panes of four input and four output channel windows, both kinds of
+// each, fed through the panel model by a real connection to the simulator.
+#pragma once
+
+#include "procedures/Connection.h"
+#include "tests/SimLinkFixture.h"
+#include "tests/ui/UiTestHelpers.h"
+#include "ui/panels/ChannelPane.h"
+#include "ui/panels/PanelRefresher.h"
+
+#include <memory>
+#include <vector>
+
+namespace brevant::test {
+
+class SimPanelFixture : public SimLinkFixture {
+protected:
+    void StartPanels(const char* model)
+    {
+        Start({"--no-pacing", "--model", model});
+        queue = std::make_unique<CommandQueue>(state.flags);
+        context = std::make_unique<PanelContext>(*link, *queue, [this](const QString& t) { told << t; });
+        refresher = std::make_unique<PanelRefresher>(*context, p);
+        for (int k = 0; k < kChannels; ++k) {
+            for (int kind = 1; kind <= 4; ++kind)
+                panes.push_back(std::make_unique<ChannelPane>(*context, kind, k));
+        }
+        connection = std::make_unique<Connection>(*link, *refresher);
+    }
+    void TearDown() override
+    {
+        connection.reset();
+        Deliver();
+        SimLinkFixture::TearDown();
+    }
+    // Channel index k's pane of kind 1 or 2.
+    ChannelPane& In(int k, int kind) { return *panes.at(static_cast<std::size_t>(k * 4 + kind - 1)); }
+    ChannelPane& Out(int k, int kind) { return *panes.at(static_cast<std::size_t>(k * 4 + kind + 1)); }
+
+    std::unique_ptr<CommandQueue> queue;
+    std::unique_ptr<PanelContext> context;
+    std::unique_ptr<PanelRefresher> refresher;
+    std::vector<std::unique_ptr<ChannelPane>> panes;
+    std::unique_ptr<Connection> connection;
+    QStringList told;
+};
+
+}  // namespace brevant::test
