@@ -1,8 +1,9 @@
 // The image check button and the image trackbar through their widgets: what
 // they report, in which order and when.
+#include "tests/ui/UiTestHelpers.h"
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/SkinnedTrackbar.h"
-#include "tests/ui/UiTestHelpers.h"
+#include "ui/res/ResourceRegistry.h"
 
 #include <QApplication>
 #include <QColor>
@@ -29,15 +30,15 @@ constexpr QRgb kThumb = 0xFFC80000;
 constexpr QRgb kBefore = 0xFF0000FF;
 constexpr QRgb kAfter = 0xFFA0A0A0;
 
-TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
+TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckedEmitsNoClicked)
 {
     ImageCheckButton button(2201, QStringLiteral("Phantom power"));
     button.SetImages(Solid(16, 16, kChecked), Solid(16, 16, kUnchecked));
     button.resize(button.sizeHint());
     std::vector<bool> seenByHandler;
     QObject::connect(&button, &QAbstractButton::clicked, &button, [&](bool checked) {
-        EXPECT_EQ(checked, button.GetCheck());
-        seenByHandler.push_back(button.GetCheck());
+        EXPECT_EQ(checked, button.isChecked());
+        seenByHandler.push_back(button.isChecked());
     });
     QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(8, 8));
     QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(40, 8));  // on the caption
@@ -46,24 +47,24 @@ TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
     EXPECT_EQ(test::Grab(button).pixel(8, button.height() / 2), kChecked);
 
     QSignalSpy toggled(&button, &QAbstractButton::toggled);
-    button.SetCheck(false);
-    button.SetCheck(false);
-    button.SetCheck(true);
+    button.setChecked(false);
+    button.setChecked(false);
+    button.setChecked(true);
     test::Deliver();
-    EXPECT_TRUE(button.GetCheck());
+    EXPECT_TRUE(button.isChecked());
     EXPECT_EQ(toggled.count(), 2);
-    EXPECT_EQ(seenByHandler.size(), 3u) << "SetCheck emitted clicked";
-    button.SetCheck(false);
+    EXPECT_EQ(seenByHandler.size(), 3u) << "setChecked emitted clicked";
+    button.setChecked(false);
     EXPECT_EQ(test::Grab(button).pixel(8, button.height() / 2), kUnchecked);
 }
 
-// The panels' own check images (197 ticked, 198 unticked): inside the box an
+// The panels' own check images (ticked and unticked): inside the box an
 // unticked one is one even light face, a ticked one has a dark tick across
 // it, and disabled both lose their colour but keep that difference.
 TEST(CheckButton, TheUntickedImageIsAnEmptyBoxAndTheTickedOneHasATick)
 {
     ImageCheckButton button(2202, QStringLiteral("Mute"));
-    ASSERT_TRUE(button.LoadImages(197, 198));
+    ASSERT_TRUE(button.LoadImages(res::kCheckOn, res::kCheckOff));
     button.resize(button.sizeHint());
     // The face inside the bezel, clear of the rounded corners.
     const QRect face(3, (button.height() - 16) / 2 + 3, 10, 10);
@@ -82,10 +83,10 @@ TEST(CheckButton, TheUntickedImageIsAnEmptyBoxAndTheTickedOneHasATick)
     for (const bool enabled : {true, false}) {
         SCOPED_TRACE(enabled ? "enabled" : "disabled");
         button.setEnabled(enabled);
-        button.SetCheck(false);
+        button.setChecked(false);
         const auto [emptyLow, emptyHigh] = spread(test::Grab(button));
         EXPECT_LT(emptyHigh - emptyLow, 30) << "something is drawn in the unticked box";
-        button.SetCheck(true);
+        button.setChecked(true);
         const QImage ticked = test::Grab(button);
         const auto [tickLow, tickHigh] = spread(ticked);
         EXPECT_GT(tickHigh - tickLow, 80) << "no tick in the ticked box";
@@ -112,7 +113,7 @@ TEST_F(Trackbar, DragMovesTheThumbAndFinishesOnReleaseFromTheEventLoop)
 {
     QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(7, 10));  // 2 right of the centre
     QTest::mouseMove(&bar, QPoint(27, 10));
-    EXPECT_EQ(bar.GetPos(), 20);
+    EXPECT_EQ(bar.value(), 20);
     QTest::mouseMove(&bar, QPoint(47, 3));
     QTest::mouseMove(&bar, QPoint(47, 15));  // across only: no change
     QTest::mouseMove(&bar, QPoint(400, 10));
@@ -124,12 +125,12 @@ TEST_F(Trackbar, DragMovesTheThumbAndFinishesOnReleaseFromTheEventLoop)
 
 TEST_F(Trackbar, AClickOnTheThumbFinishesWhereItIsAndOnTheChannelMovesAPageTowardsIt)
 {
-    bar.SetPageSize(25);
+    bar.setPageStep(25);
     const struct {
         int from, x, to;
     } clicks[] = {{30, 33, 30}, {50, 10, 25}, {50, 100, 75}};  // from 50 the thumb covers 50..59
     for (const auto& click : clicks) {
-        bar.SetPos(click.from);
+        bar.setValue(click.from);
         QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(click.x, 10));
         EXPECT_EQ(Take(finished), Values{click.to}) << "from " << click.from << " at x " << click.x;
     }
@@ -138,9 +139,9 @@ TEST_F(Trackbar, AClickOnTheThumbFinishesWhereItIsAndOnTheChannelMovesAPageTowar
 
 TEST_F(Trackbar, KeysStepByLinesPagesAndToTheEndsAndFinishWhenLetGo)
 {
-    bar.SetLineSize(5);
-    bar.SetPageSize(30);
-    bar.SetPos(50);
+    bar.setSingleStep(5);
+    bar.setPageStep(30);
+    bar.setValue(50);
     const std::pair<Qt::Key, int> keys[] = {
         {Qt::Key_Right, 55},    {Qt::Key_Down, 60}, {Qt::Key_Left, 55}, {Qt::Key_Up, 50},  {Qt::Key_PageDown, 80},
         {Qt::Key_PageDown, 100}, {Qt::Key_PageUp, 70}, {Qt::Key_Home, 0}, {Qt::Key_Up, 0}, {Qt::Key_End, 100},
@@ -148,7 +149,7 @@ TEST_F(Trackbar, KeysStepByLinesPagesAndToTheEndsAndFinishWhenLetGo)
     Values expected;
     for (const auto& [key, value] : keys) {
         QTest::keyPress(&bar, key);
-        EXPECT_EQ(bar.GetPos(), value) << "key " << int(key);
+        EXPECT_EQ(bar.value(), value) << "key " << int(key);
         QTest::keyRelease(&bar, key);
         expected.push_back(value);
     }

@@ -46,7 +46,7 @@ protected:
     // 20 x 120 with a 10 x 20 thumb: the centre lies at 10 + value.
     void MakeVertical()
     {
-        fader->SetOrientation(true);
+        fader->setOrientation(Qt::Vertical);
         fader->LoadTrackImages(Solid(20, 120, kChannel));
         fader->LoadKnobImages(Solid(10, 20, kThumb));
     }
@@ -69,15 +69,15 @@ TEST_F(Fader, SetValueClampsAgainstTheMaximumFirstAndFinishesNothing)
         {50, 10, 30, 50}, {50, 10, 0, 50},
     };
     for (const auto& c : cases) {
-        fader->SetLimits(c.lower, c.upper);
-        fader->SetValue(c.value);
-        EXPECT_EQ(fader->GetValue(), c.expected) << c.lower << ".." << c.upper << " set to " << c.value;
+        fader->setRange(c.lower, c.upper);
+        fader->setValue(c.value);
+        EXPECT_EQ(fader->value(), c.expected) << c.lower << ".." << c.upper << " set to " << c.value;
     }
     // New limits bring the value into range.
-    fader->SetLimits(0, 100);
-    fader->SetValue(80);
-    fader->SetLimits(0, 50);
-    EXPECT_EQ(fader->GetValue(), 50);
+    fader->setRange(0, 100);
+    fader->setValue(80);
+    fader->setRange(0, 50);
+    EXPECT_EQ(fader->value(), 50);
     EXPECT_EQ(Take(moved), Values{});
     EXPECT_EQ(Take(finished), Values{});
 }
@@ -100,7 +100,7 @@ TEST_F(Fader, MappingsKeepTheEndsHalfAThumbPlusTheInsetInAndTruncateTowardsZero)
     for (const auto& c : cases) {
         if (c.vertical)
             MakeVertical();
-        fader->SetLimits(c.lower, c.upper);
+        fader->setRange(c.lower, c.upper);
         fader->SetInsets(c.insets.left(), c.insets.top(), c.insets.right(), c.insets.bottom());
         for (const auto& [value, pixel] : c.valueToPixel)
             EXPECT_EQ(fader->ValueToPixel(value), pixel) << c.lower << ".." << c.upper << " value " << value;
@@ -112,7 +112,7 @@ TEST_F(Fader, MappingsKeepTheEndsHalfAThumbPlusTheInsetInAndTruncateTowardsZero)
 TEST_F(Fader, ClickAwayFromTheThumbJumpsThereAndFinishesFromTheEventLoop)
 {
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(70, 10));
-    EXPECT_EQ(fader->GetValue(), 60);
+    EXPECT_EQ(fader->value(), 60);
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(70, 10));
     EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
     EXPECT_EQ(Take(moved), Values{60});
@@ -126,12 +126,12 @@ TEST_F(Fader, ClickAwayFromTheThumbJumpsThereAndFinishesFromTheEventLoop)
 
 TEST_F(Fader, DraggingByTheThumbKeepsTheGrabOffsetAndStopsAtTheEnds)
 {
-    fader->SetValue(50);  // centre at 60, grabbed 5 right of it
+    fader->setValue(50);  // centre at 60, grabbed 5 right of it
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(65, 10));
     const std::pair<int, int> moves[] = {{75, 60}, {300, 100}, {-80, 0}, {40, 25}};
     for (const auto& [x, value] : moves) {
         QTest::mouseMove(fader, QPoint(x, 10));
-        EXPECT_EQ(fader->GetValue(), value) << "at x " << x;
+        EXPECT_EQ(fader->value(), value) << "at x " << x;
     }
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(40, 10));
     EXPECT_EQ(Take(moved), (Values{60, 100, 0, 25}));
@@ -140,8 +140,8 @@ TEST_F(Fader, DraggingByTheThumbKeepsTheGrabOffsetAndStopsAtTheEnds)
 
 TEST_F(Fader, EachKeyStepsWithinTheLimitsAndFinishesAtOnce)
 {
-    fader->SetPageStep(25);
-    fader->SetValue(50);
+    fader->setPageStep(25);
+    fader->setValue(50);
     const std::pair<Qt::Key, int> steps[] = {
         {Qt::Key_PageUp, 25}, {Qt::Key_PageDown, 50}, {Qt::Key_Right, 51}, {Qt::Key_Down, 52}, {Qt::Key_Left, 51},
         {Qt::Key_Up, 50}, {Qt::Key_End, 100}, {Qt::Key_PageDown, 100}, {Qt::Key_Home, 0}, {Qt::Key_PageUp, 0},
@@ -149,7 +149,7 @@ TEST_F(Fader, EachKeyStepsWithinTheLimitsAndFinishesAtOnce)
     Values expected;
     for (const auto& [key, value] : steps) {
         QTest::keyPress(fader, key);
-        EXPECT_EQ(fader->GetValue(), value) << "key " << int(key);
+        EXPECT_EQ(fader->value(), value) << "key " << int(key);
         expected.push_back(value);
     }
     EXPECT_EQ(finished.count(), 0) << "delivered from inside the key handler";
@@ -158,19 +158,19 @@ TEST_F(Fader, EachKeyStepsWithinTheLimitsAndFinishesAtOnce)
 
 TEST_F(Fader, DisabledIgnoresMouseAndKeysAndShowsNoThumb)
 {
-    fader->SetValue(50);
-    fader->SetEnabled(false);
+    fader->setValue(50);
+    fader->setEnabled(false);
     QTest::mouseClick(fader, Qt::LeftButton, {}, QPoint(100, 10));
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(60, 10));
     QTest::mouseMove(fader, QPoint(20, 10));
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(20, 10));
     for (Qt::Key key : {Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp, Qt::Key_Right})
         QTest::keyClick(fader, key);
-    EXPECT_EQ(fader->GetValue(), 50);
+    EXPECT_EQ(fader->value(), 50);
     EXPECT_EQ(Take(moved), Values{});
     EXPECT_EQ(Take(finished), Values{});
     EXPECT_EQ(Pixel(60, 10), kChannel);
-    fader->SetEnabled(true);
+    fader->setEnabled(true);
     EXPECT_EQ(Pixel(60, 10), kThumb);
 }
 
@@ -178,7 +178,7 @@ TEST_F(Fader, DisablingDuringADragFinishesIt)
 {
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mouseMove(fader, QPoint(30, 10));
-    fader->SetEnabled(false);
+    fader->setEnabled(false);
     EXPECT_FALSE(fader->IsDragging());
     EXPECT_EQ(Take(moved), Values{20});
     EXPECT_EQ(Take(finished), Values{20});
@@ -187,8 +187,8 @@ TEST_F(Fader, DisablingDuringADragFinishesIt)
 TEST_F(Fader, VerticalHasItsMinimumAtTheTopAndGrowsDownwards)
 {
     MakeVertical();
-    fader->SetLimits(-40, 10);
-    fader->SetValue(-40);
+    fader->setRange(-40, 10);
+    fader->setValue(-40);
 
     // 30 of the 100 pixels of travel are 15 of the 50 steps.
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(10, 10));
@@ -203,13 +203,13 @@ TEST_F(Fader, VerticalHasItsMinimumAtTheTopAndGrowsDownwards)
 TEST_F(Fader, ActiveChannelShowsFromTheMinimumUpToTheThumbCentreWhileEnabled)
 {
     fader->LoadTrackImages(Solid(120, 20, kChannel), Solid(120, 20, kActiveChannel));
-    fader->SetValue(50);  // centre at 60; the thumb covers rows 5..14 only
+    fader->setValue(50);  // centre at 60; the thumb covers rows 5..14 only
     const QImage image = test::Grab(host);
     EXPECT_EQ(image.pixel(0, 1), kActiveChannel);
     EXPECT_EQ(image.pixel(59, 1), kActiveChannel);
     EXPECT_EQ(image.pixel(60, 1), kChannel);
     EXPECT_EQ(image.pixel(119, 18), kChannel);
-    fader->SetEnabled(false);
+    fader->setEnabled(false);
     EXPECT_EQ(Pixel(5, 1), kChannel);
 }
 

@@ -56,9 +56,9 @@ TEST_F(MatrixDialogTest, OpensWithEveryControlOnItsIdAndNothingRouted)
     EXPECT_TRUE(dialog.Control<ImageCheckButton>(1056)->isHidden());
     for (int cell = 0; cell < MatrixDialog::kCells; ++cell) {
         const int i = 1 + cell / 4, o = 1 + cell % 4;
-        EXPECT_FALSE(dialog.Crosspoint(i, o)->GetCheck());
-        EXPECT_EQ(dialog.Knob(i, o)->GetPos(), 0);
-        EXPECT_EQ(dialog.Knob(i, o)->GetRangeMin(), -30);
+        EXPECT_FALSE(dialog.Crosspoint(i, o)->isChecked());
+        EXPECT_EQ(dialog.Knob(i, o)->value(), 0);
+        EXPECT_EQ(dialog.Knob(i, o)->minimum(), -30);
         EXPECT_EQ(dialog.GainBox(i, o)->text(), "") << "no gain shown before the device gives one";
         EXPECT_FALSE(dialog.Knob(i, o)->isEnabled()) << "before the first read-back";
     }
@@ -127,7 +127,7 @@ TEST_F(MatrixDialogTest, CommandTheDeviceNeverTakesIsReportedOnceAndShownAsUnkno
     EXPECT_EQ(told, QStringList{"Set matrix error"});
     // Neither the set nor the query was answered: the switch claims nothing.
     EXPECT_FALSE(dialog.Crosspoint(1, 4)->isEnabled());
-    EXPECT_FALSE(dialog.Crosspoint(1, 4)->GetCheck());
+    EXPECT_FALSE(dialog.Crosspoint(1, 4)->isChecked());
 
     told.clear();
     dialog.OnKnobFinished(MatrixDialog::Cell(4, 1), -20);
@@ -142,7 +142,7 @@ TEST_F(MatrixDialogTest, WithoutDeviceEveryActionIsRefusedAndNothingStored)
 {
     state.flags.Connected = false;
     QTest::mouseClick(dialog.Crosspoint(2, 2), Qt::LeftButton);
-    EXPECT_TRUE(dialog.Crosspoint(2, 2)->GetCheck()) << "the switch keeps what the user gave it";
+    EXPECT_TRUE(dialog.Crosspoint(2, 2)->isChecked()) << "the switch keeps what the user gave it";
 
     const int cell = MatrixDialog::Cell(2, 3);
     dialog.OnKnobMoved(cell, -9);
@@ -181,8 +181,8 @@ TEST_F(MatrixDialogTest, RowsFollowTheModelUnknownAndLostAndResetToZero)
     }
     ReadBack();
     for (int o = 1; o <= 4; ++o) {
-        EXPECT_EQ(dialog.Crosspoint(2, o)->GetCheck(), routed[o - 1] == 1) << "output " << o;
-        EXPECT_EQ(dialog.Knob(2, o)->GetPos(), gains[o - 1]);
+        EXPECT_EQ(dialog.Crosspoint(2, o)->isChecked(), routed[o - 1] == 1) << "output " << o;
+        EXPECT_EQ(dialog.Knob(2, o)->value(), gains[o - 1]);
         EXPECT_EQ(dialog.GainBox(2, o)->text(), QString::number(gains[o - 1]));
         EXPECT_EQ(dialog.GainBox(1, o)->text(), "0");
     }
@@ -195,7 +195,7 @@ TEST_F(MatrixDialogTest, RowsFollowTheModelUnknownAndLostAndResetToZero)
     EXPECT_EQ(dialog.GainBox(2, 4)->text(), "?");
     EXPECT_FALSE(dialog.Knob(2, 4)->isEnabled());
     EXPECT_FALSE(dialog.Crosspoint(2, 1)->isEnabled());
-    EXPECT_FALSE(dialog.Crosspoint(2, 1)->GetCheck());
+    EXPECT_FALSE(dialog.Crosspoint(2, 1)->isChecked());
     EXPECT_TRUE(dialog.Crosspoint(2, 3)->isEnabled());
 
     // A lost link keeps the values and takes every control away.
@@ -203,14 +203,14 @@ TEST_F(MatrixDialogTest, RowsFollowTheModelUnknownAndLostAndResetToZero)
     context.Model().Flush();
     EXPECT_FALSE(dialog.Knob(1, 1)->isEnabled());
     EXPECT_FALSE(dialog.Crosspoint(2, 3)->isEnabled());
-    EXPECT_TRUE(dialog.Crosspoint(2, 3)->GetCheck());
+    EXPECT_TRUE(dialog.Crosspoint(2, 3)->isChecked());
     EXPECT_EQ(dialog.GainBox(2, 2)->text(), "-5");
 
     context.Model().Reset(1);
     context.Model().Flush();
     for (int o = 1; o <= 4; ++o) {
-        EXPECT_FALSE(dialog.Crosspoint(2, o)->GetCheck());
-        EXPECT_EQ(dialog.Knob(2, o)->GetPos(), 0);
+        EXPECT_FALSE(dialog.Crosspoint(2, o)->isChecked());
+        EXPECT_EQ(dialog.Knob(2, o)->value(), 0);
         EXPECT_EQ(dialog.GainBox(2, o)->text(), "0");
     }
     EXPECT_FALSE(dialog.Knob(3, 3)->isEnabled());

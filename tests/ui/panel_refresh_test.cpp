@@ -86,16 +86,16 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
 
     ConnectAndStopPolling();
     InputLevelPanel& second = *In(1, 1).InputLevel();
-    EXPECT_EQ(second.Strip().Fader().GetValue(), 17);
+    EXPECT_EQ(second.Strip().Fader().value(), 17);
     EXPECT_EQ(second.Strip().Label().text(), "30db");
-    EXPECT_TRUE(In(2, 1).InputLevel()->Mute().GetCheck());
+    EXPECT_TRUE(In(2, 1).InputLevel()->Mute().isChecked());
     for (int k = 0; k < kChannels; ++k)
-        EXPECT_EQ(In(k, 1).InputLevel()->Priority().GetCheck(), k == 2) << k;
+        EXPECT_EQ(In(k, 1).InputLevel()->Priority().isChecked(), k == 2) << k;
     EXPECT_EQ(In(0, 1).Dynamics()->Filter().currentIndex(), 2);
     OutputLevelPanel& fourth = *Out(3, 1).OutputLevel();
-    EXPECT_EQ(fourth.Strip().Fader().GetValue(), 26);
+    EXPECT_EQ(fourth.Strip().Fader().value(), 26);
     EXPECT_EQ(fourth.DelayEdit().text(), "120");
-    EXPECT_TRUE(matrix->Crosspoint(3, 2)->GetCheck());
+    EXPECT_TRUE(matrix->Crosspoint(3, 2)->isChecked());
     EXPECT_EQ(matrix->GainBox(3, 2)->text(), "-12");
     EXPECT_FALSE(In(1, 2).isEnabled()) << "the family-2 pane is not live";
 
@@ -120,17 +120,17 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     Settle();
     EXPECT_EQ(second.Strip().Label().text(), "10db");
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().BarColour(), kZoneOrange);
-    EXPECT_EQ(second.Strip().Fader().GetValue(), 17);
-    EXPECT_FALSE(In(2, 1).InputLevel()->Priority().GetCheck());
+    EXPECT_EQ(second.Strip().Fader().value(), 17);
+    EXPECT_FALSE(In(2, 1).InputLevel()->Priority().isChecked());
 
     // Disconnect brings every live panel back to idle.
     connection->Disconnect();
-    ASSERT_TRUE(Eventually([&] { return !matrix->Crosspoint(3, 2)->GetCheck(); }));
+    ASSERT_TRUE(Eventually([&] { return !matrix->Crosspoint(3, 2)->isChecked(); }));
     for (int k = 0; k < kChannels; ++k) {
-        EXPECT_EQ(In(k, 1).InputLevel()->Strip().Fader().GetValue(), 47) << k;
-        EXPECT_FALSE(In(k, 1).InputLevel()->Mute().GetCheck()) << k;
+        EXPECT_EQ(In(k, 1).InputLevel()->Strip().Fader().value(), 47) << k;
+        EXPECT_FALSE(In(k, 1).InputLevel()->Mute().isChecked()) << k;
         EXPECT_EQ(In(k, 1).InputLevel()->Strip().Meter().GetValue(), 0) << k;
-        EXPECT_EQ(Out(k, 1).OutputLevel()->Strip().Fader().GetValue(), 20) << k;
+        EXPECT_EQ(Out(k, 1).OutputLevel()->Strip().Fader().value(), 20) << k;
     }
     EXPECT_EQ(matrix->GainBox(3, 2)->text(), "0");
 
@@ -141,7 +141,7 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     refresher->ReadBackRefreshed(1);
     Settle();
     EXPECT_EQ(second.Strip().Label().text(), "0db");
-    EXPECT_EQ(second.Strip().Fader().GetValue(), 47);
+    EXPECT_EQ(second.Strip().Fader().value(), 47);
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
     EXPECT_TRUE(told.isEmpty());
 }
@@ -162,7 +162,7 @@ TEST_F(PanelRefreshTest, ALostLinkKeepsTheValuesDisabledAndEmptiesTheMeters)
         EXPECT_EQ(In(k, 1).InputLevel()->Strip().Meter().GetValue(), 0) << k;
         EXPECT_EQ(Out(k, 1).OutputLevel()->Strip().Meter().GetValue(), 0) << k;
     }
-    EXPECT_TRUE(In(1, 1).InputLevel()->Mute().GetCheck());
+    EXPECT_TRUE(In(1, 1).InputLevel()->Mute().isChecked());
     EXPECT_EQ(Out(0, 1).OutputLevel()->Strip().Label().text(), "5db");
     EXPECT_FALSE(matrix->Knob(1, 1)->isEnabled());
 
@@ -193,7 +193,7 @@ TEST_F(PanelRefreshTest, SettingsTheReadBackMissedShowAsUnknownAndTheUserIsTold)
     EXPECT_EQ(told, QStringList{"3 settings could not be read: Input 2 mute, Output 4 delay, Input 3 gain"});
     ImageCheckButton& mute = In(1, 1).InputLevel()->Mute();
     EXPECT_FALSE(mute.isEnabled());
-    EXPECT_FALSE(mute.GetCheck());
+    EXPECT_FALSE(mute.isChecked());
     EXPECT_EQ(Out(3, 1).OutputLevel()->DelayEdit().text(), "");
     EXPECT_EQ(In(2, 1).InputLevel()->Strip().Label().text(), "?");
     EXPECT_TRUE(In(0, 1).InputLevel()->Mute().isEnabled());
@@ -203,7 +203,7 @@ TEST_F(PanelRefreshTest, SettingsTheReadBackMissedShowAsUnknownAndTheUserIsTold)
     refresher->ReadBackRefreshed(1);
     Settle();
     EXPECT_TRUE(mute.isEnabled());
-    EXPECT_TRUE(mute.GetCheck());
+    EXPECT_TRUE(mute.isChecked());
     EXPECT_EQ(Out(3, 1).OutputLevel()->DelayEdit().text(), "120");
 }
 
@@ -216,10 +216,10 @@ TEST_F(PanelRefreshTest, TheSecondFamilyFillsTheSecondPanesAndTheEchoMeters)
     p.Reset();
 
     ConnectAndStopPolling();
-    EXPECT_TRUE(In(2, 2).Dynamics()->Aec().GetCheck());
-    EXPECT_TRUE(Out(1, 2).OutputLevel()->Mute().GetCheck());
-    EXPECT_EQ(In(0, 2).InputLevel()->Strip().Fader().GetValue(), 42);
-    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Fader().GetValue(), 48) << "first panes stay as built";
+    EXPECT_TRUE(In(2, 2).Dynamics()->Aec().isChecked());
+    EXPECT_TRUE(Out(1, 2).OutputLevel()->Mute().isChecked());
+    EXPECT_EQ(In(0, 2).InputLevel()->Strip().Fader().value(), 42);
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Fader().value(), 48) << "first panes stay as built";
     for (int k = 1; k < kChannels; ++k) {
         EXPECT_EQ(In(k, 2).InputLevel()->Erle().GetValue(), std::clamp(p.ME[k + 1].load(), 0, 100)) << k;
         EXPECT_EQ(In(k, 2).InputLevel()->Erl().GetValue(), std::clamp(p.MS[k + 1].load(), 0, 100)) << k;

@@ -107,12 +107,12 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     InputLevelPanel& level = *panes[1]->InputLevel();
     EXPECT_TRUE(Eventually([&] {
         return dlg->Monitor().GainText().text() == "30db" && level.Strip().Label().text() == "30db" &&
-               panes[1]->Dynamics()->Phantom().GetCheck();
+               panes[1]->Dynamics()->Phantom().isChecked();
     }));
     EXPECT_EQ(dlg->Monitor().GainText().text(), "30db");
     EXPECT_EQ(level.Strip().Label().text(), "30db");
-    EXPECT_EQ(level.Strip().Fader().GetValue(), 17);
-    EXPECT_TRUE(panes[1]->Dynamics()->Phantom().GetCheck());
+    EXPECT_EQ(level.Strip().Fader().value(), 17);
+    EXPECT_TRUE(panes[1]->Dynamics()->Phantom().isChecked());
     ASSERT_TRUE(link->Query(Op::MG, {2}));
     ASSERT_TRUE(link->Query(Op::MT, {2}));
     EXPECT_EQ(p.MG[2], 30) << "the device holds the new gain";
@@ -120,7 +120,7 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
 
     // The monitor shows the polled levels of channel 2, coloured by level.
     dlg->RefreshMonitor();
-    EXPECT_TRUE(dlg->Monitor().Phantom().GetCheck());
+    EXPECT_TRUE(dlg->Monitor().Phantom().isChecked());
     for (LevelMeter* meter : {&dlg->Monitor().InputMeter(), &dlg->Monitor().OutputMeter()})
         EXPECT_EQ(meter->BarColour(), LevelColour(meter->GetValue() - 100));
 

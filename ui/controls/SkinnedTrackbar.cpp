@@ -36,7 +36,10 @@ SkinnedTrackbar::SkinnedTrackbar(QWidget* parent)
 SkinnedTrackbar::SkinnedTrackbar(int controlId, QWidget* parent)
     : DrawnSlider(controlId, KeyStepEnds::OnRelease, parent)
 {
+    // Horizontal, as any new slider; setOrientation() turns this size policy
+    // with the trackbar as long as it counts as the default one.
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAttribute(Qt::WA_WState_OwnSizePolicy, false);
     setRange(0, 100);
     setSingleStep(1);
     setPageStep(20);
@@ -45,17 +48,6 @@ SkinnedTrackbar::SkinnedTrackbar(int controlId, QWidget* parent)
 }
 
 SkinnedTrackbar::~SkinnedTrackbar() = default;
-
-void SkinnedTrackbar::SetOrientation(bool vertical)
-{
-    if (vertical == IsVertical())
-        return;
-    setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
-    setSizePolicy(vertical ? QSizePolicy::Fixed : QSizePolicy::Preferred,
-                  vertical ? QSizePolicy::Preferred : QSizePolicy::Fixed);
-    updateGeometry();
-    update();
-}
 
 bool SkinnedTrackbar::LoadImages(int thumbBitmapId, int channelBeforeBitmapId,
                                   int channelAfterBitmapId)

@@ -17,8 +17,8 @@ void TagControl(QWidget* control, int controlId)
 void ShowSwitch(ImageCheckButton& check, bool on, bool unknown)
 {
     check.setEnabled(!unknown);
-    if (check.GetCheck() != (on && !unknown))
-        check.SetCheck(on && !unknown);
+    if (check.isChecked() != (on && !unknown))
+        check.setChecked(on && !unknown);
 }
 
 ControlPanel::ControlPanel(PanelContext& context, QWidget* parent)
@@ -43,8 +43,8 @@ ImageCheckButton* ControlPanel::AddCheck(int controlId, const QString& caption)
 {
     auto* check = new ImageCheckButton(controlId, caption, this);
     TagControl(check, controlId);
-    check->LoadImages(197, 198);
-    check->SetCheck(false);
+    check->LoadImages(res::kCheckOn, res::kCheckOff);
+    check->setChecked(false);
     return check;
 }
 
