@@ -105,7 +105,7 @@ int SkinnedTrackbar::ThumbLength() const
 
 int SkinnedTrackbar::Along(QPoint point) const { return IsVertical() ? point.y() : point.x(); }
 
-int SkinnedTrackbar::PosToPixel(int position) const
+int SkinnedTrackbar::ValueToPixel(int position) const
 {
     const int half = ThumbLength() / 2;
     const int travel = std::max(0, Length() - ThumbLength());
@@ -116,7 +116,7 @@ int SkinnedTrackbar::PosToPixel(int position) const
     return half + static_cast<int>(std::lround(fraction * travel));
 }
 
-int SkinnedTrackbar::PixelToPos(int pixel) const
+int SkinnedTrackbar::PixelToValue(int pixel) const
 {
     const int travel = Length() - ThumbLength();
     if (travel <= 0)
@@ -128,7 +128,7 @@ int SkinnedTrackbar::PixelToPos(int pixel) const
     return static_cast<int>(position);
 }
 
-int SkinnedTrackbar::ThumbStart() const { return PosToPixel(sliderPosition()) - ThumbLength() / 2; }
+int SkinnedTrackbar::ThumbStart() const { return ValueToPixel(sliderPosition()) - ThumbLength() / 2; }
 
 QSize SkinnedTrackbar::sizeHint() const
 {
@@ -215,7 +215,7 @@ void SkinnedTrackbar::mousePressEvent(QMouseEvent* event)
     const int start = ThumbStart();
     if (along >= start && along < start + ThumbLength()) {
         setSliderDown(true);
-        dragOffset_ = along - PosToPixel(sliderPosition());
+        dragOffset_ = along - ValueToPixel(sliderPosition());
     } else {
         paging_ = true;
         pageTarget_ = along;
@@ -236,7 +236,7 @@ void SkinnedTrackbar::mouseMoveEvent(QMouseEvent* event)
     if (paging_)
         pageTarget_ = along;
     else
-        setSliderPosition(PixelToPos(along - dragOffset_));
+        setSliderPosition(PixelToValue(along - dragOffset_));
     event->accept();
 }
 
@@ -288,7 +288,7 @@ void SkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
     if (!isEnabled())
         painter.setOpacity(0.5);
     const int length = Length();
-    const int centre = PosToPixel(sliderPosition());
+    const int centre = ValueToPixel(sliderPosition());
 
     // Each channel image stands for the whole length of the trackbar (scaled
     // along it when its length differs); the one before the thumb shows up

@@ -53,8 +53,8 @@ public:
     // Where along the travel (logical pixels) the thumb's centre lies for
     // `position`, and the position (within the range) for a thumb centre at
     // `pixel`.
-    int PosToPixel(int position) const;
-    int PixelToPos(int pixel) const;
+    int ValueToPixel(int position) const;
+    int PixelToValue(int pixel) const;
     bool IsDragging() const { return isSliderDown(); }
 
     QSize sizeHint() const override;

@@ -48,11 +48,11 @@ ImageCheckButton* ControlPanel::AddCheck(int controlId, const QString& caption)
     return check;
 }
 
-void ControlPanel::SetBackgroundBitmap(int bitmapId)
+void ControlPanel::SetBackgroundImage(int imageId)
 {
-    backgroundId_ = bitmapId;
+    backgroundId_ = imageId;
     ratio_ = devicePixelRatioF();
-    background_ = bitmapId ? QPixmap::fromImage(res::Bitmap(bitmapId, ratio_)) : QPixmap();
+    background_ = imageId ? QPixmap::fromImage(res::Bitmap(imageId, ratio_)) : QPixmap();
     setAttribute(Qt::WA_OpaquePaintEvent, !background_.isNull());
     update();
 }
@@ -65,7 +65,7 @@ void ControlPanel::paintEvent(QPaintEvent* event)
     }
     // On a screen of another scale the image is drawn again at that scale.
     if (devicePixelRatioF() != ratio_)
-        SetBackgroundBitmap(backgroundId_);
+        SetBackgroundImage(backgroundId_);
     QPainter painter(this);
     painter.drawTiledPixmap(rect(), background_);
 }

@@ -16,7 +16,7 @@ OutputFilterPanel::OutputFilterPanel(PanelContext& context, int channelIndex_, Q
 {
     channelIndex = channelIndex_;
     TagControl(edit_, kEditId);
-    SetBackgroundBitmap(res::kOutputPanelBackground);
+    SetBackgroundImage(res::kOutputPanelBackground);
     eq_->setGeometry(12, 10, 60, 18);
     fbk_->setGeometry(12, 32, 60, 18);
     edit_->setGeometry(12, 56, 60, 24);
