@@ -23,20 +23,6 @@ namespace brevant::gallery {
 
 namespace {
 
-// Resource numbers of the artwork.
-constexpr int kInputPanel = 184;
-constexpr int kOutputPanel = 185;
-constexpr int kFaderChannel = 181;
-constexpr int kFaderChannelLit = 182;
-constexpr int kFaderCap = 183;
-constexpr int kDynamicsChannel = 178;
-constexpr int kDynamicsChannelLit = 179;
-constexpr int kDynamicsThumb = 180;
-constexpr int kCheckOn = 197;
-constexpr int kCheckOff = 198;
-constexpr int kCrosspointOn = 174;
-constexpr int kCrosspointOff = 175;
-
 // The strip colour of the panels, for backdrops without panel artwork.
 constexpr QRgb kStripColour = 0xFF1E2228;
 
@@ -137,8 +123,10 @@ struct FaderLook {
     int thumb;
 };
 
-constexpr FaderLook kVerticalFader{"vertical", true, kFaderChannel, kFaderChannelLit, kFaderCap};
-constexpr FaderLook kHorizontalFader{"horizontal", false, kDynamicsChannel, kDynamicsChannelLit, kDynamicsThumb};
+constexpr FaderLook kVerticalFader{"vertical", true, res::kFaderChannel, res::kFaderChannelLit,
+                                   res::kFaderCap};
+constexpr FaderLook kHorizontalFader{"horizontal", false, res::kDynamicsChannel, res::kDynamicsChannelLit,
+                                     res::kDynamicsThumb};
 
 void AddFaderScenes(std::vector<Scene>& scenes, const FaderLook& look)
 {
@@ -146,16 +134,16 @@ void AddFaderScenes(std::vector<Scene>& scenes, const FaderLook& look)
     const auto add = [&](const QString& state, int value, State how, const QString& caption) {
         const QString name = QStringLiteral("fader-%1-%2").arg(QLatin1String(look.name), state);
         scenes.push_back(OnBackdrop(
-            name, QStringLiteral("Faders"), caption, kInputPanel,
+            name, QStringLiteral("Faders"), caption, res::kInputPanelBackground,
             [look, value, how](QWidget* parent) {
                 auto* fader = new BitmapFader(parent);
-                fader->SetOrientation(look.vertical);
+                fader->setOrientation(look.vertical ? Qt::Vertical : Qt::Horizontal);
                 fader->LoadTrackImages(look.channel, look.channelLit);
                 fader->LoadKnobImages(look.thumb);
-                fader->SetLimits(kFaderLow, kFaderHigh);
-                fader->SetValue(value);
+                fader->setRange(kFaderLow, kFaderHigh);
+                fader->setValue(value);
                 if (how == State::Disabled)
-                    fader->SetEnabled(false);
+                    fader->setEnabled(false);
                 fader->ShowFocusFrame(how == State::Focused);
                 return fader;
             },
@@ -175,12 +163,12 @@ void AddTrackbarScenes(std::vector<Scene>& scenes)
     const auto add = [&](const QString& state, int value, State how, const QString& caption) {
         scenes.push_back(OnBackdrop(
             QStringLiteral("trackbar-horizontal-%1").arg(state), QStringLiteral("Dynamics trackbar"), caption,
-            kInputPanel,
+            res::kInputPanelBackground,
             [value, how](QWidget* parent) {
                 auto* trackbar = new SkinnedTrackbar(parent);
-                trackbar->LoadImages(kDynamicsThumb, kDynamicsChannelLit, kDynamicsChannel);
-                trackbar->SetRange(kFaderLow, kFaderHigh);
-                trackbar->SetPos(value);
+                trackbar->LoadImages(res::kDynamicsThumb, res::kDynamicsChannelLit, res::kDynamicsChannel);
+                trackbar->setRange(kFaderLow, kFaderHigh);
+                trackbar->setValue(value);
                 if (how == State::Disabled)
                     trackbar->setEnabled(false);
                 return trackbar;
@@ -212,20 +200,20 @@ void AddMeterScenes(std::vector<Scene>& scenes)
         const QString kind = orientation == Qt::Vertical ? QStringLiteral("vertical") : QStringLiteral("horizontal");
         for (const Level& level : kLevels) {
             const QString colourName = QLatin1String(level.colourName);
-            scenes.push_back(OnBackdrop(
-                QStringLiteral("meter-%1-%2-%3").arg(kind, colourName).arg(level.position),
-                QStringLiteral("Meters"),
-                QStringLiteral("%1 %2 dB").arg(colourName).arg(level.position + kMeterOffset), kOutputPanel,
-                [orientation, level](QWidget* parent) {
-                    auto* meter = new LevelMeter(parent);
-                    meter->SetOrientation(orientation);
-                    meter->SetLimits(kMeterLow, kMeterHigh);
-                    meter->SetDisplayOffset(kMeterOffset);
-                    meter->SetUnitText(QStringLiteral("db"));
-                    meter->SetBarColour(level.colour);
-                    meter->SetValue(level.position);
-                    return meter;
-                }));
+            scenes.push_back(
+                OnBackdrop(QStringLiteral("meter-%1-%2-%3").arg(kind, colourName).arg(level.position),
+                           QStringLiteral("Meters"),
+                           QStringLiteral("%1 %2 dB").arg(colourName).arg(level.position + kMeterOffset),
+                           res::kOutputPanelBackground, [orientation, level](QWidget* parent) {
+                               auto* meter = new LevelMeter(parent);
+                               meter->SetOrientation(orientation);
+                               meter->SetLimits(kMeterLow, kMeterHigh);
+                               meter->SetDisplayOffset(kMeterOffset);
+                               meter->SetUnitText(QStringLiteral("db"));
+                               meter->SetBarColour(level.colour);
+                               meter->SetValue(level.position);
+                               return meter;
+                           }));
         }
     }
 }
@@ -236,11 +224,11 @@ void AddKnobScenes(std::vector<Scene>& scenes)
         scenes.push_back(OnBackdrop(
             QStringLiteral("knob-%1").arg(state), QStringLiteral("Crosspoint gain knob"),
             QStringLiteral("%1 dB%2").arg(position).arg(focused ? QStringLiteral(", focused") : QString()),
-            kOutputPanel,
+            res::kOutputPanelBackground,
             [position](QWidget* parent) {
                 auto* knob = new RoundKnob(parent);
-                knob->SetRange(kKnobLow, kKnobHigh);
-                knob->SetPos(position);
+                knob->setRange(kKnobLow, kKnobHigh);
+                knob->setValue(position);
                 return knob;
             },
             focused));
@@ -262,7 +250,7 @@ void AddCheckScenes(std::vector<Scene>& scenes)
                 auto* button = new ImageCheckButton(parent);
                 button->setText(text);
                 button->LoadImages(onId, offId);
-                button->SetCheck(checked);
+                button->setChecked(checked);
                 if (how == State::Disabled)
                     button->setEnabled(false);
                 return button;
@@ -270,19 +258,20 @@ void AddCheckScenes(std::vector<Scene>& scenes)
             how == State::Focused));
     };
     const QString mute = QStringLiteral("Mute");
-    add(QStringLiteral("check-on"), QStringLiteral("on"), kInputPanel, kCheckOn, kCheckOff, mute, true, State::Plain);
-    add(QStringLiteral("check-off"), QStringLiteral("off"), kInputPanel, kCheckOn, kCheckOff, mute, false,
-        State::Plain);
-    add(QStringLiteral("check-on-disabled"), QStringLiteral("on, disabled"), kInputPanel, kCheckOn, kCheckOff, mute,
-        true, State::Disabled);
-    add(QStringLiteral("check-off-disabled"), QStringLiteral("off, disabled"), kInputPanel, kCheckOn, kCheckOff, mute,
-        false, State::Disabled);
-    add(QStringLiteral("check-off-focused"), QStringLiteral("off, focused"), kInputPanel, kCheckOn, kCheckOff, mute,
-        false, State::Focused);
-    add(QStringLiteral("crosspoint-on"), QStringLiteral("crosspoint on"), kOutputPanel, kCrosspointOn,
-        kCrosspointOff, QString(), true, State::Plain);
-    add(QStringLiteral("crosspoint-off"), QStringLiteral("crosspoint off"), kOutputPanel, kCrosspointOn,
-        kCrosspointOff, QString(), false, State::Plain);
+    add(QStringLiteral("check-on"), QStringLiteral("on"), res::kInputPanelBackground, res::kCheckOn,
+        res::kCheckOff, mute, true, State::Plain);
+    add(QStringLiteral("check-off"), QStringLiteral("off"), res::kInputPanelBackground, res::kCheckOn,
+        res::kCheckOff, mute, false, State::Plain);
+    add(QStringLiteral("check-on-disabled"), QStringLiteral("on, disabled"), res::kInputPanelBackground,
+        res::kCheckOn, res::kCheckOff, mute, true, State::Disabled);
+    add(QStringLiteral("check-off-disabled"), QStringLiteral("off, disabled"), res::kInputPanelBackground,
+        res::kCheckOn, res::kCheckOff, mute, false, State::Disabled);
+    add(QStringLiteral("check-off-focused"), QStringLiteral("off, focused"), res::kInputPanelBackground,
+        res::kCheckOn, res::kCheckOff, mute, false, State::Focused);
+    add(QStringLiteral("crosspoint-on"), QStringLiteral("crosspoint on"), res::kOutputPanelBackground,
+        res::kCrosspointOn, res::kCrosspointOff, QString(), true, State::Plain);
+    add(QStringLiteral("crosspoint-off"), QStringLiteral("crosspoint off"), res::kOutputPanelBackground,
+        res::kCrosspointOn, res::kCrosspointOff, QString(), false, State::Plain);
 }
 
 // A plausible measured response: a gentle bass lift, a low-frequency roll-off,

@@ -2,6 +2,7 @@
 // they report, in which order and when.
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/SkinnedTrackbar.h"
+#include "ui/res/ResourceRegistry.h"
 #include "tests/ui/UiTestHelpers.h"
 
 #include <QApplication>
@@ -34,8 +35,8 @@ TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
     button.resize(button.sizeHint());
     std::vector<bool> seenByHandler;
     QObject::connect(&button, &QAbstractButton::clicked, &button, [&](bool checked) {
-        EXPECT_EQ(checked, button.GetCheck());
-        seenByHandler.push_back(button.GetCheck());
+        EXPECT_EQ(checked, button.isChecked());
+        seenByHandler.push_back(button.isChecked());
     });
     QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(8, 8));
     QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(40, 8));  // on the caption
@@ -44,11 +45,11 @@ TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
     EXPECT_EQ(test::Grab(button).pixel(8, button.height() / 2), kChecked);
 
     QSignalSpy toggled(&button, &QAbstractButton::toggled);
-    button.SetCheck(true);
-    button.SetCheck(false);
+    button.setChecked(true);
+    button.setChecked(false);
     test::Deliver();
     EXPECT_EQ(toggled.count(), 1);
-    EXPECT_EQ(seenByHandler.size(), 3u) << "SetCheck emitted clicked";
+    EXPECT_EQ(seenByHandler.size(), 3u) << "setChecked emitted clicked";
     EXPECT_EQ(test::Grab(button).pixel(8, button.height() / 2), kUnchecked);
 }
 
@@ -57,7 +58,7 @@ TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
 TEST(CheckButton, TheUntickedImageIsAnEmptyBoxAndTheTickedOneHasATick)
 {
     ImageCheckButton button(2202, QStringLiteral("Mute"));
-    ASSERT_TRUE(button.LoadImages(197, 198));
+    ASSERT_TRUE(button.LoadImages(res::kCheckOn, res::kCheckOff));
     button.resize(button.sizeHint());
     // The face inside the bezel, clear of the rounded corners.
     const QRect face(3, (button.height() - 16) / 2 + 3, 10, 10);
@@ -74,7 +75,7 @@ TEST(CheckButton, TheUntickedImageIsAnEmptyBoxAndTheTickedOneHasATick)
     const auto saturated = [](QRgb c) { return QColor::fromRgb(c).hsvSaturation() > 60; };
 
     EXPECT_LT(spread(test::Grab(button)), 30) << "something is drawn in the unticked box";
-    button.SetCheck(true);
+    button.setChecked(true);
     EXPECT_GT(spread(test::Grab(button)), 80) << "no tick in the ticked box";
     EXPECT_GT(test::Find(test::Grab(button), face, saturated).count, 0);
     button.setEnabled(false);
@@ -101,7 +102,7 @@ TEST_F(Trackbar, DragAndClicksFinishFromTheEventLoopAClickOnTheChannelMovingAPag
 {
     QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(7, 10));  // 2 right of the centre
     QTest::mouseMove(&bar, QPoint(27, 10));
-    EXPECT_EQ(bar.GetPos(), 20);
+    EXPECT_EQ(bar.value(), 20);
     QTest::mouseMove(&bar, QPoint(47, 3));
     QTest::mouseMove(&bar, QPoint(400, 10));
     QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(400, 10));
@@ -109,12 +110,12 @@ TEST_F(Trackbar, DragAndClicksFinishFromTheEventLoopAClickOnTheChannelMovingAPag
     EXPECT_EQ(Take(moved), (Values{20, 40, 100}));
     EXPECT_EQ(Take(finished), Values{100});
 
-    bar.SetPageSize(25);
+    bar.setPageStep(25);
     const struct {
         int from, x, to;
     } clicks[] = {{30, 33, 30}, {50, 10, 25}, {50, 100, 75}};  // from 50 the thumb covers 50..59
     for (const auto& click : clicks) {
-        bar.SetPos(click.from);
+        bar.setValue(click.from);
         QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(click.x, 10));
         EXPECT_EQ(Take(finished), Values{click.to}) << "from " << click.from << " at x " << click.x;
     }
@@ -123,15 +124,15 @@ TEST_F(Trackbar, DragAndClicksFinishFromTheEventLoopAClickOnTheChannelMovingAPag
 
 TEST_F(Trackbar, KeysStepByLinesPagesAndToTheEndsAndFinishWhenLetGo)
 {
-    bar.SetLineSize(5);
-    bar.SetPageSize(30);
-    bar.SetPos(50);
+    bar.setSingleStep(5);
+    bar.setPageStep(30);
+    bar.setValue(50);
     const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Down, 55}, {Qt::Key_PageDown, 85}, {Qt::Key_PageDown, 100},
                                             {Qt::Key_PageUp, 70}, {Qt::Key_Home, 0},        {Qt::Key_End, 100}};
     Values expected;
     for (const auto& [key, value] : keys) {
         QTest::keyPress(&bar, key);
-        EXPECT_EQ(bar.GetPos(), value) << "key " << int(key);
+        EXPECT_EQ(bar.value(), value) << "key " << int(key);
         QTest::keyRelease(&bar, key);
         expected.push_back(value);
     }

@@ -43,9 +43,9 @@ protected:
 
 TEST_F(Fader, NewLimitsBringTheValueIntoRangeAndFinishNothing)
 {
-    fader->SetValue(80);
-    fader->SetLimits(0, 50);
-    EXPECT_EQ(fader->GetValue(), 50);
+    fader->setValue(80);
+    fader->setRange(0, 50);
+    EXPECT_EQ(fader->value(), 50);
     EXPECT_EQ(Take(moved), Values{});
     EXPECT_EQ(Take(finished), Values{});
 }
@@ -53,7 +53,7 @@ TEST_F(Fader, NewLimitsBringTheValueIntoRangeAndFinishNothing)
 TEST_F(Fader, ClickAwayFromTheThumbJumpsThereAndFinishesFromTheEventLoop)
 {
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(70, 10));
-    EXPECT_EQ(fader->GetValue(), 60);
+    EXPECT_EQ(fader->value(), 60);
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(70, 10));
     EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
     EXPECT_EQ(Take(moved), Values{60});
@@ -66,12 +66,12 @@ TEST_F(Fader, ClickAwayFromTheThumbJumpsThereAndFinishesFromTheEventLoop)
 
 TEST_F(Fader, DraggingByTheThumbKeepsTheGrabOffsetAndStopsAtTheEnds)
 {
-    fader->SetValue(50);  // centre at 60, grabbed 5 right of it
+    fader->setValue(50);  // centre at 60, grabbed 5 right of it
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(65, 10));
     const std::pair<int, int> moves[] = {{75, 60}, {300, 100}, {-80, 0}, {40, 25}};
     for (const auto& [x, value] : moves) {
         QTest::mouseMove(fader, QPoint(x, 10));
-        EXPECT_EQ(fader->GetValue(), value) << "at x " << x;
+        EXPECT_EQ(fader->value(), value) << "at x " << x;
     }
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(40, 10));
     EXPECT_EQ(Take(moved), (Values{60, 100, 0, 25}));
@@ -80,14 +80,14 @@ TEST_F(Fader, DraggingByTheThumbKeepsTheGrabOffsetAndStopsAtTheEnds)
 
 TEST_F(Fader, EachKeyStepsWithinTheLimitsAndFinishesAtOnce)
 {
-    fader->SetPageStep(25);
-    fader->SetValue(50);
+    fader->setPageStep(25);
+    fader->setValue(50);
     const std::pair<Qt::Key, int> steps[] = {{Qt::Key_PageUp, 25}, {Qt::Key_Down, 26}, {Qt::Key_Left, 25},
                                              {Qt::Key_End, 100}, {Qt::Key_PageDown, 100}, {Qt::Key_Home, 0}};
     Values expected;
     for (const auto& [key, value] : steps) {
         QTest::keyPress(fader, key);
-        EXPECT_EQ(fader->GetValue(), value) << "key " << int(key);
+        EXPECT_EQ(fader->value(), value) << "key " << int(key);
         expected.push_back(value);
     }
     EXPECT_EQ(finished.count(), 0) << "delivered from inside the key handler";
@@ -98,28 +98,28 @@ TEST_F(Fader, DisablingFinishesADragThenIgnoresMouseAndKeysAndShowsNoThumb)
 {
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mouseMove(fader, QPoint(30, 10));
-    fader->SetEnabled(false);
+    fader->setEnabled(false);
     EXPECT_FALSE(fader->IsDragging());
     EXPECT_EQ(Take(moved), Values{20});
     EXPECT_EQ(Take(finished), Values{20});
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(60, 10));
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(60, 10));
     QTest::keyClick(fader, Qt::Key_End);
-    EXPECT_EQ(fader->GetValue(), 20);
+    EXPECT_EQ(fader->value(), 20);
     EXPECT_EQ(Take(moved), Values{});
     EXPECT_EQ(Take(finished), Values{});
     EXPECT_EQ(Pixel(30, 10), kChannel);
-    fader->SetEnabled(true);
+    fader->setEnabled(true);
     EXPECT_EQ(Pixel(30, 10), kThumb);
 }
 
 TEST_F(Fader, VerticalHasItsMinimumAtTheTopAndGrowsDownwards)
 {
-    fader->SetOrientation(true);  // 20 x 120 with a 10 x 20 thumb: the centre at 10 + value
+    fader->setOrientation(Qt::Vertical);  // 20 x 120 with a 10 x 20 thumb: the centre at 10 + value
     fader->LoadTrackImages(Solid(20, 120, kChannel));
     fader->LoadKnobImages(Solid(10, 20, kThumb));
-    fader->SetLimits(-40, 10);
-    fader->SetValue(-40);
+    fader->setRange(-40, 10);
+    fader->setValue(-40);
     // 30 of the 100 pixels of travel are 15 of the 50 steps.
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mouseMove(fader, QPoint(10, 40));
@@ -132,11 +132,11 @@ TEST_F(Fader, VerticalHasItsMinimumAtTheTopAndGrowsDownwards)
 TEST_F(Fader, ActiveChannelShowsFromTheMinimumUpToTheThumbCentreWhileEnabled)
 {
     fader->LoadTrackImages(Solid(120, 20, kChannel), Solid(120, 20, kActiveChannel));
-    fader->SetValue(50);  // centre at 60; the thumb covers rows 5..14 only
+    fader->setValue(50);  // centre at 60; the thumb covers rows 5..14 only
     const QImage image = test::Grab(host);
     EXPECT_EQ(image.pixel(59, 1), kActiveChannel);
     EXPECT_EQ(image.pixel(60, 1), kChannel);
-    fader->SetEnabled(false);
+    fader->setEnabled(false);
     EXPECT_EQ(Pixel(5, 1), kChannel);
 }
 

@@ -2,6 +2,7 @@
 // look switch changing the palette.
 #include "ui/look/TaskPane.h"
 #include "ui/look/VisualManager.h"
+#include "ui/res/ResourceRegistry.h"
 
 #include <QApplication>
 #include <QLayout>
@@ -25,7 +26,7 @@ protected:
     void SetUp() override
     {
         pane.SetCaption(QStringLiteral("Channel 1"));
-        pane.SetIconList(148, 16);
+        pane.SetIconList(res::kPaneIcons, 16);
         for (const char* caption : {"Level", "Filter", "Dynamics"}) {
             const int group = pane.AddGroup(caption);
             pane.AddWindow(group, new QWidget, kHeights[group]);

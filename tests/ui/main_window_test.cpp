@@ -121,7 +121,7 @@ TEST_F(MainWindowTest, LaysTheChannelsOutAndFollowsTheCheckBoxes)
     frame->Action("Channel")->trigger();
     EXPECT_TRUE(view.InputWindow(0).isVisible());
     EXPECT_EQ(Xs(outputs), (std::vector<int>{480, 600, 720, 840}));
-    EXPECT_FALSE(view.InputCheck().GetCheck()) << "the box keeps its state";
+    EXPECT_FALSE(view.InputCheck().isChecked()) << "the box keeps its state";
 
     view.OutputCheck().click();
     EXPECT_FALSE(view.OutputWindow(2).isVisible());

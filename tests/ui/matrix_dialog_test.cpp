@@ -101,7 +101,7 @@ TEST_F(MatrixDialogTest, CommandTheDeviceNeverTakesIsReportedOnceAndShownAsUnkno
     EXPECT_EQ(told, QStringList{"Set matrix error"});
     // Neither the set nor the query was answered: the switch claims nothing.
     EXPECT_FALSE(dialog.Crosspoint(1, 4)->isEnabled());
-    EXPECT_FALSE(dialog.Crosspoint(1, 4)->GetCheck());
+    EXPECT_FALSE(dialog.Crosspoint(1, 4)->isChecked());
 
     told.clear();
     dialog.OnKnobFinished(MatrixDialog::Cell(4, 1), -20);
@@ -116,7 +116,7 @@ TEST_F(MatrixDialogTest, WithoutDeviceEveryActionIsRefusedAndNothingStored)
 {
     state.flags.Connected = false;
     QTest::mouseClick(dialog.Crosspoint(2, 2), Qt::LeftButton);
-    EXPECT_TRUE(dialog.Crosspoint(2, 2)->GetCheck()) << "the switch keeps what the user gave it";
+    EXPECT_TRUE(dialog.Crosspoint(2, 2)->isChecked()) << "the switch keeps what the user gave it";
 
     const int cell = MatrixDialog::Cell(2, 3);
     dialog.OnKnobMoved(cell, -9);
@@ -148,8 +148,8 @@ TEST_F(MatrixDialogTest, RowsFollowTheReadBackAndUnknownCrosspointsClaimNothing)
     }
     ReadBack();
     for (int o = 1; o <= 4; ++o) {
-        EXPECT_EQ(dialog.Crosspoint(2, o)->GetCheck(), routed[o - 1] == 1) << "output " << o;
-        EXPECT_EQ(dialog.Knob(2, o)->GetPos(), gains[o - 1]);
+        EXPECT_EQ(dialog.Crosspoint(2, o)->isChecked(), routed[o - 1] == 1) << "output " << o;
+        EXPECT_EQ(dialog.Knob(2, o)->value(), gains[o - 1]);
         EXPECT_EQ(dialog.GainBox(2, o)->text(), QString::number(gains[o - 1]));
         EXPECT_EQ(dialog.GainBox(1, o)->text(), "0");
     }
@@ -161,7 +161,7 @@ TEST_F(MatrixDialogTest, RowsFollowTheReadBackAndUnknownCrosspointsClaimNothing)
     EXPECT_EQ(dialog.GainBox(2, 4)->text(), "?");
     EXPECT_FALSE(dialog.Knob(2, 4)->isEnabled());
     EXPECT_FALSE(dialog.Crosspoint(2, 1)->isEnabled());
-    EXPECT_FALSE(dialog.Crosspoint(2, 1)->GetCheck());
+    EXPECT_FALSE(dialog.Crosspoint(2, 1)->isChecked());
     EXPECT_TRUE(dialog.Crosspoint(2, 3)->isEnabled());
 }
 

@@ -56,16 +56,16 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
 
     ConnectAndStopPolling();
     InputLevelPanel& second = *In(1, 1).InputLevel();
-    EXPECT_EQ(second.Strip().Fader().GetValue(), 17);
+    EXPECT_EQ(second.Strip().Fader().value(), 17);
     EXPECT_EQ(second.Strip().Label().text(), "30db");
-    EXPECT_TRUE(In(2, 1).InputLevel()->Mute().GetCheck());
+    EXPECT_TRUE(In(2, 1).InputLevel()->Mute().isChecked());
     for (int k = 0; k < kChannels; ++k)
-        EXPECT_EQ(In(k, 1).InputLevel()->Priority().GetCheck(), k == 2) << k;
+        EXPECT_EQ(In(k, 1).InputLevel()->Priority().isChecked(), k == 2) << k;
     EXPECT_EQ(In(0, 1).Dynamics()->Filter().currentIndex(), 2);
     OutputLevelPanel& fourth = *Out(3, 1).OutputLevel();
-    EXPECT_EQ(fourth.Strip().Fader().GetValue(), 26);
+    EXPECT_EQ(fourth.Strip().Fader().value(), 26);
     EXPECT_EQ(fourth.DelayEdit().text(), "120");
-    EXPECT_TRUE(matrix->Crosspoint(3, 2)->GetCheck());
+    EXPECT_TRUE(matrix->Crosspoint(3, 2)->isChecked());
     EXPECT_EQ(matrix->GainBox(3, 2)->text(), "-12");
     EXPECT_FALSE(In(1, 2).isEnabled()) << "the family-2 pane is not live";
 
@@ -81,16 +81,16 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 90);
     EXPECT_EQ(Out(3, 1).OutputLevel()->Strip().Meter().GetValue(), 40);
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().BarColour(), kZoneOrange);
-    EXPECT_EQ(second.Strip().Fader().GetValue(), 17);
-    EXPECT_FALSE(In(2, 1).InputLevel()->Priority().GetCheck());
+    EXPECT_EQ(second.Strip().Fader().value(), 17);
+    EXPECT_FALSE(In(2, 1).InputLevel()->Priority().isChecked());
 
     // Disconnect brings every live panel back to idle.
     connection->Disconnect();
-    ASSERT_TRUE(Eventually([&] { return !matrix->Crosspoint(3, 2)->GetCheck(); }));
-    EXPECT_EQ(second.Strip().Fader().GetValue(), 47);
-    EXPECT_FALSE(In(2, 1).InputLevel()->Mute().GetCheck());
+    ASSERT_TRUE(Eventually([&] { return !matrix->Crosspoint(3, 2)->isChecked(); }));
+    EXPECT_EQ(second.Strip().Fader().value(), 47);
+    EXPECT_FALSE(In(2, 1).InputLevel()->Mute().isChecked());
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
-    EXPECT_EQ(fourth.Strip().Fader().GetValue(), 20);
+    EXPECT_EQ(fourth.Strip().Fader().value(), 20);
     EXPECT_EQ(matrix->GainBox(3, 2)->text(), "0");
 
     // A pass reported late is not shown over the idle display.
@@ -118,7 +118,7 @@ TEST_F(PanelRefreshTest, ALostLinkKeepsTheValuesDisabledAndEmptiesTheMeters)
         EXPECT_FALSE(In(k, 1).isEnabled() || Out(k, 1).isEnabled()) << k;
         EXPECT_EQ(In(k, 1).InputLevel()->Strip().Meter().GetValue(), 0) << k;
     }
-    EXPECT_TRUE(In(1, 1).InputLevel()->Mute().GetCheck());
+    EXPECT_TRUE(In(1, 1).InputLevel()->Mute().isChecked());
     EXPECT_EQ(Out(0, 1).OutputLevel()->Strip().Label().text(), "5db");
     EXPECT_FALSE(matrix->Knob(1, 1)->isEnabled());
 
@@ -149,7 +149,7 @@ TEST_F(PanelRefreshTest, SettingsTheReadBackMissedShowAsUnknownAndTheUserIsTold)
     EXPECT_EQ(told, QStringList{"3 settings could not be read: Input 2 mute, Output 4 delay, Input 3 gain"});
     ImageCheckButton& mute = In(1, 1).InputLevel()->Mute();
     EXPECT_FALSE(mute.isEnabled());
-    EXPECT_FALSE(mute.GetCheck());
+    EXPECT_FALSE(mute.isChecked());
     EXPECT_EQ(Out(3, 1).OutputLevel()->DelayEdit().text(), "");
     EXPECT_EQ(In(2, 1).InputLevel()->Strip().Label().text(), "?");
     EXPECT_TRUE(In(0, 1).InputLevel()->Mute().isEnabled());
@@ -159,7 +159,7 @@ TEST_F(PanelRefreshTest, SettingsTheReadBackMissedShowAsUnknownAndTheUserIsTold)
     refresher->ReadBackRefreshed(1);
     Settle();
     EXPECT_TRUE(mute.isEnabled());
-    EXPECT_TRUE(mute.GetCheck());
+    EXPECT_TRUE(mute.isChecked());
     EXPECT_EQ(Out(3, 1).OutputLevel()->DelayEdit().text(), "120");
 }
 
@@ -172,10 +172,10 @@ TEST_F(PanelRefreshTest, TheSecondFamilyFillsTheSecondPanesAndTheEchoMeters)
     p.Reset();
 
     ConnectAndStopPolling();
-    EXPECT_TRUE(In(2, 2).Dynamics()->Aec().GetCheck());
-    EXPECT_TRUE(Out(1, 2).OutputLevel()->Mute().GetCheck());
-    EXPECT_EQ(In(0, 2).InputLevel()->Strip().Fader().GetValue(), 42);
-    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Fader().GetValue(), 48) << "first panes stay as built";
+    EXPECT_TRUE(In(2, 2).Dynamics()->Aec().isChecked());
+    EXPECT_TRUE(Out(1, 2).OutputLevel()->Mute().isChecked());
+    EXPECT_EQ(In(0, 2).InputLevel()->Strip().Fader().value(), 42);
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Fader().value(), 48) << "first panes stay as built";
     p.ME[2] = 150;  // beyond the meter: shown full
     p.MS[3] = 40;
     refresher->PollPassCompleted(2);

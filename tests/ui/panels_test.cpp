@@ -28,16 +28,16 @@ class PanelsTest : public PaneRig {};
 TEST_F(PanelsTest, AFaderReleaseSendsOneGainOnItsOwnScale)
 {
     InputLevelPanel& input = *In(1).InputLevel();
-    input.OnFaderMoving(40);  // moving: label only
+    emit input.Strip().Fader().sliderMoved(40);  // moving: label only
     EXPECT_EQ(input.Strip().Label().text(), "7db");
     EXPECT_EQ(Sent(), Lines{});
-    input.Strip().Fader().SetValue(48);
-    input.OnFaderMoved(48);
+    input.Strip().Fader().setValue(48);
+    emit input.Strip().Fader().changeFinished(48);
     EXPECT_EQ(Sent(), Lines{"MG2-1\r\n"});
     EXPECT_EQ(input.Strip().Label().text(), "-1db");
 
     OutputLevelPanel& output = *Out(3).OutputLevel();
-    output.OnFaderMoved(0);
+    emit output.Strip().Fader().changeFinished(0);
     EXPECT_EQ(Sent(), Lines{"OV420\r\n"});
     EXPECT_EQ(output.Strip().Label().text(), "20db");
 
@@ -51,19 +51,19 @@ TEST_F(PanelsTest, AFaderReleaseSendsOneGainOnItsOwnScale)
     Deliver();
     const Lines sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0], "OV4" + std::to_string(20 - fader.GetValue()) + "\r\n");
+    EXPECT_EQ(sent[0], "OV4" + std::to_string(20 - fader.value()) + "\r\n");
 }
 
 TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
 {
     context.Model().SetGroup(true);
     InputLevelPanel& third = *In(2).InputLevel();
-    third.Strip().Fader().SetValue(35);
-    third.OnFaderMoved(35);
+    third.Strip().Fader().setValue(35);
+    emit third.Strip().Fader().changeFinished(35);
     EXPECT_EQ(Sent(), (Lines{"MG112\r\n", "MG212\r\n", "MG312\r\n", "MG412\r\n"}));
-    EXPECT_EQ(In(0).InputLevel()->Strip().Fader().GetValue(), 35);
+    EXPECT_EQ(In(0).InputLevel()->Strip().Fader().value(), 35);
     EXPECT_EQ(In(3).InputLevel()->Strip().Label().text(), "12db");
-    EXPECT_EQ(In(1, 2).InputLevel()->Strip().Fader().GetValue(), 48) << "the second pane is not live";
+    EXPECT_EQ(In(1, 2).InputLevel()->Strip().Fader().value(), 48) << "the second pane is not live";
 
     // Family 2: gains still reach all four, Mute skips channel 1, which has
     // no Mute on the second pane.
@@ -73,11 +73,11 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     InputLevelPanel& second = *In(1, 2).InputLevel();
     second.Mute().click();
     EXPECT_EQ(Sent(), (Lines{"MM21\r\n", "MM31\r\n", "MM41\r\n"}));
-    EXPECT_TRUE(In(3, 2).InputLevel()->Mute().GetCheck());
+    EXPECT_TRUE(In(3, 2).InputLevel()->Mute().isChecked());
     EXPECT_FALSE(In(0, 2).InputLevel()->Mute().isVisibleTo(In(0, 2).InputLevel()));
 
     OutputLevelPanel& out = *Out(2, 2).OutputLevel();
-    out.OnFaderMoved(20);
+    emit out.Strip().Fader().changeFinished(20);
     EXPECT_EQ(Sent(), (Lines{"OV10\r\n", "OV20\r\n", "OV30\r\n", "OV40\r\n"}));
     out.Mute().click();
     EXPECT_EQ(Sent(), (Lines{"OM21\r\n", "OM31\r\n", "OM41\r\n"}));
@@ -86,7 +86,7 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     context.Model().SetGroup(false);
     In(3, 2).Dynamics()->Agc().click();
     EXPECT_EQ(Sent(), Lines{"MA41\r\n"});
-    EXPECT_FALSE(In(2, 2).Dynamics()->Agc().GetCheck());
+    EXPECT_FALSE(In(2, 2).Dynamics()->Agc().isChecked());
 }
 
 TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
@@ -94,8 +94,8 @@ TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
     state.flags.Connected = false;
     p.MG[1] = 5;
     InputLevelPanel& input = *In(0).InputLevel();
-    input.OnFaderMoving(10);
-    input.OnFaderMoved(10);
+    emit input.Strip().Fader().sliderMoved(10);
+    emit input.Strip().Fader().changeFinished(10);
     EXPECT_EQ(input.Strip().Label().text(), "37db");  // the label keeps what the user did
     input.Mute().click();
     In(0).Dynamics()->Nr().click();
@@ -105,7 +105,7 @@ TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
     EXPECT_EQ(told, QStringList(5, "Cannot connect"));
     EXPECT_EQ(Sent(), Lines{});
     EXPECT_EQ(p.MG[1], 5) << "nothing stored";
-    EXPECT_TRUE(input.Mute().GetCheck());
+    EXPECT_TRUE(input.Mute().isChecked());
 
     // The EQ and FBK indicators need no device and send nothing.
     told.clear();
@@ -113,7 +113,7 @@ TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
     In(2).InputFilter()->Eq().click();
     Out(1).OutputFilter()->Fbk().click();
     EXPECT_TRUE(told.isEmpty());
-    EXPECT_TRUE(In(0).InputFilter()->Eq().GetCheck() && Out(3).OutputFilter()->Fbk().GetCheck()) << "in group mode";
+    EXPECT_TRUE(In(0).InputFilter()->Eq().isChecked() && Out(3).OutputFilter()->Fbk().isChecked()) << "in group mode";
 }
 
 TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
@@ -121,23 +121,23 @@ TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
     DynamicsPanel& dynamics = *In(1).Dynamics();
     p.MR[2] = 9;
     p.MRon[2] = 1;
-    dynamics.Nr().SetCheck(true);
+    dynamics.Nr().setChecked(true);
 
     dynamics.Nr().click();  // off
     EXPECT_EQ(Sent(), Lines{"MR20\r\n"});
 
     // The slider moved while off only remembers the depth.
-    dynamics.NrSlider().SetPos(4);
-    dynamics.OnNrSliderScrolled(4);
+    dynamics.NrSlider().setValue(4);
+    dynamics.OnNrDepthChosen(4);
     EXPECT_EQ(Sent(), Lines{});
     EXPECT_EQ(p.MR[2], 4);
 
-    dynamics.NrSlider().SetPos(0);
+    dynamics.NrSlider().setValue(0);
     dynamics.Nr().click();  // on again, with the depth last stored
     EXPECT_EQ(Sent(), Lines{"MR24\r\n"});
-    EXPECT_EQ(dynamics.NrSlider().GetPos(), 4);
+    EXPECT_EQ(dynamics.NrSlider().value(), 4);
 
-    dynamics.OnNrSliderScrolled(7);
+    dynamics.OnNrDepthChosen(7);
     EXPECT_EQ(Sent(), Lines{"MR27\r\n"});
 }
 
@@ -146,14 +146,14 @@ TEST_F(PanelsTest, NoiseReductionTickedAtDepthZeroGoesOnAtTheSmallestDepth)
     DynamicsPanel& dynamics = *In(1).Dynamics();
     dynamics.Nr().click();
     EXPECT_EQ(Sent(), Lines{"MR21\r\n"});
-    EXPECT_EQ(dynamics.NrSlider().GetPos(), 1);
+    EXPECT_EQ(dynamics.NrSlider().value(), 1);
 
     // What the device reads back after a reconnect keeps the box ticked.
     context.Model().StartConnection(1);
     context.Model().TakeReadBack(p, 1);
     context.Model().Flush();
-    EXPECT_TRUE(dynamics.Nr().GetCheck());
-    EXPECT_EQ(dynamics.NrSlider().GetPos(), 1);
+    EXPECT_TRUE(dynamics.Nr().isChecked());
+    EXPECT_EQ(dynamics.NrSlider().value(), 1);
 }
 
 TEST_F(PanelsTest, DeviceWideSettingsShowOnEveryInputAndSendOnce)
@@ -162,9 +162,9 @@ TEST_F(PanelsTest, DeviceWideSettingsShowOnEveryInputAndSendOnce)
     In(2).Dynamics()->AutoMix().click();
     EXPECT_EQ(Sent(), Lines{"MBs1\r\n"});
     In(0).Dynamics()->Filter().setCurrentIndex(3);
-    In(0).Dynamics()->OnFilterChanged(3);
+    In(0).Dynamics()->OnFilterChosen(3);
     EXPECT_EQ(Sent(), Lines{"SNs3\r\n"});
-    EXPECT_TRUE(In(3).Dynamics()->AutoMix().GetCheck());
+    EXPECT_TRUE(In(3).Dynamics()->AutoMix().isChecked());
     EXPECT_EQ(In(1).Dynamics()->Filter().currentText(), "Filter 3");
     EXPECT_FALSE(In(0).Dynamics()->Aec().isVisibleTo(In(0).Dynamics()));
     EXPECT_TRUE(In(1, 2).Dynamics()->Aec().isVisibleTo(In(1, 2).Dynamics()));
@@ -238,7 +238,7 @@ TEST_F(PanelsTest, WheelAndKeysOnAFaderAndTheDepthSliderSendAsAReleaseDoes)
     };
     InputLevelPanel& input = *In(2).InputLevel();
     BitmapFader& fader = input.Strip().Fader();
-    fader.SetValue(40);  // 7 dB
+    fader.setValue(40);  // 7 dB
     wheel(fader, 120);   // a notch away from the user: one step up the scale
     EXPECT_EQ(Sent(), Lines{"MG38\r\n"});
     EXPECT_EQ(input.Strip().Label().text(), "8db");
@@ -253,7 +253,7 @@ TEST_F(PanelsTest, WheelAndKeysOnAFaderAndTheDepthSliderSendAsAReleaseDoes)
     context.Model().Flush();
     DynamicsPanel& dynamics = *In(1).Dynamics();
     SkinnedTrackbar& depth = dynamics.NrSlider();
-    ASSERT_EQ(depth.GetPos(), 5);
+    ASSERT_EQ(depth.value(), 5);
     wheel(depth, -120);
     EXPECT_EQ(Sent(), Lines{"MR26\r\n"});
     QTest::keyClick(&depth, Qt::Key_Right);
@@ -270,11 +270,11 @@ TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
     });
     context.Model().StartConnection(1);
     OutputLevelPanel& output = *Out(2).OutputLevel();
-    output.Strip().Fader().SetValue(10);
-    output.OnFaderMoved(10);
+    output.Strip().Fader().setValue(10);
+    emit output.Strip().Fader().changeFinished(10);
     Sent();
     context.Model().Flush();
-    EXPECT_EQ(output.Strip().Fader().GetValue(), 24) << "back at the device's -4 dB";
+    EXPECT_EQ(output.Strip().Fader().value(), 24) << "back at the device's -4 dB";
     EXPECT_EQ(output.Strip().Label().text(), "-4db");
     EXPECT_EQ(context.Model().Notice(), "Output 3 gain: the device did not confirm 10");
 
@@ -297,11 +297,11 @@ TEST_F(PanelsTest, ThePopupStripOpensOnTheModelFollowsItAndSendsForItsChannelOnl
     LevelPopupDialog popup(context, Direction::Output, 2);
     EXPECT_EQ(popup.windowTitle(), "Output3");
     EXPECT_EQ(popup.Strip().Label().text(), "-4db");
-    EXPECT_EQ(popup.Strip().Fader().GetValue(), 24);
-    EXPECT_TRUE(popup.Mute().GetCheck());
+    EXPECT_EQ(popup.Strip().Fader().value(), 24);
+    EXPECT_TRUE(popup.Mute().isChecked());
     context.Model().SetGroup(true);  // no group behaviour here
-    popup.Strip().Fader().SetValue(30);
-    popup.OnFaderMoved(30);
+    popup.Strip().Fader().setValue(30);
+    emit popup.Strip().Fader().changeFinished(30);
     popup.Mute().click();
     EXPECT_EQ(Sent(), (Lines{"OV3-10\r\n", "OM30\r\n"}));
 
@@ -310,11 +310,11 @@ TEST_F(PanelsTest, ThePopupStripOpensOnTheModelFollowsItAndSendsForItsChannelOnl
     context.Model().TakePollPass(p);
     context.Model().Flush();
     EXPECT_EQ(popup.GainDb(), 6);
-    EXPECT_EQ(popup.Strip().Fader().GetValue(), 30) << "a polling pass leaves the fader alone";
+    EXPECT_EQ(popup.Strip().Fader().value(), 30) << "a polling pass leaves the fader alone";
 
     LevelPopupDialog input(context, Direction::Input, 0);
     EXPECT_EQ(input.windowTitle(), "Input1");
-    EXPECT_EQ(input.Strip().Fader().GetUpper(), 47);
+    EXPECT_EQ(input.Strip().Fader().maximum(), 47);
 }
 
 }  // namespace

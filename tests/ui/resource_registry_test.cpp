@@ -13,8 +13,13 @@
 namespace brevant::res {
 namespace {
 
-// The numbers the panels and the controls look images up by.
-constexpr int kUsedIds[] = {133, 134, 138, 139, 143, 145, 147, 148, 174, 175, 178, 179, 180, 181, 182, 183, 184, 185, 197, 198};
+// The images the panels and the controls look up.
+constexpr int kUsedIds[] = {
+    kWindowEdge,           kWindowPattern,         kWindowLeftCorner, kWindowRightCorner,
+    kWindowTitleStrip,     kWindowLeftCap,         kWindowRightCap,   kPaneIcons,
+    kCrosspointOn,         kCrosspointOff,         kDynamicsChannel,  kDynamicsChannelLit,
+    kDynamicsThumb,        kFaderChannel,          kFaderChannelLit,  kFaderCap,
+    kInputPanelBackground, kOutputPanelBackground, kCheckOn,          kCheckOff};
 
 TEST(ResourceRegistry, EveryUsedNumberHasAnImageAtEachRatioAndUnknownOnesNone)
 {
@@ -34,7 +39,11 @@ TEST(ResourceRegistry, EveryUsedNumberHasAnImageAtEachRatioAndUnknownOnesNone)
 
 TEST(ResourceRegistry, ImagesAControlSwapsBetweenLineUpButDiffer)
 {
-    const std::pair<int, int> pairs[] = {{181, 182}, {178, 179}, {197, 198}, {174, 175}, {184, 185}};
+    const std::pair<int, int> pairs[] = {{kFaderChannel, kFaderChannelLit},
+                                         {kDynamicsChannel, kDynamicsChannelLit},
+                                         {kCheckOn, kCheckOff},
+                                         {kCrosspointOn, kCrosspointOff},
+                                         {kInputPanelBackground, kOutputPanelBackground}};
     for (const auto& [first, second] : pairs) {
         SCOPED_TRACE(std::to_string(first) + " and " + std::to_string(second));
         EXPECT_EQ(BitmapSize(first), BitmapSize(second));

@@ -89,14 +89,14 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     InputLevelPanel& level = *In(1, 1).InputLevel();
     EXPECT_TRUE(Eventually([&] {
         return dlg->Monitor().GainText().text() == "30db" && level.Strip().Label().text() == "30db" &&
-               level.Strip().Fader().GetValue() == 17 && In(1, 1).Dynamics()->Phantom().GetCheck();
+               level.Strip().Fader().value() == 17 && In(1, 1).Dynamics()->Phantom().isChecked();
     }));
     ASSERT_TRUE(link->Query(Op::MG, {2}) && link->Query(Op::MT, {2}));
     EXPECT_EQ(p.MG[2] * 10 + p.MT[2], 301) << "the device holds the new gain and phantom power";
 
     // The monitor shows the polled levels of channel 2, coloured by level.
     dlg->RefreshMonitor();
-    EXPECT_TRUE(dlg->Monitor().Phantom().GetCheck());
+    EXPECT_TRUE(dlg->Monitor().Phantom().isChecked());
     for (LevelMeter* meter : {&dlg->Monitor().InputMeter(), &dlg->Monitor().OutputMeter()})
         EXPECT_EQ(meter->BarColour(), LevelColour(meter->GetValue() - 100));
 

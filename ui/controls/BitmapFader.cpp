@@ -95,16 +95,6 @@ void BitmapFader::SetInsets(int left, int top, int right, int bottom)
     update();
 }
 
-void BitmapFader::SetOrientation(bool vertical)
-{
-    setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
-}
-
-void BitmapFader::SetEnabled(bool enabled)
-{
-    setEnabled(enabled);
-}
-
 void BitmapFader::ShowFocusFrame(bool show)
 {
     showFocusFrame_ = show;

@@ -38,26 +38,12 @@ public:
     BitmapFader(const BitmapFader&) = delete;
     BitmapFader& operator=(const BitmapFader&) = delete;
 
-    // The slider's range; crossed limits leave only the minimum.
-    void SetLimits(int minimum, int maximum) { setRange(minimum, maximum); }
-    int GetLower() const { return minimum(); }
-    int GetUpper() const { return maximum(); }
-    void SetPageStep(int step) { setPageStep(step); }
-    int GetPageStep() const { return pageStep(); }
-
-    // setValue(): only valueChanged() follows, as the owner set it.
-    void SetValue(int value) { setValue(value); }
-    int GetValue() const { return value(); }
-
     // Space kept free at each end of the travel: the thumb's centre stays at
     // least half a thumb plus the inset away from the end. Left/right count
     // for a horizontal fader, top/bottom for a vertical one.
     void SetInsets(int left, int top, int right, int bottom);
 
-    void SetOrientation(bool vertical);
     bool IsVertical() const { return orientation() == Qt::Vertical; }
-    // A disabled fader ignores the mouse and the keys and shows no thumb.
-    void SetEnabled(bool enabled);
     void ShowFocusFrame(bool show);
 
     // The channel image (and, when `activeBitmapId` is not 0, the image of the

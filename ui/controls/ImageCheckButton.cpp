@@ -72,15 +72,6 @@ void ImageCheckButton::SetImages(const QImage& checked, const QImage& unchecked)
     update();
 }
 
-void ImageCheckButton::SetCheck(bool checked)
-{
-    // Refreshes set every switch several times a second: no change, no paint.
-    if (checked == isChecked())
-        return;
-    setChecked(checked);
-    update();
-}
-
 QImage ImageCheckButton::Greyed(const QImage& image)
 {
     QImage grey = image.convertToFormat(QImage::Format_ARGB32);

@@ -1,6 +1,7 @@
 // A two-state check button drawn with one image for "checked" and one for
 // "unchecked", its caption beside the image. A click changes the state before
-// clicked() is emitted, so a handler of clicked() reads the new state.
+// clicked() is emitted, so a handler of clicked() reads the new state;
+// setChecked() emits toggled() but not clicked().
 #pragma once
 
 #include <QAbstractButton>
@@ -32,10 +33,6 @@ public:
     bool LoadImages(int checkedBitmapId, int uncheckedBitmapId);
     // The two images given directly.
     void SetImages(const QImage& checked, const QImage& unchecked);
-
-    bool GetCheck() const { return isChecked(); }
-    // Changes the state and repaints; emits toggled() but not clicked().
-    void SetCheck(bool checked);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -36,18 +36,6 @@ public:
     explicit RoundKnob(QWidget* parent = nullptr);
     explicit RoundKnob(int controlId, QWidget* parent = nullptr);
 
-    // The slider's range, value and steps by their older names. SetPos
-    // reports only valueChanged(), as the owner set it.
-    void SetRange(int min, int max) { setRange(min, max); }
-    int GetRangeMin() const { return minimum(); }
-    int GetRangeMax() const { return maximum(); }
-    void SetPos(int pos) { setValue(pos); }
-    int GetPos() const { return value(); }
-    void SetLineSize(int size) { setSingleStep(size); }
-    int GetLineSize() const { return singleStep(); }
-    void SetPageSize(int size) { setPageStep(size); }
-    int GetPageSize() const { return pageStep(); }
-
     int DotRadius() const { return dotRadius_; }
     // The clockwise angle from the top, in degrees, at which `pos` lies on
     // the dial, and the centre of the dot drawn there.

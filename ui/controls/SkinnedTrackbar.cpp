@@ -36,7 +36,10 @@ SkinnedTrackbar::SkinnedTrackbar(QWidget* parent)
 SkinnedTrackbar::SkinnedTrackbar(int controlId, QWidget* parent)
     : DrawnSlider(controlId, KeyStepEnds::OnRelease, parent)
 {
+    // Horizontal, as any new slider; setOrientation() turns this size policy
+    // with the trackbar as long as it counts as the default one.
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAttribute(Qt::WA_WState_OwnSizePolicy, false);
     setRange(0, 100);
     setSingleStep(1);
     setPageStep(20);
@@ -45,17 +48,6 @@ SkinnedTrackbar::SkinnedTrackbar(int controlId, QWidget* parent)
 }
 
 SkinnedTrackbar::~SkinnedTrackbar() = default;
-
-void SkinnedTrackbar::SetOrientation(bool vertical)
-{
-    if (vertical == IsVertical())
-        return;
-    setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
-    setSizePolicy(vertical ? QSizePolicy::Fixed : QSizePolicy::Preferred,
-                  vertical ? QSizePolicy::Preferred : QSizePolicy::Fixed);
-    updateGeometry();
-    update();
-}
 
 bool SkinnedTrackbar::LoadImages(int thumbBitmapId, int channelBeforeBitmapId,
                                   int channelAfterBitmapId)
@@ -113,7 +105,7 @@ int SkinnedTrackbar::ThumbLength() const
 
 int SkinnedTrackbar::Along(QPoint point) const { return IsVertical() ? point.y() : point.x(); }
 
-int SkinnedTrackbar::PosToPixel(int position) const
+int SkinnedTrackbar::ValueToPixel(int position) const
 {
     const int half = ThumbLength() / 2;
     const int travel = std::max(0, Length() - ThumbLength());
@@ -124,7 +116,7 @@ int SkinnedTrackbar::PosToPixel(int position) const
     return half + static_cast<int>(std::lround(fraction * travel));
 }
 
-int SkinnedTrackbar::PixelToPos(int pixel) const
+int SkinnedTrackbar::PixelToValue(int pixel) const
 {
     const int travel = Length() - ThumbLength();
     if (travel <= 0)
@@ -136,7 +128,7 @@ int SkinnedTrackbar::PixelToPos(int pixel) const
     return static_cast<int>(position);
 }
 
-int SkinnedTrackbar::ThumbStart() const { return PosToPixel(sliderPosition()) - ThumbLength() / 2; }
+int SkinnedTrackbar::ThumbStart() const { return ValueToPixel(sliderPosition()) - ThumbLength() / 2; }
 
 QSize SkinnedTrackbar::sizeHint() const
 {
@@ -223,7 +215,7 @@ void SkinnedTrackbar::mousePressEvent(QMouseEvent* event)
     const int start = ThumbStart();
     if (along >= start && along < start + ThumbLength()) {
         setSliderDown(true);
-        dragOffset_ = along - PosToPixel(sliderPosition());
+        dragOffset_ = along - ValueToPixel(sliderPosition());
     } else {
         paging_ = true;
         pageTarget_ = along;
@@ -244,7 +236,7 @@ void SkinnedTrackbar::mouseMoveEvent(QMouseEvent* event)
     if (paging_)
         pageTarget_ = along;
     else
-        setSliderPosition(PixelToPos(along - dragOffset_));
+        setSliderPosition(PixelToValue(along - dragOffset_));
     event->accept();
 }
 
@@ -296,7 +288,7 @@ void SkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
     if (!isEnabled())
         painter.setOpacity(0.5);
     const int length = Length();
-    const int centre = PosToPixel(sliderPosition());
+    const int centre = ValueToPixel(sliderPosition());
 
     // Each channel image stands for the whole length of the trackbar (scaled
     // along it when its length differs); the one before the thumb shows up

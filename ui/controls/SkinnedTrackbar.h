@@ -13,7 +13,8 @@
 //              a page towards the click (repeated while held), then
 //              changeFinished() on release
 //
-// The minimum lies at the left, or at the top of a vertical trackbar.
+// The minimum lies at the left, or at the top of a vertical trackbar. A new
+// trackbar is horizontal.
 #pragma once
 
 #include "ui/controls/DrawnSlider.h"
@@ -21,8 +22,6 @@
 #include <QImage>
 #include <QPoint>
 #include <QTimer>
-
-#include <algorithm>
 
 class QFocusEvent;
 class QKeyEvent;
@@ -42,20 +41,6 @@ public:
     SkinnedTrackbar(const SkinnedTrackbar&) = delete;
     SkinnedTrackbar& operator=(const SkinnedTrackbar&) = delete;
 
-    // The slider's range (a reversed pair is put in order), value and steps
-    // by their older names. SetPos reports only valueChanged(), as the owner
-    // set it.
-    void SetRange(int low, int high) { setRange(std::min(low, high), std::max(low, high)); }
-    int GetRangeMin() const { return minimum(); }
-    int GetRangeMax() const { return maximum(); }
-    void SetLineSize(int size) { setSingleStep(size); }
-    int GetLineSize() const { return singleStep(); }
-    void SetPageSize(int size) { setPageStep(size); }
-    int GetPageSize() const { return pageStep(); }
-    void SetPos(int position) { setValue(position); }
-    int GetPos() const { return value(); }
-
-    void SetOrientation(bool vertical);
     bool IsVertical() const { return orientation() == Qt::Vertical; }
 
     // The thumb and the channel before and after it, by resource number at
@@ -68,8 +53,8 @@ public:
     // Where along the travel (logical pixels) the thumb's centre lies for
     // `position`, and the position (within the range) for a thumb centre at
     // `pixel`.
-    int PosToPixel(int position) const;
-    int PixelToPos(int pixel) const;
+    int ValueToPixel(int position) const;
+    int PixelToValue(int pixel) const;
     bool IsDragging() const { return isSliderDown(); }
 
     QSize sizeHint() const override;

@@ -5,11 +5,12 @@
 #include <QLabel>
 
 #include "ui/controls/ImageCheckButton.h"
-#include "ui/skin/InputChannelWindow.h"
 #include "ui/controls/LevelMeter.h"
-#include "ui/panels/MatrixDialog.h"
-#include "ui/skin/OutputChannelWindow.h"
 #include "ui/panels/ControlPanel.h"
+#include "ui/panels/MatrixDialog.h"
+#include "ui/res/ResourceRegistry.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/skin/OutputChannelWindow.h"
 
 namespace brevant {
 
@@ -96,8 +97,8 @@ MainForm::MainForm(PanelContext& context, QWidget* parent)
     const auto check = [this](int id, const QString& caption, int x, bool checked) {
         auto* box = new ImageCheckButton(id, caption, this);
         TagControl(box, id);
-        box->LoadImages(197, 198);
-        box->SetCheck(checked);
+        box->LoadImages(res::kCheckOn, res::kCheckOff);
+        box->setChecked(checked);
         box->setGeometry(QRect(QPoint(x, kCheckTop), kCheckSize));
         return box;
     };
@@ -193,13 +194,16 @@ void MainForm::SetViewMode(ViewMode mode)
     }
 }
 
-void MainForm::OnGroupCheck() { context_.Model().SetGroup(group_->GetCheck()); }
+void MainForm::OnGroupCheck()
+{
+    context_.Model().SetGroup(group_->isChecked());
+}
 
 void MainForm::OnInputCheck()
 {
     const int family = Family();
     const bool known = family == 1 || family == 2;
-    if (input_->GetCheck()) {
+    if (input_->isChecked()) {
         ShowInputs(true);
         if (known)
             PlaceChannels();
@@ -214,7 +218,10 @@ void MainForm::OnInputCheck()
     }
 }
 
-void MainForm::OnOutputCheck() { ShowOutputs(output_->GetCheck()); }
+void MainForm::OnOutputCheck()
+{
+    ShowOutputs(output_->isChecked());
+}
 
 void MainForm::showEvent(QShowEvent* event)
 {

@@ -5,6 +5,7 @@
 #include "ui/panels/InputLevelPanel.h"
 #include "ui/panels/OutputFilterPanel.h"
 #include "ui/panels/OutputLevelPanel.h"
+#include "ui/res/ResourceRegistry.h"
 
 #include <QFont>
 
@@ -32,7 +33,7 @@ ChannelPane::ChannelPane(PanelContext& context, int kind, int channelIndex, int 
     QFont compact = font();
     compact.setPixelSize(11);
     setFont(compact);
-    SetIconList(148, 16);
+    SetIconList(res::kPaneIcons, 16);
 
     const int paneKind = PaneKind();
     const auto place = [this](const QString& caption, ControlPanel* panel, int height) {

@@ -17,8 +17,8 @@ void TagControl(QWidget* control, int controlId)
 void ShowSwitch(ImageCheckButton& check, bool on, bool unknown)
 {
     check.setEnabled(!unknown);
-    if (check.GetCheck() != (on && !unknown))
-        check.SetCheck(on && !unknown);
+    if (check.isChecked() != (on && !unknown))
+        check.setChecked(on && !unknown);
 }
 
 ControlPanel::ControlPanel(PanelContext& context, QWidget* parent)
@@ -43,16 +43,16 @@ ImageCheckButton* ControlPanel::AddCheck(int controlId, const QString& caption)
 {
     auto* check = new ImageCheckButton(controlId, caption, this);
     TagControl(check, controlId);
-    check->LoadImages(197, 198);
-    check->SetCheck(false);
+    check->LoadImages(res::kCheckOn, res::kCheckOff);
+    check->setChecked(false);
     return check;
 }
 
-void ControlPanel::SetBackgroundBitmap(int bitmapId)
+void ControlPanel::SetBackgroundImage(int imageId)
 {
-    backgroundId_ = bitmapId;
+    backgroundId_ = imageId;
     ratio_ = devicePixelRatioF();
-    background_ = bitmapId ? QPixmap::fromImage(res::Bitmap(bitmapId, ratio_)) : QPixmap();
+    background_ = imageId ? QPixmap::fromImage(res::Bitmap(imageId, ratio_)) : QPixmap();
     setAttribute(Qt::WA_OpaquePaintEvent, !background_.isNull());
     update();
 }
@@ -65,7 +65,7 @@ void ControlPanel::paintEvent(QPaintEvent* event)
     }
     // On a screen of another scale the image is drawn again at that scale.
     if (devicePixelRatioF() != ratio_)
-        SetBackgroundBitmap(backgroundId_);
+        SetBackgroundImage(backgroundId_);
     QPainter painter(this);
     painter.drawTiledPixmap(rect(), background_);
 }

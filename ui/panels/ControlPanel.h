@@ -68,8 +68,8 @@ public:
 protected:
     // A check button of this panel with the panels' two icons, unchecked.
     ImageCheckButton* AddCheck(int controlId, const QString& caption);
-    // Tiles image `bitmapId` over the panel; 0 erases with the palette.
-    void SetBackgroundBitmap(int bitmapId);
+    // Tiles image `imageId` (res::k...) over the panel; 0 erases with the palette.
+    void SetBackgroundImage(int imageId);
     void paintEvent(QPaintEvent* event) override;
 
 private:

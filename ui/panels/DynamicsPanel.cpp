@@ -3,6 +3,7 @@
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/SkinnedTrackbar.h"
 #include "ui/panels/PanelContext.h"
+#include "ui/res/ResourceRegistry.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -41,12 +42,12 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, int paneK
     aec_->setVisible(paneKind == 2);
 
     for (SkinnedTrackbar* slider : {nrSlider_, filterSlider_}) {
-        slider->SetOrientation(false);
-        slider->LoadImages(180, 178, 179);
-        slider->SetLineSize(1);
+        slider->setOrientation(Qt::Horizontal);
+        slider->LoadImages(res::kDynamicsThumb, res::kDynamicsChannel, res::kDynamicsChannelLit);
+        slider->setSingleStep(1);
     }
-    nrSlider_->SetRange(0, kMaxNrDepth);
-    filterSlider_->SetRange(0, kFilterCount - 1);
+    nrSlider_->setRange(0, kMaxNrDepth);
+    filterSlider_->setRange(0, kFilterCount - 1);
     filterSlider_->hide();
     SetNrDepth(0);
     nrDepth_->clear();  // no depth is shown before a device has given one
@@ -63,9 +64,9 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, int paneK
     connect(aec_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAecClicked);
     connect(phantom_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnPhantomClicked);
     connect(nr_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnNrClicked);
-    connect(nrSlider_, &SkinnedTrackbar::changeFinished, this, &DynamicsPanel::OnNrSliderScrolled);
-    connect(filterSlider_, &SkinnedTrackbar::changeFinished, this, &DynamicsPanel::OnFilterSliderScrolled);
-    connect(filter_, &QComboBox::activated, this, &DynamicsPanel::OnFilterChanged);
+    connect(nrSlider_, &SkinnedTrackbar::changeFinished, this, &DynamicsPanel::OnNrDepthChosen);
+    connect(filterSlider_, &SkinnedTrackbar::changeFinished, this, &DynamicsPanel::OnFilterChosen);
+    connect(filter_, &QComboBox::activated, this, &DynamicsPanel::OnFilterChosen);
     connect(&context.Model(), &PanelModel::changed, this, &DynamicsPanel::OnModelChanged);
     resize(120, 180);
 }
@@ -94,15 +95,15 @@ void DynamicsPanel::resizeEvent(QResizeEvent* /*event*/)
 
 void DynamicsPanel::SetNrDepth(int depth, bool unknown)
 {
-    nrSlider_->SetPos(depth);
+    nrSlider_->setValue(depth);
     nrSlider_->setEnabled(!unknown);
-    nrDepth_->setText(unknown ? QStringLiteral("?") : QStringLiteral("%1db").arg(nrSlider_->GetPos()));
+    nrDepth_->setText(unknown ? QStringLiteral("?") : QStringLiteral("%1db").arg(nrSlider_->value()));
 }
 
 void DynamicsPanel::SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecondPane)
 {
     PanelContext& context = Context();
-    const int s = (this->*button)().GetCheck() ? 1 : 0;
+    const int s = (this->*button)().isChecked() ? 1 : 0;
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
@@ -132,13 +133,13 @@ void DynamicsPanel::OnAutoMixClicked()
         return;
     }
     // AutoMix belongs to the whole device: every input shows the model's state.
-    context.Send({{Op::MB, {5}, autoMix_->GetCheck() ? 1 : 0}});
+    context.Send({{Op::MB, {5}, autoMix_->isChecked() ? 1 : 0}});
 }
 
 void DynamicsPanel::OnNrClicked()
 {
     PanelContext& context = Context();
-    const bool on = nr_->GetCheck();
+    const bool on = nr_->isChecked();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
@@ -161,23 +162,23 @@ void DynamicsPanel::OnNrClicked()
     context.Send(std::move(changes));
 }
 
-void DynamicsPanel::OnNrSliderScrolled(int position)
+void DynamicsPanel::OnNrDepthChosen(int depth)
 {
-    nrDepth_->setText(QStringLiteral("%1db").arg(position));
+    nrDepth_->setText(QStringLiteral("%1db").arg(depth));
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
     }
     // While NR is off the depth is only remembered.
-    const bool storeOnly = !nr_->GetCheck();
+    const bool storeOnly = !nr_->isChecked();
     std::vector<SettingChange> changes;
     for (int k : context.ChannelsReached(channelIndex, true))
-        changes.push_back({Op::MR, {k + 1}, position, storeOnly});
+        changes.push_back({Op::MR, {k + 1}, depth, storeOnly});
     context.Send(std::move(changes));
 }
 
-void DynamicsPanel::OnFilterChanged(int index)
+void DynamicsPanel::OnFilterChosen(int index)
 {
     PanelContext& context = Context();
     if (!context.Connected()) {
@@ -186,16 +187,6 @@ void DynamicsPanel::OnFilterChanged(int index)
     }
     // The filter choice belongs to the whole device, like AutoMix.
     context.Send({{Op::SN, {5}, index}});
-}
-
-void DynamicsPanel::OnFilterSliderScrolled(int position)
-{
-    PanelContext& context = Context();
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
-        return;
-    }
-    context.Send({{Op::SN, {5}, position}});
 }
 
 void DynamicsPanel::OnModelChanged(unsigned what)
@@ -211,7 +202,7 @@ void DynamicsPanel::OnModelChanged(unsigned what)
             ShowSwitch(*check, false, false);
         SetNrDepth(0);
         if (!secondPane)
-            filterSlider_->SetPos(0);
+            filterSlider_->setValue(0);
     }
     // A read-back, a user change or a newly unknown setting shows the depth
     // and the filter choice too; a polling pass only the switches.
@@ -231,7 +222,7 @@ void DynamicsPanel::OnModelChanged(unsigned what)
         filter_->setEnabled(!filterUnknown);
         filter_->setCurrentIndex(filterUnknown ? -1 : v.SN);
         if (!secondPane && !filterUnknown)
-            filterSlider_->SetPos(v.SN);
+            filterSlider_->setValue(v.SN);
     }
 }
 

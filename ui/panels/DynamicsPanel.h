@@ -54,9 +54,10 @@ public:
     void OnAecClicked();
     void OnPhantomClicked();
     void OnNrClicked();
-    void OnNrSliderScrolled(int position);
-    void OnFilterChanged(int index);
-    void OnFilterSliderScrolled(int position);
+    // The user finished moving the NR depth slider at `depth`, or chose
+    // filter `index` in the list or on the hidden filter slider.
+    void OnNrDepthChosen(int depth);
+    void OnFilterChosen(int index);
     // Shows what the model has changed (PanelModel::changed).
     void OnModelChanged(unsigned what);
 

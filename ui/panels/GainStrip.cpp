@@ -56,18 +56,18 @@ GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const Q
     , label_(new QLabel(initialLabel, panel))
     , labelText_(new QLineEdit(initialLabel, panel))
 {
-    fader_->SetOrientation(true);
-    fader_->LoadTrackImages(181, 182, false);
-    fader_->LoadKnobImages(183, 183, true, BitmapFader::kColourFromPixel, 0, 0);
+    fader_->setOrientation(Qt::Vertical);
+    fader_->LoadTrackImages(res::kFaderChannel, res::kFaderChannelLit, false);
+    fader_->LoadKnobImages(res::kFaderCap, res::kFaderCap, true, BitmapFader::kColourFromPixel, 0, 0);
     fader_->SetInsets(3, 0, 3, 0);
-    fader_->SetLimits(0, scale.maxPosition);
-    fader_->SetValue(startPosition);
+    fader_->setRange(0, scale.maxPosition);
+    fader_->setValue(startPosition);
 
     // The trackbar only keeps the fader's position; it is never shown.
-    trackbar_->SetOrientation(true);
-    trackbar_->SetRange(0, scale.maxPosition);
-    trackbar_->SetLineSize(1);
-    trackbar_->SetPos(startPosition);
+    trackbar_->setOrientation(Qt::Vertical);
+    trackbar_->setRange(0, scale.maxPosition);
+    trackbar_->setSingleStep(1);
+    trackbar_->setValue(startPosition);
     trackbar_->hide();
 
     TagControl(label_, kLevelLabelId);
@@ -77,6 +77,18 @@ GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const Q
     labelText_->hide();
 
     SetUpSignalMeter(*meter_);
+
+    connect(fader_, &BitmapFader::sliderMoved, this,
+            [this](int position) { ShowGain(scale_.GainAt(position)); });
+    connect(fader_, &BitmapFader::changeFinished, this, &GainStrip::FinishChange);
+    connect(trackbar_, &SkinnedTrackbar::changeFinished, this, &GainStrip::FinishChange);
+}
+
+void GainStrip::FinishChange(int position)
+{
+    const int gain = scale_.GainAt(position);
+    ShowGain(gain);
+    emit gainChosen(gain);
 }
 
 void GainStrip::ShowGain(int gain)
@@ -91,8 +103,14 @@ void GainStrip::ShowGain(int gain)
 
 void GainStrip::SetPosition(int position)
 {
-    fader_->SetValue(position);
-    trackbar_->SetPos(position);
+    fader_->setValue(position);
+    trackbar_->setValue(position);
+}
+
+void GainStrip::SetGain(int gain)
+{
+    SetPosition(scale_.PositionFor(gain));
+    ShowGain(gain);
 }
 
 void GainStrip::Place(QRect area)
@@ -103,7 +121,8 @@ void GainStrip::Place(QRect area)
     // at the height the panel has for it.
     const qreal ratio = fader_->devicePixelRatioF();
     const QSize channel(kFaderWidth, faderHeight);
-    fader_->LoadTrackImages(res::Bitmap(181, ratio, channel), res::Bitmap(182, ratio, channel), false);
+    fader_->LoadTrackImages(res::Bitmap(res::kFaderChannel, ratio, channel),
+                            res::Bitmap(res::kFaderChannelLit, ratio, channel), false);
     fader_->setGeometry(left, area.top(), kFaderWidth, faderHeight);
     trackbar_->setGeometry(fader_->geometry());
     meter_->setGeometry(left + kFaderWidth + kGap, area.top(), kMeterWidth, faderHeight);

@@ -1,6 +1,11 @@
 // The gain fader, its hidden companion trackbar, the "%ddb" level label and
 // the signal-level meter that every level panel and the popup strip carry,
-// with the scale that maps a fader position to a gain.
+// with the scale that maps a fader position to a gain. The strip handles its
+// fader itself: the label follows a drag, and a change the user finishes (a
+// drag let go, a key, a wheel notch, or the trackbar's own change) shows the
+// gain and reports it with gainChosen(); the owner decides where it goes.
+//
+// UI thread only.
 #pragma once
 
 #include "ui/controls/BitmapFader.h"
@@ -9,6 +14,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QObject>
 #include <QRect>
 #include <QString>
 
@@ -41,7 +47,8 @@ void SetUpSignalMeter(LevelMeter& meter);
 // The ERLE and ERL meters: 0..100 shown as they are.
 void SetUpEchoMeter(LevelMeter& meter, const QString& tooltip);
 
-class GainStrip {
+class GainStrip : public QObject {
+    Q_OBJECT
 public:
     // Builds the controls as children of `panel`, the fader at `startPosition`
     // and the label reading `initialLabel`.
@@ -57,6 +64,8 @@ public:
     void ShowGain(int gain);
     // Fader and hidden trackbar to `position`.
     void SetPosition(int position);
+    // Fader, hidden trackbar and label to `gain`.
+    void SetGain(int gain);
     // Meter position for a level reading (reading + 100).
     void ShowReading(int reading) { meter_->SetValue(reading + 100); }
     void ColourFrom(int reading) { meter_->SetBarColour(LevelColour(reading)); }
@@ -64,7 +73,14 @@ public:
     // Places the fader and the meter side by side in `area`, the label below.
     void Place(QRect area);
 
+signals:
+    // The user finished a change of the fader or the trackbar at `gain`;
+    // the label already shows it.
+    void gainChosen(int gain);
+
 private:
+    void FinishChange(int position);
+
     GainScale scale_;
     BitmapFader* fader_;
     SkinnedTrackbar* trackbar_;

@@ -37,7 +37,7 @@ InputFilterPanel::~InputFilterPanel() = default;
 void InputFilterPanel::OnHighpassClicked()
 {
     PanelContext& context = Context();
-    const int s = highpass_->GetCheck() ? 1 : 0;
+    const int s = highpass_->isChecked() ? 1 : 0;
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
@@ -50,12 +50,12 @@ void InputFilterPanel::OnHighpassClicked()
 
 void InputFilterPanel::OnEqClicked()
 {
-    Context().Model().SetIndicator(Direction::Input, Indicator::Eq, channelIndex, eq_->GetCheck());
+    Context().Model().SetIndicator(Direction::Input, Indicator::Eq, channelIndex, eq_->isChecked());
 }
 
 void InputFilterPanel::OnFbkClicked()
 {
-    Context().Model().SetIndicator(Direction::Input, Indicator::Fbk, channelIndex, fbk_->GetCheck());
+    Context().Model().SetIndicator(Direction::Input, Indicator::Fbk, channelIndex, fbk_->isChecked());
 }
 
 void InputFilterPanel::OnModelChanged(unsigned what)
@@ -63,8 +63,8 @@ void InputFilterPanel::OnModelChanged(unsigned what)
     // The indicators of the first panes follow the model, device or not.
     if ((what & model::kIndicators) && paneKind == 1) {
         const PanelModel& model = Context().Model();
-        eq_->SetCheck(model.IndicatorOn(Direction::Input, Indicator::Eq, channelIndex));
-        fbk_->SetCheck(model.IndicatorOn(Direction::Input, Indicator::Fbk, channelIndex));
+        eq_->setChecked(model.IndicatorOn(Direction::Input, Indicator::Eq, channelIndex));
+        fbk_->setChecked(model.IndicatorOn(Direction::Input, Indicator::Fbk, channelIndex));
     }
     if (!Live())
         return;

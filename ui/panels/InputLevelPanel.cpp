@@ -21,7 +21,7 @@ InputLevelPanel::InputLevelPanel(PanelContext& context, int channelIndex_, int p
 {
     // The hidden trackbar starts one step above the fader, as the panel
     // always has; the first refresh brings both to the device's gain.
-    Strip().Trackbar().SetPos(47);
+    Strip().Trackbar().setValue(47);
     SetUpEchoMeter(*erle_, QStringLiteral("ERLE"));
     SetUpEchoMeter(*erl_, QStringLiteral("ERL"));
 
@@ -59,7 +59,7 @@ void InputLevelPanel::OnPriorityClicked()
 {
     // Priority names one channel; checking it here does not clear the
     // others' buttons, the next refresh from the device does.
-    const int value = priority_->GetCheck() ? channelIndex + 1 : 0;
+    const int value = priority_->isChecked() ? channelIndex + 1 : 0;
     Context().Send({{Op::MP, {5}, value}});
 }
 

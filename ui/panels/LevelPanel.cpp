@@ -15,57 +15,31 @@ LevelPanel::LevelPanel(PanelContext& context, Direction direction, int channelIn
 {
     channelIndex = channelIndex_;
     paneKind = paneKind_;
-    connect(&strip_.Fader(), &BitmapFader::sliderMoved, this, &LevelPanel::OnFaderMoving);
-    connect(&strip_.Fader(), &BitmapFader::changeFinished, this, &LevelPanel::OnFaderMoved);
-    connect(&strip_.Trackbar(), &SkinnedTrackbar::changeFinished, this, &LevelPanel::OnTrackbarScrolled);
+    connect(&strip_, &GainStrip::gainChosen, this, &LevelPanel::SendGain);
     connect(mute_, &ImageCheckButton::clicked, this, &LevelPanel::OnMuteClicked);
 }
 
 LevelPanel::~LevelPanel() = default;
 
-void LevelPanel::OnFaderMoving(int value)
+void LevelPanel::SendGain(int gain)
 {
-    strip_.ShowGain(strip_.Scale().GainAt(value));
-}
-
-void LevelPanel::OnFaderMoved(int value)
-{
-    SendGain(value);
-}
-
-void LevelPanel::OnTrackbarScrolled(int position)
-{
-    SendGain(position);
-}
-
-void LevelPanel::ShowGainAt(int gain)
-{
-    strip_.SetPosition(strip_.Scale().PositionFor(gain));
-    strip_.ShowGain(gain);
-}
-
-void LevelPanel::SendGain(int position)
-{
-    const int gain = strip_.Scale().GainAt(position);
-    strip_.ShowGain(gain);
     PanelContext& context = Context();
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
     }
-    const Op op = direction_ == Direction::Input ? Op::MG : Op::OV;
     std::vector<SettingChange> changes;
     // Gain changes reach every channel in group mode, on both families; the
     // other channels' panels follow the model.
     for (int k : context.ChannelsReached(channelIndex, false))
-        changes.push_back({op, {k + 1}, gain});
+        changes.push_back({GainOp(), {k + 1}, gain});
     context.Send(std::move(changes));
 }
 
 void LevelPanel::OnMuteClicked()
 {
     PanelContext& context = Context();
-    const int s = mute_->GetCheck() ? 1 : 0;
+    const int s = mute_->isChecked() ? 1 : 0;
     if (!context.Connected()) {
         context.TellUser(msg::kCannotConnect);
         return;
@@ -103,7 +77,7 @@ void LevelPanel::ShowLevel(bool fader)
 void LevelPanel::ShowIdle()
 {
     EmptyMeter();
-    ShowGainAt(0);
+    strip_.SetGain(0);
     ShowSwitch(*mute_, false, false);
 }
 

@@ -1,8 +1,8 @@
 // What the input and the output level panel share: the gain strip with its
 // "%ddb" label ("?" while the device's gain is unknown), the Mute switch, how
-// they show the panel model, and how a fader release or a Mute click is
-// sent, alone or in group mode to the level panel in the live pane of every
-// channel window of the same direction.
+// they show the panel model, and how a gain the user chose on the strip or a
+// Mute click is sent, alone or in group mode to the level panel in the live
+// pane of every channel window of the same direction.
 #pragma once
 
 #include "ui/panels/ControlPanel.h"
@@ -21,14 +21,6 @@ public:
     GainStrip& Strip() { return strip_; }
     ImageCheckButton& Mute() { return *mute_; }
 
-    // Fader and label to `gain`.
-    void ShowGainAt(int gain);
-
-    // The gain fader dragged to `value` (the label follows), and the fader's
-    // or the hidden trackbar's change finished at it (sent).
-    void OnFaderMoving(int value);
-    void OnFaderMoved(int value);
-    void OnTrackbarScrolled(int position);
     void OnMuteClicked();
 
 protected:
@@ -45,7 +37,7 @@ protected:
     Op MuteOp() const { return direction_ == Direction::Input ? Op::MM : Op::OM; }
 
 private:
-    void SendGain(int position);
+    void SendGain(int gain);
 
     Direction direction_;
     GainStrip strip_;

@@ -34,7 +34,7 @@ LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, i
     setWindowTitle((IsInput() ? QStringLiteral("Input%1") : QStringLiteral("Output%1")).arg(n));
     setModal(true);
     setFixedSize(kClientSize);
-    background_ = QPixmap::fromImage(res::Bitmap(184, devicePixelRatioF()));
+    background_ = QPixmap::fromImage(res::Bitmap(res::kInputPanelBackground, devicePixelRatioF()));
     // Light text on the dark strip artwork, whatever the look.
     QPalette onArtwork = palette();
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
@@ -42,7 +42,7 @@ LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, i
     setPalette(onArtwork);
 
     TagControl(mute_, kMuteId);
-    mute_->LoadImages(197, 198);
+    mute_->LoadImages(res::kCheckOn, res::kCheckOff);
 
     // The strip opens on what the model shows for this channel.
     const ShownValues& v = context.Model().Values();
@@ -50,42 +50,22 @@ LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, i
         const auto i = static_cast<std::size_t>(n);
         strip_.ShowReading(IsInput() ? v.ML[i] : v.OL[i]);
         gainDb_ = IsInput() ? v.MG[i] : v.OV[i];
-        strip_.ShowGain(gainDb_);
-        strip_.SetPosition(strip_.Scale().PositionFor(gainDb_));
-        mute_->SetCheck((IsInput() ? v.MM[i] : v.OM[i]) != 0);
+        strip_.SetGain(gainDb_);
+        mute_->setChecked((IsInput() ? v.MM[i] : v.OM[i]) != 0);
     }
 
     strip_.Place(QRect(20, 16, 100, 240));
     mute_->setGeometry(40, 266, 100, 20);
 
-    connect(&strip_.Fader(), &BitmapFader::sliderMoved, this, &LevelPopupDialog::OnFaderMoving);
-    connect(&strip_.Fader(), &BitmapFader::changeFinished, this, &LevelPopupDialog::OnFaderMoved);
-    connect(&strip_.Trackbar(), &SkinnedTrackbar::changeFinished, this, &LevelPopupDialog::OnTrackbarScrolled);
+    connect(&strip_, &GainStrip::gainChosen, this, &LevelPopupDialog::SendGain);
     connect(mute_, &ImageCheckButton::clicked, this, &LevelPopupDialog::OnMuteClicked);
     connect(&context.Model(), &PanelModel::changed, this, &LevelPopupDialog::OnModelChanged);
 }
 
 LevelPopupDialog::~LevelPopupDialog() = default;
 
-void LevelPopupDialog::OnFaderMoving(int value)
+void LevelPopupDialog::SendGain(int gain)
 {
-    strip_.ShowGain(strip_.Scale().GainAt(value));
-}
-
-void LevelPopupDialog::OnFaderMoved(int value)
-{
-    SendGain(value);
-}
-
-void LevelPopupDialog::OnTrackbarScrolled(int position)
-{
-    SendGain(position);
-}
-
-void LevelPopupDialog::SendGain(int position)
-{
-    const int gain = strip_.Scale().GainAt(position);
-    strip_.ShowGain(gain);
     if (!context_.Connected()) {
         context_.TellUser(msg::kCannotConnect);
         return;
@@ -96,7 +76,7 @@ void LevelPopupDialog::SendGain(int position)
 
 void LevelPopupDialog::OnMuteClicked()
 {
-    context_.Send({{IsInput() ? Op::MM : Op::OM, {channelIndex_ + 1}, mute_->GetCheck() ? 1 : 0}});
+    context_.Send({{IsInput() ? Op::MM : Op::OM, {channelIndex_ + 1}, mute_->isChecked() ? 1 : 0}});
 }
 
 void LevelPopupDialog::OnModelChanged(unsigned what)
@@ -114,13 +94,13 @@ void LevelPopupDialog::OnModelChanged(unsigned what)
     const ShownValues& v = model.Values();
     strip_.ShowReading(IsInput() ? v.ML[n] : v.OL[n]);
     gainDb_ = IsInput() ? v.MG[n] : v.OV[n];
-    mute_->SetCheck((IsInput() ? v.MM[n] : v.OM[n]) != 0);
+    mute_->setChecked((IsInput() ? v.MM[n] : v.OM[n]) != 0);
 }
 
 void LevelPopupDialog::paintEvent(QPaintEvent* /*event*/)
 {
     if (background_.devicePixelRatio() != devicePixelRatioF())
-        background_ = QPixmap::fromImage(res::Bitmap(184, devicePixelRatioF()));
+        background_ = QPixmap::fromImage(res::Bitmap(res::kInputPanelBackground, devicePixelRatioF()));
     QPainter painter(this);
     painter.drawTiledPixmap(rect(), background_);
 }

@@ -29,11 +29,6 @@ public:
     GainStrip& Strip() { return strip_; }
     ImageCheckButton& Mute() { return *mute_; }
 
-    // The gain fader dragged to `value` (the label follows), and the fader's
-    // or the hidden trackbar's change finished at it (sent).
-    void OnFaderMoving(int value);
-    void OnFaderMoved(int value);
-    void OnTrackbarScrolled(int position);
     void OnMuteClicked();
     // Shows what the model has changed (PanelModel::changed).
     void OnModelChanged(unsigned what);
@@ -43,7 +38,7 @@ protected:
 
 private:
     bool IsInput() const { return direction_ == Direction::Input; }
-    void SendGain(int position);
+    void SendGain(int gain);
 
     PanelContext& context_;
     Direction direction_;

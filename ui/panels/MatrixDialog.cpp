@@ -1,9 +1,10 @@
 #include "ui/panels/MatrixDialog.h"
 
 #include "ui/controls/ImageCheckButton.h"
-#include "ui/panels/LevelPopupDialog.h"
-#include "ui/panels/ControlPanel.h"
 #include "ui/controls/RoundKnob.h"
+#include "ui/panels/ControlPanel.h"
+#include "ui/panels/LevelPopupDialog.h"
+#include "ui/res/ResourceRegistry.h"
 
 #include <QFont>
 #include <QLineEdit>
@@ -22,8 +23,6 @@ constexpr std::array<int, MatrixDialog::kCells> kKnobIds{1000, 1001, 1002, 1003,
                                                        1061, 1062, 1063, 1064, 1065, 1066, 1067, 1068};
 constexpr int kFirstGainBoxId = 1017;       // cells 0..7
 constexpr int kSecondGainBoxId = 1070;      // cells 8..15
-constexpr int kCrosspointOnImage = 174;
-constexpr int kCrosspointOffImage = 175;
 
 constexpr QSize kClientSize{1000, 420};
 
@@ -51,8 +50,8 @@ ImageCheckButton* AddCrosspoint(QWidget* parent, int controlId)
 {
     auto* button = new ImageCheckButton(controlId, QString(), parent);
     TagControl(button, controlId);
-    button->LoadImages(kCrosspointOnImage, kCrosspointOffImage);
-    button->SetCheck(false);
+    button->LoadImages(res::kCrosspointOn, res::kCrosspointOff);
+    button->setChecked(false);
     return button;
 }
 
@@ -118,8 +117,8 @@ void MatrixDialog::BuildControls()
 
             auto* knob = new RoundKnob(KnobId(cell), this);
             TagControl(knob, KnobId(cell));
-            knob->SetRange(kGainMin, kGainMax);
-            knob->SetPos(0);
+            knob->setRange(kGainMin, kGainMax);
+            knob->setValue(0);
             knob->setEnabled(false);
             knob->setGeometry(KnobRect(i, o));
             // Queued, as a refusal may open a message box: not from inside
@@ -179,7 +178,7 @@ void MatrixDialog::OnCrosspointClicked(int input, int output)
         context_.TellUser(msg::kCannotConnect);
         return;
     }
-    const int routed = crosspoint->GetCheck() ? 1 : 0;
+    const int routed = crosspoint->isChecked() ? 1 : 0;
     context_.Send({{Op::MX, {input, output}, routed}}, ReportFailure());
 }
 
@@ -252,7 +251,7 @@ void MatrixDialog::ShowRow(int input)
         ImageCheckButton* crosspoint = Crosspoint(input, o);
         const bool routeUnknown = model.Unknown(Op::MX, {input, o});
         crosspoint->setEnabled(!routeUnknown);
-        crosspoint->SetCheck(!routeUnknown && model.Values().MX[i][at] != 0);
+        crosspoint->setChecked(!routeUnknown && model.Values().MX[i][at] != 0);
         const int cell = Cell(input, o);
         const int gain = model.Values().XG[i][at];
         if (model.Unknown(Op::XG, {input, o})) {
@@ -260,7 +259,7 @@ void MatrixDialog::ShowRow(int input)
             gainBoxes_[static_cast<std::size_t>(cell)]->setText(QStringLiteral("?"));
             continue;
         }
-        Knob(input, o)->SetPos(gain);
+        Knob(input, o)->setValue(gain);
         ShowGain(cell, gain);
     }
 }
@@ -268,8 +267,8 @@ void MatrixDialog::ShowRow(int input)
 void MatrixDialog::ResetRow(int input)
 {
     for (int o = 1; o <= kSize; ++o) {
-        Crosspoint(input, o)->SetCheck(false);
-        Knob(input, o)->SetPos(0);
+        Crosspoint(input, o)->setChecked(false);
+        Knob(input, o)->setValue(0);
         ShowGain(Cell(input, o), 0);
     }
 }

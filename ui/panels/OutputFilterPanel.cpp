@@ -2,6 +2,7 @@
 
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/panels/PanelContext.h"
+#include "ui/res/ResourceRegistry.h"
 
 #include <QPushButton>
 
@@ -15,7 +16,7 @@ OutputFilterPanel::OutputFilterPanel(PanelContext& context, int channelIndex_, Q
 {
     channelIndex = channelIndex_;
     TagControl(edit_, kEditId);
-    SetBackgroundBitmap(185);
+    SetBackgroundImage(res::kOutputPanelBackground);
     eq_->setGeometry(12, 10, 60, 18);
     fbk_->setGeometry(12, 32, 60, 18);
     edit_->setGeometry(12, 56, 60, 24);
@@ -30,12 +31,12 @@ OutputFilterPanel::~OutputFilterPanel() = default;
 
 void OutputFilterPanel::OnEqClicked()
 {
-    Context().Model().SetIndicator(Direction::Output, Indicator::Eq, channelIndex, eq_->GetCheck());
+    Context().Model().SetIndicator(Direction::Output, Indicator::Eq, channelIndex, eq_->isChecked());
 }
 
 void OutputFilterPanel::OnFbkClicked()
 {
-    Context().Model().SetIndicator(Direction::Output, Indicator::Fbk, channelIndex, fbk_->GetCheck());
+    Context().Model().SetIndicator(Direction::Output, Indicator::Fbk, channelIndex, fbk_->isChecked());
 }
 
 void OutputFilterPanel::OnModelChanged(unsigned what)
@@ -44,8 +45,8 @@ void OutputFilterPanel::OnModelChanged(unsigned what)
     if (!(what & model::kIndicators) || paneKind != 1)
         return;
     const PanelModel& model = Context().Model();
-    eq_->SetCheck(model.IndicatorOn(Direction::Output, Indicator::Eq, channelIndex));
-    fbk_->SetCheck(model.IndicatorOn(Direction::Output, Indicator::Fbk, channelIndex));
+    eq_->setChecked(model.IndicatorOn(Direction::Output, Indicator::Eq, channelIndex));
+    fbk_->setChecked(model.IndicatorOn(Direction::Output, Indicator::Fbk, channelIndex));
 }
 
 }  // namespace brevant

@@ -25,15 +25,6 @@ namespace brevant {
 
 namespace {
 
-// The skin images by resource number.
-constexpr int kEdgeImage = 133;
-constexpr int kPatternImage = 134;
-constexpr int kLeftCornerImage = 138;
-constexpr int kRightCornerImage = 139;
-constexpr int kStripImage = 143;
-constexpr int kLeftCapImage = 145;
-constexpr int kRightCapImage = 147;
-
 // The size the window normally has.
 constexpr int kWidth = 120;
 constexpr int kHeight = 500;
@@ -169,13 +160,13 @@ void ChannelWindow::LayOutTitleButtons()
 void ChannelWindow::UpdateShape()
 {
     // The corner pieces are the same in every theme; white is cut away.
-    static const QRegion leftCap = WhitePixels(kLeftCapImage, {});
-    static const QRegion rightCap = WhitePixels(kRightCapImage, {});
-    static const QRegion leftCorner = WhitePixels(kLeftCornerImage, {});
-    static const QRegion rightCorner = WhitePixels(kRightCornerImage, {});
-    static const QSize rightCapSize = res::BitmapSize(kRightCapImage);
-    static const QSize leftCornerSize = res::BitmapSize(kLeftCornerImage);
-    static const QSize rightCornerSize = res::BitmapSize(kRightCornerImage);
+    static const QRegion leftCap = WhitePixels(res::kWindowLeftCap, {});
+    static const QRegion rightCap = WhitePixels(res::kWindowRightCap, {});
+    static const QRegion leftCorner = WhitePixels(res::kWindowLeftCorner, {});
+    static const QRegion rightCorner = WhitePixels(res::kWindowRightCorner, {});
+    static const QSize rightCapSize = res::BitmapSize(res::kWindowRightCap);
+    static const QSize leftCornerSize = res::BitmapSize(res::kWindowLeftCorner);
+    static const QSize rightCornerSize = res::BitmapSize(res::kWindowRightCorner);
 
     QRegion shape(rect());
     shape -= leftCap;
@@ -217,13 +208,13 @@ const ChannelWindow::Skin& ChannelWindow::SkinAt(qreal ratio)
         return skin_;
     const auto load = [this, ratio](int id) { return SkinTheme::Recolour(res::Bitmap(id, ratio), themeCode_); };
     skin_.ratio = ratio;
-    skin_.edge = load(kEdgeImage);
-    skin_.pattern = QPixmap::fromImage(load(kPatternImage + skinIndex_));
-    skin_.strip = load(kStripImage);
-    skin_.leftCap = load(kLeftCapImage);
-    skin_.rightCap = load(kRightCapImage);
-    skin_.leftCorner = load(kLeftCornerImage);
-    skin_.rightCorner = load(kRightCornerImage);
+    skin_.edge = load(res::kWindowEdge);
+    skin_.pattern = QPixmap::fromImage(load(res::kWindowPattern + skinIndex_));
+    skin_.strip = load(res::kWindowTitleStrip);
+    skin_.leftCap = load(res::kWindowLeftCap);
+    skin_.rightCap = load(res::kWindowRightCap);
+    skin_.leftCorner = load(res::kWindowLeftCorner);
+    skin_.rightCorner = load(res::kWindowRightCorner);
     return skin_;
 }
 

@@ -112,7 +112,7 @@ private:
     int channelIndex_;
     int channelFlag_;
     char themeCode_;
-    // Selects the background pattern: image 134 + skinIndex.
+    // Selects the background pattern: image res::kWindowPattern + skinIndex.
     int skinIndex_ = 0;
     bool shown_ = false;
     QString channelName_;

@@ -458,7 +458,7 @@ void SoundTestDialog::OnFaderMoving(int value)
 void SoundTestDialog::OnFaderMoved(int value)
 {
     gain_ = SoundTestMonitor::GainAt(value);
-    monitor_->Trackbar().SetPos(value);
+    monitor_->Trackbar().setValue(value);
     monitor_->ShowGain(gain_);
     if (!RequireConnection())
         return;
@@ -476,7 +476,7 @@ void SoundTestDialog::OnFaderMoved(int value)
 
 void SoundTestDialog::OnPhantomClicked()
 {
-    const bool on = monitor_->Phantom().GetCheck();
+    const bool on = monitor_->Phantom().isChecked();
     if (!RequireConnection())
         return;
     if (!SettingsConfirmed()) {
@@ -503,7 +503,7 @@ void SoundTestDialog::RefreshMonitor()
     const ShownValues& v = context_.Model().Values();
     const auto at = static_cast<std::size_t>(n);
     monitor_->ShowLevels(v.ML[at], v.OL[at]);
-    monitor_->Phantom().SetCheck(v.MT[at] != 0);
+    monitor_->Phantom().setChecked(v.MT[at] != 0);
     if (!monitor_->Fader().IsDragging())
         TakeGainFromModel();
 }

@@ -55,17 +55,17 @@ SoundTestMonitor::SoundTestMonitor(QWidget* parent)
     outputMeter_->SetTooltipText(QStringLiteral("LineOut"), true);
 
     fader_->setFixedSize(kFaderSize);
-    fader_->SetOrientation(true);
-    fader_->LoadKnobImages(183, 183, true, BitmapFader::kColourFromPixel, 0, 0);
+    fader_->setOrientation(Qt::Vertical);
+    fader_->LoadKnobImages(res::kFaderCap, res::kFaderCap, true, BitmapFader::kColourFromPixel, 0, 0);
     fader_->SetInsets(3, 0, 3, 0);
-    fader_->SetLimits(0, kMaxTestGain);
+    fader_->setRange(0, kMaxTestGain);
     LoadFaderImages();
-    trackbar_->SetOrientation(true);
-    trackbar_->SetRange(0, kMaxTestGain);
-    trackbar_->SetLineSize(1);
+    trackbar_->setOrientation(Qt::Vertical);
+    trackbar_->setRange(0, kMaxTestGain);
+    trackbar_->setSingleStep(1);
     trackbar_->hide();
     SetGain(0);
-    phantom_->LoadImages(197, 198);
+    phantom_->LoadImages(res::kCheckOn, res::kCheckOff);
 
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(10);
@@ -95,8 +95,8 @@ void SoundTestMonitor::ShowGain(int gain)
 
 void SoundTestMonitor::SetGain(int gain)
 {
-    fader_->SetValue(FaderValueFor(gain));
-    trackbar_->SetPos(FaderValueFor(gain));
+    fader_->setValue(FaderValueFor(gain));
+    trackbar_->setValue(FaderValueFor(gain));
     ShowGain(gain);
 }
 
@@ -122,7 +122,8 @@ void SoundTestMonitor::LoadFaderImages()
 {
     // The channel image drawn at the height of the fader, at the screen's scale.
     const qreal ratio = fader_->devicePixelRatioF();
-    fader_->LoadTrackImages(res::Bitmap(181, ratio, kFaderSize), res::Bitmap(182, ratio, kFaderSize), false);
+    fader_->LoadTrackImages(res::Bitmap(res::kFaderChannel, ratio, kFaderSize),
+                            res::Bitmap(res::kFaderChannelLit, ratio, kFaderSize), false);
 }
 
 }  // namespace brevant
