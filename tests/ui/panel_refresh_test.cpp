@@ -108,8 +108,8 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     }
     const ShownValues& shown = context->Model().Values();
     for (int k = 0; k < kChannels; ++k) {
-        EXPECT_EQ(In(k, 1).InputLevel()->Strip().Meter().GetValue(), shown.ML[k + 1] + 100) << k;
-        EXPECT_EQ(Out(k, 1).OutputLevel()->Strip().Meter().GetValue(), shown.OL[k + 1] + 100) << k;
+        EXPECT_EQ(In(k, 1).InputLevel()->Strip().Meter().GetValue(), shown.At(Op::ML, k + 1) + 100) << k;
+        EXPECT_EQ(Out(k, 1).OutputLevel()->Strip().Meter().GetValue(), shown.At(Op::OL, k + 1) + 100) << k;
     }
 
     // A pass carries a gain changed elsewhere to the label, not the fader.

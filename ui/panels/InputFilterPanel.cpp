@@ -72,7 +72,7 @@ void InputFilterPanel::OnModelChanged(unsigned what)
         ShowSwitch(*highpass_, false, false);
     if (what & (model::kReadBack | model::kSettings | model::kUnknown | model::kPoll)) {
         const PanelModel& model = Context().Model();
-        ShowSwitch(*highpass_, model.Values().MI[static_cast<std::size_t>(Channel())] != 0, UnknownHere(Op::MI));
+        ShowSwitch(*highpass_, model.Values().At(Op::MI, Channel()) != 0, UnknownHere(Op::MI));
     }
 }
 

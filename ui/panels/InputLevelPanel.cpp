@@ -69,7 +69,7 @@ void InputLevelPanel::OnModelChanged(unsigned what)
         return;
     const PanelModel& model = Context().Model();
     const ShownValues& v = model.Values();
-    const auto n = static_cast<std::size_t>(Channel());
+    const int n = Channel();
     // Channel 0 of the second pane has nothing but its level strip.
     const bool reduced = paneKind == 2 && channelIndex == 0;
     const bool echo = paneKind == 2 && !reduced;
@@ -85,14 +85,14 @@ void InputLevelPanel::OnModelChanged(unsigned what)
     if (settings || (what & model::kPoll)) {
         ShowLevel(settings);
         if (!reduced)
-            ShowSwitch(Mute(), v.MM[n] != 0, UnknownHere(Op::MM));
+            ShowSwitch(Mute(), v.At(Op::MM, n) != 0, UnknownHere(Op::MM));
         // MP names the one input that has priority; 0 names none. Anything
         // else is not a channel and leaves the button as it is.
-        if (v.MP >= 0 && v.MP <= kChannels)
-            ShowSwitch(*priority_, v.MP == Channel(), model.Unknown(Op::MP, {5}));
+        if (v.At(Op::MP) >= 0 && v.At(Op::MP) <= kChannels)
+            ShowSwitch(*priority_, v.At(Op::MP) == Channel(), model.Unknown(Op::MP, {5}));
         if (echo && model.Connected() && (what & model::kPoll)) {
-            erle_->SetValue(v.ME[n]);
-            erl_->SetValue(v.MS[n]);
+            erle_->SetValue(v.At(Op::ME, n));
+            erl_->SetValue(v.At(Op::MS, n));
         }
     }
     if ((what & model::kLink) && model.Link() == LinkState::Lost) {

@@ -250,7 +250,7 @@ void OutputLevelPanel::OnModelChanged(unsigned what)
         return;
     const PanelModel& model = Context().Model();
     const ShownValues& v = model.Values();
-    const auto n = static_cast<std::size_t>(Channel());
+    const int n = Channel();
     // Mute is not shown on channel 0 of the second pane.
     const bool muteShown = paneKind == 1 || channelIndex >= 1;
     if (what & model::kReset)
@@ -261,15 +261,15 @@ void OutputLevelPanel::OnModelChanged(unsigned what)
     if (what & (model::kReadBack | model::kSettings | model::kUnknown)) {
         ShowLevel(true);
         if (muteShown)
-            ShowSwitch(Mute(), v.OM[n] != 0, UnknownHere(Op::OM));
-        delayTime = v.OD[n];
-        lowpassLimit = v.OF[n];
-        highpassLimit = v.OH[n];
+            ShowSwitch(Mute(), v.At(Op::OM, n) != 0, UnknownHere(Op::OM));
+        delayTime = v.At(Op::OD, n);
+        lowpassLimit = v.At(Op::OF, n);
+        highpassLimit = v.At(Op::OH, n);
         WriteEdits();
     } else if (what & model::kPoll) {
         ShowLevel(false);
         if (paneKind == 2 && muteShown)
-            ShowSwitch(Mute(), v.OM[n] != 0, UnknownHere(Op::OM));
+            ShowSwitch(Mute(), v.At(Op::OM, n) != 0, UnknownHere(Op::OM));
     }
     if ((what & model::kLink) && model.Link() == LinkState::Lost)
         EmptyMeter();

@@ -394,7 +394,7 @@ void SoundTestDialog::TakeGainFromModel()
     const int n = TestedInput();
     if (!IsChannel(n))
         return;
-    gain_ = context_.Model().Values().MG[static_cast<std::size_t>(n)];
+    gain_ = context_.Model().Values().At(Op::MG, n);
     monitor_->SetGain(gain_);
 }
 
@@ -501,9 +501,8 @@ void SoundTestDialog::RefreshMonitor()
     if (!SettingsConfirmed() || !IsChannel(n))
         return;
     const ShownValues& v = context_.Model().Values();
-    const auto at = static_cast<std::size_t>(n);
-    monitor_->ShowLevels(v.ML[at], v.OL[at]);
-    monitor_->Phantom().SetCheck(v.MT[at] != 0);
+    monitor_->ShowLevels(v.At(Op::ML, n), v.At(Op::OL, n));
+    monitor_->Phantom().SetCheck(v.At(Op::MT, n) != 0);
     if (!monitor_->Fader().IsDragging())
         TakeGainFromModel();
 }
