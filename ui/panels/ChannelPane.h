@@ -35,8 +35,8 @@ public:
     int ChannelIndex() const { return channelIndex_; }
     int ChannelFlag() const { return channelFlag_; }
     Direction PaneDirection() const { return kind_ <= 2 ? Direction::Input : Direction::Output; }
-    // 1 for the first pane (kinds 1 and 3), 2 for the second.
-    int PaneKind() const { return kind_ == 1 || kind_ == 3 ? 1 : 2; }
+    // The family the pane serves: a K225 for the first pane (kinds 1 and 3).
+    ModelFamily PaneFamily() const { return kind_ == 1 || kind_ == 3 ? ModelFamily::K225 : ModelFamily::K217K218; }
 
     // The panels this pane shows; null for those it has none of.
     InputLevelPanel* InputLevel() const { return inputLevel_; }

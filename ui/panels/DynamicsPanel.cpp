@@ -22,7 +22,7 @@ constexpr int kFilterCount = 6;
 
 }  // namespace
 
-DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
+DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_, QWidget* parent)
     : ControlPanel(context, parent)
     , autoMix_(AddCheck(kAutoMixId, QStringLiteral("AutoMix")))
     , agc_(AddCheck(kAgcId, QStringLiteral("AGC")))
@@ -37,8 +37,8 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, int paneK
     , filter_(new QComboBox(this))
 {
     channelIndex = channelIndex_;
-    paneKind = paneKind_;
-    aec_->setVisible(paneKind == 2);
+    paneFamily = paneFamily_;
+    aec_->setVisible(HasHere(Op::MC));
 
     for (SkinnedTrackbar* slider : {nrSlider_, filterSlider_}) {
         slider->SetOrientation(false);
@@ -205,7 +205,7 @@ void DynamicsPanel::OnModelChanged(unsigned what)
     const PanelModel& model = Context().Model();
     const ShownValues& v = model.Values();
     const int n = Channel();
-    const bool secondPane = paneKind == 2;
+    const bool secondPane = paneFamily == ModelFamily::K217K218;
     if (what & model::kReset) {
         for (ImageCheckButton* check : {autoMix_, agc_, afc_, nr_, phantom_, aec_})
             ShowSwitch(*check, false, false);
@@ -222,7 +222,7 @@ void DynamicsPanel::OnModelChanged(unsigned what)
         ShowSwitch(*afc_, v.At(Op::MF, n) != 0, UnknownHere(Op::MF));
         ShowSwitch(*nr_, v.At(Op::MRSwitch, n) != 0, UnknownHere(Op::MR));
         ShowSwitch(*phantom_, v.At(Op::MT, n) != 0, UnknownHere(Op::MT));
-        if (secondPane)
+        if (HasHere(Op::MC))
             ShowSwitch(*aec_, v.At(Op::MC, n) != 0, UnknownHere(Op::MC));
     }
     if (settings) {

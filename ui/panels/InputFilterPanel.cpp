@@ -61,7 +61,7 @@ void InputFilterPanel::OnFbkClicked()
 void InputFilterPanel::OnModelChanged(unsigned what)
 {
     // The indicators of the first panes follow the model, device or not.
-    if ((what & model::kIndicators) && paneKind == 1) {
+    if ((what & model::kIndicators) && paneFamily == ModelFamily::K225) {
         const PanelModel& model = Context().Model();
         eq_->SetCheck(model.IndicatorOn(Direction::Input, Indicator::Eq, channelIndex));
         fbk_->SetCheck(model.IndicatorOn(Direction::Input, Indicator::Fbk, channelIndex));

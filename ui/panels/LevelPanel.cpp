@@ -6,7 +6,7 @@
 
 namespace brevant {
 
-LevelPanel::LevelPanel(PanelContext& context, Direction direction, int channelIndex_, int paneKind_,
+LevelPanel::LevelPanel(PanelContext& context, Direction direction, int channelIndex_, ModelFamily paneFamily_,
                          GainScale scale, const QString& initialLabel, QWidget* parent)
     : ControlPanel(context, parent)
     , direction_(direction)
@@ -14,7 +14,7 @@ LevelPanel::LevelPanel(PanelContext& context, Direction direction, int channelIn
     , mute_(AddCheck(kMuteId, QStringLiteral("Mute")))
 {
     channelIndex = channelIndex_;
-    paneKind = paneKind_;
+    paneFamily = paneFamily_;
     connect(&strip_.Fader(), &BitmapFader::sliderMoved, this, &LevelPanel::OnFaderMoving);
     connect(&strip_.Fader(), &BitmapFader::changeFinished, this, &LevelPanel::OnFaderMoved);
     connect(&strip_.Trackbar(), &SkinnedTrackbar::changeFinished, this, &LevelPanel::OnTrackbarScrolled);

@@ -85,8 +85,8 @@ public:
     bool Connected() const { return link_ == LinkState::Connected; }
     // The port the link was lost on, while Lost.
     int LostPort() const { return lostPort_; }
-    // The device family of the current (or last) connection; 0 before any.
-    int Family() const { return family_; }
+    // The model family of the current (or last) connection; Unknown before any.
+    ModelFamily Family() const { return ToModelFamily(family_); }
     bool Unknown(Op op, Address at) const;
     // The last thing the user should read about a change of theirs.
     const QString& Notice() const { return notice_; }
@@ -136,7 +136,7 @@ private:
     ShownValues values_;
     LinkState link_ = LinkState::Disconnected;
     int lostPort_ = 0;
-    int family_ = 0;
+    int family_ = 0;  // the number the connection reported
     std::vector<SettingRef> unknown_;
     QString notice_;
     bool group_ = false;

@@ -200,13 +200,13 @@ void SoundTestDialog::FillLists()
 {
     channelList_->clear();
     switch (context_.Model().Family()) {
-    case 1:
+    case ModelFamily::K225:
         channelList_->addItems({"Input1", "Input2", "Input3", "Input4"});
         break;
-    case 2:
+    case ModelFamily::K217K218:
         channelList_->addItems({"VCSIN", "Input1", "Input2", "Input3"});
         break;
-    default:
+    case ModelFamily::Unknown:
         break;
     }
     pointList_->clear();
