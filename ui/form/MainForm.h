@@ -4,7 +4,7 @@
 //
 // Left to right the form shows the inputs in descending order, then the
 // outputs in ascending order, the first input and the first output side by
-// side in the middle. A device of family 2 renames the first channel of
+// side in the middle. A K217 or K218 renames the first channel of
 // each direction "VCSIn" / "VCSOut" and shifts the names of the others.
 //
 // UI thread only.

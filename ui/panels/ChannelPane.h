@@ -1,7 +1,7 @@
 // The body of a channel window: a task pane of captioned groups, each holding
 // one panel. Kind 1 and 2 are the first and second pane of an input channel,
-// kind 3 and 4 those of an output channel; the first pane serves device
-// family 1, the second family 2.
+// kind 3 and 4 those of an output channel; the first pane serves a K225,
+// the second a K217 or K218.
 //
 //   kind 1: "Level" (input level, 150), "Filter" (60), "Dynamics" (180)
 //   kind 2: "Level" (432 on channel 0, else 150); "Filter" and "Dynamics"

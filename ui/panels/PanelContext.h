@@ -51,7 +51,7 @@ public:
 
     // The channels (0..3) a change of a control on `channelIndex` reaches:
     // that channel alone, or in group mode every channel, without channel 0
-    // on family 2 when `absentOnFirstChannel` (the second pane of channel 0
+    // on a K217 or K218 when `absentOnFirstChannel` (the second pane of channel 0
     // does not show that control).
     std::vector<int> ChannelsReached(int channelIndex, bool absentOnFirstChannel) const;
 

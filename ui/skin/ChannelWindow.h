@@ -62,7 +62,7 @@ public:
     // 'r' for an input window, 'g' for an output window.
     char ThemeCode() const { return themeCode_; }
 
-    // The pane for device family 1 and the one for family 2.
+    // The pane for a K225 and the one for a K217 or K218.
     ChannelPane* FirstPane() const { return firstPane_; }
     ChannelPane* SecondPane() const { return secondPane_; }
     // Shows the pane of `family` and hides the other; Unknown changes nothing.
