@@ -15,19 +15,19 @@ namespace {
 
 enum class FormState { NotConnected, Lost };
 
-// A form of family 1 in `state`, on `parent` (or parentless for a zoom).
+// A K225's form in `state`, on `parent` (or parentless for a zoom).
 // The form owns its rig, so the rig outlives every panel that uses it.
 MainForm* MakeForm(FormState state, QWidget* parent)
 {
-    auto* rig = new GalleryRig(1, nullptr);
+    auto* rig = new GalleryRig(ModelFamily::K225, nullptr);
     auto* form = new MainForm(rig->Context(), parent);
     rig->setParent(form);
     if (state == FormState::NotConnected)
         return form;
     rig->FillSample();
     for (int k = 0; k < kChannels; ++k) {
-        form->InputWindow(k).ShowPane(1);
-        form->OutputWindow(k).ShowPane(1);
+        form->InputWindow(k).ShowPane(ModelFamily::K225);
+        form->OutputWindow(k).ShowPane(ModelFamily::K225);
     }
     form->SetViewMode(MainForm::ViewMode::ChannelView);
     rig->Refresh();

@@ -27,11 +27,12 @@ namespace {
 // whole pane when `pick` is null.
 using Pick = QWidget* (*)(ChannelPane&);
 
-Scene PaneScene(const QString& name, const QString& group, const QString& caption, int family, int kind, int k,
-                Pick pick)
+Scene PaneScene(const QString& name, const QString& group, const QString& caption, int kind, int k, Pick pick)
 {
-    return Scene{name, group, caption, [family, kind, k, pick](QWidget* parent) {
+    return Scene{name, group, caption, [kind, k, pick](QWidget* parent) {
                      auto* stage = new QWidget(parent);
+                     // Kinds 1 and 3 are a K225's panes, 2 and 4 a K217's.
+                     const ModelFamily family = kind % 2 == 1 ? ModelFamily::K225 : ModelFamily::K217K218;
                      auto* rig = new GalleryRig(family, stage);
                      auto* pane = new ChannelPane(rig->Context(), kind, k, 1, stage);
                      pane->setFixedWidth(110);
@@ -69,7 +70,7 @@ Scene PopupScene(Direction direction, int k)
                  QStringLiteral("%1 %2").arg(input ? QStringLiteral("Input") : QStringLiteral("Output")).arg(k + 1),
                  [direction, k](QWidget* parent) {
                      auto* stage = new QWidget(parent);
-                     auto* rig = new GalleryRig(1, stage);
+                     auto* rig = new GalleryRig(ModelFamily::K225, stage);
                      auto* popup = new LevelPopupDialog(rig->Context(), direction, k, stage);
                      popup->setWindowFlags(Qt::Widget);  // photographed inside the stage
                      popup->move(0, 0);
@@ -79,12 +80,12 @@ Scene PopupScene(Direction direction, int k)
                  }};
 }
 
-Scene WindowScene(Direction direction, int family, int k)
+Scene WindowScene(Direction direction, ModelFamily family, int k)
 {
     const bool input = direction == Direction::Input;
     const QString what = input ? QStringLiteral("input") : QStringLiteral("output");
-    return Scene{QStringLiteral("window-%1-family%2").arg(what).arg(family), QStringLiteral("Channel windows"),
-                 QStringLiteral("%1 %2, family %3").arg(input ? "Input" : "Output").arg(k + 1).arg(family),
+    return Scene{QStringLiteral("window-%1-family%2").arg(what).arg(FamilyNumber(family)), QStringLiteral("Channel windows"),
+                 QStringLiteral("%1 %2, family %3").arg(input ? "Input" : "Output").arg(k + 1).arg(FamilyNumber(family)),
                  [direction, family, k](QWidget* parent) {
                      auto* stage = new QWidget(parent);
                      auto* rig = new GalleryRig(family, stage);
@@ -123,7 +124,7 @@ Scene SoundTestScene(bool withResult)
                             : QStringLiteral("Channel 2, three points, before the result"),
                  [withResult](QWidget* parent) {
                      auto* stage = new QWidget(parent);
-                     auto* rig = new GalleryRig(1, stage);
+                     auto* rig = new GalleryRig(ModelFamily::K225, stage);
                      DeviceParams& p = rig->Mirror();
                      p.SM = 1;
                      p.CN = 2;
@@ -153,24 +154,24 @@ Scene SoundTestScene(bool withResult)
 void AddPanelScenes(std::vector<Scene>& scenes)
 {
     const QString panels = QStringLiteral("Panels");
-    scenes.push_back(PaneScene("panel-input-level", panels, "Input level, first pane", 1, 1, 1, &InputLevel));
-    scenes.push_back(PaneScene("panel-input-level-echo", panels, "Input level, second pane with ERLE and ERL", 2,
-                               2, 1, &InputLevel));
-    scenes.push_back(PaneScene("panel-input-filter", panels, "Input filter", 1, 1, 3, &InputFilter));
-    scenes.push_back(PaneScene("panel-dynamics", panels, "Dynamics, first pane", 1, 1, 2, &Dynamics));
-    scenes.push_back(PaneScene("panel-dynamics-aec", panels, "Dynamics, second pane with AEC", 2, 2, 2, &Dynamics));
-    scenes.push_back(PaneScene("panel-output-level", panels, "Output level with delay and limits", 1, 3, 3,
+    scenes.push_back(PaneScene("panel-input-level", panels, "Input level, first pane", 1, 1, &InputLevel));
+    scenes.push_back(PaneScene("panel-input-level-echo", panels, "Input level, second pane with ERLE and ERL", 2, 1,
+                               &InputLevel));
+    scenes.push_back(PaneScene("panel-input-filter", panels, "Input filter", 1, 3, &InputFilter));
+    scenes.push_back(PaneScene("panel-dynamics", panels, "Dynamics, first pane", 1, 2, &Dynamics));
+    scenes.push_back(PaneScene("panel-dynamics-aec", panels, "Dynamics, second pane with AEC", 2, 2, &Dynamics));
+    scenes.push_back(PaneScene("panel-output-level", panels, "Output level with delay and limits", 3, 3,
                                &OutputLevel));
-    scenes.push_back(PaneScene("panel-output-filter", panels, "Output filter", 1, 3, 0, &OutputFilter));
+    scenes.push_back(PaneScene("panel-output-filter", panels, "Output filter", 3, 0, &OutputFilter));
 
     const QString panes = QStringLiteral("Channel panes");
-    scenes.push_back(PaneScene("pane-kind1", panes, "Input, first pane, channel 2", 1, 1, 1, nullptr));
-    scenes.push_back(PaneScene("pane-kind2-first", panes, "Input, second pane, channel 1", 2, 2, 0, nullptr));
-    scenes.push_back(PaneScene("pane-kind2", panes, "Input, second pane, channel 3", 2, 2, 2, nullptr));
-    scenes.push_back(PaneScene("pane-kind3", panes, "Output, first pane, channel 4", 1, 3, 3, nullptr));
-    scenes.push_back(PaneScene("pane-kind4-first", panes, "Output, second pane, channel 1", 2, 4, 0, nullptr));
+    scenes.push_back(PaneScene("pane-kind1", panes, "Input, first pane, channel 2", 1, 1, nullptr));
+    scenes.push_back(PaneScene("pane-kind2-first", panes, "Input, second pane, channel 1", 2, 0, nullptr));
+    scenes.push_back(PaneScene("pane-kind2", panes, "Input, second pane, channel 3", 2, 2, nullptr));
+    scenes.push_back(PaneScene("pane-kind3", panes, "Output, first pane, channel 4", 3, 3, nullptr));
+    scenes.push_back(PaneScene("pane-kind4-first", panes, "Output, second pane, channel 1", 4, 0, nullptr));
 
-    for (int family : {1, 2}) {
+    for (ModelFamily family : {ModelFamily::K225, ModelFamily::K217K218}) {
         scenes.push_back(WindowScene(Direction::Input, family, 1));
         scenes.push_back(WindowScene(Direction::Output, family, 2));
     }
@@ -183,7 +184,7 @@ void AddPanelScenes(std::vector<Scene>& scenes)
 
     scenes.push_back(Scene{"matrix", "Matrix", "Crosspoints and gains", [](QWidget* parent) {
                                auto* stage = new QWidget(parent);
-                               auto* rig = new GalleryRig(1, stage);
+                               auto* rig = new GalleryRig(ModelFamily::K225, stage);
                                auto* matrix = new MatrixDialog(rig->Context(), stage);
                                matrix->setWindowFlags(Qt::Widget);
                                rig->Refresh();

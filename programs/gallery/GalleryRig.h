@@ -16,8 +16,8 @@ namespace brevant::gallery {
 
 class GalleryRig : public QObject {
 public:
-    // A device of `family` (1 or 2) with the sample setting.
-    GalleryRig(int family, QObject* parent);
+    // A device of `family` with the sample setting.
+    GalleryRig(ModelFamily family, QObject* parent);
     ~GalleryRig() override;
 
     PanelContext& Context() { return context_; }

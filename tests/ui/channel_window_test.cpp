@@ -114,11 +114,15 @@ TEST_F(ChannelWindowTest, ShowsAndHidesItselfAndEitherOfItsTwoPanes)
         EXPECT_TRUE(first->isVisible());
         EXPECT_FALSE(second->isVisible());
 
-        window->ShowPane(2);
+        window->ShowPane(ModelFamily::K217K218);
         EXPECT_FALSE(first->isVisible());
         EXPECT_TRUE(second->isVisible());
-        window->ShowPane(3);  // no such pane: nothing changes
+        window->ShowPane(ModelFamily::Unknown);
         EXPECT_TRUE(second->isVisible());
+        EXPECT_FALSE(first->isVisible());
+        window->ShowPane(ModelFamily::K225);
+        EXPECT_TRUE(first->isVisible());
+        EXPECT_FALSE(second->isVisible());
 
         window->HideChannel();
         EXPECT_FALSE(window->isVisible());

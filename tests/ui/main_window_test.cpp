@@ -13,6 +13,8 @@
 #include "programs/brevant/ProgramCore.h"
 #include "ui/controls/RoundKnob.h"
 #include "programs/brevant/ZoomedForm.h"
+#include "procedures/Preset.h"
+#include "procedures/PresetProcedures.h"
 #include "tests/SimProcess.h"
 #include "tests/ui/UiTestHelpers.h"
 
@@ -449,6 +451,69 @@ TEST_F(MainWindowTest, ClosingEndsEverythingWithinASecondInEveryState)
         sim.reset();
     }
 }
+
+// Save to File and Open From File bring a device back exactly, on every
+// model, and what a model lacks is neither sent nor compared.
+class WindowRoundTripTest : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WindowRoundTripTest, ThePresetComesBackExactlyAndNothingTheModelLacksIsSent)
+{
+    Start({"--no-pacing", "--model", GetParam()});
+    const std::string dir = MakeTempDir("brevant-window-trip");
+    const QString file = QString::fromStdString(dir + "/trip.lg");
+    frame->SetFileChooser([&](const QString&, const QString&, bool) { return file; });
+    PresetPreview shown;
+    frame->SetPreviewAnswer([&](const PresetPreview& preview) {
+        shown = preview;
+        return true;
+    });
+    Run(&MainWindow::OnConnect);
+    ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; })) << "read-back done";
+    const auto send = [&](std::vector<SettingChange> changes) {
+        bool done = false;
+        ASSERT_TRUE(core->context.Send(std::move(changes), [&](const SendOutcome& o) { done = o.Confirmed(); }));
+        ASSERT_TRUE(Eventually([&] { return done; }));
+    };
+    // Six settings each model has; output 1's delay is on no model, AEC
+    // not on a K225, output 1's low-pass not on a K217 or K218.
+    send({{Op::MG, {2}, 12}, {Op::OV, {3}, -5}, {Op::XG, {2, 3}, -12}, {Op::MB, {}, 1}, {Op::OD, {4}, 120},
+          {Op::OD, {1}, 50}, {Op::MC, {2}, 1}, {Op::OF, {1}, 8000}});
+    frame->OnSaveToFile();
+    EXPECT_EQ(told, QStringList{"Save successfully"});
+    send({{Op::MG, {2}, 0}, {Op::OV, {3}, 0}, {Op::XG, {2, 3}, 0}, {Op::MB, {}, 0}, {Op::OD, {4}, 0},
+          {Op::MC, {2}, 0}, {Op::OF, {1}, 0}});
+
+    told.clear();
+    Run(&MainWindow::OnOpenFromFile);
+    EXPECT_EQ(shown.lines.size(), 6) << shown.lines.join("\n").toStdString();
+    EXPECT_EQ(told, QStringList{"Open successfully"});
+
+    // The device, asked afresh, holds exactly the file's settings.
+    const ModelFamily family = ToModelFamily(core->state.params.DeviceFamily.load());
+    {
+        PollingHold hold(core->state.flags);
+        for (const SettingRef& s : ReadBackList(family)) {
+            if (!CommandFor(s.op).IsMeter()) {
+                EXPECT_TRUE(core->link.Query(s.op, s.at)) << CommandFor(s.op).code << s.at.a;
+            }
+        }
+    }
+    const std::optional<Preset> preset = LoadPresetFile(file.toStdString(), {});
+    ASSERT_TRUE(preset);
+    EXPECT_EQ(DiffPreset(*preset, core->state.params), std::vector<std::string>{});
+    for (const TraceRecord& r : core->trace.Snapshot()) {
+        const Command* c = r.direction == TraceDirection::Sent ? FindCommand(r.bytes.substr(0, 2)) : nullptr;
+        if (c && c->setting.scope != Scope::None && r.bytes.size() > 2) {
+            EXPECT_TRUE(c->HasOn(family, r.bytes[2] - '0')) << r.bytes;
+        }
+    }
+    Run(&MainWindow::OnDisconnect);
+    std::filesystem::remove_all(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, WindowRoundTripTest,
+                         ::testing::Values("K225", "K217", "K218"),
+                         [](const auto& param) { return std::string(param.param); });
 
 TEST(Program, StartsConnectsAndRendersItsWindowWithoutADisplay)
 {

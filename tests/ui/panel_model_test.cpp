@@ -21,7 +21,7 @@ TEST(PanelModelTest, AResetDropsTheReadBackNotYetShown)
     model.Flush();
     EXPECT_EQ(told & model::kReadBack, 0u);
     EXPECT_NE(told & model::kReset, 0u);
-    EXPECT_EQ(model.Values().MG[1], 0);
+    EXPECT_EQ(model.Values().At(Op::MG, 1), 0);
 }
 
 }  // namespace

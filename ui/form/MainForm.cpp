@@ -28,9 +28,9 @@ constexpr int kFirstOutputX = 960;
 
 }  // namespace
 
-std::array<QString, 8> MainForm::ChannelNames(int family)
+std::array<QString, 8> MainForm::ChannelNames(ModelFamily family)
 {
-    if (family == 2)
+    if (family == ModelFamily::K217K218)
         return {"VCSIn", "Input1", "Input2", "Input3", "VCSOut", "Output1", "Output2", "Output3"};
     return {"Input1", "Input2", "Input3", "Input4", "Output1", "Output2", "Output3", "Output4"};
 }
@@ -123,8 +123,8 @@ void MainForm::OnModelChanged(unsigned what)
     if (what & model::kLink)
         hint_->setVisible(model.Link() == LinkState::Disconnected);
     // A connection to a known family shows that family's panes, names and places.
-    const int family = model.Family();
-    if (!(what & model::kPanes) || (family != 1 && family != 2))
+    const ModelFamily family = model.Family();
+    if (!(what & model::kPanes) || family == ModelFamily::Unknown)
         return;
     for (int k = 0; k < kChannels; ++k) {
         inputs_[static_cast<std::size_t>(k)]->ShowPane(family);
@@ -146,17 +146,18 @@ void MainForm::ShowOutputs(bool shown)
         shown ? window->ShowChannel() : window->HideChannel();
 }
 
-int MainForm::Family() const
+ModelFamily MainForm::Family() const
 {
-    // Before any connection the form is laid out as for family 1.
+    // Before any connection the form is laid out as for a K225.
     const PanelModel& model = context_.Model();
-    return model.Family() == 0 && model.Link() == LinkState::Disconnected ? 1 : model.Family();
+    return model.Family() == ModelFamily::Unknown && model.Link() == LinkState::Disconnected ? ModelFamily::K225
+                                                                                             : model.Family();
 }
 
 void MainForm::PlaceChannels()
 {
-    const int family = Family();
-    if (family != 1 && family != 2)
+    const ModelFamily family = Family();
+    if (family == ModelFamily::Unknown)
         return;
     const std::array<QString, 8> names = ChannelNames(family);
     for (int w = 0; w < 2 * kChannels; ++w) {
@@ -201,8 +202,7 @@ void MainForm::OnGroupCheck()
 
 void MainForm::OnInputCheck()
 {
-    const int family = Family();
-    const bool known = family == 1 || family == 2;
+    const bool known = Family() != ModelFamily::Unknown;
     if (input_->isChecked()) {
         ShowInputs(true);
         if (known)

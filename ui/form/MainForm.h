@@ -4,7 +4,7 @@
 //
 // Left to right the form shows the inputs in descending order, then the
 // outputs in ascending order, the first input and the first output side by
-// side in the middle. A device of family 2 renames the first channel of
+// side in the middle. A K217 or K218 renames the first channel of
 // each direction "VCSIn" / "VCSOut" and shifts the names of the others.
 //
 // UI thread only.
@@ -60,7 +60,7 @@ public:
     void OnModelChanged(unsigned what);
 
     // The names a family gives the channel windows: inputs 0..3, then outputs 0..3.
-    static std::array<QString, 8> ChannelNames(int family);
+    static std::array<QString, 8> ChannelNames(ModelFamily family);
     // The x position of input window k (0..3) or output window k (4..7).
     static int ChannelX(int window);
 
@@ -73,9 +73,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // The model's family; 1 before any connection, 0 for an unknown model.
-    int Family() const;
-    // Names and places for the family, when it is 1 or 2.
+    // The model's family; a K225's before any connection.
+    ModelFamily Family() const;
+    // Names and places for the family, when it is a known one.
     void PlaceChannels();
     void ShowInputs(bool shown);
     void ShowOutputs(bool shown);

@@ -35,25 +35,25 @@ ChannelPane::ChannelPane(PanelContext& context, int kind, int channelIndex, int 
     setFont(compact);
     SetIconList(res::kPaneIcons, 16);
 
-    const int paneKind = PaneKind();
+    const ModelFamily family = PaneFamily();
     const auto place = [this](const QString& caption, ControlPanel* panel, int height) {
         panel->channelFlag = channelFlag_;
-        panel->paneKind = PaneKind();
+        panel->paneFamily = PaneFamily();
         AddWindow(AddGroup(caption), panel, height);
     };
     if (PaneDirection() == Direction::Input) {
         // Channel 0 of the second pane is the reduced channel: level only.
-        const bool reduced = paneKind == 2 && channelIndex < 1;
-        inputLevel_ = new InputLevelPanel(context, channelIndex, paneKind, this);
+        const bool reduced = family == ModelFamily::K217K218 && channelIndex < 1;
+        inputLevel_ = new InputLevelPanel(context, channelIndex, family, this);
         place(QStringLiteral("Level"), inputLevel_, reduced ? kTallLevelHeight : kShortLevelHeight);
         if (!reduced) {
             inputFilter_ = new InputFilterPanel(context, channelIndex, this);
             place(QStringLiteral("Filter"), inputFilter_, kFilterHeight);
-            dynamics_ = new DynamicsPanel(context, channelIndex, paneKind, this);
+            dynamics_ = new DynamicsPanel(context, channelIndex, family, this);
             place(QStringLiteral("Dynamics"), dynamics_, kDynamicsHeight);
         }
     } else {
-        outputLevel_ = new OutputLevelPanel(context, channelIndex, paneKind, this);
+        outputLevel_ = new OutputLevelPanel(context, channelIndex, family, this);
         place(QStringLiteral("Level"), outputLevel_, kTallLevelHeight);
     }
     outputFilter_ = new OutputFilterPanel(context, channelIndex, this);
@@ -73,7 +73,7 @@ void ChannelPane::OnModelChanged(unsigned what)
     const PanelModel& model = context_.Model();
     switch (model.Link()) {
     case LinkState::Connected:
-        setEnabled(PaneKind() == model.Family());
+        setEnabled(PaneFamily() == model.Family());
         break;
     case LinkState::Lost:
     case LinkState::Disconnected:

@@ -1,7 +1,7 @@
 // The body of a channel window: a task pane of captioned groups, each holding
 // one panel. Kind 1 and 2 are the first and second pane of an input channel,
-// kind 3 and 4 those of an output channel; the first pane serves device
-// family 1, the second family 2.
+// kind 3 and 4 those of an output channel; the first pane serves a K225,
+// the second a K217 or K218.
 //
 //   kind 1: "Level" (input level, 150), "Filter" (60), "Dynamics" (180)
 //   kind 2: "Level" (432 on channel 0, else 150); "Filter" and "Dynamics"
@@ -35,8 +35,8 @@ public:
     int ChannelIndex() const { return channelIndex_; }
     int ChannelFlag() const { return channelFlag_; }
     Direction PaneDirection() const { return kind_ <= 2 ? Direction::Input : Direction::Output; }
-    // 1 for the first pane (kinds 1 and 3), 2 for the second.
-    int PaneKind() const { return kind_ == 1 || kind_ == 3 ? 1 : 2; }
+    // The family the pane serves: a K225 for the first pane (kinds 1 and 3).
+    ModelFamily PaneFamily() const { return kind_ == 1 || kind_ == 3 ? ModelFamily::K225 : ModelFamily::K217K218; }
 
     // The panels this pane shows; null for those it has none of.
     InputLevelPanel* InputLevel() const { return inputLevel_; }

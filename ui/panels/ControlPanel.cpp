@@ -31,7 +31,7 @@ ControlPanel::~ControlPanel() = default;
 
 bool ControlPanel::Live() const
 {
-    return context_.Model().Family() == paneKind;
+    return context_.Model().Family() == paneFamily;
 }
 
 bool ControlPanel::UnknownHere(Op op) const

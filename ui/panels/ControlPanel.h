@@ -47,7 +47,7 @@ public:
     // Set by the pane before the panel is built.
     int channelFlag = 1;
     int channelIndex = 0;
-    int paneKind = 1;
+    ModelFamily paneFamily = ModelFamily::K225;  // the family whose pane holds the panel
 
     // The control with `controlId` among this panel's children; null when the
     // panel has none of that type.
@@ -64,6 +64,9 @@ public:
     bool Live() const;
     // Whether the model does not know `op` of this panel's channel.
     bool UnknownHere(Op op) const;
+    // Whether the pane's family has `op` on this panel's channel: a control
+    // for a setting it lacks is not shown.
+    bool HasHere(Op op) const { return CommandFor(op).HasOn(paneFamily, Channel()); }
 
 protected:
     // A check button of this panel with the panels' two icons, unchecked.

@@ -23,7 +23,7 @@ constexpr int kFilterCount = 6;
 
 }  // namespace
 
-DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
+DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_, QWidget* parent)
     : ControlPanel(context, parent)
     , autoMix_(AddCheck(kAutoMixId, QStringLiteral("AutoMix")))
     , agc_(AddCheck(kAgcId, QStringLiteral("AGC")))
@@ -38,8 +38,8 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, int paneK
     , filter_(new QComboBox(this))
 {
     channelIndex = channelIndex_;
-    paneKind = paneKind_;
-    aec_->setVisible(paneKind == 2);
+    paneFamily = paneFamily_;
+    aec_->setVisible(HasHere(Op::MC));
 
     for (SkinnedTrackbar* slider : {nrSlider_, filterSlider_}) {
         slider->setOrientation(Qt::Horizontal);
@@ -147,7 +147,7 @@ void DynamicsPanel::OnNrClicked()
     // The device takes depth 0 as NR off, so NR going on at depth 0 goes on
     // at the smallest depth instead; otherwise the box would come back
     // unticked from the next read-back.
-    const int stored = context.Model().Values().MR[static_cast<std::size_t>(Channel())];
+    const int stored = context.Model().Values().At(Op::MR, Channel());
     const int level = on ? std::max(stored, 1) : stored;
     std::vector<SettingChange> changes;
     for (int k : context.ChannelsReached(channelIndex, true)) {
@@ -195,8 +195,8 @@ void DynamicsPanel::OnModelChanged(unsigned what)
         return;
     const PanelModel& model = Context().Model();
     const ShownValues& v = model.Values();
-    const auto n = static_cast<std::size_t>(Channel());
-    const bool secondPane = paneKind == 2;
+    const int n = Channel();
+    const bool secondPane = paneFamily == ModelFamily::K217K218;
     if (what & model::kReset) {
         for (ImageCheckButton* check : {autoMix_, agc_, afc_, nr_, phantom_, aec_})
             ShowSwitch(*check, false, false);
@@ -208,21 +208,21 @@ void DynamicsPanel::OnModelChanged(unsigned what)
     // and the filter choice too; a polling pass only the switches.
     const bool settings = what & (model::kReadBack | model::kSettings | model::kUnknown);
     if (settings || (what & model::kPoll)) {
-        ShowSwitch(*autoMix_, v.MB != 0, model.Unknown(Op::MB, {5}));
-        ShowSwitch(*agc_, v.MA[n] != 0, UnknownHere(Op::MA));
-        ShowSwitch(*afc_, v.MF[n] != 0, UnknownHere(Op::MF));
-        ShowSwitch(*nr_, v.MRon[n] != 0, UnknownHere(Op::MR));
-        ShowSwitch(*phantom_, v.MT[n] != 0, UnknownHere(Op::MT));
-        if (secondPane)
-            ShowSwitch(*aec_, v.MC[n] != 0, UnknownHere(Op::MC));
+        ShowSwitch(*autoMix_, v.At(Op::MB) != 0, model.Unknown(Op::MB, {5}));
+        ShowSwitch(*agc_, v.At(Op::MA, n) != 0, UnknownHere(Op::MA));
+        ShowSwitch(*afc_, v.At(Op::MF, n) != 0, UnknownHere(Op::MF));
+        ShowSwitch(*nr_, v.At(Op::MRSwitch, n) != 0, UnknownHere(Op::MR));
+        ShowSwitch(*phantom_, v.At(Op::MT, n) != 0, UnknownHere(Op::MT));
+        if (HasHere(Op::MC))
+            ShowSwitch(*aec_, v.At(Op::MC, n) != 0, UnknownHere(Op::MC));
     }
     if (settings) {
-        SetNrDepth(v.MR[n], UnknownHere(Op::MR));
+        SetNrDepth(v.At(Op::MR, n), UnknownHere(Op::MR));
         const bool filterUnknown = model.Unknown(Op::SN, {5});
         filter_->setEnabled(!filterUnknown);
-        filter_->setCurrentIndex(filterUnknown ? -1 : v.SN);
+        filter_->setCurrentIndex(filterUnknown ? -1 : v.At(Op::SN));
         if (!secondPane && !filterUnknown)
-            filterSlider_->setValue(v.SN);
+            filterSlider_->setValue(v.At(Op::SN));
     }
 }
 

@@ -33,7 +33,7 @@ public:
     static constexpr int kFilterComboId = 1009;
     static constexpr int kMaxNrDepth = 15;
 
-    DynamicsPanel(PanelContext& context, int channelIndex, int paneKind, QWidget* parent = nullptr);
+    DynamicsPanel(PanelContext& context, int channelIndex, ModelFamily paneFamily, QWidget* parent = nullptr);
     ~DynamicsPanel() override;
 
     ImageCheckButton& AutoMix() { return *autoMix_; }

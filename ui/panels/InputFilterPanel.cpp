@@ -61,7 +61,7 @@ void InputFilterPanel::OnFbkClicked()
 void InputFilterPanel::OnModelChanged(unsigned what)
 {
     // The indicators of the first panes follow the model, device or not.
-    if ((what & model::kIndicators) && paneKind == 1) {
+    if ((what & model::kIndicators) && paneFamily == ModelFamily::K225) {
         const PanelModel& model = Context().Model();
         eq_->setChecked(model.IndicatorOn(Direction::Input, Indicator::Eq, channelIndex));
         fbk_->setChecked(model.IndicatorOn(Direction::Input, Indicator::Fbk, channelIndex));
@@ -72,7 +72,7 @@ void InputFilterPanel::OnModelChanged(unsigned what)
         ShowSwitch(*highpass_, false, false);
     if (what & (model::kReadBack | model::kSettings | model::kUnknown | model::kPoll)) {
         const PanelModel& model = Context().Model();
-        ShowSwitch(*highpass_, model.Values().MI[static_cast<std::size_t>(Channel())] != 0, UnknownHere(Op::MI));
+        ShowSwitch(*highpass_, model.Values().At(Op::MI, Channel()) != 0, UnknownHere(Op::MI));
     }
 }
 

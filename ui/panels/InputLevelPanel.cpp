@@ -12,8 +12,8 @@ constexpr int kEchoMeterWidth = 12;
 
 }  // namespace
 
-InputLevelPanel::InputLevelPanel(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
-    : LevelPanel(context, Direction::Input, channelIndex_, paneKind_, kInputPanelScale, QString(),
+InputLevelPanel::InputLevelPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_, QWidget* parent)
+    : LevelPanel(context, Direction::Input, channelIndex_, paneFamily_, kInputPanelScale, QString(),
                   parent)
     , priority_(AddCheck(kPriorityId, QStringLiteral("Priority")))
     , erle_(new LevelMeter(kErleId, Qt::Vertical, this))
@@ -25,10 +25,10 @@ InputLevelPanel::InputLevelPanel(PanelContext& context, int channelIndex_, int p
     SetUpEchoMeter(*erle_, QStringLiteral("ERLE"));
     SetUpEchoMeter(*erl_, QStringLiteral("ERL"));
 
-    const bool secondPane = paneKind == 2;
-    const bool reducedChannel = secondPane && channelIndex == 0;
-    erle_->setVisible(secondPane && !reducedChannel);
-    erl_->setVisible(secondPane && !reducedChannel);
+    // Channel 0 of the second pane is the reduced channel: its level strip only.
+    const bool reducedChannel = paneFamily == ModelFamily::K217K218 && channelIndex == 0;
+    erle_->setVisible(HasHere(Op::ME));
+    erl_->setVisible(HasHere(Op::MS));
     Mute().setVisible(!reducedChannel);
     priority_->setVisible(!reducedChannel);
 
@@ -69,10 +69,9 @@ void InputLevelPanel::OnModelChanged(unsigned what)
         return;
     const PanelModel& model = Context().Model();
     const ShownValues& v = model.Values();
-    const auto n = static_cast<std::size_t>(Channel());
+    const int n = Channel();
     // Channel 0 of the second pane has nothing but its level strip.
-    const bool reduced = paneKind == 2 && channelIndex == 0;
-    const bool echo = paneKind == 2 && !reduced;
+    const bool reduced = paneFamily == ModelFamily::K217K218 && channelIndex == 0;
     if (what & model::kReset) {
         ShowIdle();
         erle_->SetValue(0);
@@ -85,14 +84,16 @@ void InputLevelPanel::OnModelChanged(unsigned what)
     if (settings || (what & model::kPoll)) {
         ShowLevel(settings);
         if (!reduced)
-            ShowSwitch(Mute(), v.MM[n] != 0, UnknownHere(Op::MM));
+            ShowSwitch(Mute(), v.At(Op::MM, n) != 0, UnknownHere(Op::MM));
         // MP names the one input that has priority; 0 names none. Anything
         // else is not a channel and leaves the button as it is.
-        if (v.MP >= 0 && v.MP <= kChannels)
-            ShowSwitch(*priority_, v.MP == Channel(), model.Unknown(Op::MP, {5}));
-        if (echo && model.Connected() && (what & model::kPoll)) {
-            erle_->SetValue(v.ME[n]);
-            erl_->SetValue(v.MS[n]);
+        if (v.At(Op::MP) >= 0 && v.At(Op::MP) <= kChannels)
+            ShowSwitch(*priority_, v.At(Op::MP) == Channel(), model.Unknown(Op::MP, {5}));
+        if (model.Connected() && (what & model::kPoll)) {
+            if (HasHere(Op::ME))
+                erle_->SetValue(v.At(Op::ME, n));
+            if (HasHere(Op::MS))
+                erl_->SetValue(v.At(Op::MS, n));
         }
     }
     if ((what & model::kLink) && model.Link() == LinkState::Lost) {

@@ -6,7 +6,7 @@
 
 namespace brevant {
 
-LevelPanel::LevelPanel(PanelContext& context, Direction direction, int channelIndex_, int paneKind_,
+LevelPanel::LevelPanel(PanelContext& context, Direction direction, int channelIndex_, ModelFamily paneFamily_,
                          GainScale scale, const QString& initialLabel, QWidget* parent)
     : ControlPanel(context, parent)
     , direction_(direction)
@@ -14,7 +14,7 @@ LevelPanel::LevelPanel(PanelContext& context, Direction direction, int channelIn
     , mute_(AddCheck(kMuteId, QStringLiteral("Mute")))
 {
     channelIndex = channelIndex_;
-    paneKind = paneKind_;
+    paneFamily = paneFamily_;
     connect(&strip_, &GainStrip::gainChosen, this, &LevelPanel::SendGain);
     connect(mute_, &ImageCheckButton::clicked, this, &LevelPanel::OnMuteClicked);
 }
@@ -55,9 +55,9 @@ void LevelPanel::ShowLevel(bool fader)
 {
     const PanelModel& model = Context().Model();
     const ShownValues& v = model.Values();
-    const auto n = static_cast<std::size_t>(Channel());
+    const int n = Channel();
     const bool input = direction_ == Direction::Input;
-    const int reading = input ? v.ML[n] : v.OL[n];
+    const int reading = input ? v.At(Op::ML, n) : v.At(Op::OL, n);
     if (model.Connected()) {
         strip_.ShowReading(reading);
         strip_.ColourFrom(reading);
@@ -68,7 +68,7 @@ void LevelPanel::ShowLevel(bool fader)
         strip_.Label().setText(QStringLiteral("?"));
         return;
     }
-    const int gain = input ? v.MG[n] : v.OV[n];
+    const int gain = input ? v.At(Op::MG, n) : v.At(Op::OV, n);
     strip_.ShowGain(gain);
     if (fader)
         strip_.SetPosition(strip_.Scale().PositionFor(gain));

@@ -47,11 +47,10 @@ LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, i
     // The strip opens on what the model shows for this channel.
     const ShownValues& v = context.Model().Values();
     if (IsChannel(n)) {
-        const auto i = static_cast<std::size_t>(n);
-        strip_.ShowReading(IsInput() ? v.ML[i] : v.OL[i]);
-        gainDb_ = IsInput() ? v.MG[i] : v.OV[i];
+        strip_.ShowReading(IsInput() ? v.At(Op::ML, n) : v.At(Op::OL, n));
+        gainDb_ = IsInput() ? v.At(Op::MG, n) : v.At(Op::OV, n);
         strip_.SetGain(gainDb_);
-        mute_->setChecked((IsInput() ? v.MM[i] : v.OM[i]) != 0);
+        mute_->setChecked((IsInput() ? v.At(Op::MM, n) : v.At(Op::OM, n)) != 0);
     }
 
     strip_.Place(QRect(20, 16, 100, 240));
@@ -82,8 +81,8 @@ void LevelPopupDialog::OnMuteClicked()
 void LevelPopupDialog::OnModelChanged(unsigned what)
 {
     const PanelModel& model = context_.Model();
-    const auto n = static_cast<std::size_t>(channelIndex_ + 1);
-    if (!IsChannel(channelIndex_ + 1))
+    const int n = channelIndex_ + 1;
+    if (!IsChannel(n))
         return;
     if (!model.Connected()) {
         strip_.Meter().SetValue(0);
@@ -92,9 +91,9 @@ void LevelPopupDialog::OnModelChanged(unsigned what)
     if (!(what & (model::kReadBack | model::kPoll | model::kSettings)))
         return;
     const ShownValues& v = model.Values();
-    strip_.ShowReading(IsInput() ? v.ML[n] : v.OL[n]);
-    gainDb_ = IsInput() ? v.MG[n] : v.OV[n];
-    mute_->setChecked((IsInput() ? v.MM[n] : v.OM[n]) != 0);
+    strip_.ShowReading(IsInput() ? v.At(Op::ML, n) : v.At(Op::OL, n));
+    gainDb_ = IsInput() ? v.At(Op::MG, n) : v.At(Op::OV, n);
+    mute_->setChecked((IsInput() ? v.At(Op::MM, n) : v.At(Op::OM, n)) != 0);
 }
 
 void LevelPopupDialog::paintEvent(QPaintEvent* /*event*/)

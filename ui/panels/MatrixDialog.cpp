@@ -245,15 +245,13 @@ void MatrixDialog::OnModelChanged(unsigned what)
 void MatrixDialog::ShowRow(int input)
 {
     const PanelModel& model = context_.Model();
-    const auto i = static_cast<std::size_t>(input);
     for (int o = 1; o <= kSize; ++o) {
-        const auto at = static_cast<std::size_t>(o);
         ImageCheckButton* crosspoint = Crosspoint(input, o);
         const bool routeUnknown = model.Unknown(Op::MX, {input, o});
         crosspoint->setEnabled(!routeUnknown);
-        crosspoint->setChecked(!routeUnknown && model.Values().MX[i][at] != 0);
+        crosspoint->setChecked(!routeUnknown && model.Values().At(Op::MX, input, o) != 0);
         const int cell = Cell(input, o);
-        const int gain = model.Values().XG[i][at];
+        const int gain = model.Values().At(Op::XG, input, o);
         if (model.Unknown(Op::XG, {input, o})) {
             knobs_[static_cast<std::size_t>(cell)]->setEnabled(false);
             gainBoxes_[static_cast<std::size_t>(cell)]->setText(QStringLiteral("?"));

@@ -42,7 +42,7 @@ void OutputFilterPanel::OnFbkClicked()
 void OutputFilterPanel::OnModelChanged(unsigned what)
 {
     // The indicators of the first panes follow the model, device or not.
-    if (!(what & model::kIndicators) || paneKind != 1)
+    if (!(what & model::kIndicators) || paneFamily != ModelFamily::K225)
         return;
     const PanelModel& model = Context().Model();
     eq_->setChecked(model.IndicatorOn(Direction::Output, Indicator::Eq, channelIndex));

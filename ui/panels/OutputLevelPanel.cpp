@@ -42,8 +42,8 @@ QStringListModel* OffThen(int first, int last, QObject* parent)
 
 }  // namespace
 
-OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, int paneKind_, QWidget* parent)
-    : LevelPanel(context, Direction::Output, channelIndex_, paneKind_, kOutputScale, QString(),
+OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_, QWidget* parent)
+    : LevelPanel(context, Direction::Output, channelIndex_, paneFamily_, kOutputScale, QString(),
                   parent)
     , delay_(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, QStringLiteral("ms"), kSetDelayId))
     , lowpass_(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, QStringLiteral("Hz"), kSetLowpassId))
@@ -67,19 +67,18 @@ OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, int
     lowpassCombo_->hide();
     // The boxes stay empty until a device has said what they hold.
 
-    // What each pane shows: the delay only on the channels that have one,
-    // the limits and Mute not on channel 0 of the second pane.
-    const bool secondPane = paneKind == 2;
-    const bool delayShown = secondPane ? channelIndex >= 3 : channelIndex >= 2;
+    // What each pane shows: the delay and the limits on the channels its
+    // family has them on; Mute not on channel 0 of the second pane.
+    const bool secondPane = paneFamily == ModelFamily::K217K218;
     for (QWidget* w : {static_cast<QWidget*>(delay_.caption), static_cast<QWidget*>(delay_.edit),
                        static_cast<QWidget*>(delay_.unit), static_cast<QWidget*>(delay_.set)})
-        w->setVisible(delayShown);
-    const bool limitsShown = !(secondPane && channelIndex < 1);
+        w->setVisible(HasHere(Op::OD));
     for (QWidget* w : {static_cast<QWidget*>(lowpass_.caption), static_cast<QWidget*>(lowpass_.edit),
-                       static_cast<QWidget*>(lowpass_.unit), static_cast<QWidget*>(lowpass_.set),
-                       static_cast<QWidget*>(highpass_.edit), static_cast<QWidget*>(highpass_.unit),
+                       static_cast<QWidget*>(lowpass_.unit), static_cast<QWidget*>(lowpass_.set)})
+        w->setVisible(HasHere(Op::OF));
+    for (QWidget* w : {static_cast<QWidget*>(highpass_.edit), static_cast<QWidget*>(highpass_.unit),
                        static_cast<QWidget*>(highpass_.set)})
-        w->setVisible(limitsShown);
+        w->setVisible(HasHere(Op::OH));
     Mute().setVisible(!secondPane || channelIndex > 0);
 
     connect(delay_.set, &QPushButton::clicked, this, &OutputLevelPanel::OnSetDelay);
@@ -250,9 +249,9 @@ void OutputLevelPanel::OnModelChanged(unsigned what)
         return;
     const PanelModel& model = Context().Model();
     const ShownValues& v = model.Values();
-    const auto n = static_cast<std::size_t>(Channel());
+    const int n = Channel();
     // Mute is not shown on channel 0 of the second pane.
-    const bool muteShown = paneKind == 1 || channelIndex >= 1;
+    const bool muteShown = paneFamily == ModelFamily::K225 || channelIndex >= 1;
     if (what & model::kReset)
         ShowIdle();
     // A read-back, a user change or a newly unknown setting shows every
@@ -261,15 +260,15 @@ void OutputLevelPanel::OnModelChanged(unsigned what)
     if (what & (model::kReadBack | model::kSettings | model::kUnknown)) {
         ShowLevel(true);
         if (muteShown)
-            ShowSwitch(Mute(), v.OM[n] != 0, UnknownHere(Op::OM));
-        delayTime = v.OD[n];
-        lowpassLimit = v.OF[n];
-        highpassLimit = v.OH[n];
+            ShowSwitch(Mute(), v.At(Op::OM, n) != 0, UnknownHere(Op::OM));
+        delayTime = v.At(Op::OD, n);
+        lowpassLimit = v.At(Op::OF, n);
+        highpassLimit = v.At(Op::OH, n);
         WriteEdits();
     } else if (what & model::kPoll) {
         ShowLevel(false);
-        if (paneKind == 2 && muteShown)
-            ShowSwitch(Mute(), v.OM[n] != 0, UnknownHere(Op::OM));
+        if (paneFamily == ModelFamily::K217K218 && muteShown)
+            ShowSwitch(Mute(), v.At(Op::OM, n) != 0, UnknownHere(Op::OM));
     }
     if ((what & model::kLink) && model.Link() == LinkState::Lost)
         EmptyMeter();

@@ -31,7 +31,7 @@ std::vector<int> PanelContext::ChannelsReached(int channelIndex, bool absentOnFi
 {
     if (!Group())
         return {channelIndex};
-    const int first = absentOnFirstChannel && Family() == 2 ? 1 : 0;
+    const int first = absentOnFirstChannel && Family() == ModelFamily::K217K218 ? 1 : 0;
     std::vector<int> channels;
     for (int k = first; k < kChannels; ++k)
         channels.push_back(k);
@@ -41,6 +41,13 @@ std::vector<int> PanelContext::ChannelsReached(int channelIndex, bool absentOnFi
 bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done)
 {
     const Report report = [this](std::string_view text, std::string_view) { TellUser(text); };
+    // A setting the connected model does not have is never sent.
+    const ModelFamily family = model_.Family();
+    if (Connected() && family != ModelFamily::Unknown) {
+        std::erase_if(changes, [family](const SettingChange& c) { return !CommandFor(c.op).HasOn(family, c.at.a); });
+        if (changes.empty())
+            return false;
+    }
     std::vector<SettingRef> sent;
     for (const SettingChange& change : changes)
         sent.push_back({change.op, change.at});

@@ -43,18 +43,22 @@ public:
 
     bool Connected() const { return link_.State().flags.Connected; }
     bool Group() const { return model_.Group(); }
-    // 1 or 2, the model's family; any other value reads as 1.
-    int Family() const { return model_.Family() == 2 ? 2 : 1; }
+    // The connected model's family; a model of no known family reads as a K225.
+    ModelFamily Family() const
+    {
+        return model_.Family() == ModelFamily::K217K218 ? ModelFamily::K217K218 : ModelFamily::K225;
+    }
 
     // The channels (0..3) a change of a control on `channelIndex` reaches:
     // that channel alone, or in group mode every channel, without channel 0
-    // on family 2 when `absentOnFirstChannel` (the second pane of channel 0
+    // on a K217 or K218 when `absentOnFirstChannel` (the second pane of channel 0
     // does not show that control).
     std::vector<int> ChannelsReached(int channelIndex, bool absentOnFirstChannel) const;
 
     // Refuses with "Cannot connect" (and returns false) without a device;
-    // otherwise the model shows the new values at once, the commands are
-    // queued (each tried up to eight times; the queue's thread stores the
+    // leaves out the changes of settings the connected model (of a known
+    // family) does not have, returning false when none is left; otherwise
+    // the model shows the new values at once, the commands are queued (each tried up to eight times; the queue's thread stores the
     // values in the mirror) and returns true. Once the device has answered,
     // on the UI thread: the model takes the settings as the mirror then holds
     // them (what the device reported for a change it did not confirm), marks

@@ -1,56 +1,88 @@
 #include "ui/panels/PanelModel.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace brevant {
 
 namespace {
 
-void Copy(ChannelValues& to, const Channels& from)
+// The rows the panels show: those that point into the mirror at a channel,
+// a crosspoint or the device.
+bool Shown(const Command& c)
 {
-    for (int n = 1; n <= kChannels; ++n)
-        to[static_cast<std::size_t>(n)] = from[static_cast<std::size_t>(n)].load();
+    return c.field != nullptr && c.setting.scope != Scope::None;
 }
 
-// Calls f(shown, mirrored) for every setting the panels show.
+// Where `at` of row `c` sits in a grid; nullopt for an address it does not have.
+std::optional<Address> Slot(const Command& c, Address at)
+{
+    switch (c.setting.scope) {
+    case Scope::Input:
+    case Scope::Output: return IsChannel(at.a) ? std::optional<Address>({at.a, 0}) : std::nullopt;
+    case Scope::Crosspoint: return IsChannel(at.a) && IsChannel(at.b) ? std::optional(at) : std::nullopt;
+    case Scope::Device: return Address{};  // one value, whatever the address
+    case Scope::None: break;
+    }
+    return std::nullopt;
+}
+
+// Calls f(address) for every address row `c` has.
 template <typename F>
-void ForEachSetting(ShownValues& v, const DeviceParams& p, F f)
+void ForEachAddress(const Command& c, F f)
 {
-    for (auto [to, from] : {std::pair{&v.MG, &p.MG}, {&v.MM, &p.MM}, {&v.MA, &p.MA}, {&v.MF, &p.MF},
-                            {&v.MC, &p.MC}, {&v.MR, &p.MR}, {&v.MRon, &p.MRon}, {&v.MI, &p.MI},
-                            {&v.MT, &p.MT}, {&v.OV, &p.OV}, {&v.OM, &p.OM}, {&v.OD, &p.OD},
-                            {&v.OF, &p.OF}, {&v.OH, &p.OH}}) {
-        for (std::size_t n = 1; n <= kChannels; ++n)
-            f((*to)[n], (*from)[n]);
-    }
-    for (std::size_t i = 1; i <= kChannels; ++i) {
-        for (std::size_t o = 1; o <= kChannels; ++o) {
-            f(v.MX[i][o], p.MX[i][o]);
-            f(v.XG[i][o], p.XG[i][o]);
+    switch (c.setting.scope) {
+    case Scope::Input:
+    case Scope::Output:
+        for (int n = 1; n <= kChannels; ++n)
+            f(Address{n, 0});
+        break;
+    case Scope::Crosspoint:
+        for (int i = 1; i <= kChannels; ++i) {
+            for (int o = 1; o <= kChannels; ++o)
+                f(Address{i, o});
         }
+        break;
+    case Scope::Device: f(Address{}); break;
+    case Scope::None: break;
     }
-    f(v.MB, p.MB);
-    f(v.MP, p.MP);
-    f(v.SN, p.SN);
-}
-
-// Writes `change` where the panels show it: the mirror field the catalogue
-// names for it, found in a mirror nobody shares.
-void Show(ShownValues& v, const SettingChange& change)
-{
-    const FieldRef field = CommandFor(change.op).field;
-    if (!field)
-        return;
-    static DeviceParams probe;
-    const Value* target = field(probe, change.at.a, change.at.b);
-    ForEachSetting(v, probe, [&](int& to, const Value& from) {
-        if (&from == target)
-            to = change.value;
-    });
 }
 
 }  // namespace
+
+int ShownValues::At(Op op, int a, int b) const
+{
+    const Command& c = CommandFor(op);
+    const std::optional<Address> slot = Shown(c) ? Slot(c, {a, b}) : std::nullopt;
+    if (!slot)
+        return 0;
+    return grids_[static_cast<std::size_t>(op)][static_cast<std::size_t>(slot->a)][static_cast<std::size_t>(slot->b)];
+}
+
+bool ShownValues::Set(Op op, Address at, int value)
+{
+    const Command& c = CommandFor(op);
+    const std::optional<Address> slot = Shown(c) ? Slot(c, at) : std::nullopt;
+    if (!slot)
+        return false;
+    grids_[static_cast<std::size_t>(op)][static_cast<std::size_t>(slot->a)][static_cast<std::size_t>(slot->b)] = value;
+    return true;
+}
+
+void ShownValues::CopyFrom(const DeviceParams& params, bool meters)
+{
+    // The mirror is only read; the table's accessors take it as writable.
+    auto& from = const_cast<DeviceParams&>(params);
+    for (const Command& c : AllCommands()) {
+        if (!Shown(c) || c.IsMeter() != meters)
+            continue;
+        ForEachAddress(c, [&](Address at) {
+            if (const Value* value = c.field(from, at.a, at.b))
+                Set(c.op, at, value->load());
+        });
+    }
+}
 
 PanelModel::PanelModel(QObject* parent)
     : QObject(parent)
@@ -88,14 +120,14 @@ void PanelModel::SetIndicator(Direction direction, Indicator which, int channelI
 
 void PanelModel::CopySettings(const DeviceParams& p)
 {
-    ForEachSetting(values_, p, [](int& to, const Value& from) { to = from.load(); });
+    values_.CopyFrom(p, false);
     ShowChoices();
 }
 
 void PanelModel::ShowChoices()
 {
     for (const SettingChange& change : choices_)
-        Show(values_, change);
+        values_.Set(change.op, change.at, change.value);
 }
 
 void PanelModel::TakeChoices(const std::vector<SettingChange>& changes)
@@ -117,10 +149,7 @@ void PanelModel::DropChoices(const std::vector<SettingRef>& sent)
 
 void PanelModel::CopyMeters(const DeviceParams& p)
 {
-    Copy(values_.ML, p.ML);
-    Copy(values_.OL, p.OL);
-    Copy(values_.ME, p.ME);
-    Copy(values_.MS, p.MS);
+    values_.CopyFrom(p, true);
 }
 
 void PanelModel::StartConnection(int family)

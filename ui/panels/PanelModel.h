@@ -42,13 +42,21 @@ enum class Direction { Input = 1, Output = 2 };
 // The filter panels' indicators, which the device does not hold.
 enum class Indicator { Eq, Fbk };
 
-using ChannelValues = std::array<int, 5>;  // [1..4]
+// Every setting and meter the table points into the mirror with, as the
+// panels show it: At(Op::MG, 2) is input 2's gain, At(Op::XG, 1, 3) the gain
+// of input 1 on output 3, At(Op::MB) a device-wide value. An address the row
+// does not have reads 0.
+class ShownValues {
+public:
+    int At(Op op, int a = 0, int b = 0) const;
+    // False (and nothing written) for an address the row does not have.
+    bool Set(Op op, Address at, int value);
+    // Copies from `params` every setting (`meters` false) or every meter.
+    void CopyFrom(const DeviceParams& params, bool meters);
 
-struct ShownValues {
-    ChannelValues MG{}, MM{}, MA{}, MF{}, MC{}, MR{}, MRon{}, MI{}, MT{}, ML{}, ME{}, MS{};
-    ChannelValues OV{}, OM{}, OD{}, OF{}, OH{}, OL{};
-    std::array<ChannelValues, 5> MX{}, XG{};
-    int MB = 0, MP = 0, SN = 0;
+private:
+    using Grid = std::array<std::array<int, kChannels + 1>, kChannels + 1>;  // [a][b]
+    std::array<Grid, kOpCount> grids_{};
 };
 
 // The bits of `PanelModel::changed`: what the panels have to look at again.
@@ -77,8 +85,8 @@ public:
     bool Connected() const { return link_ == LinkState::Connected; }
     // The port the link was lost on, while Lost.
     int LostPort() const { return lostPort_; }
-    // The device family of the current (or last) connection; 0 before any.
-    int Family() const { return family_; }
+    // The model family of the current (or last) connection; Unknown before any.
+    ModelFamily Family() const { return ToModelFamily(family_); }
     bool Unknown(Op op, Address at) const;
     // The last thing the user should read about a change of theirs.
     const QString& Notice() const { return notice_; }
@@ -128,7 +136,7 @@ private:
     ShownValues values_;
     LinkState link_ = LinkState::Disconnected;
     int lostPort_ = 0;
-    int family_ = 0;
+    int family_ = 0;  // the number the connection reported
     std::vector<SettingRef> unknown_;
     QString notice_;
     bool group_ = false;

@@ -8,10 +8,11 @@ namespace brevant {
 
 namespace {
 
-bool KnownFamily(int family) { return family == 1 || family == 2; }
-// A model the program does not know: connected read-only, with no pane of
-// its own (every pane stays idle).
-constexpr int kUnknownFamily = 0;
+bool KnownFamily(int family) { return ToModelFamily(family) != ModelFamily::Unknown; }
+// A model the program does not know (connected read-only, with no pane of
+// its own: every pane stays idle) reports the number of Unknown; any other
+// number is no family at all.
+constexpr int kUnknownFamily = FamilyNumber(ModelFamily::Unknown);
 
 }  // namespace
 

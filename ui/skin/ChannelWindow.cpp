@@ -101,7 +101,7 @@ ChannelWindow::ChannelWindow(PanelContext& context, int channelIndex, int channe
     firstPane_->setGeometry(paneRect);
     secondPane_ = new ChannelPane(context, firstPaneKind + 1, channelIndex, channelFlag, this);
     secondPane_->setGeometry(paneRect);
-    ShowPane(1);
+    ShowPane(ModelFamily::K225);
 
     CreateTitleButtons();
     LayOutTitleButtons();
@@ -176,12 +176,12 @@ void ChannelWindow::UpdateShape()
     setMask(shape);
 }
 
-void ChannelWindow::ShowPane(int paneKind)
+void ChannelWindow::ShowPane(ModelFamily family)
 {
-    if (paneKind != 1 && paneKind != 2)
+    if (family == ModelFamily::Unknown)
         return;
-    firstPane_->setVisible(paneKind == 1);
-    secondPane_->setVisible(paneKind == 2);
+    firstPane_->setVisible(family == ModelFamily::K225);
+    secondPane_->setVisible(family == ModelFamily::K217K218);
 }
 
 void ChannelWindow::SetChannelName(const QString& name)

@@ -14,6 +14,8 @@
 // UI thread only.
 #pragma once
 
+#include "core/Catalogue.h"
+
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -60,12 +62,11 @@ public:
     // 'r' for an input window, 'g' for an output window.
     char ThemeCode() const { return themeCode_; }
 
-    // The pane for device family 1 and the one for family 2.
+    // The pane for a K225 and the one for a K217 or K218.
     ChannelPane* FirstPane() const { return firstPane_; }
     ChannelPane* SecondPane() const { return secondPane_; }
-    // 1 shows the first pane and hides the second, 2 the other way round;
-    // other values change nothing.
-    void ShowPane(int paneKind);
+    // Shows the pane of `family` and hides the other; Unknown changes nothing.
+    void ShowPane(ModelFamily family);
 
     // The caption in the title strip.
     void SetChannelName(const QString& name);

@@ -200,13 +200,13 @@ void SoundTestDialog::FillLists()
 {
     channelList_->clear();
     switch (context_.Model().Family()) {
-    case 1:
+    case ModelFamily::K225:
         channelList_->addItems({"Input1", "Input2", "Input3", "Input4"});
         break;
-    case 2:
+    case ModelFamily::K217K218:
         channelList_->addItems({"VCSIN", "Input1", "Input2", "Input3"});
         break;
-    default:
+    case ModelFamily::Unknown:
         break;
     }
     pointList_->clear();
@@ -394,7 +394,7 @@ void SoundTestDialog::TakeGainFromModel()
     const int n = TestedInput();
     if (!IsChannel(n))
         return;
-    gain_ = context_.Model().Values().MG[static_cast<std::size_t>(n)];
+    gain_ = context_.Model().Values().At(Op::MG, n);
     monitor_->SetGain(gain_);
 }
 
@@ -501,9 +501,8 @@ void SoundTestDialog::RefreshMonitor()
     if (!SettingsConfirmed() || !IsChannel(n))
         return;
     const ShownValues& v = context_.Model().Values();
-    const auto at = static_cast<std::size_t>(n);
-    monitor_->ShowLevels(v.ML[at], v.OL[at]);
-    monitor_->Phantom().setChecked(v.MT[at] != 0);
+    monitor_->ShowLevels(v.At(Op::ML, n), v.At(Op::OL, n));
+    monitor_->Phantom().setChecked(v.At(Op::MT, n) != 0);
     if (!monitor_->Fader().IsDragging())
         TakeGainFromModel();
 }
