@@ -64,10 +64,13 @@ TEST_F(TransactionTest, TheReplyNamesTheChannelThatIsStored)
     EXPECT_EQ(link.Query(Op::MG, {1}).Error(), LinkError::OtherAddress);
     EXPECT_EQ(p.MG[3], -8);
     EXPECT_EQ(p.MG[1], 0);
+    port.Answer(kPort, "XG21-4\r\n");  // input and output swapped
+    EXPECT_EQ(link.Set(Op::XG, {1, 2}, -4).Error(), LinkError::OtherAddress);
+    EXPECT_EQ(p.XG[2][1], -4);
     // The same input to another output answers another crosspoint.
     port.Answer(kPort, "XG22-12\r\n");
     EXPECT_EQ(link.Query(Op::XG, {2, 1}).Error(), LinkError::OtherAddress);
-    EXPECT_EQ(p.XG[2][1], 0);
+    EXPECT_EQ(p.XG[2][1], -4);
     EXPECT_EQ(p.XG[2][2], -12);
     port.Answer(kPort, "XG51-3\r\n");
     EXPECT_EQ(link.Query(Op::XG, {2, 1}).Error(), LinkError::BadAddress);
