@@ -4,6 +4,17 @@
 
 namespace brevant::test {
 
+std::vector<Piece> EchoingDevice(std::string_view line)
+{
+    if (line.starts_with("SAsr"))
+        return {{1ms, "SAK225\r\n"}};
+    if (line.starts_with("SVsr"))
+        return {{1ms, "SV105\r\n"}};
+    if (line.ends_with("r\r\n"))
+        return {{1ms, std::string(line.substr(0, line.size() - 3)) + "0\r\n"}};
+    return {{1ms, std::string(line)}};
+}
+
 void FakePort::Answer(int port, std::vector<Piece> pieces)
 {
     answers_[port].push_back(std::move(pieces));

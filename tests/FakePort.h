@@ -98,4 +98,8 @@ private:
     std::vector<std::string> calls_;
 };
 
+// A responder for a K225 (SV105) that answers every query with 0 and echoes
+// every other line, 1 ms after it was written.
+std::vector<Piece> EchoingDevice(std::string_view line);
+
 }  // namespace brevant::test

@@ -14,7 +14,6 @@
 #include <fstream>
 #include <netinet/in.h>
 #include <spawn.h>
-#include <sstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -179,10 +178,7 @@ void Ser2net::Stop()
 
 std::string Ser2net::Log() const
 {
-    std::ifstream in(dir_ + "/ser2net.log");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return FileText(dir_ + "/ser2net.log");
 }
 
 }  // namespace brevant::test

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -60,6 +62,30 @@ std::string MakeTempDir(const std::string& stem)
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir.string();
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+std::string TempDir::Write(const std::string& name, const std::string& bytes) const
+{
+    const std::string file = *this / name;
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file;
+}
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+long DirEntries(const std::string& dir)
+{
+    return std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator());
 }
 
 SimProcess::SimProcess(std::vector<std::string> extraArgs, int com, std::string dir)

@@ -42,6 +42,26 @@ private:
 // A fresh empty directory under the temporary directory.
 std::string MakeTempDir(const std::string& stem);
 
+// A fresh directory that goes away, with all it holds, with the object.
+class TempDir {
+public:
+    explicit TempDir(const std::string& stem) : path(MakeTempDir(stem)) {}
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+    // Writes `bytes` to the file `name` in it; returns the file's path.
+    std::string Write(const std::string& name, const std::string& bytes) const;
+
+    const std::string path;
+};
+
+// The whole contents of a file; "" when it cannot be read.
+std::string FileText(const std::string& path);
+// How many entries a directory holds (a temporary file left behind shows here).
+long DirEntries(const std::string& dir);
+
 // Runs a program to its end; returns its exit status and what it printed.
 struct ProgramResult {
     int status = -1;

@@ -9,10 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -28,19 +25,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr FileKind kPreset{"a preset", 64 * 1024};
-
-std::string Contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-long Entries(const std::string& dir)
-{
-    return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
-}
 
 // A blocked open is interrupted after a few seconds, and every second after,
 // instead of hanging the test: it then fails with EINTR, which no expected
@@ -70,55 +54,34 @@ private:
 
 class BoundedFileTest : public ::testing::Test {
 protected:
-    ~BoundedFileTest() override
-    {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
-
-    std::string Path(const std::string& name) const { return dir + "/" + name; }
-    std::string Write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(Path(name), std::ios::binary) << text;
-        return Path(name);
-    }
-
-    // A FIFO, a socket, a directory, a loop of two links and a link to the FIFO.
-    void MakeSpecialFiles()
-    {
-        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        ASSERT_LT(socketFile.size(), sizeof address.sun_path);
-        socketFile.copy(address.sun_path, socketFile.size());
-        ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
-        fs::create_directory(folder);
-        fs::create_symlink("loop2", loop);
-        fs::create_symlink("loop", Path("loop2"));
-        fs::create_symlink("fifo", linkToFifo);
-    }
-
-    const std::string dir = MakeTempDir("brevant-file");
-    const std::string fifo = Path("fifo");
-    const std::string socketFile = Path("socket");
-    const std::string folder = Path("folder");
-    const std::string loop = Path("loop");
-    const std::string linkToFifo = Path("link-to-fifo");
+    const TempDir dir{"brevant-file"};
 };
 
-TEST_F(BoundedFileTest, ReadingRefusesWhatIsNoFileAtOnce)
+// Reading and writing refuse what is no file at once, and leave it as it was:
+// a FIFO, a socket, a directory, a loop of two links and a link to the FIFO.
+TEST_F(BoundedFileTest, WhatIsNoFileIsRefusedBothWaysAtOnceAndLeftAsItWas)
 {
-    MakeSpecialFiles();
-    const std::string missing = Path("missing");
+    const std::string fifo = dir / "fifo", socketFile = dir / "socket", folder = dir / "folder";
+    const std::string loop = dir / "loop", linkToFifo = dir / "link-to-fifo", missing = dir / "missing";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketFile.size(), sizeof address.sun_path);
+    socketFile.copy(address.sun_path, socketFile.size());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+    fs::create_directory(folder);
+    fs::create_symlink("loop2", loop);
+    fs::create_symlink("loop", dir / "loop2");
+    fs::create_symlink("fifo", linkToFifo);
     const std::pair<std::string, std::string> cases[] = {
-        {"/dev/zero", "/dev/zero is a character device, not a file"},
         {fifo, fifo + " is a FIFO, not a file"},
         {linkToFifo, linkToFifo + " is a FIFO, not a file"},
         {socketFile, socketFile + " is a socket, not a file"},
         {folder, folder + " is a directory, not a file"},
         {loop, loop + " is a loop of symbolic links"},
+        {"/dev/zero", "/dev/zero is a character device, not a file"},
         {missing, missing + " does not exist"}};
     const OpenGuard guard;
     const auto start = std::chrono::steady_clock::now();
@@ -126,8 +89,18 @@ TEST_F(BoundedFileTest, ReadingRefusesWhatIsNoFileAtOnce)
         const FileBytes read = ReadBoundedFile(path, kPreset);
         EXPECT_FALSE(read.bytes) << path;
         EXPECT_EQ(read.error, error);
+        if (path.starts_with(dir.path) && path != missing) {
+            EXPECT_EQ(WriteRefusal(path), error);
+            EXPECT_EQ(WriteFileAtomically(path, "new"), error);
+        }
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_socket(socketFile));
+    EXPECT_TRUE(fs::is_empty(folder));
+    EXPECT_EQ(fs::read_symlink(loop), "loop2");
+    EXPECT_EQ(fs::read_symlink(linkToFifo), "fifo");
+    EXPECT_EQ(DirEntries(dir.path), 6);  // no temporary file was left
 }
 
 // A file above its bound is refused before it is read (a sparse 200 MB file
@@ -135,10 +108,10 @@ TEST_F(BoundedFileTest, ReadingRefusesWhatIsNoFileAtOnce)
 // do, like one growing while it is read) once one byte more than the bound is in.
 TEST_F(BoundedFileTest, ReadingIsBoundedBeforeAndWhileReading)
 {
-    const std::string huge = Write("huge", "");
+    const std::string huge = dir.Write("huge", "");
     fs::resize_file(huge, 200'000'000);
-    const std::string atBound = Write("at-bound", std::string(kPreset.maxBytes, 'x'));
-    const std::string overBound = Write("over-bound", std::string(kPreset.maxBytes + 1, 'x'));
+    const std::string atBound = dir.Write("at-bound", std::string(kPreset.maxBytes, 'x'));
+    const std::string overBound = dir.Write("over-bound", std::string(kPreset.maxBytes + 1, 'x'));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ReadBoundedFile(huge, kPreset).error, huge + " is larger than a preset can be (64 KiB)");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
@@ -153,49 +126,27 @@ TEST_F(BoundedFileTest, ReadingIsBoundedBeforeAndWhileReading)
     EXPECT_EQ(ReadBoundedFile("/proc/self/status", kPreset).bytes->rfind("Name:", 0), 0u);
 }
 
-TEST_F(BoundedFileTest, WritingRefusesWhatIsNoFileAndLeavesItAsItWas)
-{
-    MakeSpecialFiles();
-    const std::pair<std::string, std::string> cases[] = {
-        {fifo, fifo + " is a FIFO, not a file"},
-        {linkToFifo, linkToFifo + " is a FIFO, not a file"},
-        {socketFile, socketFile + " is a socket, not a file"},
-        {folder, folder + " is a directory, not a file"},
-        {loop, loop + " is a loop of symbolic links"}};
-    const OpenGuard guard;
-    for (const auto& [path, error] : cases) {
-        EXPECT_EQ(WriteRefusal(path), error);
-        EXPECT_EQ(WriteFileAtomically(path, "new"), error);
-    }
-    EXPECT_TRUE(fs::is_fifo(fifo));
-    EXPECT_TRUE(fs::is_socket(socketFile));
-    EXPECT_TRUE(fs::is_empty(folder));
-    EXPECT_EQ(fs::read_symlink(loop), "loop2");
-    EXPECT_EQ(fs::read_symlink(linkToFifo), "fifo");
-    EXPECT_EQ(Entries(dir), 6);  // no temporary file was left
-}
-
 // A new name, an older longer file, a link (to a file, or to a name yet to be
 // made): the target holds the bytes, keeps its permissions, links stay links.
 TEST_F(BoundedFileTest, AWriteReplacesTheFileWholeKeepingPermissionsAndLinks)
 {
-    EXPECT_EQ(WriteFileAtomically(Path("new"), "one"), "");
-    EXPECT_EQ(Contents(Path("new")), "one");
+    EXPECT_EQ(WriteFileAtomically(dir / "new", "one"), "");
+    EXPECT_EQ(FileText(dir / "new"), "one");
 
-    const std::string real = Write("real", "an older and longer text");
+    const std::string real = dir.Write("real", "an older and longer text");
     fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
-    fs::create_symlink("real", Path("link"));
-    EXPECT_EQ(WriteFileAtomically(Path("link"), "two"), "");
-    EXPECT_TRUE(fs::is_symlink(Path("link")));
-    EXPECT_EQ(Contents(real), "two");
+    fs::create_symlink("real", dir / "link");
+    EXPECT_EQ(WriteFileAtomically(dir / "link", "two"), "");
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(FileText(real), "two");
     EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 
-    fs::create_symlink("later", Path("dangling"));
-    EXPECT_EQ(WriteFileAtomically(Path("dangling"), "three"), "");
-    EXPECT_EQ(Contents(Path("later")), "three");
-    EXPECT_EQ(Entries(dir), 5);
+    fs::create_symlink("later", dir / "dangling");
+    EXPECT_EQ(WriteFileAtomically(dir / "dangling", "three"), "");
+    EXPECT_EQ(FileText(dir / "later"), "three");
+    EXPECT_EQ(DirEntries(dir.path), 5);
 
-    const std::string noFolder = Path("no-folder/x");
+    const std::string noFolder = dir / "no-folder/x";
     EXPECT_EQ(WriteFileAtomically(noFolder, "x"), "cannot create " + noFolder + ": No such file or directory");
 }
 
@@ -203,7 +154,7 @@ TEST_F(BoundedFileTest, AWriteReplacesTheFileWholeKeepingPermissionsAndLinks)
 // process) leaves the old file exactly as it was and no temporary file behind.
 TEST_F(BoundedFileTest, AWriteCutShortKeepsTheOldFile)
 {
-    const std::string file = Write("old", "old text\n");
+    const std::string file = dir.Write("old", "old text\n");
     const auto writeWithLittleRoom = [&] {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{};
@@ -214,8 +165,8 @@ TEST_F(BoundedFileTest, AWriteCutShortKeepsTheOldFile)
         std::_Exit(error.empty() ? 0 : 3);
     };
     EXPECT_EXIT(writeWithLittleRoom(), ::testing::ExitedWithCode(3), "\\[cannot write .*/old: File too large\\]");
-    EXPECT_EQ(Contents(file), "old text\n");
-    EXPECT_EQ(Entries(dir), 1);
+    EXPECT_EQ(FileText(file), "old text\n");
+    EXPECT_EQ(DirEntries(dir.path), 1);
 }
 
 }  // namespace

@@ -13,20 +13,6 @@
 namespace brevant::test {
 namespace {
 
-bool Starts(std::string_view line, std::string_view head) { return line.substr(0, head.size()) == head; }
-
-// A K225 that echoes every set and answers every query with 0.
-std::vector<Piece> Device(std::string_view line)
-{
-    if (Starts(line, "SAsr"))
-        return {{1ms, "SAK225\r\n"}};
-    if (Starts(line, "SVsr"))
-        return {{1ms, "SV105\r\n"}};
-    if (line.size() > 3 && line.substr(line.size() - 3) == "r\r\n")
-        return {{1ms, std::string(line.substr(0, line.size() - 3)) + "0\r\n"}};
-    return {{1ms, std::string(line)}};
-}
-
 class ConnectionLossTest : public LinkFixture {
 protected:
     // Round n of meter queries (0: the read-back's) is answered when
@@ -35,16 +21,17 @@ protected:
     void Script(std::vector<bool> answered, bool rest = false, std::string unread = "")
     {
         port.SetResponder(kPort, [this, answered, rest, unread](std::string_view line) {
-            if (Starts(line, "SAsr") && ++modelQueries == 2)
+            if (line.starts_with("SAsr") && ++modelQueries == 2)
                 silentBeforeSeeking = SteadyClock::now() - lastMeter;
-            const bool meter = Starts(line, "ML") || Starts(line, "OL");
+            const bool meter = line.starts_with("ML") || line.starts_with("OL");
             if (!meter)
-                return line == unread ? std::vector<Piece>{} : Device(line);
-            if (Starts(line, "ML1r"))
+                return line == unread ? std::vector<Piece>{} : EchoingDevice(line);
+            if (line.starts_with("ML1r"))
                 ++rounds;
             lastMeter = SteadyClock::now();
             const std::size_t round = static_cast<std::size_t>(rounds) - 1;
-            return (round < answered.size() ? answered[round] : rest) ? Device(line) : std::vector<Piece>{};
+            const bool answer = round < answered.size() ? answered[round] : rest;
+            return answer ? EchoingDevice(line) : std::vector<Piece>{};
         });
     }
     bool Connect()

@@ -120,17 +120,7 @@ TEST_F(CtlCommandTest, DumpNamesTheSettingsItCouldNotReadAndPrintsNoGuess)
 {
     // A device that answers everything but two settings.
     port.SetResponder(kPort, [](std::string_view line) {
-        const std::string text(line);
-        std::string reply;
-        if (text == "SAsr\n")
-            reply = "SAK225\r\n";
-        else if (text == "SVsr\n")
-            reply = "SV105\r\n";
-        else if (text == "CEs1\r\n")
-            reply = "CEs1\r\n";
-        else if (text != "MX13r\r\n" && text != "OD3r\r\n")
-            reply = text.substr(0, text.size() - 3) + "0\r\n";
-        return reply.empty() ? std::vector<Piece>{} : std::vector<Piece>{{1ms, reply}};
+        return line == "MX13r\r\n" || line == "OD3r\r\n" ? std::vector<Piece>{} : EchoingDevice(line);
     });
     const auto args = Parse({"--port", "3", "dump"});
     ASSERT_TRUE(args);

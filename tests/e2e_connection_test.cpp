@@ -72,15 +72,22 @@ TEST_F(ConnectionTest, ConnectsToEachModelAndKeepsTheMetersLive)
     }
 }
 
-TEST_F(ConnectionTest, SecondConnectIsRefusedAndReconnectAfterDisconnectPollsAgain)
+// An upgrade waits for a Disconnect, a Connect for the end of an upgrade; a
+// second Disconnect finds no worker and its stop request is dropped.
+TEST_F(ConnectionTest, UpgradeAndConnectExcludeEachOtherAndAReconnectPollsAgain)
 {
     StartWithConnection({"--no-pacing"});
     ASSERT_TRUE(Connect());
-    EXPECT_FALSE(Connect());
-    EXPECT_EQ(shown, std::vector<std::string>{"Already connect"});
+    std::vector<std::string> said;
+    const Report report = [&](std::string_view text, std::string_view) { said.emplace_back(text); };
+    EXPECT_FALSE(PrepareUpgrade(*connection, report));
     connection->Disconnect();
-    // A second Disconnect finds no worker: its stop request is dropped.
     connection->Disconnect();
+    state.flags.Upgrading = true;  // as while a transfer runs
+    EXPECT_FALSE(connection->Connect(report));
+    EXPECT_FALSE(RunUpgrade(*connection, "/nonexistent.b", {}, report));  // one transfer at a time
+    state.flags.Upgrading = false;
+    EXPECT_EQ(said, (std::vector<std::string>{"Already connect,please disconnect", "Updating"}));
     ASSERT_TRUE(Connect());
     EXPECT_TRUE(Eventually([&] { return connection->PollPasses() >= 3; }))
         << "a stale stop request ended the new worker";
@@ -123,7 +130,7 @@ TEST_F(ConnectionTest, AKilledDeviceIsLostAtOnceAndFoundAgainWithItsStoredSettin
     EXPECT_EQ(observer.Events(), (std::vector<std::string>{"refreshed", "lost COM3", "restored COM3", "refreshed"}));
 }
 
-TEST_F(ConnectionTest, ADeviceBackUnderAnotherNumberIsFoundByARescan)
+TEST_F(ConnectionTest, ADeviceBackUnderAnotherNumberIsFoundByARescanAndADisconnectEndsTheSearch)
 {
     StartWithConnection({"--no-pacing"});
     ASSERT_TRUE(Connect());
@@ -139,16 +146,10 @@ TEST_F(ConnectionTest, ADeviceBackUnderAnotherNumberIsFoundByARescan)
     EXPECT_EQ(state.flags.PortNumber, 6);
     EXPECT_TRUE(state.flags.Connected);
     EXPECT_EQ(observer.Events().at(2), "restored COM6");
-    connection->Disconnect();
-}
 
-TEST_F(ConnectionTest, DisconnectWhileLostStopsTheSearch)
-{
-    StartWithConnection({"--no-pacing"});
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
-    sim->Kill();
-    ASSERT_TRUE(Eventually([&] { return observer.lost == 1; }, 1.0));
+    // A Disconnect while lost stops the search at once.
+    moved.Kill();
+    ASSERT_TRUE(Eventually([&] { return observer.lost == 2; }, 1.0));
     EXPECT_LT(SecondsOf([&] { connection->Disconnect(); }), 0.35);
     EXPECT_FALSE(connection->WorkerRunning());
     EXPECT_FALSE(connection->Lost());
@@ -194,21 +195,6 @@ TEST_F(ConnectionTest, SaveDeviceIsConfirmedWhileThePollingRuns)
     EXPECT_TRUE(SaveDevice(*link, [&](std::string_view text, std::string_view) { saved.emplace_back(text); }));
     EXPECT_EQ(saved, std::vector<std::string>{"Save device successfully"});
     EXPECT_FALSE(state.flags.PollingHeld());
-}
-
-TEST_F(ConnectionTest, UpgradeIsRefusedWhileConnectedAndConnectWhileUpgrading)
-{
-    StartWithConnection({"--no-pacing"});
-    ASSERT_TRUE(Connect());
-    std::vector<std::string> said;
-    const Report report = [&](std::string_view text, std::string_view) { said.emplace_back(text); };
-    EXPECT_FALSE(PrepareUpgrade(*connection, report));
-    connection->Disconnect();
-    state.flags.Upgrading = true;  // as while a transfer runs
-    EXPECT_FALSE(connection->Connect(report));
-    EXPECT_FALSE(RunUpgrade(*connection, "/nonexistent.b", {}, report));  // one transfer at a time
-    state.flags.Upgrading = false;
-    EXPECT_EQ(said, (std::vector<std::string>{"Already connect,please disconnect", "Updating"}));
 }
 
 // With the link lost the worker seeks the device once a second; an upgrade

@@ -126,8 +126,10 @@ TEST_P(ExchangeTest, AReplyTornBeyondTheBudgetFailsAndItsRestIsThrownAwayBeforeT
 
 TEST_P(ExchangeTest, ALateReplyToAnEarlierCommandIsPassedOverForThisCommandsOwn)
 {
-    // In one piece; in one read that stops inside this command's own line;
-    // and in three pieces, two late whole replies ahead of this one's.
+    // Bytes that came unasked are thrown away. Then a late reply in one
+    // piece; in one read that stops inside this command's own line; and in
+    // three pieces, two late whole replies ahead of this one's.
+    port.Inject(kPort, "junk");
     port.Answer(kPort, "OL3-100\r\nMG1-8\r\n");
     EXPECT_TRUE(link.Query(Op::MG, {1}));
     EXPECT_EQ(p.MG[1], -8);
@@ -192,14 +194,6 @@ TEST_P(ExchangeTest, AnUnansweredCommandCostsTheNextOneNothing)
     EXPECT_LE(port.Now() - start, kStandardProfile.AnswerBudget() + kStandardProfile.FinishBudget());
 }
 
-TEST_P(ExchangeTest, BytesThatCameUnaskedAreThrownAway)
-{
-    port.Inject(kPort, "junk");
-    port.Answer(kPort, "MG1-1\r\n");
-    EXPECT_TRUE(link.Query(Op::MG, {1}));
-    EXPECT_EQ(p.MG[1], -1);
-}
-
 TEST_P(ExchangeTest, AVanishedPortIsAnErrorOfItsOwnAndIsTraced)
 {
     ProtocolTrace trace;
@@ -261,11 +255,16 @@ TEST_P(ExchangeTest, OverLongRepliesAreBoundedByTheReplyBuffer)
     }
 }
 
-TEST_P(ExchangeTest, WritesTheWholeCommandOnceAndNothingElse)
+// 2 ms after the write, then re-reads 2 ms apart; polling ends the last one as
+// the reply arrives. No wait follows the reply's line feed.
+TEST_P(ExchangeTest, AReplyEndsAtItsLineFeedWithoutAFurtherWait)
 {
-    port.Answer(kPort, "SVx\r\n");
-    EXPECT_TRUE(link.Exchange("SVsr\n", kIdentifyProfile, reply));
-    EXPECT_EQ(port.Writes(), std::vector<std::string>{"SVsr\n"});
+    const Micros start = port.Now();
+    const int waits = port.Waits();
+    port.Answer(kPort, {{4500us, "ML1-30\r\n"}});
+    ASSERT_TRUE(link.Query(Op::ML, {1}));
+    EXPECT_EQ(port.Now() - start, GetParam() == WaitMode::PollReadable ? 4500us : 6ms);
+    EXPECT_EQ(port.Waits() - waits, 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWaits, ExchangeTest,
@@ -274,44 +273,10 @@ INSTANTIATE_TEST_SUITE_P(BothWaits, ExchangeTest,
                              return mode.param == WaitMode::FixedPause ? "Fixed" : "Poll";
                          });
 
-TEST(ExchangeWaitTest, AReplyEndsAtItsLineFeedWithoutAFurtherWait)
+using ReplyOverdueTest = LinkFixture;
+
+TEST_F(ReplyOverdueTest, TenSecondsWithoutAValidReplyAreOverdueAndTellWhatCameInstead)
 {
-    Micros elapsed[2];
-    int waits[2];
-    for (WaitMode mode : {WaitMode::FixedPause, WaitMode::PollReadable}) {
-        FakePort port;
-        DeviceState state;
-        CommLog log;
-        DeviceLink link(port, state, log);
-        link.SetWaitMode(mode);
-        state.flags.PortNumber = 1;
-        port.Open(1);
-        port.Answer(1, {{4500us, "ML1-30\r\n"}});
-        ASSERT_TRUE(link.Query(Op::ML, {1}));
-        elapsed[mode == WaitMode::PollReadable] = port.Now();
-        waits[mode == WaitMode::PollReadable] = port.Waits();
-    }
-    // 2 ms after the write, then re-reads 2 ms apart; polling ends the last
-    // one as the reply arrives. No wait follows the reply's line feed.
-    EXPECT_EQ(elapsed[0], 6ms);
-    EXPECT_EQ(elapsed[1], 4500us);
-    EXPECT_EQ(waits[0], 3);
-    EXPECT_EQ(waits[1], 3);
-}
-
-}  // namespace
-}  // namespace brevant::test
-
-namespace brevant::test {
-namespace {
-
-TEST(ReplyWatchTest, TenSecondsWithoutAValidReplyAreOverdueAndTellWhatCameInstead)
-{
-    FakePort port;
-    DeviceState state;
-    CommLog log;
-    DeviceLink link(port, state, log);
-    state.flags.PortNumber = 1;
     const struct {
         const char* reply;  // what comes instead of an answer, each time
         const char* verdict;
@@ -324,7 +289,7 @@ TEST(ReplyWatchTest, TenSecondsWithoutAValidReplyAreOverdueAndTellWhatCameInstea
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(link.OpenPort());
-        port.Answer(1, "MG1-5\r\n");
+        port.Answer(kPort, "MG1-5\r\n");
         ASSERT_TRUE(link.Query(Op::MG, {1}));
         EXPECT_EQ(link.Verdict(), "");
         Micros firstFailure{-1};
@@ -332,9 +297,9 @@ TEST(ReplyWatchTest, TenSecondsWithoutAValidReplyAreOverdueAndTellWhatCameInstea
             if (firstFailure.count() < 0)
                 firstFailure = port.Now();
             if (*c.reply == '\0')
-                port.Ignore(1);
+                port.Ignore(kPort);
             else
-                port.Answer(1, c.reply);
+                port.Answer(kPort, c.reply);
             EXPECT_FALSE(link.Query(Op::MG, {1})) << c.reply;
         }
         EXPECT_TRUE(link.ReplyOverdue()) << c.reply;
@@ -342,8 +307,8 @@ TEST(ReplyWatchTest, TenSecondsWithoutAValidReplyAreOverdueAndTellWhatCameInstea
         EXPECT_LE(port.Now() - firstFailure, ReplyWatch::kGiveUp + 1s) << c.reply;
         EXPECT_EQ(link.Verdict(), c.verdict);
         // One valid reply starts the clock afresh.
-        port.Wait(1, 1s, false);
-        port.Answer(1, "MG1-5\r\n");
+        port.Wait(kPort, 1s, false);
+        port.Answer(kPort, "MG1-5\r\n");
         EXPECT_TRUE(link.Query(Op::MG, {1}));
         EXPECT_FALSE(link.ReplyOverdue());
     }

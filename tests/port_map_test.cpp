@@ -53,7 +53,8 @@ protected:
     fs::path root;
 };
 
-TEST_F(PortMapTest, SystemPortsAreUsbThenAcmThenRealOnBoardPortsByNumber)
+// A folder given as a fallback fills only the numbers the map lacks.
+TEST_F(PortMapTest, SystemPortsAreUsbThenAcmThenRealOnBoardPortsByNumberThenAFallbackFolder)
 {
     Touch(root / "dev" / "ttyUSB10");
     Touch(root / "dev" / "ttyUSB2");
@@ -63,6 +64,9 @@ TEST_F(PortMapTest, SystemPortsAreUsbThenAcmThenRealOnBoardPortsByNumber)
     OnBoardPort("ttyS0", 4);
     OnBoardPort("ttyS1", 0);     // listed, but no chip behind it
     Touch(root / "dev" / "ttyS2");  // no device at all
+    fs::create_directories(root / "extra");
+    Touch(root / "extra" / "COM1");  // shadowed by the adapter
+    Touch(root / "extra" / "COM39");
 
     const PortMap map = PortMap::System((root / "dev").string(), (root / "sys").string());
     const auto dev = [&](const char* name) { return (root / "dev" / name).string(); };
@@ -73,6 +77,13 @@ TEST_F(PortMapTest, SystemPortsAreUsbThenAcmThenRealOnBoardPortsByNumber)
     EXPECT_EQ(map.PathOf(5), std::nullopt);
     EXPECT_EQ(map.PathOf(0), std::nullopt);
     EXPECT_EQ(map.List().size(), 4u);
+
+    const PortMap filled = map.WithFallback((root / "extra").string());
+    EXPECT_EQ(filled.PathOf(1), dev("ttyUSB2"));
+    EXPECT_EQ(filled.PathOf(5), std::nullopt);
+    EXPECT_EQ(filled.PathOf(39), (root / "extra" / "COM39").string());
+    ASSERT_EQ(filled.List().size(), 5u);
+    EXPECT_EQ(filled.List().back(), std::make_pair(39, (root / "extra" / "COM39").string()));
 }
 
 TEST_F(PortMapTest, DirectoryPortsAreNamedComN)
@@ -115,22 +126,6 @@ TEST_F(PortMapTest, PortsNameTheirUsbAdapters)
     const auto linked = PortMap::Directory((root / "ports").string(), (root / "sys").string()).Ports();
     ASSERT_EQ(linked.size(), 1u);
     EXPECT_EQ(linked[0].adapter, "FTDI FT232R USB UART");
-}
-
-TEST_F(PortMapTest, AFallbackFolderFillsOnlyTheNumbersTheMapLacks)
-{
-    Touch(root / "dev" / "ttyUSB0");
-    fs::create_directories(root / "extra");
-    Touch(root / "extra" / "COM1");   // shadowed by the adapter
-    Touch(root / "extra" / "COM39");
-    const PortMap map = PortMap::System((root / "dev").string(), (root / "sys").string())
-                            .WithFallback((root / "extra").string());
-    EXPECT_EQ(map.PathOf(1), (root / "dev" / "ttyUSB0").string());
-    EXPECT_EQ(map.PathOf(2), std::nullopt);
-    EXPECT_EQ(map.PathOf(39), (root / "extra" / "COM39").string());
-    const auto list = map.List();
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[1], std::make_pair(39, (root / "extra" / "COM39").string()));
 }
 
 TEST_F(PortMapTest, OpeningAMissingOrOrdinaryFileFailsWithAReason)

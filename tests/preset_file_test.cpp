@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
 namespace brevant::test {
@@ -62,67 +60,44 @@ std::string WithLine(int n, const std::string& line)
     return text.replace(at, text.find('\n', at) - at + 1, line);
 }
 
-std::string Contents(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// How many entries `dir` holds: a temporary file left behind shows here.
-long Entries(const fs::path& dir)
-{
-    return std::distance(fs::directory_iterator(dir), fs::directory_iterator{});
-}
-
 // What is not a preset is refused, naming the first bad line.
-struct Refusal { const char* name; std::string text; std::string error; };
-void PrintTo(const Refusal& c, std::ostream* out) { *out << c.name; }
-class PresetRefusal : public ::testing::TestWithParam<Refusal> {};
-
-TEST_P(PresetRefusal, NamesTheFirstBadLine)
+TEST(PresetText, WhatIsNoPresetIsRefusedNamingTheFirstBadLine)
 {
-    const PresetCheck check = ParsePresetText(GetParam().text);
-    EXPECT_FALSE(check.preset);
-    EXPECT_EQ(check.error, GetParam().error);
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "line 1: expected \"DeviceType:\", found the end of the file"},
+        {"\x7f" "ELF\x02\x01\x01\0\0\0"s, "line 1: expected text, found the byte 0x7F"},
+        {WithLine(7, "MT:1,1,1,1,\r\r\n"), "line 7: expected \"MI:\", found \"MT:1,1,1,1,\""},
+        {kFile.substr(0, kFile.find("SN:")), "line 12: expected \"SN:\", found the end of the file"},
+        {WithLine(3, "MB:on\r\n"), "line 3: expected an integer after \"MB:\", found \"on\""},
+        {WithLine(2, "MG:1,x,3,4,\r\n"), "line 2: expected integers after \"MG:\", found \"1,x,3,4,\""},
+        {WithLine(2, "MG:1,2,3,4,5,\r\n"), "line 2: expected at most 4 values, found 5"},
+        {WithLine(3, "MB=1\r\n"), "line 3: expected \"MB:\", found \"MB=1\""},  // a key without its colon
+        {WithLine(2, std::string(40, 'Q') + "\r\n"),  // a long line is cut
+         "line 2: expected \"MG:\", found \"QQQQQQQQQQQQQQQQQQQQQQQQ\u2026\""}};
+    for (const auto& [text, error] : cases) {
+        const PresetCheck check = ParsePresetText(text);
+        EXPECT_FALSE(check.preset) << error;
+        EXPECT_EQ(check.error, error);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, PresetRefusal,
-    ::testing::ValuesIn(std::vector<Refusal>{
-        {"Empty", "", "line 1: expected \"DeviceType:\", found the end of the file"},
-        {"Program", "\x7f" "ELF\x02\x01\x01\0\0\0"s, "line 1: expected text, found the byte 0x7F"},
-        {"WrongKeyOnLine7", WithLine(7, "MT:1,1,1,1,\r\r\n"), "line 7: expected \"MI:\", found \"MT:1,1,1,1,\""},
-        {"Truncated", kFile.substr(0, kFile.find("SN:")), "line 12: expected \"SN:\", found the end of the file"},
-        {"NotANumber", WithLine(3, "MB:on\r\n"), "line 3: expected an integer after \"MB:\", found \"on\""},
-        {"NotNumbers", WithLine(2, "MG:1,x,3,4,\r\n"), "line 2: expected integers after \"MG:\", found \"1,x,3,4,\""},
-        {"TooManyValues", WithLine(2, "MG:1,2,3,4,5,\r\n"), "line 2: expected at most 4 values, found 5"},
-        {"KeyWithoutItsColon", WithLine(3, "MB=1\r\n"), "line 3: expected \"MB:\", found \"MB=1\""},
-        {"LongLinesAreCut", WithLine(2, std::string(40, 'Q') + "\r\n"),
-         "line 2: expected \"MG:\", found \"QQQQQQQQQQQQQQQQQQQQQQQQ\u2026\""}}),
-    [](const auto& c) { return std::string(c.param.name); });
-
-TEST(PresetText, ValuesOutOfRangeAreBroughtInAsTheDeviceWouldAndCounted)
+// Values out of range are brought in as the device would, and counted; a
+// short list line keeps the entries it does not name, and the family stays
+// the device's.
+TEST(PresetText, ValuesOutOfRangeAreBroughtInAndAShortListKeepsTheRest)
 {
-    const PresetCheck check =
-        ParsePresetText(WithLine(16, "OF:100,25000,0,300,\r\n").replace(kFile.find("MG:"), 15, "MG:-50,3,0,99,"));
-    ASSERT_TRUE(check.preset) << check.error;
-    DeviceParams p;
-    StorePreset(*check.preset, p);
-    EXPECT_EQ((std::array<int32_t, 4>{p.MG[1], p.MG[2], p.MG[3], p.MG[4]}), (std::array<int32_t, 4>{-10, 3, 0, 47}));
-    EXPECT_EQ((std::array<int32_t, 4>{p.OF[1], p.OF[2], p.OF[3], p.OF[4]}), (std::array<int32_t, 4>{0, 20000, 0, 300}));
-    EXPECT_EQ(check.preset->clamped, 4);
-    EXPECT_EQ(ClampedText(*check.preset), "4 values were outside their range and were brought into it");
-}
-
-TEST(PresetText, AShortListLineKeepsTheEntriesItDoesNotName)
-{
-    const PresetCheck check = ParsePresetText(WithLine(2, "MG:7,8,\r\n"));
+    const PresetCheck check = ParsePresetText(WithLine(16, "OF:100,25000,0,300,\r\n")
+                                                  .replace(kFile.find("MG:"), 16, "MG:-50,99,\r\r\n"));
     ASSERT_TRUE(check.preset) << check.error;
     DeviceParams p;
     p.MG[3] = 11;
     p.MG[4] = 12;
     StorePreset(*check.preset, p);
-    EXPECT_EQ((std::array<int32_t, 4>{p.MG[1], p.MG[2], p.MG[3], p.MG[4]}), (std::array<int32_t, 4>{7, 8, 11, 12}));
+    EXPECT_EQ((std::array<int32_t, 4>{p.MG[1], p.MG[2], p.MG[3], p.MG[4]}),
+              (std::array<int32_t, 4>{-10, 47, 11, 12}));
+    EXPECT_EQ((std::array<int32_t, 4>{p.OF[1], p.OF[2], p.OF[3], p.OF[4]}), (std::array<int32_t, 4>{0, 20000, 0, 300}));
+    EXPECT_EQ(check.preset->clamped, 4);
+    EXPECT_EQ(ClampedText(*check.preset), "4 values were outside their range and were brought into it");
     EXPECT_EQ(p.DeviceFamily, 1) << "the family stays the device's";
 }
 
@@ -141,30 +116,23 @@ TEST(PresetText, TheDifferencesFromTheDeviceAreListedInFileOrder)
                                         "Crosspoint 1\u21923: on \u2192 off"}));
 }
 
-class PresetFileTest : public ::testing::Test {
-protected:
-    ~PresetFileTest() override { std::error_code ignored; fs::remove_all(dir, ignored); }
-    const fs::path dir = MakeTempDir("brevant-preset");
-};
-
 // A save replaces the older file whole and leaves nothing else behind; its
 // bytes load back whatever their line ends, and lines after the nineteenth are
 // ignored, and the last line needs no line end.
-TEST_F(PresetFileTest, SaveWritesTheseExactBytesWhichLoadBackWhateverTheirLineEnds)
+TEST(PresetFile, SaveWritesTheseExactBytesWhichLoadBackWhateverTheirLineEnds)
 {
+    const TempDir dir{"brevant-preset"};
     DeviceParams p;
     p.DeviceFamily = 2;  // a K217's mirror: the family is the device's, never the preset's
     StorePreset(*ParsePresetText(kFile).preset, p);
-    const fs::path file = dir / "known.lg";
-    std::ofstream(file) << "an older and longer preset that is replaced as a whole\n";
-    EXPECT_TRUE(WritePresetFile(file.string(), p).ok);
-    EXPECT_EQ(Contents(file), kFile);
-    EXPECT_EQ(Entries(dir), 1);
+    const std::string file = dir.Write("known.lg", "an older and longer preset, replaced as a whole\n");
+    EXPECT_TRUE(WritePresetFile(file, p).ok);
+    EXPECT_EQ(FileText(file), kFile);
+    EXPECT_EQ(DirEntries(dir.path), 1);
 
     for (const std::string& text : {kFile, WithLineEnds(kFile, "\r\n") + "MG:1,1,1,1,\r\nDeviceType:9\r\n\x01",
                                     WithLineEnds(kFile, "\n"), kFile.substr(0, kFile.size() - 1)}) {
-        std::ofstream(file, std::ios::binary) << text;
-        const PresetCheck loaded = ReadPresetFile(file.string());
+        const PresetCheck loaded = ReadPresetFile(dir.Write("known.lg", text));
         ASSERT_TRUE(loaded.preset) << loaded.error;
         EXPECT_EQ(FormatPreset(*loaded.preset), kFile);
     }
@@ -172,16 +140,16 @@ TEST_F(PresetFileTest, SaveWritesTheseExactBytesWhichLoadBackWhateverTheirLineEn
 
 // Reading and writing go through ReadBoundedFile and WriteFileAtomically
 // (bounded_file_test covers every refusal); here only that they do.
-TEST_F(PresetFileTest, WhatIsNoFileIsRefusedBothWays)
+TEST(PresetFile, WhatIsNoFileIsRefusedBothWays)
 {
+    const TempDir dir{"brevant-preset"};
     DeviceParams p;
-    EXPECT_EQ(ReadPresetFile(dir.string()).error, dir.string() + " is a directory, not a file");
-    EXPECT_EQ(WritePresetFile(dir.string(), p).error, dir.string() + " is a directory, not a file");
-    const std::string large = (dir / "large.lg").string();
-    std::ofstream(large).close();
+    EXPECT_EQ(ReadPresetFile(dir.path).error, dir.path + " is a directory, not a file");
+    EXPECT_EQ(WritePresetFile(dir.path, p).error, dir.path + " is a directory, not a file");
+    const std::string large = dir.Write("large.lg", "");
     fs::resize_file(large, kMaxPresetBytes + 1);
     EXPECT_EQ(ReadPresetFile(large).error, large + " is larger than a preset can be (64 KiB)");
-    EXPECT_EQ(Entries(dir), 1);
+    EXPECT_EQ(DirEntries(dir.path), 1);
 }
 
 using PresetUploadTest = LinkFixture;
@@ -247,7 +215,6 @@ TEST_F(PresetUploadTest, TheFirstSettingNotTakenEndsTheUploadAndIsCounted)
     ASSERT_EQ(writes.size(), 49u + kUploadAttempts);
     EXPECT_EQ(std::vector(writes.end() - 3, writes.end()), std::vector<std::string>(3, writes.back()));
     EXPECT_TRUE(writes.back().starts_with("OD3"));
-
     port.Vanish(kPort);
     port.ClearRecord();
     const PresetLoad gone = UploadPreset(link);
@@ -257,34 +224,20 @@ TEST_F(PresetUploadTest, TheFirstSettingNotTakenEndsTheUploadAndIsCounted)
                                               std::string(Describe(LinkError::PortGone)) + ")");
 }
 
-
 // Open From File against the simulator through the program's own procedures.
-class PresetOpenTest : public SimLinkFixture {
-protected:
-    void Begin(std::vector<std::string> simArgs)
-    {
-        Start(std::move(simArgs));
-        connection = std::make_unique<Connection>(*link, observer);
-        state.flags.PortNumber = kCom;
-    }
-    void TearDown() override
-    {
-        connection.reset();
-        SimLinkFixture::TearDown();
-    }
-
-    RecordingObserver observer;
-    std::unique_ptr<Connection> connection;
-    std::vector<std::string> said;
-    const Report report = [this](std::string_view text, std::string_view) { said.push_back(std::string(text)); };
-};
-
 // Every setting went, but the device answers nothing afterwards (the version,
 // the model and 81 sets are its last 83 replies): no "Open successfully".
+using PresetOpenTest = SimLinkFixture;
+
 TEST_F(PresetOpenTest, AWholeUploadAfterWhichTheDeviceFallsSilentIsNoSuccess)
 {
-    Begin({"--no-pacing", "--fault-noreply", "1", "--fault-after", "83"});
-    const PresetLoad load = OpenPreset(*connection, PresetFromMirror(p), report);
+    Start({"--no-pacing", "--fault-noreply", "1", "--fault-after", "83"});
+    RecordingObserver observer;
+    Connection connection(*link, observer);
+    state.flags.PortNumber = kCom;
+    std::vector<std::string> said;
+    const Report report = [&](std::string_view text, std::string_view) { said.emplace_back(text); };
+    const PresetLoad load = OpenPreset(connection, PresetFromMirror(p), report);
     EXPECT_FALSE(load.ok);
     EXPECT_EQ(load.sent, 81);
     ASSERT_EQ(said.size(), 2u);

@@ -133,8 +133,6 @@ TEST(ProtocolTraceRingTest, KeepsTheReadBackThroughTwoMinutesOfMeterPolling)
     EXPECT_EQ(held[readBack].bytes, "ML1r\r\n");
     EXPECT_TRUE(held[readBack + 1].meterPolling) << "a reply to a meter query";
     EXPECT_FALSE(held.back().meterPolling);
-    for (std::size_t i = 1; i < held.size(); ++i)
-        ASSERT_EQ(held[i].sequence, held[i - 1].sequence + 1);
 
     // More polling pushes out the oldest polling, never the read-back.
     for (int i = 0; i < 20'000; ++i)
@@ -145,10 +143,9 @@ TEST(ProtocolTraceRingTest, KeepsTheReadBackThroughTwoMinutesOfMeterPolling)
     EXPECT_EQ(trace.Since(later.back().sequence - 1).size(), 1u);
 }
 
-// 12:03:04.512 local time on an ordinary day.
-std::chrono::system_clock::time_point At120304512()
+TEST(ProtocolTraceFileTest, LinesShowTimePortDirectionAndEscapedBytes)
 {
-    std::tm local{};
+    std::tm local{};  // 12:03:04.512 local time on an ordinary day
     local.tm_year = 2024 - 1900;
     local.tm_mon = 2;
     local.tm_mday = 5;
@@ -156,13 +153,8 @@ std::chrono::system_clock::time_point At120304512()
     local.tm_min = 3;
     local.tm_sec = 4;
     local.tm_isdst = -1;
-    return std::chrono::system_clock::from_time_t(std::mktime(&local)) + std::chrono::milliseconds(512);
-}
-
-TEST(ProtocolTraceFileTest, LinesShowTimePortDirectionAndEscapedBytes)
-{
+    const auto t = std::chrono::system_clock::from_time_t(std::mktime(&local)) + 512ms;
     ProtocolTrace trace;
-    const auto t = At120304512();
     trace.Record(t, 3, TraceDirection::Sent, "MG112\r\n");
     trace.Record(t, 12, TraceDirection::Received, std::string("a\tb\\c\0\x7f\xb5", 8));
     const std::string expected = "12:03:04.512  COM3  >  MG112\\r\\n\n"

@@ -12,14 +12,7 @@ namespace {
 class ReadBackOrderTest : public LinkFixture {
 protected:
     std::atomic<bool> noStop{false};
-    // Echo every query with value 0 so that every exchange succeeds quickly.
-    void EchoEverything()
-    {
-        port.SetResponder(kPort, [](std::string_view line) {
-            std::string reply(line.substr(0, line.size() - 3));  // drop "r\r\n"
-            return std::vector<Piece>{{1ms, reply + "0\r\n"}};
-        });
-    }
+    void EchoEverything() { port.SetResponder(kPort, &EchoingDevice); }
     std::vector<std::string> Lines()
     {
         std::vector<std::string> lines;
@@ -79,7 +72,7 @@ TEST_F(ReadBackOrderTest, ASettingNeverReadIsTriedFourTimesAndNamed)
             return std::vector<Piece>{};
         if (line == "XG24r\r\n")  // always the word of another crosspoint
             return std::vector<Piece>{{1ms, "XG42-3\r\n"}};
-        return std::vector<Piece>{{1ms, std::string(line.substr(0, line.size() - 3)) + "0\r\n"}};
+        return EchoingDevice(line);
     });
     const ReadBackResult result = ReadBackSettings(link, ModelFamily::K225, noStop);
     EXPECT_EQ(result.exchanges, 89 + 3 * 3);
@@ -141,39 +134,33 @@ protected:
     Connection connection{link, observer};
 };
 
-TEST_F(ModelQueryTest, KnownModelsSetFamilyAndText)
+// A known model sets its family; any other ("SA" in any case, the model as
+// received; lower case is no model this program knows) is connected
+// read-only under its own name.
+TEST_F(ModelQueryTest, KnownModelsSetTheirFamilyAndAnyOtherIsReadOnly)
 {
-    port.Answer(kPort, "SAK217\r\n");
-    EXPECT_TRUE(connection.QueryModel());
-    EXPECT_EQ(port.Written(), "SAsr\n");
-    EXPECT_TRUE(state.flags.Connected);
-    EXPECT_EQ(p.DeviceFamily, 2);
-    EXPECT_EQ(p.SA.Get(), "SAK217");
-
-    port.Answer(kPort, "SAK225\r\n");
-    EXPECT_TRUE(connection.QueryModel());
-    EXPECT_EQ(p.DeviceFamily, 1);
-}
-
-TEST_F(ModelQueryTest, AnyOtherModelIsConnectedReadOnlyUnderItsOwnName)
-{
-    port.Answer(kPort, "sak999\r\n");  // "SA" in any case; the model as received
-    EXPECT_TRUE(connection.QueryModel());
-    EXPECT_TRUE(state.flags.Connected);
-    EXPECT_TRUE(state.flags.UnknownModel);
-    EXPECT_EQ(p.DeviceFamily, 0);
-    EXPECT_EQ(p.SA.Get(), "SAk999");
-    EXPECT_EQ(ModelName(state), "unknown model k999");
-
-    port.Answer(kPort, "SAk217\r\n");  // lower case is no model this program knows
-    EXPECT_TRUE(connection.QueryModel());
-    EXPECT_TRUE(state.flags.UnknownModel);
-
-    port.Answer(kPort, "SAK225\r\n");
-    EXPECT_TRUE(connection.QueryModel());
-    EXPECT_FALSE(state.flags.UnknownModel);
-    EXPECT_EQ(p.DeviceFamily, 1);
-    EXPECT_EQ(ModelName(state), "K225");
+    const struct {
+        const char* reply;
+        int family;
+        const char* sa;
+        const char* name;
+    } cases[] = {
+        {"SAK217\r\n", 2, "SAK217", "K217"},
+        {"sak999\r\n", 0, "SAk999", "unknown model k999"},
+        {"SAk217\r\n", 0, "SAk217", "unknown model k217"},
+        {"SAK225\r\n", 1, "SAK225", "K225"},
+    };
+    for (const auto& c : cases) {
+        port.ClearRecord();
+        port.Answer(kPort, c.reply);
+        EXPECT_TRUE(connection.QueryModel()) << c.reply;
+        EXPECT_EQ(port.Written(), "SAsr\n");
+        EXPECT_TRUE(state.flags.Connected);
+        EXPECT_EQ(state.flags.UnknownModel, c.family == 0) << c.reply;
+        EXPECT_EQ(p.DeviceFamily, c.family) << c.reply;
+        EXPECT_EQ(p.SA.Get(), c.sa);
+        EXPECT_EQ(ModelName(state), c.name);
+    }
 }
 
 TEST_F(ModelQueryTest, TheModelIsAskedThreeTimesBeforeTheQueryFails)

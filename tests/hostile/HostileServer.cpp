@@ -28,13 +28,9 @@ const HostileKind kHostileKinds[11] = {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr unsigned char kIac = 255;
-constexpr unsigned char kSb = 250;
-constexpr unsigned char kSe = 240;
-constexpr unsigned char kWill = 251;
-constexpr unsigned char kDo = 253;
-constexpr unsigned char kNop = 241;
-constexpr unsigned char kComPort = 44;
+// Telnet's bytes: IAC, SB, SE, WILL, DO, NOP, and the COM-PORT-OPTION.
+constexpr char kIac = '\xFF', kSb = '\xFA', kSe = '\xF0', kWill = '\xFB', kDo = '\xFD', kNop = '\xF1';
+constexpr char kComPort = 44;
 constexpr std::size_t kLineKept = 256;
 constexpr std::size_t kStreamChunk = 16384;
 constexpr int kSettingsBeforeClose = 3;
@@ -43,11 +39,8 @@ constexpr std::chrono::milliseconds kDripGap{100};
 std::string Escaped(std::string_view bytes)
 {
     std::string out;
-    for (const char c : bytes) {
-        out += c;
-        if (static_cast<unsigned char>(c) == kIac)
-            out += c;
-    }
+    for (const char c : bytes)
+        out += c == kIac ? std::string(2, c) : std::string(1, c);
     return out;
 }
 
@@ -153,19 +146,22 @@ struct Connection {
 
     // The client side of RFC 2217: each COM-PORT-OPTION setting is
     // acknowledged with the value asked for.
-    void Telnet(unsigned char b)
+    void Telnet(char b)
     {
         switch (in) {
         case In::Data:
             if (b == kIac)
                 in = In::Iac;
             else
-                Data(static_cast<char>(b));
+                Data(b);
             break;
         case In::Iac:
-            in = b == kIac ? In::Data : b == kSb ? In::Sub : b >= kWill ? In::Verb : In::Data;
+            in = b == kIac                             ? In::Data
+                 : b == kSb                            ? In::Sub
+                 : static_cast<unsigned char>(b) >= 251 ? In::Verb  // WILL, WONT, DO, DONT
+                                                        : In::Data;
             if (b == kIac)
-                Data(static_cast<char>(b));
+                Data(b);
             if (b == kSb)
                 sub.clear();
             break;
@@ -174,18 +170,15 @@ struct Connection {
             if (b == kIac)
                 in = In::SubIac;
             else if (sub.size() < 64)
-                sub += static_cast<char>(b);
+                sub += b;
             break;
         case In::SubIac:
-            if (b == kSe && sub.size() >= 2 && static_cast<unsigned char>(sub[0]) == kComPort) {
-                out += std::string{static_cast<char>(kIac), static_cast<char>(kSb), static_cast<char>(kComPort),
-                                   static_cast<char>(sub[1] + 100)};
-                out += Escaped(sub.substr(2));
-                out += std::string{static_cast<char>(kIac), static_cast<char>(kSe)};
-            }
+            if (b == kSe && sub.size() >= 2 && sub[0] == kComPort)
+                out += std::string{kIac, kSb, kComPort, static_cast<char>(sub[1] + 100)} +
+                       Escaped(sub.substr(2)) + std::string{kIac, kSe};
             in = b == kIac ? In::Sub : In::Data;
             if (b == kIac)
-                sub += static_cast<char>(b);
+                sub += b;
             break;
         }
     }
@@ -200,10 +193,8 @@ std::string StreamChunk(Hostility hostility)
         else if (hostility == Hostility::EndlessLine)
             chunk += "SV105SAK225";
         else
-            chunk += std::string{static_cast<char>(kIac), static_cast<char>(kWill), 1, static_cast<char>(kIac),
-                                 static_cast<char>(kDo), 5, static_cast<char>(kIac), static_cast<char>(kSb),
-                                 static_cast<char>(kComPort), 106, 0, static_cast<char>(kIac),
-                                 static_cast<char>(kSe), static_cast<char>(kIac), static_cast<char>(kNop)};
+            chunk += std::string{kIac, kWill, 1,  kIac, kDo, 5,    kIac, kSb,
+                                 kComPort, 106, 0, kIac, kSe, kIac, kNop};
     }
     return chunk;
 }
@@ -271,7 +262,7 @@ void HostileServer::Serve(int fd)
 {
     Connection c;
     if (rfc2217_)
-        c.out = std::string{static_cast<char>(kIac), static_cast<char>(kDo), static_cast<char>(kComPort)};
+        c.out = std::string{kIac, kDo, kComPort};
     c.streaming = hostility_ == Hostility::ZeroStream && !honestIdentity_;
     const Clock::time_point end = Clock::now() + kServeLimit;
     char buffer[4096];
@@ -284,7 +275,7 @@ void HostileServer::Serve(int fd)
             break;  // the client went away
         for (ssize_t i = 0; i < n; ++i) {
             if (rfc2217_)
-                c.Telnet(static_cast<unsigned char>(buffer[i]));
+                c.Telnet(buffer[i]);
             else
                 c.Data(buffer[i]);
         }

@@ -23,7 +23,6 @@
 #include <iostream>
 #include <mutex>
 #include <signal.h>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -65,12 +64,16 @@ struct Outcome {
     }
 };
 
-std::string ReadWhole(const std::string& path)
+// The lines of a file that are not empty.
+std::vector<std::string> Lines(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty())
+            lines.push_back(line);
+    }
+    return lines;
 }
 
 // The peak resident size of `pid` so far, in kilobytes, once it runs
@@ -90,18 +93,6 @@ long PeakKilobytes(pid_t pid, const std::string& program)
             return std::atol(line.c_str() + 6);
     }
     return 0;
-}
-
-std::string LastLine(const std::string& text)
-{
-    std::istringstream in(text);
-    std::string line;
-    std::string last;
-    while (std::getline(in, line)) {
-        if (!line.empty())
-            last = line;
-    }
-    return last;
 }
 
 Outcome Run(const std::string& ctl, const Case& c, int index)
@@ -150,10 +141,9 @@ Outcome Run(const std::string& ctl, const Case& c, int index)
     outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     outcome.peakMegabytes = static_cast<double>(peak) / 1024.0;
-    std::istringstream printed(ReadWhole(outPath));
-    for (std::string line; std::getline(printed, line);)
-        outcome.wrongValues += line.empty() ? 0 : 1;
-    outcome.message = LastLine(ReadWhole(errPath));
+    outcome.wrongValues = static_cast<int>(Lines(outPath).size());
+    const std::vector<std::string> said = Lines(errPath);
+    outcome.message = said.empty() ? "" : said.back();
     if (outcome.message.size() > 90)
         outcome.message = outcome.message.substr(0, 87) + "...";
     ::unlink(outPath.c_str());
