@@ -41,7 +41,10 @@ public:
     void Close(int port) override { inner_.Close(port); }
     LineControlResult SetDtr(int port, bool on) override { return inner_.SetDtr(port, on); }
     LineControlResult SetRts(int port, bool on) override { return inner_.SetRts(port, on); }
-    void Wait(int port, Micros limit, bool untilReadable) override { inner_.Wait(port, limit, untilReadable); }
+    void Wait(int port, Micros limit, bool untilReadable) override
+    {
+        inner_.Wait(port, limit, untilReadable);
+    }
     SteadyClock::time_point Clock() const override { return inner_.Clock(); }
 
 private:

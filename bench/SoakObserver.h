@@ -13,8 +13,14 @@ class SoakObserver final : public ConnectionObserver {
 public:
     explicit SoakObserver(ConnectionObserver* next = nullptr) : next_(next) {}
 
-    void ModelPanesShown(int family) override { Pass([&](ConnectionObserver& o) { o.ModelPanesShown(family); }); }
-    void ChannelViewShown() override { Pass([&](ConnectionObserver& o) { o.ChannelViewShown(); }); }
+    void ModelPanesShown(int family) override
+    {
+        Pass([&](ConnectionObserver& o) { o.ModelPanesShown(family); });
+    }
+    void ChannelViewShown() override
+    {
+        Pass([&](ConnectionObserver& o) { o.ChannelViewShown(); });
+    }
     void ReadBackIncomplete(const std::vector<SettingRef>& unread) override
     {
         ++incompleteReadBacks;
@@ -40,8 +46,14 @@ public:
         ++linksRestored;
         Pass([&](ConnectionObserver& o) { o.LinkRestored(port); });
     }
-    void PanelsReset(int family) override { Pass([&](ConnectionObserver& o) { o.PanelsReset(family); }); }
-    void ReadBackEnded() override { Pass([&](ConnectionObserver& o) { o.ReadBackEnded(); }); }
+    void PanelsReset(int family) override
+    {
+        Pass([&](ConnectionObserver& o) { o.PanelsReset(family); });
+    }
+    void ReadBackEnded() override
+    {
+        Pass([&](ConnectionObserver& o) { o.ReadBackEnded(); });
+    }
 
     std::atomic<int> readBacks{0};
     std::atomic<int> incompleteReadBacks{0};

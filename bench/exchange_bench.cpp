@@ -60,8 +60,7 @@ int main(int argc, char** argv)
                 else
                     ++failed;
             }
-            const double elapsed =
-                std::chrono::duration<double>(SteadyClock::now() - start).count();
+            const double elapsed = std::chrono::duration<double>(SteadyClock::now() - start).count();
             const double rate = done / elapsed;
             // Both ways: the command line and its reply.
             const double bytesEach = done ? double(port.Bytes()) / (done + failed) : 1.0;

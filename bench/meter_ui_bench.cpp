@@ -5,13 +5,13 @@
 // how often the meters redrew.
 //
 // Usage: meter_ui_bench [seconds, default 5]   (runs on the offscreen platform)
+#include "core/PosixSerialPort.h"
+#include "procedures/Connection.h"
+#include "tests/SimProcess.h"
 #include "ui/panels/ChannelPane.h"
 #include "ui/panels/InputLevelPanel.h"
 #include "ui/panels/OutputLevelPanel.h"
-#include "procedures/Connection.h"
 #include "ui/panels/PanelRefresher.h"
-#include "core/PosixSerialPort.h"
-#include "tests/SimProcess.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

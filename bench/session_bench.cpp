@@ -13,16 +13,16 @@
 // to its own, looser target.
 //
 // Usage: session_bench [seconds of polling per family, default 3]
-#include "procedures/Connection.h"
 #include "bench/CountingPort.h"
 #include "core/PortRouter.h"
+#include "procedures/Connection.h"
 #include "procedures/PresetFile.h"
 #include "procedures/PresetProcedures.h"
 #include "procedures/ReadBack.h"
-#include "tests/Ser2net.h"
-#include "tests/SimProcess.h"
 #include "procedures/UpgradeProcedure.h"
 #include "programs/sim/PtyServer.h"
+#include "tests/Ser2net.h"
+#include "tests/SimProcess.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -52,12 +52,9 @@ enum class Route { Pty, Ser2netRaw, Ser2netRfc2217 };
 const char* RouteName(Route route)
 {
     switch (route) {
-    case Route::Ser2netRaw:
-        return "ser2net raw";
-    case Route::Ser2netRfc2217:
-        return "ser2net RFC 2217";
-    case Route::Pty:
-        break;
+    case Route::Ser2netRaw: return "ser2net raw";
+    case Route::Ser2netRfc2217: return "ser2net RFC 2217";
+    case Route::Pty: break;
     }
     return "pty";
 }
@@ -65,14 +62,13 @@ constexpr int kReadBackRuns = 9;
 
 void Row(const std::string& what, double seconds, double lineSeconds, const std::string& extra = "")
 {
-    std::printf("%-38s %9.3f s %9.3f s %8.2fx  %s\n", what.c_str(), seconds, lineSeconds, seconds / lineSeconds,
-                extra.c_str());
+    std::printf("%-38s %9.3f s %9.3f s %8.2fx  %s\n", what.c_str(), seconds, lineSeconds,
+                seconds / lineSeconds, extra.c_str());
 }
 
 // The simulated device answers each command line this long after its last
 // byte has arrived: no program could do better than the line time plus this.
-constexpr double kAnswerSeconds =
-    std::chrono::duration<double>(sim::PtyServer::kProcessingTime).count();
+constexpr double kAnswerSeconds = std::chrono::duration<double>(sim::PtyServer::kProcessingTime).count();
 
 // One run of a procedure: its time, the line time of the bytes it moved, and
 // the commands it sent.
@@ -81,7 +77,10 @@ struct Run {
     double lineSeconds = 0;
     long commands = 0;
     double Ratio() const { return seconds / lineSeconds; }
-    double Floor() const { return (lineSeconds + static_cast<double>(commands) * kAnswerSeconds) / lineSeconds; }
+    double Floor() const
+    {
+        return (lineSeconds + static_cast<double>(commands) * kAnswerSeconds) / lineSeconds;
+    }
 };
 
 // The median run by ratio, with the range of ratios and the verdict.
@@ -90,8 +89,9 @@ void MedianRow(const std::string& what, std::vector<Run> runs, double target)
     std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.Ratio() < b.Ratio(); });
     const Run& median = runs[runs.size() / 2];
     char extra[128];
-    std::snprintf(extra, sizeof extra, "median of %zu, %.2f..%.2f, device answer floor %.2fx; target <= %.2fx: %s",
-                  runs.size(), runs.front().Ratio(), runs.back().Ratio(), median.Floor(), target,
+    std::snprintf(extra, sizeof extra,
+                  "median of %zu, %.2f..%.2f, device answer floor %.2fx; target <= %.2fx: %s", runs.size(),
+                  runs.front().Ratio(), runs.back().Ratio(), median.Floor(), target,
                   median.Ratio() <= target ? "met" : "MISSED");
     Row(what, median.seconds, median.lineSeconds, extra);
 }
@@ -197,8 +197,8 @@ bool BenchFirmware(int words, Route route)
     if (!sim.Started())
         return false;
     const std::string image = sim.PortsDir() + "/bench.b";
-    const auto made = test::RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "200",
-                                                          "--words", std::to_string(words)});
+    const auto made = test::RunProgram(
+        BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "200", "--words", std::to_string(words)});
     if (made.status != 0)
         return false;
     ConnectionObserver none;
@@ -227,11 +227,12 @@ bool BenchFirmware(int words, Route route)
     const double data = std::chrono::duration<double>(last - first).count();
     const double dataLine = (bytesAtLast - bytesAtFirst) / bench::kLineBytesPerSecond;
     char extra[128];
-    std::snprintf(extra, sizeof extra, "%.0f words/s, %.3f of line rate; target >= %.2f: %s%s", (words - 2) / data,
-                  dataLine / data, kFirmwareTarget, dataLine / data >= kFirmwareTarget ? "met" : "MISSED",
-                  ok ? "" : " (failed)");
+    std::snprintf(extra, sizeof extra, "%.0f words/s, %.3f of line rate; target >= %.2f: %s%s",
+                  (words - 2) / data, dataLine / data, kFirmwareTarget,
+                  dataLine / data >= kFirmwareTarget ? "met" : "MISSED", ok ? "" : " (failed)");
     Row("firmware data words", data, dataLine, extra);
-    std::snprintf(extra, sizeof extra, "%.3f of line rate, with the device's programming time", port.LineSeconds() / whole);
+    std::snprintf(extra, sizeof extra, "%.3f of line rate, with the device's programming time",
+                  port.LineSeconds() / whole);
     Row("firmware upgrade, whole", whole, port.LineSeconds(), extra);
     return ok;
 }

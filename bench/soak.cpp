@@ -8,16 +8,16 @@
 // stops). Exits 1 when any setting differs or the final read-back never came.
 //
 //   brevant-soak [--seconds N] [--seed S] [--quiet] [--show-losses]
-#include "procedures/CommandQueue.h"
+#include "bench/SoakObserver.h"
 #include "core/CommLog.h"
-#include "procedures/Connection.h"
-#include "tests/MirrorCompare.h"
-#include "procedures/PanelSend.h"
 #include "core/PosixSerialPort.h"
 #include "core/ProtocolTrace.h"
-#include "tests/SimProcess.h"
-#include "bench/SoakObserver.h"
+#include "procedures/CommandQueue.h"
+#include "procedures/Connection.h"
+#include "procedures/PanelSend.h"
 #include "programs/sim/StateFile.h"
+#include "tests/MirrorCompare.h"
+#include "tests/SimProcess.h"
 
 #include <algorithm>
 #include <charconv>
@@ -111,12 +111,8 @@ struct Counts {
 class Soak {
 public:
     explicit Soak(const Options& options)
-        : options_(options),
-          dir_(test::MakeTempDir("brevant-soak")),
-          stateFile_(dir_ + "/device.state"),
-          rng_(options.seed),
-          serial_(PortMap::Directory(dir_)),
-          link_(serial_, state_, log_),
+        : options_(options), dir_(test::MakeTempDir("brevant-soak")), stateFile_(dir_ + "/device.state"),
+          rng_(options.seed), serial_(PortMap::Directory(dir_)), link_(serial_, state_, log_),
           covered_(UploadList(ModelFamily::K225))
     {
         link_.SetTrace(&trace_);
@@ -133,11 +129,11 @@ public:
 private:
     std::vector<std::string> SimArgs(bool faults) const
     {
-        std::vector<std::string> args = {"--state", stateFile_, "--keep-on-exit",
-                                         "--seed", std::to_string(options_.seed + simStarts_)};
+        std::vector<std::string> args = {"--state", stateFile_, "--keep-on-exit", "--seed",
+                                         std::to_string(options_.seed + simStarts_)};
         if (faults) {
-            args.insert(args.end(), {"--fault-noreply", "0.05", "--fault-split", "0.05", "--fault-garbage", "0.02",
-                                     "--fault-delay", "0.02", "--delay-ms", "150"});
+            args.insert(args.end(), {"--fault-noreply", "0.05", "--fault-split", "0.05", "--fault-garbage",
+                                     "0.02", "--fault-delay", "0.02", "--delay-ms", "150"});
         }
         return args;
     }
@@ -221,7 +217,8 @@ void Soak::ShowTraceTail() const
 // device accepts (now and then "off" for the frequency limits).
 void Soak::MakeChange()
 {
-    const SettingRef& setting = covered_[std::uniform_int_distribution<std::size_t>(0, covered_.size() - 1)(rng_)];
+    const SettingRef& setting =
+        covered_[std::uniform_int_distribution<std::size_t>(0, covered_.size() - 1)(rng_)];
     const auto& info = sim::DeviceSettings::Info(test::SimKey(setting).param);
     int32_t value = std::uniform_int_distribution<int32_t>(info.min, info.max)(rng_);
     if (info.offBelowMin && std::uniform_int_distribution<int>(0, 9)(rng_) == 0)
@@ -302,8 +299,9 @@ int Soak::Run()
             ShowTraceTail();
         }
         if (!options_.quiet && now >= nextProgress) {
-            Say(std::to_string(counts_.made.load()) + " changes, " + std::to_string(connection_->Reconnects()) +
-                " reconnects, RSS " + std::to_string(ResidentKiB()) + " KiB");
+            Say(std::to_string(counts_.made.load()) + " changes, " +
+                std::to_string(connection_->Reconnects()) + " reconnects, RSS " +
+                std::to_string(ResidentKiB()) + " KiB");
             nextProgress += std::chrono::seconds(60);
         }
         SleepFor(Micros{10'000});
@@ -327,8 +325,8 @@ int Soak::Run()
         return 2;
     const bool readBack = Eventually(
         [&] {
-            return observer_.linksRestored.load() > restoredBefore && observer_.readBacks.load() > readBacksBefore &&
-                   state_.flags.Connected.load();
+            return observer_.linksRestored.load() > restoredBefore &&
+                   observer_.readBacks.load() > readBacksBefore && state_.flags.Connected.load();
         },
         kFinalWait);
     const auto unread = connection_->UnreadSettings();
@@ -350,19 +348,20 @@ int Soak::Run()
     std::printf("brevant-soak: %.1f minutes, seed %u\n", minutes, options_.seed);
     std::printf("changes: %ld made, %ld confirmed, %ld reported as not confirmed (%ld left unknown), "
                 "%ld refused while not connected\n",
-                counts_.made.load(), counts_.confirmed.load(), counts_.unconfirmed.load(), counts_.unknown.load(),
-                counts_.refused.load());
+                counts_.made.load(), counts_.confirmed.load(), counts_.unconfirmed.load(),
+                counts_.unknown.load(), counts_.refused.load());
     std::printf("reconnects: %d (links lost %d, restored %d); device kills %d; Disconnect/Connect %d "
                 "(Connect retried %d times)\n",
-                reconnects,
-                observer_.linksLost.load(), observer_.linksRestored.load(), kills_, disconnects_, connectRetries_);
+                reconnects, observer_.linksLost.load(), observer_.linksRestored.load(), kills_, disconnects_,
+                connectRetries_);
     std::printf("read-backs: %d (%d incomplete); polling passes %ld\n", observer_.readBacks.load(),
                 observer_.incompleteReadBacks.load(), observer_.pollPasses.load());
-    std::printf("final read-back: %s, %zu settings unread; queue drained: %s\n", readBack ? "done" : "NEVER CAME",
-                unread.size(), drained ? "yes" : "no");
+    std::printf("final read-back: %s, %zu settings unread; queue drained: %s\n",
+                readBack ? "done" : "NEVER CAME", unread.size(), drained ? "yes" : "no");
     std::printf("mirror vs the faulty device when it stopped: %zu settings differ\n", driftBefore.size());
-    std::printf("divergences (mirror vs the device's own state after the final read-back): %zu of %zu settings\n",
-                divergences.size(), covered_.size());
+    std::printf(
+        "divergences (mirror vs the device's own state after the final read-back): %zu of %zu settings\n",
+        divergences.size(), covered_.size());
     for (const auto& line : divergences)
         std::printf("  %s\n", line.c_str());
     if (!options_.quiet) {

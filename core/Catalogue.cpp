@@ -29,9 +29,8 @@ Value* ChannelField(DeviceParams& p, int n, int)
 template <Matrix DeviceParams::*F>
 Value* MatrixField(DeviceParams& p, int r, int k)
 {
-    return IsChannel(r) && IsChannel(k)
-               ? &(p.*F)[static_cast<std::size_t>(r)][static_cast<std::size_t>(k)]
-               : nullptr;
+    return IsChannel(r) && IsChannel(k) ? &(p.*F)[static_cast<std::size_t>(r)][static_cast<std::size_t>(k)]
+                                        : nullptr;
 }
 
 template <Value DeviceParams::*F>
@@ -53,8 +52,8 @@ using P = DeviceParams;
 constexpr StoreRule kSwitch{StoreRule::Switch, 0, 0};
 
 constexpr Assignment kSmOk[] = {{&P::SM, 1}, {&P::CE, 0}};
-constexpr Assignment kCeOk[] = {{&P::SM, 0}, {&P::CE, 1}, {&P::CNValid, 0}, {&P::CPValid, 0},
-                                {&P::CTValid, 0}, {&P::CN, 0}, {&P::CP, 0}, {&P::CT, 0}};
+constexpr Assignment kCeOk[] = {{&P::SM, 0},      {&P::CE, 1}, {&P::CNValid, 0}, {&P::CPValid, 0},
+                                {&P::CTValid, 0}, {&P::CN, 0}, {&P::CP, 0},      {&P::CT, 0}};
 constexpr Assignment kSsOk[] = {{&P::SS, 1}};
 constexpr Assignment kCg0Ok[] = {{&P::CG0, 1}, {&P::CG3, 0}};
 constexpr Assignment kCg0Bad[] = {{&P::CG0, 0}};
@@ -67,8 +66,8 @@ constexpr Assignment kCg3Bad[] = {{&P::CG3, 0}};
 
 // A setting of a channel, a crosspoint or the device; its reply class and
 // store rule follow from its scope and range.
-constexpr Command Setting(Op op, std::string_view name, std::string_view code, FieldRef field, SettingInfo info,
-                          const ExchangeProfile* profile = &kStandardProfile)
+constexpr Command Setting(Op op, std::string_view name, std::string_view code, FieldRef field,
+                          SettingInfo info, const ExchangeProfile* profile = &kStandardProfile)
 {
     const ReplyClass replyClass = info.scope == Scope::Crosspoint ? ReplyClass::Crosspoint
                                   : info.scope == Scope::Device   ? ReplyClass::DeviceValue
@@ -98,9 +97,9 @@ constexpr Command DeviceValue(Op op, std::string_view name, std::string_view cod
     return c;
 }
 
-constexpr Command Action(Op op, std::string_view name, std::string_view code,
-                         const ExchangeProfile* profile, std::span<const Assignment> ok,
-                         std::span<const Assignment> bad = {}, std::string_view log = {})
+constexpr Command Action(Op op, std::string_view name, std::string_view code, const ExchangeProfile* profile,
+                         std::span<const Assignment> ok, std::span<const Assignment> bad = {},
+                         std::string_view log = {})
 {
     Command c{op, name, code, ReplyClass::Action, profile};
     c.onSuccess = ok;
@@ -145,6 +144,8 @@ constexpr ChannelSet kFrom2 = ChannelsFrom(2);
 // In the order of Op. For each setting: scope, name, how its value reads,
 // range, preset line, upload step (a meter's: its place in a polling pass)
 // and, where a family lacks it on some channel, the channels it has.
+// The table is laid out by hand, one row a setting; the formatter keeps off it.
+// clang-format off
 constexpr std::array<Command, kOpCount> kCatalogue = {
     Meter(Op::ML, "ReadML", "ML", ChannelField<&P::ML>,
           {.scope = In, .what = "level meter", .range = kLevelScale, .step = 1}),
@@ -215,6 +216,7 @@ constexpr std::array<Command, kOpCount> kCatalogue = {
     Block(Op::BlockD, "ReadBlockD", "D", BlockField<&P::DSR>),
     Block(Op::BlockE, "ReadBlockE", "E", BlockField<&P::ESR>),
 };
+// clang-format on
 
 constexpr bool InOpOrder()
 {
@@ -262,17 +264,13 @@ std::string CommandText(const Command& command, Address at, std::optional<int32_
     std::string text(command.code);
     switch (command.replyClass) {
     case ReplyClass::Channel:
-    case ReplyClass::Meter:
-        text += std::to_string(at.a);
-        break;
+    case ReplyClass::Meter: text += std::to_string(at.a); break;
     case ReplyClass::Crosspoint:
         text += std::to_string(at.a);
         text += std::to_string(at.b);
         break;
-    case ReplyClass::DeviceValue:
-        break;
-    case ReplyClass::Action:
-        return text + "\r\n";
+    case ReplyClass::DeviceValue: break;
+    case ReplyClass::Action: return text + "\r\n";
     case ReplyClass::Block:
         // Block b is named by a letter: "A" for 1 ... "J" for 10.
         text += static_cast<char>('A' + at.a - 1);
@@ -387,8 +385,9 @@ std::span<const Command* const> PollingPass()
 
 std::span<const Command* const> PresetLines()
 {
-    static const std::vector<const Command*> rows = RowsBy([](const Command& c) { return c.setting.presetLine > 0; },
-                                                           [](const Command& c) { return c.setting.presetLine; });
+    static const std::vector<const Command*> rows =
+        RowsBy([](const Command& c) { return c.setting.presetLine > 0; },
+               [](const Command& c) { return c.setting.presetLine; });
     return rows;
 }
 

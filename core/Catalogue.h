@@ -23,23 +23,52 @@
 namespace brevant {
 
 enum class ReplyClass {
-    Channel,     // "MG1-12": code, channel digit, value
-    Crosspoint,  // "MX341": code, input digit, output digit, value
-    DeviceValue, // "MBs1": three-letter code, value
-    Meter,       // as Channel, query only; a mismatch is logged
-    Action,      // "CGs2": the whole reply equals the code
-    Block,       // ten "xxxV" lines of a result block
+    Channel,      // "MG1-12": code, channel digit, value
+    Crosspoint,   // "MX341": code, input digit, output digit, value
+    DeviceValue,  // "MBs1": three-letter code, value
+    Meter,        // as Channel, query only; a mismatch is logged
+    Action,       // "CGs2": the whole reply equals the code
+    Block,        // ten "xxxV" lines of a result block
 };
 
 // Settings and meters first, in the order the read-back asks a channel for
 // them (the device's own order).
 enum class Op {
-    ML, ME, MS, OD, OF, OH, MC, OL, MG, MA, MF, MR, MRSwitch, MI, MT, MM, OV, OM,
-    MX, XG,
-    MB, MP, SN,
-    CN, CP, CT,
-    SM, CE, SS, CG0, CG1, CG2, CG3,
-    BlockD, BlockE,
+    ML,
+    ME,
+    MS,
+    OD,
+    OF,
+    OH,
+    MC,
+    OL,
+    MG,
+    MA,
+    MF,
+    MR,
+    MRSwitch,
+    MI,
+    MT,
+    MM,
+    OV,
+    OM,
+    MX,
+    XG,
+    MB,
+    MP,
+    SN,
+    CN,
+    CP,
+    CT,
+    SM,
+    CE,
+    SS,
+    CG0,
+    CG1,
+    CG2,
+    CG3,
+    BlockD,
+    BlockE,
 };
 inline constexpr int kOpCount = static_cast<int>(Op::BlockE) + 1;
 
@@ -52,7 +81,7 @@ struct Address {
 // The model families: which settings a device has. The mirror holds the
 // number (DeviceParams::DeviceFamily); a preset file's DeviceType line too.
 enum class ModelFamily : int32_t {
-    Unknown = 0,   // a model this program does not know: only what every model has
+    Unknown = 0,  // a model this program does not know: only what every model has
     K225 = 1,
     K217K218 = 2,
 };
@@ -60,7 +89,10 @@ constexpr ModelFamily ToModelFamily(int32_t number)
 {
     return number == 1 ? ModelFamily::K225 : number == 2 ? ModelFamily::K217K218 : ModelFamily::Unknown;
 }
-constexpr int32_t FamilyNumber(ModelFamily family) { return static_cast<int32_t>(family); }
+constexpr int32_t FamilyNumber(ModelFamily family)
+{
+    return static_cast<int32_t>(family);
+}
 // The family of a model the device names ("K225"); Unknown for any other.
 ModelFamily FamilyOfModel(std::string_view model);
 
@@ -90,18 +122,21 @@ enum class Reads { Switch, Decibels, Milliseconds, Hertz, Level, Priority, Numbe
 using ChannelSet = uint8_t;
 inline constexpr ChannelSet kEveryChannel = 0b11110;
 inline constexpr ChannelSet kNoChannel = 0;
-constexpr ChannelSet ChannelsFrom(int first) { return static_cast<ChannelSet>(kEveryChannel & (0xFF << first)); }
+constexpr ChannelSet ChannelsFrom(int first)
+{
+    return static_cast<ChannelSet>(kEveryChannel & (0xFF << first));
+}
 
 // The part of a row that only settings and meters have.
 struct SettingInfo {
-    Scope scope = Scope::None;          // None: an action, a block or a sound-test value
-    std::string_view what{};            // "gain" ("Input 2 gain"); the whole name when device-wide
+    Scope scope = Scope::None;  // None: an action, a block or a sound-test value
+    std::string_view what{};    // "gain" ("Input 2 gain"); the whole name when device-wide
     Reads reads = Reads::Switch;
     std::optional<SettingRange> range{};  // accepted values; a meter's scale
-    bool clampsReply = false;           // a reply out of range is stored brought into it (OD, OF, OH)
-    int presetLine = 0;                 // line of the preset file holding it (2..19); 0: none
-    int step = 0;                       // place in an upload (settings) or in a polling pass (meters)
-    ChannelSet k225 = kEveryChannel;    // where each family has it
+    bool clampsReply = false;             // a reply out of range is stored brought into it (OD, OF, OH)
+    int presetLine = 0;                   // line of the preset file holding it (2..19); 0: none
+    int step = 0;                         // place in an upload (settings) or in a polling pass (meters)
+    ChannelSet k225 = kEveryChannel;      // where each family has it
     ChannelSet k217k218 = kEveryChannel;
 };
 
@@ -124,17 +159,17 @@ struct Assignment {
 
 struct Command {
     Op op;
-    std::string_view name;   // operation name, e.g. "CmdMG"
-    std::string_view code;   // wire code: "MG", "MBs", "CGs2", "D"
+    std::string_view name;  // operation name, e.g. "CmdMG"
+    std::string_view code;  // wire code: "MG", "MBs", "CGs2", "D"
     ReplyClass replyClass;
     const ExchangeProfile* profile;
-    FieldRef field = nullptr;             // Channel, Crosspoint, DeviceValue, Meter
+    FieldRef field = nullptr;  // Channel, Crosspoint, DeviceValue, Meter
     StoreRule rule{};
     Value DeviceParams::*confirmedFlag = nullptr;  // set to 1 on success (CN, CP, CT)
-    std::string_view logBeforeCheck{};    // log every reply with this sequence text
-    std::span<const Assignment> onSuccess{};   // Action
-    std::span<const Assignment> onMismatch{};  // Action: a reply that is not the code
-    bool settable = true;                 // false for meters, actions and blocks
+    std::string_view logBeforeCheck{};             // log every reply with this sequence text
+    std::span<const Assignment> onSuccess{};       // Action
+    std::span<const Assignment> onMismatch{};      // Action: a reply that is not the code
+    bool settable = true;                          // false for meters, actions and blocks
     SettingInfo setting{};
 
     bool IsMeter() const { return replyClass == ReplyClass::Meter; }
@@ -187,7 +222,7 @@ std::span<const Command* const> PresetLines();
 namespace wire {
 inline constexpr std::string_view kVersionQuery = "SVsr\n";  // answered "SV" and the firmware number
 inline constexpr std::string_view kVersionTag = "SV";
-inline constexpr std::string_view kModelQuery = "SAsr\n";    // answered "SA", the model, CR LF
+inline constexpr std::string_view kModelQuery = "SAsr\n";  // answered "SA", the model, CR LF
 inline constexpr std::string_view kModelTag = "SA";
 inline constexpr std::string_view kModelK225 = "K225";
 inline constexpr std::string_view kModelK217 = "K217";

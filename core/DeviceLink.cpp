@@ -309,8 +309,8 @@ Status DeviceLink::Collect(int port, const ExchangeProfile& profile, std::string
     }
     if (trace != nullptr && received > capacity)
         trace->Record(port, TraceDirection::Event,
-                      std::to_string(received - capacity) + " bytes past the reply's " + std::to_string(capacity) +
-                          " dropped");
+                      std::to_string(received - capacity) + " bytes past the reply's " +
+                          std::to_string(capacity) + " dropped");
     if (received > 0)
         return progress == ReplyProgress::NeedMore && profile.end.kind == ReplyEnd::Kind::Lines
                    ? Status(LinkError::Incomplete)
@@ -410,7 +410,8 @@ Status DeviceLink::PassOver(int port, std::string_view commandText, const Comman
         if (answered && !echoOfLateSet)
             return result;
         const LinkError e = result.Error();
-        const bool notOurs = e == LinkError::WrongReply || e == LinkError::OtherAddress || e == LinkError::BadAddress;
+        const bool notOurs =
+            e == LinkError::WrongReply || e == LinkError::OtherAddress || e == LinkError::BadAddress;
         if ((!answered && !notOurs) || round == kLateRepliesPassedOver || port_.Clock() >= cutoff) {
             lateAnswerDue_ = !answered && (e == LinkError::Incomplete || e == LinkError::NoReply);
             return result;
@@ -426,7 +427,8 @@ Status DeviceLink::PassOver(int port, std::string_view commandText, const Comman
     }
 }
 
-Status DeviceLink::Decode(int port, const Command& command, std::string_view reply, std::optional<Address> asked)
+Status DeviceLink::Decode(int port, const Command& command, std::string_view reply,
+                          std::optional<Address> asked)
 {
     DeviceParams& params = state_.params;
     if (!command.logBeforeCheck.empty())
@@ -460,7 +462,8 @@ Status DeviceLink::Decode(int port, const Command& command, std::string_view rep
         (params.*command.confirmedFlag).store(1);
     // A reply for another address is the device's word for that address, so
     // it is kept; it answers nothing about the address asked.
-    const bool addressed = command.replyClass == ReplyClass::Channel || command.replyClass == ReplyClass::Meter ||
+    const bool addressed = command.replyClass == ReplyClass::Channel ||
+                           command.replyClass == ReplyClass::Meter ||
                            command.replyClass == ReplyClass::Crosspoint;
     if (addressed && asked &&
         (reading.a != asked->a || (command.replyClass == ReplyClass::Crosspoint && reading.b != asked->b)))
@@ -493,8 +496,7 @@ void DeviceLink::LogReply(std::string_view sequence, std::string_view reply)
 {
     // The list shows the reply as text, up to its first zero byte.
     const std::string_view content = reply.substr(0, std::min(reply.find('\0'), reply.size()));
-    log_.Append({std::string(sequence), port_.Label(state_.flags.PortNumber.load()),
-                 std::string(content)});
+    log_.Append({std::string(sequence), port_.Label(state_.flags.PortNumber.load()), std::string(content)});
 }
 
 }  // namespace brevant

@@ -117,7 +117,8 @@ private:
     Status PassOver(int port, std::string_view commandText, const Command& command,
                     std::optional<Address> asked, std::string reply, SteadyClock::time_point written);
     // Collects as CollectLocked does, ending at `cutoff` at the latest.
-    Status Collect(int port, const ExchangeProfile& profile, std::string& reply, SteadyClock::time_point cutoff);
+    Status Collect(int port, const ExchangeProfile& profile, std::string& reply,
+                   SteadyClock::time_point cutoff);
     // Records the outcome of an exchange for ReplyOverdue and Verdict.
     void Watch(Status status);
     // Records a failed read or write in the trace; PortGone when the port is gone.

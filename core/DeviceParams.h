@@ -18,8 +18,8 @@
 namespace brevant {
 
 using Value = std::atomic<int32_t>;
-using Channels = std::array<Value, 5>;           // [1..4]
-using Matrix = std::array<Channels, 5>;          // [input 1..4][output 1..4]
+using Channels = std::array<Value, 5>;                       // [1..4]
+using Matrix = std::array<Channels, 5>;                      // [input 1..4][output 1..4]
 using ResultBlocks = std::array<std::array<Value, 10>, 11>;  // [block 1..10][line 0..9]
 
 inline constexpr int kChannels = 4;
@@ -64,6 +64,9 @@ struct DeviceParams {
 };
 
 // True for a wire channel, input or output number.
-constexpr bool IsChannel(int n) { return n >= 1 && n <= kChannels; }
+constexpr bool IsChannel(int n)
+{
+    return n >= 1 && n <= kChannels;
+}
 
 }  // namespace brevant

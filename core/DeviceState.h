@@ -12,8 +12,8 @@
 namespace brevant {
 
 struct LinkFlags {
-    std::atomic<int> PortNumber{-1};      // COM port in use; below 1 = none
-    std::atomic<bool> Connected{false};   // a model answered and the link is live
+    std::atomic<int> PortNumber{-1};     // COM port in use; below 1 = none
+    std::atomic<bool> Connected{false};  // a model answered and the link is live
     // The model that answered is none this program knows (SA holds its text):
     // the link is read-only, so read-back and meters work, but nothing that
     // writes to the device (sets, preset load, save to device, upgrade) is sent
@@ -21,7 +21,7 @@ struct LinkFlags {
     std::atomic<bool> UnknownModel{false};
     // The user allows writing to an unknown model all the same (brevantctl --force).
     std::atomic<bool> WritesForced{false};
-    std::atomic<bool> Upgrading{false};   // a firmware transfer owns the port
+    std::atomic<bool> Upgrading{false};  // a firmware transfer owns the port
 
     // Polling stands back while any user work holds the link: the command
     // queue while it has jobs, save to device, Disconnect, a CLI command.

@@ -42,7 +42,8 @@ inline constexpr ExchangeProfile kStandardProfile{"standard", 2ms, 20, 5ms, 2ms,
 inline constexpr ExchangeProfile kSlowChunkProfile{"slow-chunk", 2ms, 20, 5ms, 5ms, 64, 64};
 inline constexpr ExchangeProfile kActionProfile{"action", 2ms, 20, 10ms, 2ms, 64, 64};
 inline constexpr ExchangeProfile kSaveProfile{"save", 2ms, 100, 10ms, 2ms, 64, 64};
-inline constexpr ExchangeProfile kBlockProfile{"block", 2ms, 20, 5ms, 2ms, 256, 256, ReplyEnd::Lines(kBlockLines)};
+inline constexpr ExchangeProfile kBlockProfile{"block", 2ms, 20,  5ms,
+                                               2ms,     256, 256, ReplyEnd::Lines(kBlockLines)};
 // The model query: no pause after the write, 20 re-reads and chunk gaps of 10 ms.
 inline constexpr ExchangeProfile kModelQueryProfile{"model", 0ms, 20, 10ms, 10ms, 1024, 64};
 // Any line a user types (brevantctl raw): its reply may run to several lines.

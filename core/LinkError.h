@@ -10,17 +10,17 @@ namespace brevant {
 
 enum class LinkError {
     None,
-    NoPort,         // no port number below 1, or the port could not be opened
-    NoReply,        // nothing arrived within the exchange's re-read budget
-    WrongReply,     // the reply does not echo the command's code
-    Incomplete,     // the reply was cut before its line end
-    BadAddress,     // the reply names a channel, input or output outside 1..4
-    ShortBlock,     // a result block shorter than 21 bytes
-    NotConfirmed,   // repeated attempts all failed
-    PortGone,       // the port vanished: unplugged, hung up, its device file removed
-    WriteFailed,    // the command could not be written
-    OtherAddress,   // the reply names another channel or crosspoint than asked
-    Malformed,      // the reply is not in its exact form: no value, too many digits, LF alone, ...
+    NoPort,        // no port number below 1, or the port could not be opened
+    NoReply,       // nothing arrived within the exchange's re-read budget
+    WrongReply,    // the reply does not echo the command's code
+    Incomplete,    // the reply was cut before its line end
+    BadAddress,    // the reply names a channel, input or output outside 1..4
+    ShortBlock,    // a result block shorter than 21 bytes
+    NotConfirmed,  // repeated attempts all failed
+    PortGone,      // the port vanished: unplugged, hung up, its device file removed
+    WriteFailed,   // the command could not be written
+    OtherAddress,  // the reply names another channel or crosspoint than asked
+    Malformed,     // the reply is not in its exact form: no value, too many digits, LF alone, ...
 };
 
 std::string_view Describe(LinkError error);

@@ -99,7 +99,8 @@ int ConnectFirst(const addrinfo* found, std::string& why)
     int fd = -1;
     why = "no address to connect to";
     for (const addrinfo* ai = found; ai != nullptr && fd < 0; ai = ai->ai_next) {
-        const int s = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
+        const int s =
+            ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
         if (s < 0) {
             why = ErrnoText(errno);
             continue;
@@ -166,14 +167,15 @@ struct NetworkPort::Session {
     bool rfc2217 = false;
     std::string label;
     rfc2217::Decoder decoder;
-    std::string pending;                          // data not yet read, at most kPendingKept
-    std::vector<rfc2217::ServerReply> replies;    // COM-PORT-OPTION replies not yet taken, the newest kRepliesKept
-    std::size_t dropped = 0;                      // bytes and replies dropped past those bounds
-    bool controlUnanswered = false;               // a SET-CONTROL went unanswered
+    std::string pending;  // data not yet read, at most kPendingKept
+    std::vector<rfc2217::ServerReply>
+        replies;                     // COM-PORT-OPTION replies not yet taken, the newest kRepliesKept
+    std::size_t dropped = 0;         // bytes and replies dropped past those bounds
+    bool controlUnanswered = false;  // a SET-CONTROL went unanswered
     bool gone = false;
     int goneError = 0;
     std::string goneWhy;
-    std::string lastWords;                        // the newest data, for the reason of a close
+    std::string lastWords;  // the newest data, for the reason of a close
     SteadyClock::time_point lastWordsAt{};
     std::mutex mutex;
 };
@@ -403,7 +405,8 @@ int NetworkPort::Configure(int port, int speedCode, int modeCode)
     }
     int error = 0;
     const std::string settings = rfc2217::SetBaudRate(19200) + rfc2217::SetDataSize(8) +
-                                 rfc2217::SetParity(rfc2217::kParityNone) + rfc2217::SetStopSize(rfc2217::kStopBits1);
+                                 rfc2217::SetParity(rfc2217::kParityNone) +
+                                 rfc2217::SetStopSize(rfc2217::kStopBits1);
     if (!session->Send(settings, error)) {
         Fail(port, session->gone ? session->goneWhy : label + ": " + ErrnoText(error));
         return -1;
@@ -432,8 +435,11 @@ int NetworkPort::Configure(int port, int speedCode, int modeCode)
     for (const auto& check : checks) {
         const auto reply = session->TakeReply(base + check.command);
         if (!reply) {
-            Fail(port, label + ": the server did not acknowledge " + check.what + " within 1 s" +
-                           (answered ? "" : " (is it an RFC 2217 server? ser2net needs telnet(rfc2217) in its accepter)"));
+            Fail(port,
+                 label + ": the server did not acknowledge " + check.what + " within 1 s" +
+                     (answered
+                          ? ""
+                          : " (is it an RFC 2217 server? ser2net needs telnet(rfc2217) in its accepter)"));
             return -1;
         }
         if (reply->Number() != check.expected) {

@@ -26,7 +26,10 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
     return true;
 }
 
-PortAddressParse Failure(std::string why) { return {std::nullopt, std::move(why)}; }
+PortAddressParse Failure(std::string why)
+{
+    return {std::nullopt, std::move(why)};
+}
 
 PortAddressParse ParseNetwork(PortKind kind, std::string_view rest, std::string_view original)
 {
@@ -90,7 +93,8 @@ PortAddressParse ParsePortAddress(std::string_view text)
         address.com = *com;
         return {address, {}};
     }
-    return Failure("\"" + std::string(text) + "\" is not a port: give N, COMn, tcp://HOST:PORT or rfc2217://HOST:PORT");
+    return Failure("\"" + std::string(text) +
+                   "\" is not a port: give N, COMn, tcp://HOST:PORT or rfc2217://HOST:PORT");
 }
 
 }  // namespace brevant

@@ -21,9 +21,9 @@ enum class PortKind { Serial, Tcp, Rfc2217 };
 
 struct PortAddress {
     PortKind kind = PortKind::Serial;
-    int com = 0;           // Serial: the COM number, 1..
-    std::string host;      // Tcp, Rfc2217: without brackets
-    int tcpPort = 0;       // Tcp, Rfc2217: 1..65535
+    int com = 0;       // Serial: the COM number, 1..
+    std::string host;  // Tcp, Rfc2217: without brackets
+    int tcpPort = 0;   // Tcp, Rfc2217: 1..65535
 
     bool Network() const { return kind != PortKind::Serial; }
     // The text form: "COM3", "tcp://host:4001", "rfc2217://[::1]:4001".

@@ -54,7 +54,9 @@ public:
 private:
     enum class Kind { System, Directory };
     PortMap(Kind kind, std::string root, std::string sysRoot)
-        : kind_(kind), root_(std::move(root)), sysRoot_(std::move(sysRoot)) {}
+        : kind_(kind), root_(std::move(root)), sysRoot_(std::move(sysRoot))
+    {
+    }
     std::vector<std::string> SystemDevices() const;
     std::optional<std::string> OwnPathOf(int port) const;
 

@@ -47,15 +47,24 @@ public:
     OpenFailure LastOpenFailure(int port) const override { return For(port).LastOpenFailure(port); }
 
     int Open(int port) override { return For(port).Open(port); }
-    int Configure(int port, int speedCode, int modeCode) override { return For(port).Configure(port, speedCode, modeCode); }
+    int Configure(int port, int speedCode, int modeCode) override
+    {
+        return For(port).Configure(port, speedCode, modeCode);
+    }
     IoResult Write(int port, std::string_view bytes) override { return For(port).Write(port, bytes); }
-    IoResult Read(int port, char* buffer, int capacity) override { return For(port).Read(port, buffer, capacity); }
+    IoResult Read(int port, char* buffer, int capacity) override
+    {
+        return For(port).Read(port, buffer, capacity);
+    }
     void Close(int port) override { For(port).Close(port); }
     LineControlResult SetDtr(int port, bool on) override { return For(port).SetDtr(port, on); }
     LineControlResult SetRts(int port, bool on) override { return For(port).SetRts(port, on); }
     bool Exists(int port) const override { return For(port).Exists(port); }
     Micros ReplySlack(int port) const override { return For(port).ReplySlack(port); }
-    void Wait(int port, Micros limit, bool untilReadable) override { For(port).Wait(port, limit, untilReadable); }
+    void Wait(int port, Micros limit, bool untilReadable) override
+    {
+        For(port).Wait(port, limit, untilReadable);
+    }
 
 private:
     static bool Networked(int port) { return port >= kFirstNetworkPort; }

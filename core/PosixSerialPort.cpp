@@ -222,8 +222,8 @@ IoResult PosixSerialPort::Read(int port, char* buffer, int capacity)
 
 IoResult PosixSerialPort::Failure(int port, int error, int moved)
 {
-    const bool gone = error == EIO || error == ENXIO || error == ENODEV || error == EPIPE ||
-                      error == EBADF || !Exists(port);
+    const bool gone = error == EIO || error == ENXIO || error == ENODEV || error == EPIPE || error == EBADF ||
+                      !Exists(port);
     Fail(port, std::string("COM") + std::to_string(port) + ": " + ErrnoText(error));
     return {gone ? IoStatus::Gone : IoStatus::Failed, moved, error};
 }
@@ -268,8 +268,7 @@ LineControlResult PosixSerialPort::SetModemLine(int port, int line, bool on)
     if (::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0)
         return LineControlResult::Done;
     // A pseudo-terminal answers "inappropriate ioctl": it has no modem lines.
-    return errno == ENOTTY || errno == EINVAL ? LineControlResult::NotSupported
-                                              : LineControlResult::Failed;
+    return errno == ENOTTY || errno == EINVAL ? LineControlResult::NotSupported : LineControlResult::Failed;
 }
 
 LineControlResult PosixSerialPort::SetDtr(int port, bool on)

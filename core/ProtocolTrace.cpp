@@ -18,10 +18,7 @@ bool IsMeterQuery(std::string_view bytes)
     return command != nullptr && command->IsMeter() && bytes[2] >= '0' && bytes[2] <= '9';
 }
 
-ProtocolTrace::Ring::Ring(std::size_t size)
-    : capacity(std::max<std::size_t>(size, 1))
-{
-}
+ProtocolTrace::Ring::Ring(std::size_t size) : capacity(std::max<std::size_t>(size, 1)) {}
 
 void ProtocolTrace::Ring::Push(TraceRecord& record)
 {
@@ -48,8 +45,7 @@ void ProtocolTrace::Ring::AppendSince(std::uint64_t sequence, std::vector<TraceR
 }
 
 ProtocolTrace::ProtocolTrace(std::size_t capacity, std::size_t pollingCapacity)
-    : other_(capacity)
-    , polling_(pollingCapacity)
+    : other_(capacity), polling_(pollingCapacity)
 {
 }
 
@@ -58,8 +54,8 @@ void ProtocolTrace::Record(int port, TraceDirection direction, std::string_view 
     Record(std::chrono::system_clock::now(), port, direction, bytes);
 }
 
-void ProtocolTrace::Record(std::chrono::system_clock::time_point time, int port,
-                           TraceDirection direction, std::string_view bytes)
+void ProtocolTrace::Record(std::chrono::system_clock::time_point time, int port, TraceDirection direction,
+                           std::string_view bytes)
 {
     // The copy of the bytes is made before the lock, and the record it
     // replaces is freed after it, so the lock covers only the move.

@@ -43,11 +43,11 @@ enum class TraceDirection {
 struct TraceRecord {
     std::uint64_t sequence = 0;  // 1 for the first record ever made, counting on across Clear
     std::chrono::system_clock::time_point time;
-    int port = 0;                // 3 for COM3
+    int port = 0;  // 3 for COM3
     TraceDirection direction = TraceDirection::Sent;
-    std::string bytes;           // at most kTraceBytesKept of them
-    bool meterPolling = false;   // a meter query or the reply to one
-    std::size_t omitted = 0;     // bytes beyond kTraceBytesKept, counted, not kept
+    std::string bytes;          // at most kTraceBytesKept of them
+    bool meterPolling = false;  // a meter query or the reply to one
+    std::size_t omitted = 0;    // bytes beyond kTraceBytesKept, counted, not kept
 };
 
 // The most bytes one record keeps: a device that never stops talking fills

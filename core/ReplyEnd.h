@@ -42,10 +42,8 @@ constexpr ReplyProgress JudgeReply(ReplyEnd end, std::size_t received, int lineF
         // Stopping only at a line end: a late reply to another command may
         // come first in the same read, and this command's own must not be cut.
         return atLineEnd && lineFeeds >= end.count ? ReplyProgress::Complete : ReplyProgress::NeedMore;
-    case ReplyEnd::Kind::QuietText:
-        return atLineEnd ? ReplyProgress::QuietEnds : ReplyProgress::NeedMore;
-    case ReplyEnd::Kind::QuietGap:
-        return ReplyProgress::QuietEnds;
+    case ReplyEnd::Kind::QuietText: return atLineEnd ? ReplyProgress::QuietEnds : ReplyProgress::NeedMore;
+    case ReplyEnd::Kind::QuietGap: return ReplyProgress::QuietEnds;
     }
     return ReplyProgress::QuietEnds;
 }

@@ -55,10 +55,22 @@ std::string SetBaudRate(std::uint32_t rate)
     return EncodeCommand(kSetBaudRate, value);
 }
 
-std::string SetDataSize(unsigned char bits) { return EncodeCommand(kSetDataSize, std::string(1, static_cast<char>(bits))); }
-std::string SetParity(unsigned char parity) { return EncodeCommand(kSetParity, std::string(1, static_cast<char>(parity))); }
-std::string SetStopSize(unsigned char stopBits) { return EncodeCommand(kSetStopSize, std::string(1, static_cast<char>(stopBits))); }
-std::string SetControl(unsigned char control) { return EncodeCommand(kSetControl, std::string(1, static_cast<char>(control))); }
+std::string SetDataSize(unsigned char bits)
+{
+    return EncodeCommand(kSetDataSize, std::string(1, static_cast<char>(bits)));
+}
+std::string SetParity(unsigned char parity)
+{
+    return EncodeCommand(kSetParity, std::string(1, static_cast<char>(parity)));
+}
+std::string SetStopSize(unsigned char stopBits)
+{
+    return EncodeCommand(kSetStopSize, std::string(1, static_cast<char>(stopBits)));
+}
+std::string SetControl(unsigned char control)
+{
+    return EncodeCommand(kSetControl, std::string(1, static_cast<char>(control)));
+}
 
 std::uint32_t ServerReply::Number() const
 {

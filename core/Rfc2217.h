@@ -111,9 +111,9 @@ private:
 
     State state_ = State::Data;
     unsigned char verb_ = 0;
-    std::string sub_;  // the subnegotiation so far, unescaped, after IAC SB
-    bool weWill_[256] = {};  // we said WILL
-    bool weDo_[256] = {};    // we said DO
+    std::string sub_;               // the subnegotiation so far, unescaped, after IAC SB
+    bool weWill_[256] = {};         // we said WILL
+    bool weDo_[256] = {};           // we said DO
     bool weRefusedDo_[256] = {};    // we answered the server's DO with WONT
     bool weRefusedWill_[256] = {};  // we answered the server's WILL with DONT
     bool comPortAgreed_ = false;

@@ -57,8 +57,8 @@ std::string UnreadSummary(const std::vector<SettingRef>& unread)
 {
     if (unread.empty())
         return {};
-    std::string text = std::to_string(unread.size()) +
-                       (unread.size() == 1 ? " setting could not be read: " : " settings could not be read: ");
+    std::string text = std::to_string(unread.size()) + (unread.size() == 1 ? " setting could not be read: "
+                                                                           : " settings could not be read: ");
     for (std::size_t i = 0; i < unread.size(); ++i)
         text += (i ? ", " : "") + SettingName(unread[i]);
     return text;

@@ -33,9 +33,8 @@ int32_t ParseDecimal(std::string_view text)
     }
     if (negative)
         return static_cast<int32_t>(-value);
-    return static_cast<int32_t>(value > std::numeric_limits<int32_t>::max()
-                                    ? std::numeric_limits<int32_t>::max()
-                                    : value);
+    return static_cast<int32_t>(
+        value > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : value);
 }
 
 }  // namespace brevant

@@ -28,8 +28,8 @@ std::string Attribute(const fs::path& path)
 
 }  // namespace
 
-std::string UsbDeviceName(const std::string& manufacturer, const std::string& product, const std::string& idVendor,
-                          const std::string& idProduct)
+std::string UsbDeviceName(const std::string& manufacturer, const std::string& product,
+                          const std::string& idVendor, const std::string& idProduct)
 {
     if (!product.empty() && (manufacturer.empty() || product.rfind(manufacturer, 0) == 0))
         return product;

@@ -18,7 +18,7 @@ std::string UsbAdapterName(const std::string& sysRoot, const std::string& ttyNam
 // The name from the USB device's attributes, any of which may be empty:
 // "maker product", the product alone when it already names its maker, and
 // "USB vendor:product" when the device gives no names.
-std::string UsbDeviceName(const std::string& manufacturer, const std::string& product, const std::string& idVendor,
-                          const std::string& idProduct);
+std::string UsbDeviceName(const std::string& manufacturer, const std::string& product,
+                          const std::string& idVendor, const std::string& idProduct);
 
 }  // namespace brevant

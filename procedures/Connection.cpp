@@ -37,9 +37,7 @@ std::optional<std::string> ModelOf(std::string_view reply)
 
 }  // namespace
 
-Connection::Connection(DeviceLink& link, ConnectionObserver& observer) : link_(link), observer_(observer)
-{
-}
+Connection::Connection(DeviceLink& link, ConnectionObserver& observer) : link_(link), observer_(observer) {}
 
 Connection::~Connection()
 {
@@ -107,7 +105,8 @@ std::string Connection::OpenFailureText(int port) const
     if (why.empty())
         why = serial.Label(port) + " cannot be opened";
     if (serial.LastOpenFailure(port) == OpenFailure::Denied)
-        why += " (to use serial ports, join the dialout group: sudo usermod -aG dialout $USER, then log in again)";
+        why += " (to use serial ports, join the dialout group: sudo usermod -aG dialout $USER, then log in "
+               "again)";
     return why;
 }
 
@@ -175,7 +174,8 @@ bool Connection::Connect(const Report& report)
         link_.ClosePort();
         const std::string asked = " (the model was asked " + std::to_string(kModelQueryTries) + " times)";
         report(msg::kConnectFail, link_.Port().Label(port) +
-                                      (queryAnswered_ ? " answered with no model reply" : " did not answer") + asked);
+                                      (queryAnswered_ ? " answered with no model reply" : " did not answer") +
+                                      asked);
         return false;
     }
     link_.Run(Op::CE);  // out of sound-test mode; the answer does not matter
@@ -361,7 +361,8 @@ void Connection::DeclareLost()
     state.flags.Connected = false;
     if (ProtocolTrace* trace = link_.Trace()) {
         const std::string verdict = link_.Verdict();
-        trace->Record(port, TraceDirection::Event, verdict.empty() ? "device lost" : "device lost: " + verdict);
+        trace->Record(port, TraceDirection::Event,
+                      verdict.empty() ? "device lost" : "device lost: " + verdict);
     }
     link_.ClosePort();
     Notify([&] { observer_.LinkLost(port); });
@@ -401,6 +402,5 @@ bool Connection::TryPort(int port)
     link_.ReadVersion();
     return true;
 }
-
 
 }  // namespace brevant

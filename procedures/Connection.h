@@ -22,10 +22,10 @@
 // calling thread.
 #pragma once
 
-#include "procedures/ConnectionObserver.h"
 #include "core/DeviceLink.h"
-#include "procedures/Messages.h"
 #include "core/SettingName.h"
+#include "procedures/ConnectionObserver.h"
+#include "procedures/Messages.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -142,8 +142,8 @@ private:
     mutable std::mutex unreadMutex_;
     std::vector<SettingRef> unread_;
     mutable std::mutex scanMutex_;
-    std::vector<std::string> scanRefused_;  // the last scan's ports in use or refused, as told
-    std::vector<int> scanSilent_;           // the last scan's ports that opened but did not answer
+    std::vector<std::string> scanRefused_;    // the last scan's ports in use or refused, as told
+    std::vector<int> scanSilent_;             // the last scan's ports that opened but did not answer
     std::atomic<bool> queryAnswered_{false};  // the last QueryModel got bytes of some reply
 };
 

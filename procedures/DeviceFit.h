@@ -6,8 +6,8 @@
 // Thread-safety: pure functions of the state they are given; the flags are atomics.
 #pragma once
 
-#include "procedures/Connection.h"
 #include "core/DeviceState.h"
+#include "procedures/Connection.h"
 #include "procedures/Preset.h"
 
 #include <string>

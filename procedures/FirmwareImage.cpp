@@ -40,7 +40,8 @@ std::string TrailingBytesText(const FirmwareImage& image)
     switch (image.trailingBytes) {
     case 0: return {};
     case 1: return "1 trailing byte is not a whole word and is not sent";
-    default: return std::to_string(image.trailingBytes) + " trailing bytes are not a whole word and are not sent";
+    default:
+        return std::to_string(image.trailingBytes) + " trailing bytes are not a whole word and are not sent";
     }
 }
 

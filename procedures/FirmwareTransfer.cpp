@@ -19,7 +19,6 @@ constexpr std::chrono::nanoseconds kLineByteTime{520'833};
 // How far the data words may run ahead of the line.
 constexpr long kLeadBytes = 48;
 
-
 using namespace std::chrono_literals;
 
 constexpr std::size_t kHeaderWords = 3;
@@ -127,9 +126,10 @@ public:
     std::string Collect(const Listening& listening)
     {
         // The packets are binary: a quiet gap ends each reply.
-        const ExchangeProfile profile{"firmware",         listening.afterWrite, listening.rereads,
-                                      listening.rereadPause, listening.chunkPause, static_cast<int>(kReplyCapacity),
-                                      kReadCapacity,      ReplyEnd::QuietGap()};
+        const ExchangeProfile profile{"firmware",           listening.afterWrite,
+                                      listening.rereads,    listening.rereadPause,
+                                      listening.chunkPause, static_cast<int>(kReplyCapacity),
+                                      kReadCapacity,        ReplyEnd::QuietGap()};
         std::string reply;
         Note(link_.CollectLocked(number_, profile, reply));
         return reply;
@@ -161,8 +161,8 @@ std::string WrongAnswer(std::string_view what, std::string_view reply, std::stri
 }
 
 // Collects a reply that must echo `letter` and `value`; the failure reason, if any.
-std::optional<std::string> ExpectEcho(Transfer& transfer, const Listening& listening,
-                                      std::string_view what, char letter, std::uint32_t value)
+std::optional<std::string> ExpectEcho(Transfer& transfer, const Listening& listening, std::string_view what,
+                                      char letter, std::uint32_t value)
 {
     const std::string reply = transfer.Collect(listening);
     if (reply.empty())
@@ -244,7 +244,8 @@ FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const Pr
         }
         transfer.Send(Packet(wire::kDataLetter, words[i]));
         if (i + 1 == whole && transfer.Collect(kLastWordListening).empty())
-            return Failed(NoAnswer(transfer, "acknowledge the last data word (word " + std::to_string(i) + ")"));
+            return Failed(
+                NoAnswer(transfer, "acknowledge the last data word (word " + std::to_string(i) + ")"));
         if (progress) {
             const auto percent = 100 * static_cast<std::uint64_t>(i - kHeaderWords + 1) /
                                  static_cast<std::uint64_t>(counted - kHeaderWords);
@@ -254,18 +255,19 @@ FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const Pr
     }
 
     transfer.Send(Packet(wire::kClose1Letter, kClose1Value));
-    if (auto failure = ExpectEcho(transfer, kEchoListening, "acknowledge close 1", wire::kClose1Letter, kClose1Value))
+    if (auto failure =
+            ExpectEcho(transfer, kEchoListening, "acknowledge close 1", wire::kClose1Letter, kClose1Value))
         return Failed(std::move(*failure));
     transfer.Send(Packet(wire::kClose2Letter, kClose2Value));
-    if (auto failure = ExpectEcho(transfer, kClose2Listening, "acknowledge close 2", wire::kClose2Letter, kClose2Value))
+    if (auto failure =
+            ExpectEcho(transfer, kClose2Listening, "acknowledge close 2", wire::kClose2Letter, kClose2Value))
         return Failed(std::move(*failure));
 
-    if (auto failure = ExpectEcho(transfer, kFinishListening,
-                                  "report the image programmed (finish report 1)", wire::kClose2Letter,
-                                  kProgrammedReport))
+    if (auto failure = ExpectEcho(transfer, kFinishListening, "report the image programmed (finish report 1)",
+                                  wire::kClose2Letter, kProgrammedReport))
         return Failed(std::move(*failure));
-    if (auto failure = ExpectEcho(transfer, kFinishListening,
-                                  "accept the image (finish report 2)", wire::kClose2Letter, kAcceptedReport))
+    if (auto failure = ExpectEcho(transfer, kFinishListening, "accept the image (finish report 2)",
+                                  wire::kClose2Letter, kAcceptedReport))
         return Failed(std::move(*failure));
     // A last partial word, or no data words at all, leaves the count short.
     if (progress && lastPercent < 100)

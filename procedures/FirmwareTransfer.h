@@ -35,7 +35,6 @@ struct FirmwareResult {
     std::string note;
 };
 
-
 // Sends the image at `path` on the link's port (PortNumber, already opened by
 // the caller). Nothing is sent when the file cannot be read (ReadBoundedFile:
 // no regular file, or larger than kMaxFirmwareBytes) or holds less than the

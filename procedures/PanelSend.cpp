@@ -6,7 +6,8 @@ namespace brevant {
 
 std::string UnconfirmedText(const SettingChange& change)
 {
-    return SettingName({change.op, change.at}) + ": the device did not confirm " + std::to_string(change.value);
+    return SettingName({change.op, change.at}) + ": the device did not confirm " +
+           std::to_string(change.value);
 }
 
 bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange> changes,

@@ -8,10 +8,10 @@
 // outcome names it for the user.
 #pragma once
 
-#include "procedures/CommandQueue.h"
 #include "core/DeviceLink.h"
-#include "procedures/Messages.h"
 #include "core/SettingName.h"
+#include "procedures/CommandQueue.h"
+#include "procedures/Messages.h"
 
 #include <functional>
 #include <string>

@@ -17,8 +17,14 @@ constexpr std::string_view kFamilyKey = "DeviceType";
 // Line n + 1 of a preset (n >= 1): its key is the code's two letters ("MB"
 // for "MBs"); it holds 1 value, 4 (channels), or 16 (crosspoints, input 1's
 // four outputs first).
-const Command& LineRow(std::size_t n) { return *PresetLines()[n - 1]; }
-std::string_view KeyOf(const Command& row) { return row.code.substr(0, 2); }
+const Command& LineRow(std::size_t n)
+{
+    return *PresetLines()[n - 1];
+}
+std::string_view KeyOf(const Command& row)
+{
+    return row.code.substr(0, 2);
+}
 int CountOf(const Command& row)
 {
     switch (row.setting.scope) {
@@ -96,7 +102,8 @@ PresetCheck ParsePresetText(std::string_view text)
         const std::string expectedKey = std::string(n == 0 ? kFamilyKey : KeyOf(LineRow(n))) + ":";
         const int count = n == 0 ? 1 : CountOf(LineRow(n));
         if (pos >= text.size())
-            return {std::nullopt, LineError(lineNumber, "expected \"" + expectedKey + "\", found the end of the file")};
+            return {std::nullopt,
+                    LineError(lineNumber, "expected \"" + expectedKey + "\", found the end of the file")};
         const std::size_t end = text.find('\n', pos);
         const std::size_t stop = end == std::string_view::npos ? text.size() : end;
         std::string_view line = text.substr(pos, stop - pos);
@@ -104,21 +111,23 @@ PresetCheck ParsePresetText(std::string_view text)
         for (char c : line) {
             if (IsBinary(static_cast<unsigned char>(c))) {
                 char hex[8];
-                std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
-                return {std::nullopt, LineError(lineNumber, std::string("expected text, found the byte ") + hex)};
+                std::snprintf(hex, sizeof hex, "0x%02X",
+                              static_cast<unsigned>(static_cast<unsigned char>(c)));
+                return {std::nullopt,
+                        LineError(lineNumber, std::string("expected text, found the byte ") + hex)};
             }
         }
         while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (line.substr(0, expectedKey.size()) != expectedKey)
-            return {std::nullopt, LineError(lineNumber, "expected \"" + expectedKey + "\", found " + Shown(line))};
+            return {std::nullopt,
+                    LineError(lineNumber, "expected \"" + expectedKey + "\", found " + Shown(line))};
         const std::string_view values = line.substr(expectedKey.size());
         const auto notIntegers = [&] {
-            return PresetCheck{std::nullopt, LineError(lineNumber, "expected " +
-                                                                       std::string(count == 1 ? "an integer"
-                                                                                                  : "integers") +
-                                                                       " after \"" + expectedKey + "\", found " +
-                                                                       Shown(values))};
+            return PresetCheck{
+                std::nullopt,
+                LineError(lineNumber, "expected " + std::string(count == 1 ? "an integer" : "integers") +
+                                          " after \"" + expectedKey + "\", found " + Shown(values))};
         };
 
         std::vector<int32_t> read;
@@ -142,8 +151,9 @@ PresetCheck ParsePresetText(std::string_view text)
             if (!rest.empty() && !IsInteger(rest))
                 return notIntegers();
             if (static_cast<int>(read.size()) > count)
-                return {std::nullopt, LineError(lineNumber, "expected at most " + std::to_string(count) +
-                                                                " values, found " + std::to_string(read.size()))};
+                return {std::nullopt,
+                        LineError(lineNumber, "expected at most " + std::to_string(count) +
+                                                  " values, found " + std::to_string(read.size()))};
         }
 
         if (n == 0) {
@@ -164,7 +174,8 @@ PresetCheck ParsePresetText(std::string_view text)
 
 Preset PresetFromMirror(const DeviceParams& params)
 {
-    auto& mirror = const_cast<DeviceParams&>(params);  // the field lookup is shared with stores; read only here
+    auto& mirror =
+        const_cast<DeviceParams&>(params);  // the field lookup is shared with stores; read only here
     Preset preset;
     preset.family = params.DeviceFamily.load();
     for (const Command* row : PresetLines()) {
@@ -173,7 +184,8 @@ Preset PresetFromMirror(const DeviceParams& params)
             // A setting the device does not have is written as 0.
             const SettingRef setting{row->op, AddressOf(count, k)};
             const Address at = setting.at;
-            preset.entries.push_back({setting, Has(params, setting) ? row->field(mirror, at.a, at.b)->load() : 0});
+            preset.entries.push_back(
+                {setting, Has(params, setting) ? row->field(mirror, at.a, at.b)->load() : 0});
         }
     }
     return preset;

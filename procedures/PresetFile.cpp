@@ -43,7 +43,6 @@ PresetCheck ReadPresetFile(const std::string& path)
     return check;
 }
 
-
 PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress)
 {
     // Every value is taken from the mirror before the first command goes out,

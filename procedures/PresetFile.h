@@ -41,7 +41,6 @@ inline constexpr std::size_t kMaxPresetBytes = std::size_t{64} * 1024;
 // expected "MG:", found …").
 PresetCheck ReadPresetFile(const std::string& path);
 
-
 // How far sending a preset got.
 struct PresetLoad {
     bool ok = false;      // every setting went (and, after OpenPreset, the device was connected again)

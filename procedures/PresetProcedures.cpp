@@ -48,7 +48,8 @@ PresetLoad ApplyPreset(Connection& connection, const Preset& preset, const Repor
     const auto refusal = [&] {
         if (std::string why = WriteRefusal(state); !why.empty())
             return why;
-        std::string why = FamilyRefusal(preset, state.params, link.Port().Label(state.flags.PortNumber.load()));
+        std::string why =
+            FamilyRefusal(preset, state.params, link.Port().Label(state.flags.PortNumber.load()));
         return why.empty() ? why : why + "; nothing was sent";
     };
     // A connected device's model is known: what does not fit it is refused
@@ -94,8 +95,8 @@ PresetLoad ApplyPresetFile(Connection& connection, const std::string& path, cons
     return preset ? ApplyPreset(connection, *preset, report, progress) : PresetLoad{};
 }
 
-PresetLoad OpenPreset(Connection& connection, const Preset& preset, const Report& report, const ProgressFn& progress,
-                      std::string_view undo)
+PresetLoad OpenPreset(Connection& connection, const Preset& preset, const Report& report,
+                      const ProgressFn& progress, std::string_view undo)
 {
     PresetLoad load = ApplyPreset(connection, preset, report, progress);
     if (load.total == 0)

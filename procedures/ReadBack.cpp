@@ -44,8 +44,8 @@ ReadBackResult ReadBackSettings(DeviceLink& link, ModelFamily family, const std:
         return result;
     DeviceParams& p = link.State().params;
     for (int n = 1; n <= kChannels; ++n) {
-        const bool unread = std::find(result.unread.begin(), result.unread.end(), SettingRef{Op::MR, {n, 0}}) !=
-                            result.unread.end();
+        const bool unread = std::find(result.unread.begin(), result.unread.end(),
+                                      SettingRef{Op::MR, {n, 0}}) != result.unread.end();
         if (!unread)
             p.MRon[static_cast<std::size_t>(n)] = p.MR[static_cast<std::size_t>(n)] > 0 ? 1 : 0;
     }

@@ -33,7 +33,7 @@ struct PollResult {
     bool completed = false;  // every meter was asked (not abandoned)
     int answered = 0;        // exchanges that got a valid reply
     bool portGone = false;
-    bool overdue = false;    // no valid reply for ReplyWatch::kGiveUp: the link is lost
+    bool overdue = false;  // no valid reply for ReplyWatch::kGiveUp: the link is lost
 };
 
 // Reads the meters of `family` once, channel by channel, in the order of

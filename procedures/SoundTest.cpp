@@ -19,9 +19,15 @@ bool TestSettingsConfirmed(const DeviceParams& params)
     return params.CNValid != 0 && params.CPValid != 0 && params.CTValid != 0;
 }
 
-Status EnterTestMode(DeviceLink& link) { return RunAttempts(link, Op::SM); }
+Status EnterTestMode(DeviceLink& link)
+{
+    return RunAttempts(link, Op::SM);
+}
 
-Status ExitTestMode(DeviceLink& link) { return RunAttempts(link, Op::CE); }
+Status ExitTestMode(DeviceLink& link)
+{
+    return RunAttempts(link, Op::CE);
+}
 
 TestSettingsQuery QueryTestSettings(DeviceLink& link)
 {
@@ -32,13 +38,25 @@ TestSettingsQuery QueryTestSettings(DeviceLink& link)
     return query;
 }
 
-Status SetTestChannel(DeviceLink& link, int channel) { return RunAttempts(link, Op::CN, {}, channel); }
+Status SetTestChannel(DeviceLink& link, int channel)
+{
+    return RunAttempts(link, Op::CN, {}, channel);
+}
 
-Status SetTestPoints(DeviceLink& link, int points) { return RunAttempts(link, Op::CP, {}, points); }
+Status SetTestPoints(DeviceLink& link, int points)
+{
+    return RunAttempts(link, Op::CP, {}, points);
+}
 
-Status SetTestTime(DeviceLink& link, int seconds) { return RunAttempts(link, Op::CT, {}, seconds); }
+Status SetTestTime(DeviceLink& link, int seconds)
+{
+    return RunAttempts(link, Op::CT, {}, seconds);
+}
 
-Status SwitchTestSignal(DeviceLink& link, bool on) { return RunAttempts(link, on ? Op::CG3 : Op::CG0); }
+Status SwitchTestSignal(DeviceLink& link, bool on)
+{
+    return RunAttempts(link, on ? Op::CG3 : Op::CG0);
+}
 
 namespace {
 

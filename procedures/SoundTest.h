@@ -98,7 +98,10 @@ struct LevelRange {
 LevelRange GraphRange(const ResultCurves& curves);
 
 // The frequency of result point k (0..99): 10, 210, ..., 19810 Hz.
-constexpr double ResultFrequency(int k) { return 10.0 + 200.0 * k; }
+constexpr double ResultFrequency(int k)
+{
+    return 10.0 + 200.0 * k;
+}
 
 // SSs1: the device keeps its present setting; reports "Save OK." or
 // "Save Error". True when confirmed.

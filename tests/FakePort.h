@@ -17,7 +17,7 @@ namespace brevant::test {
 using namespace std::chrono_literals;
 
 struct Piece {
-    Micros after;       // time after the triggering write
+    Micros after;  // time after the triggering write
     std::string bytes;
 };
 

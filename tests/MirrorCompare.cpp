@@ -10,14 +10,9 @@ sim::SettingKey SimKey(const SettingRef& setting)
     const auto param = sim::DeviceSettings::FindCode(command.code.substr(0, 2));
     sim::SettingKey key{param.value_or(sim::Param::InputGain)};
     switch (command.replyClass) {
-    case ReplyClass::Crosspoint:
-        key.second = setting.at.b;
-        [[fallthrough]];
-    case ReplyClass::Channel:
-        key.first = setting.at.a;
-        break;
-    default:
-        break;
+    case ReplyClass::Crosspoint: key.second = setting.at.b; [[fallthrough]];
+    case ReplyClass::Channel: key.first = setting.at.a; break;
+    default: break;
     }
     return key;
 }
@@ -56,7 +51,8 @@ sim::DeviceSettings SettingsAwayFromFactory(const std::vector<SettingRef>& which
 {
     sim::DeviceSettings settings;
     for (std::size_t i = 0; i < which.size(); ++i)
-        settings.Set(SimKey(which[i]), SampleValue(which[i], static_cast<int>(i) + 1, settings.Get(SimKey(which[i]))));
+        settings.Set(SimKey(which[i]),
+                     SampleValue(which[i], static_cast<int>(i) + 1, settings.Get(SimKey(which[i]))));
     return settings;
 }
 

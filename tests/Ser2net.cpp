@@ -1,9 +1,9 @@
 #include "tests/Ser2net.h"
 
 #include "core/LinkError.h"
+#include "core/Timing.h"
 #include "tests/LoopbackListener.h"
 #include "tests/SimProcess.h"
-#include "core/Timing.h"
 
 #include <cerrno>
 #include <csignal>
@@ -68,7 +68,8 @@ bool Exited(int pid)
 std::string Ser2net::Missing()
 {
     if (::access(kSer2net, X_OK) != 0)
-        return std::string(kSer2net) + " is not installed (Debian package ser2net; scripts/install-deps.sh installs it)";
+        return std::string(kSer2net) +
+               " is not installed (Debian package ser2net; scripts/install-deps.sh installs it)";
     return {};
 }
 
@@ -109,8 +110,8 @@ bool Ser2net::Start()
     const std::string config = dir_ + "/ser2net.yaml";
     std::ofstream(config) << "%YAML 1.1\n---\n"
                           << "connection: &brevant\n"
-                          << "  accepter: " << (options_.kind == PortKind::Rfc2217 ? "telnet(rfc2217)," : "") << tcp
-                          << "\n"
+                          << "  accepter: " << (options_.kind == PortKind::Rfc2217 ? "telnet(rfc2217)," : "")
+                          << tcp << "\n"
                           << "  connector: serialdev," << devicePath_ << ",19200n81,local\n"
                           << "  options:\n"
                           << "    kickolduser: false\n"
@@ -130,7 +131,8 @@ bool Ser2net::Start()
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0600);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     const int rc = ::posix_spawn(&pid_, kSer2net, &actions, nullptr, argv.data(), environ);

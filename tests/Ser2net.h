@@ -15,7 +15,7 @@ namespace brevant::test {
 struct Ser2netOptions {
     PortKind kind = PortKind::Tcp;  // Tcp (raw) or Rfc2217
     bool nodelay = true;  // false: Nagle on, and ser2net's other defaults: replies gathered and torn in TCP
-    int tcpPort = 0;                // 0: a free one
+    int tcpPort = 0;      // 0: a free one
 };
 
 class Ser2net {

@@ -5,11 +5,11 @@
 #pragma once
 
 #include "procedures/Connection.h"
+#include "programs/sim/StateFile.h"
 #include "tests/Eventually.h"
 #include "tests/MirrorCompare.h"
 #include "tests/RecordingObserver.h"
 #include "tests/SimLinkFixture.h"
-#include "programs/sim/StateFile.h"
 
 #include <filesystem>
 #include <map>
@@ -31,8 +31,14 @@ inline std::string RouteText(const Route& r)
         name += "TornEvery" + std::to_string(r.tearGap.count() / 1000) + "ms";
     return name;
 }
-inline std::string RouteName(const ::testing::TestParamInfo<Route>& info) { return RouteText(info.param); }
-inline void PrintTo(const Route& r, std::ostream* out) { *out << RouteText(r); }
+inline std::string RouteName(const ::testing::TestParamInfo<Route>& info)
+{
+    return RouteText(info.param);
+}
+inline void PrintTo(const Route& r, std::ostream* out)
+{
+    *out << RouteText(r);
+}
 
 class Transported : public SimLinkFixture, public ::testing::WithParamInterface<Route> {
 protected:

@@ -116,7 +116,8 @@ TEST_F(BoundedFileTest, ReadingIsBoundedBeforeAndWhileReading)
     EXPECT_EQ(ReadBoundedFile(huge, kPreset).error, huge + " is larger than a preset can be (64 KiB)");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     EXPECT_EQ(ReadBoundedFile(atBound, kPreset).bytes, std::string(kPreset.maxBytes, 'x'));
-    EXPECT_EQ(ReadBoundedFile(overBound, kPreset).error, overBound + " is larger than a preset can be (64 KiB)");
+    EXPECT_EQ(ReadBoundedFile(overBound, kPreset).error,
+              overBound + " is larger than a preset can be (64 KiB)");
 
     struct stat info {};
     ASSERT_EQ(::stat("/proc/self/status", &info), 0);
@@ -147,7 +148,8 @@ TEST_F(BoundedFileTest, AWriteReplacesTheFileWholeKeepingPermissionsAndLinks)
     EXPECT_EQ(DirEntries(dir.path), 5);
 
     const std::string noFolder = dir / "no-folder/x";
-    EXPECT_EQ(WriteFileAtomically(noFolder, "x"), "cannot create " + noFolder + ": No such file or directory");
+    EXPECT_EQ(WriteFileAtomically(noFolder, "x"),
+              "cannot create " + noFolder + ": No such file or directory");
 }
 
 // A write that fails half way (here at the file size limit of a child
@@ -164,7 +166,8 @@ TEST_F(BoundedFileTest, AWriteCutShortKeepsTheOldFile)
         std::fprintf(stderr, "[%s]\n", error.c_str());
         std::_Exit(error.empty() ? 0 : 3);
     };
-    EXPECT_EXIT(writeWithLittleRoom(), ::testing::ExitedWithCode(3), "\\[cannot write .*/old: File too large\\]");
+    EXPECT_EXIT(writeWithLittleRoom(), ::testing::ExitedWithCode(3),
+                "\\[cannot write .*/old: File too large\\]");
     EXPECT_EQ(FileText(file), "old text\n");
     EXPECT_EQ(DirEntries(dir.path), 1);
 }

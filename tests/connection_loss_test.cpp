@@ -2,10 +2,10 @@
 // lose the device, how soon a lost device is sought again, and the preset
 // procedures' refusals that must leave the mirror and the undo alone.
 #include "procedures/Connection.h"
-#include "tests/Eventually.h"
-#include "tests/LinkFixture.h"
 #include "procedures/PresetProcedures.h"
 #include "procedures/ReadBack.h"
+#include "tests/Eventually.h"
+#include "tests/LinkFixture.h"
 #include "tests/RecordingObserver.h"
 
 #include <atomic>

@@ -1,9 +1,9 @@
 // Connect, read-back, polling and Disconnect against the simulator.
 #include "procedures/Connection.h"
-#include "tests/Eventually.h"
-#include "tests/RecordingObserver.h"
 #include "procedures/SaveDevice.h"
 #include "procedures/UpgradeProcedure.h"
+#include "tests/Eventually.h"
+#include "tests/RecordingObserver.h"
 #include "tests/SimLinkFixture.h"
 #include "tests/SimProcess.h"
 
@@ -29,9 +29,8 @@ protected:
     }
     bool Connect()
     {
-        return connection->Connect([this](std::string_view text, std::string_view) {
-            shown.emplace_back(text);
-        });
+        return connection->Connect(
+            [this](std::string_view text, std::string_view) { shown.emplace_back(text); });
     }
 
     RecordingObserver observer;
@@ -127,7 +126,8 @@ TEST_F(ConnectionTest, AKilledDeviceIsLostAtOnceAndFoundAgainWithItsStoredSettin
     EXPECT_EQ(p.MG[2], 0) << "the mirror holds what the restarted device holds";
     const int passes = connection->PollPasses();
     EXPECT_TRUE(Eventually([&] { return connection->PollPasses() > passes; }));
-    EXPECT_EQ(observer.Events(), (std::vector<std::string>{"refreshed", "lost COM3", "restored COM3", "refreshed"}));
+    EXPECT_EQ(observer.Events(),
+              (std::vector<std::string>{"refreshed", "lost COM3", "restored COM3", "refreshed"}));
 }
 
 TEST_F(ConnectionTest, ADeviceBackUnderAnotherNumberIsFoundByARescanAndADisconnectEndsTheSearch)
@@ -164,7 +164,8 @@ class DisconnectDuringReadBack : public ConnectionTest, public ::testing::WithPa
 TEST_P(DisconnectDuringReadBack, ReturnsPromptlyAndNothingRefillsThePanels)
 {
     const bool silent = GetParam();
-    StartWithConnection(silent ? std::vector<std::string>{} : std::vector<std::string>{"--fault-noreply", "0.5"});
+    StartWithConnection(silent ? std::vector<std::string>{}
+                               : std::vector<std::string>{"--fault-noreply", "0.5"});
     bool connected = false;
     for (int i = 0; i < 20 && !connected; ++i)
         connected = Connect();
@@ -184,7 +185,9 @@ TEST_P(DisconnectDuringReadBack, ReturnsPromptlyAndNothingRefillsThePanels)
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, DisconnectDuringReadBack, ::testing::Values(true, false),
-                         [](const auto& device) { return device.param ? "Silent" : "HalfTheRepliesMissing"; });
+                         [](const auto& device) {
+                             return device.param ? "Silent" : "HalfTheRepliesMissing";
+                         });
 
 TEST_F(ConnectionTest, SaveDeviceIsConfirmedWhileThePollingRuns)
 {
@@ -192,7 +195,8 @@ TEST_F(ConnectionTest, SaveDeviceIsConfirmedWhileThePollingRuns)
     ASSERT_TRUE(Connect());
     ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
     std::vector<std::string> saved;
-    EXPECT_TRUE(SaveDevice(*link, [&](std::string_view text, std::string_view) { saved.emplace_back(text); }));
+    EXPECT_TRUE(
+        SaveDevice(*link, [&](std::string_view text, std::string_view) { saved.emplace_back(text); }));
     EXPECT_EQ(saved, std::vector<std::string>{"Save device successfully"});
     EXPECT_FALSE(state.flags.PollingHeld());
 }
@@ -221,11 +225,14 @@ TEST_F(ConnectionTest, AnUpgradeAfterALostDeviceEndsTheSearchFirst)
     SleepFor(Micros{300'000});  // the queries sent while frozen are answered, then drained
 
     const std::string image = MakeTempDir("brevant-upgrade") + "/new.b";
-    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "64"}).status, 0);
+    ASSERT_EQ(
+        RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "64"}).status,
+        0);
     int beside = 0;
-    const bool ok = RunUpgrade(*connection, image, [&](int) {
-        beside += connection->WorkerRunning() || state.flags.PortNumber != kCom ? 1 : 0;
-    }, report);
+    const bool ok = RunUpgrade(
+        *connection, image,
+        [&](int) { beside += connection->WorkerRunning() || state.flags.PortNumber != kCom ? 1 : 0; },
+        report);
     EXPECT_TRUE(ok) << (said.empty() ? "" : said.back());
     EXPECT_EQ(beside, 0);
     EXPECT_EQ(connection->Reconnects(), 0);

@@ -1,8 +1,8 @@
 // brevantctl end to end: the program's procedures from the shell, against the
 // simulator, found by a scan of the ports folder.
-#include "tests/SimProcess.h"
 #include "core/Timing.h"
 #include "programs/sim/StateFile.h"
+#include "tests/SimProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -52,12 +52,14 @@ TEST_F(CtlTest, ScanAndInfoNameTheModelAndItsFamily)
         const char* text;
         const char* json;
         const char* err;
-    } cases[] = {
-        {{"--no-pacing", "--model", "K217"}, "model SAK217\nfamily 2\n", "\"model\":\"SAK217\",\"family\":2,",
-         ""},
-        {{"--no-pacing", "--unknown-model"}, "model unknown model K999\nfamily unknown\n",
-         "\"model\":\"unknown model K999\",\"family\":null,",
-         "brevantctl: unknown model K999, connected read-only\n"}};
+    } cases[] = {{{"--no-pacing", "--model", "K217"},
+                  "model SAK217\nfamily 2\n",
+                  "\"model\":\"SAK217\",\"family\":2,",
+                  ""},
+                 {{"--no-pacing", "--unknown-model"},
+                  "model unknown model K999\nfamily unknown\n",
+                  "\"model\":\"unknown model K999\",\"family\":null,",
+                  "brevantctl: unknown model K999, connected read-only\n"}};
     for (const auto& c : cases) {
         StartSim(c.sim);
         EXPECT_EQ(Ctl({"scan"}).out, "COM3\n");
@@ -107,32 +109,33 @@ TEST_P(CtlUsageTest, ExitStatusAndMessage)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CtlUsageTest, ::testing::Values(
-    UsageCase{{"--help"}, 0, "Usage: brevantctl [OPTIONS] SUBCOMMAND"},
-    UsageCase{{"help", "set"}, 0, "CODE [CH [OUT]] VALUE"},
-    UsageCase{{"help", "preset", "load"}, 0, "--backup OLD"},
-    UsageCase{{"--version"}, 0, "brevantctl " BREVANT_VERSION "\n"},
-    UsageCase{{}, 2, "a command is needed: scan, info"},
-    UsageCase{{"--bogus", "info"}, 2, "unknown option --bogus"},
-    UsageCase{{"frobnicate"}, 2, "unknown command frobnicate"},
-    UsageCase{{"help", "frobnicate"}, 2, "no command frobnicate"},
-    UsageCase{{"info", "extra"}, 2, "info: unexpected word extra"},
-    UsageCase{{"preset"}, 2, "preset needs one of: save, load, diff"},
-    UsageCase{{"preset", "open", "x.lg"}, 2, "preset: unexpected word open"},
-    UsageCase{{"preset", "load"}, 2, "FILE is required"},
-    UsageCase{{"--port", "40", "version"}, 2, "not in range 1 to 39"},
-    UsageCase{{"meters", "--cycles", "0"}, 2, "--cycles"},
-    UsageCase{{"set", "MG", "5", "3"}, 2, "set: channel 5 is outside 1..4"},
-    UsageCase{{"set", "MG", "1", "99"}, 2, "value 99 for MG is outside -10..47"},
-    UsageCase{{"set", "OF", "2", "100"}, 2, "value 100 for OF is outside 0 or 300..20000"},
-    UsageCase{{"get", "MX", "1", "9"}, 2, "output 9 is outside 1..4"},
-    UsageCase{{"get", "D", "11"}, 2, "block 11 is outside 1..10"},
-    UsageCase{{"get", "MG"}, 2, "MG takes 1 number"},
-    UsageCase{{"get", "MG", "one"}, 2, "not a number: one"},
-    UsageCase{{"get", "ZZ", "1"}, 2, "unknown command code ZZ"},
-    UsageCase{{"set", "ML", "1", "4"}, 2, "ML can only be read"},
-    UsageCase{{"get", "SMs1"}, 2, "SMs1 is an action"},
-    UsageCase{{"action", "MG"}, 2, "not an action: MG"}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, CtlUsageTest,
+    ::testing::Values(UsageCase{{"--help"}, 0, "Usage: brevantctl [OPTIONS] SUBCOMMAND"},
+                      UsageCase{{"help", "set"}, 0, "CODE [CH [OUT]] VALUE"},
+                      UsageCase{{"help", "preset", "load"}, 0, "--backup OLD"},
+                      UsageCase{{"--version"}, 0, "brevantctl " BREVANT_VERSION "\n"},
+                      UsageCase{{}, 2, "a command is needed: scan, info"},
+                      UsageCase{{"--bogus", "info"}, 2, "unknown option --bogus"},
+                      UsageCase{{"frobnicate"}, 2, "unknown command frobnicate"},
+                      UsageCase{{"help", "frobnicate"}, 2, "no command frobnicate"},
+                      UsageCase{{"info", "extra"}, 2, "info: unexpected word extra"},
+                      UsageCase{{"preset"}, 2, "preset needs one of: save, load, diff"},
+                      UsageCase{{"preset", "open", "x.lg"}, 2, "preset: unexpected word open"},
+                      UsageCase{{"preset", "load"}, 2, "FILE is required"},
+                      UsageCase{{"--port", "40", "version"}, 2, "not in range 1 to 39"},
+                      UsageCase{{"meters", "--cycles", "0"}, 2, "--cycles"},
+                      UsageCase{{"set", "MG", "5", "3"}, 2, "set: channel 5 is outside 1..4"},
+                      UsageCase{{"set", "MG", "1", "99"}, 2, "value 99 for MG is outside -10..47"},
+                      UsageCase{{"set", "OF", "2", "100"}, 2, "value 100 for OF is outside 0 or 300..20000"},
+                      UsageCase{{"get", "MX", "1", "9"}, 2, "output 9 is outside 1..4"},
+                      UsageCase{{"get", "D", "11"}, 2, "block 11 is outside 1..10"},
+                      UsageCase{{"get", "MG"}, 2, "MG takes 1 number"},
+                      UsageCase{{"get", "MG", "one"}, 2, "not a number: one"},
+                      UsageCase{{"get", "ZZ", "1"}, 2, "unknown command code ZZ"},
+                      UsageCase{{"set", "ML", "1", "4"}, 2, "ML can only be read"},
+                      UsageCase{{"get", "SMs1"}, 2, "SMs1 is an action"},
+                      UsageCase{{"action", "MG"}, 2, "not an action: MG"}));
 
 TEST_F(CtlTest, NoDeviceMeansCannotFindDevice)
 {
@@ -218,7 +221,8 @@ TEST_F(CtlTest, PresetDiffListsWhatAFileWouldChange)
     const std::string changed = work / "changed.lg";
     ASSERT_EQ(Ctl({"preset", "save", own}).status, 0);
     auto result = Ctl({"--json", "dump"});
-    EXPECT_EQ(result.out.rfind("{\"DeviceType\":1,\"MG\":[0,0,0,0],\"MB\":0,\"MA\":[0,0,0,0],", 0), 0u) << result.out;
+    EXPECT_EQ(result.out.rfind("{\"DeviceType\":1,\"MG\":[0,0,0,0],\"MB\":0,\"MA\":[0,0,0,0],", 0), 0u)
+        << result.out;
     result = Ctl({"preset", "diff", own});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
@@ -290,7 +294,9 @@ TEST_F(CtlTest, SaveDeviceAndUpgrade)
     EXPECT_EQ(result.out, "Save device successfully\n");
 
     const std::string image = work / "new.b";
-    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "64"}).status, 0);
+    ASSERT_EQ(
+        RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "64"}).status,
+        0);
     result = Ctl({"upgrade", image});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "update successfully\n");
@@ -317,9 +323,10 @@ TEST_F(CtlTest, APresetLoadCutShortSaysHowFarItGot)
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(result.err, m, std::regex(R"(the preset was only partly loaded: (\d+) of 81 )"
-                                                            R"(settings \(.*\); the earlier setting was not kept )"
-                                                            R"(\(--backup OLD keeps it\)\n)")))
+    ASSERT_TRUE(std::regex_search(result.err, m,
+                                  std::regex(R"(the preset was only partly loaded: (\d+) of 81 )"
+                                             R"(settings \(.*\); the earlier setting was not kept )"
+                                             R"(\(--backup OLD keeps it\)\n)")))
         << result.err;
     EXPECT_GT(std::stoi(m[1]), 5);
     EXPECT_LT(std::stoi(m[1]), 81);
@@ -376,9 +383,10 @@ TEST_P(CtlRoundTripTest, APresetComesBackExactlyAndWhatTheModelLacksIsRefused)
 
 INSTANTIATE_TEST_SUITE_P(
     Models, CtlRoundTripTest,
-    ::testing::Values(RoundTrip{"K225", 81, {"get", "OD", "1"}, "get OD 1: a K225 has no Output 1 delay"},
-                      RoundTrip{"K217", 82, {"set", "OF", "1", "500"}, "set OF 1 500: a K217 has no Output 1 low-pass"},
-                      RoundTrip{"K218", 82, {"get", "ME", "1"}, "get ME 1: a K218 has no Input 1 ERLE meter"}),
+    ::testing::Values(
+        RoundTrip{"K225", 81, {"get", "OD", "1"}, "get OD 1: a K225 has no Output 1 delay"},
+        RoundTrip{"K217", 82, {"set", "OF", "1", "500"}, "set OF 1 500: a K217 has no Output 1 low-pass"},
+        RoundTrip{"K218", 82, {"get", "ME", "1"}, "get ME 1: a K218 has no Input 1 ERLE meter"}),
     [](const auto& param) { return std::string(param.param.model); });
 
 // Only what fits the device is written to it: a preset of the other family,
@@ -396,7 +404,8 @@ TEST_F(CtlTest, EachModelTakesOnlyWhatFitsIt)
     const std::string k225 = "the device on COM3 is a K225 (family 1)";
     auto result = Ctl({"preset", "load", two});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "brevantctl: the preset is for family 2 (K217, K218), " + k225 + "; nothing was sent\n");
+    EXPECT_EQ(result.err,
+              "brevantctl: the preset is for family 2 (K217, K218), " + k225 + "; nothing was sent\n");
     result = Ctl({"preset", "diff", two});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "brevantctl: the preset is for family 2 (K217, K218), " + k225 + "\n");
@@ -405,14 +414,20 @@ TEST_F(CtlTest, EachModelTakesOnlyWhatFitsIt)
     StartSim({"--no-pacing", "--model", "K217"});
     result = Ctl({"preset", "load", own});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "brevantctl: the preset is for family 1 (K225), the device on COM3 is a K217 (family 2); "
-                          "nothing was sent\n");
+    EXPECT_EQ(result.err,
+              "brevantctl: the preset is for family 1 (K225), the device on COM3 is a K217 (family 2); "
+              "nothing was sent\n");
 
     StartSim({"--no-pacing", "--unknown-model"});
     const std::string image = work / "new.b";
-    ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "8"}).status, 0);
-    const std::vector<std::vector<std::string>> writes{{"preset", "load", own}, {"save-device"}, {"upgrade", image},
-                                                       {"set", "MG", "1", "5"}, {"--port", "3", "set", "MG", "1", "5"}};
+    ASSERT_EQ(
+        RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "321", "--words", "8"}).status,
+        0);
+    const std::vector<std::vector<std::string>> writes{{"preset", "load", own},
+                                                       {"save-device"},
+                                                       {"upgrade", image},
+                                                       {"set", "MG", "1", "5"},
+                                                       {"--port", "3", "set", "MG", "1", "5"}};
     for (const auto& words : writes) {
         result = Ctl(words);
         EXPECT_EQ(result.status, 1) << words.front();
@@ -466,12 +481,11 @@ TEST_F(CtlTest, WhatIsNoFileIsRefusedAtOnceAndNothingIsSent)
         std::vector<std::string> words;
         std::string err;
     };
-    const Case cases[] = {
-        {{"preset", "load", "/dev/zero"}, "/dev/zero is a character device, not a file\n"},
-        {{"preset", "load", fifo}, isFifo},
-        {{"upgrade", fifo}, "update fail: " + isFifo},
-        {{"preset", "save", fifo}, "brevantctl: " + isFifo},
-        {{"preset", "load", work / "any.lg", "--backup", fifo}, "brevantctl: " + isFifo}};
+    const Case cases[] = {{{"preset", "load", "/dev/zero"}, "/dev/zero is a character device, not a file\n"},
+                          {{"preset", "load", fifo}, isFifo},
+                          {{"upgrade", fifo}, "update fail: " + isFifo},
+                          {{"preset", "save", fifo}, "brevantctl: " + isFifo},
+                          {{"preset", "load", work / "any.lg", "--backup", fifo}, "brevantctl: " + isFifo}};
     for (const Case& c : cases) {
         std::vector<std::string> words = {"10", BREVANT_CTL_PATH, "--ports", dir, "--trace", "-"};
         words.insert(words.end(), c.words.begin(), c.words.end());

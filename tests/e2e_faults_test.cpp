@@ -10,7 +10,7 @@ using FaultTest = SimLinkFixture;
 TEST_F(FaultTest, ADelayBeyondTheBudgetFailsButTheSaveProfileWaitsItOut)
 {
     Start({"--no-pacing", "--fault-delay", "1", "--delay-ms", "250"});
-    EXPECT_TRUE(link->Run(Op::SS));  // up to 100 re-reads of 10 ms
+    EXPECT_TRUE(link->Run(Op::SS));                              // up to 100 re-reads of 10 ms
     EXPECT_EQ(link->Query(Op::MB).Error(), LinkError::NoReply);  // 20 re-reads of 5 ms
 }
 

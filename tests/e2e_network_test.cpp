@@ -31,7 +31,10 @@ INSTANTIATE_TEST_SUITE_P(Ser2net, TornTransported,
 
 class NetworkTest : public Transported {
 protected:
-    bool Restored(int n) const { return observer.refreshes >= n && state.flags.Connected && !connection->Lost(); }
+    bool Restored(int n) const
+    {
+        return observer.refreshes >= n && state.flags.Connected && !connection->Lost();
+    }
 };
 
 // A server that restarts, then a simulator that restarts behind the server
@@ -40,7 +43,8 @@ TEST_P(NetworkTest, AServerOrDeviceRestartIsALostDeviceFoundAgainAtTheSameAddres
 {
     StartConnected({"--no-pacing", "--state", work + "/device.state"});
     server->Stop();
-    ASSERT_TRUE(Eventually([&] { return observer.lost == 1; }, 2.0)) << "the closed connection went unnoticed";
+    ASSERT_TRUE(Eventually([&] { return observer.lost == 1; }, 2.0))
+        << "the closed connection went unnoticed";
     EXPECT_EQ(connection->LostPort(), com);
     EXPECT_FALSE(state.flags.Connected);
     EXPECT_EQ(serial->Label(com), server->Address().Text());
@@ -66,7 +70,8 @@ TEST_P(NetworkTest, ASecondClientIsRefusedAndTheDeviceIsFoundOnceItLeaves)
     PortRouter other(PortMap::Directory(sim->PortsDir()));
     const int theirs = other.Assign(server->Address());
     EXPECT_NE(other.Open(theirs), 0);
-    EXPECT_NE(other.LastError(theirs).find("Port already in use"), std::string::npos) << other.LastError(theirs);
+    EXPECT_NE(other.LastError(theirs).find("Port already in use"), std::string::npos)
+        << other.LastError(theirs);
     other.Close(theirs);
 
     // The server restarts, and the other program gets in first: each of our
@@ -119,7 +124,8 @@ TEST_P(NetworkTest, BrevantctlNamesTheNetworkPortAndDumpsAsOverThePty)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ser2net, NetworkTest,
-                         ::testing::Values(Route{Transport::Ser2netRaw}, Route{Transport::Ser2netRfc2217}), RouteName);
+                         ::testing::Values(Route{Transport::Ser2netRaw}, Route{Transport::Ser2netRfc2217}),
+                         RouteName);
 
 }  // namespace
 }  // namespace brevant::test

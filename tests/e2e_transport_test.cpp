@@ -24,8 +24,8 @@ TEST_P(Transported, EveryKindOfSettingRoundTrips)
         Op op;
         Address at;
         int value;
-    } cases[] = {{Op::MG, {2}, -5}, {Op::MC, {1}, 1}, {Op::OF, {3}, 20000}, {Op::XG, {1, 2}, -30},
-                 {Op::MX, {3, 4}, 1}, {Op::MP, {}, 3}, {Op::SN, {}, 4}};
+    } cases[] = {{Op::MG, {2}, -5},   {Op::MC, {1}, 1}, {Op::OF, {3}, 20000}, {Op::XG, {1, 2}, -30},
+                 {Op::MX, {3, 4}, 1}, {Op::MP, {}, 3},  {Op::SN, {}, 4}};
     for (const auto& c : cases) {
         const Command& command = CommandFor(c.op);
         ASSERT_TRUE(link->Set(c.op, c.at, c.value)) << command.name;
@@ -104,7 +104,8 @@ TEST_P(Transported, AFirmwareUpgradeWithEveryByteValueReachesTheDevice)
 
 #ifdef BREVANT_NETWORK_E2E
 INSTANTIATE_TEST_SUITE_P(Ser2net, Transported,
-                         ::testing::Values(Route{Transport::Ser2netRaw}, Route{Transport::Ser2netRfc2217}), RouteName);
+                         ::testing::Values(Route{Transport::Ser2netRaw}, Route{Transport::Ser2netRfc2217}),
+                         RouteName);
 #else
 INSTANTIATE_TEST_SUITE_P(Direct, Transported, ::testing::Values(Route{Transport::Pty}), RouteName);
 #endif

@@ -20,19 +20,14 @@ TEST_P(ExchangeTest, SilentDeviceFailsAfterTheWholeReReadBudget)
         const ExchangeProfile& profile;
         Micros budget;
     } cases[] = {
-        {kStandardProfile, 2ms + 20 * 5ms},
-        {kMeterProfile, 2ms + 20 * 2ms},
-        {kProbeProfile, 10 * 5ms},
-        {kIdentifyProfile, 20 * 10ms},
-        {kActionProfile, 2ms + 20 * 10ms},
-        {kSaveProfile, 2ms + 100 * 10ms},
-        {kBlockProfile, 2ms + 20 * 5ms},
-        {kModelQueryProfile, 20 * 10ms},
+        {kStandardProfile, 2ms + 20 * 5ms}, {kMeterProfile, 2ms + 20 * 2ms},
+        {kProbeProfile, 10 * 5ms},          {kIdentifyProfile, 20 * 10ms},
+        {kActionProfile, 2ms + 20 * 10ms},  {kSaveProfile, 2ms + 100 * 10ms},
+        {kBlockProfile, 2ms + 20 * 5ms},    {kModelQueryProfile, 20 * 10ms},
     };
     for (const auto& c : cases) {
         const Micros start = port.Now();
-        EXPECT_EQ(link.Exchange("MG1r\r\n", c.profile, reply).Error(), LinkError::NoReply)
-            << c.profile.name;
+        EXPECT_EQ(link.Exchange("MG1r\r\n", c.profile, reply).Error(), LinkError::NoReply) << c.profile.name;
         EXPECT_EQ(port.Now() - start, c.budget) << c.profile.name;
     }
 }
@@ -117,8 +112,9 @@ TEST_P(ExchangeTest, AReplyTornBeyondTheBudgetFailsAndItsRestIsThrownAwayBeforeT
     EXPECT_TRUE(link.Exchange("MG2r\r\n", kStandardProfile, reply));
     EXPECT_EQ(reply, "MG2-7\r\n");
     const auto records = trace.Snapshot();
-    const auto discarded = std::find_if(records.begin(), records.end(),
-                                        [](const TraceRecord& r) { return r.direction == TraceDirection::Discarded; });
+    const auto discarded = std::find_if(records.begin(), records.end(), [](const TraceRecord& r) {
+        return r.direction == TraceDirection::Discarded;
+    });
     ASSERT_NE(discarded, records.end());
     EXPECT_EQ(discarded->bytes, "2\r\n");
     link.SetTrace(nullptr);

@@ -66,7 +66,8 @@ protected:
             if (letter == 'D' && ++dataSeen != dataExpected)
                 answer.clear();
             if (letter == 'E')
-                answer.insert(answer.end(), {{301ms, Packet('E', 0x02020202)}, {601ms, Packet('E', 0x03030303)}});
+                answer.insert(answer.end(),
+                              {{301ms, Packet('E', 0x02020202)}, {601ms, Packet('E', 0x03030303)}});
             if (const auto it = replace.find(letter); it != replace.end() && !answer.empty())
                 answer = it->second;
             return answer;
@@ -131,9 +132,18 @@ TEST_F(FirmwareTest, TheShortestImageGoesOutAsTheseExactBytes)
 // Whole words go out in file order; a last partial word is not sent but counts
 // in the progress, which reaches 100 once the device accepted the image, and
 // its bytes are named.
-struct Shape { const char* name; Words words; Bytes partial; std::vector<int> progress; std::string note; };
+struct Shape {
+    const char* name;
+    Words words;
+    Bytes partial;
+    std::vector<int> progress;
+    std::string note;
+};
 // Test listings name each case instead of dumping its bytes.
-void PrintTo(const Shape& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const Shape& c, std::ostream* out)
+{
+    *out << c.name;
+}
 class FirmwareShape : public FirmwareTest, public ::testing::WithParamInterface<Shape> {};
 
 TEST_P(FirmwareShape, SendsTheWholeWordsAndReportsProgressForEachDataWord)
@@ -147,10 +157,13 @@ TEST_P(FirmwareShape, SendsTheWholeWordsAndReportsProgressForEachDataWord)
 
 INSTANTIATE_TEST_SUITE_P(
     Images, FirmwareShape,
-    ::testing::Values(Shape{"ThreeDataWords", {kMagic, 300, 3, 0x0A0B0C0D, 0x10203040, 0xFFFEFDFC}, {}, {33, 66, 100},
-                            ""},
-                      Shape{"ThreeDataWordsAndAPartialOne", {kMagic, 300, 3, 1, 2, 3}, {1, 2, 3}, {25, 50, 75, 100},
-                            "3 trailing bytes are not a whole word and are not sent"}),
+    ::testing::Values(
+        Shape{"ThreeDataWords", {kMagic, 300, 3, 0x0A0B0C0D, 0x10203040, 0xFFFEFDFC}, {}, {33, 66, 100}, ""},
+        Shape{"ThreeDataWordsAndAPartialOne",
+              {kMagic, 300, 3, 1, 2, 3},
+              {1, 2, 3},
+              {25, 50, 75, 100},
+              "3 trailing bytes are not a whole word and are not sent"}),
     kByName);
 
 // How the answer to one step decides the transfer: taken (reason empty), or
@@ -164,7 +177,10 @@ struct StepAnswer {
     std::string reason;
     std::optional<Micros> givenUpAfter = {};  // from the last write to the end
 };
-void PrintTo(const StepAnswer& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const StepAnswer& c, std::ostream* out)
+{
+    *out << c.name;
+}
 class FirmwareStep : public FirmwareTest, public ::testing::WithParamInterface<StepAnswer> {};
 
 const Words kThreeWordImage{kMagic, 207, 3, 0x11223344, 0x55667788, 0x99AABBCC};
@@ -200,34 +216,70 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::ValuesIn(std::vector<StepAnswer>{
         {"StartNoAnswer", 'G', {}, 1, kNoStart + "no answer", 202ms},
         {"StartWithoutLineEnd", 'G', {{1ms, "UGst"}}, 1, kNoStart + Wrong("UGst", "UGst\\x0d\\x0a")},
-        {"StartCutByATenMillisecondGap", 'G', {{1ms, "UG"}, {12ms, "st\r\n"}}, 1,
+        {"StartCutByATenMillisecondGap",
+         'G',
+         {{1ms, "UG"}, {12ms, "st\r\n"}},
+         1,
          kNoStart + Wrong("UG", "UGst\\x0d\\x0a")},
         {"StartJoinedOverATwoMillisecondGap", 'G', {{1ms, "UG"}, {3ms, "st\r\n"}}, 9, ""},
         // 2 ms after the write, then 800 re-reads 5 ms apart.
         {"Header1NoAnswer", 'I', {}, 2, kNoHeader1 + "no answer", 4002ms},
         {"Header1JoinedOverAFifteenMillisecondGap", 'I', {{1ms, "UI1"}, {15ms, "VRB"}}, 9, ""},
         {"Header1InFileByteOrder", 'I', {{1ms, "UIBRV1"}}, 2, kNoHeader1 + Wrong("UIBRV1", "UI1VRB")},
-        {"Header1RunawayShowsTheSixtyFourBytesKept", 'I', {{1ms, std::string(100, 'x')}}, 2,
+        {"Header1RunawayShowsTheSixtyFourBytesKept",
+         'I',
+         {{1ms, std::string(100, 'x')}},
+         2,
          kNoHeader1 + Wrong(std::string(64, 'x'), "UI1VRB")},
-        {"Header2SevenBytes", 'A', {{1ms, "UA\x00\x00\x00\xcf\r"s}}, 3,
-         "the device did not acknowledge header 2: " + Wrong("UA\\x00\\x00\\x00\\xcf\\x0d", "UA\\x00\\x00\\x00\\xcf")},
-        {"Header3CutByALongGap", 'L', {{1ms, "UL\x00"s}, {40ms, "\x00\x00\x03"s}}, 4,
+        {"Header2SevenBytes",
+         'A',
+         {{1ms, "UA\x00\x00\x00\xcf\r"s}},
+         3,
+         "the device did not acknowledge header 2: " +
+             Wrong("UA\\x00\\x00\\x00\\xcf\\x0d", "UA\\x00\\x00\\x00\\xcf")},
+        {"Header3CutByALongGap",
+         'L',
+         {{1ms, "UL\x00"s}, {40ms, "\x00\x00\x03"s}},
+         4,
          kNoHeader3 + Wrong("UL\\x00", "UL\\x00\\x00\\x00\\x03")},
         {"LastDataWordAnyAnswer", 'D', {{1ms, std::string(200, '?')}}, 9, ""},
-        {"LastDataWordNoAnswer", 'D', {}, 7, "the device did not acknowledge the last data word (word 5): no answer",
+        {"LastDataWordNoAnswer",
+         'D',
+         {},
+         7,
+         "the device did not acknowledge the last data word (word 5): no answer",
          1600ms},
         {"Close1NoAnswer", 'C', {}, 8, kNoClose1 + "no answer", 4002ms},
-        {"Close1OtherValue", 'C', {{1ms, "UC\x00\x00\x00\x02"s}}, 8,
+        {"Close1OtherValue",
+         'C',
+         {{1ms, "UC\x00\x00\x00\x02"s}},
+         8,
          kNoClose1 + Wrong("UC\\x00\\x00\\x00\\x02", "UC\\x00\\x00\\x00\\x01")},
         {"Close2NoAnswer", 'E', {}, 9, "the device did not acknowledge close 2: no answer", 4020ms},
-        {"CloseAndReportsInPieces", 'E', {{1ms, "UE\x00"s}, {2ms, "\x00\x00\x02"s}, {301ms, "UE\x02\x02"},
-                                          {315ms, "\x02\x02"}, {601ms, "UE\x03"}, {610ms, "\x03\x03\x03"}}, 9, ""},
+        {"CloseAndReportsInPieces",
+         'E',
+         {{1ms, "UE\x00"s},
+          {2ms, "\x00\x00\x02"s},
+          {301ms, "UE\x02\x02"},
+          {315ms, "\x02\x02"},
+          {601ms, "UE\x03"},
+          {610ms, "\x03\x03\x03"}},
+         9,
+         ""},
         // After close 2's echo and its 2 ms gap, 2 ms, then 8000 re-reads 5 ms apart.
         {"Finish1NoAnswer", 'E', {{1ms, kEcho2}}, 9, kNoFinish1 + "no answer", 40024ms},
         // The first report is read as it arrives at 301 ms and ends 20 ms later.
-        {"Finish2NoAnswer", 'E', {{1ms, kEcho2}, {301ms, "UE\x02\x02\x02\x02"}}, 9, kNoFinish2 + "no answer", 40323ms},
-        {"Finish2ImageRejected", 'E', {{1ms, kEcho2}, {301ms, "UE\x02\x02\x02\x02"}, {601ms, "UE\xff\xff\xff\xff"}},
-         9, kRejected}}),
+        {"Finish2NoAnswer",
+         'E',
+         {{1ms, kEcho2}, {301ms, "UE\x02\x02\x02\x02"}},
+         9,
+         kNoFinish2 + "no answer",
+         40323ms},
+        {"Finish2ImageRejected",
+         'E',
+         {{1ms, kEcho2}, {301ms, "UE\x02\x02\x02\x02"}, {601ms, "UE\xff\xff\xff\xff"}},
+         9,
+         kRejected}}),
     kByName);
 
 TEST_F(FirmwareTest, NothingIsSentForAnUnusableImageOrWithoutAPort)
@@ -253,12 +305,16 @@ TEST_F(FirmwareTest, NoOtherExchangeGetsThePortDuringTheTransfer)
     std::atomic<bool> otherHasThePort{false};
     std::thread other;
     std::vector<bool> seen;
-    const auto result = TransferFirmware(link, files.Write("image.bin", ImageBytes(kThreeWordImage)), [&](int) {
-        if (!other.joinable())
-            other = std::thread([&] { const auto lock = link.LockPort(); otherHasThePort = true; });
-        std::this_thread::sleep_for(10ms);
-        seen.push_back(otherHasThePort);
-    });
+    const auto result =
+        TransferFirmware(link, files.Write("image.bin", ImageBytes(kThreeWordImage)), [&](int) {
+            if (!other.joinable())
+                other = std::thread([&] {
+                    const auto lock = link.LockPort();
+                    otherHasThePort = true;
+                });
+            std::this_thread::sleep_for(10ms);
+            seen.push_back(otherHasThePort);
+        });
     other.join();
     EXPECT_TRUE(result.ok) << result.reason;
     EXPECT_EQ(seen, (std::vector<bool>{false, false, false}));

@@ -2,8 +2,8 @@
 // that ser2net (network_tests) does not show: a reset connection, and a
 // reply later than a serial line's budget.
 #include "core/DeviceLink.h"
-#include "tests/LoopbackListener.h"
 #include "core/PortRouter.h"
+#include "tests/LoopbackListener.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A panel's change: refused without a connection or for an unknown model, stored and sent in order
 // on the command queue's thread with up to eight tries, the polling held back meanwhile.
-#include "tests/LinkFixture.h"
 #include "procedures/PanelSend.h"
+#include "tests/LinkFixture.h"
 
 #include <future>
 
@@ -20,9 +20,9 @@ protected:
     }
     bool Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done = {})
     {
-        return PanelSend(link, queue, std::move(changes),
-                         [this](std::string_view text, std::string_view) { shown.emplace_back(text); },
-                         std::move(done));
+        return PanelSend(
+            link, queue, std::move(changes),
+            [this](std::string_view text, std::string_view) { shown.emplace_back(text); }, std::move(done));
     }
     bool Idle() { return queue.WaitIdle(Micros{5'000'000}); }
 

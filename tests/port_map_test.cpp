@@ -62,7 +62,7 @@ TEST_F(PortMapTest, SystemPortsAreUsbThenAcmThenRealOnBoardPortsByNumberThenAFal
     Touch(root / "dev" / "ttyUSBx");
     Touch(root / "dev" / "tty5");
     OnBoardPort("ttyS0", 4);
-    OnBoardPort("ttyS1", 0);     // listed, but no chip behind it
+    OnBoardPort("ttyS1", 0);        // listed, but no chip behind it
     Touch(root / "dev" / "ttyS2");  // no device at all
     fs::create_directories(root / "extra");
     Touch(root / "extra" / "COM1");  // shadowed by the adapter
@@ -102,8 +102,14 @@ TEST_F(PortMapTest, DirectoryPortsAreNamedComN)
 
 TEST_F(PortMapTest, PortsNameTheirUsbAdapters)
 {
-    UsbPort("ttyUSB0", {{"idVendor", "0403"}, {"idProduct", "6001"}, {"manufacturer", "FTDI"}, {"product", "FT232R USB UART"}});
-    UsbPort("ttyUSB1", {{"idVendor", "067b"}, {"idProduct", "2303"}, {"manufacturer", "Prolific"}, {"product", "Prolific USB-Serial"}});
+    UsbPort("ttyUSB0", {{"idVendor", "0403"},
+                        {"idProduct", "6001"},
+                        {"manufacturer", "FTDI"},
+                        {"product", "FT232R USB UART"}});
+    UsbPort("ttyUSB1", {{"idVendor", "067b"},
+                        {"idProduct", "2303"},
+                        {"manufacturer", "Prolific"},
+                        {"product", "Prolific USB-Serial"}});
     UsbPort("ttyACM0", {{"idVendor", "2341"}, {"idProduct", "0043"}});
     UsbPort("ttyACM1", {{"product", "no ids: not the USB device"}});
     OnBoardPort("ttyS0", 4);
@@ -139,7 +145,8 @@ TEST_F(PortMapTest, OpeningAMissingOrOrdinaryFileFailsWithAReason)
     EXPECT_NE(port.LastError(2).find("not a serial device"), std::string::npos);
     EXPECT_EQ(port.LastOpenFailure(2), OpenFailure::Other);
     char buffer[8];
-    EXPECT_EQ(port.Read(2, buffer, 8).status, IoStatus::Failed);  // reading a port that is not open is harmless
+    EXPECT_EQ(port.Read(2, buffer, 8).status,
+              IoStatus::Failed);  // reading a port that is not open is harmless
     port.Close(2);
 }
 

@@ -1,10 +1,10 @@
 // Preset files and the preset upload: the exact bytes a preset is saved as, the
 // line rules it is loaded by, and the commands an upload writes, scripted and
 // to the simulator.
-#include "tests/LinkFixture.h"
 #include "procedures/Connection.h"
 #include "procedures/PresetFile.h"
 #include "procedures/PresetProcedures.h"
+#include "tests/LinkFixture.h"
 #include "tests/RecordingObserver.h"
 #include "tests/SimLinkFixture.h"
 
@@ -21,26 +21,25 @@ using namespace std::string_literals;
 
 // A K217's preset: a value in every place, each within its range, and 0
 // where the model has no setting (the delay of outputs 1..3, output 1's filters).
-const std::string kFile =
-    "DeviceType:2\r\r\n"
-    "MG:-5,3,0,47,\r\r\n"
-    "MB:1\r\r\n"
-    "MA:1,0,0,1,\r\r\n"
-    "MF:0,1,0,0,\r\r\n"
-    "MR:0,4,15,2,\r\r\n"
-    "MI:1,1,0,0,\r\r\n"
-    "MT:0,0,1,0,\r\r\n"
-    "MM:0,1,0,0,\r\r\n"
-    "MC:1,0,1,0,\r\r\n"
-    "MP:3\r\r\n"
-    "SN:4\r\r\n"
-    "OV:-20,0,7,20,\r\r\n"
-    "OM:0,0,1,0,\r\r\n"
-    "OD:0,0,0,12,\r\r\n"
-    "OF:0,0,20000,300,\r\r\n"
-    "OH:0,0,600,100,\r\r\n"
-    "MX:1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1,\r\r\n"
-    "XG:0,-1,-2,-3,-4,-5,-6,-7,-8,-9,-10,-11,-12,-13,-14,-30,\r\r\n";
+const std::string kFile = "DeviceType:2\r\r\n"
+                          "MG:-5,3,0,47,\r\r\n"
+                          "MB:1\r\r\n"
+                          "MA:1,0,0,1,\r\r\n"
+                          "MF:0,1,0,0,\r\r\n"
+                          "MR:0,4,15,2,\r\r\n"
+                          "MI:1,1,0,0,\r\r\n"
+                          "MT:0,0,1,0,\r\r\n"
+                          "MM:0,1,0,0,\r\r\n"
+                          "MC:1,0,1,0,\r\r\n"
+                          "MP:3\r\r\n"
+                          "SN:4\r\r\n"
+                          "OV:-20,0,7,20,\r\r\n"
+                          "OM:0,0,1,0,\r\r\n"
+                          "OD:0,0,0,12,\r\r\n"
+                          "OF:0,0,20000,300,\r\r\n"
+                          "OH:0,0,600,100,\r\r\n"
+                          "MX:1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1,\r\r\n"
+                          "XG:0,-1,-2,-3,-4,-5,-6,-7,-8,-9,-10,-11,-12,-13,-14,-30,\r\r\n";
 
 // `text` with every CR CR LF line end turned into `lineEnd`.
 std::string WithLineEnds(std::string text, const std::string& lineEnd)
@@ -65,14 +64,16 @@ TEST(PresetText, WhatIsNoPresetIsRefusedNamingTheFirstBadLine)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"", "line 1: expected \"DeviceType:\", found the end of the file"},
-        {"\x7f" "ELF\x02\x01\x01\0\0\0"s, "line 1: expected text, found the byte 0x7F"},
+        {"\x7f"
+         "ELF\x02\x01\x01\0\0\0"s,
+         "line 1: expected text, found the byte 0x7F"},
         {WithLine(7, "MT:1,1,1,1,\r\r\n"), "line 7: expected \"MI:\", found \"MT:1,1,1,1,\""},
         {kFile.substr(0, kFile.find("SN:")), "line 12: expected \"SN:\", found the end of the file"},
         {WithLine(3, "MB:on\r\n"), "line 3: expected an integer after \"MB:\", found \"on\""},
         {WithLine(2, "MG:1,x,3,4,\r\n"), "line 2: expected integers after \"MG:\", found \"1,x,3,4,\""},
         {WithLine(2, "MG:1,2,3,4,5,\r\n"), "line 2: expected at most 4 values, found 5"},
         {WithLine(3, "MB=1\r\n"), "line 3: expected \"MB:\", found \"MB=1\""},  // a key without its colon
-        {WithLine(2, std::string(40, 'Q') + "\r\n"),  // a long line is cut
+        {WithLine(2, std::string(40, 'Q') + "\r\n"),                            // a long line is cut
          "line 2: expected \"MG:\", found \"QQQQQQQQQQQQQQQQQQQQQQQQ\u2026\""}};
     for (const auto& [text, error] : cases) {
         const PresetCheck check = ParsePresetText(text);
@@ -86,8 +87,8 @@ TEST(PresetText, WhatIsNoPresetIsRefusedNamingTheFirstBadLine)
 // the device's.
 TEST(PresetText, ValuesOutOfRangeAreBroughtInAndAShortListKeepsTheRest)
 {
-    const PresetCheck check = ParsePresetText(WithLine(16, "OF:100,25000,0,300,\r\n")
-                                                  .replace(kFile.find("MG:"), 16, "MG:-50,99,\r\r\n"));
+    const PresetCheck check = ParsePresetText(
+        WithLine(16, "OF:100,25000,0,300,\r\n").replace(kFile.find("MG:"), 16, "MG:-50,99,\r\r\n"));
     ASSERT_TRUE(check.preset) << check.error;
     DeviceParams p;
     p.MG[3] = 11;
@@ -95,7 +96,8 @@ TEST(PresetText, ValuesOutOfRangeAreBroughtInAndAShortListKeepsTheRest)
     StorePreset(*check.preset, p);
     EXPECT_EQ((std::array<int32_t, 4>{p.MG[1], p.MG[2], p.MG[3], p.MG[4]}),
               (std::array<int32_t, 4>{-10, 47, 11, 12}));
-    EXPECT_EQ((std::array<int32_t, 4>{p.OF[1], p.OF[2], p.OF[3], p.OF[4]}), (std::array<int32_t, 4>{0, 20000, 0, 300}));
+    EXPECT_EQ((std::array<int32_t, 4>{p.OF[1], p.OF[2], p.OF[3], p.OF[4]}),
+              (std::array<int32_t, 4>{0, 20000, 0, 300}));
     EXPECT_EQ(check.preset->clamped, 4);
     EXPECT_EQ(ClampedText(*check.preset), "4 values were outside their range and were brought into it");
     EXPECT_EQ(p.DeviceFamily, 1) << "the family stays the device's";
@@ -111,9 +113,9 @@ TEST(PresetText, TheDifferencesFromTheDeviceAreListedInFileOrder)
     device.OF[2] = 9000;
     device.MP = 0;
     EXPECT_EQ(DiffPreset(*ParsePresetText(kFile).preset, device),
-              (std::vector<std::string>{"Input 2 gain: \u22125 dB \u2192 3 dB", "Priority: none \u2192 input 3",
-                                        "Output 2 low-pass: 9000 Hz \u2192 off",
-                                        "Crosspoint 1\u21923: on \u2192 off"}));
+              (std::vector<std::string>{
+                  "Input 2 gain: \u22125 dB \u2192 3 dB", "Priority: none \u2192 input 3",
+                  "Output 2 low-pass: 9000 Hz \u2192 off", "Crosspoint 1\u21923: on \u2192 off"}));
 }
 
 // A save replaces the older file whole and leaves nothing else behind; its
@@ -130,8 +132,9 @@ TEST(PresetFile, SaveWritesTheseExactBytesWhichLoadBackWhateverTheirLineEnds)
     EXPECT_EQ(FileText(file), kFile);
     EXPECT_EQ(DirEntries(dir.path), 1);
 
-    for (const std::string& text : {kFile, WithLineEnds(kFile, "\r\n") + "MG:1,1,1,1,\r\nDeviceType:9\r\n\x01",
-                                    WithLineEnds(kFile, "\n"), kFile.substr(0, kFile.size() - 1)}) {
+    for (const std::string& text :
+         {kFile, WithLineEnds(kFile, "\r\n") + "MG:1,1,1,1,\r\nDeviceType:9\r\n\x01",
+          WithLineEnds(kFile, "\n"), kFile.substr(0, kFile.size() - 1)}) {
         const PresetCheck loaded = ReadPresetFile(dir.Write("known.lg", text));
         ASSERT_TRUE(loaded.preset) << loaded.error;
         EXPECT_EQ(FormatPreset(*loaded.preset), kFile);
@@ -202,15 +205,17 @@ TEST_F(PresetUploadTest, SendsEveryValueTheFamilyHasOnceInputByInput)
 TEST_F(PresetUploadTest, TheFirstSettingNotTakenEndsTheUploadAndIsCounted)
 {
     port.SetResponder(kPort, [](std::string_view written) {
-        return written.starts_with("OD3") ? std::vector<Piece>{} : std::vector<Piece>{{1ms, std::string(written)}};
+        return written.starts_with("OD3") ? std::vector<Piece>{}
+                                          : std::vector<Piece>{{1ms, std::string(written)}};
     });
     const PresetLoad load = UploadPreset(link);
     EXPECT_FALSE(load.ok);
     EXPECT_EQ(load.sent, 2 * 19 + 11);  // inputs 1 and 2, then input 3 up to its delay
     EXPECT_EQ(load.total, 81);
-    EXPECT_EQ(PartlyLoadedText(load, "Undo Open From File restores the earlier setting"),
-              "the preset was only partly loaded: 49 of 81 settings (Output 3 delay: the device did not confirm "
-              "the value); Undo Open From File restores the earlier setting");
+    EXPECT_EQ(
+        PartlyLoadedText(load, "Undo Open From File restores the earlier setting"),
+        "the preset was only partly loaded: 49 of 81 settings (Output 3 delay: the device did not confirm "
+        "the value); Undo Open From File restores the earlier setting");
     const std::vector<std::string> writes = port.Writes();
     ASSERT_EQ(writes.size(), 49u + kUploadAttempts);
     EXPECT_EQ(std::vector(writes.end() - 3, writes.end()), std::vector<std::string>(3, writes.back()));
@@ -220,8 +225,9 @@ TEST_F(PresetUploadTest, TheFirstSettingNotTakenEndsTheUploadAndIsCounted)
     const PresetLoad gone = UploadPreset(link);
     EXPECT_EQ(gone.sent, 0);
     EXPECT_TRUE(port.Writes().empty());
-    EXPECT_EQ(PartlyLoadedText(gone, ""), "the preset was only partly loaded: 0 of 81 settings (Input 1 gain: " +
-                                              std::string(Describe(LinkError::PortGone)) + ")");
+    EXPECT_EQ(PartlyLoadedText(gone, ""),
+              "the preset was only partly loaded: 0 of 81 settings (Input 1 gain: " +
+                  std::string(Describe(LinkError::PortGone)) + ")");
 }
 
 // Open From File against the simulator through the program's own procedures.

@@ -12,8 +12,8 @@ TEST_F(ProbeTest, ProbeAsksForTheVersionAndClosesThePortEvenOnSuccess)
     port.Answer(7, "SV105\r\n");
     EXPECT_TRUE(link.ProbePort(7));
     EXPECT_EQ(port.Written(), "SVsr\n");
-    EXPECT_EQ(port.Calls(), (std::vector<std::string>{"close 7", "open 7", "configure 7 14 3",
-                                                      "write 7", "close 7"}));
+    EXPECT_EQ(port.Calls(),
+              (std::vector<std::string>{"close 7", "open 7", "configure 7 14 3", "write 7", "close 7"}));
     EXPECT_FALSE(port.IsOpen(7));
 }
 
@@ -23,12 +23,11 @@ TEST_F(ProbeTest, ProbeJudgesTheNumberAfterSv)
         const char* reply;
         bool found;
     } cases[] = {
-        {"sv5\r\n", true},     // upper-cased before the search
-        {"SV0\r\n", false},    // not above 0 (ParseDecimalTest reads the rest)
-        {"XX12\r\n", false},   // no "SV"
-        {"SV\r\n", false},
-        {"SV7", false},        // no line end
-        {"SV7\n", false},      // a line feed alone
+        {"sv5\r\n", true},                     // upper-cased before the search
+        {"SV0\r\n", false},                    // not above 0 (ParseDecimalTest reads the rest)
+        {"XX12\r\n", false},                   // no "SV"
+        {"SV\r\n", false},    {"SV7", false},  // no line end
+        {"SV7\n", false},                      // a line feed alone
         {"SV12ab\r\n", true},
     };
     for (const auto& c : cases) {

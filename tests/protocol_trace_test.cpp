@@ -1,7 +1,7 @@
 // The protocol trace: what the link records on the wire, the bounded ring,
 // and the text lines an installer reads (the file is written as every file is).
-#include "tests/LinkFixture.h"
 #include "core/ProtocolTrace.h"
+#include "tests/LinkFixture.h"
 
 #include <ctime>
 #include <thread>

@@ -2,8 +2,8 @@
 // the model query, on the scripted port.
 #include "procedures/Connection.h"
 #include "procedures/DeviceFit.h"
-#include "tests/LinkFixture.h"
 #include "procedures/ReadBack.h"
+#include "tests/LinkFixture.h"
 #include "tests/RecordingObserver.h"
 
 namespace brevant::test {
@@ -31,9 +31,10 @@ TEST_F(ReadBackOrderTest, FamilyOneReadsEightyNineSettingsInOrder)
     using List = std::vector<std::string>;
     // Input 1 whole; input 3 begins with the delay only outputs 3 and 4 have;
     // the device-wide values come last.
-    EXPECT_EQ(List(lines.begin(), lines.begin() + 21),
-              (List{"ML1r", "OF1r", "OH1r", "OL1r", "MG1r", "MA1r", "MF1r", "MR1r", "MI1r", "MT1r", "MM1r",
-                     "OV1r", "OM1r", "MX11r", "XG11r", "MX12r", "XG12r", "MX13r", "XG13r", "MX14r", "XG14r"}));
+    EXPECT_EQ(
+        List(lines.begin(), lines.begin() + 21),
+        (List{"ML1r", "OF1r", "OH1r",  "OL1r",  "MG1r",  "MA1r",  "MF1r",  "MR1r",  "MI1r",  "MT1r", "MM1r",
+              "OV1r", "OM1r", "MX11r", "XG11r", "MX12r", "XG12r", "MX13r", "XG13r", "MX14r", "XG14r"}));
     EXPECT_EQ(List(lines.begin() + 42, lines.begin() + 45), (List{"ML3r", "OD3r", "OF3r"}));
     EXPECT_EQ(List(lines.end() - 4, lines.end()), (List{"XG44r", "MBsr", "MPsr", "SNsr"}));
 }
@@ -87,8 +88,8 @@ TEST_F(ReadBackOrderTest, ASilentDeviceEndsTheReadBackAsLostAndAStopEndsItAtOnce
     ReadBackResult result = ReadBackSettings(link, ModelFamily::K225, noStop);
     EXPECT_TRUE(result.lost);
     // ML1 (a meter, one try), then OF1 and OH1, four tries each.
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"ML1r", "OF1r", "OF1r", "OF1r", "OF1r", "OH1r", "OH1r", "OH1r",
-                                                 "OH1r"}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"ML1r", "OF1r", "OF1r", "OF1r", "OF1r", "OH1r", "OH1r",
+                                                 "OH1r", "OH1r"}));
 
     EchoEverything();
     port.ClearRecord();
@@ -115,8 +116,8 @@ TEST_F(ReadBackOrderTest, PollingPassReadsTheMetersOfTheFamilyAndStandsBackWhenH
 {
     EchoEverything();
     EXPECT_TRUE(PollMetersOnce(link, ModelFamily::K225, noStop).completed);
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"ML1r", "OL1r", "ML2r", "OL2r", "ML3r", "OL3r",
-                                                 "ML4r", "OL4r"}));
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{"ML1r", "OL1r", "ML2r", "OL2r", "ML3r", "OL3r", "ML4r", "OL4r"}));
     port.ClearRecord();
     EXPECT_TRUE(PollMetersOnce(link, ModelFamily::K217K218, noStop).completed);
     EXPECT_EQ(Lines().size(), 14u);
@@ -197,10 +198,11 @@ TEST_F(ModelQueryTest, ScanProbesEachPortThreeTimesAndPassesOverPortsItCannotOpe
         if (call.rfind("write ", 0) == 0)
             probed.push_back(std::stoi(call.substr(6)));
     EXPECT_EQ(probed, (std::vector<int>{4, 4, 4, 5}));
-    EXPECT_EQ(connection.ScanDetail(),
-              "COM1 (/dev/ttyUSB0) is in use by another program; COM2 (/dev/ttyUSB1): Permission denied (to use "
-              "serial ports, join the dialout group: sudo usermod -aG dialout $USER, then log in again); "
-              "no answer on COM4");
+    EXPECT_EQ(
+        connection.ScanDetail(),
+        "COM1 (/dev/ttyUSB0) is in use by another program; COM2 (/dev/ttyUSB1): Permission denied (to use "
+        "serial ports, join the dialout group: sudo usermod -aG dialout $USER, then log in again); "
+        "no answer on COM4");
 }
 
 TEST_F(ModelQueryTest, ScanWithoutADeviceTriesThirtyNinePortsAndForgetsThePort)
@@ -239,10 +241,10 @@ TEST_F(ModelQueryTest, ConnectRefusalsAndFailuresSayWhy)
 
     port.SetOpenFailure(kPort, OpenFailure::InUse, "COM3 (/dev/ttyUSB0) is in use by another program");
     EXPECT_FALSE(connection.Connect(report));
-    EXPECT_EQ(shown, (std::vector<std::string>{"Updating", "Already connect",
-                                               "Cannot find device\nno answer on COM1",
-                                               "Connect fail!\nCOM3 did not answer (the model was asked 3 times)",
-                                               "Connect fail!\nCOM3 (/dev/ttyUSB0) is in use by another program"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "Updating", "Already connect", "Cannot find device\nno answer on COM1",
+                         "Connect fail!\nCOM3 did not answer (the model was asked 3 times)",
+                         "Connect fail!\nCOM3 (/dev/ttyUSB0) is in use by another program"}));
     EXPECT_FALSE(connection.WorkerRunning());
 }
 

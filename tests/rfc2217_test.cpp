@@ -22,8 +22,8 @@ std::string B(std::initializer_list<int> bytes)
 }
 
 // What ser2net 4 sends as a client connects to a telnet(rfc2217) accepter.
-const std::string kSer2netGreeting = B({255, 251, 3, 255, 253, 3, 255, 251, 1, 255, 254, 1, 255, 253, 0, 255, 251, 0,
-                                        255, 253, 44});
+const std::string kSer2netGreeting =
+    B({255, 251, 3, 255, 253, 3, 255, 251, 1, 255, 254, 1, 255, 253, 0, 255, 251, 0, 255, 253, 44});
 
 TEST(Rfc2217Wire, TheClientsCommandsAreTheseExactBytes)
 {
@@ -95,19 +95,21 @@ TEST(Rfc2217Wire, ServerRepliesAreTakenOutOfTheDataWithTheirValues)
                              B({255, 250, 44, 104, 1, 255, 240, 255, 250, 44, 107, 0, 255, 240}) + "\r\n";
     const Decoded d = decoder.Feed(wire);
     EXPECT_EQ(d.data, "SV105\r\n");
-    EXPECT_EQ(d.replies, (std::vector<ServerReply>{{101, B({0, 0, 0x4B, 0})}, {102, B({8})}, {103, B({1})},
-                                                   {104, B({1})}, {107, B({0})}}));
+    EXPECT_EQ(d.replies,
+              (std::vector<ServerReply>{
+                  {101, B({0, 0, 0x4B, 0})}, {102, B({8})}, {103, B({1})}, {104, B({1})}, {107, B({0})}}));
     EXPECT_EQ(d.replies.at(0).Number(), 19200u);
     EXPECT_EQ(d.replies.at(1).Number(), 8u);
     // A rate with 0xFF in it comes escaped.
-    EXPECT_EQ(decoder.Feed(B({255, 250, 44, 101, 0, 1, 255, 255, 0, 255, 240})).replies.at(0).Number(), 0x0001FF00u);
+    EXPECT_EQ(decoder.Feed(B({255, 250, 44, 101, 0, 1, 255, 255, 0, 255, 240})).replies.at(0).Number(),
+              0x0001FF00u);
 }
 
 TEST(Rfc2217Wire, ACutAnywhereInTheStreamDecodesTheSame)
 {
     const std::string wire = "MG1"s + B({255, 255}) + "2" + kSer2netGreeting + B({255, 241}) /* NOP */ +
-                             B({255, 250, 44, 105, 8, 255, 240}) + "\r\n" + B({255, 250, 24, 0, 1, 2, 255, 240}) /* not ours */ +
-                             "x" + B({255, 255});
+                             B({255, 250, 44, 105, 8, 255, 240}) + "\r\n" +
+                             B({255, 250, 24, 0, 1, 2, 255, 240}) /* not ours */ + "x" + B({255, 255});
     const std::string data = "MG1"s + B({255}) + "2\r\nx" + B({255});
     for (std::size_t cut = 0; cut <= wire.size(); ++cut) {
         Decoder decoder;

@@ -1,6 +1,6 @@
 // SaveDevice on the scripted port: up to ten sends, the outcome reported.
-#include "tests/LinkFixture.h"
 #include "procedures/SaveDevice.h"
+#include "tests/LinkFixture.h"
 
 namespace brevant::test {
 namespace {
@@ -9,7 +9,8 @@ class SaveDeviceTest : public LinkFixture {
 protected:
     bool Save()
     {
-        return SaveDevice(link, [this](std::string_view text, std::string_view) { shown.emplace_back(text); });
+        return SaveDevice(link,
+                          [this](std::string_view text, std::string_view) { shown.emplace_back(text); });
     }
     std::vector<std::string> shown;
 };

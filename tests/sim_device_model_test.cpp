@@ -4,8 +4,8 @@
 #include "programs/sim/DeviceModel.h"
 #include "programs/sim/DeviceSession.h"
 #include "programs/sim/Faults.h"
-#include "programs/sim/SimFirmwareImage.h"
 #include "programs/sim/FirmwareReceiver.h"
+#include "programs/sim/SimFirmwareImage.h"
 #include "programs/sim/StateFile.h"
 
 #include <gtest/gtest.h>
@@ -34,18 +34,24 @@ struct Bench {
     SimTime now{0};
     DeviceModel device;
     explicit Bench(DeviceOptions options = {}, DeviceSettings initial = {})
-        : device((options.clock = [this] { return now; }, std::move(options)), initial) {}
+        : device((
+                     options.clock = [this] { return now; }, std::move(options)),
+                 initial)
+    {
+    }
     std::string ask(std::string_view line) { return device.HandleLine(line); }
 
     // Each line with CR LF, in order, must be answered with its reply and CR LF.
-    void expectReplies(std::initializer_list<std::pair<std::string, std::string>> exchanges) {
+    void expectReplies(std::initializer_list<std::pair<std::string, std::string>> exchanges)
+    {
         for (const auto& [line, reply] : exchanges)
             EXPECT_EQ(ask(line + "\r\n"), reply + "\r\n") << "line: " << line;
     }
 };
 
 // The number after `head` in a reply line such as "ML1-37\r\n".
-int valueAfter(const std::string& reply, const std::string& head) {
+int valueAfter(const std::string& reply, const std::string& head)
+{
     EXPECT_TRUE(reply.starts_with(head) && reply.ends_with("\r\n")) << reply;
     int value = 0;
     const char* last = reply.data() + reply.size() - 2;
@@ -58,13 +64,18 @@ struct TempDir {
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("brevant-sim-test-" + std::to_string(::getpid()));
     TempDir() { std::filesystem::create_directories(path); }
-    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
     std::filesystem::path operator/(const std::string& name) const { return path / name; }
 };
 
 // The packets of an upgrade: each file word (headers I, A, L, then data words
 // D), close 1 and close 2.
-std::vector<std::string> upgradePackets(const std::vector<std::uint32_t>& words) {
+std::vector<std::string> upgradePackets(const std::vector<std::uint32_t>& words)
+{
     std::vector<std::string> packets;
     for (std::size_t i = 0; i < words.size(); ++i)
         packets.push_back(FirmwareReceiver::Packet(i < 3 ? "IAL"[i] : 'D', words[i]));
@@ -73,7 +84,9 @@ std::vector<std::string> upgradePackets(const std::vector<std::uint32_t>& words)
 }
 
 // A receiver's reply to each packet of an upgrade, and the version it installed.
-std::pair<std::vector<Reply>, std::optional<std::uint32_t>> runUpgrade(const std::vector<std::uint32_t>& words) {
+std::pair<std::vector<Reply>, std::optional<std::uint32_t>>
+runUpgrade(const std::vector<std::uint32_t>& words)
+{
     FirmwareReceiver receiver;
     std::pair<std::vector<Reply>, std::optional<std::uint32_t>> run;
     for (const std::string& packet : upgradePackets(words)) {
@@ -88,39 +101,71 @@ std::pair<std::vector<Reply>, std::optional<std::uint32_t>> runUpgrade(const std
 
 }  // namespace
 
-TEST(SimSettings, EverySettingAnswersWithTheClampedValueNowHeld) {
+TEST(SimSettings, EverySettingAnswersWithTheClampedValueNowHeld)
+{
     Bench bench;
-    bench.expectReplies({
-        {"MG2r", "MG20"}, {"MG2-5", "MG2-5"}, {"MG2r", "MG2-5"}, {"MG199", "MG147"}, {"MR415", "MR415"},
-        {"MR416", "MR415"}, {"MA12", "MA11"}, {"MM4-3", "MM40"}, {"MF11", "MF11"}, {"MI11", "MI11"}, {"MT11", "MT11"},
-        {"OV1-25", "OV1-20"}, {"OV120", "OV120"}, {"OD3250", "OD3200"}, {"OF2300", "OF2300"},
-        {"OF2250", "OF20"}, {"OF225000", "OF220000"}, {"OH329", "OH30"}, {"OH330", "OH330"},  // off below range
-        {"OH3601", "OH3600"}, {"OH3r", "OH3600"}, {"OV199999999999999999999", "OV120"},
-        {"OV1-99999999999999999999", "OV1-20"}, {"MX11r", "MX111"}, {"MX12r", "MX120"},  // input n to output n
-        {"MX341", "MX341"}, {"MX34r", "MX341"}, {"XG34-45", "XG34-30"}, {"XG345", "XG340"}, {"MBs1", "MBs1"},
-        {"MPs7", "MPs4"}, {"SNs5", "SNs5"}, {"CNsr", "CNs1"}, {"CPs0", "CPs1"}, {"CTsr", "CTs2"}, {"CTs9", "CTs5"},
-        {"SVsr", "SV105"}, {"SAsr", "SAK225"}});
+    bench.expectReplies({{"MG2r", "MG20"},
+                         {"MG2-5", "MG2-5"},
+                         {"MG2r", "MG2-5"},
+                         {"MG199", "MG147"},
+                         {"MR415", "MR415"},
+                         {"MR416", "MR415"},
+                         {"MA12", "MA11"},
+                         {"MM4-3", "MM40"},
+                         {"MF11", "MF11"},
+                         {"MI11", "MI11"},
+                         {"MT11", "MT11"},
+                         {"OV1-25", "OV1-20"},
+                         {"OV120", "OV120"},
+                         {"OD3250", "OD3200"},
+                         {"OF2300", "OF2300"},
+                         {"OF2250", "OF20"},
+                         {"OF225000", "OF220000"},
+                         {"OH329", "OH30"},
+                         {"OH330", "OH330"},  // off below range
+                         {"OH3601", "OH3600"},
+                         {"OH3r", "OH3600"},
+                         {"OV199999999999999999999", "OV120"},
+                         {"OV1-99999999999999999999", "OV1-20"},
+                         {"MX11r", "MX111"},
+                         {"MX12r", "MX120"},  // input n to output n
+                         {"MX341", "MX341"},
+                         {"MX34r", "MX341"},
+                         {"XG34-45", "XG34-30"},
+                         {"XG345", "XG340"},
+                         {"MBs1", "MBs1"},
+                         {"MPs7", "MPs4"},
+                         {"SNs5", "SNs5"},
+                         {"CNsr", "CNs1"},
+                         {"CPs0", "CPs1"},
+                         {"CTsr", "CTs2"},
+                         {"CTs9", "CTs5"},
+                         {"SVsr", "SV105"},
+                         {"SAsr", "SAK225"}});
     EXPECT_EQ(bench.ask("MG3-99"), "MG3-10\r\n");  // a bare line without CR LF is taken too
 }
 
-TEST(SimSettings, NoReplyToAnythingNotUnderstood) {
+TEST(SimSettings, NoReplyToAnythingNotUnderstood)
+{
     Bench bench;
     for (const char* line : {
-             "MG5r\r\n", "MG0r\r\n", "MG9-3\r\n", "MGxr\r\n",   // channel outside 1..4
-             "MX15r\r\n", "MX01r\r\n", "XG5110\r\n", "MX1r\r\n",  // crosspoint digits
-             "MBr\r\n", "MB1r\r\n", "CN2\r\n",                    // device-wide without 's'
-             "MG1\r\n", "MG1+3\r\n", "MG1 3\r\n", "MG1-\r\n", "MG13x\r\n",  // malformed values
-             "mg1r\r\n", "Mg1r\r\n", "svsr\n", "ZZ1r\r\n", "\r\n", "", "S\r\n",  // unknown codes, case
-             "ML15\r\n", "OL1r5\r\n", "ME5r\r\n",                 // meters are query only, 1..4
-             "SMs0\r\n", "CGs4\r\n", "SSs2\r\n", "UGs1\r\n",      // actions take only their own form
-             "DKsr\r\n", "DAs\r\n", "FAsr\r\n",                   // result blocks A..J of D and E
-             "MC11\r\n", "OD1r\r\n", "OD2100\r\n", "ME2r\r\n",  // what a K225 has not
+             "MG5r\r\n",  "MG0r\r\n",  "MG9-3\r\n",  "MGxr\r\n",               // channel outside 1..4
+             "MX15r\r\n", "MX01r\r\n", "XG5110\r\n", "MX1r\r\n",               // crosspoint digits
+             "MBr\r\n",   "MB1r\r\n",  "CN2\r\n",                              // device-wide without 's'
+             "MG1\r\n",   "MG1+3\r\n", "MG1 3\r\n",  "MG1-\r\n", "MG13x\r\n",  // malformed values
+             "mg1r\r\n",  "Mg1r\r\n",  "svsr\n",     "ZZ1r\r\n", "\r\n",
+             "",          "S\r\n",                                // unknown codes, case
+             "ML15\r\n",  "OL1r5\r\n", "ME5r\r\n",                // meters are query only, 1..4
+             "SMs0\r\n",  "CGs4\r\n",  "SSs2\r\n",   "UGs1\r\n",  // actions take only their own form
+             "DKsr\r\n",  "DAs\r\n",   "FAsr\r\n",                // result blocks A..J of D and E
+             "MC11\r\n",  "OD1r\r\n",  "OD2100\r\n", "ME2r\r\n",  // what a K225 has not
          })
         EXPECT_EQ(bench.ask(line), "") << "line: " << line;
     EXPECT_EQ(bench.device.Settings(), DeviceSettings{}) << "a line above changed a setting";
 }
 
-TEST(SimMeters, LevelsFollowGainMuteAndRoutingAndEchoNeedsACanceller) {
+TEST(SimMeters, LevelsFollowGainMuteAndRoutingAndEchoNeedsACanceller)
+{
     Bench bench;
     const auto level = [&](const std::string& head) { return valueAfter(bench.ask(head + "r\r\n"), head); };
     const int in1 = level("ML1");
@@ -129,8 +174,14 @@ TEST(SimMeters, LevelsFollowGainMuteAndRoutingAndEchoNeedsACanceller) {
     bench.expectReplies({{"OV1-6", "OV1-6"}, {"XG11-10", "XG11-10"}, {"MG120", "MG120"}});
     EXPECT_NEAR(level("OL1"), in1 + 20 - 16, 1);
     EXPECT_EQ(level("ML1"), in1 + 20);
-    bench.expectReplies({{"OM11", "OM11"}, {"OL1r", "OL1-100"}, {"OM10", "OM10"}, {"MX110", "MX110"},
-                         {"OL1r", "OL1-100"}, {"MG147", "MG147"}, {"ML1r", "ML10"}, {"MM11", "MM11"},
+    bench.expectReplies({{"OM11", "OM11"},
+                         {"OL1r", "OL1-100"},
+                         {"OM10", "OM10"},
+                         {"MX110", "MX110"},
+                         {"OL1r", "OL1-100"},
+                         {"MG147", "MG147"},
+                         {"ML1r", "ML10"},
+                         {"MM11", "MM11"},
                          {"ML1r", "ML1-100"}});
     Bench again;  // the same seed and the same times give the same readings
     for (int i = 0; i < 50; ++i, bench.now = again.now += 100ms)
@@ -143,19 +194,26 @@ TEST(SimMeters, LevelsFollowGainMuteAndRoutingAndEchoNeedsACanceller) {
         EXPECT_EQ(k217.ask(line), "") << line;
 }
 
-TEST(SimSoundTest, MeasurementNeedsTestModeCountsPointsAndThenReplacesTheCurves) {
+TEST(SimSoundTest, MeasurementNeedsTestModeCountsPointsAndThenReplacesTheCurves)
+{
     Bench bench;
     const auto curves = [&] {
         std::string all;
         for (char block = 'A'; block <= 'J'; ++block)
-            all += bench.ask(std::string{'D', block} + "sr\r\n") + bench.ask(std::string{'E', block} + "sr\r\n");
+            all +=
+                bench.ask(std::string{'D', block} + "sr\r\n") + bench.ask(std::string{'E', block} + "sr\r\n");
         return all;
     };
     const std::string before = curves();
-    bench.expectReplies({
-        {"CGs1", "CGsE"}, {"CGs2", "CGsE"}, {"CEs1", "CEs1"},  // not in test mode; leaving is always answered
-        {"CPs3", "CPs3"}, {"SMs1", "SMs1"}, {"CGs2", "CGsE"},  // no measurement started
-        {"CGs3", "CGs3"}, {"CGs1", "CGs1"}, {"CGs2", "CGs2"}});
+    bench.expectReplies({{"CGs1", "CGsE"},
+                         {"CGs2", "CGsE"},
+                         {"CEs1", "CEs1"},  // not in test mode; leaving is always answered
+                         {"CPs3", "CPs3"},
+                         {"SMs1", "SMs1"},
+                         {"CGs2", "CGsE"},  // no measurement started
+                         {"CGs3", "CGs3"},
+                         {"CGs1", "CGs1"},
+                         {"CGs2", "CGs2"}});
     EXPECT_EQ(curves(), before) << "changed before the last point";
     bench.expectReplies({{"CGs2", "CGs2"}, {"CGs2", "CGsE"}});  // all three points taken
     const std::string after = curves();
@@ -164,7 +222,8 @@ TEST(SimSoundTest, MeasurementNeedsTestModeCountsPointsAndThenReplacesTheCurves)
     EXPECT_EQ(curves(), after) << "not kept after leaving test mode";
 }
 
-TEST(SimActions, StoreAndUpgradeKeepTheSettingsOrStoreReportsFailure) {
+TEST(SimActions, StoreAndUpgradeKeepTheSettingsOrStoreReportsFailure)
+{
     TempDir dir;
     Bench bench({.stateFile = dir / "state.txt"});
     bench.ask("MG37\r\n");
@@ -181,7 +240,8 @@ TEST(SimActions, StoreAndUpgradeKeepTheSettingsOrStoreReportsFailure) {
     EXPECT_EQ(Bench({.stateFile = dir / "no-such-dir" / "state.txt"}).ask("SSs1\r\n"), "SSs0\r\n");
 }
 
-TEST(SimStateFile, KeepsEverySettingAndGivesFactorySettingsForAMissingOrBrokenFile) {
+TEST(SimStateFile, KeepsEverySettingAndGivesFactorySettingsForAMissingOrBrokenFile)
+{
     TempDir dir;
     DeviceSettings settings;
     int n = 0;
@@ -208,7 +268,8 @@ TEST(SimStateFile, KeepsEverySettingAndGivesFactorySettingsForAMissingOrBrokenFi
     EXPECT_EQ(StateFile(dir / "partial.txt").Load().settings, clamped);
 }
 
-TEST(SimFirmware, OnlyAWholeImageIsInstalled) {
+TEST(SimFirmware, OnlyAWholeImageIsInstalled)
+{
     const auto good = FirmwareImage::Generate(107, 6, 3).FileWords();
     auto badMagic = good, badSum = good, badData = good, wordMissing = good;
     badMagic[0] = 0x31565243;
@@ -224,7 +285,8 @@ TEST(SimFirmware, OnlyAWholeImageIsInstalled) {
         EXPECT_EQ(replies.back().Bytes(), upgradePackets(words).back() + reports) << words.size();
         EXPECT_EQ(installed, whole ? std::optional<std::uint32_t>(107) : std::nullopt) << words.size();
     }
-    EXPECT_EQ(runUpgrade(badMagic).first[0].Bytes(), FirmwareReceiver::Packet('I', 0));  // a bad echo tells the program
+    EXPECT_EQ(runUpgrade(badMagic).first[0].Bytes(),
+              FirmwareReceiver::Packet('I', 0));  // a bad echo tells the program
 
     // Headers echoed, only the last data word answered, close 1 echoed; the
     // reports follow the echo of close 2 while the flash is programmed.
@@ -239,7 +301,8 @@ TEST(SimFirmware, OnlyAWholeImageIsInstalled) {
 
 // Through the session: "UGst" turns the line over to upgrade packets until the
 // upgrade ends (see the firmware tests) or the line has been quiet for 3 s.
-TEST(SimFirmware, SessionGivesUpTheUpgradeAfterThreeQuietSeconds) {
+TEST(SimFirmware, SessionGivesUpTheUpgradeAfterThreeQuietSeconds)
+{
     Bench bench;
     Faults noFaults({}, 1);
     DeviceSession session(bench.device, noFaults);
@@ -257,7 +320,8 @@ TEST(SimFirmware, SessionGivesUpTheUpgradeAfterThreeQuietSeconds) {
     EXPECT_EQ(send("SVsr\n"), "SV105\r\n");
 }
 
-TEST(SimFaults, EachFaultChangesTheReplyAsDescribedAndTheSeedFixesThem) {
+TEST(SimFaults, EachFaultChangesTheReplyAsDescribedAndTheSeedFixesThem)
+{
     const Reply reply = Reply::Text("MG1-12\r\n");
     EXPECT_TRUE(Faults({.noReply = 1.0}, 1).Apply(reply).empty());
     const Reply later = Faults({.delay = 1.0, .delayTime = 250ms}, 1).Apply(reply);

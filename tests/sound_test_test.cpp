@@ -1,7 +1,7 @@
 // The sound test procedures on the scripted port: the exact lines they write,
 // the ten-attempt rule, the point count, the result blocks and the graph range.
-#include "tests/LinkFixture.h"
 #include "procedures/SoundTest.h"
+#include "tests/LinkFixture.h"
 
 #include <algorithm>
 
@@ -42,7 +42,10 @@ protected:
     {
         return [this](std::string_view text, std::string_view) { told.emplace_back(text); };
     }
-    static std::vector<std::string> Times(int n, const std::string& line) { return std::vector<std::string>(n, line); }
+    static std::vector<std::string> Times(int n, const std::string& line)
+    {
+        return std::vector<std::string>(n, line);
+    }
 
     std::vector<std::string> told;
 };
@@ -74,9 +77,9 @@ TEST_F(SoundTestProcedures, TestModeAndTheTestSettingsGoOutAsTheDeviceKnowsThem)
     EXPECT_EQ(p.CN, 0);
     EXPECT_FALSE(TestSettingsConfirmed(p));
 
-    EXPECT_EQ(port.Writes(), (std::vector<std::string>{"SMs1\r\n", "CNsr\r\n", "CPsr\r\n", "CTsr\r\n", "CNs1\r\n",
-                                                       "CPs5\r\n", "CTs2\r\n", "CGs3\r\n", "CGs0\r\n",
-                                                       "CEs1\r\n"}));
+    EXPECT_EQ(port.Writes(),
+              (std::vector<std::string>{"SMs1\r\n", "CNsr\r\n", "CPsr\r\n", "CTsr\r\n", "CNs1\r\n",
+                                        "CPs5\r\n", "CTs2\r\n", "CGs3\r\n", "CGs0\r\n", "CEs1\r\n"}));
 }
 
 TEST_F(SoundTestProcedures, EveryCommandIsTriedTenTimesAndTheFirstConfirmedAttemptEndsIt)

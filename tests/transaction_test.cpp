@@ -25,8 +25,8 @@ TEST_F(TransactionTest, EachOperationWritesItsLineAndStoresTheReply)
     } cases[] = {
         {Op::MG, {1}, {}, "MG1-8\r\n", "MG1r\r\n", FIELD(MG[1]), -8},
         {Op::MG, {2}, -5, "MG2-5\r\n", "MG2-5\r\n", FIELD(MG[2]), -5},
-        {Op::OV, {3}, 25, "OV320\r\n", "OV325\r\n", FIELD(OV[3]), 20},  // the echo wins
-        {Op::MG, {2}, {}, "MG27\r\n", "MG2r\r\n", FIELD(MG[2]), 7},      // the channel is one character
+        {Op::OV, {3}, 25, "OV320\r\n", "OV325\r\n", FIELD(OV[3]), 20},      // the echo wins
+        {Op::MG, {2}, {}, "MG27\r\n", "MG2r\r\n", FIELD(MG[2]), 7},         // the channel is one character
         {Op::MX, {3, 4}, 1, "MX341\r\n", "MX341\r\n", FIELD(MX[3][4]), 1},  // input, then output
         {Op::XG, {2, 1}, {}, "XG21-30\r\n", "XG21r\r\n", FIELD(XG[2][1]), -30},
         {Op::MB, {5}, 1, "MBs1\r\n", "MBs1\r\n", FIELD(MB), 1},  // device-wide: no channel
@@ -91,22 +91,22 @@ TEST_F(TransactionTest, OnlyTheExactFormIsTakenAndAnythingElseStoresNothing)
         const char* reply;
         LinkError error;
     } cases[] = {
-        {Op::MG, {1}, "mg1-12\r\n", LinkError::WrongReply},   // case matters: another code
-        {Op::MG, {1}, "MG\r\n", LinkError::BadAddress},       // no channel
-        {Op::MG, {1}, "MG5-12\r\n", LinkError::BadAddress},   // channel outside 1..4
+        {Op::MG, {1}, "mg1-12\r\n", LinkError::WrongReply},  // case matters: another code
+        {Op::MG, {1}, "MG\r\n", LinkError::BadAddress},      // no channel
+        {Op::MG, {1}, "MG5-12\r\n", LinkError::BadAddress},  // channel outside 1..4
         {Op::MG, {1}, "MG0-12\r\n", LinkError::BadAddress},
-        {Op::MG, {1}, "MG1-8", LinkError::Incomplete},       // cut before its line end
-        {Op::MG, {1}, "MG1-12\n", LinkError::Malformed},     // line feed alone
+        {Op::MG, {1}, "MG1-8", LinkError::Incomplete},    // cut before its line end
+        {Op::MG, {1}, "MG1-12\n", LinkError::Malformed},  // line feed alone
         {Op::MG, {1}, "MG1-8\r\r\n", LinkError::Malformed},
-        {Op::MG, {1}, "MG1\r\n", LinkError::Malformed},       // no value
+        {Op::MG, {1}, "MG1\r\n", LinkError::Malformed},  // no value
         {Op::MG, {1}, "MG1-\r\n", LinkError::Malformed},
         {Op::MG, {1}, "MG1+5\r\n", LinkError::Malformed},
         {Op::MG, {1}, "MG15x\r\n", LinkError::Malformed},
-        {Op::MG, {1}, "MG1005\r\n", LinkError::Malformed},     // more digits than -10..47 has
-        {Op::MG, {1}, "MG148\r\n", LinkError::Malformed},      // outside -10..47
+        {Op::MG, {1}, "MG1005\r\n", LinkError::Malformed},  // more digits than -10..47 has
+        {Op::MG, {1}, "MG148\r\n", LinkError::Malformed},   // outside -10..47
         {Op::OV, {1}, "OV12147483647\r\n", LinkError::Malformed},
-        {Op::MX, {1, 1}, "MX112\r\n", LinkError::Malformed},   // an on/off crosspoint
-        {Op::ML, {1}, "ML1-1000\r\n", LinkError::Malformed},   // a meter's scale has three digits
+        {Op::MX, {1, 1}, "MX112\r\n", LinkError::Malformed},  // an on/off crosspoint
+        {Op::ML, {1}, "ML1-1000\r\n", LinkError::Malformed},  // a meter's scale has three digits
     };
     for (const auto& c : cases) {
         port.Answer(kPort, c.reply);
@@ -166,10 +166,8 @@ TEST_F(TransactionTest, MismatchesAndSomeRepliesAreLoggedUnderTheirSequence)
         bool ok;
         const char* sequence;
     } cases[] = {
-        {Op::ME, "XX2-1\r\n", false, "111"},
-        {Op::SN, "SNs4\r\n", true, "111"},
-        {Op::SN, "XYZ\r\n", false, "111"},
-        {Op::SS, "SSs1\r\n", true, "114"},
+        {Op::ME, "XX2-1\r\n", false, "111"}, {Op::SN, "SNs4\r\n", true, "111"},
+        {Op::SN, "XYZ\r\n", false, "111"},   {Op::SS, "SSs1\r\n", true, "114"},
         {Op::SS, "SSs0\r\n", false, "114"},
     };
     for (const auto& c : cases) {
@@ -233,8 +231,8 @@ std::string BlockReply(char code, char letter, const std::vector<int>& values)
 {
     std::string reply;
     for (std::size_t j = 0; j < values.size(); ++j)
-        reply += std::string{code, letter, static_cast<char>('0' + j % 10)} +
-                 std::to_string(values[j]) + "\r\n";
+        reply +=
+            std::string{code, letter, static_cast<char>('0' + j % 10)} + std::to_string(values[j]) + "\r\n";
     return reply;
 }
 
@@ -269,12 +267,12 @@ TEST_F(TransactionTest, BlockReadRulesForShortAndOddReplies)
         std::string reply;
         LinkError error;
     } cases[] = {
-        {good + "DA9\r\n", LinkError::Malformed},        // no value
+        {good + "DA9\r\n", LinkError::Malformed},  // no value
         {good + "DA9x\r\n", LinkError::Malformed},
         {good + "DA9123456\r\n", LinkError::Malformed},  // more digits than a result has
-        {good + "DA9-4\n", LinkError::Malformed},         // line feed alone
-        {"ML2-28\r\n" + good, LinkError::Malformed},    // a late meter reply is no point
-        {good, LinkError::Incomplete},                    // nine lines
+        {good + "DA9-4\n", LinkError::Malformed},        // line feed alone
+        {"ML2-28\r\n" + good, LinkError::Malformed},     // a late meter reply is no point
+        {good, LinkError::Incomplete},                   // nine lines
         {std::string(30, 'z'), LinkError::Incomplete},
     };
     for (const auto& c : cases) {

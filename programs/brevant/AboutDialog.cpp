@@ -1,7 +1,7 @@
 #include "programs/brevant/AboutDialog.h"
 
-#include "ui/panels/ControlPanel.h"
 #include "procedures/DeviceFit.h"
+#include "ui/panels/ControlPanel.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -13,9 +13,7 @@
 namespace brevant {
 
 AboutDialog::AboutDialog(DeviceState& state, QWidget* parent)
-    : QDialog(parent)
-    , first_(new QLabel(QStringLiteral("Brevant 1.0 "), this))
-    , second_(new QLabel(this))
+    : QDialog(parent), first_(new QLabel(QStringLiteral("Brevant 1.0 "), this)), second_(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("About Brevant"));
     TagControl(first_, kFirstLineId);
@@ -45,7 +43,13 @@ AboutDialog::AboutDialog(DeviceState& state, QWidget* parent)
     layout->addWidget(buttons);
 }
 
-QString AboutDialog::FirstLine() const { return first_->text(); }
-QString AboutDialog::SecondLine() const { return second_->text(); }
+QString AboutDialog::FirstLine() const
+{
+    return first_->text();
+}
+QString AboutDialog::SecondLine() const
+{
+    return second_->text();
+}
 
 }  // namespace brevant

@@ -1,9 +1,9 @@
 #include "programs/brevant/BrevantApp.h"
 
-#include "programs/brevant/MainWindow.h"
-#include "ui/soundtest/SoundTestDialog.h"
 #include "programs/brevant/LayoutReport.h"
+#include "programs/brevant/MainWindow.h"
 #include "programs/brevant/ProgramCore.h"
+#include "ui/soundtest/SoundTestDialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -59,10 +59,12 @@ std::optional<AppOptions> ParseAppOptions(int argc, char** argv, QString* error)
         } else if (arg == "--port") {
             const auto text = value();
             if (!text)
-                return *error = "--port needs a port: N, COMn, tcp://HOST:PORT or rfc2217://HOST:PORT", std::nullopt;
+                return *error = "--port needs a port: N, COMn, tcp://HOST:PORT or rfc2217://HOST:PORT",
+                       std::nullopt;
             const PortAddressParse parsed = ParsePortAddress(text->toStdString());
             if (!parsed.address)
-                return *error = QStringLiteral("--port: %1").arg(QString::fromStdString(parsed.error)), std::nullopt;
+                return *error = QStringLiteral("--port: %1").arg(QString::fromStdString(parsed.error)),
+                       std::nullopt;
             options.port = parsed.address;
         } else if (arg == "--screenshot") {
             const auto file = value();
@@ -92,10 +94,7 @@ std::optional<AppOptions> ParseAppOptions(int argc, char** argv, QString* error)
     return options;
 }
 
-BrevantApp::BrevantApp(AppOptions options)
-    : options_(std::move(options))
-{
-}
+BrevantApp::BrevantApp(AppOptions options) : options_(std::move(options)) {}
 
 BrevantApp::~BrevantApp() = default;
 
@@ -120,7 +119,8 @@ int BrevantApp::Run()
     if (const QString file = qEnvironmentVariable("BREVANT_LAYOUT_FILE"); !file.isEmpty()) {
         QObject::connect(&layout, &QTimer::timeout, &frame, [&frame, file] {
             QFile out(file + QStringLiteral(".new"));
-            if (out.open(QIODevice::WriteOnly) && out.write(LayoutReport(frame).toUtf8()) >= 0 && out.flush()) {
+            if (out.open(QIODevice::WriteOnly) && out.write(LayoutReport(frame).toUtf8()) >= 0 &&
+                out.flush()) {
                 out.close();
                 QFile::remove(file);
                 QFile::rename(file + QStringLiteral(".new"), file);
@@ -165,8 +165,9 @@ int BrevantApp::Screenshot()
         // The dialog over the dimmed window, as a modal dialog stands.
         QPainter painter(&image);
         painter.fillRect(image.rect(), QColor(0, 0, 0, 80));
-        const QRect place(QPoint((image.width() - overlay.width()) / 2, (image.height() - overlay.height()) / 2),
-                          overlay.size());
+        const QRect place(
+            QPoint((image.width() - overlay.width()) / 2, (image.height() - overlay.height()) / 2),
+            overlay.size());
         const QRect frameRect = place.adjusted(-10, -30, 10, 10);
         painter.fillRect(frameRect, dialog.palette().color(QPalette::Window));
         painter.setPen(dialog.palette().color(QPalette::Dark));

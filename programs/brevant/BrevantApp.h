@@ -16,10 +16,10 @@ namespace brevant {
 
 struct AppOptions {
     std::optional<std::string> portsDir;  // COMn files in a folder instead of the system's ports
-    std::optional<PortAddress> port;      // the port to connect to instead of scanning (COMn or a network device)
-    QString screenshot;                   // render to this PNG and end
-    bool connect = false;                 // connect at start (before the screenshot)
-    QSize size;                           // a window of this size instead of a maximized one
+    std::optional<PortAddress> port;  // the port to connect to instead of scanning (COMn or a network device)
+    QString screenshot;               // render to this PNG and end
+    bool connect = false;             // connect at start (before the screenshot)
+    QSize size;                       // a window of this size instead of a maximized one
     QString view = QStringLiteral("channel");
 };
 

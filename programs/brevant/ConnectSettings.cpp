@@ -68,8 +68,14 @@ void SaveNetworkDevices(QSettings& settings, const QList<NetworkDevice>& devices
     settings.endArray();
 }
 
-QString LastConnectTarget(QSettings& settings) { return settings.value(kLastKey).toString(); }
+QString LastConnectTarget(QSettings& settings)
+{
+    return settings.value(kLastKey).toString();
+}
 
-void RememberConnectTarget(QSettings& settings, const QString& key) { settings.setValue(kLastKey, key); }
+void RememberConnectTarget(QSettings& settings, const QString& key)
+{
+    settings.setValue(kLastKey, key);
+}
 
 }  // namespace brevant

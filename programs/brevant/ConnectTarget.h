@@ -10,9 +10,9 @@
 // (the program runs it off the UI thread, like Connect).
 #pragma once
 
+#include "core/PortAddress.h"
 #include "procedures/Connection.h"
 #include "procedures/Messages.h"
-#include "core/PortAddress.h"
 
 #include <optional>
 #include <string>

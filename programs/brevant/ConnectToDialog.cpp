@@ -35,12 +35,8 @@ QString ProtocolOf(const QString& address)
 
 ConnectToDialog::ConnectToDialog(std::vector<PortInfo> ports, QSettings& settings, const QString& simulator,
                                  QWidget* parent)
-    : QDialog(parent)
-    , ports_(std::move(ports))
-    , settings_(settings)
-    , simulator_(simulator)
-    , devices_(SavedNetworkDevices(settings))
-    , list_(new QTreeWidget(this))
+    : QDialog(parent), ports_(std::move(ports)), settings_(settings), simulator_(simulator),
+      devices_(SavedNetworkDevices(settings)), list_(new QTreeWidget(this))
 {
     setWindowTitle(QStringLiteral("Connect To"));
     auto* intro = new QLabel(QStringLiteral("Choose the &device to connect to:"), this);
@@ -54,7 +50,8 @@ ConnectToDialog::ConnectToDialog(std::vector<PortInfo> ports, QSettings& setting
     list_->setAllColumnsShowFocus(true);
     list_->header()->setStretchLastSection(true);
     const QFontMetrics metrics = fontMetrics();
-    list_->setMinimumSize(metrics.averageCharWidth() * kListWidthInChars, metrics.height() * kListHeightInLines);
+    list_->setMinimumSize(metrics.averageCharWidth() * kListWidthInChars,
+                          metrics.height() * kListHeightInLines);
 
     auto* add = new QPushButton(QStringLiteral("&Add\u2026"), this);
     add->setObjectName(QStringLiteral("add"));
@@ -101,8 +98,8 @@ QTreeWidgetItem* ConnectToDialog::AddGroup(const QString& title)
     return group;
 }
 
-QTreeWidgetItem* ConnectToDialog::AddEntry(QTreeWidgetItem* group, const QStringList& columns, const QString& key,
-                                           int device)
+QTreeWidgetItem* ConnectToDialog::AddEntry(QTreeWidgetItem* group, const QStringList& columns,
+                                           const QString& key, int device)
 {
     auto* item = new QTreeWidgetItem(group, columns);
     item->setData(kNameColumn, kKeyRole, key);
@@ -123,7 +120,8 @@ void ConnectToDialog::Fill(const QString& currentKey)
     QTreeWidgetItem* serial = AddGroup(QStringLiteral("Serial ports"));
     for (const PortInfo& port : ports_) {
         const QString name = QStringLiteral("COM%1").arg(port.number);
-        AddEntry(serial, {name, QString::fromStdString(port.path), QString::fromStdString(port.adapter)}, name);
+        AddEntry(serial, {name, QString::fromStdString(port.path), QString::fromStdString(port.adapter)},
+                 name);
     }
     if (ports_.empty())
         AddUnavailable(serial, QStringLiteral("No serial ports found"),
@@ -142,10 +140,12 @@ void ConnectToDialog::Fill(const QString& currentKey)
     const QString virtualName = QStringLiteral("Virtual device (simulator)");
     const QString virtualKey = QString::fromStdString(ConnectTarget{TargetKind::VirtualDevice, {}}.Key());
     if (simulator_.isEmpty())
-        AddUnavailable(virtualGroup, virtualName,
-                       QStringLiteral("The simulator, brevant-sim, was not found next to brevant or on the PATH."));
+        AddUnavailable(
+            virtualGroup, virtualName,
+            QStringLiteral("The simulator, brevant-sim, was not found next to brevant or on the PATH."));
     else
-        AddEntry(virtualGroup, {virtualName, QString(), QStringLiteral("A simulated device for work without hardware")},
+        AddEntry(virtualGroup,
+                 {virtualName, QString(), QStringLiteral("A simulated device for work without hardware")},
                  virtualKey);
 
     list_->expandAll();

@@ -9,9 +9,9 @@
 // UI thread only.
 #pragma once
 
+#include "core/PortMap.h"
 #include "programs/brevant/ConnectSettings.h"
 #include "programs/brevant/ConnectTarget.h"
-#include "core/PortMap.h"
 
 #include <QDialog>
 

@@ -1,15 +1,15 @@
 #include "programs/brevant/LayoutReport.h"
 
-#include "ui/controls/BitmapFader.h"
-#include "ui/panels/ChannelPane.h"
-#include "ui/form/MainForm.h"
-#include "ui/skin/InputChannelWindow.h"
-#include "ui/panels/InputLevelPanel.h"
 #include "programs/brevant/MainWindow.h"
-#include "ui/panels/MatrixDialog.h"
-#include "ui/skin/OutputChannelWindow.h"
-#include "ui/panels/OutputLevelPanel.h"
+#include "ui/controls/BitmapFader.h"
 #include "ui/controls/RoundKnob.h"
+#include "ui/form/MainForm.h"
+#include "ui/panels/ChannelPane.h"
+#include "ui/panels/InputLevelPanel.h"
+#include "ui/panels/MatrixDialog.h"
+#include "ui/panels/OutputLevelPanel.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/skin/OutputChannelWindow.h"
 
 #include <QLineEdit>
 

@@ -1,28 +1,28 @@
 #include "programs/brevant/MainWindow.h"
 
-#include "programs/brevant/AboutDialog.h"
-#include "ui/views/CommLogView.h"
-#include "ui/form/MainForm.h"
-#include "ui/skin/InputChannelWindow.h"
-#include "ui/controls/LevelMeter.h"
-#include "ui/skin/OutputChannelWindow.h"
-#include "programs/brevant/ConnectSettings.h"
-#include "programs/brevant/ConnectToDialog.h"
 #include "procedures/DeviceFit.h"
-#include "ui/soundtest/SoundTestDialog.h"
-#include "ui/views/TraceView.h"
 #include "procedures/PresetProcedures.h"
 #include "procedures/SaveDevice.h"
 #include "procedures/UpgradeProcedure.h"
-#include "ui/look/VisualManager.h"
+#include "programs/brevant/AboutDialog.h"
+#include "programs/brevant/ConnectSettings.h"
+#include "programs/brevant/ConnectToDialog.h"
 #include "programs/brevant/ZoomedForm.h"
+#include "ui/controls/LevelMeter.h"
+#include "ui/form/MainForm.h"
+#include "ui/look/VisualManager.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/skin/OutputChannelWindow.h"
+#include "ui/soundtest/SoundTestDialog.h"
+#include "ui/views/CommLogView.h"
+#include "ui/views/TraceView.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
-#include <QActionGroup>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
@@ -42,10 +42,8 @@ const QString kZoomKey = QStringLiteral("Zoom");
 }  // namespace
 
 MainWindow::MainWindow(ProgramCore& core, QWidget* parent)
-    : QMainWindow(parent)
-    , core_(core)
-    , view_(nullptr)
-    , tasks_(this, [&core](const QString& text) { core.context.TellUser(text.toStdString()); })
+    : QMainWindow(parent), core_(core), view_(nullptr),
+      tasks_(this, [&core](const QString& text) { core.context.TellUser(text.toStdString()); })
 {
     setWindowTitle(QStringLiteral("Brevant"));
     VisualManager::SetByNumber(VisualManager::kModern2007LightCommand);
@@ -124,7 +122,8 @@ void MainWindow::BuildMenus()
     connectAction_ = connectAction;
     disconnectAction_ = disconnectAction;
     device->addSeparator();
-    AddCommand(device, QStringLiteral("&Open From File"), &MainWindow::OnOpenFromFile)->setShortcut(QKeySequence::Open);
+    AddCommand(device, QStringLiteral("&Open From File"), &MainWindow::OnOpenFromFile)
+        ->setShortcut(QKeySequence::Open);
     AddCommand(device, QStringLiteral("&Save to File"), &MainWindow::OnSaveToFile, false)
         ->setShortcut(QKeySequence::Save);
     undoAction_ = AddCommand(device, QStringLiteral("&Undo Open From File"), &MainWindow::OnUndoOpen);
@@ -170,7 +169,8 @@ void MainWindow::BuildZoomMenu(QMenu* menu)
 {
     // One choice at a time, the last one made kept in the settings.
     auto* group = new QActionGroup(menu);
-    const Zoom saved = ZoomFromSetting(ProgramSettings().value(kZoomKey).toString()).value_or(Zoom::Percent100);
+    const Zoom saved =
+        ZoomFromSetting(ProgramSettings().value(kZoomKey).toString()).value_or(Zoom::Percent100);
     for (Zoom zoom : kZooms) {
         QAction* action = menu->addAction(ZoomMenuText(zoom));
         action->setCheckable(true);
@@ -208,7 +208,8 @@ void MainWindow::BuildDocks()
         ->setText(QStringLiteral("Communication &list"));
     auto* trace = new TraceView(core_.trace, nullptr, [this](int port) { return core_.port.Label(port); });
     trace->SetErrorReporter([this](const QString& text) { core_.context.TellUser(text.toStdString()); });
-    QAction* traceAction = dock(QStringLiteral("Protocol trace"), QStringLiteral("trace"), trace)->toggleViewAction();
+    QAction* traceAction =
+        dock(QStringLiteral("Protocol trace"), QStringLiteral("trace"), trace)->toggleViewAction();
     traceAction->setText(QStringLiteral("Protocol &trace"));
     traceAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 }
@@ -222,9 +223,15 @@ QAction* MainWindow::Action(const QString& text) const
     return nullptr;
 }
 
-QMenu* MainWindow::ViewMenu() const { return menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu")); }
+QMenu* MainWindow::ViewMenu() const
+{
+    return menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu"));
+}
 
-QStringList MainWindow::RecentFiles() const { return ProgramSettings().value(kRecentKey).toStringList(); }
+QStringList MainWindow::RecentFiles() const
+{
+    return ProgramSettings().value(kRecentKey).toStringList();
+}
 
 void MainWindow::RememberFile(const QString& path)
 {
@@ -256,7 +263,8 @@ QString MainWindow::ChooseFileName(const QString& caption, const QString& filter
     QFileDialog dialog(this, caption, QString(), filter);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(filter.contains(QStringLiteral("*.b")) ? QStringLiteral("b") : QStringLiteral("lg"));
+    dialog.setDefaultSuffix(filter.contains(QStringLiteral("*.b")) ? QStringLiteral("b")
+                                                                   : QStringLiteral("lg"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
@@ -267,14 +275,14 @@ void MainWindow::OnConnect()
 {
     Connection& connection = core_.connection;
     tasks_.Run(QStringLiteral("Connecting…"),
-                [&connection](const Report& report, const ProgressFn&) { connection.Connect(report); });
+               [&connection](const Report& report, const ProgressFn&) { connection.Connect(report); });
 }
 
 void MainWindow::OnConnectTo()
 {
     QSettings settings = ProgramSettings();
-    ConnectToDialog dialog(core_.SerialPorts(), settings, QString::fromStdString(core_.virtualDevice.Program()),
-                           this);
+    ConnectToDialog dialog(core_.SerialPorts(), settings,
+                           QString::fromStdString(core_.virtualDevice.Program()), this);
     if (dialog.exec() == QDialog::Accepted)
         if (const std::optional<ConnectTarget> target = dialog.Chosen())
             ConnectTo(*target);
@@ -284,14 +292,14 @@ void MainWindow::ConnectTo(const ConnectTarget& target)
 {
     ProgramCore& core = core_;
     tasks_.Run(QStringLiteral("Connecting\u2026"),
-                [&core, target](const Report& report, const ProgressFn&) { core.ConnectTo(target, report); });
+               [&core, target](const Report& report, const ProgressFn&) { core.ConnectTo(target, report); });
 }
 
 void MainWindow::OnDisconnect()
 {
     Connection& connection = core_.connection;
     tasks_.Run(QStringLiteral("Disconnecting…"),
-                [&connection](const Report&, const ProgressFn&) { connection.Disconnect(); });
+               [&connection](const Report&, const ProgressFn&) { connection.Disconnect(); });
 }
 
 void MainWindow::OnOpenFromFile()
@@ -333,7 +341,7 @@ void MainWindow::OpenPreset(const QString& path)
     tasks_.Run(
         QStringLiteral("Sending the preset…"),
         [&connection, started, whole, undo, preset = std::move(*preset)](const Report& report,
-                                                                          const ProgressFn& progress) {
+                                                                         const ProgressFn& progress) {
             const PresetLoad load = brevant::OpenPreset(connection, preset, report, progress, undo);
             *started = load.total > 0;
             *whole = load.ok;
@@ -387,7 +395,7 @@ void MainWindow::OnSaveDevice()
 {
     DeviceLink& link = core_.link;
     tasks_.Run(QStringLiteral("Saving in the device…"),
-                [&link](const Report& report, const ProgressFn&) { SaveDevice(link, report); });
+               [&link](const Report& report, const ProgressFn&) { SaveDevice(link, report); });
 }
 
 void MainWindow::OnUpgrade()
@@ -428,9 +436,15 @@ void MainWindow::OnUpgrade()
         });
 }
 
-void MainWindow::OnChannel() { view_->SetViewMode(MainForm::ViewMode::ChannelView); }
+void MainWindow::OnChannel()
+{
+    view_->SetViewMode(MainForm::ViewMode::ChannelView);
+}
 
-void MainWindow::OnMatrix() { view_->SetViewMode(MainForm::ViewMode::MatrixView); }
+void MainWindow::OnMatrix()
+{
+    view_->SetViewMode(MainForm::ViewMode::MatrixView);
+}
 
 void MainWindow::OnSoundTest()
 {
@@ -478,12 +492,12 @@ void MainWindow::ShowStatus()
     const PanelModel& shown = core_.context.Model();
     if (shown.Link() == LinkState::Lost)
         status_->setText(QStringLiteral("Device lost on %1 \u2014 reconnecting\u2026")
-                              .arg(QString::fromStdString(core_.port.Label(shown.LostPort()))));
+                             .arg(QString::fromStdString(core_.port.Label(shown.LostPort()))));
     else if (state.flags.Connected)
         status_->setText(QStringLiteral("Connected: %1 on %2, firmware %3")
-                              .arg(model)
-                              .arg(QString::fromStdString(core_.port.Label(state.flags.PortNumber.load())))
-                              .arg(QString::fromStdString(state.params.SV.Get())));
+                             .arg(model)
+                             .arg(QString::fromStdString(core_.port.Label(state.flags.PortNumber.load())))
+                             .arg(QString::fromStdString(state.params.SV.Get())));
     else
         status_->setText(QStringLiteral("Not connected"));
 }

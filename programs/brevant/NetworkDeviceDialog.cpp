@@ -11,11 +11,8 @@
 namespace brevant {
 
 NetworkDeviceDialog::NetworkDeviceDialog(const NetworkDevice& device, QWidget* parent)
-    : QDialog(parent)
-    , name_(new QLineEdit(device.name, this))
-    , address_(new QLineEdit(device.address, this))
-    , problem_(new QLabel(this))
-    , device_(device)
+    : QDialog(parent), name_(new QLineEdit(device.name, this)), address_(new QLineEdit(device.address, this)),
+      problem_(new QLabel(this)), device_(device)
 {
     setWindowTitle(device.address.isEmpty() ? QStringLiteral("Add Network Device")
                                             : QStringLiteral("Edit Network Device"));
@@ -24,10 +21,11 @@ NetworkDeviceDialog::NetworkDeviceDialog(const NetworkDevice& device, QWidget* p
     address_->setObjectName(QStringLiteral("address"));
     address_->setPlaceholderText(QStringLiteral("tcp://HOST:PORT"));
     address_->setMinimumWidth(address_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
-    auto* hint = new QLabel(QStringLiteral("tcp://HOST:PORT \u2014 a raw TCP port\n"
-                                           "rfc2217://HOST:PORT \u2014 a server speaking RFC 2217, which sets its "
-                                           "line to 19200 8N1"),
-                            this);
+    auto* hint =
+        new QLabel(QStringLiteral("tcp://HOST:PORT \u2014 a raw TCP port\n"
+                                  "rfc2217://HOST:PORT \u2014 a server speaking RFC 2217, which sets its "
+                                  "line to 19200 8N1"),
+                   this);
     problem_->setObjectName(QStringLiteral("problem"));
     problem_->setWordWrap(true);
     problem_->setStyleSheet(QStringLiteral("color: #b00020"));
@@ -50,7 +48,10 @@ NetworkDeviceDialog::NetworkDeviceDialog(const NetworkDevice& device, QWidget* p
     (device.address.isEmpty() ? address_ : name_)->setFocus();
 }
 
-QString NetworkDeviceDialog::Problem() const { return problem_->isHidden() ? QString() : problem_->text(); }
+QString NetworkDeviceDialog::Problem() const
+{
+    return problem_->isHidden() ? QString() : problem_->text();
+}
 
 void NetworkDeviceDialog::accept()
 {

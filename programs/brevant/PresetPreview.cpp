@@ -10,7 +10,8 @@
 
 namespace brevant {
 
-PresetPreview MakePresetPreview(const QString& file, const std::vector<std::string>& differences, bool deviceKnown)
+PresetPreview MakePresetPreview(const QString& file, const std::vector<std::string>& differences,
+                                bool deviceKnown)
 {
     PresetPreview preview;
     const QString name = QFileInfo(file).fileName();
@@ -25,10 +26,11 @@ PresetPreview MakePresetPreview(const QString& file, const std::vector<std::stri
     if (differences.empty())
         preview.summary = QStringLiteral("%1 holds what the device holds.").arg(name);
     else
-        preview.summary = QStringLiteral("%1 %2 from the device:")
-                              .arg(differences.size())
-                              .arg(differences.size() == 1 ? QStringLiteral("setting of %1 differs").arg(name)
-                                                           : QStringLiteral("settings of %1 differ").arg(name));
+        preview.summary =
+            QStringLiteral("%1 %2 from the device:")
+                .arg(differences.size())
+                .arg(differences.size() == 1 ? QStringLiteral("setting of %1 differs").arg(name)
+                                             : QStringLiteral("settings of %1 differ").arg(name));
     return preview;
 }
 

@@ -21,7 +21,8 @@ struct PresetPreview {
 };
 
 // `deviceKnown` false: not connected, so the differences cannot be known.
-PresetPreview MakePresetPreview(const QString& file, const std::vector<std::string>& differences, bool deviceKnown);
+PresetPreview MakePresetPreview(const QString& file, const std::vector<std::string>& differences,
+                                bool deviceKnown);
 
 // Shows the preview in a dialog; true when the user chose Load.
 bool AskToLoad(QWidget* parent, const PresetPreview& preview);

@@ -8,7 +8,8 @@ std::vector<PortInfo> ProgramCore::SerialPorts() const
 {
     std::vector<PortInfo> ports = port.Map().Ports();
     const std::string& own = virtualDevice.PortsDir();
-    std::erase_if(ports, [&own](const PortInfo& info) { return !own.empty() && info.path.rfind(own, 0) == 0; });
+    std::erase_if(ports,
+                  [&own](const PortInfo& info) { return !own.empty() && info.path.rfind(own, 0) == 0; });
     return ports;
 }
 

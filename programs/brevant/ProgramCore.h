@@ -1,10 +1,9 @@
 // Everything the running program holds, built once by main() and passed
 // down: the virtual device, the device mirror and link flags, the
 // communication list and the protocol trace, the port router (serial ports
-// and network devices), the link, the command queue, the panels' context and refresher, and the connection with
-// its read-back worker. Declared in the order they are built, so they are
-// taken down in reverse: the worker first, then the port, and the simulator
-// behind the virtual device last.
+// and network devices), the link, the command queue, the panels' context and refresher, and the connection
+// with its read-back worker. Declared in the order they are built, so they are taken down in reverse: the
+// worker first, then the port, and the simulator behind the virtual device last.
 //
 // ProgramCore is the one owner of the device mirror's fresh start (nothing
 // known about a device, no port chosen) and of the program's shutdown; the
@@ -14,15 +13,15 @@
 #pragma once
 
 #include "core/CommLog.h"
-#include "procedures/CommandQueue.h"
-#include "programs/brevant/ConnectTarget.h"
-#include "procedures/Connection.h"
 #include "core/DeviceLink.h"
-#include "ui/panels/PanelContext.h"
-#include "ui/panels/PanelRefresher.h"
 #include "core/PortRouter.h"
 #include "core/ProtocolTrace.h"
+#include "procedures/CommandQueue.h"
+#include "procedures/Connection.h"
+#include "programs/brevant/ConnectTarget.h"
 #include "programs/brevant/VirtualDevice.h"
+#include "ui/panels/PanelContext.h"
+#include "ui/panels/PanelRefresher.h"
 
 #include <functional>
 
@@ -30,12 +29,8 @@ namespace brevant {
 
 struct ProgramCore final : PortAssigner {
     ProgramCore(PortMap ports, PanelContext::Tell tell)
-        : port(ports.WithFallback(virtualDevice.PortsDir()))
-        , link(port, state, log)
-        , queue(state.flags)
-        , context(link, queue, std::move(tell))
-        , refresher(context, state.params)
-        , connection(link, refresher)
+        : port(ports.WithFallback(virtualDevice.PortsDir())), link(port, state, log), queue(state.flags),
+          context(link, queue, std::move(tell)), refresher(context, state.params), connection(link, refresher)
     {
         link.SetTrace(&trace);
         // A fresh start: nothing known about a device, no port chosen.

@@ -13,9 +13,7 @@ constexpr int kBusyDialogAfterMs = 500;
 }  // namespace
 
 TaskRunner::TaskRunner(QWidget* window, Tell tell, QObject* parent)
-    : QObject(parent)
-    , window_(window)
-    , tell_(std::move(tell))
+    : QObject(parent), window_(window), tell_(std::move(tell))
 {
 }
 
@@ -54,12 +52,14 @@ bool TaskRunner::Run(const QString& what, Work work, std::function<void()> after
         const Report report = [this](std::string_view text, std::string_view detail) {
             QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
             if (!detail.empty())
-                line += QStringLiteral("\n") + QString::fromUtf8(detail.data(), static_cast<qsizetype>(detail.size()));
+                line += QStringLiteral("\n") +
+                        QString::fromUtf8(detail.data(), static_cast<qsizetype>(detail.size()));
             std::lock_guard lock(mutex_);
             texts_ << line;
         };
         const ProgressFn progress = [this](int percent) {
-            QMetaObject::invokeMethod(this, [this, percent] { emit progressed(percent); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, percent] { emit progressed(percent); }, Qt::QueuedConnection);
         };
         work(report, progress);
         QMetaObject::invokeMethod(this, &TaskRunner::Finish, Qt::QueuedConnection);

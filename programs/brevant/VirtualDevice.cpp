@@ -41,8 +41,8 @@ std::string MakePrivateDir()
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::error_code ec;
-    const fs::path base = runtime != nullptr && fs::is_directory(runtime, ec) ? fs::path(runtime)
-                                                                             : fs::temp_directory_path(ec);
+    const fs::path base =
+        runtime != nullptr && fs::is_directory(runtime, ec) ? fs::path(runtime) : fs::temp_directory_path(ec);
     std::string pattern = (base / "brevant-virtual-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         return {};
@@ -160,7 +160,8 @@ int VirtualDevice::Start(const Report& report)
         }
         if (deadline.Expired()) {
             StopLocked();
-            report("The virtual device could not be started", "The simulator did not publish its port in time.");
+            report("The virtual device could not be started",
+                   "The simulator did not publish its port in time.");
             return 0;
         }
         SleepFor(kLookEvery);

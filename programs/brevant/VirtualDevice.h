@@ -12,8 +12,8 @@
 // are serialised by a lock.
 #pragma once
 
-#include "procedures/Messages.h"
 #include "core/PortMap.h"
+#include "procedures/Messages.h"
 
 #include <mutex>
 #include <string>
@@ -54,7 +54,7 @@ private:
 
     mutable std::mutex mutex_;
     std::string dir_;
-    std::string program_;   // set by SetProgram; empty: look for it
+    std::string program_;     // set by SetProgram; empty: look for it
     mutable pid_t pid_ = -1;  // -1: none runs (reaped when seen ended)
 };
 

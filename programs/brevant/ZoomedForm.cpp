@@ -3,10 +3,10 @@
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
 #include <QGraphicsView>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedLayout>
-#include <QResizeEvent>
 
 #include <algorithm>
 
@@ -21,15 +21,11 @@ constexpr double kSmallestFit = 0.5;
 double Fixed(Zoom zoom)
 {
     switch (zoom) {
-    case Zoom::Percent125:
-        return 1.25;
-    case Zoom::Percent150:
-        return 1.5;
-    case Zoom::Percent200:
-        return 2.0;
+    case Zoom::Percent125: return 1.25;
+    case Zoom::Percent150: return 1.5;
+    case Zoom::Percent200: return 2.0;
     case Zoom::Percent100:
-    case Zoom::Fit:
-        break;
+    case Zoom::Fit: break;
     }
     return 1.0;
 }
@@ -39,16 +35,11 @@ double Fixed(Zoom zoom)
 QString ZoomMenuText(Zoom zoom)
 {
     switch (zoom) {
-    case Zoom::Percent100:
-        return QStringLiteral("&100 %");
-    case Zoom::Percent125:
-        return QStringLiteral("12&5 %");
-    case Zoom::Percent150:
-        return QStringLiteral("15&0 %");
-    case Zoom::Percent200:
-        return QStringLiteral("&200 %");
-    case Zoom::Fit:
-        break;
+    case Zoom::Percent100: return QStringLiteral("&100 %");
+    case Zoom::Percent125: return QStringLiteral("12&5 %");
+    case Zoom::Percent150: return QStringLiteral("15&0 %");
+    case Zoom::Percent200: return QStringLiteral("&200 %");
+    case Zoom::Fit: break;
     }
     return QStringLiteral("&Fit to window");
 }
@@ -68,11 +59,8 @@ std::optional<Zoom> ZoomFromSetting(const QString& text)
 }
 
 ZoomedForm::ZoomedForm(QWidget* form, QWidget* parent)
-    : QWidget(parent)
-    , form_(form)
-    , stack_(new QStackedLayout(this))
-    , plain_(new QScrollArea(this))
-    , view_(new QGraphicsView(this))
+    : QWidget(parent), form_(form), stack_(new QStackedLayout(this)), plain_(new QScrollArea(this)),
+      view_(new QGraphicsView(this))
 {
     plain_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     plain_->setFrameShape(QFrame::NoFrame);
@@ -87,7 +75,8 @@ ZoomedForm::ZoomedForm(QWidget* form, QWidget* parent)
     view_->setBackgroundBrush(form->palette().window());
     // The meters redraw many times a second: keep each redraw to the form's
     // own painting, with no saved painter state and no antialiasing margin.
-    view_->setOptimizationFlags(QGraphicsView::DontSavePainterState | QGraphicsView::DontAdjustForAntialiasing);
+    view_->setOptimizationFlags(QGraphicsView::DontSavePainterState |
+                                QGraphicsView::DontAdjustForAntialiasing);
     view_->setRenderHint(QPainter::SmoothPixmapTransform);
     view_->setTransformationAnchor(QGraphicsView::NoAnchor);
 
@@ -99,7 +88,10 @@ ZoomedForm::ZoomedForm(QWidget* form, QWidget* parent)
 // The form goes with whichever host holds it.
 ZoomedForm::~ZoomedForm() = default;
 
-QWidget* ZoomedForm::Viewport() const { return Scaled() ? view_->viewport() : plain_->viewport(); }
+QWidget* ZoomedForm::Viewport() const
+{
+    return Scaled() ? view_->viewport() : plain_->viewport();
+}
 
 QScrollBar* ZoomedForm::ScrollBar(Qt::Orientation orientation) const
 {
@@ -177,7 +169,8 @@ void ZoomedForm::Apply()
     if (zoom_ == Zoom::Fit) {
         const QSizeF picture = QSizeF(form_->size());
         const QSize room = view_->viewport()->size();
-        scale = std::max(kSmallestFit, std::min(room.width() / picture.width(), room.height() / picture.height()));
+        scale = std::max(kSmallestFit,
+                         std::min(room.width() / picture.width(), room.height() / picture.height()));
     }
     scale_ = scale;
     view_->setTransform(QTransform::fromScale(scale, scale));

@@ -1,5 +1,6 @@
 // brevant: the desktop program.
-//   brevant [--ports DIR] [--port PORT] [--connect] [--size WxH] [--screenshot FILE [--view channel|matrix|soundtest]]
+//   brevant [--ports DIR] [--port PORT] [--connect] [--size WxH] [--screenshot FILE [--view
+//   channel|matrix|soundtest]]
 #include "programs/brevant/BrevantApp.h"
 
 #include <QApplication>

@@ -27,8 +27,8 @@ constexpr const char* kFooter =
 // The whole command line as CLI11 sees it; the values land in `args`.
 class Grammar {
 public:
-    explicit Grammar(CtlArgs& args) : app_("Runs the Brevant procedures on the audio processor from the shell.",
-                                           "brevantctl")
+    explicit Grammar(CtlArgs& args)
+        : app_("Runs the Brevant procedures on the audio processor from the shell.", "brevantctl")
     {
         app_.set_version_flag("--version", std::string("brevantctl ") + BREVANT_VERSION);
         app_.require_subcommand(1);
@@ -44,12 +44,14 @@ public:
                     if (!parsed.address)
                         return parsed.error;
                     if (!parsed.address->Network() && parsed.address->com > kHighestCom)
-                        return parsed.address->Text() + " is not in range 1 to " + std::to_string(kHighestCom);
+                        return parsed.address->Text() + " is not in range 1 to " +
+                               std::to_string(kHighestCom);
                     return std::string();
                 },
                 "PORT"));
         app_.add_flag("--json", args.json, "Print info, dump, meters, version and raw as JSON");
-        app_.add_option("--trace", args.traceFile, "Write the session's lines to FILE (- for standard output) at the end")
+        app_.add_option("--trace", args.traceFile,
+                        "Write the session's lines to FILE (- for standard output) at the end")
             ->type_name("FILE");
         app_.add_flag("--force", args.force,
                       "Write to a device of a model this program does not know (set, action, "
@@ -180,7 +182,8 @@ private:
             std::string names;
             for (const CLI::App* sub : at->get_subcommands([](const CLI::App*) { return true; }))
                 names += (names.empty() ? "" : ", ") + sub->get_name();
-            return (path.empty() ? std::string("a command is needed") : path + " needs one of") + ": " + names;
+            return (path.empty() ? std::string("a command is needed") : path + " needs one of") + ": " +
+                   names;
         }
         return path.empty() ? std::string(e.what()) : path + ": " + e.what();
     }
@@ -191,7 +194,8 @@ private:
         std::string prefix;
         for (const std::string& word : topic_) {
             prefix += (prefix.empty() ? "" : " ") + at->get_name();
-            const auto subs = at->get_subcommands([&](const CLI::App* sub) { return sub->get_name() == word; });
+            const auto subs =
+                at->get_subcommands([&](const CLI::App* sub) { return sub->get_name() == word; });
             if (subs.empty())
                 return Wrong("help: no command " + word);
             at = subs.front();

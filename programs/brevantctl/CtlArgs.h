@@ -8,8 +8,8 @@
 // --help.
 #pragma once
 
-#include "programs/brevantctl/CommandWords.h"
 #include "core/PortAddress.h"
+#include "programs/brevantctl/CommandWords.h"
 
 #include <optional>
 #include <string>
@@ -19,15 +19,15 @@ namespace brevant::ctl {
 
 struct CtlArgs {
     std::optional<std::string> portsDir;
-    int port = -1;                   // -1: find the device as Connect does; COMn: n
+    int port = -1;                           // -1: find the device as Connect does; COMn: n
     std::optional<PortAddress> portAddress;  // --port as given; a network one is given its
                                              // number (port) by the caller's PortRouter
     bool json = false;
-    bool force = false;              // write to a model this program does not know all the same
+    bool force = false;                    // write to a model this program does not know all the same
     std::optional<std::string> traceFile;  // the session's protocol trace is written here at the end
     std::string command;
-    std::vector<std::string> words;  // what follows the command ("load", FILE for preset load)
-    int cycles = 0;                  // meters: passes to print, 0 = until interrupted
+    std::vector<std::string> words;         // what follows the command ("load", FILE for preset load)
+    int cycles = 0;                         // meters: passes to print, 0 = until interrupted
     std::optional<std::string> backupFile;  // preset load: the device's setting is saved here first
     std::optional<CommandWords> target;     // get, set, action: the checked words
 };

@@ -1,7 +1,7 @@
 #include "programs/brevantctl/CtlCommands.h"
 
-#include "programs/brevantctl/CtlOutput.h"
 #include "core/ProtocolTrace.h"
+#include "programs/brevantctl/CtlOutput.h"
 
 namespace brevant::ctl {
 

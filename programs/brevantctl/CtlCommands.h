@@ -2,8 +2,8 @@
 // use the same link operations as the program; only the printing is theirs.
 #pragma once
 
-#include "programs/brevantctl/CtlArgs.h"
 #include "core/DeviceLink.h"
+#include "programs/brevantctl/CtlArgs.h"
 
 #include <ostream>
 

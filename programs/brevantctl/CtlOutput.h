@@ -26,7 +26,7 @@ std::string FormatSetting(const DeviceParams& params, bool json);
 std::string MetersLine(const DeviceParams& params, int family, int pass, bool json);
 
 struct DeviceIdentity {
-    std::string port;  // "COM3"
+    std::string port;   // "COM3"
     std::string model;  // "SAK225", or "unknown model K999"
     int family = 0;     // 0: a model this program does not know
     std::string version;

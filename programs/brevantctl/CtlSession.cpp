@@ -1,13 +1,13 @@
 #include "programs/brevantctl/CtlSession.h"
 
 #include "core/BoundedFile.h"
-#include "programs/brevantctl/CtlCommands.h"
-#include "programs/brevantctl/CtlOutput.h"
 #include "procedures/DeviceFit.h"
 #include "procedures/PresetFile.h"
 #include "procedures/PresetProcedures.h"
 #include "procedures/SaveDevice.h"
 #include "procedures/UpgradeProcedure.h"
+#include "programs/brevantctl/CtlCommands.h"
+#include "programs/brevantctl/CtlOutput.h"
 
 #include <mutex>
 #include <utility>
@@ -28,8 +28,14 @@ constexpr std::string_view kStandardOutput = "-";
 class Printer {
 public:
     explicit Printer(const CtlStreams& io) : io_(io) {}
-    Report ForSuccess() { return [this](auto t, auto d) { Print(io_.out, t, d); }; }
-    Report ForFailure() { return [this](auto t, auto d) { Print(io_.err, t, d); }; }
+    Report ForSuccess()
+    {
+        return [this](auto t, auto d) { Print(io_.out, t, d); };
+    }
+    Report ForFailure()
+    {
+        return [this](auto t, auto d) { Print(io_.err, t, d); };
+    }
     // Picks the stream by whether the text is one of the failure texts.
     Report Auto()
     {
@@ -59,7 +65,9 @@ private:
 class CtlObserver : public ConnectionObserver {
 public:
     CtlObserver(const DeviceParams& params, const CtlStreams& io, bool json, bool printMeters)
-        : params_(params), io_(io), json_(json), printMeters_(printMeters) {}
+        : params_(params), io_(io), json_(json), printMeters_(printMeters)
+    {
+    }
     void ReadBackRefreshed(int) override { readBackDone = true; }
     void LinkLost(int port) override
     {
@@ -146,9 +154,9 @@ int LoadPreset(Connection& connection, const Preset& preset, const CtlArgs& args
         else
             printer.Auto()(text, detail);
     };
-    const std::string undo = args.backupFile
-                                 ? "brevantctl preset load " + *args.backupFile + " restores the earlier setting"
-                                 : std::string("the earlier setting was not kept (--backup OLD keeps it)");
+    const std::string undo =
+        args.backupFile ? "brevantctl preset load " + *args.backupFile + " restores the earlier setting"
+                        : std::string("the earlier setting was not kept (--backup OLD keeps it)");
     return OpenPreset(connection, preset, report, {}, undo) ? 0 : 1;
 }
 
@@ -166,7 +174,8 @@ std::string AbsentRefusal(const CtlArgs& args, const DeviceState& state)
     std::string words = args.command;
     for (const std::string& word : args.words)
         words += " " + word;
-    return words + ": a " + ModelText(state.params) + " has no " + SettingName({target.command->op, target.at});
+    return words + ": a " + ModelText(state.params) + " has no " +
+           SettingName({target.command->op, target.at});
 }
 
 // preset diff: one line per setting the file would change; 0 when there is
@@ -224,16 +233,9 @@ private:
 };
 
 Session::Session(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
-    : args_(args),
-      link_(link),
-      io_(io),
-      state_(link.State()),
-      port_(link.Port()),
-      printer_(io),
-      observer_(state_.params, io, args.json, args.command == "meters"),
-      connection_(link, observer_),
-      diff_(args.command == "preset" && args.words[0] == "diff"),
-      failStatus_(diff_ ? 2 : 1),
+    : args_(args), link_(link), io_(io), state_(link.State()), port_(link.Port()), printer_(io),
+      observer_(state_.params, io, args.json, args.command == "meters"), connection_(link, observer_),
+      diff_(args.command == "preset" && args.words[0] == "diff"), failStatus_(diff_ ? 2 : 1),
       presetIn_(args.command == "preset" && args.words[0] != "save"),
       connect_(!(IsLinkCommand(args.command) && args.port >= 1))
 {
@@ -493,7 +495,8 @@ int WithForceHint(int status, const CtlArgs& args, const DeviceState& state, con
                         args.command == "upgrade" || (args.command == "preset" && args.words[0] == "load");
     // The session's Disconnect has lowered UnknownModel by now; the family
     // stays 0, the mark of a model this program does not know.
-    const bool unknown = state.flags.UnknownModel || ToModelFamily(state.params.DeviceFamily) == ModelFamily::Unknown;
+    const bool unknown =
+        state.flags.UnknownModel || ToModelFamily(state.params.DeviceFamily) == ModelFamily::Unknown;
     if (status != 0 && writes && unknown && !state.flags.WritesForced)
         io.err << "brevantctl: --force writes to a model this program does not know all the same\n";
     return status;
@@ -526,7 +529,8 @@ int RunCtl(const CtlArgs& args, DeviceLink& link, const CtlStreams& io)
     const TracePortLabel label = [&](int port) { return link.Port().Label(port); };
     if (*args.traceFile == kStandardOutput) {
         io.out << FormatTrace(trace.Snapshot(), label) << std::flush;
-    } else if (const std::string error = WriteTraceFile(*args.traceFile, trace.Snapshot(), label); !error.empty()) {
+    } else if (const std::string error = WriteTraceFile(*args.traceFile, trace.Snapshot(), label);
+               !error.empty()) {
         io.err << "brevantctl: " << error << '\n';
         if (status == 0)
             status = 1;

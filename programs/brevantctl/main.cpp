@@ -1,8 +1,8 @@
 // brevantctl: the program's procedures from the shell, through the same core.
+#include "core/PortRouter.h"
 #include "programs/brevantctl/CtlArgs.h"
 #include "programs/brevantctl/CtlOutput.h"
 #include "programs/brevantctl/CtlSession.h"
-#include "core/PortRouter.h"
 
 #include <csignal>
 #include <iostream>

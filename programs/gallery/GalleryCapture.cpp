@@ -140,7 +140,8 @@ std::unique_ptr<QTemporaryFile> UseOffscreenScreens()
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (!platform.isEmpty() && platform != "offscreen")
         return nullptr;
-    auto layoutFile = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/brevant-gallery-XXXXXX.json"));
+    auto layoutFile =
+        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/brevant-gallery-XXXXXX.json"));
     if (layoutFile->open() && layoutFile->write(kScreenLayout) == qint64(sizeof kScreenLayout - 1) &&
         layoutFile->flush()) {
         qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(layoutFile->fileName()));
@@ -152,7 +153,10 @@ std::unique_ptr<QTemporaryFile> UseOffscreenScreens()
     return nullptr;
 }
 
-bool HasScreenWithRatio(qreal ratio) { return ScreenWithRatio(ratio) != nullptr; }
+bool HasScreenWithRatio(qreal ratio)
+{
+    return ScreenWithRatio(ratio) != nullptr;
+}
 
 std::vector<Shot> TakeShots(const std::vector<Scene>& scenes, qreal ratio)
 {
@@ -252,8 +256,9 @@ bool SavePng(const QImage& image, const QString& path, QString* error)
         *error = QStringLiteral("cannot write %1: the image could not be encoded").arg(path);
         return false;
     }
-    const std::string why = WriteFileAtomically(QFile::encodeName(path).toStdString(),
-                                                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const std::string why =
+        WriteFileAtomically(QFile::encodeName(path).toStdString(),
+                            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     *error = QString::fromStdString(why);
     return why.empty();
 }

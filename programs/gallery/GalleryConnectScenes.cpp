@@ -1,8 +1,8 @@
 // The gallery's pictures of Device > Connect To…: the list with every kind of
 // entry, and a network device whose address is refused.
 #include "programs/brevant/ConnectToDialog.h"
-#include "programs/gallery/GalleryScenes.h"
 #include "programs/brevant/NetworkDeviceDialog.h"
+#include "programs/gallery/GalleryScenes.h"
 
 #include <QLineEdit>
 #include <QSettings>
@@ -16,18 +16,18 @@ namespace {
 class ConnectToStage : public QWidget {
 public:
     explicit ConnectToStage(QWidget* parent)
-        : QWidget(parent)
-        , settings_(dir_.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
+        : QWidget(parent), settings_(dir_.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
     {
-        SaveNetworkDevices(settings_, {{QStringLiteral("Rack 2"), QStringLiteral("tcp://10.0.0.5:4001")},
-                                        {QStringLiteral("Booth"), QStringLiteral("rfc2217://booth.local:2217")}});
+        SaveNetworkDevices(settings_,
+                           {{QStringLiteral("Rack 2"), QStringLiteral("tcp://10.0.0.5:4001")},
+                            {QStringLiteral("Booth"), QStringLiteral("rfc2217://booth.local:2217")}});
         RememberConnectTarget(settings_, QStringLiteral("tcp://10.0.0.5:4001"));
         const std::vector<PortInfo> ports = {{1, "/dev/ttyUSB0", "FTDI FT232R USB UART"},
                                              {2, "/dev/ttyUSB1", "Prolific USB-Serial Controller"},
                                              {3, "/dev/ttyS0", ""}};
         auto* dialog = new ConnectToDialog(ports, settings_, QStringLiteral("/usr/bin/brevant-sim"), this);
         dialog->setWindowFlags(Qt::Widget);  // photographed inside the stage
-        dialog->show();  // the layout takes its size once shown
+        dialog->show();                      // the layout takes its size once shown
         dialog->adjustSize();
         dialog->move(0, 0);
         setFixedSize(dialog->size());
@@ -59,10 +59,14 @@ void AddConnectScenes(std::vector<Scene>& scenes)
     const QString group = QStringLiteral("Connect To");
     scenes.push_back(Scene{QStringLiteral("connect-to"), group,
                            QStringLiteral("Serial ports, saved network devices, the virtual device"),
-                           [](QWidget* parent) { return Stage{new ConnectToStage(parent), nullptr}; }});
+                           [](QWidget* parent) {
+                               return Stage{new ConnectToStage(parent), nullptr};
+                           }});
     scenes.push_back(Scene{QStringLiteral("connect-to-refused-address"), group,
                            QStringLiteral("A network address without its TCP port, refused"),
-                           [](QWidget* parent) { return Stage{RefusedAddress(parent), nullptr}; }});
+                           [](QWidget* parent) {
+                               return Stage{RefusedAddress(parent), nullptr};
+                           }});
 }
 
 }  // namespace brevant::gallery

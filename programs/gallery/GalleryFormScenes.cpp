@@ -1,13 +1,13 @@
 // The gallery's pictures of the whole form in the states a user meets first:
 // before any device is connected, after the link to one was lost, and
 // zoomed to 150 % in a small window.
-#include "ui/form/MainForm.h"
-#include "ui/skin/InputChannelWindow.h"
-#include "ui/skin/OutputChannelWindow.h"
+#include "programs/brevant/ZoomedForm.h"
 #include "programs/gallery/GalleryRig.h"
 #include "programs/gallery/GalleryScenes.h"
+#include "ui/form/MainForm.h"
 #include "ui/panels/PanelModel.h"
-#include "programs/brevant/ZoomedForm.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/skin/OutputChannelWindow.h"
 
 namespace brevant::gallery {
 
@@ -58,7 +58,8 @@ void AddFormScenes(std::vector<Scene>& scenes)
                                QStringLiteral("The link lost: the last values kept, greyed, meters empty"),
                                FormState::Lost));
     scenes.push_back(Scene{QStringLiteral("form-zoom150"), QStringLiteral("Main form"),
-                           QStringLiteral("Zoom 150 % in a 1024 \u00d7 600 window: it scrolls"), [](QWidget* parent) {
+                           QStringLiteral("Zoom 150 % in a 1024 \u00d7 600 window: it scrolls"),
+                           [](QWidget* parent) {
                                auto* stage = new QWidget(parent);
                                auto* zoomed = new ZoomedForm(MakeForm(FormState::Lost, nullptr), stage);
                                zoomed->SetZoom(Zoom::Percent150);

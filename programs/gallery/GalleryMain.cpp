@@ -24,16 +24,15 @@ namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-constexpr char kUsage[] =
-    "usage: brevant-gallery --out DIR [--scale 1|2]\n"
-    "\n"
-    "Renders every drawn control in its states to PNG files in DIR (made when\n"
-    "missing): <picture>@1x.png and <picture>@2x.png, each image of the program\n"
-    "as image-<number>@<n>x.png, and all of them on contact-sheet@<n>x.png.\n"
-    "  --out DIR      where the files go\n"
-    "  --scale 1|2    only this scale (both by default)\n"
-    "Prints the path of each file written.\n"
-    "Exit status: 0 done, 1 DIR or a file could not be written, 2 wrong usage.\n";
+constexpr char kUsage[] = "usage: brevant-gallery --out DIR [--scale 1|2]\n"
+                          "\n"
+                          "Renders every drawn control in its states to PNG files in DIR (made when\n"
+                          "missing): <picture>@1x.png and <picture>@2x.png, each image of the program\n"
+                          "as image-<number>@<n>x.png, and all of them on contact-sheet@<n>x.png.\n"
+                          "  --out DIR      where the files go\n"
+                          "  --scale 1|2    only this scale (both by default)\n"
+                          "Prints the path of each file written.\n"
+                          "Exit status: 0 done, 1 DIR or a file could not be written, 2 wrong usage.\n";
 
 struct Options {
     QString outDir;
@@ -49,7 +48,8 @@ std::optional<Options> ParseArguments(const QStringList& arguments, QString& err
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         QString name = arguments[i];
         std::optional<QString> value;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); name.startsWith(QLatin1String("--")) && equals > 0) {
+        if (const qsizetype equals = name.indexOf(QLatin1Char('='));
+            name.startsWith(QLatin1String("--")) && equals > 0) {
             value = name.mid(equals + 1);
             name = name.left(equals);
         }

@@ -1,8 +1,9 @@
 // The gallery's pictures of the panels, the channel panes, the popup strip
 // and the matrix dialog, each showing the sample setting of GalleryRig.
+#include "procedures/SoundTest.h"
+#include "programs/gallery/GalleryRig.h"
+#include "programs/gallery/GalleryScenes.h"
 #include "ui/panels/ChannelPane.h"
-#include "ui/skin/InputChannelWindow.h"
-#include "ui/skin/OutputChannelWindow.h"
 #include "ui/panels/DynamicsPanel.h"
 #include "ui/panels/InputFilterPanel.h"
 #include "ui/panels/InputLevelPanel.h"
@@ -10,10 +11,9 @@
 #include "ui/panels/MatrixDialog.h"
 #include "ui/panels/OutputFilterPanel.h"
 #include "ui/panels/OutputLevelPanel.h"
-#include "programs/gallery/GalleryRig.h"
-#include "programs/gallery/GalleryScenes.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/skin/OutputChannelWindow.h"
 #include "ui/soundtest/SoundTestDialog.h"
-#include "procedures/SoundTest.h"
 
 #include <QTimer>
 
@@ -52,10 +52,22 @@ Scene PaneScene(const QString& name, const QString& group, const QString& captio
                  }};
 }
 
-QWidget* InputLevel(ChannelPane& pane) { return pane.InputLevel(); }
-QWidget* InputFilter(ChannelPane& pane) { return pane.InputFilter(); }
-QWidget* Dynamics(ChannelPane& pane) { return pane.Dynamics(); }
-QWidget* OutputLevel(ChannelPane& pane) { return pane.OutputLevel(); }
+QWidget* InputLevel(ChannelPane& pane)
+{
+    return pane.InputLevel();
+}
+QWidget* InputFilter(ChannelPane& pane)
+{
+    return pane.InputFilter();
+}
+QWidget* Dynamics(ChannelPane& pane)
+{
+    return pane.Dynamics();
+}
+QWidget* OutputLevel(ChannelPane& pane)
+{
+    return pane.OutputLevel();
+}
 QWidget* OutputFilter(ChannelPane& pane)
 {
     pane.OutputFilter()->resize(120, 100);
@@ -65,34 +77,41 @@ QWidget* OutputFilter(ChannelPane& pane)
 Scene PopupScene(Direction direction, int k)
 {
     const bool input = direction == Direction::Input;
-    return Scene{QStringLiteral("popup-%1").arg(input ? QStringLiteral("input") : QStringLiteral("output")),
-                 QStringLiteral("Popup level strip"),
-                 QStringLiteral("%1 %2").arg(input ? QStringLiteral("Input") : QStringLiteral("Output")).arg(k + 1),
-                 [direction, k](QWidget* parent) {
-                     auto* stage = new QWidget(parent);
-                     auto* rig = new GalleryRig(ModelFamily::K225, stage);
-                     auto* popup = new LevelPopupDialog(rig->Context(), direction, k, stage);
-                     popup->setWindowFlags(Qt::Widget);  // photographed inside the stage
-                     popup->move(0, 0);
-                     popup->show();
-                     stage->setFixedSize(popup->size());
-                     return Stage{stage};
-                 }};
+    return Scene{
+        QStringLiteral("popup-%1").arg(input ? QStringLiteral("input") : QStringLiteral("output")),
+        QStringLiteral("Popup level strip"),
+        QStringLiteral("%1 %2").arg(input ? QStringLiteral("Input") : QStringLiteral("Output")).arg(k + 1),
+        [direction, k](QWidget* parent) {
+            auto* stage = new QWidget(parent);
+            auto* rig = new GalleryRig(ModelFamily::K225, stage);
+            auto* popup = new LevelPopupDialog(rig->Context(), direction, k, stage);
+            popup->setWindowFlags(Qt::Widget);  // photographed inside the stage
+            popup->move(0, 0);
+            popup->show();
+            stage->setFixedSize(popup->size());
+            return Stage{stage};
+        }};
 }
 
 Scene WindowScene(Direction direction, ModelFamily family, int k)
 {
     const bool input = direction == Direction::Input;
     const QString what = input ? QStringLiteral("input") : QStringLiteral("output");
-    return Scene{QStringLiteral("window-%1-family%2").arg(what).arg(FamilyNumber(family)), QStringLiteral("Channel windows"),
-                 QStringLiteral("%1 %2, family %3").arg(input ? "Input" : "Output").arg(k + 1).arg(FamilyNumber(family)),
+    return Scene{QStringLiteral("window-%1-family%2").arg(what).arg(FamilyNumber(family)),
+                 QStringLiteral("Channel windows"),
+                 QStringLiteral("%1 %2, family %3")
+                     .arg(input ? "Input" : "Output")
+                     .arg(k + 1)
+                     .arg(FamilyNumber(family)),
                  [direction, family, k](QWidget* parent) {
                      auto* stage = new QWidget(parent);
                      auto* rig = new GalleryRig(family, stage);
                      ChannelWindow* window = direction == Direction::Input
-                                               ? static_cast<ChannelWindow*>(new InputChannelWindow(rig->Context(), k, 1, stage))
-                                               : new OutputChannelWindow(rig->Context(), k, 1, stage);
-                     window->SetChannelName(QStringLiteral("%1%2").arg(direction == Direction::Input ? "In" : "Out").arg(k + 1));
+                                                 ? static_cast<ChannelWindow*>(
+                                                       new InputChannelWindow(rig->Context(), k, 1, stage))
+                                                 : new OutputChannelWindow(rig->Context(), k, 1, stage);
+                     window->SetChannelName(
+                         QStringLiteral("%1%2").arg(direction == Direction::Input ? "In" : "Out").arg(k + 1));
                      window->ShowPane(family);
                      window->ShowChannel();
                      rig->Refresh();
@@ -110,7 +129,8 @@ ResultCurves SampleResult()
         const double frequency = ResultFrequency(k);
         const double octave = std::log2(frequency / 1000.0);
         const auto at = static_cast<std::size_t>(k);
-        curves.d[at] = static_cast<int>(std::round(4.0 * std::sin(1.3 * octave) - 8.0 * std::exp(-frequency / 120.0)));
+        curves.d[at] =
+            static_cast<int>(std::round(4.0 * std::sin(1.3 * octave) - 8.0 * std::exp(-frequency / 120.0)));
         curves.e[at] = static_cast<int>(std::round(-40.0 + 2.0 * std::cos(2.1 * octave)));
     }
     return curves;
@@ -155,13 +175,14 @@ void AddPanelScenes(std::vector<Scene>& scenes)
 {
     const QString panels = QStringLiteral("Panels");
     scenes.push_back(PaneScene("panel-input-level", panels, "Input level, first pane", 1, 1, &InputLevel));
-    scenes.push_back(PaneScene("panel-input-level-echo", panels, "Input level, second pane with ERLE and ERL", 2, 1,
-                               &InputLevel));
+    scenes.push_back(PaneScene("panel-input-level-echo", panels, "Input level, second pane with ERLE and ERL",
+                               2, 1, &InputLevel));
     scenes.push_back(PaneScene("panel-input-filter", panels, "Input filter", 1, 3, &InputFilter));
     scenes.push_back(PaneScene("panel-dynamics", panels, "Dynamics, first pane", 1, 2, &Dynamics));
-    scenes.push_back(PaneScene("panel-dynamics-aec", panels, "Dynamics, second pane with AEC", 2, 2, &Dynamics));
-    scenes.push_back(PaneScene("panel-output-level", panels, "Output level with delay and limits", 3, 3,
-                               &OutputLevel));
+    scenes.push_back(
+        PaneScene("panel-dynamics-aec", panels, "Dynamics, second pane with AEC", 2, 2, &Dynamics));
+    scenes.push_back(
+        PaneScene("panel-output-level", panels, "Output level with delay and limits", 3, 3, &OutputLevel));
     scenes.push_back(PaneScene("panel-output-filter", panels, "Output filter", 3, 0, &OutputFilter));
 
     const QString panes = QStringLiteral("Channel panes");

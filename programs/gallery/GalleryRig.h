@@ -5,10 +5,10 @@
 #pragma once
 
 #include "core/CommLog.h"
-#include "procedures/CommandQueue.h"
 #include "core/DeviceLink.h"
-#include "ui/panels/PanelContext.h"
 #include "core/PosixSerialPort.h"
+#include "procedures/CommandQueue.h"
+#include "ui/panels/PanelContext.h"
 
 #include <QObject>
 

@@ -2,11 +2,11 @@
 
 #include "ui/controls/BitmapFader.h"
 #include "ui/controls/ImageCheckButton.h"
-#include "ui/soundtest/LevelGraph.h"
 #include "ui/controls/LevelMeter.h"
 #include "ui/controls/RoundKnob.h"
 #include "ui/controls/SkinnedTrackbar.h"
 #include "ui/res/ResourceRegistry.h"
+#include "ui/soundtest/LevelGraph.h"
 
 #include <QColor>
 #include <QGridLayout>
@@ -55,9 +55,7 @@ constexpr double kFrequencyStep = 200.0;
 // margin all round; the artwork is stretched to the backdrop's size.
 class Backdrop : public QWidget {
 public:
-    Backdrop(int panelId, QWidget* parent)
-        : QWidget(parent)
-        , panelId_(panelId)
+    Backdrop(int panelId, QWidget* parent) : QWidget(parent), panelId_(panelId)
     {
         auto* layout = new QGridLayout(this);
         layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
@@ -190,14 +188,12 @@ void AddMeterScenes(std::vector<Scene>& scenes)
         int position;
     };
     constexpr Level kLevels[] = {
-        {"green", kZoneGreen, 0},
-        {"green", kZoneGreen, 30},
-        {"green", kZoneGreen, 60},
-        {"orange", kZoneOrange, 85},
-        {"red", kZoneRed, 97},
+        {"green", kZoneGreen, 0},    {"green", kZoneGreen, 30}, {"green", kZoneGreen, 60},
+        {"orange", kZoneOrange, 85}, {"red", kZoneRed, 97},
     };
     for (const Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
-        const QString kind = orientation == Qt::Vertical ? QStringLiteral("vertical") : QStringLiteral("horizontal");
+        const QString kind =
+            orientation == Qt::Vertical ? QStringLiteral("vertical") : QStringLiteral("horizontal");
         for (const Level& level : kLevels) {
             const QString colourName = QLatin1String(level.colourName);
             scenes.push_back(

@@ -1,8 +1,8 @@
 // The gallery's pictures of the protocol trace dock: a connect read-back
 // followed by meter polling, shown whole and with the polling hidden.
-#include "ui/views/TraceView.h"
-#include "programs/gallery/GalleryScenes.h"
 #include "core/ProtocolTrace.h"
+#include "programs/gallery/GalleryScenes.h"
+#include "ui/views/TraceView.h"
 
 #include <chrono>
 #include <string>
@@ -15,9 +15,7 @@ namespace {
 // view lets go of the trace's observer when it is destroyed.
 class TraceStage : public QWidget {
 public:
-    TraceStage(bool hidePolling, QWidget* parent)
-        : QWidget(parent)
-        , view_(new TraceView(trace_, this))
+    TraceStage(bool hidePolling, QWidget* parent) : QWidget(parent), view_(new TraceView(trace_, this))
     {
         Fill();
         view_->Refresh();
@@ -55,10 +53,13 @@ private:
 void AddTraceScenes(std::vector<Scene>& scenes)
 {
     for (const bool hide : {false, true}) {
-        scenes.push_back(Scene{hide ? QStringLiteral("trace-polling-hidden") : QStringLiteral("trace"),
-                               QStringLiteral("Protocol trace"),
-                               hide ? QStringLiteral("meter polling hidden") : QStringLiteral("read-back and polling"),
-                               [hide](QWidget* parent) { return Stage{new TraceStage(hide, parent), nullptr}; }});
+        scenes.push_back(
+            Scene{hide ? QStringLiteral("trace-polling-hidden") : QStringLiteral("trace"),
+                  QStringLiteral("Protocol trace"),
+                  hide ? QStringLiteral("meter polling hidden") : QStringLiteral("read-back and polling"),
+                  [hide](QWidget* parent) {
+                      return Stage{new TraceStage(hide, parent), nullptr};
+                  }});
     }
 }
 

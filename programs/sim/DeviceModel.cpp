@@ -9,7 +9,8 @@ namespace {
 
 constexpr std::string_view kEnd = "\r\n";
 
-std::optional<int> ChannelDigit(char c) {
+std::optional<int> ChannelDigit(char c)
+{
     if (c >= '1' && c <= '0' + DeviceSettings::kChannels)
         return c - '0';
     return std::nullopt;
@@ -17,7 +18,8 @@ std::optional<int> ChannelDigit(char c) {
 
 // A plain decimal number with an optional leading '-'. Numbers too large for
 // an int saturate, so that they clamp like any other out-of-range value.
-std::optional<int> ParseValue(std::string_view text) {
+std::optional<int> ParseValue(std::string_view text)
+{
     const bool negative = !text.empty() && text.front() == '-';
     const std::string_view digits = negative ? text.substr(1) : text;
     if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
@@ -31,29 +33,33 @@ std::optional<int> ParseValue(std::string_view text) {
     return value;
 }
 
-Reply Line(std::string_view head, long long value) {
+Reply Line(std::string_view head, long long value)
+{
     return Reply::Text(std::string(head) + std::to_string(value) + std::string(kEnd));
 }
 
 }  // namespace
 
 DeviceModel::DeviceModel(DeviceOptions options, DeviceSettings initial)
-    : options_(std::move(options)),
-      current_(initial),
-      stored_(initial),
-      meters_(options_.seed, options_.model),
-      soundTest_(options_.seed) {
+    : options_(std::move(options)), current_(initial), stored_(initial),
+      meters_(options_.seed, options_.model), soundTest_(options_.seed)
+{
     if (!options_.clock)
         options_.clock = MonotonicNow;
 }
 
-std::string_view DeviceModel::ReportedModel() const {
+std::string_view DeviceModel::ReportedModel() const
+{
     return options_.unknownModel ? kUnknownModelName : ProductModelName(options_.model);
 }
 
-std::string DeviceModel::HandleLine(std::string_view text) { return Handle(text).reply.Bytes(); }
+std::string DeviceModel::HandleLine(std::string_view text)
+{
+    return Handle(text).reply.Bytes();
+}
 
-DeviceModel::LineOutcome DeviceModel::Handle(std::string_view text) {
+DeviceModel::LineOutcome DeviceModel::Handle(std::string_view text)
+{
     if (!text.empty() && text.back() == '\n')
         text.remove_suffix(1);
     if (!text.empty() && text.back() == '\r')
@@ -76,7 +82,8 @@ DeviceModel::LineOutcome DeviceModel::Handle(std::string_view text) {
     return {};
 }
 
-std::optional<Reply> DeviceModel::HandleAction(std::string_view text) {
+std::optional<Reply> DeviceModel::HandleAction(std::string_view text)
+{
     const auto echo = [&] { return Reply::Text(std::string(text) + std::string(kEnd)); };
     if (text == "SMs1") {
         soundTest_.Enter();
@@ -104,9 +111,10 @@ std::optional<Reply> DeviceModel::HandleAction(std::string_view text) {
 
 // "DAsr".."DJsr" and "EAsr".."EJsr": ten lines of one block of the response
 // (D) or Noise (E) curve, "<code><j><value>" for point (block-1)*10 + j.
-std::optional<Reply> DeviceModel::HandleResultBlock(std::string_view text) const {
-    if (text.size() != 4 || (text[0] != 'D' && text[0] != 'E') || text[1] < 'A' || text[1] > 'J'
-        || text.substr(2) != "sr")
+std::optional<Reply> DeviceModel::HandleResultBlock(std::string_view text) const
+{
+    if (text.size() != 4 || (text[0] != 'D' && text[0] != 'E') || text[1] < 'A' || text[1] > 'J' ||
+        text.substr(2) != "sr")
         return std::nullopt;
     const int block = text[1] - 'A' + 1;
     std::string bytes;
@@ -122,7 +130,8 @@ std::optional<Reply> DeviceModel::HandleResultBlock(std::string_view text) const
 }
 
 // "MLnr", "OLnr", "MEnr", "MSnr": query-only meter readings.
-std::optional<Reply> DeviceModel::HandleMeter(std::string_view text) {
+std::optional<Reply> DeviceModel::HandleMeter(std::string_view text)
+{
     if (text.size() != 4 || text[3] != 'r')
         return std::nullopt;
     const std::string_view code = text.substr(0, 2);
@@ -149,7 +158,8 @@ std::optional<Reply> DeviceModel::HandleMeter(std::string_view text) {
 // Settings: "<code><address><value>" sets, "<code><address>r" queries; the
 // address is a channel digit, two Digits (input, output) for crosspoints, or
 // 's' for device-wide settings. Both answer with the value now held.
-std::optional<Reply> DeviceModel::HandleSetting(std::string_view text) {
+std::optional<Reply> DeviceModel::HandleSetting(std::string_view text)
+{
     if (text.size() < 4)
         return std::nullopt;
     const auto param = DeviceSettings::FindCode(text.substr(0, 2));
@@ -197,7 +207,8 @@ std::optional<Reply> DeviceModel::HandleSetting(std::string_view text) {
     return Line(text.substr(0, argumentAt), held);
 }
 
-bool DeviceModel::Store() {
+bool DeviceModel::Store()
+{
     if (!options_.stateFile.empty()) {
         std::string error;
         if (!StateFile(options_.stateFile).Save(current_, &error)) {
@@ -209,7 +220,8 @@ bool DeviceModel::Store() {
     return true;
 }
 
-void DeviceModel::ApplyFirmware(std::uint32_t version) {
+void DeviceModel::ApplyFirmware(std::uint32_t version)
+{
     current_.SetFirmwareVersion(version);
     stored_.SetFirmwareVersion(version);
     if (options_.stateFile.empty())

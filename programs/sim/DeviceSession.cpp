@@ -3,9 +3,12 @@
 namespace brevant::sim {
 
 DeviceSession::DeviceSession(DeviceModel& model, Faults& faults, bool silent)
-    : model_(model), faults_(faults), silent_(silent) {}
+    : model_(model), faults_(faults), silent_(silent)
+{
+}
 
-Reply DeviceSession::Receive(std::uint8_t byte, SimTime now) {
+Reply DeviceSession::Receive(std::uint8_t byte, SimTime now)
+{
     Tick(now);
     if (upgrading_)
         return ReceiveUpgradeByte(byte, now);
@@ -17,7 +20,8 @@ Reply DeviceSession::Receive(std::uint8_t byte, SimTime now) {
     return {};
 }
 
-Reply DeviceSession::ReceiveLine(SimTime now) {
+Reply DeviceSession::ReceiveLine(SimTime now)
+{
     const std::string text = std::move(line_);
     line_.clear();
     auto outcome = model_.Handle(text);
@@ -34,7 +38,8 @@ Reply DeviceSession::ReceiveLine(SimTime now) {
     return reply;
 }
 
-Reply DeviceSession::ReceiveUpgradeByte(std::uint8_t byte, SimTime now) {
+Reply DeviceSession::ReceiveUpgradeByte(std::uint8_t byte, SimTime now)
+{
     lastUpgradeByte_ = now;
     auto outcome = receiver_.Receive(byte);
     if (outcome.installedVersion)
@@ -46,7 +51,8 @@ Reply DeviceSession::ReceiveUpgradeByte(std::uint8_t byte, SimTime now) {
     return outcome.reply;
 }
 
-void DeviceSession::Tick(SimTime now) {
+void DeviceSession::Tick(SimTime now)
+{
     if (upgrading_ && now - lastUpgradeByte_ >= kUpgradeTimeout) {
         upgrading_ = false;
         receiver_.Reset();
@@ -54,7 +60,8 @@ void DeviceSession::Tick(SimTime now) {
     }
 }
 
-std::optional<SimTime> DeviceSession::NextDeadline() const {
+std::optional<SimTime> DeviceSession::NextDeadline() const
+{
     if (!upgrading_)
         return std::nullopt;
     return lastUpgradeByte_ + kUpgradeTimeout;

@@ -31,9 +31,13 @@ constexpr std::array<ParamInfo, kParamCount> kParams{{
     {Param::TestTime, "CT", Scope::Device, 2, 5, 2, false},
 }};
 
-bool ValidChannel(int n) { return n >= 1 && n <= DeviceSettings::kChannels; }
+bool ValidChannel(int n)
+{
+    return n >= 1 && n <= DeviceSettings::kChannels;
+}
 
-bool ValidKey(const SettingKey& key) {
+bool ValidKey(const SettingKey& key)
+{
     switch (DeviceSettings::Info(key.param).scope) {
     case Scope::Input:
     case Scope::Output: return ValidChannel(key.first) && key.second == 0;
@@ -45,25 +49,29 @@ bool ValidKey(const SettingKey& key) {
 
 }  // namespace
 
-const ParamInfo& DeviceSettings::Info(Param param) {
+const ParamInfo& DeviceSettings::Info(Param param)
+{
     return kParams.at(static_cast<std::size_t>(param));
 }
 
-std::optional<Param> DeviceSettings::FindCode(std::string_view code) {
+std::optional<Param> DeviceSettings::FindCode(std::string_view code)
+{
     for (const auto& p : kParams)
         if (p.code == code)
             return p.param;
     return std::nullopt;
 }
 
-int DeviceSettings::Clamp(Param param, int value) {
+int DeviceSettings::Clamp(Param param, int value)
+{
     const auto& p = Info(param);
     if (p.offBelowMin && value < p.min)
         return 0;
     return std::clamp(value, p.min, p.max);
 }
 
-std::vector<SettingKey> DeviceSettings::AllKeys() {
+std::vector<SettingKey> DeviceSettings::AllKeys()
+{
     std::vector<SettingKey> keys;
     for (const auto& p : kParams) {
         switch (p.scope) {
@@ -77,15 +85,14 @@ std::vector<SettingKey> DeviceSettings::AllKeys() {
                 for (int k = 1; k <= kChannels; ++k)
                     keys.push_back({p.param, r, k});
             break;
-        case Scope::Device:
-            keys.push_back({p.param, 0, 0});
-            break;
+        case Scope::Device: keys.push_back({p.param, 0, 0}); break;
         }
     }
     return keys;
 }
 
-std::string DeviceSettings::KeyName(const SettingKey& key) {
+std::string DeviceSettings::KeyName(const SettingKey& key)
+{
     std::string name(Info(key.param).code);
     if (key.first > 0)
         name += static_cast<char>('0' + key.first);
@@ -94,14 +101,16 @@ std::string DeviceSettings::KeyName(const SettingKey& key) {
     return name;
 }
 
-std::optional<SettingKey> DeviceSettings::FindKeyName(std::string_view name) {
+std::optional<SettingKey> DeviceSettings::FindKeyName(std::string_view name)
+{
     for (const auto& key : AllKeys())
         if (KeyName(key) == name)
             return key;
     return std::nullopt;
 }
 
-DeviceSettings::DeviceSettings() {
+DeviceSettings::DeviceSettings()
+{
     for (const auto& key : AllKeys())
         Slot(key) = Info(key.param).defaultValue;
     // Each input starts routed to the output of the same number.
@@ -109,15 +118,20 @@ DeviceSettings::DeviceSettings() {
         Slot({Param::Route, n, n}) = 1;
 }
 
-int DeviceSettings::Get(const SettingKey& key) const { return Slot(key); }
+int DeviceSettings::Get(const SettingKey& key) const
+{
+    return Slot(key);
+}
 
-int DeviceSettings::Set(const SettingKey& key, int value) {
+int DeviceSettings::Set(const SettingKey& key, int value)
+{
     int& held = Slot(key);
     held = Clamp(key.param, value);
     return held;
 }
 
-const int& DeviceSettings::Slot(const SettingKey& key) const {
+const int& DeviceSettings::Slot(const SettingKey& key) const
+{
     if (!ValidKey(key))
         throw std::out_of_range("no such setting: " + KeyName(key));
     const auto first = static_cast<std::size_t>(key.first > 0 ? key.first - 1 : 0);
@@ -125,7 +139,8 @@ const int& DeviceSettings::Slot(const SettingKey& key) const {
     return values_[static_cast<std::size_t>(key.param)][first][second];
 }
 
-int& DeviceSettings::Slot(const SettingKey& key) {
+int& DeviceSettings::Slot(const SettingKey& key)
+{
     return const_cast<int&>(std::as_const(*this).Slot(key));
 }
 

@@ -17,10 +17,27 @@ namespace brevant::sim {
 enum class Scope { Input, Output, Crosspoint, Device };
 
 enum class Param : std::uint8_t {
-    InputGain, Agc, Afc, NoiseReduction, Highpass, Phantom, InputMute, Aec,
-    OutputVolume, OutputMute, OutputDelay, UpperLimit, LowerLimit,
-    Route, CrossGain,
-    Automix, Priority, Filter, TestChannel, TestPoints, TestTime,
+    InputGain,
+    Agc,
+    Afc,
+    NoiseReduction,
+    Highpass,
+    Phantom,
+    InputMute,
+    Aec,
+    OutputVolume,
+    OutputMute,
+    OutputDelay,
+    UpperLimit,
+    LowerLimit,
+    Route,
+    CrossGain,
+    Automix,
+    Priority,
+    Filter,
+    TestChannel,
+    TestPoints,
+    TestTime,
 };
 inline constexpr std::size_t kParamCount = 21;
 

@@ -11,15 +11,20 @@ constexpr std::uint32_t kFaultStream = 4;
 constexpr std::string_view kGarbage = "#%&*+=0123456789";
 }  // namespace
 
-Faults::Faults(FaultRates rates, std::uint32_t seed) : rates_(rates), rng_(SeededGenerator(seed, kFaultStream)) {}
+Faults::Faults(FaultRates rates, std::uint32_t seed)
+    : rates_(rates), rng_(SeededGenerator(seed, kFaultStream))
+{
+}
 
-bool Faults::Happens(double probability) {
+bool Faults::Happens(double probability)
+{
     // Always draw, so one fault's setting does not shift the others' sequence.
     const double roll = std::uniform_real_distribution<double>(0.0, 1.0)(rng_);
     return roll < probability;
 }
 
-Reply Faults::Apply(const Reply& reply) {
+Reply Faults::Apply(const Reply& reply)
+{
     if (reply.empty() || replies_++ < rates_.after)
         return reply;
     const bool lost = Happens(rates_.noReply);

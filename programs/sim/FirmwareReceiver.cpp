@@ -11,14 +11,16 @@ constexpr std::uint32_t kSuccessReport = 0x03030303;
 constexpr std::uint32_t kFailureReport = 0xFFFFFFFF;
 }  // namespace
 
-std::string FirmwareReceiver::Packet(char step, std::uint32_t value) {
+std::string FirmwareReceiver::Packet(char step, std::uint32_t value)
+{
     std::string bytes{'U', step};
     for (int shift = 24; shift >= 0; shift -= 8)
         bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
     return bytes;
 }
 
-FirmwareReceiver::Outcome FirmwareReceiver::Receive(std::uint8_t byte) {
+FirmwareReceiver::Outcome FirmwareReceiver::Receive(std::uint8_t byte)
+{
     if (filled_ == 0 && byte != 'U')
         return {};
     packet_[filled_++] = byte;
@@ -31,7 +33,8 @@ FirmwareReceiver::Outcome FirmwareReceiver::Receive(std::uint8_t byte) {
     return HandlePacket(static_cast<char>(packet_[1]), value);
 }
 
-FirmwareReceiver::Outcome FirmwareReceiver::HandlePacket(char step, std::uint32_t value) {
+FirmwareReceiver::Outcome FirmwareReceiver::HandlePacket(char step, std::uint32_t value)
+{
     Outcome outcome;
     switch (step) {
     case 'I':
@@ -67,13 +70,13 @@ FirmwareReceiver::Outcome FirmwareReceiver::HandlePacket(char step, std::uint32_
         if (ImageGood())
             outcome.installedVersion = version_;
         break;
-    default:
-        break;
+    default: break;
     }
     return outcome;
 }
 
-bool FirmwareReceiver::ImageGood() const {
+bool FirmwareReceiver::ImageGood() const
+{
     if (!magicGood_ || !version_ || !wordCount_ || *wordCount_ == 0 || wordsReceived_ != *wordCount_)
         return false;
     // The last word must be the sum of all the words before it.

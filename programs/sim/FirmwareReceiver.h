@@ -27,7 +27,7 @@ public:
 
     struct Outcome {
         Reply reply;
-        bool finished = false;                       // the upgrade exchange is over
+        bool finished = false;                          // the upgrade exchange is over
         std::optional<std::uint32_t> installedVersion;  // set when a good image was taken
     };
 

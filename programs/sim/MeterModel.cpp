@@ -12,16 +12,21 @@ constexpr std::chrono::milliseconds kStep{100};
 constexpr long kMaxCatchUpSteps = 50;
 constexpr std::uint32_t kMeterStream = 1;
 
-std::size_t Index(int channel) { return static_cast<std::size_t>(channel - 1); }
+std::size_t Index(int channel)
+{
+    return static_cast<std::size_t>(channel - 1);
+}
 
-int ToReading(double db) {
+int ToReading(double db)
+{
     return static_cast<int>(std::lround(std::clamp(db, double(MeterModel::kFloor), 0.0)));
 }
 
 }  // namespace
 
 MeterModel::MeterModel(std::uint32_t seed, ProductModel model)
-    : rng_(SeededGenerator(seed, kMeterStream)), model_(model) {
+    : rng_(SeededGenerator(seed, kMeterStream)), model_(model)
+{
     std::uniform_real_distribution<double> start(-kWander / 2, kWander / 2);
     std::uniform_real_distribution<double> EchoStart(-0.5, 0.5);
     for (auto& d : drift_)
@@ -30,7 +35,8 @@ MeterModel::MeterModel(std::uint32_t seed, ProductModel model)
         e = EchoStart(rng_);
 }
 
-void MeterModel::AdvanceTo(SimTime now) {
+void MeterModel::AdvanceTo(SimTime now)
+{
     if (!steppedTo_) {
         steppedTo_ = now;
         return;
@@ -43,7 +49,8 @@ void MeterModel::AdvanceTo(SimTime now) {
     *steppedTo_ += steps * kStep;
 }
 
-void MeterModel::Step() {
+void MeterModel::Step()
+{
     std::normal_distribution<double> LevelNoise(0.0, 2.0);
     std::normal_distribution<double> EchoNoise(0.0, 0.2);
     for (auto& d : drift_)
@@ -52,18 +59,21 @@ void MeterModel::Step() {
         e = std::clamp(0.8 * e + EchoNoise(rng_), -1.0, 1.0);
 }
 
-double MeterModel::ExactInputLevel(const DeviceSettings& settings, int input) const {
+double MeterModel::ExactInputLevel(const DeviceSettings& settings, int input) const
+{
     if (settings.Get({Param::InputMute, input}) != 0)
         return kFloor;
     const double level = kRestingLevel + drift_[Index(input)] + settings.Get({Param::InputGain, input});
     return std::clamp(level, double(kFloor), 0.0);
 }
 
-int MeterModel::InputLevel(const DeviceSettings& settings, int input) const {
+int MeterModel::InputLevel(const DeviceSettings& settings, int input) const
+{
     return ToReading(ExactInputLevel(settings, input));
 }
 
-int MeterModel::OutputLevel(const DeviceSettings& settings, int output) const {
+int MeterModel::OutputLevel(const DeviceSettings& settings, int output) const
+{
     if (settings.Get({Param::OutputMute, output}) != 0)
         return kFloor;
     // Routed inputs add up as powers.
@@ -83,17 +93,20 @@ int MeterModel::OutputLevel(const DeviceSettings& settings, int output) const {
     return ToReading(10.0 * std::log10(power) + settings.Get({Param::OutputVolume, output}));
 }
 
-bool MeterModel::EchoCancelling(const DeviceSettings& settings, int input) const {
+bool MeterModel::EchoCancelling(const DeviceSettings& settings, int input) const
+{
     return HasEchoCanceller(model_) && settings.Get({Param::Aec, input}) != 0;
 }
 
-int MeterModel::Erle(const DeviceSettings& settings, int input) const {
+int MeterModel::Erle(const DeviceSettings& settings, int input) const
+{
     if (!EchoCancelling(settings, input))
         return 0;
     return static_cast<int>(std::lround(25.0 + 10.0 * echo_[Index(input)]));  // 15..35
 }
 
-int MeterModel::Erl(const DeviceSettings& settings, int input) const {
+int MeterModel::Erl(const DeviceSettings& settings, int input) const
+{
     if (!EchoCancelling(settings, input))
         return 0;
     return static_cast<int>(std::lround(12.5 - 7.5 * echo_[Index(input)]));  // 5..20

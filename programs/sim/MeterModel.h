@@ -18,8 +18,8 @@ namespace brevant::sim {
 class MeterModel {
 public:
     static constexpr int kFloor = -100;
-    static constexpr int kRestingLevel = -30;   // dB below full scale at gain 0
-    static constexpr double kWander = 8.0;      // largest drift from the resting level
+    static constexpr int kRestingLevel = -30;  // dB below full scale at gain 0
+    static constexpr double kWander = 8.0;     // largest drift from the resting level
 
     MeterModel(std::uint32_t seed, ProductModel model);
 

@@ -4,7 +4,8 @@
 
 namespace brevant::sim {
 
-void OutputQueue::Schedule(const Reply& reply, SimTime readyAt) {
+void OutputQueue::Schedule(const Reply& reply, SimTime readyAt)
+{
     SimTime previousEnd = readyAt;
     for (const auto& part : reply.parts) {
         if (part.bytes.empty())
@@ -27,13 +28,15 @@ void OutputQueue::Schedule(const Reply& reply, SimTime readyAt) {
     }
 }
 
-std::optional<SimTime> OutputQueue::NextDue() const {
+std::optional<SimTime> OutputQueue::NextDue() const
+{
     if (chunks_.empty())
         return std::nullopt;
     return chunks_.front().due;
 }
 
-std::string OutputQueue::TakeDue(SimTime now) {
+std::string OutputQueue::TakeDue(SimTime now)
+{
     std::string bytes;
     while (!chunks_.empty() && chunks_.front().due <= now) {
         bytes += chunks_.front().bytes;

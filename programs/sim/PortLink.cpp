@@ -7,7 +7,8 @@ namespace brevant::sim {
 namespace fs = std::filesystem;
 
 PortLink::PortLink(const fs::path& dir, int comNumber, const std::string& target)
-    : path_(dir / ("COM" + std::to_string(comNumber))), target_(target) {
+    : path_(dir / ("COM" + std::to_string(comNumber))), target_(target)
+{
     fs::create_directories(dir);
     const fs::path fresh = dir / (".COM" + std::to_string(comNumber) + ".new" + std::to_string(::getpid()));
     std::error_code ignored;
@@ -21,7 +22,8 @@ PortLink::PortLink(const fs::path& dir, int comNumber, const std::string& target
     }
 }
 
-PortLink::~PortLink() {
+PortLink::~PortLink()
+{
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(path_, ec)) && fs::read_symlink(path_, ec) == target_)
         fs::remove(path_, ec);

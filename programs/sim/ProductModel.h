@@ -9,14 +9,19 @@ namespace brevant::sim {
 
 enum class ProductModel { K225, K217, K218 };
 
-inline std::optional<ProductModel> ParseProductModel(std::string_view name) {
-    if (name == "K225") return ProductModel::K225;
-    if (name == "K217") return ProductModel::K217;
-    if (name == "K218") return ProductModel::K218;
+inline std::optional<ProductModel> ParseProductModel(std::string_view name)
+{
+    if (name == "K225")
+        return ProductModel::K225;
+    if (name == "K217")
+        return ProductModel::K217;
+    if (name == "K218")
+        return ProductModel::K218;
     return std::nullopt;
 }
 
-inline std::string_view ProductModelName(ProductModel model) {
+inline std::string_view ProductModelName(ProductModel model)
+{
     switch (model) {
     case ProductModel::K225: return "K225";
     case ProductModel::K217: return "K217";
@@ -25,7 +30,8 @@ inline std::string_view ProductModelName(ProductModel model) {
     return "K225";
 }
 
-inline bool HasEchoCanceller(ProductModel model) {
+inline bool HasEchoCanceller(ProductModel model)
+{
     return model == ProductModel::K217 || model == ProductModel::K218;
 }
 
@@ -34,7 +40,8 @@ inline bool HasEchoCanceller(ProductModel model) {
 // K217 or K218 has its delay on output 4 only, and its low- and high-pass
 // filters and echo meters on channels 2..4. Any other code: every channel.
 // A query or set of what the model lacks goes unanswered.
-inline bool HasSetting(ProductModel model, std::string_view code, int n) {
+inline bool HasSetting(ProductModel model, std::string_view code, int n)
+{
     const bool echo = HasEchoCanceller(model);
     if (code == "MC")
         return echo;

@@ -11,11 +11,15 @@
 namespace brevant::sim {
 namespace {
 
-[[noreturn]] void fail(const char* what) { throw std::system_error(errno, std::generic_category(), what); }
+[[noreturn]] void fail(const char* what)
+{
+    throw std::system_error(errno, std::generic_category(), what);
+}
 
 }  // namespace
 
-PseudoTerminal::PseudoTerminal() {
+PseudoTerminal::PseudoTerminal()
+{
     try {
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
         if (master_ < 0)
@@ -56,7 +60,8 @@ PseudoTerminal::PseudoTerminal() {
     }
 }
 
-PseudoTerminal::~PseudoTerminal() {
+PseudoTerminal::~PseudoTerminal()
+{
     ::close(slave_);
     ::close(master_);
 }

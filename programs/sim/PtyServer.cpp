@@ -16,7 +16,8 @@ namespace {
 constexpr std::chrono::milliseconds kMaxWait{50};
 constexpr std::chrono::milliseconds kErrorPause{10};
 
-timespec ToTimespec(SimTime t) {
+timespec ToTimespec(SimTime t)
+{
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(t);
     return timespec{static_cast<time_t>(seconds.count()), static_cast<long>((t - seconds).count())};
 }
@@ -24,12 +25,13 @@ timespec ToTimespec(SimTime t) {
 }  // namespace
 
 PtyServer::PtyServer(int masterFd, DeviceSession& session, bool paced)
-    : fd_(masterFd),
-      session_(session),
-      paced_(paced),
-      output_(paced ? std::chrono::nanoseconds(kByteTime) : std::chrono::nanoseconds(0)) {}
+    : fd_(masterFd), session_(session), paced_(paced),
+      output_(paced ? std::chrono::nanoseconds(kByteTime) : std::chrono::nanoseconds(0))
+{
+}
 
-void PtyServer::Run(const volatile std::sig_atomic_t& stop) {
+void PtyServer::Run(const volatile std::sig_atomic_t& stop)
+{
     // The kernel may let a timed wait run up to 50 us long by default, to
     // group wake-ups; every paced reply would then be handed over that much
     // later than the line would deliver it. A paced line wants its times kept.
@@ -56,12 +58,14 @@ void PtyServer::Run(const volatile std::sig_atomic_t& stop) {
 // Waits for Input (or for room to write, when output is held up) until
 // `deadline`. poll() only counts whole milliseconds, so the last fraction of
 // a millisecond is slept precisely with clock_nanosleep.
-void PtyServer::WaitUntil(SimTime deadline) {
+void PtyServer::WaitUntil(SimTime deadline)
+{
     const auto remaining = deadline - MonotonicNow();
     pollfd pfd{fd_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0};
     int timeoutMs = 0;
     if (remaining >= std::chrono::milliseconds(1)) {
-        timeoutMs = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(remaining).count());
+        timeoutMs =
+            static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(remaining).count());
     } else if (remaining.count() > 0) {
         const timespec until = ToTimespec(deadline);
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
@@ -79,7 +83,8 @@ void PtyServer::WaitUntil(SimTime deadline) {
     }
 }
 
-bool PtyServer::ReadAvailable(SimTime now) {
+bool PtyServer::ReadAvailable(SimTime now)
+{
     std::array<std::uint8_t, 512> buffer{};
     bool gotAny = false;
     for (;;) {
@@ -100,7 +105,8 @@ bool PtyServer::ReadAvailable(SimTime now) {
     }
 }
 
-void PtyServer::HandleArrivals(SimTime now) {
+void PtyServer::HandleArrivals(SimTime now)
+{
     while (!arrivals_.empty() && arrivals_.front().first <= now) {
         const auto [arrival, byte] = arrivals_.front();
         arrivals_.pop_front();
@@ -110,7 +116,8 @@ void PtyServer::HandleArrivals(SimTime now) {
     }
 }
 
-void PtyServer::WriteDue(SimTime now) {
+void PtyServer::WriteDue(SimTime now)
+{
     unsent_ += output_.TakeDue(now);
     while (!unsent_.empty()) {
         const ssize_t n = ::write(fd_, unsent_.data(), unsent_.size());

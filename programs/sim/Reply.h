@@ -18,26 +18,30 @@ struct ReplyPart {
 struct Reply {
     std::vector<ReplyPart> parts;
 
-    static Reply Text(std::string bytes, std::chrono::nanoseconds pauseBefore = {}) {
+    static Reply Text(std::string bytes, std::chrono::nanoseconds pauseBefore = {})
+    {
         Reply reply;
         if (!bytes.empty())
             reply.parts.push_back({pauseBefore, std::move(bytes)});
         return reply;
     }
 
-    void Append(std::string bytes, std::chrono::nanoseconds pauseBefore = {}) {
+    void Append(std::string bytes, std::chrono::nanoseconds pauseBefore = {})
+    {
         parts.push_back({pauseBefore, std::move(bytes)});
     }
 
     // All bytes of the reply in order, pauses left out.
-    std::string Bytes() const {
+    std::string Bytes() const
+    {
         std::string all;
         for (const auto& part : parts)
             all += part.bytes;
         return all;
     }
 
-    bool empty() const {
+    bool empty() const
+    {
         for (const auto& part : parts)
             if (!part.bytes.empty())
                 return false;

@@ -4,7 +4,8 @@
 
 namespace brevant::sim {
 
-SimTime MonotonicNow() {
+SimTime MonotonicNow()
+{
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);

@@ -18,7 +18,8 @@ SimTime MonotonicNow();
 
 // A generator for one independent random stream of a seeded run: the same
 // seed and stream number always give the same sequence.
-inline std::mt19937 SeededGenerator(std::uint32_t seed, std::uint32_t stream) {
+inline std::mt19937 SeededGenerator(std::uint32_t seed, std::uint32_t stream)
+{
     std::seed_seq sequence{seed, stream};
     return std::mt19937(sequence);
 }

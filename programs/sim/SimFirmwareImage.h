@@ -17,7 +17,9 @@ public:
     static constexpr std::uint32_t kMagic = 0x31565242;  // bytes "BRV1"
 
     FirmwareImage(std::uint32_t version, std::vector<std::uint32_t> data)
-        : version_(version), data_(std::move(data)) {}
+        : version_(version), data_(std::move(data))
+    {
+    }
 
     // An image of `words` data Words (checksum included) whose contents are
     // pseudo-random but fixed by `seed`.

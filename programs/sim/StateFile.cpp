@@ -12,7 +12,8 @@ namespace {
 constexpr std::string_view kHeader = "# brevant-sim device memory";
 constexpr std::string_view kFirmwareKey = "FW";
 
-std::optional<long long> ParseNumber(std::string_view text) {
+std::optional<long long> ParseNumber(std::string_view text)
+{
     long long value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc{} || end != text.data() + text.size())
@@ -20,7 +21,8 @@ std::optional<long long> ParseNumber(std::string_view text) {
     return value;
 }
 
-std::string_view Trim(std::string_view s) {
+std::string_view Trim(std::string_view s)
+{
     const auto first = s.find_first_not_of(" \t\r");
     if (first == std::string_view::npos)
         return {};
@@ -30,7 +32,8 @@ std::string_view Trim(std::string_view s) {
 
 }  // namespace
 
-std::string StateFile::Serialize(const DeviceSettings& settings) {
+std::string StateFile::Serialize(const DeviceSettings& settings)
+{
     std::ostringstream out;
     out << kHeader << '\n' << kFirmwareKey << ' ' << settings.FirmwareVersion() << '\n';
     for (const auto& key : DeviceSettings::AllKeys())
@@ -38,7 +41,8 @@ std::string StateFile::Serialize(const DeviceSettings& settings) {
     return out.str();
 }
 
-std::optional<DeviceSettings> StateFile::Parse(std::string_view text, std::string& error) {
+std::optional<DeviceSettings> StateFile::Parse(std::string_view text, std::string& error)
+{
     DeviceSettings settings;
     int lineNumber = 0;
     while (!text.empty()) {
@@ -51,7 +55,8 @@ std::optional<DeviceSettings> StateFile::Parse(std::string_view text, std::strin
 
         const auto space = line.find_first_of(" \t");
         const std::string_view name = line.substr(0, space);
-        const auto number = space == std::string_view::npos ? std::nullopt : ParseNumber(Trim(line.substr(space)));
+        const auto number =
+            space == std::string_view::npos ? std::nullopt : ParseNumber(Trim(line.substr(space)));
         const auto where = "line " + std::to_string(lineNumber) + ": ";
         if (!number) {
             error = where + "expected \"key value\"";
@@ -80,7 +85,8 @@ std::optional<DeviceSettings> StateFile::Parse(std::string_view text, std::strin
     return settings;
 }
 
-StateFile::LoadResult StateFile::Load() const {
+StateFile::LoadResult StateFile::Load() const
+{
     LoadResult result;
     std::error_code ec;
     if (!std::filesystem::exists(path_, ec)) {
@@ -106,7 +112,8 @@ StateFile::LoadResult StateFile::Load() const {
     return result;
 }
 
-bool StateFile::Save(const DeviceSettings& settings, std::string* error) const {
+bool StateFile::Save(const DeviceSettings& settings, std::string* error) const
+{
     auto fail = [&](const std::string& why) {
         if (error)
             *error = why;

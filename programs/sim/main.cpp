@@ -4,10 +4,10 @@
 #include "programs/sim/DeviceModel.h"
 #include "programs/sim/DeviceSession.h"
 #include "programs/sim/Faults.h"
-#include "programs/sim/SimFirmwareImage.h"
 #include "programs/sim/PortLink.h"
 #include "programs/sim/PseudoTerminal.h"
 #include "programs/sim/PtyServer.h"
+#include "programs/sim/SimFirmwareImage.h"
 #include "programs/sim/SimOptions.h"
 #include "programs/sim/StateFile.h"
 
@@ -21,9 +21,13 @@ namespace {
 
 volatile std::sig_atomic_t g_stopRequested = 0;
 
-extern "C" void RequestStop(int) { g_stopRequested = 1; }
+extern "C" void RequestStop(int)
+{
+    g_stopRequested = 1;
+}
 
-void InstallStopHandlers() {
+void InstallStopHandlers()
+{
     struct sigaction action {};
     action.sa_handler = RequestStop;
     sigemptyset(&action.sa_mask);
@@ -32,15 +36,18 @@ void InstallStopHandlers() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-int MakeFirmware(const SimOptions& options) {
-    const auto image = FirmwareImage::Generate(*options.firmwareVersion, *options.firmwareWords, options.seed);
+int MakeFirmware(const SimOptions& options)
+{
+    const auto image =
+        FirmwareImage::Generate(*options.firmwareVersion, *options.firmwareWords, options.seed);
     image.WriteFile(options.makeFirmware);
-    std::cout << "brevant-sim: wrote " << options.makeFirmware.string() << " (version " << image.Version() << ", "
-              << image.data().size() << " data words)" << std::endl;
+    std::cout << "brevant-sim: wrote " << options.makeFirmware.string() << " (version " << image.Version()
+              << ", " << image.data().size() << " data words)" << std::endl;
     return 0;
 }
 
-DeviceSettings InitialSettings(const SimOptions& options) {
+DeviceSettings InitialSettings(const SimOptions& options)
+{
     DeviceSettings settings;
     if (!options.stateFile.empty()) {
         auto loaded = StateFile(options.stateFile).Load();
@@ -54,7 +61,8 @@ DeviceSettings InitialSettings(const SimOptions& options) {
     return settings;
 }
 
-int Serve(const SimOptions& options) {
+int Serve(const SimOptions& options)
+{
     DeviceOptions device;
     device.model = options.model;
     device.unknownModel = options.unknownModel;
@@ -84,7 +92,8 @@ int Serve(const SimOptions& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     SimOptions options;
     try {
         options = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));

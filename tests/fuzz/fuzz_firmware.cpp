@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const brevant::FirmwareImage image = brevant::ParseFirmwareImage(bytes);
     if (!image.error.empty())
         return image.words.empty() ? 0 : (std::abort(), 0);
-    if (image.wholeWords != size / 4 || image.words.size() != (size + 3) / 4 || image.trailingBytes != size % 4 ||
-        image.wholeWords < 4)
+    if (image.wholeWords != size / 4 || image.words.size() != (size + 3) / 4 ||
+        image.trailingBytes != size % 4 || image.wholeWords < 4)
         std::abort();
     for (std::size_t i = 0; i < size; ++i) {
         if (((image.words[i / 4] >> (8 * (i % 4))) & 0xFF) != data[i])

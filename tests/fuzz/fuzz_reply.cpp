@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const brevant::Command& command = commands[data[0] % commands.size()];
     const std::string_view reply(reinterpret_cast<const char*>(data + 1), size - 1);
     if (command.replyClass == brevant::ReplyClass::Block) {
-        const brevant::BlockReading block = brevant::DecodeBlock(reply, brevant::kBlockLines, command.code.front());
+        const brevant::BlockReading block =
+            brevant::DecodeBlock(reply, brevant::kBlockLines, command.code.front());
         const bool ok = block.error == brevant::LinkError::None;
         if (ok != (block.values.size() == static_cast<std::size_t>(brevant::kBlockLines)))
             std::abort();

@@ -156,8 +156,8 @@ struct Connection {
                 Data(b);
             break;
         case In::Iac:
-            in = b == kIac                             ? In::Data
-                 : b == kSb                            ? In::Sub
+            in = b == kIac                              ? In::Data
+                 : b == kSb                             ? In::Sub
                  : static_cast<unsigned char>(b) >= 251 ? In::Verb  // WILL, WONT, DO, DONT
                                                         : In::Data;
             if (b == kIac)
@@ -193,8 +193,8 @@ std::string StreamChunk(Hostility hostility)
         else if (hostility == Hostility::EndlessLine)
             chunk += "SV105SAK225";
         else
-            chunk += std::string{kIac, kWill, 1,  kIac, kDo, 5,    kIac, kSb,
-                                 kComPort, 106, 0, kIac, kSe, kIac, kNop};
+            chunk +=
+                std::string{kIac, kWill, 1, kIac, kDo, 5, kIac, kSb, kComPort, 106, 0, kIac, kSe, kIac, kNop};
     }
     return chunk;
 }
@@ -282,7 +282,8 @@ void HostileServer::Serve(int fd)
         for (; !c.lines.empty(); c.lines.pop_front())
             Respond(hostility_, rfc2217_, honestIdentity_, c.lines.front(), c);
         while (!c.drip.empty() && c.drip.front().first <= Clock::now()) {
-            c.out += rfc2217_ ? Escaped(std::string(1, c.drip.front().second)) : std::string(1, c.drip.front().second);
+            c.out += rfc2217_ ? Escaped(std::string(1, c.drip.front().second))
+                              : std::string(1, c.drip.front().second);
             c.drip.pop_front();
         }
         if (c.streaming && c.out.size() < kStreamChunk)

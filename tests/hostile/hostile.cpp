@@ -105,7 +105,8 @@ Outcome Run(const std::string& ctl, const Case& c, int index)
     }
     const std::string address =
         std::string(c.rfc2217 ? "rfc2217" : "tcp") + "://127.0.0.1:" + std::to_string(server.Port());
-    const std::string base = "/tmp/brevant-hostile-" + std::to_string(::getpid()) + "-" + std::to_string(index);
+    const std::string base =
+        "/tmp/brevant-hostile-" + std::to_string(::getpid()) + "-" + std::to_string(index);
     const std::string outPath = base + ".out";
     const std::string errPath = base + ".err";
     const int outFd = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -204,11 +205,13 @@ int main(int argc, char** argv)
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
         const Outcome& o = outcomes[i];
-        std::cout << "| " << c.kind.name << " | " << (c.rfc2217 ? "RFC 2217" : "raw") << " | " << c.command << " | "
-                  << Fixed(o.seconds, 1) << " | " << o.exit << " | " << Fixed(o.peakMegabytes, 1) << " | "
-                  << o.wrongValues << " | " << o.message << (o.Passed() ? "" : "  **FAILED**") << " |\n";
+        std::cout << "| " << c.kind.name << " | " << (c.rfc2217 ? "RFC 2217" : "raw") << " | " << c.command
+                  << " | " << Fixed(o.seconds, 1) << " | " << o.exit << " | " << Fixed(o.peakMegabytes, 1)
+                  << " | " << o.wrongValues << " | " << o.message << (o.Passed() ? "" : "  **FAILED**")
+                  << " |\n";
         failed += o.Passed() ? 0 : 1;
     }
-    std::cout << (failed == 0 ? "every run within its bounds\n" : std::to_string(failed) + " runs out of bounds\n");
+    std::cout << (failed == 0 ? "every run within its bounds\n"
+                              : std::to_string(failed) + " runs out of bounds\n");
     return failed == 0 ? 0 : 1;
 }

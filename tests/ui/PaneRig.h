@@ -2,8 +2,8 @@
 // each, built on a PanelFixture's context, as the main form holds them.
 #pragma once
 
-#include "ui/panels/ChannelPane.h"
 #include "tests/ui/PanelFixture.h"
+#include "ui/panels/ChannelPane.h"
 
 #include <memory>
 #include <vector>

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "tests/LinkFixture.h"
-#include "ui/panels/PanelContext.h"
 #include "tests/ui/UiTestHelpers.h"
+#include "ui/panels/PanelContext.h"
 
 #include <QString>
 #include <QStringList>

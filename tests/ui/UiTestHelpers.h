@@ -4,11 +4,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QThread>
 #include <QImage>
 #include <QObject>
 #include <QRect>
 #include <QSignalSpy>
+#include <QThread>
 #include <QWidget>
 
 #include <utility>
@@ -17,7 +17,10 @@
 namespace brevant::test {
 
 // Runs the event loop once, so queued notifications and repaints arrive.
-inline void Deliver() { QCoreApplication::processEvents(); }
+inline void Deliver()
+{
+    QCoreApplication::processEvents();
+}
 
 // Runs the UI thread's events until `condition` holds; false when it has not
 // after `limitMs`.

@@ -1,12 +1,12 @@
 // The skinned channel windows: the theme recolouring, how the title buttons
 // draw their states, showing the window and its panes, and what it paints.
+#include "tests/ui/PanelFixture.h"
+#include "tests/ui/UiTestHelpers.h"
 #include "ui/panels/ChannelPane.h"
 #include "ui/skin/InputChannelWindow.h"
 #include "ui/skin/OutputChannelWindow.h"
 #include "ui/skin/SkinButton.h"
-#include "tests/ui/PanelFixture.h"
 #include "ui/skin/SkinTheme.h"
-#include "tests/ui/UiTestHelpers.h"
 
 #include <QEnterEvent>
 #include <QFontInfo>
@@ -40,7 +40,9 @@ TEST(ChannelWindowTheme, RecolourExchangesRedOrGreenWithBlueIn32BitPixels)
 
 TEST(ChannelWindowTheme, RecolourWorksOnThe565FieldsOf16BitPixels)
 {
-    const auto pack = [](int r5, int g6, int b5) { return static_cast<quint16>((r5 << 11) | (g6 << 5) | b5); };
+    const auto pack = [](int r5, int g6, int b5) {
+        return static_cast<quint16>((r5 << 11) | (g6 << 5) | b5);
+    };
     QImage image(2, 1, QImage::Format_RGB16);
     auto* pixels = reinterpret_cast<quint16*>(image.scanLine(0));
     pixels[0] = pack(3, 40, 17);
@@ -104,7 +106,8 @@ protected:
 
 TEST_F(ChannelWindowTest, ShowsAndHidesItselfAndEitherOfItsTwoPanes)
 {
-    for (ChannelWindow* window : {static_cast<ChannelWindow*>(&input), static_cast<ChannelWindow*>(&output)}) {
+    for (ChannelWindow* window :
+         {static_cast<ChannelWindow*>(&input), static_cast<ChannelWindow*>(&output)}) {
         SCOPED_TRACE(window->ThemeCode());
         ChannelPane* first = window->FirstPane();
         ChannelPane* second = window->SecondPane();
@@ -133,7 +136,8 @@ TEST_F(ChannelWindowTest, PaintsTheTitleStripInItsThemeWithTheCaption)
 {
     const QRect strip(20, 2, 80, 12);  // between the buttons, below the outline
     const auto dark = [](QRgb c) { return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60; };
-    for (ChannelWindow* window : {static_cast<ChannelWindow*>(&input), static_cast<ChannelWindow*>(&output)}) {
+    for (ChannelWindow* window :
+         {static_cast<ChannelWindow*>(&input), static_cast<ChannelWindow*>(&output)}) {
         const bool isInput = window == &input;
         SCOPED_TRACE(window->ThemeCode());
         window->ShowChannel();
@@ -166,7 +170,8 @@ TEST_F(ChannelWindowTest, EveryGroupCaptionOfTheInputPaneFitsItsBarAtOneAndTwoTi
         EXPECT_GT(room.width(), 0) << caption.toStdString();
         QFont scaled = font;
         scaled.setPixelSize(QFontInfo(font).pixelSize() * 2);
-        EXPECT_LE(QFontMetricsF(scaled).horizontalAdvance(caption) / 2, room.width()) << caption.toStdString();
+        EXPECT_LE(QFontMetricsF(scaled).horizontalAdvance(caption) / 2, room.width())
+            << caption.toStdString();
     }
 }
 

@@ -1,9 +1,9 @@
 // The image check button and the image trackbar through their widgets: what
 // they report, in which order and when.
+#include "tests/ui/UiTestHelpers.h"
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/SkinnedTrackbar.h"
 #include "ui/res/ResourceRegistry.h"
-#include "tests/ui/UiTestHelpers.h"
 
 #include <QApplication>
 #include <QColor>
@@ -127,8 +127,9 @@ TEST_F(Trackbar, KeysStepByLinesPagesAndToTheEndsAndFinishWhenLetGo)
     bar.setSingleStep(5);
     bar.setPageStep(30);
     bar.setValue(50);
-    const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Down, 55}, {Qt::Key_PageDown, 85}, {Qt::Key_PageDown, 100},
-                                            {Qt::Key_PageUp, 70}, {Qt::Key_Home, 0},        {Qt::Key_End, 100}};
+    const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Down, 55},      {Qt::Key_PageDown, 85},
+                                            {Qt::Key_PageDown, 100}, {Qt::Key_PageUp, 70},
+                                            {Qt::Key_Home, 0},       {Qt::Key_End, 100}};
     Values expected;
     for (const auto& [key, value] : keys) {
         QTest::keyPress(&bar, key);

@@ -1,8 +1,8 @@
 // The Connect To dialog: what it lists, the saved network devices kept in the
 // settings, and the choice reaching the connect procedure.
 #include "programs/brevant/ConnectToDialog.h"
-#include "tests/FakePort.h"
 #include "programs/brevant/NetworkDeviceDialog.h"
+#include "tests/FakePort.h"
 #include "tests/RecordingObserver.h"
 #include "tests/ui/UiTestHelpers.h"
 
@@ -69,14 +69,20 @@ TEST_F(ConnectToDialogTest, ListsEveryKindAndKeepsTheNetworkDevicesInTheSettings
     const QString com5 = dir.filePath("COM5");
     {
         ConnectToDialog dialog(Ports(), settings, QString());
-        EXPECT_EQ(Rows(dialog), ("# Serial ports\n"
-                                 "COM2|" + com2 + "|\n"
-                                 "COM5|" + com5 + "|\n"
-                                 "# Network devices\n"
-                                 "- No network devices saved||Add a serial device server or ser2net port with Add\u2026\n"
-                                 "# Virtual device\n"
-                                 "- Virtual device (simulator)||The simulator, brevant-sim, was not found next to "
-                                 "brevant or on the PATH.").toStdString());
+        EXPECT_EQ(Rows(dialog),
+                  ("# Serial ports\n"
+                   "COM2|" +
+                   com2 +
+                   "|\n"
+                   "COM5|" +
+                   com5 +
+                   "|\n"
+                   "# Network devices\n"
+                   "- No network devices saved||Add a serial device server or ser2net port with Add\u2026\n"
+                   "# Virtual device\n"
+                   "- Virtual device (simulator)||The simulator, brevant-sim, was not found next to "
+                   "brevant or on the PATH.")
+                      .toStdString());
         EXPECT_EQ(dialog.Chosen()->Key(), "COM2") << "the first entry, with nothing remembered";
 
         std::vector<NetworkDevice> answers = {{"Rack 2", "tcp://10.0.0.5:4001"},
@@ -98,17 +104,20 @@ TEST_F(ConnectToDialogTest, ListsEveryKindAndKeepsTheNetworkDevicesInTheSettings
         Click(dialog, "edit");
         Choose(dialog, "Booth");
         Click(dialog, "remove");
-        EXPECT_FALSE(dialog.findChild<QPushButton*>("remove")->isEnabled()) << "nothing left to remove is chosen";
+        EXPECT_FALSE(dialog.findChild<QPushButton*>("remove")->isEnabled())
+            << "nothing left to remove is chosen";
     }
-    EXPECT_EQ(SavedNetworkDevices(settings), (QList<NetworkDevice>{{"Rack 2 (desk)", "tcp://10.0.0.5:4002"}}));
+    EXPECT_EQ(SavedNetworkDevices(settings),
+              (QList<NetworkDevice>{{"Rack 2 (desk)", "tcp://10.0.0.5:4002"}}));
 
     ConnectToDialog again({}, settings, "/usr/bin/brevant-sim");
-    EXPECT_EQ(Rows(again), "# Serial ports\n"
-                           "- No serial ports found||Plug in a USB serial adapter and open this dialog again.\n"
-                           "# Network devices\n"
-                           "Rack 2 (desk)|tcp://10.0.0.5:4002|raw TCP\n"
-                           "# Virtual device\n"
-                           "Virtual device (simulator)||A simulated device for work without hardware");
+    EXPECT_EQ(Rows(again),
+              "# Serial ports\n"
+              "- No serial ports found||Plug in a USB serial adapter and open this dialog again.\n"
+              "# Network devices\n"
+              "Rack 2 (desk)|tcp://10.0.0.5:4002|raw TCP\n"
+              "# Virtual device\n"
+              "Virtual device (simulator)||A simulated device for work without hardware");
 }
 
 // Assigns network addresses the ports 100, 101, ... and records what it was asked.
@@ -141,7 +150,8 @@ TEST_F(ConnectToDialogTest, TheEntryChosenIsRememberedAndReachesTheConnectProced
         EXPECT_EQ(dialog.Chosen(), chosen) << "the last one is chosen again";
         auto* list = dialog.findChild<QTreeWidget*>("targets");
         QTest::keyClick(list, Qt::Key_Up);
-        EXPECT_EQ(dialog.Chosen().value_or(ConnectTarget{}).Key(), "COM5") << "the arrow keys pass over the headings";
+        EXPECT_EQ(dialog.Chosen().value_or(ConnectTarget{}).Key(), "COM5")
+            << "the arrow keys pass over the headings";
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Down);
         EXPECT_EQ(dialog.Chosen().value_or(ConnectTarget{}).Key(), "virtual");
@@ -176,9 +186,10 @@ TEST_F(ConnectToDialogTest, TheEntryChosenIsRememberedAndReachesTheConnectProced
     assigner.next = 0;
     EXPECT_FALSE(ConnectToAddress(connection, assigner, chosen->address, report));
     EXPECT_EQ(state.flags.PortNumber, 5) << "an address given no port leaves the port alone";
-    EXPECT_EQ(told, (std::vector<std::string>{"Connect fail!: COM100 did not answer (the model was asked 3 times)",
-                                              "Connect fail!: COM5 did not answer (the model was asked 3 times)",
-                                              "Network ports are not available: tcp://10.0.0.5:4001"}));
+    EXPECT_EQ(told,
+              (std::vector<std::string>{"Connect fail!: COM100 did not answer (the model was asked 3 times)",
+                                        "Connect fail!: COM5 did not answer (the model was asked 3 times)",
+                                        "Network ports are not available: tcp://10.0.0.5:4001"}));
 }
 
 }  // namespace

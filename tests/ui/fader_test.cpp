@@ -1,8 +1,8 @@
 // The channel-gain fader through its widget: mouse and keys with the signals
 // they give (a finished change always after the event, from the event loop),
 // and what it draws.
-#include "ui/controls/BitmapFader.h"
 #include "tests/ui/UiTestHelpers.h"
+#include "ui/controls/BitmapFader.h"
 
 #include <QTest>
 
@@ -82,8 +82,9 @@ TEST_F(Fader, EachKeyStepsWithinTheLimitsAndFinishesAtOnce)
 {
     fader->setPageStep(25);
     fader->setValue(50);
-    const std::pair<Qt::Key, int> steps[] = {{Qt::Key_PageUp, 25}, {Qt::Key_Down, 26}, {Qt::Key_Left, 25},
-                                             {Qt::Key_End, 100}, {Qt::Key_PageDown, 100}, {Qt::Key_Home, 0}};
+    const std::pair<Qt::Key, int> steps[] = {{Qt::Key_PageUp, 25},    {Qt::Key_Down, 26},
+                                             {Qt::Key_Left, 25},      {Qt::Key_End, 100},
+                                             {Qt::Key_PageDown, 100}, {Qt::Key_Home, 0}};
     Values expected;
     for (const auto& [key, value] : steps) {
         QTest::keyPress(fader, key);

@@ -1,6 +1,6 @@
 // The sound test's result graph, through what it paints and what it exports.
-#include "ui/soundtest/LevelGraph.h"
 #include "tests/ui/UiTestHelpers.h"
+#include "ui/soundtest/LevelGraph.h"
 
 #include <QFile>
 #include <QLocale>
@@ -29,7 +29,10 @@ const QRgb kRed = qRgb(255, 0, 0);
 const QRgb kBlue = qRgb(0, 0, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
 
-QImage Shot(LevelGraph& graph) { return graph.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage Shot(LevelGraph& graph)
+{
+    return graph.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 test::Extent FindColour(const QImage& image, QRgb colour)
 {
@@ -66,13 +69,14 @@ protected:
 
 TEST_F(LevelGraphTest, CurvesNeedFrequenciesAndLevelsBeyondTheRangeAreHeldAtTheEdges)
 {
-    FillCurve(1, 1000.0);  // above the default 0..100
-    FillCurve(2, -5.0);    // below it
+    FillCurve(1, 1000.0);        // above the default 0..100
+    FillCurve(2, -5.0);          // below it
     QImage image = Shot(graph);  // no frequencies yet: only the grid, its decades on a log axis
     EXPECT_EQ(FindColour(image, kRed).count, 0);
     EXPECT_EQ(FindColour(image, kBlue).count, 0);
     const int tall = kBottom - kTop + 1;
-    EXPECT_EQ(Find(image, QRect(kKiloHertzColumn, kTop, 1, tall), [](QRgb p) { return p == kBlack; }).count, tall);
+    EXPECT_EQ(Find(image, QRect(kKiloHertzColumn, kTop, 1, tall), [](QRgb p) { return p == kBlack; }).count,
+              tall);
 
     SpreadFrequencies();
     image = Shot(graph);
@@ -103,8 +107,12 @@ TEST_F(LevelGraphTest, CsvListsTheDrawnPointsExactlyWithDotDecimals)
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     const struct {
         double f, c1, c2;
-    } points[] = {{20.0, -3.5, 0.25}, {1000.5, 6.0, -40.125}, {25000.0, 1.0, 1.0} /* above the axis: left out */,
-                  {20000.0, 0.001, -100.0}, {9.99, 1.0, 1.0} /* below it */, {10.0, 12345.678, 0.0}};
+    } points[] = {{20.0, -3.5, 0.25},
+                  {1000.5, 6.0, -40.125},
+                  {25000.0, 1.0, 1.0} /* above the axis: left out */,
+                  {20000.0, 0.001, -100.0},
+                  {9.99, 1.0, 1.0} /* below it */,
+                  {10.0, 12345.678, 0.0}};
     for (int i = 0; i < 6; ++i) {
         graph.SetXValue(points[i].f, i);
         graph.SetCurvePoint(points[i].c1, i, 1);
@@ -118,12 +126,11 @@ TEST_F(LevelGraphTest, CsvListsTheDrawnPointsExactlyWithDotDecimals)
 
     QFile file(Path("m.csv"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().toStdString(),
-              "frequency,curve1,curve2\n"
-              "20,-3.5,0.25\n"
-              "1000.5,6,-40.125\n"
-              "20000,0.001,-100\n"
-              "10,12345.678,0\n");
+    EXPECT_EQ(file.readAll().toStdString(), "frequency,curve1,curve2\n"
+                                            "20,-3.5,0.25\n"
+                                            "1000.5,6,-40.125\n"
+                                            "20000,0.001,-100\n"
+                                            "10,12345.678,0\n");
 }
 
 TEST_F(LevelGraphTest, PngHoldsThePictureAsPaintedAtTheScaleAsked)

@@ -1,8 +1,8 @@
 // The bar meter through its widget: the number it writes, how far the bar is
 // filled, across and upright, and that a value that changes nothing visible
 // costs no repaint.
-#include "ui/controls/LevelMeter.h"
 #include "tests/ui/UiTestHelpers.h"
+#include "ui/controls/LevelMeter.h"
 
 #include <QEvent>
 #include <QFontMetricsF>
@@ -15,7 +15,10 @@ namespace {
 
 // Gold under the gloss keeps far more red than blue; the empty grey and the
 // gloss are neutral.
-bool IsBar(QRgb c) { return qRed(c) - qBlue(c) > 80; }
+bool IsBar(QRgb c)
+{
+    return qRed(c) - qBlue(c) > 80;
+}
 
 // The last column of row `y` in the run of bar colour that starts within the
 // first tenth of the meter; -1 when there is none.

@@ -3,9 +3,9 @@
 // while the view is not shown); the trace view hides meter polling on
 // request, follows new lines again once scrolled back to the bottom, and
 // saves everything the trace holds.
+#include "tests/ui/UiTestHelpers.h"
 #include "ui/views/CommLogView.h"
 #include "ui/views/TraceView.h"
-#include "tests/ui/UiTestHelpers.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>

@@ -1,35 +1,35 @@
 // The whole program's window against the simulator: the form's layout, the
 // device menu's commands run off the UI thread, and what the user is told.
-#include "programs/brevant/AboutDialog.h"
-#include "ui/form/MainForm.h"
-#include "ui/controls/ImageCheckButton.h"
-#include "ui/panels/ChannelPane.h"
-#include "ui/skin/InputChannelWindow.h"
-#include "ui/skin/OutputChannelWindow.h"
-#include "ui/controls/LevelMeter.h"
-#include "programs/brevant/MainWindow.h"
-#include "ui/panels/MatrixDialog.h"
-#include "programs/brevant/ConnectToDialog.h"
-#include "programs/brevant/ProgramCore.h"
-#include "ui/controls/RoundKnob.h"
-#include "programs/brevant/ZoomedForm.h"
 #include "procedures/Preset.h"
 #include "procedures/PresetProcedures.h"
+#include "programs/brevant/AboutDialog.h"
+#include "programs/brevant/ConnectToDialog.h"
+#include "programs/brevant/MainWindow.h"
+#include "programs/brevant/ProgramCore.h"
+#include "programs/brevant/ZoomedForm.h"
 #include "tests/SimProcess.h"
 #include "tests/ui/UiTestHelpers.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/LevelMeter.h"
+#include "ui/controls/RoundKnob.h"
+#include "ui/form/MainForm.h"
+#include "ui/panels/ChannelPane.h"
+#include "ui/panels/MatrixDialog.h"
+#include "ui/skin/InputChannelWindow.h"
+#include "ui/skin/OutputChannelWindow.h"
 
 #include <QDockWidget>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QScrollBar>
-#include <QWheelEvent>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -45,12 +45,13 @@ protected:
     {
         sim = std::make_unique<SimProcess>(std::move(simArgs), 3);
         ASSERT_TRUE(sim->Started()) << sim->ReadyLine();
-        core = std::make_unique<ProgramCore>(PortMap::Directory(sim->PortsDir()), [this](const QString& text) {
-            told << text;
-            // A busy window still up when a message comes would cover it.
-            for (const QProgressDialog* busy : frame->findChildren<QProgressDialog*>())
-                busyWindowsOverMessages += busy->isVisible() ? 1 : 0;
-        });
+        core =
+            std::make_unique<ProgramCore>(PortMap::Directory(sim->PortsDir()), [this](const QString& text) {
+                told << text;
+                // A busy window still up when a message comes would cover it.
+                for (const QProgressDialog* busy : frame->findChildren<QProgressDialog*>())
+                    busyWindowsOverMessages += busy->isVisible() ? 1 : 0;
+            });
         frame = std::make_unique<MainWindow>(*core);
         frame->resize(1600, 900);
         frame->show();
@@ -85,14 +86,17 @@ protected:
     {
         std::vector<int> xs;
         for (int k = 0; k < 4; ++k)
-            xs.push_back(direction == Direction::Input ? X(View().InputWindow(k)) : X(View().OutputWindow(k)));
+            xs.push_back(direction == Direction::Input ? X(View().InputWindow(k))
+                                                       : X(View().OutputWindow(k)));
         return xs;
     }
     // A firmware image of `words` words made by the simulator, offered by the file chooser.
     void OfferFirmware(const std::string& dir, const char* words)
     {
         const std::string image = dir + "/new.b";
-        ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "9", "--words", words}).status, 0);
+        ASSERT_EQ(RunProgram(BREVANT_SIM_PATH, {"--make-firmware", image, "--version", "9", "--words", words})
+                      .status,
+                  0);
         frame->SetFileChooser([this, image](const QString&, const QString& filter, bool) {
             ++fileDialogs;
             EXPECT_TRUE(filter.contains("*.b"));
@@ -165,7 +169,9 @@ TEST_F(MainWindowTest, ConnectLaysOutTheModelNamesItAndTellsALostLink)
     const QString connected = frame->StatusText();
     EXPECT_TRUE(connected.startsWith("Connected: K217 on COM3")) << connected.toStdString();
     core->refresher.LinkLost(3);
-    ASSERT_TRUE(Eventually([&] { return frame->StatusText() == QStringLiteral("Device lost on COM3 \u2014 reconnecting\u2026"); }));
+    ASSERT_TRUE(Eventually([&] {
+        return frame->StatusText() == QStringLiteral("Device lost on COM3 \u2014 reconnecting\u2026");
+    }));
     core->refresher.LinkRestored(3);
     ASSERT_TRUE(Eventually([&] { return frame->StatusText() == connected; }));
     Run(&MainWindow::OnDisconnect);
@@ -181,8 +187,9 @@ TEST_F(MainWindowTest, AnUnknownModelIsNamedAndTheConnectedWindowKeepsItsPortToI
     Run(&MainWindow::OnConnect);
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
     ASSERT_TRUE(core->state.flags.Connected);
-    EXPECT_TRUE(Eventually([&] { return frame->StatusText().startsWith("Connected: unknown model K999 on COM3"); }))
-        << frame->StatusText().toStdString();
+    EXPECT_TRUE(Eventually([&] {
+        return frame->StatusText().startsWith("Connected: unknown model K999 on COM3");
+    })) << frame->StatusText().toStdString();
     EXPECT_EQ(AboutDialog(core->state).FirstLine(), QStringLiteral("Model：unknown model K999"));
 
     const std::string terminal = std::filesystem::canonical(sim->PortsDir() + "/COM3").string();
@@ -225,8 +232,8 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     zoomed.EnsureVisible(knob, knob.KnobCentre());
     const QPointF at = zoomed.ViewportPos(knob, knob.KnobCentre());
     const int before = core->state.params.XG[2][3];
-    QWheelEvent wheel(at, zoomed.Viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
+    QWheelEvent wheel(at, zoomed.Viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(zoomed.Viewport(), &wheel);
     EXPECT_TRUE(Eventually([&] { return core->state.params.XG[2][3] == before - 1; }));
     Run(&MainWindow::OnDisconnect);
@@ -271,7 +278,8 @@ TEST_F(MainWindowTest, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QWidget* first = View().focusWidget();
     ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(View().InputWindow(0).isAncestorOf(first)) << first->metaObject()->className() << " " << first->objectName().toStdString();
+    EXPECT_TRUE(View().InputWindow(0).isAncestorOf(first))
+        << first->metaObject()->className() << " " << first->objectName().toStdString();
     Run(&MainWindow::OnDisconnect);
     EXPECT_TRUE(Eventually([&] { return frame->Action("Connect")->isEnabled(); }));
 }
@@ -288,7 +296,8 @@ TEST_F(MainWindowTest, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChose
         auto* dialog = qobject_cast<ConnectToDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         auto* list = dialog->findChild<QTreeWidget*>("targets");
-        list->setCurrentItem(list->findItems("Virtual device (simulator)", Qt::MatchExactly | Qt::MatchRecursive)[0]);
+        list->setCurrentItem(
+            list->findItems("Virtual device (simulator)", Qt::MatchExactly | Qt::MatchRecursive)[0]);
         QTest::keyClick(list, Qt::Key_Return);
     });
     Run(&MainWindow::OnConnectTo);
@@ -352,7 +361,8 @@ TEST_F(MainWindowTest, PresetFilesArePreviewedUndoneAndRememberedOnlyWhenTheyWor
     EXPECT_EQ(told, QStringList{"Open successfully"});
     EXPECT_EQ(DeviceGain2(), 21);
     ASSERT_TRUE(frame->Action("Undo Open From File")->isEnabled());
-    ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1 && core->state.flags.Connected; }));
+    ASSERT_TRUE(
+        Eventually([&] { return core->refresher.PollPassesApplied() >= 1 && core->state.flags.Connected; }));
     told.clear();
     Run(&MainWindow::OnUndoOpen);
     EXPECT_EQ(told, QStringList{"Open successfully"});
@@ -389,7 +399,8 @@ TEST_F(MainWindowTest, AnUpgradeRunsBesideTheWindowAndNoBusyWindowOutlivesItsCom
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(20);
     int highest = 0;
-    QObject::connect(&frame->Tasks(), &TaskRunner::progressed, [&](int percent) { highest = std::max(highest, percent); });
+    QObject::connect(&frame->Tasks(), &TaskRunner::progressed,
+                     [&](int percent) { highest = std::max(highest, percent); });
     const std::size_t traced = core->trace.Size();
     QElapsedTimer took;
     took.start();
@@ -410,8 +421,8 @@ TEST_F(MainWindowTest, AnUpgradeRunsBesideTheWindowAndNoBusyWindowOutlivesItsCom
     EXPECT_EQ(fileDialogs, 1);
     Run(&MainWindow::OnSaveDevice);
     Run(&MainWindow::OnDisconnect);
-    EXPECT_EQ(told, (QStringList{"update successfully", "Already connect", "Already connect,please disconnect",
-                                 "Save device successfully"}));
+    EXPECT_EQ(told, (QStringList{"update successfully", "Already connect",
+                                 "Already connect,please disconnect", "Save device successfully"}));
     EXPECT_EQ(busyWindowsOverMessages, 0);
     std::filesystem::remove_all(dir);
     QTest::qWait(600);
@@ -423,9 +434,11 @@ TEST_F(MainWindowTest, AnUpgradeRunsBesideTheWindowAndNoBusyWindowOutlivesItsCom
 TEST_F(MainWindowTest, ClosingEndsEverythingWithinASecondInEveryState)
 {
     enum class State { Polling, SilentDuringReadBack, Lost, ChangesQueuedForASilentDevice };
-    for (State s : {State::Polling, State::SilentDuringReadBack, State::Lost, State::ChangesQueuedForASilentDevice}) {
+    for (State s :
+         {State::Polling, State::SilentDuringReadBack, State::Lost, State::ChangesQueuedForASilentDevice}) {
         SCOPED_TRACE(static_cast<int>(s));
-        Start(s == State::SilentDuringReadBack ? std::vector<std::string>{} : std::vector<std::string>{"--no-pacing"});
+        Start(s == State::SilentDuringReadBack ? std::vector<std::string>{}
+                                               : std::vector<std::string>{"--no-pacing"});
         Run(&MainWindow::OnConnect);
         ASSERT_TRUE(core->state.flags.Connected);
         if (s == State::SilentDuringReadBack)
@@ -471,17 +484,29 @@ TEST_P(WindowRoundTripTest, ThePresetComesBackExactlyAndNothingTheModelLacksIsSe
     ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; })) << "read-back done";
     const auto send = [&](std::vector<SettingChange> changes) {
         bool done = false;
-        ASSERT_TRUE(core->context.Send(std::move(changes), [&](const SendOutcome& o) { done = o.Confirmed(); }));
+        ASSERT_TRUE(
+            core->context.Send(std::move(changes), [&](const SendOutcome& o) { done = o.Confirmed(); }));
         ASSERT_TRUE(Eventually([&] { return done; }));
     };
     // Six settings each model has; output 1's delay is on no model, AEC
     // not on a K225, output 1's low-pass not on a K217 or K218.
-    send({{Op::MG, {2}, 12}, {Op::OV, {3}, -5}, {Op::XG, {2, 3}, -12}, {Op::MB, {}, 1}, {Op::OD, {4}, 120},
-          {Op::OD, {1}, 50}, {Op::MC, {2}, 1}, {Op::OF, {1}, 8000}});
+    send({{Op::MG, {2}, 12},
+          {Op::OV, {3}, -5},
+          {Op::XG, {2, 3}, -12},
+          {Op::MB, {}, 1},
+          {Op::OD, {4}, 120},
+          {Op::OD, {1}, 50},
+          {Op::MC, {2}, 1},
+          {Op::OF, {1}, 8000}});
     frame->OnSaveToFile();
     EXPECT_EQ(told, QStringList{"Save successfully"});
-    send({{Op::MG, {2}, 0}, {Op::OV, {3}, 0}, {Op::XG, {2, 3}, 0}, {Op::MB, {}, 0}, {Op::OD, {4}, 0},
-          {Op::MC, {2}, 0}, {Op::OF, {1}, 0}});
+    send({{Op::MG, {2}, 0},
+          {Op::OV, {3}, 0},
+          {Op::XG, {2, 3}, 0},
+          {Op::MB, {}, 0},
+          {Op::OD, {4}, 0},
+          {Op::MC, {2}, 0},
+          {Op::OF, {1}, 0}});
 
     told.clear();
     Run(&MainWindow::OnOpenFromFile);
@@ -511,8 +536,7 @@ TEST_P(WindowRoundTripTest, ThePresetComesBackExactlyAndNothingTheModelLacksIsSe
     std::filesystem::remove_all(dir);
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, WindowRoundTripTest,
-                         ::testing::Values("K225", "K217", "K218"),
+INSTANTIATE_TEST_SUITE_P(Models, WindowRoundTripTest, ::testing::Values("K225", "K217", "K218"),
                          [](const auto& param) { return std::string(param.param); });
 
 TEST(Program, StartsConnectsAndRendersItsWindowWithoutADisplay)
@@ -521,8 +545,8 @@ TEST(Program, StartsConnectsAndRendersItsWindowWithoutADisplay)
     ASSERT_TRUE(sim.Started()) << sim.ReadyLine();
     const std::string dir = MakeTempDir("brevant-shot");
     const std::string shot = dir + "/matrix.png";
-    const ProgramResult run = RunProgram(BREVANT_GUI_PATH, {"--ports", sim.PortsDir(), "--screenshot", shot,
-                                                            "--connect", "--view", "matrix"});
+    const ProgramResult run = RunProgram(
+        BREVANT_GUI_PATH, {"--ports", sim.PortsDir(), "--screenshot", shot, "--connect", "--view", "matrix"});
     EXPECT_EQ(run.status, 0) << run.err;
     const QImage image(QString::fromStdString(shot));
     EXPECT_EQ(image.size(), QSize(1600, 900));

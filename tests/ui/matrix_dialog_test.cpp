@@ -2,10 +2,10 @@
 // drag, key or wheel step put on the wire, the one message after a command
 // the device never takes, the refusal without a device, the popups of the
 // heading buttons, and how the rows follow the read-back and unknown values.
-#include "ui/controls/ImageCheckButton.h"
-#include "ui/panels/MatrixDialog.h"
-#include "ui/controls/RoundKnob.h"
 #include "tests/ui/PanelFixture.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/RoundKnob.h"
+#include "ui/panels/MatrixDialog.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -131,11 +131,12 @@ TEST_F(MatrixDialogTest, WithoutDeviceEveryActionIsRefusedAndNothingStored)
 TEST_F(MatrixDialogTest, HeadingButtonsOpenThePopupOfTheirChannel)
 {
     std::vector<std::pair<Direction, int>> opened;
-    dialog.SetPopupOpener([&](Direction direction, int channelIndex) { opened.emplace_back(direction, channelIndex); });
+    dialog.SetPopupOpener(
+        [&](Direction direction, int channelIndex) { opened.emplace_back(direction, channelIndex); });
     QTest::mouseClick(dialog.Control<QPushButton>(1007), Qt::LeftButton);
     QTest::mouseClick(dialog.Control<QPushButton>(1014), Qt::LeftButton);
-    EXPECT_EQ(opened, (std::vector<std::pair<Direction, int>>{{Direction::Input, 2}, {Direction::Output, 1}}));
-
+    EXPECT_EQ(opened,
+              (std::vector<std::pair<Direction, int>>{{Direction::Input, 2}, {Direction::Output, 1}}));
 }
 
 TEST_F(MatrixDialogTest, RowsFollowTheReadBackAndUnknownCrosspointsClaimNothing)

@@ -1,13 +1,13 @@
 // The panels fed by a real connection to the simulator through the panel
 // model, on the UI thread: read-back, polling passes, Disconnect, a lost link
 // and an incomplete read-back.
-#include "ui/panels/DynamicsPanel.h"
+#include "tests/ui/SimPanelFixture.h"
 #include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/RoundKnob.h"
+#include "ui/panels/DynamicsPanel.h"
 #include "ui/panels/InputLevelPanel.h"
 #include "ui/panels/MatrixDialog.h"
-#include "ui/controls/RoundKnob.h"
 #include "ui/panels/OutputLevelPanel.h"
-#include "tests/ui/SimPanelFixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,14 +1,14 @@
 // The panels as a user drives them: what goes on the wire, what the mirror
 // holds and what the other channels show, with and without group mode.
-#include "ui/panels/DynamicsPanel.h"
+#include "tests/ui/PaneRig.h"
 #include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/SkinnedTrackbar.h"
+#include "ui/panels/DynamicsPanel.h"
 #include "ui/panels/InputFilterPanel.h"
 #include "ui/panels/InputLevelPanel.h"
 #include "ui/panels/LevelPopupDialog.h"
 #include "ui/panels/OutputFilterPanel.h"
 #include "ui/panels/OutputLevelPanel.h"
-#include "ui/controls/SkinnedTrackbar.h"
-#include "tests/ui/PaneRig.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -113,7 +113,8 @@ TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
     In(2).InputFilter()->Eq().click();
     Out(1).OutputFilter()->Fbk().click();
     EXPECT_TRUE(told.isEmpty());
-    EXPECT_TRUE(In(0).InputFilter()->Eq().isChecked() && Out(3).OutputFilter()->Fbk().isChecked()) << "in group mode";
+    EXPECT_TRUE(In(0).InputFilter()->Eq().isChecked() && Out(3).OutputFilter()->Fbk().isChecked())
+        << "in group mode";
 }
 
 TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
@@ -201,7 +202,8 @@ TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampAndClearTheOtherValue)
     };
     for (const auto& limit : limits) {
         p.OD[4] = 7;
-        QLineEdit& box = limit.setId == OutputLevelPanel::kSetLowpassId ? out.LowpassEdit() : out.HighpassEdit();
+        QLineEdit& box =
+            limit.setId == OutputLevelPanel::kSetLowpassId ? out.LowpassEdit() : out.HighpassEdit();
         box.setText(limit.typed);
         out.Control<QPushButton>(limit.setId)->click();
         EXPECT_EQ(Sent(), Lines{limit.sent}) << limit.typed;
@@ -266,7 +268,7 @@ TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
     // The device takes no set of OV and holds -4 dB.
     port.SetResponder(kPort, [](std::string_view line) {
         return line == "OV3r\r\n" ? std::vector<Piece>{{std::chrono::milliseconds(1), "OV3-4\r\n"}}
-                                    : std::vector<Piece>{};
+                                  : std::vector<Piece>{};
     });
     context.Model().StartConnection(1);
     OutputLevelPanel& output = *Out(2).OutputLevel();

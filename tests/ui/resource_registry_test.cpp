@@ -34,7 +34,8 @@ TEST(ResourceRegistry, EveryUsedNumberHasAnImageAtEachRatioAndUnknownOnesNone)
         EXPECT_EQ(Bitmap(id, 2.0).size(), logical * 2);
     }
     for (const int unknown : {99999, 0, -1})
-        EXPECT_TRUE(!HasBitmap(unknown) && Bitmap(unknown, 2.0).isNull() && BitmapSize(unknown).isEmpty()) << unknown;
+        EXPECT_TRUE(!HasBitmap(unknown) && Bitmap(unknown, 2.0).isNull() && BitmapSize(unknown).isEmpty())
+            << unknown;
 }
 
 TEST(ResourceRegistry, ImagesAControlSwapsBetweenLineUpButDiffer)

@@ -1,8 +1,8 @@
 // The round knob through its widget: vertical dragging with its fine steps,
 // the keys and the wheel, with the values it reports while the user moves it
 // and when the change is finished.
-#include "ui/controls/RoundKnob.h"
 #include "tests/ui/UiTestHelpers.h"
+#include "ui/controls/RoundKnob.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -90,8 +90,11 @@ TEST_F(RoundKnobTest, KeysStepAtOnceAndFinishWhenLetGo)
         int from;
         Qt::Key key;
         int to;  // Home is not the knob's key
-    } cases[] = {{-4, Qt::Key_PageUp, 0}, {-25, Qt::Key_PageDown, -30}, {-4, Qt::Key_Right, -3},
-                 {-4, Qt::Key_Down, -5}, {-12, Qt::Key_Home, -12}};
+    } cases[] = {{-4, Qt::Key_PageUp, 0},
+                 {-25, Qt::Key_PageDown, -30},
+                 {-4, Qt::Key_Right, -3},
+                 {-4, Qt::Key_Down, -5},
+                 {-12, Qt::Key_Home, -12}};
     for (const auto& c : cases) {
         knob.setValue(c.from);
         QTest::keyPress(&knob, c.key);

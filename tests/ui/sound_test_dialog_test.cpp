@@ -1,15 +1,15 @@
 // The sound test dialog: a whole measurement against the simulator, with the
 // meter polling running beside it, and on the scripted port what it does when
 // the test settings are not confirmed or no device is connected.
-#include "ui/controls/BitmapFader.h"
-#include "ui/panels/DynamicsPanel.h"
-#include "ui/controls/ImageCheckButton.h"
-#include "ui/panels/InputLevelPanel.h"
-#include "ui/soundtest/LevelGraph.h"
-#include "ui/controls/LevelMeter.h"
-#include "ui/soundtest/SoundTestDialog.h"
 #include "tests/ui/PanelFixture.h"
 #include "tests/ui/SimPanelFixture.h"
+#include "ui/controls/BitmapFader.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/LevelMeter.h"
+#include "ui/panels/DynamicsPanel.h"
+#include "ui/panels/InputLevelPanel.h"
+#include "ui/soundtest/LevelGraph.h"
+#include "ui/soundtest/SoundTestDialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -29,8 +29,8 @@ using Dlg = SoundTestDialog;
 std::string Buttons(const Dlg& dlg)
 {
     std::string states;
-    for (int id : {Dlg::kTestOnId, Dlg::kTestOffId, Dlg::kStartId, Dlg::kContinueId, Dlg::kResultId, Dlg::kSaveId,
-                   Dlg::kQuitId})
+    for (int id : {Dlg::kTestOnId, Dlg::kTestOffId, Dlg::kStartId, Dlg::kContinueId, Dlg::kResultId,
+                   Dlg::kSaveId, Dlg::kQuitId})
         states += dlg.Button(id).isEnabled() ? 'E' : 'd';
     return states;
 }
@@ -49,7 +49,8 @@ protected:
         ASSERT_TRUE(connection->Connect([](std::string_view, std::string_view) {}));
         ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
         Deliver();
-        told.clear();  // what the connection told (a slow machine can miss a read-back reply) is not the dialog's
+        told.clear();  // what the connection told (a slow machine can miss a read-back reply) is not the
+                       // dialog's
         dlg = std::make_unique<Dlg>(*context);
     }
     void TearDown() override
@@ -124,7 +125,8 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
 
     // The export writes where the user says.
     const QString dir = QString::fromStdString(MakeTempDir("soundtest-export"));
-    dlg->SetPathChooser([&](const QString&, const QString& suggested, const QString&) { return dir + "/" + suggested; });
+    dlg->SetPathChooser(
+        [&](const QString&, const QString& suggested, const QString&) { return dir + "/" + suggested; });
     dlg->Button(Dlg::kExportCsvId).click();
     EXPECT_TRUE(QFile::exists(dir + "/soundtest.csv"));
     QDir(dir).removeRecursively();

@@ -71,10 +71,7 @@ void DrawPart(QPainter& painter, const QImage& image, const QRect& logical)
 
 }  // namespace
 
-BitmapFader::BitmapFader(QWidget* parent)
-    : BitmapFader(0, parent)
-{
-}
+BitmapFader::BitmapFader(QWidget* parent) : BitmapFader(0, parent) {}
 
 BitmapFader::BitmapFader(int controlId, QWidget* parent)
     : DrawnSlider(controlId, KeyStepEnds::OnPress, parent)
@@ -101,8 +98,8 @@ void BitmapFader::ShowFocusFrame(bool show)
     update();
 }
 
-void BitmapFader::SetPair(PicturePair& pair, const QImage& normal, const QImage& active,
-                           bool transparent, QRgb colour, QPoint pick)
+void BitmapFader::SetPair(PicturePair& pair, const QImage& normal, const QImage& active, bool transparent,
+                          QRgb colour, QPoint pick)
 {
     auto prepare = [&](Picture& picture, const QImage& image) {
         picture = Picture{};
@@ -115,8 +112,8 @@ void BitmapFader::SetPair(PicturePair& pair, const QImage& normal, const QImage&
     prepare(pair.active, active);
 }
 
-bool BitmapFader::LoadPair(PicturePair& pair, int bitmapId, int activeBitmapId, bool transparent,
-                            QRgb colour, QPoint pick, qreal ratio)
+bool BitmapFader::LoadPair(PicturePair& pair, int bitmapId, int activeBitmapId, bool transparent, QRgb colour,
+                           QPoint pick, qreal ratio)
 {
     pair = PicturePair{};
     pair.ratio = ratio;
@@ -137,11 +134,11 @@ bool BitmapFader::LoadPair(PicturePair& pair, int bitmapId, int activeBitmapId, 
     return true;
 }
 
-bool BitmapFader::LoadTrackImages(int bitmapId, int activeBitmapId, bool transparent,
-                                   QRgb transparentColour, int pickX, int pickY)
+bool BitmapFader::LoadTrackImages(int bitmapId, int activeBitmapId, bool transparent, QRgb transparentColour,
+                                  int pickX, int pickY)
 {
-    const bool loaded = LoadPair(channel_, bitmapId, activeBitmapId, transparent,
-                                 transparentColour, QPoint(pickX, pickY), devicePixelRatioF());
+    const bool loaded = LoadPair(channel_, bitmapId, activeBitmapId, transparent, transparentColour,
+                                 QPoint(pickX, pickY), devicePixelRatioF());
     if (loaded && !channel_.normal.image.isNull()) {
         resize(res::LogicalSize(channel_.normal.image));
         updateGeometry();
@@ -150,14 +147,13 @@ bool BitmapFader::LoadTrackImages(int bitmapId, int activeBitmapId, bool transpa
     return loaded;
 }
 
-bool BitmapFader::LoadTrackImages(const QImage& channel, const QImage& activeChannel,
-                                   bool transparent, QRgb transparentColour, int pickX, int pickY)
+bool BitmapFader::LoadTrackImages(const QImage& channel, const QImage& activeChannel, bool transparent,
+                                  QRgb transparentColour, int pickX, int pickY)
 {
     channel_ = PicturePair{};
     channel_.ratio = devicePixelRatioF();
     if (!channel.isNull()) {
-        SetPair(channel_, channel, activeChannel, transparent, transparentColour,
-                QPoint(pickX, pickY));
+        SetPair(channel_, channel, activeChannel, transparent, transparentColour, QPoint(pickX, pickY));
         resize(res::LogicalSize(channel_.normal.image));
         updateGeometry();
     }
@@ -165,8 +161,8 @@ bool BitmapFader::LoadTrackImages(const QImage& channel, const QImage& activeCha
     return true;
 }
 
-bool BitmapFader::LoadKnobImages(int bitmapId, int activeBitmapId, bool transparent,
-                                  QRgb transparentColour, int pickX, int pickY)
+bool BitmapFader::LoadKnobImages(int bitmapId, int activeBitmapId, bool transparent, QRgb transparentColour,
+                                 int pickX, int pickY)
 {
     const bool loaded = LoadPair(thumb_, bitmapId, activeBitmapId, transparent, transparentColour,
                                  QPoint(pickX, pickY), devicePixelRatioF());
@@ -174,8 +170,8 @@ bool BitmapFader::LoadKnobImages(int bitmapId, int activeBitmapId, bool transpar
     return loaded;
 }
 
-bool BitmapFader::LoadKnobImages(const QImage& thumb, const QImage& activeThumb,
-                                  bool transparent, QRgb transparentColour, int pickX, int pickY)
+bool BitmapFader::LoadKnobImages(const QImage& thumb, const QImage& activeThumb, bool transparent,
+                                 QRgb transparentColour, int pickX, int pickY)
 {
     thumb_ = PicturePair{};
     thumb_.ratio = devicePixelRatioF();
@@ -198,8 +194,7 @@ void BitmapFader::ReloadForRatio()
         const int activeId = pair.active.resourceId;
         // Should the images have gone, the pair stays empty at the new ratio
         // and is not tried again.
-        LoadPair(pair, normal.resourceId, activeId, normal.transparent, normal.colour, normal.pick,
-                 ratio);
+        LoadPair(pair, normal.resourceId, activeId, normal.transparent, normal.colour, normal.pick, ratio);
     };
     reload(channel_);
     reload(thumb_);
@@ -225,11 +220,20 @@ int BitmapFader::ThumbLength() const
     return IsVertical() ? ThumbSize().height() : ThumbSize().width();
 }
 
-int BitmapFader::InsetStart() const { return IsVertical() ? insetTop_ : insetLeft_; }
+int BitmapFader::InsetStart() const
+{
+    return IsVertical() ? insetTop_ : insetLeft_;
+}
 
-int BitmapFader::InsetEnd() const { return IsVertical() ? insetBottom_ : insetRight_; }
+int BitmapFader::InsetEnd() const
+{
+    return IsVertical() ? insetBottom_ : insetRight_;
+}
 
-int BitmapFader::AlongTravel(QPoint point) const { return IsVertical() ? point.y() : point.x(); }
+int BitmapFader::AlongTravel(QPoint point) const
+{
+    return IsVertical() ? point.y() : point.x();
+}
 
 int BitmapFader::ValueToPixel(int value) const
 {
@@ -240,7 +244,8 @@ int BitmapFader::ValueToPixel(int value) const
     // Multiplying before dividing keeps whole results whole: 29 / 100 * 100
     // would come out as 28.999... and truncate a pixel short.
     const double travel = std::max(0, TravelLength() - InsetEnd() - thumb - InsetStart());
-    const double offset = (double(value) - double(minimum())) * travel / (double(maximum()) - double(minimum()));
+    const double offset =
+        (double(value) - double(minimum())) * travel / (double(maximum()) - double(minimum()));
     return TruncateToInt(double(start) + std::trunc(offset));
 }
 
@@ -326,22 +331,15 @@ void BitmapFader::mouseReleaseEvent(QMouseEvent* event)
 QAbstractSlider::SliderAction BitmapFader::KeyAction(int key) const
 {
     switch (key) {
-    case Qt::Key_PageUp:
-        return SliderPageStepSub;
-    case Qt::Key_PageDown:
-        return SliderPageStepAdd;
-    case Qt::Key_End:
-        return SliderToMaximum;
-    case Qt::Key_Home:
-        return SliderToMinimum;
+    case Qt::Key_PageUp: return SliderPageStepSub;
+    case Qt::Key_PageDown: return SliderPageStepAdd;
+    case Qt::Key_End: return SliderToMaximum;
+    case Qt::Key_Home: return SliderToMinimum;
     case Qt::Key_Left:
-    case Qt::Key_Up:
-        return SliderSingleStepSub;
+    case Qt::Key_Up: return SliderSingleStepSub;
     case Qt::Key_Right:
-    case Qt::Key_Down:
-        return SliderSingleStepAdd;
-    default:
-        return SliderNoAction;
+    case Qt::Key_Down: return SliderSingleStepAdd;
+    default: return SliderNoAction;
     }
 }
 
@@ -400,14 +398,12 @@ void BitmapFader::paintEvent(QPaintEvent* /*event*/)
                 DrawPart(painter, activeChannel,
                          QRect(0, 0, activeSize.width(), std::clamp(centre, 0, activeSize.height())));
                 const int from = std::clamp(centre, 0, normalSize.height());
-                DrawPart(painter, channel,
-                         QRect(0, from, normalSize.width(), normalSize.height() - from));
+                DrawPart(painter, channel, QRect(0, from, normalSize.width(), normalSize.height() - from));
             } else {
                 DrawPart(painter, activeChannel,
                          QRect(0, 0, std::clamp(centre, 0, activeSize.width()), activeSize.height()));
                 const int from = std::clamp(centre, 0, normalSize.width());
-                DrawPart(painter, channel,
-                         QRect(from, 0, normalSize.width() - from, normalSize.height()));
+                DrawPart(painter, channel, QRect(from, 0, normalSize.width() - from, normalSize.height()));
             }
         } else {
             painter.drawImage(QPointF(0, 0), channel);
@@ -415,14 +411,14 @@ void BitmapFader::paintEvent(QPaintEvent* /*event*/)
     }
 
     if (!thumb_.normal.image.isNull() && isEnabled()) {
-        const QImage& thumb = (IsDragging() && !thumb_.active.image.isNull())
-                                  ? thumb_.active.image
-                                  : thumb_.normal.image;
+        const QImage& thumb =
+            (IsDragging() && !thumb_.active.image.isNull()) ? thumb_.active.image : thumb_.normal.image;
         const QSize thumbSize = res::LogicalSize(thumb);
         const QSize control = ControlSize();
         const QPoint topLeft =
-            IsVertical() ? QPoint((control.width() - thumbSize.width()) / 2, centre - thumbSize.height() / 2)
-                       : QPoint(centre - thumbSize.width() / 2, (control.height() - thumbSize.height()) / 2);
+            IsVertical()
+                ? QPoint((control.width() - thumbSize.width()) / 2, centre - thumbSize.height() / 2)
+                : QPoint(centre - thumbSize.width() / 2, (control.height() - thumbSize.height()) / 2);
         painter.drawImage(QPointF(topLeft), thumb);
     }
 

@@ -58,15 +58,14 @@ public:
     // The same with images given directly; a null `channel` removes both, a
     // null `activeChannel` means there is no active channel.
     bool LoadTrackImages(const QImage& channel, const QImage& activeChannel = QImage(),
-                         bool transparent = false, QRgb transparentColour = kColourFromPixel,
-                         int pickX = 0, int pickY = 0);
+                         bool transparent = false, QRgb transparentColour = kColourFromPixel, int pickX = 0,
+                         int pickY = 0);
     // The thumb image and the one shown while it is dragged, the same way.
     // The widget keeps its size.
     bool LoadKnobImages(int bitmapId, int activeBitmapId = 0, bool transparent = false,
                         QRgb transparentColour = kColourFromPixel, int pickX = 0, int pickY = 0);
-    bool LoadKnobImages(const QImage& thumb, const QImage& activeThumb = QImage(),
-                        bool transparent = false, QRgb transparentColour = kColourFromPixel,
-                        int pickX = 0, int pickY = 0);
+    bool LoadKnobImages(const QImage& thumb, const QImage& activeThumb = QImage(), bool transparent = false,
+                        QRgb transparentColour = kColourFromPixel, int pickX = 0, int pickY = 0);
 
     // Where along the travel (x for horizontal, y for vertical, in logical
     // pixels) the thumb's centre lies for `value`, and the value a thumb
@@ -107,10 +106,10 @@ private:
         qreal ratio = 1.0;
     };
 
-    static bool LoadPair(PicturePair& pair, int bitmapId, int activeBitmapId, bool transparent,
-                         QRgb colour, QPoint pick, qreal ratio);
-    static void SetPair(PicturePair& pair, const QImage& normal, const QImage& active,
-                        bool transparent, QRgb colour, QPoint pick);
+    static bool LoadPair(PicturePair& pair, int bitmapId, int activeBitmapId, bool transparent, QRgb colour,
+                         QPoint pick, qreal ratio);
+    static void SetPair(PicturePair& pair, const QImage& normal, const QImage& active, bool transparent,
+                        QRgb colour, QPoint pick);
     void ReloadForRatio();
 
     QSize ControlSize() const;

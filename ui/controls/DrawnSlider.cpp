@@ -9,8 +9,7 @@
 namespace brevant {
 
 DrawnSlider::DrawnSlider(int controlId, KeyStepEnds keyStepEnds, QWidget* parent)
-    : QAbstractSlider(parent)
-    , keyStepEnds_(keyStepEnds)
+    : QAbstractSlider(parent), keyStepEnds_(keyStepEnds)
 {
     SetControlId(controlId);
     setFocusPolicy(Qt::StrongFocus);
@@ -31,7 +30,8 @@ void DrawnSlider::PostChangeFinished()
 void DrawnSlider::StepByWheel(const QWheelEvent& event, int direction)
 {
     const long long notches = wheel_.Take(event);
-    const long long wanted = std::clamp<long long>(value() + direction * notches * singleStep(), minimum(), maximum());
+    const long long wanted =
+        std::clamp<long long>(value() + direction * notches * singleStep(), minimum(), maximum());
     if (notches == 0 || wanted == value())
         return;
     setSliderPosition(static_cast<int>(wanted));

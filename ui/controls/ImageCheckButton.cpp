@@ -20,10 +20,7 @@ constexpr int kTextMargin = 1;
 
 }  // namespace
 
-ImageCheckButton::ImageCheckButton(QWidget* parent)
-    : ImageCheckButton(0, QString(), parent)
-{
-}
+ImageCheckButton::ImageCheckButton(QWidget* parent) : ImageCheckButton(0, QString(), parent) {}
 
 ImageCheckButton::ImageCheckButton(int controlId, const QString& text, QWidget* parent)
     : QAbstractButton(parent)
@@ -150,8 +147,7 @@ void ImageCheckButton::paintEvent(QPaintEvent* /*event*/)
     const int textLeft = imageSize.width() + (imageSize.isEmpty() ? 0 : kTextGap);
     const QRect textArea(textLeft + kTextMargin, 0, width() - textLeft - 2 * kTextMargin, height());
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic;
-    style()->drawItemText(&painter, textArea, flags, palette(), isEnabled(), text(),
-                          QPalette::WindowText);
+    style()->drawItemText(&painter, textArea, flags, palette(), isEnabled(), text(), QPalette::WindowText);
     if (hasFocus()) {
         const QRect used = painter.fontMetrics().boundingRect(textArea, flags, text());
         QPen pen(palette().color(QPalette::WindowText));

@@ -62,14 +62,10 @@ QFont BaseNumberFont()
 
 }  // namespace
 
-LevelMeter::LevelMeter(QWidget* parent)
-    : LevelMeter(0, Qt::Horizontal, parent)
-{
-}
+LevelMeter::LevelMeter(QWidget* parent) : LevelMeter(0, Qt::Horizontal, parent) {}
 
 LevelMeter::LevelMeter(int controlId, Qt::Orientation orientation, QWidget* parent)
-    : QWidget(parent)
-    , orientation_(orientation)
+    : QWidget(parent), orientation_(orientation)
 {
     SetControlId(controlId);
     // Every pixel is drawn from the cached picture, so Qt need not clear first.
@@ -175,7 +171,8 @@ QRectF LevelMeter::NumberArea() const
     if (bar.width() <= 2 || bar.height() <= 2)
         return {};
     const qreal end = std::min(bar.width(), bar.height()) / 4.0;
-    return orientation_ == Qt::Vertical ? bar.adjusted(0.0, end, 0.0, -end) : bar.adjusted(end, 0.0, -end, 0.0);
+    return orientation_ == Qt::Vertical ? bar.adjusted(0.0, end, 0.0, -end)
+                                        : bar.adjusted(end, 0.0, -end, 0.0);
 }
 
 QFont LevelMeter::NumberFont() const
@@ -189,8 +186,8 @@ QFont LevelMeter::NumberFont() const
     const bool upright = orientation_ == Qt::Vertical;
     const qreal run = (upright ? area.height() : area.width()) - 1.0;
     const qreal across = (upright ? area.width() : area.height()) - 1.0;
-    const QString widest[] = {QString::number(lower_ + displayOffset_), QString::number(upper_ + displayOffset_),
-                              DisplayText()};
+    const QString widest[] = {QString::number(lower_ + displayOffset_),
+                              QString::number(upper_ + displayOffset_), DisplayText()};
     constexpr qreal kSmallest = 3.0;
     for (qreal points = font.pointSizeF(); points > kSmallest; points -= 0.25) {
         font.setPointSizeF(points);
@@ -317,8 +314,8 @@ void LevelMeter::RenderCache(qreal ratio)
     painter.fillRect(bar, QColor::fromRgba(emptyColour_));
     if (fraction > 0.0)
         painter.fillRect(filled, QColor::fromRgba(barColour_));
-    const QLinearGradient gloss =
-        upright ? GlossGradient(bar.topLeft(), bar.topRight()) : GlossGradient(bar.topLeft(), bar.bottomLeft());
+    const QLinearGradient gloss = upright ? GlossGradient(bar.topLeft(), bar.topRight())
+                                          : GlossGradient(bar.topLeft(), bar.bottomLeft());
     painter.fillRect(bar, gloss);
     painter.restore();
 

@@ -33,7 +33,8 @@ public:
     static constexpr QRgb kTickColour = 0xFF0000FF;          // scale of an upright meter
 
     explicit LevelMeter(QWidget* parent = nullptr);
-    explicit LevelMeter(int controlId, Qt::Orientation orientation = Qt::Horizontal, QWidget* parent = nullptr);
+    explicit LevelMeter(int controlId, Qt::Orientation orientation = Qt::Horizontal,
+                        QWidget* parent = nullptr);
 
     // The limits are kept as 16-bit numbers; the span is their distance, at
     // least 1. The position is brought back between the new limits.

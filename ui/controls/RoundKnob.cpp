@@ -33,13 +33,9 @@ int QtArcSpan(double clockwiseDegrees)
 
 }  // namespace
 
-RoundKnob::RoundKnob(QWidget* parent)
-    : RoundKnob(0, parent)
-{
-}
+RoundKnob::RoundKnob(QWidget* parent) : RoundKnob(0, parent) {}
 
-RoundKnob::RoundKnob(int controlId, QWidget* parent)
-    : DrawnSlider(controlId, KeyStepEnds::OnRelease, parent)
+RoundKnob::RoundKnob(int controlId, QWidget* parent) : DrawnSlider(controlId, KeyStepEnds::OnRelease, parent)
 {
     setRange(0, 359);
     setSingleStep(1);
@@ -188,18 +184,13 @@ void RoundKnob::wheelEvent(QWheelEvent* event)
 QAbstractSlider::SliderAction RoundKnob::KeyAction(int key) const
 {
     switch (key) {
-    case Qt::Key_PageUp:
-        return SliderPageStepAdd;
-    case Qt::Key_PageDown:
-        return SliderPageStepSub;
+    case Qt::Key_PageUp: return SliderPageStepAdd;
+    case Qt::Key_PageDown: return SliderPageStepSub;
     case Qt::Key_Right:
-    case Qt::Key_Up:
-        return SliderSingleStepAdd;
+    case Qt::Key_Up: return SliderSingleStepAdd;
     case Qt::Key_Left:
-    case Qt::Key_Down:
-        return SliderSingleStepSub;
-    default:
-        return SliderNoAction;
+    case Qt::Key_Down: return SliderSingleStepSub;
+    default: return SliderNoAction;
     }
 }
 

@@ -28,10 +28,7 @@ constexpr int kDefaultThickness = 20;
 
 }  // namespace
 
-SkinnedTrackbar::SkinnedTrackbar(QWidget* parent)
-    : SkinnedTrackbar(0, parent)
-{
-}
+SkinnedTrackbar::SkinnedTrackbar(QWidget* parent) : SkinnedTrackbar(0, parent) {}
 
 SkinnedTrackbar::SkinnedTrackbar(int controlId, QWidget* parent)
     : DrawnSlider(controlId, KeyStepEnds::OnRelease, parent)
@@ -49,8 +46,7 @@ SkinnedTrackbar::SkinnedTrackbar(int controlId, QWidget* parent)
 
 SkinnedTrackbar::~SkinnedTrackbar() = default;
 
-bool SkinnedTrackbar::LoadImages(int thumbBitmapId, int channelBeforeBitmapId,
-                                  int channelAfterBitmapId)
+bool SkinnedTrackbar::LoadImages(int thumbBitmapId, int channelBeforeBitmapId, int channelAfterBitmapId)
 {
     ratio_ = devicePixelRatioF();
     const QImage thumb = res::Bitmap(thumbBitmapId, ratio_);
@@ -66,8 +62,7 @@ bool SkinnedTrackbar::LoadImages(int thumbBitmapId, int channelBeforeBitmapId,
     return loaded;
 }
 
-void SkinnedTrackbar::SetImages(const QImage& thumb, const QImage& channelBefore,
-                                 const QImage& channelAfter)
+void SkinnedTrackbar::SetImages(const QImage& thumb, const QImage& channelBefore, const QImage& channelAfter)
 {
     thumb_ = thumb;
     before_ = channelBefore;
@@ -95,7 +90,10 @@ void SkinnedTrackbar::ReloadForRatio()
     }
 }
 
-int SkinnedTrackbar::Length() const { return IsVertical() ? height() : width(); }
+int SkinnedTrackbar::Length() const
+{
+    return IsVertical() ? height() : width();
+}
 
 int SkinnedTrackbar::ThumbLength() const
 {
@@ -103,7 +101,10 @@ int SkinnedTrackbar::ThumbLength() const
     return IsVertical() ? size.height() : size.width();
 }
 
-int SkinnedTrackbar::Along(QPoint point) const { return IsVertical() ? point.y() : point.x(); }
+int SkinnedTrackbar::Along(QPoint point) const
+{
+    return IsVertical() ? point.y() : point.x();
+}
 
 int SkinnedTrackbar::ValueToPixel(int position) const
 {
@@ -123,12 +124,15 @@ int SkinnedTrackbar::PixelToValue(int pixel) const
         return minimum();
     const double fraction = (double(pixel) - ThumbLength() / 2) / double(travel);
     const double range = double(maximum()) - double(minimum());
-    const double position = std::clamp(std::round(fraction * range) + double(minimum()),
-                                       double(minimum()), double(maximum()));
+    const double position =
+        std::clamp(std::round(fraction * range) + double(minimum()), double(minimum()), double(maximum()));
     return static_cast<int>(position);
 }
 
-int SkinnedTrackbar::ThumbStart() const { return ValueToPixel(sliderPosition()) - ThumbLength() / 2; }
+int SkinnedTrackbar::ThumbStart() const
+{
+    return ValueToPixel(sliderPosition()) - ThumbLength() / 2;
+}
 
 QSize SkinnedTrackbar::sizeHint() const
 {
@@ -137,8 +141,8 @@ QSize SkinnedTrackbar::sizeHint() const
     int length = IsVertical() ? channel.height() : channel.width();
     if (length <= 0)
         length = kDefaultLength;
-    int thickness = IsVertical() ? std::max(thumb.width(), channel.width())
-                               : std::max(thumb.height(), channel.height());
+    int thickness =
+        IsVertical() ? std::max(thumb.width(), channel.width()) : std::max(thumb.height(), channel.height());
     if (thickness <= 0)
         thickness = kDefaultThickness;
     return IsVertical() ? QSize(thickness, length) : QSize(length, thickness);
@@ -155,21 +159,14 @@ QAbstractSlider::SliderAction SkinnedTrackbar::KeyAction(int key) const
 {
     switch (key) {
     case Qt::Key_Left:
-    case Qt::Key_Up:
-        return SliderSingleStepSub;
+    case Qt::Key_Up: return SliderSingleStepSub;
     case Qt::Key_Right:
-    case Qt::Key_Down:
-        return SliderSingleStepAdd;
-    case Qt::Key_PageUp:
-        return SliderPageStepSub;
-    case Qt::Key_PageDown:
-        return SliderPageStepAdd;
-    case Qt::Key_Home:
-        return SliderToMinimum;
-    case Qt::Key_End:
-        return SliderToMaximum;
-    default:
-        return SliderNoAction;
+    case Qt::Key_Down: return SliderSingleStepAdd;
+    case Qt::Key_PageUp: return SliderPageStepSub;
+    case Qt::Key_PageDown: return SliderPageStepAdd;
+    case Qt::Key_Home: return SliderToMinimum;
+    case Qt::Key_End: return SliderToMaximum;
+    default: return SliderNoAction;
     }
 }
 

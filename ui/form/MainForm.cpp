@@ -41,9 +41,7 @@ int MainForm::ChannelX(int window)
     return window < kChannels ? (kChannels - 1 - window) * kWindowWidth : window * kWindowWidth;
 }
 
-MainForm::MainForm(PanelContext& context, QWidget* parent)
-    : QWidget(parent)
-    , context_(context)
+MainForm::MainForm(PanelContext& context, QWidget* parent) : QWidget(parent), context_(context)
 {
     // The progress bar of the firmware upgrade, hidden until one runs.
     progress_ = new LevelMeter(kProgressId, Qt::Horizontal, this);
@@ -85,12 +83,12 @@ MainForm::MainForm(PanelContext& context, QWidget* parent)
 
     for (int k = 0; k < kChannels; ++k) {
         inputs_[static_cast<std::size_t>(k)]->setGeometry((kChannels - 1 - k) * kWindowWidth, kWindowTop,
-                                                           kWindowWidth, kWindowHeight);
+                                                          kWindowWidth, kWindowHeight);
         inputs_[static_cast<std::size_t>(k)]->ShowChannel();
     }
     for (int k = 0; k < kChannels; ++k) {
         outputs_[static_cast<std::size_t>(k)]->setGeometry(kFirstOutputX + k * kWindowWidth, kWindowTop,
-                                                            kWindowWidth, kWindowHeight);
+                                                           kWindowWidth, kWindowHeight);
         outputs_[static_cast<std::size_t>(k)]->ShowChannel();
     }
 
@@ -150,8 +148,9 @@ ModelFamily MainForm::Family() const
 {
     // Before any connection the form is laid out as for a K225.
     const PanelModel& model = context_.Model();
-    return model.Family() == ModelFamily::Unknown && model.Link() == LinkState::Disconnected ? ModelFamily::K225
-                                                                                             : model.Family();
+    return model.Family() == ModelFamily::Unknown && model.Link() == LinkState::Disconnected
+               ? ModelFamily::K225
+               : model.Family();
 }
 
 void MainForm::PlaceChannels()
@@ -161,12 +160,14 @@ void MainForm::PlaceChannels()
         return;
     const std::array<QString, 8> names = ChannelNames(family);
     for (int w = 0; w < 2 * kChannels; ++w) {
-        ChannelWindow* window = w < kChannels ? static_cast<ChannelWindow*>(inputs_[static_cast<std::size_t>(w)])
-                                            : outputs_[static_cast<std::size_t>(w - kChannels)];
+        ChannelWindow* window = w < kChannels
+                                    ? static_cast<ChannelWindow*>(inputs_[static_cast<std::size_t>(w)])
+                                    : outputs_[static_cast<std::size_t>(w - kChannels)];
         window->SetChannelName(names[static_cast<std::size_t>(w)]);
         window->setGeometry(ChannelX(w), kWindowTop, kWindowWidth, kWindowHeight);
     }
-    matrix_->RenameButtons({names[0], names[1], names[2], names[3]}, {names[4], names[5], names[6], names[7]});
+    matrix_->RenameButtons({names[0], names[1], names[2], names[3]},
+                           {names[4], names[5], names[6], names[7]});
 }
 
 void MainForm::SetViewMode(ViewMode mode)
@@ -214,7 +215,7 @@ void MainForm::OnInputCheck()
     if (known) {
         for (int k = 0; k < kChannels; ++k)
             outputs_[static_cast<std::size_t>(k)]->setGeometry(k * kWindowWidth, kWindowTop, kWindowWidth,
-                                                                kWindowHeight);
+                                                               kWindowHeight);
     }
 }
 

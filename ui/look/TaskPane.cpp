@@ -35,7 +35,10 @@ constexpr int kVerticalPadding = 5;
 constexpr qreal kChevronWidth = 8.0;
 constexpr qreal kChevronHalfHeight = 2.0;
 
-bool IsDark(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
+bool IsDark(const QPalette& palette)
+{
+    return palette.color(QPalette::Window).lightness() < 128;
+}
 
 QColor Mix(const QColor& a, const QColor& b, qreal amountOfB)
 {
@@ -220,8 +223,8 @@ protected:
 
     void mouseReleaseEvent(QMouseEvent* event) override
     {
-        const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                           rect().contains(event->position().toPoint());
+        const bool click =
+            pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
         if (event->button() == Qt::LeftButton)
             pressed_ = false;
         event->accept();
@@ -238,8 +241,7 @@ protected:
             Toggle();
             event->accept();
             break;
-        default:
-            QWidget::keyPressEvent(event);
+        default: QWidget::keyPressEvent(event);
         }
     }
 
@@ -282,7 +284,6 @@ public:
     }
 
 private:
-
     int IconCount() const
     {
         if (imageWidth_ <= 0)
@@ -427,14 +428,16 @@ QRect TaskPane::CaptionRect(int group) const
 
 QRect TaskPane::CaptionTextRect(int group) const
 {
-    return Exists(group) ? static_cast<GroupCaption*>(groups_[static_cast<std::size_t>(group)].caption)->TextArea()
-                         : QRect();
+    return Exists(group)
+               ? static_cast<GroupCaption*>(groups_[static_cast<std::size_t>(group)].caption)->TextArea()
+               : QRect();
 }
 
 QFont TaskPane::CaptionFont(int group) const
 {
-    return Exists(group) ? static_cast<GroupCaption*>(groups_[static_cast<std::size_t>(group)].caption)->TextFont()
-                         : QFont();
+    return Exists(group)
+               ? static_cast<GroupCaption*>(groups_[static_cast<std::size_t>(group)].caption)->TextFont()
+               : QFont();
 }
 
 }  // namespace brevant

@@ -21,11 +21,7 @@ constexpr int kDynamicsHeight = 180;
 }  // namespace
 
 ChannelPane::ChannelPane(PanelContext& context, int kind, int channelIndex, int channelFlag, QWidget* parent)
-    : TaskPane(parent)
-    , context_(context)
-    , kind_(kind)
-    , channelIndex_(channelIndex)
-    , channelFlag_(channelFlag)
+    : TaskPane(parent), context_(context), kind_(kind), channelIndex_(channelIndex), channelFlag_(channelFlag)
 {
     // Every kind carries the same caption; the window's title names the channel.
     SetCaption(QStringLiteral("Input"));
@@ -72,9 +68,7 @@ void ChannelPane::OnModelChanged(unsigned what)
         return;
     const PanelModel& model = context_.Model();
     switch (model.Link()) {
-    case LinkState::Connected:
-        setEnabled(PaneFamily() == model.Family());
-        break;
+    case LinkState::Connected: setEnabled(PaneFamily() == model.Family()); break;
     case LinkState::Lost:
     case LinkState::Disconnected:
         // Nothing reaches a device now: the panes show what they last had, greyed.

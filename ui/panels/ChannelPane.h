@@ -13,8 +13,8 @@
 // through the model too.
 #pragma once
 
-#include "ui/panels/PanelContext.h"
 #include "ui/look/TaskPane.h"
+#include "ui/panels/PanelContext.h"
 
 namespace brevant {
 
@@ -28,7 +28,7 @@ class ChannelPane : public TaskPane {
     Q_OBJECT
 public:
     ChannelPane(PanelContext& context, int kind, int channelIndex, int channelFlag = 1,
-                 QWidget* parent = nullptr);
+                QWidget* parent = nullptr);
     ~ChannelPane() override;
 
     int Kind() const { return kind_; }
@@ -36,7 +36,10 @@ public:
     int ChannelFlag() const { return channelFlag_; }
     Direction PaneDirection() const { return kind_ <= 2 ? Direction::Input : Direction::Output; }
     // The family the pane serves: a K225 for the first pane (kinds 1 and 3).
-    ModelFamily PaneFamily() const { return kind_ == 1 || kind_ == 3 ? ModelFamily::K225 : ModelFamily::K217K218; }
+    ModelFamily PaneFamily() const
+    {
+        return kind_ == 1 || kind_ == 3 ? ModelFamily::K225 : ModelFamily::K217K218;
+    }
 
     // The panels this pane shows; null for those it has none of.
     InputLevelPanel* InputLevel() const { return inputLevel_; }

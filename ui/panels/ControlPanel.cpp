@@ -21,11 +21,7 @@ void ShowSwitch(ImageCheckButton& check, bool on, bool unknown)
         check.setChecked(on && !unknown);
 }
 
-ControlPanel::ControlPanel(PanelContext& context, QWidget* parent)
-    : QWidget(parent)
-    , context_(context)
-{
-}
+ControlPanel::ControlPanel(PanelContext& context, QWidget* parent) : QWidget(parent), context_(context) {}
 
 ControlPanel::~ControlPanel() = default;
 
@@ -69,6 +65,5 @@ void ControlPanel::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.drawTiledPixmap(rect(), background_);
 }
-
 
 }  // namespace brevant

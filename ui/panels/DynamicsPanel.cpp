@@ -23,19 +23,15 @@ constexpr int kFilterCount = 6;
 
 }  // namespace
 
-DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_, QWidget* parent)
-    : ControlPanel(context, parent)
-    , autoMix_(AddCheck(kAutoMixId, QStringLiteral("AutoMix")))
-    , agc_(AddCheck(kAgcId, QStringLiteral("AGC")))
-    , afc_(AddCheck(kAfcId, QStringLiteral("AFC")))
-    , aec_(AddCheck(kAecId, QStringLiteral("AEC")))
-    , nr_(AddCheck(kNrId, QStringLiteral("NR")))
-    , phantom_(AddCheck(kPhantomId, QStringLiteral("Phantom")))
-    , nrSlider_(new SkinnedTrackbar(kNrSliderId, this))
-    , nrDepth_(new QLabel(this))
-    , filterSlider_(new SkinnedTrackbar(kFilterSliderId, this))
-    , filterCaption_(new QLabel(QStringLiteral("Filter"), this))
-    , filter_(new QComboBox(this))
+DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_,
+                             QWidget* parent)
+    : ControlPanel(context, parent), autoMix_(AddCheck(kAutoMixId, QStringLiteral("AutoMix"))),
+      agc_(AddCheck(kAgcId, QStringLiteral("AGC"))), afc_(AddCheck(kAfcId, QStringLiteral("AFC"))),
+      aec_(AddCheck(kAecId, QStringLiteral("AEC"))), nr_(AddCheck(kNrId, QStringLiteral("NR"))),
+      phantom_(AddCheck(kPhantomId, QStringLiteral("Phantom"))),
+      nrSlider_(new SkinnedTrackbar(kNrSliderId, this)), nrDepth_(new QLabel(this)),
+      filterSlider_(new SkinnedTrackbar(kFilterSliderId, this)),
+      filterCaption_(new QLabel(QStringLiteral("Filter"), this)), filter_(new QComboBox(this))
 {
     channelIndex = channelIndex_;
     paneFamily = paneFamily_;
@@ -55,7 +51,7 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFami
 
     TagControl(filter_, kFilterComboId);
     filter_->addItems({QStringLiteral("None"), QStringLiteral("Filter 1"), QStringLiteral("Filter 2"),
-                        QStringLiteral("Filter 3"), QStringLiteral("Filter 4"), QStringLiteral("Filter 5")});
+                       QStringLiteral("Filter 3"), QStringLiteral("Filter 4"), QStringLiteral("Filter 5")});
     filter_->setCurrentIndex(-1);
 
     connect(autoMix_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAutoMixClicked);
@@ -120,10 +116,22 @@ void DynamicsPanel::SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecond
     context.Send(std::move(changes));
 }
 
-void DynamicsPanel::OnAgcClicked() { SendSwitch(&DynamicsPanel::Agc, Op::MA); }
-void DynamicsPanel::OnAfcClicked() { SendSwitch(&DynamicsPanel::Afc, Op::MF); }
-void DynamicsPanel::OnPhantomClicked() { SendSwitch(&DynamicsPanel::Phantom, Op::MT); }
-void DynamicsPanel::OnAecClicked() { SendSwitch(&DynamicsPanel::Aec, Op::MC, true); }
+void DynamicsPanel::OnAgcClicked()
+{
+    SendSwitch(&DynamicsPanel::Agc, Op::MA);
+}
+void DynamicsPanel::OnAfcClicked()
+{
+    SendSwitch(&DynamicsPanel::Afc, Op::MF);
+}
+void DynamicsPanel::OnPhantomClicked()
+{
+    SendSwitch(&DynamicsPanel::Phantom, Op::MT);
+}
+void DynamicsPanel::OnAecClicked()
+{
+    SendSwitch(&DynamicsPanel::Aec, Op::MC, true);
+}
 
 void DynamicsPanel::OnAutoMixClicked()
 {

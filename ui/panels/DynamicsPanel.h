@@ -9,8 +9,8 @@
 // NR is off only stores the new depth.
 #pragma once
 
-#include "ui/panels/ControlPanel.h"
 #include "core/Catalogue.h"
+#include "ui/panels/ControlPanel.h"
 
 class QComboBox;
 class QLabel;

@@ -17,7 +17,10 @@ constexpr int kMinFaderHeight = 60;
 
 }  // namespace
 
-QString DbText(int gain) { return QStringLiteral("%1db").arg(gain); }
+QString DbText(int gain)
+{
+    return QStringLiteral("%1db").arg(gain);
+}
 
 QRgb LevelColour(int reading)
 {
@@ -49,12 +52,10 @@ void SetUpEchoMeter(LevelMeter& meter, const QString& tooltip)
 }
 
 GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const QString& initialLabel)
-    : scale_(scale)
-    , fader_(new BitmapFader(kFaderId, panel))
-    , trackbar_(new SkinnedTrackbar(kHiddenTrackbarId, panel))
-    , meter_(new LevelMeter(kSignalMeterId, Qt::Vertical, panel))
-    , label_(new QLabel(initialLabel, panel))
-    , labelText_(new QLineEdit(initialLabel, panel))
+    : scale_(scale), fader_(new BitmapFader(kFaderId, panel)),
+      trackbar_(new SkinnedTrackbar(kHiddenTrackbarId, panel)),
+      meter_(new LevelMeter(kSignalMeterId, Qt::Vertical, panel)), label_(new QLabel(initialLabel, panel)),
+      labelText_(new QLineEdit(initialLabel, panel))
 {
     fader_->setOrientation(Qt::Vertical);
     fader_->LoadTrackImages(res::kFaderChannel, res::kFaderChannelLit, false);

@@ -8,11 +8,9 @@
 namespace brevant {
 
 InputFilterPanel::InputFilterPanel(PanelContext& context, int channelIndex_, QWidget* parent)
-    : ControlPanel(context, parent)
-    , highpass_(AddCheck(kHighpassId, QStringLiteral("Highpass")))
-    , eq_(AddCheck(kEqId, QStringLiteral("EQ")))
-    , fbk_(AddCheck(kFbkId, QStringLiteral("FBK")))
-    , edit_(new QPushButton(QStringLiteral("Edit"), this))
+    : ControlPanel(context, parent), highpass_(AddCheck(kHighpassId, QStringLiteral("Highpass"))),
+      eq_(AddCheck(kEqId, QStringLiteral("EQ"))), fbk_(AddCheck(kFbkId, QStringLiteral("FBK"))),
+      edit_(new QPushButton(QStringLiteral("Edit"), this))
 {
     channelIndex = channelIndex_;
     TagControl(edit_, kEditId);

@@ -12,12 +12,11 @@ constexpr int kEchoMeterWidth = 12;
 
 }  // namespace
 
-InputLevelPanel::InputLevelPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_, QWidget* parent)
-    : LevelPanel(context, Direction::Input, channelIndex_, paneFamily_, kInputPanelScale, QString(),
-                  parent)
-    , priority_(AddCheck(kPriorityId, QStringLiteral("Priority")))
-    , erle_(new LevelMeter(kErleId, Qt::Vertical, this))
-    , erl_(new LevelMeter(kErlId, Qt::Vertical, this))
+InputLevelPanel::InputLevelPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_,
+                                 QWidget* parent)
+    : LevelPanel(context, Direction::Input, channelIndex_, paneFamily_, kInputPanelScale, QString(), parent),
+      priority_(AddCheck(kPriorityId, QStringLiteral("Priority"))),
+      erle_(new LevelMeter(kErleId, Qt::Vertical, this)), erl_(new LevelMeter(kErlId, Qt::Vertical, this))
 {
     // The hidden trackbar starts one step above the fader, as the panel
     // always has; the first refresh brings both to the device's gain.

@@ -14,7 +14,8 @@ public:
     static constexpr int kErlId = 1005;
     static constexpr int kErleId = 1006;
 
-    InputLevelPanel(PanelContext& context, int channelIndex, ModelFamily paneFamily, QWidget* parent = nullptr);
+    InputLevelPanel(PanelContext& context, int channelIndex, ModelFamily paneFamily,
+                    QWidget* parent = nullptr);
     ~InputLevelPanel() override;
 
     ImageCheckButton& Priority() { return *priority_; }

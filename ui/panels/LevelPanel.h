@@ -24,8 +24,8 @@ public:
     void OnMuteClicked();
 
 protected:
-    LevelPanel(PanelContext& context, Direction direction, int channelIndex, ModelFamily paneFamily, GainScale scale,
-                const QString& initialLabel, QWidget* parent);
+    LevelPanel(PanelContext& context, Direction direction, int channelIndex, ModelFamily paneFamily,
+               GainScale scale, const QString& initialLabel, QWidget* parent);
     // From the model: the meter and its colour (empty unless the link is up),
     // the gain label, and the fader too when `fader`.
     void ShowLevel(bool fader);

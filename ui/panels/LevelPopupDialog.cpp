@@ -1,9 +1,9 @@
 #include "ui/panels/LevelPopupDialog.h"
 
 #include "ui/controls/ImageCheckButton.h"
+#include "ui/look/VisualManager.h"
 #include "ui/panels/ControlPanel.h"
 #include "ui/res/ResourceRegistry.h"
-#include "ui/look/VisualManager.h"
 
 #include <QPainter>
 
@@ -20,14 +20,12 @@ GainScale ScaleFor(Direction direction)
 
 }  // namespace
 
-LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, int channelIndex, QWidget* parent)
-    : QDialog(parent)
-    , context_(context)
-    , direction_(direction)
-    , channelIndex_(channelIndex)
-    , strip_(this, ScaleFor(direction), ScaleFor(direction).maxPosition,
-              DbText(ScaleFor(direction).GainAt(ScaleFor(direction).maxPosition)))
-    , mute_(new ImageCheckButton(kMuteId, QStringLiteral("Mute"), this))
+LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, int channelIndex,
+                                   QWidget* parent)
+    : QDialog(parent), context_(context), direction_(direction), channelIndex_(channelIndex),
+      strip_(this, ScaleFor(direction), ScaleFor(direction).maxPosition,
+             DbText(ScaleFor(direction).GainAt(ScaleFor(direction).maxPosition))),
+      mute_(new ImageCheckButton(kMuteId, QStringLiteral("Mute"), this))
 {
     VisualManager::SetDefault(VisualManager::Look::Modern2007);
     const int n = channelIndex + 1;

@@ -20,9 +20,9 @@ namespace {
 
 // The knobs' ids in cell order; they are not one run.
 constexpr std::array<int, MatrixDialog::kCells> kKnobIds{1000, 1001, 1002, 1003, 1004, 1057, 1058, 1059,
-                                                       1061, 1062, 1063, 1064, 1065, 1066, 1067, 1068};
-constexpr int kFirstGainBoxId = 1017;       // cells 0..7
-constexpr int kSecondGainBoxId = 1070;      // cells 8..15
+                                                         1061, 1062, 1063, 1064, 1065, 1066, 1067, 1068};
+constexpr int kFirstGainBoxId = 1017;   // cells 0..7
+constexpr int kSecondGainBoxId = 1070;  // cells 8..15
 
 constexpr QSize kClientSize{1000, 420};
 
@@ -30,11 +30,26 @@ constexpr QSize kClientSize{1000, 420};
 // input.
 constexpr int kColumnPitch = 150;
 constexpr int kRowPitch = 60;
-QRect OutputButtonRect(int o) { return {376 + kColumnPitch * (o - 1), 80, 80, 32}; }
-QRect InputButtonRect(int i) { return {100, 150 + kRowPitch * (i - 1), 80, 32}; }
-QRect GainBoxRect(int i, int o) { return {320 + kColumnPitch * (o - 1), 160 + kRowPitch * (i - 1), 32, 20}; }
-QRect KnobRect(int i, int o) { return {360 + kColumnPitch * (o - 1), 150 + kRowPitch * (i - 1), 40, 40}; }
-QRect CrosspointRect(int i, int o) { return {400 + kColumnPitch * (o - 1), 150 + kRowPitch * (i - 1), 32, 32}; }
+QRect OutputButtonRect(int o)
+{
+    return {376 + kColumnPitch * (o - 1), 80, 80, 32};
+}
+QRect InputButtonRect(int i)
+{
+    return {100, 150 + kRowPitch * (i - 1), 80, 32};
+}
+QRect GainBoxRect(int i, int o)
+{
+    return {320 + kColumnPitch * (o - 1), 160 + kRowPitch * (i - 1), 32, 20};
+}
+QRect KnobRect(int i, int o)
+{
+    return {360 + kColumnPitch * (o - 1), 150 + kRowPitch * (i - 1), 40, 40};
+}
+QRect CrosspointRect(int i, int o)
+{
+    return {400 + kColumnPitch * (o - 1), 150 + kRowPitch * (i - 1), 32, 32};
+}
 
 QPushButton* AddButton(QWidget* parent, int controlId, const QString& caption, QRect at)
 {
@@ -72,9 +87,7 @@ int MatrixDialog::GainBoxId(int cell)
     return cell < 8 ? kFirstGainBoxId + cell : kSecondGainBoxId + (cell - 8);
 }
 
-MatrixDialog::MatrixDialog(PanelContext& context, QWidget* parent)
-    : QDialog(parent)
-    , context_(context)
+MatrixDialog::MatrixDialog(PanelContext& context, QWidget* parent) : QDialog(parent), context_(context)
 {
     setWindowTitle(QStringLiteral("Matrix"));
     setFixedSize(kClientSize);
@@ -92,7 +105,8 @@ void MatrixDialog::BuildControls()
     const QStringList outputCaptions{QStringLiteral("Output1"), QStringLiteral("Outpu2"),
                                      QStringLiteral("Output3"), QStringLiteral("Output4")};
     for (int o = 1; o <= kSize; ++o) {
-        QPushButton* button = AddButton(this, kFirstOutputButtonId + o - 1, outputCaptions[o - 1], OutputButtonRect(o));
+        QPushButton* button =
+            AddButton(this, kFirstOutputButtonId + o - 1, outputCaptions[o - 1], OutputButtonRect(o));
         connect(button, &QPushButton::clicked, this, [this, o] { openPopup_(Direction::Output, o - 1); });
         outputButtons_[static_cast<std::size_t>(o - 1)] = button;
     }
@@ -123,15 +137,17 @@ void MatrixDialog::BuildControls()
             knob->setGeometry(KnobRect(i, o));
             // Queued, as a refusal may open a message box: not from inside
             // the knob's mouse or key handler.
-            connect(knob, &RoundKnob::actionTriggered, this,
-                    [this, cell, knob] { OnKnobMoved(cell, knob->value()); }, Qt::QueuedConnection);
+            connect(
+                knob, &RoundKnob::actionTriggered, this,
+                [this, cell, knob] { OnKnobMoved(cell, knob->value()); }, Qt::QueuedConnection);
             connect(knob, &RoundKnob::changeFinished, this,
                     [this, cell](int position) { OnKnobFinished(cell, position); });
             knobs_[at] = knob;
 
             ImageCheckButton* crosspoint = AddCrosspoint(this, CrosspointId(i, o));
             crosspoint->setGeometry(CrosspointRect(i, o));
-            connect(crosspoint, &ImageCheckButton::clicked, this, [this, i, o] { OnCrosspointClicked(i, o); });
+            connect(crosspoint, &ImageCheckButton::clicked, this,
+                    [this, i, o] { OnCrosspointClicked(i, o); });
             crosspoints_[at] = crosspoint;
         }
     }
@@ -139,7 +155,8 @@ void MatrixDialog::BuildControls()
     // Spare controls: set up like the others so that their ids are taken,
     // never shown and never used.
     for (int k = 0; k < kSize; ++k)
-        AddButton(this, kFirstChannelButtonId + k, QStringLiteral("Channel%1").arg(kSize + 1 + k), QRect())->hide();
+        AddButton(this, kFirstChannelButtonId + k, QStringLiteral("Channel%1").arg(kSize + 1 + k), QRect())
+            ->hide();
     for (int k = 0; k < kCells; ++k)
         AddCrosspoint(this, kFirstSpareCrosspointId + k)->hide();
 }
@@ -149,7 +166,9 @@ void MatrixDialog::SetPopupOpener(PopupOpener opener)
     if (opener)
         openPopup_ = std::move(opener);
     else
-        openPopup_ = [this](Direction direction, int channelIndex) { OpenLevelStrip(direction, channelIndex); };
+        openPopup_ = [this](Direction direction, int channelIndex) {
+            OpenLevelStrip(direction, channelIndex);
+        };
 }
 
 void MatrixDialog::OpenLevelStrip(Direction direction, int channelIndex)

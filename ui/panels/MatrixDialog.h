@@ -46,7 +46,7 @@ public:
     static constexpr int kFirstCrosspointId = 1025;
     static constexpr int kFirstSpareCrosspointId = 1041;  // never shown
     static constexpr int kFirstInputButtonId = 1005;
-    static constexpr int kFirstChannelButtonId = 1009;    // "Channel5".."Channel8", never shown
+    static constexpr int kFirstChannelButtonId = 1009;  // "Channel5".."Channel8", never shown
     static constexpr int kFirstOutputButtonId = 1013;
 
     // Cell j = 0..15 is input 1 + j / 4, output 1 + j % 4.

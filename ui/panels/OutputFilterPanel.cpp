@@ -9,10 +9,8 @@
 namespace brevant {
 
 OutputFilterPanel::OutputFilterPanel(PanelContext& context, int channelIndex_, QWidget* parent)
-    : ControlPanel(context, parent)
-    , eq_(AddCheck(kEqId, QStringLiteral("EQ")))
-    , fbk_(AddCheck(kFbkId, QStringLiteral("FBK")))
-    , edit_(new QPushButton(QStringLiteral("Edit"), this))
+    : ControlPanel(context, parent), eq_(AddCheck(kEqId, QStringLiteral("EQ"))),
+      fbk_(AddCheck(kFbkId, QStringLiteral("FBK"))), edit_(new QPushButton(QStringLiteral("Edit"), this))
 {
     channelIndex = channelIndex_;
     TagControl(edit_, kEditId);

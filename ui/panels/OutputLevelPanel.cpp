@@ -6,8 +6,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QStringListModel>
 
 #include <algorithm>
@@ -42,18 +42,17 @@ QStringListModel* OffThen(int first, int last, QObject* parent)
 
 }  // namespace
 
-OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_, QWidget* parent)
-    : LevelPanel(context, Direction::Output, channelIndex_, paneFamily_, kOutputScale, QString(),
-                  parent)
-    , delay_(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, QStringLiteral("ms"), kSetDelayId))
-    , lowpass_(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, QStringLiteral("Hz"), kSetLowpassId))
-    , highpass_(
-          AddRow(kHighpassCaptionId, QStringLiteral("Highpass"), kHighpassEditId, QStringLiteral("Hz"), kSetHighpassId))
-    , delayEdit_(delay_.edit)
-    , lowpassEdit_(lowpass_.edit)
-    , highpassEdit_(highpass_.edit)
-    , delayCombo_(new QComboBox(this))
-    , lowpassCombo_(new QComboBox(this))
+OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_,
+                                   QWidget* parent)
+    : LevelPanel(context, Direction::Output, channelIndex_, paneFamily_, kOutputScale, QString(), parent),
+      delay_(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, QStringLiteral("ms"),
+                    kSetDelayId)),
+      lowpass_(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, QStringLiteral("Hz"),
+                      kSetLowpassId)),
+      highpass_(AddRow(kHighpassCaptionId, QStringLiteral("Highpass"), kHighpassEditId, QStringLiteral("Hz"),
+                       kSetHighpassId)),
+      delayEdit_(delay_.edit), lowpassEdit_(lowpass_.edit), highpassEdit_(highpass_.edit),
+      delayCombo_(new QComboBox(this)), lowpassCombo_(new QComboBox(this))
 {
     // Two lists kept for choosing the delay and the low-pass limit from a
     // list instead of typing; the panel does not show them.
@@ -97,7 +96,7 @@ OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, Mod
 OutputLevelPanel::~OutputLevelPanel() = default;
 
 OutputLevelPanel::LimitRow OutputLevelPanel::AddRow(int captionId, const QString& caption, int editId,
-                                                  const QString& unit, int setId)
+                                                    const QString& unit, int setId)
 {
     LimitRow row{new QLabel(caption, this), new QLineEdit(this), new QLabel(unit, this),
                  new QPushButton(QStringLiteral("Set"), this)};
@@ -108,7 +107,8 @@ OutputLevelPanel::LimitRow OutputLevelPanel::AddRow(int captionId, const QString
     row.unit->setAttribute(Qt::WA_TranslucentBackground);
     row.edit->setAlignment(Qt::AlignRight);
     // Whole numbers only: a letter never gets into the box.
-    row.edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,6}")), row.edit));
+    row.edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,6}")), row.edit));
     row.set->setAutoDefault(false);
     return row;
 }
@@ -139,11 +139,8 @@ void OutputLevelPanel::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
-        ControlPanel::keyPressEvent(event);
+    case Qt::Key_Escape: event->accept(); return;
+    default: ControlPanel::keyPressEvent(event);
     }
 }
 

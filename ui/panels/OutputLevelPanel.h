@@ -30,7 +30,8 @@ public:
     static constexpr int kLowpassCaptionId = 1027;
     static constexpr int kHighpassCaptionId = 1028;
 
-    OutputLevelPanel(PanelContext& context, int channelIndex, ModelFamily paneFamily, QWidget* parent = nullptr);
+    OutputLevelPanel(PanelContext& context, int channelIndex, ModelFamily paneFamily,
+                     QWidget* parent = nullptr);
     ~OutputLevelPanel() override;
 
     // What the three boxes hold (read from them before a send).

@@ -18,10 +18,7 @@ void PanelContext::ShowMessageBox(const QString& text)
 }
 
 PanelContext::PanelContext(DeviceLink& link, CommandQueue& queue, Tell tell, QObject* parent)
-    : QObject(parent)
-    , link_(link)
-    , queue_(queue)
-    , tell_(std::move(tell))
+    : QObject(parent), link_(link), queue_(queue), tell_(std::move(tell))
 {
 }
 
@@ -44,7 +41,8 @@ bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(c
     // A setting the connected model does not have is never sent.
     const ModelFamily family = model_.Family();
     if (Connected() && family != ModelFamily::Unknown) {
-        std::erase_if(changes, [family](const SettingChange& c) { return !CommandFor(c.op).HasOn(family, c.at.a); });
+        std::erase_if(changes,
+                      [family](const SettingChange& c) { return !CommandFor(c.op).HasOn(family, c.at.a); });
         if (changes.empty())
             return false;
     }
@@ -87,8 +85,10 @@ void PanelContext::TakeOutcome(const std::vector<SettingRef>& sent, const SendOu
 {
     std::vector<SettingRef> confirmed;
     for (const SettingRef& s : sent) {
-        const bool failed = std::any_of(outcome.unconfirmed.begin(), outcome.unconfirmed.end(),
-                                        [&](const SettingChange& c) { return SettingRef{c.op, c.at} == s; });
+        const bool failed =
+            std::any_of(outcome.unconfirmed.begin(), outcome.unconfirmed.end(), [&](const SettingChange& c) {
+                return SettingRef{c.op, c.at} == s;
+            });
         if (!failed)
             confirmed.push_back(s);
     }

@@ -10,10 +10,10 @@
 // Connected() reads are atomics.
 #pragma once
 
-#include "procedures/CommandQueue.h"
 #include "core/DeviceLink.h"
-#include "ui/panels/PanelModel.h"
+#include "procedures/CommandQueue.h"
 #include "procedures/PanelSend.h"
+#include "ui/panels/PanelModel.h"
 
 #include <QObject>
 #include <QString>
@@ -58,11 +58,10 @@ public:
     // Refuses with "Cannot connect" (and returns false) without a device;
     // leaves out the changes of settings the connected model (of a known
     // family) does not have, returning false when none is left; otherwise
-    // the model shows the new values at once, the commands are queued (each tried up to eight times; the queue's thread stores the
-    // values in the mirror) and returns true. Once the device has answered,
-    // on the UI thread: the model takes the settings as the mirror then holds
-    // them (what the device reported for a change it did not confirm), marks
-    // those it could not read back unknown, and names an unconfirmed change
+    // the model shows the new values at once, the commands are queued (each tried up to eight times; the
+    // queue's thread stores the values in the mirror) and returns true. Once the device has answered, on the
+    // UI thread: the model takes the settings as the mirror then holds them (what the device reported for a
+    // change it did not confirm), marks those it could not read back unknown, and names an unconfirmed change
     // in its notice; then `done` runs with the outcome.
     bool Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done = {});
     void TellUser(std::string_view text) const;

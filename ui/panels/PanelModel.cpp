@@ -57,7 +57,8 @@ int ShownValues::At(Op op, int a, int b) const
     const std::optional<Address> slot = Shown(c) ? Slot(c, {a, b}) : std::nullopt;
     if (!slot)
         return 0;
-    return grids_[static_cast<std::size_t>(op)][static_cast<std::size_t>(slot->a)][static_cast<std::size_t>(slot->b)];
+    return grids_[static_cast<std::size_t>(op)][static_cast<std::size_t>(slot->a)]
+                 [static_cast<std::size_t>(slot->b)];
 }
 
 bool ShownValues::Set(Op op, Address at, int value)
@@ -66,7 +67,8 @@ bool ShownValues::Set(Op op, Address at, int value)
     const std::optional<Address> slot = Shown(c) ? Slot(c, at) : std::nullopt;
     if (!slot)
         return false;
-    grids_[static_cast<std::size_t>(op)][static_cast<std::size_t>(slot->a)][static_cast<std::size_t>(slot->b)] = value;
+    grids_[static_cast<std::size_t>(op)][static_cast<std::size_t>(slot->a)]
+          [static_cast<std::size_t>(slot->b)] = value;
     return true;
 }
 
@@ -84,8 +86,7 @@ void ShownValues::CopyFrom(const DeviceParams& params, bool meters)
     }
 }
 
-PanelModel::PanelModel(QObject* parent)
-    : QObject(parent)
+PanelModel::PanelModel(QObject* parent) : QObject(parent)
 {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &PanelModel::Emit);
@@ -103,7 +104,7 @@ bool PanelModel::IndicatorOn(Direction direction, Indicator which, int channelIn
     if (channelIndex < 0 || channelIndex >= kChannels)
         return false;
     return indicators_[direction == Direction::Input ? 0 : 1][which == Indicator::Eq ? 0 : 1]
-                       [static_cast<std::size_t>(channelIndex)];
+                      [static_cast<std::size_t>(channelIndex)];
 }
 
 void PanelModel::SetIndicator(Direction direction, Indicator which, int channelIndex, bool on)
@@ -140,8 +141,9 @@ void PanelModel::TakeChoices(const std::vector<SettingChange>& changes)
 void PanelModel::DropChoices(const std::vector<SettingRef>& sent)
 {
     for (const SettingRef& s : sent) {
-        const auto it = std::find_if(choices_.begin(), choices_.end(),
-                                     [&](const SettingChange& c) { return SettingRef{c.op, c.at} == s; });
+        const auto it = std::find_if(choices_.begin(), choices_.end(), [&](const SettingChange& c) {
+            return SettingRef{c.op, c.at} == s;
+        });
         if (it != choices_.end())
             choices_.erase(it);
     }

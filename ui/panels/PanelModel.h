@@ -8,9 +8,9 @@
 // polling passes until the device's answer is back, when the model takes
 // what the mirror then holds. The model also holds the user's choices that
 // reach no device: group mode and the EQ and FBK indicators. The panels read
-// it and send through the context; they never touch each other. Every write marks what changed; the model tells
-// the panels with one signal, `changed`, at most once every kMinIntervalMs,
-// carrying everything that changed since the last time.
+// it and send through the context; they never touch each other. Every write marks what changed; the model
+// tells the panels with one signal, `changed`, at most once every kMinIntervalMs, carrying everything that
+// changed since the last time.
 //
 //   link Disconnected: nothing is shown from the device (idle display);
 //   link Connected:    the values came from the device;
@@ -24,8 +24,8 @@
 
 #include "core/Catalogue.h"
 #include "core/DeviceParams.h"
-#include "procedures/PanelSend.h"
 #include "core/SettingName.h"
+#include "procedures/PanelSend.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -61,14 +61,14 @@ private:
 
 // The bits of `PanelModel::changed`: what the panels have to look at again.
 namespace model {
-inline constexpr unsigned kPanes = 1u << 0;     // a connection chose the panes of Family()
-inline constexpr unsigned kReadBack = 1u << 1;  // every setting, faders included
-inline constexpr unsigned kPoll = 1u << 2;      // meters, gain labels, switches
-inline constexpr unsigned kReset = 1u << 3;     // back to the idle display
-inline constexpr unsigned kLink = 1u << 4;      // Link() or LinkPort() changed
-inline constexpr unsigned kUnknown = 1u << 5;   // the set of unknown settings changed
-inline constexpr unsigned kSettings = 1u << 6;  // settings re-read after a user change
-inline constexpr unsigned kNotice = 1u << 7;    // Notice() has a new text
+inline constexpr unsigned kPanes = 1u << 0;       // a connection chose the panes of Family()
+inline constexpr unsigned kReadBack = 1u << 1;    // every setting, faders included
+inline constexpr unsigned kPoll = 1u << 2;        // meters, gain labels, switches
+inline constexpr unsigned kReset = 1u << 3;       // back to the idle display
+inline constexpr unsigned kLink = 1u << 4;        // Link() or LinkPort() changed
+inline constexpr unsigned kUnknown = 1u << 5;     // the set of unknown settings changed
+inline constexpr unsigned kSettings = 1u << 6;    // settings re-read after a user change
+inline constexpr unsigned kNotice = 1u << 7;      // Notice() has a new text
 inline constexpr unsigned kIndicators = 1u << 8;  // an EQ or FBK indicator changed
 }  // namespace model
 

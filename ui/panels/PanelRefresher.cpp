@@ -8,7 +8,10 @@ namespace brevant {
 
 namespace {
 
-bool KnownFamily(int family) { return ToModelFamily(family) != ModelFamily::Unknown; }
+bool KnownFamily(int family)
+{
+    return ToModelFamily(family) != ModelFamily::Unknown;
+}
 // A model the program does not know (connected read-only, with no pane of
 // its own: every pane stays idle) reports the number of Unknown; any other
 // number is no family at all.
@@ -17,9 +20,7 @@ constexpr int kUnknownFamily = FamilyNumber(ModelFamily::Unknown);
 }  // namespace
 
 PanelRefresher::PanelRefresher(PanelContext& context, const DeviceParams& mirror, QObject* parent)
-    : QObject(parent)
-    , context_(context)
-    , mirror_(mirror)
+    : QObject(parent), context_(context), mirror_(mirror)
 {
 }
 

@@ -32,7 +32,9 @@ void PostToUi(QObject* receiver, F apply)
     QMetaObject::invokeMethod(
         receiver,
         [apply = std::move(apply)]() mutable {
-            { std::lock_guard seen(posting); }
+            {
+                std::lock_guard seen(posting);
+            }
             apply();
         },
         Qt::QueuedConnection);

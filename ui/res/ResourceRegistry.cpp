@@ -11,10 +11,14 @@ namespace brevant::res {
 
 namespace {
 
-QString SvgPath(int id) { return QStringLiteral(":/res/images/%1.svg").arg(id); }
+QString SvgPath(int id)
+{
+    return QStringLiteral(":/res/images/%1.svg").arg(id);
+}
 QString PngPath(int id, bool doubled)
 {
-    return doubled ? QStringLiteral(":/res/images/%1@2x.png").arg(id) : QStringLiteral(":/res/images/%1.png").arg(id);
+    return doubled ? QStringLiteral(":/res/images/%1@2x.png").arg(id)
+                   : QStringLiteral(":/res/images/%1.png").arg(id);
 }
 
 }  // namespace

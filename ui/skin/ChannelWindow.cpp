@@ -1,10 +1,10 @@
 #include "ui/skin/ChannelWindow.h"
 
-#include "ui/panels/ChannelPane.h"
-#include "ui/skin/SkinButton.h"
-#include "ui/res/ResourceRegistry.h"
-#include "ui/skin/SkinTheme.h"
 #include "ui/look/VisualManager.h"
+#include "ui/panels/ChannelPane.h"
+#include "ui/res/ResourceRegistry.h"
+#include "ui/skin/SkinButton.h"
+#include "ui/skin/SkinTheme.h"
 
 #include <QChildEvent>
 #include <QFont>
@@ -58,7 +58,10 @@ constexpr std::array<TitleButtonInfo, 8> kTitleButtons{{
     {ChannelWindow::kMenuButton, "menu", true, "Group"},
 }};
 
-int Slot(int controlId) { return controlId - ChannelWindow::kMinButton; }
+int Slot(int controlId)
+{
+    return controlId - ChannelWindow::kMinButton;
+}
 
 // The pure white pixels of an image at its logical size, moved to `at`:
 // the part of a corner that is cut away from the window's shape.
@@ -87,7 +90,7 @@ QFont CaptionFont()
 }  // namespace
 
 ChannelWindow::ChannelWindow(PanelContext& context, int channelIndex, int channelFlag, char themeCode,
-                         int firstPaneKind, int paneBottom, QWidget* parent)
+                             int firstPaneKind, int paneBottom, QWidget* parent)
     : QWidget(parent), channelIndex_(channelIndex), channelFlag_(channelFlag), themeCode_(themeCode)
 {
     // The channel windows bring the program's 2003 look with them.
@@ -206,7 +209,9 @@ const ChannelWindow::Skin& ChannelWindow::SkinAt(qreal ratio)
 {
     if (qFuzzyCompare(skin_.ratio, ratio))
         return skin_;
-    const auto load = [this, ratio](int id) { return SkinTheme::Recolour(res::Bitmap(id, ratio), themeCode_); };
+    const auto load = [this, ratio](int id) {
+        return SkinTheme::Recolour(res::Bitmap(id, ratio), themeCode_);
+    };
     skin_.ratio = ratio;
     skin_.edge = load(res::kWindowEdge);
     skin_.pattern = QPixmap::fromImage(load(res::kWindowPattern + skinIndex_));
@@ -304,8 +309,14 @@ void ChannelWindow::StyleChild(QObject* child) const
 // Presses on the window itself (the title strip and the frame) are taken
 // here so they reach no other window: the window is not moved by dragging
 // its title and a double click does not maximise it.
-void ChannelWindow::mousePressEvent(QMouseEvent* event) { event->accept(); }
+void ChannelWindow::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+}
 
-void ChannelWindow::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+void ChannelWindow::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
+}
 
 }  // namespace brevant

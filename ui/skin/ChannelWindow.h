@@ -83,8 +83,8 @@ public:
 
 protected:
     // `paneBottom` is the bottom edge (exclusive) of both panes.
-    ChannelWindow(PanelContext& context, int channelIndex, int channelFlag, char themeCode,
-                int firstPaneKind, int paneBottom, QWidget* parent);
+    ChannelWindow(PanelContext& context, int channelIndex, int channelFlag, char themeCode, int firstPaneKind,
+                  int paneBottom, QWidget* parent);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

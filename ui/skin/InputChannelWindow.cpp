@@ -5,7 +5,7 @@
 namespace brevant {
 
 InputChannelWindow::InputChannelWindow(PanelContext& context, int channelIndex, int channelFlag,
-                                   QWidget* parent)
+                                       QWidget* parent)
     : ChannelWindow(context, channelIndex, channelFlag, SkinTheme::kInputs, 1, kPaneBottom, parent)
 {
 }

@@ -13,7 +13,7 @@ public:
     static constexpr int kPaneBottom = 520;
 
     InputChannelWindow(PanelContext& context, int channelIndex, int channelFlag = 1,
-                     QWidget* parent = nullptr);
+                       QWidget* parent = nullptr);
     ~InputChannelWindow() override;
 };
 

@@ -5,7 +5,7 @@
 namespace brevant {
 
 OutputChannelWindow::OutputChannelWindow(PanelContext& context, int channelIndex, int channelFlag,
-                                     QWidget* parent)
+                                         QWidget* parent)
     : ChannelWindow(context, channelIndex, channelFlag, SkinTheme::kOutputs, 3, kPaneBottom, parent)
 {
 }

@@ -51,8 +51,8 @@ const NamedGlyph* FindGlyph(const QString& skinName)
         base.chop(static_cast<int>(kMiniSuffix.size()));
     const QByteArray key = base.toLatin1();
     const std::string_view name(key.constData(), static_cast<std::size_t>(key.size()));
-    const auto found = std::find_if(kGlyphs.begin(), kGlyphs.end(),
-                                    [name](const NamedGlyph& g) { return g.name == name; });
+    const auto found =
+        std::find_if(kGlyphs.begin(), kGlyphs.end(), [name](const NamedGlyph& g) { return g.name == name; });
     return found == kGlyphs.end() ? nullptr : &*found;
 }
 
@@ -147,7 +147,8 @@ void SkinButton::DrawGlyph(QPainter& painter, const QColor& colour, QPoint offse
     for (int row = 0; row < kGrid; ++row) {
         for (int column = 0; column < kGrid; ++column) {
             if (glyph->cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] == '#')
-                painter.fillRect(QRect(origin + QPoint(column * cell, row * cell), QSize(cell, cell)), colour);
+                painter.fillRect(QRect(origin + QPoint(column * cell, row * cell), QSize(cell, cell)),
+                                 colour);
         }
     }
 }

@@ -51,8 +51,7 @@ QImage SkinTheme::Recolour(const QImage& image, char theme)
         return out;
     }
 
-    QImage out = Is32BitRgb(image.format()) ? image.copy()
-                                            : image.convertToFormat(QImage::Format_ARGB32);
+    QImage out = Is32BitRgb(image.format()) ? image.copy() : image.convertToFormat(QImage::Format_ARGB32);
     // Exchanging two colour components of a premultiplied pixel keeps it
     // premultiplied, so all three formats are worked on alike.
     for (int y = 0; y < out.height(); ++y) {
@@ -73,10 +72,8 @@ QColor SkinTheme::Recolour(const QColor& colour, char theme)
 QColor SkinTheme::ButtonColour(char theme)
 {
     switch (theme) {
-    case kInputs:
-        return {16, 40, 156};
-    case kOutputs:
-        return {156, 40, 16};
+    case kInputs: return {16, 40, 156};
+    case kOutputs: return {156, 40, 16};
     default:
         // Dark red on the blue strip, as the other themes set a dark
         // contrasting colour against theirs.
@@ -87,12 +84,9 @@ QColor SkinTheme::ButtonColour(char theme)
 QColor SkinTheme::LightColour(char theme)
 {
     switch (theme) {
-    case kInputs:
-        return {243, 230, 227};
-    case kOutputs:
-        return {227, 243, 230};
-    default:
-        return {227, 230, 243};
+    case kInputs: return {243, 230, 227};
+    case kOutputs: return {227, 243, 230};
+    default: return {227, 230, 243};
     }
 }
 
@@ -100,9 +94,18 @@ std::array<QColor, 12> SkinTheme::ButtonColours(char theme)
 {
     const QColor button = ButtonColour(theme);
     const QColor black(0, 0, 0);
-    return {button, button, QColor(255, 255, 0), QColor(172, 168, 153),
-            button, QColor(255, 255, 255), QColor(0, 255, 255), QColor(172, 168, 153),
-            black, black, black, black};
+    return {button,
+            button,
+            QColor(255, 255, 0),
+            QColor(172, 168, 153),
+            button,
+            QColor(255, 255, 255),
+            QColor(0, 255, 255),
+            QColor(172, 168, 153),
+            black,
+            black,
+            black,
+            black};
 }
 
 }  // namespace brevant

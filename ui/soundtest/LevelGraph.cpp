@@ -78,7 +78,8 @@ QFont FrequencyLabelFont()
     QFont font;
     // The first family reads best on systems that have it; the second covers
     // the same characters on most Linux installations.
-    font.setFamilies({QStringLiteral("楷书"), QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("sans-serif")});
+    font.setFamilies(
+        {QStringLiteral("楷书"), QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("sans-serif")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(kFrequencyLabelPixels);
     return font;
@@ -101,8 +102,9 @@ bool Fail(QString* error, const QString& message)
 // the reason when it could not be, naming the file.
 QString SaveBytes(const QString& path, const QByteArray& bytes)
 {
-    const std::string why = WriteFileAtomically(QFile::encodeName(path).toStdString(),
-                                                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const std::string why =
+        WriteFileAtomically(QFile::encodeName(path).toStdString(),
+                            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     return QString::fromStdString(why);
 }
 
@@ -253,7 +255,8 @@ std::vector<LevelGraph::AxisLabel> LevelGraph::FrequencyLabelsFor(const QRect& p
 
 double LevelGraph::XPosition(const QRect& plot, double frequency)
 {
-    return plot.left() + (plot.right() - plot.left()) * std::log10(frequency / kXMin) / std::log10(kXMax / kXMin);
+    return plot.left() +
+           (plot.right() - plot.left()) * std::log10(frequency / kXMin) / std::log10(kXMax / kXMin);
 }
 
 double LevelGraph::YPosition(const QRect& plot, double value) const
@@ -384,14 +387,16 @@ void LevelGraph::PaintLabels(QPainter& painter, const QRect& plot) const
     }
 }
 
-void LevelGraph::PaintCurve(QPainter& painter, const QRect& plot, const Curve& curve, const QColor& colour) const
+void LevelGraph::PaintCurve(QPainter& painter, const QRect& plot, const Curve& curve,
+                            const QColor& colour) const
 {
     QPolygon line;
     for (int k = 0; k < kPointCount; ++k) {
         const double f = xValues_[static_cast<std::size_t>(k)];
         if (!InAxisRange(f))
             continue;
-        line << QPoint(Truncate(XPosition(plot, f)), Truncate(YPosition(plot, curve[static_cast<std::size_t>(k)])));
+        line << QPoint(Truncate(XPosition(plot, f)),
+                       Truncate(YPosition(plot, curve[static_cast<std::size_t>(k)])));
     }
     if (line.isEmpty())
         return;
@@ -427,8 +432,8 @@ bool LevelGraph::ExportCsv(const QString& path, QString* error) const
         const auto i = static_cast<std::size_t>(k);
         if (!InAxisRange(xValues_[i]))
             continue;
-        text += CsvNumber(xValues_[i]) + QLatin1Char(',') + CsvNumber(curves_[0][i]) + QLatin1Char(',')
-              + CsvNumber(curves_[1][i]) + QLatin1Char('\n');
+        text += CsvNumber(xValues_[i]) + QLatin1Char(',') + CsvNumber(curves_[0][i]) + QLatin1Char(',') +
+                CsvNumber(curves_[1][i]) + QLatin1Char('\n');
     }
     if (const QString why = SaveBytes(path, text.toUtf8()); !why.isEmpty())
         return Fail(error, tr("Could not save the measurement: %1").arg(why));

@@ -2,13 +2,13 @@
 
 #include "ui/controls/BitmapFader.h"
 #include "ui/controls/ImageCheckButton.h"
-#include "ui/soundtest/LevelGraph.h"
 #include "ui/controls/SkinnedTrackbar.h"
 #include "ui/panels/GainStrip.h"
+#include "ui/panels/UiHandOff.h"
+#include "ui/soundtest/LevelGraph.h"
 #include "ui/soundtest/SoundTestButtons.h"
 #include "ui/soundtest/SoundTestMonitor.h"
 #include "ui/soundtest/SoundTestResultBox.h"
-#include "ui/panels/UiHandOff.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -52,9 +52,7 @@ QComboBox* AddList(QWidget* parent, int controlId)
 
 }  // namespace
 
-SoundTestDialog::SoundTestDialog(PanelContext& context, QWidget* parent)
-    : QDialog(parent)
-    , context_(context)
+SoundTestDialog::SoundTestDialog(PanelContext& context, QWidget* parent) : QDialog(parent), context_(context)
 {
     setWindowTitle(QStringLiteral("Sound Test"));
     BuildControls();
@@ -176,10 +174,14 @@ void SoundTestDialog::BuildControls()
     connect(&monitor_->Fader(), &BitmapFader::changeFinished, this, &SoundTestDialog::OnFaderMoved);
     connect(&monitor_->Phantom(), &ImageCheckButton::clicked, this, &SoundTestDialog::OnPhantomClicked);
     const std::pair<Role, void (SoundTestDialog::*)()> handlers[] = {
-        {Role::Calibrated, &SoundTestDialog::OnCalibrated}, {Role::TestOn, &SoundTestDialog::OnTestOn},
-        {Role::TestOff, &SoundTestDialog::OnTestOff},       {Role::Start, &SoundTestDialog::OnStart},
-        {Role::Continue, &SoundTestDialog::OnContinue},     {Role::Result, &SoundTestDialog::OnResult},
-        {Role::Save, &SoundTestDialog::OnSave},             {Role::Quit, &SoundTestDialog::OnQuit}};
+        {Role::Calibrated, &SoundTestDialog::OnCalibrated},
+        {Role::TestOn, &SoundTestDialog::OnTestOn},
+        {Role::TestOff, &SoundTestDialog::OnTestOff},
+        {Role::Start, &SoundTestDialog::OnStart},
+        {Role::Continue, &SoundTestDialog::OnContinue},
+        {Role::Result, &SoundTestDialog::OnResult},
+        {Role::Save, &SoundTestDialog::OnSave},
+        {Role::Quit, &SoundTestDialog::OnQuit}};
     for (const auto& [role, handler] : handlers)
         connect(&buttons_.Button(role), &QPushButton::clicked, this, handler);
     connect(result_, &SoundTestResultBox::exported, this,
@@ -200,14 +202,9 @@ void SoundTestDialog::FillLists()
 {
     channelList_->clear();
     switch (context_.Model().Family()) {
-    case ModelFamily::K225:
-        channelList_->addItems({"Input1", "Input2", "Input3", "Input4"});
-        break;
-    case ModelFamily::K217K218:
-        channelList_->addItems({"VCSIN", "Input1", "Input2", "Input3"});
-        break;
-    case ModelFamily::Unknown:
-        break;
+    case ModelFamily::K225: channelList_->addItems({"Input1", "Input2", "Input3", "Input4"}); break;
+    case ModelFamily::K217K218: channelList_->addItems({"VCSIN", "Input1", "Input2", "Input3"}); break;
+    case ModelFamily::Unknown: break;
     }
     pointList_->clear();
     for (int points = 1; points <= kMaxTestPoints; ++points)
@@ -286,7 +283,10 @@ bool SoundTestDialog::RequireConnection()
     return false;
 }
 
-bool SoundTestDialog::SettingsConfirmed() const { return test_.confirmed; }
+bool SoundTestDialog::SettingsConfirmed() const
+{
+    return test_.confirmed;
+}
 
 void SoundTestDialog::Post(const QString& doing, Work work)
 {
@@ -309,15 +309,19 @@ void SoundTestDialog::PostQuietly(Work work)
     // gone by then, so `this` is only used on the UI thread while it lives.
     context_.Run(this, [this, work = std::move(work)](DeviceLink& link) -> std::function<void()> {
         std::vector<std::string> told;
-        Finish finish = work(link, [&told](std::string_view text, std::string_view) { told.emplace_back(text); });
+        Finish finish =
+            work(link, [&told](std::string_view text, std::string_view) { told.emplace_back(text); });
         // The test's state as the device left it, read here on the queue's thread.
         const DeviceParams& p = link.State().params;
         const TestState test{p.SM.load(), p.CN.load(), p.CP.load(), p.CT.load(), TestSettingsConfirmed(p)};
-        return [this, finish = std::move(finish), told = std::move(told), test] { Finished(finish, told, test); };
+        return [this, finish = std::move(finish), told = std::move(told), test] {
+            Finished(finish, told, test);
+        };
     });
 }
 
-void SoundTestDialog::Finished(const Finish& finish, const std::vector<std::string>& told, const TestState& test)
+void SoundTestDialog::Finished(const Finish& finish, const std::vector<std::string>& told,
+                               const TestState& test)
 {
     test_ = test;
     if (finish)
@@ -347,8 +351,8 @@ void SoundTestDialog::UpdateControls()
     status_->setText(StatusText());
     const QString unknown = QStringLiteral("\u2014");
     signalState_->setText(signal_ == SignalState::Unknown ? unknown
-                           : signal_ == SignalState::On ? QStringLiteral("On")
-                                                         : QStringLiteral("Off"));
+                          : signal_ == SignalState::On    ? QStringLiteral("On")
+                                                          : QStringLiteral("Off"));
     const int points = test_.points;
     pointState_->setText(points > 0 ? QStringLiteral("%1 of %2").arg(pointsDone_).arg(points) : unknown);
 }
@@ -379,7 +383,9 @@ QString SoundTestDialog::StateText() const
     if (pointsDone_ == 0)
         return QStringLiteral("Ready: Start measures point 1 of %1.").arg(points);
     if (pointsDone_ < points)
-        return QStringLiteral("Point %1 of %2 measured: Continue measures the next.").arg(pointsDone_).arg(points);
+        return QStringLiteral("Point %1 of %2 measured: Continue measures the next.")
+            .arg(pointsDone_)
+            .arg(points);
     return QStringLiteral("All %1 points measured: Result fetches the curves.").arg(points);
 }
 
@@ -404,24 +410,27 @@ void SoundTestDialog::OnCalibrated()
         return;
     Post(QStringLiteral("Entering test mode..."), [](DeviceLink& link, const Report&) -> Finish {
         if (!EnterTestMode(link))
-            return [](SoundTestDialog& dlg) { dlg.Note(QStringLiteral("The device did not enter test mode.")); };
+            return
+                [](SoundTestDialog& dlg) { dlg.Note(QStringLiteral("The device did not enter test mode.")); };
         return [](SoundTestDialog& dlg) { dlg.ApplyButtonSet(ButtonSet::InTestMode); };
     });
 }
 
 void SoundTestDialog::OnChannelChanged(int index)
 {
-    ChangeSetting(QStringLiteral("channel"), [index](DeviceLink& link) { return SetTestChannel(link, index + 1); },
-                  [index](SoundTestDialog& dlg) {
-                      dlg.testChannel_ = index;
-                      if (dlg.SettingsConfirmed())
-                          dlg.TakeGainFromModel();
-                  });
+    ChangeSetting(
+        QStringLiteral("channel"), [index](DeviceLink& link) { return SetTestChannel(link, index + 1); },
+        [index](SoundTestDialog& dlg) {
+            dlg.testChannel_ = index;
+            if (dlg.SettingsConfirmed())
+                dlg.TakeGainFromModel();
+        });
 }
 
 void SoundTestDialog::OnPointChanged(int index)
 {
-    ChangeSetting(QStringLiteral("points"), [index](DeviceLink& link) { return SetTestPoints(link, index + 1); });
+    ChangeSetting(QStringLiteral("points"),
+                  [index](DeviceLink& link) { return SetTestPoints(link, index + 1); });
 }
 
 void SoundTestDialog::OnTimeChanged(int index)
@@ -507,9 +516,15 @@ void SoundTestDialog::RefreshMonitor()
         TakeGainFromModel();
 }
 
-void SoundTestDialog::OnTestOn() { SwitchSignal(true); }
+void SoundTestDialog::OnTestOn()
+{
+    SwitchSignal(true);
+}
 
-void SoundTestDialog::OnTestOff() { SwitchSignal(false); }
+void SoundTestDialog::OnTestOff()
+{
+    SwitchSignal(false);
+}
 
 void SoundTestDialog::SwitchSignal(bool on)
 {
@@ -563,7 +578,8 @@ void SoundTestDialog::OnContinue()
              const PointProgress progress = ContinueMeasurement(link, done);
              return [progress](SoundTestDialog& dlg) {
                  if (!progress.status) {
-                     dlg.Note(QStringLiteral("The device did not measure point %1.").arg(progress.pointsDone + 1));
+                     dlg.Note(
+                         QStringLiteral("The device did not measure point %1.").arg(progress.pointsDone + 1));
                      return;
                  }
                  dlg.pointsDone_ = progress.pointsDone;
@@ -587,11 +603,14 @@ void SoundTestDialog::OnResult()
             self->busyBar_->setValue(percent);
         });
     };
-    Post(QStringLiteral("Reading the result..."), [progress](DeviceLink& link, const Report& report) -> Finish {
-        if (!ReadResults(link, report, progress))
-            return {};
-        return [curves = TakeResults(link.State().params)](SoundTestDialog& dlg) { dlg.PlotResults(curves); };
-    });
+    Post(QStringLiteral("Reading the result..."),
+         [progress](DeviceLink& link, const Report& report) -> Finish {
+             if (!ReadResults(link, report, progress))
+                 return {};
+             return [curves = TakeResults(link.State().params)](SoundTestDialog& dlg) {
+                 dlg.PlotResults(curves);
+             };
+         });
 }
 
 void SoundTestDialog::PlotResults(const ResultCurves& curves)
@@ -613,7 +632,10 @@ void SoundTestDialog::OnSave()
 
 // Quit always closes: after the command under way, leaving test mode first
 // when the device is in it.
-void SoundTestDialog::OnQuit() { reject(); }
+void SoundTestDialog::OnQuit()
+{
+    reject();
+}
 
 bool SoundTestDialog::Quit(bool closing)
 {

@@ -19,9 +19,9 @@
 // Thread-safety: UI thread only.
 #pragma once
 
+#include "procedures/SoundTest.h"
 #include "ui/panels/ControlPanel.h"
 #include "ui/panels/PanelContext.h"
-#include "procedures/SoundTest.h"
 #include "ui/soundtest/SoundTestButtons.h"
 #include "ui/soundtest/SoundTestMonitor.h"
 #include "ui/soundtest/SoundTestResultBox.h"
@@ -60,14 +60,14 @@ public:
     static constexpr int kFirstSpareStaticId = 1012;  // 1012..1015, hidden
     static constexpr int kSaveId = 1016;
     static constexpr int kQuitId = 1017;
-    static constexpr int kCalibratedId = 1018;      // hidden; enters test mode
-    static constexpr int kFilterListId = 1019;      // hidden
-    static constexpr int kSpareEditId = 1020;       // hidden
+    static constexpr int kCalibratedId = 1018;  // hidden; enters test mode
+    static constexpr int kFilterListId = 1019;  // hidden
+    static constexpr int kSpareEditId = 1020;   // hidden
     static constexpr int kResultId = 1021;
     static constexpr int kChannelLabelId = 1026;
     static constexpr int kPointLabelId = 1027;
     static constexpr int kTimeLabelId = 1028;
-    static constexpr int kFilterLabelId = 1029;     // hidden
+    static constexpr int kFilterLabelId = 1029;  // hidden
     static constexpr int kMonitorId = SoundTestMonitor::kBoxId;
     static constexpr int kGainTextId = SoundTestMonitor::kGainTextId;
     static constexpr int kGraphId = SoundTestResultBox::kGraphId;
@@ -82,7 +82,6 @@ public:
     static constexpr int kPointStateId = 1098;
     static constexpr int kSignalCaptionId = 1101;
     static constexpr int kPointCaptionId = 1102;
-
 
     using ButtonSet = SoundTestButtons::Set;
 

@@ -1,13 +1,13 @@
 #include "ui/soundtest/SoundTestMonitor.h"
 
+#include "procedures/SoundTest.h"
 #include "ui/controls/BitmapFader.h"
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/LevelMeter.h"
-#include "ui/panels/ControlPanel.h"
 #include "ui/controls/SkinnedTrackbar.h"
+#include "ui/panels/ControlPanel.h"
 #include "ui/panels/GainStrip.h"
 #include "ui/res/ResourceRegistry.h"
-#include "procedures/SoundTest.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -31,13 +31,12 @@ QLabel* AddLabel(QWidget* parent, int controlId, const QString& text)
 }  // namespace
 
 SoundTestMonitor::SoundTestMonitor(QWidget* parent)
-    : QGroupBox(QStringLiteral("Monitor"), parent)
-    , inputMeter_(new LevelMeter(kInputMeterId, Qt::Vertical, this))
-    , outputMeter_(new LevelMeter(kOutputMeterId, Qt::Vertical, this))
-    , fader_(new BitmapFader(kFaderId, this))
-    , trackbar_(new SkinnedTrackbar(kTrackbarId, this))
-    , gainText_(AddLabel(this, kGainTextId, DbText(0)))
-    , phantom_(new ImageCheckButton(kPhantomId, QStringLiteral("Phantom power"), this))
+    : QGroupBox(QStringLiteral("Monitor"), parent),
+      inputMeter_(new LevelMeter(kInputMeterId, Qt::Vertical, this)),
+      outputMeter_(new LevelMeter(kOutputMeterId, Qt::Vertical, this)),
+      fader_(new BitmapFader(kFaderId, this)), trackbar_(new SkinnedTrackbar(kTrackbarId, this)),
+      gainText_(AddLabel(this, kGainTextId, DbText(0))),
+      phantom_(new ImageCheckButton(kPhantomId, QStringLiteral("Phantom power"), this))
 {
     TagControl(this, kBoxId);
     TagControl(inputMeter_, kInputMeterId);

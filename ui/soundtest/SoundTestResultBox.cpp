@@ -1,7 +1,7 @@
 #include "ui/soundtest/SoundTestResultBox.h"
 
-#include "ui/soundtest/LevelGraph.h"
 #include "ui/panels/ControlPanel.h"
+#include "ui/soundtest/LevelGraph.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -25,10 +25,9 @@ QPushButton* AddButton(QWidget* parent, int controlId, const QString& caption)
 }  // namespace
 
 SoundTestResultBox::SoundTestResultBox(QWidget* parent)
-    : QGroupBox(QStringLiteral("Result"), parent)
-    , graph_(new LevelGraph(this))
-    , exportPng_(AddButton(this, kExportPngId, QStringLiteral("Save Picture...")))
-    , exportCsv_(AddButton(this, kExportCsvId, QStringLiteral("Save Data...")))
+    : QGroupBox(QStringLiteral("Result"), parent), graph_(new LevelGraph(this)),
+      exportPng_(AddButton(this, kExportPngId, QStringLiteral("Save Picture..."))),
+      exportCsv_(AddButton(this, kExportCsvId, QStringLiteral("Save Data...")))
 {
     TagControl(this, kBoxId);
     TagControl(graph_, kGraphId);

@@ -30,8 +30,8 @@ public:
 
     // Asks where to save an export: the caption, a suggested file name and
     // the file-type filter; an empty path when the user cancelled.
-    using PathChooser = std::function<QString(const QString& caption, const QString& suggested,
-                                              const QString& filter)>;
+    using PathChooser =
+        std::function<QString(const QString& caption, const QString& suggested, const QString& filter)>;
 
     explicit SoundTestResultBox(QWidget* parent = nullptr);
     ~SoundTestResultBox() override;

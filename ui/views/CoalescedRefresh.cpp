@@ -12,8 +12,7 @@ struct CoalescedRefresh::Shared {
     std::function<void()> refresh;  // touched on the UI thread only; emptied at destruction
 };
 
-CoalescedRefresh::CoalescedRefresh(std::function<void()> refresh)
-    : shared_(std::make_shared<Shared>())
+CoalescedRefresh::CoalescedRefresh(std::function<void()> refresh) : shared_(std::make_shared<Shared>())
 {
     shared_->refresh = std::move(refresh);
 }

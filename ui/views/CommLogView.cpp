@@ -13,9 +13,7 @@ constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 }  // namespace
 
 CommLogView::CommLogView(CommLog& log, QWidget* parent)
-    : QTableWidget(0, 3, parent)
-    , log_(log)
-    , relay_([this] { Refresh(); })
+    : QTableWidget(0, 3, parent), log_(log), relay_([this] { Refresh(); })
 {
     const QString headings[] = {QStringLiteral("序号"), QStringLiteral("串口号"), QStringLiteral("内容")};
     const int widths[] = {kSequenceWidth, kPortWidth, kContentWidth};

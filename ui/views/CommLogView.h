@@ -10,8 +10,8 @@
 // from any thread.
 #pragma once
 
-#include "ui/views/CoalescedRefresh.h"
 #include "core/CommLog.h"
+#include "ui/views/CoalescedRefresh.h"
 
 #include <QTableWidget>
 

@@ -14,14 +14,9 @@
 namespace brevant {
 
 TraceView::TraceView(ProtocolTrace& trace, QWidget* parent, TracePortLabel portLabel)
-    : QWidget(parent)
-    , trace_(trace)
-    , portLabel_(std::move(portLabel))
-    , text_(new QPlainTextEdit(this))
-    , hidePolling_(new QCheckBox(tr("Hide meter polling"), this))
-    , clear_(new QPushButton(tr("Clear"), this))
-    , save_(new QPushButton(tr("Save…"), this))
-    , relay_([this] { Refresh(); })
+    : QWidget(parent), trace_(trace), portLabel_(std::move(portLabel)), text_(new QPlainTextEdit(this)),
+      hidePolling_(new QCheckBox(tr("Hide meter polling"), this)), clear_(new QPushButton(tr("Clear"), this)),
+      save_(new QPushButton(tr("Save…"), this)), relay_([this] { Refresh(); })
 {
     text_->setReadOnly(true);
     text_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -42,7 +37,8 @@ TraceView::TraceView(ProtocolTrace& trace, QWidget* parent, TracePortLabel portL
     layout->addLayout(buttons);
 
     choosePath_ = [this] {
-        return QFileDialog::getSaveFileName(this, tr("Save protocol trace"), QStringLiteral("brevant-trace.txt"),
+        return QFileDialog::getSaveFileName(this, tr("Save protocol trace"),
+                                            QStringLiteral("brevant-trace.txt"),
                                             tr("Text files (*.txt);;All files (*)"));
     };
     reportError_ = [this](const QString& message) {
@@ -145,7 +141,8 @@ bool TraceView::Save()
     const QString path = choosePath_ ? choosePath_() : QString();
     if (path.isEmpty())
         return false;
-    const std::string error = WriteTraceFile(QFile::encodeName(path).toStdString(), trace_.Snapshot(), portLabel_);
+    const std::string error =
+        WriteTraceFile(QFile::encodeName(path).toStdString(), trace_.Snapshot(), portLabel_);
     if (error.empty())
         return true;
     if (reportError_)

@@ -16,8 +16,8 @@
 // from any thread.
 #pragma once
 
-#include "ui/views/CoalescedRefresh.h"
 #include "core/ProtocolTrace.h"
+#include "ui/views/CoalescedRefresh.h"
 
 #include <QString>
 #include <QWidget>
