@@ -2,6 +2,8 @@
 // or cut reply ever leaves a wrong value in the mirror.
 #include "tests/SimLinkFixture.h"
 
+#include <set>
+
 namespace brevant::test {
 namespace {
 
@@ -18,6 +20,11 @@ TEST_F(FaultTest, UnderMixedFaultsEveryStoredValueIsOneTheDeviceHeld)
 {
     Start({"--no-pacing", "--seed", "7", "--fault-noreply", "0.15", "--fault-split", "0.15",
            "--fault-garbage", "0.15"});
+    // A set that failed may still have reached the device, and its echo may
+    // come late, inside a later exchange, where it is the device's word: the
+    // mirror may then hold that value. On a busy machine this happens; it
+    // must never hold a value the device was not sent.
+    std::set<int> unanswered;
     int succeeded = 0;
     int failed = 0;
     for (int i = 0; i < 150; ++i) {
@@ -25,10 +32,11 @@ TEST_F(FaultTest, UnderMixedFaultsEveryStoredValueIsOneTheDeviceHeld)
         const int before = p.OV[2];
         if (link->Set(Op::OV, {2}, sent)) {
             ++succeeded;
-            EXPECT_EQ(p.OV[2], sent) << i;
+            EXPECT_TRUE(p.OV[2] == sent || unanswered.contains(p.OV[2])) << i << ": " << p.OV[2];
         } else {
             ++failed;
-            EXPECT_EQ(p.OV[2], before) << i;
+            EXPECT_TRUE(p.OV[2] == before || unanswered.contains(p.OV[2])) << i << ": " << p.OV[2];
+            unanswered.insert(sent);
         }
     }
     EXPECT_GT(succeeded, 30);
