@@ -80,10 +80,10 @@ std::string FormatSetting(const DeviceParams& params, bool json)
     return Dump(object);
 }
 
-std::string MetersLine(const DeviceParams& params, int family, int pass, bool json)
+std::string MetersLine(const DeviceParams& params, ModelFamily family, int pass, bool json)
 {
     // The echo meters, on the models that have them.
-    const bool echo = CommandFor(Op::ME).HasOn(ToModelFamily(family), kChannels);
+    const bool echo = CommandFor(Op::ME).HasOn(family, kChannels);
     if (json) {
         Json line = {{"pass", pass}, {"inputs", ListOf(params.ML)}, {"outputs", ListOf(params.OL)}};
         if (echo) {

@@ -3,6 +3,7 @@
 // requires; bytes that are not UTF-8 become U+FFFD).
 #pragma once
 
+#include "core/Catalogue.h"
 #include "core/DeviceParams.h"
 #include "core/PortMap.h"
 
@@ -22,8 +23,8 @@ std::string JsonObject(std::initializer_list<std::pair<std::string_view, std::st
 // no known family (DeviceFamily 0) only the settings every model has.
 std::string FormatSetting(const DeviceParams& params, bool json);
 
-// The meters after polling pass `pass` (family 2 adds ERLE and ERL).
-std::string MetersLine(const DeviceParams& params, int family, int pass, bool json);
+// The meters after polling pass `pass` (a K217 or K218 adds ERLE and ERL).
+std::string MetersLine(const DeviceParams& params, ModelFamily family, int pass, bool json);
 
 struct DeviceIdentity {
     std::string port;   // "COM3"

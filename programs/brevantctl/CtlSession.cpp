@@ -79,7 +79,7 @@ public:
     {
         const int pass = ++passes;
         if (printMeters_)
-            io_.out << MetersLine(params_, family, pass, json_) << std::endl;
+            io_.out << MetersLine(params_, ToModelFamily(family), pass, json_) << std::endl;
     }
     void ReadBackEnded() override { readBackDone = true; }
 
