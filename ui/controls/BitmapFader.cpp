@@ -343,18 +343,6 @@ QAbstractSlider::SliderAction BitmapFader::KeyAction(int key) const
     }
 }
 
-void BitmapFader::wheelEvent(QWheelEvent* event)
-{
-    if (!isEnabled()) {
-        QWidget::wheelEvent(event);
-        return;
-    }
-    // A notch is a step like an arrow key's, away from the user towards the
-    // lower value, finished at once.
-    StepByWheel(*event, -1);
-    event->accept();
-}
-
 void BitmapFader::focusInEvent(QFocusEvent* event)
 {
     hasFocus_ = true;

@@ -40,6 +40,16 @@ void DrawnSlider::StepByWheel(const QWheelEvent& event, int direction)
     PostChangeFinished();
 }
 
+void DrawnSlider::wheelEvent(QWheelEvent* event)
+{
+    if (!isEnabled()) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    StepByWheel(*event, -1);
+    event->accept();
+}
+
 void DrawnSlider::keyPressEvent(QKeyEvent* event)
 {
     const SliderAction action = KeyAction(event->key());

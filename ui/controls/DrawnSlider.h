@@ -56,6 +56,9 @@ protected:
     void StepByWheel(const QWheelEvent& event, int direction);
     void PostChangeFinished();
 
+    // A whole notch away from the user is a single step towards the lower
+    // value, as on a fader; the knob turns the other way.
+    void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 

@@ -170,18 +170,6 @@ QAbstractSlider::SliderAction SkinnedTrackbar::KeyAction(int key) const
     }
 }
 
-void SkinnedTrackbar::wheelEvent(QWheelEvent* event)
-{
-    if (!isEnabled()) {
-        QWidget::wheelEvent(event);
-        return;
-    }
-    // One notch (120) is a line, away from the user towards the minimum,
-    // finished at once like a key that is pressed and let go.
-    StepByWheel(*event, -1);
-    event->accept();
-}
-
 // Moves a page from the thumb towards `along`, unless the thumb has reached
 // it already.
 void SkinnedTrackbar::PageTowards(int along)
