@@ -94,10 +94,7 @@ TEST_F(PortMapTest, DirectoryPortsAreNamedComN)
     const PortMap map = PortMap::Directory(root.string());
     EXPECT_EQ(map.PathOf(3), (root / "COM3").string());
     EXPECT_EQ(map.PathOf(4), std::nullopt);  // dangling link
-    EXPECT_EQ(map.PathOf(1), std::nullopt);
-    EXPECT_EQ(map.PathOf(40), std::nullopt);
-    ASSERT_EQ(map.List().size(), 1u);
-    EXPECT_EQ(map.List()[0].first, 3);
+    EXPECT_EQ(map.List().size(), 1u);
 }
 
 TEST_F(PortMapTest, PortsNameTheirUsbAdapters)
