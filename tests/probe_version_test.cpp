@@ -58,11 +58,6 @@ TEST_F(ProbeTest, OpenSequenceClosesFirstAndReportsFailures)
     port.SetConfigureResult(3, 1);
     EXPECT_FALSE(link.OpenPort());
     EXPECT_FALSE(port.IsOpen(3));
-
-    state.flags.PortNumber = -1;
-    port.ClearRecord();
-    EXPECT_FALSE(link.OpenPort());
-    EXPECT_TRUE(port.Calls().empty());
 }
 
 TEST_F(ProbeTest, LineControlsAreRaised)
