@@ -113,14 +113,14 @@ TEST_F(SoundTestProcedures, EveryCommandIsTriedTenTimesAndTheFirstConfirmedAttem
 
 TEST_F(SoundTestProcedures, StartAndContinueCountThePointsAgainstThePointCount)
 {
+    // Points done, and whether that completes the measurement.
+    const auto done = [](const PointProgress& at) { return std::pair(at.pointsDone, at.complete); };
     p.CP = 3;
     PointProgress progress = StartMeasurement(link);
     EXPECT_TRUE(progress.status);
-    EXPECT_EQ(progress.pointsDone, 1);
-    EXPECT_FALSE(progress.complete);
+    EXPECT_EQ(done(progress), std::pair(1, false));
     progress = ContinueMeasurement(link, progress.pointsDone);
-    EXPECT_EQ(progress.pointsDone, 2);
-    EXPECT_FALSE(progress.complete);
+    EXPECT_EQ(done(progress), std::pair(2, false));
 
     // A point the device refuses is not counted.
     port.SetResponder(kPort, [](std::string_view) { return std::vector<Piece>{{1ms, "CGsE\r\n"}}; });
@@ -131,14 +131,11 @@ TEST_F(SoundTestProcedures, StartAndContinueCountThePointsAgainstThePointCount)
 
     port.SetResponder(kPort, &TestDevice);
     progress = ContinueMeasurement(link, progress.pointsDone);
-    EXPECT_EQ(progress.pointsDone, 3);
-    EXPECT_TRUE(progress.complete);
+    EXPECT_EQ(done(progress), std::pair(3, true));
 
     // Start begins the count again; with one point it is complete at once.
     p.CP = 1;
-    progress = StartMeasurement(link);
-    EXPECT_EQ(progress.pointsDone, 1);
-    EXPECT_TRUE(progress.complete);
+    EXPECT_EQ(done(StartMeasurement(link)), std::pair(1, true));
 
     EXPECT_EQ(port.Writes().size(), 2u + 10u + 2u);
     EXPECT_EQ(port.Writes().front(), "CGs1\r\n");
