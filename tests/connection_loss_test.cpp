@@ -3,7 +3,6 @@
 // procedures' refusals that must leave the mirror and the undo alone.
 #include "procedures/Connection.h"
 #include "procedures/PresetProcedures.h"
-#include "procedures/ReadBack.h"
 #include "tests/Eventually.h"
 #include "tests/LinkFixture.h"
 #include "tests/RecordingObserver.h"
@@ -75,16 +74,6 @@ TEST_F(ConnectionLossTest, NoUndoIsTakenFromASettingReadBackInPart)
     ASSERT_FALSE(connection.UnreadSettings().empty());
     EXPECT_TRUE(state.flags.Connected && !connection.Lost());
     EXPECT_FALSE(DeviceSnapshot(connection)) << "an undo with a guess in it";
-}
-
-TEST_F(ConnectionLossTest, AnUnreadNoiseLevelLeavesItsSwitchAsItWas)
-{
-    Script({}, true, "MR2r\r\n");
-    p.MRon[1] = 1;
-    p.MRon[2] = 1;
-    ReadBackSettings(link, ModelFamily::K225, std::atomic<bool>{false});
-    EXPECT_EQ(p.MRon[1], 0);
-    EXPECT_EQ(p.MRon[2], 1);
 }
 
 TEST_F(ConnectionLossTest, APresetForADeviceThatIsNotFoundLeavesTheMirrorAlone)

@@ -14,7 +14,7 @@ protected:
     std::string reply;
 };
 
-TEST_P(ExchangeTest, SilentDeviceFailsAfterTheWholeReReadBudget)
+TEST_P(ExchangeTest, ASilentDeviceFailsAfterTheWholeReReadBudgetAndAReplyJustInsideItIsTaken)
 {
     const struct {
         const ExchangeProfile& profile;
@@ -30,10 +30,7 @@ TEST_P(ExchangeTest, SilentDeviceFailsAfterTheWholeReReadBudget)
         EXPECT_EQ(link.Exchange("MG1r\r\n", c.profile, reply).Error(), LinkError::NoReply) << c.profile.name;
         EXPECT_EQ(port.Now() - start, c.budget) << c.profile.name;
     }
-}
-
-TEST_P(ExchangeTest, ReplyJustInsideTheBudgetIsTaken)
-{
+    // A reply just inside the budget is taken.
     port.Answer(kPort, {{2ms + 20 * 5ms, "MG1-3\r\n"}});
     EXPECT_TRUE(link.Exchange("MG1r\r\n", kStandardProfile, reply));
     EXPECT_EQ(reply, "MG1-3\r\n");
@@ -112,11 +109,9 @@ TEST_P(ExchangeTest, AReplyTornBeyondTheBudgetFailsAndItsRestIsThrownAwayBeforeT
     EXPECT_TRUE(link.Exchange("MG2r\r\n", kStandardProfile, reply));
     EXPECT_EQ(reply, "MG2-7\r\n");
     const auto records = trace.Snapshot();
-    const auto discarded = std::find_if(records.begin(), records.end(), [](const TraceRecord& r) {
-        return r.direction == TraceDirection::Discarded;
-    });
-    ASSERT_NE(discarded, records.end());
-    EXPECT_EQ(discarded->bytes, "2\r\n");
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const TraceRecord& r) {
+        return r.direction == TraceDirection::Discarded && r.bytes == "2\r\n";
+    }));
     link.SetTrace(nullptr);
 }
 
@@ -279,7 +274,6 @@ TEST_F(ReplyOverdueTest, TenSecondsWithoutAValidReplyAreOverdueAndTellWhatCameIn
     } cases[] = {
         {"", "the other end is silent"},
         {"ERROR 7\r\n", "the other end sends text that is no reply"},
-        {"MG1\r\n", "the other end sends text that is no reply"},
         {"MG2-5\r\n", "the other end answers for other addresses"},
         {"MG1-", "the other end sends replies that do not end in time"},
     };

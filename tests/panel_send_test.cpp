@@ -99,18 +99,6 @@ TEST_F(PanelSendTest, ASettingThatAnswersNothingIsLeftUnknown)
     EXPECT_EQ(SettingName(outcome.unknown[1]), "Crosspoint 2\u21923");
 }
 
-TEST_F(PanelSendTest, AReplyForAnotherChannelConfirmsNothingButIsStoredWhereItSays)
-{
-    port.SetResponder(kPort, [](std::string_view line) {
-        return line == "MG16\r\n" ? std::vector<Piece>{{1ms, "MG26\r\n"}} : std::vector<Piece>{};
-    });
-    SendOutcome outcome;
-    Send({{Op::MG, {1}, 6}}, [&](const SendOutcome& o) { outcome = o; });
-    ASSERT_TRUE(Idle());
-    EXPECT_FALSE(outcome.Confirmed());
-    EXPECT_EQ(p.MG[2], 6);
-}
-
 TEST_F(PanelSendTest, CommandsRunInTheOrderPostedWhileThePollingIsHeldBack)
 {
     std::vector<bool> busyDuring;

@@ -50,13 +50,6 @@ TEST_F(ProbeTest, ProbeOfAPortThatCannotOpenOrConfigureClosesIt)
     EXPECT_EQ(port.Written(), "");
 }
 
-TEST_F(ProbeTest, SilentPortCostsTheProbeBudgetOnly)
-{
-    const Micros start = port.Now();
-    EXPECT_FALSE(link.ProbePort(6));
-    EXPECT_EQ(port.Now() - start, 10 * 5ms);
-}
-
 TEST_F(ProbeTest, OpenSequenceClosesFirstAndReportsFailures)
 {
     EXPECT_TRUE(link.OpenPort());
@@ -65,11 +58,6 @@ TEST_F(ProbeTest, OpenSequenceClosesFirstAndReportsFailures)
     port.SetConfigureResult(3, 1);
     EXPECT_FALSE(link.OpenPort());
     EXPECT_FALSE(port.IsOpen(3));
-
-    state.flags.PortNumber = -1;
-    port.ClearRecord();
-    EXPECT_FALSE(link.OpenPort());
-    EXPECT_TRUE(port.Calls().empty());
 }
 
 TEST_F(ProbeTest, LineControlsAreRaised)

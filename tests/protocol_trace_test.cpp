@@ -163,10 +163,8 @@ TEST(ProtocolTraceFileTest, LinesShowTimePortDirectionAndEscapedBytes)
     // A device that never stops talking: a record keeps its first bytes and counts the rest.
     ProtocolTrace flooded;
     flooded.Record(t, 3, TraceDirection::Discarded, std::string(kTraceBytesKept + 744, '\0'));
-    const std::string line = FormatTrace(flooded.Snapshot());
     EXPECT_EQ(flooded.Snapshot().front().bytes.size(), kTraceBytesKept);
-    const std::string end = "\\x00 ... (744 more bytes not kept)\n";
-    EXPECT_EQ(line.substr(line.size() - end.size()), end);
+    EXPECT_TRUE(FormatTrace(flooded.Snapshot()).ends_with("\\x00 ... (744 more bytes not kept)\n"));
 }
 
 }  // namespace
