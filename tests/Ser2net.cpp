@@ -1,7 +1,7 @@
 #include "tests/Ser2net.h"
 
 #include "core/LinkError.h"
-#include "core/Timing.h"
+#include "tests/Eventually.h"
 #include "tests/LoopbackListener.h"
 #include "tests/SimProcess.h"
 
@@ -26,8 +26,8 @@ namespace brevant::test {
 namespace {
 
 constexpr const char* kSer2net = "/usr/sbin/ser2net";
-constexpr Micros kListenWait{5'000'000};
-constexpr Micros kStopWait{2'000'000};
+constexpr double kListenSeconds = 5.0;
+constexpr double kStopSeconds = 2.0;  // to end, and then to free its port
 
 // A loopback port nothing listens on now.
 int FreePort()
@@ -142,19 +142,17 @@ bool Ser2net::Start()
         error_ = std::string("cannot start ser2net: ") + ErrnoText(rc);
         return false;
     }
-    const Deadline deadline(kListenWait);
-    while (!Listening(options_.tcpPort)) {
-        if (Exited(pid_) || deadline.Expired()) {
-            error_ = "ser2net did not listen on port " + std::to_string(options_.tcpPort) + ": " + Log();
-            if (!Exited(pid_))
-                ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-            return false;
-        }
-        SleepFor(Micros{5'000});
+    bool exited = false;
+    if (Eventually([&] { return Listening(options_.tcpPort) || (exited = Exited(pid_)); }, kListenSeconds) &&
+        !exited)
+        return true;
+    error_ = "ser2net did not listen on port " + std::to_string(options_.tcpPort) + ": " + Log();
+    if (!exited) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
     }
-    return true;
+    pid_ = -1;
+    return false;
 }
 
 void Ser2net::Stop()
@@ -162,20 +160,13 @@ void Ser2net::Stop()
     if (pid_ <= 0)
         return;
     ::kill(pid_, SIGTERM);
-    const Deadline deadline(kStopWait);
-    while (!Exited(pid_)) {
-        if (deadline.Expired()) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            break;
-        }
-        SleepFor(Micros{5'000});
+    if (!Eventually([&] { return Exited(pid_); }, kStopSeconds)) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
     }
     pid_ = -1;
     // The port must be free before a restart listens on it again.
-    const Deadline freed(kStopWait);
-    while (Listening(options_.tcpPort) && !freed.Expired())
-        SleepFor(Micros{5'000});
+    Eventually([&] { return !Listening(options_.tcpPort); }, kStopSeconds);
 }
 
 std::string Ser2net::Log() const

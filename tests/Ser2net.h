@@ -33,7 +33,6 @@ public:
     const std::string& Error() const { return error_; }
     // "tcp://127.0.0.1:PORT" or "rfc2217://127.0.0.1:PORT".
     PortAddress Address() const;
-    int TcpPort() const { return options_.tcpPort; }
     // Stops it (SIGTERM, then SIGKILL after 2 s); its clients see the connection end.
     void Stop();
     // Starts it again on the same port; false (and Error()) when it does not come up.

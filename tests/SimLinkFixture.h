@@ -2,15 +2,13 @@
 // or, with `via` set to a network transport, through a real ser2net serving
 // that pseudo-terminal on loopback (raw TCP or RFC 2217). The link reaches
 // the device as port `com`: COM3 on the pseudo-terminal, the number the
-// PortRouter gave the network address otherwise. With `tearGap`, a relay
-// between the link and a raw ser2net tears every reply in two.
+// PortRouter gave the network address otherwise.
 #pragma once
 
 #include "core/DeviceLink.h"
 #include "core/PortRouter.h"
 #include "tests/Ser2net.h"
 #include "tests/SimProcess.h"
-#include "tests/TcpTearRelay.h"
 
 #include <gtest/gtest.h>
 
@@ -22,12 +20,7 @@ enum class Transport { Pty, Ser2netRaw, Ser2netRfc2217 };
 
 inline std::string TransportName(Transport t)
 {
-    switch (t) {
-    case Transport::Pty: return "Pty";
-    case Transport::Ser2netRaw: return "Ser2netRaw";
-    case Transport::Ser2netRfc2217: return "Ser2netRfc2217";
-    }
-    return "?";
+    return t == Transport::Pty ? "Pty" : t == Transport::Ser2netRaw ? "Ser2netRaw" : "Ser2netRfc2217";
 }
 
 class SimLinkFixture : public ::testing::Test {
@@ -58,14 +51,7 @@ protected:
             options.nodelay = nodelay;
             server = std::make_unique<Ser2net>(sim->PortsDir() + "/COM" + std::to_string(kCom), options);
             ASSERT_TRUE(server->Started()) << server->Error();
-            PortAddress address = server->Address();
-            if (tearGap.count() > 0) {
-                relay = std::make_unique<TcpTearRelay>(server->TcpPort(), tearGap);
-                ASSERT_TRUE(relay->Started());
-                address.kind = PortKind::Tcp;
-                address.tcpPort = relay->Port();
-            }
-            com = serial->Assign(address);
+            com = serial->Assign(server->Address());
         }
         link = std::make_unique<DeviceLink>(*serial, state, log);
         state.flags.PortNumber = com;
@@ -80,7 +66,6 @@ protected:
 
     Transport via = Transport::Pty;
     bool nodelay = true;  // ser2net's TCP_NODELAY (false: Nagle on its side)
-    Micros tearGap{0};    // over ser2net raw: through a TcpTearRelay with this gap
     int com = kCom;
     DeviceState state;
     CommLog log;
@@ -89,7 +74,6 @@ protected:
     std::unique_ptr<PortRouter> serial;
     std::unique_ptr<DeviceLink> link;
     std::unique_ptr<Ser2net> server;  // declared after the link: goes before the simulator
-    std::unique_ptr<TcpTearRelay> relay;
 };
 
 }  // namespace brevant::test

@@ -20,14 +20,23 @@ namespace brevant::test {
 
 namespace {
 
-std::vector<char*> Argv(const std::string& path, const std::vector<std::string>& args)
+// Starts `path` with its standard output (and error, when `errFd` is one) on
+// the pipe ends given; its pid, or -1.
+int Spawn(const std::string& path, const std::vector<std::string>& args, int outFd, int errFd = -1)
 {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(path.c_str()));
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
     for (const auto& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    return argv;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    if (errFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    int pid = -1;
+    const int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
 }
 
 std::string Drain(int fd)
@@ -93,23 +102,14 @@ SimProcess::SimProcess(std::vector<std::string> extraArgs, int com, std::string 
 {
     std::vector<std::string> args = {"--ports", dir_, "--com", std::to_string(com)};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    const std::string path = BREVANT_SIM_PATH;
-
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    auto argv = Argv(path, args);
-    const int rc = ::posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = Spawn(BREVANT_SIM_PATH, args, pipeFds[1]);
     ::close(pipeFds[1]);
     outFd_ = pipeFds[0];
-    if (rc != 0) {
-        pid_ = -1;
+    if (pid_ < 0)
         return;
-    }
     // Wait up to 10 s for the line that says the port is published.
     const Deadline deadline(Micros{10'000'000});
     std::string text;
@@ -176,17 +176,10 @@ ProgramResult RunProgram(const std::string& path, const std::vector<std::string>
     int errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
         return result;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    auto argv = Argv(path, args);
-    int pid = -1;
-    const int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const int pid = Spawn(path, args, outPipe[1], errPipe[1]);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
-    if (rc == 0) {
+    if (pid >= 0) {
         // The outputs are small: read stdout to its end, then stderr.
         result.out = Drain(outPipe[0]);
         result.err = Drain(errPipe[0]);

@@ -1,33 +1,12 @@
 // What only a device on the network brings, through a real ser2net serving
-// the simulator on loopback: replies torn across TCP reads (Nagle on the
-// server's side; a relay that cuts each reply 3, 20 and 50 ms apart), a
-// server that restarts, a server that refuses a second client ("Port already
-// in use"), a simulator restarting behind the server, and brevantctl with
-// --port tcp:// and rfc2217://.
+// the simulator on loopback: a server that restarts, a server that refuses a
+// second client ("Port already in use"), and a simulator restarting behind
+// the server. Replies torn across TCP reads are the transport suite's (Nagle
+// on ser2net's side) and network_port_test's (a reply torn past the budget).
 #include "tests/TransportedFixture.h"
 
 namespace brevant::test {
 namespace {
-
-// The read-back and sets of the transport suite through torn replies.
-using TornTransported = Transported;
-
-TEST_P(TornTransported, TheReadBackAndSetsWhilePollingHoldExactlyWhatTheDeviceHolds)
-{
-    // A reply torn 50 ms apart outlasts the 40 ms a meter reply has on a
-    // serial line; the network port's slack keeps it whole.
-    ReadBackAndSetsWhilePolling();
-    if (relay) {
-        EXPECT_GT(relay->TornReplies(), 100);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Ser2net, TornTransported,
-                         ::testing::Values(Route{Transport::Ser2netRaw, false},
-                                           Route{Transport::Ser2netRaw, true, Micros{3'000}},
-                                           Route{Transport::Ser2netRaw, true, Micros{20'000}},
-                                           Route{Transport::Ser2netRaw, true, Micros{50'000}}),
-                         RouteName);
 
 class NetworkTest : public Transported {
 protected:
@@ -93,34 +72,6 @@ TEST_P(NetworkTest, ASecondClientIsRefusedAndTheDeviceIsFoundOnceItLeaves)
     EXPECT_EQ(observer.refreshes, 1);
     other.Close(theirs);
     ASSERT_TRUE(Eventually([&] { return Restored(2); }, 3.0)) << Said();
-}
-
-TEST_P(NetworkTest, BrevantctlNamesTheNetworkPortAndDumpsAsOverThePty)
-{
-    Start({"--no-pacing"});
-    const std::string address = server->Address().Text();
-    // Our link holds the server's one connection.
-    auto refused = RunProgram(BREVANT_CTL_PATH, {"--port", address, "info"});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find(address + ": the server"), std::string::npos) << refused.err;
-    // ser2net says why and closes; when our RFC 2217 negotiation is still
-    // unread there, the close is a reset, which may overtake the words.
-    EXPECT_TRUE(refused.err.find("in use") != std::string::npos ||
-                refused.err.find("reset the connection") != std::string::npos)
-        << refused.err;
-    link->ClosePort();
-    SleepFor(Micros{100'000});  // ser2net lets go of the device
-
-    const auto info = RunProgram(BREVANT_CTL_PATH, {"--port", address, "info"});
-    EXPECT_EQ(info.status, 0) << info.err;
-    EXPECT_EQ(info.out.rfind("port " + address + "\n", 0), 0u) << info.out;
-    const auto overNetwork = RunProgram(BREVANT_CTL_PATH, {"--port", address, "dump"});
-    EXPECT_EQ(overNetwork.status, 0) << overNetwork.err;
-    SleepFor(Micros{100'000});
-    const auto overPty = RunProgram(BREVANT_CTL_PATH, {"--ports", sim->PortsDir(), "--port", "3", "dump"});
-    EXPECT_EQ(overPty.status, 0) << overPty.err;
-    EXPECT_EQ(overNetwork.out, overPty.out);
-    EXPECT_FALSE(overNetwork.out.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Ser2net, NetworkTest,

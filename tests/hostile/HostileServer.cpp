@@ -11,7 +11,7 @@
 
 namespace brevant::hostile {
 
-const HostileKind kHostileKinds[11] = {
+const HostileKind kHostileKinds[8] = {
     {Hostility::Silent, "silent", true},
     {Hostility::EndlessLine, "endless line", true},
     {Hostility::IacFlood, "IAC flood", true},
@@ -19,9 +19,6 @@ const HostileKind kHostileKinds[11] = {
     {Hostility::Junk, "junk", false},
     {Hostility::CloseMidReply, "close mid-reply", false},
     {Hostility::Drip, "drip (1 byte/100 ms)", true},
-    {Hostility::LfOnly, "LF only", true},
-    {Hostility::EmptyValue, "empty value", false},
-    {Hostility::Overflow, "overflow", false},
     {Hostility::ZeroStream, "zero stream", true},
 };
 
@@ -49,8 +46,6 @@ struct Answer {
     std::string head;   // code and address ("MG1", "MX12", "MBs")
     std::string value;  // empty for actions and identity replies
     bool identity = false;
-    bool block = false;
-    std::string whole;  // the honest reply, line ends included
 };
 
 Answer Parse(const std::string& line)
@@ -59,12 +54,6 @@ Answer Parse(const std::string& line)
     if (line == "SVsr" || line == "SAsr") {
         a.identity = true;
         a.head = line == "SVsr" ? "SV105" : "SAK225";
-    } else if (line.size() == 4 && (line[0] == 'D' || line[0] == 'E') && line[1] >= 'A' && line[1] <= 'J' &&
-               line.substr(2) == "sr") {
-        a.block = true;
-        for (int j = 0; j < 10; ++j)
-            a.whole += line.substr(0, 2) + std::to_string(j) + "0\r\n";
-        return a;
     } else if (line.size() == 4 && line[2] == 's' && line[3] >= '0' && line[3] <= '9') {
         a.head = line;  // an action, echoed
     } else if (line.size() >= 4 && line[2] == 's') {
@@ -75,10 +64,7 @@ Answer Parse(const std::string& line)
         a.head = line.substr(0, 2 + address);
         const std::string rest = line.substr(std::min(line.size(), 2 + address));
         a.value = rest == "r" ? "0" : rest;
-    } else {
-        return a;
     }
-    a.whole = a.head + a.value + "\r\n";
     return a;
 }
 
@@ -122,16 +108,19 @@ namespace {
 // One connection's state: what came in, what goes out and when.
 struct Connection {
     enum class In { Data, Iac, Verb, Sub, SubIac };
+    bool rfc2217 = false;
     In in = In::Data;
     std::string sub;
     std::string line;
     std::deque<std::string> lines;
-    std::string out;  // bytes ready to send, encoded
-    std::deque<std::pair<Clock::time_point, char>> drip;
+    std::string out;   // bytes ready to send, encoded
+    std::string drip;  // sent a byte at a time, kDripGap apart
+    Clock::time_point dripAt;
     bool streaming = false;
     bool closeWhenSent = false;
     int settings = 0;
 
+    void Send(const std::string& bytes) { out += rfc2217 ? Escaped(bytes) : bytes; }
     void Data(char c)
     {
         if (c == '\n') {
@@ -200,16 +189,16 @@ std::string StreamChunk(Hostility hostility)
 }
 
 // What the misbehaving device sends for one command line.
-void Respond(Hostility hostility, bool rfc2217, bool honestIdentity, const std::string& line, Connection& c)
+void Respond(Hostility hostility, bool honestIdentity, const std::string& line, Connection& c)
 {
     const Answer a = Parse(line);
-    if (a.whole.empty() && !a.identity)
+    if (a.head.empty())
         return;
-    // Actions and blocks carry no value to spoil: the value kinds answer them honestly.
-    const bool honestHere = a.identity || a.block || a.value.empty();
-    std::string reply = a.whole;
+    // Actions carry no value to spoil: the value kinds answer them honestly.
+    const bool honestHere = a.identity || a.value.empty();
+    std::string reply = a.head + a.value + "\r\n";  // the honest reply
     if (honestIdentity && a.identity) {
-        c.out += rfc2217 ? Escaped(reply) : reply;
+        c.Send(reply);
         return;
     }
     switch (hostility) {
@@ -234,26 +223,9 @@ void Respond(Hostility hostility, bool rfc2217, bool honestIdentity, const std::
             c.closeWhenSent = true;
         }
         break;
-    case Hostility::Drip: {
-        Clock::time_point at = c.drip.empty() ? Clock::now() : c.drip.back().first;
-        for (const char ch : reply)
-            c.drip.emplace_back(at += kDripGap, ch);
-        return;
+    case Hostility::Drip: c.drip += reply; return;
     }
-    case Hostility::LfOnly:
-        for (std::size_t at = reply.find("\r\n"); at != std::string::npos; at = reply.find("\r\n", at))
-            reply.erase(at, 1);
-        break;
-    case Hostility::EmptyValue:
-        if (!honestHere)
-            reply = a.head + "\r\n";
-        break;
-    case Hostility::Overflow:
-        if (!honestHere)
-            reply = a.head + "2147483647\r\n";
-        break;
-    }
-    c.out += rfc2217 ? Escaped(reply) : reply;
+    c.Send(reply);
 }
 
 }  // namespace
@@ -261,6 +233,7 @@ void Respond(Hostility hostility, bool rfc2217, bool honestIdentity, const std::
 void HostileServer::Serve(int fd)
 {
     Connection c;
+    c.rfc2217 = rfc2217_;
     if (rfc2217_)
         c.out = std::string{kIac, kDo, kComPort};
     c.streaming = hostility_ == Hostility::ZeroStream && !honestIdentity_;
@@ -280,11 +253,11 @@ void HostileServer::Serve(int fd)
                 c.Data(buffer[i]);
         }
         for (; !c.lines.empty(); c.lines.pop_front())
-            Respond(hostility_, rfc2217_, honestIdentity_, c.lines.front(), c);
-        while (!c.drip.empty() && c.drip.front().first <= Clock::now()) {
-            c.out += rfc2217_ ? Escaped(std::string(1, c.drip.front().second))
-                              : std::string(1, c.drip.front().second);
-            c.drip.pop_front();
+            Respond(hostility_, honestIdentity_, c.lines.front(), c);
+        if (!c.drip.empty() && c.dripAt <= Clock::now()) {
+            c.Send(c.drip.substr(0, 1));
+            c.drip.erase(0, 1);
+            c.dripAt = Clock::now() + kDripGap;
         }
         if (c.streaming && c.out.size() < kStreamChunk)
             c.out += StreamChunk(hostility_);

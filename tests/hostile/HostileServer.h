@@ -23,9 +23,6 @@ enum class Hostility {
     Junk,           // answers every setting with text that is no reply
     CloseMidReply,  // answers a few settings, then closes in the middle of one
     Drip,           // every reply one byte per 100 ms
-    LfOnly,         // every reply ends with a line feed alone
-    EmptyValue,     // every setting's reply carries no value: "MG1"
-    Overflow,       // every setting's reply carries 2147483647
     ZeroStream,     // zero bytes without end from the moment it is connected
 };
 
@@ -34,7 +31,7 @@ struct HostileKind {
     const char* name;
     bool identityToo;  // can misbehave in the identity replies as well
 };
-extern const HostileKind kHostileKinds[11];
+extern const HostileKind kHostileKinds[8];
 
 inline constexpr std::chrono::seconds kServeLimit{40};
 
