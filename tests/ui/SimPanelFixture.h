@@ -13,7 +13,26 @@
 
 namespace brevant::test {
 
-class SimPanelFixture : public SimLinkFixture {
+// Channel index k's pane of kind 1 or 2 (the two of an input window) or
+// 3 or 4 (an output window), for every channel, on one context.
+class PaneSet {
+public:
+    void Build(PanelContext& context)
+    {
+        for (int k = 0; k < kChannels; ++k) {
+            for (int kind = 1; kind <= 4; ++kind)
+                panes_.push_back(std::make_unique<ChannelPane>(context, kind, k));
+        }
+    }
+    ChannelPane& In(int k, int kind = 1) { return *panes_.at(static_cast<std::size_t>(k * 4 + kind - 1)); }
+    ChannelPane& Out(int k, int kind = 1) { return *panes_.at(static_cast<std::size_t>(k * 4 + kind + 1)); }
+    void Clear() { panes_.clear(); }  // before the context goes
+
+private:
+    std::vector<std::unique_ptr<ChannelPane>> panes_;
+};
+
+class SimPanelFixture : public SimLinkFixture, public PaneSet {
 protected:
     void StartPanels(const char* model)
     {
@@ -21,26 +40,20 @@ protected:
         queue = std::make_unique<CommandQueue>(state.flags);
         context = std::make_unique<PanelContext>(*link, *queue, [this](const QString& t) { told << t; });
         refresher = std::make_unique<PanelRefresher>(*context, p);
-        for (int k = 0; k < kChannels; ++k) {
-            for (int kind = 1; kind <= 4; ++kind)
-                panes.push_back(std::make_unique<ChannelPane>(*context, kind, k));
-        }
+        Build(*context);
         connection = std::make_unique<Connection>(*link, *refresher);
     }
     void TearDown() override
     {
         connection.reset();
         Deliver();
+        Clear();
         SimLinkFixture::TearDown();
     }
-    // Channel index k's pane of kind 1 or 2.
-    ChannelPane& In(int k, int kind) { return *panes.at(static_cast<std::size_t>(k * 4 + kind - 1)); }
-    ChannelPane& Out(int k, int kind) { return *panes.at(static_cast<std::size_t>(k * 4 + kind + 1)); }
 
     std::unique_ptr<CommandQueue> queue;
     std::unique_ptr<PanelContext> context;
     std::unique_ptr<PanelRefresher> refresher;
-    std::vector<std::unique_ptr<ChannelPane>> panes;
     std::unique_ptr<Connection> connection;
     QStringList told;
 };

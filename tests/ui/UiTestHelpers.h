@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QSignalSpy>
 #include <QThread>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <utility>
@@ -36,6 +37,15 @@ bool Eventually(Condition condition, int limitMs = 10'000)
         QThread::msleep(1);
     }
     return true;
+}
+
+// One turn of the mouse wheel over the middle of `widget` (120 is a notch away from the user).
+inline void Wheel(QWidget& widget, int delta)
+{
+    const QPointF centre(widget.width() / 2.0, widget.height() / 2.0);
+    QWheelEvent event(centre, widget.mapToGlobal(centre), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&widget, &event);
 }
 
 inline QImage Solid(int width, int height, QRgb colour)

@@ -1,20 +1,27 @@
-// The skinned channel windows: the theme recolouring, how the title buttons
-// draw their states, showing the window and its panes, and what it paints.
+// The skinned channel windows (theme, title buttons, panes, painting), the
+// task pane's folding and the look switch changing the palette.
 #include "tests/ui/PanelFixture.h"
 #include "tests/ui/UiTestHelpers.h"
+#include "ui/look/TaskPane.h"
+#include "ui/look/VisualManager.h"
 #include "ui/panels/ChannelPane.h"
+#include "ui/res/ResourceRegistry.h"
 #include "ui/skin/InputChannelWindow.h"
 #include "ui/skin/OutputChannelWindow.h"
 #include "ui/skin/SkinButton.h"
 #include "ui/skin/SkinTheme.h"
 
+#include <QApplication>
 #include <QEnterEvent>
-#include <QFontInfo>
-#include <QFontMetricsF>
+#include <QLayout>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace brevant {
@@ -23,41 +30,37 @@ namespace {
 using test::Deliver;
 using test::Grab;
 
-TEST(ChannelWindowTheme, RecolourExchangesRedOrGreenWithBlueIn32BitPixels)
+// The two pixels of a 2 x 1 image in 32-bit ARGB, or 16-bit 5-6-5.
+QImage Row(QRgb left, QRgb right)
 {
     QImage image(2, 1, QImage::Format_ARGB32);
-    image.setPixel(0, 0, qRgba(10, 20, 30, 200));
-    image.setPixel(1, 0, qRgba(255, 0, 0, 255));
-
-    const QImage inputs = SkinTheme::Recolour(image, 'r');
-    EXPECT_EQ(inputs.pixel(0, 0), qRgba(30, 20, 10, 200));
-    EXPECT_EQ(inputs.pixel(1, 0), qRgba(0, 0, 255, 255));
-    const QImage outputs = SkinTheme::Recolour(image, 'g');
-    EXPECT_EQ(outputs.pixel(0, 0), qRgba(10, 30, 20, 200));
-    EXPECT_EQ(outputs.pixel(1, 0), qRgba(255, 0, 0, 255));
-    EXPECT_EQ(image.pixel(0, 0), qRgba(10, 20, 30, 200)) << "the original stays as it was";
+    image.setPixel(0, 0, left);
+    image.setPixel(1, 0, right);
+    return image;
+}
+QImage Row16(quint16 left, quint16 right)
+{
+    QImage image(2, 1, QImage::Format_RGB16);
+    reinterpret_cast<quint16*>(image.scanLine(0))[0] = left;
+    reinterpret_cast<quint16*>(image.scanLine(0))[1] = right;
+    return image;
+}
+constexpr quint16 Pack(int r5, int g6, int b5)
+{
+    return static_cast<quint16>((r5 << 11) | (g6 << 5) | b5);
 }
 
-TEST(ChannelWindowTheme, RecolourWorksOnThe565FieldsOf16BitPixels)
+TEST(ChannelWindowTheme, RecolourExchangesRedOrGreenWithBlueIn32And16BitPixels)
 {
-    const auto pack = [](int r5, int g6, int b5) {
-        return static_cast<quint16>((r5 << 11) | (g6 << 5) | b5);
-    };
-    QImage image(2, 1, QImage::Format_RGB16);
-    auto* pixels = reinterpret_cast<quint16*>(image.scanLine(0));
-    pixels[0] = pack(3, 40, 17);
-    pixels[1] = pack(0, 0, 31);  // full blue
+    const QImage image = Row(qRgba(10, 20, 30, 200), qRgba(255, 0, 0, 255));
+    EXPECT_EQ(SkinTheme::Recolour(image, 'r'), Row(qRgba(30, 20, 10, 200), qRgba(0, 0, 255, 255)));
+    EXPECT_EQ(SkinTheme::Recolour(image, 'g'), Row(qRgba(10, 30, 20, 200), qRgba(255, 0, 0, 255)));
+    EXPECT_EQ(image, Row(qRgba(10, 20, 30, 200), qRgba(255, 0, 0, 255))) << "the original stays as it was";
 
-    const QImage inputs = SkinTheme::Recolour(image, 'r');
-    ASSERT_EQ(inputs.format(), QImage::Format_RGB16);
-    const auto* in = reinterpret_cast<const quint16*>(inputs.constScanLine(0));
-    EXPECT_EQ(in[0], pack(17, 40, 3));
-    EXPECT_EQ(in[1], pack(31, 0, 0));
-
-    const QImage outputs = SkinTheme::Recolour(image, 'g');
-    const auto* out = reinterpret_cast<const quint16*>(outputs.constScanLine(0));
-    EXPECT_EQ(out[0], pack(3, 17 * 63 / 31, 40 / 2)) << "blue widened into green, green halved";
-    EXPECT_EQ(out[1], pack(0, 63, 0));
+    const QImage narrow = Row16(Pack(3, 40, 17), Pack(0, 0, 31));
+    EXPECT_EQ(SkinTheme::Recolour(narrow, 'r'), Row16(Pack(17, 40, 3), Pack(31, 0, 0)));
+    EXPECT_EQ(SkinTheme::Recolour(narrow, 'g'), Row16(Pack(3, 34, 20), Pack(0, 63, 0)))
+        << "blue widened into green, green halved";
 }
 
 TEST(SkinButton, DrawsNormalOverDownAndGreyedDifferently)
@@ -99,80 +102,124 @@ protected:
         host.show();
     }
 
+    std::array<ChannelWindow*, 2> Windows() { return {&input, &output}; }
+
     QWidget host;
     InputChannelWindow input{context, 1, 1, &host};
     OutputChannelWindow output{context, 2, 1, &host};
 };
 
-TEST_F(ChannelWindowTest, ShowsAndHidesItselfAndEitherOfItsTwoPanes)
+TEST_F(ChannelWindowTest, PaintsTheTitleStripInItsThemeWithTheCaptionAndShowsEitherPane)
 {
-    for (ChannelWindow* window :
-         {static_cast<ChannelWindow*>(&input), static_cast<ChannelWindow*>(&output)}) {
+    const QRect strip(20, 2, 80, 12);  // between the buttons, below the outline
+    const auto dark = [](QRgb c) { return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60; };
+    for (ChannelWindow* window : Windows()) {
         SCOPED_TRACE(window->ThemeCode());
-        ChannelPane* first = window->FirstPane();
-        ChannelPane* second = window->SecondPane();
-
+        // Which of the window, its first and its second pane are visible.
+        const auto shown = [window] {
+            return std::array{window->isVisible(), window->FirstPane()->isVisible(),
+                              window->SecondPane()->isVisible()};
+        };
         window->ShowChannel();
-        EXPECT_TRUE(window->isVisible());
-        EXPECT_TRUE(first->isVisible());
-        EXPECT_FALSE(second->isVisible());
+        Deliver();
+        EXPECT_EQ(shown(), (std::array{true, true, false}));
+        const QImage image = Grab(*window);
+        const QRgb title = image.pixel(60, 8);
+        EXPECT_GT(window == &input ? qRed(title) : qGreen(title), qBlue(title) + 40)
+            << "the blue skin themed";
+        EXPECT_EQ(test::Find(image, strip, dark).count, 0);
+        window->SetChannelName(QStringLiteral("CH 1"));
+        EXPECT_GT(test::Find(Grab(*window), strip, dark).count, 10) << "the caption is drawn";
 
         window->ShowPane(ModelFamily::K217K218);
-        EXPECT_FALSE(first->isVisible());
-        EXPECT_TRUE(second->isVisible());
+        EXPECT_EQ(shown(), (std::array{true, false, true}));
         window->ShowPane(ModelFamily::Unknown);
-        EXPECT_TRUE(second->isVisible());
-        EXPECT_FALSE(first->isVisible());
+        EXPECT_EQ(shown(), (std::array{true, false, true}));
         window->ShowPane(ModelFamily::K225);
-        EXPECT_TRUE(first->isVisible());
-        EXPECT_FALSE(second->isVisible());
-
+        EXPECT_EQ(shown(), (std::array{true, true, false}));
         window->HideChannel();
         EXPECT_FALSE(window->isVisible());
     }
 }
 
-TEST_F(ChannelWindowTest, PaintsTheTitleStripInItsThemeWithTheCaption)
-{
-    const QRect strip(20, 2, 80, 12);  // between the buttons, below the outline
-    const auto dark = [](QRgb c) { return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60; };
-    for (ChannelWindow* window :
-         {static_cast<ChannelWindow*>(&input), static_cast<ChannelWindow*>(&output)}) {
-        const bool isInput = window == &input;
-        SCOPED_TRACE(window->ThemeCode());
-        window->ShowChannel();
-        Deliver();
+using VM = VisualManager;
 
-        QImage image = Grab(*window);
-        const QRgb title = image.pixel(60, 8);
-        const int themed = isInput ? qRed(title) : qGreen(title);
-        EXPECT_GT(themed, qBlue(title) + 40) << "the blue skin turned " << (isInput ? "red" : "green");
-        EXPECT_EQ(test::Find(image, strip, dark).count, 0);
-
-        window->SetChannelName(QStringLiteral("CH 1"));
-        image = Grab(*window);
-        EXPECT_GT(test::Find(image, strip, dark).count, 10) << "the caption is drawn";
+class Pane : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        pane.SetCaption(QStringLiteral("Channel 1"));
+        pane.SetIconList(res::kPaneIcons, 16);
+        for (const int height : {120, 60, 90})
+            pane.AddWindow(pane.AddGroup(QString::number(height)), new QWidget, height);
+        pane.resize(220, 500);
+        Settle();
     }
+    void Settle()
+    {
+        pane.show();
+        QCoreApplication::processEvents();
+        pane.layout()->activate();
+    }
+    void Click(int group)
+    {
+        const QPoint at = pane.CaptionRect(group).center();
+        QWidget* bar = pane.childAt(at);
+        ASSERT_NE(bar, nullptr);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->mapFrom(&pane, at));
+        pane.layout()->activate();
+    }
+
+    TaskPane pane;
+};
+
+TEST_F(Pane, FoldingHidesTheWindowAndMovesTheGroupsBelowUpAndACaptionClickToggles)
+{
+    std::vector<std::pair<int, bool>> changes;
+    QObject::connect(&pane, &TaskPane::groupExpandedChanged,
+                     [&changes](int g, bool open) { changes.emplace_back(g, open); });
+    const int openTop = pane.CaptionRect(2).top();
+    pane.SetGroupExpanded(1, false);
+    pane.layout()->activate();
+    EXPECT_FALSE(pane.GroupWindow(1)->isVisible());
+    EXPECT_EQ(pane.CaptionRect(2).top(), openTop - 60) << "the folded window's height";
+    Click(1);
+    EXPECT_EQ(pane.CaptionRect(2).top(), openTop);
+    Click(0);
+    EXPECT_FALSE(pane.GroupWindow(0)->isVisible());
+    EXPECT_EQ(changes, (std::vector<std::pair<int, bool>>{{1, false}, {1, true}, {0, false}}));
+
+    // A group added folded stays hidden.
+    pane.AddWindow(pane.AddGroup(QStringLiteral("Send"), false), new QWidget, 40);
+    Settle();
+    EXPECT_FALSE(pane.GroupWindow(3)->isVisible());
 }
 
-TEST_F(ChannelWindowTest, EveryGroupCaptionOfTheInputPaneFitsItsBarAtOneAndTwoTimes)
+TEST_F(Pane, SetDefaultSwitchesTheApplicationPaletteAndThePaneFollows)
 {
-    input.ShowChannel();
-    Deliver();
-    ChannelPane& pane = *input.FirstPane();
-    const QStringList captions{QStringLiteral("Level"), QStringLiteral("Filter"), QStringLiteral("Dynamics")};
-    ASSERT_EQ(pane.GroupCount(), captions.size());
-    for (int group = 0; group < pane.GroupCount(); ++group) {
-        const QString& caption = captions[group];
-        const QRect room = pane.CaptionTextRect(group);
-        const QFont font = pane.CaptionFont(group);
-        // At twice the pixels the text is laid out with a font of twice the size.
-        EXPECT_GT(room.width(), 0) << caption.toStdString();
-        QFont scaled = font;
-        scaled.setPixelSize(QFontInfo(font).pixelSize() * 2);
-        EXPECT_LE(QFontMetricsF(scaled).horizontalAdvance(caption) / 2, room.width())
-            << caption.toStdString();
-    }
+    const QString style = QApplication::style()->name();
+    const QPalette original = QApplication::palette();
+    const auto window = [] { return QApplication::palette().color(QPalette::Window); };
+    const auto barPixel = [this] {  // once Qt has told the pane of the new palette
+        QCoreApplication::processEvents();
+        return pane.grab().toImage().pixelColor(pane.CaptionRect(0).topRight() + QPoint(-40, 3));
+    };
+
+    VM::SetDefault(VM::Look::Classic2003);
+    EXPECT_EQ(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    const QColor classic = window();
+    const QColor classicBar = barPixel();
+    VM::SetDefault(VM::Look::Classic2003, VM::Shade::Dark);
+    EXPECT_LT(window().lightness() + 80, classic.lightness());
+    EXPECT_LT(barPixel().lightness() + 80, classicBar.lightness()) << "caption bars follow the palette";
+    VM::SetByNumber(VM::kModern2007LightCommand);
+    EXPECT_EQ(std::pair(VM::CurrentLook(), VM::CurrentShade()),
+              std::pair(VM::Look::Modern2007, VM::Shade::Light));
+    EXPECT_GT(window().lightness(), classic.lightness() - 40) << "light again";
+
+    // The other widget tests expect the look they started with.
+    QApplication::setStyle(QStyleFactory::create(style));
+    QApplication::setPalette(original);
 }
 
 }  // namespace

@@ -1,14 +1,21 @@
-// The panels as a user drives them: what goes on the wire, what the mirror
-// holds and what the other channels show, with and without group mode.
-#include "tests/ui/PaneRig.h"
+// The panels and the matrix dialog as a user drives them: what goes on the
+// wire, what the other channels show, with and without group mode, and what a
+// device that does not confirm leaves; then fed by a real connection to the
+// simulator: read-back, polling passes, a lost link, an incomplete read-back.
+#include "tests/ui/PanelFixture.h"
+#include "tests/ui/SimPanelFixture.h"
 #include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/RoundKnob.h"
 #include "ui/controls/SkinnedTrackbar.h"
+#include "ui/panels/ChannelPane.h"
 #include "ui/panels/DynamicsPanel.h"
 #include "ui/panels/InputFilterPanel.h"
 #include "ui/panels/InputLevelPanel.h"
 #include "ui/panels/LevelPopupDialog.h"
+#include "ui/panels/MatrixDialog.h"
 #include "ui/panels/OutputFilterPanel.h"
 #include "ui/panels/OutputLevelPanel.h"
+#include "ui/panels/PanelModel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,42 +23,32 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <utility>
 
 namespace brevant::test {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class PanelsTest : public PaneRig {};
+// The panes of every channel window, as the main form holds them.
+class PanelsTest : public PanelFixture, public PaneSet {
+protected:
+    PanelsTest() { Build(context); }
+};
 
-TEST_F(PanelsTest, AFaderReleaseSendsOneGainOnItsOwnScale)
+TEST_F(PanelsTest, AFaderSendsOneGainOnItsOwnScaleOnlyWhenReleased)
 {
     InputLevelPanel& input = *In(1).InputLevel();
     emit input.Strip().Fader().sliderMoved(40);  // moving: label only
     EXPECT_EQ(input.Strip().Label().text(), "7db");
     EXPECT_EQ(Sent(), Lines{});
-    input.Strip().Fader().setValue(48);
     emit input.Strip().Fader().changeFinished(48);
-    EXPECT_EQ(Sent(), Lines{"MG2-1\r\n"});
-    EXPECT_EQ(input.Strip().Label().text(), "-1db");
-
-    OutputLevelPanel& output = *Out(3).OutputLevel();
-    emit output.Strip().Fader().changeFinished(0);
-    EXPECT_EQ(Sent(), Lines{"OV420\r\n"});
-    EXPECT_EQ(output.Strip().Label().text(), "20db");
-
-    // A real drag on the widget ends in one send.
-    BitmapFader& fader = output.Strip().Fader();
-    output.show();
-    const QPoint knob(fader.width() / 2, fader.ThumbCentre());
-    QTest::mousePress(&fader, Qt::LeftButton, {}, knob);
-    QTest::mouseMove(&fader, knob + QPoint(0, 30));
-    QTest::mouseRelease(&fader, Qt::LeftButton, {}, knob + QPoint(0, 30));
-    Deliver();
-    const Lines sent = Sent();
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0], "OV4" + std::to_string(20 - fader.value()) + "\r\n");
+    emit Out(3).OutputLevel()->Strip().Fader().changeFinished(0);
+    EXPECT_EQ(Sent(), (Lines{"MG2-1\r\n", "OV420\r\n"}));
+    EXPECT_EQ(Out(3).OutputLevel()->Strip().Label().text(), "20db");
 }
 
 TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
@@ -65,8 +62,13 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     EXPECT_EQ(In(3).InputLevel()->Strip().Label().text(), "12db");
     EXPECT_EQ(In(1, 2).InputLevel()->Strip().Fader().value(), 48) << "the second pane is not live";
 
-    // Family 2: gains still reach all four, Mute skips channel 1, which has
-    // no Mute on the second pane.
+    // The EQ and FBK indicators send nothing and follow group mode too.
+    In(2).InputFilter()->Eq().click();
+    Out(1).OutputFilter()->Fbk().click();
+    EXPECT_EQ(Sent(), Lines{});
+    EXPECT_TRUE(In(0).InputFilter()->Eq().isChecked() && Out(3).OutputFilter()->Fbk().isChecked());
+
+    // Family 2: Mute skips channel 1, which has no Mute on the second pane.
     p.DeviceFamily = 2;
     context.Model().StartConnection(2);  // the second panes are the live ones now
     context.Model().Flush();
@@ -76,12 +78,6 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     EXPECT_TRUE(In(3, 2).InputLevel()->Mute().isChecked());
     EXPECT_FALSE(In(0, 2).InputLevel()->Mute().isVisibleTo(In(0, 2).InputLevel()));
 
-    OutputLevelPanel& out = *Out(2, 2).OutputLevel();
-    emit out.Strip().Fader().changeFinished(20);
-    EXPECT_EQ(Sent(), (Lines{"OV10\r\n", "OV20\r\n", "OV30\r\n", "OV40\r\n"}));
-    out.Mute().click();
-    EXPECT_EQ(Sent(), (Lines{"OM21\r\n", "OM31\r\n", "OM41\r\n"}));
-
     // Without group mode a switch is the channel's own.
     context.Model().SetGroup(false);
     In(3, 2).Dynamics()->Agc().click();
@@ -89,35 +85,7 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     EXPECT_FALSE(In(2, 2).Dynamics()->Agc().isChecked());
 }
 
-TEST_F(PanelsTest, WithoutADeviceEveryControlSaysCannotConnectAndStoresNothing)
-{
-    state.flags.Connected = false;
-    p.MG[1] = 5;
-    InputLevelPanel& input = *In(0).InputLevel();
-    emit input.Strip().Fader().sliderMoved(10);
-    emit input.Strip().Fader().changeFinished(10);
-    EXPECT_EQ(input.Strip().Label().text(), "37db");  // the label keeps what the user did
-    input.Mute().click();
-    In(0).Dynamics()->Nr().click();
-    In(0).InputFilter()->Highpass().click();
-    Out(0).OutputLevel()->DelayEdit().setText("5");
-    Out(0).OutputLevel()->OnSetDelay();
-    EXPECT_EQ(told, QStringList(5, "Cannot connect"));
-    EXPECT_EQ(Sent(), Lines{});
-    EXPECT_EQ(p.MG[1], 5) << "nothing stored";
-    EXPECT_TRUE(input.Mute().isChecked());
-
-    // The EQ and FBK indicators need no device and send nothing.
-    told.clear();
-    context.Model().SetGroup(true);
-    In(2).InputFilter()->Eq().click();
-    Out(1).OutputFilter()->Fbk().click();
-    EXPECT_TRUE(told.isEmpty());
-    EXPECT_TRUE(In(0).InputFilter()->Eq().isChecked() && Out(3).OutputFilter()->Fbk().isChecked())
-        << "in group mode";
-}
-
-TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
+TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepthAndStartAtOne)
 {
     DynamicsPanel& dynamics = *In(1).Dynamics();
     p.MR[2] = 9;
@@ -140,21 +108,12 @@ TEST_F(PanelsTest, NoiseReductionSwitchesKeepTheStoredDepth)
 
     dynamics.OnNrDepthChosen(7);
     EXPECT_EQ(Sent(), Lines{"MR27\r\n"});
-}
 
-TEST_F(PanelsTest, NoiseReductionTickedAtDepthZeroGoesOnAtTheSmallestDepth)
-{
-    DynamicsPanel& dynamics = *In(1).Dynamics();
-    dynamics.Nr().click();
-    EXPECT_EQ(Sent(), Lines{"MR21\r\n"});
-    EXPECT_EQ(dynamics.NrSlider().value(), 1);
-
-    // What the device reads back after a reconnect keeps the box ticked.
-    context.Model().StartConnection(1);
-    context.Model().TakeReadBack(p, 1);
-    context.Model().Flush();
-    EXPECT_TRUE(dynamics.Nr().isChecked());
-    EXPECT_EQ(dynamics.NrSlider().value(), 1);
+    // Ticked at depth 0 it goes on at the smallest depth.
+    DynamicsPanel& first = *In(0).Dynamics();
+    first.Nr().click();
+    EXPECT_EQ(Sent(), Lines{"MR11\r\n"});
+    EXPECT_EQ(first.NrSlider().value(), 1);
 }
 
 TEST_F(PanelsTest, DeviceWideSettingsShowOnEveryInputAndSendOnce)
@@ -167,8 +126,6 @@ TEST_F(PanelsTest, DeviceWideSettingsShowOnEveryInputAndSendOnce)
     EXPECT_EQ(Sent(), Lines{"SNs3\r\n"});
     EXPECT_TRUE(In(3).Dynamics()->AutoMix().isChecked());
     EXPECT_EQ(In(1).Dynamics()->Filter().currentText(), "Filter 3");
-    EXPECT_FALSE(In(0).Dynamics()->Aec().isVisibleTo(In(0).Dynamics()));
-    EXPECT_TRUE(In(1, 2).Dynamics()->Aec().isVisibleTo(In(1, 2).Dynamics()));
 
     // Priority names one channel; unchecking sends 0.
     In(2).InputLevel()->Priority().click();
@@ -177,18 +134,9 @@ TEST_F(PanelsTest, DeviceWideSettingsShowOnEveryInputAndSendOnce)
     EXPECT_EQ(Sent(), (Lines{"MPs3\r\n", "MPs2\r\n", "MPs0\r\n"}));
 }
 
-TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampAndClearTheOtherValue)
+TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampedToTheirRanges)
 {
     OutputLevelPanel& out = *Out(3).OutputLevel();
-    out.DelayEdit().setText("250");
-    out.LowpassEdit().setText("5000");
-    p.OF[4] = 5000;
-    out.Control<QPushButton>(OutputLevelPanel::kSetDelayId)->click();
-    EXPECT_EQ(Sent(), Lines{"OD4200\r\n"});
-    EXPECT_EQ(out.DelayEdit().text(), "200");
-    EXPECT_EQ(out.LowpassEdit().text(), "0");
-    EXPECT_EQ(p.OF[4], 0);
-
     const struct {
         int setId;
         const char* typed;
@@ -199,17 +147,17 @@ TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampAndClearTheOtherValue)
         {OutputLevelPanel::kSetLowpassId, "25000", "OF420000\r\n"},
         {OutputLevelPanel::kSetHighpassId, "29", "OH40\r\n"},
         {OutputLevelPanel::kSetHighpassId, "601", "OH4600\r\n"},
+        {OutputLevelPanel::kSetDelayId, "250", "OD4200\r\n"},
     };
     for (const auto& limit : limits) {
-        p.OD[4] = 7;
-        QLineEdit& box =
-            limit.setId == OutputLevelPanel::kSetLowpassId ? out.LowpassEdit() : out.HighpassEdit();
+        QLineEdit& box = limit.setId == OutputLevelPanel::kSetDelayId     ? out.DelayEdit()
+                         : limit.setId == OutputLevelPanel::kSetLowpassId ? out.LowpassEdit()
+                                                                          : out.HighpassEdit();
         box.setText(limit.typed);
         out.Control<QPushButton>(limit.setId)->click();
         EXPECT_EQ(Sent(), Lines{limit.sent}) << limit.typed;
-        EXPECT_EQ(p.OD[4], 0) << "a limit drops the delay without sending OD";
-        EXPECT_EQ(out.DelayEdit().text(), "0");
     }
+    EXPECT_EQ(out.DelayEdit().text(), "200") << "the box shows what was sent";
 
     // Typing: letters never get in, Return sends as Set does.
     out.DelayEdit().clear();
@@ -230,36 +178,24 @@ TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampAndClearTheOtherValue)
     EXPECT_TRUE(enter.isAccepted());
 }
 
-TEST_F(PanelsTest, WheelAndKeysOnAFaderAndTheDepthSliderSendAsAReleaseDoes)
+TEST_F(PanelsTest, TheWheelOnAFaderAndAKeyOnTheDepthSliderSendAsAReleaseDoes)
 {
-    const auto wheel = [](QWidget& widget, int delta) {
-        const QPointF centre(widget.width() / 2.0, widget.height() / 2.0);
-        QWheelEvent event(centre, widget.mapToGlobal(centre), QPoint(), QPoint(0, delta), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&widget, &event);
-    };
     InputLevelPanel& input = *In(2).InputLevel();
     BitmapFader& fader = input.Strip().Fader();
     fader.setValue(40);  // 7 dB
-    wheel(fader, 120);   // a notch away from the user: one step up the scale
+    Wheel(fader, 120);   // a notch away from the user: one step up the scale
     EXPECT_EQ(Sent(), Lines{"MG38\r\n"});
     EXPECT_EQ(input.Strip().Label().text(), "8db");
-    QTest::keyClick(&fader, Qt::Key_Down);
-    EXPECT_EQ(Sent(), Lines{"MG37\r\n"});
-    EXPECT_EQ(p.MG[3], 7);
 
     // The NR depth slider of a channel whose NR is on at depth 5.
     p.MRon[2] = 1;
     p.MR[2] = 5;
     context.Model().TakeSettings(p, {}, {});
     context.Model().Flush();
-    DynamicsPanel& dynamics = *In(1).Dynamics();
-    SkinnedTrackbar& depth = dynamics.NrSlider();
+    SkinnedTrackbar& depth = In(1).Dynamics()->NrSlider();
     ASSERT_EQ(depth.value(), 5);
-    wheel(depth, -120);
-    EXPECT_EQ(Sent(), Lines{"MR26\r\n"});
     QTest::keyClick(&depth, Qt::Key_Right);
-    EXPECT_EQ(Sent(), Lines{"MR27\r\n"});
+    EXPECT_EQ(Sent(), Lines{"MR26\r\n"});
     EXPECT_TRUE(told.isEmpty());
 }
 
@@ -275,7 +211,6 @@ TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
     output.Strip().Fader().setValue(10);
     emit output.Strip().Fader().changeFinished(10);
     Sent();
-    context.Model().Flush();
     EXPECT_EQ(output.Strip().Fader().value(), 24) << "back at the device's -4 dB";
     EXPECT_EQ(output.Strip().Label().text(), "-4db");
     EXPECT_EQ(context.Model().Notice(), "Output 3 gain: the device did not confirm 10");
@@ -285,7 +220,6 @@ TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
     output.DelayEdit().setText("20");
     output.OnSetDelay();
     Sent();
-    context.Model().Flush();
     EXPECT_EQ(output.DelayEdit().text(), "");
     EXPECT_TRUE(context.Model().Unknown(Op::OD, {3}));
     EXPECT_TRUE(told.isEmpty());
@@ -311,12 +245,260 @@ TEST_F(PanelsTest, ThePopupStripOpensOnTheModelFollowsItAndSendsForItsChannelOnl
     context.Model().StartConnection(1);
     context.Model().TakePollPass(p);
     context.Model().Flush();
-    EXPECT_EQ(popup.GainDb(), 6);
     EXPECT_EQ(popup.Strip().Fader().value(), 30) << "a polling pass leaves the fader alone";
 
-    LevelPopupDialog input(context, Direction::Input, 0);
-    EXPECT_EQ(input.windowTitle(), "Input1");
-    EXPECT_EQ(input.Strip().Fader().maximum(), 47);
+    EXPECT_EQ(LevelPopupDialog(context, Direction::Input, 0).Strip().Fader().maximum(), 47)
+        << "an input's scale";
+}
+
+class MatrixDialogTest : public test::PanelFixture {
+protected:
+    // What a connection's read-back brings the dialog.
+    void ReadBack()
+    {
+        context.Model().StartConnection(1);
+        context.Model().TakeReadBack(p, 1);
+        context.Model().Flush();
+    }
+
+    MatrixDialog dialog{context};
+};
+
+TEST_F(MatrixDialogTest, ASwitchClickSendsMxAndAKnobOneXgWhenTheDragOrWheelStepEnds)
+{
+    ReadBack();
+    QTest::mouseClick(dialog.Crosspoint(3, 2), Qt::LeftButton);
+    QTest::mouseClick(dialog.Crosspoint(3, 2), Qt::LeftButton);
+    EXPECT_EQ(Sent(), (Lines{"MX321\r\n", "MX320\r\n"}));
+
+    // Knob 1058 is input 2, output 3: dragged down from 0 to -6, a step a move.
+    RoundKnob& knob = *dialog.Knob(2, 3);
+    const QPoint grip = knob.KnobCentre() - QPoint(0, 12);
+    const QPoint step(0, RoundKnob::kDragPixelsPerStep);
+    QTest::mousePress(&knob, Qt::LeftButton, {}, grip);
+    for (int move = 1; move <= 6; ++move)
+        QTest::mouseMove(&knob, grip + move * step);
+    EXPECT_EQ(Sent(), Lines{}) << "nothing while the knob moves";
+    EXPECT_EQ(dialog.GainBox(2, 3)->text(), "-6");
+
+    QTest::mouseRelease(&knob, Qt::LeftButton, {}, grip + 6 * step);
+    EXPECT_EQ(Sent(), Lines{"XG23-6\r\n"});
+
+    // A wheel step is a whole turn: it sends at once, so a preset saved
+    // afterwards holds what the knob shows. Up raises, down lowers, and
+    // past the top there is nothing to send.
+    test::Wheel(*dialog.Knob(1, 2), -120);
+    EXPECT_EQ(Sent(), Lines{"XG12-1\r\n"});
+    EXPECT_EQ(dialog.GainBox(1, 2)->text(), "-1");
+    test::Wheel(*dialog.Knob(1, 2), 120);
+    test::Wheel(*dialog.Knob(1, 2), 120);
+    EXPECT_EQ(Sent(), Lines{"XG120\r\n"});
+    EXPECT_TRUE(told.isEmpty());
+}
+
+TEST_F(MatrixDialogTest, CommandTheDeviceNeverTakesIsReportedOnceAndShownAsUnknown)
+{
+    NeverAnswer();
+    QTest::mouseClick(dialog.Crosspoint(1, 4), Qt::LeftButton);
+    // Eight tries, then the setting is asked for (no answer either).
+    Lines tried(8, "MX141\r\n");
+    tried.push_back("MX14r\r\n");
+    EXPECT_EQ(Sent(), tried);
+    EXPECT_EQ(told, QStringList{"Set matrix error"});
+    // Neither the set nor the query was answered: the switch claims nothing.
+    EXPECT_FALSE(dialog.Crosspoint(1, 4)->isEnabled() || dialog.Crosspoint(1, 4)->isChecked());
+
+    told.clear();
+    dialog.OnKnobFinished(MatrixDialog::Cell(4, 1), -20);
+    EXPECT_EQ(Sent().back(), "XG41r\r\n");
+    EXPECT_EQ(told, QStringList{"Set matrix error"});
+    EXPECT_FALSE(dialog.Knob(4, 1)->isEnabled());
+    EXPECT_EQ(dialog.GainBox(4, 1)->text(), "?");
+}
+
+TEST_F(MatrixDialogTest, WithoutDeviceEveryActionIsRefusedAndNothingStored)
+{
+    state.flags.Connected = false;
+    QTest::mouseClick(dialog.Crosspoint(2, 2), Qt::LeftButton);
+    EXPECT_TRUE(dialog.Crosspoint(2, 2)->isChecked()) << "the switch keeps what the user gave it";
+
+    const int cell = MatrixDialog::Cell(2, 3);
+    dialog.OnKnobMoved(cell, -9);
+    dialog.OnKnobMoved(cell, -9);
+    dialog.OnKnobFinished(cell, -9);
+
+    EXPECT_EQ(told, QStringList(4, "Cannot connect"));
+    EXPECT_EQ(Sent(), Lines{});
+    EXPECT_EQ(dialog.GainBox(2, 3)->text(), "") << "nothing shown that the device does not hold";
+}
+
+TEST_F(MatrixDialogTest, HeadingButtonsOpenThePopupOfTheirChannel)
+{
+    std::vector<std::pair<Direction, int>> opened;
+    dialog.SetPopupOpener(
+        [&](Direction direction, int channelIndex) { opened.emplace_back(direction, channelIndex); });
+    QTest::mouseClick(dialog.Control<QPushButton>(1007), Qt::LeftButton);
+    QTest::mouseClick(dialog.Control<QPushButton>(1014), Qt::LeftButton);
+    EXPECT_EQ(opened,
+              (std::vector<std::pair<Direction, int>>{{Direction::Input, 2}, {Direction::Output, 1}}));
+}
+
+class PanelRefreshTest : public SimPanelFixture {
+protected:
+    void StartConnected(const char* model)
+    {
+        StartPanels(model);
+        matrix = std::make_unique<MatrixDialog>(*context);
+    }
+    void ConnectAndStopPolling()
+    {
+        ASSERT_TRUE(connection->Connect([](std::string_view, std::string_view) {}));
+        ASSERT_TRUE(Eventually([&] { return refresher->PollPassesApplied() >= 2; }));
+        connection->RequestStop();
+        ASSERT_TRUE(connection->WaitForWorker(Micros{5'000'000}));
+        Settle();
+    }
+    // Delivers the observer calls and the model's change.
+    void Settle()
+    {
+        Deliver();
+        context->Model().Flush();
+    }
+
+    std::unique_ptr<MatrixDialog> matrix;
+};
+
+TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabelsLive)
+{
+    StartConnected("K225");
+    // Settings already on the device before the program connects.
+    ASSERT_TRUE(link->Set(Op::MG, {2}, 30) && link->Set(Op::MM, {3}, 1) && link->Set(Op::MP, {5}, 3));
+    ASSERT_TRUE(link->Set(Op::OV, {4}, -6) && link->Set(Op::OD, {4}, 120) && link->Set(Op::SN, {5}, 2));
+    ASSERT_TRUE(link->Set(Op::MX, {3, 2}, 1) && link->Set(Op::XG, {3, 2}, -12));
+    p.Reset();
+
+    ConnectAndStopPolling();
+    InputLevelPanel& second = *In(1, 1).InputLevel();
+    EXPECT_EQ(second.Strip().Fader().value(), 17);
+    EXPECT_EQ(second.Strip().Label().text(), "30db");
+    EXPECT_TRUE(In(2, 1).InputLevel()->Mute().isChecked());
+    EXPECT_TRUE(In(2, 1).InputLevel()->Priority().isChecked() &&
+                !In(3, 1).InputLevel()->Priority().isChecked());
+    EXPECT_EQ(In(0, 1).Dynamics()->Filter().currentIndex(), 2);
+    OutputLevelPanel& fourth = *Out(3, 1).OutputLevel();
+    EXPECT_EQ(fourth.Strip().Fader().value(), 26);
+    EXPECT_EQ(fourth.DelayEdit().text(), "120");
+    EXPECT_TRUE(matrix->Crosspoint(3, 2)->isChecked());
+    EXPECT_EQ(matrix->GainBox(3, 2)->text(), "-12");
+    EXPECT_FALSE(In(1, 2).isEnabled()) << "the family-2 pane is not live";
+
+    // A pass carries a gain changed elsewhere to the label, not the fader,
+    // and the meters their reading + 100 in its zone's colour.
+    p.MG[2] = 10;
+    p.MP = 0;
+    p.ML[1] = -10;
+    p.OL[4] = -60;
+    refresher->PollPassCompleted(1);
+    Settle();
+    EXPECT_EQ(second.Strip().Label().text(), "10db");
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 90);
+    EXPECT_EQ(Out(3, 1).OutputLevel()->Strip().Meter().GetValue(), 40);
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().BarColour(), kZoneOrange);
+    EXPECT_EQ(second.Strip().Fader().value(), 17);
+    EXPECT_FALSE(In(2, 1).InputLevel()->Priority().isChecked());
+    EXPECT_TRUE(told.isEmpty());
+}
+
+TEST_F(PanelRefreshTest, ALostLinkKeepsTheValuesDisabledAndEmptiesTheMeters)
+{
+    StartConnected("K225");
+    ASSERT_TRUE(link->Set(Op::MM, {2}, 1) && link->Set(Op::OV, {1}, 5));
+    ConnectAndStopPolling();
+    ASSERT_GT(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
+
+    refresher->LinkLost(3);
+    Settle();
+    for (int k = 0; k < kChannels; ++k) {
+        EXPECT_FALSE(In(k, 1).isEnabled() || Out(k, 1).isEnabled()) << k;
+        EXPECT_EQ(In(k, 1).InputLevel()->Strip().Meter().GetValue(), 0) << k;
+    }
+    EXPECT_TRUE(In(1, 1).InputLevel()->Mute().isChecked());
+    EXPECT_EQ(Out(0, 1).OutputLevel()->Strip().Label().text(), "5db");
+    EXPECT_FALSE(matrix->Knob(1, 1)->isEnabled());
+
+    // A pass while lost shows nothing; once the link is back the read-back refills.
+    refresher->PollPassCompleted(1);
+    Settle();
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
+    refresher->LinkRestored(3);
+    refresher->ReadBackRefreshed(1);
+    Settle();
+    EXPECT_TRUE(In(1, 1).isEnabled());
+    EXPECT_GT(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
+    EXPECT_TRUE(matrix->Knob(1, 1)->isEnabled());
+}
+
+TEST_F(PanelRefreshTest, SettingsTheReadBackMissedShowAsUnknownAndTheUserIsTold)
+{
+    StartConnected("K225");
+    ASSERT_TRUE(link->Set(Op::MM, {2}, 1) && link->Set(Op::OD, {4}, 120));
+    ConnectAndStopPolling();
+
+    // As the worker reports a read-back that missed three settings.
+    refresher->ReadBackIncomplete({{Op::MM, {2}}, {Op::OD, {4}}, {Op::MG, {3}}});
+    refresher->ReadBackRefreshed(1);
+    Settle();
+    ASSERT_TRUE(Eventually([&] { return !told.isEmpty(); }));
+    EXPECT_EQ(told, QStringList{"3 settings could not be read: Input 2 mute, Output 4 delay, Input 3 gain"});
+    ImageCheckButton& mute = In(1, 1).InputLevel()->Mute();
+    EXPECT_FALSE(mute.isEnabled() || mute.isChecked());
+    EXPECT_EQ(Out(3, 1).OutputLevel()->DelayEdit().text(), "");
+    EXPECT_EQ(In(2, 1).InputLevel()->Strip().Label().text(), "?");
+    EXPECT_TRUE(In(0, 1).InputLevel()->Mute().isEnabled());
+
+    // A new connection starts with nothing unknown.
+    refresher->ModelPanesShown(1);
+    refresher->ReadBackRefreshed(1);
+    Settle();
+    EXPECT_TRUE(mute.isEnabled() && mute.isChecked());
+    EXPECT_EQ(Out(3, 1).OutputLevel()->DelayEdit().text(), "120");
+}
+
+TEST_F(PanelRefreshTest, TheSecondFamilyFillsTheSecondPanesAndTheEchoMeters)
+{
+    StartConnected("K217");
+    ASSERT_TRUE(link->Set(Op::MC, {3}, 1) && link->Set(Op::OM, {2}, 1) && link->Set(Op::MG, {1}, 5));
+    p.Reset();
+
+    ConnectAndStopPolling();
+    EXPECT_TRUE(In(2, 2).Dynamics()->Aec().isChecked());
+    EXPECT_TRUE(Out(1, 2).OutputLevel()->Mute().isChecked());
+    EXPECT_EQ(In(0, 2).InputLevel()->Strip().Fader().value(), 42);
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Fader().value(), 48) << "first panes stay as built";
+    p.ME[2] = 150;  // beyond the meter: shown full
+    p.MS[3] = 40;
+    refresher->PollPassCompleted(2);
+    Settle();
+    EXPECT_EQ(In(1, 2).InputLevel()->Erle().GetValue(), 100);
+    EXPECT_EQ(In(2, 2).InputLevel()->Erl().GetValue(), 40);
+}
+
+TEST(PanelModelTest, AResetDropsTheReadBackNotYetShown)
+{
+    PanelModel model;
+    unsigned told = 0;
+    QObject::connect(&model, &PanelModel::changed, [&](unsigned what) { told |= what; });
+    DeviceParams params;
+    params.MG[1] = 5;
+    model.StartConnection(1);
+    model.Flush();
+    model.TakeReadBack(params, 1);
+    model.Reset(1);
+    told = 0;
+    model.Flush();
+    EXPECT_EQ(told & model::kReadBack, 0u);
+    EXPECT_NE(told & model::kReset, 0u);
+    EXPECT_EQ(model.Values().At(Op::MG, 1), 0);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-// The sound test dialog: a whole measurement against the simulator, with the
-// meter polling running beside it, and on the scripted port what it does when
-// the test settings are not confirmed or no device is connected.
+// The sound test dialog: a whole measurement against the simulator, and on the
+// scripted port what it does when the test settings are not confirmed or no
+// device is connected; the result graph, painted and exported.
 #include "tests/ui/PanelFixture.h"
 #include "tests/ui/SimPanelFixture.h"
+#include "tests/ui/UiTestHelpers.h"
 #include "ui/controls/BitmapFader.h"
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/LevelMeter.h"
@@ -15,9 +16,15 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 namespace brevant::test {
 namespace {
@@ -49,8 +56,7 @@ protected:
         ASSERT_TRUE(connection->Connect([](std::string_view, std::string_view) {}));
         ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
         Deliver();
-        told.clear();  // what the connection told (a slow machine can miss a read-back reply) is not the
-                       // dialog's
+        told.clear();  // what the connection told (a slow machine can miss a reply) is not the dialog's
         dlg = std::make_unique<Dlg>(*context);
     }
     void TearDown() override
@@ -92,14 +98,6 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
         return dlg->Monitor().GainText().text() == "30db" && level.Strip().Label().text() == "30db" &&
                level.Strip().Fader().value() == 17 && In(1, 1).Dynamics()->Phantom().isChecked();
     }));
-    ASSERT_TRUE(link->Query(Op::MG, {2}) && link->Query(Op::MT, {2}));
-    EXPECT_EQ(p.MG[2] * 10 + p.MT[2], 301) << "the device holds the new gain and phantom power";
-
-    // The monitor shows the polled levels of channel 2, coloured by level.
-    dlg->RefreshMonitor();
-    EXPECT_TRUE(dlg->Monitor().Phantom().isChecked());
-    for (LevelMeter* meter : {&dlg->Monitor().InputMeter(), &dlg->Monitor().OutputMeter()})
-        EXPECT_EQ(meter->BarColour(), LevelColour(meter->GetValue() - 100));
 
     Click(Dlg::kTestOnId);
     Click(Dlg::kStartId);
@@ -115,22 +113,17 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     // Response -10..6 dB and noise floor -45..-35 dB sit in -100..100.
     EXPECT_EQ(graph.YMax(), 100.0);
     const ResultCurves curves = TakeResults(p);
-    for (int k : {0, 57, kResultPoints - 1}) {
-        const auto at = static_cast<std::size_t>(k);
-        EXPECT_EQ(graph.CurvePoint(k, 1), curves.d[at]) << k;
-        EXPECT_EQ(graph.CurvePoint(k, 2), curves.e[at]) << k;
-        EXPECT_EQ(graph.XValue(k), 10.0 + 200.0 * k) << k;
-    }
+    EXPECT_EQ(std::pair(graph.CurvePoint(57, 1), graph.CurvePoint(57, 2)),
+              std::pair(curves.d[57], curves.e[57]));
+    EXPECT_EQ(graph.XValue(57), 11410.0);
     EXPECT_TRUE(std::any_of(curves.d.begin(), curves.d.end(), [](double dB) { return dB != 0.0; }));
 
-    // The export writes where the user says.
     const QString dir = QString::fromStdString(MakeTempDir("soundtest-export"));
     dlg->SetPathChooser(
-        [&](const QString&, const QString& suggested, const QString&) { return dir + "/" + suggested; });
+        [&](const QString&, const QString& name, const QString&) { return dir + "/" + name; });
     dlg->Button(Dlg::kExportCsvId).click();
-    EXPECT_TRUE(QFile::exists(dir + "/soundtest.csv"));
+    EXPECT_TRUE(QFile::exists(dir + "/soundtest.csv")) << "the export writes where the user says";
     QDir(dir).removeRecursively();
-
     // Quit leaves test mode and ends the dialog; the device measures no more.
     Click(Dlg::kQuitId);
     EXPECT_FALSE(dlg->isVisible());
@@ -141,15 +134,6 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
 
 class SoundTestDialogScripted : public PanelFixture {
 protected:
-    // A device that enters test mode but never answers the settings queries.
-    void EchoAllButSettingQueries()
-    {
-        port.SetResponder(kPort, [](std::string_view line) {
-            if (line == "CNsr\r\n" || line == "CPsr\r\n" || line == "CTsr\r\n")
-                return std::vector<Piece>{};
-            return std::vector<Piece>{{std::chrono::milliseconds(1), std::string(line)}};
-        });
-    }
     void Settle(Dlg& dlg)
     {
         ASSERT_TRUE(Eventually([&] { return !dlg.Busy() && queue.Pending() == 0; }));
@@ -160,7 +144,12 @@ protected:
 TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheMonitorStill)
 {
     context.Model().StartConnection(2);
-    EchoAllButSettingQueries();
+    // A device that enters test mode but never answers the settings queries.
+    port.SetResponder(kPort, [](std::string_view line) {
+        if (line == "CNsr\r\n" || line == "CPsr\r\n" || line == "CTsr\r\n")
+            return std::vector<Piece>{};
+        return std::vector<Piece>{{std::chrono::milliseconds(1), std::string(line)}};
+    });
     Dlg dlg(context);
     dlg.show();
     Settle(dlg);
@@ -200,8 +189,7 @@ TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheM
     EXPECT_EQ(dlg.Graph().CurvePoint(0, 1), 0.0);
     EXPECT_FALSE(dlg.Button(Dlg::kExportPngId).isEnabled());
 
-    // Closing the window waits for the command on its way, then leaves test
-    // mode, then closes.
+    // Closing the window waits for the command on its way, leaves test mode, then closes.
     EchoEverySet();
     port.ClearRecord();
     told.clear();
@@ -227,11 +215,141 @@ TEST_F(SoundTestDialogScripted, WithoutADeviceItSaysSoInsideAndQuitCloses)
     EXPECT_EQ(Buttons(dlg), "ddddddE");
     EXPECT_EQ(dlg.ChannelList().currentText(), "Input3");
     EXPECT_EQ(dlg.StatusText(), "No device connected.");
-
     dlg.Button(Dlg::kQuitId).click();
     Settle(dlg);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(port.Written(), "") << "never in test mode: nothing to leave";
+}
+
+// An 800 x 500 graph with labels: the plot area runs from column 40 to 759
+// and from row 50 to 449.
+constexpr int kWidth = 800;
+constexpr int kHeight = 500;
+constexpr int kTop = 50;
+constexpr int kBottom = 449;
+// The column of the decade 1 kHz on the log axis.
+constexpr int kKiloHertzColumn = 475;
+
+const QRgb kRed = qRgb(255, 0, 0);
+const QRgb kBlue = qRgb(0, 0, 255);
+const QRgb kBlack = qRgb(0, 0, 0);
+
+test::Extent FindColour(const QImage& image, QRgb colour)
+{
+    return Find(image, image.rect(), [colour](QRgb p) { return p == colour; });
+}
+
+std::string Texts(const std::vector<LevelGraph::AxisLabel>& labels)
+{
+    std::string out;
+    for (const auto& label : labels)
+        out += label.text.toStdString() + ' ';
+    return out;
+}
+
+class LevelGraphTest : public ::testing::Test {
+protected:
+    void SetUp() override { graph.resize(kWidth, kHeight); }
+    // Frequencies 10, 210, 410, ... 19810 Hz.
+    void SpreadFrequencies()
+    {
+        for (int k = 0; k < LevelGraph::kPointCount; ++k)
+            graph.SetXValue(10.0 + 200.0 * k, k);
+    }
+    void FillCurve(int curve, double value)
+    {
+        for (int k = 0; k < LevelGraph::kPointCount; ++k)
+            graph.SetCurvePoint(value, k, curve);
+    }
+    QString Path(const QString& name) const { return dir.filePath(name); }
+
+    LevelGraph graph;
+    QTemporaryDir dir;
+};
+
+TEST_F(LevelGraphTest, CurvesNeedFrequenciesAndLevelsBeyondTheRangeAreHeldAtTheEdges)
+{
+    FillCurve(1, 1000.0);        // above the default 0..100
+    FillCurve(2, -5.0);          // below it
+    QImage image = Grab(graph);  // no frequencies yet: only the grid, its decades on a log axis
+    EXPECT_EQ(FindColour(image, kRed).count + FindColour(image, kBlue).count, 0);
+    const int tall = kBottom - kTop + 1;
+    EXPECT_EQ(Find(image, QRect(kKiloHertzColumn, kTop, 1, tall), [](QRgb p) { return p == kBlack; }).count,
+              tall);
+
+    SpreadFrequencies();
+    image = Grab(graph);
+    const QRect red = FindColour(image, kRed).box;
+    const QRect blue = FindColour(image, kBlue).box;
+    EXPECT_TRUE(red.top() >= kTop - 1 && red.bottom() <= kTop + 1 && red.width() > 600);
+    EXPECT_TRUE(blue.top() >= kBottom - 1 && blue.bottom() <= kBottom + 1 && blue.width() > 600);
+}
+
+TEST_F(LevelGraphTest, LabelsReadTenthsOfTheLevelRangeAndTheFrequencyDecades)
+{
+    graph.SetYMin(-200.0);
+    graph.SetYMax(300.0);
+    EXPECT_EQ(Texts(graph.LevelLabels()), "-150 -100 -50 0 50 100 150 200 250 300 ");
+    const auto ink = [](QRgb p) { return qGray(p) < 160; };
+    EXPECT_GT(Find(Grab(graph), QRect(0, kTop - 8, 39, kBottom - kTop), ink).count, 50) << "not painted";
+
+    // A tick that misses a whole number only by the rounding of the steps reads as that number.
+    graph.SetYMin(-19.9);
+    graph.SetYMax(1.1);
+    EXPECT_EQ(Texts(graph.LevelLabels()), "-17 -15 -13 -11 -9 -7 -5 -3 -1 1 ");
+    EXPECT_EQ(Texts(graph.FrequencyLabels()), "10 100 1k 10k 20k ");
+}
+
+TEST_F(LevelGraphTest, CsvListsTheDrawnPointsExactlyWithDotDecimals)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const struct {
+        double f, c1, c2;
+    } points[] = {{20.0, -3.5, 0.25},
+                  {1000.5, 6.0, -40.125},
+                  {25000.0, 1.0, 1.0} /* above the axis: left out */,
+                  {20000.0, 0.001, -100.0},
+                  {9.99, 1.0, 1.0} /* below it */,
+                  {10.0, 12345.678, 0.0}};
+    for (int i = 0; i < 6; ++i) {
+        graph.SetXValue(points[i].f, i);
+        graph.SetCurvePoint(points[i].c1, i, 1);
+        graph.SetCurvePoint(points[i].c2, i, 2);
+        graph.SetCurvePoint(77.0, i, 3);
+    }
+    QString error;
+    const bool saved = graph.ExportCsv(Path("m.csv"), &error);
+    QLocale::setDefault(previous);
+    ASSERT_TRUE(saved) << error.toStdString();
+
+    QFile file(Path("m.csv"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), "frequency,curve1,curve2\n"
+                                            "20,-3.5,0.25\n"
+                                            "1000.5,6,-40.125\n"
+                                            "20000,0.001,-100\n"
+                                            "10,12345.678,0\n");
+}
+
+TEST_F(LevelGraphTest, PngHoldsThePictureAtTheScaleAskedAndAFailedExportSaysWhy)
+{
+    SpreadFrequencies();
+    FillCurve(1, 40.0);
+    QString error;
+    ASSERT_TRUE(graph.ExportPng(Path("g.png"), &error)) << error.toStdString();
+    EXPECT_EQ(QImage(Path("g.png")).convertToFormat(QImage::Format_ARGB32), Grab(graph));
+    ASSERT_TRUE(graph.ExportPng(Path("g2.png"), &error, 2.0)) << error.toStdString();
+    EXPECT_EQ(QImage(Path("g2.png")).size(), QSize(2 * kWidth, 2 * kHeight));
+
+    // A path under a plain file cannot be created, whoever runs the test.
+    for (const QString& path : {Path("g.png/graph.png"), Path("g.png/graph.csv")}) {
+        const bool saved = path.endsWith(QStringLiteral(".png")) ? graph.ExportPng(path, &error)
+                                                                 : graph.ExportCsv(path, &error);
+        EXPECT_FALSE(saved);
+        EXPECT_TRUE(error.contains(path)) << error.toStdString();
+        EXPECT_GT(error.size(), path.size() + 20) << "no reason given: " << error.toStdString();
+    }
 }
 
 }  // namespace

@@ -1,0 +1,426 @@
+// The drawn controls through their widgets: the channel-gain fader, the round
+// knob, the image check button and trackbar, and the bar meter. What mouse,
+// keys and wheel make of them, the signals they give (a finished change
+// always after the event, from the event loop) and what they draw.
+#include "tests/ui/UiTestHelpers.h"
+#include "ui/controls/BitmapFader.h"
+#include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/LevelMeter.h"
+#include "ui/controls/RoundKnob.h"
+#include "ui/controls/SkinnedTrackbar.h"
+#include "ui/res/ResourceRegistry.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace brevant {
+namespace {
+
+using test::Solid;
+using test::Take;
+using Values = std::vector<int>;
+
+constexpr QRgb kGrey = 0xFF808080;   // a channel, an unticked box
+constexpr QRgb kGreen = 0xFF00A000;  // an active channel, a ticked box
+constexpr QRgb kThumb = 0xFFC80000;
+
+// A horizontal fader on a host window: a 120 x 20 channel and a 20 x 10
+// thumb, so over 0..100 the thumb's centre lies at 10 + value.
+class Fader : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        host.resize(200, 150);
+        fader->LoadTrackImages(Solid(120, 20, kGrey));
+        fader->LoadKnobImages(Solid(20, 10, kThumb));
+    }
+
+    QRgb Pixel(int x, int y) { return test::Grab(host).pixel(x, y); }
+
+    QWidget host;
+    BitmapFader* fader = new BitmapFader(1042, &host);
+    QSignalSpy moved{fader, &BitmapFader::sliderMoved};
+    QSignalSpy finished{fader, &BitmapFader::changeFinished};
+};
+
+TEST_F(Fader, AClickJumpsThereADragKeepsItsGripAndEachFinishesFromTheEventLoop)
+{
+    QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(70, 10));
+    EXPECT_EQ(fader->value(), 60);
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(70, 10));
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
+    EXPECT_EQ(Take(moved), Values{60});
+    EXPECT_EQ(Take(finished), Values{60});
+
+    QTest::mouseClick(fader, Qt::LeftButton, {}, QPoint(68, 10));  // on the thumb: still finishes
+    EXPECT_EQ(Take(moved), Values{});
+    EXPECT_EQ(Take(finished), Values{60});
+
+    // Dragged by the thumb, the grab offset is kept and the ends hold.
+    fader->setValue(50);  // centre at 60, grabbed 5 right of it
+    QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(65, 10));
+    const std::pair<int, int> moves[] = {{75, 60}, {300, 100}, {-80, 0}, {40, 25}};
+    for (const auto& [x, value] : moves) {
+        QTest::mouseMove(fader, QPoint(x, 10));
+        EXPECT_EQ(fader->value(), value) << "at x " << x;
+    }
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(40, 10));
+    EXPECT_EQ(Take(moved), (Values{60, 100, 0, 25}));
+    EXPECT_EQ(Take(finished), Values{25});
+}
+
+TEST_F(Fader, EachKeyStepsWithinTheLimitsAndFinishesAtOnce)
+{
+    fader->setPageStep(25);
+    fader->setValue(50);
+    const std::pair<Qt::Key, int> steps[] = {{Qt::Key_PageUp, 25},    {Qt::Key_Down, 26},
+                                             {Qt::Key_Left, 25},      {Qt::Key_End, 100},
+                                             {Qt::Key_PageDown, 100}, {Qt::Key_Home, 0}};
+    Values expected;
+    for (const auto& [key, value] : steps) {
+        QTest::keyPress(fader, key);
+        EXPECT_EQ(fader->value(), value) << "key " << int(key);
+        expected.push_back(value);
+    }
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the key handler";
+    EXPECT_EQ(Take(finished), expected);
+}
+
+TEST_F(Fader, DisablingFinishesADragThenIgnoresMouseAndKeysAndShowsNoThumbNorActiveChannel)
+{
+    fader->LoadTrackImages(Solid(120, 20, kGrey), Solid(120, 20, kGreen));
+    QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(fader, QPoint(30, 10));
+    fader->setEnabled(false);
+    EXPECT_FALSE(fader->IsDragging());
+    EXPECT_EQ(Take(moved), Values{20});
+    EXPECT_EQ(Take(finished), Values{20});
+    QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(60, 10));
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(60, 10));
+    QTest::keyClick(fader, Qt::Key_End);
+    EXPECT_EQ(fader->value(), 20);
+    EXPECT_EQ(Take(moved), Values{});
+    EXPECT_EQ(Take(finished), Values{});
+    EXPECT_EQ(Pixel(30, 10), kGrey);
+    EXPECT_EQ(Pixel(5, 1), kGrey);
+    // Enabled, the channel is active from the minimum up to the thumb's centre
+    // at 30; the thumb covers rows 5..14 only.
+    fader->setEnabled(true);
+    const QImage image = test::Grab(host);
+    EXPECT_EQ(image.pixel(30, 10), kThumb);
+    EXPECT_EQ(image.pixel(29, 1), kGreen);
+    EXPECT_EQ(image.pixel(30, 1), kGrey);
+}
+
+TEST_F(Fader, VerticalHasItsMinimumAtTheTopAndNewLimitsFinishNothing)
+{
+    fader->setOrientation(Qt::Vertical);  // 20 x 120 with a 10 x 20 thumb: the centre at 10 + value
+    fader->LoadTrackImages(Solid(20, 120, kGrey));
+    fader->LoadKnobImages(Solid(10, 20, kThumb));
+    fader->setValue(80);
+    fader->setRange(-40, 10);
+    EXPECT_EQ(fader->value(), 10);
+    EXPECT_EQ(Take(finished), Values{}) << "new limits are not the user's change";
+    fader->setValue(-40);
+    // 30 of the 100 pixels of travel are 15 of the 50 steps.
+    QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(fader, QPoint(10, 40));
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(10, 40));
+    EXPECT_EQ(Take(moved), Values{-25});
+    EXPECT_EQ(Take(finished), Values{-25});
+    EXPECT_EQ(Pixel(10, 49), kThumb);
+}
+
+class RoundKnobTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        knob.resize(100, 100);
+        knob.setRange(-30, 0);
+        knob.setValue(-15);
+    }
+
+    void Press(QPoint p, Qt::KeyboardModifiers m = {}) { QTest::mousePress(&knob, Qt::LeftButton, m, p); }
+    void Move(QPoint p, Qt::KeyboardModifiers m = {})
+    {
+        QMouseEvent event(QEvent::MouseMove, p, knob.mapToGlobal(p), Qt::NoButton, Qt::LeftButton, m);
+        QApplication::sendEvent(&knob, &event);
+    }
+    void Release(QPoint p, Qt::KeyboardModifiers m = {}) { QTest::mouseRelease(&knob, Qt::LeftButton, m, p); }
+
+    RoundKnob knob;
+    QSignalSpy moved{&knob, &RoundKnob::sliderMoved};
+    QSignalSpy finished{&knob, &RoundKnob::changeFinished};
+};
+
+TEST_F(RoundKnobTest, DraggingUpRaisesAStepPerFourPixelsOrFinerWithShift)
+{
+    const QPoint start = knob.KnobCentre();
+    Press(start);
+    for (int dy = 1; dy <= 12; ++dy)
+        Move(start - QPoint(0, dy));
+    // Sideways changes nothing; down goes back below where it began.
+    Move(start + QPoint(30, -12));
+    Move(start + QPoint(0, 8));
+    Release(start + QPoint(0, 8));
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
+    EXPECT_EQ(Take(moved), (Values{-14, -13, -12, -17}));
+    EXPECT_EQ(Take(finished), Values{-17});
+
+    // Shift drags in fine steps; the ends hold.
+    knob.setValue(-15);
+    Press(start, Qt::ShiftModifier);
+    Move(start - QPoint(0, 15), Qt::ShiftModifier);
+    Move(start - QPoint(0, 32), Qt::ShiftModifier);
+    // Letting go of Shift keeps the value and goes on at the coarse rate.
+    Move(start - QPoint(0, 33));
+    Move(start - QPoint(0, 41));
+    Move(start - QPoint(0, 400));
+    Release(start - QPoint(0, 400));
+    EXPECT_EQ(Take(moved), (Values{-13, -11, 0}));
+    EXPECT_EQ(Take(finished), Values{0});
+    Press(start);  // a click where the dot is finishes nothing
+    Release(start);
+    EXPECT_EQ(Take(finished), Values{});
+}
+
+TEST_F(RoundKnobTest, KeysStepAtOnceAndFinishWhenLetGo)
+{
+    const struct {
+        int from;
+        Qt::Key key;
+        int to;  // Home is not the knob's key
+    } cases[] = {{-4, Qt::Key_PageUp, 0},
+                 {-25, Qt::Key_PageDown, -30},
+                 {-4, Qt::Key_Right, -3},
+                 {-4, Qt::Key_Down, -5},
+                 {-12, Qt::Key_Home, -12}};
+    for (const auto& c : cases) {
+        knob.setValue(c.from);
+        QTest::keyPress(&knob, c.key);
+        EXPECT_EQ(knob.value(), c.to) << "key " << int(c.key) << " from " << c.from;
+        EXPECT_EQ(Take(finished), Values{}) << "key " << int(c.key);
+        QTest::keyRelease(&knob, c.key);
+        EXPECT_EQ(Take(finished), (c.key == Qt::Key_Home ? Values{} : Values{c.to})) << "key " << int(c.key);
+    }
+
+    // A held key repeats press and release; the change finishes once, when let go.
+    knob.setValue(-20);
+    QTest::keyPress(&knob, Qt::Key_Up);
+    QKeyEvent repeated(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(&knob, &repeated);
+    QTest::keyClick(&knob, Qt::Key_Up);
+    EXPECT_EQ(Take(finished), Values{-18});
+}
+
+TEST_F(RoundKnobTest, WheelUpRaisesALinePerNotchAndFinishesAtOnce)
+{
+    knob.setValue(-12);
+    for (const int delta : {120, -240, 60, 60, 360})  // half notches add up; a fast wheel keeps them all
+        test::Wheel(knob, delta);
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the wheel handler";
+    EXPECT_EQ(Take(finished), (Values{-11, -13, -12, -9}));
+}
+
+TEST(CheckButton, AClickChangesTheStateBeforeClickedAndSetCheckEmitsNoClicked)
+{
+    ImageCheckButton button(2201, QStringLiteral("Phantom power"));
+    button.SetImages(Solid(16, 16, kGreen), Solid(16, 16, kGrey));
+    button.resize(button.sizeHint());
+    std::vector<bool> seenByHandler;
+    QObject::connect(&button, &QAbstractButton::clicked, &button, [&](bool checked) {
+        EXPECT_EQ(checked, button.isChecked());
+        seenByHandler.push_back(button.isChecked());
+    });
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(40, 8));  // on the caption
+    QTest::keyClick(&button, Qt::Key_Space);
+    EXPECT_EQ(seenByHandler, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(test::Grab(button).pixel(8, button.height() / 2), kGreen);
+
+    QSignalSpy toggled(&button, &QAbstractButton::toggled);
+    button.setChecked(true);
+    button.setChecked(false);
+    test::Deliver();
+    EXPECT_EQ(toggled.count(), 1);
+    EXPECT_EQ(seenByHandler.size(), 3u) << "setChecked emitted clicked";
+    EXPECT_EQ(test::Grab(button).pixel(8, button.height() / 2), kGrey);
+}
+
+// The panels' own check images (197 ticked, 198 unticked): the unticked box is
+// one even face, the ticked one has a tick that loses its colour when disabled.
+TEST(CheckButton, TheUntickedImageIsAnEmptyBoxAndTheTickedOneHasATick)
+{
+    ImageCheckButton button(2202, QStringLiteral("Mute"));
+    ASSERT_TRUE(button.LoadImages(res::kCheckOn, res::kCheckOff));
+    button.resize(button.sizeHint());
+    // The face inside the bezel, clear of the rounded corners.
+    const QRect face(3, (button.height() - 16) / 2 + 3, 10, 10);
+    // How many pixels of the face are far lighter or darker than its centre.
+    const auto spread = [&](const QImage& image) {
+        const int centre = QColor::fromRgb(image.pixel(face.center())).lightness();
+        return test::Find(image, face,
+                          [&](QRgb c) { return std::abs(QColor::fromRgb(c).lightness() - centre) > 40; })
+            .count;
+    };
+    const auto saturated = [](QRgb c) { return QColor::fromRgb(c).hsvSaturation() > 60; };
+
+    EXPECT_EQ(spread(test::Grab(button)), 0) << "something is drawn in the unticked box";
+    button.setChecked(true);
+    EXPECT_GT(spread(test::Grab(button)), 0) << "no tick in the ticked box";
+    EXPECT_GT(test::Find(test::Grab(button), face, saturated).count, 0);
+    button.setEnabled(false);
+    EXPECT_GT(spread(test::Grab(button)), 0) << "no tick in the disabled box";
+    EXPECT_EQ(test::Find(test::Grab(button), face, saturated).count, 0) << "a disabled tick keeps its colour";
+}
+
+// A horizontal trackbar 110 pixels long with a 10-pixel thumb, so over 0..100
+// the thumb's centre lies at 5 + position.
+class Trackbar : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bar.SetImages(Solid(10, 20, kThumb), Solid(110, 8, kGreen), Solid(110, 8, kGrey));
+        bar.resize(bar.sizeHint());
+    }
+
+    SkinnedTrackbar bar{3301};
+    QSignalSpy moved{&bar, &SkinnedTrackbar::sliderMoved};
+    QSignalSpy finished{&bar, &SkinnedTrackbar::changeFinished};
+};
+
+TEST_F(Trackbar, DragAndClicksFinishFromTheEventLoopAClickOnTheChannelMovingAPage)
+{
+    QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(7, 10));  // 2 right of the centre
+    QTest::mouseMove(&bar, QPoint(27, 10));
+    QTest::mouseMove(&bar, QPoint(47, 3));
+    QTest::mouseMove(&bar, QPoint(400, 10));
+    QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(400, 10));
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
+    EXPECT_EQ(Take(moved), (Values{20, 40, 100}));
+    EXPECT_EQ(Take(finished), Values{100});
+
+    bar.setPageStep(25);
+    const struct {
+        int from, x, to;
+    } clicks[] = {{30, 33, 30}, {50, 10, 25}, {50, 100, 75}};  // from 50 the thumb covers 50..59
+    for (const auto& click : clicks) {
+        bar.setValue(click.from);
+        QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(click.x, 10));
+        EXPECT_EQ(Take(finished), Values{click.to}) << "from " << click.from << " at x " << click.x;
+    }
+    EXPECT_EQ(Take(moved), Values{});
+}
+
+TEST_F(Trackbar, KeysStepByLinesPagesAndToTheEndsAndFinishFromTheEventLoop)
+{
+    bar.setSingleStep(5);
+    bar.setPageStep(30);
+    bar.setValue(50);
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_Home,
+                              Qt::Key_End, Qt::Key_Left}) {
+        QTest::keyPress(&bar, key);
+        QTest::keyRelease(&bar, key);
+    }
+    EXPECT_EQ(finished.count(), 0) << "delivered from inside the key handler";
+    EXPECT_EQ(Take(finished), (Values{55, 85, 100, 70, 0, 100, 95}));
+}
+
+// Gold under the gloss keeps far more red than blue; the empty grey and the
+// gloss are neutral.
+bool IsBar(QRgb c)
+{
+    return qRed(c) - qBlue(c) > 80;
+}
+
+// The last column of row `y` in the run of bar colour that starts within the
+// first tenth of the meter; -1 when there is none.
+int FillEnd(LevelMeter& meter, int y)
+{
+    const test::Extent run = test::Find(test::Grab(meter), QRect(0, y, meter.width(), 1), IsBar);
+    if (run.count == 0 || run.box.left() > meter.width() / 10)
+        return -1;
+    EXPECT_EQ(run.count, run.box.width()) << "the fill has a gap";
+    return run.box.right();
+}
+
+// The meters as the panels have them: the signal meter (14 wide, -100..0),
+// the echo meters (12 wide, 0..100) and a bar across. Each writes its position
+// plus its offset; the number (the widest, "-100", in the narrowest) fits inside its bar at twice
+// the pixels, and is drawn.
+TEST(LevelMeter, WritesThePositionPlusTheOffsetAndTheWidestNumberFitsAtTwoTimes)
+{
+    const struct {
+        Qt::Orientation orientation;
+        QSize size;
+        int offset, value;
+        const char* shown;
+    } meters[] = {{Qt::Vertical, {14, 140}, -100, 0, "-100"},
+                  {Qt::Vertical, {12, 140}, 0, 100, "100"},
+                  {Qt::Horizontal, {120, 14}, -100, 40, "-60"}};
+    for (const auto& m : meters) {
+        LevelMeter meter(0, m.orientation);
+        meter.resize(m.size);
+        meter.SetLimits(0, 100);
+        meter.SetDisplayOffset(m.offset);
+        meter.SetValue(m.value);
+        const QString text = meter.DisplayText();
+        EXPECT_EQ(text, m.shown);
+        const bool upright = m.orientation == Qt::Vertical;
+        SCOPED_TRACE(text.toStdString() + (upright ? " upright" : " across"));
+        const QRectF area = meter.NumberArea();
+        QFont font = meter.NumberFont();
+        font.setPointSizeF(font.pointSizeF() * 2);
+        const QFontMetricsF metrics(font);
+        EXPECT_LE(metrics.horizontalAdvance(text) / 2, upright ? area.height() : area.width());
+        EXPECT_LE(metrics.tightBoundingRect(text).height() / 2, upright ? area.width() : area.height());
+        const QImage with = test::Grab(meter);
+        meter.SetShowText(false);
+        EXPECT_NE(test::Grab(meter), with) << "no number drawn";
+    }
+}
+
+TEST(LevelMeter, FillsTheBarInProportionToThePositionInTheColourGiven)
+{
+    LevelMeter meter;
+    meter.resize(300, 24);
+    const struct {
+        int lower, upper, value, end;  // end -1: nothing filled
+    } cases[] = {{0, 100, 40, 120}, {-60, 0, -45, 75}, {0, 100, 0, -1}, {0, 0, 5, -1}};
+    for (const auto& c : cases) {
+        meter.SetLimits(c.lower, c.upper);
+        meter.SetValue(c.value);
+        EXPECT_NEAR(FillEnd(meter, 5), c.end, c.end < 0 ? 0 : 3)
+            << c.value << " in " << c.lower << ".." << c.upper;
+    }
+    meter.SetLimits(0, 100);
+    meter.SetValue(50);
+    meter.SetBarColour(kZoneGreen);
+    const QRgb green = test::Grab(meter).pixel(75, 5);
+    meter.SetBarColour(kZoneRed);
+    const QRgb red = test::Grab(meter).pixel(75, 5);
+    EXPECT_TRUE(qGreen(green) > qRed(green) + 60 && qRed(red) > qGreen(red) + 60);
+
+    // Upright, the bar fills from the bottom.
+    LevelMeter upright(0, Qt::Vertical);
+    upright.resize(18, 121);
+    upright.SetShowText(false);
+    upright.SetValue(30);
+    const test::Extent bar = test::Find(test::Grab(upright), QRect(9, 0, 1, 121), IsBar);
+    EXPECT_NEAR(bar.count, 36, 3);
+    EXPECT_GE(bar.box.bottom(), 118);
+}
+
+}  // namespace
+}  // namespace brevant
