@@ -13,7 +13,7 @@ class SoakObserver final : public ConnectionObserver {
 public:
     explicit SoakObserver(ConnectionObserver* next = nullptr) : next_(next) {}
 
-    void ModelPanesShown(int family) override
+    void ModelPanesShown(ModelFamily family) override
     {
         Pass([&](ConnectionObserver& o) { o.ModelPanesShown(family); });
     }
@@ -26,12 +26,12 @@ public:
         ++incompleteReadBacks;
         Pass([&](ConnectionObserver& o) { o.ReadBackIncomplete(unread); });
     }
-    void ReadBackRefreshed(int family) override
+    void ReadBackRefreshed(ModelFamily family) override
     {
         ++readBacks;
         Pass([&](ConnectionObserver& o) { o.ReadBackRefreshed(family); });
     }
-    void PollPassCompleted(int family) override
+    void PollPassCompleted(ModelFamily family) override
     {
         ++pollPasses;
         Pass([&](ConnectionObserver& o) { o.PollPassCompleted(family); });
@@ -46,7 +46,7 @@ public:
         ++linksRestored;
         Pass([&](ConnectionObserver& o) { o.LinkRestored(port); });
     }
-    void PanelsReset(int family) override
+    void PanelsReset(ModelFamily family) override
     {
         Pass([&](ConnectionObserver& o) { o.PanelsReset(family); });
     }

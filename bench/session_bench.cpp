@@ -98,7 +98,7 @@ void MedianRow(const std::string& what, std::vector<Run> runs, double target)
 
 class Refreshed : public ConnectionObserver {
 public:
-    void ReadBackRefreshed(int) override { done = true; }
+    void ReadBackRefreshed(ModelFamily) override { done = true; }
     std::atomic<bool> done{false};
 };
 

@@ -142,7 +142,7 @@ bool Connection::QueryModel(const std::atomic<bool>* stop)
 
 void Connection::ShowModelPanes()
 {
-    observer_.ModelPanesShown(State().params.DeviceFamily);
+    observer_.ModelPanesShown(ToModelFamily(State().params.DeviceFamily));
 }
 
 bool Connection::Connect(const Report& report)
@@ -199,7 +199,7 @@ void Connection::Disconnect()
     lost_ = false;
     // The port is left to other programs until the next Connect.
     link_.ClosePort();
-    observer_.PanelsReset(state.params.DeviceFamily);
+    observer_.PanelsReset(ToModelFamily(state.params.DeviceFamily));
 }
 
 void Connection::RequestStop()
@@ -307,8 +307,8 @@ void Connection::RunWorker()
 
 Connection::PhaseEnd Connection::ReadBackPhase()
 {
-    const int family = State().params.DeviceFamily;
-    ReadBackResult result = ReadBackSettings(link_, ToModelFamily(family), stop_);
+    const ModelFamily family = ToModelFamily(State().params.DeviceFamily);
+    ReadBackResult result = ReadBackSettings(link_, family, stop_);
     if (result.stopped)
         return PhaseEnd::Stopped;
     if (result.lost)
@@ -334,8 +334,8 @@ Connection::PhaseEnd Connection::PollPhase()
             SleepFor(kHeldRecheck);
             continue;
         }
-        const int family = state.params.DeviceFamily;
-        const PollResult pass = PollMetersOnce(link_, ToModelFamily(family), stop_);
+        const ModelFamily family = ToModelFamily(state.params.DeviceFamily);
+        const PollResult pass = PollMetersOnce(link_, family, stop_);
         if (pass.portGone || pass.overdue)
             return PhaseEnd::Lost;
         if (!pass.completed)

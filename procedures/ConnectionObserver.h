@@ -15,6 +15,7 @@
 // thread (and may coalesce PollPassCompleted).
 #pragma once
 
+#include "core/Catalogue.h"
 #include "core/SettingName.h"
 
 #include <vector>
@@ -24,8 +25,9 @@ namespace brevant {
 class ConnectionObserver {
 public:
     virtual ~ConnectionObserver() = default;
-    // Every channel window shows the panes of `family` (1: first pane, 2: second).
-    virtual void ModelPanesShown(int /*family*/) {}
+    // Every channel window shows the panes of `family` (K225: the first pane,
+    // K217K218: the second; Unknown: none).
+    virtual void ModelPanesShown(ModelFamily /*family*/) {}
     // The form switches to the blank page and then to the channel view.
     virtual void ChannelViewShown() {}
     // The read-back could not read these settings even after its retries:
@@ -33,9 +35,9 @@ public:
     // ReadBackRefreshed.
     virtual void ReadBackIncomplete(const std::vector<SettingRef>& /*unread*/) {}
     // Phase 2 of the read-back: every setting has been read; refresh all panels.
-    virtual void ReadBackRefreshed(int /*family*/) {}
+    virtual void ReadBackRefreshed(ModelFamily /*family*/) {}
     // One polling pass has read every meter of `family`.
-    virtual void PollPassCompleted(int /*family*/) {}
+    virtual void PollPassCompleted(ModelFamily /*family*/) {}
     // The device stopped answering (or its port vanished) on COM`port`;
     // Connected is cleared. The connection keeps trying to reach it again
     // unless it was told not to.
@@ -44,7 +46,7 @@ public:
     // number than the lost one); a full read-back follows.
     virtual void LinkRestored(int /*port*/) {}
     // Disconnect: the panels of `family` go back to their idle display.
-    virtual void PanelsReset(int /*family*/) {}
+    virtual void PanelsReset(ModelFamily /*family*/) {}
     // The read-back worker has ended.
     virtual void ReadBackEnded() {}
 };

@@ -13,25 +13,25 @@ namespace brevant::test {
 
 class RecordingObserver : public ConnectionObserver {
 public:
-    void ModelPanesShown(int family) override { panesFamily = family; }
+    void ModelPanesShown(ModelFamily family) override { panesFamily = FamilyNumber(family); }
     void ChannelViewShown() override { ++channelViews; }
     void ReadBackIncomplete(const std::vector<SettingRef>& unread) override { Log(UnreadSummary(unread)); }
-    void ReadBackRefreshed(int family) override
+    void ReadBackRefreshed(ModelFamily family) override
     {
-        refreshedFamily = family;
+        refreshedFamily = FamilyNumber(family);
         ++refreshes;
         Log("refreshed");
     }
-    void PollPassCompleted(int) override { ++passes; }
+    void PollPassCompleted(ModelFamily) override { ++passes; }
     void LinkLost(int port) override
     {
         ++lost;
         Log("lost COM" + std::to_string(port));
     }
     void LinkRestored(int port) override { Log("restored COM" + std::to_string(port)); }
-    void PanelsReset(int family) override
+    void PanelsReset(ModelFamily family) override
     {
-        resetFamily = family;
+        resetFamily = FamilyNumber(family);
         Log("reset");
     }
     void ReadBackEnded() override {}

@@ -68,18 +68,18 @@ public:
         : params_(params), io_(io), json_(json), printMeters_(printMeters)
     {
     }
-    void ReadBackRefreshed(int) override { readBackDone = true; }
+    void ReadBackRefreshed(ModelFamily) override { readBackDone = true; }
     void LinkLost(int port) override
     {
         lostPort = port;
         lost = true;
         readBackDone = true;
     }
-    void PollPassCompleted(int family) override
+    void PollPassCompleted(ModelFamily family) override
     {
         const int pass = ++passes;
         if (printMeters_)
-            io_.out << MetersLine(params_, ToModelFamily(family), pass, json_) << std::endl;
+            io_.out << MetersLine(params_, family, pass, json_) << std::endl;
     }
     void ReadBackEnded() override { readBackDone = true; }
 

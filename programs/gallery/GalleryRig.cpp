@@ -52,7 +52,7 @@ void GalleryRig::Refresh()
 {
     // What a connection's read-back and first polling pass bring the panels.
     PanelModel& model = context_.Model();
-    const int family = state_.params.DeviceFamily;
+    const ModelFamily family = ToModelFamily(state_.params.DeviceFamily);
     model.StartConnection(family);
     model.TakeReadBack(state_.params, family);
     model.TakePollPass(state_.params);

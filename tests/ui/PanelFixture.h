@@ -18,7 +18,7 @@ protected:
     {
         state.flags.Connected = true;
         // The panels are live only while the model says a device is connected.
-        context.Model().StartConnection(1);
+        context.Model().StartConnection(ModelFamily::K225);
         context.Model().Flush();
         EchoEverySet();
     }

@@ -70,7 +70,7 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
 
     // Family 2: Mute skips channel 1, which has no Mute on the second pane.
     p.DeviceFamily = 2;
-    context.Model().StartConnection(2);  // the second panes are the live ones now
+    context.Model().StartConnection(ModelFamily::K217K218);  // the second panes are the live ones now
     context.Model().Flush();
     InputLevelPanel& second = *In(1, 2).InputLevel();
     second.Mute().click();
@@ -206,7 +206,7 @@ TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
         return line == "OV3r\r\n" ? std::vector<Piece>{{std::chrono::milliseconds(1), "OV3-4\r\n"}}
                                   : std::vector<Piece>{};
     });
-    context.Model().StartConnection(1);
+    context.Model().StartConnection(ModelFamily::K225);
     OutputLevelPanel& output = *Out(2).OutputLevel();
     output.Strip().Fader().setValue(10);
     emit output.Strip().Fader().changeFinished(10);
@@ -229,7 +229,7 @@ TEST_F(PanelsTest, ThePopupStripOpensOnTheModelFollowsItAndSendsForItsChannelOnl
 {
     p.OV[3] = -4;
     p.OM[3] = 1;
-    context.Model().TakeReadBack(p, 1);
+    context.Model().TakeReadBack(p, ModelFamily::K225);
     LevelPopupDialog popup(context, Direction::Output, 2);
     EXPECT_EQ(popup.windowTitle(), "Output3");
     EXPECT_EQ(popup.Strip().Label().text(), "-4db");
@@ -242,7 +242,7 @@ TEST_F(PanelsTest, ThePopupStripOpensOnTheModelFollowsItAndSendsForItsChannelOnl
     EXPECT_EQ(Sent(), (Lines{"OV3-10\r\n", "OM30\r\n"}));
 
     p.OV[3] = 6;
-    context.Model().StartConnection(1);
+    context.Model().StartConnection(ModelFamily::K225);
     context.Model().TakePollPass(p);
     context.Model().Flush();
     EXPECT_EQ(popup.Strip().Fader().value(), 30) << "a polling pass leaves the fader alone";
@@ -256,8 +256,8 @@ protected:
     // What a connection's read-back brings the dialog.
     void ReadBack()
     {
-        context.Model().StartConnection(1);
-        context.Model().TakeReadBack(p, 1);
+        context.Model().StartConnection(ModelFamily::K225);
+        context.Model().TakeReadBack(p, ModelFamily::K225);
         context.Model().Flush();
     }
 
@@ -398,7 +398,7 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     p.MP = 0;
     p.ML[1] = -10;
     p.OL[4] = -60;
-    refresher->PollPassCompleted(1);
+    refresher->PollPassCompleted(ModelFamily::K225);
     Settle();
     EXPECT_EQ(second.Strip().Label().text(), "10db");
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 90);
@@ -427,11 +427,11 @@ TEST_F(PanelRefreshTest, ALostLinkKeepsTheValuesDisabledAndEmptiesTheMeters)
     EXPECT_FALSE(matrix->Knob(1, 1)->isEnabled());
 
     // A pass while lost shows nothing; once the link is back the read-back refills.
-    refresher->PollPassCompleted(1);
+    refresher->PollPassCompleted(ModelFamily::K225);
     Settle();
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
     refresher->LinkRestored(3);
-    refresher->ReadBackRefreshed(1);
+    refresher->ReadBackRefreshed(ModelFamily::K225);
     Settle();
     EXPECT_TRUE(In(1, 1).isEnabled());
     EXPECT_GT(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
@@ -446,7 +446,7 @@ TEST_F(PanelRefreshTest, SettingsTheReadBackMissedShowAsUnknownAndTheUserIsTold)
 
     // As the worker reports a read-back that missed three settings.
     refresher->ReadBackIncomplete({{Op::MM, {2}}, {Op::OD, {4}}, {Op::MG, {3}}});
-    refresher->ReadBackRefreshed(1);
+    refresher->ReadBackRefreshed(ModelFamily::K225);
     Settle();
     ASSERT_TRUE(Eventually([&] { return !told.isEmpty(); }));
     EXPECT_EQ(told, QStringList{"3 settings could not be read: Input 2 mute, Output 4 delay, Input 3 gain"});
@@ -457,8 +457,8 @@ TEST_F(PanelRefreshTest, SettingsTheReadBackMissedShowAsUnknownAndTheUserIsTold)
     EXPECT_TRUE(In(0, 1).InputLevel()->Mute().isEnabled());
 
     // A new connection starts with nothing unknown.
-    refresher->ModelPanesShown(1);
-    refresher->ReadBackRefreshed(1);
+    refresher->ModelPanesShown(ModelFamily::K225);
+    refresher->ReadBackRefreshed(ModelFamily::K225);
     Settle();
     EXPECT_TRUE(mute.isEnabled() && mute.isChecked());
     EXPECT_EQ(Out(3, 1).OutputLevel()->DelayEdit().text(), "120");
@@ -477,7 +477,7 @@ TEST_F(PanelRefreshTest, TheSecondFamilyFillsTheSecondPanesAndTheEchoMeters)
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Fader().value(), 48) << "first panes stay as built";
     p.ME[2] = 150;  // beyond the meter: shown full
     p.MS[3] = 40;
-    refresher->PollPassCompleted(2);
+    refresher->PollPassCompleted(ModelFamily::K217K218);
     Settle();
     EXPECT_EQ(In(1, 2).InputLevel()->Erle().GetValue(), 100);
     EXPECT_EQ(In(2, 2).InputLevel()->Erl().GetValue(), 40);
@@ -490,10 +490,10 @@ TEST(PanelModelTest, AResetDropsTheReadBackNotYetShown)
     QObject::connect(&model, &PanelModel::changed, [&](unsigned what) { told |= what; });
     DeviceParams params;
     params.MG[1] = 5;
-    model.StartConnection(1);
+    model.StartConnection(ModelFamily::K225);
     model.Flush();
-    model.TakeReadBack(params, 1);
-    model.Reset(1);
+    model.TakeReadBack(params, ModelFamily::K225);
+    model.Reset(ModelFamily::K225);
     told = 0;
     model.Flush();
     EXPECT_EQ(told & model::kReadBack, 0u);

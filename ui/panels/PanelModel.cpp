@@ -154,7 +154,7 @@ void PanelModel::CopyMeters(const DeviceParams& p)
     values_.CopyFrom(p, true);
 }
 
-void PanelModel::StartConnection(int family)
+void PanelModel::StartConnection(ModelFamily family)
 {
     family_ = family;
     link_ = LinkState::Connected;
@@ -174,7 +174,7 @@ void PanelModel::MarkUnknown(const std::vector<SettingRef>& settings)
         Touch(model::kUnknown);
 }
 
-void PanelModel::TakeReadBack(const DeviceParams& params, int family)
+void PanelModel::TakeReadBack(const DeviceParams& params, ModelFamily family)
 {
     if (!Connected())
         return;
@@ -227,7 +227,7 @@ void PanelModel::RestoreLink(int /*port*/)
     Touch(model::kLink);
 }
 
-void PanelModel::Reset(int family)
+void PanelModel::Reset(ModelFamily family)
 {
     family_ = family;
     link_ = LinkState::Disconnected;

@@ -86,7 +86,7 @@ public:
     // The port the link was lost on, while Lost.
     int LostPort() const { return lostPort_; }
     // The model family of the current (or last) connection; Unknown before any.
-    ModelFamily Family() const { return ToModelFamily(family_); }
+    ModelFamily Family() const { return family_; }
     bool Unknown(Op op, Address at) const;
     // The last thing the user should read about a change of theirs.
     const QString& Notice() const { return notice_; }
@@ -97,9 +97,9 @@ public:
     // The writers.
     // A connection shows the panes of `family`: the link is up, nothing is
     // unknown yet.
-    void StartConnection(int family);
+    void StartConnection(ModelFamily family);
     void MarkUnknown(const std::vector<SettingRef>& settings);
-    void TakeReadBack(const DeviceParams& params, int family);
+    void TakeReadBack(const DeviceParams& params, ModelFamily family);
     void TakePollPass(const DeviceParams& params);
     // After a user change: the settings as the mirror now holds them; those
     // in `confirmed` are known again, those in `unknown` are not.
@@ -107,7 +107,7 @@ public:
                       const std::vector<SettingRef>& unknown);
     void LoseLink(int port);
     void RestoreLink(int port);
-    void Reset(int family);
+    void Reset(ModelFamily family);
     void SetNotice(const QString& text);
     void SetGroup(bool on) { group_ = on; }
     // The user's changes on their way to the device: shown at once, and over
@@ -136,7 +136,7 @@ private:
     ShownValues values_;
     LinkState link_ = LinkState::Disconnected;
     int lostPort_ = 0;
-    int family_ = 0;  // the number the connection reported
+    ModelFamily family_ = ModelFamily::Unknown;  // as the connection reported it
     std::vector<SettingRef> unknown_;
     QString notice_;
     bool group_ = false;

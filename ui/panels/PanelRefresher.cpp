@@ -8,14 +8,12 @@ namespace brevant {
 
 namespace {
 
-bool KnownFamily(int family)
+// A model the program does not know is connected read-only, with no pane of
+// its own: every pane stays idle, and it has no values of its own to show.
+bool KnownFamily(ModelFamily family)
 {
-    return ToModelFamily(family) != ModelFamily::Unknown;
+    return family != ModelFamily::Unknown;
 }
-// A model the program does not know (connected read-only, with no pane of
-// its own: every pane stays idle) reports the number of Unknown; any other
-// number is no family at all.
-constexpr int kUnknownFamily = FamilyNumber(ModelFamily::Unknown);
 
 }  // namespace
 
@@ -32,13 +30,9 @@ void PanelRefresher::OnUiThread(F apply)
     PostToUi(this, std::move(apply));
 }
 
-void PanelRefresher::ModelPanesShown(int family)
+void PanelRefresher::ModelPanesShown(ModelFamily family)
 {
-    OnUiThread([this, family] {
-        if (!KnownFamily(family) && family != kUnknownFamily)
-            return;
-        context_.Model().StartConnection(family);
-    });
+    OnUiThread([this, family] { context_.Model().StartConnection(family); });
 }
 
 void PanelRefresher::ChannelViewShown()
@@ -56,7 +50,7 @@ void PanelRefresher::ReadBackIncomplete(const std::vector<SettingRef>& unread)
     });
 }
 
-void PanelRefresher::ReadBackRefreshed(int family)
+void PanelRefresher::ReadBackRefreshed(ModelFamily family)
 {
     OnUiThread([this, family] {
         if (KnownFamily(family))
@@ -64,7 +58,7 @@ void PanelRefresher::ReadBackRefreshed(int family)
     });
 }
 
-void PanelRefresher::PollPassCompleted(int family)
+void PanelRefresher::PollPassCompleted(ModelFamily family)
 {
     OnUiThread([this, family] {
         if (!KnownFamily(family))
@@ -84,12 +78,9 @@ void PanelRefresher::LinkRestored(int port)
     OnUiThread([this, port] { context_.Model().RestoreLink(port); });
 }
 
-void PanelRefresher::PanelsReset(int family)
+void PanelRefresher::PanelsReset(ModelFamily family)
 {
-    OnUiThread([this, family] {
-        if (KnownFamily(family) || family == kUnknownFamily)
-            context_.Model().Reset(family);
-    });
+    OnUiThread([this, family] { context_.Model().Reset(family); });
 }
 
 void PanelRefresher::ReadBackEnded()

@@ -25,14 +25,14 @@ public:
     PanelRefresher(PanelContext& context, const DeviceParams& mirror, QObject* parent = nullptr);
     ~PanelRefresher() override;
 
-    void ModelPanesShown(int family) override;
+    void ModelPanesShown(ModelFamily family) override;
     void ChannelViewShown() override;
     void ReadBackIncomplete(const std::vector<SettingRef>& unread) override;
-    void ReadBackRefreshed(int family) override;
-    void PollPassCompleted(int family) override;
+    void ReadBackRefreshed(ModelFamily family) override;
+    void PollPassCompleted(ModelFamily family) override;
     void LinkLost(int port) override;
     void LinkRestored(int port) override;
-    void PanelsReset(int family) override;
+    void PanelsReset(ModelFamily family) override;
     void ReadBackEnded() override;
 
     // Polling passes written into the model.
