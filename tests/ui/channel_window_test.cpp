@@ -24,11 +24,8 @@
 #include <utility>
 #include <vector>
 
-namespace brevant {
+namespace brevant::test {
 namespace {
-
-using test::Deliver;
-using test::Grab;
 
 // The two pixels of a 2 x 1 image in 32-bit ARGB, or 16-bit 5-6-5.
 QImage Row(QRgb left, QRgb right)
@@ -93,7 +90,7 @@ TEST(SkinButton, DrawsNormalOverDownAndGreyedDifferently)
 }
 
 // The windows on a host, as the main view holds them.
-class ChannelWindowTest : public test::PanelFixture {
+class ChannelWindowTest : public PanelFixture {
 protected:
     ChannelWindowTest()
     {
@@ -101,8 +98,6 @@ protected:
         output.move(130, 0);
         host.show();
     }
-
-    std::array<ChannelWindow*, 2> Windows() { return {&input, &output}; }
 
     QWidget host;
     InputChannelWindow input{context, 1, 1, &host};
@@ -113,7 +108,7 @@ TEST_F(ChannelWindowTest, PaintsTheTitleStripInItsThemeWithTheCaptionAndShowsEit
 {
     const QRect strip(20, 2, 80, 12);  // between the buttons, below the outline
     const auto dark = [](QRgb c) { return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60; };
-    for (ChannelWindow* window : Windows()) {
+    for (ChannelWindow* window : std::array<ChannelWindow*, 2>{&input, &output}) {
         SCOPED_TRACE(window->ThemeCode());
         // Which of the window, its first and its second pane are visible.
         const auto shown = [window] {
@@ -127,14 +122,14 @@ TEST_F(ChannelWindowTest, PaintsTheTitleStripInItsThemeWithTheCaptionAndShowsEit
         const QRgb title = image.pixel(60, 8);
         EXPECT_GT(window == &input ? qRed(title) : qGreen(title), qBlue(title) + 40)
             << "the blue skin themed";
-        EXPECT_EQ(test::Find(image, strip, dark).count, 0);
+        EXPECT_EQ(Find(image, strip, dark).count, 0);
         window->SetChannelName(QStringLiteral("CH 1"));
-        EXPECT_GT(test::Find(Grab(*window), strip, dark).count, 10) << "the caption is drawn";
+        EXPECT_GT(Find(Grab(*window), strip, dark).count, 10) << "the caption is drawn";
 
         window->ShowPane(ModelFamily::K217K218);
         EXPECT_EQ(shown(), (std::array{true, false, true}));
         window->ShowPane(ModelFamily::Unknown);
-        EXPECT_EQ(shown(), (std::array{true, false, true}));
+        EXPECT_EQ(shown(), (std::array{true, false, true})) << "an unknown family keeps the pane";
         window->ShowPane(ModelFamily::K225);
         EXPECT_EQ(shown(), (std::array{true, true, false}));
         window->HideChannel();
@@ -223,4 +218,4 @@ TEST_F(Pane, SetDefaultSwitchesTheApplicationPaletteAndThePaneFollows)
 }
 
 }  // namespace
-}  // namespace brevant
+}  // namespace brevant::test
