@@ -71,8 +71,7 @@ struct ProgramResult {
     std::string err;
 };
 ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& args);
-// Starts a program with its standard output (and error, when `errFd` is one)
-// on the descriptors given; its pid, or -1.
+// Starts a program with its output (and errors, given `errFd`) there; its pid or -1.
 int Spawn(const std::string& path, const std::vector<std::string>& args, int outFd, int errFd = -1);
 
 }  // namespace brevant::test

@@ -272,13 +272,12 @@ TEST_P(CtlRoundTripTest, APresetComesBackExactlyAndWhatTheModelLacksIsRefused)
     std::erase(saved, '\r');
     EXPECT_EQ(Ctl({"dump"}).out, saved);
 
-    for (const bool viaPort : {false, true}) {
-        std::vector<std::string> words = c.absent;
-        if (viaPort)
-            words.insert(words.begin(), {"--port", "3"});
+    std::vector<std::string> viaPort = {"--port", "3"};
+    viaPort.insert(viaPort.end(), c.absent.begin(), c.absent.end());
+    for (const auto& words : {c.absent, viaPort}) {
         result = Ctl(words);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, std::string("brevantctl: ") + c.refusal + "\n");
+        EXPECT_EQ(std::to_string(result.status) + ": " + result.err,
+                  std::string("1: brevantctl: ") + c.refusal + "\n");
     }
 }
 

@@ -1,10 +1,8 @@
 #include "tests/hostile/HostileServer.h"
 #include "tests/LoopbackListener.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <deque>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
