@@ -1,25 +1,17 @@
 #include "tests/Ser2net.h"
 
-#include "core/LinkError.h"
 #include "tests/Eventually.h"
 #include "tests/LoopbackListener.h"
 #include "tests/SimProcess.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
-#include <spawn.h>
-#include <sys/socket.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
-
-extern char** environ;
 
 namespace brevant::test {
 
@@ -123,23 +115,11 @@ bool Ser2net::Start()
         std::ofstream(config, std::ios::app) << "    sendon: \\r\\n\n";
 
     const std::string log = dir_ + "/ser2net.log";
-    const std::string pidFile = dir_ + "/ser2net.pid";
-    const std::vector<std::string> args = {kSer2net, "-n", "-d", "-c", config, "-P", pidFile};
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    const int rc = ::posix_spawn(&pid_, kSer2net, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        pid_ = -1;
-        error_ = std::string("cannot start ser2net: ") + ErrnoText(rc);
+    const int logFd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    pid_ = Spawn(kSer2net, {"-n", "-d", "-c", config, "-P", dir_ + "/ser2net.pid"}, logFd, logFd);
+    ::close(logFd);
+    if (pid_ < 0) {
+        error_ = std::string("cannot start ") + kSer2net;
         return false;
     }
     bool exited = false;

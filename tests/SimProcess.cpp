@@ -3,13 +3,11 @@
 #include "core/Timing.h"
 
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,25 +17,6 @@ extern char** environ;
 namespace brevant::test {
 
 namespace {
-
-// Starts `path` with its standard output (and error, when `errFd` is one) on
-// the pipe ends given; its pid, or -1.
-int Spawn(const std::string& path, const std::vector<std::string>& args, int outFd, int errFd = -1)
-{
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-    if (errFd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
-    int pid = -1;
-    const int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
-}
 
 std::string Drain(int fd)
 {
@@ -62,6 +41,23 @@ int WaitStatus(int pid)
 }
 
 }  // namespace
+
+int Spawn(const std::string& path, const std::vector<std::string>& args, int outFd, int errFd)
+{
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    if (errFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    int pid = -1;
+    const int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
 
 std::string MakeTempDir(const std::string& stem)
 {
@@ -126,17 +122,7 @@ SimProcess::SimProcess(std::vector<std::string> extraArgs, int com, std::string 
     started_ = readyLine_.rfind("brevant-sim: COM", 0) == 0;
 }
 
-int SimProcess::Stop()
-{
-    return Signal(SIGTERM);
-}
-
-int SimProcess::Kill()
-{
-    return Signal(SIGKILL);
-}
-
-int SimProcess::Signal(int signal)
+int SimProcess::End(int signal)
 {
     if (pid_ < 0)
         return -1;
@@ -147,16 +133,10 @@ int SimProcess::Signal(int signal)
     return status;
 }
 
-void SimProcess::Freeze()
+void SimProcess::Send(int signal) const
 {
     if (pid_ >= 0)
-        ::kill(pid_, SIGSTOP);
-}
-
-void SimProcess::Thaw()
-{
-    if (pid_ >= 0)
-        ::kill(pid_, SIGCONT);
+        ::kill(pid_, signal);
 }
 
 SimProcess::~SimProcess()

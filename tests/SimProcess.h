@@ -1,6 +1,7 @@
 // Runs brevant-sim in a private ports directory for the length of a test.
 #pragma once
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -21,15 +22,16 @@ public:
     const std::string& PortsDir() const { return dir_; }
     const std::string& ReadyLine() const { return readyLine_; }
     // Stops it (SIGTERM) and returns its exit status.
-    int Stop();
+    int Stop() { return End(SIGTERM); }
     // Kills it outright (SIGKILL), as a power cut would: nothing is cleaned up.
-    int Kill();
+    int Kill() { return End(SIGKILL); }
     // Freezes it (SIGSTOP): its port stays, but nothing answers; and back.
-    void Freeze();
-    void Thaw();
+    void Freeze() const { Send(SIGSTOP); }
+    void Thaw() const { Send(SIGCONT); }
 
 private:
-    int Signal(int signal);
+    int End(int signal);
+    void Send(int signal) const;
 
     std::string dir_;
     std::string readyLine_;
@@ -69,5 +71,7 @@ struct ProgramResult {
     std::string err;
 };
 ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& args);
+// Starts a program with its output (and errors, given `errFd`) there; its pid or -1.
+int Spawn(const std::string& path, const std::vector<std::string>& args, int outFd, int errFd = -1);
 
 }  // namespace brevant::test

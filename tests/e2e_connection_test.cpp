@@ -39,7 +39,7 @@ protected:
 
 // A family 2 model on a line paced like the real one (the other tests
 // connect to the default K225, family 1).
-TEST_F(ConnectionTest, ConnectsAndKeepsTheMetersLive)
+TEST_F(ConnectionTest, ConnectsKeepsTheMetersLiveAndADoubleDisconnectLeavesTheNextConnectPolling)
 {
     StartWithConnection({"--model", "K218"});
     ASSERT_TRUE(Connect());
@@ -60,15 +60,9 @@ TEST_F(ConnectionTest, ConnectsAndKeepsTheMetersLive)
     EXPECT_FALSE(connection->WorkerRunning());
     EXPECT_EQ(observer.resetFamily, 2);
     EXPECT_EQ(state.flags.PortNumber, kCom);  // kept for the next Connect
-}
 
-// A second Disconnect finds no worker and its stop request is dropped, so the
-// next Connect polls on; while a transfer runs no second one starts.
-TEST_F(ConnectionTest, ADoubleDisconnectLeavesTheNextConnectPolling)
-{
-    StartWithConnection({"--no-pacing"});
-    ASSERT_TRUE(Connect());
-    connection->Disconnect();
+    // A second Disconnect finds no worker and its stop request is dropped, so
+    // the next Connect polls on; while a transfer runs no second one starts.
     connection->Disconnect();
     state.flags.Upgrading = true;  // as while a transfer runs
     EXPECT_FALSE(RunUpgrade(*connection, "/nonexistent.b", {}, report));
@@ -86,7 +80,9 @@ double SecondsOf(const std::function<void()>& work)
     return std::chrono::duration<double>(SteadyClock::now() - start).count();
 }
 
-TEST_F(ConnectionTest, AKilledDeviceIsLostAtOnceAndFoundAgainWithItsStoredSetting)
+// Lost at once when killed; found again with its stored setting, then under
+// another number; a Disconnect ends the search.
+TEST_F(ConnectionTest, AKilledDeviceIsLostAtOnceAndFoundAgainEvenUnderAnotherNumber)
 {
     const std::string stateFile = MakeTempDir("brevant-state") + "/device.state";
     StartWithConnection({"--no-pacing", "--state", stateFile});
@@ -116,28 +112,21 @@ TEST_F(ConnectionTest, AKilledDeviceIsLostAtOnceAndFoundAgainWithItsStoredSettin
     EXPECT_TRUE(Eventually([&] { return connection->PollPasses() > passes; }));
     EXPECT_EQ(observer.Events(),
               (std::vector<std::string>{"refreshed", "lost COM3", "restored COM3", "refreshed"}));
-}
 
-TEST_F(ConnectionTest, ADeviceBackUnderAnotherNumberIsFoundByARescanAndADisconnectEndsTheSearch)
-{
-    StartWithConnection({"--no-pacing"});
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(Eventually([&] { return connection->PollPasses() >= 1; }));
-    const std::string dir = sim->PortsDir();
-    sim->Kill();
-    std::filesystem::remove(dir + "/COM3");  // the adapter's device file is gone
-    ASSERT_TRUE(Eventually([&] { return observer.lost == 1; }, 1.0));
-
+    // Back under another number, the adapter's device file gone: a rescan finds it.
+    again.Kill();
+    std::filesystem::remove(dir + "/COM3");
+    ASSERT_TRUE(Eventually([&] { return observer.lost == 2; }, 1.0));
     SimProcess moved({"--no-pacing"}, 6, dir);
     ASSERT_TRUE(moved.Started());
-    ASSERT_TRUE(Eventually([&] { return observer.refreshes == 2; }, 5.0));
+    ASSERT_TRUE(Eventually([&] { return observer.refreshes == 3; }, 5.0));
     EXPECT_EQ(state.flags.PortNumber, 6);
     EXPECT_TRUE(state.flags.Connected);
-    EXPECT_EQ(observer.Events().at(2), "restored COM6");
+    EXPECT_EQ(observer.Events().at(5), "restored COM6");
 
     // A Disconnect while lost stops the search at once.
     moved.Kill();
-    ASSERT_TRUE(Eventually([&] { return observer.lost == 2; }, 1.0));
+    ASSERT_TRUE(Eventually([&] { return observer.lost == 3; }, 1.0));
     EXPECT_LT(SecondsOf([&] { connection->Disconnect(); }), 0.35);
     EXPECT_FALSE(connection->WorkerRunning());
     EXPECT_FALSE(connection->Lost());

@@ -40,24 +40,18 @@ struct Bench {
     }
 };
 
-// The packets of an upgrade: each file word (headers I, A, L, then data words
-// D), close 1 and close 2.
-std::vector<std::string> upgradePackets(const std::vector<std::uint32_t>& words)
-{
-    std::vector<std::string> packets;
-    for (std::size_t i = 0; i < words.size(); ++i)
-        packets.push_back(FirmwareReceiver::Packet(i < 3 ? "IAL"[i] : 'D', words[i]));
-    packets.insert(packets.end(), {FirmwareReceiver::Packet('C', 1), FirmwareReceiver::Packet('E', 2)});
-    return packets;
-}
-
-// A receiver's reply to each packet of an upgrade, and the version it installed.
+// A receiver's reply to each packet of an upgrade (each file word: headers I,
+// A, L, then data words D; then close 1 and close 2), and the version it installed.
 std::pair<std::vector<Reply>, std::optional<std::uint32_t>>
 runUpgrade(const std::vector<std::uint32_t>& words)
 {
     FirmwareReceiver receiver;
     std::pair<std::vector<Reply>, std::optional<std::uint32_t>> run;
-    for (const std::string& packet : upgradePackets(words)) {
+    for (std::size_t i = 0; i < words.size() + 2; ++i) {
+        const std::size_t close = i - words.size();
+        const std::string packet = i < words.size()
+                                       ? FirmwareReceiver::Packet(i < 3 ? "IAL"[i] : 'D', words[i])
+                                       : FirmwareReceiver::Packet("CE"[close], close + 1);
         FirmwareReceiver::Outcome outcome;
         for (const char byte : packet)
             outcome = receiver.Receive(static_cast<std::uint8_t>(byte));
@@ -75,24 +69,17 @@ TEST(SimSettings, EverySettingAnswersWithTheClampedValueNowHeld)
     bench.expectReplies({{"MG2-5", "MG2-5"},
                          {"MG2r", "MG2-5"},
                          {"MG199", "MG147"},
-                         {"MR416", "MR415"},
-                         {"MA12", "MA11"},
                          {"MM4-3", "MM40"},
-                         {"OV1-25", "OV1-20"},
-                         {"OD3250", "OD3200"},
                          {"OF2250", "OF20"},
                          {"OF225000", "OF220000"},
-                         {"OH329", "OH30"},
-                         {"OH330", "OH330"},  // off below range
-                         {"OH3601", "OH3600"},
+                         {"OH329", "OH30"},  // off below range
+                         {"OH330", "OH330"},
                          {"OV199999999999999999999", "OV120"},
                          {"OV1-99999999999999999999", "OV1-20"},
                          {"XG34-45", "XG34-30"},
-                         {"XG345", "XG340"},
                          {"MPs7", "MPs4"},
                          {"CNsr", "CNs1"},
                          {"CPs0", "CPs1"},
-                         {"CTsr", "CTs2"},
                          {"CTs9", "CTs5"}});
     EXPECT_EQ(bench.ask("MG3-99"), "MG3-10\r\n");  // a bare line without CR LF is taken too
 }
@@ -171,9 +158,10 @@ TEST(SimFirmware, OnlyAWholeImageIsInstalled)
     for (const auto& words : {good, badMagic, badSum}) {
         const bool whole = words == good;
         const auto [replies, installed] = runUpgrade(words);
-        const std::string reports = FirmwareReceiver::Packet('E', 0x02020202) +
+        const std::string reports = FirmwareReceiver::Packet('E', 2) +
+                                    FirmwareReceiver::Packet('E', 0x02020202) +
                                     FirmwareReceiver::Packet('E', whole ? 0x03030303 : 0xFFFFFFFF);
-        EXPECT_EQ(replies.back().Bytes(), upgradePackets(words).back() + reports) << words.size();
+        EXPECT_EQ(replies.back().Bytes(), reports) << words.size();
         EXPECT_EQ(installed, whole ? std::optional<std::uint32_t>(107) : std::nullopt) << words.size();
     }
     EXPECT_EQ(runUpgrade(badMagic).first[0].Bytes(),

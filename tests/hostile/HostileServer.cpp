@@ -1,10 +1,8 @@
 #include "tests/hostile/HostileServer.h"
 #include "tests/LoopbackListener.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <deque>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -56,14 +54,12 @@ Answer Parse(const std::string& line)
         a.head = line == "SVsr" ? "SV105" : "SAK225";
     } else if (line.size() == 4 && line[2] == 's' && line[3] >= '0' && line[3] <= '9') {
         a.head = line;  // an action, echoed
-    } else if (line.size() >= 4 && line[2] == 's') {
-        a.head = line.substr(0, 3);
-        a.value = line[3] == 'r' ? "0" : line.substr(3);
     } else if (line.size() >= 4) {
-        const std::size_t address = line.substr(0, 2) == "MX" || line.substr(0, 2) == "XG" ? 2 : 1;
-        a.head = line.substr(0, 2 + address);
-        const std::string rest = line.substr(std::min(line.size(), 2 + address));
-        a.value = rest == "r" ? "0" : rest;
+        // The code, then 's' (device-wide) or an address: one digit, two for MX and XG.
+        const std::string code = line.substr(0, 2);
+        const std::size_t head = line[2] == 's' ? 3 : code == "MX" || code == "XG" ? 4 : 3;
+        a.head = line.substr(0, head);
+        a.value = line.substr(head) == "r" ? "0" : line.substr(head);
     }
     return a;
 }
