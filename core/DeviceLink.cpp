@@ -276,6 +276,10 @@ Status DeviceLink::Collect(int port, const ExchangeProfile& profile, std::string
     char last = 0;
     ReplyProgress progress = ReplyProgress::NeedMore;
     while (received < capacity + kRunawayAllowance) {
+        // A reply begun but not whole at the cutoff did not end in time,
+        // however a late wake-up bunches its remaining bytes into one read.
+        if (received > 0 && progress == ReplyProgress::NeedMore && port_.Clock() >= cutoff)
+            break;
         const IoResult got = port_.Read(port, chunk.data(), received == 0 ? firstCapacity : kChunkCapacity);
         if (got.Gone())
             return PortFailure(port, got, "reading");
@@ -346,9 +350,21 @@ Status DeviceLink::Transact(std::string_view commandText, const Command& command
 {
     std::lock_guard lock(portMutex_);
     const int port = state_.flags.PortNumber.load();
-    const SteadyClock::time_point written = port_.Clock();
+    // A reply must end within the time a single exchange allows, counted
+    // from before the input is emptied, so that bytes trickling in never
+    // make up an answer, however late the link wakes to read them. A block
+    // keeps the deadlines of its profile alone.
+    const ExchangeProfile& profile = *command.profile;
+    const SteadyClock::time_point cutoff =
+        command.replyClass == ReplyClass::Block
+            ? SteadyClock::time_point::max()
+            : port_.Clock() + profile.AnswerBudget() + profile.FinishBudget() + port_.ReplySlack(port);
     std::string reply;
-    Status result = ExchangeLocked(port, commandText, *command.profile, reply);
+    Status result = DrainLocked(port);
+    if (result)
+        result = WriteLocked(port, commandText);
+    if (result)
+        result = Collect(port, profile, reply, cutoff);
     if (!result && result.Error() != LinkError::Incomplete) {
         // No answer in time: it may still come, ahead of the next command's.
         lateAnswerDue_ = result.Error() == LinkError::NoReply;
@@ -357,7 +373,7 @@ Status DeviceLink::Transact(std::string_view commandText, const Command& command
         const int block = commandText.size() > 1 ? commandText[1] - 'A' + 1 : 0;
         result = ReadBlock(command, block, reply);
     } else {
-        result = PassOver(port, commandText, command, asked, std::move(reply), written);
+        result = PassOver(port, commandText, command, asked, std::move(reply), cutoff);
     }
     // A set that went unanswered is the line its late echo will be.
     const bool query = commandText.size() >= 3 && commandText.substr(commandText.size() - 3) == "r\r\n";
@@ -367,7 +383,7 @@ Status DeviceLink::Transact(std::string_view commandText, const Command& command
 }
 
 Status DeviceLink::PassOver(int port, std::string_view commandText, const Command& command,
-                            std::optional<Address> asked, std::string reply, SteadyClock::time_point written)
+                            std::optional<Address> asked, std::string reply, SteadyClock::time_point cutoff)
 {
     // The reply to an earlier command that came too late for it may arrive
     // first, ahead of this command's own: each whole line is one reply, and a
@@ -381,10 +397,7 @@ Status DeviceLink::PassOver(int port, std::string_view commandText, const Comman
     // exchange of this command would have to, never later.
     const std::string lateSet = lateAnswerDue_ ? lateSet_ : std::string();
     lateAnswerDue_ = false;
-    const ExchangeProfile& profile = *command.profile;
-    const SteadyClock::time_point cutoff =
-        written + profile.AnswerBudget() + profile.FinishBudget() + port_.ReplySlack(port);
-    ExchangeProfile more = profile;
+    ExchangeProfile more = *command.profile;
     more.afterWrite = Micros{0};
     Status result = LinkError::WrongReply;
     bool answered = false;

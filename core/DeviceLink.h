@@ -115,8 +115,9 @@ private:
     Status Decode(int port, const Command& command, std::string_view reply, std::optional<Address> asked);
     // Reads the lines of an answer until one answers `command` (see Transact).
     Status PassOver(int port, std::string_view commandText, const Command& command,
-                    std::optional<Address> asked, std::string reply, SteadyClock::time_point written);
-    // Collects as CollectLocked does, ending at `cutoff` at the latest.
+                    std::optional<Address> asked, std::string reply, SteadyClock::time_point cutoff);
+    // Collects as CollectLocked does, ending at `cutoff` at the latest: a
+    // reply begun but not whole by then is not read further.
     Status Collect(int port, const ExchangeProfile& profile, std::string& reply,
                    SteadyClock::time_point cutoff);
     // Records the outcome of an exchange for ReplyOverdue and Verdict.

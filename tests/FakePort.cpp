@@ -138,14 +138,16 @@ LineControlResult FakePort::SetRts(int port, bool)
 void FakePort::Wait(int port, Micros limit, bool untilReadable)
 {
     ++waits_;
-    if (untilReadable) {
-        const auto& queue = pending_[port];
-        if (!queue.empty() && queue.front().at <= now_ + limit) {
-            now_ = std::max(now_, queue.front().at);
-            return;
-        }
+    Micros late{0};
+    if (wakeLate_ && now_ >= wakeLate_->first) {
+        late = wakeLate_->second;
+        wakeLate_.reset();
     }
-    now_ += limit;
+    const auto& queue = pending_[port];
+    if (untilReadable && !queue.empty() && queue.front().at <= now_ + limit)
+        now_ = std::max(now_, queue.front().at) + late;
+    else
+        now_ += limit + late;
 }
 
 }  // namespace brevant::test

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -49,6 +50,10 @@ public:
     // The device file of `port` is gone, but the open port reads as silent.
     void RemoveFile(int port) { removed_.insert(port); }
 
+    // The first Wait that begins at `at` or later ends `extra` late, as when
+    // a busy machine wakes the link late.
+    void WakeLate(Micros at, Micros extra) { wakeLate_ = {at, extra}; }
+
     // Everything written on any port, in order.
     const std::string& Written() const { return written_; }
     // Calls in order: "open 3", "configure 3 14 3", "write 3", "close 3", "dtr 3", "rts 3".
@@ -82,6 +87,7 @@ private:
 
     Micros now_{0};
     int waits_ = 0;
+    std::optional<std::pair<Micros, Micros>> wakeLate_;
     std::map<int, std::deque<std::vector<Piece>>> answers_;
     std::map<int, std::function<std::vector<Piece>(std::string_view)>> responders_;
     std::map<int, std::deque<Arrival>> pending_;

@@ -95,6 +95,28 @@ TEST_P(ExchangeTest, AnIdentityReplyEndsAtItsLineAndADripIsNoVersion)
     EXPECT_EQ(p.SV.Get(), "SV105");
 }
 
+TEST_P(ExchangeTest, AReplyNotWholeInTimeFailsHoweverLateTheLinkWakesToReadIt)
+{
+    // One byte per 100 ms ends the line 303 ms after the write, past the
+    // 202 ms an exchange allows. A link woken late right after its write, or
+    // late from a pause once the line has begun, finds the bytes bunched:
+    // they still make no answer. A reply already whole when it wakes does.
+    p.MG[1] = 5;
+    const std::vector<Piece> drip = {{3ms, "MG1"}, {103ms, "-"}, {203ms, "1"}, {303ms, "2\r\n"}};
+    for (const Micros wakeFrom : {0ms, 90ms}) {
+        port.Wait(kPort, 1s, false);
+        port.Answer(kPort, drip);
+        port.WakeLate(port.Now() + wakeFrom, 300ms);
+        EXPECT_EQ(link.Query(Op::MG, {1}).Error(), LinkError::Incomplete) << wakeFrom.count();
+        EXPECT_EQ(p.MG[1], 5) << wakeFrom.count();
+    }
+    port.Wait(kPort, 1s, false);
+    port.Answer(kPort, "MG1-7\r\n");
+    port.WakeLate(port.Now(), 300ms);
+    EXPECT_TRUE(link.Query(Op::MG, {1}));
+    EXPECT_EQ(p.MG[1], -7);
+}
+
 TEST_P(ExchangeTest, AReplyTornBeyondTheBudgetFailsAndItsRestIsThrownAwayBeforeTheNextCommand)
 {
     ProtocolTrace trace;
