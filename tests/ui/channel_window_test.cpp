@@ -1,4 +1,4 @@
-// The skinned channel windows (theme, title buttons, panes, painting), the
+// The skinned channel windows (theme, panes, painting), the
 // task pane's folding and the look switch changing the palette.
 #include "tests/ui/PanelFixture.h"
 #include "tests/ui/UiTestHelpers.h"
@@ -8,11 +8,9 @@
 #include "ui/res/ResourceRegistry.h"
 #include "ui/skin/InputChannelWindow.h"
 #include "ui/skin/OutputChannelWindow.h"
-#include "ui/skin/SkinButton.h"
 #include "ui/skin/SkinTheme.h"
 
 #include <QApplication>
-#include <QEnterEvent>
 #include <QLayout>
 #include <QStyle>
 #include <QStyleFactory>
@@ -58,35 +56,6 @@ TEST(ChannelWindowTheme, RecolourExchangesRedOrGreenWithBlueIn32And16BitPixels)
     EXPECT_EQ(SkinTheme::Recolour(narrow, 'r'), Row16(Pack(17, 40, 3), Pack(31, 0, 0)));
     EXPECT_EQ(SkinTheme::Recolour(narrow, 'g'), Row16(Pack(3, 34, 20), Pack(0, 63, 0)))
         << "blue widened into green, green halved";
-}
-
-TEST(SkinButton, DrawsNormalOverDownAndGreyedDifferently)
-{
-    std::array<QColor, 12> colours;
-    for (int i = 0; i < 12; ++i)
-        colours[static_cast<std::size_t>(i)] = QColor(20 * i, 255 - 20 * i, 100);
-    QWidget host;  // away from where the pointer rests
-    host.resize(60, 60);
-    SkinButton& button = *new SkinButton(&host);
-    button.SetSkinName(QStringLiteral("exit_mini"));
-    button.SetColours(colours);
-    button.setGeometry(30, 30, 9, 9);
-    host.show();
-    Deliver();
-
-    std::vector<QImage> looks{Grab(button)};
-    QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
-    QCoreApplication::sendEvent(&button, &enter);
-    looks.push_back(Grab(button));
-    button.setDown(true);
-    looks.push_back(Grab(button));
-    button.setDown(false);
-    button.setEnabled(false);
-    looks.push_back(Grab(button));
-    for (std::size_t a = 0; a < looks.size(); ++a) {
-        for (std::size_t b = a + 1; b < looks.size(); ++b)
-            EXPECT_NE(looks[a], looks[b]) << "states " << a << " and " << b << " look alike";
-    }
 }
 
 // The windows on a host, as the main view holds them.
