@@ -227,13 +227,19 @@ Status DeviceLink::ExchangeLocked(int port, std::string_view text, const Exchang
     reply.clear();
     if (port < 1 || halted_)
         return LinkError::NoPort;
+    const SteadyClock::time_point cutoff = ReplyCutoff(port, profile);
     // Bytes that came unasked (the late end of an earlier reply, line noise)
     // would be read as the start of this reply: they are thrown away first.
     if (Status drained = DrainLocked(port); !drained)
         return drained;
     if (Status written = WriteLocked(port, text); !written)
         return written;
-    return CollectLocked(port, profile, reply);
+    return Collect(port, profile, reply, cutoff);
+}
+
+SteadyClock::time_point DeviceLink::ReplyCutoff(int port, const ExchangeProfile& profile) const
+{
+    return port_.Clock() + profile.AnswerBudget() + profile.FinishBudget() + port_.ReplySlack(port);
 }
 
 Status DeviceLink::WriteLocked(int port, std::string_view bytes)
@@ -350,15 +356,10 @@ Status DeviceLink::Transact(std::string_view commandText, const Command& command
 {
     std::lock_guard lock(portMutex_);
     const int port = state_.flags.PortNumber.load();
-    // A reply must end within the time a single exchange allows, counted
-    // from before the input is emptied, so that bytes trickling in never
-    // make up an answer, however late the link wakes to read them. A block
-    // keeps the deadlines of its profile alone.
+    // A block keeps the deadlines of its profile alone.
     const ExchangeProfile& profile = *command.profile;
     const SteadyClock::time_point cutoff =
-        command.replyClass == ReplyClass::Block
-            ? SteadyClock::time_point::max()
-            : port_.Clock() + profile.AnswerBudget() + profile.FinishBudget() + port_.ReplySlack(port);
+        command.replyClass == ReplyClass::Block ? SteadyClock::time_point::max() : ReplyCutoff(port, profile);
     std::string reply;
     Status result = DrainLocked(port);
     if (result)

@@ -116,6 +116,10 @@ private:
     // Reads the lines of an answer until one answers `command` (see Transact).
     Status PassOver(int port, std::string_view commandText, const Command& command,
                     std::optional<Address> asked, std::string reply, SteadyClock::time_point cutoff);
+    // A reply must end within the time a single exchange allows, counted
+    // from now, before the input is emptied, so that bytes trickling in never
+    // make up an answer, however late the link wakes to read them.
+    SteadyClock::time_point ReplyCutoff(int port, const ExchangeProfile& profile) const;
     // Collects as CollectLocked does, ending at `cutoff` at the latest: a
     // reply begun but not whole by then is not read further.
     Status Collect(int port, const ExchangeProfile& profile, std::string& reply,

@@ -92,6 +92,11 @@ TEST_P(ExchangeTest, AnIdentityReplyEndsAtItsLineAndADripIsNoVersion)
     port.Wait(kPort, 1s, false);
     port.Answer(kPort, drip);
     EXPECT_FALSE(link.ReadVersion());
+    // Nor when the link wakes late to find most of the line come.
+    port.Wait(kPort, 1s, false);
+    port.Answer(kPort, drip);
+    port.WakeLate(port.Now(), 450ms);
+    EXPECT_FALSE(link.ReadVersion());
     EXPECT_EQ(p.SV.Get(), "SV105");
 }
 
