@@ -224,10 +224,15 @@ Status DeviceLink::DrainLocked(int port, std::size_t* count)
 Status DeviceLink::ExchangeLocked(int port, std::string_view text, const ExchangeProfile& profile,
                                   std::string& reply)
 {
+    return ExchangeUntil(port, text, profile, reply, ReplyCutoff(port, profile));
+}
+
+Status DeviceLink::ExchangeUntil(int port, std::string_view text, const ExchangeProfile& profile,
+                                 std::string& reply, SteadyClock::time_point cutoff)
+{
     reply.clear();
     if (port < 1 || halted_)
         return LinkError::NoPort;
-    const SteadyClock::time_point cutoff = ReplyCutoff(port, profile);
     // Bytes that came unasked (the late end of an earlier reply, line noise)
     // would be read as the start of this reply: they are thrown away first.
     if (Status drained = DrainLocked(port); !drained)
@@ -361,11 +366,7 @@ Status DeviceLink::Transact(std::string_view commandText, const Command& command
     const SteadyClock::time_point cutoff =
         command.replyClass == ReplyClass::Block ? SteadyClock::time_point::max() : ReplyCutoff(port, profile);
     std::string reply;
-    Status result = DrainLocked(port);
-    if (result)
-        result = WriteLocked(port, commandText);
-    if (result)
-        result = Collect(port, profile, reply, cutoff);
+    Status result = ExchangeUntil(port, commandText, profile, reply, cutoff);
     if (!result && result.Error() != LinkError::Incomplete) {
         // No answer in time: it may still come, ahead of the next command's.
         lateAnswerDue_ = result.Error() == LinkError::NoReply;

@@ -120,6 +120,9 @@ private:
     // from now, before the input is emptied, so that bytes trickling in never
     // make up an answer, however late the link wakes to read them.
     SteadyClock::time_point ReplyCutoff(int port, const ExchangeProfile& profile) const;
+    // Exchanges as ExchangeLocked does, the reply ending at `cutoff` at the latest.
+    Status ExchangeUntil(int port, std::string_view text, const ExchangeProfile& profile, std::string& reply,
+                         SteadyClock::time_point cutoff);
     // Collects as CollectLocked does, ending at `cutoff` at the latest: a
     // reply begun but not whole by then is not read further.
     Status Collect(int port, const ExchangeProfile& profile, std::string& reply,
