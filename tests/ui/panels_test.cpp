@@ -316,22 +316,6 @@ TEST_F(MatrixDialogTest, CommandTheDeviceNeverTakesIsReportedOnceAndShownAsUnkno
     EXPECT_EQ(dialog.GainBox(4, 1)->text(), "?");
 }
 
-TEST_F(MatrixDialogTest, WithoutDeviceEveryActionIsRefusedAndNothingStored)
-{
-    state.flags.Connected = false;
-    QTest::mouseClick(dialog.Crosspoint(2, 2), Qt::LeftButton);
-    EXPECT_TRUE(dialog.Crosspoint(2, 2)->isChecked()) << "the switch keeps what the user gave it";
-
-    const int cell = MatrixDialog::Cell(2, 3);
-    dialog.OnKnobMoved(cell, -9);
-    dialog.OnKnobMoved(cell, -9);
-    dialog.OnKnobFinished(cell, -9);
-
-    EXPECT_EQ(told, QStringList(4, "Cannot connect"));
-    EXPECT_EQ(Sent(), Lines{});
-    EXPECT_EQ(dialog.GainBox(2, 3)->text(), "") << "nothing shown that the device does not hold";
-}
-
 TEST_F(MatrixDialogTest, HeadingButtonsOpenThePopupOfTheirChannel)
 {
     std::vector<std::pair<Direction, int>> opened;
