@@ -195,7 +195,7 @@ TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheM
     EXPECT_TRUE(dlg.isVisible());
     Settle(dlg);
     EXPECT_EQ(port.Writes(), (std::vector<std::string>{"SSs1\r\n", "CEs1\r\n"}));
-    EXPECT_EQ(told, QStringList{"Save OK."});
+    EXPECT_EQ(told, QStringList{"The device has stored the sound test settings."});
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(p.SM, 0);
 }
