@@ -32,8 +32,9 @@ inline constexpr std::string_view kSetMatrixError = "Set matrix error";
 inline constexpr std::string_view kPleaseSetPointAndTime = "Please set point and time";
 inline constexpr std::string_view kGetDsrError = "Get dsr error";
 inline constexpr std::string_view kGetEsrError = "Get esr error";
-inline constexpr std::string_view kSaveOk = "Save OK.";
-inline constexpr std::string_view kSaveError = "Save Error";
+inline constexpr std::string_view kTestStored = "The device has stored the sound test settings.";
+inline constexpr std::string_view kTestNotStored =
+    "Save Error: the device did not store the sound test settings.";
 inline constexpr std::string_view kSetGainError = "Set gain error";
 inline constexpr std::string_view kSetPhantomError = "Set phantom power error";
 }  // namespace msg

@@ -130,7 +130,7 @@ LevelRange GraphRange(const ResultCurves& curves)
 bool SaveTestSettings(DeviceLink& link, const Report& report)
 {
     const bool saved = static_cast<bool>(RunAttempts(link, Op::SS));
-    report(saved ? msg::kSaveOk : msg::kSaveError, {});
+    report(saved ? msg::kTestStored : msg::kTestNotStored, {});
     return saved;
 }
 

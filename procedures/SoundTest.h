@@ -103,8 +103,8 @@ constexpr double ResultFrequency(int k)
     return 10.0 + 200.0 * k;
 }
 
-// SSs1: the device keeps its present setting; reports "Save OK." or
-// "Save Error". True when confirmed.
+// SSs1: the device keeps its present setting; reports that it stored the
+// sound test settings, or that it did not. True when confirmed.
 bool SaveTestSettings(DeviceLink& link, const Report& report);
 
 // The gain (0..42 dB) and phantom power of input `channel` (1..4): the mirror

@@ -197,7 +197,7 @@ TEST_F(SoundTestProcedures, SaveGainAndPhantomReportWhenTheDeviceDoesNotConfirm)
     EXPECT_EQ(p.MG[3], 42);
     EXPECT_EQ(p.MT[2], 1);
     EXPECT_EQ(port.Writes(), (std::vector<std::string>{"SSs1\r\n", "MG342\r\n", "MT21\r\n"}));
-    EXPECT_EQ(told, std::vector<std::string>{"Save OK."});
+    EXPECT_EQ(told, std::vector<std::string>{"The device has stored the sound test settings."});
 
     told.clear();
     port.ClearRecord();
@@ -211,7 +211,8 @@ TEST_F(SoundTestProcedures, SaveGainAndPhantomReportWhenTheDeviceDoesNotConfirm)
     EXPECT_FALSE(SetTestPhantom(link, 4, true, Recorder()));
     EXPECT_EQ(p.MG[1], 7);
     EXPECT_EQ(p.MT[4], 1);
-    EXPECT_EQ(told, (std::vector<std::string>{"Save Error", "Set gain error", "Set phantom power error"}));
+    EXPECT_EQ(told, (std::vector<std::string>{"Save Error: the device did not store the sound test settings.",
+                                              "Set gain error", "Set phantom power error"}));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "ui/skin/OutputChannelWindow.h"
 #include "ui/soundtest/SoundTestDialog.h"
 
+#include <QComboBox>
 #include <QTimer>
 
 #include <cmath>
@@ -153,6 +154,7 @@ Scene SoundTestScene(bool withResult)
                      p.CNValid = 1;
                      p.CPValid = 1;
                      p.CTValid = 1;
+                     rig->Refresh();  // the model knows the family: the channel list names its inputs
                      auto* dialog = new SoundTestDialog(rig->Context(), stage);
                      dialog->setWindowFlags(Qt::Widget);  // photographed inside the stage
                      dialog->adjustSize();
@@ -161,8 +163,11 @@ Scene SoundTestScene(bool withResult)
                      // Showing starts a run, which clears the graph: the picture's state goes in after it.
                      QTimer::singleShot(0, dialog, [dialog, withResult] {
                          dialog->RefreshMonitor();
-                         if (withResult)
+                         if (withResult) {
+                             // As the device's settings will select it, so the title names it.
+                             dialog->ChannelList().setCurrentIndex(1);
                              dialog->PlotResults(SampleResult());
+                         }
                      });
                      stage->setFixedSize(dialog->size());
                      return Stage{stage};

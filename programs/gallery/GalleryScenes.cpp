@@ -292,28 +292,33 @@ double FloorAt(double frequency, int index)
 
 void AddGraphScenes(std::vector<Scene>& scenes)
 {
-    const auto add = [&](const QString& name, const QString& caption, bool curves) {
-        scenes.push_back(Scene{name, QStringLiteral("Sound test graph"), caption, [curves](QWidget* parent) {
-                                   auto* backdrop = new Backdrop(0, parent);
-                                   auto* graph = backdrop->Place(new LevelGraph(backdrop));
-                                   graph->SetYMin(kGraphLow);
-                                   graph->SetYMax(kGraphHigh);
-                                   // Without frequencies no point lies on the axis, so the
-                                   // empty graph shows the grid alone.
-                                   if (curves) {
-                                       for (int k = 0; k < LevelGraph::kPointCount; ++k) {
-                                           const double frequency = kFirstFrequency + kFrequencyStep * k;
-                                           graph->SetXValue(frequency, k);
-                                           graph->SetCurvePoint(ResponseAt(frequency), k, 1);
-                                           graph->SetCurvePoint(FloorAt(frequency, k), k, 2);
-                                       }
-                                   }
-                                   graph->update();
-                                   return Stage{backdrop, nullptr};
-                               }});
+    const auto add = [&](const QString& name, const QString& caption, bool curves, bool smallest) {
+        scenes.push_back(
+            Scene{name, QStringLiteral("Sound test graph"), caption, [curves, smallest](QWidget* parent) {
+                      auto* backdrop = new Backdrop(0, parent);
+                      auto* graph = backdrop->Place(new LevelGraph(backdrop));
+                      if (smallest)
+                          graph->setFixedSize(graph->minimumSizeHint());
+                      graph->SetYMin(kGraphLow);
+                      graph->SetYMax(kGraphHigh);
+                      // Without frequencies no point lies on the axis, so the
+                      // empty graph shows the grid alone.
+                      if (curves) {
+                          for (int k = 0; k < LevelGraph::kPointCount; ++k) {
+                              const double frequency = kFirstFrequency + kFrequencyStep * k;
+                              graph->SetXValue(frequency, k);
+                              graph->SetCurvePoint(ResponseAt(frequency), k, 1);
+                              graph->SetCurvePoint(FloorAt(frequency, k), k, 2);
+                          }
+                      }
+                      graph->update();
+                      return Stage{backdrop, nullptr};
+                  }});
     };
-    add(QStringLiteral("graph-curves"), QStringLiteral("response and floor"), true);
-    add(QStringLiteral("graph-empty"), QStringLiteral("empty grid"), false);
+    add(QStringLiteral("graph-curves"), QStringLiteral("response and floor"), true, false);
+    add(QStringLiteral("graph-empty"), QStringLiteral("empty grid"), false, false);
+    add(QStringLiteral("graph-smallest"), QStringLiteral("at its smallest: every second level labelled"),
+        true, true);
 }
 
 }  // namespace

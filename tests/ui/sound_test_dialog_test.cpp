@@ -195,7 +195,7 @@ TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheM
     EXPECT_TRUE(dlg.isVisible());
     Settle(dlg);
     EXPECT_EQ(port.Writes(), (std::vector<std::string>{"SSs1\r\n", "CEs1\r\n"}));
-    EXPECT_EQ(told, QStringList{"Save OK."});
+    EXPECT_EQ(told, QStringList{"The device has stored the sound test settings."});
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(p.SM, 0);
 }
@@ -218,14 +218,8 @@ TEST_F(SoundTestDialogScripted, WithoutADeviceItSaysSoInsideAndQuitCloses)
     EXPECT_EQ(port.Written(), "") << "never in test mode: nothing to leave";
 }
 
-// An 800 x 500 graph with labels: the plot area runs from column 40 to 759
-// and from row 50 to 449.
 constexpr int kWidth = 800;
 constexpr int kHeight = 500;
-constexpr int kTop = 50;
-constexpr int kBottom = 449;
-// The column of the decade 1 kHz on the log axis.
-constexpr int kKiloHertzColumn = 475;
 
 const QRgb kRed = qRgb(255, 0, 0);
 const QRgb kBlue = qRgb(0, 0, 255);
@@ -235,7 +229,7 @@ test::Extent FindColour(const QImage& image, QRgb colour, QRect in = {})
     return Find(image, in.isNull() ? image.rect() : in, [colour](QRgb p) { return p == colour; });
 }
 
-std::string Texts(const std::vector<LevelGraph::AxisLabel>& labels)
+std::string Texts(const std::vector<LevelGraph::TextBox>& labels)
 {
     std::string out;
     for (const auto& label : labels)
@@ -265,34 +259,85 @@ protected:
 
 TEST_F(LevelGraphTest, CurvesNeedFrequenciesAndLevelsBeyondTheRangeAreHeldAtTheEdges)
 {
-    FillCurve(1, 1000.0);        // above the default 0..100
-    FillCurve(2, -5.0);          // below it
+    FillCurve(1, 1000.0);  // above the default 0..100
+    FillCurve(2, -5.0);    // below it
+    const QRect plot = graph.Arrangement().plot;
     QImage image = Grab(graph);  // no frequencies yet: only the grid, its decades on a log axis
-    EXPECT_EQ(FindColour(image, kRed).count + FindColour(image, kBlue).count, 0);
-    EXPECT_EQ(FindColour(image, qRgb(0, 0, 0), QRect(kKiloHertzColumn, kTop, 1, kBottom - kTop + 1)).count,
-              kBottom - kTop + 1);
+    EXPECT_EQ(FindColour(image, kRed, plot).count + FindColour(image, kBlue, plot).count, 0);
+    // 1 kHz lies log(100) / log(2000) = 0.606 of the way along the axis.
+    const int kiloHertz = plot.left() + qRound((plot.right() - plot.left()) * 0.606);
+    EXPECT_GE(FindColour(image, qRgb(0, 0, 0), QRect(kiloHertz - 1, plot.top(), 3, plot.height())).count,
+              plot.height());
 
     SpreadFrequencies();
     image = Grab(graph);
-    const QRect red = FindColour(image, kRed).box;
-    const QRect blue = FindColour(image, kBlue).box;
-    EXPECT_TRUE(red.top() >= kTop - 1 && red.bottom() <= kTop + 1 && red.width() > 600);
-    EXPECT_TRUE(blue.top() >= kBottom - 1 && blue.bottom() <= kBottom + 1 && blue.width() > 600);
+    const QRect red = FindColour(image, kRed, plot).box;
+    const QRect blue = FindColour(image, kBlue, plot).box;
+    EXPECT_TRUE(red.top() >= plot.top() - 1 && red.bottom() <= plot.top() + 1 && red.width() > 600);
+    EXPECT_TRUE(blue.top() >= plot.bottom() - 1 && blue.bottom() <= plot.bottom() + 1 && blue.width() > 600);
 }
 
-TEST_F(LevelGraphTest, LabelsReadTenthsOfTheLevelRangeAndTheFrequencyDecades)
+TEST_F(LevelGraphTest, LabelsReadEveryTenthOfTheLevelRangeAndTheFrequencyDecades)
 {
     graph.SetYMin(-200.0);
     graph.SetYMax(300.0);
-    EXPECT_EQ(Texts(graph.LevelLabels()), "-150 -100 -50 0 50 100 150 200 250 300 ");
+    const LevelGraph::Layout layout = graph.Arrangement();
+    EXPECT_EQ(Texts(layout.levelLabels), "-200 -150 -100 -50 0 50 100 150 200 250 300 ");
+    EXPECT_EQ(Texts(layout.frequencyLabels), "10 100 1k 10k 20k ");
+    EXPECT_EQ(Texts(layout.legend), "Response Noise floor ");
+    EXPECT_EQ(layout.levelUnit.text + ' ' + layout.frequencyUnit.text, "Level (dB) Frequency (Hz)");
+
+    // Painted as laid out; the frequency labels lie level, not on end: "10k"
+    // is wider than it is tall.
+    const QImage image = Grab(graph);
     const auto ink = [](QRgb p) { return qGray(p) < 160; };
-    EXPECT_GT(Find(Grab(graph), QRect(0, kTop - 8, 39, kBottom - kTop), ink).count, 50) << "not painted";
+    for (const LevelGraph::TextBox& label : layout.levelLabels)
+        EXPECT_GT(Find(image, label.box, ink).count, 3) << label.text.toStdString() << " not painted";
+    const QRect tenK = layout.frequencyLabels[3].box;
+    const QRect written =
+        Find(image, tenK.adjusted(-tenK.height(), 0, tenK.height(), 2 * tenK.height()), ink).box;
+    EXPECT_GT(written.width(), written.height());
+    EXPECT_GT(FindColour(image, kRed, layout.legend[0].box).count, 10)
+        << "the response's colour in the legend";
 
     // A tick that misses a whole number only by the rounding of the steps reads as that number.
     graph.SetYMin(-19.9);
     graph.SetYMax(1.1);
-    EXPECT_EQ(Texts(graph.LevelLabels()), "-17 -15 -13 -11 -9 -7 -5 -3 -1 1 ");
-    EXPECT_EQ(Texts(graph.FrequencyLabels()), "10 100 1k 10k 20k ");
+    EXPECT_EQ(Texts(graph.Arrangement().levelLabels), "-19 -17 -15 -13 -11 -9 -7 -5 -3 -1 1 ");
+}
+
+// From the smallest graph to a large one no text covers another or the plot,
+// and none leaves the widget; a small plot labels every second level line and
+// leaves out the frequency label that would touch the last.
+TEST_F(LevelGraphTest, TextsFitWithoutOverlapAtEverySize)
+{
+    graph.SetYMin(-100.0);
+    graph.SetTitle(QStringLiteral("Sound test of Input2"));
+    const std::string everyTenth = "-100 -80 -60 -40 -20 0 20 40 60 80 100 ";
+    const struct {
+        QSize size;
+        std::string levels, frequencies;
+    } sizes[] = {{graph.minimumSizeHint(), "-100 -60 -20 20 60 100 ", "10 100 1k 20k "},
+                 {QSize(560, 320), everyTenth, "10 100 1k 10k 20k "},
+                 {QSize(1600, 1000), everyTenth, "10 100 1k 10k 20k "}};
+    for (const auto& [size, levels, frequencies] : sizes) {
+        graph.resize(size);
+        const LevelGraph::Layout layout = graph.Arrangement();
+        EXPECT_EQ(Texts(layout.levelLabels), levels);
+        EXPECT_EQ(Texts(layout.frequencyLabels), frequencies);
+        std::vector<LevelGraph::TextBox> texts = {layout.title, layout.levelUnit, layout.frequencyUnit};
+        for (const auto* group : {&layout.legend, &layout.levelLabels, &layout.frequencyLabels})
+            texts.insert(texts.end(), group->begin(), group->end());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const QRect& box = texts[i].box;
+            EXPECT_TRUE(graph.rect().contains(box) && !box.intersects(layout.plot))
+                << texts[i].text.toStdString() << " at " << size.width();
+            for (std::size_t j = i + 1; j < texts.size(); ++j)
+                EXPECT_FALSE(box.intersects(texts[j].box))
+                    << texts[i].text.toStdString() << " / " << texts[j].text.toStdString() << " at "
+                    << size.width();
+        }
+    }
 }
 
 // The CSV holds the points drawn with dot decimals, the PNG the picture at the scale asked.
@@ -321,7 +366,7 @@ TEST_F(LevelGraphTest, ExportsAreExactAndAFailedOneSaysWhy)
 
     QFile file(Path("m.csv"));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().toStdString(), "frequency,curve1,curve2\n"
+    EXPECT_EQ(file.readAll().toStdString(), "frequency (Hz),Response (dB),Noise floor (dB)\n"
                                             "20,-3.5,0.25\n"
                                             "1000.5,6,-40.125\n"
                                             "20000,0.001,-100\n"

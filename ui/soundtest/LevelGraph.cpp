@@ -19,16 +19,29 @@ namespace brevant {
 
 namespace {
 
-// Pixel sizes of the label fonts. The level labels have to fit the 25 pixels
-// left of the plot area; the frequency labels stand on end below it.
-constexpr int kLevelLabelPixels = 11;
-constexpr int kFrequencyLabelPixels = 16;
+// Pixel sizes of the fonts: the title, and every other text.
+constexpr int kTitlePixels = 13;
+constexpr int kLabelPixels = 11;
 
-// Where the labels sit relative to their tick.
-constexpr int kLevelLabelLeft = 25;     // text starts this far left of the plot area
-constexpr int kLevelLabelRaise = 8;     // text top this far above the tick row
-constexpr int kFrequencyLabelDrop = 5;  // text starts this far below the plot area
-constexpr int kFrequencyLabelShift = 15;
+// Spacing around the texts, in pixels.
+constexpr int kEdge = 4;            // between the widget's edges and its texts
+constexpr int kGap = 4;             // between rows of text, and a label and its axis
+constexpr int kLabelSpacing = 6;    // the least room between two frequency labels
+constexpr int kSwatch = 18;         // a legend entry's colour line
+constexpr int kSwatchGap = 5;       // from the colour line to the name
+constexpr int kLegendSpacing = 16;  // between legend entries on a row
+
+// The smallest plot worth drawing texts around; below it the texts go.
+constexpr int kMinPlotWidth = 40;
+constexpr int kMinPlotHeight = 20;
+
+// The curves the graph draws, in their colours.
+constexpr int kDrawnCurves = 2;
+const QColor kCurveColours[kDrawnCurves] = {QColor(255, 0, 0), QColor(0, 0, 255)};
+
+// How many tenths of the level range lie between two level labels: as few as
+// leave a line of text between them, from those that divide the range.
+constexpr std::array<int, 4> kLevelLabelSteps = {1, 2, 5, 10};
 
 // Powers of ten the frequency axis can carry a decade line at.
 constexpr std::array<double, 7> kDecades = {0.01, 0.1, 1.0, 10.0, 100.0, 1000.0, 10000.0};
@@ -73,22 +86,70 @@ QString FrequencyText(double f)
     return QString::number(Truncate(f * 0.001)) + QLatin1Char('k');
 }
 
-QFont FrequencyLabelFont()
+QFont TextFont(const QFont& base, int pixels, bool bold)
 {
-    QFont font;
-    // The first family reads best on systems that have it; the second covers
-    // the same characters on most Linux installations.
-    font.setFamilies(
-        {QStringLiteral("楷书"), QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("sans-serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(kFrequencyLabelPixels);
+    QFont font = base;
+    font.setPixelSize(pixels);
+    font.setBold(bold);
     return font;
+}
+
+// A box for `text` in `metrics` with its top-left corner at `at`, one pixel
+// wider than the text advances so that no glyph spills out.
+QRect TextRect(const QFontMetrics& metrics, QPoint at, const QString& text)
+{
+    return QRect(at, QSize(metrics.horizontalAdvance(text) + 1, metrics.height()));
+}
+
+// Lays the legend's entries out in rows centred across `width`, the first row
+// at `top`, starting a new row where the next entry would not fit; returns
+// the row below the last.
+int PlaceLegend(const QFontMetrics& metrics, int width, int top, std::vector<LevelGraph::TextBox>& legend)
+{
+    const int room = width - 2 * kEdge;
+    std::vector<LevelGraph::TextBox> row;
+    int rowWidth = 0;
+    int y = top;
+    const auto finishRow = [&] {
+        int x = std::max(kEdge, (width - rowWidth) / 2);
+        for (LevelGraph::TextBox& entry : row) {
+            entry.box.moveTopLeft(QPoint(x, y));
+            x += entry.box.width() + kLegendSpacing;
+            legend.push_back(entry);
+        }
+        row.clear();
+        rowWidth = 0;
+        y += metrics.height();
+    };
+    for (int curve = 1; curve <= kDrawnCurves; ++curve) {
+        const QString name = metrics.elidedText(LevelGraph::CurveName(curve), Qt::ElideRight,
+                                                std::max(0, room - kSwatch - kSwatchGap));
+        const QRect box = TextRect(metrics, QPoint(0, 0), name).adjusted(0, 0, kSwatch + kSwatchGap, 0);
+        if (!row.empty() && rowWidth + kLegendSpacing + box.width() > room)
+            finishRow();
+        rowWidth += (row.empty() ? 0 : kLegendSpacing) + box.width();
+        row.push_back({box, name});
+    }
+    if (!row.empty())
+        finishRow();
+    return y;
 }
 
 QString CsvNumber(double v)
 {
     // QString::number always formats in the C locale.
     return QString::number(v, 'g', QLocale::FloatingPointShortest);
+}
+
+// A CSV field: quoted when it holds a separator, a quote or a line break.
+QString CsvField(const QString& text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 bool Fail(QString* error, const QString& message)
@@ -113,6 +174,15 @@ QString SaveBytes(const QString& path, const QByteArray& bytes)
 LevelGraph::LevelGraph(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
+}
+
+QString LevelGraph::CurveName(int curve)
+{
+    switch (curve) {
+    case 1: return tr("Response");
+    case 2: return tr("Noise floor");
+    default: return {};
+    }
 }
 
 bool LevelGraph::ValidCurve(int curve)
@@ -176,6 +246,16 @@ void LevelGraph::SetBackgroundColour(const QColor& colour)
     backgroundColour_ = colour;
 }
 
+void LevelGraph::SetTitle(const QString& title)
+{
+    title_ = title;
+}
+
+QString LevelGraph::Title() const
+{
+    return title_.isEmpty() ? tr("Sound test result") : title_;
+}
+
 double LevelGraph::CurvePoint(int index, int curve) const
 {
     if (!ValidCurve(curve) || !ValidIndex(index))
@@ -190,66 +270,121 @@ double LevelGraph::XValue(int index) const
     return xValues_[static_cast<std::size_t>(index)];
 }
 
-QRect LevelGraph::PlotArea() const
+LevelGraph::Layout LevelGraph::Arrangement() const
 {
-    return PlotAreaFor(size());
+    return LayoutFor(size());
 }
 
-std::vector<LevelGraph::AxisLabel> LevelGraph::LevelLabels() const
+LevelGraph::Layout LevelGraph::LayoutFor(QSize size) const
 {
-    return LevelLabelsFor(PlotArea());
-}
-
-std::vector<LevelGraph::AxisLabel> LevelGraph::FrequencyLabels() const
-{
-    return FrequencyLabelsFor(PlotArea());
-}
-
-QRect LevelGraph::PlotAreaFor(QSize size) const
-{
-    const int w = size.width();
-    const int h = size.height();
+    Layout bare;
+    bare.plot = QRect(QPoint(0, 0), size);
     if (!showLabels_)
-        return QRect(0, 0, w, h);
-    // A twentieth of the width on either side and a tenth of the height above
-    // and below hold the labels.
-    return QRect(QPoint(w / 20, h / 10), QPoint((w - 1) - w / 20, (h - 1) - h / 10));
+        return bare;
+    const QFontMetrics titleMetrics(TextFont(font(), kTitlePixels, true));
+    const QFontMetrics metrics(TextFont(font(), kLabelPixels, false));
+    const int line = metrics.height();
+    const int room = size.width() - 2 * kEdge;
+    Layout layout;
+
+    // From the top: the title, the legend, then the level axis's unit over
+    // its labels.
+    const QString title = titleMetrics.elidedText(Title(), Qt::ElideRight, std::max(0, room));
+    layout.title = {TextRect(titleMetrics, QPoint(0, kEdge), title), title};
+    layout.title.box.moveLeft(std::max(kEdge, (size.width() - layout.title.box.width()) / 2));
+    int y = PlaceLegend(metrics, size.width(), layout.title.box.bottom() + 1 + kGap, layout.legend) + kGap;
+    const QString levelUnit = tr("Level (dB)");
+    layout.levelUnit = {TextRect(metrics, QPoint(kEdge, y), levelUnit), levelUnit};
+    // The top level label stands half a line above the plot's top edge.
+    const int top = layout.levelUnit.box.bottom() + 1 + line / 2 + 1;
+
+    // From the bottom: the frequency axis's unit under its labels, which
+    // hang a gap below the plot.
+    const int unitTop = size.height() - kEdge - line;
+    const int bottom = unitTop - kGap - line - kGap - 1;
+
+    // As far left as the widest level label allows.
+    int widest = 0;
+    for (const TextBox& label :
+         LevelLabelsFor(QRect(QPoint(size.width(), top), QPoint(size.width(), bottom))))
+        widest = std::max(widest, label.box.width());
+    layout.plot = QRect(QPoint(kEdge + widest + kGap, top), QPoint(size.width() - 1 - kEdge, bottom));
+    if (layout.plot.width() < kMinPlotWidth || layout.plot.height() < kMinPlotHeight)
+        return bare;
+
+    layout.levelLabels = LevelLabelsFor(layout.plot);
+    layout.frequencyLabels = FrequencyLabelsFor(layout.plot);
+    const QString frequencyUnit = tr("Frequency (Hz)");
+    layout.frequencyUnit = {TextRect(metrics, QPoint(0, unitTop), frequencyUnit), frequencyUnit};
+    const int unitWidth = layout.frequencyUnit.box.width();
+    layout.frequencyUnit.box.moveLeft(std::clamp(layout.plot.center().x() - unitWidth / 2, kEdge,
+                                                 std::max(kEdge, size.width() - kEdge - unitWidth)));
+    return layout;
 }
 
-std::vector<LevelGraph::AxisLabel> LevelGraph::LevelLabelsFor(const QRect& plot) const
+std::vector<LevelGraph::TextBox> LevelGraph::LevelLabelsFor(const QRect& plot) const
 {
-    std::vector<AxisLabel> labels;
-    if (!showLabels_)
-        return labels;
-    // Ten equal steps from bottom to top; the bottom row has no label.
-    const double step = (plot.bottom() - plot.top()) * 0.1;
-    const int x = plot.left() - kLevelLabelLeft;
-    for (int i = 1; i <= 9; ++i) {
-        const int row = Truncate(plot.bottom() - i * step);
-        const int value = TickValue(yMin_ + (yMax_ - yMin_) * i * 0.1);
-        labels.push_back({QPoint(x, row - kLevelLabelRaise), QString::number(value)});
+    const QFontMetrics metrics(TextFont(font(), kLabelPixels, false));
+    const int line = metrics.height();
+    // Ten equal steps from bottom to top, as the grid has them; labels at as
+    // many of them as leave a line of text between two.
+    const double tenth = (plot.bottom() - plot.top()) * 0.1;
+    int every = 0;
+    for (int step : kLevelLabelSteps) {
+        if (step * tenth >= line + 1) {
+            every = step;
+            break;
+        }
     }
-    labels.push_back({QPoint(x, plot.top() - kLevelLabelRaise), QString::number(Truncate(yMax_))});
+    // Too low for two labels: the top one alone.
+    const int first = every == 0 ? 10 : 0;
+    every = std::max(every, 1);
+
+    std::vector<TextBox> labels;
+    for (int i = first; i <= 10; i += every) {
+        const int row = i == 10 ? plot.top() : Truncate(plot.bottom() - i * tenth);
+        const QString text = i == 10 ? QString::number(Truncate(yMax_))
+                                     : QString::number(TickValue(yMin_ + (yMax_ - yMin_) * i * 0.1));
+        QRect box = TextRect(metrics, QPoint(0, row - line / 2), text);
+        box.moveRight(plot.left() - kGap);
+        labels.push_back({box, text});
+    }
     return labels;
 }
 
-std::vector<LevelGraph::AxisLabel> LevelGraph::FrequencyLabelsFor(const QRect& plot) const
+std::vector<LevelGraph::TextBox> LevelGraph::FrequencyLabelsFor(const QRect& plot) const
 {
-    std::vector<AxisLabel> labels;
-    if (!showLabels_)
-        return labels;
-    const int y = plot.bottom() + kFrequencyLabelDrop;
-    const int first = DecadeAtOrBelow(kXMin);
-    const int last = DecadeAtOrBelow(kXMax);
-    for (int e = first; e <= last; ++e) {
+    const QFontMetrics metrics(TextFont(font(), kLabelPixels, false));
+    const QPoint row(0, plot.bottom() + 1 + kGap);
+    // A label at each decade and at the right edge: the first starts at its
+    // line, the last ends at it, the others are centred on theirs.
+    std::vector<TextBox> candidates;
+    for (int e = DecadeAtOrBelow(kXMin); e <= DecadeAtOrBelow(kXMax); ++e) {
         const double f = kDecades[static_cast<std::size_t>(e)];
-        // The first label hangs left of the left edge; the others stand
-        // just right of their lines.
-        const int shift = e == first ? 0 : kFrequencyLabelShift;
-        labels.push_back({QPoint(Truncate(XPosition(plot, f)) + shift, y), FrequencyText(f)});
+        if (!InAxisRange(f) || f == kXMax)
+            continue;
+        QRect box = TextRect(metrics, row, FrequencyText(f));
+        const int column = Truncate(XPosition(plot, f));
+        box.moveLeft(candidates.empty() ? column : column - box.width() / 2);
+        candidates.push_back({box, FrequencyText(f)});
     }
-    labels.push_back({QPoint(plot.right() + kFrequencyLabelShift, y),
-                      QString::number(Truncate(kXMax * 0.001)) + QLatin1Char('k')});
+    QRect last = TextRect(metrics, row, FrequencyText(kXMax));
+    last.moveRight(plot.right());
+    candidates.push_back({last, FrequencyText(kXMax)});
+
+    // Left to right, a label too close to the one before is left out; the
+    // last one stays and pushes out those it would touch.
+    std::vector<TextBox> labels;
+    const auto crowds = [&labels](const QRect& box) {
+        return !labels.empty() && labels.back().box.right() + kLabelSpacing > box.left();
+    };
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        const bool isLast = k + 1 == candidates.size();
+        while (isLast && crowds(candidates[k].box))
+            labels.pop_back();
+        if (!crowds(candidates[k].box))
+            labels.push_back(candidates[k]);
+    }
     return labels;
 }
 
@@ -304,13 +439,12 @@ void LevelGraph::Paint(QPainter& painter, QSize size) const
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setRenderHint(QPainter::Antialiasing, false);
 
-    const QRect plot = PlotAreaFor(size);
+    const Layout layout = LayoutFor(size);
     if (showGrid_)
-        PaintGrid(painter, plot);
-    if (showLabels_)
-        PaintLabels(painter, plot);
-    PaintCurve(painter, plot, curves_[0], QColor(255, 0, 0));
-    PaintCurve(painter, plot, curves_[1], QColor(0, 0, 255));
+        PaintGrid(painter, layout.plot);
+    PaintTexts(painter, layout);
+    for (int c = 0; c < kDrawnCurves; ++c)
+        PaintCurve(painter, layout.plot, curves_[static_cast<std::size_t>(c)], kCurveColours[c]);
 }
 
 void LevelGraph::PaintGrid(QPainter& painter, const QRect& plot) const
@@ -361,29 +495,33 @@ void LevelGraph::PaintGrid(QPainter& painter, const QRect& plot) const
         dotted(m * lastDecade);
 }
 
-void LevelGraph::PaintLabels(QPainter& painter, const QRect& plot) const
+void LevelGraph::PaintTexts(QPainter& painter, const Layout& layout) const
 {
-    painter.setPen(Qt::black);
     painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setPen(Qt::black);
+    const auto put = [&painter](const TextBox& text, Qt::Alignment align) {
+        if (!text.text.isEmpty())
+            painter.drawText(text.box, static_cast<int>(align | Qt::AlignVCenter), text.text);
+    };
+    painter.setFont(TextFont(font(), kTitlePixels, true));
+    put(layout.title, Qt::AlignLeft);
 
-    QFont levelFont = font();
-    levelFont.setPixelSize(kLevelLabelPixels);
-    painter.setFont(levelFont);
-    const QFontMetrics levelMetrics(levelFont);
-    for (const AxisLabel& label : LevelLabelsFor(plot))
-        painter.drawText(label.position + QPoint(0, levelMetrics.ascent()), label.text);
+    painter.setFont(TextFont(font(), kLabelPixels, false));
+    put(layout.levelUnit, Qt::AlignLeft);
+    put(layout.frequencyUnit, Qt::AlignLeft);
+    for (const TextBox& label : layout.levelLabels)
+        put(label, Qt::AlignRight);
+    for (const TextBox& label : layout.frequencyLabels)
+        put(label, Qt::AlignLeft);
 
-    // Frequency labels stand on end: turned a quarter clockwise about their
-    // starting point, so they read from top to bottom.
-    const QFont frequencyFont = FrequencyLabelFont();
-    painter.setFont(frequencyFont);
-    const QFontMetrics frequencyMetrics(frequencyFont);
-    for (const AxisLabel& label : FrequencyLabelsFor(plot)) {
-        painter.save();
-        painter.translate(label.position);
-        painter.rotate(90.0);
-        painter.drawText(QPoint(0, frequencyMetrics.ascent()), label.text);
-        painter.restore();
+    // Each legend entry: a short line in its curve's colour, then the name.
+    for (std::size_t k = 0; k < layout.legend.size() && k < kDrawnCurves; ++k) {
+        const TextBox& entry = layout.legend[k];
+        const int middle = entry.box.center().y();
+        painter.setPen(QPen(kCurveColours[k], 2, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLine(entry.box.left(), middle, entry.box.left() + kSwatch - 1, middle);
+        painter.setPen(Qt::black);
+        put({entry.box.adjusted(kSwatch + kSwatchGap, 0, 0, 0), entry.text}, Qt::AlignLeft);
     }
 }
 
@@ -427,7 +565,10 @@ bool LevelGraph::ExportPng(const QString& path, QString* error, qreal scale) con
 
 bool LevelGraph::ExportCsv(const QString& path, QString* error) const
 {
-    QString text = QStringLiteral("frequency,curve1,curve2\n");
+    QString text = CsvField(tr("frequency (Hz)"));
+    for (int curve = 1; curve <= kDrawnCurves; ++curve)
+        text += QLatin1Char(',') + CsvField(tr("%1 (dB)").arg(CurveName(curve)));
+    text += QLatin1Char('\n');
     for (int k = 0; k < kPointCount; ++k) {
         const auto i = static_cast<std::size_t>(k);
         if (!InAxisRange(xValues_[i]))
@@ -447,7 +588,7 @@ QSize LevelGraph::sizeHint() const
 
 QSize LevelGraph::minimumSizeHint() const
 {
-    return {200, 120};
+    return {280, 180};
 }
 
 }  // namespace brevant

@@ -1,12 +1,12 @@
 // The result graph of the sound test: two measured curves against frequency,
-// on a logarithmic frequency axis from 10 Hz to 20 kHz and a level axis whose
-// range the owner sets. The graph only shows what it is given: the owner fills
-// the curves and the frequencies, then calls update().
+// on a logarithmic frequency axis from 10 Hz to 20 kHz and a level axis in dB
+// whose range the owner sets, under a title and a legend naming the curves.
+// The graph only shows what it is given: the owner fills the curves and the
+// frequencies, then calls update().
 #pragma once
 
 #include <QColor>
 #include <QImage>
-#include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -32,15 +32,33 @@ public:
     static constexpr double kXMin = 10.0;
     static constexpr double kXMax = 20000.0;
 
-    // A tick label as the graph paints it.
-    // Level labels: position is the top-left corner of the text.
-    // Frequency labels: position is where the text starts; it runs downward
-    // from there, the tops of its glyphs facing right, so it covers the strip
-    // just left of position.x() below position.y().
-    struct AxisLabel {
-        QPoint position;
+    // A text the graph paints and the box it takes, in widget coordinates.
+    struct TextBox {
+        QRect box;
         QString text;
     };
+
+    // Where everything goes at one size. Every text box lies inside the
+    // widget, outside the plot area and clear of every other; when the size
+    // leaves no room for them, the plot fills the widget and there are none.
+    struct Layout {
+        // right() and bottom() are the last pixel column and row inside it.
+        QRect plot;
+        TextBox title;
+        // One entry per drawn curve: its colour as a short line, then its name.
+        std::vector<TextBox> legend;
+        TextBox levelUnit;      // above the level labels
+        TextBox frequencyUnit;  // below the frequency labels
+        // Level labels from the lowest tick up to the top edge: every tenth
+        // of the range when the height allows, else every second or fifth.
+        std::vector<TextBox> levelLabels;
+        // Frequency labels from 10 Hz up to 20 kHz, level with the axis; one
+        // that would touch its neighbour is left out, never the last.
+        std::vector<TextBox> frequencyLabels;
+    };
+
+    // The name of curve 1 or 2, as the legend and the CSV header give it.
+    static QString CurveName(int curve);
 
     explicit LevelGraph(QWidget* parent = nullptr);
 
@@ -57,6 +75,8 @@ public:
     void SetShowLabels(bool show);
     void SetShowGrid(bool show);
     void SetBackgroundColour(const QColor& colour);
+    // The line above the legend; an empty title shows "Sound test result".
+    void SetTitle(const QString& title);
 
     // 0 for an index or curve out of range.
     double CurvePoint(int index, int curve) const;
@@ -68,15 +88,11 @@ public:
     bool ShowLabels() const { return showLabels_; }
     bool ShowGrid() const { return showGrid_; }
     QColor BackgroundColour() const { return backgroundColour_; }
+    QString Title() const;
 
-    // The plot area at the present size; right() and bottom() are the last
-    // pixel column and row inside it.
-    QRect PlotArea() const;
-    // The labels the next paint draws, at the present size; empty when labels
-    // are off. Level labels from the lowest tick up to the top edge; frequency
-    // labels from 10 Hz up to the right edge.
-    std::vector<AxisLabel> LevelLabels() const;
-    std::vector<AxisLabel> FrequencyLabels() const;
+    // What the next paint draws where, at the present size; only the plot
+    // area when labels are off.
+    Layout Arrangement() const;
 
     // The graph as painted, at the present size times scale (2 for a sharper
     // copy of the same picture). A null image when the widget has no area or
@@ -88,8 +104,9 @@ public:
     // error is given, put there what went wrong, naming the file.
     // The picture as painted, scaled as Render() does.
     bool ExportPng(const QString& path, QString* error, qreal scale = 1.0) const;
-    // "frequency,curve1,curve2", then one line per drawn point in index order;
-    // '.' as the decimal separator whatever the locale.
+    // A header naming the columns ("frequency (Hz)", then each curve's name
+    // with its unit), then one line per drawn point in index order; '.' as
+    // the decimal separator whatever the locale.
     bool ExportCsv(const QString& path, QString* error) const;
 
     QSize sizeHint() const override;
@@ -105,14 +122,14 @@ private:
     static bool ValidIndex(int index);
     static bool InAxisRange(double frequency);
 
-    QRect PlotAreaFor(QSize size) const;
-    std::vector<AxisLabel> LevelLabelsFor(const QRect& plot) const;
-    std::vector<AxisLabel> FrequencyLabelsFor(const QRect& plot) const;
+    Layout LayoutFor(QSize size) const;
+    std::vector<TextBox> LevelLabelsFor(const QRect& plot) const;
+    std::vector<TextBox> FrequencyLabelsFor(const QRect& plot) const;
     static double XPosition(const QRect& plot, double frequency);
     double YPosition(const QRect& plot, double value) const;
     void Paint(QPainter& painter, QSize size) const;
     void PaintGrid(QPainter& painter, const QRect& plot) const;
-    void PaintLabels(QPainter& painter, const QRect& plot) const;
+    void PaintTexts(QPainter& painter, const Layout& layout) const;
     void PaintCurve(QPainter& painter, const QRect& plot, const Curve& curve, const QColor& colour) const;
 
     std::array<Curve, kCurveCount> curves_{};
@@ -122,6 +139,7 @@ private:
     bool showLabels_ = true;
     bool showGrid_ = true;
     QColor backgroundColour_ = Qt::white;
+    QString title_;
 };
 
 }  // namespace brevant

@@ -615,6 +615,9 @@ void SoundTestDialog::OnResult()
 
 void SoundTestDialog::PlotResults(const ResultCurves& curves)
 {
+    // The title names the input, so that a saved picture says what was measured.
+    const QString input = channelList_->currentText();
+    result_->Graph().SetTitle(input.isEmpty() ? QString() : QStringLiteral("Sound test of %1").arg(input));
     result_->Plot(curves);
     UpdateControls();
 }

@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -34,17 +33,8 @@ SoundTestResultBox::SoundTestResultBox(QWidget* parent)
     graph_->setMinimumSize(560, 320);
     SetPathChooser({});
 
-    // The curves' colours as the graph draws them.
-    auto* legend = new QLabel(QStringLiteral("<span style=\"color:#ff0000\">&#9644;</span>&nbsp;Response"
-                                             "&nbsp;&nbsp;&nbsp;&nbsp;"
-                                             "<span style=\"color:#0000ff\">&#9644;</span>&nbsp;Noise floor"),
-                              this);
-    TagControl(legend, kLegendId);
-    legend->setTextFormat(Qt::RichText);
-
     auto* foot = new QHBoxLayout;
     foot->setSpacing(6);
-    foot->addWidget(legend);
     foot->addStretch(1);
     foot->addWidget(exportPng_);
     foot->addWidget(exportCsv_);
@@ -74,6 +64,7 @@ void SoundTestResultBox::Clear()
 {
     for (int curve = 1; curve <= LevelGraph::kCurveCount; ++curve)
         graph_->ClearCurve(curve);
+    graph_->SetTitle({});
     graph_->update();
     SetPlotted(false);
 }

@@ -1,4 +1,4 @@
-// The result of the sound test: the level graph of the two curves, their
+// The result of the sound test: the level graph of the two curves with their
 // legend, and the buttons that save the graph as a picture or the curves as
 // data, where the user chooses. The exports are offered once a result is
 // plotted.
@@ -25,7 +25,6 @@ public:
     static constexpr int kGraphId = 1071;
     static constexpr int kExportPngId = 1090;
     static constexpr int kExportCsvId = 1091;
-    static constexpr int kLegendId = 1095;
     static constexpr int kBoxId = 1096;
 
     // Asks where to save an export: the caption, a suggested file name and
@@ -45,7 +44,8 @@ public:
     QPushButton& ExportCsv() const { return *exportCsv_; }
     bool Plotted() const { return plotted_; }
 
-    // Every curve back to 0; nothing to export.
+    // Every curve back to 0 and the title back to the plain one; nothing to
+    // export.
     void Clear();
     // The level range that encloses the curves, the two curves at their
     // frequencies, and the exports offered.
