@@ -463,7 +463,7 @@ void MainWindow::OnUpgrade()
     tasks_.Run(
         QStringLiteral("Looking for the device…"),
         [&connection, prepared](const Report& report, const ProgressFn&) {
-            *prepared = PrepareUpgrade(connection, report);
+            *prepared = PrepareUpgrade(connection, PointToConnectTo(report));
         },
         [this, prepared] {
             if (!*prepared)
