@@ -10,8 +10,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
-brevant=${2:-build/default/programs/brevant/brevant}
-sim=build/default/programs/sim/brevant-sim
+brevant=${2:-build/default/bin/brevant}
+sim=build/default/bin/brevant-sim
 command -v Xvfb >/dev/null || { echo "Xvfb is missing (Debian package xvfb)" >&2; exit 1; }
 
 work=$(mktemp -d)

@@ -53,6 +53,7 @@ bool Connection::ScanForDevice(int probesPerPort, const std::atomic<bool>* stop)
     portNumber = -1;
     std::vector<std::string> refused;
     std::vector<int> silent;
+    std::vector<int> tried;  // every port there was, in the order asked
     const auto stopped = [&] { return stop != nullptr && stop->load(); };
     // Probes one port; a port that cannot be opened is not probed again.
     const auto probe = [&](int port) {
@@ -62,14 +63,18 @@ bool Connection::ScanForDevice(int probesPerPort, const std::atomic<bool>* stop)
                 return true;
             const OpenFailure failure = link_.Port().LastOpenFailure(port);
             if (failure != OpenFailure::None) {
-                if (failure != OpenFailure::Missing)
+                if (failure != OpenFailure::Missing) {
                     refused.push_back(OpenFailureText(port));
+                    tried.push_back(port);
+                }
                 break;
             }
             opened = true;
         }
-        if (opened)
+        if (opened) {
             silent.push_back(port);
+            tried.push_back(port);
+        }
         return false;
     };
     bool found = false;
@@ -81,6 +86,7 @@ bool Connection::ScanForDevice(int probesPerPort, const std::atomic<bool>* stop)
     std::lock_guard lock(scanMutex_);
     scanRefused_ = std::move(refused);
     scanSilent_ = std::move(silent);
+    scanTried_ = std::move(tried);
     return found;
 }
 
@@ -90,12 +96,20 @@ std::string Connection::ScanDetail() const
     std::string detail;
     for (const std::string& refused : scanRefused_)
         detail += (detail.empty() ? "" : "; ") + refused;
-    if (!scanSilent_.empty()) {
-        detail += detail.empty() ? "no answer on " : "; no answer on ";
+    // When every port tried stayed silent, the list of those tried says which.
+    if (!scanSilent_.empty() && detail.empty()) {
+        detail = "no answer";
+    } else if (!scanSilent_.empty()) {
+        detail += "; no answer on ";
         for (std::size_t i = 0; i < scanSilent_.size(); ++i)
             detail += (i == 0 ? "" : ", ") + link_.Port().Label(scanSilent_[i]);
     }
-    return detail.empty() ? "no serial port is present (COM1..COM39)" : detail;
+    if (detail.empty())
+        return "no serial port is present (COM1..COM39)";
+    std::string tried = "Tried ";
+    for (std::size_t i = 0; i < scanTried_.size(); ++i)
+        tried += (i == 0 ? "" : ", ") + link_.Port().Label(scanTried_[i]);
+    return tried + ": " + detail;
 }
 
 std::string Connection::OpenFailureText(int port) const

@@ -65,8 +65,10 @@ public:
     // passed over at once. A raised `stop` ends the scan between two probes.
     bool ScanForDevice(int probesPerPort, const std::atomic<bool>* stop = nullptr);
     // Why the last scan found nothing, for the second line of "Cannot find
-    // device": the ports in use or refused, by name, and the ports that were
-    // opened but stayed silent; that none is present when there was no port to try.
+    // device": "Tried " and every port asked, then the ports in use or
+    // refused, by name, and the ports that were opened but stayed silent
+    // ("Tried COM1, COM3: no answer" when all were); that none is present
+    // when there was no port to try.
     std::string ScanDetail() const;
     // Asks the model, up to kModelQueryTries times until a reply that starts
     // with "SA" comes. A known model sets Connected, DeviceFamily and SA and
@@ -144,6 +146,7 @@ private:
     mutable std::mutex scanMutex_;
     std::vector<std::string> scanRefused_;    // the last scan's ports in use or refused, as told
     std::vector<int> scanSilent_;             // the last scan's ports that opened but did not answer
+    std::vector<int> scanTried_;              // every port the last scan asked or could not open
     std::atomic<bool> queryAnswered_{false};  // the last QueryModel got bytes of some reply
 };
 

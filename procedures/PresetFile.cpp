@@ -43,7 +43,7 @@ PresetCheck ReadPresetFile(const std::string& path)
     return check;
 }
 
-PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress)
+PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress, const std::atomic<bool>* stop)
 {
     // Every value is taken from the mirror before the first command goes out,
     // so an echo that names another entry cannot change what is sent later.
@@ -56,6 +56,10 @@ PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress)
     load.total = static_cast<int>(steps.size());
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const UploadStep& step = steps[i];
+        if (stop != nullptr && stop->load()) {
+            load.failure = "cancelled";
+            return load;
+        }
         if (const Status status = link.SetConfirmed(step.op, step.at, step.value, kUploadAttempts); !status) {
             load.failure = SettingName({step.op, step.at}) + ": " + std::string(status.Message());
             return load;

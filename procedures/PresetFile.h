@@ -13,6 +13,7 @@
 #include "core/DeviceParams.h"
 #include "procedures/Preset.h"
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -58,8 +59,10 @@ inline constexpr int kUploadAttempts = 3;
 // every setting the mirror's family has (UploadList), channel by channel and
 // then the device-wide values; 81 commands for a K225, 82 for a K217/K218.
 // The first setting the device does not confirm, or a port that is gone,
-// ends the upload.
-PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress = {});
+// ends the upload; so does `stop` once set (looked at before each setting,
+// the failure then "cancelled").
+PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress = {},
+                        const std::atomic<bool>* stop = nullptr);
 
 // "the preset was only partly loaded: 43 of 81 settings (Output 3 delay: no
 // reply)", then "; " and `undo` when there is one.

@@ -37,7 +37,7 @@ std::optional<Preset> DeviceSnapshot(const Connection& connection)
 }
 
 PresetLoad ApplyPreset(Connection& connection, const Preset& preset, const Report& report,
-                       const ProgressFn& progress)
+                       const ProgressFn& progress, const std::atomic<bool>* stop)
 {
     DeviceState& state = connection.State();
     DeviceLink& link = connection.Link();
@@ -82,7 +82,7 @@ PresetLoad ApplyPreset(Connection& connection, const Preset& preset, const Repor
     // The device is there and fits: only now does the mirror take the preset.
     StorePreset(preset, state.params);
     connection.ShowModelPanes();
-    PresetLoad load = UploadPreset(link, progress);
+    PresetLoad load = UploadPreset(link, progress, stop);
     link.ClosePort();
     state.flags.Connected = false;
     return load;
@@ -96,9 +96,9 @@ PresetLoad ApplyPresetFile(Connection& connection, const std::string& path, cons
 }
 
 PresetLoad OpenPreset(Connection& connection, const Preset& preset, const Report& report,
-                      const ProgressFn& progress, std::string_view undo)
+                      const ProgressFn& progress, std::string_view undo, const std::atomic<bool>* stop)
 {
-    PresetLoad load = ApplyPreset(connection, preset, report, progress);
+    PresetLoad load = ApplyPreset(connection, preset, report, progress, stop);
     if (load.total == 0)
         return load;  // nothing was sent; the refusal was reported
     if (!load.ok) {

@@ -32,8 +32,9 @@ std::optional<Preset> DeviceSnapshot(const Connection& connection);
 // (entries it does not name keep the mirror's values; the family stays the
 // device's), shows the panes of its family and sends every setting (UploadPreset).
 // A refusal or a device not found is reported and sends nothing (total 0).
+// `stop`, once set, ends the upload before its next setting (UploadPreset).
 PresetLoad ApplyPreset(Connection& connection, const Preset& preset, const Report& report,
-                       const ProgressFn& progress = {});
+                       const ProgressFn& progress = {}, const std::atomic<bool>* stop = nullptr);
 
 // LoadPresetFile, then ApplyPreset.
 PresetLoad ApplyPresetFile(Connection& connection, const std::string& path, const Report& report,
@@ -44,9 +45,11 @@ PresetLoad ApplyPresetFile(Connection& connection, const std::string& path, cons
 // far it got (PartlyLoadedText, with `undo`, the way back the caller offers)
 // and connects again quietly, so the screen shows what the device holds; a
 // complete upload after which Connect fails is no success either. `progress`
-// follows the commands sent.
+// follows the commands sent; `stop` cancels the upload (ApplyPreset), which
+// is then reported as one that ended early.
 PresetLoad OpenPreset(Connection& connection, const Preset& preset, const Report& report,
-                      const ProgressFn& progress = {}, std::string_view undo = {});
+                      const ProgressFn& progress = {}, std::string_view undo = {},
+                      const std::atomic<bool>* stop = nullptr);
 
 // LoadPresetFile, then OpenPreset. With `before`, the device's setting as it
 // was (DeviceSnapshot) is kept there, so the upload can be undone.

@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset default
 cmake --build --preset default
-build/default/bench/exchange_bench "${1:-3}"
-build/default/bench/session_bench "${1:-3}"
-build/default/bench/meter_ui_bench "${1:-3}"
+build/default/bin/exchange_bench "${1:-3}"
+build/default/bin/session_bench "${1:-3}"
+build/default/bin/meter_ui_bench "${1:-3}"
 bash bench/ui_cost_xvfb.sh 20

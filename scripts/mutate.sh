@@ -74,10 +74,10 @@ build_and_test() {
     local program
     for program in "${run[@]}"; do
         if [ "$program" = ui_tests ]; then
-            (cd build/default/tests && QT_QPA_PLATFORM=offscreen timeout 300 ./ui_tests \
+            (cd build/default/tests && QT_QPA_PLATFORM=offscreen timeout 300 ../bin/ui_tests \
                 --gtest_filter='PanelModel*:PanelRefresh*' --gtest_fail_fast --gtest_brief=1) >>"$log" 2>&1 || return 1
         else
-            (cd build/default/tests && timeout 600 "./$program" --gtest_fail_fast --gtest_brief=1) >>"$log" 2>&1 ||
+            (cd build/default/tests && timeout 600 "../bin/$program" --gtest_fail_fast --gtest_brief=1) >>"$log" 2>&1 ||
                 return 1
         fi
     done

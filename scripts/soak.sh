@@ -8,4 +8,4 @@ minutes="${1:-10}"
 shift || true
 cmake --preset default > /dev/null
 cmake --build --preset default --target brevant-soak brevant-sim
-exec build/default/bench/brevant-soak --seconds "$((minutes * 60))" "$@"
+exec build/default/bin/brevant-soak --seconds "$((minutes * 60))" "$@"

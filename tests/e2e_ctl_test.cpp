@@ -147,7 +147,7 @@ TEST_F(CtlTest, AScanNamesThePortAnotherProgramHoldsAndThatOneFinishes)
     ASSERT_TRUE(held) << "the first session never held the port";
     const std::string inUse = "COM3 (" + terminal + ") is in use by another program\n";
     EXPECT_EQ(scan.status, 1);
-    EXPECT_EQ(scan.err, "Cannot find device\n" + inUse);
+    EXPECT_EQ(scan.err, "Cannot find device\nTried COM3: " + inUse);
     EXPECT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(std::count(first.out.begin(), first.out.end(), '\n'), 20) << first.out;
 }

@@ -201,11 +201,11 @@ TEST_F(ModelQueryTest, ScanProbesEachPortThreeTimesAndPassesOverPortsItCannotOpe
         if (call.rfind("write ", 0) == 0)
             probed.push_back(std::stoi(call.substr(6)));
     EXPECT_EQ(probed, (std::vector<int>{4, 4, 4, 5}));
-    EXPECT_EQ(
-        connection.ScanDetail(),
-        "COM1 (/dev/ttyUSB0) is in use by another program; COM2 (/dev/ttyUSB1): Permission denied (to use "
-        "serial ports, join the dialout group: sudo usermod -aG dialout $USER, then log in again); "
-        "no answer on COM4");
+    EXPECT_EQ(connection.ScanDetail(),
+              "Tried COM1, COM2, COM4: COM1 (/dev/ttyUSB0) is in use by another program; COM2 "
+              "(/dev/ttyUSB1): Permission denied (to use "
+              "serial ports, join the dialout group: sudo usermod -aG dialout $USER, then log in again); "
+              "no answer on COM4");
 }
 
 TEST_F(ModelQueryTest, ScanWithoutADeviceTriesThirtyNinePortsAndForgetsThePort)
@@ -238,7 +238,7 @@ TEST_F(ModelQueryTest, ConnectRefusalsAndFailuresSayWhy)
     port.SetOpenFailure(kPort, OpenFailure::InUse, "COM3 (/dev/ttyUSB0) is in use by another program");
     EXPECT_FALSE(connection.Connect(report));
     EXPECT_EQ(shown,
-              (std::vector<std::string>{"Cannot find device\nno answer on COM1",
+              (std::vector<std::string>{"Cannot find device\nTried COM1: no answer",
                                         "Connect fail!\nCOM3 did not answer (the model was asked 3 times)",
                                         "Connect fail!\nCOM3 (/dev/ttyUSB0) is in use by another program"}));
     EXPECT_FALSE(connection.WorkerRunning());

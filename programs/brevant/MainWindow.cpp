@@ -7,6 +7,7 @@
 #include "programs/brevant/AboutDialog.h"
 #include "programs/brevant/ConnectSettings.h"
 #include "programs/brevant/ConnectToDialog.h"
+#include "programs/brevant/LostBanner.h"
 #include "programs/brevant/ZoomedForm.h"
 #include "ui/controls/LevelMeter.h"
 #include "ui/form/MainForm.h"
@@ -21,12 +22,14 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -39,6 +42,31 @@ const QString kFirmwareFilter = QStringLiteral("lg Files (*.b);;*.* (*)");
 const QString kRecentKey = QStringLiteral("Recent File List");
 const QString kZoomKey = QStringLiteral("Zoom");
 
+// A scan that found no device ends by pointing to the command that names one.
+Report PointToConnectTo(const Report& report)
+{
+    return [report](std::string_view text, std::string_view detail) {
+        if (text != msg::kCannotFindDevice) {
+            report(text, detail);
+            return;
+        }
+        std::string more(detail);
+        more += (more.empty() ? "" : "\n") + std::string("Choose the device with Device > Connect To…");
+        report(text, more);
+    };
+}
+
+// Under "*.* (*)" a typed name is kept as it is; under "lg Files (*.lg)" a
+// name without a suffix gets ".lg".
+QString SuffixFor(const QString& filter)
+{
+    const qsizetype star = filter.lastIndexOf(QStringLiteral("(*."));
+    if (star < 0)
+        return {};
+    const qsizetype end = filter.indexOf(QLatin1Char(')'), star);
+    return filter.mid(star + 3, end - star - 3);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(ProgramCore& core, QWidget* parent)
@@ -49,9 +77,17 @@ MainWindow::MainWindow(ProgramCore& core, QWidget* parent)
     VisualManager::SetByNumber(VisualManager::kModern2007LightCommand);
 
     view_ = new MainForm(core.context);
-    zoomed_ = new ZoomedForm(view_, this);
+    // A lost device is told across the top of the form, above the zoom.
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    lostBanner_ = new LostBanner(central);
+    zoomed_ = new ZoomedForm(view_, central);
+    column->addWidget(lostBanner_);
+    column->addWidget(zoomed_, 1);
     connect(view_, &MainForm::formSizeChanged, zoomed_, &ZoomedForm::FormSizeChanged);
-    setCentralWidget(zoomed_);
+    setCentralWidget(central);
 
     BuildMenus();
     BuildDocks();
@@ -93,6 +129,10 @@ void MainWindow::OnModelChanged(unsigned what)
     if (what & model::kLink) {
         ShowStatus();
         UpdateConnectCommands();
+        const PanelModel& shown = core_.context.Model();
+        lostBanner_->ShowLost(shown.Link() == LinkState::Lost
+                                  ? QString::fromStdString(core_.port.Label(shown.LostPort()))
+                                  : QString());
     }
     // A change the device did not confirm is named until the next news.
     if ((what & model::kNotice) && !tasks_.Busy())
@@ -263,8 +303,9 @@ QString MainWindow::ChooseFileName(const QString& caption, const QString& filter
     QFileDialog dialog(this, caption, QString(), filter);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(filter.contains(QStringLiteral("*.b")) ? QStringLiteral("b")
-                                                                   : QStringLiteral("lg"));
+    dialog.setDefaultSuffix(SuffixFor(filter.section(QStringLiteral(";;"), 0, 0)));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& chosen) { dialog.setDefaultSuffix(SuffixFor(chosen)); });
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
@@ -274,8 +315,9 @@ QString MainWindow::ChooseFileName(const QString& caption, const QString& filter
 void MainWindow::OnConnect()
 {
     Connection& connection = core_.connection;
-    tasks_.Run(QStringLiteral("Connecting…"),
-               [&connection](const Report& report, const ProgressFn&) { connection.Connect(report); });
+    tasks_.Run(QStringLiteral("Connecting…"), [&connection](const Report& report, const ProgressFn&) {
+        connection.Connect(PointToConnectTo(report));
+    });
 }
 
 void MainWindow::OnConnectTo()
@@ -332,17 +374,18 @@ void MainWindow::OpenPreset(const QString& path)
     if (!(answerPreview_ ? answerPreview_(preview) : AskToLoad(this, preview)))
         return;
 
-    // Once an upload has begun, even one that ended early, the earlier
-    // setting can be sent back.
+    // Once an upload has begun, even one that ended early or was cancelled,
+    // the earlier setting can be sent back.
     auto started = std::make_shared<std::atomic<bool>>(false);
     auto whole = std::make_shared<std::atomic<bool>>(false);
     Connection& connection = core_.connection;
     const std::string undo = before ? "Undo Open From File restores the earlier setting" : std::string();
-    tasks_.Run(
+    tasks_.RunCancellable(
         QStringLiteral("Sending the preset…"),
-        [&connection, started, whole, undo, preset = std::move(*preset)](const Report& report,
-                                                                         const ProgressFn& progress) {
-            const PresetLoad load = brevant::OpenPreset(connection, preset, report, progress, undo);
+        [&connection, started, whole, undo, preset = std::move(*preset)](
+            const Report& report, const ProgressFn& progress, const std::atomic<bool>& stop) {
+            const PresetLoad load =
+                brevant::OpenPreset(connection, preset, PointToConnectTo(report), progress, undo, &stop);
             *started = load.total > 0;
             *whole = load.ok;
         },
@@ -352,6 +395,7 @@ void MainWindow::OpenPreset(const QString& path)
             if (!*started)
                 return;
             undo_ = before;
+            undoFile_ = QFileInfo(path).fileName();
             undoAction_->setEnabled(undo_.has_value());
         });
 }
@@ -362,10 +406,22 @@ void MainWindow::OnUndoOpen()
         return;
     auto sent = std::make_shared<std::atomic<bool>>(false);
     Connection& connection = core_.connection;
+    const std::string file = undoFile_.toStdString();
     tasks_.Run(
         QStringLiteral("Sending back the earlier setting…"),
-        [&connection, sent, preset = *undo_](const Report& report, const ProgressFn& progress) {
-            *sent = brevant::OpenPreset(connection, preset, report, progress).ok;
+        [&connection, sent, file, preset = *undo_](const Report& report, const ProgressFn& progress) {
+            // What was restored is said in the undo's own words, not as an
+            // Open From File of its own.
+            const Report quiet = [&report](std::string_view text, std::string_view detail) {
+                if (text != msg::kOpenSuccessfully)
+                    report(text, detail);
+            };
+            const PresetLoad load = brevant::OpenPreset(connection, preset, quiet, progress);
+            if (load.ok)
+                report("Restored the " + std::to_string(load.sent) + " settings the device held before " +
+                           file,
+                       {});
+            *sent = load.ok;
         },
         [this, sent] {
             if (*sent)
@@ -407,7 +463,7 @@ void MainWindow::OnUpgrade()
     tasks_.Run(
         QStringLiteral("Looking for the device…"),
         [&connection, prepared](const Report& report, const ProgressFn&) {
-            *prepared = PrepareUpgrade(connection, report);
+            *prepared = PrepareUpgrade(connection, PointToConnectTo(report));
         },
         [this, prepared] {
             if (!*prepared)

@@ -25,6 +25,7 @@ class QMenu;
 
 namespace brevant {
 
+class LostBanner;
 class MainForm;
 
 class MainWindow : public QMainWindow {
@@ -99,6 +100,7 @@ private:
     ChooseFile chooseFile_;
     AnswerPreview answerPreview_;
     std::optional<Preset> undo_;  // the device's setting before the last preset sent
+    QString undoFile_;            // the file that preset came from
     QAction* undoAction_ = nullptr;
     QAction* connectAction_ = nullptr;
     QAction* connectToAction_ = nullptr;
@@ -107,7 +109,8 @@ private:
     QList<QAction*> deviceCommands_;  // disabled while a command runs
     QMenu* recentMenu_ = nullptr;
     QLabel* status_ = nullptr;
-    bool upgrading_ = false;  // the form's progress bar follows the transfer
+    LostBanner* lostBanner_ = nullptr;  // shown while the device is lost
+    bool upgrading_ = false;            // the form's progress bar follows the transfer
 };
 
 }  // namespace brevant

@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QWidget>
 
 namespace brevant {
@@ -25,18 +26,35 @@ TaskRunner::~TaskRunner()
 
 bool TaskRunner::Run(const QString& what, Work work, std::function<void()> after)
 {
+    return Start(
+        what,
+        [work = std::move(work)](const Report& report, const ProgressFn& progress, const std::atomic<bool>&) {
+            work(report, progress);
+        },
+        std::move(after), false);
+}
+
+bool TaskRunner::RunCancellable(const QString& what, StoppableWork work, std::function<void()> after)
+{
+    return Start(what, std::move(work), std::move(after), true);
+}
+
+bool TaskRunner::Start(const QString& what, StoppableWork work, std::function<void()> after, bool cancellable)
+{
     if (busy_)
         return false;
     if (worker_.joinable())
         worker_.join();
     busy_ = true;
+    stop_ = false;
     after_ = std::move(after);
     {
         std::lock_guard lock(mutex_);
         texts_.clear();
     }
     if (window_) {
-        dialog_ = new QProgressDialog(what, QString(), 0, 0, window_);
+        dialog_ =
+            new QProgressDialog(what, cancellable ? QStringLiteral("Cancel") : QString(), 0, 0, window_);
         dialog_->setWindowModality(Qt::WindowModal);
         dialog_->setMinimumDuration(kBusyDialogAfterMs);
         dialog_->setAutoClose(false);
@@ -45,6 +63,17 @@ bool TaskRunner::Run(const QString& what, Work work, std::function<void()> after
             dialog->setMaximum(100);
             dialog->setValue(percent);
         });
+        if (cancellable) {
+            // Cancel asks the work to stop; the dialog stays up, saying so,
+            // until the work has ended and its report can be shown.
+            disconnect(dialog_, SIGNAL(canceled()), dialog_, SLOT(cancel()));
+            connect(dialog_, &QProgressDialog::canceled, this, [this] {
+                stop_ = true;
+                dialog_->setLabelText(QStringLiteral("Stopping…"));
+                if (auto* button = dialog_->findChild<QPushButton*>())
+                    button->setEnabled(false);
+            });
+        }
     }
     emit busyChanged(true, what);
 
@@ -61,7 +90,7 @@ bool TaskRunner::Run(const QString& what, Work work, std::function<void()> after
             QMetaObject::invokeMethod(
                 this, [this, percent] { emit progressed(percent); }, Qt::QueuedConnection);
         };
-        work(report, progress);
+        work(report, progress, stop_);
         QMetaObject::invokeMethod(this, &TaskRunner::Finish, Qt::QueuedConnection);
     });
     return true;

@@ -82,14 +82,11 @@ std::string VirtualDevice::Program() const
             return program_;
     }
     const QString name = QString::fromLatin1(kSimulatorName);
-    // Installed, both programs share a folder; in the build tree the
-    // simulator is built in programs/sim beside programs/brevant.
-    const QString here = QCoreApplication::applicationDirPath();
-    for (const QString& path : {here + QLatin1Char('/') + name, here + QStringLiteral("/../sim/") + name}) {
-        const QFileInfo candidate(path);
-        if (candidate.isFile() && candidate.isExecutable())
-            return candidate.canonicalFilePath().toStdString();
-    }
+    // Installed or in the build tree, the programs share one folder; the one
+    // beside this program comes before any other on the PATH.
+    const QFileInfo beside(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
+    if (beside.isFile() && beside.isExecutable())
+        return beside.canonicalFilePath().toStdString();
     return QStandardPaths::findExecutable(name).toStdString();
 }
 

@@ -1,6 +1,7 @@
 // The gallery's pictures of the whole form in the states a user meets first:
-// before any device is connected, after the link to one was lost, and
-// zoomed to 150 % in a small window.
+// before any device is connected, after the link to one was lost (with the
+// window's banner over the form), and zoomed to 150 % in a small window.
+#include "programs/brevant/LostBanner.h"
 #include "programs/brevant/ZoomedForm.h"
 #include "programs/gallery/GalleryRig.h"
 #include "programs/gallery/GalleryScenes.h"
@@ -8,6 +9,8 @@
 #include "ui/panels/PanelModel.h"
 #include "ui/skin/InputChannelWindow.h"
 #include "ui/skin/OutputChannelWindow.h"
+
+#include <QVBoxLayout>
 
 namespace brevant::gallery {
 
@@ -57,6 +60,23 @@ void AddFormScenes(std::vector<Scene>& scenes)
     scenes.push_back(FormScene(QStringLiteral("form-lost"),
                                QStringLiteral("The link lost: the last values kept, greyed, meters empty"),
                                FormState::Lost));
+    scenes.push_back(Scene{QStringLiteral("form-lost-banner"), QStringLiteral("Main form"),
+                           QStringLiteral("The link lost, as the window shows it: the banner across the top"),
+                           [](QWidget* parent) {
+                               auto* stage = new QWidget(parent);
+                               auto* column = new QVBoxLayout(stage);
+                               column->setContentsMargins(0, 0, 0, 0);
+                               column->setSpacing(0);
+                               auto* banner = new LostBanner(stage);
+                               banner->ShowLost(QStringLiteral("COM3"));
+                               MainForm* form = MakeForm(FormState::Lost, stage);
+                               form->setFixedSize(form->minimumSize());
+                               column->addWidget(banner);
+                               column->addWidget(form);
+                               const QSize size = form->minimumSize();
+                               stage->setFixedSize(size.width(), size.height() + banner->sizeHint().height());
+                               return Stage{stage};
+                           }});
     scenes.push_back(Scene{QStringLiteral("form-zoom150"), QStringLiteral("Main form"),
                            QStringLiteral("Zoom 150 % in a 1024 \u00d7 600 window: it scrolls"),
                            [](QWidget* parent) {

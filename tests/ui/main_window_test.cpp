@@ -23,8 +23,12 @@
 #include "ui/skin/InputChannelWindow.h"
 #include "ui/skin/OutputChannelWindow.h"
 
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
@@ -81,13 +85,13 @@ protected:
         ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= passes; }));
     }
     MainForm& View() { return frame->View(); }
-    // Input 2's gain, asked of the device with the polling held back.
-    int DeviceGain2()
+    // An input's gain, asked of the device with the polling held back.
+    int DeviceGain(int input = 2)
     {
         PollingHold hold(core->state.flags);
         for (int attempt = 0; attempt < 3; ++attempt) {
-            if (core->link.Query(Op::MG, {2}))
-                return core->state.params.MG[2];
+            if (core->link.Query(Op::MG, {input}))
+                return core->state.params.MG[input];
         }
         ADD_FAILURE() << "the device did not answer";
         return -999;
@@ -149,17 +153,27 @@ TEST_F(MainWindowTest, ConnectLaysOutTheModelNamesItAndTellsALostLink)
     EXPECT_TRUE(View().InputWindow(2).SecondPane()->isVisible());
     EXPECT_EQ(AboutDialog(core->state).FirstLine(), QStringLiteral("Model：SAK217"));
 
-    // A lost link is named with its port until the device is back.
+    // A lost link is named with its port, in the status bar and in a banner
+    // across the form, until the device is back or Disconnect gives it up.
     ASSERT_TRUE(Eventually([&] { return frame->StatusText().startsWith("Connected: K217 on COM3"); }))
         << frame->StatusText().toStdString();
     const QString connected = frame->StatusText();
+    const auto* banner = frame->findChild<QLabel*>("lostBanner");
+    ASSERT_NE(banner, nullptr);
     core->refresher.LinkLost(3);
     ASSERT_TRUE(Eventually([&] {
         return frame->StatusText() == QStringLiteral("Device lost on COM3 \u2014 reconnecting\u2026");
     }));
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_EQ(banner->text(), QStringLiteral("Device lost on COM3 \u2014 looking for it again\u2026"));
+    EXPECT_GE(banner->width(), frame->Zoomed().width()) << "across the whole form";
     core->refresher.LinkRestored(3);
     ASSERT_TRUE(Eventually([&] { return frame->StatusText() == connected; }));
+    EXPECT_FALSE(banner->isVisible());
+    core->refresher.LinkLost(3);
+    ASSERT_TRUE(Eventually([&] { return banner->isVisible(); }));
     Run(&MainWindow::OnDisconnect);
+    EXPECT_TRUE(Eventually([&] { return !banner->isVisible(); }));
 }
 
 // View > Zoom scales the form as one picture: the controls keep their places
@@ -229,12 +243,14 @@ TEST_F(MainWindowTest, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
     EXPECT_TRUE(Eventually([&] { return frame->Action("Connect")->isEnabled(); }));
 }
 
-// Connect To… right after Connect: the virtual device runs the simulator and
-// connects to it; choosing another device ends it; a missing simulator is named.
+// Connect To… right after Connect: the virtual device runs the simulator
+// found beside the running program (every program is built into one folder)
+// and connects to it; choosing another device ends it; a missing simulator
+// is named.
 TEST_F(MainWindowTest, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChosen)
 {
     Start();
-    core->virtualDevice.SetProgram(BREVANT_SIM_PATH);
+    EXPECT_EQ(core->virtualDevice.Program(), QFileInfo(BREVANT_SIM_PATH).canonicalFilePath().toStdString());
 
     // The dialog is answered from the keyboard: the virtual device, Return.
     QTimer::singleShot(0, [] {
@@ -378,7 +394,7 @@ TEST_P(WindowRoundTripTest, ThePresetComesBackExactlyIsUndoneAndNothingTheModelL
     EXPECT_TRUE(shown.lines.contains("Input 2 gain: 0 dB \u2192 12 dB"))
         << shown.lines.join("\n").toStdString();
     EXPECT_TRUE(told.isEmpty());
-    EXPECT_EQ(DeviceGain2(), 0) << "declined, nothing is sent";
+    EXPECT_EQ(DeviceGain(), 0) << "declined, nothing is sent";
     load = true;
     Run(&MainWindow::OnOpenFromFile);
     EXPECT_EQ(told, QStringList{"Open successfully"});
@@ -402,8 +418,11 @@ TEST_P(WindowRoundTripTest, ThePresetComesBackExactlyIsUndoneAndNothingTheModelL
         Eventually([&] { return core->refresher.PollPassesApplied() >= 1 && core->state.flags.Connected; }));
     told.clear();
     Run(&MainWindow::OnUndoOpen);
-    EXPECT_EQ(told, QStringList{"Open successfully"});
-    EXPECT_EQ(DeviceGain2(), 0);
+    const int settings = family == ModelFamily::K225 ? 81 : 82;
+    EXPECT_EQ(
+        told,
+        QStringList{QStringLiteral("Restored the %1 settings the device held before trip.lg").arg(settings)});
+    EXPECT_EQ(DeviceGain(), 0);
     EXPECT_FALSE(frame->Action("Undo Open From File")->isEnabled());
     for (const TraceRecord& r : core->trace.Snapshot()) {
         const Command* c = r.direction == TraceDirection::Sent ? FindCommand(r.bytes.substr(0, 2)) : nullptr;
@@ -420,6 +439,81 @@ TEST_P(WindowRoundTripTest, ThePresetComesBackExactlyIsUndoneAndNothingTheModelL
     frame->OnSaveToFile();
     EXPECT_EQ(told.size(), 2);
     Run(&MainWindow::OnDisconnect);
+}
+
+// On a line paced like the real one: Cancel in the busy window stops a preset
+// part-way; the report says how far it got, the settings sent stay on the
+// device, and Undo Open From File puts back what it held before.
+TEST_F(MainWindowTest, APresetLoadCancelledPartWayIsReportedAndUndone)
+{
+    Start({});
+    Connect();
+    ASSERT_EQ(DeviceGain(1), 0);
+    Preset preset = PresetFromMirror(core->state.params);
+    for (PresetEntry& entry : preset.entries)
+        if (entry.setting.op == Op::MG && entry.setting.at.a == 1)
+            entry.value = 12;
+    const TempDir dir("brevant-cancel");
+    const QString file = QString::fromStdString(dir.Write("room.lg", FormatPreset(preset)));
+    frame->SetPreviewAnswer([](const PresetPreview&) { return true; });
+    int percent = 0;
+    QObject::connect(&frame->Tasks(), &TaskRunner::progressed, [&](int p) { percent = p; });
+
+    frame->OpenPreset(file);
+    // Input 1's settings go first; the cancel comes once they are sent.
+    ASSERT_TRUE(Eventually([&] { return percent >= 15; }, 20'000));
+    QProgressDialog* busy = frame->findChild<QProgressDialog*>();
+    ASSERT_TRUE(busy != nullptr && busy->isVisible());
+    QTest::mouseClick(busy->findChild<QPushButton*>(), Qt::LeftButton);
+    frame->Tasks().WaitIdle();
+    ASSERT_EQ(told.size(), 1);
+    const QRegularExpression partly(
+        QStringLiteral("the preset was only partly loaded: (\\d+) of 81 settings \\(cancelled\\); "
+                       "Undo Open From File restores the earlier setting"));
+    const QRegularExpressionMatch match = partly.match(told[0]);
+    ASSERT_TRUE(match.hasMatch()) << told[0].toStdString();
+    EXPECT_LT(match.captured(1).toInt(), 75) << "it stopped at the next setting, not at the end";
+    EXPECT_EQ(DeviceGain(1), 12) << "what was sent stays";
+    ASSERT_TRUE(Eventually([&] { return core->state.flags.Connected && !frame->Tasks().Busy(); }));
+    told.clear();
+    Run(&MainWindow::OnUndoOpen);
+    EXPECT_EQ(told, QStringList{"Restored the 81 settings the device held before room.lg"});
+    EXPECT_EQ(DeviceGain(1), 0);
+    Run(&MainWindow::OnDisconnect);
+}
+
+// The messages that send the user on: no device found names the ports tried
+// and the command that chooses one; Open From File under "*.* (*)" opens the
+// name as typed, under the .lg filter the name with ".lg".
+TEST_F(MainWindowTest, NoDeviceFoundPointsToConnectToAndTheFilterDecidesTheSuffix)
+{
+    Start();
+    sim->Freeze();
+    Run(&MainWindow::OnConnect);
+    EXPECT_EQ(told, QStringList{"Cannot find device\nTried COM3: no answer\n"
+                                "Choose the device with Device > Connect To\u2026"});
+
+    const TempDir dir("brevant-typed");
+    dir.Write("notes", "x\n");
+    dir.Write("notes.lg", "x\n");
+    for (const QString& filter : {QStringLiteral("*.* (*)"), QStringLiteral("lg Files (*.lg)")}) {
+        told.clear();
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->setDirectory(QString::fromStdString(dir.path));
+            // The filter is chosen as the user does, from the list's keys.
+            auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+            QTest::keyClick(types, filter.startsWith("*") ? Qt::Key_End : Qt::Key_Home);
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText("notes");
+            static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+        });
+        frame->OnOpenFromFile();
+        ASSERT_EQ(told.size(), 1);
+        const QString opened = told[0].section(QStringLiteral(": "), 0, 0);
+        EXPECT_EQ(QFileInfo(opened).fileName(), filter.startsWith("*") ? "notes" : "notes.lg")
+            << filter.toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, WindowRoundTripTest, ::testing::Values("K225", "K217", "K218"),

@@ -13,9 +13,9 @@
 #   real_window.sh BUILD_DIR
 set -u
 build=$1
-gui=$build/programs/brevant/brevant
-sim=$build/programs/sim/brevant-sim
-ctl=$build/programs/brevantctl/brevantctl
+gui=$build/bin/brevant
+sim=$build/bin/brevant-sim
+ctl=$build/bin/brevantctl
 exit_limit_ms=500
 
 for tool in Xvfb xdotool; do
