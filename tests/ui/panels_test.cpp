@@ -295,7 +295,8 @@ TEST_F(PanelsTest, ADisconnectInMidDragSendsNothingAndSaysNothing)
     EXPECT_FALSE(In(0).isEnabled());
     EXPECT_EQ(Sent(), Lines{});
     EXPECT_TRUE(told.isEmpty());
-    EXPECT_EQ(In(1).InputLevel()->Strip().Label().text(), "0db");
+    EXPECT_EQ(In(0).InputLevel()->Strip().Label().text(), "0db") << "the value last read, not the drag's";
+    EXPECT_EQ(fader.value(), kInputPanelScale.PositionFor(0));
 }
 
 TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)

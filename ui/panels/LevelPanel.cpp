@@ -22,14 +22,15 @@ LevelPanel::~LevelPanel() = default;
 void LevelPanel::SendGain(int gain)
 {
     PanelContext& context = Context();
-    if (!context.Connected())
-        return;
     std::vector<SettingChange> changes;
     // Gain changes reach every channel in group mode, on both families; the
     // other channels' panels follow the model.
     for (int k : context.ChannelsReached(channelIndex, false))
         changes.push_back({GainOp(), {k + 1}, gain});
-    context.Send(std::move(changes));
+    // Refused (a drag that a Disconnect ended, say): the strip goes back to
+    // what the model holds.
+    if (!context.Send(std::move(changes)))
+        ShowLevel(true);
 }
 
 void LevelPanel::OnMuteClicked()
