@@ -185,15 +185,9 @@ TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampedToTheirRanges)
     EXPECT_TRUE(enter.isAccepted());
 }
 
-TEST_F(PanelsTest, TheWheelOnAFaderAndAKeyOnTheDepthSliderSendAsAReleaseDoes)
+// (The fader's wheel: FastWheelNotchesShowTheUsersValueAndLandExactly.)
+TEST_F(PanelsTest, AKeyOnTheDepthSliderSendsAsAReleaseDoes)
 {
-    InputLevelPanel& input = *In(2).InputLevel();
-    BitmapFader& fader = input.Strip().Fader();
-    fader.setValue(40);  // 7 dB
-    Wheel(fader, 120);   // a notch away from the user: one step up the scale
-    EXPECT_EQ(Sent(), Lines{"MG38\r\n"});
-    EXPECT_EQ(input.Strip().Label().text(), "8db");
-
     // The NR depth slider of a channel whose NR is on at depth 5.
     p.MRon[2] = 1;
     p.MR[2] = 5;
