@@ -45,7 +45,7 @@ public:
     // The device answers its model query again on COM`port` (perhaps another
     // number than the lost one); a full read-back follows.
     virtual void LinkRestored(int /*port*/) {}
-    // Disconnect: the panels of `family` go back to their idle display.
+    // Disconnect: the panels of `family` keep the values last read, greyed.
     virtual void PanelsReset(ModelFamily /*family*/) {}
     // The read-back worker has ended.
     virtual void ReadBackEnded() {}

@@ -2,6 +2,8 @@
 
 #include "procedures/DeviceFit.h"
 
+#include <algorithm>
+
 namespace brevant {
 
 std::string UnconfirmedText(const SettingChange& change)
@@ -9,6 +11,45 @@ std::string UnconfirmedText(const SettingChange& change)
     return SettingName({change.op, change.at}) + ": the device did not confirm " +
            std::to_string(change.value);
 }
+
+std::vector<SettingRef> ReadAlong(const SettingChange& change, ModelFamily family)
+{
+    const int n = change.at.a;
+    if (change.storeOnly || !CommandFor(Op::OD).HasOn(family, n))
+        return {};
+    switch (change.op) {
+    case Op::OD: return {{Op::OF, {n}}};
+    case Op::OF:
+    case Op::OH: return {{Op::OD, {n}}};
+    default: return {};
+    }
+}
+
+namespace {
+
+// Queries what the device may have changed along with `changes`, each
+// setting once and none of those just set.
+void QueryAlong(DeviceLink& link, const std::vector<SettingChange>& changes, SendOutcome& outcome)
+{
+    const ModelFamily family = ToModelFamily(link.State().params.DeviceFamily);
+    std::vector<SettingRef> asked;
+    for (const SettingChange& change : changes) {
+        for (const SettingRef& along : ReadAlong(change, family)) {
+            const bool set = std::any_of(changes.begin(), changes.end(), [&](const SettingChange& c) {
+                return SettingRef{c.op, c.at} == along;
+            });
+            if (set || std::find(asked.begin(), asked.end(), along) != asked.end())
+                continue;
+            asked.push_back(along);
+            if (link.Query(along.op, along.at))
+                outcome.reread.push_back(along);
+            else
+                outcome.unknown.push_back(along);
+        }
+    }
+}
+
+}  // namespace
 
 bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange> changes,
                const Report& report, std::function<void(const SendOutcome&)> done)
@@ -38,6 +79,7 @@ bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange>
             if (!link.Query(change.op, change.at))
                 outcome.unknown.push_back({change.op, change.at});
         }
+        QueryAlong(link, changes, outcome);
         if (done)
             done(outcome);
     });

@@ -5,7 +5,11 @@
 // the mirror and the commands are sent in order, each tried up to eight
 // times. A change the device still did not confirm is not left standing: the
 // setting is queried, so the mirror holds what the device reports, and the
-// outcome names it for the user.
+// outcome names it for the user. On an output that has a delay, the device
+// runs either the delay or the low-pass filter and decides what a set of one
+// does to the other: after a set of the delay, the low-pass or the high-pass
+// limit there, the other setting is queried too (ReadAlong), so the mirror
+// holds what the device kept.
 #pragma once
 
 #include "core/DeviceLink.h"
@@ -36,8 +40,15 @@ struct SendOutcome {
     // still holds the unconfirmed value, so the screen must not show it as
     // the device's.
     std::vector<SettingRef> unknown;
+    // The settings queried along with the changes (ReadAlong) that answered.
+    std::vector<SettingRef> reread;
     bool Confirmed() const { return unconfirmed.empty(); }
 };
+
+// What the device may have changed along with `change` on a model of
+// `family`: on an output with a delay, the low-pass limit for a delay, the
+// delay for a low-pass or high-pass limit; nothing otherwise.
+std::vector<SettingRef> ReadAlong(const SettingChange& change, ModelFamily family);
 
 // "Output 3 delay: the device did not confirm 150"
 std::string UnconfirmedText(const SettingChange& change);

@@ -69,9 +69,12 @@ TEST_F(PanelSendTest, SeveralChangesGoOutInTheirOrderAndAreConfirmedTogether)
 
 TEST_F(PanelSendTest, AnUnconfirmedChangeIsQueriedBackAndNamed)
 {
-    // The device takes no set of OD but answers its query with what it holds.
+    // The device takes no set of OD but answers its query with what it
+    // holds, and the low-pass limit it keeps beside the delay.
     port.SetResponder(kPort, [](std::string_view line) {
-        return line == "OD3r\r\n" ? std::vector<Piece>{{1ms, "OD340\r\n"}} : std::vector<Piece>{};
+        return line == "OD3r\r\n"   ? std::vector<Piece>{{1ms, "OD340\r\n"}}
+               : line == "OF3r\r\n" ? std::vector<Piece>{{1ms, "OF31000\r\n"}}
+                                    : std::vector<Piece>{};
     });
     SendOutcome outcome;
     std::promise<void> release;
@@ -82,11 +85,14 @@ TEST_F(PanelSendTest, AnUnconfirmedChangeIsQueriedBackAndNamed)
     ASSERT_TRUE(Idle());
     std::vector<std::string> expected(8, "OD3150\r\n");
     expected.push_back("OD3r\r\n");
+    expected.push_back("OF3r\r\n");  // output 3 has a delay: the limit is read along
     EXPECT_EQ(port.Writes(), expected);
     ASSERT_EQ(outcome.unconfirmed.size(), 1u);
     EXPECT_EQ(UnconfirmedText(outcome.unconfirmed[0]), "Output 3 delay: the device did not confirm 150");
     EXPECT_TRUE(outcome.unknown.empty());
+    EXPECT_EQ(outcome.reread, (std::vector<SettingRef>{{Op::OF, {3, 0}}}));
     EXPECT_EQ(p.OD[3], 40) << "the mirror holds what the device reported";
+    EXPECT_EQ(p.OF[3], 1000);
 }
 
 TEST_F(PanelSendTest, ASettingThatAnswersNothingIsLeftUnknown)

@@ -13,6 +13,8 @@
 
 #include <QLineEdit>
 
+#include <tuple>
+
 namespace brevant {
 
 QString LayoutReport(MainWindow& frame)
@@ -20,16 +22,31 @@ QString LayoutReport(MainWindow& frame)
     MainForm& form = frame.View();
     ZoomedForm& zoomed = frame.Zoomed();
     QString report;
-    const auto line = [&](const char* name, QWidget& control, QPoint local) {
+    // "name x y", and for a control that shows a value " value" (an empty
+    // value reads "-").
+    const auto line = [&](const char* name, QWidget& control, QPoint local, const QString& value = {}) {
         const QPoint at = zoomed.GlobalPos(control, local);
-        report += QStringLiteral("%1 %2 %3\n").arg(QLatin1String(name)).arg(at.x()).arg(at.y());
+        report += QStringLiteral("%1 %2 %3").arg(QLatin1String(name)).arg(at.x()).arg(at.y());
+        if (!value.isNull())
+            report += QLatin1Char(' ') + (value.isEmpty() ? QStringLiteral("-") : value);
+        report += QLatin1Char('\n');
     };
-    BitmapFader& fader = form.InputWindow(0).FirstPane()->InputLevel()->Strip().Fader();
-    line("input1-fader", fader, QPoint(fader.width() / 2, fader.ThumbCentre()));
-    QLineEdit& delay = form.OutputWindow(2).FirstPane()->OutputLevel()->DelayEdit();
-    line("output3-delay", delay, delay.rect().center());
-    RoundKnob& knob = *form.Matrix().Knob(2, 3);
-    line("knob-2-3", knob, knob.KnobCentre());
+    const auto fader = [&](const char* name, LevelPanel& panel) {
+        BitmapFader& f = panel.Strip().Fader();
+        line(name, f, QPoint(f.width() / 2, f.ThumbCentre()), panel.Strip().Label().text());
+    };
+    fader("input1-fader", *form.InputWindow(0).FirstPane()->InputLevel());
+    fader("input2-fader", *form.InputWindow(1).FirstPane()->InputLevel());
+    fader("output1-fader", *form.OutputWindow(0).FirstPane()->OutputLevel());
+    OutputLevelPanel& output3 = *form.OutputWindow(2).FirstPane()->OutputLevel();
+    line("output3-delay", output3.DelayEdit(), output3.DelayEdit().rect().center(),
+         output3.DelayEdit().text());
+    line("output3-lowpass", output3.LowpassEdit(), output3.LowpassEdit().rect().center(),
+         output3.LowpassEdit().text());
+    for (const auto& [name, input, output] : {std::tuple{"knob-2-3", 2, 3}, std::tuple{"knob-1-1", 1, 1}}) {
+        RoundKnob& knob = *form.Matrix().Knob(input, output);
+        line(name, knob, knob.KnobCentre());
+    }
     return report;
 }
 

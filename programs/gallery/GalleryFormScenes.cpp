@@ -1,6 +1,7 @@
 // The gallery's pictures of the whole form in the states a user meets first:
-// before any device is connected, after the link to one was lost (with the
-// window's banner over the form), and zoomed to 150 % in a small window.
+// before any device is connected, while a connection's read-back runs, after
+// the link to one was lost (with the window's banner over the form), and
+// zoomed to 150 % in a small window.
 #include "programs/brevant/LostBanner.h"
 #include "programs/brevant/ZoomedForm.h"
 #include "programs/gallery/GalleryRig.h"
@@ -16,7 +17,7 @@ namespace brevant::gallery {
 
 namespace {
 
-enum class FormState { NotConnected, Lost };
+enum class FormState { NotConnected, ReadingBack, Lost };
 
 // A K225's form in `state`, on `parent` (or parentless for a zoom).
 // The form owns its rig, so the rig outlives every panel that uses it.
@@ -33,6 +34,12 @@ MainForm* MakeForm(FormState state, QWidget* parent)
         form->OutputWindow(k).ShowPane(ModelFamily::K225);
     }
     form->SetViewMode(MainForm::ViewMode::ChannelView);
+    if (state == FormState::ReadingBack) {
+        // Connected, the panes of the model shown, no value read yet.
+        rig->Context().Model().StartConnection(ModelFamily::K225);
+        rig->Context().Model().Flush();
+        return form;
+    }
     rig->Refresh();
     rig->Context().Model().LoseLink(3);
     rig->Context().Model().Flush();
@@ -57,6 +64,10 @@ void AddFormScenes(std::vector<Scene>& scenes)
     scenes.push_back(FormScene(QStringLiteral("form-not-connected"),
                                QStringLiteral("Before a device is connected: greyed, no values"),
                                FormState::NotConnected));
+    scenes.push_back(FormScene(QStringLiteral("form-reading-back"),
+                               QStringLiteral("Connected, the read-back under way: greyed and empty until "
+                                              "the device's values arrive"),
+                               FormState::ReadingBack));
     scenes.push_back(FormScene(QStringLiteral("form-lost"),
                                QStringLiteral("The link lost: the last values kept, greyed, meters empty"),
                                FormState::Lost));

@@ -17,10 +17,17 @@ protected:
     PanelFixture()
     {
         state.flags.Connected = true;
-        // The panels are live only while the model says a device is connected.
-        context.Model().StartConnection(ModelFamily::K225);
-        context.Model().Flush();
+        ConnectModel(ModelFamily::K225);
         EchoEverySet();
+    }
+
+    // The model as a connection leaves it once its read-back is in: the
+    // panels are live, and take input, only then.
+    void ConnectModel(ModelFamily family)
+    {
+        context.Model().StartConnection(family);
+        context.Model().TakeReadBack(p, family);
+        context.Model().Flush();
     }
 
     void EchoEverySet()
@@ -47,6 +54,19 @@ protected:
         std::vector<std::string> writes = port.Writes();
         port.ClearRecord();
         return writes;
+    }
+    // As Sent, once the steps that waited for an answer have gone out too:
+    // an answer brought to the UI thread may queue the next step.
+    std::vector<std::string> AllSent()
+    {
+        for (int round = 0; round < 100; ++round) {
+            Deliver();
+            EXPECT_TRUE(queue.WaitIdle(Micros{10'000'000}));
+            Deliver();
+            if (queue.Pending() == 0)
+                break;
+        }
+        return Sent();
     }
 
     CommandQueue queue{state.flags};

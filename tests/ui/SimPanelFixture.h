@@ -34,9 +34,14 @@ private:
 
 class SimPanelFixture : public SimLinkFixture, public PaneSet {
 protected:
-    void StartPanels(const char* model)
+    // `paced`: the simulator answers at the real line's pace (a read-back of
+    // about a second).
+    void StartPanels(const char* model, bool paced = false)
     {
-        Start({"--no-pacing", "--model", model});
+        if (paced)
+            Start({"--model", model});
+        else
+            Start({"--no-pacing", "--model", model});
         queue = std::make_unique<CommandQueue>(state.flags);
         context = std::make_unique<PanelContext>(*link, *queue, [this](const QString& t) { told << t; });
         refresher = std::make_unique<PanelRefresher>(*context, p);

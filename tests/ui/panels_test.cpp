@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <utility>
 
 namespace brevant::test {
@@ -36,7 +37,12 @@ using Lines = std::vector<std::string>;
 // The panes of every channel window, as the main form holds them.
 class PanelsTest : public PanelFixture, public PaneSet {
 protected:
-    PanelsTest() { Build(context); }
+    PanelsTest()
+    {
+        Build(context);
+        context.Model().TakeReadBack(p, ModelFamily::K225);  // the panes show it
+        context.Model().Flush();
+    }
 };
 
 TEST_F(PanelsTest, AFaderSendsOneGainOnItsOwnScaleOnlyWhenReleased)
@@ -70,8 +76,7 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
 
     // Family 2: Mute skips channel 1, which has no Mute on the second pane.
     p.DeviceFamily = 2;
-    context.Model().StartConnection(ModelFamily::K217K218);  // the second panes are the live ones now
-    context.Model().Flush();
+    ConnectModel(ModelFamily::K217K218);  // the second panes are the live ones now
     InputLevelPanel& second = *In(1, 2).InputLevel();
     second.Mute().click();
     EXPECT_EQ(Sent(), (Lines{"MM21\r\n", "MM31\r\n", "MM41\r\n"}));
@@ -129,48 +134,50 @@ TEST_F(PanelsTest, DeviceWideSettingsShowOnEveryInputAndSendOnce)
 
     // Priority names one channel; unchecking sends 0.
     In(2).InputLevel()->Priority().click();
+    EXPECT_EQ(Sent(), Lines{"MPs3\r\n"});
     In(1).InputLevel()->Priority().click();
+    EXPECT_EQ(Sent(), Lines{"MPs2\r\n"});
+    EXPECT_FALSE(In(2).InputLevel()->Priority().isChecked());
     In(1).InputLevel()->Priority().click();
-    EXPECT_EQ(Sent(), (Lines{"MPs3\r\n", "MPs2\r\n", "MPs0\r\n"}));
+    EXPECT_EQ(Sent(), Lines{"MPs0\r\n"});
 }
 
 TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampedToTheirRanges)
 {
-    OutputLevelPanel& out = *Out(3).OutputLevel();
+    // Output 2 has no delay on this model: its limits go out alone.
+    OutputLevelPanel& out = *Out(1).OutputLevel();
     const struct {
         int setId;
         const char* typed;
         const char* sent;
     } limits[] = {
-        {OutputLevelPanel::kSetLowpassId, "299", "OF40\r\n"},
-        {OutputLevelPanel::kSetLowpassId, "300", "OF4300\r\n"},
-        {OutputLevelPanel::kSetLowpassId, "25000", "OF420000\r\n"},
-        {OutputLevelPanel::kSetHighpassId, "29", "OH40\r\n"},
-        {OutputLevelPanel::kSetHighpassId, "601", "OH4600\r\n"},
-        {OutputLevelPanel::kSetDelayId, "250", "OD4200\r\n"},
+        {OutputLevelPanel::kSetLowpassId, "299", "OF20\r\n"},
+        {OutputLevelPanel::kSetLowpassId, "300", "OF2300\r\n"},
+        {OutputLevelPanel::kSetLowpassId, "25000", "OF220000\r\n"},
+        {OutputLevelPanel::kSetHighpassId, "29", "OH20\r\n"},
+        {OutputLevelPanel::kSetHighpassId, "601", "OH2600\r\n"},
     };
     for (const auto& limit : limits) {
-        QLineEdit& box = limit.setId == OutputLevelPanel::kSetDelayId     ? out.DelayEdit()
-                         : limit.setId == OutputLevelPanel::kSetLowpassId ? out.LowpassEdit()
-                                                                          : out.HighpassEdit();
+        QLineEdit& box =
+            limit.setId == OutputLevelPanel::kSetLowpassId ? out.LowpassEdit() : out.HighpassEdit();
         box.setText(limit.typed);
         out.Control<QPushButton>(limit.setId)->click();
         EXPECT_EQ(Sent(), Lines{limit.sent}) << limit.typed;
     }
-    EXPECT_EQ(out.DelayEdit().text(), "200") << "the box shows what was sent";
+    EXPECT_EQ(out.LowpassEdit().text(), "20000") << "the box shows what was sent";
 
     // Typing: letters never get in, Return sends as Set does.
-    out.DelayEdit().clear();
-    QTest::keyClicks(&out.DelayEdit(), "7x5");
-    EXPECT_EQ(out.DelayEdit().text(), "75");
-    QTest::keyClick(&out.DelayEdit(), Qt::Key_Return);
-    EXPECT_EQ(Sent(), Lines{"OD475\r\n"});
+    out.HighpassEdit().clear();
+    QTest::keyClicks(&out.HighpassEdit(), "7x5");
+    EXPECT_EQ(out.HighpassEdit().text(), "75");
+    QTest::keyClick(&out.HighpassEdit(), Qt::Key_Return);
+    EXPECT_EQ(Sent(), Lines{"OH275\r\n"});
 
     // A box left empty keeps the last value, and the user hears why.
     out.HighpassEdit().clear();
     QTest::keyClicks(&out.HighpassEdit(), "abc");
     QTest::keyClick(&out.HighpassEdit(), Qt::Key_Return);
-    EXPECT_EQ(Sent(), Lines{"OH4600\r\n"});
+    EXPECT_EQ(Sent(), Lines{"OH275\r\n"});
     EXPECT_EQ(told, QStringList{"Please enter an integer."});
 
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);  // Enter stays in the panel
@@ -178,15 +185,9 @@ TEST_F(PanelsTest, OutputBoxesSendOnSetOrReturnClampedToTheirRanges)
     EXPECT_TRUE(enter.isAccepted());
 }
 
-TEST_F(PanelsTest, TheWheelOnAFaderAndAKeyOnTheDepthSliderSendAsAReleaseDoes)
+// (The fader's wheel: FastWheelNotchesShowTheUsersValueAndLandExactly.)
+TEST_F(PanelsTest, AKeyOnTheDepthSliderSendsAsAReleaseDoes)
 {
-    InputLevelPanel& input = *In(2).InputLevel();
-    BitmapFader& fader = input.Strip().Fader();
-    fader.setValue(40);  // 7 dB
-    Wheel(fader, 120);   // a notch away from the user: one step up the scale
-    EXPECT_EQ(Sent(), Lines{"MG38\r\n"});
-    EXPECT_EQ(input.Strip().Label().text(), "8db");
-
     // The NR depth slider of a channel whose NR is on at depth 5.
     p.MRon[2] = 1;
     p.MR[2] = 5;
@@ -199,6 +200,74 @@ TEST_F(PanelsTest, TheWheelOnAFaderAndAKeyOnTheDepthSliderSendAsAReleaseDoes)
     EXPECT_TRUE(told.isEmpty());
 }
 
+// Steps faster than the device answers: the screen keeps the user's newest
+// value; while the first step is on its way the later ones replace each
+// other, and the last goes out once it is answered.
+TEST_F(PanelsTest, FastWheelNotchesShowTheUsersValueAndLandExactly)
+{
+    std::promise<void> release;
+    queue.Post([gate = release.get_future().share()] { gate.wait(); });  // the line is busy
+    InputLevelPanel& input = *In(0).InputLevel();
+    for (int notch = 1; notch <= 10; ++notch) {
+        Wheel(input.Strip().Fader(), 120);
+        // News from the device comes in before the notch has been reported.
+        context.Model().TakeSettings(p, {}, {});
+        context.Model().Flush();
+    }
+    Deliver();
+    EXPECT_EQ(input.Strip().Label().text(), "10db");
+    In(1).InputLevel()->Mute().click();  // another setting does not wait
+    release.set_value();
+    EXPECT_EQ(AllSent(), (Lines{"MG11\r\n", "MM21\r\n", "MG110\r\n"}));
+    EXPECT_EQ(p.MG[1], 10);
+    EXPECT_EQ(input.Strip().Fader().value(), kInputPanelScale.PositionFor(10));
+    EXPECT_EQ(input.Strip().Label().text(), "10db");
+}
+
+// Where an output has a delay, the device decides what becomes of the other
+// setting: it is read back and shown as the device holds it.
+TEST_F(PanelsTest, OnAnOutputWithADelayTheOtherSettingShowsWhatTheDeviceKept)
+{
+    port.SetResponder(kPort, [](std::string_view line) {
+        const std::string reply = line == "OF3r\r\n"   ? "OF31000\r\n"
+                                  : line == "OD3r\r\n" ? "OD375\r\n"
+                                                       : std::string(line);
+        return std::vector<Piece>{{std::chrono::milliseconds(1), reply}};
+    });
+    OutputLevelPanel& out = *Out(2).OutputLevel();
+    out.DelayEdit().setText("250");
+    out.Control<QPushButton>(OutputLevelPanel::kSetDelayId)->click();
+    EXPECT_EQ(Sent(), (Lines{"OD3200\r\n", "OF3r\r\n"}));
+    EXPECT_EQ(out.DelayEdit().text(), "200");
+    EXPECT_EQ(out.LowpassEdit().text(), "1000");
+
+    out.Control<QPushButton>(OutputLevelPanel::kSetLowpassId)->click();
+    EXPECT_EQ(Sent(), (Lines{"OF31000\r\n", "OD3r\r\n"}));
+    EXPECT_EQ(out.DelayEdit().text(), "75");
+    out.HighpassEdit().setText("100");
+    out.Control<QPushButton>(OutputLevelPanel::kSetHighpassId)->click();
+    EXPECT_EQ(Sent(), (Lines{"OH3100\r\n", "OD3r\r\n"}));
+    EXPECT_EQ(out.LowpassEdit().text(), "1000");
+    EXPECT_TRUE(told.isEmpty());
+}
+
+// A Disconnect while the user holds a fader: the drag ends with the pane
+// greyed, showing the values last read, and nothing is sent or said.
+TEST_F(PanelsTest, ADisconnectInMidDragSendsNothingAndSaysNothing)
+{
+    BitmapFader& fader = In(0).InputLevel()->Strip().Fader();
+    fader.setSliderDown(true);
+    fader.setSliderPosition(30);
+    state.flags.Connected = false;
+    context.Model().Reset(ModelFamily::K225);
+    context.Model().Flush();
+    EXPECT_FALSE(In(0).isEnabled());
+    EXPECT_EQ(Sent(), Lines{});
+    EXPECT_TRUE(told.isEmpty());
+    EXPECT_EQ(In(0).InputLevel()->Strip().Label().text(), "0db") << "the value last read, not the drag's";
+    EXPECT_EQ(fader.value(), kInputPanelScale.PositionFor(0));
+}
+
 TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
 {
     // The device takes no set of OV and holds -4 dB.
@@ -206,7 +275,6 @@ TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
         return line == "OV3r\r\n" ? std::vector<Piece>{{std::chrono::milliseconds(1), "OV3-4\r\n"}}
                                   : std::vector<Piece>{};
     });
-    context.Model().StartConnection(ModelFamily::K225);
     OutputLevelPanel& output = *Out(2).OutputLevel();
     output.Strip().Fader().setValue(10);
     emit output.Strip().Fader().changeFinished(10);
@@ -241,11 +309,9 @@ TEST_F(PanelsTest, ThePopupStripOpensOnTheModelFollowsItAndSendsForItsChannelOnl
     popup.Mute().click();
     EXPECT_EQ(Sent(), (Lines{"OV3-10\r\n", "OM30\r\n"}));
 
-    p.OV[3] = 6;
     context.Model().StartConnection(ModelFamily::K225);
-    context.Model().TakePollPass(p);
     context.Model().Flush();
-    EXPECT_EQ(popup.Strip().Fader().value(), 30) << "a polling pass leaves the fader alone";
+    EXPECT_FALSE(popup.Strip().Fader().isEnabled()) << "a new connection's read-back has not come";
 
     EXPECT_EQ(LevelPopupDialog(context, Direction::Input, 0).Strip().Fader().maximum(), 47)
         << "an input's scale";
@@ -294,6 +360,24 @@ TEST_F(MatrixDialogTest, ASwitchClickSendsMxAndAKnobOneXgWhenTheDragOrWheelStepE
     test::Wheel(*dialog.Knob(1, 2), 120);
     EXPECT_EQ(Sent(), Lines{"XG120\r\n"});
     EXPECT_TRUE(told.isEmpty());
+}
+
+TEST_F(MatrixDialogTest, TenFastDownKeysOnAKnobLandAtMinusTen)
+{
+    ReadBack();
+    std::promise<void> release;
+    queue.Post([gate = release.get_future().share()] { gate.wait(); });  // the line is busy
+    RoundKnob& knob = *dialog.Knob(1, 1);
+    for (int key = 1; key <= 10; ++key) {
+        QTest::keyClick(&knob, Qt::Key_Down);
+        context.Model().TakeSettings(p, {}, {});  // news from the device before the key is reported
+        context.Model().Flush();
+    }
+    Deliver();
+    EXPECT_EQ(dialog.GainBox(1, 1)->text(), "-10");
+    release.set_value();
+    EXPECT_EQ(AllSent(), (Lines{"XG11-1\r\n", "XG11-10\r\n"}));
+    EXPECT_EQ(p.XG[1][1], -10);
 }
 
 TEST_F(MatrixDialogTest, CommandTheDeviceNeverTakesIsReportedOnceAndShownAsUnknown)
@@ -418,6 +502,9 @@ TEST_F(PanelRefreshTest, ALostLinkKeepsTheValuesDisabledAndEmptiesTheMeters)
     refresher->ReadBackRefreshed(ModelFamily::K225);
     Settle();
     EXPECT_TRUE(In(1, 1).isEnabled());
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0) << "empty until a polling pass";
+    refresher->PollPassCompleted(ModelFamily::K225);
+    Settle();
     EXPECT_GT(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
     EXPECT_TRUE(matrix->Knob(1, 1)->isEnabled());
 }
@@ -467,22 +554,58 @@ TEST_F(PanelRefreshTest, TheSecondFamilyFillsTheSecondPanesAndTheEchoMeters)
     EXPECT_EQ(In(2, 2).InputLevel()->Erl().GetValue(), 40);
 }
 
-TEST(PanelModelTest, AResetDropsTheReadBackNotYetShown)
+// While the read-back runs the panes show no value and take no input, and
+// a change that reaches the context anyway is refused: the device keeps its gain.
+TEST_F(PanelRefreshTest, DuringTheReadBackNothingTakesInputAndNothingIsSent)
+{
+    StartPanels("K225", true);
+    ASSERT_TRUE(link->Set(Op::MG, {1}, 30));
+    ASSERT_TRUE(connection->Connect([](std::string_view, std::string_view) {}));
+    Settle();
+    ASSERT_FALSE(context->Model().HasValues()) << "the paced read-back is still running";
+    InputLevelPanel& first = *In(0, 1).InputLevel();
+    EXPECT_FALSE(In(0, 1).isEnabled());
+    EXPECT_EQ(first.Strip().Label().text(), "");
+    EXPECT_EQ(first.Strip().Meter().GetValue(), 0);
+    EXPECT_EQ(Out(2, 1).OutputLevel()->DelayEdit().text(), "");
+    Wheel(first.Strip().Fader(), 120);
+    QTest::keyClick(&first.Strip().Fader(), Qt::Key_Up);
+    EXPECT_FALSE(context->Send({{Op::MG, {1}, 31}}));
+
+    ASSERT_TRUE(Eventually([&] {
+        Settle();
+        return In(0, 1).isEnabled();
+    }));
+    EXPECT_EQ(first.Strip().Label().text(), "30db");
+    connection->RequestStop();
+    ASSERT_TRUE(connection->WaitForWorker(Micros{5'000'000}));
+    ASSERT_TRUE(link->Query(Op::MG, {1}));
+    EXPECT_EQ(p.MG[1], 30);
+    EXPECT_TRUE(told.isEmpty());
+}
+
+// Disconnect keeps the values last read (greyed elsewhere); a new connection
+// shows nothing of them, and no setting until its own read-back.
+TEST(PanelModelTest, DisconnectKeepsTheLastValuesAndANewConnectionHoldsNothingUntilItsReadBack)
 {
     PanelModel model;
-    unsigned told = 0;
-    QObject::connect(&model, &PanelModel::changed, [&](unsigned what) { told |= what; });
     DeviceParams params;
     params.MG[1] = 5;
     model.StartConnection(ModelFamily::K225);
-    model.Flush();
     model.TakeReadBack(params, ModelFamily::K225);
+    model.TakePollPass(params);
+    model.TakeChoices({{Op::MG, {1}, 9}});  // never answered
     model.Reset(ModelFamily::K225);
-    told = 0;
-    model.Flush();
-    EXPECT_EQ(told & model::kReadBack, 0u);
-    EXPECT_NE(told & model::kReset, 0u);
-    EXPECT_EQ(model.Values().At(Op::MG, 1), 0);
+    EXPECT_EQ(model.Values().At(Op::MG, 1), 5) << "the device's value, not the unanswered choice";
+    EXPECT_TRUE(model.Holds(Op::MG, {1}));
+    EXPECT_FALSE(model.TakesInput(Op::MG, {1}) || model.MetersLive());
+
+    params.MG[1] = 7;
+    model.StartConnection(ModelFamily::K225);
+    model.TakePollPass(params);
+    EXPECT_FALSE(model.Holds(Op::MG, {1}));
+    EXPECT_EQ(model.Values().At(Op::MG, 1), 0) << "a pass before the read-back brings meters only";
+    EXPECT_TRUE(model.MetersLive());
 }
 
 }  // namespace

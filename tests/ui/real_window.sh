@@ -2,10 +2,15 @@
 # The program in a real X window, driven from outside as a user drives it:
 # Xvfb for the screen, xdotool for the keyboard and mouse, the simulator as
 # the device (paced like the real line). The user connects with Ctrl+K,
-# drags input 1's fader, types a delay into output 3's box and presses
-# Return, turns a matrix knob with the wheel and quits with Ctrl+Q. Then:
-#   - the device holds the three changes,
+# turns input 2's fader while the read-back runs, drags input 1's fader,
+# types a delay into output 3's box and presses Return, then a low-pass
+# limit, turns output 1's fader ten fast notches up, turns a matrix knob
+# with the wheel, presses Down ten times on another and quits with Ctrl+Q.
+# Then:
+#   - the device holds the changes, exactly, and kept input 2's gain,
+#   - output 3's boxes showed what the device held after each Set,
 #   - no busy window was left standing once its command had ended,
+#   - a Disconnect (Ctrl+Shift+K) in mid-drag showed no message box,
 #   - the process ended within 0.5 s of the quit, connected, disconnected
 #     and with its device gone.
 # Exit 77 (skipped) without Xvfb or xdotool.
@@ -44,8 +49,9 @@ export DISPLAY=:$(cat "$work/display")
 export XDG_CONFIG_HOME=$work/config   # fresh settings: zoom 100 %, no recent files
 export BREVANT_LAYOUT_FILE=$work/layout
 
+# Extra arguments go to the simulator.
 start_sim() {
-    "$sim" --ports "$work/ports" --com 3 >"$work/sim.log" 2>&1 &
+    "$sim" --ports "$work/ports" --com 3 "$@" >"$work/sim.log" 2>&1 &
     sim_pid=$!
     pids+=($sim_pid)
     for _ in $(seq 50); do grep -q COM3 "$work/sim.log" && return; sleep 0.1; done
@@ -65,8 +71,25 @@ start_gui() {
     [ -s "$work/layout" ] || fail "the program wrote no layout"
 }
 
-# The screen position of a control, as the program last reported it.
+# The screen position of a control, as the program last reported it, and
+# what it shows ("-" for nothing).
 at() { awk -v n="$1" '$1 == n { print $2, $3 }' "$work/layout"; }
+# The file is replaced as a whole; read it again when it is between copies.
+shown() {
+    local value=
+    for _ in 1 2 3 4 5; do
+        sleep 0.3
+        value=$(awk -v n="$1" '$1 == n { print $4 }' "$work/layout" 2>/dev/null)
+        [ -n "$value" ] && break
+    done
+    echo "$value"
+}
+# Fails unless control $1 shows $2; $3 says when.
+expect_shown() {
+    local value
+    value=$(shown "$1")
+    [ "$value" = "$2" ] || fail "$3: $1 shows $value, not $2"
+}
 
 # The program's windows that are showing, the main window included.
 visible_windows() { xdotool search --onlyvisible --pid "$gui_pid" 2>/dev/null | wc -l; }
@@ -93,7 +116,27 @@ start_gui
 sleep 0.5
 quit_and_time "disconnected"
 
-# 2. Connected: the four things a user does, then quit.
+# 2a. Wheel notches on input 2's fader while the read-back runs (every
+# answer 15 ms late, so that it lasts about two seconds): nothing may reach
+# the device before its value is shown. Input 2 holds 30 dB.
+kill "$sim_pid"; wait "$sim_pid" 2>/dev/null
+start_sim --fault-delay 1 --delay-ms 15
+"$ctl" --ports "$work/ports" --port 3 set MG 2 30 >/dev/null || fail "brevantctl could not set MG 2"
+start_gui
+read -r ix iy <<<"$(at input2-fader)"
+xdotool key --clearmodifiers ctrl+k
+for _ in 1 2 3 4; do sleep 0.2; xdotool mousemove "$ix" "$iy" click 4; done
+for _ in $(seq 100); do [ "$(shown input2-fader)" != - ] && break; done
+expect_shown input2-fader 30db "after the read-back"
+quit_and_time "during the read-back"
+gain=$("$ctl" --ports "$work/ports" --port 3 get MG 2) || fail "brevantctl could not read MG 2"
+[ "$gain" = 30 ] || fail "notches during the read-back reached the device: input 2 holds $gain"
+kill "$sim_pid"; wait "$sim_pid" 2>/dev/null
+start_sim
+
+# 2. Connected: what a user does, then quit. Output 3 holds a low-pass
+# limit of 1000 Hz before the program connects.
+"$ctl" --ports "$work/ports" --port 3 set OF 3 1000 >/dev/null || fail "brevantctl could not set OF 3"
 start_gui
 xdotool key --clearmodifiers ctrl+k
 sleep 1
@@ -115,11 +158,27 @@ xdotool mousemove "$dx" "$dy" click --repeat 3 1
 xdotool type --delay 30 75
 xdotool key Return
 sleep 0.5
+expect_shown output3-lowpass 1000 "after Delay"
+read -r lx ly <<<"$(at output3-lowpass)"
+xdotool mousemove "$lx" "$ly" click --repeat 3 1
+xdotool type --delay 30 2000
+xdotool key Return
+sleep 0.5
+expect_shown output3-delay 75 "after Lowpass"
+
+read -r ox oy <<<"$(at output1-fader)"
+xdotool mousemove "$ox" "$oy" click --repeat 10 --delay 15 4   # ten fast notches up from 0 dB
+sleep 1
+expect_shown output1-fader 10db "after ten fast notches"
 
 xdotool key --clearmodifiers ctrl+2
 sleep 0.6
 read -r kx ky <<<"$(at knob-2-3)"
 xdotool mousemove "$kx" "$ky" click 5   # one notch towards the user: 0 dB to -1 dB
+sleep 0.5
+read -r kx ky <<<"$(at knob-1-1)"
+xdotool mousemove "$kx" "$ky" click 1   # a press alone only gives the knob the focus
+xdotool key --delay 20 Down Down Down Down Down Down Down Down Down Down
 sleep 1.5
 [ "$(visible_windows)" -eq 1 ] || fail "a window other than the main one is up: $(visible_windows)"
 quit_and_time "connected"
@@ -132,6 +191,30 @@ echo "device: input 1 gain $gain, output 3 delay $delay, crosspoint 2-3 gain $ro
 [ "$gain" != 0 ] || fail "the fader drag did not reach the device"
 [ "$delay" = 75 ] || fail "the delay typed with Return did not reach the device ($delay)"
 [ "$route" = -1 ] || fail "the knob's wheel notch did not reach the device ($route)"
+for check in "OF 3:2000:the low-pass limit" \
+             "OV 1:10:ten fast notches" "XG 1 1:-10:ten Down keys on a knob"; do
+    IFS=: read -r setting want what <<<"$check"
+    # shellcheck disable=SC2086  # the setting is a code and its channels
+    got=$("$ctl" --ports "$work/ports" --port 3 get $setting) || fail "brevantctl could not read $setting"
+    [ "$got" = "$want" ] || fail "$what: the device holds $setting $got, not $want"
+done
+
+# 2b. A Disconnect while the user drags a fader: no message box, nothing sent.
+start_gui
+xdotool key --clearmodifiers ctrl+k
+sleep 3
+read -r fx fy <<<"$(at input1-fader)"
+before=$(shown input1-fader)
+xdotool mousemove "$fx" "$fy" mousedown 1 mousemove "$fx" $((fy - 12))
+xdotool key ctrl+shift+k   # no --clearmodifiers: it would let the button go
+sleep 0.3
+xdotool mousemove "$fx" $((fy - 24)) mouseup 1
+sleep 1
+[ "$(visible_windows)" -eq 1 ] || fail "a window came up after a Disconnect in mid-drag"
+expect_shown input1-fader "$before" "after a Disconnect in mid-drag"
+quit_and_time "disconnected in mid-drag"
+gain=$("$ctl" --ports "$work/ports" --port 3 get MG 1) || fail "brevantctl could not read MG 1"
+[ "$gain" = "${before%db}" ] || fail "the drag a Disconnect cut short reached the device: input 1 holds $gain"
 
 # 3. Device lost: connect, take the device away, quit.
 start_gui

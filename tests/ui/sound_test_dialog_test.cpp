@@ -140,7 +140,7 @@ protected:
 
 TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheMonitorStill)
 {
-    context.Model().StartConnection(ModelFamily::K217K218);
+    ConnectModel(ModelFamily::K217K218);
     // A device that enters test mode but never answers the settings queries.
     port.SetResponder(kPort, [](std::string_view line) {
         if (line == "CNsr\r\n" || line == "CPsr\r\n" || line == "CTsr\r\n")

@@ -23,8 +23,14 @@ void DrawnSlider::SetControlId(int controlId)
 
 void DrawnSlider::PostChangeFinished()
 {
+    ++pendingChanges_;
     QMetaObject::invokeMethod(
-        this, [this, finished = value()] { emit changeFinished(finished); }, Qt::QueuedConnection);
+        this,
+        [this, finished = value()] {
+            --pendingChanges_;
+            emit changeFinished(finished);
+        },
+        Qt::QueuedConnection);
 }
 
 void DrawnSlider::StepByWheel(const QWheelEvent& event, int direction)
@@ -61,6 +67,8 @@ void DrawnSlider::keyPressEvent(QKeyEvent* event)
     triggerAction(action);
     if (keyStepEnds_ == KeyStepEnds::OnPress)
         PostChangeFinished();
+    else
+        keyHeld_ = true;
     event->accept();
 }
 
@@ -71,8 +79,10 @@ void DrawnSlider::keyReleaseEvent(QKeyEvent* event)
         return;
     }
     // A held key repeats press and release; only the last release is real.
-    if (keyStepEnds_ == KeyStepEnds::OnRelease && !event->isAutoRepeat())
+    if (keyStepEnds_ == KeyStepEnds::OnRelease && !event->isAutoRepeat()) {
+        keyHeld_ = false;
         PostChangeFinished();
+    }
     event->accept();
 }
 

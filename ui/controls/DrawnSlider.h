@@ -31,6 +31,10 @@ public:
     // property too.
     void SetControlId(int controlId);
     int ControlId() const { return controlId_; }
+    // A change the user finished has not been reported yet: the value is
+    // theirs, and the owner should not move the control from under it.
+    // A key held down counts too, until it is let go.
+    bool ChangePending() const { return pendingChanges_ > 0 || keyHeld_; }
 
 signals:
     // The user has finished a change, which left `value`: a drag let go, a
@@ -64,6 +68,8 @@ protected:
 
 private:
     int controlId_ = 0;
+    int pendingChanges_ = 0;
+    bool keyHeld_ = false;
     KeyStepEnds keyStepEnds_;
     WheelNotches wheel_;
 };

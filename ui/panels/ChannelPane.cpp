@@ -68,7 +68,10 @@ void ChannelPane::OnModelChanged(unsigned what)
         return;
     const PanelModel& model = context_.Model();
     switch (model.Link()) {
-    case LinkState::Connected: setEnabled(PaneFamily() == model.Family()); break;
+    case LinkState::Connected:
+        // Until the read-back has given the values nothing takes input.
+        setEnabled(PaneFamily() == model.Family() && model.HasValues());
+        break;
     case LinkState::Lost:
     case LinkState::Disconnected:
         // Nothing reaches a device now: the panes show what they last had, greyed.

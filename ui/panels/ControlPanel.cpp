@@ -32,7 +32,7 @@ bool ControlPanel::Live() const
 
 bool ControlPanel::UnknownHere(Op op) const
 {
-    return context_.Model().Unknown(op, {Channel()});
+    return !context_.Model().Holds(op, {Channel()});
 }
 
 ImageCheckButton* ControlPanel::AddCheck(int controlId, const QString& caption)

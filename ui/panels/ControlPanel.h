@@ -62,7 +62,8 @@ public:
     int Channel() const { return channelIndex + 1; }
     // Whether this panel's pane is the one the connected model uses.
     bool Live() const;
-    // Whether the model does not know `op` of this panel's channel.
+    // Whether the model holds no value of `op` for this panel's channel: no
+    // read-back yet, or the device's answer is missing.
     bool UnknownHere(Op op) const;
     // Whether the pane's family has `op` on this panel's channel: a control
     // for a setting it lacks is not shown.

@@ -100,10 +100,8 @@ void DynamicsPanel::SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecond
 {
     PanelContext& context = Context();
     const int s = (this->*button)().isChecked() ? 1 : 0;
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
+    if (!context.Connected())
         return;
-    }
     // AEC exists on the second pane only, so in group mode it always speaks
     // for all four channels of that pane. The other channels' panels follow
     // the model.
@@ -136,10 +134,8 @@ void DynamicsPanel::OnAecClicked()
 void DynamicsPanel::OnAutoMixClicked()
 {
     PanelContext& context = Context();
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
+    if (!context.Connected())
         return;
-    }
     // AutoMix belongs to the whole device: every input shows the model's state.
     context.Send({{Op::MB, {5}, autoMix_->isChecked() ? 1 : 0}});
 }
@@ -148,10 +144,8 @@ void DynamicsPanel::OnNrClicked()
 {
     PanelContext& context = Context();
     const bool on = nr_->isChecked();
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
+    if (!context.Connected())
         return;
-    }
     // The device takes depth 0 as NR off, so NR going on at depth 0 goes on
     // at the smallest depth instead; otherwise the box would come back
     // unticked from the next read-back.
@@ -174,10 +168,8 @@ void DynamicsPanel::OnNrDepthChosen(int depth)
 {
     nrDepth_->setText(QStringLiteral("%1db").arg(depth));
     PanelContext& context = Context();
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
+    if (!context.Connected())
         return;
-    }
     // While NR is off the depth is only remembered.
     const bool storeOnly = !nr_->isChecked();
     std::vector<SettingChange> changes;
@@ -189,10 +181,8 @@ void DynamicsPanel::OnNrDepthChosen(int depth)
 void DynamicsPanel::OnFilterChosen(int index)
 {
     PanelContext& context = Context();
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
+    if (!context.Connected())
         return;
-    }
     // The filter choice belongs to the whole device, like AutoMix.
     context.Send({{Op::SN, {5}, index}});
 }
@@ -205,18 +195,11 @@ void DynamicsPanel::OnModelChanged(unsigned what)
     const ShownValues& v = model.Values();
     const int n = Channel();
     const bool secondPane = paneFamily == ModelFamily::K217K218;
-    if (what & model::kReset) {
-        for (ImageCheckButton* check : {autoMix_, agc_, afc_, nr_, phantom_, aec_})
-            ShowSwitch(*check, false, false);
-        SetNrDepth(0);
-        if (!secondPane)
-            filterSlider_->setValue(0);
-    }
     // A read-back, a user change or a newly unknown setting shows the depth
     // and the filter choice too; a polling pass only the switches.
     const bool settings = what & (model::kReadBack | model::kSettings | model::kUnknown);
     if (settings || (what & model::kPoll)) {
-        ShowSwitch(*autoMix_, v.At(Op::MB) != 0, model.Unknown(Op::MB, {5}));
+        ShowSwitch(*autoMix_, v.At(Op::MB) != 0, !model.Holds(Op::MB, {5}));
         ShowSwitch(*agc_, v.At(Op::MA, n) != 0, UnknownHere(Op::MA));
         ShowSwitch(*afc_, v.At(Op::MF, n) != 0, UnknownHere(Op::MF));
         ShowSwitch(*nr_, v.At(Op::MRSwitch, n) != 0, UnknownHere(Op::MR));
@@ -226,7 +209,9 @@ void DynamicsPanel::OnModelChanged(unsigned what)
     }
     if (settings) {
         SetNrDepth(v.At(Op::MR, n), UnknownHere(Op::MR));
-        const bool filterUnknown = model.Unknown(Op::SN, {5});
+        if (!model.HasValues())
+            nrDepth_->clear();  // "?" is for a depth the device did not give
+        const bool filterUnknown = !model.Holds(Op::SN, {5});
         filter_->setEnabled(!filterUnknown);
         filter_->setCurrentIndex(filterUnknown ? -1 : v.At(Op::SN));
         if (!secondPane && !filterUnknown)

@@ -102,6 +102,12 @@ void GainStrip::ShowGain(int gain)
     labelText_->setText(text);
 }
 
+void GainStrip::ShowNoGain(const QString& text)
+{
+    label_->setText(text);
+    labelText_->setText(text);
+}
+
 void GainStrip::SetPosition(int position)
 {
     fader_->setValue(position);

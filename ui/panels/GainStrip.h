@@ -62,6 +62,8 @@ public:
 
     // The label (and the hidden edit box that mirrors it) show `gain`.
     void ShowGain(int gain);
+    // The label shows `text` instead of a gain (empty, or "?").
+    void ShowNoGain(const QString& text);
     // Fader and hidden trackbar to `position`.
     void SetPosition(int position);
     // Fader, hidden trackbar and label to `gain`.

@@ -36,10 +36,8 @@ void InputFilterPanel::OnHighpassClicked()
 {
     PanelContext& context = Context();
     const int s = highpass_->isChecked() ? 1 : 0;
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
+    if (!context.Connected())
         return;
-    }
     std::vector<SettingChange> changes;
     for (int k : context.ChannelsReached(channelIndex, true))
         changes.push_back({Op::MI, {k + 1}, s});
@@ -66,8 +64,6 @@ void InputFilterPanel::OnModelChanged(unsigned what)
     }
     if (!Live())
         return;
-    if (what & model::kReset)
-        ShowSwitch(*highpass_, false, false);
     if (what & (model::kReadBack | model::kSettings | model::kUnknown | model::kPoll)) {
         const PanelModel& model = Context().Model();
         ShowSwitch(*highpass_, model.Values().At(Op::MI, Channel()) != 0, UnknownHere(Op::MI));

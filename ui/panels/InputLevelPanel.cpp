@@ -71,12 +71,6 @@ void InputLevelPanel::OnModelChanged(unsigned what)
     const int n = Channel();
     // Channel 0 of the second pane has nothing but its level strip.
     const bool reduced = paneFamily == ModelFamily::K217K218 && channelIndex == 0;
-    if (what & model::kReset) {
-        ShowIdle();
-        erle_->SetValue(0);
-        erl_->SetValue(0);
-        ShowSwitch(*priority_, false, false);
-    }
     // A read-back, a user change or a newly unknown setting shows every
     // setting, faders included; a polling pass leaves the fader alone.
     const bool settings = what & (model::kReadBack | model::kSettings | model::kUnknown);
@@ -87,7 +81,7 @@ void InputLevelPanel::OnModelChanged(unsigned what)
         // MP names the one input that has priority; 0 names none. Anything
         // else is not a channel and leaves the button as it is.
         if (v.At(Op::MP) >= 0 && v.At(Op::MP) <= kChannels)
-            ShowSwitch(*priority_, v.At(Op::MP) == Channel(), model.Unknown(Op::MP, {5}));
+            ShowSwitch(*priority_, v.At(Op::MP) == Channel(), !model.Holds(Op::MP, {5}));
         if (model.Connected() && (what & model::kPoll)) {
             if (HasHere(Op::ME))
                 erle_->SetValue(v.At(Op::ME, n));
@@ -95,7 +89,7 @@ void InputLevelPanel::OnModelChanged(unsigned what)
                 erl_->SetValue(v.At(Op::MS, n));
         }
     }
-    if ((what & model::kLink) && model.Link() == LinkState::Lost) {
+    if ((what & model::kLink) && !model.MetersLive()) {
         EmptyMeter();
         erle_->SetValue(0);
         erl_->SetValue(0);

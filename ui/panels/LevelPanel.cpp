@@ -22,26 +22,23 @@ LevelPanel::~LevelPanel() = default;
 void LevelPanel::SendGain(int gain)
 {
     PanelContext& context = Context();
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
-        return;
-    }
     std::vector<SettingChange> changes;
     // Gain changes reach every channel in group mode, on both families; the
     // other channels' panels follow the model.
     for (int k : context.ChannelsReached(channelIndex, false))
         changes.push_back({GainOp(), {k + 1}, gain});
-    context.Send(std::move(changes));
+    // Refused (a drag that a Disconnect ended, say): the strip goes back to
+    // what the model holds.
+    if (!context.Send(std::move(changes)))
+        ShowLevel(true);
 }
 
 void LevelPanel::OnMuteClicked()
 {
     PanelContext& context = Context();
     const int s = mute_->isChecked() ? 1 : 0;
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
+    if (!context.Connected())
         return;
-    }
     // Channel 0 of the second pane shows no Mute; group mode leaves it out.
     std::vector<SettingChange> changes;
     for (int k : context.ChannelsReached(channelIndex, true))
@@ -56,27 +53,26 @@ void LevelPanel::ShowLevel(bool fader)
     const int n = Channel();
     const bool input = direction_ == Direction::Input;
     const int reading = input ? v.At(Op::ML, n) : v.At(Op::OL, n);
-    if (model.Connected()) {
+    // The meter stays empty until a polling pass of this connection has read it.
+    if (model.MetersLive()) {
         strip_.ShowReading(reading);
         strip_.ColourFrom(reading);
     } else {
         EmptyMeter();
     }
-    if (UnknownHere(GainOp())) {
-        strip_.Label().setText(QStringLiteral("?"));
+    const bool unknown = UnknownHere(GainOp());
+    strip_.Fader().setEnabled(!unknown);
+    if (unknown) {
+        // Before the read-back the label shows nothing; "?" is a gain the
+        // device did not give.
+        strip_.ShowNoGain(model.HasValues() ? QStringLiteral("?") : QString());
         return;
     }
     const int gain = input ? v.At(Op::MG, n) : v.At(Op::OV, n);
     strip_.ShowGain(gain);
-    if (fader)
+    // A thumb the user holds, or has just moved, stays where they put it.
+    if (fader && !strip_.Fader().isSliderDown() && !strip_.Fader().ChangePending())
         strip_.SetPosition(strip_.Scale().PositionFor(gain));
-}
-
-void LevelPanel::ShowIdle()
-{
-    EmptyMeter();
-    strip_.SetGain(0);
-    ShowSwitch(*mute_, false, false);
 }
 
 }  // namespace brevant

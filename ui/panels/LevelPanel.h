@@ -1,5 +1,6 @@
 // What the input and the output level panel share: the gain strip with its
-// "%ddb" label ("?" while the device's gain is unknown), the Mute switch, how
+// "%ddb" label (empty before the read-back, "?" when the device's gain could
+// not be read), the Mute switch, how
 // they show the panel model, and how a gain the user chose on the strip or a
 // Mute click is sent, alone or in group mode to the level panel in the live
 // pane of every channel window of the same direction.
@@ -26,11 +27,10 @@ public:
 protected:
     LevelPanel(PanelContext& context, Direction direction, int channelIndex, ModelFamily paneFamily,
                GainScale scale, const QString& initialLabel, QWidget* parent);
-    // From the model: the meter and its colour (empty unless the link is up),
-    // the gain label, and the fader too when `fader`.
+    // From the model: the meter and its colour (empty until a polling pass
+    // of this connection), the gain label (empty before the read-back), and
+    // the fader too when `fader`, unless the user holds it.
     void ShowLevel(bool fader);
-    // The idle display: meter empty, gain 0, Mute off.
-    void ShowIdle();
     // The meter empty (the link is gone).
     void EmptyMeter() { strip_.Meter().SetValue(0); }
     Op GainOp() const { return direction_ == Direction::Input ? Op::MG : Op::OV; }

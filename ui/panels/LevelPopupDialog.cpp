@@ -43,13 +43,17 @@ LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, i
     mute_->LoadImages(res::kCheckOn, res::kCheckOff);
 
     // The strip opens on what the model shows for this channel.
-    const ShownValues& v = context.Model().Values();
+    const PanelModel& model = context.Model();
+    const ShownValues& v = model.Values();
     if (IsChannel(n)) {
-        strip_.ShowReading(IsInput() ? v.At(Op::ML, n) : v.At(Op::OL, n));
+        strip_.ShowReading(model.MetersLive() ? (IsInput() ? v.At(Op::ML, n) : v.At(Op::OL, n)) : -100);
         gainDb_ = IsInput() ? v.At(Op::MG, n) : v.At(Op::OV, n);
         strip_.SetGain(gainDb_);
+        if (!model.HasValues())
+            strip_.ShowNoGain(QString());
         mute_->setChecked((IsInput() ? v.At(Op::MM, n) : v.At(Op::OM, n)) != 0);
     }
+    EnableFromModel();
 
     strip_.Place(QRect(20, 16, 100, 240));
     mute_->setGeometry(40, 266, 100, 20);
@@ -63,10 +67,8 @@ LevelPopupDialog::~LevelPopupDialog() = default;
 
 void LevelPopupDialog::SendGain(int gain)
 {
-    if (!context_.Connected()) {
-        context_.TellUser(msg::kCannotConnect);
+    if (!context_.Connected())
         return;
-    }
     gainDb_ = gain;
     context_.Send({{IsInput() ? Op::MG : Op::OV, {channelIndex_ + 1}, gain}});
 }
@@ -76,20 +78,33 @@ void LevelPopupDialog::OnMuteClicked()
     context_.Send({{IsInput() ? Op::MM : Op::OM, {channelIndex_ + 1}, mute_->isChecked() ? 1 : 0}});
 }
 
+void LevelPopupDialog::EnableFromModel()
+{
+    // The strip takes input only while the model holds the device's values.
+    const PanelModel& model = context_.Model();
+    const int n = channelIndex_ + 1;
+    strip_.Fader().setEnabled(model.TakesInput(IsInput() ? Op::MG : Op::OV, {n}));
+    mute_->setEnabled(model.TakesInput(IsInput() ? Op::MM : Op::OM, {n}));
+}
+
 void LevelPopupDialog::OnModelChanged(unsigned what)
 {
     const PanelModel& model = context_.Model();
     const int n = channelIndex_ + 1;
     if (!IsChannel(n))
         return;
-    if (!model.Connected()) {
+    EnableFromModel();
+    if (!model.MetersLive())
         strip_.Meter().SetValue(0);
+    if (!model.Connected())
         return;
-    }
     if (!(what & (model::kReadBack | model::kPoll | model::kSettings)))
         return;
     const ShownValues& v = model.Values();
-    strip_.ShowReading(IsInput() ? v.At(Op::ML, n) : v.At(Op::OL, n));
+    if (model.MetersLive())
+        strip_.ShowReading(IsInput() ? v.At(Op::ML, n) : v.At(Op::OL, n));
+    if (!model.HasValues())
+        return;
     gainDb_ = IsInput() ? v.At(Op::MG, n) : v.At(Op::OV, n);
     mute_->setChecked((IsInput() ? v.At(Op::MM, n) : v.At(Op::OM, n)) != 0);
 }

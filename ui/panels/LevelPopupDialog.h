@@ -37,6 +37,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void EnableFromModel();
     bool IsInput() const { return direction_ == Direction::Input; }
     void SendGain(int gain);
 

@@ -193,10 +193,8 @@ void MatrixDialog::OnCrosspointClicked(int input, int output)
         return;
     // Without a device the switch keeps the state the user gave it, and the
     // mirror is not touched.
-    if (!context_.Connected()) {
-        context_.TellUser(msg::kCannotConnect);
+    if (!context_.Connected())
         return;
-    }
     const int routed = crosspoint->isChecked() ? 1 : 0;
     context_.Send({{Op::MX, {input, output}, routed}}, ReportFailure());
 }
@@ -205,11 +203,9 @@ void MatrixDialog::OnKnobMoved(int cell, int position)
 {
     if (cell < 0 || cell >= kCells)
         return;
-    // Said for every step of a drag, as each one would have sent.
-    if (!context_.Connected()) {
-        context_.TellUser(msg::kCannotConnect);
+    // A knob that takes no input moves nothing (a disconnect in mid-drag).
+    if (!context_.Model().TakesInput(Op::XG, {1 + cell / kSize, 1 + cell % kSize}))
         return;
-    }
     // Still moving: the box follows, the device hears of it at the end.
     ShowGain(cell, std::clamp(position, kGainMin, kGainMax));
 }
@@ -218,10 +214,8 @@ void MatrixDialog::OnKnobFinished(int cell, int position)
 {
     if (cell < 0 || cell >= kCells)
         return;
-    if (!context_.Connected()) {
-        context_.TellUser(msg::kCannotConnect);
+    if (!context_.Connected())
         return;
-    }
     const int gain = std::clamp(position, kGainMin, kGainMax);
     ShowGain(cell, gain);
     context_.Send({{Op::XG, {1 + cell / kSize, 1 + cell % kSize}, gain}}, ReportFailure());
@@ -246,15 +240,18 @@ void MatrixDialog::EnableControls(bool gains, bool switches)
 void MatrixDialog::OnModelChanged(unsigned what)
 {
     const PanelModel& model = context_.Model();
-    if (what & model::kReset) {
-        EnableControls(false, false);
-        for (int i = 1; i <= kSize; ++i)
-            ResetRow(i);
-    }
-    // Nothing reaches a device while none is connected: greyed.
+    // Nothing reaches a device while none is connected: greyed, showing
+    // what was last read.
     if ((what & model::kLink) && !model.Connected())
         EnableControls(false, false);
-    if (model.Connected() && (what & (model::kReadBack | model::kSettings | model::kUnknown))) {
+    if (!(what & (model::kReadBack | model::kSettings | model::kUnknown)))
+        return;
+    if (!model.HasValues()) {
+        // A connection whose read-back has not come yet: empty and greyed.
+        EnableControls(false, false);
+        for (int i = 1; i <= kSize; ++i)
+            ClearRow(i);
+    } else if (model.Connected()) {
         EnableControls(true, true);
         for (int i = 1; i <= kSize; ++i)
             ShowRow(i);
@@ -276,17 +273,21 @@ void MatrixDialog::ShowRow(int input)
             gainBoxes_[static_cast<std::size_t>(cell)]->setText(QStringLiteral("?"));
             continue;
         }
-        Knob(input, o)->setValue(gain);
+        // A knob the user holds, or has just turned, stays where they put it.
+        RoundKnob* knob = Knob(input, o);
+        if (knob->isSliderDown() || knob->ChangePending())
+            continue;
+        knob->setValue(gain);
         ShowGain(cell, gain);
     }
 }
 
-void MatrixDialog::ResetRow(int input)
+void MatrixDialog::ClearRow(int input)
 {
     for (int o = 1; o <= kSize; ++o) {
         Crosspoint(input, o)->setChecked(false);
         Knob(input, o)->setValue(0);
-        ShowGain(Cell(input, o), 0);
+        gainBoxes_[static_cast<std::size_t>(Cell(input, o))]->clear();
     }
 }
 

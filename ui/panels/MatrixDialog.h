@@ -9,10 +9,11 @@
 // ("Set matrix error").
 //
 // The controls follow the panel model: they show the device only after a
-// read-back; until then every switch is off and every knob at 0, and the
-// knobs and boxes stay disabled. While the link is lost every switch and
-// knob is disabled; a crosspoint the device's answer left unknown shows a
-// disabled switch and knob and "?" in its box.
+// read-back; until then every switch is off, every knob at 0 and every box
+// empty, all disabled. While the link is lost or after a Disconnect every
+// switch and knob is disabled and shows what was last read; a crosspoint
+// the device's answer left unknown shows a disabled switch and knob and "?"
+// in its box.
 //
 // Thread-safety: UI thread only.
 #pragma once
@@ -103,8 +104,8 @@ private:
     void ShowGain(int cell, int gain);
     // Row `input` (1..4) from the model's MX and XG of that input.
     void ShowRow(int input);
-    // Row `input` (1..4): switches off, knobs at 0 dB, boxes "0".
-    void ResetRow(int input);
+    // Row `input` (1..4): switches off, knobs at 0 dB, boxes empty.
+    void ClearRow(int input);
     // The 16 knobs and 16 gain boxes (the boxes stay read-only), and the switches.
     void EnableControls(bool gains, bool switches);
     void OpenLevelStrip(Direction direction, int channelIndex);

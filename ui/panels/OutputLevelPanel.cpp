@@ -183,15 +183,12 @@ void OutputLevelPanel::OnSetDelay()
 {
     ReadEdits(delayEdit_);
     PanelContext& context = Context();
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
+    if (!context.Connected())
         return;
-    }
-    // The device runs either a delay or a low-pass filter on an output:
-    // setting the delay drops the low-pass limit.
+    // What the device then does to the low-pass limit it decides; the limit
+    // is read back with the answer (PanelSend) and shown as it holds it.
     delayTime = std::clamp(delayTime, 0, kMaxDelay);
-    lowpassLimit = 0;
-    context.Send({{Op::OF, {channelIndex + 1}, 0, true}, {Op::OD, {channelIndex + 1}, delayTime}});
+    context.Send({{Op::OD, {channelIndex + 1}, delayTime}});
     WriteEdits();
 }
 
@@ -199,16 +196,13 @@ void OutputLevelPanel::OnSetLowpass()
 {
     ReadEdits(lowpassEdit_);
     PanelContext& context = Context();
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
+    if (!context.Connected())
         return;
-    }
     if (lowpassLimit > kMaxLowpass)
         lowpassLimit = kMaxLowpass;
     else if (lowpassLimit < kMinLowpass)
         lowpassLimit = 0;
-    delayTime = 0;
-    context.Send({{Op::OD, {channelIndex + 1}, 0, true}, {Op::OF, {channelIndex + 1}, lowpassLimit}});
+    context.Send({{Op::OF, {channelIndex + 1}, lowpassLimit}});
     WriteEdits();
 }
 
@@ -216,16 +210,13 @@ void OutputLevelPanel::OnSetHighpass()
 {
     ReadEdits(highpassEdit_);
     PanelContext& context = Context();
-    if (!context.Connected()) {
-        context.TellUser(msg::kCannotConnect);
+    if (!context.Connected())
         return;
-    }
     if (highpassLimit > kMaxHighpass)
         highpassLimit = kMaxHighpass;
     else if (highpassLimit < kMinHighpass)
         highpassLimit = 0;
-    delayTime = 0;
-    context.Send({{Op::OD, {channelIndex + 1}, 0, true}, {Op::OH, {channelIndex + 1}, highpassLimit}});
+    context.Send({{Op::OH, {channelIndex + 1}, highpassLimit}});
     WriteEdits();
 }
 
@@ -249,8 +240,6 @@ void OutputLevelPanel::OnModelChanged(unsigned what)
     const int n = Channel();
     // Mute is not shown on channel 0 of the second pane.
     const bool muteShown = paneFamily == ModelFamily::K225 || channelIndex >= 1;
-    if (what & model::kReset)
-        ShowIdle();
     // A read-back, a user change or a newly unknown setting shows every
     // setting, faders and boxes included; a polling pass the meter, the gain
     // label and, on the second pane, Mute.
@@ -267,7 +256,7 @@ void OutputLevelPanel::OnModelChanged(unsigned what)
         if (paneFamily == ModelFamily::K217K218 && muteShown)
             ShowSwitch(Mute(), v.At(Op::OM, n) != 0, UnknownHere(Op::OM));
     }
-    if ((what & model::kLink) && model.Link() == LinkState::Lost)
+    if ((what & model::kLink) && !model.MetersLive())
         EmptyMeter();
 }
 

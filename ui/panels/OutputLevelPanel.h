@@ -2,8 +2,9 @@
 // fader, label and meter, Mute, and the delay time and the low-pass and
 // high-pass limits typed into boxes (integers only, their units beside them)
 // and sent with their "Set" buttons or the Return key.
-// Setting one of the three clears the stored delay or low-pass value that
-// the device drops with it. Enter and Escape never leave the panel.
+// Where the output has a delay, the device decides what a set of one of the
+// three does to the delay or the low-pass limit: the other is read back
+// from it and shown as it holds it. Enter and Escape never leave the panel.
 #pragma once
 
 #include "ui/panels/LevelPanel.h"

@@ -35,24 +35,76 @@ std::vector<int> PanelContext::ChannelsReached(int channelIndex, bool absentOnFi
     return channels;
 }
 
+namespace {
+
+std::vector<SettingRef> RefsOf(const std::vector<SettingChange>& changes)
+{
+    std::vector<SettingRef> refs;
+    for (const SettingChange& change : changes)
+        refs.push_back({change.op, change.at});
+    return refs;
+}
+
+}  // namespace
+
 bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done)
 {
-    const Report report = [this](std::string_view text, std::string_view) { TellUser(text); };
+    // Without a device (a Disconnect in mid-drag, say) nothing goes out and
+    // nothing is said: the controls are greyed by then.
+    if (!Connected() || !model_.Connected())
+        return false;
     // A setting the connected model does not have is never sent.
     const ModelFamily family = model_.Family();
-    if (Connected() && family != ModelFamily::Unknown) {
+    if (family != ModelFamily::Unknown) {
         std::erase_if(changes,
                       [family](const SettingChange& c) { return !CommandFor(c.op).HasOn(family, c.at.a); });
         if (changes.empty())
             return false;
     }
-    std::vector<SettingRef> sent;
-    for (const SettingChange& change : changes)
-        sent.push_back({change.op, change.at});
+    // Nor is a change of a setting whose value the window does not hold: it
+    // would be a step from a placeholder, not a value the user chose.
+    if (std::any_of(changes.begin(), changes.end(),
+                    [this](const SettingChange& c) { return !model_.TakesInput(c.op, c.at); }))
+        return false;
+    Batch batch{std::move(changes), std::move(done)};
+    const std::vector<SettingRef> refs = RefsOf(batch.changes);
+    if (!std::any_of(refs.begin(), refs.end(), [this](const SettingRef& s) { return InFlight(s); }))
+        return Dispatch(std::move(batch));
+    // One of them is still on its way: the newest choice waits for its
+    // answer, replacing a step that waits for the same settings.
+    model_.TakeChoices(batch.changes);
+    model_.Flush();
+    const auto same = std::find_if(waiting_.begin(), waiting_.end(),
+                                   [&](const Batch& w) { return RefsOf(w.changes) == refs; });
+    if (same != waiting_.end())
+        *same = std::move(batch);
+    else
+        waiting_.push_back(std::move(batch));
+    return true;
+}
+
+bool PanelContext::InFlight(const SettingRef& setting) const
+{
+    return std::find(inFlight_.begin(), inFlight_.end(), setting) != inFlight_.end();
+}
+
+bool PanelContext::Waiting(const SettingRef& setting) const
+{
+    return std::any_of(waiting_.begin(), waiting_.end(), [&](const Batch& w) {
+        return std::any_of(w.changes.begin(), w.changes.end(), [&](const SettingChange& c) {
+            return SettingRef{c.op, c.at} == setting;
+        });
+    });
+}
+
+bool PanelContext::Dispatch(Batch batch)
+{
+    const Report report = [this](std::string_view text, std::string_view) { TellUser(text); };
+    std::vector<SettingRef> sent = RefsOf(batch.changes);
     // The outcome is known on the queue's thread; the model and the caller
     // hear of it on the UI thread, and not at all once the context is gone.
     QPointer<PanelContext> self(this);
-    auto onQueue = [self, sent = std::move(sent), done = std::move(done)](const SendOutcome& outcome) {
+    auto onQueue = [self, sent, done = std::move(batch.done)](const SendOutcome& outcome) {
         PostToUi(QCoreApplication::instance(), [self, sent, done, outcome] {
             if (self)
                 self->TakeOutcome(sent, outcome);
@@ -60,13 +112,36 @@ bool PanelContext::Send(std::vector<SettingChange> changes, std::function<void(c
                 done(outcome);
         });
     };
-    std::vector<SettingChange> chosen = changes;
-    if (!PanelSend(link_, queue_, std::move(changes), report, std::move(onQueue)))
+    std::vector<SettingChange> chosen = batch.changes;
+    if (!PanelSend(link_, queue_, std::move(batch.changes), report, std::move(onQueue))) {
+        model_.DropChoices(sent);
         return false;
+    }
+    inFlight_.insert(inFlight_.end(), sent.begin(), sent.end());
     // The user's choice shows at once, on every channel it reaches.
     model_.TakeChoices(chosen);
     model_.Flush();
     return true;
+}
+
+void PanelContext::SendWaiting()
+{
+    if (!Connected() || !model_.Connected()) {
+        waiting_.clear();
+        return;
+    }
+    // In the order they were chosen; one dispatched may hold back a later
+    // one of the same settings.
+    for (std::size_t i = 0; i < waiting_.size();) {
+        const std::vector<SettingRef> refs = RefsOf(waiting_[i].changes);
+        if (std::any_of(refs.begin(), refs.end(), [this](const SettingRef& s) { return InFlight(s); })) {
+            ++i;
+            continue;
+        }
+        Batch batch = std::move(waiting_[i]);
+        waiting_.erase(waiting_.begin() + static_cast<std::ptrdiff_t>(i));
+        Dispatch(std::move(batch));
+    }
 }
 
 void PanelContext::Run(QObject* receiver, Work work)
@@ -92,8 +167,20 @@ void PanelContext::TakeOutcome(const std::vector<SettingRef>& sent, const SendOu
         if (!failed)
             confirmed.push_back(s);
     }
-    model_.DropChoices(sent);
+    confirmed.insert(confirmed.end(), outcome.reread.begin(), outcome.reread.end());
+    for (const SettingRef& s : sent) {
+        if (const auto it = std::find(inFlight_.begin(), inFlight_.end(), s); it != inFlight_.end())
+            inFlight_.erase(it);
+    }
+    // A choice stands until every send of its setting has been answered.
+    std::vector<SettingRef> settled;
+    for (const SettingRef& s : sent) {
+        if (!InFlight(s) && !Waiting(s))
+            settled.push_back(s);
+    }
+    model_.DropChoices(settled);
     model_.TakeSettings(link_.State().params, confirmed, outcome.unknown);
+    SendWaiting();
     if (outcome.Confirmed())
         return;
     QStringList texts;

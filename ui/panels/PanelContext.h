@@ -55,14 +55,23 @@ public:
     // does not show that control).
     std::vector<int> ChannelsReached(int channelIndex, bool absentOnFirstChannel) const;
 
-    // Refuses with "Cannot connect" (and returns false) without a device;
-    // leaves out the changes of settings the connected model (of a known
-    // family) does not have, returning false when none is left; otherwise
-    // the model shows the new values at once, the commands are queued (each tried up to eight times; the
-    // queue's thread stores the values in the mirror) and returns true. Once the device has answered, on the
-    // UI thread: the model takes the settings as the mirror then holds them (what the device reported for a
-    // change it did not confirm), marks those it could not read back unknown, and names an unconfirmed change
-    // in its notice; then `done` runs with the outcome.
+    // Refuses silently (returns false) without a device, or when a change is
+    // of a setting whose value the model does not hold (TakesInput): nothing
+    // the user did not choose goes out. Leaves out the changes of settings
+    // the connected model (of a known family) does not have, returning false
+    // when none is left. Otherwise the model shows the new values at once and
+    // returns true; the commands are queued (each tried up to eight times;
+    // the queue's thread stores the values in the mirror), unless a send for
+    // one of the same settings is still on its way: then the change waits
+    // for its answer, and a newer change of the same settings replaces it
+    // (steps coalesce; the newest always goes out). Once the device has
+    // answered, on the UI thread: the model takes the settings as the mirror
+    // then holds them (what the device reported for a change it did not
+    // confirm, and what it holds of the settings read along, PanelSend.h),
+    // the user's newest choice still standing for a setting with sends
+    // outstanding; those it could not read back are marked unknown and an
+    // unconfirmed change is named in its notice; then `done` runs with the
+    // outcome. A waiting change replaced by a newer one never runs its `done`.
     bool Send(std::vector<SettingChange> changes, std::function<void(const SendOutcome&)> done = {});
     void TellUser(std::string_view text) const;
 
@@ -73,12 +82,27 @@ public:
     void Run(QObject* receiver, Work work);
 
 private:
+    struct Batch {
+        std::vector<SettingChange> changes;
+        std::function<void(const SendOutcome&)> done;
+    };
+    bool InFlight(const SettingRef& setting) const;
+    bool Waiting(const SettingRef& setting) const;
+    // Queues `batch` now; false (its choices dropped) when it was refused.
+    bool Dispatch(Batch batch);
+    // Sends the waiting batches none of whose settings is on its way any more.
+    void SendWaiting();
     void TakeOutcome(const std::vector<SettingRef>& sent, const SendOutcome& outcome);
 
     DeviceLink& link_;
     CommandQueue& queue_;
     Tell tell_;
     PanelModel model_;
+    // One entry per setting per send on the queue, not yet answered.
+    std::vector<SettingRef> inFlight_;
+    // Steps held back until the sends before them for the same settings are
+    // answered; at most one per set of settings, the newest.
+    std::vector<Batch> waiting_;
 };
 
 }  // namespace brevant

@@ -99,6 +99,16 @@ bool PanelModel::Unknown(Op op, Address at) const
     return std::find(unknown_.begin(), unknown_.end(), SettingRef{op, at}) != unknown_.end();
 }
 
+bool PanelModel::Holds(Op op, Address at) const
+{
+    return hasValues_ && !Unknown(op, at);
+}
+
+bool PanelModel::TakesInput(Op op, Address at) const
+{
+    return Connected() && Holds(op, at);
+}
+
 bool PanelModel::IndicatorOn(Direction direction, Indicator which, int channelIndex) const
 {
     if (channelIndex < 0 || channelIndex >= kChannels)
@@ -122,6 +132,7 @@ void PanelModel::SetIndicator(Direction direction, Indicator which, int channelI
 void PanelModel::CopySettings(const DeviceParams& p)
 {
     values_.CopyFrom(p, false);
+    confirmed_ = values_;
     ShowChoices();
 }
 
@@ -133,20 +144,25 @@ void PanelModel::ShowChoices()
 
 void PanelModel::TakeChoices(const std::vector<SettingChange>& changes)
 {
-    choices_.insert(choices_.end(), changes.begin(), changes.end());
+    // One choice per setting, the newest.
+    for (const SettingChange& change : changes) {
+        const auto it = std::find_if(choices_.begin(), choices_.end(), [&](const SettingChange& c) {
+            return SettingRef{c.op, c.at} == SettingRef{change.op, change.at};
+        });
+        if (it != choices_.end())
+            *it = change;
+        else
+            choices_.push_back(change);
+    }
     ShowChoices();
     Touch(model::kSettings);
 }
 
-void PanelModel::DropChoices(const std::vector<SettingRef>& sent)
+void PanelModel::DropChoices(const std::vector<SettingRef>& settled)
 {
-    for (const SettingRef& s : sent) {
-        const auto it = std::find_if(choices_.begin(), choices_.end(), [&](const SettingChange& c) {
-            return SettingRef{c.op, c.at} == s;
-        });
-        if (it != choices_.end())
-            choices_.erase(it);
-    }
+    std::erase_if(choices_, [&](const SettingChange& c) {
+        return std::find(settled.begin(), settled.end(), SettingRef{c.op, c.at}) != settled.end();
+    });
 }
 
 void PanelModel::CopyMeters(const DeviceParams& p)
@@ -161,6 +177,11 @@ void PanelModel::StartConnection(ModelFamily family)
     lostPort_ = 0;
     unknown_.clear();
     choices_.clear();
+    // Nothing of an earlier connection is shown as this device's.
+    values_ = ShownValues{};
+    hasValues_ = false;
+    polled_ = false;
+    pending_ &= ~(model::kReadBack | model::kPoll | model::kSettings);
     Touch(model::kPanes | model::kLink | model::kUnknown);
 }
 
@@ -179,8 +200,8 @@ void PanelModel::TakeReadBack(const DeviceParams& params, ModelFamily family)
     if (!Connected())
         return;
     family_ = family;
+    hasValues_ = true;
     CopySettings(params);
-    CopyMeters(params);
     Touch(model::kReadBack);
 }
 
@@ -190,8 +211,11 @@ void PanelModel::TakePollPass(const DeviceParams& params)
         return;
     // A pass shows the gains, switches and priority the mirror holds now,
     // and the meters; the faders, edit boxes and matrix wait for a read-back.
-    CopySettings(params);
+    // Before the read-back a setting's zero is nobody's value: meters only.
+    if (hasValues_)
+        CopySettings(params);
     CopyMeters(params);
+    polled_ = true;
     Touch(model::kPoll);
 }
 
@@ -215,6 +239,7 @@ void PanelModel::LoseLink(int port)
         return;
     link_ = LinkState::Lost;
     lostPort_ = port;
+    polled_ = false;
     Touch(model::kLink);
 }
 
@@ -232,10 +257,14 @@ void PanelModel::Reset(ModelFamily family)
     family_ = family;
     link_ = LinkState::Disconnected;
     lostPort_ = 0;
-    unknown_.clear();
-    choices_.clear();
-    values_ = ShownValues{};
-    // A read-back or pass not yet shown is dropped: the idle display stays.
+    polled_ = false;
+    // The settings last read stay shown (greyed by the panels); choices that
+    // never reached the device go back to what it last said.
+    if (!choices_.empty()) {
+        choices_.clear();
+        values_ = confirmed_;
+    }
+    // A read-back or pass not yet shown is dropped.
     pending_ &= ~(model::kReadBack | model::kPoll | model::kSettings);
     Touch(model::kReset | model::kLink | model::kUnknown);
 }

@@ -1,20 +1,29 @@
 // The copy of the device the panels show, kept on the UI thread: every
 // setting and meter reading a panel displays, the state of the link, and for
-// each setting whether its value is known.
+// each setting whether the model holds a value the device gave.
 //
 // The refresher writes it from the device mirror when the connection reports
 // something. A panel's own send writes the user's choice at once (the other
-// channels of a group follow from the same signal); the choice stands over
-// polling passes until the device's answer is back, when the model takes
-// what the mirror then holds. The model also holds the user's choices that
-// reach no device: group mode and the EQ and FBK indicators. The panels read
-// it and send through the context; they never touch each other. Every write marks what changed; the model
-// tells the panels with one signal, `changed`, at most once every kMinIntervalMs, carrying everything that
-// changed since the last time.
+// channels of a group follow from the same signal); the newest choice of a
+// setting stands over polling passes and over the answers to earlier steps
+// until every send of that setting has been answered (the context says when,
+// DropChoices), when the model takes what the mirror then holds. The model
+// also holds the user's choices that reach no device: group mode and the EQ
+// and FBK indicators. The panels read it and send through the context; they
+// never touch each other. Every write marks what changed; the model tells the
+// panels with one signal, `changed`, at most once every kMinIntervalMs,
+// carrying everything that changed since the last time.
 //
-//   link Disconnected: nothing is shown from the device (idle display);
-//   link Connected:    the values came from the device;
-//   link Lost:         the values are kept but stale, the meters show nothing.
+//   link Disconnected: before any connection nothing is held: the controls
+//                      are empty and greyed; after a Disconnect the values
+//                      last read stay, greyed;
+//   link Connected:    from the start of the connection until its read-back
+//                      has been taken nothing is held (empty, greyed, the
+//                      meters empty); then the values came from the device
+//                      and a control takes input (TakesInput); the meters
+//                      show readings from the first polling pass on;
+//   link Lost:         the values are kept but stale and greyed, the meters
+//                      show nothing.
 //
 // Once the link is not Connected, read-back and polling results are refused,
 // so nothing can refill the panels after a disconnect or a loss.
@@ -64,7 +73,7 @@ namespace model {
 inline constexpr unsigned kPanes = 1u << 0;       // a connection chose the panes of Family()
 inline constexpr unsigned kReadBack = 1u << 1;    // every setting, faders included
 inline constexpr unsigned kPoll = 1u << 2;        // meters, gain labels, switches
-inline constexpr unsigned kReset = 1u << 3;       // back to the idle display
+inline constexpr unsigned kReset = 1u << 3;       // disconnected: the last values, greyed
 inline constexpr unsigned kLink = 1u << 4;        // Link() or LinkPort() changed
 inline constexpr unsigned kUnknown = 1u << 5;     // the set of unknown settings changed
 inline constexpr unsigned kSettings = 1u << 6;    // settings re-read after a user change
@@ -87,7 +96,18 @@ public:
     int LostPort() const { return lostPort_; }
     // The model family of the current (or last) connection; Unknown before any.
     ModelFamily Family() const { return family_; }
+    // The device's answer for `op` at `at` is missing (read-back or query failed).
     bool Unknown(Op op, Address at) const;
+    // The model holds the device's value of `op` at `at`: the read-back of this
+    // connection (or the last one) has been taken and did not miss it.
+    bool Holds(Op op, Address at) const;
+    // A control of `op` at `at` may send: connected, and the value is held.
+    bool TakesInput(Op op, Address at) const;
+    // A read-back has been taken (this connection's, or the last one's after a
+    // Disconnect); before it every control shows no value.
+    bool HasValues() const { return hasValues_; }
+    // A polling pass of this connection has been taken: the meters mean something.
+    bool MetersLive() const { return Connected() && polled_; }
     // The last thing the user should read about a change of theirs.
     const QString& Notice() const { return notice_; }
     // Group mode: a change on one channel reaches every channel.
@@ -96,7 +116,7 @@ public:
 
     // The writers.
     // A connection shows the panes of `family`: the link is up, nothing is
-    // unknown yet.
+    // held until its read-back.
     void StartConnection(ModelFamily family);
     void MarkUnknown(const std::vector<SettingRef>& settings);
     void TakeReadBack(const DeviceParams& params, ModelFamily family);
@@ -107,14 +127,16 @@ public:
                       const std::vector<SettingRef>& unknown);
     void LoseLink(int port);
     void RestoreLink(int port);
+    // Disconnect: the values last read stay, the link is down.
     void Reset(ModelFamily family);
     void SetNotice(const QString& text);
     void SetGroup(bool on) { group_ = on; }
-    // The user's changes on their way to the device: shown at once, and over
-    // every pass, until DropChoices for the same settings.
+    // The user's changes on their way to the device: the newest of each
+    // setting is shown at once, and over every pass and every answer, until
+    // DropChoices for that setting.
     void TakeChoices(const std::vector<SettingChange>& changes);
-    // The device has answered for `sent`: the oldest choice of each goes.
-    void DropChoices(const std::vector<SettingRef>& sent);
+    // Every send of `settled` has been answered: the mirror's values show again.
+    void DropChoices(const std::vector<SettingRef>& settled);
     // In group mode every channel's indicator follows; otherwise `channelIndex`'s.
     void SetIndicator(Direction direction, Indicator which, int channelIndex, bool on);
 
@@ -134,6 +156,9 @@ private:
     void ShowChoices();
 
     ShownValues values_;
+    ShownValues confirmed_;  // values_ without the user's choices
+    bool hasValues_ = false;
+    bool polled_ = false;
     LinkState link_ = LinkState::Disconnected;
     int lostPort_ = 0;
     ModelFamily family_ = ModelFamily::Unknown;  // as the connection reported it
