@@ -53,8 +53,8 @@ TEST_F(CtlTest, ScanAndInfoNameTheModelAndItsFamily)
         const char* json;
         const char* err;
     } cases[] = {{{"--no-pacing", "--model", "K217"},
-                  "model SAK217\nfamily 2\n",
-                  "\"model\":\"SAK217\",\"family\":2,",
+                  "model K217\nfamily 2\n",
+                  "\"model\":\"K217\",\"family\":2,",
                   ""},
                  {{"--no-pacing", "--unknown-model"},
                   "model unknown model K999\nfamily unknown\n",

@@ -19,9 +19,9 @@ AboutDialog::AboutDialog(DeviceState& state, QWidget* parent)
     TagControl(first_, kFirstLineId);
     TagControl(second_, kSecondLineId);
     if (state.flags.Connected) {
-        // A model the program does not know is named as such.
-        const std::string model = state.flags.UnknownModel ? ModelName(state) : state.params.SA.Get();
-        first_->setText(QStringLiteral("Model：%1").arg(QString::fromStdString(model)));
+        // The model as the status bar and brevantctl name it; one the program
+        // does not know is named as such.
+        first_->setText(QStringLiteral("Model：%1").arg(QString::fromStdString(ModelName(state))));
         second_->setText(QStringLiteral("Version：%1").arg(QString::fromStdString(state.params.SV.Get())));
     }
 

@@ -74,7 +74,9 @@ MainWindow::MainWindow(ProgramCore& core, QWidget* parent)
       tasks_(this, [&core](const QString& text) { core.context.TellUser(text.toStdString()); })
 {
     setWindowTitle(QStringLiteral("Brevant"));
-    VisualManager::SetByNumber(VisualManager::kModern2007LightCommand);
+    // One look for the whole program, set before any widget of the form
+    // exists; nothing changes it afterwards.
+    VisualManager::SetDefault(VisualManager::Look::Classic2003);
 
     view_ = new MainForm(core.context);
     // A lost device is told across the top of the form, above the zoom.

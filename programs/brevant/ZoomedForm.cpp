@@ -72,7 +72,9 @@ ZoomedForm::ZoomedForm(QWidget* form, QWidget* parent)
     view_->setScene(scene);
     view_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     view_->setFrameShape(QFrame::NoFrame);
-    view_->setBackgroundBrush(form->palette().window());
+    // The margins round the scaled form take the window colour of the
+    // program's palette, as the form does, whenever the palette changes.
+    view_->viewport()->setBackgroundRole(QPalette::Window);
     // The meters redraw many times a second: keep each redraw to the form's
     // own painting, with no saved painter state and no antialiasing margin.
     view_->setOptimizationFlags(QGraphicsView::DontSavePainterState |

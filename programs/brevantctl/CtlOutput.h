@@ -28,7 +28,7 @@ std::string MetersLine(const DeviceParams& params, ModelFamily family, int pass,
 
 struct DeviceIdentity {
     std::string port;   // "COM3"
-    std::string model;  // "SAK225", or "unknown model K999"
+    std::string model;  // "K225", or "unknown model K999"
     int family = 0;     // 0: a model this program does not know
     std::string version;
 };

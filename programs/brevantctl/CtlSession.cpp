@@ -386,8 +386,7 @@ int Session::Command()
 int Session::Info()
 {
     const bool unknown = state_.flags.UnknownModel;
-    const DeviceIdentity device{port_.Label(state_.flags.PortNumber.load()),
-                                unknown ? ModelName(state_) : state_.params.SA.Get(),
+    const DeviceIdentity device{port_.Label(state_.flags.PortNumber.load()), ModelName(state_),
                                 unknown ? 0 : state_.params.DeviceFamily.load(), state_.params.SV.Get()};
     io_.out << InfoText(device, args_.json) << '\n';
     return 0;

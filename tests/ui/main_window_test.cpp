@@ -151,7 +151,7 @@ TEST_F(MainWindowTest, ConnectLaysOutTheModelNamesItAndTellsALostLink)
     EXPECT_EQ(View().Matrix().InputButton(1)->text(), "VCSIn");
     EXPECT_EQ(std::pair(Xs(Direction::Input)[0], Xs(Direction::Output)[0]), std::pair(360, 480));
     EXPECT_TRUE(View().InputWindow(2).SecondPane()->isVisible());
-    EXPECT_EQ(AboutDialog(core->state).FirstLine(), QStringLiteral("Model：SAK217"));
+    EXPECT_EQ(AboutDialog(core->state).FirstLine(), QStringLiteral("Model：K217"));
 
     // A lost link is named with its port, in the status bar and in a banner
     // across the form, until the device is back or Disconnect gives it up.

@@ -49,12 +49,12 @@ TEST_F(PanelsTest, AFaderSendsOneGainOnItsOwnScaleOnlyWhenReleased)
 {
     InputLevelPanel& input = *In(1).InputLevel();
     emit input.Strip().Fader().sliderMoved(40);  // moving: label only
-    EXPECT_EQ(input.Strip().Label().text(), "7db");
+    EXPECT_EQ(input.Strip().Label().text(), "7 dB");
     EXPECT_EQ(Sent(), Lines{});
     emit input.Strip().Fader().changeFinished(48);
     emit Out(3).OutputLevel()->Strip().Fader().changeFinished(0);
     EXPECT_EQ(Sent(), (Lines{"MG2-1\r\n", "OV420\r\n"}));
-    EXPECT_EQ(Out(3).OutputLevel()->Strip().Label().text(), "20db");
+    EXPECT_EQ(Out(3).OutputLevel()->Strip().Label().text(), "20 dB");
 }
 
 TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
@@ -65,7 +65,7 @@ TEST_F(PanelsTest, GroupModeMovesEveryLiveFaderAndSendsChannelsInOrder)
     emit third.Strip().Fader().changeFinished(35);
     EXPECT_EQ(Sent(), (Lines{"MG112\r\n", "MG212\r\n", "MG312\r\n", "MG412\r\n"}));
     EXPECT_EQ(In(0).InputLevel()->Strip().Fader().value(), 35);
-    EXPECT_EQ(In(3).InputLevel()->Strip().Label().text(), "12db");
+    EXPECT_EQ(In(3).InputLevel()->Strip().Label().text(), "12 dB");
     EXPECT_EQ(In(1, 2).InputLevel()->Strip().Fader().value(), 48) << "the second pane is not live";
 
     // The EQ and FBK indicators send nothing and follow group mode too.
@@ -280,7 +280,7 @@ TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
     emit output.Strip().Fader().changeFinished(10);
     Sent();
     EXPECT_EQ(output.Strip().Fader().value(), 24) << "back at the device's -4 dB";
-    EXPECT_EQ(output.Strip().Label().text(), "-4db");
+    EXPECT_EQ(output.Strip().Label().text(), "-4 dB");
     EXPECT_EQ(context.Model().Notice(), "Output 3 gain: the device did not confirm 10");
 
     // No answer to the query either: the box claims nothing.
@@ -300,7 +300,7 @@ TEST_F(PanelsTest, ThePopupStripOpensOnTheModelFollowsItAndSendsForItsChannelOnl
     context.Model().TakeReadBack(p, ModelFamily::K225);
     LevelPopupDialog popup(context, Direction::Output, 2);
     EXPECT_EQ(popup.windowTitle(), "Output3");
-    EXPECT_EQ(popup.Strip().Label().text(), "-4db");
+    EXPECT_EQ(popup.Strip().Label().text(), "-4 dB");
     EXPECT_EQ(popup.Strip().Fader().value(), 24);
     EXPECT_TRUE(popup.Mute().isChecked());
     context.Model().SetGroup(true);  // no group behaviour here
@@ -359,6 +359,21 @@ TEST_F(MatrixDialogTest, ASwitchClickSendsMxAndAKnobOneXgWhenTheDragOrWheelStepE
     test::Wheel(*dialog.Knob(1, 2), 120);
     test::Wheel(*dialog.Knob(1, 2), 120);
     EXPECT_EQ(Sent(), Lines{"XG120\r\n"});
+
+    // A gain typed into a cell's box goes with Return, and the knob follows;
+    // one out of range is not sent, and the status bar says why.
+    QLineEdit& box = *dialog.GainBox(4, 1);
+    box.selectAll();
+    QTest::keyClicks(&box, "-31");
+    QTest::keyClick(&box, Qt::Key_Return);
+    EXPECT_EQ(Sent(), Lines{});
+    EXPECT_EQ(box.text(), "0");
+    EXPECT_EQ(context.Model().Notice(), "\"-31\" is no gain from -30 to 0 dB: not sent");
+    box.selectAll();
+    QTest::keyClicks(&box, "-12");
+    QTest::keyClick(&box, Qt::Key_Return);
+    EXPECT_EQ(Sent(), Lines{"XG41-12\r\n"});
+    EXPECT_EQ(dialog.Knob(4, 1)->value(), -12);
     EXPECT_TRUE(told.isEmpty());
 }
 
@@ -448,7 +463,7 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     ConnectAndStopPolling();
     InputLevelPanel& second = *In(1, 1).InputLevel();
     EXPECT_EQ(second.Strip().Fader().value(), 17);
-    EXPECT_EQ(second.Strip().Label().text(), "30db");
+    EXPECT_EQ(second.Strip().Label().text(), "30 dB");
     EXPECT_TRUE(In(2, 1).InputLevel()->Mute().isChecked());
     EXPECT_TRUE(In(2, 1).InputLevel()->Priority().isChecked() &&
                 !In(3, 1).InputLevel()->Priority().isChecked());
@@ -468,7 +483,7 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     p.OL[4] = -60;
     refresher->PollPassCompleted(ModelFamily::K225);
     Settle();
-    EXPECT_EQ(second.Strip().Label().text(), "10db");
+    EXPECT_EQ(second.Strip().Label().text(), "10 dB");
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 90);
     EXPECT_EQ(Out(3, 1).OutputLevel()->Strip().Meter().GetValue(), 40);
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().BarColour(), kZoneOrange);
@@ -491,7 +506,7 @@ TEST_F(PanelRefreshTest, ALostLinkKeepsTheValuesDisabledAndEmptiesTheMeters)
         EXPECT_EQ(In(k, 1).InputLevel()->Strip().Meter().GetValue(), 0) << k;
     }
     EXPECT_TRUE(In(1, 1).InputLevel()->Mute().isChecked());
-    EXPECT_EQ(Out(0, 1).OutputLevel()->Strip().Label().text(), "5db");
+    EXPECT_EQ(Out(0, 1).OutputLevel()->Strip().Label().text(), "5 dB");
     EXPECT_FALSE(matrix->Knob(1, 1)->isEnabled());
 
     // A pass while lost shows nothing; once the link is back the read-back refills.

@@ -94,7 +94,7 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     // refresh, which comes at most 20 times a second.
     InputLevelPanel& level = *In(1, 1).InputLevel();
     EXPECT_TRUE(Eventually([&] {
-        return dlg->Monitor().GainText().text() == "30db" && level.Strip().Label().text() == "30db" &&
+        return dlg->Monitor().GainText().text() == "30 dB" && level.Strip().Label().text() == "30 dB" &&
                level.Strip().Fader().value() == 17 && In(1, 1).Dynamics()->Phantom().isChecked();
     }));
 
@@ -159,7 +159,7 @@ TEST_F(SoundTestDialogScripted, UnconfirmedSettingsKeepGainAndPhantomBackAndTheM
     context.Model().Flush();
     EXPECT_EQ(dlg.Monitor().InputMeter().GetValue(), 0);
     dlg.OnFaderMoved(0);
-    EXPECT_EQ(dlg.Monitor().GainText().text(), "42db");
+    EXPECT_EQ(dlg.Monitor().GainText().text(), "42 dB");
     dlg.Monitor().Phantom().click();
     EXPECT_EQ(told, QStringList({"Please set point and time", "Please set point and time"}));
 

@@ -23,8 +23,9 @@ constexpr int kDynamicsHeight = 180;
 ChannelPane::ChannelPane(PanelContext& context, int kind, int channelIndex, int channelFlag, QWidget* parent)
     : TaskPane(parent), context_(context), kind_(kind), channelIndex_(channelIndex), channelFlag_(channelFlag)
 {
-    // Every kind carries the same caption; the window's title names the channel.
-    SetCaption(QStringLiteral("Input"));
+    // The caption says which side of the device the pane belongs to; the
+    // window's title names the channel.
+    SetCaption(PaneDirection() == Direction::Input ? QStringLiteral("Input") : QStringLiteral("Output"));
     // The panes are narrow: one compact font for the captions and the panels.
     QFont compact = font();
     compact.setPixelSize(11);

@@ -19,6 +19,7 @@ constexpr int kCheckHeight = 18;
 constexpr int kSliderHeight = 18;
 constexpr int kDepthWidth = 30;
 constexpr int kComboHeight = 22;
+constexpr int kCaptionHeight = 14;
 constexpr int kFilterCount = 6;
 
 }  // namespace
@@ -31,7 +32,7 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFami
       phantom_(AddCheck(kPhantomId, QStringLiteral("Phantom"))),
       nrSlider_(new SkinnedTrackbar(kNrSliderId, this)), nrDepth_(new QLabel(this)),
       filterSlider_(new SkinnedTrackbar(kFilterSliderId, this)),
-      filterCaption_(new QLabel(QStringLiteral("Filter"), this)), filter_(new QComboBox(this))
+      filterCaption_(new QLabel(QStringLiteral("Filter, all inputs:"), this)), filter_(new QComboBox(this))
 {
     channelIndex = channelIndex_;
     paneFamily = paneFamily_;
@@ -85,15 +86,17 @@ void DynamicsPanel::resizeEvent(QResizeEvent* /*event*/)
     nrDepth_->setGeometry(kMargin + w - kDepthWidth, y + 1, kDepthWidth, kSliderHeight);
     filterSlider_->setGeometry(nrSlider_->geometry());
     y += kSliderHeight + 6;
-    filterCaption_->setGeometry(kMargin, y, 34, kComboHeight);
-    filter_->setGeometry(kMargin + 34, y, w - 34, kComboHeight);
+    // The filter is one setting of the whole device: its caption says so on
+    // a line of its own, over the choice.
+    filterCaption_->setGeometry(kMargin, y, w, kCaptionHeight);
+    filter_->setGeometry(kMargin, y + kCaptionHeight, w, kComboHeight);
 }
 
 void DynamicsPanel::SetNrDepth(int depth, bool unknown)
 {
     nrSlider_->setValue(depth);
     nrSlider_->setEnabled(!unknown);
-    nrDepth_->setText(unknown ? QStringLiteral("?") : QStringLiteral("%1db").arg(nrSlider_->value()));
+    nrDepth_->setText(unknown ? QStringLiteral("?") : QStringLiteral("%1 dB").arg(nrSlider_->value()));
 }
 
 void DynamicsPanel::SendSwitch(ButtonOf button, Op op, bool everyChannelOnSecondPane)
@@ -166,7 +169,7 @@ void DynamicsPanel::OnNrClicked()
 
 void DynamicsPanel::OnNrDepthChosen(int depth)
 {
-    nrDepth_->setText(QStringLiteral("%1db").arg(depth));
+    nrDepth_->setText(QStringLiteral("%1 dB").arg(depth));
     PanelContext& context = Context();
     if (!context.Connected())
         return;

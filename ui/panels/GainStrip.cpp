@@ -19,7 +19,7 @@ constexpr int kMinFaderHeight = 60;
 
 QString DbText(int gain)
 {
-    return QStringLiteral("%1db").arg(gain);
+    return QStringLiteral("%1 dB").arg(gain);
 }
 
 QRgb LevelColour(int reading)
@@ -35,7 +35,7 @@ void SetUpSignalMeter(LevelMeter& meter)
 {
     meter.SetLimits(0, 100);
     meter.SetDisplayOffset(-100);
-    meter.SetUnitText(QStringLiteral("db"));
+    meter.SetUnitText(QStringLiteral("dB"));
     meter.SetTooltipText(QStringLiteral("signal level"), true);
     meter.SetBarColour(0xFF008000);
     meter.SetFrameColour(0xFF000000);

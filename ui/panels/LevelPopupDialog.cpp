@@ -27,14 +27,15 @@ LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, i
              DbText(ScaleFor(direction).GainAt(ScaleFor(direction).maxPosition))),
       mute_(new ImageCheckButton(kMuteId, QStringLiteral("Mute"), this))
 {
-    VisualManager::SetDefault(VisualManager::Look::Modern2007);
     const int n = channelIndex + 1;
     setWindowTitle((IsInput() ? QStringLiteral("Input%1") : QStringLiteral("Output%1")).arg(n));
     setModal(true);
     setFixedSize(kClientSize);
     background_ = QPixmap::fromImage(res::Bitmap(res::kInputPanelBackground, devicePixelRatioF()));
-    // Light text on the dark strip artwork, whatever the look.
-    QPalette onArtwork = palette();
+    // The popup has the 2007 look of its own, with light text on the dark
+    // strip artwork; the program's look stays as it is.
+    QPalette onArtwork =
+        VisualManager::PaletteFor(VisualManager::Look::Modern2007, VisualManager::Shade::Light);
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
         onArtwork.setColor(role, QColor(0xE8, 0xEC, 0xF0));
     setPalette(onArtwork);

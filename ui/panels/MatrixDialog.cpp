@@ -122,11 +122,11 @@ void MatrixDialog::BuildControls()
 
             auto* box = new QLineEdit(this);  // empty until the device gives the gain
             TagControl(box, GainBoxId(cell));
-            box->setReadOnly(true);
             box->setEnabled(false);
-            box->setFocusPolicy(Qt::NoFocus);
             box->setAlignment(Qt::AlignCenter);
             box->setGeometry(GainBoxRect(i, o));
+            box->setToolTip(QStringLiteral("%1 to %2 dB; Return sends it").arg(kGainMin).arg(kGainMax));
+            connect(box, &QLineEdit::returnPressed, this, [this, cell] { OnGainTyped(cell); });
             gainBoxes_[at] = box;
 
             auto* knob = new RoundKnob(KnobId(cell), this);
@@ -219,6 +219,27 @@ void MatrixDialog::OnKnobFinished(int cell, int position)
     const int gain = std::clamp(position, kGainMin, kGainMax);
     ShowGain(cell, gain);
     context_.Send({{Op::XG, {1 + cell / kSize, 1 + cell % kSize}, gain}}, ReportFailure());
+}
+
+void MatrixDialog::OnGainTyped(int cell)
+{
+    if (cell < 0 || cell >= kCells)
+        return;
+    const auto at = static_cast<std::size_t>(cell);
+    bool whole = false;
+    const QString typed = gainBoxes_[at]->text().trimmed();
+    const int gain = typed.toInt(&whole);
+    if (!whole || gain < kGainMin || gain > kGainMax) {
+        // Nothing is sent; the box shows the gain it had, and the status bar why.
+        context_.Model().SetNotice(QStringLiteral("\"%1\" is no gain from %2 to %3 dB: not sent")
+                                       .arg(typed)
+                                       .arg(kGainMin)
+                                       .arg(kGainMax));
+        ShowGain(cell, gains_[at]);
+        return;
+    }
+    knobs_[at]->setValue(gain);
+    OnKnobFinished(cell, gain);
 }
 
 void MatrixDialog::ShowGain(int cell, int gain)

@@ -95,6 +95,9 @@ public slots:
     // moving it there (shown and sent).
     void OnKnobMoved(int cell, int position);
     void OnKnobFinished(int cell, int position);
+    // Return in the gain box of a cell: the typed gain (kGainMin..kGainMax
+    // dB) goes to the knob and the device as a finished knob move does.
+    void OnGainTyped(int cell);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

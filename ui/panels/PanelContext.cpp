@@ -3,8 +3,10 @@
 #include "ui/panels/UiHandOff.h"
 
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSpacerItem>
 #include <QStringList>
 
 #include <algorithm>
@@ -14,6 +16,15 @@ namespace brevant {
 void PanelContext::ShowMessageBox(const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok);
+    // A short text makes a narrow box, and a window manager then cuts the
+    // title; a spacer across the bottom keeps room for the whole title and
+    // the frame's buttons beside it.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        constexpr int kFrameButtons = 160;
+        const int title = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kFrameButtons;
+        grid->addItem(new QSpacerItem(title, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(),
+                      0, 1, grid->columnCount());
+    }
     box.exec();
 }
 

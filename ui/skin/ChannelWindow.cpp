@@ -1,9 +1,7 @@
 #include "ui/skin/ChannelWindow.h"
 
-#include "ui/look/VisualManager.h"
 #include "ui/panels/ChannelPane.h"
 #include "ui/res/ResourceRegistry.h"
-#include "ui/skin/SkinButton.h"
 #include "ui/skin/SkinTheme.h"
 
 #include <QChildEvent>
@@ -31,37 +29,7 @@ constexpr int kHeight = 500;
 // The title strip, and the gap the title buttons keep to the window's right
 // edge and to each other.
 constexpr int kStripHeight = 16;
-constexpr int kRightGap = 8;
-constexpr int kButtonGap = 3;
-constexpr int kButtonSide = 9;
 constexpr int kCaptionPixelSize = 12;
-
-const QString kNameSuffix = QStringLiteral("_mini");
-
-struct TitleButtonInfo {
-    int id;
-    const char* name;
-    bool created;
-    const char* tooltip;
-};
-
-// In layout order: the right group from the right end leftwards, then the
-// one at the left end.
-constexpr std::array<TitleButtonInfo, 8> kTitleButtons{{
-    {ChannelWindow::kExitButton, "exit", true, "关闭"},
-    {ChannelWindow::kMaxButton, "max", false, ""},
-    {ChannelWindow::kMinButton, "min", false, ""},
-    {ChannelWindow::kTopButton, "top", false, ""},
-    {ChannelWindow::kTrayButton, "tray", false, ""},
-    {ChannelWindow::kColorButton, "color", false, ""},
-    {ChannelWindow::kPlusButton, "plus", false, ""},
-    {ChannelWindow::kMenuButton, "menu", true, "Group"},
-}};
-
-int Slot(int controlId)
-{
-    return controlId - ChannelWindow::kMinButton;
-}
 
 // The pure white pixels of an image at its logical size, moved to `at`:
 // the part of a corner that is cut away from the window's shape.
@@ -93,8 +61,6 @@ ChannelWindow::ChannelWindow(PanelContext& context, int channelIndex, int channe
                              int firstPaneKind, int paneBottom, QWidget* parent)
     : QWidget(parent), channelIndex_(channelIndex), channelFlag_(channelFlag), themeCode_(themeCode)
 {
-    // The channel windows bring the program's 2003 look with them.
-    VisualManager::SetDefault(VisualManager::Look::Classic2003);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kWidth, kHeight);
@@ -106,59 +72,10 @@ ChannelWindow::ChannelWindow(PanelContext& context, int channelIndex, int channe
     secondPane_->setGeometry(paneRect);
     ShowPane(ModelFamily::K225);
 
-    CreateTitleButtons();
-    LayOutTitleButtons();
     UpdateShape();
 }
 
 ChannelWindow::~ChannelWindow() = default;
-
-void ChannelWindow::CreateTitleButtons()
-{
-    const std::array<QColor, 12> colours = SkinTheme::ButtonColours(themeCode_);
-    for (const TitleButtonInfo& info : kTitleButtons) {
-        if (!info.created)
-            continue;
-        auto* button = new SkinButton(this);
-        const QString name = QString::fromLatin1(info.name);
-        button->setObjectName(name);
-        button->setProperty("controlId", info.id);
-        button->setToolTip(QString::fromUtf8(info.tooltip));
-        button->SetSkinName(name + kNameSuffix);
-        button->SetColours(colours);
-        button->resize(kButtonSide, kButtonSide);
-        button->show();
-        buttons_[static_cast<std::size_t>(Slot(info.id))] = button;
-    }
-}
-
-SkinButton* ChannelWindow::TitleButton(int controlId) const
-{
-    const int slot = Slot(controlId);
-    if (slot < 0 || slot >= static_cast<int>(buttons_.size()))
-        return nullptr;
-    return buttons_[static_cast<std::size_t>(slot)];
-}
-
-// The right group lines up leftwards from the right end, each button one
-// width and a gap left of the one before, skipping those that do not exist;
-// "menu" sits one button width in from the left end.
-void ChannelWindow::LayOutTitleButtons()
-{
-    int right = width() - kRightGap;
-    for (const TitleButtonInfo& info : kTitleButtons) {
-        SkinButton* button = TitleButton(info.id);
-        if (!button)
-            continue;
-        const int top = static_cast<int>(std::ceil((kStripHeight - button->height()) / 2.0));
-        if (info.id == kMenuButton) {
-            button->move(button->width(), top);
-            continue;
-        }
-        button->move(right - button->width(), top);
-        right -= button->width() + kButtonGap;
-    }
-}
 
 void ChannelWindow::UpdateShape()
 {
@@ -256,15 +173,9 @@ void ChannelWindow::paintEvent(QPaintEvent* /*event*/)
 
     if (channelName_.isEmpty())
         return;
-    // The caption is centred between the menu button and the right group.
-    int left = leftCap.width();
-    if (const SkinButton* menu = TitleButton(kMenuButton))
-        left = menu->geometry().right() + 1 + kButtonGap;
-    int right = w - rightCap.width();
-    for (const SkinButton* button : buttons_) {
-        if (button && button != TitleButton(kMenuButton))
-            right = std::min(right, button->x() - kButtonGap);
-    }
+    // The caption is centred between the strip's rounded ends.
+    const int left = leftCap.width();
+    const int right = w - rightCap.width();
     const QRect area(left, 0, std::max(0, right - left), stripHeight);
     painter.setFont(CaptionFont());
     painter.setPen(Qt::black);
@@ -275,7 +186,6 @@ void ChannelWindow::paintEvent(QPaintEvent* /*event*/)
 void ChannelWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    LayOutTitleButtons();
     UpdateShape();
     update();
 }

@@ -1,10 +1,9 @@
 // A channel window: a borderless child of the main view, normally 120 x 500,
 // that paints its own frame, title strip and background from the skin images
 // recoloured to its theme, shows the channel name in the title strip, and
-// holds the channel's two panes, of which one is shown. Of the title buttons
-// only "exit" (133) and "menu" (138) exist, 9 x 9, with tooltips; clicking
-// them does nothing, and neither do clicks on the title strip (the window
-// cannot be dragged or maximised).
+// holds the channel's two panes, of which one is shown. The title strip has
+// no buttons, and clicks on it do nothing (the window cannot be dragged,
+// closed or maximised: the form places it).
 //
 // Edit boxes placed directly on the window get the theme's light colour
 // behind black text; labels placed directly on it get black text on a
@@ -21,8 +20,6 @@
 #include <QString>
 #include <QWidget>
 
-#include <array>
-
 class QChildEvent;
 class QMouseEvent;
 class QPaintEvent;
@@ -31,23 +28,12 @@ class QResizeEvent;
 namespace brevant {
 
 class ChannelPane;
-class SkinButton;
 class PanelContext;
 
 class ChannelWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // The title buttons by control number.
-    static constexpr int kMinButton = 131;
-    static constexpr int kMaxButton = 132;
-    static constexpr int kExitButton = 133;
-    static constexpr int kTrayButton = 134;
-    static constexpr int kColorButton = 135;
-    static constexpr int kTopButton = 136;
-    static constexpr int kPlusButton = 137;
-    static constexpr int kMenuButton = 138;
-
     // Where the panes sit; the bottom differs by kind of window.
     static constexpr int kPaneLeft = 5;
     static constexpr int kPaneTop = 20;
@@ -77,10 +63,6 @@ public:
     // True from ShowChannel() until HideChannel().
     bool Shown() const { return shown_; }
 
-    // A title button by control number; null for the ones the window does
-    // not create.
-    SkinButton* TitleButton(int controlId) const;
-
 protected:
     // `paneBottom` is the bottom edge (exclusive) of both panes.
     ChannelWindow(PanelContext& context, int channelIndex, int channelFlag, char themeCode, int firstPaneKind,
@@ -104,8 +86,6 @@ private:
         QImage rightCorner;
     };
 
-    void CreateTitleButtons();
-    void LayOutTitleButtons();
     void UpdateShape();
     void StyleChild(QObject* child) const;
     const Skin& SkinAt(qreal ratio);
@@ -119,8 +99,6 @@ private:
     QString channelName_;
     ChannelPane* firstPane_ = nullptr;
     ChannelPane* secondPane_ = nullptr;
-    // Indexed by control number - kMinButton.
-    std::array<SkinButton*, 8> buttons_{};
     Skin skin_;
 };
 

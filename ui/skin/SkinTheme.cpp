@@ -69,18 +69,6 @@ QColor SkinTheme::Recolour(const QColor& colour, char theme)
     return QColor::fromRgba(Exchange8888(colour.rgba(), theme));
 }
 
-QColor SkinTheme::ButtonColour(char theme)
-{
-    switch (theme) {
-    case kInputs: return {16, 40, 156};
-    case kOutputs: return {156, 40, 16};
-    default:
-        // Dark red on the blue strip, as the other themes set a dark
-        // contrasting colour against theirs.
-        return {156, 40, 16};
-    }
-}
-
 QColor SkinTheme::LightColour(char theme)
 {
     switch (theme) {
@@ -88,24 +76,6 @@ QColor SkinTheme::LightColour(char theme)
     case kOutputs: return {227, 243, 230};
     default: return {227, 230, 243};
     }
-}
-
-std::array<QColor, 12> SkinTheme::ButtonColours(char theme)
-{
-    const QColor button = ButtonColour(theme);
-    const QColor black(0, 0, 0);
-    return {button,
-            button,
-            QColor(255, 255, 0),
-            QColor(172, 168, 153),
-            button,
-            QColor(255, 255, 255),
-            QColor(0, 255, 255),
-            QColor(172, 168, 153),
-            black,
-            black,
-            black,
-            black};
 }
 
 }  // namespace brevant

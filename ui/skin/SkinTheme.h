@@ -10,8 +10,6 @@
 #include <QColor>
 #include <QImage>
 
-#include <array>
-
 namespace brevant {
 
 class SkinTheme {
@@ -31,13 +29,8 @@ public:
     // One colour put through the same exchange.
     static QColor Recolour(const QColor& colour, char theme);
 
-    // The colour the title buttons are drawn in.
-    static QColor ButtonColour(char theme);
     // The background of edit boxes on the window.
     static QColor LightColour(char theme);
-    // The twelve colours a title button receives, in the order it receives
-    // them (see SkinButton::SetColours).
-    static std::array<QColor, 12> ButtonColours(char theme);
 };
 
 }  // namespace brevant
