@@ -205,7 +205,7 @@ void AddMeterScenes(std::vector<Scene>& scenes)
                                meter->SetOrientation(orientation);
                                meter->SetLimits(kMeterLow, kMeterHigh);
                                meter->SetDisplayOffset(kMeterOffset);
-                               meter->SetUnitText(QStringLiteral("db"));
+                               meter->SetUnitText(QStringLiteral("dB"));
                                meter->SetBarColour(level.colour);
                                meter->SetValue(level.position);
                                return meter;

@@ -215,13 +215,13 @@ TEST_F(PanelsTest, FastWheelNotchesShowTheUsersValueAndLandExactly)
         context.Model().Flush();
     }
     Deliver();
-    EXPECT_EQ(input.Strip().Label().text(), "10db");
+    EXPECT_EQ(input.Strip().Label().text(), "10 dB");
     In(1).InputLevel()->Mute().click();  // another setting does not wait
     release.set_value();
     EXPECT_EQ(AllSent(), (Lines{"MG11\r\n", "MM21\r\n", "MG110\r\n"}));
     EXPECT_EQ(p.MG[1], 10);
     EXPECT_EQ(input.Strip().Fader().value(), kInputPanelScale.PositionFor(10));
-    EXPECT_EQ(input.Strip().Label().text(), "10db");
+    EXPECT_EQ(input.Strip().Label().text(), "10 dB");
 }
 
 // Where an output has a delay, the device decides what becomes of the other
@@ -264,7 +264,7 @@ TEST_F(PanelsTest, ADisconnectInMidDragSendsNothingAndSaysNothing)
     EXPECT_FALSE(In(0).isEnabled());
     EXPECT_EQ(Sent(), Lines{});
     EXPECT_TRUE(told.isEmpty());
-    EXPECT_EQ(In(0).InputLevel()->Strip().Label().text(), "0db") << "the value last read, not the drag's";
+    EXPECT_EQ(In(0).InputLevel()->Strip().Label().text(), "0 dB") << "the value last read, not the drag's";
     EXPECT_EQ(fader.value(), kInputPanelScale.PositionFor(0));
 }
 
@@ -591,7 +591,7 @@ TEST_F(PanelRefreshTest, DuringTheReadBackNothingTakesInputAndNothingIsSent)
         Settle();
         return In(0, 1).isEnabled();
     }));
-    EXPECT_EQ(first.Strip().Label().text(), "30db");
+    EXPECT_EQ(first.Strip().Label().text(), "30 dB");
     connection->RequestStop();
     ASSERT_TRUE(connection->WaitForWorker(Micros{5'000'000}));
     ASSERT_TRUE(link->Query(Op::MG, {1}));

@@ -79,7 +79,7 @@ shown() {
     local value=
     for _ in 1 2 3 4 5; do
         sleep 0.3
-        value=$(awk -v n="$1" '$1 == n { print $4 }' "$work/layout" 2>/dev/null)
+        value=$(awk -v n="$1" '$1 == n { $1 = $2 = $3 = ""; sub(/^ +/, ""); print }' "$work/layout" 2>/dev/null)
         [ -n "$value" ] && break
     done
     echo "$value"
@@ -127,7 +127,7 @@ read -r ix iy <<<"$(at input2-fader)"
 xdotool key --clearmodifiers ctrl+k
 for _ in 1 2 3 4; do sleep 0.2; xdotool mousemove "$ix" "$iy" click 4; done
 for _ in $(seq 100); do [ "$(shown input2-fader)" != - ] && break; done
-expect_shown input2-fader 30db "after the read-back"
+expect_shown input2-fader "30 dB" "after the read-back"
 quit_and_time "during the read-back"
 gain=$("$ctl" --ports "$work/ports" --port 3 get MG 2) || fail "brevantctl could not read MG 2"
 [ "$gain" = 30 ] || fail "notches during the read-back reached the device: input 2 holds $gain"
@@ -169,7 +169,7 @@ expect_shown output3-delay 75 "after Lowpass"
 read -r ox oy <<<"$(at output1-fader)"
 xdotool mousemove "$ox" "$oy" click --repeat 10 --delay 15 4   # ten fast notches up from 0 dB
 sleep 1
-expect_shown output1-fader 10db "after ten fast notches"
+expect_shown output1-fader "10 dB" "after ten fast notches"
 
 xdotool key --clearmodifiers ctrl+2
 sleep 0.6
