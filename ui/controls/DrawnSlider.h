@@ -11,12 +11,17 @@
 // The wheel moves a single step per whole notch; a fast wheel that sends
 // several notches in one event moves them all at once (WheelNotches.h).
 //
+// What a position stands for (a fader's gain, say) is the owner's; the owner
+// tells the slider how it reads, so that assistive technology hears "12 dB"
+// rather than the position (ControlAccessibility.h).
+//
 // UI thread only.
 #pragma once
 
 #include "ui/controls/WheelNotches.h"
 
 #include <QAbstractSlider>
+#include <QString>
 
 class QKeyEvent;
 class QWheelEvent;
@@ -31,6 +36,19 @@ public:
     // property too.
     void SetControlId(int controlId);
     int ControlId() const { return controlId_; }
+
+    // The number a position stands for is offset + direction * position
+    // (direction +1 or -1), followed by `unit`: "12 dB". Until set, the
+    // position itself without a unit.
+    void SetValueReading(int offset, int direction, const QString& unit);
+    int ReadingAt(int position) const { return readingOffset_ + readingDirection_ * position; }
+    // The position standing for `reading`, not brought into the range.
+    int PositionFor(int reading) const { return readingDirection_ * (reading - readingOffset_); }
+    QString ValueText() const;
+
+    // Moves to `position`, brought into the range, as a wheel notch would:
+    // the change is finished when the value moved. Nothing while disabled.
+    void ChooseValue(int position);
 
 signals:
     // The user has finished a change, which left `value`: a drag let go, a
@@ -64,6 +82,9 @@ protected:
 
 private:
     int controlId_ = 0;
+    int readingOffset_ = 0;
+    int readingDirection_ = 1;
+    QString unit_;
     KeyStepEnds keyStepEnds_;
     WheelNotches wheel_;
 };
