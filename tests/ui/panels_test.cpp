@@ -17,6 +17,7 @@
 #include "ui/panels/OutputLevelPanel.h"
 #include "ui/panels/PanelModel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -26,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace brevant::test {
@@ -391,6 +393,61 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     EXPECT_EQ(second.Strip().Fader().value(), 17);
     EXPECT_FALSE(In(2, 1).InputLevel()->Priority().isChecked());
     EXPECT_TRUE(told.isEmpty());
+}
+
+// What assistive technology hears of the panes filled by a read-back, and
+// the order Tab takes through an input pane and an output pane: each group's
+// caption, then its controls top to bottom as they are placed.
+TEST_F(PanelRefreshTest, ControlsTellTheirNameAndValueAndTabFollowsTheReadingOrder)
+{
+    StartConnected("K225");
+    ASSERT_TRUE(link->Set(Op::MG, {2}, 30) && link->Set(Op::MM, {3}, 1));
+    ASSERT_TRUE(link->Set(Op::MX, {3, 2}, 1) && link->Set(Op::XG, {3, 2}, -12));
+    p.Reset();
+    ConnectAndStopPolling();
+    p.ML[1] = -10;
+    refresher->PollPassCompleted(ModelFamily::K225);
+    Settle();
+    const auto heard = [](QWidget& control) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&control);
+        const QString value = a->text(QAccessible::Value);
+        const QString check = a->state().checkable ? (a->state().checked ? " on" : " off") : QString();
+        return (a->text(QAccessible::Name) + (value.isEmpty() ? QString() : ": " + value) + check)
+            .toStdString();
+    };
+    EXPECT_EQ(heard(In(1).InputLevel()->Strip().Fader()), "Input 2 gain: 30 dB");
+    EXPECT_EQ(heard(In(0).InputLevel()->Strip().Meter()), "Input 1 level: -10 dB");
+    EXPECT_EQ(heard(In(2).InputLevel()->Mute()), "Input 3 Mute on");
+    EXPECT_EQ(heard(Out(3).OutputLevel()->Strip().Fader()), "Output 4 gain: 0 dB");
+    EXPECT_EQ(heard(*matrix->Knob(3, 2)), "Input 3 to Output 2 gain: -12 dB");
+    EXPECT_EQ(heard(*matrix->Crosspoint(3, 2)), "Input 3 to Output 2 on");
+
+    const auto tabOrder = [](ChannelPane& pane) {
+        pane.show();
+        pane.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&pane));
+        std::vector<std::string> names;
+        for (int press = 0; press < 30; ++press) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &pane, Qt::Key_Tab);
+            const std::string name = QApplication::focusWidget()->accessibleName().toStdString();
+            if (!names.empty() && name == names.front())
+                break;
+            names.push_back(name);
+        }
+        pane.hide();
+        // The walk is a round; it is read from the pane's first caption.
+        std::rotate(names.begin(), std::find(names.begin(), names.end(), "Level"), names.end());
+        return names;
+    };
+    EXPECT_EQ(tabOrder(In(0)),
+              (std::vector<std::string>{"Level", "Input 1 gain", "Input 1 Mute", "Input 1 Priority", "Filter",
+                                        "Input 1 Highpass", "Dynamics", "Input 1 AutoMix", "Input 1 AGC",
+                                        "Input 1 AFC", "Input 1 Phantom", "Input 1 NR", "Input 1 NR depth",
+                                        "Filter for all inputs"}));
+    EXPECT_EQ(tabOrder(Out(3)), (std::vector<std::string>{
+                                    "Level", "Output 4 gain", "Output 4 Mute", "Output 4 DelayTime (ms)",
+                                    "Set Output 4 DelayTime", "Output 4 Lowpass (Hz)", "Set Output 4 Lowpass",
+                                    "Output 4 Highpass (Hz)", "Set Output 4 Highpass"}));
 }
 
 TEST_F(PanelRefreshTest, ALostLinkKeepsTheValuesDisabledAndEmptiesTheMeters)
