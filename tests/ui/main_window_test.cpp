@@ -25,10 +25,12 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -40,6 +42,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 namespace brevant::test {
 namespace {
@@ -173,13 +176,13 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     const auto viewX = [&](QWidget& w) { return zoomed.ViewportPos(w, QPoint(0, 0)).x(); };
 
     // At 100 % a small window scrolls down to the hint under the panels.
-    frame->Action("100 %")->trigger();
+    frame->Action("Normal (100 %)")->trigger();
     QApplication::processEvents();
     EXPECT_EQ(viewX(View().OutputWindow(0)) - viewX(View().InputWindow(0)), 120);
     EXPECT_GE(zoomed.ScrollBar(Qt::Vertical)->maximum() + zoomed.Viewport()->height(), 650)
         << "nothing cut off";
 
-    frame->Action("150 %")->trigger();
+    frame->Action("Extra large (150 %)")->trigger();
     QApplication::processEvents();
     EXPECT_EQ(viewX(View().OutputWindow(0)) - viewX(View().InputWindow(0)), 180);
     // A wheel over the drawn knob reaches it (towards the user: one step down
@@ -212,12 +215,26 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
 TEST_F(MainWindowTest, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
 {
     Start();
-    // Every menu and item has its underlined letter.
+    // Every menu and item has its underlined letter, and no two items of a
+    // menu (nor two menus of the bar) share one. A digit is underlined only
+    // where it numbers the item, at its start.
+    std::vector<QList<QAction*>> menus{frame->menuBar()->actions()};
     for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>()) {
-        const QList<QAction*> items = menu->actions() << menu->menuAction();
-        for (QAction* item : items)  // an untitled menu is Qt's own
-            EXPECT_TRUE(item->isSeparator() || menu->title().isEmpty() || item->text().contains('&'))
+        if (!menu->title().isEmpty())  // an untitled menu is Qt's own
+            menus.push_back(menu->actions());
+    }
+    for (const QList<QAction*>& items : menus) {
+        std::set<int> taken;
+        for (QAction* item : items) {
+            const QKeySequence key = QKeySequence::mnemonic(item->text());
+            if (item->isSeparator())
+                continue;
+            EXPECT_FALSE(key.isEmpty()) << item->text().toStdString();
+            const qsizetype at = item->text().indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+            EXPECT_TRUE(at <= 0 || !item->text()[at + 1].isDigit()) << item->text().toStdString();
+            EXPECT_TRUE(key.isEmpty() || taken.insert(key[0].toCombined()).second)
                 << item->text().toStdString();
+        }
     }
     // Ctrl+K connects, and Connect is greyed while connected.
     frame->activateWindow();
