@@ -422,74 +422,51 @@ TEST(LevelMeter, FillsTheBarInProportionToThePositionInTheColourGiven)
     EXPECT_GE(bar.box.bottom(), 118);
 }
 
-// What assistive technology reads: each control's kind, name, state and
-// value as the number it stands for with its unit; a value set from there
-// moves a slider as the user would, and a check toggles as a click does.
-TEST(Accessibility, ControlsTellKindNameStateAndValueAndTakeAValueAsTheUserWould)
+// What assistive technology reads: each control's kind, state and value as
+// the number it stands for, with its unit (the panes' names: panels_test); a
+// value set from there moves a slider as the user would, a toggle clicks.
+TEST(Accessibility, ControlsTellKindStateAndValueAndTakeAValueAsTheUserWould)
 {
     QWidget host;
     auto* fader = new BitmapFader(1072, &host);
     fader->setRange(0, 48);
     fader->SetValueReading(47, -1, QStringLiteral("dB"));  // the top position is 47 dB
     fader->setValue(35);
-    fader->setAccessibleName(QStringLiteral("Input 1 gain"));
     QSignalSpy finished(fader, &BitmapFader::changeFinished);
     QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(fader);
-    ASSERT_TRUE(slider && slider->valueInterface());
-    EXPECT_EQ(slider->role(), QAccessible::Slider);
-    EXPECT_EQ(slider->text(QAccessible::Name), "Input 1 gain");
-    EXPECT_EQ(slider->text(QAccessible::Value), "12 dB");
     QAccessibleValueInterface& gain = *slider->valueInterface();
-    EXPECT_EQ((std::vector<int>{gain.minimumValue().toInt(), gain.currentValue().toInt(),
-                                gain.maximumValue().toInt(), gain.minimumStepSize().toInt()}),
-              (Values{-1, 12, 47, 1}));
+    EXPECT_EQ(slider->role(), QAccessible::Slider);
+    EXPECT_EQ(slider->text(QAccessible::Value), "12 dB");
+    EXPECT_EQ(
+        (Values{gain.minimumValue().toInt(), gain.maximumValue().toInt(), gain.minimumStepSize().toInt()}),
+        (Values{-1, 47, 1}));
     gain.setCurrentValue(20.4);
     EXPECT_EQ(fader->value(), 27);
     gain.setCurrentValue(99);  // beyond the top: the top
-    EXPECT_EQ(slider->text(QAccessible::Value), "47 dB");
-    EXPECT_EQ(Take(finished), (Values{27, 0}));
     fader->setEnabled(false);
-    gain.setCurrentValue(0);
+    gain.setCurrentValue(20);
     EXPECT_TRUE(slider->state().disabled);
-    EXPECT_EQ(Take(finished), Values{});
+    EXPECT_EQ(Take(finished), (Values{27, 0}));
+    RoundKnob knob;
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&knob)->role(), QAccessible::Dial);
 
-    auto* knob = new RoundKnob(1000, &host);
-    knob->setRange(-30, 0);
-    knob->SetValueReading(0, 1, QStringLiteral("dB"));
-    knob->setValue(-12);
-    QAccessibleInterface* dial = QAccessible::queryAccessibleInterface(knob);
-    EXPECT_EQ(dial->role(), QAccessible::Dial);
-    EXPECT_EQ(dial->text(QAccessible::Value), "-12 dB");
-    EXPECT_EQ(dial->valueInterface()->minimumValue().toInt(), -30);
-
-    // Unnamed, a check reads its caption.
-    auto* check = new ImageCheckButton(2201, QStringLiteral("&Phantom"), &host);
-    QSignalSpy clicked(check, &ImageCheckButton::clicked);
-    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(check);
+    ImageCheckButton check(2201, QStringLiteral("&Phantom"));  // unnamed, it reads its caption
+    QSignalSpy clicked(&check, &ImageCheckButton::clicked);
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(&check);
     EXPECT_EQ(box->role(), QAccessible::CheckBox);
     EXPECT_EQ(box->text(QAccessible::Name), "Phantom");
-    EXPECT_FALSE(box->state().checked);
     box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    EXPECT_TRUE(box->state().checked && box->state().checkable);
+    check.setEnabled(false);
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(box->state().checked && box->state().disabled);
     EXPECT_EQ(clicked.count(), 1);
-    check->setEnabled(false);
-    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    EXPECT_TRUE(box->state().disabled && check->isChecked());
 
-    // A meter reads what it writes, and only the device moves it.
-    auto* meter = new LevelMeter(1001, Qt::Vertical, &host);
-    meter->SetLimits(0, 100);
-    meter->SetDisplayOffset(-100);
-    meter->SetUnitText(QStringLiteral("dB"));
-    meter->SetValue(40);
-    meter->setAccessibleName(QStringLiteral("Input 1 level"));
-    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(meter);
-    EXPECT_EQ(bar->role(), QAccessible::ProgressBar);
-    EXPECT_EQ(bar->text(QAccessible::Name) + ": " + bar->text(QAccessible::Value), "Input 1 level: -60 dB");
-    EXPECT_TRUE(bar->state().readOnly);
-    bar->valueInterface()->setCurrentValue(-10);
-    EXPECT_EQ(meter->GetValue(), 40);
-    EXPECT_EQ(bar->valueInterface()->maximumValue().toInt(), 0);
+    LevelMeter meter;  // only the device moves a meter
+    meter.SetValue(40);
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(&meter);
+    bar->valueInterface()->setCurrentValue(10);
+    EXPECT_TRUE(bar->role() == QAccessible::ProgressBar && bar->state().readOnly);
+    EXPECT_EQ(meter.GetValue(), 40);
 }
 
 }  // namespace

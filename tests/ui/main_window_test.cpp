@@ -25,7 +25,6 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
@@ -219,21 +218,16 @@ TEST_F(MainWindowTest, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
     // menu (nor two menus of the bar) share one. A digit is underlined only
     // where it numbers the item, at its start.
     std::vector<QList<QAction*>> menus{frame->menuBar()->actions()};
-    for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>()) {
-        if (!menu->title().isEmpty())  // an untitled menu is Qt's own
-            menus.push_back(menu->actions());
-    }
+    for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>())
+        menus.push_back(menu->title().isEmpty() ? QList<QAction*>() : menu->actions());  // untitled: Qt's own
     for (const QList<QAction*>& items : menus) {
         std::set<int> taken;
         for (QAction* item : items) {
-            const QKeySequence key = QKeySequence::mnemonic(item->text());
-            if (item->isSeparator())
-                continue;
-            EXPECT_FALSE(key.isEmpty()) << item->text().toStdString();
-            const qsizetype at = item->text().indexOf(QRegularExpression(QStringLiteral("&[^&]")));
-            EXPECT_TRUE(at <= 0 || !item->text()[at + 1].isDigit()) << item->text().toStdString();
-            EXPECT_TRUE(key.isEmpty() || taken.insert(key[0].toCombined()).second)
-                << item->text().toStdString();
+            const QString text = item->text();
+            const qsizetype at = text.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+            EXPECT_TRUE(item->isSeparator() || (at >= 0 && (at == 0 || !text[at + 1].isDigit()) &&
+                                                taken.insert(text[at + 1].toLower().unicode()).second))
+                << text.toStdString();
         }
     }
     // Ctrl+K connects, and Connect is greyed while connected.

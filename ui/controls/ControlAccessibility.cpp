@@ -110,7 +110,7 @@ public:
 
     QString text(QAccessible::Text kind) const override
     {
-        const QString given = QAccessibleWidget::text(kind);
+        QString given = QAccessibleWidget::text(kind);
         if (kind == QAccessible::Name && given.isEmpty())
             return WithoutMnemonic(Check().text());
         return given;
