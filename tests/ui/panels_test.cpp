@@ -1,7 +1,8 @@
 // The panels and the matrix dialog as a user drives them: what goes on the
 // wire, what the other channels show, with and without group mode, and what a
 // device that does not confirm leaves; then fed by a real connection to the
-// simulator: read-back, polling passes, a lost link, an incomplete read-back.
+// simulator: read-back, polling passes, a lost link, an incomplete read-back;
+// what assistive technology hears of the controls, and the Tab order.
 #include "tests/ui/PanelFixture.h"
 #include "tests/ui/SimPanelFixture.h"
 #include "ui/controls/ImageCheckButton.h"
@@ -354,7 +355,7 @@ protected:
     std::unique_ptr<MatrixDialog> matrix;
 };
 
-TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabelsLive)
+TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesWhichTellItAndPollingKeepsMetersAndLabelsLive)
 {
     StartConnected("K225");
     // Settings already on the device before the program connects.
@@ -393,20 +394,8 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     EXPECT_EQ(second.Strip().Fader().value(), 17);
     EXPECT_FALSE(In(2, 1).InputLevel()->Priority().isChecked());
     EXPECT_TRUE(told.isEmpty());
-}
 
-// What assistive technology hears of the panes filled by a read-back, and
-// the order Tab takes through an input pane and an output pane: each group's
-// caption, then its controls top to bottom as they are placed.
-TEST_F(PanelRefreshTest, ControlsTellTheirNameAndValueAndTabFollowsTheReadingOrder)
-{
-    StartConnected("K225");
-    ASSERT_TRUE(link->Set(Op::MG, {2}, 30) && link->Set(Op::MM, {3}, 1) && link->Set(Op::XG, {3, 2}, -12));
-    p.Reset();
-    ConnectAndStopPolling();
-    p.ML[1] = -10;
-    refresher->PollPassCompleted(ModelFamily::K225);
-    Settle();
+    // What assistive technology hears: name, value with its unit, state.
     const auto heard = [](QWidget& control) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&control);
         const QString value = a->text(QAccessible::Value);
@@ -418,7 +407,14 @@ TEST_F(PanelRefreshTest, ControlsTellTheirNameAndValueAndTabFollowsTheReadingOrd
     EXPECT_EQ(heard(In(0).InputLevel()->Strip().Meter()), "Input 1 level: -10 dB");
     EXPECT_EQ(heard(In(2).InputLevel()->Mute()), "Input 3 Mute on");
     EXPECT_EQ(heard(*matrix->Knob(3, 2)), "Input 3 to Output 2 gain: -12 dB");
+}
 
+// The order Tab takes through an input pane and an output pane: each
+// group's caption, then its controls top to bottom as they are placed.
+TEST_F(PanelRefreshTest, TabFollowsTheReadingOrderOfEachPane)
+{
+    StartConnected("K225");
+    ConnectAndStopPolling();
     const auto tabOrder = [](ChannelPane& pane) {
         pane.show();
         pane.activateWindow();
