@@ -35,10 +35,12 @@ double Fixed(Zoom zoom)
 QString ZoomMenuText(Zoom zoom)
 {
     switch (zoom) {
-    case Zoom::Percent100: return QStringLiteral("&100 %");
-    case Zoom::Percent125: return QStringLiteral("12&5 %");
-    case Zoom::Percent150: return QStringLiteral("15&0 %");
-    case Zoom::Percent200: return QStringLiteral("&200 %");
+    // Each item is underlined on the first letter of a word: the
+    // percentages share their digits.
+    case Zoom::Percent100: return QStringLiteral("&Normal (100 %)");
+    case Zoom::Percent125: return QStringLiteral("&Large (125 %)");
+    case Zoom::Percent150: return QStringLiteral("&Extra large (150 %)");
+    case Zoom::Percent200: return QStringLiteral("&Double (200 %)");
     case Zoom::Fit: break;
     }
     return QStringLiteral("&Fit to window");

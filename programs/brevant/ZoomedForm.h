@@ -31,7 +31,7 @@ enum class Zoom { Percent100, Percent125, Percent150, Percent200, Fit };
 inline constexpr std::array<Zoom, 5> kZooms{Zoom::Percent100, Zoom::Percent125, Zoom::Percent150,
                                             Zoom::Percent200, Zoom::Fit};
 
-// The menu text ("15&0 %", "&Fit to window") and the word kept in the
+// The menu text ("&Extra large (150 %)", "&Fit to window") and the word kept in the
 // settings ("150", "fit").
 QString ZoomMenuText(Zoom zoom);
 QString ZoomSettingText(Zoom zoom);

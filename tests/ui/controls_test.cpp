@@ -1,7 +1,8 @@
 // The drawn controls through their widgets: the channel-gain fader, the round
 // knob, the image check button and trackbar, and the bar meter. What mouse,
 // keys and wheel make of them, the signals they give (a finished change
-// always after the event, from the event loop) and what they draw.
+// always after the event, from the event loop), what they draw and what
+// they tell assistive technology.
 #include "tests/ui/UiTestHelpers.h"
 #include "ui/controls/BitmapFader.h"
 #include "ui/controls/ImageCheckButton.h"
@@ -10,6 +11,7 @@
 #include "ui/controls/SkinnedTrackbar.h"
 #include "ui/res/ResourceRegistry.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QColor>
 #include <QFontMetricsF>
@@ -201,11 +203,9 @@ TEST_F(RoundKnobTest, KeysStepAtOnceAndFinishWhenLetGo)
         int from;
         Qt::Key key;
         int to;  // Home is not the knob's key
-    } cases[] = {{-4, Qt::Key_PageUp, 0},
-                 {-25, Qt::Key_PageDown, -30},
-                 {-4, Qt::Key_Right, -3},
-                 {-4, Qt::Key_Down, -5},
-                 {-12, Qt::Key_Home, -12}};
+    } cases[] = {{-4, Qt::Key_PageUp, 0},  {-25, Qt::Key_PageDown, -30}, {-4, Qt::Key_Right, -3},
+                 {-4, Qt::Key_Down, -5},   {0, Qt::Key_Up, 0},  // the ends hold: no wrapping round
+                 {-30, Qt::Key_Down, -30}, {-12, Qt::Key_Home, -12}};
     for (const auto& c : cases) {
         knob.setValue(c.from);
         QTest::keyPress(&knob, c.key);
@@ -420,6 +420,53 @@ TEST(LevelMeter, FillsTheBarInProportionToThePositionInTheColourGiven)
     const test::Extent bar = test::Find(test::Grab(upright), QRect(9, 0, 1, 121), IsBar);
     EXPECT_NEAR(bar.count, 36, 3);
     EXPECT_GE(bar.box.bottom(), 118);
+}
+
+// What assistive technology reads: each control's kind, state and value as
+// the number it stands for, with its unit (the panes' names: panels_test); a
+// value set from there moves a slider as the user would, a toggle clicks.
+TEST(Accessibility, ControlsTellKindStateAndValueAndTakeAValueAsTheUserWould)
+{
+    QWidget host;
+    auto* fader = new BitmapFader(1072, &host);
+    fader->setRange(0, 48);
+    fader->SetValueReading(47, -1, QStringLiteral("dB"));  // the top position is 47 dB
+    fader->setValue(35);
+    QSignalSpy finished(fader, &BitmapFader::changeFinished);
+    QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(fader);
+    QAccessibleValueInterface& gain = *slider->valueInterface();
+    EXPECT_EQ(slider->role(), QAccessible::Slider);
+    EXPECT_EQ(slider->text(QAccessible::Value), "12 dB");
+    EXPECT_EQ(
+        (Values{gain.minimumValue().toInt(), gain.maximumValue().toInt(), gain.minimumStepSize().toInt()}),
+        (Values{-1, 47, 1}));
+    gain.setCurrentValue(20.4);
+    EXPECT_EQ(fader->value(), 27);
+    gain.setCurrentValue(99);  // beyond the top: the top
+    fader->setEnabled(false);
+    gain.setCurrentValue(20);
+    EXPECT_TRUE(slider->state().disabled);
+    EXPECT_EQ(Take(finished), (Values{27, 0}));
+    RoundKnob knob;
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&knob)->role(), QAccessible::Dial);
+
+    ImageCheckButton check(2201, QStringLiteral("&Phantom"));  // unnamed, it reads its caption
+    QSignalSpy clicked(&check, &ImageCheckButton::clicked);
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(&check);
+    EXPECT_EQ(box->role(), QAccessible::CheckBox);
+    EXPECT_EQ(box->text(QAccessible::Name), "Phantom");
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    check.setEnabled(false);
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(box->state().checked && box->state().disabled);
+    EXPECT_EQ(clicked.count(), 1);
+
+    LevelMeter meter;  // only the device moves a meter
+    meter.SetValue(40);
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(&meter);
+    bar->valueInterface()->setCurrentValue(10);
+    EXPECT_TRUE(bar->role() == QAccessible::ProgressBar && bar->state().readOnly);
+    EXPECT_EQ(meter.GetValue(), 40);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -44,6 +45,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 namespace brevant::test {
 namespace {
@@ -187,13 +189,13 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     const auto viewX = [&](QWidget& w) { return zoomed.ViewportPos(w, QPoint(0, 0)).x(); };
 
     // At 100 % a small window scrolls down to the hint under the panels.
-    frame->Action("100 %")->trigger();
+    frame->Action("Normal (100 %)")->trigger();
     QApplication::processEvents();
     EXPECT_EQ(viewX(View().OutputWindow(0)) - viewX(View().InputWindow(0)), 120);
     EXPECT_GE(zoomed.ScrollBar(Qt::Vertical)->maximum() + zoomed.Viewport()->height(), 650)
         << "nothing cut off";
 
-    frame->Action("150 %")->trigger();
+    frame->Action("Extra large (150 %)")->trigger();
     QApplication::processEvents();
     EXPECT_EQ(viewX(View().OutputWindow(0)) - viewX(View().InputWindow(0)), 180);
     // A wheel over the drawn knob reaches it (towards the user: one step down
@@ -226,12 +228,21 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
 TEST_F(MainWindowTest, TheKeyboardReachesEveryCommandAndConnectFollowsTheState)
 {
     Start();
-    // Every menu and item has its underlined letter.
-    for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>()) {
-        const QList<QAction*> items = menu->actions() << menu->menuAction();
-        for (QAction* item : items)  // an untitled menu is Qt's own
-            EXPECT_TRUE(item->isSeparator() || menu->title().isEmpty() || item->text().contains('&'))
-                << item->text().toStdString();
+    // Every menu and item has its underlined letter, and no two items of a
+    // menu (nor two menus of the bar) share one. A digit is underlined only
+    // where it numbers the item, at its start.
+    std::vector<QList<QAction*>> menus{frame->menuBar()->actions()};
+    for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>())
+        menus.push_back(menu->title().isEmpty() ? QList<QAction*>() : menu->actions());  // untitled: Qt's own
+    for (const QList<QAction*>& items : menus) {
+        std::set<int> taken;
+        for (QAction* item : items) {
+            const QString text = item->text();
+            const qsizetype at = text.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+            EXPECT_TRUE(item->isSeparator() || (at >= 0 && (at == 0 || !text[at + 1].isDigit()) &&
+                                                taken.insert(text[at + 1].toLower().unicode()).second))
+                << text.toStdString();
+        }
     }
     // Ctrl+K connects, and Connect is greyed while connected.
     frame->activateWindow();

@@ -1,7 +1,8 @@
 // The panels and the matrix dialog as a user drives them: what goes on the
 // wire, what the other channels show, with and without group mode, and what a
 // device that does not confirm leaves; then fed by a real connection to the
-// simulator: read-back, polling passes, a lost link, an incomplete read-back.
+// simulator: read-back, polling passes, a lost link, an incomplete read-back;
+// what assistive technology hears of the controls, and the Tab order.
 #include "tests/ui/PanelFixture.h"
 #include "tests/ui/SimPanelFixture.h"
 #include "ui/controls/ImageCheckButton.h"
@@ -17,6 +18,7 @@
 #include "ui/panels/OutputLevelPanel.h"
 #include "ui/panels/PanelModel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -26,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
 #include <utility>
 
@@ -451,7 +454,7 @@ protected:
     std::unique_ptr<MatrixDialog> matrix;
 };
 
-TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabelsLive)
+TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesWhichTellItAndPollingKeepsMetersAndLabelsLive)
 {
     StartConnected("K225");
     // Settings already on the device before the program connects.
@@ -490,6 +493,49 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesAndPollingKeepsMetersAndLabels
     EXPECT_EQ(second.Strip().Fader().value(), 17);
     EXPECT_FALSE(In(2, 1).InputLevel()->Priority().isChecked());
     EXPECT_TRUE(told.isEmpty());
+
+    // What assistive technology hears: name, value with its unit, state.
+    const auto heard = [](QWidget& control) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&control);
+        const QString value = a->text(QAccessible::Value);
+        const QString check = a->state().checkable ? (a->state().checked ? " on" : " off") : QString();
+        return (a->text(QAccessible::Name) + (value.isEmpty() ? QString() : ": " + value) + check)
+            .toStdString();
+    };
+    EXPECT_EQ(heard(In(1).InputLevel()->Strip().Fader()), "Input 2 gain: 30 dB");
+    EXPECT_EQ(heard(In(0).InputLevel()->Strip().Meter()), "Input 1 level: -10 dB");
+    EXPECT_EQ(heard(In(2).InputLevel()->Mute()), "Input 3 Mute on");
+    EXPECT_EQ(heard(*matrix->Knob(3, 2)), "Input 3 to Output 2 gain: -12 dB");
+}
+
+// The order Tab takes through an input pane and an output pane: each
+// group's caption, then its controls top to bottom as they are placed.
+TEST_F(PanelRefreshTest, TabFollowsTheReadingOrderOfEachPane)
+{
+    StartConnected("K225");
+    ConnectAndStopPolling();
+    const auto tabOrder = [](ChannelPane& pane) {
+        pane.show();
+        pane.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&pane));
+        std::vector<std::string> names;  // one round, read from the first caption
+        for (int press = 0; press < 30 && (names.size() < 2 || names.back() != names.front()); ++press) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &pane, Qt::Key_Tab);
+            names.push_back(QApplication::focusWidget()->accessibleName().toStdString());
+        }
+        names.pop_back();
+        std::rotate(names.begin(), std::find(names.begin(), names.end(), "Level"), names.end());
+        return names;
+    };
+    EXPECT_EQ(tabOrder(In(0)),
+              (std::vector<std::string>{"Level", "Input 1 gain", "Input 1 Mute", "Input 1 Priority", "Filter",
+                                        "Input 1 Highpass", "Dynamics", "Input 1 AutoMix", "Input 1 AGC",
+                                        "Input 1 AFC", "Input 1 Phantom", "Input 1 NR", "Input 1 NR depth",
+                                        "Filter for all inputs"}));
+    EXPECT_EQ(tabOrder(Out(3)), (std::vector<std::string>{
+                                    "Level", "Output 4 gain", "Output 4 Mute", "Output 4 DelayTime (ms)",
+                                    "Set Output 4 DelayTime", "Output 4 Lowpass (Hz)", "Set Output 4 Lowpass",
+                                    "Output 4 Highpass (Hz)", "Set Output 4 Highpass"}));
 }
 
 TEST_F(PanelRefreshTest, ALostLinkKeepsTheValuesDisabledAndEmptiesTheMeters)

@@ -1,5 +1,7 @@
 #include "ui/controls/DrawnSlider.h"
 
+#include "ui/controls/ControlAccessibility.h"
+
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QWheelEvent>
@@ -13,12 +15,37 @@ DrawnSlider::DrawnSlider(int controlId, KeyStepEnds keyStepEnds, QWidget* parent
 {
     SetControlId(controlId);
     setFocusPolicy(Qt::StrongFocus);
+    InstallControlAccessibility();
 }
 
 void DrawnSlider::SetControlId(int controlId)
 {
     controlId_ = controlId;
     setProperty("controlId", controlId);
+}
+
+void DrawnSlider::SetValueReading(int offset, int direction, const QString& unit)
+{
+    readingOffset_ = offset;
+    readingDirection_ = direction < 0 ? -1 : 1;
+    unit_ = unit;
+}
+
+QString DrawnSlider::ValueText() const
+{
+    const QString number = QString::number(ReadingAt(value()));
+    return unit_.isEmpty() ? number : number + QLatin1Char(' ') + unit_;
+}
+
+void DrawnSlider::ChooseValue(int position)
+{
+    const int wanted = std::clamp(position, minimum(), maximum());
+    if (!isEnabled() || wanted == value())
+        return;
+    setSliderPosition(wanted);
+    if (!hasTracking())
+        triggerAction(SliderMove);
+    PostChangeFinished();
 }
 
 void DrawnSlider::PostChangeFinished()
@@ -38,12 +65,8 @@ void DrawnSlider::StepByWheel(const QWheelEvent& event, int direction)
     const long long notches = wheel_.Take(event);
     const long long wanted =
         std::clamp<long long>(value() + direction * notches * singleStep(), minimum(), maximum());
-    if (notches == 0 || wanted == value())
-        return;
-    setSliderPosition(static_cast<int>(wanted));
-    if (!hasTracking())
-        triggerAction(SliderMove);
-    PostChangeFinished();
+    if (notches != 0)
+        ChooseValue(static_cast<int>(wanted));
 }
 
 void DrawnSlider::wheelEvent(QWheelEvent* event)

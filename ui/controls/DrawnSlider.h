@@ -11,12 +11,17 @@
 // The wheel moves a single step per whole notch; a fast wheel that sends
 // several notches in one event moves them all at once (WheelNotches.h).
 //
+// What a position stands for (a fader's gain, say) is the owner's; the owner
+// tells the slider how it reads, so that assistive technology hears "12 dB"
+// rather than the position (ControlAccessibility.h).
+//
 // UI thread only.
 #pragma once
 
 #include "ui/controls/WheelNotches.h"
 
 #include <QAbstractSlider>
+#include <QString>
 
 class QKeyEvent;
 class QWheelEvent;
@@ -35,6 +40,19 @@ public:
     // theirs, and the owner should not move the control from under it.
     // A key held down counts too, until it is let go.
     bool ChangePending() const { return pendingChanges_ > 0 || keyHeld_; }
+
+    // The number a position stands for is offset + direction * position
+    // (direction +1 or -1), followed by `unit`: "12 dB". Until set, the
+    // position itself without a unit.
+    void SetValueReading(int offset, int direction, const QString& unit);
+    int ReadingAt(int position) const { return readingOffset_ + readingDirection_ * position; }
+    // The position standing for `reading`, not brought into the range.
+    int PositionFor(int reading) const { return readingDirection_ * (reading - readingOffset_); }
+    QString ValueText() const;
+
+    // Moves to `position`, brought into the range, as a wheel notch would:
+    // the change is finished when the value moved. Nothing while disabled.
+    void ChooseValue(int position);
 
 signals:
     // The user has finished a change, which left `value`: a drag let go, a
@@ -70,6 +88,9 @@ private:
     int controlId_ = 0;
     int pendingChanges_ = 0;
     bool keyHeld_ = false;
+    int readingOffset_ = 0;
+    int readingDirection_ = 1;
+    QString unit_;
     KeyStepEnds keyStepEnds_;
     WheelNotches wheel_;
 };

@@ -1,5 +1,6 @@
 #include "ui/controls/ImageCheckButton.h"
 
+#include "ui/controls/ControlAccessibility.h"
 #include "ui/res/ResourceRegistry.h"
 
 #include <QFontMetrics>
@@ -26,6 +27,7 @@ ImageCheckButton::ImageCheckButton(int controlId, const QString& text, QWidget* 
     : QAbstractButton(parent)
 {
     SetControlId(controlId);
+    InstallControlAccessibility();
     setCheckable(true);
     setText(text);
     setFocusPolicy(Qt::StrongFocus);

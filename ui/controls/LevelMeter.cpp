@@ -1,5 +1,8 @@
 #include "ui/controls/LevelMeter.h"
 
+#include "ui/controls/ControlAccessibility.h"
+
+#include <QAccessible>
 #include <QEvent>
 #include <QFont>
 #include <QFontMetricsF>
@@ -68,6 +71,7 @@ LevelMeter::LevelMeter(int controlId, Qt::Orientation orientation, QWidget* pare
     : QWidget(parent), orientation_(orientation)
 {
     SetControlId(controlId);
+    InstallControlAccessibility();
     // Every pixel is drawn from the cached picture, so Qt need not clear first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     TakePaletteColours();
@@ -114,6 +118,12 @@ void LevelMeter::SetValue(int position)
     // A new position that leaves the bar and the number as they were costs no paint.
     if (FilledPercent() != oldPercent || (showText_ && DisplayText() != oldText))
         Invalidate(true);
+    // The meters change with every polling pass: the news is only made up
+    // while something listens.
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, position_ + displayOffset_);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void LevelMeter::SetBarColour(QRgb colour, bool redraw)
@@ -205,6 +215,11 @@ QFont LevelMeter::NumberFont() const
 QString LevelMeter::DisplayText() const
 {
     return QString::asprintf("%d", position_ + displayOffset_);
+}
+
+QString LevelMeter::ValueText() const
+{
+    return unitText_.isEmpty() ? DisplayText() : DisplayText() + QLatin1Char(' ') + unitText_;
 }
 
 int LevelMeter::FilledPercent() const

@@ -58,7 +58,7 @@ public:
     void SetTooltipText(const QString& text, bool activate);
     QString TooltipText() const { return tooltipText_; }
 
-    // The unit is kept for the panels ("db"); the meter does not draw it.
+    // The unit ("dB") is not drawn; it follows the number in ValueText().
     void SetUnitText(const QString& text) { unitText_ = text; }
     QString UnitText() const { return unitText_; }
 
@@ -67,8 +67,10 @@ public:
     int DisplayOffset() const { return displayOffset_; }
     void SetShowText(bool show);
     bool ShowText() const { return showText_; }
-    // The number as it is written on the meter, e.g. "-60".
+    // The number as it is written on the meter, e.g. "-60", and as it is
+    // read out with its unit, "-60 dB".
     QString DisplayText() const;
+    QString ValueText() const;
 
     // Where the number is written: the inside of the bar, clear of its
     // outline and of an upright meter's ticks. An upright meter writes it

@@ -33,25 +33,30 @@ ChannelPane::ChannelPane(PanelContext& context, int kind, int channelIndex, int 
     SetIconList(res::kPaneIcons, 16);
 
     const ModelFamily family = PaneFamily();
-    const auto place = [this](const QString& caption, ControlPanel* panel, int height) {
+    // Each group's caption is made before its panel: Tab follows the order
+    // widgets are made in, and reads a group's caption, then its controls.
+    const auto place = [this](const QString& caption, int height, auto make) {
+        const int group = AddGroup(caption);
+        auto* panel = make();
         panel->channelFlag = channelFlag_;
         panel->paneFamily = PaneFamily();
-        AddWindow(AddGroup(caption), panel, height);
+        AddWindow(group, panel, height);
+        return panel;
     };
     if (PaneDirection() == Direction::Input) {
         // Channel 0 of the second pane is the reduced channel: level only.
         const bool reduced = family == ModelFamily::K217K218 && channelIndex < 1;
-        inputLevel_ = new InputLevelPanel(context, channelIndex, family, this);
-        place(QStringLiteral("Level"), inputLevel_, reduced ? kTallLevelHeight : kShortLevelHeight);
+        inputLevel_ = place(QStringLiteral("Level"), reduced ? kTallLevelHeight : kShortLevelHeight,
+                            [&] { return new InputLevelPanel(context, channelIndex, family, this); });
         if (!reduced) {
-            inputFilter_ = new InputFilterPanel(context, channelIndex, this);
-            place(QStringLiteral("Filter"), inputFilter_, kFilterHeight);
-            dynamics_ = new DynamicsPanel(context, channelIndex, family, this);
-            place(QStringLiteral("Dynamics"), dynamics_, kDynamicsHeight);
+            inputFilter_ = place(QStringLiteral("Filter"), kFilterHeight,
+                                 [&] { return new InputFilterPanel(context, channelIndex, this); });
+            dynamics_ = place(QStringLiteral("Dynamics"), kDynamicsHeight,
+                              [&] { return new DynamicsPanel(context, channelIndex, family, this); });
         }
     } else {
-        outputLevel_ = new OutputLevelPanel(context, channelIndex, family, this);
-        place(QStringLiteral("Level"), outputLevel_, kTallLevelHeight);
+        outputLevel_ = place(QStringLiteral("Level"), kTallLevelHeight,
+                             [&] { return new OutputLevelPanel(context, channelIndex, family, this); });
     }
     outputFilter_ = new OutputFilterPanel(context, channelIndex, this);
     outputFilter_->channelFlag = channelFlag;

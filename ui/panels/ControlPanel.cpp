@@ -14,6 +14,14 @@ void TagControl(QWidget* control, int controlId)
     control->setObjectName(QString::number(controlId));
 }
 
+QString ControlName(Direction direction, int channel, const QString& what)
+{
+    const QString channelName =
+        (direction == Direction::Input ? QStringLiteral("Input %1") : QStringLiteral("Output %1"))
+            .arg(channel);
+    return what.isEmpty() ? channelName : channelName + QLatin1Char(' ') + what;
+}
+
 void ShowSwitch(ImageCheckButton& check, bool on, bool unknown)
 {
     check.setEnabled(!unknown);
@@ -42,6 +50,12 @@ ImageCheckButton* ControlPanel::AddCheck(int controlId, const QString& caption)
     check->LoadImages(res::kCheckOn, res::kCheckOff);
     check->setChecked(false);
     return check;
+}
+
+void ControlPanel::NameChecks(Direction direction)
+{
+    for (ImageCheckButton* check : findChildren<ImageCheckButton*>())
+        check->setAccessibleName(ControlName(direction, Channel(), check->text()));
 }
 
 void ControlPanel::SetBackgroundImage(int imageId)

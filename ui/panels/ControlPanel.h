@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/Catalogue.h"
+#include "ui/panels/PanelModel.h"
 
 #include <QPixmap>
 #include <QVariant>
@@ -23,6 +24,10 @@ void ShowSwitch(ImageCheckButton& check, bool on, bool unknown);
 
 // Gives `control` its numeric id (property "controlId" and object name).
 void TagControl(QWidget* control, int controlId);
+
+// What assistive technology calls a control of channel `channel` (1..4):
+// "Input 2 gain", "Output 1 Mute".
+QString ControlName(Direction direction, int channel, const QString& what);
 
 // The control of type T with `controlId` among the children of `owner`;
 // null when there is none.
@@ -72,6 +77,8 @@ public:
 protected:
     // A check button of this panel with the panels' two icons, unchecked.
     ImageCheckButton* AddCheck(int controlId, const QString& caption);
+    // Names every check button of the panel after its channel and caption.
+    void NameChecks(Direction direction);
     // Tiles image `imageId` (res::k...) over the panel; 0 erases with the palette.
     void SetBackgroundImage(int imageId);
     void paintEvent(QPaintEvent* event) override;

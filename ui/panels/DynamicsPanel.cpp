@@ -37,6 +37,10 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFami
     channelIndex = channelIndex_;
     paneFamily = paneFamily_;
     aec_->setVisible(HasHere(Op::MC));
+    NameChecks(Direction::Input);
+    // Tab goes down the column as the switches are placed: Phantom, then NR
+    // and its depth.
+    setTabOrder(phantom_, nr_);
 
     for (SkinnedTrackbar* slider : {nrSlider_, filterSlider_}) {
         slider->setOrientation(Qt::Horizontal);
@@ -44,6 +48,8 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFami
         slider->setSingleStep(1);
     }
     nrSlider_->setRange(0, kMaxNrDepth);
+    nrSlider_->SetValueReading(0, 1, QStringLiteral("dB"));
+    nrSlider_->setAccessibleName(ControlName(Direction::Input, Channel(), QStringLiteral("NR depth")));
     filterSlider_->setRange(0, kFilterCount - 1);
     filterSlider_->hide();
     SetNrDepth(0);
@@ -51,6 +57,7 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFami
     nrDepth_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     TagControl(filter_, kFilterComboId);
+    filter_->setAccessibleName(QStringLiteral("Filter for all inputs"));
     filter_->addItems({QStringLiteral("None"), QStringLiteral("Filter 1"), QStringLiteral("Filter 2"),
                        QStringLiteral("Filter 3"), QStringLiteral("Filter 4"), QStringLiteral("Filter 5")});
     filter_->setCurrentIndex(-1);

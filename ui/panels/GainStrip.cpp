@@ -63,12 +63,14 @@ GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const Q
     fader_->SetInsets(3, 0, 3, 0);
     fader_->setRange(0, scale.maxPosition);
     fader_->setValue(startPosition);
+    fader_->SetValueReading(scale.top, -1, QStringLiteral("dB"));
 
     // The trackbar only keeps the fader's position; it is never shown.
     trackbar_->setOrientation(Qt::Vertical);
     trackbar_->setRange(0, scale.maxPosition);
     trackbar_->setSingleStep(1);
     trackbar_->setValue(startPosition);
+    trackbar_->SetValueReading(scale.top, -1, QStringLiteral("dB"));
     trackbar_->hide();
 
     TagControl(label_, kLevelLabelId);
@@ -118,6 +120,13 @@ void GainStrip::SetGain(int gain)
 {
     SetPosition(scale_.PositionFor(gain));
     ShowGain(gain);
+}
+
+void GainStrip::Name(Direction direction, int channel)
+{
+    fader_->setAccessibleName(ControlName(direction, channel, QStringLiteral("gain")));
+    trackbar_->setAccessibleName(fader_->accessibleName());
+    meter_->setAccessibleName(ControlName(direction, channel, QStringLiteral("level")));
 }
 
 void GainStrip::Place(QRect area)

@@ -11,6 +11,7 @@
 #include "ui/controls/BitmapFader.h"
 #include "ui/controls/LevelMeter.h"
 #include "ui/controls/SkinnedTrackbar.h"
+#include "ui/panels/PanelModel.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -74,6 +75,9 @@ public:
 
     // Places the fader and the meter side by side in `area`, the label below.
     void Place(QRect area);
+    // Names the fader "<channel> gain" and the meter "<channel> level" for
+    // assistive technology.
+    void Name(Direction direction, int channel);
 
 signals:
     // The user finished a change of the fader or the trackbar at `gain`;

@@ -13,6 +13,7 @@ InputFilterPanel::InputFilterPanel(PanelContext& context, int channelIndex_, QWi
       edit_(new QPushButton(QStringLiteral("Edit"), this))
 {
     channelIndex = channelIndex_;
+    NameChecks(Direction::Input);
     TagControl(edit_, kEditId);
     // Only the high-pass switch is shown here; the indicators ride along.
     eq_->hide();

@@ -23,6 +23,9 @@ InputLevelPanel::InputLevelPanel(PanelContext& context, int channelIndex_, Model
     Strip().Trackbar().setValue(47);
     SetUpEchoMeter(*erle_, QStringLiteral("ERLE"));
     SetUpEchoMeter(*erl_, QStringLiteral("ERL"));
+    erle_->setAccessibleName(ControlName(Direction::Input, Channel(), QStringLiteral("ERLE")));
+    erl_->setAccessibleName(ControlName(Direction::Input, Channel(), QStringLiteral("ERL")));
+    NameChecks(Direction::Input);
 
     // Channel 0 of the second pane is the reduced channel: its level strip only.
     const bool reducedChannel = paneFamily == ModelFamily::K217K218 && channelIndex == 0;

@@ -13,6 +13,7 @@ LevelPanel::LevelPanel(PanelContext& context, Direction direction, int channelIn
 {
     channelIndex = channelIndex_;
     paneFamily = paneFamily_;
+    strip_.Name(direction, Channel());
     connect(&strip_, &GainStrip::gainChosen, this, &LevelPanel::SendGain);
     connect(mute_, &ImageCheckButton::clicked, this, &LevelPanel::OnMuteClicked);
 }

@@ -41,6 +41,8 @@ LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, i
     setPalette(onArtwork);
 
     TagControl(mute_, kMuteId);
+    strip_.Name(direction, n);
+    mute_->setAccessibleName(ControlName(direction, n, mute_->text()));
     mute_->LoadImages(res::kCheckOn, res::kCheckOff);
 
     // The strip opens on what the model shows for this channel.

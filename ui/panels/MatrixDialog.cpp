@@ -70,6 +70,12 @@ ImageCheckButton* AddCrosspoint(QWidget* parent, int controlId)
     return button;
 }
 
+// What assistive technology calls a route: "Input 1 to Output 2".
+QString RouteName(int input, int output)
+{
+    return QStringLiteral("Input %1 to Output %2").arg(input).arg(output);
+}
+
 bool InMatrix(int input, int output)
 {
     return input >= 1 && input <= MatrixDialog::kSize && output >= 1 && output <= MatrixDialog::kSize;
@@ -132,6 +138,8 @@ void MatrixDialog::BuildControls()
             auto* knob = new RoundKnob(KnobId(cell), this);
             TagControl(knob, KnobId(cell));
             knob->setRange(kGainMin, kGainMax);
+            knob->SetValueReading(0, 1, QStringLiteral("dB"));
+            knob->setAccessibleName(RouteName(i, o) + QStringLiteral(" gain"));
             knob->setValue(0);
             knob->setEnabled(false);
             knob->setGeometry(KnobRect(i, o));
@@ -146,6 +154,7 @@ void MatrixDialog::BuildControls()
 
             ImageCheckButton* crosspoint = AddCrosspoint(this, CrosspointId(i, o));
             crosspoint->setGeometry(CrosspointRect(i, o));
+            crosspoint->setAccessibleName(RouteName(i, o));
             connect(crosspoint, &ImageCheckButton::clicked, this,
                     [this, i, o] { OnCrosspointClicked(i, o); });
             crosspoints_[at] = crosspoint;

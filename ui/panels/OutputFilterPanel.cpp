@@ -13,6 +13,7 @@ OutputFilterPanel::OutputFilterPanel(PanelContext& context, int channelIndex_, Q
       fbk_(AddCheck(kFbkId, QStringLiteral("FBK"))), edit_(new QPushButton(QStringLiteral("Edit"), this))
 {
     channelIndex = channelIndex_;
+    NameChecks(Direction::Output);
     TagControl(edit_, kEditId);
     SetBackgroundImage(res::kOutputPanelBackground);
     eq_->setGeometry(12, 10, 60, 18);

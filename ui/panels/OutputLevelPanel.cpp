@@ -79,6 +79,7 @@ OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, Mod
                        static_cast<QWidget*>(highpass_.set)})
         w->setVisible(HasHere(Op::OH));
     Mute().setVisible(!secondPane || channelIndex > 0);
+    NameChecks(Direction::Output);
 
     connect(delay_.set, &QPushButton::clicked, this, &OutputLevelPanel::OnSetDelay);
     connect(lowpass_.set, &QPushButton::clicked, this, &OutputLevelPanel::OnSetLowpass);
@@ -103,6 +104,9 @@ OutputLevelPanel::LimitRow OutputLevelPanel::AddRow(int captionId, const QString
     TagControl(row.caption, captionId);
     TagControl(row.edit, editId);
     TagControl(row.set, setId);
+    const QString what = ControlName(Direction::Output, Channel(), caption);
+    row.edit->setAccessibleName(QStringLiteral("%1 (%2)").arg(what, unit));
+    row.set->setAccessibleName(QStringLiteral("Set %1").arg(what));
     row.caption->setAttribute(Qt::WA_TranslucentBackground);
     row.unit->setAttribute(Qt::WA_TranslucentBackground);
     row.edit->setAlignment(Qt::AlignRight);
