@@ -214,7 +214,7 @@ sleep 1
 expect_shown input1-fader "$before" "after a Disconnect in mid-drag"
 quit_and_time "disconnected in mid-drag"
 gain=$("$ctl" --ports "$work/ports" --port 3 get MG 1) || fail "brevantctl could not read MG 1"
-[ "$gain" = "${before%db}" ] || fail "the drag a Disconnect cut short reached the device: input 1 holds $gain"
+[ "$gain" = "${before% dB}" ] || fail "the drag a Disconnect cut short reached the device: input 1 holds $gain"
 
 # 3. Device lost: connect, take the device away, quit.
 start_gui
