@@ -3,6 +3,8 @@
 #include "ui/panels/ControlPanel.h"
 #include "ui/res/ResourceRegistry.h"
 
+#include <QFont>
+
 #include <algorithm>
 
 namespace brevant {
@@ -14,6 +16,7 @@ constexpr int kMeterWidth = 14;
 constexpr int kGap = 4;
 constexpr int kLabelHeight = 16;
 constexpr int kMinFaderHeight = 60;
+constexpr int kReadoutWidth = 26;
 
 }  // namespace
 
@@ -55,7 +58,7 @@ GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const Q
     : scale_(scale), fader_(new BitmapFader(kFaderId, panel)),
       trackbar_(new SkinnedTrackbar(kHiddenTrackbarId, panel)),
       meter_(new LevelMeter(kSignalMeterId, Qt::Vertical, panel)), label_(new QLabel(initialLabel, panel)),
-      labelText_(new QLineEdit(initialLabel, panel))
+      readout_(new QLabel(panel)), labelText_(new QLineEdit(initialLabel, panel))
 {
     fader_->setOrientation(Qt::Vertical);
     fader_->LoadTrackImages(res::kFaderChannel, res::kFaderChannelLit, false);
@@ -80,6 +83,13 @@ GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const Q
     labelText_->hide();
 
     SetUpSignalMeter(*meter_);
+    // Figures turned on their side inside a 14-pixel bar are hard to read:
+    // the reading stands upright under the meter instead.
+    meter_->SetShowText(false);
+    readout_->setAlignment(Qt::AlignCenter);
+    QFont small = readout_->font();
+    small.setPixelSize(10);
+    readout_->setFont(small);
 
     connect(fader_, &BitmapFader::sliderMoved, this,
             [this](int position) { ShowGain(scale_.GainAt(position)); });
@@ -108,6 +118,20 @@ void GainStrip::ShowNoGain(const QString& text)
 {
     label_->setText(text);
     labelText_->setText(text);
+}
+
+void GainStrip::ShowReading(int reading)
+{
+    meter_->SetValue(reading + 100);
+    const QString text = QString::number(reading);
+    if (readout_->text() != text)  // every polling pass; an unchanged text costs nothing
+        readout_->setText(text);
+}
+
+void GainStrip::ShowNoReading()
+{
+    meter_->SetValue(0);
+    readout_->clear();
 }
 
 void GainStrip::SetPosition(int position)
@@ -142,7 +166,12 @@ void GainStrip::Place(QRect area)
     fader_->setGeometry(left, area.top(), kFaderWidth, faderHeight);
     trackbar_->setGeometry(fader_->geometry());
     meter_->setGeometry(left + kFaderWidth + kGap, area.top(), kMeterWidth, faderHeight);
-    label_->setGeometry(area.left(), area.top() + faderHeight + kGap, area.width(), kLabelHeight);
+    // The gain under the fader, the reading under the meter: "-100" is wider
+    // than the meter, so its box reaches past it on both sides.
+    const int row = area.top() + faderHeight + kGap;
+    label_->setGeometry(left - kGap, row, kFaderWidth + kGap, kLabelHeight);
+    const int meterCentre = left + kFaderWidth + kGap + kMeterWidth / 2;
+    readout_->setGeometry(meterCentre - kReadoutWidth / 2, row, kReadoutWidth, kLabelHeight);
 }
 
 }  // namespace brevant

@@ -60,6 +60,9 @@ public:
     SkinnedTrackbar& Trackbar() { return *trackbar_; }
     LevelMeter& Meter() { return *meter_; }
     QLabel& Label() { return *label_; }
+    // The meter's reading in upright figures under the meter ("-12"); empty
+    // while the meter shows nothing.
+    QLabel& Readout() { return *readout_; }
 
     // The label (and the hidden edit box that mirrors it) show `gain`.
     void ShowGain(int gain);
@@ -69,11 +72,14 @@ public:
     void SetPosition(int position);
     // Fader, hidden trackbar and label to `gain`.
     void SetGain(int gain);
-    // Meter position for a level reading (reading + 100).
-    void ShowReading(int reading) { meter_->SetValue(reading + 100); }
+    // Meter position for a level reading (reading + 100), and the readout.
+    void ShowReading(int reading);
+    // The meter and its readout show nothing.
+    void ShowNoReading();
     void ColourFrom(int reading) { meter_->SetBarColour(LevelColour(reading)); }
 
-    // Places the fader and the meter side by side in `area`, the label below.
+    // Places the fader and the meter side by side in `area`, the label under
+    // the fader and the readout under the meter.
     void Place(QRect area);
     // Names the fader "<channel> gain" and the meter "<channel> level" for
     // assistive technology.
@@ -92,6 +98,7 @@ private:
     SkinnedTrackbar* trackbar_;
     LevelMeter* meter_;
     QLabel* label_;
+    QLabel* readout_;
     QLineEdit* labelText_;
 };
 

@@ -32,7 +32,7 @@ protected:
     // the fader too when `fader`, unless the user holds it.
     void ShowLevel(bool fader);
     // The meter empty (the link is gone).
-    void EmptyMeter() { strip_.Meter().SetValue(0); }
+    void EmptyMeter() { strip_.ShowNoReading(); }
     Op GainOp() const { return direction_ == Direction::Input ? Op::MG : Op::OV; }
     Op MuteOp() const { return direction_ == Direction::Input ? Op::MM : Op::OM; }
 

@@ -49,7 +49,10 @@ LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, i
     const PanelModel& model = context.Model();
     const ShownValues& v = model.Values();
     if (IsChannel(n)) {
-        strip_.ShowReading(model.MetersLive() ? (IsInput() ? v.At(Op::ML, n) : v.At(Op::OL, n)) : -100);
+        if (model.MetersLive())
+            strip_.ShowReading(IsInput() ? v.At(Op::ML, n) : v.At(Op::OL, n));
+        else
+            strip_.ShowNoReading();
         gainDb_ = IsInput() ? v.At(Op::MG, n) : v.At(Op::OV, n);
         strip_.SetGain(gainDb_);
         if (!model.HasValues())
@@ -98,7 +101,7 @@ void LevelPopupDialog::OnModelChanged(unsigned what)
         return;
     EnableFromModel();
     if (!model.MetersLive())
-        strip_.Meter().SetValue(0);
+        strip_.ShowNoReading();
     if (!model.Connected())
         return;
     if (!(what & (model::kReadBack | model::kPoll | model::kSettings)))
