@@ -163,10 +163,11 @@ PresetCheck ParsePresetText(std::string_view text)
         const Op op = LineRow(n).op;
         const SettingRange range = *RangeOf(op);
         for (std::size_t k = 0; k < read.size(); ++k) {
+            const SettingRef setting{op, AddressOf(count, static_cast<int>(k))};
             const int32_t value = range.Clamp(read[k]);
             if (value != read[k])
-                ++preset.clamped;
-            preset.entries.push_back({{op, AddressOf(count, static_cast<int>(k))}, value});
+                preset.broughtIn.push_back({static_cast<int>(lineNumber), setting, read[k]});
+            preset.entries.push_back({setting, value});
         }
     }
     return {std::move(preset), {}};
@@ -208,9 +209,15 @@ std::vector<std::string> DiffPreset(const Preset& preset, const DeviceParams& pa
         if (!Has(params, e.setting))
             continue;
         const int32_t now = CommandFor(e.setting.op).field(mirror, e.setting.at.a, e.setting.at.b)->load();
-        if (now != e.value)
-            lines.push_back(SettingName(e.setting) + ": " + ValueText(e.setting.op, now) + " \u2192 " +
-                            ValueText(e.setting.op, e.value));
+        if (now == e.value)
+            continue;
+        std::string line = SettingName(e.setting) + ": " + ValueText(e.setting.op, now) + " \u2192 " +
+                           ValueText(e.setting.op, e.value);
+        for (const BroughtIn& b : preset.broughtIn) {
+            if (b.setting == e.setting)
+                line += " (" + std::to_string(b.inFile) + " in the file, brought into range)";
+        }
+        lines.push_back(std::move(line));
     }
     return lines;
 }
@@ -239,11 +246,11 @@ std::string FormatPreset(const Preset& preset)
 
 std::string ClampedText(const Preset& preset)
 {
-    if (preset.clamped == 0)
+    const std::size_t count = preset.broughtIn.size();
+    if (count == 0)
         return {};
-    return std::to_string(preset.clamped) +
-           (preset.clamped == 1 ? " value was outside its range and was brought into it"
-                                : " values were outside their range and were brought into it");
+    return std::to_string(count) + (count == 1 ? " value was outside its range and was brought into it"
+                                               : " values were outside their range and were brought into it");
 }
 
 }  // namespace brevant

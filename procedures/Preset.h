@@ -2,7 +2,8 @@
 // from the device mirror until an upload begins. A file is a preset when it
 // is text of at least nineteen lines, line k beginning with the key of row k
 // ("DeviceType:", "MG:", ... "XG:") followed by integers. Values outside a
-// setting's range are brought into it as the device would, and counted.
+// setting's range are brought into it as the device would, and each is kept
+// with what the file said.
 //
 // Also the device's present setting as a preset (the snapshot an upload can
 // be undone with), and the differences between a preset and the device.
@@ -23,10 +24,17 @@ struct PresetEntry {
     int32_t value;
 };
 
+// A value of the file that was outside its setting's range.
+struct BroughtIn {
+    int line;  // its line in the file (2..19)
+    SettingRef setting;
+    int32_t inFile;  // as the file wrote it; the entry holds it brought into range
+};
+
 struct Preset {
     int32_t family = 1;                // the DeviceType line
     std::vector<PresetEntry> entries;  // in file order; only the entries the file names
-    int clamped = 0;                   // values that were outside their range
+    std::vector<BroughtIn> broughtIn;  // in file order
 };
 
 struct PresetCheck {
@@ -48,7 +56,9 @@ void StorePreset(const Preset& preset, DeviceParams& params);
 
 // The settings the mirror's family has whose preset value differs from the
 // mirror's, one line each:
-// "Input 2 gain: −5 → 3 dB", "Crosspoint 1→3: off → on".
+// "Input 2 gain: −5 dB → 3 dB", "Crosspoint 1→3: off → on"; a value brought
+// into range says what the file wrote:
+// "Input 1 gain: 0 dB → 47 dB (99 in the file, brought into range)".
 std::vector<std::string> DiffPreset(const Preset& preset, const DeviceParams& params);
 
 // The nineteen lines of a preset file holding `preset` (entries it does not

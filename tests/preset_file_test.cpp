@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -82,15 +83,23 @@ TEST(PresetText, WhatIsNoPresetIsRefusedNamingTheFirstBadLine)
     }
 }
 
-// Values out of range are brought in as the device would, and counted; a
-// short list line keeps the entries it does not name, and the family stays
-// the device's.
+// Values out of range are brought in as the device would, and the
+// differences name what the file said; a short list line keeps the entries it
+// does not name, and the family stays the device's.
 TEST(PresetText, ValuesOutOfRangeAreBroughtInAndAShortListKeepsTheRest)
 {
     const PresetCheck check = ParsePresetText(
         WithLine(16, "OF:100,25000,0,300,\r\n").replace(kFile.find("MG:"), 16, "MG:-50,99,\r\r\n"));
     ASSERT_TRUE(check.preset) << check.error;
     DeviceParams p;
+    const std::vector<std::string> diff = DiffPreset(*check.preset, p);
+    ASSERT_GE(diff.size(), 2u);
+    EXPECT_EQ(diff[0], "Input 1 gain: 0 dB \u2192 \u221210 dB (-50 in the file, brought into range)");
+    EXPECT_EQ(diff[1], "Input 2 gain: 0 dB \u2192 47 dB (99 in the file, brought into range)");
+    const auto listed = [&](const std::string& line) { return std::count(diff.begin(), diff.end(), line); };
+    EXPECT_EQ(listed("Output 2 low-pass: off \u2192 20000 Hz (25000 in the file, brought into range)"), 1);
+    EXPECT_EQ(listed("Output 4 low-pass: off \u2192 300 Hz"), 1) << "a value in range is not marked";
+    EXPECT_EQ(check.preset->broughtIn.front().line, 2);
     p.MG[3] = 11;
     p.MG[4] = 12;
     StorePreset(*check.preset, p);
@@ -98,7 +107,7 @@ TEST(PresetText, ValuesOutOfRangeAreBroughtInAndAShortListKeepsTheRest)
               (std::array<int32_t, 4>{-10, 47, 11, 12}));
     EXPECT_EQ((std::array<int32_t, 4>{p.OF[1], p.OF[2], p.OF[3], p.OF[4]}),
               (std::array<int32_t, 4>{0, 20000, 0, 300}));
-    EXPECT_EQ(check.preset->clamped, 4);
+    EXPECT_EQ(check.preset->broughtIn.size(), 4u);
     EXPECT_EQ(ClampedText(*check.preset), "4 values were outside their range and were brought into it");
     EXPECT_EQ(p.DeviceFamily, 1) << "the family stays the device's";
 }

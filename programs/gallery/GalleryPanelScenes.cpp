@@ -16,8 +16,14 @@
 #include "ui/soundtest/SoundTestDialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QResizeEvent>
 #include <QTimer>
+#include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 
 namespace brevant::gallery {
@@ -73,6 +79,44 @@ QWidget* OutputFilter(ChannelPane& pane)
 {
     pane.OutputFilter()->resize(120, 100);
     return pane.OutputFilter();
+}
+
+// The output level panel with the range hint its low-pass box shows on
+// hover: the box's own tooltip text, drawn as the tooltip draws it, just
+// below the box.
+Scene RangeHintScene()
+{
+    return Scene{"panel-output-level-range-hint", "Panels", "Output level, the low-pass box's range hint",
+                 [](QWidget* parent) {
+                     auto* stage = new QWidget(parent);
+                     auto* rig = new GalleryRig(ModelFamily::K225, stage);
+                     auto* pane = new ChannelPane(rig->Context(), 3, 3, 1, stage);
+                     pane->setFixedWidth(110);
+                     pane->adjustSize();
+                     rig->Refresh();
+                     OutputLevelPanel* panel = pane->OutputLevel();
+                     panel->setParent(stage);
+                     panel->move(0, 0);
+                     panel->show();
+                     pane->hide();
+                     // Lays the rows out now, not when the stage is shown, so
+                     // the box's place is known.
+                     QResizeEvent layout(panel->size(), panel->size());
+                     QCoreApplication::sendEvent(panel, &layout);
+                     const QLineEdit& box = panel->LowpassEdit();
+                     auto* tip = new QLabel(box.toolTip(), stage);
+                     tip->setPalette(QToolTip::palette());
+                     tip->setFont(QToolTip::font());
+                     tip->setAutoFillBackground(true);
+                     tip->setFrameStyle(QFrame::Box | QFrame::Plain);
+                     tip->setMargin(2);
+                     tip->adjustSize();
+                     tip->move(box.geometry().left() + 12, box.geometry().bottom() + 4);
+                     tip->raise();
+                     stage->setFixedSize(std::max(panel->width(), tip->geometry().right() + 1),
+                                         panel->height());
+                     return Stage{stage};
+                 }};
 }
 
 Scene PopupScene(Direction direction, int k)
@@ -188,6 +232,7 @@ void AddPanelScenes(std::vector<Scene>& scenes)
         PaneScene("panel-dynamics-aec", panels, "Dynamics, second pane with AEC", 2, 2, &Dynamics));
     scenes.push_back(
         PaneScene("panel-output-level", panels, "Output level with delay and limits", 3, 3, &OutputLevel));
+    scenes.push_back(RangeHintScene());
     scenes.push_back(PaneScene("panel-output-filter", panels, "Output filter", 3, 0, &OutputFilter));
 
     const QString panes = QStringLiteral("Channel panes");

@@ -669,5 +669,46 @@ TEST(PanelModelTest, DisconnectKeepsTheLastValuesAndANewConnectionHoldsNothingUn
     EXPECT_TRUE(model.MetersLive());
 }
 
+// Each box's tooltip gives its range; a value sent other than typed, or one
+// that switches a filter off, is named in the status bar.
+TEST_F(PanelsTest, ABoxShowsItsRangeAndAValueBroughtIntoItIsNamed)
+{
+    OutputLevelPanel& out2 = *Out(1).OutputLevel();  // no delay on this model
+    OutputLevelPanel& out3 = *Out(2).OutputLevel();
+    EXPECT_EQ(out2.LowpassEdit().toolTip(), "300\u201320000 Hz, 0 = off");
+    EXPECT_EQ(out3.DelayEdit().toolTip(), "0\u2013200 ms");
+
+    const struct {
+        OutputLevelPanel* panel;
+        int setId;
+        const char* typed;
+        const char* sent;
+        const char* notice;
+    } rows[] = {
+        {&out2, OutputLevelPanel::kSetLowpassId, "5", "OF20\r\n", "5 Hz is below 300 Hz: low-pass off"},
+        {&out2, OutputLevelPanel::kSetLowpassId, "0", "OF20\r\n", "0 Hz: low-pass off"},
+        {&out2, OutputLevelPanel::kSetLowpassId, "25000", "OF220000\r\n",
+         "25000 Hz is above 20000 Hz: 20000 Hz sent"},
+        {&out2, OutputLevelPanel::kSetLowpassId, "300", "OF2300\r\n", ""},
+        {&out2, OutputLevelPanel::kSetHighpassId, "-7", "OH20\r\n",
+         "\u22127 Hz is below 30 Hz: high-pass off"},
+        {&out2, OutputLevelPanel::kSetHighpassId, "601", "OH2600\r\n", "601 Hz is above 600 Hz: 600 Hz sent"},
+        {&out3, OutputLevelPanel::kSetDelayId, "9999", "OD3200\r\n", "9999 ms is above 200 ms: 200 ms sent"},
+        {&out3, OutputLevelPanel::kSetDelayId, "-5", "OD30\r\n", "\u22125 ms is below 0 ms: 0 ms sent"},
+    };
+    for (const auto& row : rows) {
+        context.Model().SetNotice(QString());
+        QLineEdit& box = row.setId == OutputLevelPanel::kSetLowpassId ? row.panel->LowpassEdit()
+                         : row.setId == OutputLevelPanel::kSetDelayId ? row.panel->DelayEdit()
+                                                                      : row.panel->HighpassEdit();
+        box.setText(row.typed);
+        row.panel->Control<QPushButton>(row.setId)->click();
+        const Lines sent = Sent();
+        ASSERT_FALSE(sent.empty()) << row.typed;
+        EXPECT_EQ(sent.front(), row.sent) << row.typed;
+        EXPECT_EQ(context.Model().Notice(), QString::fromUtf8(row.notice)) << row.typed;
+    }
+}
+
 }  // namespace
 }  // namespace brevant::test

@@ -1,5 +1,7 @@
 #include "ui/panels/OutputLevelPanel.h"
 
+#include "core/SettingName.h"
+#include "core/SettingRange.h"
 #include "ui/controls/ImageCheckButton.h"
 
 #include <QComboBox>
@@ -22,12 +24,22 @@ constexpr int kCaptionHeight = 14;
 constexpr int kRowHeight = 22;
 constexpr int kRowGap = 4;
 constexpr int kSetWidth = 36;
-constexpr int kMaxDelay = 200;
-constexpr int kMaxLowpass = 20000;
-constexpr int kMinLowpass = 300;
-constexpr int kMaxHighpass = 600;
-constexpr int kMinHighpass = 30;
 constexpr int kFirstLowpassEntry = 30;
+
+SettingRange RangeFor(Op op)
+{
+    return *RangeOf(op);
+}
+
+// The value the device is sent for a typed one: brought into the setting's
+// range, a frequency below its lowest switching the filter off. Whenever that
+// is not the typed value, or means off, the status bar says so.
+int BroughtIntoRange(PanelContext& context, Op op, int typed)
+{
+    if (const std::string notice = TypedValueNotice(op, typed); !notice.empty())
+        context.Model().SetNotice(QString::fromStdString(notice));
+    return RangeFor(op).Clamp(typed);
+}
 
 // "OFF", then `first` .. `last`.
 QStringListModel* OffThen(int first, int last, QObject* parent)
@@ -45,12 +57,10 @@ QStringListModel* OffThen(int first, int last, QObject* parent)
 OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_,
                                    QWidget* parent)
     : LevelPanel(context, Direction::Output, channelIndex_, paneFamily_, kOutputScale, QString(), parent),
-      delay_(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, QStringLiteral("ms"),
-                    kSetDelayId)),
-      lowpass_(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, QStringLiteral("Hz"),
-                      kSetLowpassId)),
-      highpass_(AddRow(kHighpassCaptionId, QStringLiteral("Highpass"), kHighpassEditId, QStringLiteral("Hz"),
-                       kSetHighpassId)),
+      delay_(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, Op::OD, kSetDelayId)),
+      lowpass_(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, Op::OF, kSetLowpassId)),
+      highpass_(
+          AddRow(kHighpassCaptionId, QStringLiteral("Highpass"), kHighpassEditId, Op::OH, kSetHighpassId)),
       delayEdit_(delay_.edit), lowpassEdit_(lowpass_.edit), highpassEdit_(highpass_.edit),
       delayCombo_(new QComboBox(this)), lowpassCombo_(new QComboBox(this))
 {
@@ -58,8 +68,8 @@ OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, Mod
     // list instead of typing; the panel does not show them.
     TagControl(delayCombo_, kDelayComboId);
     TagControl(lowpassCombo_, kLowpassComboId);
-    delayCombo_->setModel(OffThen(1, kMaxDelay, delayCombo_));
-    lowpassCombo_->setModel(OffThen(kFirstLowpassEntry, kMaxLowpass, lowpassCombo_));
+    delayCombo_->setModel(OffThen(1, RangeFor(Op::OD).max, delayCombo_));
+    lowpassCombo_->setModel(OffThen(kFirstLowpassEntry, RangeFor(Op::OF).max, lowpassCombo_));
     delayCombo_->setCurrentIndex(0);
     lowpassCombo_->setCurrentIndex(0);
     delayCombo_->hide();
@@ -96,9 +106,13 @@ OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, Mod
 
 OutputLevelPanel::~OutputLevelPanel() = default;
 
-OutputLevelPanel::LimitRow OutputLevelPanel::AddRow(int captionId, const QString& caption, int editId,
-                                                    const QString& unit, int setId)
+OutputLevelPanel::LimitRow OutputLevelPanel::AddRow(int captionId, const QString& caption, int editId, Op op,
+                                                    int setId)
 {
+    // The unit beside the box and the range in its tooltip come from the
+    // setting's row: "300–20000 Hz, 0 = off".
+    const QString unit = QString::fromUtf8(UnitText(op).data(), static_cast<qsizetype>(UnitText(op).size()));
+    const QString hint = QString::fromStdString(RangeHint(op));
     LimitRow row{new QLabel(caption, this), new QLineEdit(this), new QLabel(unit, this),
                  new QPushButton(QStringLiteral("Set"), this)};
     TagControl(row.caption, captionId);
@@ -107,6 +121,8 @@ OutputLevelPanel::LimitRow OutputLevelPanel::AddRow(int captionId, const QString
     const QString what = ControlName(Direction::Output, Channel(), caption);
     row.edit->setAccessibleName(QStringLiteral("%1 (%2)").arg(what, unit));
     row.set->setAccessibleName(QStringLiteral("Set %1").arg(what));
+    row.edit->setToolTip(hint);
+    row.edit->setAccessibleDescription(hint);
     row.caption->setAttribute(Qt::WA_TranslucentBackground);
     row.unit->setAttribute(Qt::WA_TranslucentBackground);
     row.edit->setAlignment(Qt::AlignRight);
@@ -191,7 +207,7 @@ void OutputLevelPanel::OnSetDelay()
         return;
     // What the device then does to the low-pass limit it decides; the limit
     // is read back with the answer (PanelSend) and shown as it holds it.
-    delayTime = std::clamp(delayTime, 0, kMaxDelay);
+    delayTime = BroughtIntoRange(context, Op::OD, delayTime);
     context.Send({{Op::OD, {channelIndex + 1}, delayTime}});
     WriteEdits();
 }
@@ -202,10 +218,7 @@ void OutputLevelPanel::OnSetLowpass()
     PanelContext& context = Context();
     if (!context.Connected())
         return;
-    if (lowpassLimit > kMaxLowpass)
-        lowpassLimit = kMaxLowpass;
-    else if (lowpassLimit < kMinLowpass)
-        lowpassLimit = 0;
+    lowpassLimit = BroughtIntoRange(context, Op::OF, lowpassLimit);
     context.Send({{Op::OF, {channelIndex + 1}, lowpassLimit}});
     WriteEdits();
 }
@@ -216,10 +229,7 @@ void OutputLevelPanel::OnSetHighpass()
     PanelContext& context = Context();
     if (!context.Connected())
         return;
-    if (highpassLimit > kMaxHighpass)
-        highpassLimit = kMaxHighpass;
-    else if (highpassLimit < kMinHighpass)
-        highpassLimit = 0;
+    highpassLimit = BroughtIntoRange(context, Op::OH, highpassLimit);
     context.Send({{Op::OH, {channelIndex + 1}, highpassLimit}});
     WriteEdits();
 }

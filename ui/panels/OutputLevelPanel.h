@@ -1,7 +1,8 @@
 // The output level panel, the one panel of an output channel pane: gain
 // fader, label and meter, Mute, and the delay time and the low-pass and
 // high-pass limits typed into boxes (integers only, their units beside them)
-// and sent with their "Set" buttons or the Return key.
+// and sent with their "Set" buttons or the Return key. Each box's tooltip
+// gives its range; a value sent other than typed is named in the status bar.
 // Where the output has a delay, the device decides what a set of one of the
 // three does to the delay or the low-pass limit: the other is read back
 // from it and shown as it holds it. Enter and Escape never leave the panel.
@@ -66,7 +67,7 @@ private:
         QLabel* unit;
         QPushButton* set;
     };
-    LimitRow AddRow(int captionId, const QString& caption, int editId, const QString& unit, int setId);
+    LimitRow AddRow(int captionId, const QString& caption, int editId, Op op, int setId);
     // Reads the three boxes into the members; a box that holds no integer
     // keeps its member and the user is told.
     void ReadEdits(const QLineEdit* asked);
