@@ -504,6 +504,7 @@ TEST_F(PanelRefreshTest, ReadBackFillsTheLivePanesWhichTellItAndPollingKeepsMete
     };
     EXPECT_EQ(heard(In(1).InputLevel()->Strip().Fader()), "Input 2 gain: 30 dB");
     EXPECT_EQ(heard(In(0).InputLevel()->Strip().Meter()), "Input 1 level: -10 dB");
+    EXPECT_EQ(In(0).InputLevel()->Strip().Readout().text(), "-10") << "the reading under the meter";
     EXPECT_EQ(heard(In(2).InputLevel()->Mute()), "Input 3 Mute on");
     EXPECT_EQ(heard(*matrix->Knob(3, 2)), "Input 3 to Output 2 gain: -12 dB");
 }
@@ -564,6 +565,7 @@ TEST_F(PanelRefreshTest, ALostLinkKeepsTheValuesDisabledAndEmptiesTheMeters)
     Settle();
     EXPECT_TRUE(In(1, 1).isEnabled());
     EXPECT_EQ(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0) << "empty until a polling pass";
+    EXPECT_EQ(In(0, 1).InputLevel()->Strip().Readout().text(), "");
     refresher->PollPassCompleted(ModelFamily::K225);
     Settle();
     EXPECT_GT(In(0, 1).InputLevel()->Strip().Meter().GetValue(), 0);
