@@ -209,8 +209,7 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     Run(&MainWindow::OnDisconnect);
     frame->Action("Channel")->trigger();
 
-    // Fit: the whole picture in the window, no bars.
-    frame->Action("Fit to window")->trigger();
+    frame->Action("Fit to window")->trigger();  // the whole picture, no bars
     QApplication::processEvents();
     EXPECT_LT(zoomed.Scale(), 1.0);
     EXPECT_LE(650 * zoomed.Scale(), zoomed.Viewport()->height() + 1);
@@ -533,8 +532,7 @@ protected:
     {
         dialog.findChild<QPushButton*>(button)->click();
     }
-    // A ports folder with COM2 and COM5.
-    std::vector<PortInfo> Ports()
+    std::vector<PortInfo> Ports()  // COM2 and COM5
     {
         for (const char* name : {"COM2", "COM5"})
             std::ofstream((dir.path() + "/" + name).toStdString()) << "";
@@ -618,9 +616,7 @@ TEST_F(ConnectToDialogTest, TheEntryChosenIsRememberedAndReachesTheConnectProced
     }
     EXPECT_EQ(LastConnectTarget(settings), "tcp://10.0.0.5:4001") << "a cancelled choice is not remembered";
 
-    // The choice goes through the one connect function: a network address
-    // gets its port from the assigner and the port in use before is closed
-    // (the window's tests connect to a serial port). Nothing answers.
+    // A network address gets its port from the assigner; the port in use before is closed.
     RecordingObserver observer;
     Connection connection(link, observer);
     FakeAssigner assigner;

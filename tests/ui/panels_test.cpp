@@ -34,7 +34,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The panes of every channel window, as the main form holds them.
 class PanelsTest : public PanelFixture, public PaneSet {
 protected:
     PanelsTest()
