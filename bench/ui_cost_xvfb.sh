@@ -7,6 +7,8 @@
 #
 #   bench/ui_cost_xvfb.sh [SECONDS] [BREVANT]     (default 20 s, build/default)
 #   PERF_DATA=FILE bench/ui_cost_xvfb.sh ...       also records the UI thread with perf
+#   ZOOM=125 bench/ui_cost_xvfb.sh ...             at View > Zoom 100, 125, 150, 200 or fit
+#                                                  (default 100), in settings of its own
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
@@ -34,7 +36,11 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-DISPLAY=$display QT_QPA_PLATFORM=xcb "$brevant" --ports "$work/ports" --connect --size 1600x1000 \
+# The program's settings live in the work folder: the zoom asked for, and
+# nothing of the user's own.
+mkdir -p "$work/config/Brevant"
+printf '[General]\nZoom=%s\n' "${ZOOM:-100}" >"$work/config/Brevant/Brevant.conf"
+XDG_CONFIG_HOME=$work/config DISPLAY=$display QT_QPA_PLATFORM=xcb "$brevant" --ports "$work/ports" --connect --size 1600x1000 \
   >"$work/brevant.log" 2>&1 &
 app=$!
 pids+=("$app")
@@ -63,9 +69,9 @@ end=$(date +%s.%N)
 kill -0 "$app" 2>/dev/null || { echo "brevant ended early:" >&2; cat "$work/brevant.log" >&2; exit 1; }
 
 hz=$(getconf CLK_TCK)
-awk -v m=$((main1 - main0)) -v a=$((all1 - all0)) -v hz="$hz" -v s="$start" -v e="$end" 'BEGIN {
+awk -v zoom="${ZOOM:-100}" -v m=$((main1 - main0)) -v a=$((all1 - all0)) -v hz="$hz" -v s="$start" -v e="$end" 'BEGIN {
   wall = e - s
-  printf "brevant in a 1600x1000 window on Xvfb, K225 polling, %.1f s\n", wall
+  printf "brevant in a 1600x1000 window on Xvfb, zoom %s, K225 polling, %.1f s\n", zoom, wall
   printf "  UI thread  %5.2f %% of one core\n", 100 * m / hz / wall
   printf "  process    %5.2f %% of one core\n", 100 * a / hz / wall
 }'

@@ -209,10 +209,10 @@ void MainWindow::BuildMenus()
 
 void MainWindow::BuildZoomMenu(QMenu* menu)
 {
-    // One choice at a time, the last one made kept in the settings.
+    // One choice at a time, the last one made kept in the settings; on the
+    // first start the form fits the window, whatever the screen.
     auto* group = new QActionGroup(menu);
-    const Zoom saved =
-        ZoomFromSetting(ProgramSettings().value(kZoomKey).toString()).value_or(Zoom::Percent100);
+    const Zoom saved = ZoomFromSetting(ProgramSettings().value(kZoomKey).toString()).value_or(Zoom::Fit);
     for (Zoom zoom : kZooms) {
         QAction* action = menu->addAction(ZoomMenuText(zoom));
         action->setCheckable(true);

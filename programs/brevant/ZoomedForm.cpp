@@ -30,6 +30,20 @@ double Fixed(Zoom zoom)
     return 1.0;
 }
 
+// The form in the scaled view, which does not follow the form's layout
+// requests: every new label text asks for one, and the proxy would then work
+// out the size hints of the whole form again, many times a second. The
+// form's size is set from outside (FormSizeChanged).
+class FormProxy : public QGraphicsProxyWidget {
+public:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (object == widget() && event->type() == QEvent::LayoutRequest)
+            return false;
+        return QGraphicsProxyWidget::eventFilter(object, event);
+    }
+};
+
 }  // namespace
 
 QString ZoomMenuText(Zoom zoom)
@@ -69,7 +83,7 @@ ZoomedForm::ZoomedForm(QWidget* form, QWidget* parent)
     plain_->setWidget(form);
 
     auto* scene = new QGraphicsScene(view_);
-    proxy_ = new QGraphicsProxyWidget;
+    proxy_ = new FormProxy;
     scene->addItem(proxy_);
     view_->setScene(scene);
     view_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

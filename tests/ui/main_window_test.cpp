@@ -214,6 +214,11 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     EXPECT_LT(zoomed.Scale(), 1.0);
     EXPECT_LE(650 * zoomed.Scale(), zoomed.Viewport()->height() + 1);
 
+    // The choice is kept for the next start; the first start fits.
+    frame->Action("Extra large (150 %)")->trigger();
+    frame = std::make_unique<MainWindow>(*core);
+    EXPECT_TRUE(frame->Action("Extra large (150 %)")->isChecked());
+    ProgramSettings().remove(QStringLiteral("Zoom"));
     frame = std::make_unique<MainWindow>(*core);
     EXPECT_EQ(frame->Zoomed().CurrentZoom(), Zoom::Fit);
     EXPECT_TRUE(frame->Action("Fit to window")->isChecked());

@@ -6,6 +6,8 @@
 #include <QSvgRenderer>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 namespace brevant::res {
 
@@ -25,10 +27,19 @@ QString PngPath(int id, bool doubled)
 
 QSize BitmapSize(int id)
 {
-    if (QFile::exists(SvgPath(id)))
-        return QSvgRenderer(SvgPath(id)).defaultSize();
-    const QImage png(PngPath(id, false));
-    return png.size();
+    // Layouts ask for sizes many times a second, and each answer would read
+    // and parse the image again: the sizes are read once, under a lock, as
+    // any thread may ask.
+    static std::mutex lock;
+    static std::map<int, QSize> sizes;
+    const std::lock_guard<std::mutex> hold(lock);
+    const auto known = sizes.find(id);
+    if (known != sizes.end())
+        return known->second;
+    const QSize size = QFile::exists(SvgPath(id)) ? QSvgRenderer(SvgPath(id)).defaultSize()
+                                                  : QImage(PngPath(id, false)).size();
+    sizes.emplace(id, size);
+    return size;
 }
 
 bool HasBitmap(int id)
