@@ -186,7 +186,9 @@ void ZoomedForm::Apply()
     double scale = Fixed(zoom_);
     if (zoom_ == Zoom::Fit) {
         const QSizeF picture = QSizeF(form_->size());
-        const QSize room = view_->viewport()->size();
+        // The view fills this widget edge to edge, with no frame and no bars
+        // at Fit; its own size may not have caught up yet while hidden.
+        const QSize room = size();
         scale = std::max(kSmallestFit,
                          std::min(room.width() / picture.width(), room.height() / picture.height()));
     }
