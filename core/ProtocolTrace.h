@@ -33,6 +33,8 @@
 
 namespace brevant {
 
+class CommLog;
+
 enum class TraceDirection {
     Sent,       // a line written
     Received,   // a reply chunk read
@@ -85,6 +87,9 @@ public:
     // Replaces the observer, called after every record and every Clear; pass
     // an empty function to remove it.
     void SetObserver(std::function<void()> observer);
+    // Hands every record made from now on to `list` as well (nullptr: to none).
+    // The list must outlive the trace, or be unset first.
+    void SetCommLog(CommLog* list);
 
 private:
     using Observer = std::shared_ptr<const std::function<void()>>;
@@ -108,6 +113,7 @@ private:
     bool polling_reply_ = false;  // the last line sent was a meter query
     std::uint64_t sequence_ = 0;
     Observer observer_;
+    CommLog* list_ = nullptr;
 };
 
 // One record as a text line: "12:03:04.512  COM3  >  MG112\r\n" and a line
@@ -119,6 +125,8 @@ private:
 // without it the port is "COMn".
 using TracePortLabel = std::function<std::string(int port)>;
 std::string FormatTraceRecord(const TraceRecord& record, const TracePortLabel& portLabel = {});
+// The time of a record as its line shows it: "12:03:04.512", local.
+std::string FormatTraceTime(std::chrono::system_clock::time_point time);
 // Every record, one line each.
 std::string FormatTrace(const std::vector<TraceRecord>& records, const TracePortLabel& portLabel = {});
 // The bytes as the trace line shows them.
