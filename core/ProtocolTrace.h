@@ -13,13 +13,15 @@
 // bytes where they do not fit in the string itself (at most kTraceBytesKept;
 // the rest is counted), so the two rings full of ordinary traffic take about
 // 4 MB, and never more than about 16 MB. What is handed out is both rings merged in the order the
-// records were made.
+// records were made. The lines sent and replies received that are not meter
+// polling also go to the communication list, when one is set (SetCommLog).
 //
 // Thread-safety: every member function may be called from any thread. Record
 // takes one short lock to place the record. The observer is called on the
 // recording thread, after the record is in place and without the lock held;
 // a user interface must hand it over to its own thread. After
 // SetObserver({}) returns, a call already under way may still be finishing.
+// The communication list is handed its entries the same way.
 #pragma once
 
 #include <chrono>
