@@ -34,8 +34,7 @@ int main(int argc, char** argv)
     PosixSerialPort serial(PortMap::Directory(sim.PortsDir()));
     bench::CountingPort port(serial);
     DeviceState state;
-    CommLog log;
-    DeviceLink link(port, state, log);
+    DeviceLink link(port, state);
     state.flags.PortNumber = 3;
     if (!link.OpenPort()) {
         std::fprintf(stderr, "exchange_bench: %s\n", serial.LastError(3).c_str());

@@ -50,8 +50,7 @@ int main(int argc, char** argv)
     }
     PosixSerialPort serial(PortMap::Directory(sim.PortsDir()));
     DeviceState state;
-    CommLog log;
-    DeviceLink link(serial, state, log);
+    DeviceLink link(serial, state);
     state.flags.PortNumber = 3;
     CommandQueue queue(state.flags);
     PanelContext context(link, queue, [](const QString&) {});

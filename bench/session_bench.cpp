@@ -122,7 +122,7 @@ std::unique_ptr<test::Ser2net> ServerFor(Route route, const test::SimProcess& si
 struct Rig {
     Rig(const test::SimProcess& sim, ConnectionObserver& observer, Route route)
         : server(ServerFor(route, sim)), serial(PortMap::Directory(sim.PortsDir())), port(serial),
-          link(port, state, log), connection(link, observer)
+          link(port, state), connection(link, observer)
     {
         state.flags.PortNumber = server ? serial.Assign(server->Address()) : 3;
     }
@@ -130,7 +130,6 @@ struct Rig {
     PortRouter serial;
     bench::CountingPort port;
     DeviceState state;
-    CommLog log;
     DeviceLink link;
     Connection connection;
 };
@@ -142,7 +141,7 @@ bool BenchFamily(const char* model, double pollSeconds, Route route)
         return false;
     Refreshed observer;
     Rig rig(sim, observer, route);
-    auto& [server, serial, port, state, log, link, connection] = rig;
+    auto& [server, serial, port, state, link, connection] = rig;
     const std::string family = std::string(", ") + model;
     const double target = route == Route::Pty ? kExchangeTarget : kNetworkExchangeTarget;
 
@@ -203,7 +202,7 @@ bool BenchFirmware(int words, Route route)
         return false;
     ConnectionObserver none;
     Rig rig(sim, none, route);
-    auto& [server, serial, port, state, log, link, connection] = rig;
+    auto& [server, serial, port, state, link, connection] = rig;
     if (!PrepareUpgrade(connection, kQuiet))
         return false;
 

@@ -9,7 +9,6 @@
 //
 //   brevant-soak [--seconds N] [--seed S] [--quiet] [--show-losses]
 #include "bench/SoakObserver.h"
-#include "core/CommLog.h"
 #include "core/PosixSerialPort.h"
 #include "core/ProtocolTrace.h"
 #include "procedures/CommandQueue.h"
@@ -112,7 +111,7 @@ class Soak {
 public:
     explicit Soak(const Options& options)
         : options_(options), dir_(test::MakeTempDir("brevant-soak")), stateFile_(dir_ + "/device.state"),
-          rng_(options.seed), serial_(PortMap::Directory(dir_)), link_(serial_, state_, log_),
+          rng_(options.seed), serial_(PortMap::Directory(dir_)), link_(serial_, state_),
           covered_(UploadList(ModelFamily::K225))
     {
         link_.SetTrace(&trace_);
@@ -170,7 +169,6 @@ private:
     std::string stateFile_;
     std::mt19937 rng_;
     DeviceState state_;
-    CommLog log_;
     ProtocolTrace trace_;
     PosixSerialPort serial_;
     DeviceLink link_;

@@ -98,13 +98,11 @@ constexpr Command DeviceValue(Op op, std::string_view name, std::string_view cod
 }
 
 constexpr Command Action(Op op, std::string_view name, std::string_view code, const ExchangeProfile* profile,
-                         std::span<const Assignment> ok, std::span<const Assignment> bad = {},
-                         std::string_view log = {})
+                         std::span<const Assignment> ok, std::span<const Assignment> bad = {})
 {
     Command c{op, name, code, ReplyClass::Action, profile};
     c.onSuccess = ok;
     c.onMismatch = bad;
-    c.logBeforeCheck = log;
     c.settable = false;
     return c;
 }
@@ -112,14 +110,7 @@ constexpr Command Action(Op op, std::string_view name, std::string_view code, co
 constexpr Command Block(Op op, std::string_view name, std::string_view letter, FieldRef field)
 {
     Command c{op, name, letter, ReplyClass::Block, &kBlockProfile, field};
-    c.logBeforeCheck = "114";
     c.settable = false;
-    return c;
-}
-
-constexpr Command WithLog(Command c, std::string_view log)
-{
-    c.logBeforeCheck = log;
     return c;
 }
 
@@ -199,16 +190,15 @@ constexpr std::array<Command, kOpCount> kCatalogue = {
     Setting(Op::MP, "CmdMP", "MPs", DeviceField<&P::MP>,
             {.scope = Dev, .what = "Priority", .reads = Reads::Priority, .range = SettingRange{0, 4}, .presetLine = 11,
              .step = 17}),
-    WithLog(Setting(Op::SN, "CmdSN", "SNs", DeviceField<&P::SN>,
-                    {.scope = Dev, .what = "Filter", .reads = Reads::Number, .range = SettingRange{0, 5},
-                     .presetLine = 12, .step = 18}),
-            "111"),
+    Setting(Op::SN, "CmdSN", "SNs", DeviceField<&P::SN>,
+            {.scope = Dev, .what = "Filter", .reads = Reads::Number, .range = SettingRange{0, 5}, .presetLine = 12,
+             .step = 18}),
     DeviceValue(Op::CN, "CmdCN", "CNs", DeviceField<&P::CN>, &P::CNValid, {1, 4}),
     DeviceValue(Op::CP, "CmdCP", "CPs", DeviceField<&P::CP>, &P::CPValid, {1, 5}),
     DeviceValue(Op::CT, "CmdCT", "CTs", DeviceField<&P::CT>, &P::CTValid, {2, 5}),
     Action(Op::SM, "CmdSM", "SMs1", &kActionProfile, kSmOk),
     Action(Op::CE, "CmdCE", "CEs1", &kActionProfile, kCeOk),
-    Action(Op::SS, "CmdSS", "SSs1", &kSaveProfile, kSsOk, {}, "114"),
+    Action(Op::SS, "CmdSS", "SSs1", &kSaveProfile, kSsOk),
     Action(Op::CG0, "CmdCG0", "CGs0", &kActionProfile, kCg0Ok, kCg0Bad),
     Action(Op::CG1, "CmdCG1", "CGs1", &kActionProfile, kCg1Ok, kCg1Bad),
     Action(Op::CG2, "CmdCG2", "CGs2", &kActionProfile, kCg2Ok, kCg2Bad),

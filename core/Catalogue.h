@@ -166,7 +166,6 @@ struct Command {
     FieldRef field = nullptr;  // Channel, Crosspoint, DeviceValue, Meter
     StoreRule rule{};
     Value DeviceParams::*confirmedFlag = nullptr;  // set to 1 on success (CN, CP, CT)
-    std::string_view logBeforeCheck{};             // log every reply with this sequence text
     std::span<const Assignment> onSuccess{};       // Action
     std::span<const Assignment> onMismatch{};      // Action: a reply that is not the code
     bool settable = true;                          // false for meters, actions and blocks

@@ -2,14 +2,24 @@
 
 namespace brevant {
 
-void CommLog::Append(CommLogEntry entry)
+bool CommLog::Shows(const TraceRecord& record)
 {
+    const bool exchange =
+        record.direction == TraceDirection::Sent || record.direction == TraceDirection::Received;
+    return exchange && !record.meterPolling;
+}
+
+void CommLog::Take(const TraceRecord& record)
+{
+    if (!Shows(record))
+        return;
     std::function<void()> observer;
     {
         std::lock_guard lock(mutex_);
-        if (entries_.size() > kClearAbove)
-            entries_.clear();
-        entries_.push_back(std::move(entry));
+        if (entries_.size() >= kCapacity)
+            entries_.pop_front();
+        entries_.push_back(
+            {++number_, record.time, record.port, record.direction, record.bytes, record.omitted});
         observer = observer_;
     }
     if (observer)
@@ -31,7 +41,7 @@ void CommLog::Clear()
 std::vector<CommLogEntry> CommLog::Entries() const
 {
     std::lock_guard lock(mutex_);
-    return entries_;
+    return {entries_.begin(), entries_.end()};
 }
 
 std::size_t CommLog::Size() const

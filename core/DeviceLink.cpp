@@ -55,10 +55,7 @@ bool AddressValid(const Command& command, Address at)
 
 }  // namespace
 
-DeviceLink::DeviceLink(SerialPort& port, DeviceState& state, CommLog& log)
-    : port_(port), state_(state), log_(log)
-{
-}
+DeviceLink::DeviceLink(SerialPort& port, DeviceState& state) : port_(port), state_(state) {}
 
 bool DeviceLink::OpenPortLocked(int port)
 {
@@ -446,9 +443,6 @@ Status DeviceLink::Decode(int port, const Command& command, std::string_view rep
                           std::optional<Address> asked)
 {
     DeviceParams& params = state_.params;
-    if (!command.logBeforeCheck.empty())
-        LogReply(command.logBeforeCheck, reply);
-
     const Reading reading = DecodeReply(command, reply);
     if (reading.error == LinkError::Malformed) {
         if (ProtocolTrace* trace = trace_.load())
@@ -462,8 +456,6 @@ Status DeviceLink::Decode(int port, const Command& command, std::string_view rep
         }
         return reading.error;
     }
-    if (reading.error == LinkError::WrongReply && command.replyClass == ReplyClass::Meter)
-        LogReply("111", reply);
     if (!reading.Ok())
         return reading.error;
 
@@ -492,7 +484,6 @@ Status DeviceLink::ReadBlock(const Command& command, int block, std::string_view
     const BlockReading reading = DecodeBlock(reply, kBlockLines, command.code.front());
     if (reading.error == LinkError::ShortBlock)
         return reading.error;
-    LogReply(command.logBeforeCheck, reply);
     if (reading.error == LinkError::Malformed) {
         if (ProtocolTrace* trace = trace_.load())
             trace->Record(state_.flags.PortNumber.load(), TraceDirection::Event,
@@ -505,13 +496,6 @@ Status DeviceLink::ReadBlock(const Command& command, int block, std::string_view
             field->store(reading.values[j]);
     }
     return {};
-}
-
-void DeviceLink::LogReply(std::string_view sequence, std::string_view reply)
-{
-    // The list shows the reply as text, up to its first zero byte.
-    const std::string_view content = reply.substr(0, std::min(reply.find('\0'), reply.size()));
-    log_.Append({std::string(sequence), port_.Label(state_.flags.PortNumber.load()), std::string(content)});
 }
 
 }  // namespace brevant

@@ -13,7 +13,6 @@
 #pragma once
 
 #include "core/Catalogue.h"
-#include "core/CommLog.h"
 #include "core/DeviceState.h"
 #include "core/LinkError.h"
 #include "core/ProtocolTrace.h"
@@ -36,11 +35,10 @@ enum class WaitMode { FixedPause, PollReadable };
 
 class DeviceLink {
 public:
-    DeviceLink(SerialPort& port, DeviceState& state, CommLog& log);
+    DeviceLink(SerialPort& port, DeviceState& state);
 
     DeviceState& State() { return state_; }
     SerialPort& Port() { return port_; }
-    CommLog& Log() { return log_; }
 
     void SetWaitMode(WaitMode mode) { waitMode_ = mode; }
     WaitMode GetWaitMode() const { return waitMode_; }
@@ -98,9 +96,6 @@ public:
     Status Transact(std::string_view commandText, const Command& command,
                     std::optional<Address> asked = std::nullopt);
 
-    // Appends one communication-list entry for `reply`.
-    void LogReply(std::string_view sequence, std::string_view reply);
-
     // The connection opened last has produced no valid reply for
     // ReplyWatch::kGiveUp since it first failed to: it is lost, whatever
     // the other end sends. The read-back and the polling give up on it.
@@ -135,7 +130,6 @@ private:
 
     SerialPort& port_;
     DeviceState& state_;
-    CommLog& log_;
     std::atomic<WaitMode> waitMode_{WaitMode::PollReadable};
     std::atomic<ProtocolTrace*> trace_{nullptr};
     std::atomic<bool> halted_{false};

@@ -2,6 +2,7 @@
 
 #include "core/BoundedFile.h"
 #include "core/Catalogue.h"
+#include "core/CommLog.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -62,6 +63,7 @@ void ProtocolTrace::Record(std::chrono::system_clock::time_point time, int port,
     const std::string_view kept = bytes.substr(0, kTraceBytesKept);
     TraceRecord record{0, time, port, direction, std::string(kept), false, bytes.size() - kept.size()};
     Observer observer;
+    CommLog* list = nullptr;
     {
         std::lock_guard lock(mutex_);
         record.sequence = ++sequence_;
@@ -71,9 +73,14 @@ void ProtocolTrace::Record(std::chrono::system_clock::time_point time, int port,
         } else if (direction == TraceDirection::Received) {
             record.meterPolling = polling_reply_;
         }
+        if (list_ != nullptr && CommLog::Shows(record))
+            list = list_;
         (record.meterPolling ? polling_ : other_).Push(record);
         observer = observer_;
     }
+    // The record went into the ring; the list gets one made the same way.
+    if (list != nullptr)
+        list->Take({0, time, port, direction, std::string(kept), false, bytes.size() - kept.size()});
     Notify(observer);
 }
 
@@ -127,6 +134,12 @@ void ProtocolTrace::SetObserver(std::function<void()> observer)
     observer_.swap(shared);
 }
 
+void ProtocolTrace::SetCommLog(CommLog* list)
+{
+    std::lock_guard lock(mutex_);
+    list_ = list;
+}
+
 void ProtocolTrace::Notify(const Observer& observer) const
 {
     if (observer)
@@ -157,16 +170,22 @@ std::string EscapeTraceBytes(std::string_view bytes)
     return out;
 }
 
-std::string FormatTraceRecord(const TraceRecord& record, const TracePortLabel& portLabel)
+std::string FormatTraceTime(std::chrono::system_clock::time_point time)
 {
     using namespace std::chrono;
-    const std::time_t seconds = system_clock::to_time_t(record.time);
-    const auto millis = duration_cast<milliseconds>(record.time.time_since_epoch()).count() % 1000;
+    const std::time_t seconds = system_clock::to_time_t(time);
+    const auto millis = duration_cast<milliseconds>(time.time_since_epoch()).count() % 1000;
     std::tm local{};
     ::localtime_r(&seconds, &local);
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
                   static_cast<int>(millis < 0 ? millis + 1000 : millis));
+    return stamp;
+}
+
+std::string FormatTraceRecord(const TraceRecord& record, const TracePortLabel& portLabel)
+{
+    const std::string stamp = FormatTraceTime(record.time);
     const char* mark = "  >  ";
     switch (record.direction) {
     case TraceDirection::Sent: mark = "  >  "; break;
@@ -179,7 +198,7 @@ std::string FormatTraceRecord(const TraceRecord& record, const TracePortLabel& p
     const std::string port = portLabel ? portLabel(record.port) : "COM" + std::to_string(record.port);
     const std::string omitted =
         record.omitted > 0 ? " ... (" + std::to_string(record.omitted) + " more bytes not kept)" : "";
-    return std::string(stamp) + "  " + port + mark + body + omitted + "\n";
+    return stamp + "  " + port + mark + body + omitted + "\n";
 }
 
 std::string FormatTrace(const std::vector<TraceRecord>& records, const TracePortLabel& portLabel)

@@ -13,13 +13,15 @@
 // bytes where they do not fit in the string itself (at most kTraceBytesKept;
 // the rest is counted), so the two rings full of ordinary traffic take about
 // 4 MB, and never more than about 16 MB. What is handed out is both rings merged in the order the
-// records were made.
+// records were made. The lines sent and replies received that are not meter
+// polling also go to the communication list, when one is set (SetCommLog).
 //
 // Thread-safety: every member function may be called from any thread. Record
 // takes one short lock to place the record. The observer is called on the
 // recording thread, after the record is in place and without the lock held;
 // a user interface must hand it over to its own thread. After
 // SetObserver({}) returns, a call already under way may still be finishing.
+// The communication list is handed its entries the same way.
 #pragma once
 
 #include <chrono>
@@ -32,6 +34,8 @@
 #include <vector>
 
 namespace brevant {
+
+class CommLog;
 
 enum class TraceDirection {
     Sent,       // a line written
@@ -85,6 +89,9 @@ public:
     // Replaces the observer, called after every record and every Clear; pass
     // an empty function to remove it.
     void SetObserver(std::function<void()> observer);
+    // Hands every record made from now on to `list` as well (nullptr: to none).
+    // The list must outlive the trace, or be unset first.
+    void SetCommLog(CommLog* list);
 
 private:
     using Observer = std::shared_ptr<const std::function<void()>>;
@@ -108,6 +115,7 @@ private:
     bool polling_reply_ = false;  // the last line sent was a meter query
     std::uint64_t sequence_ = 0;
     Observer observer_;
+    CommLog* list_ = nullptr;
 };
 
 // One record as a text line: "12:03:04.512  COM3  >  MG112\r\n" and a line
@@ -119,6 +127,8 @@ private:
 // without it the port is "COMn".
 using TracePortLabel = std::function<std::string(int port)>;
 std::string FormatTraceRecord(const TraceRecord& record, const TracePortLabel& portLabel = {});
+// The time of a record as its line shows it: "12:03:04.512", local.
+std::string FormatTraceTime(std::chrono::system_clock::time_point time);
 // Every record, one line each.
 std::string FormatTrace(const std::vector<TraceRecord>& records, const TracePortLabel& portLabel = {});
 // The bytes as the trace line shows them.

@@ -20,8 +20,7 @@ protected:
     static constexpr int kPort = 3;
     FakePort port;
     DeviceState state;
-    CommLog log;
-    DeviceLink link{port, state, log};
+    DeviceLink link{port, state};
     DeviceParams& p = state.params;
 };
 

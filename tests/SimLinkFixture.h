@@ -53,7 +53,7 @@ protected:
             ASSERT_TRUE(server->Started()) << server->Error();
             com = serial->Assign(server->Address());
         }
-        link = std::make_unique<DeviceLink>(*serial, state, log);
+        link = std::make_unique<DeviceLink>(*serial, state);
         state.flags.PortNumber = com;
         ASSERT_TRUE(link->OpenPort()) << serial->LastError(com);
     }
@@ -68,7 +68,6 @@ protected:
     bool nodelay = true;  // ser2net's TCP_NODELAY (false: Nagle on its side)
     int com = kCom;
     DeviceState state;
-    CommLog log;
     DeviceParams& p = state.params;
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<PortRouter> serial;

@@ -128,8 +128,7 @@ TEST(NetworkPortServers, AReplyTornAndEndedPastTheBudgetIsStillTaken)
     });
     PortRouter router(PortMap::Directory("/nonexistent"));
     DeviceState state;
-    CommLog log;
-    DeviceLink link(router, state, log);
+    DeviceLink link(router, state);
     state.flags.PortNumber = router.Assign(server.At());
     ASSERT_TRUE(link.OpenPort());
     EXPECT_TRUE(link.Query(Op::MG, {1}));

@@ -245,7 +245,8 @@ void MainWindow::BuildDocks()
         ViewMenu()->addAction(widget->toggleViewAction());
         return widget;
     };
-    dock(QStringLiteral("Communication list"), QStringLiteral("commLog"), new CommLogView(core_.log))
+    dock(QStringLiteral("Communication list"), QStringLiteral("commLog"),
+         new CommLogView(core_.log, nullptr, [this](int port) { return core_.port.Label(port); }))
         ->toggleViewAction()
         ->setText(QStringLiteral("Communication &list"));
     auto* trace = new TraceView(core_.trace, nullptr, [this](int port) { return core_.port.Label(port); });

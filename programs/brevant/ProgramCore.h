@@ -29,10 +29,11 @@ namespace brevant {
 
 struct ProgramCore final : PortAssigner {
     ProgramCore(PortMap ports, PanelContext::Tell tell)
-        : port(ports.WithFallback(virtualDevice.PortsDir())), link(port, state, log), queue(state.flags),
+        : port(ports.WithFallback(virtualDevice.PortsDir())), link(port, state), queue(state.flags),
           context(link, queue, std::move(tell)), refresher(context, state.params), connection(link, refresher)
     {
         link.SetTrace(&trace);
+        trace.SetCommLog(&log);
         // A fresh start: nothing known about a device, no port chosen.
         state.params.Reset();
         state.flags.Connected = false;

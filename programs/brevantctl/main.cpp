@@ -48,8 +48,7 @@ int main(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
 
     DeviceState state;
-    CommLog log;
-    DeviceLink link(port, state, log);
+    DeviceLink link(port, state);
     const ctl::CtlStreams io{std::cout, std::cerr, gInterrupted, ::isatty(STDERR_FILENO) == 1};
     return ctl::RunCtl(args, link, io);
 }

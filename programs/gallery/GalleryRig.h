@@ -4,7 +4,6 @@
 // the stage it serves and goes with it.
 #pragma once
 
-#include "core/CommLog.h"
 #include "core/DeviceLink.h"
 #include "core/PosixSerialPort.h"
 #include "procedures/CommandQueue.h"
@@ -31,7 +30,6 @@ public:
 
 private:
     DeviceState state_;
-    CommLog log_;
     PosixSerialPort port_;
     DeviceLink link_;
     CommandQueue queue_;

@@ -1,8 +1,8 @@
 // The communication list and the protocol trace views: entries made on
 // another thread arrive through the event loop in one refresh per burst (none
-// while the view is not shown); the trace view hides meter polling on
-// request, follows new lines again once scrolled back to the bottom, and
-// saves everything the trace holds.
+// while the view is not shown); the list keeps its newest rows; the trace
+// view hides meter polling on request, follows new lines again once scrolled
+// back to the bottom, and saves everything the trace holds.
 #include "tests/ui/UiTestHelpers.h"
 #include "ui/views/CommLogView.h"
 #include "ui/views/TraceView.h"
@@ -29,34 +29,47 @@ QStringList Row(const QTableWidget& table, int row)
     return cells;
 }
 
-TEST(CommLogViewTest, ShowsEntriesFromAnotherThreadInOneRefresh)
+TEST(CommLogViewTest, ShowsNumberTimePortDirectionAndBytesFromAnotherThreadInOneRefresh)
 {
+    using namespace std::chrono;
+    const system_clock::time_point at = system_clock::time_point(seconds(1'700'000'000)) + milliseconds(512);
     CommLog log;
-    log.Append({"114", "COM3", "SSs1\r\n"});
-    CommLogView view(log);
-    ASSERT_EQ(view.rowCount(), 1);  // what the log held before
+    log.Take({1, at, 3, TraceDirection::Sent, "SSs1\r\n"});
+    CommLogView view(log, nullptr, [](int port) { return port == 40 ? "tcp://127.0.0.1:4001" : "COM3"; });
+    ASSERT_EQ(view.rowCount(), 1);  // what the list held before
+    EXPECT_EQ(view.horizontalHeaderItem(0)->text(), "No.");
+    EXPECT_EQ(view.horizontalHeaderItem(2)->text(), "Port");
+    EXPECT_EQ(view.horizontalHeaderItem(4)->text(), "Content");
+    EXPECT_TRUE(view.item(0, 1)->text().endsWith(".512")) << view.item(0, 1)->text().toStdString();
 
+    // The list keeps the newest entries: the top rows go as it lets go of them.
     const int before = view.RefreshCount();
     std::thread([&] {
-        for (int i = 1; i < 31; ++i)
-            log.Append({"111", "COM3", "SNs" + std::to_string(i) + "\r\n"});
+        for (std::size_t i = 0; i < CommLog::kCapacity; ++i)
+            log.Take({0, at, 40, TraceDirection::Received, "SNs" + std::to_string(i % 2) + "\r\n"});
     }).join();
     EXPECT_EQ(view.rowCount(), 1);  // nothing changes until the event loop runs
     test::Deliver();
     EXPECT_EQ(view.RefreshCount(), before + 1);
-    ASSERT_EQ(view.rowCount(), 31);
-    EXPECT_EQ(Row(view, 0), (QStringList{"114", "COM3", "SSs1\\r\\n"}));
-    EXPECT_EQ(Row(view, 30), (QStringList{"111", "COM3", "SNs30\\r\\n"}));
+    ASSERT_EQ(view.rowCount(), static_cast<int>(CommLog::kCapacity));
+    // A row without its time.
+    const auto untimed = [&](int row) {
+        QStringList cells = Row(view, row);
+        cells.removeAt(1);
+        return cells;
+    };
+    EXPECT_EQ(untimed(0), (QStringList{"2", "tcp://127.0.0.1:4001", "Received", "SNs0\\r\\n"}));
 
     // Not shown, the view costs nothing; shown again, it catches up.
     view.SetShown(false);
     const int hidden = view.RefreshCount();
-    std::thread([&] { log.Append({"112", "COM12", "SNs2\r\n"}); }).join();
+    std::thread([&] { log.Take({0, at, 3, TraceDirection::Sent, "SNs2\r\n"}); }).join();
     test::Deliver();
     EXPECT_EQ(view.RefreshCount(), hidden);
     view.SetShown(true);
-    ASSERT_EQ(view.rowCount(), 1) << "the 32nd entry cleared the list";
-    EXPECT_EQ(Row(view, 0), (QStringList{"112", "COM12", "SNs2\\r\\n"}));
+    ASSERT_EQ(view.rowCount(), static_cast<int>(CommLog::kCapacity));
+    EXPECT_EQ(untimed(view.rowCount() - 1), (QStringList{"502", "COM3", "Sent", "SNs2\\r\\n"}));
+    EXPECT_EQ(view.item(0, 0)->text(), "3");
 }
 
 TEST(TraceViewTest, ShowsRecordsFromAnotherThreadKeepsTheNewestLinesAndClears)

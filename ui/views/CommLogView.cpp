@@ -1,7 +1,5 @@
 #include "ui/views/CommLogView.h"
 
-#include "core/ProtocolTrace.h"
-
 #include <QHeaderView>
 
 namespace brevant {
@@ -10,18 +8,29 @@ namespace {
 
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 
+// The column headings. The list first had only three columns with Chinese
+// headings; the Chinese translation is to keep them (序号, 串口号, 内容).
+struct Heading {
+    const char* english;
+    const char* chinese;  // nullptr: none yet
+    int width;
+};
+constexpr Heading kHeadings[CommLogView::kColumns] = {
+    {"No.", "序号", 60},        {"Time", nullptr, 100},   {"Port", "串口号", 100},
+    {"Direction", nullptr, 80}, {"Content", "内容", 500},
+};
+
 }  // namespace
 
-CommLogView::CommLogView(CommLog& log, QWidget* parent)
-    : QTableWidget(0, 3, parent), log_(log), relay_([this] { Refresh(); })
+CommLogView::CommLogView(CommLog& log, QWidget* parent, TracePortLabel portLabel)
+    : QTableWidget(0, kColumns, parent), log_(log), portLabel_(std::move(portLabel)),
+      relay_([this] { Refresh(); })
 {
-    const QString headings[] = {QStringLiteral("序号"), QStringLiteral("串口号"), QStringLiteral("内容")};
-    const int widths[] = {kSequenceWidth, kPortWidth, kContentWidth};
-    for (int column = 0; column < 3; ++column) {
-        auto* heading = new QTableWidgetItem(headings[column]);
+    for (int column = 0; column < kColumns; ++column) {
+        auto* heading = new QTableWidgetItem(QString::fromLatin1(kHeadings[column].english));
         heading->setTextAlignment(kLeft);
         setHorizontalHeaderItem(column, heading);
-        setColumnWidth(column, widths[column]);
+        setColumnWidth(column, kHeadings[column].width);
     }
     horizontalHeader()->setDefaultAlignment(kLeft);
     horizontalHeader()->setSectionsMovable(true);
@@ -58,27 +67,48 @@ void CommLogView::Refresh()
         return;
     ++refreshes_;
     const std::vector<CommLogEntry> entries = log_.Entries();
-    const int rows = static_cast<int>(entries.size());
-    const bool grew = rows > rowCount();
-    setRowCount(rows);
-    for (int row = 0; row < rows; ++row) {
-        const CommLogEntry& entry = entries[static_cast<std::size_t>(row)];
-        SetCell(row, 0, QString::fromStdString(entry.sequence));
-        SetCell(row, 1, QString::fromStdString(entry.port));
-        // The reply ends in its line end and may hold any byte: shown escaped
-        // on one line.
-        SetCell(row, 2, QString::fromLatin1(EscapeTraceBytes(entry.content)));
+    if (entries.empty()) {
+        setRowCount(0);
+        return;
     }
-    if (grew)
+    // The entries' numbers follow on one by one, so the rows shown are the
+    // numbers firstShown_ .. firstShown_ + rowCount() - 1: the rows above the
+    // list's oldest entry go, and the entries past the last row are added.
+    const std::uint64_t first = entries.front().number;
+    const std::uint64_t shownEnd = firstShown_ + static_cast<std::uint64_t>(rowCount());
+    if (first >= shownEnd) {
+        setRowCount(0);
+    } else if (first > firstShown_) {
+        model()->removeRows(0, static_cast<int>(first - firstShown_));
+    }
+    firstShown_ = first;
+    const int before = rowCount();
+    for (std::size_t i = static_cast<std::size_t>(before); i < entries.size(); ++i)
+        AppendRow(entries[i]);
+    if (rowCount() > before)
         scrollToBottom();
+}
+
+void CommLogView::AppendRow(const CommLogEntry& entry)
+{
+    const int row = rowCount();
+    insertRow(row);
+    SetCell(row, kNumber, QString::number(entry.number));
+    SetCell(row, kTime, QString::fromStdString(FormatTraceTime(entry.time)));
+    SetCell(row, kPort,
+            QString::fromStdString(portLabel_ ? portLabel_(entry.port) : "COM" + std::to_string(entry.port)));
+    SetCell(row, kDirection,
+            entry.direction == TraceDirection::Sent ? QStringLiteral("Sent") : QStringLiteral("Received"));
+    // The bytes may be anything and end in their line end: shown escaped on
+    // one line, as the trace shows them.
+    QString content = QString::fromLatin1(EscapeTraceBytes(entry.bytes));
+    if (entry.omitted > 0)
+        content += QStringLiteral(" ... (%1 more bytes not kept)").arg(entry.omitted);
+    SetCell(row, kContent, content);
 }
 
 void CommLogView::SetCell(int row, int column, const QString& text)
 {
-    if (QTableWidgetItem* cell = item(row, column)) {
-        cell->setText(text);
-        return;
-    }
     auto* cell = new QTableWidgetItem(text);
     cell->setTextAlignment(kLeft);
     cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
