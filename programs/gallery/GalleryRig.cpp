@@ -5,8 +5,8 @@
 namespace brevant::gallery {
 
 GalleryRig::GalleryRig(ModelFamily family, QObject* parent)
-    : QObject(parent), port_(PortMap::Directory("/nonexistent")), link_(port_, state_),
-      queue_(state_.flags), context_(link_, queue_, [](const QString&) {})
+    : QObject(parent), port_(PortMap::Directory("/nonexistent")), link_(port_, state_), queue_(state_.flags),
+      context_(link_, queue_, [](const QString&) {})
 {
     state_.params.DeviceFamily = FamilyNumber(family);
     FillSample();
