@@ -41,6 +41,8 @@ void AddFormScenes(std::vector<Scene>& scenes);
 void AddTraceScenes(std::vector<Scene>& scenes);
 // The Connect To dialog.
 void AddConnectScenes(std::vector<Scene>& scenes);
+// The main window in Simplified Chinese.
+void AddLanguageScenes(std::vector<Scene>& scenes);
 
 // The dark console colours the gallery shows the controls in: the panels'
 // strip colour for windows, light text, the faders' blue as the highlight.
