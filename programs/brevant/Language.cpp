@@ -55,7 +55,7 @@ bool IsSimplifiedChinese(const QString& tag)
         return false;
     if (parts.size() == 1)
         return true;
-    const QString second = parts.at(1);
+    const QString& second = parts.at(1);
     return second.compare(QLatin1String("Hans"), Qt::CaseInsensitive) == 0 ||
            second.compare(QLatin1String("CN"), Qt::CaseInsensitive) == 0 ||
            second.compare(QLatin1String("SG"), Qt::CaseInsensitive) == 0;
@@ -125,7 +125,7 @@ bool InstallLanguage(const QString& language)
     return complete && qt;
 }
 
-void FillLanguageMenu(QMenu* menu, std::function<void(const QString&)> tell)
+void FillLanguageMenu(QMenu* menu, const std::function<void(const QString&)>& tell)
 {
     // Each language is named in itself, so whoever reads neither finds their own.
     const std::array<std::pair<LanguageChoice, QString>, 3> items{{
@@ -135,8 +135,9 @@ void FillLanguageMenu(QMenu* menu, std::function<void(const QString&)> tell)
     }};
     auto* group = new QActionGroup(menu);
     const LanguageChoice saved = SavedLanguageChoice();
-    for (const auto& [choice, text] : items) {
-        QAction* action = menu->addAction(text);
+    for (const auto& item : items) {
+        const LanguageChoice choice = item.first;
+        QAction* action = menu->addAction(item.second);
         action->setCheckable(true);
         action->setChecked(choice == saved);
         group->addAction(action);

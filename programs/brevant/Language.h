@@ -44,6 +44,6 @@ bool InstallLanguage(const QString& language);
 // Fills `menu` with System, English and 简体中文 (each named in itself),
 // the saved choice checked. Choosing another keeps it in the settings and
 // calls `tell` with a line saying it applies from the next start.
-void FillLanguageMenu(QMenu* menu, std::function<void(const QString&)> tell);
+void FillLanguageMenu(QMenu* menu, const std::function<void(const QString&)>& tell);
 
 }  // namespace brevant

@@ -27,6 +27,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
@@ -68,6 +69,14 @@ QString PresetFilter()
 QString FirmwareFilter()
 {
     return QCoreApplication::translate("brevant::MainWindow", "lg Files (*.b);;*.* (*)");
+}
+
+// A toolbar button's text: the menu text without its underlined letter, also
+// where the letter stands apart in brackets ("连接(&C)").
+QString ButtonText(QString text)
+{
+    static const QRegularExpression bracketed(QStringLiteral("\\(&[^&]\\)"));
+    return text.remove(bracketed).remove(QLatin1Char('&'));
 }
 
 // Under "*.* (*)" a typed name is kept as it is; under "lg Files (*.lg)" a
@@ -219,8 +228,10 @@ void MainWindow::BuildMenus()
     channel->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
     matrix->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     soundTest->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
-    for (QAction* action : {connectAction, disconnectAction, channel, matrix, soundTest})
+    for (QAction* action : {connectAction, disconnectAction, channel, matrix, soundTest}) {
+        action->setIconText(ButtonText(action->text()));
         bar->addAction(action);
+    }
 }
 
 void MainWindow::BuildZoomMenu(QMenu* menu)

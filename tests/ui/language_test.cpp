@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -85,7 +86,8 @@ TEST_F(ChineseWindowTest, EveryMenuTextIsTranslatedAndTheListKeepsItsChineseHead
 
     ASSERT_TRUE(InstallLanguage(QStringLiteral("zh_CN")))
         << "the translations are compiled in, Qt's installed";
-    const QStringList chinese = MenuTexts(MainWindow(core));
+    const MainWindow window(core);
+    const QStringList chinese = MenuTexts(window);
     ASSERT_EQ(chinese.size(), english.size());
     // The languages are named in themselves, whatever the window's language.
     const QStringList same{"&English", "简体中文(&C)"};
@@ -96,6 +98,11 @@ TEST_F(ChineseWindowTest, EveryMenuTextIsTranslatedAndTheListKeepsItsChineseHead
             EXPECT_NE(chinese[i], english[i]) << "untranslated: " << english[i].toStdString();
     }
     EXPECT_TRUE(chinese.contains("设备(&D)")) << chinese.join(" | ").toStdString();
+    // The toolbar's buttons: the command without its underlined letter.
+    QStringList buttons;
+    for (const QAction* action : window.findChild<QToolBar*>(QStringLiteral("commands"))->actions())
+        buttons << action->iconText();
+    EXPECT_EQ(buttons, (QStringList{"连接", "断开", "通道", "矩阵", "声场测试"}));
 
     const QStringList zh = headings();
     ASSERT_EQ(zh.size(), 5);
@@ -103,8 +110,8 @@ TEST_F(ChineseWindowTest, EveryMenuTextIsTranslatedAndTheListKeepsItsChineseHead
     EXPECT_EQ(zh[2], "串口号");
     EXPECT_EQ(zh[4], "内容");
     // Qt's own texts follow: the standard buttons.
-    QDialogButtonBox buttons(QDialogButtonBox::Cancel);
-    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), "取消");
+    QDialogButtonBox standard(QDialogButtonBox::Cancel);
+    EXPECT_EQ(standard.button(QDialogButtonBox::Cancel)->text(), "取消");
 
     InstallLanguage(QStringLiteral("en"));
     EXPECT_EQ(MenuTexts(MainWindow(core)), english) << "English again: no translator left behind";
