@@ -1,5 +1,6 @@
 // The window's languages: which one the system's list comes to, and the
 // window itself with the Chinese translation loaded.
+#include "programs/brevant/ConnectSettings.h"
 #include "programs/brevant/Language.h"
 #include "programs/brevant/MainWindow.h"
 #include "programs/brevant/ProgramCore.h"
@@ -39,6 +40,27 @@ TEST(LanguageTest, TheSystemListComesToEnglishOrSimplifiedChinese)
         EXPECT_EQ(LanguageWord(LanguageFromWord(word).value()), word);
     EXPECT_FALSE(LanguageFromWord("zh").has_value());
     EXPECT_FALSE(LanguageFromWord("").has_value());
+}
+
+TEST(LanguageTest, TheMenuKeepsTheChoiceForTheNextStartAndSaysSo)
+{
+    ProgramSettings().remove(QStringLiteral("Language"));
+    QMenu menu;
+    QStringList told;
+    FillLanguageMenu(&menu, [&told](const QString& text) { told << text; });
+    const QList<QAction*> items = menu.actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_TRUE(items[0]->isChecked()) << "the system's language until one is chosen";
+
+    items[2]->trigger();
+    EXPECT_EQ(ProgramSettings().value(QStringLiteral("Language")).toString(), "zh_CN");
+    EXPECT_EQ(SavedLanguageChoice(), LanguageChoice::Chinese);
+    EXPECT_TRUE(items[2]->isChecked());
+    EXPECT_FALSE(items[0]->isChecked());
+    EXPECT_EQ(told, QStringList{"The language changes when Brevant is next started."});
+    items[2]->trigger();
+    EXPECT_EQ(told.size(), 1) << "the same choice again changes nothing";
+    ProgramSettings().remove(QStringLiteral("Language"));
 }
 
 // Every menu's title and item, in menu order (separators left out), with the
