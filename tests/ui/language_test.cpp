@@ -1,5 +1,6 @@
 // The window's languages: which one the system's list comes to, and the
 // window itself with the Chinese translation loaded.
+#include "programs/brevant/BrevantApp.h"
 #include "programs/brevant/ConnectSettings.h"
 #include "programs/brevant/Language.h"
 #include "programs/brevant/MainWindow.h"
@@ -40,6 +41,24 @@ TEST(LanguageTest, TheSystemListComesToEnglishOrSimplifiedChinese)
         EXPECT_EQ(LanguageWord(LanguageFromWord(word).value()), word);
     EXPECT_FALSE(LanguageFromWord("zh").has_value());
     EXPECT_FALSE(LanguageFromWord("").has_value());
+}
+
+TEST(LanguageTest, TheCommandLineChoosesALanguageItKnows)
+{
+    const auto parse = [](std::vector<const char*> words, QString* error) {
+        words.insert(words.begin(), "brevant");
+        return ParseAppOptions(static_cast<int>(words.size()), const_cast<char**>(words.data()), error);
+    };
+    QString error;
+    EXPECT_FALSE(parse({}, &error)->language.has_value()) << "the saved choice, by default";
+    EXPECT_EQ(parse({"--language", "zh_CN"}, &error)->language, LanguageChoice::Chinese);
+    EXPECT_EQ(parse({"--language", "system"}, &error)->language, LanguageChoice::System);
+    for (const std::vector<const char*>& wrong :
+         {std::vector<const char*>{"--language", "de"}, std::vector<const char*>{"--language"}}) {
+        error.clear();
+        EXPECT_FALSE(parse(wrong, &error).has_value());
+        EXPECT_EQ(error, "--language takes system, en or zh_CN");
+    }
 }
 
 TEST(LanguageTest, TheMenuKeepsTheChoiceForTheNextStartAndSaysSo)
