@@ -49,10 +49,12 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Brevant"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/icons/brevant.svg")));
     // The window's language, and Qt's own for its standard buttons and dialogs.
+    // The lower layers' translations (brevant_core_<lang>.qm) are installed
+    // with the window's; whatever routes their texts to the translators is
+    // set up here, once they are in place.
     brevant::InstallLanguage(
         brevant::ResolveLanguage(options->language.value_or(brevant::SavedLanguageChoice())));
-    // The lower layers' texts are translated through the same translators
-    // from here on.
+
     brevant::BrevantApp program(*options);
     return program.Run();
 }
