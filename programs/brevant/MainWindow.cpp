@@ -46,7 +46,7 @@ const QString kZoomKey = QStringLiteral("Zoom");
 Report PointToConnectTo(const Report& report)
 {
     return [report](std::string_view text, std::string_view detail) {
-        if (text != msg::kCannotFindDevice) {
+        if (text != msg::Text(msg::kCannotFindDevice)) {
             report(text, detail);
             return;
         }
@@ -416,14 +416,12 @@ void MainWindow::OnUndoOpen()
             // What was restored is said in the undo's own words, not as an
             // Open From File of its own.
             const Report quiet = [&report](std::string_view text, std::string_view detail) {
-                if (text != msg::kOpenSuccessfully)
+                if (text != msg::Text(msg::kOpenSuccessfully))
                     report(text, detail);
             };
             const PresetLoad load = brevant::OpenPreset(connection, preset, quiet, progress);
             if (load.ok)
-                report("Restored the " + std::to_string(load.sent) + " settings the device held before " +
-                           file,
-                       {});
+                report(RestoredText(load.sent, file), {});
             *sent = load.ok;
         },
         [this, sent] {

@@ -2,6 +2,7 @@
 //   brevant [--ports DIR] [--port PORT] [--connect] [--size WxH] [--screenshot FILE [--view
 //   channel|matrix|soundtest]]
 #include "programs/brevant/BrevantApp.h"
+#include "programs/brevant/CoreTexts.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -44,6 +45,7 @@ int main(int argc, char** argv)
     if (!options->screenshot.isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    brevant::InstallCoreTranslator();
     QApplication::setApplicationName(QStringLiteral("Brevant"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/icons/brevant.svg")));
     brevant::BrevantApp program(*options);
