@@ -112,7 +112,8 @@ std::string UnreadSummary(const std::vector<SettingRef>& unread)
         return {};
     std::string names;
     for (std::size_t i = 0; i < unread.size(); ++i)
-        names += (i ? ", " : "") + SettingName(unread[i]);
+        names = i == 0 ? SettingName(unread[i])
+                       : Fill(Tr("brevant::Setting", "%1, %2"), {names, SettingName(unread[i])});
     if (unread.size() == 1)
         return Fill(Tr("brevant::Setting", "1 setting could not be read: %1"), {names});
     return Fill(Tr("brevant::Setting", "%1 settings could not be read: %2"),

@@ -37,20 +37,20 @@ std::string WriteRefusal(const DeviceState& state)
     return Fill(Tr("brevant::Model", "%1: connected read-only, nothing was sent"), {ModelName(state)});
 }
 
-std::string FamilyRefusal(const Preset& presetFamily, const DeviceParams& params, std::string_view portLabel)
+std::string FamilyRefusal(const Preset& preset, const DeviceParams& params, std::string_view portLabel)
 {
     const int family = params.DeviceFamily.load();
     // A model this program does not know has no family to hold a preset
     // against; writing to it at all is WriteRefusal's to allow.
-    if (presetFamily.family == family || ToModelFamily(family) == ModelFamily::Unknown)
+    if (preset.family == family || ToModelFamily(family) == ModelFamily::Unknown)
         return {};
     const std::string model = ModelText(params);
-    const std::string preset = FamilyText(presetFamily.family);
+    const std::string presetFamily = FamilyText(preset.family);
     if (model.empty())
         return Fill(Tr("brevant::Model", "the preset is for %1, the device on %2 is of %3"),
-                    {preset, portLabel, FamilyText(family)});
+                    {presetFamily, portLabel, FamilyText(family)});
     return Fill(Tr("brevant::Model", "the preset is for %1, the device on %2 is a %3 (family %4)"),
-                {preset, portLabel, model, std::to_string(family)});
+                {presetFamily, portLabel, model, std::to_string(family)});
 }
 
 bool IdentifyModel(Connection& connection)

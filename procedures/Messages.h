@@ -10,8 +10,9 @@
 
 namespace brevant {
 
-// `text` is one of the texts below, in the user's language (Text); `detail` (often empty) says more, for
-// example which file could not be read and why.
+// `text` is one of the texts below, or a text made by the procedure, in the
+// user's language (msg::Text); `detail` (often empty) says more, for example
+// which file could not be read and why.
 using Report = std::function<void(std::string_view text, std::string_view detail)>;
 
 // How far a long procedure has come, 0..100; called on the procedure's thread.
