@@ -87,9 +87,12 @@ bool IsBinary(unsigned char c)
     return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c >= 0x7f;
 }
 
-std::string LineError(std::size_t line, const std::string& what)
+// The refusal of line `line`: `pattern`, already translated, filled with `args`.
+PresetCheck LineError(std::size_t line, const std::string& pattern,
+                      std::initializer_list<std::string_view> args)
 {
-    return Fill(Tr("brevant::Preset", "line %1: %2"), {std::to_string(line), what});
+    return {std::nullopt,
+            Fill(Tr("brevant::Preset", "line %1: %2"), {std::to_string(line), Fill(pattern, args)})};
 }
 
 }  // namespace
@@ -103,9 +106,8 @@ PresetCheck ParsePresetText(std::string_view text)
         const std::string expectedKey = std::string(n == 0 ? kFamilyKey : KeyOf(LineRow(n))) + ":";
         const int count = n == 0 ? 1 : CountOf(LineRow(n));
         if (pos >= text.size())
-            return {std::nullopt, LineError(lineNumber, Fill(Tr("brevant::Preset",
-                                                                "expected \"%1\", found the end of the file"),
-                                                             {expectedKey}))};
+            return LineError(lineNumber, Tr("brevant::Preset", "expected \"%1\", found the end of the file"),
+                             {expectedKey});
         const std::size_t end = text.find('\n', pos);
         const std::size_t stop = end == std::string_view::npos ? text.size() : end;
         std::string_view line = text.substr(pos, stop - pos);
@@ -115,26 +117,21 @@ PresetCheck ParsePresetText(std::string_view text)
                 char hex[8];
                 std::snprintf(hex, sizeof hex, "0x%02X",
                               static_cast<unsigned>(static_cast<unsigned char>(c)));
-                return {std::nullopt,
-                        LineError(lineNumber,
-                                  Fill(Tr("brevant::Preset", "expected text, found the byte %1"), {hex}))};
+                return LineError(lineNumber, Tr("brevant::Preset", "expected text, found the byte %1"),
+                                 {hex});
             }
         }
         while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (line.substr(0, expectedKey.size()) != expectedKey)
-            return {std::nullopt,
-                    LineError(lineNumber, Fill(Tr("brevant::Preset", "expected \"%1\", found %2"),
-                                               {expectedKey, Shown(line)}))};
+            return LineError(lineNumber, Tr("brevant::Preset", "expected \"%1\", found %2"),
+                             {expectedKey, Shown(line)});
         const std::string_view values = line.substr(expectedKey.size());
         const auto notIntegers = [&] {
-            return PresetCheck{
-                std::nullopt,
-                LineError(lineNumber,
-                          Fill(count == 1
-                                   ? Tr("brevant::Preset", "expected an integer after \"%1\", found %2")
-                                   : Tr("brevant::Preset", "expected integers after \"%1\", found %2"),
-                               {expectedKey, Shown(values)}))};
+            return LineError(lineNumber,
+                             count == 1 ? Tr("brevant::Preset", "expected an integer after \"%1\", found %2")
+                                        : Tr("brevant::Preset", "expected integers after \"%1\", found %2"),
+                             {expectedKey, Shown(values)});
         };
 
         std::vector<int32_t> read;
@@ -158,10 +155,8 @@ PresetCheck ParsePresetText(std::string_view text)
             if (!rest.empty() && !IsInteger(rest))
                 return notIntegers();
             if (static_cast<int>(read.size()) > count)
-                return {
-                    std::nullopt,
-                    LineError(lineNumber, Fill(Tr("brevant::Preset", "expected at most %1 values, found %2"),
-                                               {std::to_string(count), std::to_string(read.size())}))};
+                return LineError(lineNumber, Tr("brevant::Preset", "expected at most %1 values, found %2"),
+                                 {std::to_string(count), std::to_string(read.size())});
         }
 
         if (n == 0) {

@@ -414,12 +414,12 @@
 <context>
     <name>brevant::Preset</name>
     <message>
-        <location filename="../procedures/Preset.cpp" line="92"/>
+        <location filename="../procedures/Preset.cpp" line="95"/>
         <source>line %1: %2</source>
         <translation>第 %1 行：%2</translation>
     </message>
     <message>
-        <location filename="../procedures/Preset.cpp" line="106"/>
+        <location filename="../procedures/Preset.cpp" line="109"/>
         <source>expected &quot;%1&quot;, found the end of the file</source>
         <translation>此处应为“%1”，却已到文件末尾</translation>
     </message>
@@ -434,37 +434,37 @@
         <translation>此处应为“%1”，实际为 %2</translation>
     </message>
     <message>
-        <location filename="../procedures/Preset.cpp" line="135"/>
+        <location filename="../procedures/Preset.cpp" line="132"/>
         <source>expected an integer after &quot;%1&quot;, found %2</source>
         <translation>“%1”之后应为一个整数，实际为 %2</translation>
     </message>
     <message>
-        <location filename="../procedures/Preset.cpp" line="136"/>
+        <location filename="../procedures/Preset.cpp" line="133"/>
         <source>expected integers after &quot;%1&quot;, found %2</source>
         <translation>“%1”之后应为整数，实际为 %2</translation>
     </message>
     <message>
-        <location filename="../procedures/Preset.cpp" line="163"/>
+        <location filename="../procedures/Preset.cpp" line="158"/>
         <source>expected at most %1 values, found %2</source>
         <translation>最多应有 %1 个值，实际有 %2 个</translation>
     </message>
     <message>
-        <location filename="../procedures/Preset.cpp" line="223"/>
+        <location filename="../procedures/Preset.cpp" line="218"/>
         <source>%1: %2 → %3</source>
         <translation>%1：%2 → %3</translation>
     </message>
     <message>
-        <location filename="../procedures/Preset.cpp" line="227"/>
+        <location filename="../procedures/Preset.cpp" line="222"/>
         <source> (%1 in the file, brought into range)</source>
         <translation>（文件中为 %1，已调整到范围内）</translation>
     </message>
     <message>
-        <location filename="../procedures/Preset.cpp" line="263"/>
+        <location filename="../procedures/Preset.cpp" line="258"/>
         <source>1 value was outside its range and was brought into it</source>
         <translation>有 1 个值超出范围，已调整到范围内</translation>
     </message>
     <message>
-        <location filename="../procedures/Preset.cpp" line="264"/>
+        <location filename="../procedures/Preset.cpp" line="259"/>
         <source>%1 values were outside their range and were brought into it</source>
         <translation>有 %1 个值超出范围，已调整到范围内</translation>
     </message>
