@@ -75,6 +75,13 @@
     </message>
 </context>
 <context>
+    <name>brevant::ConnectTarget</name>
+    <message>
+        <source>Network ports are not available</source>
+        <translation>网络端口不可用</translation>
+    </message>
+</context>
+<context>
     <name>brevant::ConnectToDialog</name>
     <message>
         <source>not a valid address</source>
@@ -515,10 +522,6 @@
     <message>
         <source>Sending back the earlier setting…</source>
         <translation>正在发回之前的设置…</translation>
-    </message>
-    <message>
-        <source>Restored the %1 settings the device held before %2</source>
-        <translation>已恢复设备在 %2 之前的 %1 项设置</translation>
     </message>
     <message>
         <source>Save to File</source>

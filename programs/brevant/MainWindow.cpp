@@ -47,7 +47,7 @@ const QString kZoomKey = QStringLiteral("Zoom");
 Report PointToConnectTo(const Report& report)
 {
     return [report](std::string_view text, std::string_view detail) {
-        if (text != msg::kCannotFindDevice) {
+        if (text != msg::Text(msg::kCannotFindDevice)) {
             report(text, detail);
             return;
         }
@@ -436,23 +436,19 @@ void MainWindow::OnUndoOpen()
         return;
     auto sent = std::make_shared<std::atomic<bool>>(false);
     Connection& connection = core_.connection;
-    const QString file = undoFile_;
+    const std::string file = undoFile_.toStdString();
     tasks_.Run(
         tr("Sending back the earlier setting…"),
         [&connection, sent, file, preset = *undo_](const Report& report, const ProgressFn& progress) {
             // What was restored is said in the undo's own words, not as an
             // Open From File of its own.
             const Report quiet = [&report](std::string_view text, std::string_view detail) {
-                if (text != msg::kOpenSuccessfully)
+                if (text != msg::Text(msg::kOpenSuccessfully))
                     report(text, detail);
             };
             const PresetLoad load = brevant::OpenPreset(connection, preset, quiet, progress);
             if (load.ok)
-                report(tr("Restored the %1 settings the device held before %2")
-                           .arg(load.sent)
-                           .arg(file)
-                           .toStdString(),
-                       {});
+                report(RestoredText(load.sent, file), {});
             *sent = load.ok;
         },
         [this, sent] {

@@ -2,6 +2,7 @@
 //   brevant [--ports DIR] [--port PORT] [--connect] [--size WxH] [--screenshot FILE [--view
 //   channel|matrix|soundtest]] [--language system|en|zh_CN]
 #include "programs/brevant/BrevantApp.h"
+#include "programs/brevant/CoreTexts.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -50,10 +51,10 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/icons/brevant.svg")));
     // The window's language, and Qt's own for its standard buttons and dialogs.
     // The lower layers' translations (brevant_core_<lang>.qm) are installed
-    // with the window's; whatever routes their texts to the translators is
-    // set up here, once they are in place.
+    // with the window's, and their texts reach them through the hook.
     brevant::InstallLanguage(
         brevant::ResolveLanguage(options->language.value_or(brevant::SavedLanguageChoice())));
+    brevant::InstallCoreTranslator();
 
     brevant::BrevantApp program(*options);
     return program.Run();

@@ -192,7 +192,7 @@ std::function<void(const SendOutcome&)> MatrixDialog::ReportFailure()
     // The answer comes back later; the dialog may be gone by then.
     return [self = QPointer<MatrixDialog>(this)](const SendOutcome& outcome) {
         if (!outcome.Confirmed() && self)
-            self->context_.TellUser(msg::kSetMatrixError);
+            self->context_.TellUser(msg::Text(msg::kSetMatrixError));
     };
 }
 

@@ -285,7 +285,7 @@ bool SoundTestDialog::RequireConnection()
 {
     if (context_.Connected())
         return true;
-    context_.TellUser(msg::kCannotConnect);
+    context_.TellUser(msg::Text(msg::kCannotConnect));
     return false;
 }
 
@@ -474,14 +474,14 @@ void SoundTestDialog::OnFaderMoved(int value)
     if (!RequireConnection())
         return;
     if (!SettingsConfirmed()) {
-        context_.TellUser(msg::kPleaseSetPointAndTime);
+        context_.TellUser(msg::Text(msg::kPleaseSetPointAndTime));
         return;
     }
     // Through the model, like a panel's change: the channel panels and the
     // monitor show the new gain at once, while the set waits on the queue.
     context_.Send({{Op::MG, {TestedInput()}, gain_}}, [&context = context_](const SendOutcome& outcome) {
         if (!outcome.Confirmed())
-            context.TellUser(msg::kSetGainError);
+            context.TellUser(msg::Text(msg::kSetGainError));
     });
 }
 
@@ -491,12 +491,12 @@ void SoundTestDialog::OnPhantomClicked()
     if (!RequireConnection())
         return;
     if (!SettingsConfirmed()) {
-        context_.TellUser(msg::kPleaseSetPointAndTime);
+        context_.TellUser(msg::Text(msg::kPleaseSetPointAndTime));
         return;
     }
     context_.Send({{Op::MT, {TestedInput()}, on ? 1 : 0}}, [&context = context_](const SendOutcome& outcome) {
         if (!outcome.Confirmed())
-            context.TellUser(msg::kSetPhantomError);
+            context.TellUser(msg::Text(msg::kSetPhantomError));
     });
 }
 
