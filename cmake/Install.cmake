@@ -75,6 +75,9 @@ if(TARGET brevant)
   else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6svg6, qt6-qpa-plugins")
   endif()
+  # Qt's own translations, so standard buttons and file dialogs follow the
+  # window's language; the window's own are compiled into the program.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
 
 include(CPack)

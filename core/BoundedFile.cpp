@@ -1,5 +1,7 @@
 #include "core/BoundedFile.h"
 
+#include "core/Translate.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -15,34 +17,35 @@ namespace brevant {
 
 namespace {
 
-std::string Failure(std::string_view what, const std::string& path, int error)
+// `pattern` places the path (%1) and the system's reason (%2).
+std::string Failure(const std::string& pattern, const std::string& path, int error)
 {
-    return std::string(what) + " " + path + ": " + std::generic_category().message(error);
+    return Fill(pattern, {path, std::generic_category().message(error)});
 }
 
-std::string_view TypeName(mode_t mode)
+std::string TypeName(mode_t mode)
 {
     if (S_ISCHR(mode))
-        return "a character device";
+        return Tr("brevant::File", "a character device");
     if (S_ISBLK(mode))
-        return "a block device";
+        return Tr("brevant::File", "a block device");
     if (S_ISFIFO(mode))
-        return "a FIFO";
+        return Tr("brevant::File", "a FIFO");
     if (S_ISSOCK(mode))
-        return "a socket";
+        return Tr("brevant::File", "a socket");
     if (S_ISDIR(mode))
-        return "a directory";
-    return "something else";
+        return Tr("brevant::File", "a directory");
+    return Tr("brevant::File", "something else");
 }
 
 std::string NotAFile(const std::string& path, mode_t mode)
 {
-    return path + " is " + std::string(TypeName(mode)) + ", not a file";
+    return Fill(Tr("brevant::File", "%1 is %2, not a file"), {path, TypeName(mode)});
 }
 
 std::string LinkLoop(const std::string& path)
 {
-    return path + " is a loop of symbolic links";
+    return Fill(Tr("brevant::File", "%1 is a loop of symbolic links"), {path});
 }
 
 // Why a file to read could not be looked at or opened.
@@ -51,8 +54,8 @@ std::string Unreadable(const std::string& path, int error)
     if (error == ELOOP)
         return LinkLoop(path);
     if (error == ENOENT)
-        return path + " does not exist";
-    return Failure("cannot open", path, error);
+        return Fill(Tr("brevant::File", "%1 does not exist"), {path});
+    return Failure(Tr("brevant::File", "cannot open %1: %2"), path, error);
 }
 
 // Why a file of this kind and these properties is not read; empty when it is.
@@ -61,7 +64,7 @@ std::string ReadRefusal(const std::string& path, const struct stat& info, const 
     if (!S_ISREG(info.st_mode))
         return NotAFile(path, info.st_mode);
     if (const std::string why = SizeRefusal(static_cast<std::size_t>(info.st_size), kind); !why.empty())
-        return path + " is " + why;
+        return Fill(Tr("brevant::File", "%1 is %2"), {path, why});
     return {};
 }
 
@@ -151,9 +154,10 @@ std::string SizeRefusal(std::size_t size, const FileKind& kind)
 {
     if (size <= kind.maxBytes)
         return {};
-    const std::string bound = kind.maxBytes % 1024 == 0 ? std::to_string(kind.maxBytes / 1024) + " KiB"
-                                                        : std::to_string(kind.maxBytes) + " bytes";
-    return "larger than " + std::string(kind.name) + " can be (" + bound + ")";
+    const std::string bound = kind.maxBytes % 1024 == 0
+                                  ? std::to_string(kind.maxBytes / 1024) + " KiB"
+                                  : Fill(Tr("brevant::File", "%1 bytes"), {std::to_string(kind.maxBytes)});
+    return Fill(Tr("brevant::File", "larger than %1 can be (%2)"), {Tr("brevant::File", kind.name), bound});
 }
 
 FileBytes ReadBoundedFile(const std::string& path, const FileKind& kind)
@@ -172,7 +176,7 @@ FileBytes ReadBoundedFile(const std::string& path, const FileKind& kind)
     if (fd.Get() < 0)
         return Refused(Unreadable(path, errno));
     if (::fstat(fd.Get(), &info) != 0)
-        return Refused(Failure("cannot read", path, errno));
+        return Refused(Failure(Tr("brevant::File", "cannot read %1: %2"), path, errno));
     if (std::string why = ReadRefusal(path, info, kind); !why.empty())
         return Refused(std::move(why));
 
@@ -185,14 +189,14 @@ FileBytes ReadBoundedFile(const std::string& path, const FileKind& kind)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return Refused(Failure("cannot read", path, errno));
+            return Refused(Failure(Tr("brevant::File", "cannot read %1: %2"), path, errno));
         }
         if (n == 0)
             break;
         bytes.append(buffer.data(), static_cast<std::size_t>(n));
     }
     if (const std::string why = SizeRefusal(bytes.size(), kind); !why.empty())
-        return Refused(path + " is " + why);
+        return Refused(Fill(Tr("brevant::File", "%1 is %2"), {path, why}));
     return {std::move(bytes), {}};
 }
 
@@ -224,7 +228,7 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
             break;
     }
     if (fd < 0)
-        return Failure("cannot create", path, errno);
+        return Failure(Tr("brevant::File", "cannot create %1: %2"), path, errno);
     const auto fail = [&](std::string reason) {
         if (fd >= 0)
             ::close(fd);
@@ -233,20 +237,20 @@ std::string WriteFileAtomically(const std::string& path, std::string_view bytes)
     };
     // A file that was there keeps who may read and write it.
     if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
-        return fail(Failure("cannot create", path, errno));
+        return fail(Failure(Tr("brevant::File", "cannot create %1: %2"), path, errno));
     if (!WriteAll(fd, bytes) || ::fsync(fd) != 0)
-        return fail(Failure("cannot write", path, errno));
+        return fail(Failure(Tr("brevant::File", "cannot write %1: %2"), path, errno));
     const int closing = fd;
     fd = -1;
     if (::close(closing) != 0)
-        return fail(Failure("cannot write", path, errno));
+        return fail(Failure(Tr("brevant::File", "cannot write %1: %2"), path, errno));
     // The name may have come to mean something else while the bytes went out.
     struct stat now {};
     Inspect(path, now, refusal);
     if (!refusal.empty())
         return fail(refusal);
     if (::rename(temp.c_str(), target.c_str()) != 0)
-        return fail(Failure("cannot replace", path, errno));
+        return fail(Failure(Tr("brevant::File", "cannot replace %1: %2"), path, errno));
     SyncFolder(target);
     return {};
 }

@@ -31,6 +31,8 @@
 namespace brevant {
 
 // What a file is read as, for its bound and the message: {"a preset", 65536}.
+// The name is marked with BRV_TEXT in the context "brevant::File" and
+// translated where a message names it.
 struct FileKind {
     std::string_view name;
     std::size_t maxBytes;

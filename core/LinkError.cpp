@@ -1,5 +1,7 @@
 #include "core/LinkError.h"
 
+#include "core/Translate.h"
+
 #include <array>
 #include <cstring>
 
@@ -30,20 +32,30 @@ std::string ErrnoText(int error)
 std::string_view Describe(LinkError error)
 {
     switch (error) {
-    case LinkError::None: return "ok";
-    case LinkError::NoPort: return "no serial port is open";
-    case LinkError::NoReply: return "the device did not answer";
-    case LinkError::WrongReply: return "the device answered something else";
-    case LinkError::Incomplete: return "the device's answer was cut short";
-    case LinkError::BadAddress: return "the device named a channel outside 1..4";
-    case LinkError::ShortBlock: return "the result block was too short";
-    case LinkError::NotConfirmed: return "the device did not confirm the value";
-    case LinkError::PortGone: return "the serial port is gone";
-    case LinkError::WriteFailed: return "the command could not be written to the port";
-    case LinkError::OtherAddress: return "the device answered for another channel";
-    case LinkError::Malformed: return "the device's answer was not in its exact form";
+    case LinkError::None: return BRV_TEXT("brevant::LinkError", "ok");
+    case LinkError::NoPort: return BRV_TEXT("brevant::LinkError", "no serial port is open");
+    case LinkError::NoReply: return BRV_TEXT("brevant::LinkError", "the device did not answer");
+    case LinkError::WrongReply: return BRV_TEXT("brevant::LinkError", "the device answered something else");
+    case LinkError::Incomplete: return BRV_TEXT("brevant::LinkError", "the device's answer was cut short");
+    case LinkError::BadAddress:
+        return BRV_TEXT("brevant::LinkError", "the device named a channel outside 1..4");
+    case LinkError::ShortBlock: return BRV_TEXT("brevant::LinkError", "the result block was too short");
+    case LinkError::NotConfirmed:
+        return BRV_TEXT("brevant::LinkError", "the device did not confirm the value");
+    case LinkError::PortGone: return BRV_TEXT("brevant::LinkError", "the serial port is gone");
+    case LinkError::WriteFailed:
+        return BRV_TEXT("brevant::LinkError", "the command could not be written to the port");
+    case LinkError::OtherAddress:
+        return BRV_TEXT("brevant::LinkError", "the device answered for another channel");
+    case LinkError::Malformed:
+        return BRV_TEXT("brevant::LinkError", "the device's answer was not in its exact form");
     }
-    return "unknown error";
+    return BRV_TEXT("brevant::LinkError", "unknown error");
+}
+
+std::string Status::Message() const
+{
+    return Tr("brevant::LinkError", Describe(error_));
 }
 
 }  // namespace brevant

@@ -23,6 +23,7 @@ enum class LinkError {
     Malformed,     // the reply is not in its exact form: no value, too many digits, LF alone, ...
 };
 
+// What went wrong, in English: for traces and for Status::Message to translate.
 std::string_view Describe(LinkError error);
 
 // The system's text for an errno value ("No such file or directory"). Unlike
@@ -35,7 +36,8 @@ public:
     constexpr Status(LinkError error) : error_(error) {}  // NOLINT: implicit on purpose
     constexpr explicit operator bool() const { return error_ == LinkError::None; }
     constexpr LinkError Error() const { return error_; }
-    std::string_view Message() const { return Describe(error_); }
+    // Describe's text in the user's language.
+    std::string Message() const;
     friend constexpr bool operator==(Status, Status) = default;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "core/LinkError.h"
 #include "core/Rfc2217.h"
+#include "core/Translate.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -59,9 +60,9 @@ bool GoneErrno(int error)
 std::string GoneWords(int error)
 {
     if (error == 0 || error == EPIPE)
-        return "the server closed the connection";
+        return Tr("brevant::Port", "the server closed the connection");
     if (error == ECONNRESET)
-        return "the server reset the connection";
+        return Tr("brevant::Port", "the server reset the connection");
     return ErrnoText(error);
 }
 
@@ -97,7 +98,7 @@ int ConnectFirst(const addrinfo* found, std::string& why)
 {
     const Deadline deadline(kConnectTimeout);
     int fd = -1;
-    why = "no address to connect to";
+    why = Tr("brevant::Port", "no address to connect to");
     for (const addrinfo* ai = found; ai != nullptr && fd < 0; ai = ai->ai_next) {
         const int s =
             ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
@@ -121,7 +122,7 @@ int ConnectFirst(const addrinfo* found, std::string& why)
         if (error == 0) {
             fd = s;
         } else {
-            why = error == ETIMEDOUT ? "no answer within 3 s" : ErrnoText(error);
+            why = error == ETIMEDOUT ? Tr("brevant::Port", "no answer within 3 s") : ErrnoText(error);
             ::close(s);
         }
         if (deadline.Expired())
@@ -338,11 +339,11 @@ int NetworkPort::Open(int port)
     const std::string label = Label(port);
     const auto address = AddressOf(port);
     if (!address || !address->Network()) {
-        Fail(port, label + ": no network address");
+        Fail(port, Fill(Tr("brevant::Port", "%1: no network address"), {label}));
         return -1;
     }
     if (Find(port)) {
-        Fail(port, label + " is already open");
+        Fail(port, Fill(Tr("brevant::Port", "%1 is already open"), {label}));
         return -1;
     }
 
@@ -359,7 +360,7 @@ int NetworkPort::Open(int port)
     const int fd = ConnectFirst(found, why);
     ::freeaddrinfo(found);
     if (fd < 0) {
-        Fail(port, label + ": cannot connect: " + why);
+        Fail(port, Fill(Tr("brevant::Port", "%1: cannot connect: %2"), {label, why}));
         return -1;
     }
     Tune(fd);
@@ -392,7 +393,7 @@ int NetworkPort::Configure(int port, int speedCode, int modeCode)
 {
     const auto session = Find(port);
     if (!session || speedCode != kSpeed19200 || modeCode != kMode8N1) {
-        Fail(port, "cannot configure " + Label(port));
+        Fail(port, Fill(Tr("brevant::Port", "cannot configure %1"), {Label(port)}));
         return -1;
     }
     if (!session->rfc2217)
@@ -400,7 +401,9 @@ int NetworkPort::Configure(int port, int speedCode, int modeCode)
     std::lock_guard lock(session->mutex);
     const std::string& label = session->label;
     if (session->decoder.ComPortRefused()) {
-        Fail(port, label + ": the server does not speak RFC 2217 (it refused COM-PORT-OPTION); use tcp://");
+        Fail(port, Fill(Tr("brevant::Port",
+                           "%1: the server does not speak RFC 2217 (it refused COM-PORT-OPTION); use tcp://"),
+                        {label}));
         return -1;
     }
     int error = 0;
@@ -428,23 +431,24 @@ int NetworkPort::Configure(int port, int speedCode, int modeCode)
         int command;
         std::uint32_t expected;
         const char* what;
-    } checks[] = {{rfc2217::kSetBaudRate, 19200, "the line speed 19200 bit/s"},
-                  {rfc2217::kSetDataSize, 8, "8 data bits"},
-                  {rfc2217::kSetParity, rfc2217::kParityNone, "no parity"},
-                  {rfc2217::kSetStopSize, rfc2217::kStopBits1, "1 stop bit"}};
+    } checks[] = {{rfc2217::kSetBaudRate, 19200, BRV_TEXT("brevant::Port", "the line speed 19200 bit/s")},
+                  {rfc2217::kSetDataSize, 8, BRV_TEXT("brevant::Port", "8 data bits")},
+                  {rfc2217::kSetParity, rfc2217::kParityNone, BRV_TEXT("brevant::Port", "no parity")},
+                  {rfc2217::kSetStopSize, rfc2217::kStopBits1, BRV_TEXT("brevant::Port", "1 stop bit")}};
     for (const auto& check : checks) {
         const auto reply = session->TakeReply(base + check.command);
         if (!reply) {
-            Fail(port,
-                 label + ": the server did not acknowledge " + check.what + " within 1 s" +
-                     (answered
-                          ? ""
-                          : " (is it an RFC 2217 server? ser2net needs telnet(rfc2217) in its accepter)"));
+            const std::string pattern =
+                answered
+                    ? Tr("brevant::Port", "%1: the server did not acknowledge %2 within 1 s")
+                    : Tr("brevant::Port", "%1: the server did not acknowledge %2 within 1 s (is it an RFC "
+                                          "2217 server? ser2net needs telnet(rfc2217) in its accepter)");
+            Fail(port, Fill(pattern, {label, Tr("brevant::Port", check.what)}));
             return -1;
         }
         if (reply->Number() != check.expected) {
-            Fail(port, label + ": the server refused " + check.what + " (it answered " +
-                           std::to_string(reply->Number()) + ")");
+            Fail(port, Fill(Tr("brevant::Port", "%1: the server refused %2 (it answered %3)"),
+                            {label, Tr("brevant::Port", check.what), std::to_string(reply->Number())}));
             return -1;
         }
     }

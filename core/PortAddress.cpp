@@ -1,5 +1,7 @@
 #include "core/PortAddress.h"
 
+#include "core/Translate.h"
+
 #include <cctype>
 #include <charconv>
 
@@ -38,25 +40,28 @@ PortAddressParse ParseNetwork(PortKind kind, std::string_view rest, std::string_
     if (!rest.empty() && rest.front() == '[') {
         const std::size_t close = rest.find(']');
         if (close == std::string_view::npos || close + 1 >= rest.size() || rest[close + 1] != ':')
-            return Failure("\"" + std::string(original) + "\": an IPv6 address is written [ADDRESS]:PORT");
+            return Failure(Fill(Tr("brevant::Address", "\"%1\": an IPv6 address is written [ADDRESS]:PORT"),
+                                {original}));
         host = rest.substr(1, close - 1);
         portText = rest.substr(close + 2);
     } else {
         const std::size_t colon = rest.rfind(':');
         if (colon == std::string_view::npos)
-            return Failure("\"" + std::string(original) + "\" names no TCP port (HOST:PORT)");
+            return Failure(Fill(Tr("brevant::Address", "\"%1\" names no TCP port (HOST:PORT)"), {original}));
         host = rest.substr(0, colon);
         portText = rest.substr(colon + 1);
         if (host.find(':') != std::string_view::npos)
-            return Failure("\"" + std::string(original) + "\": an IPv6 address is written [ADDRESS]:PORT");
+            return Failure(Fill(Tr("brevant::Address", "\"%1\": an IPv6 address is written [ADDRESS]:PORT"),
+                                {original}));
     }
     if (host.empty())
-        return Failure("\"" + std::string(original) + "\" names no host");
+        return Failure(Fill(Tr("brevant::Address", "\"%1\" names no host"), {original}));
     if (host.find_first_of(" /\t[]") != std::string_view::npos)
-        return Failure("\"" + std::string(original) + "\": the host name is not valid");
+        return Failure(Fill(Tr("brevant::Address", "\"%1\": the host name is not valid"), {original}));
     const std::optional<int> tcpPort = Number(portText, 1, 65535);
     if (!tcpPort)
-        return Failure("\"" + std::string(original) + "\": the TCP port must be a number from 1 to 65535");
+        return Failure(Fill(Tr("brevant::Address", "\"%1\": the TCP port must be a number from 1 to 65535"),
+                            {original}));
     PortAddress address;
     address.kind = kind;
     address.host = std::string(host);
@@ -86,15 +91,17 @@ PortAddressParse ParsePortAddress(std::string_view text)
     if (StartsWithNoCase(text, "rfc2217://"))
         return ParseNetwork(PortKind::Rfc2217, text.substr(10), text);
     if (text.find("://") != std::string_view::npos)
-        return Failure("\"" + std::string(text) + "\": the scheme must be tcp:// or rfc2217://");
+        return Failure(
+            Fill(Tr("brevant::Address", "\"%1\": the scheme must be tcp:// or rfc2217://"), {text}));
     std::string_view number = StartsWithNoCase(text, "com") ? text.substr(3) : text;
     if (const std::optional<int> com = Number(number, 1, 255)) {
         PortAddress address;
         address.com = *com;
         return {address, {}};
     }
-    return Failure("\"" + std::string(text) +
-                   "\" is not a port: give N, COMn, tcp://HOST:PORT or rfc2217://HOST:PORT");
+    return Failure(Fill(
+        Tr("brevant::Address", "\"%1\" is not a port: give N, COMn, tcp://HOST:PORT or rfc2217://HOST:PORT"),
+        {text}));
 }
 
 }  // namespace brevant

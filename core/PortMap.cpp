@@ -1,5 +1,6 @@
 #include "core/PortMap.h"
 
+#include "core/Translate.h"
 #include "core/UsbAdapterName.h"
 
 #include <algorithm>
@@ -158,7 +159,8 @@ std::vector<PortInfo> PortMap::Ports() const
 
 std::string PortMap::Describe() const
 {
-    return kind_ == Kind::Directory ? "ports in " + root_ : "system serial ports";
+    return kind_ == Kind::Directory ? Fill(Tr("brevant::Port", "ports in %1"), {root_})
+                                    : Tr("brevant::Port", "system serial ports");
 }
 
 }  // namespace brevant

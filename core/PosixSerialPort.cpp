@@ -1,6 +1,7 @@
 #include "core/PosixSerialPort.h"
 
 #include "core/LinkError.h"
+#include "core/Translate.h"
 
 #include <cerrno>
 #include <cstring>
@@ -47,7 +48,8 @@ std::string InUseText(const std::string& com, const std::string& path)
 {
     std::error_code error;
     const std::filesystem::path device = std::filesystem::canonical(path, error);
-    return com + " (" + (error ? path : device.string()) + ") is in use by another program";
+    return Fill(Tr("brevant::Port", "%1 (%2) is in use by another program"),
+                {com, error ? path : device.string()});
 }
 
 bool HungUp(int fd)
@@ -107,10 +109,11 @@ int PosixSerialPort::Open(int port)
 {
     const std::string com = "COM" + std::to_string(port);
     if (Fd(port) >= 0)
-        return FailOpen(port, com + " is already open", OpenFailure::Other);
+        return FailOpen(port, Fill(Tr("brevant::Port", "%1 is already open"), {com}), OpenFailure::Other);
     const auto path = map_.PathOf(port);
     if (!path)
-        return FailOpen(port, com + " does not exist (" + map_.Describe() + ")", OpenFailure::Missing);
+        return FailOpen(port, Fill(Tr("brevant::Port", "%1 does not exist (%2)"), {com, map_.Describe()}),
+                        OpenFailure::Missing);
     const int fd = ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
@@ -123,14 +126,16 @@ int PosixSerialPort::Open(int port)
     }
     if (!::isatty(fd)) {
         ::close(fd);
-        return FailOpen(port, *path + ": not a serial device", OpenFailure::Other);
+        return FailOpen(port, Fill(Tr("brevant::Port", "%1: not a serial device"), {*path}),
+                        OpenFailure::Other);
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
         if (error == EWOULDBLOCK)
             return FailOpen(port, InUseText(com, *path), OpenFailure::InUse);
-        return FailOpen(port, *path + ": cannot lock: " + ErrnoText(error), OpenFailure::Other);
+        return FailOpen(port, Fill(Tr("brevant::Port", "%1: cannot lock: %2"), {*path, ErrnoText(error)}),
+                        OpenFailure::Other);
     }
     // Other programs' opens now fail with EBUSY (root's excepted, which the
     // lock above covers for every copy of this program).
@@ -148,7 +153,7 @@ int PosixSerialPort::Configure(int port, int speedCode, int modeCode)
     speed_t speed{};
     tcflag_t dataBits{};
     if (fd < 0 || !SpeedFor(speedCode, speed) || !DataBitsFor(modeCode, dataBits)) {
-        Fail(port, "cannot configure COM" + std::to_string(port));
+        Fail(port, Fill(Tr("brevant::Port", "cannot configure %1"), {"COM" + std::to_string(port)}));
         return -1;
     }
     termios tio{};

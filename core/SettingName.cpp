@@ -1,17 +1,18 @@
 #include "core/SettingName.h"
 
 #include "core/SettingRange.h"
+#include "core/Translate.h"
 
 namespace brevant {
 
 namespace {
 
-std::string_view ScopeWord(Scope scope)
+std::string ScopeWord(Scope scope)
 {
     switch (scope) {
-    case Scope::Input: return "Input";
-    case Scope::Output: return "Output";
-    case Scope::Crosspoint: return "Crosspoint";
+    case Scope::Input: return Tr("brevant::Setting", "Input");
+    case Scope::Output: return Tr("brevant::Setting", "Output");
+    case Scope::Crosspoint: return Tr("brevant::Setting", "Crosspoint");
     case Scope::Device:
     case Scope::None: break;
     }
@@ -37,14 +38,14 @@ std::string SettingName(const SettingRef& setting)
 {
     const Command& command = CommandFor(setting.op);
     const SettingInfo& info = command.setting;
-    const std::string_view scope = ScopeWord(info.scope);
+    const std::string scope = ScopeWord(info.scope);
     if (scope.empty())
-        return std::string(info.what.empty() ? command.name : info.what);
-    std::string name = std::string(scope) + " " + std::to_string(setting.at.a);
+        return info.what.empty() ? std::string(command.name) : Tr("brevant::Setting", info.what);
+    std::string name = scope + " " + std::to_string(setting.at.a);
     if (info.scope == Scope::Crosspoint)
         name += "\u2192" + std::to_string(setting.at.b);
     if (!info.what.empty())
-        name += " " + std::string(info.what);
+        name += " " + Tr("brevant::Setting", info.what);
     return name;
 }
 
@@ -53,13 +54,15 @@ std::string ValueText(Op op, int32_t v)
     switch (CommandFor(op).setting.reads) {
     case Reads::Decibels: return Number(v) + " dB";
     case Reads::Milliseconds: return Number(v) + " ms";
-    case Reads::Hertz: return v == 0 ? "off" : Number(v) + " Hz";
-    case Reads::Level: return v == 0 ? "off" : Number(v);
-    case Reads::Priority: return v == 0 ? "none" : "input " + Number(v);
+    case Reads::Hertz: return v == 0 ? Tr("brevant::Setting", "off") : Number(v) + " Hz";
+    case Reads::Level: return v == 0 ? Tr("brevant::Setting", "off") : Number(v);
+    case Reads::Priority:
+        return v == 0 ? Tr("brevant::Setting", "none")
+                      : Fill(Tr("brevant::Setting", "input %1"), {Number(v)});
     case Reads::Number: return Number(v);
     case Reads::Switch: break;
     }
-    return v != 0 ? "on" : "off";
+    return v != 0 ? Tr("brevant::Setting", "on") : Tr("brevant::Setting", "off");
 }
 
 std::string_view UnitText(Op op)
@@ -78,7 +81,7 @@ std::string RangeHint(Op op)
     if (!range)
         return {};
     const std::string span = Number(range->min) + "\u2013" + WithUnit(op, range->max);
-    return range->belowMinIsOff ? span + ", 0 = off" : span;
+    return range->belowMinIsOff ? Fill(Tr("brevant::Setting", "%1, 0 = off"), {span}) : span;
 }
 
 std::string TypedValueNotice(Op op, int32_t typed)
@@ -88,15 +91,18 @@ std::string TypedValueNotice(Op op, int32_t typed)
         return {};
     const SettingRange r = *range;
     const int32_t sent = r.Clamp(typed);
-    const std::string outcome = r.belowMinIsOff && sent == 0
-                                    ? std::string(CommandFor(op).setting.what) + " off"
-                                    : ValueText(op, sent) + " sent";
+    const std::string outcome =
+        r.belowMinIsOff && sent == 0
+            ? Fill(Tr("brevant::Setting", "%1 off"), {Tr("brevant::Setting", CommandFor(op).setting.what)})
+            : Fill(Tr("brevant::Setting", "%1 sent"), {ValueText(op, sent)});
     if (r.belowMinIsOff && typed == 0)
-        return WithUnit(op, typed) + ": " + outcome;
+        return Fill(Tr("brevant::Setting", "%1: %2"), {WithUnit(op, typed), outcome});
     if (typed < r.min)
-        return WithUnit(op, typed) + " is below " + WithUnit(op, r.min) + ": " + outcome;
+        return Fill(Tr("brevant::Setting", "%1 is below %2: %3"),
+                    {WithUnit(op, typed), WithUnit(op, r.min), outcome});
     if (typed > r.max)
-        return WithUnit(op, typed) + " is above " + WithUnit(op, r.max) + ": " + outcome;
+        return Fill(Tr("brevant::Setting", "%1 is above %2: %3"),
+                    {WithUnit(op, typed), WithUnit(op, r.max), outcome});
     return {};
 }
 
@@ -104,11 +110,14 @@ std::string UnreadSummary(const std::vector<SettingRef>& unread)
 {
     if (unread.empty())
         return {};
-    std::string text = std::to_string(unread.size()) + (unread.size() == 1 ? " setting could not be read: "
-                                                                           : " settings could not be read: ");
+    std::string names;
     for (std::size_t i = 0; i < unread.size(); ++i)
-        text += (i ? ", " : "") + SettingName(unread[i]);
-    return text;
+        names = i == 0 ? SettingName(unread[i])
+                       : Fill(Tr("brevant::Setting", "%1, %2"), {names, SettingName(unread[i])});
+    if (unread.size() == 1)
+        return Fill(Tr("brevant::Setting", "1 setting could not be read: %1"), {names});
+    return Fill(Tr("brevant::Setting", "%1 settings could not be read: %2"),
+                {std::to_string(unread.size()), names});
 }
 
 }  // namespace brevant

@@ -1,5 +1,6 @@
 #include "procedures/Connection.h"
 
+#include "core/Translate.h"
 #include "procedures/ReadBack.h"
 
 #include <cctype>
@@ -98,18 +99,19 @@ std::string Connection::ScanDetail() const
         detail += (detail.empty() ? "" : "; ") + refused;
     // When every port tried stayed silent, the list of those tried says which.
     if (!scanSilent_.empty() && detail.empty()) {
-        detail = "no answer";
+        detail = Tr("brevant::Connection", "no answer");
     } else if (!scanSilent_.empty()) {
-        detail += "; no answer on ";
+        std::string silent;
         for (std::size_t i = 0; i < scanSilent_.size(); ++i)
-            detail += (i == 0 ? "" : ", ") + link_.Port().Label(scanSilent_[i]);
+            silent += (i == 0 ? "" : ", ") + link_.Port().Label(scanSilent_[i]);
+        detail += Fill(Tr("brevant::Connection", "; no answer on %1"), {silent});
     }
     if (detail.empty())
-        return "no serial port is present (COM1..COM39)";
-    std::string tried = "Tried ";
+        return Tr("brevant::Connection", "no serial port is present (COM1..COM39)");
+    std::string tried;
     for (std::size_t i = 0; i < scanTried_.size(); ++i)
         tried += (i == 0 ? "" : ", ") + link_.Port().Label(scanTried_[i]);
-    return tried + ": " + detail;
+    return Fill(Tr("brevant::Connection", "Tried %1: %2"), {tried, detail});
 }
 
 std::string Connection::OpenFailureText(int port) const
@@ -117,10 +119,10 @@ std::string Connection::OpenFailureText(int port) const
     const SerialPort& serial = link_.Port();
     std::string why = serial.LastError(port);
     if (why.empty())
-        why = serial.Label(port) + " cannot be opened";
+        why = Fill(Tr("brevant::Connection", "%1 cannot be opened"), {serial.Label(port)});
     if (serial.LastOpenFailure(port) == OpenFailure::Denied)
-        why += " (to use serial ports, join the dialout group: sudo usermod -aG dialout $USER, then log in "
-               "again)";
+        why += Tr("brevant::Connection", " (to use serial ports, join the dialout group: sudo usermod -aG "
+                                         "dialout $USER, then log in again)");
     return why;
 }
 
@@ -163,11 +165,11 @@ bool Connection::Connect(const Report& report)
 {
     DeviceState& state = State();
     if (state.flags.Upgrading) {
-        report(msg::kUpdating, {});
+        report(msg::Text(msg::kUpdating), {});
         return false;
     }
     if (state.flags.Connected) {
-        report(msg::kAlreadyConnect, {});
+        report(msg::Text(msg::kAlreadyConnect), {});
         return false;
     }
     // A worker still seeking a lost device is ended first: one worker, one scan.
@@ -175,21 +177,23 @@ bool Connection::Connect(const Report& report)
     WaitForWorker(kStopWait);
     lost_ = false;
     if (state.flags.PortNumber < 1 && !ScanForDevice(3)) {
-        report(msg::kCannotFindDevice, ScanDetail());
+        report(msg::Text(msg::kCannotFindDevice), ScanDetail());
         return false;
     }
     const int port = state.flags.PortNumber;
     if (!link_.OpenPort()) {
-        report(msg::kConnectFail, OpenFailureText(port));
+        report(msg::Text(msg::kConnectFail), OpenFailureText(port));
         return false;
     }
     if (!QueryModel()) {
         // The port is left to other programs.
         link_.ClosePort();
-        const std::string asked = " (the model was asked " + std::to_string(kModelQueryTries) + " times)";
-        report(msg::kConnectFail, link_.Port().Label(port) +
-                                      (queryAnswered_ ? " answered with no model reply" : " did not answer") +
-                                      asked);
+        const std::string pattern =
+            queryAnswered_
+                ? Tr("brevant::Connection", "%1 answered with no model reply (the model was asked %2 times)")
+                : Tr("brevant::Connection", "%1 did not answer (the model was asked %2 times)");
+        report(msg::Text(msg::kConnectFail),
+               Fill(pattern, {link_.Port().Label(port), std::to_string(kModelQueryTries)}));
         return false;
     }
     link_.Run(Op::CE);  // out of sound-test mode; the answer does not matter

@@ -1,16 +1,18 @@
 #include "procedures/DeviceFit.h"
 
+#include "core/Translate.h"
+
 namespace brevant {
 
 std::string FamilyText(int family)
 {
-    const std::string number = "family " + std::to_string(family);
+    const std::string number = std::to_string(family);
     switch (ToModelFamily(family)) {
-    case ModelFamily::K225: return number + " (K225)";
-    case ModelFamily::K217K218: return number + " (K217, K218)";
+    case ModelFamily::K225: return Fill(Tr("brevant::Model", "family %1 (K225)"), {number});
+    case ModelFamily::K217K218: return Fill(Tr("brevant::Model", "family %1 (K217, K218)"), {number});
     case ModelFamily::Unknown: break;
     }
-    return number + " (no model this program knows)";
+    return Fill(Tr("brevant::Model", "family %1 (no model this program knows)"), {number});
 }
 
 std::string ModelText(const DeviceParams& params)
@@ -24,14 +26,15 @@ std::string ModelName(const DeviceState& state)
     std::string model = ModelText(state.params);
     if (!state.flags.UnknownModel)
         return model;
-    return model.empty() ? "unknown model" : "unknown model " + model;
+    return model.empty() ? Tr("brevant::Model", "unknown model")
+                         : Fill(Tr("brevant::Model", "unknown model %1"), {model});
 }
 
 std::string WriteRefusal(const DeviceState& state)
 {
     if (!state.flags.UnknownModel || state.flags.WritesForced)
         return {};
-    return ModelName(state) + ": connected read-only, nothing was sent";
+    return Fill(Tr("brevant::Model", "%1: connected read-only, nothing was sent"), {ModelName(state)});
 }
 
 std::string FamilyRefusal(const Preset& preset, const DeviceParams& params, std::string_view portLabel)
@@ -42,10 +45,12 @@ std::string FamilyRefusal(const Preset& preset, const DeviceParams& params, std:
     if (preset.family == family || ToModelFamily(family) == ModelFamily::Unknown)
         return {};
     const std::string model = ModelText(params);
-    const std::string device = model.empty() ? "of " + FamilyText(family)
-                                             : "a " + model + " (family " + std::to_string(family) + ")";
-    return "the preset is for " + FamilyText(preset.family) + ", the device on " + std::string(portLabel) +
-           " is " + device;
+    const std::string presetFamily = FamilyText(preset.family);
+    if (model.empty())
+        return Fill(Tr("brevant::Model", "the preset is for %1, the device on %2 is of %3"),
+                    {presetFamily, portLabel, FamilyText(family)});
+    return Fill(Tr("brevant::Model", "the preset is for %1, the device on %2 is a %3 (family %4)"),
+                {presetFamily, portLabel, model, std::to_string(family)});
 }
 
 bool IdentifyModel(Connection& connection)

@@ -1,5 +1,7 @@
 #include "procedures/FirmwareImage.h"
 
+#include "core/Translate.h"
+
 namespace brevant {
 
 namespace {
@@ -12,11 +14,14 @@ constexpr std::size_t kMinimumImageBytes = (kFirmwareHeaderWords + 1) * kWordByt
 std::string CheckFirmwareImage(std::size_t bytes)
 {
     if (bytes < kMinimumImageBytes)
-        return "image too short: " + std::to_string(bytes) + " bytes, at least " +
-               std::to_string(kMinimumImageBytes) + " needed (three header words and one data word)";
+        return Fill(Tr("brevant::Upgrade",
+                       "image too short: %1 bytes, at least %2 needed (three header words "
+                       "and one data word)"),
+                    {std::to_string(bytes), std::to_string(kMinimumImageBytes)});
     if (bytes > kMaxFirmwareBytes)
-        return "image too large: more than " + std::to_string(kMaxFirmwareBytes) +
-               " bytes, the most the device's program memory holds";
+        return Fill(Tr("brevant::Upgrade",
+                       "image too large: more than %1 bytes, the most the device's program memory holds"),
+                    {std::to_string(kMaxFirmwareBytes)});
     return {};
 }
 
@@ -39,9 +44,10 @@ std::string TrailingBytesText(const FirmwareImage& image)
 {
     switch (image.trailingBytes) {
     case 0: return {};
-    case 1: return "1 trailing byte is not a whole word and is not sent";
+    case 1: return Tr("brevant::Upgrade", "1 trailing byte is not a whole word and is not sent");
     default:
-        return std::to_string(image.trailingBytes) + " trailing bytes are not a whole word and are not sent";
+        return Fill(Tr("brevant::Upgrade", "%1 trailing bytes are not a whole word and are not sent"),
+                    {std::to_string(image.trailingBytes)});
     }
 }
 

@@ -1,5 +1,6 @@
 #include "procedures/FirmwareTransfer.h"
 
+#include "core/Translate.h"
 #include "procedures/FirmwareImage.h"
 
 #include <algorithm>
@@ -150,14 +151,14 @@ private:
 std::string NoAnswer(const Transfer& transfer, std::string_view what)
 {
     if (transfer.PortGone())
-        return "the serial port is gone; the device did not " + std::string(what);
-    return "the device did not " + std::string(what) + ": no answer";
+        return Fill(Tr("brevant::Upgrade", "the serial port is gone; the device did not %1"), {what});
+    return Fill(Tr("brevant::Upgrade", "the device did not %1: no answer"), {what});
 }
 
 std::string WrongAnswer(std::string_view what, std::string_view reply, std::string_view expected)
 {
-    return "the device did not " + std::string(what) + ": wrong answer \"" + Escaped(reply) +
-           "\" (expected \"" + Escaped(expected) + "\")";
+    return Fill(Tr("brevant::Upgrade", "the device did not %1: wrong answer \"%2\" (expected \"%3\")"),
+                {what, Escaped(reply), Escaped(expected)});
 }
 
 // Collects a reply that must echo `letter` and `value`; the failure reason, if any.
@@ -202,7 +203,7 @@ FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const Pr
     const auto lock = link.LockPort();
     const int number = link.State().flags.PortNumber.load();
     if (number < 1)
-        return Failed("no serial port is selected");
+        return Failed(Tr("brevant::Upgrade", "no serial port is selected"));
     Transfer transfer(link, number);
 
     transfer.DrainInput();
@@ -216,13 +217,15 @@ FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const Pr
     transfer.Send(kStartRequest);
     const std::string startReply = transfer.Collect(kStartListening);
     if (startReply.empty())
-        return Failed(NoAnswer(transfer, "acknowledge the upgrade start"));
+        return Failed(NoAnswer(transfer, Tr("brevant::Upgrade", "acknowledge the upgrade start")));
     if (startReply.size() < 2 || std::string_view(startReply).substr(0, startReply.size() - 2) != kStartBody)
-        return Failed(WrongAnswer("acknowledge the upgrade start", startReply, kStartRequest));
+        return Failed(
+            WrongAnswer(Tr("brevant::Upgrade", "acknowledge the upgrade start"), startReply, kStartRequest));
 
     for (std::size_t h = 0; h < kHeaderWords; ++h) {
         transfer.Send(Packet(wire::kHeaderLetters[h], words[h]));
-        const std::string what = "acknowledge header " + std::to_string(h + 1);
+        const std::string what =
+            Fill(Tr("brevant::Upgrade", "acknowledge header %1"), {std::to_string(h + 1)});
         if (auto failure = ExpectEcho(transfer, kEchoListening, what, wire::kHeaderLetters[h], words[h]))
             return Failed(std::move(*failure));
     }
@@ -245,7 +248,8 @@ FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const Pr
         transfer.Send(Packet(wire::kDataLetter, words[i]));
         if (i + 1 == whole && transfer.Collect(kLastWordListening).empty())
             return Failed(
-                NoAnswer(transfer, "acknowledge the last data word (word " + std::to_string(i) + ")"));
+                NoAnswer(transfer, Fill(Tr("brevant::Upgrade", "acknowledge the last data word (word %1)"),
+                                        {std::to_string(i)})));
         if (progress) {
             const auto percent = 100 * static_cast<std::uint64_t>(i - kHeaderWords + 1) /
                                  static_cast<std::uint64_t>(counted - kHeaderWords);
@@ -255,18 +259,20 @@ FirmwareResult SendImage(DeviceLink& link, const FirmwareImage& parsed, const Pr
     }
 
     transfer.Send(Packet(wire::kClose1Letter, kClose1Value));
-    if (auto failure =
-            ExpectEcho(transfer, kEchoListening, "acknowledge close 1", wire::kClose1Letter, kClose1Value))
+    if (auto failure = ExpectEcho(transfer, kEchoListening, Tr("brevant::Upgrade", "acknowledge close 1"),
+                                  wire::kClose1Letter, kClose1Value))
         return Failed(std::move(*failure));
     transfer.Send(Packet(wire::kClose2Letter, kClose2Value));
-    if (auto failure =
-            ExpectEcho(transfer, kClose2Listening, "acknowledge close 2", wire::kClose2Letter, kClose2Value))
+    if (auto failure = ExpectEcho(transfer, kClose2Listening, Tr("brevant::Upgrade", "acknowledge close 2"),
+                                  wire::kClose2Letter, kClose2Value))
         return Failed(std::move(*failure));
 
-    if (auto failure = ExpectEcho(transfer, kFinishListening, "report the image programmed (finish report 1)",
+    if (auto failure = ExpectEcho(transfer, kFinishListening,
+                                  Tr("brevant::Upgrade", "report the image programmed (finish report 1)"),
                                   wire::kClose2Letter, kProgrammedReport))
         return Failed(std::move(*failure));
-    if (auto failure = ExpectEcho(transfer, kFinishListening, "accept the image (finish report 2)",
+    if (auto failure = ExpectEcho(transfer, kFinishListening,
+                                  Tr("brevant::Upgrade", "accept the image (finish report 2)"),
                                   wire::kClose2Letter, kAcceptedReport))
         return Failed(std::move(*failure));
     // A last partial word, or no data words at all, leaves the count short.

@@ -24,7 +24,7 @@
 namespace brevant {
 
 // An image file as it is read: a regular file of at most kMaxFirmwareBytes.
-inline constexpr FileKind kFirmwareFile{"a firmware image", kMaxFirmwareBytes};
+inline constexpr FileKind kFirmwareFile{BRV_TEXT("brevant::File", "a firmware image"), kMaxFirmwareBytes};
 
 struct FirmwareResult {
     bool ok = false;

@@ -1,5 +1,6 @@
 #include "procedures/PanelSend.h"
 
+#include "core/Translate.h"
 #include "procedures/DeviceFit.h"
 
 #include <algorithm>
@@ -8,8 +9,8 @@ namespace brevant {
 
 std::string UnconfirmedText(const SettingChange& change)
 {
-    return SettingName({change.op, change.at}) + ": the device did not confirm " +
-           std::to_string(change.value);
+    return Fill(Tr("brevant::Setting", "%1: the device did not confirm %2"),
+                {SettingName({change.op, change.at}), std::to_string(change.value)});
 }
 
 std::vector<SettingRef> ReadAlong(const SettingChange& change, ModelFamily family)
@@ -56,7 +57,7 @@ bool PanelSend(DeviceLink& link, CommandQueue& queue, std::vector<SettingChange>
 {
     DeviceState& state = link.State();
     if (!state.flags.Connected) {
-        report(msg::kCannotConnect, {});
+        report(msg::Text(msg::kCannotConnect), {});
         return false;
     }
     if (const std::string refusal = WriteRefusal(state); !refusal.empty()) {

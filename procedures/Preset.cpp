@@ -3,6 +3,7 @@
 #include "core/ProtocolTrace.h"
 #include "core/SettingRange.h"
 #include "core/TextScan.h"
+#include "core/Translate.h"
 
 #include <array>
 #include <cctype>
@@ -86,9 +87,12 @@ bool IsBinary(unsigned char c)
     return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c >= 0x7f;
 }
 
-std::string LineError(std::size_t line, const std::string& what)
+// The refusal of line `line`: `pattern`, already translated, filled with `args`.
+PresetCheck LineError(std::size_t line, const std::string& pattern,
+                      std::initializer_list<std::string_view> args)
 {
-    return "line " + std::to_string(line) + ": " + what;
+    return {std::nullopt,
+            Fill(Tr("brevant::Preset", "line %1: %2"), {std::to_string(line), Fill(pattern, args)})};
 }
 
 }  // namespace
@@ -102,8 +106,8 @@ PresetCheck ParsePresetText(std::string_view text)
         const std::string expectedKey = std::string(n == 0 ? kFamilyKey : KeyOf(LineRow(n))) + ":";
         const int count = n == 0 ? 1 : CountOf(LineRow(n));
         if (pos >= text.size())
-            return {std::nullopt,
-                    LineError(lineNumber, "expected \"" + expectedKey + "\", found the end of the file")};
+            return LineError(lineNumber, Tr("brevant::Preset", "expected \"%1\", found the end of the file"),
+                             {expectedKey});
         const std::size_t end = text.find('\n', pos);
         const std::size_t stop = end == std::string_view::npos ? text.size() : end;
         std::string_view line = text.substr(pos, stop - pos);
@@ -113,21 +117,21 @@ PresetCheck ParsePresetText(std::string_view text)
                 char hex[8];
                 std::snprintf(hex, sizeof hex, "0x%02X",
                               static_cast<unsigned>(static_cast<unsigned char>(c)));
-                return {std::nullopt,
-                        LineError(lineNumber, std::string("expected text, found the byte ") + hex)};
+                return LineError(lineNumber, Tr("brevant::Preset", "expected text, found the byte %1"),
+                                 {hex});
             }
         }
         while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (line.substr(0, expectedKey.size()) != expectedKey)
-            return {std::nullopt,
-                    LineError(lineNumber, "expected \"" + expectedKey + "\", found " + Shown(line))};
+            return LineError(lineNumber, Tr("brevant::Preset", "expected \"%1\", found %2"),
+                             {expectedKey, Shown(line)});
         const std::string_view values = line.substr(expectedKey.size());
         const auto notIntegers = [&] {
-            return PresetCheck{
-                std::nullopt,
-                LineError(lineNumber, "expected " + std::string(count == 1 ? "an integer" : "integers") +
-                                          " after \"" + expectedKey + "\", found " + Shown(values))};
+            return LineError(lineNumber,
+                             count == 1 ? Tr("brevant::Preset", "expected an integer after \"%1\", found %2")
+                                        : Tr("brevant::Preset", "expected integers after \"%1\", found %2"),
+                             {expectedKey, Shown(values)});
         };
 
         std::vector<int32_t> read;
@@ -151,9 +155,8 @@ PresetCheck ParsePresetText(std::string_view text)
             if (!rest.empty() && !IsInteger(rest))
                 return notIntegers();
             if (static_cast<int>(read.size()) > count)
-                return {std::nullopt,
-                        LineError(lineNumber, "expected at most " + std::to_string(count) +
-                                                  " values, found " + std::to_string(read.size()))};
+                return LineError(lineNumber, Tr("brevant::Preset", "expected at most %1 values, found %2"),
+                                 {std::to_string(count), std::to_string(read.size())});
         }
 
         if (n == 0) {
@@ -211,11 +214,13 @@ std::vector<std::string> DiffPreset(const Preset& preset, const DeviceParams& pa
         const int32_t now = CommandFor(e.setting.op).field(mirror, e.setting.at.a, e.setting.at.b)->load();
         if (now == e.value)
             continue;
-        std::string line = SettingName(e.setting) + ": " + ValueText(e.setting.op, now) + " \u2192 " +
-                           ValueText(e.setting.op, e.value);
+        std::string line =
+            Fill(Tr("brevant::Preset", "%1: %2 \u2192 %3"),
+                 {SettingName(e.setting), ValueText(e.setting.op, now), ValueText(e.setting.op, e.value)});
         for (const BroughtIn& b : preset.broughtIn) {
             if (b.setting == e.setting)
-                line += " (" + std::to_string(b.inFile) + " in the file, brought into range)";
+                line += Fill(Tr("brevant::Preset", " (%1 in the file, brought into range)"),
+                             {std::to_string(b.inFile)});
         }
         lines.push_back(std::move(line));
     }
@@ -249,8 +254,10 @@ std::string ClampedText(const Preset& preset)
     const std::size_t count = preset.broughtIn.size();
     if (count == 0)
         return {};
-    return std::to_string(count) + (count == 1 ? " value was outside its range and was brought into it"
-                                               : " values were outside their range and were brought into it");
+    if (count == 1)
+        return Tr("brevant::Preset", "1 value was outside its range and was brought into it");
+    return Fill(Tr("brevant::Preset", "%1 values were outside their range and were brought into it"),
+                {std::to_string(count)});
 }
 
 }  // namespace brevant

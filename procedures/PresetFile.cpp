@@ -4,6 +4,7 @@
 #include "core/Catalogue.h"
 #include "core/SettingName.h"
 #include "core/TextScan.h"
+#include "core/Translate.h"
 
 #include <vector>
 
@@ -11,7 +12,7 @@ namespace brevant {
 
 namespace {
 
-constexpr FileKind kPresetFile{"a preset", kMaxPresetBytes};
+constexpr FileKind kPresetFile{BRV_TEXT("brevant::File", "a preset"), kMaxPresetBytes};
 
 struct UploadStep {
     Op op;
@@ -57,11 +58,11 @@ PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress, const std:
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const UploadStep& step = steps[i];
         if (stop != nullptr && stop->load()) {
-            load.failure = "cancelled";
+            load.failure = Tr("brevant::Preset", "cancelled");
             return load;
         }
         if (const Status status = link.SetConfirmed(step.op, step.at, step.value, kUploadAttempts); !status) {
-            load.failure = SettingName({step.op, step.at}) + ": " + std::string(status.Message());
+            load.failure = SettingName({step.op, step.at}) + ": " + status.Message();
             return load;
         }
         load.sent = static_cast<int>(i + 1);
@@ -72,12 +73,18 @@ PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress, const std:
     return load;
 }
 
+std::string RestoredText(int sent, std::string_view file)
+{
+    return Fill(Tr("brevant::Preset", "Restored the %1 settings the device held before %2"),
+                {std::to_string(sent), file});
+}
+
 std::string PartlyLoadedText(const PresetLoad& load, std::string_view undo)
 {
-    std::string text = "the preset was only partly loaded: " + std::to_string(load.sent) + " of " +
-                       std::to_string(load.total) + " settings";
+    std::string text = Fill(Tr("brevant::Preset", "the preset was only partly loaded: %1 of %2 settings"),
+                            {std::to_string(load.sent), std::to_string(load.total)});
     if (!load.failure.empty())
-        text += " (" + load.failure + ")";
+        text += Fill(Tr("brevant::Preset", " (%1)"), {load.failure});
     if (!undo.empty())
         text += "; " + std::string(undo);
     return text;

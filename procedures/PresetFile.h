@@ -68,4 +68,8 @@ PresetLoad UploadPreset(DeviceLink& link, const ProgressFn& progress = {},
 // reply)", then "; " and `undo` when there is one.
 std::string PartlyLoadedText(const PresetLoad& load, std::string_view undo);
 
+// What an undo of a preset load says it did: "Restored the 81 settings the
+// device held before /home/a/hall.lg".
+std::string RestoredText(int sent, std::string_view file);
+
 }  // namespace brevant

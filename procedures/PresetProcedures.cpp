@@ -1,5 +1,6 @@
 #include "procedures/PresetProcedures.h"
 
+#include "core/Translate.h"
 #include "procedures/DeviceFit.h"
 #include "procedures/PresetFile.h"
 
@@ -16,7 +17,7 @@ bool SaveToFile(const DeviceParams& params, const std::string& path, const Repor
         report(result.error, {});
         return false;
     }
-    report(msg::kSaveSuccessfully, {});
+    report(msg::Text(msg::kSaveSuccessfully), {});
     return true;
 }
 
@@ -50,7 +51,7 @@ PresetLoad ApplyPreset(Connection& connection, const Preset& preset, const Repor
             return why;
         std::string why =
             FamilyRefusal(preset, state.params, link.Port().Label(state.flags.PortNumber.load()));
-        return why.empty() ? why : why + "; nothing was sent";
+        return why.empty() ? why : Fill(Tr("brevant::Preset", "%1; nothing was sent"), {why});
     };
     // A connected device's model is known: what does not fit it is refused
     // while it still is connected, and nothing is stopped.
@@ -67,12 +68,12 @@ PresetLoad ApplyPreset(Connection& connection, const Preset& preset, const Repor
     state.flags.Connected = false;
 
     if (state.flags.PortNumber < 1 && !connection.ScanForDevice(1))
-        return refused(std::string(msg::kCannotFindDevice), connection.ScanDetail());
+        return refused(msg::Text(msg::kCannotFindDevice), connection.ScanDetail());
     if (!link.OpenPort())
-        return refused(std::string(msg::kConnectFail), link.Port().LastError(state.flags.PortNumber.load()));
+        return refused(msg::Text(msg::kConnectFail), link.Port().LastError(state.flags.PortNumber.load()));
     link.RaiseLineControls();
     if (!link.ReadVersion() || (!known && !IdentifyModel(connection)))
-        return refused(std::string(msg::kConnectFail));
+        return refused(msg::Text(msg::kConnectFail));
     if (!known) {
         if (const std::string why = refusal(); !why.empty()) {
             link.ClosePort();
@@ -108,13 +109,14 @@ PresetLoad OpenPreset(Connection& connection, const Preset& preset, const Report
         return load;
     }
     if (!connection.Connect(report)) {
-        report("the preset was sent whole (" + std::to_string(load.sent) +
-                   " settings), but the device did not answer afterwards",
+        report(Fill(Tr("brevant::Preset",
+                       "the preset was sent whole (%1 settings), but the device did not answer afterwards"),
+                    {std::to_string(load.sent)}),
                {});
         load.ok = false;
         return load;
     }
-    report(msg::kOpenSuccessfully, ClampedText(preset));
+    report(msg::Text(msg::kOpenSuccessfully), ClampedText(preset));
     return load;
 }
 

@@ -7,7 +7,7 @@ namespace brevant {
 bool SaveDevice(DeviceLink& link, const Report& report)
 {
     if (const std::string refusal = WriteRefusal(link.State()); !refusal.empty()) {
-        report(msg::kSaveDeviceFail, refusal);
+        report(msg::Text(msg::kSaveDeviceFail), refusal);
         return false;
     }
     PollingHold hold(link.State().flags);
@@ -16,9 +16,9 @@ bool SaveDevice(DeviceLink& link, const Report& report)
         status = link.Run(Op::SS);
     hold.Release();
     if (status)
-        report(msg::kSaveDeviceSuccessfully, {});
+        report(msg::Text(msg::kSaveDeviceSuccessfully), {});
     else
-        report(msg::kSaveDeviceFail, {});
+        report(msg::Text(msg::kSaveDeviceFail), {});
     return static_cast<bool>(status);
 }
 

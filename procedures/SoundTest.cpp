@@ -85,13 +85,13 @@ bool ReadResults(DeviceLink& link, const Report& report, const ProgressFn& progr
 {
     for (int b = 1; b <= kBlocks; ++b) {
         if (!RunAttempts(link, Op::BlockD, {b})) {
-            report(msg::kGetDsrError, {});
+            report(msg::Text(msg::kGetDsrError), {});
             return false;
         }
         if (progress)
             progress(100 * (2 * b - 1) / (2 * kBlocks));
         if (!RunAttempts(link, Op::BlockE, {b})) {
-            report(msg::kGetEsrError, {});
+            report(msg::Text(msg::kGetEsrError), {});
             return false;
         }
         if (progress)
@@ -130,7 +130,7 @@ LevelRange GraphRange(const ResultCurves& curves)
 bool SaveTestSettings(DeviceLink& link, const Report& report)
 {
     const bool saved = static_cast<bool>(RunAttempts(link, Op::SS));
-    report(saved ? msg::kTestStored : msg::kTestNotStored, {});
+    report(msg::Text(saved ? msg::kTestStored : msg::kTestNotStored), {});
     return saved;
 }
 
@@ -141,7 +141,7 @@ Status SetTestGain(DeviceLink& link, int channel, int gain, const Report& report
     link.State().params.MG[static_cast<std::size_t>(channel)] = gain;
     const Status status = RunAttempts(link, Op::MG, {channel}, gain);
     if (!status)
-        report(msg::kSetGainError, {});
+        report(msg::Text(msg::kSetGainError), {});
     return status;
 }
 
@@ -152,7 +152,7 @@ Status SetTestPhantom(DeviceLink& link, int channel, bool on, const Report& repo
     link.State().params.MT[static_cast<std::size_t>(channel)] = on ? 1 : 0;
     const Status status = RunAttempts(link, Op::MT, {channel}, on ? 1 : 0);
     if (!status)
-        report(msg::kSetPhantomError, {});
+        report(msg::Text(msg::kSetPhantomError), {});
     return status;
 }
 

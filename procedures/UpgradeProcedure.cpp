@@ -1,5 +1,6 @@
 #include "procedures/UpgradeProcedure.h"
 
+#include "core/Translate.h"
 #include "procedures/DeviceFit.h"
 
 namespace brevant {
@@ -14,7 +15,7 @@ bool PrepareUpgrade(Connection& connection, const Report& report)
 {
     DeviceState& state = connection.State();
     if (state.flags.Connected) {
-        report(msg::kAlreadyConnectPleaseDisconnect, {});
+        report(msg::Text(msg::kAlreadyConnectPleaseDisconnect), {});
         return false;
     }
     // The port of a running transfer is never touched again.
@@ -26,11 +27,12 @@ bool PrepareUpgrade(Connection& connection, const Report& report)
     if (connection.Lost() || connection.WorkerRunning())
         connection.Disconnect();
     if (connection.WorkerRunning()) {
-        report(msg::kUpdateFail, "the search for the lost device did not end");
+        report(msg::Text(msg::kUpdateFail),
+               Tr("brevant::Upgrade", "the search for the lost device did not end"));
         return false;
     }
     if (state.flags.PortNumber < 1 && !connection.ScanForDevice(3)) {
-        report(msg::kCannotFindDevice, connection.ScanDetail());
+        report(msg::Text(msg::kCannotFindDevice), connection.ScanDetail());
         return false;
     }
     // A failure to open is not reported here: the model query and then the
@@ -41,7 +43,7 @@ bool PrepareUpgrade(Connection& connection, const Report& report)
     // its firmware may not) is left to the transfer's start step.
     IdentifyModel(connection);
     if (const std::string refusal = WriteRefusal(state); !refusal.empty()) {
-        report(msg::kUpdateFail, refusal);
+        report(msg::Text(msg::kUpdateFail), refusal);
         return false;
     }
     return true;
@@ -60,7 +62,8 @@ bool RunUpgrade(Connection& connection, const std::string& path, const ProgressF
     connection.RequestStop();
     if (!connection.WaitForWorker(kStopWait)) {
         upgrading = false;
-        report(msg::kUpdateFail, "the search for the lost device did not end");
+        report(msg::Text(msg::kUpdateFail),
+               Tr("brevant::Upgrade", "the search for the lost device did not end"));
         return false;
     }
     PollingHold hold(state.flags);
@@ -68,9 +71,9 @@ bool RunUpgrade(Connection& connection, const std::string& path, const ProgressF
     if (!result.note.empty())
         report(result.note, {});
     if (result.ok)
-        report(msg::kUpdateSuccessfully, {});
+        report(msg::Text(msg::kUpdateSuccessfully), {});
     else
-        report(msg::kUpdateFail, result.reason);
+        report(msg::Text(msg::kUpdateFail), result.reason);
     upgrading = false;
     return result.ok;
 }

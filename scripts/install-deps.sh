@@ -12,6 +12,7 @@ $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
   g++ cmake ninja-build pkg-config \
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n \
   fonts-wqy-microhei fonts-dejavu-core \
   libgtest-dev libgmock-dev libbenchmark-dev \
   xvfb xdotool libcli11-dev nlohmann-json3-dev \

@@ -15,14 +15,14 @@ namespace brevant {
 AboutDialog::AboutDialog(DeviceState& state, QWidget* parent)
     : QDialog(parent), first_(new QLabel(QStringLiteral("Brevant 1.0 "), this)), second_(new QLabel(this))
 {
-    setWindowTitle(QStringLiteral("About Brevant"));
+    setWindowTitle(tr("About Brevant"));
     TagControl(first_, kFirstLineId);
     TagControl(second_, kSecondLineId);
     if (state.flags.Connected) {
         // The model as the status bar and brevantctl name it; one the program
         // does not know is named as such.
-        first_->setText(QStringLiteral("Model：%1").arg(QString::fromStdString(ModelName(state))));
-        second_->setText(QStringLiteral("Version：%1").arg(QString::fromStdString(state.params.SV.Get())));
+        first_->setText(tr("Model：%1").arg(QString::fromStdString(ModelName(state))));
+        second_->setText(tr("Version：%1").arg(QString::fromStdString(state.params.SV.Get())));
     }
 
     auto* icon = new QLabel(this);

@@ -86,6 +86,11 @@ std::optional<AppOptions> ParseAppOptions(int argc, char** argv, QString* error)
             if (!view || (*view != "channel" && *view != "matrix" && *view != "soundtest"))
                 return *error = "--view takes channel, matrix or soundtest", std::nullopt;
             options.view = *view;
+        } else if (arg == "--language") {
+            const auto word = value();
+            options.language = word ? LanguageFromWord(*word) : std::nullopt;
+            if (!options.language)
+                return *error = "--language takes system, en or zh_CN", std::nullopt;
         } else {
             *error = QStringLiteral("unknown argument: %1").arg(arg);
             return std::nullopt;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/PortAddress.h"
+#include "programs/brevant/Language.h"
 
 #include <QSize>
 #include <QString>
@@ -21,6 +22,7 @@ struct AppOptions {
     bool connect = false;             // connect at start (before the screenshot)
     QSize size;                       // a window of this size instead of a maximized one
     QString view = QStringLiteral("channel");
+    std::optional<LanguageChoice> language;  // instead of the one kept in the settings
 };
 
 // Parses the arguments after the program name; nullopt and an error text for

@@ -1,5 +1,7 @@
 #include "programs/brevant/ConnectTarget.h"
 
+#include <QCoreApplication>
+
 namespace brevant {
 
 namespace {
@@ -34,7 +36,9 @@ bool ConnectToAddress(Connection& connection, PortAssigner& assigner, const Port
         return connection.Connect(report);  // which says why not
     const int port = address.Network() ? assigner.Assign(address) : address.com;
     if (port < 1) {
-        report(msg::kNoNetworkPorts, address.Text());
+        report(QCoreApplication::translate("brevant::ConnectTarget", "Network ports are not available")
+                   .toStdString(),
+               address.Text());
         return false;
     }
     if (flags.PortNumber != port) {

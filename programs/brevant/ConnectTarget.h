@@ -20,10 +20,6 @@
 
 namespace brevant {
 
-namespace msg {
-inline constexpr std::string_view kNoNetworkPorts = "Network ports are not available";
-}  // namespace msg
-
 enum class TargetKind { Port, VirtualDevice };
 
 struct ConnectTarget {

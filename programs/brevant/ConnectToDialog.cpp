@@ -2,6 +2,7 @@
 
 #include "programs/brevant/NetworkDeviceDialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,8 +28,10 @@ QString ProtocolOf(const QString& address)
 {
     const auto parse = ParsePortAddress(address.toStdString());
     if (!parse.address)
-        return QStringLiteral("not a valid address");
-    return parse.address->kind == PortKind::Rfc2217 ? QStringLiteral("RFC 2217") : QStringLiteral("raw TCP");
+        return QCoreApplication::translate("brevant::ConnectToDialog", "not a valid address");
+    return parse.address->kind == PortKind::Rfc2217
+               ? QStringLiteral("RFC 2217")
+               : QCoreApplication::translate("brevant::ConnectToDialog", "raw TCP");
 }
 
 }  // namespace
@@ -38,13 +41,13 @@ ConnectToDialog::ConnectToDialog(std::vector<PortInfo> ports, QSettings& setting
     : QDialog(parent), ports_(std::move(ports)), settings_(settings), simulator_(simulator),
       devices_(SavedNetworkDevices(settings)), list_(new QTreeWidget(this))
 {
-    setWindowTitle(QStringLiteral("Connect To"));
-    auto* intro = new QLabel(QStringLiteral("Choose the &device to connect to:"), this);
+    setWindowTitle(tr("Connect To"));
+    auto* intro = new QLabel(tr("Choose the &device to connect to:"), this);
     intro->setBuddy(list_);
 
     list_->setObjectName(QStringLiteral("targets"));
     list_->setColumnCount(kColumns);
-    list_->setHeaderLabels({QStringLiteral("Device"), QStringLiteral("Address"), QStringLiteral("Details")});
+    list_->setHeaderLabels({tr("Device"), tr("Address"), tr("Details")});
     list_->setRootIsDecorated(false);
     list_->setItemsExpandable(false);
     list_->setAllColumnsShowFocus(true);
@@ -53,18 +56,18 @@ ConnectToDialog::ConnectToDialog(std::vector<PortInfo> ports, QSettings& setting
     list_->setMinimumSize(metrics.averageCharWidth() * kListWidthInChars,
                           metrics.height() * kListHeightInLines);
 
-    auto* add = new QPushButton(QStringLiteral("&Add\u2026"), this);
+    auto* add = new QPushButton(tr("&Add\u2026"), this);
     add->setObjectName(QStringLiteral("add"));
-    edit_ = new QPushButton(QStringLiteral("&Edit\u2026"), this);
+    edit_ = new QPushButton(tr("&Edit\u2026"), this);
     edit_->setObjectName(QStringLiteral("edit"));
-    remove_ = new QPushButton(QStringLiteral("&Remove"), this);
+    remove_ = new QPushButton(tr("&Remove"), this);
     remove_->setObjectName(QStringLiteral("remove"));
     connect(add, &QPushButton::clicked, this, &ConnectToDialog::OnAdd);
     connect(edit_, &QPushButton::clicked, this, &ConnectToDialog::OnEdit);
     connect(remove_, &QPushButton::clicked, this, &ConnectToDialog::OnRemove);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-    connect_ = buttons->addButton(QStringLiteral("&Connect"), QDialogButtonBox::AcceptRole);
+    connect_ = buttons->addButton(tr("&Connect"), QDialogButtonBox::AcceptRole);
     connect_->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &ConnectToDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ConnectToDialog::reject);
@@ -72,7 +75,7 @@ ConnectToDialog::ConnectToDialog(std::vector<PortInfo> ports, QSettings& setting
     connect(list_, &QTreeWidget::itemDoubleClicked, this, &ConnectToDialog::accept);
 
     auto* networkButtons = new QHBoxLayout;
-    networkButtons->addWidget(new QLabel(QStringLiteral("Network devices:"), this));
+    networkButtons->addWidget(new QLabel(tr("Network devices:"), this));
     networkButtons->addWidget(add);
     networkButtons->addWidget(edit_);
     networkButtons->addWidget(remove_);
@@ -117,35 +120,33 @@ void ConnectToDialog::AddUnavailable(QTreeWidgetItem* group, const QString& what
 void ConnectToDialog::Fill(const QString& currentKey)
 {
     list_->clear();
-    QTreeWidgetItem* serial = AddGroup(QStringLiteral("Serial ports"));
+    QTreeWidgetItem* serial = AddGroup(tr("Serial ports"));
     for (const PortInfo& port : ports_) {
         const QString name = QStringLiteral("COM%1").arg(port.number);
         AddEntry(serial, {name, QString::fromStdString(port.path), QString::fromStdString(port.adapter)},
                  name);
     }
     if (ports_.empty())
-        AddUnavailable(serial, QStringLiteral("No serial ports found"),
-                       QStringLiteral("Plug in a USB serial adapter and open this dialog again."));
+        AddUnavailable(serial, tr("No serial ports found"),
+                       tr("Plug in a USB serial adapter and open this dialog again."));
 
-    QTreeWidgetItem* network = AddGroup(QStringLiteral("Network devices"));
+    QTreeWidgetItem* network = AddGroup(tr("Network devices"));
     for (int i = 0; i < devices_.size(); ++i) {
         const NetworkDevice& device = devices_[i];
         AddEntry(network, {device.name, device.address, ProtocolOf(device.address)}, device.address, i);
     }
     if (devices_.isEmpty())
-        AddUnavailable(network, QStringLiteral("No network devices saved"),
-                       QStringLiteral("Add a serial device server or ser2net port with Add\u2026"));
+        AddUnavailable(network, tr("No network devices saved"),
+                       tr("Add a serial device server or ser2net port with Add\u2026"));
 
-    QTreeWidgetItem* virtualGroup = AddGroup(QStringLiteral("Virtual device"));
-    const QString virtualName = QStringLiteral("Virtual device (simulator)");
+    QTreeWidgetItem* virtualGroup = AddGroup(tr("Virtual device"));
+    const QString virtualName = tr("Virtual device (simulator)");
     const QString virtualKey = QString::fromStdString(ConnectTarget{TargetKind::VirtualDevice, {}}.Key());
     if (simulator_.isEmpty())
-        AddUnavailable(
-            virtualGroup, virtualName,
-            QStringLiteral("The simulator, brevant-sim, was not found next to brevant or on the PATH."));
+        AddUnavailable(virtualGroup, virtualName,
+                       tr("The simulator, brevant-sim, was not found next to brevant or on the PATH."));
     else
-        AddEntry(virtualGroup,
-                 {virtualName, QString(), QStringLiteral("A simulated device for work without hardware")},
+        AddEntry(virtualGroup, {virtualName, QString(), tr("A simulated device for work without hardware")},
                  virtualKey);
 
     list_->expandAll();

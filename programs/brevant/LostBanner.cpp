@@ -20,7 +20,7 @@ void LostBanner::ShowLost(const QString& port)
         hide();
         return;
     }
-    setText(QStringLiteral("Device lost on %1 \u2014 looking for it again\u2026").arg(port));
+    setText(tr("Device lost on %1 \u2014 looking for it again\u2026").arg(port));
     show();
 }
 

@@ -7,6 +7,7 @@
 #include "programs/brevant/AboutDialog.h"
 #include "programs/brevant/ConnectSettings.h"
 #include "programs/brevant/ConnectToDialog.h"
+#include "programs/brevant/Language.h"
 #include "programs/brevant/LostBanner.h"
 #include "programs/brevant/ZoomedForm.h"
 #include "ui/controls/LevelMeter.h"
@@ -20,11 +21,13 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
@@ -37,8 +40,6 @@ namespace brevant {
 
 namespace {
 
-const QString kPresetFilter = QStringLiteral("lg Files (*.lg);;*.* (*)");
-const QString kFirmwareFilter = QStringLiteral("lg Files (*.b);;*.* (*)");
 const QString kRecentKey = QStringLiteral("Recent File List");
 const QString kZoomKey = QStringLiteral("Zoom");
 
@@ -46,14 +47,36 @@ const QString kZoomKey = QStringLiteral("Zoom");
 Report PointToConnectTo(const Report& report)
 {
     return [report](std::string_view text, std::string_view detail) {
-        if (text != msg::kCannotFindDevice) {
+        if (text != msg::Text(msg::kCannotFindDevice)) {
             report(text, detail);
             return;
         }
         std::string more(detail);
-        more += (more.empty() ? "" : "\n") + std::string("Choose the device with Device > Connect To…");
+        more +=
+            (more.empty() ? "" : "\n") +
+            QCoreApplication::translate("brevant::MainWindow", "Choose the device with Device > Connect To…")
+                .toStdString();
         report(text, more);
     };
+}
+
+// The file-dialog filters, in the window's language.
+QString PresetFilter()
+{
+    return QCoreApplication::translate("brevant::MainWindow", "lg Files (*.lg);;*.* (*)");
+}
+
+QString FirmwareFilter()
+{
+    return QCoreApplication::translate("brevant::MainWindow", "lg Files (*.b);;*.* (*)");
+}
+
+// A toolbar button's text: the menu text without its underlined letter, also
+// where the letter stands apart in brackets ("连接(&C)").
+QString ButtonText(QString text)
+{
+    static const QRegularExpression bracketed(QStringLiteral("\\(&[^&]\\)"));
+    return text.remove(bracketed).remove(QLatin1Char('&'));
 }
 
 // Under "*.* (*)" a typed name is kept as it is; under "lg Files (*.lg)" a
@@ -155,47 +178,49 @@ void MainWindow::BuildMenus()
 {
     // Every menu and item has its underlined letter; the common commands
     // have the shortcuts people expect.
-    QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
-    QAction* connectAction = AddCommand(device, QStringLiteral("&Connect"), &MainWindow::OnConnect);
+    QMenu* device = menuBar()->addMenu(tr("&Device"));
+    QAction* connectAction = AddCommand(device, tr("&Connect"), &MainWindow::OnConnect);
     connectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-    connectToAction_ = AddCommand(device, QStringLiteral("Connect &To\u2026"), &MainWindow::OnConnectTo);
-    QAction* disconnectAction = AddCommand(device, QStringLiteral("&Disconnect"), &MainWindow::OnDisconnect);
+    connectToAction_ = AddCommand(device, tr("Connect &To\u2026"), &MainWindow::OnConnectTo);
+    QAction* disconnectAction = AddCommand(device, tr("&Disconnect"), &MainWindow::OnDisconnect);
     disconnectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
     connectAction_ = connectAction;
     disconnectAction_ = disconnectAction;
     device->addSeparator();
-    AddCommand(device, QStringLiteral("&Open From File"), &MainWindow::OnOpenFromFile)
-        ->setShortcut(QKeySequence::Open);
-    AddCommand(device, QStringLiteral("&Save to File"), &MainWindow::OnSaveToFile, false)
+    AddCommand(device, tr("&Open From File"), &MainWindow::OnOpenFromFile)->setShortcut(QKeySequence::Open);
+    AddCommand(device, tr("&Save to File"), &MainWindow::OnSaveToFile, false)
         ->setShortcut(QKeySequence::Save);
-    undoAction_ = AddCommand(device, QStringLiteral("&Undo Open From File"), &MainWindow::OnUndoOpen);
+    undoAction_ = AddCommand(device, tr("&Undo Open From File"), &MainWindow::OnUndoOpen);
     undoAction_->setEnabled(false);
-    recentMenu_ = device->addMenu(QStringLiteral("&Recent Files"));
+    recentMenu_ = device->addMenu(tr("&Recent Files"));
+    recentMenu_->setObjectName(QStringLiteral("recentMenu"));
     device->addSeparator();
-    AddCommand(device, QStringLiteral("Sa&veDevice"), &MainWindow::OnSaveDevice);
-    AddCommand(device, QStringLiteral("Up&grade"), &MainWindow::OnUpgrade);
+    AddCommand(device, tr("Sa&veDevice"), &MainWindow::OnSaveDevice);
+    AddCommand(device, tr("Up&grade"), &MainWindow::OnUpgrade);
     device->addSeparator();
-    QAction* exit = device->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    QAction* exit = device->addAction(tr("E&xit"), this, &QWidget::close);
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     FillRecentMenu();
 
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    QAction* channel = AddCommand(tools, QStringLiteral("&Channel"), &MainWindow::OnChannel, false);
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    QAction* channel = AddCommand(tools, tr("&Channel"), &MainWindow::OnChannel, false);
     channel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
-    QAction* matrix = AddCommand(tools, QStringLiteral("&Matrix"), &MainWindow::OnMatrix, false);
+    QAction* matrix = AddCommand(tools, tr("&Matrix"), &MainWindow::OnMatrix, false);
     matrix->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_2));
-    QAction* soundTest = AddCommand(tools, QStringLiteral("Sound &Test"), &MainWindow::OnSoundTest);
+    QAction* soundTest = AddCommand(tools, tr("Sound &Test"), &MainWindow::OnSoundTest);
     soundTest->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* view = menuBar()->addMenu(tr("&View"));
     view->setObjectName(QStringLiteral("viewMenu"));
-    BuildZoomMenu(view->addMenu(QStringLiteral("&Zoom")));
+    BuildZoomMenu(view->addMenu(tr("&Zoom")));
+    FillLanguageMenu(view->addMenu(tr("L&anguage")),
+                     [this](const QString& text) { statusBar()->showMessage(text, 10'000); });
     view->addSeparator();
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    AddCommand(help, QStringLiteral("&About Brevant"), &MainWindow::OnAppAbout, false);
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    AddCommand(help, tr("&About Brevant"), &MainWindow::OnAppAbout, false);
 
-    QToolBar* bar = addToolBar(QStringLiteral("Commands"));
+    QToolBar* bar = addToolBar(tr("Commands"));
     bar->setObjectName(QStringLiteral("commands"));
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     connectAction->setIcon(style()->standardIcon(QStyle::SP_DialogYesButton));
@@ -203,8 +228,10 @@ void MainWindow::BuildMenus()
     channel->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
     matrix->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     soundTest->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
-    for (QAction* action : {connectAction, disconnectAction, channel, matrix, soundTest})
+    for (QAction* action : {connectAction, disconnectAction, channel, matrix, soundTest}) {
+        action->setIconText(ButtonText(action->text()));
         bar->addAction(action);
+    }
 }
 
 void MainWindow::BuildZoomMenu(QMenu* menu)
@@ -245,15 +272,14 @@ void MainWindow::BuildDocks()
         ViewMenu()->addAction(widget->toggleViewAction());
         return widget;
     };
-    dock(QStringLiteral("Communication list"), QStringLiteral("commLog"),
+    dock(tr("Communication list"), QStringLiteral("commLog"),
          new CommLogView(core_.log, nullptr, [this](int port) { return core_.port.Label(port); }))
         ->toggleViewAction()
-        ->setText(QStringLiteral("Communication &list"));
+        ->setText(tr("Communication &list"));
     auto* trace = new TraceView(core_.trace, nullptr, [this](int port) { return core_.port.Label(port); });
     trace->SetErrorReporter([this](const QString& text) { core_.context.TellUser(text.toStdString()); });
-    QAction* traceAction =
-        dock(QStringLiteral("Protocol trace"), QStringLiteral("trace"), trace)->toggleViewAction();
-    traceAction->setText(QStringLiteral("Protocol &trace"));
+    QAction* traceAction = dock(tr("Protocol trace"), QStringLiteral("trace"), trace)->toggleViewAction();
+    traceAction->setText(tr("Protocol &trace"));
     traceAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 }
 
@@ -318,7 +344,7 @@ QString MainWindow::ChooseFileName(const QString& caption, const QString& filter
 void MainWindow::OnConnect()
 {
     Connection& connection = core_.connection;
-    tasks_.Run(QStringLiteral("Connecting…"), [&connection](const Report& report, const ProgressFn&) {
+    tasks_.Run(tr("Connecting…"), [&connection](const Report& report, const ProgressFn&) {
         connection.Connect(PointToConnectTo(report));
     });
 }
@@ -336,20 +362,20 @@ void MainWindow::OnConnectTo()
 void MainWindow::ConnectTo(const ConnectTarget& target)
 {
     ProgramCore& core = core_;
-    tasks_.Run(QStringLiteral("Connecting\u2026"),
+    tasks_.Run(tr("Connecting\u2026"),
                [&core, target](const Report& report, const ProgressFn&) { core.ConnectTo(target, report); });
 }
 
 void MainWindow::OnDisconnect()
 {
     Connection& connection = core_.connection;
-    tasks_.Run(QStringLiteral("Disconnecting…"),
+    tasks_.Run(tr("Disconnecting…"),
                [&connection](const Report&, const ProgressFn&) { connection.Disconnect(); });
 }
 
 void MainWindow::OnOpenFromFile()
 {
-    const QString path = ChooseFileName(QStringLiteral("Open From File"), kPresetFilter, false);
+    const QString path = ChooseFileName(tr("Open From File"), PresetFilter(), false);
     if (!path.isEmpty())
         OpenPreset(path);
 }
@@ -368,7 +394,7 @@ void MainWindow::OpenPreset(const QString& path)
                                                        core_.port.Label(core_.state.flags.PortNumber.load()))
                                        : std::string();
     if (!refusal.empty()) {
-        tell(refusal + "; nothing was sent", {});
+        tell(tr("%1; nothing was sent").arg(QString::fromStdString(refusal)).toStdString(), {});
         return;
     }
     const PresetPreview preview =
@@ -382,9 +408,10 @@ void MainWindow::OpenPreset(const QString& path)
     auto started = std::make_shared<std::atomic<bool>>(false);
     auto whole = std::make_shared<std::atomic<bool>>(false);
     Connection& connection = core_.connection;
-    const std::string undo = before ? "Undo Open From File restores the earlier setting" : std::string();
+    const std::string undo =
+        before ? tr("Undo Open From File restores the earlier setting").toStdString() : std::string();
     tasks_.RunCancellable(
-        QStringLiteral("Sending the preset…"),
+        tr("Sending the preset…"),
         [&connection, started, whole, undo, preset = std::move(*preset)](
             const Report& report, const ProgressFn& progress, const std::atomic<bool>& stop) {
             const PresetLoad load =
@@ -411,19 +438,17 @@ void MainWindow::OnUndoOpen()
     Connection& connection = core_.connection;
     const std::string file = undoFile_.toStdString();
     tasks_.Run(
-        QStringLiteral("Sending back the earlier setting…"),
+        tr("Sending back the earlier setting…"),
         [&connection, sent, file, preset = *undo_](const Report& report, const ProgressFn& progress) {
             // What was restored is said in the undo's own words, not as an
             // Open From File of its own.
             const Report quiet = [&report](std::string_view text, std::string_view detail) {
-                if (text != msg::kOpenSuccessfully)
+                if (text != msg::Text(msg::kOpenSuccessfully))
                     report(text, detail);
             };
             const PresetLoad load = brevant::OpenPreset(connection, preset, quiet, progress);
             if (load.ok)
-                report("Restored the " + std::to_string(load.sent) + " settings the device held before " +
-                           file,
-                       {});
+                report(RestoredText(load.sent, file), {});
             *sent = load.ok;
         },
         [this, sent] {
@@ -435,7 +460,7 @@ void MainWindow::OnUndoOpen()
 
 void MainWindow::OnSaveToFile()
 {
-    const QString path = ChooseFileName(QStringLiteral("Save to File"), kPresetFilter, true);
+    const QString path = ChooseFileName(tr("Save to File"), PresetFilter(), true);
     if (path.isEmpty())
         return;
     // Writing a file takes no time worth a worker.
@@ -453,7 +478,7 @@ void MainWindow::OnSaveToFile()
 void MainWindow::OnSaveDevice()
 {
     DeviceLink& link = core_.link;
-    tasks_.Run(QStringLiteral("Saving in the device…"),
+    tasks_.Run(tr("Saving in the device…"),
                [&link](const Report& report, const ProgressFn&) { SaveDevice(link, report); });
 }
 
@@ -464,14 +489,14 @@ void MainWindow::OnUpgrade()
     auto prepared = std::make_shared<std::atomic<bool>>(false);
     Connection& connection = core_.connection;
     tasks_.Run(
-        QStringLiteral("Looking for the device…"),
+        tr("Looking for the device…"),
         [&connection, prepared](const Report& report, const ProgressFn&) {
             *prepared = PrepareUpgrade(connection, PointToConnectTo(report));
         },
         [this, prepared] {
             if (!*prepared)
                 return;
-            const QString path = ChooseFileName(QStringLiteral("Upgrade"), kFirmwareFilter, false);
+            const QString path = ChooseFileName(tr("Upgrade"), FirmwareFilter(), false);
             if (path.isEmpty())
                 return;
             view_->ProgressBar().SetLimits(0, 100);
@@ -481,7 +506,7 @@ void MainWindow::OnUpgrade()
             Connection& c = core_.connection;
             auto upgraded = std::make_shared<std::atomic<bool>>(false);
             tasks_.Run(
-                QStringLiteral("Upgrading the firmware…"),
+                tr("Upgrading the firmware…"),
                 [&c, upgraded, file = path.toStdString()](const Report& report, const ProgressFn& progress) {
                     *upgraded = RunUpgrade(c, file, progress, report);
                 },
@@ -550,15 +575,15 @@ void MainWindow::ShowStatus()
     const QString model = QString::fromStdString(ModelName(state));
     const PanelModel& shown = core_.context.Model();
     if (shown.Link() == LinkState::Lost)
-        status_->setText(QStringLiteral("Device lost on %1 \u2014 reconnecting\u2026")
+        status_->setText(tr("Device lost on %1 \u2014 reconnecting\u2026")
                              .arg(QString::fromStdString(core_.port.Label(shown.LostPort()))));
     else if (state.flags.Connected)
-        status_->setText(QStringLiteral("Connected: %1 on %2, firmware %3")
+        status_->setText(tr("Connected: %1 on %2, firmware %3")
                              .arg(model)
                              .arg(QString::fromStdString(core_.port.Label(state.flags.PortNumber.load())))
                              .arg(QString::fromStdString(state.params.SV.Get())));
     else
-        status_->setText(QStringLiteral("Not connected"));
+        status_->setText(tr("Not connected"));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

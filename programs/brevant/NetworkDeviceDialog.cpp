@@ -14,26 +14,24 @@ NetworkDeviceDialog::NetworkDeviceDialog(const NetworkDevice& device, QWidget* p
     : QDialog(parent), name_(new QLineEdit(device.name, this)), address_(new QLineEdit(device.address, this)),
       problem_(new QLabel(this)), device_(device)
 {
-    setWindowTitle(device.address.isEmpty() ? QStringLiteral("Add Network Device")
-                                            : QStringLiteral("Edit Network Device"));
+    setWindowTitle(device.address.isEmpty() ? tr("Add Network Device") : tr("Edit Network Device"));
     name_->setObjectName(QStringLiteral("name"));
-    name_->setPlaceholderText(QStringLiteral("e.g. Rack 2"));
+    name_->setPlaceholderText(tr("e.g. Rack 2"));
     address_->setObjectName(QStringLiteral("address"));
     address_->setPlaceholderText(QStringLiteral("tcp://HOST:PORT"));
     address_->setMinimumWidth(address_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
-    auto* hint =
-        new QLabel(QStringLiteral("tcp://HOST:PORT \u2014 a raw TCP port\n"
-                                  "rfc2217://HOST:PORT \u2014 a server speaking RFC 2217, which sets its "
-                                  "line to 19200 8N1"),
-                   this);
+    auto* hint = new QLabel(tr("tcp://HOST:PORT \u2014 a raw TCP port\n"
+                               "rfc2217://HOST:PORT \u2014 a server speaking RFC 2217, which sets its "
+                               "line to 19200 8N1"),
+                            this);
     problem_->setObjectName(QStringLiteral("problem"));
     problem_->setWordWrap(true);
     problem_->setStyleSheet(QStringLiteral("color: #b00020"));
     problem_->hide();
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Name:"), name_);
-    form->addRow(QStringLiteral("&Address:"), address_);
+    form->addRow(tr("&Name:"), name_);
+    form->addRow(tr("&Address:"), address_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &NetworkDeviceDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &NetworkDeviceDialog::reject);
@@ -60,8 +58,8 @@ void NetworkDeviceDialog::accept()
     if (!parse.address)
         problem = QString::fromStdString(parse.error);
     else if (!parse.address->Network())
-        problem = QStringLiteral("A network device's address begins with tcp:// or rfc2217://; "
-                                 "serial ports are listed by themselves.");
+        problem = tr("A network device's address begins with tcp:// or rfc2217://; "
+                     "serial ports are listed by themselves.");
     if (!problem.isEmpty()) {
         problem_->setText(problem);
         problem_->show();

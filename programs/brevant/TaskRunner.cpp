@@ -53,8 +53,7 @@ bool TaskRunner::Start(const QString& what, StoppableWork work, std::function<vo
         texts_.clear();
     }
     if (window_) {
-        dialog_ =
-            new QProgressDialog(what, cancellable ? QStringLiteral("Cancel") : QString(), 0, 0, window_);
+        dialog_ = new QProgressDialog(what, cancellable ? tr("Cancel") : QString(), 0, 0, window_);
         dialog_->setWindowModality(Qt::WindowModal);
         dialog_->setMinimumDuration(kBusyDialogAfterMs);
         dialog_->setAutoClose(false);
@@ -69,7 +68,7 @@ bool TaskRunner::Start(const QString& what, StoppableWork work, std::function<vo
             disconnect(dialog_, SIGNAL(canceled()), dialog_, SLOT(cancel()));
             connect(dialog_, &QProgressDialog::canceled, this, [this] {
                 stop_ = true;
-                dialog_->setLabelText(QStringLiteral("Stopping…"));
+                dialog_->setLabelText(tr("Stopping…"));
                 if (auto* button = dialog_->findChild<QPushButton*>())
                     button->setEnabled(false);
             });

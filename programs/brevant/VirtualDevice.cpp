@@ -113,19 +113,32 @@ int VirtualDevice::Start(const Report& report)
         return kPort;
     StopLocked();
     if (program.empty()) {
-        report("The virtual device needs the simulator, brevant-sim, which was not found",
-               "It is looked for next to brevant and on the PATH.");
+        report(QCoreApplication::translate(
+                   "brevant::VirtualDevice",
+                   "The virtual device needs the simulator, brevant-sim, which was not found")
+                   .toStdString(),
+               QCoreApplication::translate("brevant::VirtualDevice",
+                                           "It is looked for next to brevant and on the PATH.")
+                   .toStdString());
         return 0;
     }
     if (dir_.empty()) {
-        report("The virtual device could not be started", "No private folder could be made for its port.");
+        report(
+            QCoreApplication::translate("brevant::VirtualDevice", "The virtual device could not be started")
+                .toStdString(),
+            QCoreApplication::translate("brevant::VirtualDevice",
+                                        "No private folder could be made for its port.")
+                .toStdString());
         return 0;
     }
 
     const std::string logPath = (fs::path(dir_) / kLogName).string();
     const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (logFd < 0) {
-        report("The virtual device could not be started", logPath + ": " + ErrnoText(errno));
+        report(
+            QCoreApplication::translate("brevant::VirtualDevice", "The virtual device could not be started")
+                .toStdString(),
+            logPath + ": " + ErrnoText(errno));
         return 0;
     }
     const std::string com = std::to_string(kPort);
@@ -144,7 +157,10 @@ int VirtualDevice::Start(const Report& report)
     posix_spawn_file_actions_destroy(&actions);
     ::close(logFd);
     if (rc != 0) {
-        report("The virtual device could not be started", program + ": " + ErrnoText(rc));
+        report(
+            QCoreApplication::translate("brevant::VirtualDevice", "The virtual device could not be started")
+                .toStdString(),
+            program + ": " + ErrnoText(rc));
         return 0;
     }
     pid_ = pid;
@@ -152,13 +168,22 @@ int VirtualDevice::Start(const Report& report)
     const Deadline deadline(kStartLimit);
     while (!fs::exists(link, ec)) {
         if (!RunningLocked()) {
-            report("The virtual device could not be started", "The simulator ended: " + LogText());
+            report(QCoreApplication::translate("brevant::VirtualDevice",
+                                               "The virtual device could not be started")
+                       .toStdString(),
+                   QCoreApplication::translate("brevant::VirtualDevice", "The simulator ended: %1")
+                       .arg(QString::fromStdString(LogText()))
+                       .toStdString());
             return 0;
         }
         if (deadline.Expired()) {
             StopLocked();
-            report("The virtual device could not be started",
-                   "The simulator did not publish its port in time.");
+            report(QCoreApplication::translate("brevant::VirtualDevice",
+                                               "The virtual device could not be started")
+                       .toStdString(),
+                   QCoreApplication::translate("brevant::VirtualDevice",
+                                               "The simulator did not publish its port in time.")
+                       .toStdString());
             return 0;
         }
         SleepFor(kLookEvery);
@@ -196,7 +221,9 @@ std::string VirtualDevice::LogText() const
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
-    return text.empty() ? "it printed nothing" : text;
+    return text.empty()
+               ? QCoreApplication::translate("brevant::VirtualDevice", "it printed nothing").toStdString()
+               : text;
 }
 
 }  // namespace brevant

@@ -1,5 +1,6 @@
 #include "programs/brevant/ZoomedForm.h"
 
+#include <QCoreApplication>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
 #include <QGraphicsView>
@@ -95,13 +96,13 @@ QString ZoomMenuText(Zoom zoom)
     switch (zoom) {
     // Each item is underlined on the first letter of a word: the
     // percentages share their digits.
-    case Zoom::Percent100: return QStringLiteral("&Normal (100 %)");
-    case Zoom::Percent125: return QStringLiteral("&Large (125 %)");
-    case Zoom::Percent150: return QStringLiteral("&Extra large (150 %)");
-    case Zoom::Percent200: return QStringLiteral("&Double (200 %)");
+    case Zoom::Percent100: return QCoreApplication::translate("brevant::ZoomedForm", "&Normal (100 %)");
+    case Zoom::Percent125: return QCoreApplication::translate("brevant::ZoomedForm", "&Large (125 %)");
+    case Zoom::Percent150: return QCoreApplication::translate("brevant::ZoomedForm", "&Extra large (150 %)");
+    case Zoom::Percent200: return QCoreApplication::translate("brevant::ZoomedForm", "&Double (200 %)");
     case Zoom::Fit: break;
     }
-    return QStringLiteral("&Fit to window");
+    return QCoreApplication::translate("brevant::ZoomedForm", "&Fit to window");
 }
 
 QString ZoomSettingText(Zoom zoom)

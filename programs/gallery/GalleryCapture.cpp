@@ -1,6 +1,7 @@
 #include "programs/gallery/GalleryCapture.h"
 
 #include "core/BoundedFile.h"
+#include "programs/brevant/Language.h"
 #include "ui/res/ResourceRegistry.h"
 
 #include <QApplication>
@@ -77,8 +78,29 @@ QImage Photograph(QWidget* widget, qreal ratio)
     return image;
 }
 
+// The scene's language for as long as the shot takes; English afterwards.
+class SceneLanguage {
+public:
+    explicit SceneLanguage(const QString& language) : used_(!language.isEmpty())
+    {
+        if (used_)
+            InstallLanguage(language);
+    }
+    ~SceneLanguage()
+    {
+        if (used_)
+            InstallLanguage(QStringLiteral("en"));
+    }
+    SceneLanguage(const SceneLanguage&) = delete;
+    SceneLanguage& operator=(const SceneLanguage&) = delete;
+
+private:
+    bool used_;
+};
+
 Shot TakeShot(const Scene& scene, qreal ratio, QScreen* screen)
 {
+    const SceneLanguage language(scene.language);
     QWidget window;
     window.setWindowFlag(Qt::FramelessWindowHint);
     if (screen != nullptr) {

@@ -4,6 +4,7 @@
 // contact sheet of all of it to PNG files in DIR, at 1x and 2x unless --scale
 // picks one, and prints the path of each file written.
 // Exit status: 0 done, 1 DIR or a file could not be written, 2 wrong usage.
+#include "programs/brevant/CoreTexts.h"
 #include "programs/gallery/GalleryCapture.h"
 #include "programs/gallery/GalleryScenes.h"
 
@@ -118,6 +119,8 @@ int main(int argc, char** argv)
     // The screen layout must be in place before the application starts.
     const std::unique_ptr<QTemporaryFile> screenLayout = brevant::gallery::UseOffscreenScreens();
     QApplication app(argc, argv);
+    // The scenes in Chinese show the lower layers' texts in Chinese too.
+    brevant::InstallCoreTranslator();
     QApplication::setPalette(brevant::gallery::ConsolePalette());
 
     QTextStream out(stdout);

@@ -337,6 +337,7 @@ std::vector<Scene> Scenes()
     AddFormScenes(scenes);
     AddTraceScenes(scenes);
     AddConnectScenes(scenes);
+    AddLanguageScenes(scenes);
     return scenes;
 }
 

@@ -29,6 +29,9 @@ struct Scene {
     // Builds the stage as a child of `parent`, which already sits on a screen
     // of the wanted pixel ratio, so controls load their images at that ratio.
     std::function<Stage(QWidget* parent)> build;
+    // The language the scene is built and photographed in ("zh_CN"); empty
+    // for English.
+    QString language = {};
 };
 
 // Every scene, in the order the contact sheet shows them.
@@ -41,6 +44,8 @@ void AddFormScenes(std::vector<Scene>& scenes);
 void AddTraceScenes(std::vector<Scene>& scenes);
 // The Connect To dialog.
 void AddConnectScenes(std::vector<Scene>& scenes);
+// The main window in Simplified Chinese.
+void AddLanguageScenes(std::vector<Scene>& scenes);
 
 // The dark console colours the gallery shows the controls in: the panels'
 // strip colour for windows, light text, the faders' blue as the highlight.

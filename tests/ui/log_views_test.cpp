@@ -37,9 +37,6 @@ TEST(CommLogViewTest, ShowsNumberTimePortDirectionAndBytesFromAnotherThreadInOne
     log.Take({1, at, 3, TraceDirection::Sent, "SSs1\r\n"});
     CommLogView view(log, nullptr, [](int port) { return port == 40 ? "tcp://127.0.0.1:4001" : "COM3"; });
     ASSERT_EQ(view.rowCount(), 1);  // what the list held before
-    EXPECT_EQ(view.horizontalHeaderItem(0)->text(), "No.");
-    EXPECT_EQ(view.horizontalHeaderItem(2)->text(), "Port");
-    EXPECT_EQ(view.horizontalHeaderItem(4)->text(), "Content");
     EXPECT_TRUE(view.item(0, 1)->text().endsWith(".512")) << view.item(0, 1)->text().toStdString();
 
     // The list keeps the newest entries: the top rows go as it lets go of them.

@@ -31,8 +31,10 @@ constexpr int kFirstOutputX = 960;
 std::array<QString, 8> MainForm::ChannelNames(ModelFamily family)
 {
     if (family == ModelFamily::K217K218)
-        return {"VCSIn", "Input1", "Input2", "Input3", "VCSOut", "Output1", "Output2", "Output3"};
-    return {"Input1", "Input2", "Input3", "Input4", "Output1", "Output2", "Output3", "Output4"};
+        return {tr("VCSIn"),  tr("Input%1").arg(1),  tr("Input%1").arg(2),  tr("Input%1").arg(3),
+                tr("VCSOut"), tr("Output%1").arg(1), tr("Output%1").arg(2), tr("Output%1").arg(3)};
+    return {tr("Input%1").arg(1),  tr("Input%1").arg(2),  tr("Input%1").arg(3),  tr("Input%1").arg(4),
+            tr("Output%1").arg(1), tr("Output%1").arg(2), tr("Output%1").arg(3), tr("Output%1").arg(4)};
 }
 
 int MainForm::ChannelX(int window)
@@ -48,13 +50,13 @@ MainForm::MainForm(PanelContext& context, QWidget* parent) : QWidget(parent), co
     TagControl(progress_, kProgressId);
     progress_->SetLimits(0, 100);
     progress_->SetValue(0);
-    progress_->SetTooltipText(QStringLiteral("Percent"), true);
+    progress_->SetTooltipText(tr("Percent"), true);
     progress_->SetUnitText(QStringLiteral("%"));
     progress_->SetDisplayOffset(0);
     progress_->hide();
 
     // Until a device is connected the panels are greyed; this says why.
-    hint_ = new QLabel(QStringLiteral("Not connected \u2014 Device > Connect (Ctrl+K)"), this);
+    hint_ = new QLabel(tr("Not connected \u2014 Device > Connect (Ctrl+K)"), this);
     hint_->setObjectName(QStringLiteral("notConnectedHint"));
     QFont bigger = hint_->font();
     bigger.setPointSizeF(bigger.pointSizeF() * 1.3);
@@ -65,13 +67,13 @@ MainForm::MainForm(PanelContext& context, QWidget* parent) : QWidget(parent), co
 
     for (int k = 0; k < kChannels; ++k) {
         auto* window = new InputChannelWindow(context, k, 1, this);
-        window->SetChannelName(QStringLiteral("Input%1").arg(k + 1));
+        window->SetChannelName(tr("Input%1").arg(k + 1));
         window->HideChannel();
         inputs_[static_cast<std::size_t>(k)] = window;
     }
     for (int k = 0; k < kChannels; ++k) {
         auto* window = new OutputChannelWindow(context, k, 1, this);
-        window->SetChannelName(QStringLiteral("Output%1").arg(k + 1));
+        window->SetChannelName(tr("Output%1").arg(k + 1));
         window->HideChannel();
         outputs_[static_cast<std::size_t>(k)] = window;
     }
@@ -100,9 +102,9 @@ MainForm::MainForm(PanelContext& context, QWidget* parent) : QWidget(parent), co
         box->setGeometry(QRect(QPoint(x, kCheckTop), kCheckSize));
         return box;
     };
-    group_ = check(kGroupId, QStringLiteral("Group"), kGroupX, false);
-    input_ = check(kInputId, QStringLiteral("Input"), kInputX, true);
-    output_ = check(kOutputId, QStringLiteral("Output"), kOutputX, true);
+    group_ = check(kGroupId, tr("Group"), kGroupX, false);
+    input_ = check(kInputId, tr("Input"), kInputX, true);
+    output_ = check(kOutputId, tr("Output"), kOutputX, true);
     connect(group_, &ImageCheckButton::clicked, this, &MainForm::OnGroupCheck);
     connect(input_, &ImageCheckButton::clicked, this, &MainForm::OnInputCheck);
     connect(output_, &ImageCheckButton::clicked, this, &MainForm::OnOutputCheck);

@@ -25,7 +25,7 @@ ChannelPane::ChannelPane(PanelContext& context, int kind, int channelIndex, int 
 {
     // The caption says which side of the device the pane belongs to; the
     // window's title names the channel.
-    SetCaption(PaneDirection() == Direction::Input ? QStringLiteral("Input") : QStringLiteral("Output"));
+    SetCaption(PaneDirection() == Direction::Input ? tr("Input") : tr("Output"));
     // The panes are narrow: one compact font for the captions and the panels.
     QFont compact = font();
     compact.setPixelSize(11);
@@ -46,16 +46,16 @@ ChannelPane::ChannelPane(PanelContext& context, int kind, int channelIndex, int 
     if (PaneDirection() == Direction::Input) {
         // Channel 0 of the second pane is the reduced channel: level only.
         const bool reduced = family == ModelFamily::K217K218 && channelIndex < 1;
-        inputLevel_ = place(QStringLiteral("Level"), reduced ? kTallLevelHeight : kShortLevelHeight,
+        inputLevel_ = place(tr("Level"), reduced ? kTallLevelHeight : kShortLevelHeight,
                             [&] { return new InputLevelPanel(context, channelIndex, family, this); });
         if (!reduced) {
-            inputFilter_ = place(QStringLiteral("Filter"), kFilterHeight,
+            inputFilter_ = place(tr("Filter"), kFilterHeight,
                                  [&] { return new InputFilterPanel(context, channelIndex, this); });
-            dynamics_ = place(QStringLiteral("Dynamics"), kDynamicsHeight,
+            dynamics_ = place(tr("Dynamics"), kDynamicsHeight,
                               [&] { return new DynamicsPanel(context, channelIndex, family, this); });
         }
     } else {
-        outputLevel_ = place(QStringLiteral("Level"), kTallLevelHeight,
+        outputLevel_ = place(tr("Level"), kTallLevelHeight,
                              [&] { return new OutputLevelPanel(context, channelIndex, family, this); });
     }
     outputFilter_ = new OutputFilterPanel(context, channelIndex, this);

@@ -4,6 +4,7 @@
 #include "ui/panels/PanelContext.h"
 #include "ui/res/ResourceRegistry.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 namespace brevant {
@@ -17,7 +18,8 @@ void TagControl(QWidget* control, int controlId)
 QString ControlName(Direction direction, int channel, const QString& what)
 {
     const QString channelName =
-        (direction == Direction::Input ? QStringLiteral("Input %1") : QStringLiteral("Output %1"))
+        (direction == Direction::Input ? QCoreApplication::translate("brevant::ControlPanel", "Input %1")
+                                       : QCoreApplication::translate("brevant::ControlPanel", "Output %1"))
             .arg(channel);
     return what.isEmpty() ? channelName : channelName + QLatin1Char(' ') + what;
 }

@@ -26,13 +26,12 @@ constexpr int kFilterCount = 6;
 
 DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_,
                              QWidget* parent)
-    : ControlPanel(context, parent), autoMix_(AddCheck(kAutoMixId, QStringLiteral("AutoMix"))),
+    : ControlPanel(context, parent), autoMix_(AddCheck(kAutoMixId, tr("AutoMix"))),
       agc_(AddCheck(kAgcId, QStringLiteral("AGC"))), afc_(AddCheck(kAfcId, QStringLiteral("AFC"))),
       aec_(AddCheck(kAecId, QStringLiteral("AEC"))), nr_(AddCheck(kNrId, QStringLiteral("NR"))),
-      phantom_(AddCheck(kPhantomId, QStringLiteral("Phantom"))),
-      nrSlider_(new SkinnedTrackbar(kNrSliderId, this)), nrDepth_(new QLabel(this)),
-      filterSlider_(new SkinnedTrackbar(kFilterSliderId, this)),
-      filterCaption_(new QLabel(QStringLiteral("Filter, all inputs:"), this)), filter_(new QComboBox(this))
+      phantom_(AddCheck(kPhantomId, tr("Phantom"))), nrSlider_(new SkinnedTrackbar(kNrSliderId, this)),
+      nrDepth_(new QLabel(this)), filterSlider_(new SkinnedTrackbar(kFilterSliderId, this)),
+      filterCaption_(new QLabel(tr("Filter, all inputs:"), this)), filter_(new QComboBox(this))
 {
     channelIndex = channelIndex_;
     paneFamily = paneFamily_;
@@ -49,7 +48,7 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFami
     }
     nrSlider_->setRange(0, kMaxNrDepth);
     nrSlider_->SetValueReading(0, 1, QStringLiteral("dB"));
-    nrSlider_->setAccessibleName(ControlName(Direction::Input, Channel(), QStringLiteral("NR depth")));
+    nrSlider_->setAccessibleName(ControlName(Direction::Input, Channel(), tr("NR depth")));
     filterSlider_->setRange(0, kFilterCount - 1);
     filterSlider_->hide();
     SetNrDepth(0);
@@ -57,9 +56,9 @@ DynamicsPanel::DynamicsPanel(PanelContext& context, int channelIndex_, ModelFami
     nrDepth_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     TagControl(filter_, kFilterComboId);
-    filter_->setAccessibleName(QStringLiteral("Filter for all inputs"));
-    filter_->addItems({QStringLiteral("None"), QStringLiteral("Filter 1"), QStringLiteral("Filter 2"),
-                       QStringLiteral("Filter 3"), QStringLiteral("Filter 4"), QStringLiteral("Filter 5")});
+    filter_->setAccessibleName(tr("Filter for all inputs"));
+    filter_->addItems(
+        {tr("None"), tr("Filter 1"), tr("Filter 2"), tr("Filter 3"), tr("Filter 4"), tr("Filter 5")});
     filter_->setCurrentIndex(-1);
 
     connect(autoMix_, &ImageCheckButton::clicked, this, &DynamicsPanel::OnAutoMixClicked);

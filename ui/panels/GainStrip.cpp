@@ -4,6 +4,7 @@
 #include "ui/panels/ControlPanel.h"
 #include "ui/res/ResourceRegistry.h"
 
+#include <QCoreApplication>
 #include <QFont>
 
 #include <algorithm>
@@ -40,7 +41,7 @@ void SetUpSignalMeter(LevelMeter& meter)
     meter.SetLimits(0, 100);
     meter.SetDisplayOffset(-100);
     meter.SetUnitText(QStringLiteral("dB"));
-    meter.SetTooltipText(QStringLiteral("signal level"), true);
+    meter.SetTooltipText(QCoreApplication::translate("brevant::GainStrip", "signal level"), true);
     meter.SetBarColour(0xFF008000);
     meter.SetFrameColour(0xFF000000);
     meter.SetValue(0);
@@ -149,9 +150,9 @@ void GainStrip::SetGain(int gain)
 
 void GainStrip::Name(Direction direction, int channel)
 {
-    fader_->setAccessibleName(ControlName(direction, channel, QStringLiteral("gain")));
+    fader_->setAccessibleName(ControlName(direction, channel, tr("gain")));
     trackbar_->setAccessibleName(fader_->accessibleName());
-    meter_->setAccessibleName(ControlName(direction, channel, QStringLiteral("level")));
+    meter_->setAccessibleName(ControlName(direction, channel, tr("level")));
 }
 
 void GainStrip::Place(QRect area)

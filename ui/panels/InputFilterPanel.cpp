@@ -8,9 +8,9 @@
 namespace brevant {
 
 InputFilterPanel::InputFilterPanel(PanelContext& context, int channelIndex_, QWidget* parent)
-    : ControlPanel(context, parent), highpass_(AddCheck(kHighpassId, QStringLiteral("Highpass"))),
+    : ControlPanel(context, parent), highpass_(AddCheck(kHighpassId, tr("Highpass"))),
       eq_(AddCheck(kEqId, QStringLiteral("EQ"))), fbk_(AddCheck(kFbkId, QStringLiteral("FBK"))),
-      edit_(new QPushButton(QStringLiteral("Edit"), this))
+      edit_(new QPushButton(tr("Edit"), this))
 {
     channelIndex = channelIndex_;
     NameChecks(Direction::Input);

@@ -15,8 +15,8 @@ constexpr int kEchoMeterWidth = 12;
 InputLevelPanel::InputLevelPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_,
                                  QWidget* parent)
     : LevelPanel(context, Direction::Input, channelIndex_, paneFamily_, kInputPanelScale, QString(), parent),
-      priority_(AddCheck(kPriorityId, QStringLiteral("Priority"))),
-      erle_(new LevelMeter(kErleId, Qt::Vertical, this)), erl_(new LevelMeter(kErlId, Qt::Vertical, this))
+      priority_(AddCheck(kPriorityId, tr("Priority"))), erle_(new LevelMeter(kErleId, Qt::Vertical, this)),
+      erl_(new LevelMeter(kErlId, Qt::Vertical, this))
 {
     // The hidden trackbar starts one step above the fader, as the panel
     // always has; the first refresh brings both to the device's gain.

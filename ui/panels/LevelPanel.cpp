@@ -9,7 +9,7 @@ namespace brevant {
 LevelPanel::LevelPanel(PanelContext& context, Direction direction, int channelIndex_, ModelFamily paneFamily_,
                        GainScale scale, const QString& initialLabel, QWidget* parent)
     : ControlPanel(context, parent), direction_(direction),
-      strip_(this, scale, scale.maxPosition, initialLabel), mute_(AddCheck(kMuteId, QStringLiteral("Mute")))
+      strip_(this, scale, scale.maxPosition, initialLabel), mute_(AddCheck(kMuteId, tr("Mute")))
 {
     channelIndex = channelIndex_;
     paneFamily = paneFamily_;

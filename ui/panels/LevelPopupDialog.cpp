@@ -25,10 +25,10 @@ LevelPopupDialog::LevelPopupDialog(PanelContext& context, Direction direction, i
     : QDialog(parent), context_(context), direction_(direction), channelIndex_(channelIndex),
       strip_(this, ScaleFor(direction), ScaleFor(direction).maxPosition,
              DbText(ScaleFor(direction).GainAt(ScaleFor(direction).maxPosition))),
-      mute_(new ImageCheckButton(kMuteId, QStringLiteral("Mute"), this))
+      mute_(new ImageCheckButton(kMuteId, tr("Mute"), this))
 {
     const int n = channelIndex + 1;
-    setWindowTitle((IsInput() ? QStringLiteral("Input%1") : QStringLiteral("Output%1")).arg(n));
+    setWindowTitle((IsInput() ? tr("Input%1") : tr("Output%1")).arg(n));
     setModal(true);
     setFixedSize(kClientSize);
     background_ = QPixmap::fromImage(res::Bitmap(res::kInputPanelBackground, devicePixelRatioF()));

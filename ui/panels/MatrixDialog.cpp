@@ -6,6 +6,7 @@
 #include "ui/panels/LevelPopupDialog.h"
 #include "ui/res/ResourceRegistry.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QLineEdit>
 #include <QPainter>
@@ -73,7 +74,9 @@ ImageCheckButton* AddCrosspoint(QWidget* parent, int controlId)
 // What assistive technology calls a route: "Input 1 to Output 2".
 QString RouteName(int input, int output)
 {
-    return QStringLiteral("Input %1 to Output %2").arg(input).arg(output);
+    return QCoreApplication::translate("brevant::MatrixDialog", "Input %1 to Output %2")
+        .arg(input)
+        .arg(output);
 }
 
 bool InMatrix(int input, int output)
@@ -95,7 +98,7 @@ int MatrixDialog::GainBoxId(int cell)
 
 MatrixDialog::MatrixDialog(PanelContext& context, QWidget* parent) : QDialog(parent), context_(context)
 {
-    setWindowTitle(QStringLiteral("Matrix"));
+    setWindowTitle(tr("Matrix"));
     setFixedSize(kClientSize);
     SetPopupOpener({});
     BuildControls();
@@ -108,8 +111,7 @@ MatrixDialog::~MatrixDialog() = default;
 void MatrixDialog::BuildControls()
 {
     // Created in reading order, which is also the tab order.
-    const QStringList outputCaptions{QStringLiteral("Output1"), QStringLiteral("Outpu2"),
-                                     QStringLiteral("Output3"), QStringLiteral("Output4")};
+    const QStringList outputCaptions{tr("Output1"), tr("Outpu2"), tr("Output3"), tr("Output4")};
     for (int o = 1; o <= kSize; ++o) {
         QPushButton* button =
             AddButton(this, kFirstOutputButtonId + o - 1, outputCaptions[o - 1], OutputButtonRect(o));
@@ -117,8 +119,8 @@ void MatrixDialog::BuildControls()
         outputButtons_[static_cast<std::size_t>(o - 1)] = button;
     }
     for (int i = 1; i <= kSize; ++i) {
-        QPushButton* button = AddButton(this, kFirstInputButtonId + i - 1, QStringLiteral("Input%1").arg(i),
-                                        InputButtonRect(i));
+        QPushButton* button =
+            AddButton(this, kFirstInputButtonId + i - 1, tr("Input%1").arg(i), InputButtonRect(i));
         connect(button, &QPushButton::clicked, this, [this, i] { openPopup_(Direction::Input, i - 1); });
         inputButtons_[static_cast<std::size_t>(i - 1)] = button;
 
@@ -131,7 +133,7 @@ void MatrixDialog::BuildControls()
             box->setEnabled(false);
             box->setAlignment(Qt::AlignCenter);
             box->setGeometry(GainBoxRect(i, o));
-            box->setToolTip(QStringLiteral("%1 to %2 dB; Return sends it").arg(kGainMin).arg(kGainMax));
+            box->setToolTip(tr("%1 to %2 dB; Return sends it").arg(kGainMin).arg(kGainMax));
             connect(box, &QLineEdit::returnPressed, this, [this, cell] { OnGainTyped(cell); });
             gainBoxes_[at] = box;
 
@@ -139,7 +141,7 @@ void MatrixDialog::BuildControls()
             TagControl(knob, KnobId(cell));
             knob->setRange(kGainMin, kGainMax);
             knob->SetValueReading(0, 1, QStringLiteral("dB"));
-            knob->setAccessibleName(RouteName(i, o) + QStringLiteral(" gain"));
+            knob->setAccessibleName(RouteName(i, o) + tr(" gain"));
             knob->setValue(0);
             knob->setEnabled(false);
             knob->setGeometry(KnobRect(i, o));
@@ -164,8 +166,7 @@ void MatrixDialog::BuildControls()
     // Spare controls: set up like the others so that their ids are taken,
     // never shown and never used.
     for (int k = 0; k < kSize; ++k)
-        AddButton(this, kFirstChannelButtonId + k, QStringLiteral("Channel%1").arg(kSize + 1 + k), QRect())
-            ->hide();
+        AddButton(this, kFirstChannelButtonId + k, tr("Channel%1").arg(kSize + 1 + k), QRect())->hide();
     for (int k = 0; k < kCells; ++k)
         AddCrosspoint(this, kFirstSpareCrosspointId + k)->hide();
 }
@@ -191,7 +192,7 @@ std::function<void(const SendOutcome&)> MatrixDialog::ReportFailure()
     // The answer comes back later; the dialog may be gone by then.
     return [self = QPointer<MatrixDialog>(this)](const SendOutcome& outcome) {
         if (!outcome.Confirmed() && self)
-            self->context_.TellUser(msg::kSetMatrixError);
+            self->context_.TellUser(msg::Text(msg::kSetMatrixError));
     };
 }
 
@@ -240,10 +241,8 @@ void MatrixDialog::OnGainTyped(int cell)
     const int gain = typed.toInt(&whole);
     if (!whole || gain < kGainMin || gain > kGainMax) {
         // Nothing is sent; the box shows the gain it had, and the status bar why.
-        context_.Model().SetNotice(QStringLiteral("\"%1\" is no gain from %2 to %3 dB: not sent")
-                                       .arg(typed)
-                                       .arg(kGainMin)
-                                       .arg(kGainMax));
+        context_.Model().SetNotice(
+            tr("\"%1\" is no gain from %2 to %3 dB: not sent").arg(typed).arg(kGainMin).arg(kGainMax));
         ShowGain(cell, gains_[at]);
         return;
     }
@@ -377,12 +376,12 @@ void MatrixDialog::paintEvent(QPaintEvent* /*event*/)
     painter.setFont(heading);
     painter.setPen(pal.color(QPalette::WindowText));
     painter.drawText(QRect(InputButtonRect(1).left(), 16, right - left, 24), Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("Crosspoint matrix"));
+                     tr("Crosspoint matrix"));
     painter.setFont(font());
     painter.setPen(pal.color(QPalette::PlaceholderText));
     painter.drawText(QRect(InputButtonRect(1).left(), 40, right - left, 20), Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("A lit switch routes the input of its row to the output of its column; "
-                                    "the knob beside it sets that route's gain, -30 to 0 dB."));
+                     tr("A lit switch routes the input of its row to the output of its column; "
+                        "the knob beside it sets that route's gain, -30 to 0 dB."));
 
     const QColor band = dark ? window.lighter(118) : window.darker(106);
     const QColor rule = dark ? window.lighter(150) : window.darker(125);

@@ -10,7 +10,7 @@ namespace brevant {
 
 OutputFilterPanel::OutputFilterPanel(PanelContext& context, int channelIndex_, QWidget* parent)
     : ControlPanel(context, parent), eq_(AddCheck(kEqId, QStringLiteral("EQ"))),
-      fbk_(AddCheck(kFbkId, QStringLiteral("FBK"))), edit_(new QPushButton(QStringLiteral("Edit"), this))
+      fbk_(AddCheck(kFbkId, QStringLiteral("FBK"))), edit_(new QPushButton(tr("Edit"), this))
 {
     channelIndex = channelIndex_;
     NameChecks(Direction::Output);

@@ -5,6 +5,7 @@
 #include "ui/controls/ImageCheckButton.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,7 +47,7 @@ QStringListModel* OffThen(int first, int last, QObject* parent)
 {
     QStringList entries;
     entries.reserve(last - first + 2);
-    entries << QStringLiteral("OFF");
+    entries << QCoreApplication::translate("brevant::OutputLevelPanel", "OFF");
     for (int v = first; v <= last; ++v)
         entries << QString::number(v);
     return new QStringListModel(entries, parent);
@@ -57,10 +58,9 @@ QStringListModel* OffThen(int first, int last, QObject* parent)
 OutputLevelPanel::OutputLevelPanel(PanelContext& context, int channelIndex_, ModelFamily paneFamily_,
                                    QWidget* parent)
     : LevelPanel(context, Direction::Output, channelIndex_, paneFamily_, kOutputScale, QString(), parent),
-      delay_(AddRow(kDelayCaptionId, QStringLiteral("DelayTime"), kDelayEditId, Op::OD, kSetDelayId)),
-      lowpass_(AddRow(kLowpassCaptionId, QStringLiteral("Lowpass"), kLowpassEditId, Op::OF, kSetLowpassId)),
-      highpass_(
-          AddRow(kHighpassCaptionId, QStringLiteral("Highpass"), kHighpassEditId, Op::OH, kSetHighpassId)),
+      delay_(AddRow(kDelayCaptionId, tr("DelayTime"), kDelayEditId, Op::OD, kSetDelayId)),
+      lowpass_(AddRow(kLowpassCaptionId, tr("Lowpass"), kLowpassEditId, Op::OF, kSetLowpassId)),
+      highpass_(AddRow(kHighpassCaptionId, tr("Highpass"), kHighpassEditId, Op::OH, kSetHighpassId)),
       delayEdit_(delay_.edit), lowpassEdit_(lowpass_.edit), highpassEdit_(highpass_.edit),
       delayCombo_(new QComboBox(this)), lowpassCombo_(new QComboBox(this))
 {
@@ -114,13 +114,13 @@ OutputLevelPanel::LimitRow OutputLevelPanel::AddRow(int captionId, const QString
     const QString unit = QString::fromUtf8(UnitText(op).data(), static_cast<qsizetype>(UnitText(op).size()));
     const QString hint = QString::fromStdString(RangeHint(op));
     LimitRow row{new QLabel(caption, this), new QLineEdit(this), new QLabel(unit, this),
-                 new QPushButton(QStringLiteral("Set"), this)};
+                 new QPushButton(tr("Set"), this)};
     TagControl(row.caption, captionId);
     TagControl(row.edit, editId);
     TagControl(row.set, setId);
     const QString what = ControlName(Direction::Output, Channel(), caption);
-    row.edit->setAccessibleName(QStringLiteral("%1 (%2)").arg(what, unit));
-    row.set->setAccessibleName(QStringLiteral("Set %1").arg(what));
+    row.edit->setAccessibleName(tr("%1 (%2)").arg(what, unit));
+    row.set->setAccessibleName(tr("Set %1").arg(what));
     row.edit->setToolTip(hint);
     row.edit->setAccessibleDescription(hint);
     row.caption->setAttribute(Qt::WA_TranslucentBackground);
@@ -179,7 +179,7 @@ void OutputLevelPanel::ReadEdits(const QLineEdit* asked)
             member = value;
         } else if (!complained) {
             complained = true;
-            Context().TellUser("Please enter an integer.");
+            Context().TellUser(tr("Please enter an integer.").toStdString());
         }
     };
     read(delayEdit_, delayTime);

@@ -3,6 +3,7 @@
 #include "core/BoundedFile.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -169,6 +170,18 @@ QString SaveBytes(const QString& path, const QByteArray& bytes)
     return QString::fromStdString(why);
 }
 
+// The curves' names: translated in the legend, in English in the CSV file.
+constexpr std::array<const char*, kDrawnCurves> kCurveNames{
+    QT_TRANSLATE_NOOP("brevant::LevelGraph", "Response"),
+    QT_TRANSLATE_NOOP("brevant::LevelGraph", "Noise floor")};
+
+QString EnglishCurveName(int curve)
+{
+    return curve >= 1 && curve <= kDrawnCurves
+               ? QLatin1String(kCurveNames[static_cast<std::size_t>(curve - 1)])
+               : QString();
+}
+
 }  // namespace
 
 LevelGraph::LevelGraph(QWidget* parent) : QWidget(parent)
@@ -178,11 +191,8 @@ LevelGraph::LevelGraph(QWidget* parent) : QWidget(parent)
 
 QString LevelGraph::CurveName(int curve)
 {
-    switch (curve) {
-    case 1: return tr("Response");
-    case 2: return tr("Noise floor");
-    default: return {};
-    }
+    return curve >= 1 && curve <= kDrawnCurves ? tr(kCurveNames[static_cast<std::size_t>(curve - 1)])
+                                               : QString();
 }
 
 bool LevelGraph::ValidCurve(int curve)
@@ -565,9 +575,10 @@ bool LevelGraph::ExportPng(const QString& path, QString* error, qreal scale) con
 
 bool LevelGraph::ExportCsv(const QString& path, QString* error) const
 {
-    QString text = CsvField(tr("frequency (Hz)"));
+    // The file's columns are named in English whatever the window's language.
+    QString text = CsvField(QStringLiteral("frequency (Hz)"));
     for (int curve = 1; curve <= kDrawnCurves; ++curve)
-        text += QLatin1Char(',') + CsvField(tr("%1 (dB)").arg(CurveName(curve)));
+        text += QLatin1Char(',') + CsvField(QStringLiteral("%1 (dB)").arg(EnglishCurveName(curve)));
     text += QLatin1Char('\n');
     for (int k = 0; k < kPointCount; ++k) {
         const auto i = static_cast<std::size_t>(k);

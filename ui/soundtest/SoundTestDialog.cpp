@@ -54,7 +54,7 @@ QComboBox* AddList(QWidget* parent, int controlId)
 
 SoundTestDialog::SoundTestDialog(PanelContext& context, QWidget* parent) : QDialog(parent), context_(context)
 {
-    setWindowTitle(QStringLiteral("Sound Test"));
+    setWindowTitle(tr("Sound Test"));
     BuildControls();
     connect(&context.Model(), &PanelModel::changed, this, &SoundTestDialog::OnModelChanged);
 }
@@ -71,7 +71,7 @@ void SoundTestDialog::BuildControls()
     monitor_ = new SoundTestMonitor(this);
 
     // What to measure: channel, points, time per point.
-    auto* settings = new QGroupBox(QStringLiteral("Measurement"), this);
+    auto* settings = new QGroupBox(tr("Measurement"), this);
     TagControl(settings, kSettingsBoxId);
     channelList_ = AddList(settings, kChannelListId);
     pointList_ = AddList(settings, kPointListId);
@@ -79,11 +79,11 @@ void SoundTestDialog::BuildControls()
     auto* settingsGrid = new QGridLayout(settings);
     settingsGrid->setHorizontalSpacing(10);
     settingsGrid->setColumnStretch(1, 1);
-    settingsGrid->addWidget(AddLabel(settings, kChannelLabelId, QStringLiteral("Channel")), 0, 0);
+    settingsGrid->addWidget(AddLabel(settings, kChannelLabelId, tr("Channel")), 0, 0);
     settingsGrid->addWidget(channelList_, 0, 1);
-    settingsGrid->addWidget(AddLabel(settings, kPointLabelId, QStringLiteral("Point ")), 1, 0);
+    settingsGrid->addWidget(AddLabel(settings, kPointLabelId, tr("Point ")), 1, 0);
     settingsGrid->addWidget(pointList_, 1, 1);
-    settingsGrid->addWidget(AddLabel(settings, kTimeLabelId, QStringLiteral("Time")), 2, 0);
+    settingsGrid->addWidget(AddLabel(settings, kTimeLabelId, tr("Time")), 2, 0);
     settingsGrid->addWidget(timeList_, 2, 1);
     // Where the measurement stands, under a rule.
     auto* rule = new QFrame(settings);
@@ -92,9 +92,9 @@ void SoundTestDialog::BuildControls()
     settingsGrid->addWidget(rule, 3, 0, 1, 2);
     signalState_ = AddLabel(settings, kSignalStateId, QString());
     pointState_ = AddLabel(settings, kPointStateId, QString());
-    settingsGrid->addWidget(AddLabel(settings, kSignalCaptionId, QStringLiteral("Signal")), 4, 0);
+    settingsGrid->addWidget(AddLabel(settings, kSignalCaptionId, tr("Signal")), 4, 0);
     settingsGrid->addWidget(signalState_, 4, 1);
-    settingsGrid->addWidget(AddLabel(settings, kPointCaptionId, QStringLiteral("Measured")), 5, 0);
+    settingsGrid->addWidget(AddLabel(settings, kPointCaptionId, tr("Measured")), 5, 0);
     settingsGrid->addWidget(pointState_, 5, 1);
     settingsGrid->setRowStretch(6, 1);
 
@@ -112,16 +112,16 @@ void SoundTestDialog::BuildControls()
     };
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(kButtonSpacing);
-    buttons->addWidget(addCommand(Role::TestOn, kTestOnId, QStringLiteral("TestOn")));
-    buttons->addWidget(addCommand(Role::TestOff, kTestOffId, QStringLiteral("TestOff")));
+    buttons->addWidget(addCommand(Role::TestOn, kTestOnId, tr("TestOn")));
+    buttons->addWidget(addCommand(Role::TestOff, kTestOffId, tr("TestOff")));
     buttons->addSpacing(kGroupSpacing);
-    buttons->addWidget(addCommand(Role::Start, kStartId, QStringLiteral("Start")));
-    buttons->addWidget(addCommand(Role::Continue, kContinueId, QStringLiteral("Continue")));
-    buttons->addWidget(addCommand(Role::Result, kResultId, QStringLiteral("Result")));
+    buttons->addWidget(addCommand(Role::Start, kStartId, tr("Start")));
+    buttons->addWidget(addCommand(Role::Continue, kContinueId, tr("Continue")));
+    buttons->addWidget(addCommand(Role::Result, kResultId, tr("Result")));
     buttons->addStretch(1);
-    buttons->addWidget(addCommand(Role::Save, kSaveId, QStringLiteral("Save")));
-    buttons->addWidget(addCommand(Role::Quit, kQuitId, QStringLiteral("Quit")));
-    addCommand(Role::Calibrated, kCalibratedId, QStringLiteral("Calibrated"))->hide();
+    buttons->addWidget(addCommand(Role::Save, kSaveId, tr("Save")));
+    buttons->addWidget(addCommand(Role::Quit, kQuitId, tr("Quit")));
+    addCommand(Role::Calibrated, kCalibratedId, tr("Calibrated"))->hide();
 
     // The status line: what the dialog is doing or waiting for. The busy bar
     // keeps its place while hidden, so the line does not move.
@@ -159,7 +159,7 @@ void SoundTestDialog::BuildControls()
     // Controls that keep their ids but take no part in the test; never shown.
     for (int k = 0; k < 4; ++k)
         AddLabel(this, kFirstSpareStaticId + k, QString())->hide();
-    AddLabel(this, kFilterLabelId, QStringLiteral("Filter"))->hide();
+    AddLabel(this, kFilterLabelId, tr("Filter"))->hide();
     filterList_ = AddList(this, kFilterListId);
     filterList_->hide();
     auto* spareEdit = new QLineEdit(this);
@@ -185,7 +185,7 @@ void SoundTestDialog::BuildControls()
     for (const auto& [role, handler] : handlers)
         connect(&buttons_.Button(role), &QPushButton::clicked, this, handler);
     connect(result_, &SoundTestResultBox::exported, this,
-            [this](const QString& fileName) { Note(QStringLiteral("Saved to %1.").arg(fileName)); });
+            [this](const QString& fileName) { Note(tr("Saved to %1.").arg(fileName)); });
     connect(result_, &SoundTestResultBox::exportFailed, this,
             [this](const QString& error) { context_.TellUser(error.toStdString()); });
 
@@ -202,8 +202,14 @@ void SoundTestDialog::FillLists()
 {
     channelList_->clear();
     switch (context_.Model().Family()) {
-    case ModelFamily::K225: channelList_->addItems({"Input1", "Input2", "Input3", "Input4"}); break;
-    case ModelFamily::K217K218: channelList_->addItems({"VCSIN", "Input1", "Input2", "Input3"}); break;
+    case ModelFamily::K225:
+        channelList_->addItems(
+            {tr("Input%1").arg(1), tr("Input%1").arg(2), tr("Input%1").arg(3), tr("Input%1").arg(4)});
+        break;
+    case ModelFamily::K217K218:
+        channelList_->addItems(
+            {tr("VCSIN"), tr("Input%1").arg(1), tr("Input%1").arg(2), tr("Input%1").arg(3)});
+        break;
     case ModelFamily::Unknown: break;
     }
     pointList_->clear();
@@ -211,12 +217,12 @@ void SoundTestDialog::FillLists()
         pointList_->addItem(QString::number(points));
     timeList_->clear();
     for (int seconds = kFirstTestTime; seconds <= kLastTestTime; ++seconds)
-        timeList_->addItem(QStringLiteral("%1s").arg(seconds));
+        timeList_->addItem(tr("%1s").arg(seconds));
     for (QComboBox* list : {channelList_, pointList_, timeList_})
         list->setCurrentIndex(list->count() > 0 ? 0 : -1);
     filterList_->clear();
     for (int k = 0; k <= 5; ++k)
-        filterList_->addItem(QStringLiteral("Filter %1").arg(k));
+        filterList_->addItem(tr("Filter %1").arg(k));
 }
 
 void SoundTestDialog::showEvent(QShowEvent* event)
@@ -245,7 +251,7 @@ void SoundTestDialog::Initialise()
     if (context_.Connected())
         OnCalibrated();
     if (context_.Connected()) {
-        Post(QStringLiteral("Reading the test settings..."), [](DeviceLink& link, const Report&) -> Finish {
+        Post(tr("Reading the test settings..."), [](DeviceLink& link, const Report&) -> Finish {
             QueryTestSettings(link);
             return [](SoundTestDialog& dlg) {
                 dlg.SelectStoredSettings();
@@ -279,7 +285,7 @@ bool SoundTestDialog::RequireConnection()
 {
     if (context_.Connected())
         return true;
-    context_.TellUser(msg::kCannotConnect);
+    context_.TellUser(msg::Text(msg::kCannotConnect));
     return false;
 }
 
@@ -351,10 +357,10 @@ void SoundTestDialog::UpdateControls()
     status_->setText(StatusText());
     const QString unknown = QStringLiteral("\u2014");
     signalState_->setText(signal_ == SignalState::Unknown ? unknown
-                          : signal_ == SignalState::On    ? QStringLiteral("On")
-                                                          : QStringLiteral("Off"));
+                          : signal_ == SignalState::On    ? tr("On")
+                                                          : tr("Off"));
     const int points = test_.points;
-    pointState_->setText(points > 0 ? QStringLiteral("%1 of %2").arg(pointsDone_).arg(points) : unknown);
+    pointState_->setText(points > 0 ? tr("%1 of %2").arg(pointsDone_).arg(points) : unknown);
 }
 
 QString SoundTestDialog::StatusText() const
@@ -369,24 +375,22 @@ QString SoundTestDialog::StatusText() const
 QString SoundTestDialog::StateText() const
 {
     if (!context_.Connected())
-        return QStringLiteral("No device connected.");
+        return tr("No device connected.");
     if (test_.mode < 1)
-        return QStringLiteral("The device is not in test mode.");
+        return tr("The device is not in test mode.");
     if (!SettingsConfirmed())
-        return QStringLiteral("Test mode: choose the channel, the points and the time.");
+        return tr("Test mode: choose the channel, the points and the time.");
     const int points = test_.points;
     if (result_->Plotted())
-        return QStringLiteral("Result of %1: levels %2 to %3.")
+        return tr("Result of %1: levels %2 to %3.")
             .arg(channelList_->currentText())
             .arg(result_->Graph().YMin())
             .arg(result_->Graph().YMax());
     if (pointsDone_ == 0)
-        return QStringLiteral("Ready: Start measures point 1 of %1.").arg(points);
+        return tr("Ready: Start measures point 1 of %1.").arg(points);
     if (pointsDone_ < points)
-        return QStringLiteral("Point %1 of %2 measured: Continue measures the next.")
-            .arg(pointsDone_)
-            .arg(points);
-    return QStringLiteral("All %1 points measured: Result fetches the curves.").arg(points);
+        return tr("Point %1 of %2 measured: Continue measures the next.").arg(pointsDone_).arg(points);
+    return tr("All %1 points measured: Result fetches the curves.").arg(points);
 }
 
 void SoundTestDialog::Note(const QString& text)
@@ -408,10 +412,9 @@ void SoundTestDialog::OnCalibrated()
 {
     if (!RequireConnection())
         return;
-    Post(QStringLiteral("Entering test mode..."), [](DeviceLink& link, const Report&) -> Finish {
+    Post(tr("Entering test mode..."), [](DeviceLink& link, const Report&) -> Finish {
         if (!EnterTestMode(link))
-            return
-                [](SoundTestDialog& dlg) { dlg.Note(QStringLiteral("The device did not enter test mode.")); };
+            return [](SoundTestDialog& dlg) { dlg.Note(tr("The device did not enter test mode.")); };
         return [](SoundTestDialog& dlg) { dlg.ApplyButtonSet(ButtonSet::InTestMode); };
     });
 }
@@ -419,7 +422,7 @@ void SoundTestDialog::OnCalibrated()
 void SoundTestDialog::OnChannelChanged(int index)
 {
     ChangeSetting(
-        QStringLiteral("channel"), [index](DeviceLink& link) { return SetTestChannel(link, index + 1); },
+        tr("channel"), [index](DeviceLink& link) { return SetTestChannel(link, index + 1); },
         [index](SoundTestDialog& dlg) {
             dlg.testChannel_ = index;
             if (dlg.SettingsConfirmed())
@@ -429,13 +432,12 @@ void SoundTestDialog::OnChannelChanged(int index)
 
 void SoundTestDialog::OnPointChanged(int index)
 {
-    ChangeSetting(QStringLiteral("points"),
-                  [index](DeviceLink& link) { return SetTestPoints(link, index + 1); });
+    ChangeSetting(tr("points"), [index](DeviceLink& link) { return SetTestPoints(link, index + 1); });
 }
 
 void SoundTestDialog::OnTimeChanged(int index)
 {
-    ChangeSetting(QStringLiteral("time"),
+    ChangeSetting(tr("time"),
                   [index](DeviceLink& link) { return SetTestTime(link, index + kFirstTestTime); });
 }
 
@@ -443,11 +445,11 @@ void SoundTestDialog::ChangeSetting(const QString& what, std::function<Status(De
 {
     if (!RequireConnection() || test_.mode < 1)
         return;
-    Post(QStringLiteral("Setting the %1...").arg(what),
+    Post(tr("Setting the %1...").arg(what),
          [what, set = std::move(set), taken = std::move(taken)](DeviceLink& link, const Report&) -> Finish {
              if (!set(link)) {
                  return [what](SoundTestDialog& dlg) {
-                     dlg.Note(QStringLiteral("The device did not take the %1.").arg(what));
+                     dlg.Note(tr("The device did not take the %1.").arg(what));
                  };
              }
              return [taken](SoundTestDialog& dlg) {
@@ -472,14 +474,14 @@ void SoundTestDialog::OnFaderMoved(int value)
     if (!RequireConnection())
         return;
     if (!SettingsConfirmed()) {
-        context_.TellUser(msg::kPleaseSetPointAndTime);
+        context_.TellUser(msg::Text(msg::kPleaseSetPointAndTime));
         return;
     }
     // Through the model, like a panel's change: the channel panels and the
     // monitor show the new gain at once, while the set waits on the queue.
     context_.Send({{Op::MG, {TestedInput()}, gain_}}, [&context = context_](const SendOutcome& outcome) {
         if (!outcome.Confirmed())
-            context.TellUser(msg::kSetGainError);
+            context.TellUser(msg::Text(msg::kSetGainError));
     });
 }
 
@@ -489,12 +491,12 @@ void SoundTestDialog::OnPhantomClicked()
     if (!RequireConnection())
         return;
     if (!SettingsConfirmed()) {
-        context_.TellUser(msg::kPleaseSetPointAndTime);
+        context_.TellUser(msg::Text(msg::kPleaseSetPointAndTime));
         return;
     }
     context_.Send({{Op::MT, {TestedInput()}, on ? 1 : 0}}, [&context = context_](const SendOutcome& outcome) {
         if (!outcome.Confirmed())
-            context.TellUser(msg::kSetPhantomError);
+            context.TellUser(msg::Text(msg::kSetPhantomError));
     });
 }
 
@@ -530,17 +532,17 @@ void SoundTestDialog::SwitchSignal(bool on)
 {
     if (!RequireConnection())
         return;
-    const QString state = on ? QStringLiteral("on") : QStringLiteral("off");
-    Post(QStringLiteral("Switching the test signal %1...").arg(state),
+    const QString state = on ? tr("on") : tr("off");
+    Post(tr("Switching the test signal %1...").arg(state),
          [on, state](DeviceLink& link, const Report&) -> Finish {
              const bool switched = static_cast<bool>(SwitchTestSignal(link, on));
              return [on, state, switched](SoundTestDialog& dlg) {
                  if (!switched) {
-                     dlg.Note(QStringLiteral("The device did not switch the test signal %1.").arg(state));
+                     dlg.Note(tr("The device did not switch the test signal %1.").arg(state));
                      return;
                  }
                  dlg.signal_ = on ? SignalState::On : SignalState::Off;
-                 dlg.Note(QStringLiteral("Test signal %1.").arg(state));
+                 dlg.Note(tr("Test signal %1.").arg(state));
              };
          });
 }
@@ -549,11 +551,11 @@ void SoundTestDialog::OnStart()
 {
     if (!RequireConnection())
         return;
-    Post(QStringLiteral("Measuring point 1..."), [](DeviceLink& link, const Report&) -> Finish {
+    Post(tr("Measuring point 1..."), [](DeviceLink& link, const Report&) -> Finish {
         const PointProgress progress = StartMeasurement(link);
         return [progress](SoundTestDialog& dlg) {
             if (!progress.status) {
-                dlg.Note(QStringLiteral("The device did not measure the first point."));
+                dlg.Note(tr("The device did not measure the first point."));
                 return;
             }
             dlg.pointsDone_ = progress.pointsDone;
@@ -573,20 +575,18 @@ void SoundTestDialog::OnContinue()
     if (!RequireConnection())
         return;
     const int done = pointsDone_;
-    Post(QStringLiteral("Measuring point %1...").arg(done + 1),
-         [done](DeviceLink& link, const Report&) -> Finish {
-             const PointProgress progress = ContinueMeasurement(link, done);
-             return [progress](SoundTestDialog& dlg) {
-                 if (!progress.status) {
-                     dlg.Note(
-                         QStringLiteral("The device did not measure point %1.").arg(progress.pointsDone + 1));
-                     return;
-                 }
-                 dlg.pointsDone_ = progress.pointsDone;
-                 if (progress.complete)
-                     dlg.ApplyButtonSet(ButtonSet::Measured);
-             };
-         });
+    Post(tr("Measuring point %1...").arg(done + 1), [done](DeviceLink& link, const Report&) -> Finish {
+        const PointProgress progress = ContinueMeasurement(link, done);
+        return [progress](SoundTestDialog& dlg) {
+            if (!progress.status) {
+                dlg.Note(tr("The device did not measure point %1.").arg(progress.pointsDone + 1));
+                return;
+            }
+            dlg.pointsDone_ = progress.pointsDone;
+            if (progress.complete)
+                dlg.ApplyButtonSet(ButtonSet::Measured);
+        };
+    });
 }
 
 void SoundTestDialog::OnResult()
@@ -603,21 +603,18 @@ void SoundTestDialog::OnResult()
             self->busyBar_->setValue(percent);
         });
     };
-    Post(QStringLiteral("Reading the result..."),
-         [progress](DeviceLink& link, const Report& report) -> Finish {
-             if (!ReadResults(link, report, progress))
-                 return {};
-             return [curves = TakeResults(link.State().params)](SoundTestDialog& dlg) {
-                 dlg.PlotResults(curves);
-             };
-         });
+    Post(tr("Reading the result..."), [progress](DeviceLink& link, const Report& report) -> Finish {
+        if (!ReadResults(link, report, progress))
+            return {};
+        return [curves = TakeResults(link.State().params)](SoundTestDialog& dlg) { dlg.PlotResults(curves); };
+    });
 }
 
 void SoundTestDialog::PlotResults(const ResultCurves& curves)
 {
     // The title names the input, so that a saved picture says what was measured.
     const QString input = channelList_->currentText();
-    result_->Graph().SetTitle(input.isEmpty() ? QString() : QStringLiteral("Sound test of %1").arg(input));
+    result_->Graph().SetTitle(input.isEmpty() ? QString() : tr("Sound test of %1").arg(input));
     result_->Plot(curves);
     UpdateControls();
 }
@@ -626,11 +623,10 @@ void SoundTestDialog::OnSave()
 {
     if (!RequireConnection())
         return;
-    Post(QStringLiteral("Saving the setting in the device..."),
-         [](DeviceLink& link, const Report& report) -> Finish {
-             SaveTestSettings(link, report);
-             return {};
-         });
+    Post(tr("Saving the setting in the device..."), [](DeviceLink& link, const Report& report) -> Finish {
+        SaveTestSettings(link, report);
+        return {};
+    });
 }
 
 // Quit always closes: after the command under way, leaving test mode first
@@ -644,7 +640,7 @@ bool SoundTestDialog::Quit(bool closing)
 {
     if (!RequireConnection() || test_.mode < 1)
         return false;
-    Post(QStringLiteral("Leaving test mode..."), [closing](DeviceLink& link, const Report&) -> Finish {
+    Post(tr("Leaving test mode..."), [closing](DeviceLink& link, const Report&) -> Finish {
         const bool left = static_cast<bool>(ExitTestMode(link));
         return [left, closing](SoundTestDialog& dlg) {
             dlg.closing_ = false;
@@ -654,7 +650,7 @@ bool SoundTestDialog::Quit(bool closing)
             } else if (closing) {
                 dlg.QDialog::reject();
             } else {
-                dlg.Note(QStringLiteral("The device did not leave test mode."));
+                dlg.Note(tr("The device did not leave test mode."));
             }
         };
     });

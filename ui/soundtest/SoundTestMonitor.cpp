@@ -31,12 +31,11 @@ QLabel* AddLabel(QWidget* parent, int controlId, const QString& text)
 }  // namespace
 
 SoundTestMonitor::SoundTestMonitor(QWidget* parent)
-    : QGroupBox(QStringLiteral("Monitor"), parent),
-      inputMeter_(new LevelMeter(kInputMeterId, Qt::Vertical, this)),
+    : QGroupBox(tr("Monitor"), parent), inputMeter_(new LevelMeter(kInputMeterId, Qt::Vertical, this)),
       outputMeter_(new LevelMeter(kOutputMeterId, Qt::Vertical, this)),
       fader_(new BitmapFader(kFaderId, this)), trackbar_(new SkinnedTrackbar(kTrackbarId, this)),
       gainText_(AddLabel(this, kGainTextId, DbText(0))),
-      phantom_(new ImageCheckButton(kPhantomId, QStringLiteral("Phantom power"), this))
+      phantom_(new ImageCheckButton(kPhantomId, tr("Phantom power"), this))
 {
     TagControl(this, kBoxId);
     TagControl(inputMeter_, kInputMeterId);
@@ -50,8 +49,8 @@ SoundTestMonitor::SoundTestMonitor(QWidget* parent)
         SetUpSignalMeter(*meter);
         meter->setFixedSize(kMeterWidth, kFaderTravel);
     }
-    inputMeter_->SetTooltipText(QStringLiteral("channel"), true);
-    outputMeter_->SetTooltipText(QStringLiteral("LineOut"), true);
+    inputMeter_->SetTooltipText(tr("channel"), true);
+    outputMeter_->SetTooltipText(tr("LineOut"), true);
 
     fader_->setFixedSize(kFaderSize);
     fader_->setOrientation(Qt::Vertical);
@@ -74,8 +73,8 @@ SoundTestMonitor::SoundTestMonitor(QWidget* parent)
     grid->addWidget(inputMeter_, 0, 1, Qt::AlignHCenter);
     grid->addWidget(outputMeter_, 0, 2, Qt::AlignHCenter);
     grid->addWidget(fader_, 0, 3, Qt::AlignHCenter);
-    grid->addWidget(AddLabel(this, kInCaptionId, QStringLiteral("In")), 1, 1);
-    grid->addWidget(AddLabel(this, kOutCaptionId, QStringLiteral("Out")), 1, 2);
+    grid->addWidget(AddLabel(this, kInCaptionId, tr("In")), 1, 1);
+    grid->addWidget(AddLabel(this, kOutCaptionId, tr("Out")), 1, 2);
     grid->addWidget(gainText_, 1, 3);
     grid->addWidget(phantom_, 2, 0, 1, 5, Qt::AlignHCenter);
 }

@@ -24,9 +24,9 @@ QPushButton* AddButton(QWidget* parent, int controlId, const QString& caption)
 }  // namespace
 
 SoundTestResultBox::SoundTestResultBox(QWidget* parent)
-    : QGroupBox(QStringLiteral("Result"), parent), graph_(new LevelGraph(this)),
-      exportPng_(AddButton(this, kExportPngId, QStringLiteral("Save Picture..."))),
-      exportCsv_(AddButton(this, kExportCsvId, QStringLiteral("Save Data...")))
+    : QGroupBox(tr("Result"), parent), graph_(new LevelGraph(this)),
+      exportPng_(AddButton(this, kExportPngId, tr("Save Picture..."))),
+      exportCsv_(AddButton(this, kExportCsvId, tr("Save Data...")))
 {
     TagControl(this, kBoxId);
     TagControl(graph_, kGraphId);
@@ -95,15 +95,13 @@ void SoundTestResultBox::SetPlotted(bool plotted)
 void SoundTestResultBox::OnExportPng()
 {
     // Twice the size on screen: sharp enough to print.
-    Export(QStringLiteral("Save the graph as a picture"), QStringLiteral("soundtest.png"),
-           QStringLiteral("PNG images (*.png)"),
+    Export(tr("Save the graph as a picture"), QStringLiteral("soundtest.png"), tr("PNG images (*.png)"),
            [this](const QString& path, QString* error) { return graph_->ExportPng(path, error, 2.0); });
 }
 
 void SoundTestResultBox::OnExportCsv()
 {
-    Export(QStringLiteral("Save the curves as data"), QStringLiteral("soundtest.csv"),
-           QStringLiteral("CSV files (*.csv)"),
+    Export(tr("Save the curves as data"), QStringLiteral("soundtest.csv"), tr("CSV files (*.csv)"),
            [this](const QString& path, QString* error) { return graph_->ExportCsv(path, error); });
 }
 

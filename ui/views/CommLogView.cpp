@@ -1,5 +1,6 @@
 #include "ui/views/CommLogView.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 
 namespace brevant {
@@ -8,16 +9,17 @@ namespace {
 
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 
-// The column headings. The list first had only three columns with Chinese
-// headings; the Chinese translation is to keep them (序号, 串口号, 内容).
+// The column headings, translated when the table is made.
 struct Heading {
-    const char* english;
-    const char* chinese;  // nullptr: none yet
+    const char* text;
     int width;
 };
 constexpr Heading kHeadings[CommLogView::kColumns] = {
-    {"No.", "序号", 60},        {"Time", nullptr, 100},   {"Port", "串口号", 100},
-    {"Direction", nullptr, 80}, {"Content", "内容", 500},
+    {QT_TRANSLATE_NOOP("brevant::CommLogView", "No."), 60},
+    {QT_TRANSLATE_NOOP("brevant::CommLogView", "Time"), 100},
+    {QT_TRANSLATE_NOOP("brevant::CommLogView", "Port"), 100},
+    {QT_TRANSLATE_NOOP("brevant::CommLogView", "Direction"), 80},
+    {QT_TRANSLATE_NOOP("brevant::CommLogView", "Content"), 500},
 };
 
 }  // namespace
@@ -27,7 +29,7 @@ CommLogView::CommLogView(CommLog& log, QWidget* parent, TracePortLabel portLabel
       relay_([this] { Refresh(); })
 {
     for (int column = 0; column < kColumns; ++column) {
-        auto* heading = new QTableWidgetItem(QString::fromLatin1(kHeadings[column].english));
+        auto* heading = new QTableWidgetItem(tr(kHeadings[column].text));
         heading->setTextAlignment(kLeft);
         setHorizontalHeaderItem(column, heading);
         setColumnWidth(column, kHeadings[column].width);
@@ -97,13 +99,12 @@ void CommLogView::AppendRow(const CommLogEntry& entry)
     SetCell(row, kTime, QString::fromStdString(FormatTraceTime(entry.time)));
     SetCell(row, kPort,
             QString::fromStdString(portLabel_ ? portLabel_(entry.port) : "COM" + std::to_string(entry.port)));
-    SetCell(row, kDirection,
-            entry.direction == TraceDirection::Sent ? QStringLiteral("Sent") : QStringLiteral("Received"));
+    SetCell(row, kDirection, entry.direction == TraceDirection::Sent ? tr("Sent") : tr("Received"));
     // The bytes may be anything and end in their line end: shown escaped on
     // one line, as the trace shows them.
     QString content = QString::fromLatin1(EscapeTraceBytes(entry.bytes));
     if (entry.omitted > 0)
-        content += QStringLiteral(" ... (%1 more bytes not kept)").arg(entry.omitted);
+        content += tr(" ... (%1 more bytes not kept)").arg(entry.omitted);
     SetCell(row, kContent, content);
 }
 
