@@ -7,6 +7,7 @@
 #
 #   bench/ui_cost_xvfb.sh [SECONDS] [BREVANT]     (default 20 s, build/default)
 #   PERF_DATA=FILE bench/ui_cost_xvfb.sh ...       also records the UI thread with perf
+#                                                  (PERF_OPTS="--call-graph dwarf,16384" for whole stacks)
 #   ZOOM=125 bench/ui_cost_xvfb.sh ...             at View > Zoom 100, 125, 150, 200 or fit
 #                                                  (default 100), in settings of its own
 set -euo pipefail
@@ -60,7 +61,7 @@ sample() {
 read -r main0 all0 < <(sample)
 start=$(date +%s.%N)
 if [ -n "${PERF_DATA:-}" ]; then
-  perf record -q -g -t "$app" -o "$PERF_DATA" -- sleep "$seconds" >/dev/null 2>&1
+  perf record -q ${PERF_OPTS:--g} -t "$app" -o "$PERF_DATA" -- sleep "$seconds" >/dev/null 2>&1
 else
   sleep "$seconds"
 fi

@@ -4,10 +4,12 @@
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
 #include <QGraphicsView>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QStyleOptionGraphicsItem>
 
 #include <algorithm>
 
@@ -31,17 +33,59 @@ double Fixed(Zoom zoom)
     return 1.0;
 }
 
-// The form in the scaled view, which does not follow the form's layout
-// requests: every new label text asks for one, and the proxy would then work
-// out the size hints of the whole form again, many times a second. The
-// form's size is set from outside (FormSizeChanged).
+// The form in the scaled view.
+//
+// Its picture is kept at the view's scale (a device-coordinate cache), and
+// only the parts of the form that changed are drawn again: the meters of a
+// polling pass, not the whole form between them. The scene merges the
+// changed parts of one item into their bounding box, which spans the form
+// from the first input's meter to the last output's; the cache keeps them
+// apart and clips the painter to them, and the form is drawn through that
+// clip alone.
+//
+// It does not follow the form's layout requests: every new label text asks
+// for one, and the proxy would then work out the size hints of the whole form
+// again, many times a second. The form's size is set from outside
+// (FormSizeChanged).
 class FormProxy : public QGraphicsProxyWidget {
 public:
+    FormProxy() { setCacheMode(QGraphicsItem::DeviceCoordinateCache); }
+
     bool eventFilter(QObject* object, QEvent* event) override
     {
         if (object == widget() && event->type() == QEvent::LayoutRequest)
             return false;
         return QGraphicsProxyWidget::eventFilter(object, event);
+    }
+
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* on) override
+    {
+        QWidget* form = widget();
+        if (!painter->hasClipping() || form == nullptr || !form->isVisible()) {
+            QGraphicsProxyWidget::paint(painter, option, on);
+            return;
+        }
+        const QRegion changed =
+            painter->clipRegion() & option->exposedRect.toAlignedRect() & rect().toAlignedRect();
+        if (!changed.isEmpty())
+            form->render(painter, changed.boundingRect().topLeft(), changed);
+    }
+};
+
+// The view round the scaled form. The form covers its own area with
+// opaque paint, so only the margins beside it take the window colour: the
+// area of every changed part is painted once, not filled first.
+class FormView : public QGraphicsView {
+public:
+    using QGraphicsView::QGraphicsView;
+
+protected:
+    void drawBackground(QPainter* painter, const QRectF& exposed) override
+    {
+        const QRegion margins = QRegion(exposed.toAlignedRect()) - sceneRect().toAlignedRect();
+        const QColor window = palette().color(QPalette::Window);
+        for (const QRect& margin : margins)
+            painter->fillRect(margin, window);
     }
 };
 
@@ -77,7 +121,7 @@ std::optional<Zoom> ZoomFromSetting(const QString& text)
 
 ZoomedForm::ZoomedForm(QWidget* form, QWidget* parent)
     : QWidget(parent), form_(form), stack_(new QStackedLayout(this)), plain_(new QScrollArea(this)),
-      view_(new QGraphicsView(this))
+      view_(new FormView(this))
 {
     plain_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     plain_->setFrameShape(QFrame::NoFrame);
@@ -90,8 +134,11 @@ ZoomedForm::ZoomedForm(QWidget* form, QWidget* parent)
     view_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     view_->setFrameShape(QFrame::NoFrame);
     // The margins round the scaled form take the window colour of the
-    // program's palette, as the form does, whenever the palette changes.
+    // program's palette, as the form does, whenever the palette changes
+    // (FormView); the viewport itself is never filled first.
     view_->viewport()->setBackgroundRole(QPalette::Window);
+    view_->viewport()->setAutoFillBackground(false);
+    view_->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     // The meters redraw many times a second: keep each redraw to the form's
     // own painting, with no saved painter state and no antialiasing margin.
     view_->setOptimizationFlags(QGraphicsView::DontSavePainterState |

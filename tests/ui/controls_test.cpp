@@ -4,6 +4,7 @@
 #include "ui/controls/BitmapFader.h"
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/LevelMeter.h"
+#include "ui/controls/ReadingLabel.h"
 #include "ui/controls/RoundKnob.h"
 #include "ui/controls/SkinnedTrackbar.h"
 #include "ui/res/ResourceRegistry.h"
@@ -405,6 +406,26 @@ TEST(LevelMeter, FillsTheBarInProportionToThePositionInTheColourGiven)
     const test::Extent bar = test::Find(test::Grab(upright), QRect(9, 0, 1, 121), IsBar);
     EXPECT_NEAR(bar.count, 36, 3);
     EXPECT_GE(bar.box.bottom(), 118);
+}
+
+// A reading keeps the layout of every number it showed: it still shows the
+// newest text, and a new font lays the numbers out again.
+TEST(ReadingLabel, ShowsItsNewestTextInItsFont)
+{
+    ReadingLabel reading;
+    reading.resize(40, 16);
+    const auto shown = [&reading](const char* text) {
+        reading.setText(QString::fromLatin1(text));
+        return test::Grab(reading);
+    };
+    const QImage first = shown("-12");
+    EXPECT_NE(shown("-30"), first);
+    EXPECT_EQ(shown("-12"), first);
+    QFont larger = reading.font();
+    larger.setPointSizeF(larger.pointSizeF() * 1.5);
+    reading.setFont(larger);
+    EXPECT_NE(test::Grab(reading), first);
+    EXPECT_NE(shown(""), first);
 }
 
 // What assistive technology reads: kind, state and value with its unit (names:

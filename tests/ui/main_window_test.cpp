@@ -34,6 +34,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -195,6 +196,27 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     frame->Action("Extra large (150 %)")->trigger();
     QApplication::processEvents();
     EXPECT_EQ(viewX(View().OutputWindow(0)) - viewX(View().InputWindow(0)), 180);
+    // A meter that moves is drawn again on the screen, at its place and scale,
+    // and only the parts that changed are.
+    LevelMeter& meter = *View().InputWindow(0).findChild<LevelMeter*>();
+    meter.SetBarColour(kZoneRed);
+    zoomed.EnsureVisible(meter, {meter.width() / 2, meter.height()});
+    const auto redRows = [&](int value) {
+        meter.SetValue(value);
+        QApplication::processEvents();
+        QApplication::processEvents();
+        const QImage shown = frame->screen()->grabWindow(frame->winId()).toImage();
+        const QPoint top =
+            zoomed.Viewport()->mapTo(frame.get(), zoomed.ViewportPos(meter, {meter.width() / 2, 0}));
+        int rows = 0;
+        for (int y = top.y(); y < top.y() + qRound(meter.height() * 1.5); ++y)
+            rows += qRed(shown.pixel(top.x(), y)) - qBlue(shown.pixel(top.x(), y)) > 80 ? 1 : 0;
+        return rows;
+    };
+    meter.SetLimits(0, 100);
+    const int low = redRows(20);
+    EXPECT_NEAR(redRows(80) - low, 0.6 * meter.height() * 1.5, 4);
+    EXPECT_EQ(redRows(20), low);
     // A wheel over the drawn knob (towards the user: one step down) reaches the device.
     Connect();
     frame->Action("Matrix")->trigger();

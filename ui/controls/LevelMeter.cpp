@@ -63,6 +63,19 @@ QFont BaseNumberFont()
     return font;
 }
 
+// Copies `part` of `picture` to the same place relative to `at`, a band of
+// rows at a time. Under the clip of a zoomed form's changed parts the raster
+// engine hands any copy of more than about a hundred rows to worker threads;
+// for a meter's few thousand pixels waking them costs far more than the copy.
+void CopyInBands(QPainter& painter, QPoint at, const QPixmap& picture, const QRect& part)
+{
+    constexpr int kRows = 64;
+    for (int top = part.top(); top <= part.bottom(); top += kRows) {
+        const QRect band(part.left(), top, part.width(), std::min(kRows, part.bottom() + 1 - top));
+        painter.drawPixmap(QRectF(band.translated(at)), picture, QRectF(band));
+    }
+}
+
 }  // namespace
 
 LevelMeter::LevelMeter(QWidget* parent) : LevelMeter(0, Qt::Horizontal, parent) {}
@@ -115,9 +128,10 @@ void LevelMeter::SetValue(int position)
     const int oldPercent = FilledPercent();
     const QString oldText = showText_ ? DisplayText() : QString();
     position_ = clamped;
-    // A new position that leaves the bar and the number as they were costs no paint.
+    // A new position that leaves the bar and the number as they were costs no
+    // paint; one that changes them copies from the pictures already drawn.
     if (FilledPercent() != oldPercent || (showText_ && DisplayText() != oldText))
-        Invalidate(true);
+        update();
     // The meters change with every polling pass: the news is only made up
     // while something listens.
     if (QAccessible::isActive()) {
@@ -154,7 +168,7 @@ void LevelMeter::SetDisplayOffset(int offset)
         return;
     displayOffset_ = offset;
     if (showText_)
-        Invalidate(true);
+        update();
 }
 
 void LevelMeter::SetShowText(bool show)
@@ -162,7 +176,7 @@ void LevelMeter::SetShowText(bool show)
     if (show == showText_)
         return;
     showText_ = show;
-    Invalidate(true);
+    update();
 }
 
 QRectF LevelMeter::BarRect() const
@@ -187,8 +201,27 @@ QRectF LevelMeter::NumberArea() const
 
 QFont LevelMeter::NumberFont() const
 {
-    QFont font = BaseNumberFont();
     const QRectF area = NumberArea();
+    // Digits are of one width, so the numbers' shape (every digit as 0) and
+    // the area decide the size.
+    QString key = QString::number(lower_ + displayOffset_) + QLatin1Char('/') +
+                  QString::number(upper_ + displayOffset_) + QLatin1Char('/') + DisplayText() +
+                  QLatin1Char('/') + QString::number(area.width()) + QLatin1Char('x') +
+                  QString::number(area.height()) + QLatin1Char(orientation_ == Qt::Vertical ? 'v' : 'h');
+    for (QChar& c : key) {
+        if (c.isDigit())
+            c = QLatin1Char('0');
+    }
+    if (key != numberFontKey_) {
+        numberFont_ = FittingNumberFont(area);
+        numberFontKey_ = key;
+    }
+    return numberFont_;
+}
+
+QFont LevelMeter::FittingNumberFont(const QRectF& area) const
+{
+    QFont font = BaseNumberFont();
     if (area.isEmpty())
         return font;
     // An upright bar is written along its length, so the number's run is the
@@ -238,7 +271,8 @@ void LevelMeter::SetOrientation(Qt::Orientation orientation)
 
 void LevelMeter::Rebuild(bool redraw)
 {
-    cache_ = QPixmap();
+    empty_ = QPixmap();
+    full_ = QPixmap();
     Invalidate(redraw);
 }
 
@@ -254,20 +288,43 @@ QSize LevelMeter::minimumSizeHint() const
 
 void LevelMeter::paintEvent(QPaintEvent* event)
 {
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (cacheStale_ || cache_.isNull() || cache_.size() != pixels || cache_.devicePixelRatio() != ratio)
-        RenderCache(ratio);
-    // The pixmap carries the ratio, so it covers the widget at its logical size;
-    // Qt clips to the region that needs painting.
-    Q_UNUSED(event);
+    Q_UNUSED(event);  // Qt clips to the region that needs painting
     QPainter painter(this);
-    painter.drawPixmap(QPoint(0, 0), cache_);
+    // The pictures are drawn at the scale the meter is shown at: the screen's
+    // pixel ratio times a zoomed form's scale. Copying them is then a plain
+    // copy, and the bar stays sharp at any zoom.
+    const QTransform toDevice = painter.deviceTransform();
+    const qreal shown = std::hypot(toDevice.m11(), toDevice.m12());
+    const qreal ratio = std::clamp(std::round(shown * 100.0) / 100.0, 0.25, 8.0);
+    if (layersStale_ || empty_.isNull() || layerRatio_ != ratio)
+        RenderLayers(ratio);
+    const QRect filled = FilledPixels();
+    if (toDevice.type() == QTransform::TxScale && toDevice.m11() == toDevice.m22() &&
+        std::abs(toDevice.m11() - ratio) < 0.005) {
+        // A zoomed form scales the painter itself: copy the pictures pixel
+        // for pixel from where the meter's corner falls, rather than through
+        // the painter's scaling of images.
+        const QPointF corner = toDevice.map(QPointF(0, 0));
+        const QPoint at(static_cast<int>(std::lround(corner.x())), static_cast<int>(std::lround(corner.y())));
+        const QTransform redirection = painter.worldTransform().inverted() * toDevice;
+        painter.save();
+        painter.setWorldTransform(redirection.inverted());  // world units are now device pixels
+        CopyInBands(painter, at, empty_, empty_.rect());
+        CopyInBands(painter, at, full_, filled);
+        painter.restore();
+    } else {
+        painter.drawPixmap(QPointF(0, 0), empty_);
+        if (!filled.isEmpty())
+            painter.drawPixmap(QRectF(QPointF(filled.topLeft()) / ratio, QSizeF(filled.size()) / ratio),
+                               full_, QRectF(filled));
+    }
+    if (showText_)
+        PaintNumber(painter);
 }
 
 void LevelMeter::resizeEvent(QResizeEvent* event)
 {
-    cacheStale_ = true;
+    layersStale_ = true;
     QWidget::resizeEvent(event);
 }
 
@@ -282,7 +339,7 @@ void LevelMeter::changeEvent(QEvent* event)
 
 void LevelMeter::Invalidate(bool redraw)
 {
-    cacheStale_ = true;
+    layersStale_ = true;
     if (redraw)
         update();
 }
@@ -293,42 +350,38 @@ void LevelMeter::TakePaletteColours()
     textColour_ = palette().color(QPalette::ButtonText).rgba();
 }
 
-void LevelMeter::RenderCache(qreal ratio)
+void LevelMeter::RenderLayers(qreal ratio)
 {
-    const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (cache_.size() != pixels)
-        cache_ = QPixmap(pixels);
-    cache_.setDevicePixelRatio(ratio);
-    cache_.fill(QColor::fromRgba(backColour_));
-    cacheStale_ = false;
+    const QSize pixels = (QSizeF(size()) * ratio).toSize().expandedTo(QSize(1, 1));
+    for (QPixmap* layer : {&empty_, &full_}) {
+        if (layer->size() != pixels)
+            *layer = QPixmap(pixels);
+        layer->setDevicePixelRatio(ratio);
+    }
+    layerRatio_ = ratio;
+    layersStale_ = false;
     ++renderCount_;
-    if (width() <= 0 || height() <= 0)
-        return;
+    QPainter empty(&empty_);
+    PaintLayer(empty, emptyColour_);
+    QPainter full(&full_);
+    PaintLayer(full, barColour_);
+}
 
-    QPainter painter(&cache_);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-
-    const bool upright = orientation_ == Qt::Vertical;
+void LevelMeter::PaintLayer(QPainter& painter, QRgb fill) const
+{
+    painter.fillRect(QRectF(0, 0, width(), height()), QColor::fromRgba(backColour_));
     const QRectF bar = BarRect();
-    if (bar.width() <= 0 || bar.height() <= 0)
+    if (width() <= 0 || height() <= 0 || bar.width() <= 0 || bar.height() <= 0)
         return;
+    painter.setRenderHint(QPainter::Antialiasing);
+    const bool upright = orientation_ == Qt::Vertical;
     const qreal radius = std::min(bar.width(), bar.height()) / 2.0;
     QPainterPath outline;
     outline.addRoundedRect(bar, radius, radius);
 
-    const double fraction = FilledPercent() / 100.0;
-    QRectF filled = bar;
-    if (upright)
-        filled.setTop(bar.bottom() - bar.height() * fraction);
-    else
-        filled.setWidth(bar.width() * fraction);
-
     painter.save();
     painter.setClipPath(outline);
-    painter.fillRect(bar, QColor::fromRgba(emptyColour_));
-    if (fraction > 0.0)
-        painter.fillRect(filled, QColor::fromRgba(barColour_));
+    painter.fillRect(bar, QColor::fromRgba(fill));
     const QLinearGradient gloss = upright ? GlossGradient(bar.topLeft(), bar.topRight())
                                           : GlossGradient(bar.topLeft(), bar.bottomLeft());
     painter.fillRect(bar, gloss);
@@ -349,22 +402,45 @@ void LevelMeter::RenderCache(qreal ratio)
             painter.fillRect(QRect(0, y, kTickLength, 1), tick);
             painter.fillRect(QRect(width() - kTickLength, y, kTickLength, 1), tick);
         }
-        painter.setRenderHint(QPainter::Antialiasing, true);
     }
+}
 
-    if (showText_) {
-        const QRectF area = NumberArea();
-        painter.setFont(NumberFont());
-        painter.setPen(QColor::fromRgba(textColour_));
-        if (upright) {
-            // Read from the bottom up, as the bar fills.
-            painter.translate(area.center());
-            painter.rotate(-90.0);
-            painter.drawText(QRectF(-area.height() / 2.0, -area.width() / 2.0, area.height(), area.width()),
-                             Qt::AlignCenter, DisplayText());
-        } else {
-            painter.drawText(area, Qt::AlignCenter, DisplayText());
-        }
+QRect LevelMeter::FilledPixels() const
+{
+    const double fraction = FilledPercent() / 100.0;
+    if (fraction <= 0.0)
+        return {};
+    // The whole thickness of the widget: the full picture's frame and ticks
+    // sit where the empty one's do.
+    const qreal ratio = layerRatio_;
+    const QRectF bar = BarRect();
+    const int across = full_.width();
+    if (orientation_ == Qt::Vertical) {
+        const int top = static_cast<int>(std::lround((bar.bottom() - bar.height() * fraction) * ratio));
+        return QRect(0, top, across, full_.height() - top);
+    }
+    const int end = static_cast<int>(std::lround((bar.left() + bar.width() * fraction) * ratio));
+    return QRect(0, 0, end, full_.height());
+}
+
+void LevelMeter::PaintNumber(QPainter& painter)
+{
+    const QRectF area = NumberArea();
+    if (area.isEmpty())
+        return;
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const QFont font = NumberFont();
+    painter.setFont(font);
+    painter.setPen(QColor::fromRgba(textColour_));
+    const QStaticText& number = numbers_.Get(DisplayText(), font);
+    const QSizeF size = number.size();
+    if (orientation_ == Qt::Vertical) {
+        // Read from the bottom up, as the bar fills.
+        painter.translate(area.center());
+        painter.rotate(-90.0);
+        painter.drawStaticText(QPointF(-size.width() / 2.0, -size.height() / 2.0), number);
+    } else {
+        painter.drawStaticText(area.center() - QPointF(size.width() / 2.0, size.height() / 2.0), number);
     }
 }
 

@@ -2,10 +2,15 @@
 // a position between two limits, with a gloss, a frame, scale ticks when it
 // stands upright and the position (plus an offset) written over it.
 //
-// Panels refresh many meters several times a second, so the drawing is kept
-// in a pixmap and rebuilt only when something it shows has changed; a setter
-// that changes nothing visible does not repaint.
+// Panels refresh many meters several times a second, so the bar is kept as
+// two pictures, empty and full, drawn at the scale the meter is shown at (a
+// zoomed form included) and rebuilt only when the meter's size, scale,
+// limits or colours change. A new position copies the full picture's filled
+// part over the empty one and writes the number: no gradient, path or font
+// search per pass. A setter that changes nothing visible does not repaint.
 #pragma once
+
+#include "ui/controls/LaidOutText.h"
 
 #include <QFont>
 #include <QPixmap>
@@ -95,7 +100,7 @@ public:
     void SetControlId(int controlId);
     int ControlId() const { return controlId_; }
 
-    // How many times the drawing was rebuilt (the rest of the paints copy it).
+    // How many times the bar's pictures were rebuilt (the rest of the paints copy them).
     int RenderCount() const { return renderCount_; }
 
     QSize sizeHint() const override;
@@ -110,7 +115,14 @@ private:
     void Invalidate(bool redraw);
     // The outline of the bar inside the widget.
     QRectF BarRect() const;
-    void RenderCache(qreal devicePixelRatio);
+    // The bar empty and full, each with its gloss, frame and ticks, at
+    // `ratio` pixels to the widget's unit.
+    void RenderLayers(qreal ratio);
+    void PaintLayer(QPainter& painter, QRgb fill) const;
+    // The filled part of the full picture, in its pixels.
+    QRect FilledPixels() const;
+    void PaintNumber(QPainter& painter);
+    QFont FittingNumberFont(const QRectF& area) const;
     void TakePaletteColours();
 
     std::int16_t lower_ = 0;
@@ -129,9 +141,16 @@ private:
     Qt::Orientation orientation_ = Qt::Horizontal;
     int controlId_ = 0;
 
-    QPixmap cache_;
-    bool cacheStale_ = true;
+    QPixmap empty_;
+    QPixmap full_;
+    qreal layerRatio_ = 0.0;
+    bool layersStale_ = true;
     int renderCount_ = 0;
+    // NumberFont() searches sizes; it is kept for the numbers' shape (digits
+    // and sign) and the meter's size, which is all it depends on.
+    mutable QFont numberFont_;
+    LaidOutTexts numbers_;
+    mutable QString numberFontKey_;
 };
 
 }  // namespace brevant

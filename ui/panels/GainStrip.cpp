@@ -1,5 +1,6 @@
 #include "ui/panels/GainStrip.h"
 
+#include "ui/controls/ReadingLabel.h"
 #include "ui/panels/ControlPanel.h"
 #include "ui/res/ResourceRegistry.h"
 
@@ -58,8 +59,8 @@ void SetUpEchoMeter(LevelMeter& meter, const QString& tooltip)
 GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const QString& initialLabel)
     : scale_(scale), fader_(new BitmapFader(kFaderId, panel)),
       trackbar_(new SkinnedTrackbar(kHiddenTrackbarId, panel)),
-      meter_(new LevelMeter(kSignalMeterId, Qt::Vertical, panel)), label_(new QLabel(initialLabel, panel)),
-      readout_(new QLabel(panel)), labelText_(new QLineEdit(initialLabel, panel))
+      meter_(new LevelMeter(kSignalMeterId, Qt::Vertical, panel)), label_(new ReadingLabel(panel)),
+      readout_(new ReadingLabel(panel)), labelText_(new QLineEdit(initialLabel, panel))
 {
     fader_->setOrientation(Qt::Vertical);
     fader_->LoadTrackImages(res::kFaderChannel, res::kFaderChannelLit, false);
@@ -78,7 +79,7 @@ GainStrip::GainStrip(QWidget* panel, GainScale scale, int startPosition, const Q
     trackbar_->hide();
 
     TagControl(label_, kLevelLabelId);
-    label_->setAlignment(Qt::AlignCenter);
+    label_->setText(initialLabel);
     TagControl(labelText_, kLabelTextId);
     labelText_->setEnabled(false);
     labelText_->hide();
