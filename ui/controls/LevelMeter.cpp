@@ -202,19 +202,13 @@ QRectF LevelMeter::NumberArea() const
 QFont LevelMeter::NumberFont() const
 {
     const QRectF area = NumberArea();
-    // Digits are of one width, so the numbers' shape (every digit as 0) and
-    // the area decide the size.
-    QString key = QString::number(lower_ + displayOffset_) + QLatin1Char('/') +
-                  QString::number(upper_ + displayOffset_) + QLatin1Char('/') + DisplayText() +
-                  QLatin1Char('/') + QString::number(area.width()) + QLatin1Char('x') +
-                  QString::number(area.height()) + QLatin1Char(orientation_ == Qt::Vertical ? 'v' : 'h');
-    for (QChar& c : key) {
-        if (c.isDigit())
-            c = QLatin1Char('0');
-    }
-    if (key != numberFontKey_) {
+    const int shown = position_ + displayOffset_;
+    const NumberShape shape{lower_ + displayOffset_, upper_ + displayOffset_,
+                            static_cast<int>(QString::number(std::abs(shown)).size()) + (shown < 0 ? 1 : 0),
+                            area, orientation_ == Qt::Vertical};
+    if (shape != numberShape_) {
         numberFont_ = FittingNumberFont(area);
-        numberFontKey_ = key;
+        numberShape_ = shape;
     }
     return numberFont_;
 }

@@ -146,11 +146,20 @@ private:
     qreal layerRatio_ = 0.0;
     bool layersStale_ = true;
     int renderCount_ = 0;
-    // NumberFont() searches sizes; it is kept for the numbers' shape (digits
-    // and sign) and the meter's size, which is all it depends on.
+    // NumberFont() searches sizes; it is kept for what it depends on: the
+    // limits, the shape of the number shown (digits are of one width, so its
+    // sign and length) and the area it is written in.
+    struct NumberShape {
+        int lower = 0;
+        int upper = 0;
+        int shownLength = -1;  // with its sign
+        QRectF area;
+        bool upright = false;
+        bool operator==(const NumberShape& other) const = default;
+    };
     mutable QFont numberFont_;
     LaidOutTexts numbers_;
-    mutable QString numberFontKey_;
+    mutable NumberShape numberShape_;
 };
 
 }  // namespace brevant
