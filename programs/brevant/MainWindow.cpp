@@ -111,7 +111,7 @@ MainWindow::MainWindow(ProgramCore& core, QWidget* parent)
     zoomed_ = new ZoomedForm(view_, central);
     column->addWidget(lostBanner_);
     column->addWidget(zoomed_, 1);
-    connect(view_, &MainForm::formSizeChanged, zoomed_, &ZoomedForm::FormSizeChanged);
+
     setCentralWidget(central);
 
     BuildMenus();

@@ -1,13 +1,11 @@
-// The form seen through a zoom: the channel view and the matrix scaled as one
-// picture, so every control keeps its place relative to the others. A fixed
-// zoom that is larger than the window scrolls; "Fit to window" scales the
-// form to the window, keeping its proportions.
+// The form at a zoom: the channel view and the matrix laid out and drawn at
+// the zoom's scale, so every control keeps its place relative to the others.
+// A fixed zoom that is larger than the window scrolls; "Fit to window" scales
+// the form to the window, keeping its proportions.
 //
-// At 100 % the form sits in a plain scroll area. Any other zoom puts it in a
-// graphics scene, whose view scales it; its widgets work as before there
-// (mouse, wheel, keyboard and focus reach them through the scene). Only the
-// parts that changed are drawn again, yet the scene's own work per redraw
-// still about doubles the meters' cost, so 100 % keeps the direct way.
+// The form sits in a plain scroll area at every zoom. Its widgets are placed
+// and drawn at the scale themselves (ui/controls/FormZoom.h), so a meter's
+// redraw costs the same at any zoom: only its own pixels are painted.
 //
 // UI thread only.
 #pragma once
@@ -18,13 +16,12 @@
 #include <array>
 #include <optional>
 
-class QGraphicsProxyWidget;
-class QGraphicsView;
 class QScrollArea;
 class QScrollBar;
-class QStackedLayout;
 
 namespace brevant {
+
+class MainForm;
 
 enum class Zoom { Percent100, Percent125, Percent150, Percent200, Fit };
 
@@ -40,16 +37,16 @@ std::optional<Zoom> ZoomFromSetting(const QString& text);
 class ZoomedForm : public QWidget {
     Q_OBJECT
 public:
-    // Takes `form` (which must have no parent). The form's minimum size is
-    // the size of the picture at 100 %.
-    explicit ZoomedForm(QWidget* form, QWidget* parent = nullptr);
+    // Takes `form` (which must have no parent) and lays it out at the zoom
+    // whenever its size at 100 % changes.
+    explicit ZoomedForm(MainForm* form, QWidget* parent = nullptr);
     ~ZoomedForm() override;
 
     void SetZoom(Zoom zoom);
     Zoom CurrentZoom() const { return zoom_; }
     // The scale in effect now (for Fit, the one the window size gives).
     double Scale() const { return scale_; }
-    // The widget the picture is drawn on, and its scroll bars.
+    // The widget the form is shown on, and its scroll bars.
     QWidget* Viewport() const;
     QScrollBar* ScrollBar(Qt::Orientation orientation) const;
     // Where `local`, a point of a widget on the form, is on the viewport and
@@ -57,23 +54,19 @@ public:
     QPoint ViewportPos(QWidget& control, QPoint local) const;
     QPoint GlobalPos(QWidget& control, QPoint local) const;
     void EnsureVisible(QWidget& control, QPoint local);
-    // Takes the form's present minimum size as the picture's size again.
+    // Lays the form out again for its present size at 100 %.
     void FormSizeChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    bool Scaled() const { return zoom_ != Zoom::Percent100; }
     void Apply();
 
-    QWidget* form_;
-    QStackedLayout* stack_;
-    QScrollArea* plain_;
-    QGraphicsView* view_;
-    QGraphicsProxyWidget* proxy_;
+    MainForm* form_;
+    QScrollArea* area_;
     Zoom zoom_ = Zoom::Percent100;
-    double scale_ = 1.0;
+    double scale_ = 0.0;
 };
 
 }  // namespace brevant

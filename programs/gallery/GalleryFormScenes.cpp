@@ -51,8 +51,8 @@ Scene FormScene(const QString& name, const QString& caption, FormState state)
     return Scene{name, QStringLiteral("Main form"), caption, [state](QWidget* parent) {
                      auto* stage = new QWidget(parent);
                      MainForm* form = MakeForm(state, stage);
-                     form->resize(form->minimumSize());
-                     stage->setFixedSize(form->minimumSize());
+                     form->resize(form->BaseSize());
+                     stage->setFixedSize(form->BaseSize());
                      return Stage{stage};
                  }};
 }
@@ -81,10 +81,10 @@ void AddFormScenes(std::vector<Scene>& scenes)
                                auto* banner = new LostBanner(stage);
                                banner->ShowLost(QStringLiteral("COM3"));
                                MainForm* form = MakeForm(FormState::Lost, stage);
-                               form->setFixedSize(form->minimumSize());
+                               form->setFixedSize(form->BaseSize());
                                column->addWidget(banner);
                                column->addWidget(form);
-                               const QSize size = form->minimumSize();
+                               const QSize size = form->BaseSize();
                                stage->setFixedSize(size.width(), size.height() + banner->sizeHint().height());
                                return Stage{stage};
                            }});

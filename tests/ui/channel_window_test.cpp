@@ -2,9 +2,13 @@
 // task pane's folding and the look switch changing the palette.
 #include "tests/ui/PanelFixture.h"
 #include "tests/ui/UiTestHelpers.h"
+#include "ui/controls/FormZoom.h"
 #include "ui/look/TaskPane.h"
 #include "ui/look/VisualManager.h"
 #include "ui/panels/ChannelPane.h"
+#include "ui/panels/GainStrip.h"
+#include "ui/panels/InputLevelPanel.h"
+#include "ui/panels/OutputLevelPanel.h"
 #include "ui/res/ResourceRegistry.h"
 #include "ui/skin/InputChannelWindow.h"
 #include "ui/skin/OutputChannelWindow.h"
@@ -104,6 +108,51 @@ TEST_F(ChannelWindowTest, PaintsTheTitleStripInItsThemeWithTheCaptionAndShowsEit
         window->HideChannel();
         EXPECT_FALSE(window->isVisible());
     }
+}
+
+// A zoom lays the windows out again at its scale, down to the controls the
+// panels place themselves, scales each font once from its size at 100 %,
+// and returns to the same pixels.
+TEST_F(ChannelWindowTest, AZoomLaysTheWindowsOutAtItsScaleAndReturnsExactly)
+{
+    zoom::Place(input, 0, 0, 120, 500);
+    zoom::Place(output, 120, 0, 120, 500);
+    Deliver();
+    GainStrip& strip = output.FirstPane()->OutputLevel()->Strip();
+    QLineEdit& delay = output.FirstPane()->OutputLevel()->DelayEdit();
+    // Where a control is in its channel window, and its font's size.
+    const auto place = [&](QWidget& control) {
+        return QRect(control.mapTo(&output, QPoint(0, 0)), control.size());
+    };
+    const QRect fader = place(strip.Fader());
+    const QRect box = place(delay);
+    const int paneFont = output.FirstPane()->font().pixelSize();
+    const int readoutFont = strip.Readout().font().pixelSize();
+    ASSERT_EQ(paneFont, 11);
+    ASSERT_EQ(readoutFont, 10);
+
+    zoom::Set(host, 1.5);
+    Deliver();
+    EXPECT_EQ(output.geometry(), QRect(180, 0, 180, 750));
+    const auto near = [](QRect shown, QRect base) {
+        const QRect want(qRound(base.x() * 1.5), qRound(base.y() * 1.5), qRound(base.width() * 1.5),
+                         qRound(base.height() * 1.5));
+        return std::abs(shown.x() - want.x()) <= 1 && std::abs(shown.y() - want.y()) <= 1 &&
+               std::abs(shown.width() - want.width()) <= 2 && std::abs(shown.height() - want.height()) <= 2;
+    };
+    EXPECT_TRUE(near(place(strip.Fader()), fader)) << "the fader follows its panel's own layout";
+    EXPECT_TRUE(near(place(delay), box));
+    EXPECT_EQ(output.FirstPane()->font().pixelSize(), 17);
+    EXPECT_EQ(strip.Readout().font().pixelSize(), 15) << "a font set inside a zoomed one is scaled once";
+    EXPECT_EQ(zoom::ToBase(strip.Fader(), QPointF(30, 60)), QPointF(20, 40));
+
+    zoom::Set(host, 1.0);
+    Deliver();
+    EXPECT_EQ(output.geometry(), QRect(120, 0, 120, 500));
+    EXPECT_EQ(place(strip.Fader()), fader);
+    EXPECT_EQ(place(delay), box);
+    EXPECT_EQ(output.FirstPane()->font().pixelSize(), paneFont);
+    EXPECT_EQ(strip.Readout().font().pixelSize(), readoutFont);
 }
 
 using VM = VisualManager;

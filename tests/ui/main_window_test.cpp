@@ -15,6 +15,7 @@
 #include "tests/SimProcess.h"
 #include "tests/ui/UiTestHelpers.h"
 #include "ui/controls/ImageCheckButton.h"
+#include "ui/controls/FormZoom.h"
 #include "ui/controls/LevelMeter.h"
 #include "ui/controls/RoundKnob.h"
 #include "ui/form/MainForm.h"
@@ -102,8 +103,9 @@ protected:
     {
         std::vector<int> xs;
         for (int k = 0; k < 4; ++k)
-            xs.push_back(direction == Direction::Input ? View().InputWindow(k).x()
-                                                       : View().OutputWindow(k).x());
+            xs.push_back(qRound((direction == Direction::Input ? View().InputWindow(k).x()
+                                                               : View().OutputWindow(k).x()) /
+                                zoom::Of(View())));
         return xs;
     }
 
@@ -177,9 +179,9 @@ TEST_F(MainWindowTest, ConnectLaysOutTheModelNamesItAndTellsALostLink)
     EXPECT_TRUE(Eventually([&] { return !banner->isVisible(); }));
 }
 
-// View > Zoom scales the form as one picture whose controls take the wheel
+// View > Zoom lays the form out at its scale; its controls take the wheel
 // where they are drawn; the choice is kept for the next start.
-TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
+TEST_F(MainWindowTest, ZoomLaysTheFormOutAtItsScaleAndIsRemembered)
 {
     Start();
     frame->resize(1024, 600);
@@ -196,8 +198,7 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     frame->Action("Extra large (150 %)")->trigger();
     QApplication::processEvents();
     EXPECT_EQ(viewX(View().OutputWindow(0)) - viewX(View().InputWindow(0)), 180);
-    // A meter that moves is drawn again on the screen, at its place and scale,
-    // and only the parts that changed are.
+    // A meter that moves is drawn again on the screen, at its place and scale.
     LevelMeter& meter = *View().InputWindow(0).findChild<LevelMeter*>();
     meter.SetBarColour(kZoneRed);
     zoomed.EnsureVisible(meter, {meter.width() / 2, meter.height()});
@@ -222,11 +223,14 @@ TEST_F(MainWindowTest, ZoomScalesTheFormAsOnePictureAndIsRemembered)
     frame->Action("Matrix")->trigger();
     RoundKnob& knob = *View().Matrix().Knob(2, 3);
     zoomed.EnsureVisible(knob, knob.KnobCentre());
-    const QPointF at = zoomed.ViewportPos(knob, knob.KnobCentre());
+    const QPoint at = zoomed.ViewportPos(knob, knob.KnobCentre());
+    QWidget* under = zoomed.Viewport()->childAt(at);
+    ASSERT_EQ(under, &knob);
+    const QPointF local = under->mapFrom(zoomed.Viewport(), at);
     const int before = core->state.params.XG[2][3];
-    QWheelEvent wheel(at, zoomed.Viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(zoomed.Viewport(), &wheel);
+    QWheelEvent wheel(local, under->mapToGlobal(local), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(under, &wheel);
     EXPECT_TRUE(Eventually([&] { return core->state.params.XG[2][3] == before - 1; }));
     Run(&MainWindow::OnDisconnect);
     frame->Action("Channel")->trigger();

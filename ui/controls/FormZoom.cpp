@@ -4,6 +4,8 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace brevant::zoom {
@@ -145,6 +147,11 @@ QSize BaseSize(const QWidget& widget)
     const double factor = Of(widget);
     return {static_cast<int>(std::lround(widget.width() / factor)),
             static_cast<int>(std::lround(widget.height() / factor))};
+}
+
+QFont BaseFont(const QWidget& widget)
+{
+    return ScaledFont(widget.font(), 1.0 / Of(widget));
 }
 
 QPointF ToBase(const QWidget& widget, QPointF pixels)

@@ -16,6 +16,7 @@
 // UI thread only.
 #pragma once
 
+#include <QFont>
 #include <QPointF>
 #include <QRect>
 #include <QSize>
@@ -54,6 +55,9 @@ void SetFixedHeight(QWidget& widget, int base);
 // The widget's size in base units.
 QSize BaseSize(const QWidget& widget);
 QSizeF BaseSizeF(const QWidget& widget);
+// The widget's font at 100 %: what to draw with under a painter scaled by
+// the zoom.
+QFont BaseFont(const QWidget& widget);
 // A position in the widget's pixels in its base units.
 QPointF ToBase(const QWidget& widget, QPointF pixels);
 

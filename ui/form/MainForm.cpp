@@ -4,6 +4,7 @@
 
 #include <QLabel>
 
+#include "ui/controls/FormZoom.h"
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/LevelMeter.h"
 #include "ui/panels/ControlPanel.h"
@@ -62,7 +63,7 @@ MainForm::MainForm(PanelContext& context, QWidget* parent) : QWidget(parent), co
     bigger.setPointSizeF(bigger.pointSizeF() * 1.3);
     bigger.setBold(true);
     hint_->setFont(bigger);
-    hint_->setGeometry(kHintPlace);
+    zoom::Place(*hint_, kHintPlace);
     connect(&context.Model(), &PanelModel::changed, this, &MainForm::OnModelChanged);
 
     for (int k = 0; k < kChannels; ++k) {
@@ -84,13 +85,13 @@ MainForm::MainForm(PanelContext& context, QWidget* parent) : QWidget(parent), co
     blank_->hide();
 
     for (int k = 0; k < kChannels; ++k) {
-        inputs_[static_cast<std::size_t>(k)]->setGeometry((kChannels - 1 - k) * kWindowWidth, kWindowTop,
-                                                          kWindowWidth, kWindowHeight);
+        zoom::Place(*inputs_[static_cast<std::size_t>(k)], (kChannels - 1 - k) * kWindowWidth, kWindowTop,
+                    kWindowWidth, kWindowHeight);
         inputs_[static_cast<std::size_t>(k)]->ShowChannel();
     }
     for (int k = 0; k < kChannels; ++k) {
-        outputs_[static_cast<std::size_t>(k)]->setGeometry(kFirstOutputX + k * kWindowWidth, kWindowTop,
-                                                           kWindowWidth, kWindowHeight);
+        zoom::Place(*outputs_[static_cast<std::size_t>(k)], kFirstOutputX + k * kWindowWidth, kWindowTop,
+                    kWindowWidth, kWindowHeight);
         outputs_[static_cast<std::size_t>(k)]->ShowChannel();
     }
 
@@ -99,7 +100,7 @@ MainForm::MainForm(PanelContext& context, QWidget* parent) : QWidget(parent), co
         TagControl(box, id);
         box->LoadImages(res::kCheckOn, res::kCheckOff);
         box->setChecked(checked);
-        box->setGeometry(QRect(QPoint(x, kCheckTop), kCheckSize));
+        zoom::Place(*box, QRect(QPoint(x, kCheckTop), kCheckSize));
         return box;
     };
     group_ = check(kGroupId, tr("Group"), kGroupX, false);
@@ -166,7 +167,7 @@ void MainForm::PlaceChannels()
                                     ? static_cast<ChannelWindow*>(inputs_[static_cast<std::size_t>(w)])
                                     : outputs_[static_cast<std::size_t>(w - kChannels)];
         window->SetChannelName(names[static_cast<std::size_t>(w)]);
-        window->setGeometry(ChannelX(w), kWindowTop, kWindowWidth, kWindowHeight);
+        zoom::Place(*window, ChannelX(w), kWindowTop, kWindowWidth, kWindowHeight);
     }
     matrix_->RenameButtons({names[0], names[1], names[2], names[3]},
                            {names[4], names[5], names[6], names[7]});
@@ -184,16 +185,13 @@ void MainForm::SetViewMode(ViewMode mode)
     blank_->hide();
     if (channels)
         PlaceChannels();
-    progress_->setGeometry(kProgressPlace);
+    zoom::Place(*progress_, kProgressPlace);
     // The channel view reaches down to the hint under the progress bar; the
     // matrix takes as much room as its controls, and a margin like its left one.
-    const QRect matrix = matrix_->childrenRect();
     const QSize size = channels ? QSize(ChannelX(2 * kChannels - 1) + kWindowWidth, kHintPlace.bottom() + 1)
-                                : QSize(matrix.right() + matrix.left(), matrix.bottom() + matrix.top())
-                                      .expandedTo(matrix_->sizeHint())
-                                      .expandedTo(QSize(600, 600));
-    if (size != minimumSize()) {
-        setMinimumSize(size);
+                                : matrix_->BaseSize().expandedTo(QSize(600, 600));
+    if (size != baseSize_) {
+        baseSize_ = size;
         emit formSizeChanged();
     }
 }
@@ -216,8 +214,8 @@ void MainForm::OnInputCheck()
     // Without the inputs the outputs move to the left edge.
     if (known) {
         for (int k = 0; k < kChannels; ++k)
-            outputs_[static_cast<std::size_t>(k)]->setGeometry(k * kWindowWidth, kWindowTop, kWindowWidth,
-                                                               kWindowHeight);
+            zoom::Place(*outputs_[static_cast<std::size_t>(k)], k * kWindowWidth, kWindowTop, kWindowWidth,
+                        kWindowHeight);
     }
 }
 

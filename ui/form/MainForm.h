@@ -64,8 +64,11 @@ public:
     // The x position of input window k (0..3) or output window k (4..7).
     static int ChannelX(int window);
 
+    // The size the form needs at 100 %; the window lays it out at its zoom.
+    QSize BaseSize() const { return baseSize_; }
+
 signals:
-    // The form's minimum size, the size of its picture at 100 %, changed.
+    // The form's size at 100 % changed.
     void formSizeChanged();
 
 protected:
@@ -93,6 +96,7 @@ private:
     ViewMode mode_ = ViewMode::ChannelView;
     bool viewReady_ = false;
     bool layoutPending_ = false;
+    QSize baseSize_;
 };
 
 }  // namespace brevant

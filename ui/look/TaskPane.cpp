@@ -16,6 +16,8 @@
 #include <QPen>
 #include <QVBoxLayout>
 
+#include "ui/controls/FormZoom.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -71,17 +73,23 @@ public:
 
     QSize sizeHint() const override
     {
-        const QFontMetrics metrics(Bold(font()));
-        return {metrics.horizontalAdvance(text_) + 2 * kSideMargin,
-                metrics.height() + 2 * kVerticalPadding + 2};
+        const QFontMetrics metrics(Bold(zoom::BaseFont(*this)));
+        return zoom::Scaled(QSize(metrics.horizontalAdvance(text_) + 2 * kSideMargin,
+                                  metrics.height() + 2 * kVerticalPadding + 2),
+                            zoom::Of(*this));
     }
-    QSize minimumSizeHint() const override { return {2 * kSideMargin, sizeHint().height()}; }
+    QSize minimumSizeHint() const override
+    {
+        return {zoom::Scaled(2 * kSideMargin, zoom::Of(*this)), sizeHint().height()};
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        const QRect r = rect();
+        const double factor = zoom::Of(*this);
+        painter.scale(factor, factor);
+        const QRect r(QPoint(0, 0), zoom::BaseSize(*this));
         const QColor accent = palette().color(QPalette::Highlight);
         QLinearGradient fill(0, 0, 0, r.height());
         fill.setColorAt(0.0, accent.lighter(112));
@@ -90,7 +98,7 @@ protected:
         painter.setPen(accent.darker(140));
         painter.drawLine(r.bottomLeft(), r.bottomRight());
 
-        const QFont font = Bold(this->font());
+        const QFont font = Bold(zoom::BaseFont(*this));
         const QRect textArea = r.adjusted(kSideMargin, 0, -kSideMargin, -1);
         painter.setFont(font);
         painter.setPen(palette().color(QPalette::HighlightedText));
@@ -136,26 +144,30 @@ public:
 
     QSize sizeHint() const override
     {
-        const QFontMetrics metrics(Bold(font()));
+        const QFontMetrics metrics(Bold(zoom::BaseFont(*this)));
         const QSize icon = IconSize();
         const int iconSpace = icon.isEmpty() ? 0 : icon.width() + kIconGap;
         const int height = std::max(metrics.height(), icon.height()) + 2 * kVerticalPadding + 1;
-        return {2 * kSideMargin + iconSpace + metrics.horizontalAdvance(text_) + kIconGap +
-                    static_cast<int>(kChevronWidth),
-                height};
+        return zoom::Scaled(QSize(2 * kSideMargin + iconSpace + metrics.horizontalAdvance(text_) + kIconGap +
+                                      static_cast<int>(kChevronWidth),
+                                  height),
+                            zoom::Of(*this));
     }
     QSize minimumSizeHint() const override
     {
-        return {2 * kSideMargin + static_cast<int>(kChevronWidth), sizeHint().height()};
+        return {zoom::Scaled(2 * kSideMargin + static_cast<int>(kChevronWidth), zoom::Of(*this)),
+                sizeHint().height()};
     }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
+        const double factor = zoom::Of(*this);
+        painter.scale(factor, factor);
         const QPalette& pal = palette();
         const bool dark = IsDark(pal);
-        const QRect r = rect();
+        const QRect r(QPoint(0, 0), zoom::BaseSize(*this));
         const QColor accent = pal.color(QPalette::Highlight);
 
         QColor top = pal.color(QPalette::Button).lighter(dark ? 118 : 104);
@@ -256,20 +268,21 @@ private:
     void Toggle() { pane_->SetGroupExpanded(group_, !pane_->IsGroupExpanded(group_)); }
 
 public:
-    // Between the icon and the chevron.
+    // Between the icon and the chevron, in base units.
     QRect TextArea() const
     {
         const QSize icon = IconSize();
+        const QSize base = zoom::BaseSize(*this);
         const int x = kSideMargin + (icon.isEmpty() ? 0 : icon.width() + kIconGap);
-        const int chevronLeft = width() - kSideMargin - static_cast<int>(kChevronWidth);
-        return {x, 0, std::max(0, chevronLeft - kIconGap - x), height() - 1};
+        const int chevronLeft = base.width() - kSideMargin - static_cast<int>(kChevronWidth);
+        return {x, 0, std::max(0, chevronLeft - kIconGap - x), base.height() - 1};
     }
 
     // The bold font, made smaller where the caption would not fit otherwise.
     // Measured without hinting, so it fits at every pixel ratio.
     QFont TextFont() const
     {
-        QFont font = Bold(this->font());
+        QFont font = Bold(zoom::BaseFont(*this));
         const qreal room = TextArea().width();
         if (QFontMetricsF(font).horizontalAdvance(text_) <= room)
             return font;
@@ -300,7 +313,7 @@ private:
     // made again when the ratio changes.
     const QImage& Icon()
     {
-        const qreal ratio = devicePixelRatioF();
+        const qreal ratio = devicePixelRatioF() * zoom::Of(*this);
         if (ratio == iconRatio_)
             return icon_;
         iconRatio_ = ratio;
@@ -390,7 +403,7 @@ void TaskPane::AddWindow(int group, QWidget* child, int height)
         return;
     Group& g = groups_[static_cast<std::size_t>(group)];
     child->setParent(g.body);
-    child->setFixedHeight(std::max(0, height));
+    zoom::SetFixedHeight(*child, std::max(0, height));
     child->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     g.bodyLayout->addWidget(child);
     child->show();

@@ -1,5 +1,7 @@
 #include "ui/panels/ControlPanel.h"
 
+#include "ui/controls/FormZoom.h"
+
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/panels/PanelContext.h"
 #include "ui/res/ResourceRegistry.h"
@@ -63,7 +65,7 @@ void ControlPanel::NameChecks(Direction direction)
 void ControlPanel::SetBackgroundImage(int imageId)
 {
     backgroundId_ = imageId;
-    ratio_ = devicePixelRatioF();
+    ratio_ = devicePixelRatioF() * zoom::Of(*this);
     background_ = imageId ? QPixmap::fromImage(res::Bitmap(imageId, ratio_)) : QPixmap();
     setAttribute(Qt::WA_OpaquePaintEvent, !background_.isNull());
     update();
@@ -76,10 +78,12 @@ void ControlPanel::paintEvent(QPaintEvent* event)
         return;
     }
     // On a screen of another scale the image is drawn again at that scale.
-    if (devicePixelRatioF() != ratio_)
+    if (devicePixelRatioF() * zoom::Of(*this) != ratio_)
         SetBackgroundImage(backgroundId_);
     QPainter painter(this);
-    painter.drawTiledPixmap(rect(), background_);
+    const double factor = zoom::Of(*this);
+    painter.scale(factor, factor);
+    painter.drawTiledPixmap(QRectF(QPointF(0, 0), zoom::BaseSizeF(*this)), background_);
 }
 
 }  // namespace brevant

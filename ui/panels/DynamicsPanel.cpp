@@ -1,5 +1,7 @@
 #include "ui/panels/DynamicsPanel.h"
 
+#include "ui/controls/FormZoom.h"
+
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/SkinnedTrackbar.h"
 #include "ui/panels/PanelContext.h"
@@ -78,24 +80,25 @@ DynamicsPanel::~DynamicsPanel() = default;
 
 void DynamicsPanel::resizeEvent(QResizeEvent* /*event*/)
 {
+    const QSize base = zoom::BaseSize(*this);
     // One column of switches (AEC only where shown), the NR depth under NR,
     // the filter choice at the bottom.
     int y = kMargin;
-    const int w = width() - 2 * kMargin;
+    const int w = base.width() - 2 * kMargin;
     for (ImageCheckButton* check : {autoMix_, agc_, afc_, aec_, phantom_, nr_}) {
         if (!check->isVisibleTo(this))
             continue;
-        check->setGeometry(kMargin + 8, y, w - 8, kCheckHeight);
+        zoom::Place(*check, kMargin + 8, y, w - 8, kCheckHeight);
         y += kCheckHeight;
     }
-    nrSlider_->setGeometry(kMargin + 4, y + 1, w - kDepthWidth - 4, kSliderHeight);
-    nrDepth_->setGeometry(kMargin + w - kDepthWidth, y + 1, kDepthWidth, kSliderHeight);
-    filterSlider_->setGeometry(nrSlider_->geometry());
+    zoom::Place(*nrSlider_, kMargin + 4, y + 1, w - kDepthWidth - 4, kSliderHeight);
+    zoom::Place(*nrDepth_, kMargin + w - kDepthWidth, y + 1, kDepthWidth, kSliderHeight);
+    zoom::Place(*filterSlider_, zoom::PlacedAt(*nrSlider_));
     y += kSliderHeight + 6;
     // The filter is one setting of the whole device: its caption says so on
     // a line of its own, over the choice.
-    filterCaption_->setGeometry(kMargin, y, w, kCaptionHeight);
-    filter_->setGeometry(kMargin, y + kCaptionHeight, w, kComboHeight);
+    zoom::Place(*filterCaption_, kMargin, y, w, kCaptionHeight);
+    zoom::Place(*filter_, kMargin, y + kCaptionHeight, w, kComboHeight);
 }
 
 void DynamicsPanel::SetNrDepth(int depth, bool unknown)

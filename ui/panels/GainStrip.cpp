@@ -1,5 +1,7 @@
 #include "ui/panels/GainStrip.h"
 
+#include "ui/controls/FormZoom.h"
+
 #include "ui/controls/ReadingLabel.h"
 #include "ui/panels/ControlPanel.h"
 #include "ui/res/ResourceRegistry.h"
@@ -161,19 +163,19 @@ void GainStrip::Place(QRect area)
     const int left = area.left() + (area.width() - kFaderWidth - kGap - kMeterWidth) / 2;
     // The fader's travel is the length of its channel image: draw the channel
     // at the height the panel has for it.
-    const qreal ratio = fader_->devicePixelRatioF();
+    const qreal ratio = fader_->devicePixelRatioF() * zoom::Of(*fader_);
     const QSize channel(kFaderWidth, faderHeight);
     fader_->LoadTrackImages(res::Bitmap(res::kFaderChannel, ratio, channel),
                             res::Bitmap(res::kFaderChannelLit, ratio, channel), false);
-    fader_->setGeometry(left, area.top(), kFaderWidth, faderHeight);
-    trackbar_->setGeometry(fader_->geometry());
-    meter_->setGeometry(left + kFaderWidth + kGap, area.top(), kMeterWidth, faderHeight);
+    zoom::Place(*fader_, left, area.top(), kFaderWidth, faderHeight);
+    zoom::Place(*trackbar_, zoom::PlacedAt(*fader_));
+    zoom::Place(*meter_, left + kFaderWidth + kGap, area.top(), kMeterWidth, faderHeight);
     // The gain under the fader, the reading under the meter: "-100" is wider
     // than the meter, so its box reaches past it on both sides.
     const int row = area.top() + faderHeight + kGap;
-    label_->setGeometry(left - kGap, row, kFaderWidth + kGap, kLabelHeight);
+    zoom::Place(*label_, left - kGap, row, kFaderWidth + kGap, kLabelHeight);
     const int meterCentre = left + kFaderWidth + kGap + kMeterWidth / 2;
-    readout_->setGeometry(meterCentre - kReadoutWidth / 2, row, kReadoutWidth, kLabelHeight);
+    zoom::Place(*readout_, meterCentre - kReadoutWidth / 2, row, kReadoutWidth, kLabelHeight);
 }
 
 }  // namespace brevant

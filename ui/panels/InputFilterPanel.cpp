@@ -1,5 +1,7 @@
 #include "ui/panels/InputFilterPanel.h"
 
+#include "ui/controls/FormZoom.h"
+
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/panels/PanelContext.h"
 
@@ -19,10 +21,10 @@ InputFilterPanel::InputFilterPanel(PanelContext& context, int channelIndex_, QWi
     eq_->hide();
     fbk_->hide();
     edit_->hide();
-    highpass_->setGeometry(12, 8, 96, 18);
-    eq_->setGeometry(12, 28, 48, 18);
-    fbk_->setGeometry(60, 28, 48, 18);
-    edit_->setGeometry(12, 48, 48, 22);
+    zoom::Place(*highpass_, 12, 8, 96, 18);
+    zoom::Place(*eq_, 12, 28, 48, 18);
+    zoom::Place(*fbk_, 60, 28, 48, 18);
+    zoom::Place(*edit_, 12, 48, 48, 22);
 
     connect(highpass_, &ImageCheckButton::clicked, this, &InputFilterPanel::OnHighpassClicked);
     connect(eq_, &ImageCheckButton::clicked, this, &InputFilterPanel::OnEqClicked);

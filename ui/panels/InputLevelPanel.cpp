@@ -1,5 +1,7 @@
 #include "ui/panels/InputLevelPanel.h"
 
+#include "ui/controls/FormZoom.h"
+
 #include "ui/controls/ImageCheckButton.h"
 
 namespace brevant {
@@ -43,18 +45,20 @@ InputLevelPanel::~InputLevelPanel() = default;
 
 void InputLevelPanel::resizeEvent(QResizeEvent* /*event*/)
 {
+    const QSize base = zoom::BaseSize(*this);
     // Fader and meters take the height left above the check buttons; the
     // echo meters stand to the right of the signal meter.
     const bool checks = Mute().isVisibleTo(this);
-    const int bottom = height() - kMargin - (checks ? kCheckHeight * 2 + 2 : 0);
+    const int bottom = base.height() - kMargin - (checks ? kCheckHeight * 2 + 2 : 0);
     const bool echo = erle_->isVisibleTo(this);
-    const int stripWidth = echo ? width() - 2 * (kEchoMeterWidth + 3) - kMargin : width();
+    const int stripWidth = echo ? base.width() - 2 * (kEchoMeterWidth + 3) - kMargin : base.width();
     Strip().Place(QRect(0, kMargin, stripWidth, bottom - kMargin));
-    const QRect meter = Strip().Meter().geometry();
-    erle_->setGeometry(meter.right() + 5, meter.top(), kEchoMeterWidth, meter.height());
-    erl_->setGeometry(meter.right() + 5 + kEchoMeterWidth + 3, meter.top(), kEchoMeterWidth, meter.height());
-    Mute().setGeometry(kMargin + 8, bottom + 1, width() - 2 * kMargin - 8, kCheckHeight);
-    priority_->setGeometry(kMargin + 8, bottom + 1 + kCheckHeight, width() - 2 * kMargin - 8, kCheckHeight);
+    const QRect meter = zoom::PlacedAt(Strip().Meter());
+    zoom::Place(*erle_, meter.right() + 5, meter.top(), kEchoMeterWidth, meter.height());
+    zoom::Place(*erl_, meter.right() + 5 + kEchoMeterWidth + 3, meter.top(), kEchoMeterWidth, meter.height());
+    zoom::Place(Mute(), kMargin + 8, bottom + 1, base.width() - 2 * kMargin - 8, kCheckHeight);
+    zoom::Place(*priority_, kMargin + 8, bottom + 1 + kCheckHeight, base.width() - 2 * kMargin - 8,
+                kCheckHeight);
 }
 
 void InputLevelPanel::OnPriorityClicked()

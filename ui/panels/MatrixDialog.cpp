@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QFont>
+
+#include "ui/controls/FormZoom.h"
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
@@ -58,7 +60,7 @@ QPushButton* AddButton(QWidget* parent, int controlId, const QString& caption, Q
     TagControl(button, controlId);
     // Return in the dialog must not open a popup.
     button->setAutoDefault(false);
-    button->setGeometry(at);
+    zoom::Place(*button, at);
     return button;
 }
 
@@ -99,7 +101,7 @@ int MatrixDialog::GainBoxId(int cell)
 MatrixDialog::MatrixDialog(PanelContext& context, QWidget* parent) : QDialog(parent), context_(context)
 {
     setWindowTitle(tr("Matrix"));
-    setFixedSize(kClientSize);
+    resize(kClientSize);
     SetPopupOpener({});
     BuildControls();
     connect(&context.Model(), &PanelModel::changed, this, &MatrixDialog::OnModelChanged);
@@ -132,7 +134,7 @@ void MatrixDialog::BuildControls()
             TagControl(box, GainBoxId(cell));
             box->setEnabled(false);
             box->setAlignment(Qt::AlignCenter);
-            box->setGeometry(GainBoxRect(i, o));
+            zoom::Place(*box, GainBoxRect(i, o));
             box->setToolTip(tr("%1 to %2 dB; Return sends it").arg(kGainMin).arg(kGainMax));
             connect(box, &QLineEdit::returnPressed, this, [this, cell] { OnGainTyped(cell); });
             gainBoxes_[at] = box;
@@ -144,7 +146,7 @@ void MatrixDialog::BuildControls()
             knob->setAccessibleName(RouteName(i, o) + tr(" gain"));
             knob->setValue(0);
             knob->setEnabled(false);
-            knob->setGeometry(KnobRect(i, o));
+            zoom::Place(*knob, KnobRect(i, o));
             // Queued, as a refusal may open a message box: not from inside
             // the knob's mouse or key handler.
             connect(
@@ -155,7 +157,7 @@ void MatrixDialog::BuildControls()
             knobs_[at] = knob;
 
             ImageCheckButton* crosspoint = AddCrosspoint(this, CrosspointId(i, o));
-            crosspoint->setGeometry(CrosspointRect(i, o));
+            zoom::Place(*crosspoint, CrosspointRect(i, o));
             crosspoint->setAccessibleName(RouteName(i, o));
             connect(crosspoint, &ImageCheckButton::clicked, this,
                     [this, i, o] { OnCrosspointClicked(i, o); });
@@ -355,29 +357,47 @@ QPushButton* MatrixDialog::OutputButton(int output) const
     return InMatrix(1, output) ? outputButtons_[static_cast<std::size_t>(output - 1)] : nullptr;
 }
 
+QSize MatrixDialog::BaseSize()
+{
+    // The controls with a margin at the right and bottom like the one at
+    // their left and top.
+    const QRect last = CrosspointRect(kSize, kSize);
+    return QSize(last.right() + 1 + InputButtonRect(1).left(), last.bottom() + 1 + OutputButtonRect(1).top())
+        .expandedTo(kClientSize);
+}
+
+QSize MatrixDialog::sizeHint() const
+{
+    return zoom::Scaled(BaseSize(), zoom::Of(*this));
+}
+
 void MatrixDialog::paintEvent(QPaintEvent* /*event*/)
 {
     // A table behind the controls: a band per input row under the heading row
-    // of output buttons, with a rule between the columns.
+    // of output buttons, with a rule between the columns. Drawn in the form's
+    // base units.
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPalette& pal = palette();
     const QColor window = pal.color(QPalette::Window);
     const bool dark = window.lightness() < 128;
     painter.fillRect(rect(), window);
+    const double factor = zoom::Of(*this);
+    painter.scale(factor, factor);
+    const QFont base = zoom::BaseFont(*this);
 
     const int left = InputButtonRect(1).left() - 8;
     const int right = OutputButtonRect(kSize).right() + 9;
 
     // Heading and legend above the table.
-    QFont heading = font();
+    QFont heading = base;
     heading.setBold(true);
     heading.setPointSizeF(heading.pointSizeF() * 1.25);
     painter.setFont(heading);
     painter.setPen(pal.color(QPalette::WindowText));
     painter.drawText(QRect(InputButtonRect(1).left(), 16, right - left, 24), Qt::AlignLeft | Qt::AlignVCenter,
                      tr("Crosspoint matrix"));
-    painter.setFont(font());
+    painter.setFont(base);
     painter.setPen(pal.color(QPalette::PlaceholderText));
     painter.drawText(QRect(InputButtonRect(1).left(), 40, right - left, 20), Qt::AlignLeft | Qt::AlignVCenter,
                      tr("A lit switch routes the input of its row to the output of its column; "

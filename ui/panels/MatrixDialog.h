@@ -61,6 +61,10 @@ public:
 
     explicit MatrixDialog(PanelContext& context, QWidget* parent = nullptr);
     ~MatrixDialog() override;
+
+    // The room the matrix takes at 100 %, and at the form's zoom.
+    static QSize BaseSize();
+    QSize sizeHint() const override;
     MatrixDialog(const MatrixDialog&) = delete;
     MatrixDialog& operator=(const MatrixDialog&) = delete;
 

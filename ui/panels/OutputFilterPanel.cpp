@@ -1,5 +1,7 @@
 #include "ui/panels/OutputFilterPanel.h"
 
+#include "ui/controls/FormZoom.h"
+
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/panels/PanelContext.h"
 #include "ui/res/ResourceRegistry.h"
@@ -16,9 +18,9 @@ OutputFilterPanel::OutputFilterPanel(PanelContext& context, int channelIndex_, Q
     NameChecks(Direction::Output);
     TagControl(edit_, kEditId);
     SetBackgroundImage(res::kOutputPanelBackground);
-    eq_->setGeometry(12, 10, 60, 18);
-    fbk_->setGeometry(12, 32, 60, 18);
-    edit_->setGeometry(12, 56, 60, 24);
+    zoom::Place(*eq_, 12, 10, 60, 18);
+    zoom::Place(*fbk_, 12, 32, 60, 18);
+    zoom::Place(*edit_, 12, 56, 60, 24);
 
     connect(eq_, &ImageCheckButton::clicked, this, &OutputFilterPanel::OnEqClicked);
     connect(fbk_, &ImageCheckButton::clicked, this, &OutputFilterPanel::OnFbkClicked);

@@ -1,5 +1,7 @@
 #include "ui/panels/OutputLevelPanel.h"
 
+#include "ui/controls/FormZoom.h"
+
 #include "core/SettingName.h"
 #include "core/SettingRange.h"
 #include "ui/controls/ImageCheckButton.h"
@@ -135,20 +137,21 @@ OutputLevelPanel::LimitRow OutputLevelPanel::AddRow(int captionId, const QString
 
 void OutputLevelPanel::resizeEvent(QResizeEvent* /*event*/)
 {
+    const QSize base = zoom::BaseSize(*this);
     // From the bottom up: the three rows, then Mute; the fader takes the rest.
     const int rowsHeight = 3 * (kCaptionHeight + kRowHeight + kRowGap);
-    int y = height() - kMargin - rowsHeight;
+    int y = base.height() - kMargin - rowsHeight;
     const int muteTop = y - kCheckHeight - kRowGap;
-    Strip().Place(QRect(0, kMargin, width(), muteTop - kMargin - kRowGap));
-    Mute().setGeometry(kMargin + 8, muteTop, width() - 2 * kMargin - 8, kCheckHeight);
-    const int unitWidth = fontMetrics().horizontalAdvance(QStringLiteral("Hz")) + 3;
-    const int editWidth = width() - 2 * kMargin - kSetWidth - 2 - unitWidth;
+    Strip().Place(QRect(0, kMargin, base.width(), muteTop - kMargin - kRowGap));
+    zoom::Place(Mute(), kMargin + 8, muteTop, base.width() - 2 * kMargin - 8, kCheckHeight);
+    const int unitWidth = QFontMetrics(zoom::BaseFont(*this)).horizontalAdvance(QStringLiteral("Hz")) + 3;
+    const int editWidth = base.width() - 2 * kMargin - kSetWidth - 2 - unitWidth;
     for (const LimitRow* row : {&delay_, &lowpass_, &highpass_}) {
-        row->caption->setGeometry(kMargin, y, width() - 2 * kMargin, kCaptionHeight);
+        zoom::Place(*row->caption, kMargin, y, base.width() - 2 * kMargin, kCaptionHeight);
         y += kCaptionHeight;
-        row->edit->setGeometry(kMargin, y, editWidth, kRowHeight);
-        row->unit->setGeometry(kMargin + editWidth + 2, y, unitWidth, kRowHeight);
-        row->set->setGeometry(kMargin + editWidth + 2 + unitWidth, y, kSetWidth, kRowHeight);
+        zoom::Place(*row->edit, kMargin, y, editWidth, kRowHeight);
+        zoom::Place(*row->unit, kMargin + editWidth + 2, y, unitWidth, kRowHeight);
+        zoom::Place(*row->set, kMargin + editWidth + 2 + unitWidth, y, kSetWidth, kRowHeight);
         y += kRowHeight + kRowGap;
     }
 }

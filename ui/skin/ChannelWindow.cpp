@@ -1,5 +1,7 @@
 #include "ui/skin/ChannelWindow.h"
 
+#include "ui/controls/FormZoom.h"
+
 #include "ui/panels/ChannelPane.h"
 #include "ui/res/ResourceRegistry.h"
 #include "ui/skin/SkinTheme.h"
@@ -67,9 +69,9 @@ ChannelWindow::ChannelWindow(PanelContext& context, int channelIndex, int channe
 
     const QRect paneRect(QPoint(kPaneLeft, kPaneTop), QPoint(kPaneRight - 1, paneBottom - 1));
     firstPane_ = new ChannelPane(context, firstPaneKind, channelIndex, channelFlag, this);
-    firstPane_->setGeometry(paneRect);
+    zoom::Place(*firstPane_, paneRect);
     secondPane_ = new ChannelPane(context, firstPaneKind + 1, channelIndex, channelFlag, this);
-    secondPane_->setGeometry(paneRect);
+    zoom::Place(*secondPane_, paneRect);
     ShowPane(ModelFamily::K225);
 
     UpdateShape();
@@ -88,11 +90,21 @@ void ChannelWindow::UpdateShape()
     static const QSize leftCornerSize = res::BitmapSize(res::kWindowLeftCorner);
     static const QSize rightCornerSize = res::BitmapSize(res::kWindowRightCorner);
 
-    QRegion shape(rect());
+    // Cut at 100 % and scaled with the form.
+    const QSize base = zoom::BaseSize(*this);
+    QRegion shape(QRect(QPoint(0, 0), base));
     shape -= leftCap;
-    shape -= rightCap.translated(width() - rightCapSize.width(), 0);
-    shape -= leftCorner.translated(0, height() - leftCornerSize.height());
-    shape -= rightCorner.translated(width() - rightCornerSize.width(), height() - rightCornerSize.height());
+    shape -= rightCap.translated(base.width() - rightCapSize.width(), 0);
+    shape -= leftCorner.translated(0, base.height() - leftCornerSize.height());
+    shape -= rightCorner.translated(base.width() - rightCornerSize.width(),
+                                    base.height() - rightCornerSize.height());
+    const double factor = zoom::Of(*this);
+    if (factor != 1.0) {
+        QRegion scaled;
+        for (const QRect& part : shape)
+            scaled += zoom::Scaled(part, factor);
+        shape = scaled;
+    }
     setMask(shape);
 }
 
@@ -107,7 +119,7 @@ void ChannelWindow::ShowPane(ModelFamily family)
 void ChannelWindow::SetChannelName(const QString& name)
 {
     channelName_ = name;
-    update(0, 0, width(), kStripHeight);
+    update(0, 0, width(), zoom::Scaled(kStripHeight, zoom::Of(*this)));
 }
 
 void ChannelWindow::ShowChannel()
@@ -142,17 +154,22 @@ const ChannelWindow::Skin& ChannelWindow::SkinAt(qreal ratio)
 
 void ChannelWindow::paintEvent(QPaintEvent* /*event*/)
 {
+    // Drawn in base units under the form's zoom.
     QPainter painter(this);
-    const Skin& skin = SkinAt(devicePixelRatioF());
-    const int w = width();
-    const int h = height();
+    const double factor = zoom::Of(*this);
+    painter.scale(factor, factor);
+    const Skin& skin = SkinAt(devicePixelRatioF() * factor);
+    const QSize base = zoom::BaseSize(*this);
+    const int w = base.width();
+    const int h = base.height();
+    const QRect all(QPoint(0, 0), base);
 
     // Background pattern inside a black outline; the frame pieces then go
     // over the outline.
-    painter.drawTiledPixmap(rect(), skin.pattern);
+    painter.drawTiledPixmap(all, skin.pattern);
     painter.setPen(Qt::black);
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.drawRect(all.adjusted(0, 0, -1, -1));
 
     painter.drawImage(QRect(0, 0, 1, h), skin.edge);
     painter.drawImage(QRect(w - 1, 0, 1, h), skin.edge);
