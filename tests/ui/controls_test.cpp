@@ -2,6 +2,7 @@
 // them (a finished change always from the event loop), what they draw and tell.
 #include "tests/ui/UiTestHelpers.h"
 #include "ui/controls/BitmapFader.h"
+#include "ui/controls/FormZoom.h"
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/LevelMeter.h"
 #include "ui/controls/ReadingLabel.h"
@@ -20,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -426,6 +428,75 @@ TEST(ReadingLabel, ShowsItsNewestTextInItsFont)
     reading.setFont(larger);
     EXPECT_NE(test::Grab(reading), first);
     EXPECT_NE(shown(""), first);
+}
+
+// The share of the pixels of `one` that `two`, drawn at twice the size and
+// halved again, does not show (beyond what a smoothed edge differs by).
+double ShareUnlike(const QImage& one, const QImage& two)
+{
+    if (two.size() != one.size() * 2)
+        return 1.0;
+    const QImage halved = two.scaled(one.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    int unlike = 0;
+    for (int y = 0; y < one.height(); ++y) {
+        for (int x = 0; x < one.width(); ++x) {
+            const QRgb a = one.pixel(x, y);
+            const QRgb b = halved.pixel(x, y);
+            unlike += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                          std::abs(qBlue(a) - qBlue(b)) >
+                      96;
+        }
+    }
+    return double(unlike) / (one.width() * one.height());
+}
+
+// In a form zoomed to 2 each control shows its picture at 100 % twice the
+// size, and the mouse acts where that picture shows the control's parts.
+TEST(Zoom, ControlsDrawTheirPictureTwiceTheSizeAndTakeTheMouseWhereItShows)
+{
+    QWidget form;
+    auto* fader = new BitmapFader(1, &form);
+    fader->LoadTrackImages(Solid(120, 20, kGrey));
+    fader->LoadKnobImages(Solid(20, 10, kThumb));
+    auto* bar = new SkinnedTrackbar(2, &form);
+    bar->SetImages(Solid(10, 20, kThumb), Solid(110, 8, kGreen), Solid(110, 8, kGrey));
+    auto* knob = new RoundKnob(3, &form);
+    knob->setRange(-30, 0);
+    auto* meter = new LevelMeter(4, Qt::Vertical, &form);
+    meter->SetShowText(false);
+    zoom::Place(*fader, 0, 0, 120, 20);
+    zoom::Place(*bar, 0, 30, 110, 20);
+    zoom::Place(*knob, 130, 0, 48, 48);
+    zoom::Place(*meter, 190, 0, 18, 121);
+    fader->setValue(30);
+    bar->setValue(70);
+    knob->setValue(-10);
+    meter->SetValue(30);
+    const std::vector<QWidget*> controls{fader, bar, knob, meter};
+    std::vector<QImage> at100;
+    for (QWidget* control : controls)
+        at100.push_back(test::Grab(*control));
+    zoom::Set(form, 2.0);
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        EXPECT_LT(ShareUnlike(at100[i], test::Grab(*controls[i])), 0.03)
+            << controls[i]->metaObject()->className();
+
+    // The fader's thumb centre for 60 is at 70 at 100 %; the trackbar's thumb
+    // for 70 covers 70..79 and is dragged by 30; the knob moves a step for
+    // every 4 it is dragged up, and takes the wheel over its middle.
+    QTest::mouseClick(fader, Qt::LeftButton, {}, QPoint(140, 20));
+    EXPECT_EQ(fader->value(), 60);
+    QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(150, 20));
+    QTest::mouseMove(bar, QPoint(90, 20));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(90, 20));
+    EXPECT_EQ(bar->value(), 40);
+    const QPoint centre(48, 48);
+    QTest::mousePress(knob, Qt::LeftButton, {}, centre);
+    QTest::mouseMove(knob, centre - QPoint(0, 24));
+    QTest::mouseRelease(knob, Qt::LeftButton, {}, centre - QPoint(0, 24));
+    EXPECT_EQ(knob->value(), -7);
+    test::Wheel(*knob, 120);
+    EXPECT_EQ(knob->value(), -6);
 }
 
 // What assistive technology reads: kind, state and value with its unit (names:

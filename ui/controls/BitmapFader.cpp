@@ -1,5 +1,6 @@
 #include "ui/controls/BitmapFader.h"
 
+#include "ui/controls/FormZoom.h"
 #include "ui/res/ResourceRegistry.h"
 
 #include <QEvent>
@@ -138,9 +139,9 @@ bool BitmapFader::LoadTrackImages(int bitmapId, int activeBitmapId, bool transpa
                                   int pickX, int pickY)
 {
     const bool loaded = LoadPair(channel_, bitmapId, activeBitmapId, transparent, transparentColour,
-                                 QPoint(pickX, pickY), devicePixelRatioF());
+                                 QPoint(pickX, pickY), ImageRatio());
     if (loaded && !channel_.normal.image.isNull()) {
-        resize(res::LogicalSize(channel_.normal.image));
+        resize(zoom::Scaled(res::LogicalSize(channel_.normal.image), zoom::Of(*this)));
         updateGeometry();
     }
     update();
@@ -151,10 +152,10 @@ bool BitmapFader::LoadTrackImages(const QImage& channel, const QImage& activeCha
                                   QRgb transparentColour, int pickX, int pickY)
 {
     channel_ = PicturePair{};
-    channel_.ratio = devicePixelRatioF();
+    channel_.ratio = ImageRatio();
     if (!channel.isNull()) {
         SetPair(channel_, channel, activeChannel, transparent, transparentColour, QPoint(pickX, pickY));
-        resize(res::LogicalSize(channel_.normal.image));
+        resize(zoom::Scaled(res::LogicalSize(channel_.normal.image), zoom::Of(*this)));
         updateGeometry();
     }
     update();
@@ -165,7 +166,7 @@ bool BitmapFader::LoadKnobImages(int bitmapId, int activeBitmapId, bool transpar
                                  int pickX, int pickY)
 {
     const bool loaded = LoadPair(thumb_, bitmapId, activeBitmapId, transparent, transparentColour,
-                                 QPoint(pickX, pickY), devicePixelRatioF());
+                                 QPoint(pickX, pickY), ImageRatio());
     update();
     return loaded;
 }
@@ -174,19 +175,26 @@ bool BitmapFader::LoadKnobImages(const QImage& thumb, const QImage& activeThumb,
                                  QRgb transparentColour, int pickX, int pickY)
 {
     thumb_ = PicturePair{};
-    thumb_.ratio = devicePixelRatioF();
+    thumb_.ratio = ImageRatio();
     if (!thumb.isNull())
         SetPair(thumb_, thumb, activeThumb, transparent, transparentColour, QPoint(pickX, pickY));
     update();
     return true;
 }
 
+// Images from the resources are drawn at the screen's pixel ratio times the
+// form's zoom, one image pixel to one device pixel.
+qreal BitmapFader::ImageRatio() const
+{
+    return devicePixelRatioF() * zoom::Of(*this);
+}
+
 // Images from the resources are made again when the widget has moved to a
-// screen of another pixel ratio, so they stay one image pixel to one device
-// pixel. Images given directly are kept as they are.
+// screen of another pixel ratio or the form's zoom has changed, so they stay
+// sharp. Images given directly are kept as they are.
 void BitmapFader::ReloadForRatio()
 {
-    const qreal ratio = devicePixelRatioF();
+    const qreal ratio = ImageRatio();
     auto reload = [ratio](PicturePair& pair) {
         if (qFuzzyCompare(pair.ratio, ratio) || pair.normal.resourceId == 0)
             return;
@@ -202,7 +210,7 @@ void BitmapFader::ReloadForRatio()
 
 QSize BitmapFader::ControlSize() const
 {
-    return channel_.normal.image.isNull() ? size() : res::LogicalSize(channel_.normal.image);
+    return channel_.normal.image.isNull() ? zoom::BaseSize(*this) : res::LogicalSize(channel_.normal.image);
 }
 
 QSize BitmapFader::ThumbSize() const
@@ -263,7 +271,7 @@ int BitmapFader::PixelToValue(int pixel) const
 QSize BitmapFader::sizeHint() const
 {
     if (!channel_.normal.image.isNull())
-        return res::LogicalSize(channel_.normal.image);
+        return zoom::Scaled(res::LogicalSize(channel_.normal.image), zoom::Of(*this));
     return DrawnSlider::sizeHint();
 }
 
@@ -297,7 +305,7 @@ void BitmapFader::mousePressEvent(QMouseEvent* event)
     // released, which holds the mouse for the drag without an explicit grab.
     setFocus(Qt::MouseFocusReason);
     setSliderDown(true);
-    const int along = AlongTravel(event->position().toPoint());
+    const int along = AlongTravel(zoom::ToBase(*this, event->position()).toPoint());
     const int centre = ThumbCentre();
     // Taken by the thumb, the thumb keeps its place under the mouse; a click
     // elsewhere brings the thumb's centre to the click.
@@ -313,7 +321,7 @@ void BitmapFader::mouseMoveEvent(QMouseEvent* event)
         DrawnSlider::mouseMoveEvent(event);
         return;
     }
-    DragTo(AlongTravel(event->position().toPoint()));
+    DragTo(AlongTravel(zoom::ToBase(*this, event->position()).toPoint()));
     event->accept();
 }
 
@@ -372,6 +380,9 @@ void BitmapFader::paintEvent(QPaintEvent* /*event*/)
 {
     ReloadForRatio();
     QPainter painter(this);
+    const double scale = zoom::Of(*this);
+    if (scale != 1.0)
+        painter.scale(scale, scale);
     const int centre = ThumbCentre();
 
     const QImage& channel = channel_.normal.image;
@@ -411,12 +422,12 @@ void BitmapFader::paintEvent(QPaintEvent* /*event*/)
     }
 
     if (showFocusFrame_ && hasFocus_ && isEnabled()) {
-        QPen pen(palette().color(QPalette::WindowText));
+        QPen pen(palette().color(QPalette::WindowText), scale);
         pen.setStyle(Qt::DotLine);
         pen.setCosmetic(true);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+        painter.drawRect(QRectF(QPointF(), zoom::BaseSizeF(*this)).adjusted(0.5, 0.5, -0.5, -0.5));
     }
 }
 

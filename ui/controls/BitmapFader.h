@@ -48,11 +48,12 @@ public:
 
     // The channel image (and, when `activeBitmapId` is not 0, the image of the
     // channel between the minimum and the thumb) by resource number, at this
-    // widget's device pixel ratio. When `transparent`, pixels of
-    // `transparentColour` are see-through; kColourFromPixel takes the colour
-    // of the pixel at (pickX, pickY), in logical pixels. The widget takes the
-    // channel image's size. Id 0 removes both images. False when an image is
-    // missing; nothing stays loaded then.
+    // widget's device pixel ratio times the form's zoom. When `transparent`,
+    // pixels of `transparentColour` are see-through; kColourFromPixel takes
+    // the colour of the pixel at (pickX, pickY), in the image's logical
+    // pixels. The widget takes the channel image's size (at the zoom). Id 0
+    // removes both images. False when an image is missing; nothing stays
+    // loaded then.
     bool LoadTrackImages(int bitmapId, int activeBitmapId = 0, bool transparent = false,
                          QRgb transparentColour = kColourFromPixel, int pickX = 0, int pickY = 0);
     // The same with images given directly; a null `channel` removes both, a
@@ -67,9 +68,9 @@ public:
     bool LoadKnobImages(const QImage& thumb, const QImage& activeThumb = QImage(), bool transparent = false,
                         QRgb transparentColour = kColourFromPixel, int pickX = 0, int pickY = 0);
 
-    // Where along the travel (x for horizontal, y for vertical, in logical
-    // pixels) the thumb's centre lies for `value`, and the value a thumb
-    // centre at `pixel` stands for (not brought into the range).
+    // Where along the travel (x for horizontal, y for vertical, in the form's
+    // base units: FormZoom.h) the thumb's centre lies for `value`, and the
+    // value a thumb centre at `pixel` stands for (not brought into the range).
     int ValueToPixel(int value) const;
     int PixelToValue(int pixel) const;
     // The thumb's centre for the present value.
@@ -109,6 +110,7 @@ private:
                          QPoint pick, qreal ratio);
     static void SetPair(PicturePair& pair, const QImage& normal, const QImage& active, bool transparent,
                         QRgb colour, QPoint pick);
+    qreal ImageRatio() const;
     void ReloadForRatio();
 
     QSize ControlSize() const;

@@ -1,6 +1,7 @@
 #include "ui/controls/ImageCheckButton.h"
 
 #include "ui/controls/ControlAccessibility.h"
+#include "ui/controls/FormZoom.h"
 #include "ui/res/ResourceRegistry.h"
 
 #include <QFontMetrics>
@@ -44,7 +45,7 @@ void ImageCheckButton::SetControlId(int controlId)
 
 bool ImageCheckButton::LoadImages(int checkedBitmapId, int uncheckedBitmapId)
 {
-    ratio_ = devicePixelRatioF();
+    ratio_ = ImageRatio();
     QImage checked = res::Bitmap(checkedBitmapId, ratio_);
     QImage unchecked = res::Bitmap(uncheckedBitmapId, ratio_);
     const bool loaded = !checked.isNull() && !unchecked.isNull();
@@ -85,11 +86,18 @@ QImage ImageCheckButton::Greyed(const QImage& image)
     return grey;
 }
 
+// Images from the resources are drawn at the screen's pixel ratio times the
+// form's zoom, one image pixel to one device pixel.
+qreal ImageCheckButton::ImageRatio() const
+{
+    return devicePixelRatioF() * zoom::Of(*this);
+}
+
 // Images from the resources are made again at a new pixel ratio so they stay
-// crisp after the window has moved to another screen.
+// crisp after the window has moved to another screen or the form was zoomed.
 void ImageCheckButton::ReloadForRatio()
 {
-    const qreal ratio = devicePixelRatioF();
+    const qreal ratio = ImageRatio();
     if (qFuzzyCompare(ratio, ratio_) || checkedId_ == 0)
         return;
     ratio_ = ratio;
@@ -106,15 +114,18 @@ QSize ImageCheckButton::ImageSize() const
     return res::LogicalSize(checked_).expandedTo(res::LogicalSize(unchecked_));
 }
 
+// The image and the spaces around the caption follow the form's zoom; the
+// caption's font is the widget's, which the form has scaled already.
 QSize ImageCheckButton::sizeHint() const
 {
-    const QSize image = ImageSize();
+    const double scale = zoom::Of(*this);
+    const QSize image = zoom::Scaled(ImageSize(), scale);
     int width = image.width();
     int height = image.height();
     if (!text().isEmpty()) {
         const QFontMetrics metrics(font());
-        width += kTextGap + metrics.horizontalAdvance(text()) + 2 * kTextMargin;
-        height = std::max(height, metrics.height() + 2 * kTextMargin);
+        width += zoom::Scaled(kTextGap + 2 * kTextMargin, scale) + metrics.horizontalAdvance(text());
+        height = std::max(height, metrics.height() + zoom::Scaled(2 * kTextMargin, scale));
     }
     return {std::max(width, 1), std::max(height, 1)};
 }
@@ -128,11 +139,17 @@ void ImageCheckButton::paintEvent(QPaintEvent* /*event*/)
 {
     ReloadForRatio();
     QPainter painter(this);
+    const double scale = zoom::Of(*this);
     const QImage& image = isChecked() ? checked_ : unchecked_;
     const QSize imageSize = ImageSize();
     if (!image.isNull()) {
+        // The image in base units under the zoomed painter; the caption below
+        // in the widget's pixels, as its font is scaled already.
+        painter.save();
+        if (scale != 1.0)
+            painter.scale(scale, scale);
         const QSize size = res::LogicalSize(image);
-        const QPointF at(0, (height() - size.height()) / 2);
+        const QPointF at(0, (zoom::BaseSize(*this).height() - size.height()) / 2);
         if (isEnabled()) {
             painter.drawImage(at, image);
         } else {
@@ -140,25 +157,27 @@ void ImageCheckButton::paintEvent(QPaintEvent* /*event*/)
             // tick still reads as a tick and an empty box as empty.
             painter.setOpacity(0.55);
             painter.drawImage(at, Greyed(image));
-            painter.setOpacity(1.0);
         }
+        painter.restore();
     }
 
     if (text().isEmpty())
         return;
-    const int textLeft = imageSize.width() + (imageSize.isEmpty() ? 0 : kTextGap);
-    const QRect textArea(textLeft + kTextMargin, 0, width() - textLeft - 2 * kTextMargin, height());
+    const int textLeft = zoom::Scaled(imageSize.width() + (imageSize.isEmpty() ? 0 : kTextGap), scale);
+    const int margin = zoom::Scaled(kTextMargin, scale);
+    const QRect textArea(textLeft + margin, 0, width() - textLeft - 2 * margin, height());
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic;
     style()->drawItemText(&painter, textArea, flags, palette(), isEnabled(), text(), QPalette::WindowText);
     if (hasFocus()) {
         const QRect used = painter.fontMetrics().boundingRect(textArea, flags, text());
-        QPen pen(palette().color(QPalette::WindowText));
+        QPen pen(palette().color(QPalette::WindowText), scale);
         pen.setStyle(Qt::DotLine);
         pen.setCosmetic(true);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(used.adjusted(-kTextMargin, -kTextMargin, kTextMargin, kTextMargin))
-                             .adjusted(0.5, 0.5, -0.5, -0.5));
+        const qreal inset = scale / 2.0;
+        painter.drawRect(
+            QRectF(used.adjusted(-margin, -margin, margin, margin)).adjusted(inset, inset, -inset, -inset));
     }
 }
 

@@ -28,8 +28,8 @@ public:
     void SetControlId(int controlId);
     int ControlId() const { return controlId_; }
 
-    // The two images by resource number, at this widget's device pixel ratio.
-    // False (and no images) when either is missing.
+    // The two images by resource number, at this widget's device pixel ratio
+    // times the form's zoom. False (and no images) when either is missing.
     bool LoadImages(int checkedBitmapId, int uncheckedBitmapId);
     // The two images given directly.
     void SetImages(const QImage& checked, const QImage& unchecked);
@@ -43,6 +43,7 @@ protected:
 private:
     static QImage Greyed(const QImage& image);
     QSize ImageSize() const;
+    qreal ImageRatio() const;
     void ReloadForRatio();
 
     int controlId_ = 0;

@@ -1,6 +1,7 @@
 #include "ui/controls/LevelMeter.h"
 
 #include "ui/controls/ControlAccessibility.h"
+#include "ui/controls/FormZoom.h"
 
 #include <QAccessible>
 #include <QEvent>
@@ -184,7 +185,7 @@ QRectF LevelMeter::BarRect() const
     // The frame is a 1 px line centred on the outline, so the outline sits on
     // half pixels; an upright bar leaves room for its ticks.
     const qreal side = orientation_ == Qt::Vertical ? kTickLength + 0.5 : 0.5;
-    return QRectF(0, 0, width(), height()).adjusted(side, 0.5, -side, -0.5);
+    return QRectF(QPointF(), BaseSize()).adjusted(side, 0.5, -side, -0.5);
 }
 
 QRectF LevelMeter::NumberArea() const
@@ -272,21 +273,25 @@ void LevelMeter::Rebuild(bool redraw)
 
 QSize LevelMeter::sizeHint() const
 {
-    return orientation_ == Qt::Horizontal ? QSize(120, 14) : QSize(18, 120);
+    return zoom::Scaled(orientation_ == Qt::Horizontal ? QSize(120, 14) : QSize(18, 120), zoom::Of(*this));
 }
 
 QSize LevelMeter::minimumSizeHint() const
 {
-    return orientation_ == Qt::Horizontal ? QSize(24, 8) : QSize(12, 24);
+    return zoom::Scaled(orientation_ == Qt::Horizontal ? QSize(24, 8) : QSize(12, 24), zoom::Of(*this));
 }
 
 void LevelMeter::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event);  // Qt clips to the region that needs painting
     QPainter painter(this);
+    // Everything is drawn in base units; the form's zoom scales the painter.
+    TakeZoom();
+    if (zoom_ != 1.0)
+        painter.scale(zoom_, zoom_);
     // The pictures are drawn at the scale the meter is shown at: the screen's
-    // pixel ratio times a zoomed form's scale. Copying them is then a plain
-    // copy, and the bar stays sharp at any zoom.
+    // pixel ratio times the form's zoom. Copying them is then a plain copy,
+    // and the bar stays sharp at any zoom.
     const QTransform toDevice = painter.deviceTransform();
     const qreal shown = std::hypot(toDevice.m11(), toDevice.m12());
     const qreal ratio = std::clamp(std::round(shown * 100.0) / 100.0, 0.25, 8.0);
@@ -295,9 +300,10 @@ void LevelMeter::paintEvent(QPaintEvent* event)
     const QRect filled = FilledPixels();
     if (toDevice.type() == QTransform::TxScale && toDevice.m11() == toDevice.m22() &&
         std::abs(toDevice.m11() - ratio) < 0.005) {
-        // A zoomed form scales the painter itself: copy the pictures pixel
-        // for pixel from where the meter's corner falls, rather than through
-        // the painter's scaling of images.
+        // A scaled painter (a zoomed form, a screen of more than one pixel
+        // to the unit): copy the pictures pixel for pixel from where the
+        // meter's corner falls, rather than through the painter's scaling of
+        // images.
         const QPointF corner = toDevice.map(QPointF(0, 0));
         const QPoint at(static_cast<int>(std::lround(corner.x())), static_cast<int>(std::lround(corner.y())));
         const QTransform redirection = painter.worldTransform().inverted() * toDevice;
@@ -318,6 +324,7 @@ void LevelMeter::paintEvent(QPaintEvent* event)
 
 void LevelMeter::resizeEvent(QResizeEvent* event)
 {
+    TakeZoom();
     layersStale_ = true;
     QWidget::resizeEvent(event);
 }
@@ -329,6 +336,18 @@ void LevelMeter::changeEvent(QEvent* event)
         Invalidate(true);
     }
     QWidget::changeEvent(event);
+}
+
+// The form's zoom is looked up once per paint and on every resize (a new
+// zoom places the meter again), not by every measure taken while painting.
+void LevelMeter::TakeZoom()
+{
+    zoom_ = zoom::Of(*this);
+}
+
+QSizeF LevelMeter::BaseSize() const
+{
+    return QSizeF(size()) / zoom_;
 }
 
 void LevelMeter::Invalidate(bool redraw)
@@ -346,7 +365,7 @@ void LevelMeter::TakePaletteColours()
 
 void LevelMeter::RenderLayers(qreal ratio)
 {
-    const QSize pixels = (QSizeF(size()) * ratio).toSize().expandedTo(QSize(1, 1));
+    const QSize pixels = (BaseSize() * ratio).toSize().expandedTo(QSize(1, 1));
     for (QPixmap* layer : {&empty_, &full_}) {
         if (layer->size() != pixels)
             *layer = QPixmap(pixels);
@@ -363,9 +382,10 @@ void LevelMeter::RenderLayers(qreal ratio)
 
 void LevelMeter::PaintLayer(QPainter& painter, QRgb fill) const
 {
-    painter.fillRect(QRectF(0, 0, width(), height()), QColor::fromRgba(backColour_));
+    const QSizeF base = BaseSize();
+    painter.fillRect(QRectF(QPointF(), base), QColor::fromRgba(backColour_));
     const QRectF bar = BarRect();
-    if (width() <= 0 || height() <= 0 || bar.width() <= 0 || bar.height() <= 0)
+    if (base.width() <= 0 || base.height() <= 0 || bar.width() <= 0 || bar.height() <= 0)
         return;
     painter.setRenderHint(QPainter::Antialiasing);
     const bool upright = orientation_ == Qt::Vertical;
@@ -390,11 +410,12 @@ void LevelMeter::PaintLayer(QPainter& painter, QRgb fill) const
         // whole pixels.
         painter.setRenderHint(QPainter::Antialiasing, false);
         const QColor tick = QColor::fromRgba(kTickColour);
-        const int last = height() - 1;
+        const QSize whole = base.toSize();
+        const int last = whole.height() - 1;
         for (int i = 0; i < kTickCount; ++i) {
             const int y = i * last / (kTickCount - 1);
             painter.fillRect(QRect(0, y, kTickLength, 1), tick);
-            painter.fillRect(QRect(width() - kTickLength, y, kTickLength, 1), tick);
+            painter.fillRect(QRect(whole.width() - kTickLength, y, kTickLength, 1), tick);
         }
     }
 }

@@ -79,7 +79,8 @@ public:
 
     // Where the number is written: the inside of the bar, clear of its
     // outline and of an upright meter's ticks. An upright meter writes it
-    // along the bar, reading upwards.
+    // along the bar, reading upwards. In the form's base units, as the font:
+    // a zoomed form scales both with the painter.
     QRectF NumberArea() const;
     // The font the number is written in: 6 points where the widest number
     // the limits allow fits in NumberArea(), smaller where it would not, so
@@ -113,6 +114,10 @@ protected:
 
 private:
     void Invalidate(bool redraw);
+    void TakeZoom();
+    // The widget's size in the form's base units (FormZoom.h), which
+    // everything is measured and drawn in.
+    QSizeF BaseSize() const;
     // The outline of the bar inside the widget.
     QRectF BarRect() const;
     // The bar empty and full, each with its gloss, frame and ticks, at
@@ -140,6 +145,7 @@ private:
     QString tooltipText_;
     Qt::Orientation orientation_ = Qt::Horizontal;
     int controlId_ = 0;
+    double zoom_ = 1.0;
 
     QPixmap empty_;
     QPixmap full_;

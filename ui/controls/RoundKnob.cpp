@@ -1,5 +1,7 @@
 #include "ui/controls/RoundKnob.h"
 
+#include "ui/controls/FormZoom.h"
+
 #include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -50,13 +52,19 @@ QString RoundKnob::Text() const
 
 QSize RoundKnob::sizeHint() const
 {
-    return {48, 48};
+    return zoom::Scaled(QSize(48, 48), zoom::Of(*this));
 }
 
 QSize RoundKnob::minimumSizeHint() const
 {
     const int side = 2 * (dotRadius_ + 1) + 8;
-    return {side, side};
+    return zoom::Scaled(QSize(side, side), zoom::Of(*this));
+}
+
+int RoundKnob::Side() const
+{
+    const QSize base = zoom::BaseSize(*this);
+    return std::min(base.width(), base.height());
 }
 
 bool RoundKnob::ApplyDrag(QPointF point, Qt::KeyboardModifiers modifiers)
@@ -89,25 +97,26 @@ double RoundKnob::AngleOf(int pos) const
 QPointF RoundKnob::DotCentre(int pos) const
 {
     const double angle = AngleOf(pos) * std::numbers::pi / 180.0;
-    const QPointF centre(std::min(width(), height()) / 2.0, std::min(width(), height()) / 2.0);
+    const QPointF centre(Side() / 2.0, Side() / 2.0);
     const int radius = KnobRadius();
     return {centre.x() + radius * std::sin(angle), centre.y() - radius * std::cos(angle)};
 }
 
 QPoint RoundKnob::KnobCentre() const
 {
-    const int side = std::min(width(), height());
+    const int side = Side();
     return {side / 2, side / 2};
 }
 
 int RoundKnob::KnobRadius() const
 {
-    return std::min(width(), height()) / 2 - dotRadius_ - 1;
+    return Side() / 2 - dotRadius_ - 1;
 }
 
 void RoundKnob::UpdateMask()
 {
-    // Round, so the panel shows through the corners and clicks there miss.
+    // Round, so the panel shows through the corners and clicks there miss;
+    // the mask is in the widget's own pixels.
     const int side = std::min(width(), height());
     if (side > 0)
         setMask(QRegion(QRect(0, 0, side, side), QRegion::Ellipse));
@@ -132,7 +141,7 @@ void RoundKnob::mousePressEvent(QMouseEvent* event)
     setFocus(Qt::MouseFocusReason);
     setSliderDown(true);
     moved_ = false;
-    anchorY_ = event->position().y();
+    anchorY_ = zoom::ToBase(*this, event->position()).y();
     anchorPos_ = sliderPosition();
     anchorFine_ = event->modifiers().testFlag(Qt::ShiftModifier);
     update();
@@ -145,7 +154,7 @@ void RoundKnob::mouseMoveEvent(QMouseEvent* event)
         DrawnSlider::mouseMoveEvent(event);
         return;
     }
-    if (ApplyDrag(event->position(), event->modifiers()))
+    if (ApplyDrag(zoom::ToBase(*this, event->position()), event->modifiers()))
         moved_ = true;
     event->accept();
 }
@@ -156,7 +165,7 @@ void RoundKnob::mouseReleaseEvent(QMouseEvent* event)
         DrawnSlider::mouseReleaseEvent(event);
         return;
     }
-    if (ApplyDrag(event->position(), event->modifiers()))
+    if (ApplyDrag(zoom::ToBase(*this, event->position()), event->modifiers()))
         moved_ = true;
     setSliderDown(false);
     // A click that never moved the knob leaves nothing to finish.
@@ -170,7 +179,7 @@ void RoundKnob::mouseReleaseEvent(QMouseEvent* event)
 
 void RoundKnob::wheelEvent(QWheelEvent* event)
 {
-    const QPointF offset = event->position() - QPointF(KnobCentre());
+    const QPointF offset = zoom::ToBase(*this, event->position()) - QPointF(KnobCentre());
     if (std::hypot(offset.x(), offset.y()) > KnobRadius() + dotRadius_) {
         event->ignore();
         return;
@@ -208,10 +217,13 @@ void RoundKnob::focusOutEvent(QFocusEvent* event)
 
 void RoundKnob::paintEvent(QPaintEvent* /*event*/)
 {
-    const int side = std::min(width(), height());
+    const int side = Side();
     if (side <= 0)
         return;
     QPainter painter(this);
+    const double scale = zoom::Of(*this);
+    if (scale != 1.0)
+        painter.scale(scale, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
 
@@ -223,7 +235,7 @@ void RoundKnob::paintEvent(QPaintEvent* /*event*/)
 
     // Outside the face (only the corners of the square, which the mask hides
     // anyway) the panel's own colour.
-    painter.fillRect(rect(), pal.color(QPalette::Window));
+    painter.fillRect(QRectF(QPointF(), zoom::BaseSizeF(*this)), pal.color(QPalette::Window));
 
     // The face: the round of the square, lit from above. It stops a pixel
     // short of the mask, whose edge is stepped in whole pixels, so the smooth
@@ -268,7 +280,8 @@ void RoundKnob::paintEvent(QPaintEvent* /*event*/)
         painter.drawEllipse(dot, dotSize, dotSize);
     }
 
-    // The value in the middle, as large as fits inside the groove.
+    // The value in the middle, as large as fits inside the groove: a size in
+    // base units, which the painter's zoom scales with the rest.
     const double inner = std::max(4.0, radius - dotRadius_ * 0.6);
     QFont font = this->font();
     double pixels = std::max(6.0, inner * 0.8);

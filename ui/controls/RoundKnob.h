@@ -43,6 +43,8 @@ public:
     QPointF DotCentre(int pos) const;
     // The knob's geometry, which follows the widget's size: the centre of the
     // square of the shorter side, and the radius on which the dot travels.
+    // These, DotCentre() and the drag distances are in the form's base
+    // units (FormZoom.h); at 100 % they are the widget's pixels.
     QPoint KnobCentre() const;
     int KnobRadius() const;
 
@@ -67,6 +69,8 @@ protected:
 private:
     // Follows the pointer's height since the press; true when the position changed.
     bool ApplyDrag(QPointF point, Qt::KeyboardModifiers modifiers);
+    // The shorter side, in base units.
+    int Side() const;
     void UpdateMask();
 
     int dotRadius_ = kDefaultDotRadius;

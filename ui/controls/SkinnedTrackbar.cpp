@@ -1,5 +1,6 @@
 #include "ui/controls/SkinnedTrackbar.h"
 
+#include "ui/controls/FormZoom.h"
 #include "ui/res/ResourceRegistry.h"
 
 #include <QEvent>
@@ -48,7 +49,7 @@ SkinnedTrackbar::~SkinnedTrackbar() = default;
 
 bool SkinnedTrackbar::LoadImages(int thumbBitmapId, int channelBeforeBitmapId, int channelAfterBitmapId)
 {
-    ratio_ = devicePixelRatioF();
+    ratio_ = ImageRatio();
     const QImage thumb = res::Bitmap(thumbBitmapId, ratio_);
     const QImage before = res::Bitmap(channelBeforeBitmapId, ratio_);
     const QImage after = res::Bitmap(channelAfterBitmapId, ratio_);
@@ -72,11 +73,18 @@ void SkinnedTrackbar::SetImages(const QImage& thumb, const QImage& channelBefore
     update();
 }
 
+// Images from the resources are drawn at the screen's pixel ratio times the
+// form's zoom, one image pixel to one device pixel.
+qreal SkinnedTrackbar::ImageRatio() const
+{
+    return devicePixelRatioF() * zoom::Of(*this);
+}
+
 // Images from the resources are made again at a new pixel ratio so they stay
-// crisp after the window has moved to another screen.
+// crisp after the window has moved to another screen or the form was zoomed.
 void SkinnedTrackbar::ReloadForRatio()
 {
-    const qreal ratio = devicePixelRatioF();
+    const qreal ratio = ImageRatio();
     if (qFuzzyCompare(ratio, ratio_) || thumbId_ == 0)
         return;
     ratio_ = ratio;
@@ -92,7 +100,8 @@ void SkinnedTrackbar::ReloadForRatio()
 
 int SkinnedTrackbar::Length() const
 {
-    return IsVertical() ? height() : width();
+    const QSize base = zoom::BaseSize(*this);
+    return IsVertical() ? base.height() : base.width();
 }
 
 int SkinnedTrackbar::ThumbLength() const
@@ -136,6 +145,11 @@ int SkinnedTrackbar::ThumbStart() const
 
 QSize SkinnedTrackbar::sizeHint() const
 {
+    return zoom::Scaled(BaseSizeHint(), zoom::Of(*this));
+}
+
+QSize SkinnedTrackbar::BaseSizeHint() const
+{
     const QSize thumb = res::LogicalSize(thumb_);
     const QSize channel = res::LogicalSize(before_).expandedTo(res::LogicalSize(after_));
     int length = IsVertical() ? channel.height() : channel.width();
@@ -150,9 +164,10 @@ QSize SkinnedTrackbar::sizeHint() const
 
 QSize SkinnedTrackbar::minimumSizeHint() const
 {
-    const QSize hint = sizeHint();
+    const QSize hint = BaseSizeHint();
     const int thumb = std::max(ThumbLength(), 1);
-    return IsVertical() ? QSize(hint.width(), thumb) : QSize(thumb, hint.height());
+    return zoom::Scaled(IsVertical() ? QSize(hint.width(), thumb) : QSize(thumb, hint.height()),
+                        zoom::Of(*this));
 }
 
 QAbstractSlider::SliderAction SkinnedTrackbar::KeyAction(int key) const
@@ -196,7 +211,7 @@ void SkinnedTrackbar::mousePressEvent(QMouseEvent* event)
         return;
     }
     setFocus(Qt::MouseFocusReason);
-    const int along = Along(event->position().toPoint());
+    const int along = Along(zoom::ToBase(*this, event->position()).toPoint());
     const int start = ThumbStart();
     if (along >= start && along < start + ThumbLength()) {
         setSliderDown(true);
@@ -217,7 +232,7 @@ void SkinnedTrackbar::mouseMoveEvent(QMouseEvent* event)
         DrawnSlider::mouseMoveEvent(event);
         return;
     }
-    const int along = Along(event->position().toPoint());
+    const int along = Along(zoom::ToBase(*this, event->position()).toPoint());
     if (paging_)
         pageTarget_ = along;
     else
@@ -270,8 +285,12 @@ void SkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
 {
     ReloadForRatio();
     QPainter painter(this);
+    const double zoomed = zoom::Of(*this);
+    if (zoomed != 1.0)
+        painter.scale(zoomed, zoomed);
     if (!isEnabled())
         painter.setOpacity(0.5);
+    const QSize base = zoom::BaseSize(*this);
     const int length = Length();
     const int centre = ValueToPixel(sliderPosition());
 
@@ -285,12 +304,12 @@ void SkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
         const qreal ratio = image.devicePixelRatio();
         if (IsVertical()) {
             const qreal scale = qreal(logical.height()) / length;
-            const int left = (width() - logical.width()) / 2;
+            const int left = (base.width() - logical.width()) / 2;
             painter.drawImage(QRectF(left, from, logical.width(), to - from), image,
                               QRectF(0, from * scale * ratio, image.width(), (to - from) * scale * ratio));
         } else {
             const qreal scale = qreal(logical.width()) / length;
-            const int top = (height() - logical.height()) / 2;
+            const int top = (base.height() - logical.height()) / 2;
             painter.drawImage(QRectF(from, top, to - from, logical.height()), image,
                               QRectF(from * scale * ratio, 0, (to - from) * scale * ratio, image.height()));
         }
@@ -301,20 +320,20 @@ void SkinnedTrackbar::paintEvent(QPaintEvent* /*event*/)
 
     if (!thumb_.isNull()) {
         const QSize thumb = res::LogicalSize(thumb_);
-        const QPointF topLeft = IsVertical()
-                                    ? QPointF((width() - thumb.width()) / 2, centre - thumb.height() / 2)
-                                    : QPointF(centre - thumb.width() / 2, (height() - thumb.height()) / 2);
+        const QPointF topLeft =
+            IsVertical() ? QPointF((base.width() - thumb.width()) / 2, centre - thumb.height() / 2)
+                         : QPointF(centre - thumb.width() / 2, (base.height() - thumb.height()) / 2);
         painter.drawImage(topLeft, thumb_);
     }
 
     if (hasFocus()) {
         painter.setOpacity(1.0);
-        QPen pen(palette().color(QPalette::WindowText));
+        QPen pen(palette().color(QPalette::WindowText), zoomed);
         pen.setStyle(Qt::DotLine);
         pen.setCosmetic(true);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+        painter.drawRect(QRectF(QPointF(), zoom::BaseSizeF(*this)).adjusted(0.5, 0.5, -0.5, -0.5));
     }
 }
 

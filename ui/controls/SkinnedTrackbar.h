@@ -44,15 +44,15 @@ public:
     bool IsVertical() const { return orientation() == Qt::Vertical; }
 
     // The thumb and the channel before and after it, by resource number at
-    // this widget's device pixel ratio. False (and no images) when one is
-    // missing.
+    // this widget's device pixel ratio times the form's zoom. False (and no
+    // images) when one is missing.
     bool LoadImages(int thumbBitmapId, int channelBeforeBitmapId, int channelAfterBitmapId);
     // The same images given directly.
     void SetImages(const QImage& thumb, const QImage& channelBefore, const QImage& channelAfter);
 
-    // Where along the travel (logical pixels) the thumb's centre lies for
-    // `position`, and the position (within the range) for a thumb centre at
-    // `pixel`.
+    // Where along the travel (in the form's base units: FormZoom.h) the
+    // thumb's centre lies for `position`, and the position (within the range)
+    // for a thumb centre at `pixel`.
     int ValueToPixel(int position) const;
     int PixelToValue(int pixel) const;
     bool IsDragging() const { return isSliderDown(); }
@@ -71,7 +71,9 @@ protected:
     SliderAction KeyAction(int key) const override;
 
 private:
+    qreal ImageRatio() const;
     void ReloadForRatio();
+    QSize BaseSizeHint() const;
     int Length() const;
     int ThumbLength() const;
     int Along(QPoint point) const;
