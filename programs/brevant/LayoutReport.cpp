@@ -2,6 +2,7 @@
 
 #include "programs/brevant/MainWindow.h"
 #include "ui/controls/BitmapFader.h"
+#include "ui/controls/FormZoom.h"
 #include "ui/controls/RoundKnob.h"
 #include "ui/form/MainForm.h"
 #include "ui/panels/ChannelPane.h"
@@ -33,7 +34,8 @@ QString LayoutReport(MainWindow& frame)
     };
     const auto fader = [&](const char* name, LevelPanel& panel) {
         BitmapFader& f = panel.Strip().Fader();
-        line(name, f, QPoint(f.width() / 2, f.ThumbCentre()), panel.Strip().Label().text());
+        line(name, f, QPoint(f.width() / 2, zoom::Scaled(f.ThumbCentre(), zoom::Of(f))),
+             panel.Strip().Label().text());
     };
     fader("input1-fader", *form.InputWindow(0).FirstPane()->InputLevel());
     fader("input2-fader", *form.InputWindow(1).FirstPane()->InputLevel());
@@ -45,7 +47,7 @@ QString LayoutReport(MainWindow& frame)
          output3.LowpassEdit().text());
     for (const auto& [name, input, output] : {std::tuple{"knob-2-3", 2, 3}, std::tuple{"knob-1-1", 1, 1}}) {
         RoundKnob& knob = *form.Matrix().Knob(input, output);
-        line(name, knob, knob.KnobCentre());
+        line(name, knob, (QPointF(knob.KnobCentre()) * zoom::Of(knob)).toPoint());
     }
     return report;
 }

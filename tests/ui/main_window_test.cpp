@@ -14,8 +14,8 @@
 #include "tests/RecordingObserver.h"
 #include "tests/SimProcess.h"
 #include "tests/ui/UiTestHelpers.h"
-#include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/FormZoom.h"
+#include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/LevelMeter.h"
 #include "ui/controls/RoundKnob.h"
 #include "ui/form/MainForm.h"
@@ -103,9 +103,9 @@ protected:
     {
         std::vector<int> xs;
         for (int k = 0; k < 4; ++k)
-            xs.push_back(qRound((direction == Direction::Input ? View().InputWindow(k).x()
-                                                               : View().OutputWindow(k).x()) /
-                                zoom::Of(View())));
+            xs.push_back(qRound(
+                (direction == Direction::Input ? View().InputWindow(k).x() : View().OutputWindow(k).x()) /
+                zoom::Of(View())));
         return xs;
     }
 
@@ -210,20 +210,22 @@ TEST_F(MainWindowTest, ZoomLaysTheFormOutAtItsScaleAndIsRemembered)
         const QPoint top =
             zoomed.Viewport()->mapTo(frame.get(), zoomed.ViewportPos(meter, {meter.width() / 2, 0}));
         int rows = 0;
-        for (int y = top.y(); y < top.y() + qRound(meter.height() * 1.5); ++y)
+        for (int y = top.y(); y < top.y() + meter.height(); ++y)
             rows += qRed(shown.pixel(top.x(), y)) - qBlue(shown.pixel(top.x(), y)) > 80 ? 1 : 0;
         return rows;
     };
     meter.SetLimits(0, 100);
     const int low = redRows(20);
-    EXPECT_NEAR(redRows(80) - low, 0.6 * meter.height() * 1.5, 4);
+    EXPECT_EQ(meter.height(), zoom::Scaled(zoom::PlacedAt(meter).height(), 1.5));
+    EXPECT_NEAR(redRows(80) - low, 0.6 * meter.height(), 4);
     EXPECT_EQ(redRows(20), low);
     // A wheel over the drawn knob (towards the user: one step down) reaches the device.
     Connect();
     frame->Action("Matrix")->trigger();
     RoundKnob& knob = *View().Matrix().Knob(2, 3);
-    zoomed.EnsureVisible(knob, knob.KnobCentre());
-    const QPoint at = zoomed.ViewportPos(knob, knob.KnobCentre());
+    const QPoint centre = (QPointF(knob.KnobCentre()) * zoom::Of(knob)).toPoint();
+    zoomed.EnsureVisible(knob, centre);
+    const QPoint at = zoomed.ViewportPos(knob, centre);
     QWidget* under = zoomed.Viewport()->childAt(at);
     ASSERT_EQ(under, &knob);
     const QPointF local = under->mapFrom(zoomed.Viewport(), at);
