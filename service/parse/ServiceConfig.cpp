@@ -107,7 +107,8 @@ private:
                 } else if (c == '"') {
                     i = SkipString(i);
                 } else {
-                    while (i < text_.size() && std::string_view(",]} \t\r\n").find(text_[i]) == std::string_view::npos)
+                    while (i < text_.size() &&
+                           std::string_view(",]} \t\r\n").find(text_[i]) == std::string_view::npos)
                         ++i;
                 }
             }
@@ -125,7 +126,8 @@ struct Refusal {
     std::string what;
 };
 
-std::optional<Refusal> Allowed(const json& object, const std::string& path, std::initializer_list<std::string_view> keys)
+std::optional<Refusal> Allowed(const json& object, const std::string& path,
+                               std::initializer_list<std::string_view> keys)
 {
     for (const auto& [key, value] : object.items())
         if (std::find(keys.begin(), keys.end(), key) == keys.end())
@@ -133,7 +135,8 @@ std::optional<Refusal> Allowed(const json& object, const std::string& path, std:
     return std::nullopt;
 }
 
-std::optional<Refusal> TextOf(const json& value, const std::string& path, std::string& out, std::size_t maxLength)
+std::optional<Refusal> TextOf(const json& value, const std::string& path, std::string& out,
+                              std::size_t maxLength)
 {
     if (!value.is_string())
         return Refusal{path, "expected a text"};
@@ -144,13 +147,15 @@ std::optional<Refusal> TextOf(const json& value, const std::string& path, std::s
 }
 
 template <typename Int>
-std::optional<Refusal> NumberOf(const json& value, const std::string& path, Int& out, long long min, long long max)
+std::optional<Refusal> NumberOf(const json& value, const std::string& path, Int& out, long long min,
+                                long long max)
 {
     if (!value.is_number_integer())
         return Refusal{path, "expected a whole number"};
-    const long long number = value.is_number_unsigned() && value.get<unsigned long long>() > static_cast<unsigned long long>(max)
-                                 ? max + 1
-                                 : value.get<long long>();
+    const long long number =
+        value.is_number_unsigned() && value.get<unsigned long long>() > static_cast<unsigned long long>(max)
+            ? max + 1
+            : value.get<long long>();
     if (number < min || number > max)
         return Refusal{path, "must be from " + std::to_string(min) + " to " + std::to_string(max)};
     out = static_cast<Int>(number);
@@ -202,7 +207,8 @@ std::optional<Refusal> ReadTls(const json& value, ServiceConfig& config)
     if (auto refusal = Allowed(value, "tls", {"certificate", "key"}))
         return refusal;
     for (const auto& [key, path] : value.items())
-        if (auto refusal = TextOf(path, "tls." + key, key == "key" ? config.tlsKey : config.tlsCertificate, 4096))
+        if (auto refusal =
+                TextOf(path, "tls." + key, key == "key" ? config.tlsKey : config.tlsCertificate, 4096))
             return refusal;
     return std::nullopt;
 }
@@ -229,8 +235,8 @@ std::optional<Refusal> ReadLimits(const json& value, ServiceLimits& limits)
 {
     if (!value.is_object())
         return Refusal{"limits", "expected an object"};
-    if (auto refusal =
-            Allowed(value, "limits", {"connections", "request_body", "idle_seconds", "websocket_message", "clients"}))
+    if (auto refusal = Allowed(
+            value, "limits", {"connections", "request_body", "idle_seconds", "websocket_message", "clients"}))
         return refusal;
     for (const auto& [key, number] : value.items()) {
         const std::string path = "limits." + key;
@@ -371,12 +377,9 @@ ListenParse ParseListenAddress(std::string_view text)
 std::string DeviceAddress::Text() const
 {
     switch (kind) {
-    case DeviceAddressKind::Port:
-        return port.Text();
-    case DeviceAddressKind::Path:
-        return path;
-    case DeviceAddressKind::Virtual:
-        break;
+    case DeviceAddressKind::Port: return port.Text();
+    case DeviceAddressKind::Path: return path;
+    case DeviceAddressKind::Virtual: break;
     }
     return "virtual";
 }
@@ -413,7 +416,8 @@ ConfigResult ParseServiceConfig(std::string_view text)
     ServiceConfig config;
     if (const std::optional<Refusal> refusal = ReadConfig(root, config)) {
         const std::string where = positions.Where(refusal->path);
-        return {std::nullopt, where + ": " + (refusal->path.empty() ? "" : refusal->path + ": ") + refusal->what};
+        return {std::nullopt,
+                where + ": " + (refusal->path.empty() ? "" : refusal->path + ": ") + refusal->what};
     }
     return {std::move(config), {}};
 }
@@ -449,8 +453,9 @@ std::string ApplyDeviceArg(std::string_view text, ServiceConfig& config)
         if (!option.starts_with("share="))
             return "--device " + Quoted(text) + ": the only option is share=PORT";
         const std::string port(option.substr(6));
-        const bool digits = !port.empty() && port.size() <= 5 &&
-                            std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const bool digits =
+            !port.empty() && port.size() <= 5 &&
+            std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!digits || std::stoi(port) < 1 || std::stoi(port) > 65535)
             return "--device " + Quoted(text) + ": share must be a TCP port from 1 to 65535";
         device.share = std::stoi(port);
@@ -513,11 +518,11 @@ ConfigCheck CheckServiceConfig(const ServiceConfig& config)
             continue;
         const auto [at, fresh] = ports.emplace(*device.share, "device " + Quoted(device.id));
         if (!fresh)
-            check.errors.push_back("port " + std::to_string(*device.share) + " is used by both " + at->second +
-                                   " and device " + Quoted(device.id));
+            check.errors.push_back("port " + std::to_string(*device.share) + " is used by both " +
+                                   at->second + " and device " + Quoted(device.id));
         if (!config.listen.Loopback())
-            check.warnings.push_back("device " + Quoted(device.id) + "'s shared port " + config.listen.host + ":" +
-                                     std::to_string(*device.share) +
+            check.warnings.push_back("device " + Quoted(device.id) + "'s shared port " + config.listen.host +
+                                     ":" + std::to_string(*device.share) +
                                      " is reachable beyond this machine and carries no authentication");
     }
     return check;

@@ -84,11 +84,11 @@ struct DeviceConfig {
 
 // What one client, and all of them, may take.
 struct ServiceLimits {
-    int connections = 64;                         // open HTTP connections
-    std::size_t requestBody = 1024 * 1024;        // bytes
-    int idleSeconds = 60;                         // an idle connection is closed after this
-    std::size_t webSocketMessage = 64 * 1024;     // bytes
-    int clients = 100;                            // WebSocket clients
+    int connections = 64;                      // open HTTP connections
+    std::size_t requestBody = 1024 * 1024;     // bytes
+    int idleSeconds = 60;                      // an idle connection is closed after this
+    std::size_t webSocketMessage = 64 * 1024;  // bytes
+    int clients = 100;                         // WebSocket clients
     friend bool operator==(const ServiceLimits&, const ServiceLimits&) = default;
 };
 

@@ -53,7 +53,8 @@ TEST(ServiceConfig, RefusalsNameTheLineAndTheFault)
     } cases[] = {
         {"{\n  \"listen\": 8480\n}", "line 2, column 3: listen: expected a text"},
         {"{\"listen\": \"127.0.0.1:70000\"}", "line 1, column 2: listen: \"127.0.0.1:70000\": the TCP port"},
-        {"{\n \"devices\": [\n  {\"id\": \"a\", \"address\": \"virtual\"},\n  {\"id\": \"a\", \"address\": \"COM2\"}]}",
+        {"{\n \"devices\": [\n  {\"id\": \"a\", \"address\": \"virtual\"},\n  {\"id\": \"a\", \"address\": "
+         "\"COM2\"}]}",
          "line 4, column 4: devices[1].id: \"a\" is used twice"},
         {"{\"devices\": [{\"id\": \"Hall\", \"address\": \"COM1\"}]}",
          "line 1, column 15: devices[0].id: \"Hall\": an id has only a-z"},
@@ -62,7 +63,8 @@ TEST(ServiceConfig, RefusalsNameTheLineAndTheFault)
         {"{\"devices\": [{\"id\": \"a\", \"address\": \"COM1\", \"share\": 0}]}",
          "line 1, column 45: devices[0].share: must be from 1 to 65535"},
         {"{\"devices\": [{\"id\": \"a\"}]}", "line 1, column 14: devices[0]: the device has no \"address\""},
-        {"{\n\n  \"limits\": {\"clients\": 5, \"sockets\": 1}}", "line 3, column 28: limits.sockets: unknown key"},
+        {"{\n\n  \"limits\": {\"clients\": 5, \"sockets\": 1}}",
+         "line 3, column 28: limits.sockets: unknown key"},
         {"{\"limits\": {\"clients\": 1.5}}", "line 1, column 13: limits.clients: expected a whole number"},
         {"{\"tokens\": {\"read\": \"a b\"}}", "line 1, column 13: tokens.read: the token holds a space"},
         {"{\"cors\": [\"*\"]}", "line 1, column 11: cors[0]: \"*\": an origin starts with"},
@@ -88,7 +90,8 @@ TEST(ServiceConfig, AFileMustBeARegularFileOfBoundedSize)
     const ConfigResult bad = ReadServiceConfig(dir.Write("bad.conf", "{\"x\": 1}"));
     EXPECT_EQ(bad.error, dir / "bad.conf" + ": line 1, column 2: x: unknown key \"x\"");
     EXPECT_FALSE(ReadServiceConfig("/dev/zero").config);
-    const std::string big = dir.Write("big.conf", "{\"cors\": [\"" + std::string(kMaxConfigBytes, 'x') + "\"]}");
+    const std::string big =
+        dir.Write("big.conf", "{\"cors\": [\"" + std::string(kMaxConfigBytes, 'x') + "\"]}");
     EXPECT_NE(ReadServiceConfig(big).error.find("larger than"), std::string::npos);
 }
 
