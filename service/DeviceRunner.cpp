@@ -1,0 +1,614 @@
+#include "service/DeviceRunner.h"
+
+#include "core/DeviceLink.h"
+#include "core/LinkError.h"
+#include "core/PortRouter.h"
+#include "core/SettingName.h"
+#include "core/SettingRange.h"
+#include "core/Timing.h"
+#include "procedures/CommandQueue.h"
+#include "procedures/Connection.h"
+#include "procedures/DeviceFit.h"
+#include "procedures/PanelSend.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace brevant::service {
+
+namespace {
+
+// The port number a runner publishes a device path or its simulator as.
+constexpr int kOwnPort = 1;
+constexpr Micros kRetryEvery{1'000'000};
+constexpr Micros kSimulatorStartLimit{10'000'000};
+constexpr Micros kSimulatorStopLimit{300'000};
+constexpr Micros kStopLimit{800'000};
+
+std::int64_t NowMicros()
+{
+    return std::chrono::duration_cast<Micros>(SteadyClock::now().time_since_epoch()).count();
+}
+
+// The port under the link, counting its exchanges: a line written is one,
+// the chunk that brings its reply's line end closes it (its latency), and a
+// line written while the last one still waits for its reply fails that one.
+class CountingPort final : public SerialPort {
+public:
+    explicit CountingPort(SerialPort& inner) : inner_(inner) {}
+
+    int Open(int port) override { return inner_.Open(port); }
+    int Configure(int port, int speed, int mode) override { return inner_.Configure(port, speed, mode); }
+    IoResult Write(int port, std::string_view bytes) override
+    {
+        if (awaiting_.exchange(false))
+            ++failures;
+        ++exchanges;
+        const IoResult result = inner_.Write(port, bytes);
+        if (result.Ok()) {
+            sentAt_ = NowMicros();
+            awaiting_ = true;
+        } else {
+            ++failures;
+        }
+        return result;
+    }
+    IoResult Read(int port, char* buffer, int capacity) override
+    {
+        const IoResult result = inner_.Read(port, buffer, capacity);
+        if (result.Ok() && result.count > 0 &&
+            std::string_view(buffer, result.count).find('\n') != std::string_view::npos &&
+            awaiting_.exchange(false)) {
+            latencySum += static_cast<std::uint64_t>(std::max<std::int64_t>(0, NowMicros() - sentAt_));
+            ++latencyCount;
+        }
+        return result;
+    }
+    void Close(int port) override { inner_.Close(port); }
+    LineControlResult SetDtr(int port, bool on) override { return inner_.SetDtr(port, on); }
+    LineControlResult SetRts(int port, bool on) override { return inner_.SetRts(port, on); }
+    bool Exists(int port) const override { return inner_.Exists(port); }
+    std::string Label(int port) const override { return inner_.Label(port); }
+    std::string LastError(int port) const override { return inner_.LastError(port); }
+    OpenFailure LastOpenFailure(int port) const override { return inner_.LastOpenFailure(port); }
+    Micros ReplySlack(int port) const override { return inner_.ReplySlack(port); }
+    void Wait(int port, Micros limit, bool untilReadable) override
+    {
+        inner_.Wait(port, limit, untilReadable);
+    }
+
+    std::atomic<std::uint64_t> exchanges{0};
+    std::atomic<std::uint64_t> failures{0};
+    std::atomic<std::uint64_t> latencySum{0};
+    std::atomic<std::uint64_t> latencyCount{0};
+
+private:
+    SerialPort& inner_;
+    std::atomic<bool> awaiting_{false};
+    std::atomic<std::int64_t> sentAt_{0};
+};
+
+// A private folder under XDG_RUNTIME_DIR (the user's own), else the
+// temporary folder; empty when none can be made.
+std::string MakePrivateDir()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code ec;
+    const fs::path base =
+        runtime != nullptr && fs::is_directory(runtime, ec) ? fs::path(runtime) : fs::temp_directory_path(ec);
+    std::string pattern = (base / "brevantd-device-XXXXXX").string();
+    return ::mkdtemp(pattern.data()) == nullptr ? std::string() : pattern;
+}
+
+// brevant-sim beside this program, else on the PATH; empty when none.
+std::string FindSimulator()
+{
+    std::error_code ec;
+    const fs::path beside = fs::read_symlink("/proc/self/exe", ec).parent_path() / "brevant-sim";
+    if (!ec && ::access(beside.c_str(), X_OK) == 0)
+        return beside.string();
+    const char* path = std::getenv("PATH");
+    std::string_view rest = path == nullptr ? "" : path;
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const fs::path candidate = fs::path(rest.substr(0, colon)) / "brevant-sim";
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+        rest = colon == std::string_view::npos ? "" : rest.substr(colon + 1);
+    }
+    return {};
+}
+
+// Device-wide settings at {0, 0}, channel settings at {n, 0}.
+SettingRef Normalised(const SettingRef& setting)
+{
+    switch (CommandFor(setting.op).setting.scope) {
+    case Scope::Device: return {setting.op, {}};
+    case Scope::Input:
+    case Scope::Output: return {setting.op, {setting.at.a, 0}};
+    default: return setting;
+    }
+}
+
+// The mirror keeps the identity replies whole ("SAK225", "SV105").
+std::string WithoutTag(std::string text, std::string_view tag)
+{
+    if (text.starts_with(tag))
+        text.erase(0, tag.size());
+    return text;
+}
+
+std::int32_t MirrorValue(DeviceParams& params, const SettingRef& setting)
+{
+    const Command& command = CommandFor(setting.op);
+    const Value* value =
+        command.field == nullptr ? nullptr : command.field(params, setting.at.a, setting.at.b);
+    return value == nullptr ? 0 : value->load();
+}
+
+}  // namespace
+
+std::string_view StateText(RunnerState state)
+{
+    switch (state) {
+    case RunnerState::Stopped: return "stopped";
+    case RunnerState::Connecting: return "connecting";
+    case RunnerState::ReadingBack: return "reading back";
+    case RunnerState::Connected: return "connected";
+    case RunnerState::Lost: return "lost and reconnecting";
+    case RunnerState::UnknownModel: return "unknown model";
+    }
+    return "stopped";
+}
+
+struct DeviceRunner::Core final : ConnectionObserver {
+    struct Entry {
+        SettingRef setting;
+        bool known = false;
+        std::int32_t value = 0;  // the value last told
+    };
+    using Change = std::pair<SettingRef, std::int32_t>;
+
+    explicit Core(DeviceConfig config)
+        : device(std::move(config)),
+          dir(device.address.kind == DeviceAddressKind::Port ? "" : MakePrivateDir()),
+          router(dir.empty() ? PortMap::System() : PortMap::Directory(dir)), port(router), link(port, state),
+          queue(state.flags), connection(link, *this)
+    {
+        state.params.Reset();
+        state.flags.PortNumber = -1;
+    }
+
+    // The observer: the connection's worker and procedures tell what happened.
+    void ModelPanesShown(ModelFamily family) override
+    {
+        {
+            std::lock_guard lock(mutex);
+            readingBack = true;
+            if (entries.empty() || family != entriesFamily) {
+                entries.clear();
+                for (const SettingRef& setting : UploadList(family))
+                    entries.push_back({Normalised(setting)});
+                entriesFamily = family;
+            }
+        }
+        PublishState();
+    }
+    void ReadBackIncomplete(const std::vector<SettingRef>& list) override
+    {
+        std::lock_guard lock(mutex);
+        unread.clear();
+        for (const SettingRef& setting : list)
+            unread.push_back(Normalised(setting));
+    }
+    void ReadBackRefreshed(ModelFamily /*family*/) override
+    {
+        {
+            std::lock_guard lock(mutex);
+            readingBack = false;
+            for (Entry& entry : entries)
+                if (std::find(unread.begin(), unread.end(), entry.setting) == unread.end())
+                    entry.known = true;
+            unread.clear();
+        }
+        EmitChanges({});
+        PublishState();
+    }
+    void PollPassCompleted(ModelFamily /*family*/) override { EmitChanges({}); }
+    void LinkLost(int /*port*/) override
+    {
+        {
+            std::lock_guard lock(mutex);
+            readingBack = true;  // once it answers again
+            for (Entry& entry : entries)
+                entry.known = false;
+        }
+        PublishState();
+    }
+    void LinkRestored(int /*port*/) override { PublishState(); }
+    void ReadBackEnded() override { PublishState(); }
+
+    // Tells the hook of every known setting whose mirror value differs from
+    // the one last told, and of `confirmed` whatever its value.
+    void EmitChanges(std::optional<SettingRef> confirmed)
+    {
+        std::vector<Change> changes;
+        {
+            std::lock_guard lock(mutex);
+            for (Entry& entry : entries) {
+                if (!entry.known)
+                    continue;
+                const std::int32_t now = MirrorValue(state.params, entry.setting);
+                if (now != entry.value || (confirmed && *confirmed == entry.setting))
+                    changes.emplace_back(entry.setting, now);
+                entry.value = now;
+            }
+        }
+        if (changeHook && !stopped)
+            for (const auto& [setting, value] : changes)
+                changeHook(setting, value);
+    }
+
+    // Marks `setting` known (with the mirror's value) or not.
+    void MarkKnown(const SettingRef& setting, bool known)
+    {
+        std::lock_guard lock(mutex);
+        for (Entry& entry : entries)
+            if (entry.setting == setting) {
+                entry.known = known;
+                if (!known)
+                    entry.value = MirrorValue(state.params, setting);
+            }
+    }
+
+    RunnerState CurrentState() const
+    {
+        if (stopped)
+            return RunnerState::Stopped;
+        if (connection.Lost())
+            return RunnerState::Lost;
+        if (!state.flags.Connected)
+            return RunnerState::Connecting;
+        if (state.flags.UnknownModel)
+            return RunnerState::UnknownModel;
+        std::lock_guard lock(mutex);
+        return readingBack ? RunnerState::ReadingBack : RunnerState::Connected;
+    }
+
+    void PublishState()
+    {
+        const RunnerState now = CurrentState();
+        {
+            std::lock_guard lock(mutex);
+            if (now == published)
+                return;
+            published = now;
+        }
+        if (stateHook && (now == RunnerState::Stopped || !stopped))
+            stateHook(now);
+    }
+
+    bool StartSimulator();
+    void StopSimulator();
+    bool PreparePort();
+    void RunStarter();
+    bool WaitUnlessStopped(Micros limit)
+    {
+        std::unique_lock lock(mutex);
+        return !stopWake.wait_for(lock, limit, [this] { return stopped.load(); });
+    }
+
+    DeviceConfig device;
+    std::string dir;  // the private folder of a device path or the simulator; empty: none
+    PortRouter router;
+    CountingPort port;
+    DeviceState state;
+    DeviceLink link;
+    CommandQueue queue;
+    Connection connection;
+
+    std::string simulatorProgram;  // set for tests; empty: look for it
+    pid_t simulatorPid = -1;
+    ChangeHook changeHook;
+    StateHook stateHook;
+
+    mutable std::mutex mutex;  // guards what follows, and the wait below
+    std::condition_variable stopWake;
+    std::vector<Entry> entries;  // the model's settings
+    ModelFamily entriesFamily = ModelFamily::Unknown;
+    std::vector<SettingRef> unread;
+    // Until a read-back has ended, a device that answers is being read back
+    // (its model answers before the worker starts reading).
+    bool readingBack = true;
+    RunnerState published = RunnerState::Stopped;
+    std::string detail;
+
+    std::mutex lifeMutex;  // serialises Start and Stop
+    std::atomic<bool> started{false};
+    std::atomic<bool> stopped{false};
+    std::atomic<std::size_t> queuedSets{0};
+    std::thread starter;
+};
+
+bool DeviceRunner::Core::StartSimulator()
+{
+    const std::string program = simulatorProgram.empty() ? FindSimulator() : simulatorProgram;
+    const fs::path portLink = fs::path(dir) / ("COM" + std::to_string(kOwnPort));
+    if (program.empty() || dir.empty()) {
+        std::lock_guard lock(mutex);
+        detail = program.empty() ? "the simulator, brevant-sim, was not found beside brevantd nor on the PATH"
+                                 : "no private folder could be made for the simulator's port";
+        return false;
+    }
+    const std::string logPath = (fs::path(dir) / "simulator.log").string();
+    const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::vector<std::string> args = {program, "--ports", dir, "--com", std::to_string(kOwnPort)};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (logFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, logFd, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, logFd, STDERR_FILENO);
+    }
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (logFd >= 0)
+        ::close(logFd);
+    if (rc != 0) {
+        std::lock_guard lock(mutex);
+        detail = program + ": " + ErrnoText(rc);
+        return false;
+    }
+    simulatorPid = pid;
+    const Deadline deadline(kSimulatorStartLimit);
+    std::error_code ec;
+    while (!fs::exists(portLink, ec) && !deadline.Expired())
+        if (!WaitUnlessStopped(Micros{20'000}))
+            return false;
+    return fs::exists(portLink, ec);
+}
+
+void DeviceRunner::Core::StopSimulator()
+{
+    if (simulatorPid <= 0)
+        return;
+    ::kill(simulatorPid, SIGTERM);
+    int status = 0;
+    const Deadline deadline(kSimulatorStopLimit);
+    while (::waitpid(simulatorPid, &status, WNOHANG) == 0) {
+        if (deadline.Expired()) {
+            ::kill(simulatorPid, SIGKILL);
+            ::waitpid(simulatorPid, &status, 0);
+            break;
+        }
+        SleepFor(Micros{10'000});
+    }
+    simulatorPid = -1;
+}
+
+// Points the link at the device's port; false (with the reason kept) when
+// there is none to point at.
+bool DeviceRunner::Core::PreparePort()
+{
+    const DeviceAddress& address = device.address;
+    if (address.kind == DeviceAddressKind::Port) {
+        state.flags.PortNumber = address.port.Network() ? router.Assign(address.port) : address.port.com;
+        return true;
+    }
+    if (address.kind == DeviceAddressKind::Virtual) {
+        if (!StartSimulator())
+            return false;
+    } else {
+        std::error_code ec;
+        fs::create_symlink(address.path, fs::path(dir) / ("COM" + std::to_string(kOwnPort)), ec);
+        if (ec && !fs::is_symlink(fs::path(dir) / ("COM" + std::to_string(kOwnPort)))) {
+            std::lock_guard lock(mutex);
+            detail = address.path + ": " + ec.message();
+            return false;
+        }
+    }
+    state.flags.PortNumber = kOwnPort;
+    return true;
+}
+
+void DeviceRunner::Core::RunStarter()
+{
+    if (!PreparePort()) {
+        PublishState();
+        return;
+    }
+    while (!stopped) {
+        std::string why;
+        const bool connected = connection.Connect([&why](std::string_view text, std::string_view more) {
+            why = std::string(text) + (more.empty() ? "" : ": " + std::string(more));
+        });
+        {
+            std::lock_guard lock(mutex);
+            detail = connected ? std::string() : why;
+        }
+        PublishState();
+        if (connected || !WaitUnlessStopped(kRetryEvery))
+            return;
+    }
+}
+
+DeviceRunner::DeviceRunner(DeviceConfig device) : core_(std::make_unique<Core>(std::move(device))) {}
+
+DeviceRunner::~DeviceRunner()
+{
+    Stop();
+    std::error_code ec;
+    if (!core_->dir.empty())
+        fs::remove_all(core_->dir, ec);
+}
+
+const std::string& DeviceRunner::Id() const
+{
+    return core_->device.id;
+}
+
+void DeviceRunner::SetSimulator(std::string path)
+{
+    core_->simulatorProgram = std::move(path);
+}
+
+void DeviceRunner::SetChangeHook(ChangeHook hook)
+{
+    core_->changeHook = std::move(hook);
+}
+
+void DeviceRunner::SetStateHook(StateHook hook)
+{
+    core_->stateHook = std::move(hook);
+}
+
+bool DeviceRunner::Start()
+{
+    std::lock_guard life(core_->lifeMutex);
+    if (core_->stopped || core_->started)
+        return !core_->stopped;
+    core_->started = true;
+    core_->PublishState();
+    core_->starter = std::thread([this] { core_->RunStarter(); });
+    return true;
+}
+
+void DeviceRunner::Stop()
+{
+    std::lock_guard life(core_->lifeMutex);
+    if (core_->stopped)
+        return;
+    Core& core = *core_;
+    {
+        std::lock_guard lock(core.mutex);
+        core.stopped = true;
+    }
+    core.stopWake.notify_all();
+    // Every exchange fails at once from here, so the sets still queued are
+    // answered promptly (as not sent) and the workers end within one step.
+    core.link.Halt();
+    core.connection.RequestStop();
+    if (core.starter.joinable())
+        core.starter.join();
+    core.connection.WaitForWorker(kStopLimit);
+    core.queue.WaitIdle(Micros{150'000});
+    core.link.ClosePort();
+    core.StopSimulator();
+    core.PublishState();
+}
+
+RunnerStatus DeviceRunner::Status() const
+{
+    const Core& core = *core_;
+    RunnerStatus status;
+    status.state = core.CurrentState();
+    const bool answered = core.state.flags.Connected || core.connection.Lost();
+    status.model = answered ? WithoutTag(core.state.params.SA.Get(), wire::kModelTag) : std::string();
+    status.family = answered ? ToModelFamily(core.state.params.DeviceFamily) : ModelFamily::Unknown;
+    status.firmware = answered ? WithoutTag(core.state.params.SV.Get(), wire::kVersionTag) : std::string();
+    status.address = core.device.address.Text();
+    {
+        std::lock_guard lock(core.mutex);
+        status.detail = core.detail;
+    }
+    status.exchanges = core.port.exchanges;
+    status.failures = core.port.failures;
+    status.reconnects = static_cast<std::uint64_t>(core.connection.Reconnects());
+    status.latencyMicrosSum = core.port.latencySum;
+    status.latencyCount = core.port.latencyCount;
+    return status;
+}
+
+std::optional<std::int32_t> DeviceRunner::Value(const SettingRef& setting) const
+{
+    const SettingRef wanted = Normalised(setting);
+    std::lock_guard lock(core_->mutex);
+    for (const Core::Entry& entry : core_->entries)
+        if (entry.setting == wanted && entry.known)
+            return MirrorValue(core_->state.params, wanted);
+    return std::nullopt;
+}
+
+void DeviceRunner::Set(const SettingRef& setting, std::int32_t value, SetDone done)
+{
+    Core& core = *core_;
+    const SettingRef target = Normalised(setting);
+    const Command& command = CommandFor(target.op);
+    const auto refuse = [&done](SetError error, std::string message) {
+        done(SetResult{error, 0, std::move(message)});
+    };
+    const std::optional<SettingRange> range = RangeOf(target.op);
+    if (!command.settable || !range)
+        return refuse(SetError::NoSuchSetting, SettingName(target) + " cannot be set");
+    if (!range->Contains(value))
+        return refuse(SetError::OutOfRange,
+                      SettingName(target) + ": " + std::to_string(value) + " is outside " + range->Text());
+    if (core.stopped || !core.state.flags.Connected || core.connection.Lost())
+        return refuse(SetError::DeviceLost, "the device " + core.device.id + " is not connected");
+    if (core.state.flags.Upgrading)
+        return refuse(SetError::Busy, "the device " + core.device.id + " is being upgraded");
+    {
+        std::lock_guard lock(core.mutex);
+        if (std::none_of(core.entries.begin(), core.entries.end(),
+                         [&target](const Core::Entry& entry) { return entry.setting == target; }))
+            return refuse(SetError::NoSuchSetting,
+                          "the " + WithoutTag(core.state.params.SA.Get(), wire::kModelTag) + " has no " +
+                              SettingName(target));
+    }
+    if (const std::string refusal = WriteRefusal(core.state); !refusal.empty())
+        return refuse(SetError::ReadOnly, refusal);
+    if (++core.queuedSets > kMaxQueuedSets) {
+        --core.queuedSets;
+        return refuse(SetError::Busy, "the device " + core.device.id + " has too many changes waiting");
+    }
+    auto answer = std::make_shared<SetDone>(std::move(done));
+    const SettingChange change{target.op, target.at, value};
+    const bool sent = PanelSend(
+        core.link, core.queue, {change},
+        [&core, answer](std::string_view text, std::string_view detail) {
+            --core.queuedSets;
+            (*answer)(SetResult{SetError::DeviceLost, 0,
+                                std::string(text) + (detail.empty() ? "" : ": ") + std::string(detail)});
+        },
+        [&core, answer, change, target](const SendOutcome& outcome) {
+            --core.queuedSets;
+            const std::int32_t now = MirrorValue(core.state.params, target);
+            const bool unknown = !outcome.unknown.empty();
+            core.MarkKnown(target, !unknown);
+            if (outcome.Confirmed()) {
+                core.EmitChanges(target);
+                (*answer)(SetResult{SetError::None, now, {}});
+                return;
+            }
+            core.EmitChanges({});
+            const bool lost = core.stopped || core.connection.Lost() || !core.state.flags.Connected;
+            (*answer)(SetResult{lost ? SetError::DeviceLost : SetError::NotConfirmed, now,
+                                lost
+                                    ? "the device " + core.device.id + " was lost: " + UnconfirmedText(change)
+                                    : UnconfirmedText(change)});
+        });
+    (void)sent;  // a refusal was answered through the report
+}
+
+}  // namespace brevant::service

@@ -1,0 +1,108 @@
+// One device, served: what the window keeps for its device, without a
+// window. The port (by its address), the mirror, the link, the command queue
+// and the connection, whose worker reads every setting back, polls the
+// meters, notices a lost device and finds it again.
+//
+// Start connects in the background; a device that is not there is tried
+// again every second until Stop. "virtual" runs the bundled simulator,
+// brevant-sim, found beside the running program (else on the PATH), which
+// publishes its port in a private folder of the runner's. A device path is
+// published in such a folder too (as COM1), so a lost device is sought only
+// where it was, never on another device's port.
+//
+// A set is checked first (the setting exists on the model, the value is in
+// its range, the device is connected, writable and not busy) and refused at
+// once, without sending, when it fails; otherwise it goes through the
+// device's command queue, tried up to eight times, and is answered with the
+// value the device confirmed.
+//
+// Thread-safety: every public member may be called from any thread. Start
+// and Stop are serialised; a runner once stopped stays stopped (make a new
+// one to serve the device again). The hooks are set before Start; they are
+// called on the connection's worker or the command queue's thread, never
+// with a lock of the runner held, and not after Stop has returned.
+#pragma once
+
+#include "core/Catalogue.h"
+#include "service/parse/ServiceConfig.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brevant::service {
+
+enum class RunnerState { Stopped, Connecting, ReadingBack, Connected, Lost, UnknownModel };
+// "stopped", "connecting", "reading back", "connected", "lost and reconnecting", "unknown model"
+std::string_view StateText(RunnerState state);
+
+struct RunnerStatus {
+    RunnerState state = RunnerState::Stopped;
+    std::string model;  // "K225"; empty until a device answered
+    ModelFamily family = ModelFamily::Unknown;
+    std::string firmware;  // the version text; empty until read
+    std::string address;   // as configured: "COM3", "tcp://gw:4001", "virtual"
+    std::string detail;    // why it is not connected, when a connect failed
+    // Since Start: lines written, those that got no whole reply, links lost
+    // and found again, and the time from a line to its reply's end.
+    std::uint64_t exchanges = 0;
+    std::uint64_t failures = 0;
+    std::uint64_t reconnects = 0;
+    std::uint64_t latencyMicrosSum = 0;
+    std::uint64_t latencyCount = 0;
+};
+
+enum class SetError { None, NoSuchSetting, OutOfRange, NotConfirmed, DeviceLost, ReadOnly, Busy };
+
+struct SetResult {
+    SetError error = SetError::None;
+    std::int32_t value = 0;  // what the device confirmed (None), or reports after a failed set
+    std::string message;     // why not: "Input 2 gain: 99 is outside -10..47"
+    bool Ok() const { return error == SetError::None; }
+};
+
+class DeviceRunner {
+public:
+    using SetDone = std::function<void(const SetResult&)>;
+    using ChangeHook = std::function<void(const SettingRef&, std::int32_t value)>;
+    using StateHook = std::function<void(RunnerState)>;
+
+    // Most sets waiting on one device's queue before more are refused as busy.
+    static constexpr std::size_t kMaxQueuedSets = 64;
+
+    explicit DeviceRunner(DeviceConfig device);
+    ~DeviceRunner();  // stops
+    DeviceRunner(const DeviceRunner&) = delete;
+    DeviceRunner& operator=(const DeviceRunner&) = delete;
+
+    const std::string& Id() const;
+    // The simulator a "virtual" device runs instead of the one found (tests).
+    void SetSimulator(std::string path);
+    // Called whenever a set is confirmed or a read-back or a polling pass
+    // finds a setting changed, with its value.
+    void SetChangeHook(ChangeHook hook);
+    // Called whenever the state changes.
+    void SetStateHook(StateHook hook);
+
+    // Starts connecting in the background; false once stopped.
+    bool Start();
+    // Ends the work on the device within a second and closes its port.
+    void Stop();
+
+    RunnerStatus Status() const;
+    // The setting's value when it is known: read back, or confirmed since.
+    // Device-wide settings are addressed {0, 0}, channel settings {n, 0}.
+    std::optional<std::int32_t> Value(const SettingRef& setting) const;
+    // Sends `value` to `setting`; `done` is called exactly once, at once when
+    // the set is refused, else on the queue's thread.
+    void Set(const SettingRef& setting, std::int32_t value, SetDone done);
+
+private:
+    struct Core;
+    std::unique_ptr<Core> core_;
+};
+
+}  // namespace brevant::service
