@@ -15,7 +15,7 @@ $SUDO apt-get install -y --no-install-recommends \
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n \
   fonts-wqy-microhei fonts-dejavu-core \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  xvfb xdotool libcli11-dev nlohmann-json3-dev \
+  xvfb xdotool libcli11-dev nlohmann-json3-dev libsystemd-dev \
   clang-format clang-tidy \
   ser2net
 if [ "${1:-}" = "--package-check" ]; then

@@ -52,7 +52,8 @@ bool IsCapture(const std::string& segment)
 }
 
 // Whether the path fits the pattern; fills the captures when it does.
-bool Match(const std::vector<std::string>& pattern, const std::vector<std::string>& path, HttpCaptures& captures)
+bool Match(const std::vector<std::string>& pattern, const std::vector<std::string>& path,
+           HttpCaptures& captures)
 {
     captures.clear();
     for (std::size_t i = 0; i < pattern.size(); ++i) {
@@ -92,7 +93,8 @@ std::string Peer(const QTcpSocket* socket)
 class HttpServer::Connection : public QObject {
 public:
     Connection(HttpServer* server, QTcpSocket* socket)
-        : QObject(server), server_(server), socket_(socket), peer_(Peer(socket)), parser_(server->options_.limits)
+        : QObject(server), server_(server), socket_(socket), peer_(Peer(socket)),
+          parser_(server->options_.limits)
     {
         socket_->setParent(this);
         socket_->setReadBufferSize(kReadChunk);
@@ -123,8 +125,8 @@ public:
         const std::string bytes = FormatResponse(response, keepAlive, headOnly);
         socket_->write(bytes.c_str(), static_cast<qint64>(bytes.size()));
         if (socket_->bytesToWrite() > server_->options_.maxWriteQueue) {
-            server_->Log("http " + peer_ + ": dropped, it does not read its answers (more than "
-                         + std::to_string(server_->options_.maxWriteQueue) + " bytes waiting)");
+            server_->Log("http " + peer_ + ": dropped, it does not read its answers (more than " +
+                         std::to_string(server_->options_.maxWriteQueue) + " bytes waiting)");
             Close(true);
             return;
         }
@@ -133,7 +135,8 @@ public:
             return;
         }
         StartTimer(false);
-        QMetaObject::invokeMethod(this, [this] { Read(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { Read(); }, Qt::QueuedConnection);
     }
 
 private:
@@ -147,7 +150,8 @@ private:
     {
         while (!busy_ && !closing_) {
             const QByteArray bytes = socket_->read(kReadChunk);
-            HttpParse parse = parser_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+            HttpParse parse =
+                parser_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
             if (parse.state == HttpParseState::Failed) {
                 Refuse(parse.error.status, parse.error.message);
                 return;
@@ -181,7 +185,8 @@ private:
     void TimedOut()
     {
         if (requestTimer_ && !busy_ && !closing_) {
-            Refuse(408, "the request did not arrive within " + std::to_string(server_->options_.requestTimeoutMs) + " ms");
+            Refuse(408, "the request did not arrive within " +
+                            std::to_string(server_->options_.requestTimeoutMs) + " ms");
             return;
         }
         Close(true);  // idle, or the client did not take its last answer in time
@@ -240,7 +245,8 @@ struct HttpResponder::Slot {
     ~Slot()
     {
         if (!sent && connection)
-            connection->Answer(sequence, HttpResponse::Error(500, "the request was dropped without an answer"), false,
+            connection->Answer(sequence,
+                               HttpResponse::Error(500, "the request was dropped without an answer"), false,
                                headOnly);
     }
 };
@@ -262,7 +268,10 @@ bool HttpResponder::Sent() const
     return slot_ && slot_->sent;
 }
 
-HttpServer::HttpServer(HttpServerOptions options, QObject* parent) : QObject(parent), options_(std::move(options)) {}
+HttpServer::HttpServer(HttpServerOptions options, QObject* parent)
+    : QObject(parent), options_(std::move(options))
+{
+}
 
 HttpServer::~HttpServer()
 {
@@ -274,7 +283,9 @@ void HttpServer::Route(std::string method, std::string pattern, HttpHandler hand
 {
     RouteAsync(std::move(method), std::move(pattern),
                [handler = std::move(handler)](const HttpRequest& request, const HttpCaptures& captures,
-                                              const HttpResponder& responder) { responder.Send(handler(request, captures)); });
+                                              const HttpResponder& responder) {
+                   responder.Send(handler(request, captures));
+               });
 }
 
 void HttpServer::RouteAsync(std::string method, std::string pattern, HttpAsyncHandler handler)
@@ -315,8 +326,8 @@ bool HttpServer::Listen(QString* error)
     if (!options_.certificateFile.isEmpty() || !options_.keyFile.isEmpty()) {
         QFile certificateFile(options_.certificateFile);
         QFile keyFile(options_.keyFile);
-        if (!certificateFile.open(QIODevice::ReadOnly) || certificateFile.size() > 1024 * 1024
-            || !keyFile.open(QIODevice::ReadOnly) || keyFile.size() > 1024 * 1024) {
+        if (!certificateFile.open(QIODevice::ReadOnly) || certificateFile.size() > 1024 * 1024 ||
+            !keyFile.open(QIODevice::ReadOnly) || keyFile.size() > 1024 * 1024) {
             *error = QStringLiteral("the certificate %1 or the key %2 cannot be read")
                          .arg(options_.certificateFile, options_.keyFile);
             return false;
@@ -371,9 +382,11 @@ void HttpServer::Accept()
 // or not the client reads it.
 void HttpServer::Refuse(QTcpSocket* socket)
 {
-    Log("http " + Peer(socket) + ": 503 more than " + std::to_string(options_.maxConnections) + " connections");
+    Log("http " + Peer(socket) + ": 503 more than " + std::to_string(options_.maxConnections) +
+        " connections");
     socket->setParent(this);
-    const std::string bytes = FormatResponse(HttpResponse::Error(503, "too many connections; try again later"), false, false);
+    const std::string bytes =
+        FormatResponse(HttpResponse::Error(503, "too many connections; try again later"), false, false);
     socket->write(bytes.c_str(), static_cast<qint64>(bytes.size()));
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     QTimer::singleShot(1000, socket, [socket] {
@@ -403,7 +416,8 @@ bool HttpServer::Authorize(const HttpRequest& request, HttpResponse& refusal) co
     if (SameSecret(given, options_.controlToken))
         return true;
     if (!SameSecret(given, options_.readToken)) {
-        refusal = HttpResponse::Error(401, given.empty() ? "a bearer token is needed" : "the bearer token is not valid");
+        refusal = HttpResponse::Error(401, given.empty() ? "a bearer token is needed"
+                                                         : "the bearer token is not valid");
         refusal.headers.push_back({"WWW-Authenticate", "Bearer realm=\"brevantd\""});
         return false;
     }
@@ -435,7 +449,8 @@ void HttpServer::Dispatch(Connection* connection, const HttpRequest& request)
         HttpCaptures routeCaptures;
         if (!Match(route.segments, request.segments, routeCaptures))
             continue;
-        const bool fits = route.method == request.method || (route.method == "GET" && request.method == "HEAD");
+        const bool fits =
+            route.method == request.method || (route.method == "GET" && request.method == "HEAD");
         if (fits && !found) {
             found = &route;
             captures = std::move(routeCaptures);
@@ -444,7 +459,8 @@ void HttpServer::Dispatch(Connection* connection, const HttpRequest& request)
             allow += (allow.empty() ? "" : ", ") + route.method + (route.method == "GET" ? ", HEAD" : "");
     }
 
-    if (origin && request.method == "OPTIONS" && request.Header("Access-Control-Request-Method") && !allow.empty()) {
+    if (origin && request.method == "OPTIONS" && request.Header("Access-Control-Request-Method") &&
+        !allow.empty()) {
         HttpResponse preflight;
         preflight.status = 204;
         preflight.headers = {{"Access-Control-Allow-Methods", allow},
@@ -455,18 +471,19 @@ void HttpServer::Dispatch(Connection* connection, const HttpRequest& request)
     }
     HttpResponse refusal;
     if (!Authorize(request, refusal)) {
-        Log("http " + connection->PeerText() + ": " + std::to_string(refusal.status) + ' ' + request.method + ' '
-            + request.path);
+        Log("http " + connection->PeerText() + ": " + std::to_string(refusal.status) + ' ' + request.method +
+            ' ' + request.path);
         responder.Send(std::move(refusal));
         return;
     }
     if (!found) {
-        HttpResponse missing = allow.empty() ? HttpResponse::Error(404, "no such resource: " + request.path)
-                                             : HttpResponse::Error(405, request.method + " is not served on " + request.path);
+        HttpResponse missing =
+            allow.empty() ? HttpResponse::Error(404, "no such resource: " + request.path)
+                          : HttpResponse::Error(405, request.method + " is not served on " + request.path);
         if (!allow.empty())
             missing.headers.push_back({"Allow", allow});
-        Log("http " + connection->PeerText() + ": " + std::to_string(missing.status) + ' ' + request.method + ' '
-            + request.path);
+        Log("http " + connection->PeerText() + ": " + std::to_string(missing.status) + ' ' + request.method +
+            ' ' + request.path);
         responder.Send(std::move(missing));
         return;
     }

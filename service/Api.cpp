@@ -1,0 +1,307 @@
+#include "service/Api.h"
+
+#include "service/HttpServer.h"
+#include "service/Service.h"
+#include "service/parse/SettingJson.h"
+#include "service/parse/SettingKeys.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QPointer>
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <functional>
+#include <sstream>
+
+namespace brevant::service {
+
+namespace {
+
+using Json = nlohmann::json;
+using Handler = std::function<void(Service&, const HttpRequest&, const HttpCaptures&, HttpResponder)>;
+
+struct Route {
+    const char* method;
+    const char* pattern;  // as the server takes it; "{key...}" takes the rest of the path
+    const char* summary;
+    Handler handler;
+};
+
+HttpResponse JsonAnswer(const Json& json, int status = 200)
+{
+    return HttpResponse::Json(status, json.dump());
+}
+
+Json DeviceSummary(const std::string& id, const RunnerStatus& status)
+{
+    return Json{{"id", id},
+                {"address", status.address},
+                {"model", status.model.empty() ? Json(nullptr) : Json(status.model)},
+                {"family", std::string(FamilyName(status.family))},
+                {"firmware", status.firmware.empty() ? Json(nullptr) : Json(status.firmware)},
+                {"state", std::string(StateText(status.state))},
+                {"detail", status.detail}};
+}
+
+// The device a request names, or the 404 it gets.
+DeviceRunner* Find(Service& service, const HttpCaptures& captures, HttpResponder& responder)
+{
+    const auto id = captures.find("id");
+    DeviceRunner* device = id == captures.end() ? nullptr : service.Device(id->second);
+    if (device == nullptr)
+        responder.Send(HttpResponse::Error(404, "no such device"));
+    return device;
+}
+
+int SetStatus(SetError error)
+{
+    switch (error) {
+    case SetError::None: return 200;
+    case SetError::NoSuchSetting: return 404;
+    case SetError::OutOfRange: return 400;
+    case SetError::NotConfirmed: return 502;
+    case SetError::ReadOnly: return 409;
+    case SetError::DeviceLost:
+    case SetError::Busy: break;
+    }
+    return 503;
+}
+
+int KeyStatus(SettingError error)
+{
+    switch (error) {
+    case SettingError::NoSuchSetting:
+    case SettingError::NoSuchPlace:
+    case SettingError::NotOnModel: return 404;
+    case SettingError::ReadOnly: return 405;
+    case SettingError::TooLarge: return 413;
+    default: break;
+    }
+    return 400;
+}
+
+void ListDevices(Service& service, const HttpRequest&, const HttpCaptures&, HttpResponder responder)
+{
+    Json all = Json::array();
+    for (DeviceRunner* device : service.Devices())
+        all.push_back(DeviceSummary(device->Id(), device->Status()));
+    responder.Send(JsonAnswer(all));
+}
+
+void ShowDevice(Service& service, const HttpRequest&, const HttpCaptures& captures, HttpResponder responder)
+{
+    DeviceRunner* device = Find(service, captures, responder);
+    if (device == nullptr)
+        return;
+    const RunnerStatus status = device->Status();
+    Json json = DeviceSummary(device->Id(), status);
+    Json settings = Json::array();
+    for (const KeyedSetting& keyed : KeysOf(status.family))
+        settings.push_back(SettingJson(keyed.ref, device->Value(keyed.ref)));
+    json["settings"] = std::move(settings);
+    responder.Send(JsonAnswer(json));
+}
+
+// The setting a request names on its device, or the answer it gets.
+std::optional<SettingRef> Lookup(DeviceRunner& device, const HttpCaptures& captures, HttpResponder& responder)
+{
+    const auto key = captures.find("key");
+    const KeyLookup found = FindSetting(key == captures.end() ? "" : key->second, device.Status().family);
+    if (!found.ref)
+        responder.Send(HttpResponse::Error(KeyStatus(found.error), found.message));
+    return found.ref;
+}
+
+void ShowSetting(Service& service, const HttpRequest&, const HttpCaptures& captures, HttpResponder responder)
+{
+    DeviceRunner* device = Find(service, captures, responder);
+    if (device == nullptr)
+        return;
+    if (const auto ref = Lookup(*device, captures, responder))
+        responder.Send(JsonAnswer(SettingJson(*ref, device->Value(*ref))));
+}
+
+void ChangeSetting(Service& service, const HttpRequest& request, const HttpCaptures& captures,
+                   HttpResponder responder)
+{
+    DeviceRunner* device = Find(service, captures, responder);
+    if (device == nullptr)
+        return;
+    const auto ref = Lookup(*device, captures, responder);
+    if (!ref)
+        return;
+    if (!IsSettable(*ref)) {
+        responder.Send(HttpResponse::Error(405, KeyOf(*ref) + " can only be read"));
+        return;
+    }
+    const ValueRead value = ReadSettingValue(request.body, *ref);
+    if (!value.value) {
+        responder.Send(HttpResponse::Error(KeyStatus(value.error), value.message));
+        return;
+    }
+    // The device answers on its queue's thread; the answer goes out on the
+    // server's, if the service is still there.
+    QPointer<Service> alive(&service);
+    const SettingRef setting = *ref;
+    // The answer moves to the server's thread: no copy of it is left to end
+    // on the queue's.
+    device->Set(setting, *value.value, [alive, setting, responder](const SetResult& result) mutable {
+        QMetaObject::invokeMethod(
+            alive.data() ? static_cast<QObject*>(alive.data()) : QCoreApplication::instance(),
+            [alive, setting, responder = std::move(responder), result] {
+                if (!alive)
+                    return;
+                if (result.Ok())
+                    responder.Send(JsonAnswer(SettingJson(setting, result.value)));
+                else
+                    responder.Send(HttpResponse::Error(SetStatus(result.error), result.message));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Schema(Service&, const HttpRequest&, const HttpCaptures&, HttpResponder responder)
+{
+    responder.Send(JsonAnswer(SchemaJson()));
+}
+
+void Metrics(Service& service, const HttpRequest&, const HttpCaptures&, HttpResponder responder)
+{
+    responder.Send(HttpResponse::Text(200, MetricsText(service), "text/plain; version=0.0.4; charset=utf-8"));
+}
+
+void OpenApi(Service&, const HttpRequest&, const HttpCaptures&, HttpResponder responder)
+{
+    responder.Send(HttpResponse::Json(200, OpenApiDocument()));
+}
+
+const std::array<Route, 7>& Routes()
+{
+    static const std::array<Route, 7> routes{{
+        {"GET", "/api/v1/devices", "Every device, its model and its state", ListDevices},
+        {"GET", "/api/v1/devices/{id}", "One device and every setting it has, null while unknown",
+         ShowDevice},
+        {"GET", "/api/v1/devices/{id}/settings/{key...}", "One setting and its value", ShowSetting},
+        {"PUT", "/api/v1/devices/{id}/settings/{key...}",
+         "Sets a setting; answers with the value the device confirmed", ChangeSetting},
+        {"GET", "/api/v1/schema", "The table of settings: keys, names, units and ranges", Schema},
+        {"GET", "/api/v1/metrics", "Exchanges, failures, reconnects, latency and clients (Prometheus)",
+         Metrics},
+        {"GET", "/api/v1/openapi.json", "This description", OpenApi},
+    }};
+    return routes;
+}
+
+// "/api/v1/devices/{id}/settings/{key...}" as OpenAPI writes it.
+std::string OpenApiPath(std::string pattern)
+{
+    const std::string rest = "...}";
+    const auto at = pattern.find(rest);
+    if (at != std::string::npos)
+        pattern.replace(at, rest.size(), "}");
+    return pattern;
+}
+
+Json Parameters(const std::string& path)
+{
+    Json parameters = Json::array();
+    for (const char* name : {"id", "key"}) {
+        if (path.find(std::string("{") + name + "}") == std::string::npos)
+            continue;
+        parameters.push_back(
+            {{"name", name},
+             {"in", "path"},
+             {"required", true},
+             {"schema", {{"type", "string"}}},
+             {"description", std::string(name) == "id"
+                                 ? "the device's id in the configuration"
+                                 : "a setting's key, as /api/v1/schema lists them: input/2/gain"}});
+    }
+    return parameters;
+}
+
+}  // namespace
+
+void AddApiRoutes(HttpServer& server, Service& service)
+{
+    for (const Route& route : Routes()) {
+        server.RouteAsync(route.method, route.pattern,
+                          [&service, handler = route.handler](const HttpRequest& request,
+                                                              const HttpCaptures& captures,
+                                                              HttpResponder responder) {
+                              handler(service, request, captures, std::move(responder));
+                          });
+    }
+}
+
+std::vector<std::string> ApiRoutes()
+{
+    std::vector<std::string> all;
+    for (const Route& route : Routes())
+        all.push_back(std::string(route.method) + " " + OpenApiPath(route.pattern));
+    return all;
+}
+
+std::string OpenApiDocument()
+{
+    Json paths = Json::object();
+    for (const Route& route : Routes()) {
+        const std::string path = OpenApiPath(route.pattern);
+        std::string method = route.method;
+        for (char& c : method)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        Json operation{{"summary", route.summary},
+                       {"parameters", Parameters(path)},
+                       {"responses",
+                        {{"200", {{"description", "done"}}},
+                         {"400", {{"description", "a malformed request, or a value out of range"}}},
+                         {"401", {{"description", "no valid token"}}},
+                         {"404", {{"description", "no such device or setting"}}},
+                         {"503", {{"description", "the device is lost or busy"}}}}}};
+        if (method == "put")
+            operation["requestBody"] = {
+                {"required", true}, {"content", {{"application/json", {{"schema", {{"type", "integer"}}}}}}}};
+        paths[path][method] = std::move(operation);
+    }
+    const Json document{{"openapi", "3.0.3"},
+                        {"info", {{"title", "Brevant service"}, {"version", "1"}}},
+                        {"servers", Json::array({{{"url", "/"}}})},
+                        {"paths", std::move(paths)}};
+    return document.dump(2);
+}
+
+std::string MetricsText(const Service& service)
+{
+    std::ostringstream out;
+    const auto family = [&out](const char* name, const char* type, const char* help) {
+        out << "# HELP " << name << ' ' << help << "\n# TYPE " << name << ' ' << type << '\n';
+    };
+    const std::vector<DeviceRunner*> devices = service.Devices();
+    std::vector<RunnerStatus> statuses;
+    for (DeviceRunner* device : devices)
+        statuses.push_back(device->Status());
+    const auto each = [&](const char* name, auto value) {
+        for (std::size_t i = 0; i < devices.size(); ++i)
+            out << name << "{device=\"" << devices[i]->Id() << "\"} " << value(statuses[i]) << '\n';
+    };
+    family("brevant_exchanges_total", "counter", "Lines written to the device.");
+    each("brevant_exchanges_total", [](const RunnerStatus& s) { return s.exchanges; });
+    family("brevant_exchange_failures_total", "counter", "Lines that got no whole reply.");
+    each("brevant_exchange_failures_total", [](const RunnerStatus& s) { return s.failures; });
+    family("brevant_reconnects_total", "counter", "Links lost and found again.");
+    each("brevant_reconnects_total", [](const RunnerStatus& s) { return s.reconnects; });
+    family("brevant_exchange_latency_seconds", "summary", "Time from a line to the end of its reply.");
+    each("brevant_exchange_latency_seconds_sum",
+         [](const RunnerStatus& s) { return static_cast<double>(s.latencyMicrosSum) / 1e6; });
+    each("brevant_exchange_latency_seconds_count", [](const RunnerStatus& s) { return s.latencyCount; });
+    family("brevant_device_connected", "gauge", "1 while the device is connected.");
+    each("brevant_device_connected",
+         [](const RunnerStatus& s) { return s.state == RunnerState::Connected ? 1 : 0; });
+    family("brevant_api_clients", "gauge", "Open connections to the API.");
+    out << "brevant_api_clients " << service.ApiConnections() << '\n';
+    return out.str();
+}
+
+}  // namespace brevant::service

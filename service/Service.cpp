@@ -1,0 +1,130 @@
+#include "service/Service.h"
+
+#include "service/Api.h"
+
+#include <algorithm>
+
+namespace brevant::service {
+
+namespace {
+
+HttpServerOptions ServerOptions(const ServiceConfig& config)
+{
+    HttpServerOptions options;
+    options.address = QHostAddress(QString::fromStdString(config.listen.host));
+    if (config.listen.host == "localhost")
+        options.address = QHostAddress(QHostAddress::LocalHost);
+    options.port = static_cast<quint16>(config.listen.port);
+    options.limits.body = config.limits.requestBody;
+    options.maxConnections = config.limits.connections;
+    options.idleTimeoutMs = config.limits.idleSeconds * 1000;
+    options.readToken = config.readToken;
+    options.controlToken = config.controlToken;
+    options.corsOrigins = config.corsOrigins;
+    options.certificateFile = QString::fromStdString(config.tlsCertificate);
+    options.keyFile = QString::fromStdString(config.tlsKey);
+    return options;
+}
+
+}  // namespace
+
+Service::Service(ServiceConfig config, Log log, QObject* parent)
+    : QObject(parent), config_(std::move(config)), log_(std::move(log))
+{
+}
+
+Service::~Service()
+{
+    Stop();
+}
+
+bool Service::Start(std::string* error)
+{
+    http_ = new HttpServer(ServerOptions(config_), this);
+    http_->SetLog(log_);
+    AddApiRoutes(*http_, *this);
+    QString why;
+    if (!http_->Listen(&why)) {
+        *error = "cannot listen on " + config_.listen.Text() + ": " + why.toStdString();
+        return false;
+    }
+    for (const DeviceConfig& device : config_.devices)
+        devices_.push_back({device, StartDevice(device)});
+    return true;
+}
+
+std::unique_ptr<DeviceRunner> Service::StartDevice(const DeviceConfig& device)
+{
+    auto runner = std::make_unique<DeviceRunner>(device);
+    if (!simulator_.empty())
+        runner->SetSimulator(simulator_);
+    runner->Start();
+    if (log_)
+        log_("device " + device.id + " at " + device.address.Text() + ": started");
+    return runner;
+}
+
+void Service::Reload(const ServiceConfig& config)
+{
+    std::vector<Served> kept;
+    for (const DeviceConfig& device : config.devices) {
+        auto same = std::find_if(devices_.begin(), devices_.end(),
+                                 [&](const Served& served) { return served.config == device; });
+        if (same != devices_.end() && same->runner) {
+            kept.push_back(std::move(*same));
+            devices_.erase(same);
+        } else {
+            kept.push_back({device, nullptr});
+        }
+    }
+    // What is left is no longer configured, or configured otherwise: it ends
+    // before a device of the same id starts again on the same port.
+    for (Served& gone : devices_) {
+        gone.runner->Stop();
+        if (log_)
+            log_("device " + gone.config.id + ": stopped");
+    }
+    devices_ = std::move(kept);
+    for (Served& served : devices_) {
+        if (!served.runner)
+            served.runner = StartDevice(served.config);
+    }
+    config_.devices = config.devices;
+}
+
+void Service::Stop()
+{
+    for (Served& served : devices_) {
+        if (served.runner)
+            served.runner->Stop();
+    }
+}
+
+quint16 Service::ApiPort() const
+{
+    return http_ ? http_->Port() : 0;
+}
+
+std::vector<DeviceRunner*> Service::Devices() const
+{
+    std::vector<DeviceRunner*> all;
+    for (const Served& served : devices_)
+        all.push_back(served.runner.get());
+    return all;
+}
+
+DeviceRunner* Service::Device(const std::string& id) const
+{
+    for (const Served& served : devices_) {
+        if (served.config.id == id)
+            return served.runner.get();
+    }
+    return nullptr;
+}
+
+int Service::ApiConnections() const
+{
+    return http_ ? http_->ConnectionCount() : 0;
+}
+
+}  // namespace brevant::service
