@@ -13,6 +13,14 @@ if(TARGET brevant)
   install(FILES ${PROJECT_SOURCE_DIR}/ui/res/icons/brevant.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
+# The service: its program, its systemd unit (not enabled: it starts once
+# /etc/brevant/brevantd.conf exists) and a commented example configuration.
+if(TARGET brevantd)
+  install(TARGETS brevantd RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/brevantd.service DESTINATION /lib/systemd/system)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/examples/brevantd.conf
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/brevant/examples)
+endif()
 
 # The package's documents: the copyright, the package changelog and the
 # manual pages, the last two compressed as Debian wants them (gzip -9n: no
@@ -29,9 +37,13 @@ set(BREVANT_MAN_PAGES brevantctl.1 brevant-sim.1)
 if(TARGET brevant)
   list(APPEND BREVANT_MAN_PAGES brevant.1)
 endif()
+if(TARGET brevantd)
+  list(APPEND BREVANT_MAN_PAGES brevantd.8)
+endif()
 foreach(page IN LISTS BREVANT_MAN_PAGES)
   brevant_gzip(${PROJECT_SOURCE_DIR}/man/${page} ${PROJECT_BINARY_DIR}/man/${page}.gz)
-  install(FILES ${PROJECT_BINARY_DIR}/man/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  string(REGEX REPLACE ".*\\.([0-9])$" "\\1" section ${page})
+  install(FILES ${PROJECT_BINARY_DIR}/man/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
 endforeach()
 brevant_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog ${PROJECT_BINARY_DIR}/changelog.Debian.gz)
 file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/man)
@@ -53,8 +65,10 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Finds the processor on a serial port, shows and changes every setting live,"
   "shows the signal meters, edits the crosspoint matrix, runs the acoustic"
   "measurement, saves and loads presets and upgrades the firmware."
-  "Includes brevantctl (the same procedures from the shell) and brevant-sim"
-  "(a simulated device on a pseudo-terminal).")
+  "Includes brevantctl (the same procedures from the shell), brevant-sim"
+  "(a simulated device on a pseudo-terminal) and brevantd (a service that"
+  "serves the devices to room controllers, scripts and other programs"
+  "through an HTTP API).")
 set(CPACK_PACKAGE_CONTACT "${BREVANT_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${BREVANT_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
@@ -73,7 +87,7 @@ if(TARGET brevant)
   if(BREVANT_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
   else()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6svg6, qt6-qpa-plugins")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6svg6, libqt6network6, libsystemd0, qt6-qpa-plugins")
   endif()
   # Qt's own translations, so standard buttons and file dialogs follow the
   # window's language; the window's own are compiled into the program.
