@@ -60,7 +60,7 @@ std::string KeyPattern(Op op);
 struct KeyLookup {
     std::optional<SettingRef> ref;
     SettingError error = SettingError::None;
-    std::string message;  // why there is no ref; printable ASCII only
+    std::string message;  // why there is no ref; UTF-8, the key only when printable ASCII
 };
 
 // The setting `key` names on a device of `family`. Only the exact form

@@ -153,7 +153,6 @@ TEST(SettingJsonTest, ValueBodies)
 {
     const SettingRef gain{Op::MG, {2, 0}};
     const SettingRef lowPass{Op::OF, {1, 0}};
-    const std::string notJson = "the body is not JSON";
     const std::string notWhole = "the value must be a whole number, not ";
     const std::string wrongShape = R"(the body must be a number or {"value": number})";
     const struct {
@@ -174,8 +173,8 @@ TEST(SettingJsonTest, ValueBodies)
         {"1.5", gain, {}, SettingError::NotWhole, notWhole + "1.5"},
         {R"({"value": "5"})", gain, {}, SettingError::NotWhole, notWhole + "string"},
         {R"({"value": 3, "at": 1})", gain, {}, SettingError::Malformed, wrongShape},
-        {"garbage", gain, {}, SettingError::Malformed, notJson + " (at byte 1)"},
-        {"1e400", gain, {}, SettingError::Malformed, notJson},
+        {"garbage", gain, {}, SettingError::Malformed, "the body is not JSON (at byte 1)"},
+        {"1e400", gain, {}, SettingError::Malformed, "the body holds a number too large to read"},
         {std::string(1024, ' ') + "1", gain, {}, SettingError::TooLarge, "the body has 1025 bytes; a value takes at most 1024"},
         {"3", {Op::ML, {2, 0}}, {}, SettingError::ReadOnly, "Input 2 level meter can only be read"},
         // clang-format on
