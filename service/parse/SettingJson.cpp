@@ -105,7 +105,7 @@ std::optional<json> ParseBody(std::string_view body, std::string& error)
     } catch (const json::parse_error& e) {
         error = "the body is not JSON (at byte " + std::to_string(e.byte) + ")";
     } catch (const json::exception&) {
-        error = "the body is not JSON";  // a number too large for any type, ...
+        error = "the body holds a number too large to read";  // the one other refusal of the parser
     }
     return std::nullopt;
 }
@@ -166,6 +166,22 @@ json DeviceSettingsJson(ModelFamily family, const DeviceParams& mirror, const Kn
             SettingJson(s.ref, isKnown ? std::optional(MirrorValue(mirror, s.ref)) : std::nullopt));
     }
     return settings;
+}
+
+int HttpStatusOf(SettingError error)
+{
+    switch (error) {
+    case SettingError::None: return 200;
+    case SettingError::NoSuchSetting:
+    case SettingError::NoSuchPlace:
+    case SettingError::NotOnModel: return 404;
+    case SettingError::ReadOnly: return 405;
+    case SettingError::TooLarge: return 413;
+    case SettingError::Malformed:
+    case SettingError::NotWhole:
+    case SettingError::OutOfRange: break;
+    }
+    return 400;
 }
 
 ValueRead ReadSettingValue(std::string_view body, const SettingRef& ref)

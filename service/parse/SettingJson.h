@@ -51,11 +51,16 @@ inline constexpr std::size_t kMaxValueBody = 1024;
 struct ValueRead {
     std::optional<int32_t> value;
     SettingError error = SettingError::None;
-    std::string message;  // why there is no value, in ASCII
+    std::string message;  // why there is no value (UTF-8, no text of the body but its number)
 };
 
 // The value a client sends for `ref`: a JSON number or {"value": number}, a
 // whole number within the setting's range ("value 99 is outside -10..47").
 ValueRead ReadSettingValue(std::string_view body, const SettingRef& ref);
+
+// The HTTP status that answers a refusal: 404 for a key that names nothing
+// on the device, 405 for a meter, 413 for a body too large, 400 for a value
+// that is no value or outside the range; 200 for None.
+int HttpStatusOf(SettingError error);
 
 }  // namespace brevant::service

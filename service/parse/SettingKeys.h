@@ -19,8 +19,8 @@
 
 namespace brevant::service {
 
-// What is wrong with a key or a value a client sent. The HTTP layer picks the
-// status; the message says it to a person.
+// What is wrong with a key or a value a client sent; HttpStatusOf gives the
+// status that answers it, the message says it to a person.
 enum class SettingError {
     None,
     NoSuchSetting,  // no key like it: "no such setting: input/2/volume"
@@ -60,7 +60,7 @@ std::string KeyPattern(Op op);
 struct KeyLookup {
     std::optional<SettingRef> ref;
     SettingError error = SettingError::None;
-    std::string message;  // why there is no ref; printable ASCII only
+    std::string message;  // why there is no ref; UTF-8, the key only when printable ASCII
 };
 
 // The setting `key` names on a device of `family`. Only the exact form
@@ -70,7 +70,7 @@ KeyLookup FindSetting(std::string_view key, ModelFamily family);
 // Whether a client may set it: settings may, meters may not.
 bool IsSettable(const SettingRef& ref);
 
-// How a family is called to people: "K225", "K217/K218", "unknown model".
+// How a family is called to people: "K225", "K217/K218", "unknown".
 std::string_view FamilyName(ModelFamily family);
 
 }  // namespace brevant::service
