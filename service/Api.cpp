@@ -69,19 +69,6 @@ int SetStatus(SetError error)
     return 503;
 }
 
-int KeyStatus(SettingError error)
-{
-    switch (error) {
-    case SettingError::NoSuchSetting:
-    case SettingError::NoSuchPlace:
-    case SettingError::NotOnModel: return 404;
-    case SettingError::ReadOnly: return 405;
-    case SettingError::TooLarge: return 413;
-    default: break;
-    }
-    return 400;
-}
-
 void ListDevices(Service& service, const HttpRequest&, const HttpCaptures&, HttpResponder responder)
 {
     Json all = Json::array();
@@ -110,7 +97,7 @@ std::optional<SettingRef> Lookup(DeviceRunner& device, const HttpCaptures& captu
     const auto key = captures.find("key");
     const KeyLookup found = FindSetting(key == captures.end() ? "" : key->second, device.Status().family);
     if (!found.ref)
-        responder.Send(HttpResponse::Error(KeyStatus(found.error), found.message));
+        responder.Send(HttpResponse::Error(HttpStatusOf(found.error), found.message));
     return found.ref;
 }
 
@@ -138,7 +125,7 @@ void ChangeSetting(Service& service, const HttpRequest& request, const HttpCaptu
     }
     const ValueRead value = ReadSettingValue(request.body, *ref);
     if (!value.value) {
-        responder.Send(HttpResponse::Error(KeyStatus(value.error), value.message));
+        responder.Send(HttpResponse::Error(HttpStatusOf(value.error), value.message));
         return;
     }
     // The device answers on its queue's thread; the answer goes out on the
