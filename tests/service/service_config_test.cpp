@@ -70,6 +70,8 @@ TEST(ServiceConfig, RefusalsNameTheLineAndTheFault)
         {"{\"cors\": [\"*\"]}", "line 1, column 11: cors[0]: \"*\": an origin starts with"},
         {"{\"listen\": \"::1:1\", \"listen\": \"x:2\"}", "line 1, column 21: listen: the key is given twice"},
         {"{\n  \"listen\": \"a:1\",\n}", "line 3, column 1: bad JSON: "},
+        {"{\"limits\": {\"clients\": 1e999}}",
+         "line 1, column 24: bad JSON: the number \"1e999\" is too large"},
         {"[]", "line 1, column 1: the configuration is a JSON object"},
     };
     for (const auto& c : cases) {
