@@ -230,7 +230,12 @@ struct DeviceRunner::Core final : ConnectionObserver {
         EmitChanges({});
         PublishState();
     }
-    void PollPassCompleted(ModelFamily /*family*/) override { EmitChanges({}); }
+    void PollPassCompleted(ModelFamily /*family*/) override
+    {
+        EmitChanges({});
+        if (pollHook && !stopped)
+            pollHook();
+    }
     void LinkLost(int /*port*/) override
     {
         {
@@ -327,6 +332,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     pid_t simulatorPid = -1;
     ChangeHook changeHook;
     StateHook stateHook;
+    PollHook pollHook;
 
     mutable std::mutex mutex;  // guards what follows, and the wait below
     std::condition_variable stopWake;
@@ -483,6 +489,11 @@ void DeviceRunner::SetStateHook(StateHook hook)
     core_->stateHook = std::move(hook);
 }
 
+void DeviceRunner::SetPollHook(PollHook hook)
+{
+    core_->pollHook = std::move(hook);
+}
+
 bool DeviceRunner::Start()
 {
     std::lock_guard life(core_->lifeMutex);
@@ -548,6 +559,16 @@ std::optional<std::int32_t> DeviceRunner::Value(const SettingRef& setting) const
         if (entry.setting == wanted && entry.known)
             return MirrorValue(core_->state.params, wanted);
     return std::nullopt;
+}
+
+std::optional<std::int32_t> DeviceRunner::Meter(const SettingRef& meter) const
+{
+    const Command& command = CommandFor(meter.op);
+    const RunnerState now = core_->CurrentState();
+    if (!command.IsMeter() || !IsChannel(meter.at.a) ||
+        (now != RunnerState::Connected && now != RunnerState::UnknownModel))
+        return std::nullopt;
+    return MirrorValue(core_->state.params, {meter.op, {meter.at.a, 0}});
 }
 
 void DeviceRunner::Set(const SettingRef& setting, std::int32_t value, SetDone done)

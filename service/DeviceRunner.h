@@ -69,6 +69,7 @@ public:
     using SetDone = std::function<void(const SetResult&)>;
     using ChangeHook = std::function<void(const SettingRef&, std::int32_t value)>;
     using StateHook = std::function<void(RunnerState)>;
+    using PollHook = std::function<void()>;
 
     // Most sets waiting on one device's queue before more are refused as busy.
     static constexpr std::size_t kMaxQueuedSets = 64;
@@ -86,6 +87,8 @@ public:
     void SetChangeHook(ChangeHook hook);
     // Called whenever the state changes.
     void SetStateHook(StateHook hook);
+    // Called after each polling pass has read every meter.
+    void SetPollHook(PollHook hook);
 
     // Starts connecting in the background; false once stopped.
     bool Start();
@@ -96,6 +99,9 @@ public:
     // The setting's value when it is known: read back, or confirmed since.
     // Device-wide settings are addressed {0, 0}, channel settings {n, 0}.
     std::optional<std::int32_t> Value(const SettingRef& setting) const;
+    // A meter's reading from the last polling pass ({Op::ML, {2}}); empty
+    // for a setting, or while no device is connected.
+    std::optional<std::int32_t> Meter(const SettingRef& meter) const;
     // Sends `value` to `setting`; `done` is called exactly once, at once when
     // the set is refused, else on the queue's thread.
     void Set(const SettingRef& setting, std::int32_t value, SetDone done);

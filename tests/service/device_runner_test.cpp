@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 
@@ -177,6 +178,27 @@ TEST(DeviceRunner, AKilledDeviceIsLostAndFoundAgainAfterARestart)
     EXPECT_EQ(told.states,
               (std::vector<std::string>{"connecting", "reading back", "connected", "lost and reconnecting",
                                         "reading back", "connected", "stopped"}));
+}
+
+TEST(DeviceRunner, AnUnknownModelIsServedReadOnlyWithItsMeters)
+{
+    SimProcess sim({"--no-pacing", "--unknown-model"});
+    ASSERT_TRUE(sim.Started());
+    DeviceRunner runner(At("odd", sim.PortsDir()));
+    std::atomic<int> passes{0};
+    runner.SetPollHook([&passes] { ++passes; });
+    ASSERT_TRUE(runner.Start());
+    ASSERT_TRUE(Eventually([&] { return passes > 0; }));
+    EXPECT_EQ(runner.Status().state, RunnerState::UnknownModel);
+    EXPECT_EQ(runner.Status().model, "K999");
+    EXPECT_TRUE(runner.Meter({Op::ML, {1}}));
+    EXPECT_FALSE(runner.Meter({Op::MG, {1}})) << "a setting is no meter";
+
+    std::optional<SetResult> got;
+    runner.Set({Op::MG, {1}}, 2, [&](const SetResult& r) { got = r; });
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->error, SetError::ReadOnly);
+    EXPECT_NE(got->message.find("read-only"), std::string::npos) << got->message;
 }
 
 TEST(DeviceRunner, AnAbsentDeviceIsTriedUntilItComesOrTheRunnerStops)
