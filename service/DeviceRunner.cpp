@@ -554,6 +554,8 @@ RunnerStatus DeviceRunner::Status() const
 std::optional<std::int32_t> DeviceRunner::Value(const SettingRef& setting) const
 {
     const SettingRef wanted = Normalised(setting);
+    if (core_->connection.Lost() || !core_->state.flags.Connected)
+        return std::nullopt;  // the loss is known here before the worker has told it
     std::lock_guard lock(core_->mutex);
     for (const Core::Entry& entry : core_->entries)
         if (entry.setting == wanted && entry.known)
