@@ -39,7 +39,9 @@ constexpr int kOwnPort = 1;
 constexpr Micros kRetryEvery{1'000'000};
 constexpr Micros kSimulatorStartLimit{10'000'000};
 constexpr Micros kSimulatorStopLimit{300'000};
-constexpr Micros kStopLimit{800'000};
+// Stop's bounds for the thread that connects and for the connection's worker.
+constexpr Micros kStarterStopLimit{450'000};
+constexpr Micros kWorkerStopLimit{350'000};
 
 std::int64_t NowMicros()
 {
@@ -194,6 +196,15 @@ struct DeviceRunner::Core final : ConnectionObserver {
         state.params.Reset();
         state.flags.PortNumber = -1;
     }
+    ~Core() override
+    {
+        StopSimulator();
+        std::error_code ec;
+        if (!dir.empty())
+            fs::remove_all(dir, ec);
+    }
+    Core(const Core&) = delete;
+    Core& operator=(const Core&) = delete;
 
     // The observer: the connection's worker and procedures tell what happened.
     void ModelPanesShown(ModelFamily family) override
@@ -313,6 +324,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     void StopSimulator();
     bool PreparePort();
     void RunStarter();
+    void Connect();  // until connected or stopped
     bool WaitUnlessStopped(Micros limit)
     {
         std::unique_lock lock(mutex);
@@ -350,6 +362,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     std::atomic<bool> stopped{false};
     std::atomic<std::size_t> queuedSets{0};
     std::thread starter;
+    bool starterDone = false;  // under mutex
 };
 
 bool DeviceRunner::Core::StartSimulator()
@@ -440,6 +453,16 @@ bool DeviceRunner::Core::PreparePort()
 
 void DeviceRunner::Core::RunStarter()
 {
+    Connect();
+    {
+        std::lock_guard lock(mutex);
+        starterDone = true;
+    }
+    stopWake.notify_all();
+}
+
+void DeviceRunner::Core::Connect()
+{
     if (!PreparePort()) {
         PublishState();
         return;
@@ -459,14 +482,11 @@ void DeviceRunner::Core::RunStarter()
     }
 }
 
-DeviceRunner::DeviceRunner(DeviceConfig device) : core_(std::make_unique<Core>(std::move(device))) {}
+DeviceRunner::DeviceRunner(DeviceConfig device) : core_(std::make_shared<Core>(std::move(device))) {}
 
 DeviceRunner::~DeviceRunner()
 {
     Stop();
-    std::error_code ec;
-    if (!core_->dir.empty())
-        fs::remove_all(core_->dir, ec);
 }
 
 const std::string& DeviceRunner::Id() const
@@ -501,7 +521,7 @@ bool DeviceRunner::Start()
         return !core_->stopped;
     core_->started = true;
     core_->PublishState();
-    core_->starter = std::thread([this] { core_->RunStarter(); });
+    core_->starter = std::thread([core = core_] { core->RunStarter(); });
     return true;
 }
 
@@ -520,12 +540,25 @@ void DeviceRunner::Stop()
     // answered promptly (as not sent) and the workers end within one step.
     core.link.Halt();
     core.connection.RequestStop();
-    if (core.starter.joinable())
-        core.starter.join();
-    core.connection.WaitForWorker(kStopLimit);
+    bool starterEnded = true;
+    if (core.starter.joinable()) {
+        std::unique_lock lock(core.mutex);
+        starterEnded = core.stopWake.wait_for(lock, kStarterStopLimit, [&core] { return core.starterDone; });
+        lock.unlock();
+        if (starterEnded) {
+            core.starter.join();
+        } else {
+            // A network connect under way cannot be cut short; once it ends,
+            // the halted link fails the rest at once and the thread lets go.
+            core.starter.detach();
+        }
+    }
+    core.connection.WaitForWorker(kWorkerStopLimit);
     core.queue.WaitIdle(Micros{150'000});
-    core.link.ClosePort();
-    core.StopSimulator();
+    if (starterEnded) {
+        core.link.ClosePort();
+        core.StopSimulator();
+    }
     core.PublishState();
 }
 

@@ -108,7 +108,9 @@ public:
 
 private:
     struct Core;
-    std::unique_ptr<Core> core_;
+    // Shared with the thread that connects, which may outlive Stop while a
+    // network connect it cannot interrupt runs out (it then fails at once).
+    std::shared_ptr<Core> core_;
 };
 
 }  // namespace brevant::service
