@@ -183,6 +183,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     struct Entry {
         SettingRef setting;
         bool known = false;
+        bool told = false;       // the hook knows its value
         std::int32_t value = 0;  // the value last told
     };
     using Change = std::pair<SettingRef, std::int32_t>;
@@ -253,15 +254,16 @@ struct DeviceRunner::Core final : ConnectionObserver {
             std::lock_guard lock(mutex);
             readingBack = true;  // once it answers again
             for (Entry& entry : entries)
-                entry.known = false;
+                entry.known = entry.told = false;
         }
         PublishState();
     }
     void LinkRestored(int /*port*/) override { PublishState(); }
     void ReadBackEnded() override { PublishState(); }
 
-    // Tells the hook of every known setting whose mirror value differs from
-    // the one last told, and of `confirmed` whatever its value.
+    // Tells the hook of every setting that has become known or whose mirror
+    // value differs from the one last told, and of `confirmed` whatever its
+    // value.
     void EmitChanges(std::optional<SettingRef> confirmed)
     {
         std::vector<Change> changes;
@@ -271,9 +273,10 @@ struct DeviceRunner::Core final : ConnectionObserver {
                 if (!entry.known)
                     continue;
                 const std::int32_t now = MirrorValue(state.params, entry.setting);
-                if (now != entry.value || (confirmed && *confirmed == entry.setting))
+                if (!entry.told || now != entry.value || (confirmed && *confirmed == entry.setting))
                     changes.emplace_back(entry.setting, now);
                 entry.value = now;
+                entry.told = true;
             }
         }
         if (changeHook && !stopped)
@@ -288,8 +291,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
         for (Entry& entry : entries)
             if (entry.setting == setting) {
                 entry.known = known;
-                if (!known)
-                    entry.value = MirrorValue(state.params, setting);
+                entry.told = entry.told && known;
             }
     }
 
@@ -440,6 +442,11 @@ bool DeviceRunner::Core::PreparePort()
             return false;
     } else {
         std::error_code ec;
+        if (dir.empty()) {
+            std::lock_guard lock(mutex);
+            detail = "no private folder could be made for " + address.path;
+            return false;
+        }
         fs::create_symlink(address.path, fs::path(dir) / ("COM" + std::to_string(kOwnPort)), ec);
         if (ec && !fs::is_symlink(fs::path(dir) / ("COM" + std::to_string(kOwnPort)))) {
             std::lock_guard lock(mutex);

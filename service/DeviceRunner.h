@@ -82,8 +82,9 @@ public:
     const std::string& Id() const;
     // The simulator a "virtual" device runs instead of the one found (tests).
     void SetSimulator(std::string path);
-    // Called whenever a set is confirmed or a read-back or a polling pass
-    // finds a setting changed, with its value.
+    // Called with a setting's value whenever a set of it is confirmed, a
+    // read-back makes it known (every setting, after each connect and
+    // reconnect), or a read-back or polling pass finds it changed.
     void SetChangeHook(ChangeHook hook);
     // Called whenever the state changes.
     void SetStateHook(StateHook hook);

@@ -52,10 +52,10 @@ struct Told {
             changes.emplace_back(setting, value);
         });
     }
-    bool Changed(const SettingRef& setting, std::int32_t value)
+    long Count(const SettingRef& setting, std::int32_t value)
     {
         std::lock_guard lock(mutex);
-        return std::find(changes.begin(), changes.end(), std::pair{setting, value}) != changes.end();
+        return std::count(changes.begin(), changes.end(), std::pair{setting, value});
     }
 };
 
@@ -120,7 +120,7 @@ TEST(DeviceRunner, ASetIsConfirmedByTheDeviceAndAWrongOneIsNotSent)
         EXPECT_TRUE(result->Ok()) << result->message;
         EXPECT_EQ(result->value, 9);
         EXPECT_EQ(runner.Value({Op::MG, {2}}), 9);
-        EXPECT_TRUE(told.Changed({Op::MG, {2, 0}}, 9));
+        EXPECT_EQ(told.Count({Op::MG, {2, 0}}, 9), 1);
 
         // Refused at once, before Set returns: nothing goes to the queue.
         const struct {
@@ -173,6 +173,7 @@ TEST(DeviceRunner, AKilledDeviceIsLostAndFoundAgainAfterARestart)
     ASSERT_TRUE(ConnectedWithin(runner, 10.0));
     EXPECT_EQ(runner.Status().reconnects, 1u);
     EXPECT_EQ(runner.Value({Op::MX, {2, 2}}), 1) << "read back in full again";
+    EXPECT_EQ(told.Count({Op::MX, {2, 2}}, 1), 2) << "made known by each read-back";
     runner.Stop();
     std::lock_guard lock(told.mutex);
     EXPECT_EQ(told.states,
