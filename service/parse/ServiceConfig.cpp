@@ -517,6 +517,23 @@ ConfigResult ApplyServiceArgs(const std::vector<std::string>& args, ServiceConfi
     return {std::move(base), {}};
 }
 
+DeviceChanges CompareDevices(const std::vector<DeviceConfig>& running,
+                             const std::vector<DeviceConfig>& wanted)
+{
+    const auto find = [](const std::vector<DeviceConfig>& devices, const std::string& id) {
+        return std::find_if(devices.begin(), devices.end(),
+                            [&id](const DeviceConfig& d) { return d.id == id; });
+    };
+    DeviceChanges changes;
+    for (const DeviceConfig& device : running)
+        if (const auto there = find(wanted, device.id); there == wanted.end() || !(*there == device))
+            changes.stop.push_back(device.id);
+    for (const DeviceConfig& device : wanted)
+        if (const auto there = find(running, device.id); there == running.end() || !(*there == device))
+            changes.start.push_back(device);
+    return changes;
+}
+
 ConfigCheck CheckServiceConfig(const ServiceConfig& config)
 {
     ConfigCheck check;
