@@ -39,7 +39,9 @@ constexpr int kOwnPort = 1;
 constexpr Micros kRetryEvery{1'000'000};
 constexpr Micros kSimulatorStartLimit{10'000'000};
 constexpr Micros kSimulatorStopLimit{300'000};
-constexpr Micros kStopLimit{800'000};
+// Stop's bounds for the thread that connects and for the connection's worker.
+constexpr Micros kStarterStopLimit{450'000};
+constexpr Micros kWorkerStopLimit{350'000};
 
 std::int64_t NowMicros()
 {
@@ -181,6 +183,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     struct Entry {
         SettingRef setting;
         bool known = false;
+        bool told = false;       // the hook knows its value
         std::int32_t value = 0;  // the value last told
     };
     using Change = std::pair<SettingRef, std::int32_t>;
@@ -194,6 +197,15 @@ struct DeviceRunner::Core final : ConnectionObserver {
         state.params.Reset();
         state.flags.PortNumber = -1;
     }
+    ~Core() override
+    {
+        StopSimulator();
+        std::error_code ec;
+        if (!dir.empty())
+            fs::remove_all(dir, ec);
+    }
+    Core(const Core&) = delete;
+    Core& operator=(const Core&) = delete;
 
     // The observer: the connection's worker and procedures tell what happened.
     void ModelPanesShown(ModelFamily family) override
@@ -230,22 +242,28 @@ struct DeviceRunner::Core final : ConnectionObserver {
         EmitChanges({});
         PublishState();
     }
-    void PollPassCompleted(ModelFamily /*family*/) override { EmitChanges({}); }
+    void PollPassCompleted(ModelFamily /*family*/) override
+    {
+        EmitChanges({});
+        if (pollHook && !stopped)
+            pollHook();
+    }
     void LinkLost(int /*port*/) override
     {
         {
             std::lock_guard lock(mutex);
             readingBack = true;  // once it answers again
             for (Entry& entry : entries)
-                entry.known = false;
+                entry.known = entry.told = false;
         }
         PublishState();
     }
     void LinkRestored(int /*port*/) override { PublishState(); }
     void ReadBackEnded() override { PublishState(); }
 
-    // Tells the hook of every known setting whose mirror value differs from
-    // the one last told, and of `confirmed` whatever its value.
+    // Tells the hook of every setting that has become known or whose mirror
+    // value differs from the one last told, and of `confirmed` whatever its
+    // value.
     void EmitChanges(std::optional<SettingRef> confirmed)
     {
         std::vector<Change> changes;
@@ -255,9 +273,10 @@ struct DeviceRunner::Core final : ConnectionObserver {
                 if (!entry.known)
                     continue;
                 const std::int32_t now = MirrorValue(state.params, entry.setting);
-                if (now != entry.value || (confirmed && *confirmed == entry.setting))
+                if (!entry.told || now != entry.value || (confirmed && *confirmed == entry.setting))
                     changes.emplace_back(entry.setting, now);
                 entry.value = now;
+                entry.told = true;
             }
         }
         if (changeHook && !stopped)
@@ -272,8 +291,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
         for (Entry& entry : entries)
             if (entry.setting == setting) {
                 entry.known = known;
-                if (!known)
-                    entry.value = MirrorValue(state.params, setting);
+                entry.told = entry.told && known;
             }
     }
 
@@ -308,6 +326,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     void StopSimulator();
     bool PreparePort();
     void RunStarter();
+    void Connect();  // until connected or stopped
     bool WaitUnlessStopped(Micros limit)
     {
         std::unique_lock lock(mutex);
@@ -327,6 +346,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     pid_t simulatorPid = -1;
     ChangeHook changeHook;
     StateHook stateHook;
+    PollHook pollHook;
 
     mutable std::mutex mutex;  // guards what follows, and the wait below
     std::condition_variable stopWake;
@@ -344,6 +364,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     std::atomic<bool> stopped{false};
     std::atomic<std::size_t> queuedSets{0};
     std::thread starter;
+    bool starterDone = false;  // under mutex
 };
 
 bool DeviceRunner::Core::StartSimulator()
@@ -421,6 +442,11 @@ bool DeviceRunner::Core::PreparePort()
             return false;
     } else {
         std::error_code ec;
+        if (dir.empty()) {
+            std::lock_guard lock(mutex);
+            detail = "no private folder could be made for " + address.path;
+            return false;
+        }
         fs::create_symlink(address.path, fs::path(dir) / ("COM" + std::to_string(kOwnPort)), ec);
         if (ec && !fs::is_symlink(fs::path(dir) / ("COM" + std::to_string(kOwnPort)))) {
             std::lock_guard lock(mutex);
@@ -433,6 +459,16 @@ bool DeviceRunner::Core::PreparePort()
 }
 
 void DeviceRunner::Core::RunStarter()
+{
+    Connect();
+    {
+        std::lock_guard lock(mutex);
+        starterDone = true;
+    }
+    stopWake.notify_all();
+}
+
+void DeviceRunner::Core::Connect()
 {
     if (!PreparePort()) {
         PublishState();
@@ -453,14 +489,11 @@ void DeviceRunner::Core::RunStarter()
     }
 }
 
-DeviceRunner::DeviceRunner(DeviceConfig device) : core_(std::make_unique<Core>(std::move(device))) {}
+DeviceRunner::DeviceRunner(DeviceConfig device) : core_(std::make_shared<Core>(std::move(device))) {}
 
 DeviceRunner::~DeviceRunner()
 {
     Stop();
-    std::error_code ec;
-    if (!core_->dir.empty())
-        fs::remove_all(core_->dir, ec);
 }
 
 const std::string& DeviceRunner::Id() const
@@ -483,6 +516,11 @@ void DeviceRunner::SetStateHook(StateHook hook)
     core_->stateHook = std::move(hook);
 }
 
+void DeviceRunner::SetPollHook(PollHook hook)
+{
+    core_->pollHook = std::move(hook);
+}
+
 bool DeviceRunner::Start()
 {
     std::lock_guard life(core_->lifeMutex);
@@ -490,7 +528,7 @@ bool DeviceRunner::Start()
         return !core_->stopped;
     core_->started = true;
     core_->PublishState();
-    core_->starter = std::thread([this] { core_->RunStarter(); });
+    core_->starter = std::thread([core = core_] { core->RunStarter(); });
     return true;
 }
 
@@ -509,12 +547,25 @@ void DeviceRunner::Stop()
     // answered promptly (as not sent) and the workers end within one step.
     core.link.Halt();
     core.connection.RequestStop();
-    if (core.starter.joinable())
-        core.starter.join();
-    core.connection.WaitForWorker(kStopLimit);
+    bool starterEnded = true;
+    if (core.starter.joinable()) {
+        std::unique_lock lock(core.mutex);
+        starterEnded = core.stopWake.wait_for(lock, kStarterStopLimit, [&core] { return core.starterDone; });
+        lock.unlock();
+        if (starterEnded) {
+            core.starter.join();
+        } else {
+            // A network connect under way cannot be cut short; once it ends,
+            // the halted link fails the rest at once and the thread lets go.
+            core.starter.detach();
+        }
+    }
+    core.connection.WaitForWorker(kWorkerStopLimit);
     core.queue.WaitIdle(Micros{150'000});
-    core.link.ClosePort();
-    core.StopSimulator();
+    if (starterEnded) {
+        core.link.ClosePort();
+        core.StopSimulator();
+    }
     core.PublishState();
 }
 
@@ -543,11 +594,23 @@ RunnerStatus DeviceRunner::Status() const
 std::optional<std::int32_t> DeviceRunner::Value(const SettingRef& setting) const
 {
     const SettingRef wanted = Normalised(setting);
+    if (core_->connection.Lost() || !core_->state.flags.Connected)
+        return std::nullopt;  // the loss is known here before the worker has told it
     std::lock_guard lock(core_->mutex);
     for (const Core::Entry& entry : core_->entries)
         if (entry.setting == wanted && entry.known)
             return MirrorValue(core_->state.params, wanted);
     return std::nullopt;
+}
+
+std::optional<std::int32_t> DeviceRunner::Meter(const SettingRef& meter) const
+{
+    const Command& command = CommandFor(meter.op);
+    const RunnerState now = core_->CurrentState();
+    if (!command.IsMeter() || !IsChannel(meter.at.a) ||
+        (now != RunnerState::Connected && now != RunnerState::UnknownModel))
+        return std::nullopt;
+    return MirrorValue(core_->state.params, {meter.op, {meter.at.a, 0}});
 }
 
 void DeviceRunner::Set(const SettingRef& setting, std::int32_t value, SetDone done)

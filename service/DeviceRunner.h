@@ -69,6 +69,7 @@ public:
     using SetDone = std::function<void(const SetResult&)>;
     using ChangeHook = std::function<void(const SettingRef&, std::int32_t value)>;
     using StateHook = std::function<void(RunnerState)>;
+    using PollHook = std::function<void()>;
 
     // Most sets waiting on one device's queue before more are refused as busy.
     static constexpr std::size_t kMaxQueuedSets = 64;
@@ -81,11 +82,14 @@ public:
     const std::string& Id() const;
     // The simulator a "virtual" device runs instead of the one found (tests).
     void SetSimulator(std::string path);
-    // Called whenever a set is confirmed or a read-back or a polling pass
-    // finds a setting changed, with its value.
+    // Called with a setting's value whenever a set of it is confirmed, a
+    // read-back makes it known (every setting, after each connect and
+    // reconnect), or a read-back or polling pass finds it changed.
     void SetChangeHook(ChangeHook hook);
     // Called whenever the state changes.
     void SetStateHook(StateHook hook);
+    // Called after each polling pass has read every meter.
+    void SetPollHook(PollHook hook);
 
     // Starts connecting in the background; false once stopped.
     bool Start();
@@ -96,13 +100,18 @@ public:
     // The setting's value when it is known: read back, or confirmed since.
     // Device-wide settings are addressed {0, 0}, channel settings {n, 0}.
     std::optional<std::int32_t> Value(const SettingRef& setting) const;
+    // A meter's reading from the last polling pass ({Op::ML, {2}}); empty
+    // for a setting, or while no device is connected.
+    std::optional<std::int32_t> Meter(const SettingRef& meter) const;
     // Sends `value` to `setting`; `done` is called exactly once, at once when
     // the set is refused, else on the queue's thread.
     void Set(const SettingRef& setting, std::int32_t value, SetDone done);
 
 private:
     struct Core;
-    std::unique_ptr<Core> core_;
+    // Shared with the thread that connects, which may outlive Stop while a
+    // network connect it cannot interrupt runs out (it then fails at once).
+    std::shared_ptr<Core> core_;
 };
 
 }  // namespace brevant::service

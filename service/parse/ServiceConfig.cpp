@@ -69,7 +69,8 @@ private:
         std::vector<Frame> stack;
         bool wantKey = false;
         std::string member;  // the path of the value about to come
-        for (std::size_t i = 0; i < text_.size();) {
+        const std::size_t start = text_.starts_with("\xEF\xBB\xBF") ? 3 : 0;  // a byte order mark
+        for (std::size_t i = start; i < text_.size();) {
             const char c = text_[i];
             if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ':') {
                 ++i;
@@ -346,6 +347,18 @@ std::string ParseErrorText(const json::parse_error& error, std::string_view text
     return LineColumn(text, error.byte == 0 ? 0 : error.byte - 1) + ": bad JSON: " + what;
 }
 
+// A number too large for any value: the parser names the number, not where it is.
+std::string OverflowText(const json::out_of_range& error, std::string_view text)
+{
+    const std::string what = error.what();
+    const std::size_t open = what.find('\'');
+    const std::size_t close = what.rfind('\'');
+    const std::string number = open < close ? what.substr(open + 1, close - open - 1) : std::string();
+    const std::size_t at = number.empty() ? std::string_view::npos : text.find(number);
+    return LineColumn(text, at == std::string_view::npos ? 0 : at) + ": bad JSON: the number " +
+           Quoted(number) + " is too large";
+}
+
 }  // namespace
 
 bool ListenAddress::Loopback() const
@@ -409,6 +422,8 @@ ConfigResult ParseServiceConfig(std::string_view text)
         root = json::parse(text);
     } catch (const json::parse_error& error) {
         return {std::nullopt, ParseErrorText(error, text)};
+    } catch (const json::out_of_range& error) {
+        return {std::nullopt, OverflowText(error, text)};
     }
     const Positions positions(text);
     if (const std::string& duplicate = positions.DuplicatePath(); !duplicate.empty())
@@ -500,6 +515,23 @@ ConfigResult ApplyServiceArgs(const std::vector<std::string>& args, ServiceConfi
             return {std::nullopt, error};
     }
     return {std::move(base), {}};
+}
+
+DeviceChanges CompareDevices(const std::vector<DeviceConfig>& running,
+                             const std::vector<DeviceConfig>& wanted)
+{
+    const auto find = [](const std::vector<DeviceConfig>& devices, const std::string& id) {
+        return std::find_if(devices.begin(), devices.end(),
+                            [&id](const DeviceConfig& d) { return d.id == id; });
+    };
+    DeviceChanges changes;
+    for (const DeviceConfig& device : running)
+        if (const auto there = find(wanted, device.id); there == wanted.end() || !(*there == device))
+            changes.stop.push_back(device.id);
+    for (const DeviceConfig& device : wanted)
+        if (const auto there = find(running, device.id); there == running.end() || !(*there == device))
+            changes.start.push_back(device);
+    return changes;
 }
 
 ConfigCheck CheckServiceConfig(const ServiceConfig& config)

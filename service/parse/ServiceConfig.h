@@ -121,6 +121,17 @@ ConfigResult ReadServiceConfig(const std::string& path);
 // argument is refused.
 ConfigResult ApplyServiceArgs(const std::vector<std::string>& args, ServiceConfig base = {});
 
+// What a reloaded configuration changes in the devices served: the ids to
+// stop (gone, or changed in address or shared port) and the devices to
+// start (new, or changed), each in the order configured. A device the same
+// in both is in neither, so it runs on untouched.
+struct DeviceChanges {
+    std::vector<std::string> stop;
+    std::vector<DeviceConfig> start;
+};
+DeviceChanges CompareDevices(const std::vector<DeviceConfig>& running,
+                             const std::vector<DeviceConfig>& wanted);
+
 // Whether a configuration may be served: errors refuse it (listening beyond
 // loopback without a token, a certificate without its key, a port used
 // twice); warnings are logged at start (a shared port reachable beyond

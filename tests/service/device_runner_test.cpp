@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 
@@ -51,10 +52,10 @@ struct Told {
             changes.emplace_back(setting, value);
         });
     }
-    bool Changed(const SettingRef& setting, std::int32_t value)
+    long Count(const SettingRef& setting, std::int32_t value)
     {
         std::lock_guard lock(mutex);
-        return std::find(changes.begin(), changes.end(), std::pair{setting, value}) != changes.end();
+        return std::count(changes.begin(), changes.end(), std::pair{setting, value});
     }
 };
 
@@ -119,7 +120,7 @@ TEST(DeviceRunner, ASetIsConfirmedByTheDeviceAndAWrongOneIsNotSent)
         EXPECT_TRUE(result->Ok()) << result->message;
         EXPECT_EQ(result->value, 9);
         EXPECT_EQ(runner.Value({Op::MG, {2}}), 9);
-        EXPECT_TRUE(told.Changed({Op::MG, {2, 0}}, 9));
+        EXPECT_EQ(told.Count({Op::MG, {2, 0}}, 9), 1);
 
         // Refused at once, before Set returns: nothing goes to the queue.
         const struct {
@@ -172,11 +173,33 @@ TEST(DeviceRunner, AKilledDeviceIsLostAndFoundAgainAfterARestart)
     ASSERT_TRUE(ConnectedWithin(runner, 10.0));
     EXPECT_EQ(runner.Status().reconnects, 1u);
     EXPECT_EQ(runner.Value({Op::MX, {2, 2}}), 1) << "read back in full again";
+    EXPECT_EQ(told.Count({Op::MX, {2, 2}}, 1), 2) << "made known by each read-back";
     runner.Stop();
     std::lock_guard lock(told.mutex);
     EXPECT_EQ(told.states,
               (std::vector<std::string>{"connecting", "reading back", "connected", "lost and reconnecting",
                                         "reading back", "connected", "stopped"}));
+}
+
+TEST(DeviceRunner, AnUnknownModelIsServedReadOnlyWithItsMeters)
+{
+    SimProcess sim({"--no-pacing", "--unknown-model"});
+    ASSERT_TRUE(sim.Started());
+    DeviceRunner runner(At("odd", sim.PortsDir()));
+    std::atomic<int> passes{0};
+    runner.SetPollHook([&passes] { ++passes; });
+    ASSERT_TRUE(runner.Start());
+    ASSERT_TRUE(Eventually([&] { return passes > 0; }));
+    EXPECT_EQ(runner.Status().state, RunnerState::UnknownModel);
+    EXPECT_EQ(runner.Status().model, "K999");
+    EXPECT_TRUE(runner.Meter({Op::ML, {1}}));
+    EXPECT_FALSE(runner.Meter({Op::MG, {1}})) << "a setting is no meter";
+
+    std::optional<SetResult> got;
+    runner.Set({Op::MG, {1}}, 2, [&](const SetResult& r) { got = r; });
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->error, SetError::ReadOnly);
+    EXPECT_NE(got->message.find("read-only"), std::string::npos) << got->message;
 }
 
 TEST(DeviceRunner, AnAbsentDeviceIsTriedUntilItComesOrTheRunnerStops)

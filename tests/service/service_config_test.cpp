@@ -70,6 +70,8 @@ TEST(ServiceConfig, RefusalsNameTheLineAndTheFault)
         {"{\"cors\": [\"*\"]}", "line 1, column 11: cors[0]: \"*\": an origin starts with"},
         {"{\"listen\": \"::1:1\", \"listen\": \"x:2\"}", "line 1, column 21: listen: the key is given twice"},
         {"{\n  \"listen\": \"a:1\",\n}", "line 3, column 1: bad JSON: "},
+        {"{\"limits\": {\"clients\": 1e999}}",
+         "line 1, column 24: bad JSON: the number \"1e999\" is too large"},
         {"[]", "line 1, column 1: the configuration is a JSON object"},
     };
     for (const auto& c : cases) {
@@ -144,6 +146,24 @@ TEST(ServiceConfig, CheckRefusesAnOpenServiceAndWarnsOfOpenSharedPorts)
     EXPECT_EQ(check.errors[0], "port 8480 is used by both the API and device \"b\"");
     ASSERT_EQ(check.warnings.size(), 2u);
     EXPECT_NE(check.warnings[0].find("\"a\"'s shared port 192.168.1.5:4001 is reachable"), std::string::npos);
+}
+
+// A reload stops what went or changed, starts what came or changed, and
+// leaves the rest running.
+TEST(ServiceConfig, AReloadTouchesOnlyTheDevicesThatChanged)
+{
+    const auto devices = [](std::vector<std::string> args) { return ApplyServiceArgs(args).config->devices; };
+    const std::vector<DeviceConfig> running =
+        devices({"--device", "a=COM1", "--device", "b=COM2,share=4001", "--device", "c=virtual"});
+    const DeviceChanges changes = CompareDevices(
+        running, devices({"--device", "c=virtual", "--device", "b=COM2,share=4002", "--device", "d=COM4"}));
+    EXPECT_EQ(changes.stop, (std::vector<std::string>{"a", "b"}));
+    ASSERT_EQ(changes.start.size(), 2u);
+    EXPECT_EQ(changes.start[0].id, "b");
+    EXPECT_EQ(changes.start[0].share, 4002);
+    EXPECT_EQ(changes.start[1].id, "d");
+    const DeviceChanges none = CompareDevices(running, running);
+    EXPECT_TRUE(none.stop.empty() && none.start.empty());
 }
 
 }  // namespace
