@@ -45,6 +45,13 @@ Json DeviceSummary(const std::string& id, const RunnerStatus& status)
                 {"detail", status.detail}};
 }
 
+// What the device holds for a setting, or a meter's last reading; nothing
+// while it is not known.
+std::optional<int32_t> Reading(const DeviceRunner& device, const SettingRef& ref)
+{
+    return IsSettable(ref) ? device.Value(ref) : device.Meter(ref);
+}
+
 // The device a request names, or the 404 it gets.
 DeviceRunner* Find(Service& service, const HttpCaptures& captures, HttpResponder& responder)
 {
@@ -86,7 +93,7 @@ void ShowDevice(Service& service, const HttpRequest&, const HttpCaptures& captur
     Json json = DeviceSummary(device->Id(), status);
     Json settings = Json::array();
     for (const KeyedSetting& keyed : KeysOf(status.family))
-        settings.push_back(SettingJson(keyed.ref, device->Value(keyed.ref)));
+        settings.push_back(SettingJson(keyed.ref, Reading(*device, keyed.ref)));
     json["settings"] = std::move(settings);
     responder.Send(JsonAnswer(json));
 }
@@ -107,7 +114,7 @@ void ShowSetting(Service& service, const HttpRequest&, const HttpCaptures& captu
     if (device == nullptr)
         return;
     if (const auto ref = Lookup(*device, captures, responder))
-        responder.Send(JsonAnswer(SettingJson(*ref, device->Value(*ref))));
+        responder.Send(JsonAnswer(SettingJson(*ref, Reading(*device, *ref))));
 }
 
 void ChangeSetting(Service& service, const HttpRequest& request, const HttpCaptures& captures,

@@ -64,6 +64,16 @@ private:
         return i + 1;
     }
 
+    std::size_t SkipComment(std::size_t i) const  // i at the slash; returns past the comment
+    {
+        if (text_[i + 1] == '/') {
+            const std::size_t end = text_.find('\n', i);
+            return end == std::string_view::npos ? text_.size() : end + 1;
+        }
+        const std::size_t end = text_.find("*/", i + 2);
+        return end == std::string_view::npos ? text_.size() : end + 2;
+    }
+
     void Walk()
     {
         std::vector<Frame> stack;
@@ -74,6 +84,8 @@ private:
             const char c = text_[i];
             if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ':') {
                 ++i;
+            } else if (c == '/' && i + 1 < text_.size() && (text_[i + 1] == '/' || text_[i + 1] == '*')) {
+                i = SkipComment(i);
             } else if (c == ',') {
                 if (!stack.empty() && stack.back().object)
                     wantKey = true;
@@ -109,7 +121,7 @@ private:
                     i = SkipString(i);
                 } else {
                     while (i < text_.size() &&
-                           std::string_view(",]} \t\r\n").find(text_[i]) == std::string_view::npos)
+                           std::string_view(",]}/ \t\r\n").find(text_[i]) == std::string_view::npos)
                         ++i;
                 }
             }
@@ -419,7 +431,8 @@ ConfigResult ParseServiceConfig(std::string_view text)
         return {std::nullopt, refusal};
     json root;
     try {
-        root = json::parse(text);
+        // Comments (// and /* */) are allowed, so an example can explain itself.
+        root = json::parse(text, nullptr, true, true);
     } catch (const json::parse_error& error) {
         return {std::nullopt, ParseErrorText(error, text)};
     } catch (const json::out_of_range& error) {

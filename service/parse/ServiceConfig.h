@@ -1,8 +1,8 @@
 // The service's configuration: where the API listens, its tokens, TLS and
 // CORS, the limits of what a client may take, and the devices served.
 //
-// A configuration comes from a JSON file or from the command line, into the
-// same struct:
+// A configuration comes from a JSON file (// and /* */ comments allowed) or
+// from the command line, into the same struct:
 //   {
 //     "listen": "127.0.0.1:8480",
 //     "tokens": {"read": "…", "control": "…"},

@@ -73,6 +73,9 @@ TEST(ServiceConfig, RefusalsNameTheLineAndTheFault)
         {"{\"limits\": {\"clients\": 1e999}}",
          "line 1, column 24: bad JSON: the number \"1e999\" is too large"},
         {"[]", "line 1, column 1: the configuration is a JSON object"},
+        // Comments may hold anything, quotes and keys too; lines still count.
+        {"// \"listen\": 1\n{ /* \"devices\" */\n  \"listen\": 8480 // here\n}",
+         "line 3, column 3: listen: expected a text"},
     };
     for (const auto& c : cases) {
         const ConfigResult result = ParseServiceConfig(c.json);
