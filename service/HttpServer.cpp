@@ -120,7 +120,10 @@ public:
             return;
         busy_ = false;
         keepAlive = keepAlive && requests_ < server_->options_.maxRequestsPerConnection;
-        const std::string bytes = FormatResponse(response, keepAlive, headOnly);
+        HttpResponse out = response;
+        if (!keepAlive)  // an HTTP/1.0 client's keep-alive no longer holds
+            std::erase_if(out.headers, [](const HttpHeader& header) { return HeaderNameEquals(header.name, "Connection"); });
+        const std::string bytes = FormatResponse(out, keepAlive, headOnly);
         socket_->write(bytes.c_str(), static_cast<qint64>(bytes.size()));
         if (socket_->bytesToWrite() > server_->options_.maxWriteQueue) {
             server_->Log("http " + peer_ + ": dropped, it does not read its answers (more than "
@@ -421,6 +424,8 @@ void HttpServer::Dispatch(Connection* connection, const HttpRequest& request)
     responder.slot_->sequence = connection->Sequence();
     responder.slot_->keepAlive = request.KeepAlive();
     responder.slot_->headOnly = request.method == "HEAD";
+    if (responder.slot_->keepAlive && request.minorVersion == 0)
+        responder.slot_->extraHeaders.push_back({"Connection", "keep-alive"});
     const std::string* origin = AllowedOrigin(request);
     if (origin) {
         responder.slot_->extraHeaders.push_back({"Access-Control-Allow-Origin", *origin});

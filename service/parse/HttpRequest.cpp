@@ -243,7 +243,8 @@ HttpParse HttpRequestParser::ReadRequestLine()
         const std::string_view method = line.substr(0, first);
         const std::string_view target = line.substr(first + 1, last - first - 1);
         const std::string_view version = line.substr(last + 1);
-        if (!IsToken(method) || target.empty() || target.find(' ') != std::string_view::npos)
+        if (!IsToken(method) || target.empty()
+            || std::any_of(target.begin(), target.end(), [](char c) { return c <= ' ' || c >= 127; }))
             return Fail(400, "the request line is not \"METHOD target HTTP/1.1\"");
         if (version.size() != 8 || version.substr(0, 5) != "HTTP/" || version[6] != '.' || HexValue(version[5]) < 0
             || HexValue(version[5]) > 9 || HexValue(version[7]) < 0 || HexValue(version[7]) > 9)
