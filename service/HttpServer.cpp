@@ -18,6 +18,9 @@ namespace brevant {
 namespace {
 
 constexpr qint64 kReadChunk = 64 * 1024;  // what one connection reads before it parses
+constexpr int kDrainMs =
+    1000;  // after a refusal, at most how long what the client still sends is read and dropped
+constexpr qint64 kDrainBytes = 2 * 1024 * 1024;
 
 // Compares in a time that depends on the lengths only, not on where the texts
 // differ, so a token cannot be guessed a byte at a time.
@@ -52,7 +55,8 @@ bool IsCapture(const std::string& segment)
 }
 
 // Whether the path fits the pattern; fills the captures when it does.
-bool Match(const std::vector<std::string>& pattern, const std::vector<std::string>& path, HttpCaptures& captures)
+bool Match(const std::vector<std::string>& pattern, const std::vector<std::string>& path,
+           HttpCaptures& captures)
 {
     captures.clear();
     for (std::size_t i = 0; i < pattern.size(); ++i) {
@@ -92,7 +96,8 @@ std::string Peer(const QTcpSocket* socket)
 class HttpServer::Connection : public QObject {
 public:
     Connection(HttpServer* server, QTcpSocket* socket)
-        : QObject(server), server_(server), socket_(socket), peer_(Peer(socket)), parser_(server->options_.limits)
+        : QObject(server), server_(server), socket_(socket), peer_(Peer(socket)),
+          parser_(server->options_.limits)
     {
         socket_->setParent(this);
         socket_->setReadBufferSize(kReadChunk);
@@ -104,7 +109,7 @@ public:
             if (socket_->state() == QAbstractSocket::UnconnectedState)
                 Gone();
         });
-        StartTimer(false);
+        StartTimer(true);  // a new connection has the request time to send its first request
         Read();
     }
 
@@ -122,12 +127,14 @@ public:
         keepAlive = keepAlive && requests_ < server_->options_.maxRequestsPerConnection;
         HttpResponse out = response;
         if (!keepAlive)  // an HTTP/1.0 client's keep-alive no longer holds
-            std::erase_if(out.headers, [](const HttpHeader& header) { return HeaderNameEquals(header.name, "Connection"); });
+            std::erase_if(out.headers, [](const HttpHeader& header) {
+                return HeaderNameEquals(header.name, "Connection");
+            });
         const std::string bytes = FormatResponse(out, keepAlive, headOnly);
         socket_->write(bytes.c_str(), static_cast<qint64>(bytes.size()));
         if (socket_->bytesToWrite() > server_->options_.maxWriteQueue) {
-            server_->Log("http " + peer_ + ": dropped, it does not read its answers (more than "
-                         + std::to_string(server_->options_.maxWriteQueue) + " bytes waiting)");
+            server_->Log("http " + peer_ + ": dropped, it does not read its answers (more than " +
+                         std::to_string(server_->options_.maxWriteQueue) + " bytes waiting)");
             Close(true);
             return;
         }
@@ -136,7 +143,8 @@ public:
             return;
         }
         StartTimer(false);
-        QMetaObject::invokeMethod(this, [this] { Read(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { Read(); }, Qt::QueuedConnection);
     }
 
 private:
@@ -148,9 +156,16 @@ private:
 
     void Read()
     {
+        if (draining_) {
+            drained_ += socket_->readAll().size();
+            if (drained_ > kDrainBytes)
+                EndDrain();
+            return;
+        }
         while (!busy_ && !closing_) {
             const QByteArray bytes = socket_->read(kReadChunk);
-            HttpParse parse = parser_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+            HttpParse parse =
+                parser_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
             if (parse.state == HttpParseState::Failed) {
                 Refuse(parse.error.status, parse.error.message);
                 return;
@@ -178,13 +193,30 @@ private:
         server_->Log("http " + peer_ + ": " + std::to_string(status) + ' ' + message);
         const std::string bytes = FormatResponse(HttpResponse::Error(status, message), false, false);
         socket_->write(bytes.c_str(), static_cast<qint64>(bytes.size()));
+        // Closing with the rest of the request unread would reset the
+        // connection, and the client might lose the answer: read on a moment.
+        draining_ = true;
+        busy_ = false;
+        requestTimer_ = false;
+        timer_.start(std::min(kDrainMs, server_->options_.requestTimeoutMs));
+        Read();
+    }
+
+    void EndDrain()
+    {
+        draining_ = false;
         Close(false);
     }
 
     void TimedOut()
     {
+        if (draining_) {
+            EndDrain();
+            return;
+        }
         if (requestTimer_ && !busy_ && !closing_) {
-            Refuse(408, "the request did not arrive within " + std::to_string(server_->options_.requestTimeoutMs) + " ms");
+            Refuse(408, "the request did not arrive within " +
+                            std::to_string(server_->options_.requestTimeoutMs) + " ms");
             return;
         }
         Close(true);  // idle, or the client did not take its last answer in time
@@ -225,6 +257,8 @@ private:
     HttpRequestParser parser_;
     QTimer timer_;
     bool requestTimer_ = false;
+    bool draining_ = false;
+    qint64 drained_ = 0;
     bool busy_ = false;
     bool closing_ = false;
     bool gone_ = false;
@@ -243,7 +277,8 @@ struct HttpResponder::Slot {
     ~Slot()
     {
         if (!sent && connection)
-            connection->Answer(sequence, HttpResponse::Error(500, "the request was dropped without an answer"), false,
+            connection->Answer(sequence,
+                               HttpResponse::Error(500, "the request was dropped without an answer"), false,
                                headOnly);
     }
 };
@@ -265,7 +300,10 @@ bool HttpResponder::Sent() const
     return slot_ && slot_->sent;
 }
 
-HttpServer::HttpServer(HttpServerOptions options, QObject* parent) : QObject(parent), options_(std::move(options)) {}
+HttpServer::HttpServer(HttpServerOptions options, QObject* parent)
+    : QObject(parent), options_(std::move(options))
+{
+}
 
 HttpServer::~HttpServer()
 {
@@ -277,7 +315,9 @@ void HttpServer::Route(std::string method, std::string pattern, HttpHandler hand
 {
     RouteAsync(std::move(method), std::move(pattern),
                [handler = std::move(handler)](const HttpRequest& request, const HttpCaptures& captures,
-                                              const HttpResponder& responder) { responder.Send(handler(request, captures)); });
+                                              const HttpResponder& responder) {
+                   responder.Send(handler(request, captures));
+               });
 }
 
 void HttpServer::RouteAsync(std::string method, std::string pattern, HttpAsyncHandler handler)
@@ -318,8 +358,8 @@ bool HttpServer::Listen(QString* error)
     if (!options_.certificateFile.isEmpty() || !options_.keyFile.isEmpty()) {
         QFile certificateFile(options_.certificateFile);
         QFile keyFile(options_.keyFile);
-        if (!certificateFile.open(QIODevice::ReadOnly) || certificateFile.size() > 1024 * 1024
-            || !keyFile.open(QIODevice::ReadOnly) || keyFile.size() > 1024 * 1024) {
+        if (!certificateFile.open(QIODevice::ReadOnly) || certificateFile.size() > 1024 * 1024 ||
+            !keyFile.open(QIODevice::ReadOnly) || keyFile.size() > 1024 * 1024) {
             *error = QStringLiteral("the certificate %1 or the key %2 cannot be read")
                          .arg(options_.certificateFile, options_.keyFile);
             return false;
@@ -374,9 +414,11 @@ void HttpServer::Accept()
 // or not the client reads it.
 void HttpServer::Refuse(QTcpSocket* socket)
 {
-    Log("http " + Peer(socket) + ": 503 more than " + std::to_string(options_.maxConnections) + " connections");
+    Log("http " + Peer(socket) + ": 503 more than " + std::to_string(options_.maxConnections) +
+        " connections");
     socket->setParent(this);
-    const std::string bytes = FormatResponse(HttpResponse::Error(503, "too many connections; try again later"), false, false);
+    const std::string bytes =
+        FormatResponse(HttpResponse::Error(503, "too many connections; try again later"), false, false);
     socket->write(bytes.c_str(), static_cast<qint64>(bytes.size()));
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     QTimer::singleShot(1000, socket, [socket] {
@@ -406,7 +448,8 @@ bool HttpServer::Authorize(const HttpRequest& request, HttpResponse& refusal) co
     if (SameSecret(given, options_.controlToken))
         return true;
     if (!SameSecret(given, options_.readToken)) {
-        refusal = HttpResponse::Error(401, given.empty() ? "a bearer token is needed" : "the bearer token is not valid");
+        refusal = HttpResponse::Error(401, given.empty() ? "a bearer token is needed"
+                                                         : "the bearer token is not valid");
         refusal.headers.push_back({"WWW-Authenticate", "Bearer realm=\"brevantd\""});
         return false;
     }
@@ -440,7 +483,8 @@ void HttpServer::Dispatch(Connection* connection, const HttpRequest& request)
         HttpCaptures routeCaptures;
         if (!Match(route.segments, request.segments, routeCaptures))
             continue;
-        const bool fits = route.method == request.method || (route.method == "GET" && request.method == "HEAD");
+        const bool fits =
+            route.method == request.method || (route.method == "GET" && request.method == "HEAD");
         if (fits && !found) {
             found = &route;
             captures = std::move(routeCaptures);
@@ -449,7 +493,8 @@ void HttpServer::Dispatch(Connection* connection, const HttpRequest& request)
             allow += (allow.empty() ? "" : ", ") + route.method + (route.method == "GET" ? ", HEAD" : "");
     }
 
-    if (origin && request.method == "OPTIONS" && request.Header("Access-Control-Request-Method") && !allow.empty()) {
+    if (origin && request.method == "OPTIONS" && request.Header("Access-Control-Request-Method") &&
+        !allow.empty()) {
         HttpResponse preflight;
         preflight.status = 204;
         preflight.headers = {{"Access-Control-Allow-Methods", allow},
@@ -460,18 +505,19 @@ void HttpServer::Dispatch(Connection* connection, const HttpRequest& request)
     }
     HttpResponse refusal;
     if (!Authorize(request, refusal)) {
-        Log("http " + connection->PeerText() + ": " + std::to_string(refusal.status) + ' ' + request.method + ' '
-            + request.path);
+        Log("http " + connection->PeerText() + ": " + std::to_string(refusal.status) + ' ' + request.method +
+            ' ' + request.path);
         responder.Send(std::move(refusal));
         return;
     }
     if (!found) {
-        HttpResponse missing = allow.empty() ? HttpResponse::Error(404, "no such resource: " + request.path)
-                                             : HttpResponse::Error(405, request.method + " is not served on " + request.path);
+        HttpResponse missing =
+            allow.empty() ? HttpResponse::Error(404, "no such resource: " + request.path)
+                          : HttpResponse::Error(405, request.method + " is not served on " + request.path);
         if (!allow.empty())
             missing.headers.push_back({"Allow", allow});
-        Log("http " + connection->PeerText() + ": " + std::to_string(missing.status) + ' ' + request.method + ' '
-            + request.path);
+        Log("http " + connection->PeerText() + ": " + std::to_string(missing.status) + ' ' + request.method +
+            ' ' + request.path);
         responder.Send(std::move(missing));
         return;
     }

@@ -31,15 +31,15 @@ struct HttpServerOptions {
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 0;  // 0 picks a free port; Port() tells which
     HttpLimits limits;
-    int maxConnections = 64;  // beyond it a client is answered 503 and closed
+    int maxConnections = 64;       // beyond it a client is answered 503 and closed
     int requestTimeoutMs = 10000;  // from a request's first byte to its last: cuts a trickling client
-    int idleTimeoutMs = 30000;  // a kept-alive connection with nothing to do
+    int idleTimeoutMs = 30000;     // a kept-alive connection with nothing to do
     int maxRequestsPerConnection = 1000;
     qint64 maxWriteQueue = 8 * 1024 * 1024;  // bytes answered but not yet taken by the client
-    std::string readToken;  // when either token is set, every request needs one
+    std::string readToken;                   // when either token is set, every request needs one
     std::string controlToken;
     std::vector<std::string> corsOrigins;  // exact origins ("https://panel.example:8443")
-    QString certificateFile;  // PEM; both set: HTTPS
+    QString certificateFile;               // PEM; both set: HTTPS
     QString keyFile;
 };
 

@@ -19,10 +19,11 @@ bool FeedPiece(brevant::HttpRequestParser& parser, std::string_view piece, std::
     brevant::HttpParse parse = parser.Feed(piece);
     for (; parse.state == brevant::HttpParseState::Complete; parse = parser.Feed({})) {
         const brevant::HttpRequest& request = parse.request;
-        if (request.body.size() > kLimits.body || request.headers.size() > kLimits.headerCount
-            || request.target.size() > kLimits.requestLine || request.path.empty() || request.path[0] != '/')
+        if (request.body.size() > kLimits.body || request.headers.size() > kLimits.headerCount ||
+            request.target.size() > kLimits.requestLine || request.path.empty() || request.path[0] != '/')
             std::abort();
-        outcome += request.method + ' ' + request.target + ' ' + std::to_string(request.headers.size()) + ' ' + request.body + '\n';
+        outcome += request.method + ' ' + request.target + ' ' + std::to_string(request.headers.size()) +
+                   ' ' + request.body + '\n';
     }
     if (parse.state == brevant::HttpParseState::Failed) {
         if (parse.error.message.empty())
