@@ -18,6 +18,9 @@ namespace brevant {
 namespace {
 
 constexpr qint64 kReadChunk = 64 * 1024;  // what one connection reads before it parses
+constexpr int kDrainMs =
+    1000;  // after a refusal, at most how long what the client still sends is read and dropped
+constexpr qint64 kDrainBytes = 2 * 1024 * 1024;
 
 // Compares in a time that depends on the lengths only, not on where the texts
 // differ, so a token cannot be guessed a byte at a time.
@@ -106,7 +109,7 @@ public:
             if (socket_->state() == QAbstractSocket::UnconnectedState)
                 Gone();
         });
-        StartTimer(false);
+        StartTimer(true);  // a new connection has the request time to send its first request
         Read();
     }
 
@@ -122,7 +125,12 @@ public:
             return;
         busy_ = false;
         keepAlive = keepAlive && requests_ < server_->options_.maxRequestsPerConnection;
-        const std::string bytes = FormatResponse(response, keepAlive, headOnly);
+        HttpResponse out = response;
+        if (!keepAlive)  // an HTTP/1.0 client's keep-alive no longer holds
+            std::erase_if(out.headers, [](const HttpHeader& header) {
+                return HeaderNameEquals(header.name, "Connection");
+            });
+        const std::string bytes = FormatResponse(out, keepAlive, headOnly);
         socket_->write(bytes.c_str(), static_cast<qint64>(bytes.size()));
         if (socket_->bytesToWrite() > server_->options_.maxWriteQueue) {
             server_->Log("http " + peer_ + ": dropped, it does not read its answers (more than " +
@@ -148,6 +156,12 @@ private:
 
     void Read()
     {
+        if (draining_) {
+            drained_ += socket_->readAll().size();
+            if (drained_ > kDrainBytes)
+                EndDrain();
+            return;
+        }
         while (!busy_ && !closing_) {
             const QByteArray bytes = socket_->read(kReadChunk);
             HttpParse parse =
@@ -179,11 +193,27 @@ private:
         server_->Log("http " + peer_ + ": " + std::to_string(status) + ' ' + message);
         const std::string bytes = FormatResponse(HttpResponse::Error(status, message), false, false);
         socket_->write(bytes.c_str(), static_cast<qint64>(bytes.size()));
+        // Closing with the rest of the request unread would reset the
+        // connection, and the client might lose the answer: read on a moment.
+        draining_ = true;
+        busy_ = false;
+        requestTimer_ = false;
+        timer_.start(std::min(kDrainMs, server_->options_.requestTimeoutMs));
+        Read();
+    }
+
+    void EndDrain()
+    {
+        draining_ = false;
         Close(false);
     }
 
     void TimedOut()
     {
+        if (draining_) {
+            EndDrain();
+            return;
+        }
         if (requestTimer_ && !busy_ && !closing_) {
             Refuse(408, "the request did not arrive within " +
                             std::to_string(server_->options_.requestTimeoutMs) + " ms");
@@ -227,6 +257,8 @@ private:
     HttpRequestParser parser_;
     QTimer timer_;
     bool requestTimer_ = false;
+    bool draining_ = false;
+    qint64 drained_ = 0;
     bool busy_ = false;
     bool closing_ = false;
     bool gone_ = false;
@@ -435,6 +467,8 @@ void HttpServer::Dispatch(Connection* connection, const HttpRequest& request)
     responder.slot_->sequence = connection->Sequence();
     responder.slot_->keepAlive = request.KeepAlive();
     responder.slot_->headOnly = request.method == "HEAD";
+    if (responder.slot_->keepAlive && request.minorVersion == 0)
+        responder.slot_->extraHeaders.push_back({"Connection", "keep-alive"});
     const std::string* origin = AllowedOrigin(request);
     if (origin) {
         responder.slot_->extraHeaders.push_back({"Access-Control-Allow-Origin", *origin});

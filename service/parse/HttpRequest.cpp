@@ -10,7 +10,8 @@ namespace brevant {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kMethods = {"GET", "HEAD", "POST", "PUT", "DELETE", "OPTIONS", "PATCH"};
+constexpr std::array<std::string_view, 7> kMethods = {"GET",    "HEAD",    "POST", "PUT",
+                                                      "DELETE", "OPTIONS", "PATCH"};
 
 char Lower(char c)
 {
@@ -88,8 +89,8 @@ bool SplitTarget(HttpRequest& request)
         const std::size_t eq = pair.find('=');
         std::string name;
         std::string value;
-        if (!PercentDecode(pair.substr(0, eq), true, name)
-            || (eq != std::string_view::npos && !PercentDecode(pair.substr(eq + 1), true, value)))
+        if (!PercentDecode(pair.substr(0, eq), true, name) ||
+            (eq != std::string_view::npos && !PercentDecode(pair.substr(eq + 1), true, value)))
             return false;
         if (!pair.empty())
             request.query.emplace_back(std::move(name), std::move(value));
@@ -102,7 +103,8 @@ bool SplitTarget(HttpRequest& request)
 
 bool HeaderNameEquals(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 bool PercentDecode(std::string_view text, bool plusIsBlank, std::string& out)
@@ -225,14 +227,16 @@ HttpParse HttpRequestParser::ReadRequestLine()
         if (end == std::string::npos) {
             scan_ = buffer_.size();
             if (buffer_.size() - pos_ > limits_.requestLine + 1)
-                return Fail(414, "the request line is longer than " + std::to_string(limits_.requestLine) + " bytes");
+                return Fail(414, "the request line is longer than " + std::to_string(limits_.requestLine) +
+                                     " bytes");
             return {};
         }
         std::string_view line(buffer_.data() + pos_, end - pos_);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (line.size() > limits_.requestLine)
-            return Fail(414, "the request line is longer than " + std::to_string(limits_.requestLine) + " bytes");
+            return Fail(414,
+                        "the request line is longer than " + std::to_string(limits_.requestLine) + " bytes");
         pos_ = scan_ = end + 1;
         if (line.empty())
             continue;  // blank lines before a request are allowed
@@ -243,10 +247,12 @@ HttpParse HttpRequestParser::ReadRequestLine()
         const std::string_view method = line.substr(0, first);
         const std::string_view target = line.substr(first + 1, last - first - 1);
         const std::string_view version = line.substr(last + 1);
-        if (!IsToken(method) || target.empty() || target.find(' ') != std::string_view::npos)
+        if (!IsToken(method) || target.empty() ||
+            std::any_of(target.begin(), target.end(), [](char c) { return c <= ' ' || c >= 127; }))
             return Fail(400, "the request line is not \"METHOD target HTTP/1.1\"");
-        if (version.size() != 8 || version.substr(0, 5) != "HTTP/" || version[6] != '.' || HexValue(version[5]) < 0
-            || HexValue(version[5]) > 9 || HexValue(version[7]) < 0 || HexValue(version[7]) > 9)
+        if (version.size() != 8 || version.substr(0, 5) != "HTTP/" || version[6] != '.' ||
+            HexValue(version[5]) < 0 || HexValue(version[5]) > 9 || HexValue(version[7]) < 0 ||
+            HexValue(version[7]) > 9)
             return Fail(400, "the request line does not end in an HTTP version");
         if (version[5] != '1')
             return Fail(505, "only HTTP/1.0 and HTTP/1.1 are served");
@@ -265,7 +271,8 @@ HttpParse HttpRequestParser::ReadRequestLine()
 
 HttpParse HttpRequestParser::ReadHeaders()
 {
-    const std::string tooLarge = "the headers are larger than " + std::to_string(limits_.headerBytes) + " bytes";
+    const std::string tooLarge =
+        "the headers are larger than " + std::to_string(limits_.headerBytes) + " bytes";
     for (;;) {
         const std::size_t end = buffer_.find('\n', scan_);
         if (end == std::string::npos) {
@@ -289,7 +296,8 @@ HttpParse HttpRequestParser::ReadHeaders()
         if (colon == std::string_view::npos || !IsToken(line.substr(0, colon)))
             return Fail(400, "a header line is not \"Name: value\"");
         const std::string_view value = Trim(line.substr(colon + 1));
-        if (std::any_of(value.begin(), value.end(), [](char c) { return (c >= 0 && c < ' ' && c != '\t') || c == 127; }))
+        if (std::any_of(value.begin(), value.end(),
+                        [](char c) { return (c >= 0 && c < ' ' && c != '\t') || c == 127; }))
             return Fail(400, "a header value holds control characters");
         request_.headers.push_back(HttpHeader{std::string(line.substr(0, colon)), std::string(value)});
     }
@@ -316,7 +324,8 @@ HttpParse HttpRequestParser::EndOfHeaders()
         unsigned long long value = 0;
         const auto [ptr, ec] = std::from_chars(first, last, value);
         if (length->empty() || ec == std::errc::result_out_of_range) {
-            if (ec == std::errc::result_out_of_range && std::all_of(first, last, [](char c) { return c >= '0' && c <= '9'; }))
+            if (ec == std::errc::result_out_of_range &&
+                std::all_of(first, last, [](char c) { return c >= '0' && c <= '9'; }))
                 return Fail(413, "the body is larger than " + std::to_string(limits_.body) + " bytes");
             return Fail(400, "Content-Length is not a number");
         }
@@ -330,8 +339,8 @@ HttpParse HttpRequestParser::EndOfHeaders()
     }
     stage_ = Stage::Body;
     HttpParse parse;
-    if (bodyLength_ > 0 && !continueSent_ && request_.minorVersion >= 1
-        && ListsToken(request_.Header("Expect"), "100-continue")) {
+    if (bodyLength_ > 0 && !continueSent_ && request_.minorVersion >= 1 &&
+        ListsToken(request_.Header("Expect"), "100-continue")) {
         continueSent_ = true;
         parse.sendContinue = true;
     }
@@ -396,7 +405,8 @@ std::string_view ReasonPhrase(int status)
 
 std::string FormatResponse(const HttpResponse& response, bool keepAlive, bool headOnly)
 {
-    std::string out = "HTTP/1.1 " + std::to_string(response.status) + ' ' + std::string(ReasonPhrase(response.status)) + "\r\n";
+    std::string out = "HTTP/1.1 " + std::to_string(response.status) + ' ' +
+                      std::string(ReasonPhrase(response.status)) + "\r\n";
     const bool noBody = response.status == 204 || response.status == 304 || response.status < 200;
     if (!noBody)
         out += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";

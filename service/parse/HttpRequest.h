@@ -23,14 +23,14 @@ struct HttpLimits {
 };
 
 struct HttpHeader {
-    std::string name;  // as sent; compare with HeaderNameEquals
+    std::string name;   // as sent; compare with HeaderNameEquals
     std::string value;  // surrounding blanks removed
 };
 
 struct HttpRequest {
-    std::string method;  // GET, HEAD, POST, PUT, DELETE, OPTIONS or PATCH
-    std::string target;  // as sent: path and query
-    std::string path;  // the target before '?', still percent-encoded
+    std::string method;                 // GET, HEAD, POST, PUT, DELETE, OPTIONS or PATCH
+    std::string target;                 // as sent: path and query
+    std::string path;                   // the target before '?', still percent-encoded
     std::vector<std::string> segments;  // the path between slashes, percent-decoded ("/a/b%2Fc" gives a, b/c)
     std::vector<std::pair<std::string, std::string>> query;  // decoded, in order, '+' read as a blank
     std::vector<HttpHeader> headers;
@@ -47,7 +47,7 @@ struct HttpRequest {
 };
 
 struct HttpError {
-    int status = 0;  // 400, 405, 411, 413, 414, 431, 501 or 505
+    int status = 0;       // 400, 405, 411, 413, 414, 431, 501 or 505
     std::string message;  // what was wrong, in English, for the answer and the log
 };
 
@@ -56,7 +56,7 @@ enum class HttpParseState { NeedMore, Complete, Failed };
 struct HttpParse {
     HttpParseState state = HttpParseState::NeedMore;
     HttpRequest request;  // when Complete
-    HttpError error;  // when Failed
+    HttpError error;      // when Failed
     // The headers asked "Expect: 100-continue" and the body is still to come:
     // answer "100 Continue" now. Set once per request.
     bool sendContinue = false;
@@ -84,7 +84,7 @@ private:
 
     HttpLimits limits_;
     std::string buffer_;
-    std::size_t pos_ = 0;  // where the part being read starts in buffer_
+    std::size_t pos_ = 0;   // where the part being read starts in buffer_
     std::size_t scan_ = 0;  // where to resume looking for a line end
     std::size_t headerBytes_ = 0;
     std::size_t bodyLength_ = 0;
@@ -109,7 +109,8 @@ struct HttpResponse {
     static HttpResponse Json(int status, std::string json);
     // {"error": message, "status": status}.
     static HttpResponse Error(int status, std::string_view message);
-    static HttpResponse Text(int status, std::string text, std::string contentType = "text/plain; charset=utf-8");
+    static HttpResponse Text(int status, std::string text,
+                             std::string contentType = "text/plain; charset=utf-8");
 };
 
 // The standard reason phrase of a status ("Not Found"), or "Unknown".
