@@ -115,7 +115,7 @@ private:
                 if (c == '{' || c == '[') {
                     stack.push_back(Frame{c == '{', member, 0, {}});
                     wantKey = c == '{';
-                    member = member + "[0]";
+                    member += "[0]";
                     ++i;
                 } else if (c == '"') {
                     i = SkipString(i);
@@ -144,7 +144,8 @@ std::optional<Refusal> Allowed(const json& object, const std::string& path,
 {
     for (const auto& [key, value] : object.items())
         if (std::find(keys.begin(), keys.end(), key) == keys.end())
-            return Refusal{path.empty() ? key : path + "." + key, "unknown key " + Quoted(key)};
+            return Refusal{path.empty() ? key : path + "." + key,
+                           std::string("unknown key ").append(Quoted(key))};
     return std::nullopt;
 }
 
@@ -257,11 +258,11 @@ std::optional<Refusal> ReadLimits(const json& value, ServiceLimits& limits)
         if (key == "connections")
             refusal = NumberOf(number, path, limits.connections, 1, 10'000);
         else if (key == "request_body")
-            refusal = NumberOf(number, path, limits.requestBody, 1024, 16 * 1024 * 1024);
+            refusal = NumberOf(number, path, limits.requestBody, 1024, 16LL * 1024 * 1024);
         else if (key == "idle_seconds")
             refusal = NumberOf(number, path, limits.idleSeconds, 1, 3600);
         else if (key == "websocket_message")
-            refusal = NumberOf(number, path, limits.webSocketMessage, 128, 1024 * 1024);
+            refusal = NumberOf(number, path, limits.webSocketMessage, 128, 1024LL * 1024);
         else
             refusal = NumberOf(number, path, limits.clients, 1, 10'000);
         if (refusal)
