@@ -144,7 +144,7 @@ std::optional<Refusal> Allowed(const json& object, const std::string& path,
 {
     for (const auto& [key, value] : object.items())
         if (std::find(keys.begin(), keys.end(), key) == keys.end())
-            return Refusal{path.empty() ? key : path + "." + key,
+            return Refusal{path.empty() ? key : std::string(path).append(".").append(key),
                            std::string("unknown key ").append(Quoted(key))};
     return std::nullopt;
 }
