@@ -10,6 +10,7 @@
 #include "procedures/Connection.h"
 #include "procedures/DeviceFit.h"
 #include "procedures/PanelSend.h"
+#include "procedures/Simulator.h"
 
 #include <algorithm>
 #include <atomic>
@@ -106,37 +107,6 @@ private:
     std::atomic<std::int64_t> sentAt_{0};
 };
 
-// A private folder under XDG_RUNTIME_DIR (the user's own), else the
-// temporary folder; empty when none can be made.
-std::string MakePrivateDir()
-{
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::error_code ec;
-    const fs::path base =
-        runtime != nullptr && fs::is_directory(runtime, ec) ? fs::path(runtime) : fs::temp_directory_path(ec);
-    std::string pattern = (base / "brevantd-device-XXXXXX").string();
-    return ::mkdtemp(pattern.data()) == nullptr ? std::string() : pattern;
-}
-
-// brevant-sim beside this program, else on the PATH; empty when none.
-std::string FindSimulator()
-{
-    std::error_code ec;
-    const fs::path beside = fs::read_symlink("/proc/self/exe", ec).parent_path() / "brevant-sim";
-    if (!ec && ::access(beside.c_str(), X_OK) == 0)
-        return beside.string();
-    const char* path = std::getenv("PATH");
-    std::string_view rest = path == nullptr ? "" : path;
-    while (!rest.empty()) {
-        const std::size_t colon = rest.find(':');
-        const fs::path candidate = fs::path(rest.substr(0, colon)) / "brevant-sim";
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate.string();
-        rest = colon == std::string_view::npos ? "" : rest.substr(colon + 1);
-    }
-    return {};
-}
-
 // Device-wide settings at {0, 0}, channel settings at {n, 0}.
 SettingRef Normalised(const SettingRef& setting)
 {
@@ -190,7 +160,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
 
     explicit Core(DeviceConfig config)
         : device(std::move(config)),
-          dir(device.address.kind == DeviceAddressKind::Port ? "" : MakePrivateDir()),
+          dir(device.address.kind == DeviceAddressKind::Port ? "" : MakePrivateDir("brevantd-device-")),
           router(dir.empty() ? PortMap::System() : PortMap::Directory(dir)), port(router), link(port, state),
           queue(state.flags), connection(link, *this)
     {

@@ -2,10 +2,9 @@
 
 #include "core/LinkError.h"
 #include "core/Timing.h"
+#include "procedures/Simulator.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <csignal>
@@ -27,27 +26,12 @@ namespace brevant {
 
 namespace {
 
-constexpr const char* kSimulatorName = "brevant-sim";
 constexpr const char* kLogName = "simulator.log";
 // The simulator publishes its port at once; a loaded machine may take longer.
 constexpr Micros kStartLimit{10'000'000};
 // It ends within a moment of SIGTERM; one that does not is killed.
 constexpr Micros kStopLimit{2'000'000};
 constexpr Micros kLookEvery{20'000};
-
-// A private folder under XDG_RUNTIME_DIR (the user's own), else the
-// temporary folder; empty when none can be made.
-std::string MakePrivateDir()
-{
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::error_code ec;
-    const fs::path base =
-        runtime != nullptr && fs::is_directory(runtime, ec) ? fs::path(runtime) : fs::temp_directory_path(ec);
-    std::string pattern = (base / "brevant-virtual-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        return {};
-    return pattern;
-}
 
 // Has `pid` ended? Reaps it when it has.
 bool Ended(pid_t pid)
@@ -58,7 +42,7 @@ bool Ended(pid_t pid)
 
 }  // namespace
 
-VirtualDevice::VirtualDevice() : dir_(MakePrivateDir()) {}
+VirtualDevice::VirtualDevice() : dir_(MakePrivateDir("brevant-virtual-")) {}
 
 VirtualDevice::~VirtualDevice()
 {
@@ -81,13 +65,7 @@ std::string VirtualDevice::Program() const
         if (!program_.empty())
             return program_;
     }
-    const QString name = QString::fromLatin1(kSimulatorName);
-    // Installed or in the build tree, the programs share one folder; the one
-    // beside this program comes before any other on the PATH.
-    const QFileInfo beside(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
-    if (beside.isFile() && beside.isExecutable())
-        return beside.canonicalFilePath().toStdString();
-    return QStandardPaths::findExecutable(name).toStdString();
+    return FindSimulator();
 }
 
 bool VirtualDevice::Running() const

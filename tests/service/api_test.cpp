@@ -5,6 +5,7 @@
 #include "service/Service.h"
 #include "tests/Eventually.h"
 #include "tests/SimProcess.h"
+#include "tests/service/QtApplication.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -34,14 +35,7 @@ struct Answer {
 
 class ApiTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "service_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::EnsureApplication(); }
 
     void Serve(std::vector<DeviceConfig> devices)
     {

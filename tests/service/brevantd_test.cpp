@@ -1,6 +1,7 @@
 // brevantd as a program: its configuration check, SIGHUP adding a device
 // without touching the others, and SIGTERM ending it within a second.
 #include "tests/Eventually.h"
+#include "tests/service/QtApplication.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,14 +30,7 @@ const QString kProgram = QStringLiteral(BREVANTD_PATH);
 
 class Brevantd : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "service_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::EnsureApplication(); }
     void TearDown() override
     {
         if (daemon.state() != QProcess::NotRunning) {

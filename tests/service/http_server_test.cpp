@@ -3,6 +3,7 @@
 // tokens and CORS, through a raw socket client.
 #include "service/HttpServer.h"
 #include "service/parse/HttpRequest.h"
+#include "tests/service/QtApplication.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -22,14 +23,7 @@
 namespace brevant {
 namespace {
 
-void EnsureApplication()
-{
-    static int argc = 1;
-    static char name[] = "service_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
+using test::EnsureApplication;
 
 std::string Get(const std::string& target, const std::string& headers = "")
 {
