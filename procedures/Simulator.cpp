@@ -1,8 +1,16 @@
 #include "procedures/Simulator.h"
 
+#include "core/LinkError.h"
+
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <spawn.h>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace brevant {
 
@@ -46,6 +54,35 @@ std::string MakePrivateDir(std::string_view prefix)
         runtime != nullptr && fs::is_directory(runtime, ec) ? fs::path(runtime) : fs::temp_directory_path(ec);
     std::string pattern = (base / (std::string(prefix) + "XXXXXX")).string();
     return ::mkdtemp(pattern.data()) == nullptr ? std::string() : pattern;
+}
+
+int SpawnSimulator(const std::string& program, const std::string& dir, int com, const std::string& logPath,
+                   std::string* why)
+{
+    const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (logFd < 0) {
+        *why = logPath + ": " + ErrnoText(errno);
+        return -1;
+    }
+    std::vector<std::string> args = {program, "--ports", dir, "--com", std::to_string(com)};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, logFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, logFd, STDERR_FILENO);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(logFd);
+    if (rc != 0) {
+        *why = program + ": " + ErrnoText(rc);
+        return -1;
+    }
+    return pid;
 }
 
 }  // namespace brevant

@@ -19,4 +19,10 @@ std::string FindSimulator();
 // empty when none can be made.
 std::string MakePrivateDir(std::string_view prefix);
 
+// Starts `program` publishing its port as COM`com` in `dir`, its output going
+// to the file `logPath` and its input from /dev/null. The process's id, or
+// -1 with the reason in *why.
+int SpawnSimulator(const std::string& program, const std::string& dir, int com, const std::string& logPath,
+                   std::string* why);
+
 }  // namespace brevant

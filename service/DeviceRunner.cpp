@@ -18,16 +18,13 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -347,28 +344,11 @@ bool DeviceRunner::Core::StartSimulator()
                                  : "no private folder could be made for the simulator's port";
         return false;
     }
-    const std::string logPath = (fs::path(dir) / "simulator.log").string();
-    const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    std::vector<std::string> args = {program, "--ports", dir, "--com", std::to_string(kOwnPort)};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (logFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, logFd, STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, logFd, STDERR_FILENO);
-    }
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (logFd >= 0)
-        ::close(logFd);
-    if (rc != 0) {
+    std::string why;
+    const int pid = SpawnSimulator(program, dir, kOwnPort, (fs::path(dir) / "simulator.log").string(), &why);
+    if (pid < 0) {
         std::lock_guard lock(mutex);
-        detail = program + ": " + ErrnoText(rc);
+        detail = why;
         return false;
     }
     simulatorPid = pid;

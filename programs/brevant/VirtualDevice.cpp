@@ -10,15 +10,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -110,35 +107,13 @@ int VirtualDevice::Start(const Report& report)
         return 0;
     }
 
-    const std::string logPath = (fs::path(dir_) / kLogName).string();
-    const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (logFd < 0) {
+    std::string why;
+    const int pid = SpawnSimulator(program, dir_, kPort, (fs::path(dir_) / kLogName).string(), &why);
+    if (pid < 0) {
         report(
             QCoreApplication::translate("brevant::VirtualDevice", "The virtual device could not be started")
                 .toStdString(),
-            logPath + ": " + ErrnoText(errno));
-        return 0;
-    }
-    const std::string com = std::to_string(kPort);
-    std::vector<std::string> args = {program, "--ports", dir_, "--com", com};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, logFd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, logFd, STDERR_FILENO);
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(logFd);
-    if (rc != 0) {
-        report(
-            QCoreApplication::translate("brevant::VirtualDevice", "The virtual device could not be started")
-                .toStdString(),
-            program + ": " + ErrnoText(rc));
+            why);
         return 0;
     }
     pid_ = pid;
