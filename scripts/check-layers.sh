@@ -13,6 +13,7 @@ cd "$(dirname "$0")/.."
 
 # Where Qt may be used: folders (ending in /) or single files, from the top.
 UI_PATHS=(
+  qtcore/                     # Qt Core helpers shared by the window and the service
   ui/
   programs/brevant/
   programs/gallery/
@@ -54,12 +55,13 @@ fi
 declare -A MAY_INCLUDE=(
   [core]="core/"
   [procedures]="core/ procedures/"
-  [ui]="core/ procedures/ ui/"
+  [qtcore]="qtcore/"
+  [ui]="core/ procedures/ qtcore/ ui/"
   [programs/brevantctl]="core/ procedures/ programs/brevantctl/"
   [programs/sim]="programs/sim/"
-  [service]="core/ procedures/ service/"
+  [service]="core/ procedures/ qtcore/ service/"
   [service/parse]="core/ service/parse/"
-  [programs/brevantd]="core/ procedures/ service/ programs/brevantd/"
+  [programs/brevantd]="core/ procedures/ qtcore/ service/ programs/brevantd/"
 )
 local_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([a-z]+/[^"]*)"'
 for layer in "${!MAY_INCLUDE[@]}"; do

@@ -1,13 +1,10 @@
 #include "service/Api.h"
 
+#include "qtcore/HandOff.h"
 #include "service/HttpServer.h"
 #include "service/Service.h"
 #include "service/parse/SettingJson.h"
 #include "service/parse/SettingKeys.h"
-
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <QPointer>
 
 #include <nlohmann/json.hpp>
 
@@ -136,23 +133,18 @@ void ChangeSetting(Service& service, const HttpRequest& request, const HttpCaptu
         return;
     }
     // The device answers on its queue's thread; the answer goes out on the
-    // server's, if the service is still there.
-    QPointer<Service> alive(&service);
+    // server's. It moves there: no copy of it is left to end on the queue's
+    // thread. The service stops its devices before it goes, so no answer
+    // comes after it; one still queued then goes with it.
     const SettingRef setting = *ref;
-    // The answer moves to the server's thread: no copy of it is left to end
-    // on the queue's.
-    device->Set(setting, *value.value, [alive, setting, responder](const SetResult& result) mutable {
-        QMetaObject::invokeMethod(
-            alive.data() ? static_cast<QObject*>(alive.data()) : QCoreApplication::instance(),
-            [alive, setting, responder = std::move(responder), result] {
-                if (!alive)
-                    return;
-                if (result.Ok())
-                    responder.Send(JsonAnswer(SettingJson(setting, result.value)));
-                else
-                    responder.Send(HttpResponse::Error(SetStatus(result.error), result.message));
-            },
-            Qt::QueuedConnection);
+    QObject* home = &service;
+    device->Set(setting, *value.value, [home, setting, responder](const SetResult& result) mutable {
+        PostTo(home, [setting, responder = std::move(responder), result] {
+            if (result.Ok())
+                responder.Send(JsonAnswer(SettingJson(setting, result.value)));
+            else
+                responder.Send(HttpResponse::Error(SetStatus(result.error), result.message));
+        });
     });
 }
 

@@ -1,6 +1,6 @@
 #include "ui/panels/PanelContext.h"
 
-#include "ui/panels/UiHandOff.h"
+#include "qtcore/HandOff.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -116,7 +116,7 @@ bool PanelContext::Dispatch(Batch batch)
     // hear of it on the UI thread, and not at all once the context is gone.
     QPointer<PanelContext> self(this);
     auto onQueue = [self, sent, done = std::move(batch.done)](const SendOutcome& outcome) {
-        PostToUi(QCoreApplication::instance(), [self, sent, done, outcome] {
+        PostTo(QCoreApplication::instance(), [self, sent, done, outcome] {
             if (self)
                 self->TakeOutcome(sent, outcome);
             if (self && done)
@@ -160,7 +160,7 @@ void PanelContext::Run(QObject* receiver, Work work)
     QPointer<QObject> target(receiver);
     queue_.Post([&link = link_, target, work = std::move(work)] {
         std::function<void()> finish = work(link);
-        PostToUi(QCoreApplication::instance(), [target, finish = std::move(finish)] {
+        PostTo(QCoreApplication::instance(), [target, finish = std::move(finish)] {
             if (target && finish)
                 finish();
         });

@@ -1,6 +1,6 @@
 #include "ui/panels/PanelRefresher.h"
 
-#include "ui/panels/UiHandOff.h"
+#include "qtcore/HandOff.h"
 
 #include <QTimer>
 
@@ -27,7 +27,7 @@ PanelRefresher::~PanelRefresher() = default;
 template <typename F>
 void PanelRefresher::OnUiThread(F apply)
 {
-    PostToUi(this, std::move(apply));
+    PostTo(this, std::move(apply));
 }
 
 void PanelRefresher::ModelPanesShown(ModelFamily family)

@@ -4,7 +4,7 @@
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/SkinnedTrackbar.h"
 #include "ui/panels/GainStrip.h"
-#include "ui/panels/UiHandOff.h"
+#include "qtcore/HandOff.h"
 #include "ui/soundtest/LevelGraph.h"
 #include "ui/soundtest/SoundTestButtons.h"
 #include "ui/soundtest/SoundTestMonitor.h"
@@ -596,7 +596,7 @@ void SoundTestDialog::OnResult()
     // The twenty blocks take a while: the bar shows how many are in.
     QPointer<SoundTestDialog> self(this);
     const ProgressFn progress = [self](int percent) {
-        PostToUi(QCoreApplication::instance(), [self, percent] {
+        PostTo(QCoreApplication::instance(), [self, percent] {
             if (!self)
                 return;
             self->busyBar_->setRange(0, 100);

@@ -1,5 +1,6 @@
-// Runs `apply` on the thread of `receiver` (the UI thread) through Qt's
-// event queue, after everything the calling thread did before the call.
+// Runs `apply` on the thread of `receiver` (the window's UI thread, the
+// service's main thread) through Qt's event queue, after everything the
+// calling thread did before the call.
 //
 // Qt's queue orders the two threads, but Qt's libraries are not built with
 // ThreadSanitizer, so in a ThreadSanitizer build the hand-off is also made
@@ -22,7 +23,7 @@
 namespace brevant {
 
 template <typename F>
-void PostToUi(QObject* receiver, F apply)
+void PostTo(QObject* receiver, F apply)
 {
 #if defined(__SANITIZE_THREAD__)
     // One mutex for every hand-off: the delivery must reach it without
