@@ -25,7 +25,6 @@
 #include <unistd.h>
 #include <vector>
 
-
 namespace fs = std::filesystem;
 
 namespace brevant::service {
@@ -581,8 +580,14 @@ void DeviceRunner::Set(const SettingRef& setting, std::int32_t value, SetDone do
         return refuse(SetError::DeviceLost, "the device " + core.device.id + " is not connected");
     if (core.state.flags.Upgrading)
         return refuse(SetError::Busy, "the device " + core.device.id + " is being upgraded");
+    // Nothing is sent before the device's own values are known: a set made
+    // while the read-back runs is refused, as the window refuses it.
+    if (core.CurrentState() == RunnerState::ReadingBack)
+        return refuse(SetError::Busy, "the device " + core.device.id + " is being read back");
     {
         std::lock_guard lock(core.mutex);
+        if (core.entries.empty())
+            return refuse(SetError::Busy, "the device " + core.device.id + " is being read back");
         if (std::none_of(core.entries.begin(), core.entries.end(),
                          [&target](const Core::Entry& entry) { return entry.setting == target; }))
             return refuse(SetError::NoSuchSetting,

@@ -307,8 +307,13 @@ HttpServer::HttpServer(HttpServerOptions options, QObject* parent)
 
 HttpServer::~HttpServer()
 {
-    for (Connection* connection : findChildren<Connection*>(Qt::FindDirectChildrenOnly))
-        delete connection;
+    // The connections first, while the server they report to is whole. They
+    // are no QObject subclass of their own to Qt (no Q_OBJECT), so they are
+    // told from the listener by their C++ type.
+    for (QObject* child : children()) {
+        if (auto* connection = dynamic_cast<Connection*>(child))
+            delete connection;
+    }
 }
 
 void HttpServer::Route(std::string method, std::string pattern, HttpHandler handler)
