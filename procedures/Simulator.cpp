@@ -34,7 +34,8 @@ std::string FindSimulator()
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (!ec && Executable(self.parent_path() / kSimulatorName))
         return fs::weakly_canonical(self.parent_path() / kSimulatorName, ec).string();
-    const char* path = std::getenv("PATH");
+    // No part of the programs sets the environment.
+    const char* path = std::getenv("PATH");  // NOLINT(concurrency-mt-unsafe)
     std::string_view rest = path == nullptr ? "" : path;
     while (!rest.empty()) {
         const std::size_t colon = rest.find(':');
@@ -48,7 +49,7 @@ std::string FindSimulator()
 
 std::string MakePrivateDir(std::string_view prefix)
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");  // NOLINT(concurrency-mt-unsafe): as above
     std::error_code ec;
     const fs::path base =
         runtime != nullptr && fs::is_directory(runtime, ec) ? fs::path(runtime) : fs::temp_directory_path(ec);
@@ -66,6 +67,7 @@ int SpawnSimulator(const std::string& program, const std::string& dir, int com, 
     }
     std::vector<std::string> args = {program, "--ports", dir, "--com", std::to_string(com)};
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);

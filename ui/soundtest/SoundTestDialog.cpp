@@ -1,10 +1,10 @@
 #include "ui/soundtest/SoundTestDialog.h"
 
+#include "qtcore/HandOff.h"
 #include "ui/controls/BitmapFader.h"
 #include "ui/controls/ImageCheckButton.h"
 #include "ui/controls/SkinnedTrackbar.h"
 #include "ui/panels/GainStrip.h"
-#include "qtcore/HandOff.h"
 #include "ui/soundtest/LevelGraph.h"
 #include "ui/soundtest/SoundTestButtons.h"
 #include "ui/soundtest/SoundTestMonitor.h"
