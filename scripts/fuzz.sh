@@ -57,7 +57,7 @@ for target in "${TARGETS[@]}"; do
   mkdir -p "$corpus"
   cp -n tests/fuzz/corpus/"$target"/* "$corpus"/ 2>/dev/null || true
   log="build/fuzz/$target.log"
-  if ! (cd build/fuzz && "./fuzz_$target" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
+  if ! (cd build/fuzz && "./fuzz_$target" -max_total_time="$SECONDS_EACH" -timeout=10 -print_final_stats=1 \
         -artifact_prefix="./$target-" "corpus-$target" >"$target.log" 2>&1); then
     tail -40 "$log"
     echo "fuzz_$target: FAILED (see $log)"

@@ -120,9 +120,12 @@ private:
                 } else if (c == '"') {
                     i = SkipString(i);
                 } else {
-                    while (i < text_.size() &&
-                           std::string_view(",]}/ \t\r\n").find(text_[i]) == std::string_view::npos)
+                    // A number or a word; its first byte is always taken, so
+                    // the walk moves on whatever the text holds.
+                    do {
                         ++i;
+                    } while (i < text_.size() &&
+                             std::string_view(",]}/ \t\r\n").find(text_[i]) == std::string_view::npos);
                 }
             }
         }
@@ -430,6 +433,9 @@ ConfigResult ParseServiceConfig(std::string_view text)
 {
     if (const std::string refusal = SizeRefusal(text.size(), kConfigFile); !refusal.empty())
         return {std::nullopt, refusal};
+    // JSON text holds no zero byte; the parser would take one for the end.
+    if (const std::size_t zero = text.find('\0'); zero != std::string_view::npos)
+        return {std::nullopt, LineColumn(text, zero) + ": a zero byte: the file is no JSON text"};
     json root;
     try {
         // Comments (// and /* */) are allowed, so an example can explain itself.

@@ -77,6 +77,10 @@ TEST(ServiceConfig, RefusalsNameTheLineAndTheFault)
         {"// \"listen\": 1\n{ /* \"devices\" */\n  \"listen\": 8480 // here\n}",
          "line 3, column 3: listen: expected a text"},
     };
+    // A zero byte ends the text for the parser, which would then take a
+    // number with anything behind it.
+    const ConfigResult zero = ParseServiceConfig(std::string_view("6\0/ x", 5));
+    EXPECT_EQ(zero.error, "line 1, column 2: a zero byte: the file is no JSON text");
     for (const auto& c : cases) {
         const ConfigResult result = ParseServiceConfig(c.json);
         EXPECT_FALSE(result.config) << c.json;
