@@ -34,7 +34,8 @@ constexpr const char* kUsage =
     "  --device ID=ADDRESS  a device: COMn, a device path, tcp://HOST:PORT,\n"
     "                       rfc2217://HOST:PORT or virtual (the bundled simulator);\n"
     "                       ,share=PORT also serves its line protocol on PORT\n"
-    "  --check-config       check the configuration, print what is wrong and end\n"
+    "  --check-config       check the configuration (it must name a device), print\n"
+    "                       what is wrong and end\n"
     "SIGHUP reads the configuration file again; SIGTERM ends the service.\n"
     "Exit status: 0 done, 1 a configuration or start that failed, 2 wrong usage.\n";
 
@@ -122,6 +123,12 @@ int main(int argc, char** argv)
         return early;
     if (options.check) {
         const auto config = Load(options, false);
+        // The unit runs this before the service: one that names no device
+        // stays off until the installer has named one.
+        if (config && config->devices.empty()) {
+            Log("error: the configuration names no device: there is nothing to serve");
+            return 1;
+        }
         if (config)
             std::cout << "configuration OK: " << config->devices.size() << " device(s), API on "
                       << config->listen.Text() << '\n';

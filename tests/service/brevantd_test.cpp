@@ -88,6 +88,9 @@ TEST_F(Brevantd, CheckConfigNamesTheLineOfWhatIsWrong)
     const auto [open, told] = Check("{\"listen\": \"0.0.0.0:8480\", \"devices\": []}");
     EXPECT_EQ(open, 1) << "beyond loopback without a token";
     EXPECT_NE(told.find("token"), std::string::npos) << told;
+    const auto [empty, nothing] = Check("{\"devices\": []}");
+    EXPECT_EQ(empty, 1) << "a configuration without a device keeps the unit off";
+    EXPECT_NE(nothing.find("names no device"), std::string::npos) << nothing;
 }
 
 TEST_F(Brevantd, HangUpAddsADeviceAndTerminateEndsWithinASecond)
