@@ -713,6 +713,7 @@ void DeviceRunner::Core::RunPresetLoad(const Preset& preset, const DeviceRunner:
     outcome.before = FormatPreset(*before);
     const std::vector<SettingRef> steps = UploadList(ToModelFamily(state.params.DeviceFamily.load()));
     std::vector<std::int32_t> held;
+    held.reserve(steps.size());
     for (const SettingRef& step : steps)
         held.push_back(MirrorValue(state.params, step));
     {
