@@ -243,6 +243,38 @@ TEST_F(ApiTest, APresetIsReadComparedLoadedAndSaved)
     EXPECT_EQ(device["MG"][1], next);
 }
 
+// A load the device stops answering in the middle of says how far it got
+// and gives the setting it replaced.
+TEST_F(ApiTest, APresetLoadCutShortSaysHowFarItGot)
+{
+    SimProcess sim({"--model", "K217"});  // paced: the load takes most of a second
+    ASSERT_TRUE(sim.Started());
+    Serve({At("foyer", sim)});
+    ASSERT_TRUE(AllConnected());
+    const std::string before = Call("GET", "/api/v1/devices/foyer/preset").body;
+    QNetworkRequest request(
+        QUrl(QStringLiteral("http://127.0.0.1:%1/api/v1/devices/foyer/preset").arg(service->ApiPort())));
+    QNetworkReply* reply = network.post(request, QByteArray::fromStdString(WithValue(before, 2, 0, "5")));
+    QEventLoop loop;
+    QTimer::singleShot(250, &loop, &QEventLoop::quit);
+    loop.exec();
+    sim.Freeze();
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+    sim.Thaw();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const Json report = Json::parse(reply->readAll().toStdString(), nullptr, false);
+    reply->deleteLater();
+    EXPECT_TRUE(status == 502 || status == 503) << status << report.dump();
+    EXPECT_EQ(report["complete"], false);
+    EXPECT_GT(report["sent"], 0);
+    EXPECT_LT(report["sent"], report["total"]);
+    EXPECT_EQ(report["before"], before);
+    EXPECT_NE(report["error"].get<std::string>().find("only partly loaded"), std::string::npos) << report;
+}
+
 // A device that goes away is shown lost, reads nothing and takes no set
 // until it answers again on the same port.
 TEST_F(ApiTest, ALostDeviceIsRefusedUntilItAnswersAgain)
