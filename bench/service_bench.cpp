@@ -205,6 +205,7 @@ int PutBench(int sets)
 std::vector<double> PollRates(int count, double seconds, long* grownKiB)
 {
     std::vector<DeviceConfig> devices;
+    devices.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         devices.push_back(
             {"d" + std::to_string(i), DeviceAddress{DeviceAddressKind::Virtual, {}, {}}, std::nullopt});
