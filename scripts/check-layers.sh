@@ -22,6 +22,7 @@ UI_PATHS=(
   programs/brevantd/
   tests/service/
   bench/meter_ui_bench.cpp    # the cost of the meters in the window
+  bench/service_bench.cpp     # the service's own costs, in its event loop
 )
 
 allowed() {

@@ -1,5 +1,6 @@
 #include "service/Api.h"
 
+#include "procedures/Preset.h"
 #include "qtcore/HandOff.h"
 #include "service/HttpServer.h"
 #include "service/Service.h"
@@ -8,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <sstream>
@@ -148,6 +150,114 @@ void ChangeSetting(Service& service, const HttpRequest& request, const HttpCaptu
     });
 }
 
+// Client bytes may reach a message (a preset's bad line): never invalid UTF-8 out.
+HttpResponse SafeJsonAnswer(const Json& json, int status)
+{
+    return HttpResponse::Json(status, json.dump(-1, ' ', false, Json::error_handler_t::replace));
+}
+
+void ShowPreset(Service& service, const HttpRequest&, const HttpCaptures& captures, HttpResponder responder)
+{
+    DeviceRunner* device = Find(service, captures, responder);
+    if (device == nullptr)
+        return;
+    std::string why;
+    if (const std::optional<Preset> preset = device->Snapshot(&why))
+        responder.Send(HttpResponse::Text(200, FormatPreset(*preset)));
+    else
+        responder.Send(HttpResponse::Error(503, why));
+}
+
+// The values of a preset that were outside their range, each with the line,
+// the setting, what the text said and the value it was brought to.
+Json BroughtInJson(const Preset& preset)
+{
+    Json all = Json::array();
+    for (const BroughtIn& value : preset.broughtIn) {
+        const auto entry = std::find_if(preset.entries.begin(), preset.entries.end(),
+                                        [&](const PresetEntry& e) { return e.setting == value.setting; });
+        all.push_back({{"line", value.line},
+                       {"key", KeyOf(value.setting)},
+                       {"setting", SettingName(value.setting)},
+                       {"inText", value.inFile},
+                       {"value", entry == preset.entries.end() ? Json(nullptr) : Json(entry->value)}});
+    }
+    return all;
+}
+
+Json LoadJson(const PresetOutcome& outcome)
+{
+    Json json{{"complete", outcome.error == SetError::None},
+              {"sent", outcome.load.sent},
+              {"total", outcome.load.total},
+              {"before", outcome.before}};
+    if (!outcome.load.failure.empty())
+        json["failure"] = outcome.load.failure;
+    if (!outcome.message.empty())
+        json["error"] = outcome.message;
+    return json;
+}
+
+// A preset text: with ?dry_run=1 the lines it would change; otherwise sent to
+// the device through its queue. Checked first as the command-line tool checks
+// a preset file: every line, then the device's family.
+void LoadPreset(Service& service, const HttpRequest& request, const HttpCaptures& captures,
+                HttpResponder responder)
+{
+    DeviceRunner* device = Find(service, captures, responder);
+    if (device == nullptr)
+        return;
+    PresetCheck check = ParsePresetText(request.body);
+    if (!check.preset) {
+        responder.Send(HttpResponse::Error(400, "not a preset: " + check.error));
+        return;
+    }
+    if (const std::string mismatch = device->FamilyMismatch(*check.preset); !mismatch.empty()) {
+        responder.Send(HttpResponse::Error(409, mismatch + "; nothing was sent"));
+        return;
+    }
+    const std::string* dryRun = request.Query("dry_run");
+    if (dryRun != nullptr && *dryRun != "0" && *dryRun != "false") {
+        std::string why;
+        if (!device->Snapshot(&why)) {
+            responder.Send(HttpResponse::Error(503, why));
+            return;
+        }
+        // The diff is taken against the mirror, which holds every setting known.
+        responder.Send(SafeJsonAnswer({{"changes", device->PresetDiff(*check.preset)},
+                                       {"broughtIntoRange", BroughtInJson(*check.preset)},
+                                       {"message", ClampedText(*check.preset)}},
+                                      200));
+        return;
+    }
+    const Json broughtIn = BroughtInJson(*check.preset);
+    QObject* home = &service;
+    device->LoadPreset(std::move(*check.preset),
+                       [home, broughtIn, responder](const PresetOutcome& outcome) mutable {
+                           PostTo(home, [outcome, broughtIn, responder = std::move(responder)] {
+                               Json json = LoadJson(outcome);
+                               json["broughtIntoRange"] = broughtIn;
+                               responder.Send(SafeJsonAnswer(json, SetStatus(outcome.error)));
+                           });
+                       });
+}
+
+void SaveToDevice(Service& service, const HttpRequest&, const HttpCaptures& captures, HttpResponder responder)
+{
+    DeviceRunner* device = Find(service, captures, responder);
+    if (device == nullptr)
+        return;
+    QObject* home = &service;
+    device->SaveToDevice([home, responder](const SetResult& result) mutable {
+        PostTo(home, [result, responder = std::move(responder)] {
+            if (result.Ok())
+                responder.Send(JsonAnswer(Json{{"saved", true}}));
+            else
+                responder.Send(HttpResponse::Error(SetStatus(result.error), result.message));
+        });
+    });
+}
+
 void Schema(Service&, const HttpRequest&, const HttpCaptures&, HttpResponder responder)
 {
     responder.Send(JsonAnswer(SchemaJson()));
@@ -163,15 +273,21 @@ void OpenApi(Service&, const HttpRequest&, const HttpCaptures&, HttpResponder re
     responder.Send(HttpResponse::Json(200, OpenApiDocument()));
 }
 
-const std::array<Route, 7>& Routes()
+const std::array<Route, 10>& Routes()
 {
-    static const std::array<Route, 7> routes{{
+    static const std::array<Route, 10> routes{{
         {"GET", "/api/v1/devices", "Every device, its model and its state", ListDevices},
         {"GET", "/api/v1/devices/{id}", "One device and every setting it has, null while unknown",
          ShowDevice},
         {"GET", "/api/v1/devices/{id}/settings/{key...}", "One setting and its value", ShowSetting},
         {"PUT", "/api/v1/devices/{id}/settings/{key...}",
          "Sets a setting; answers with the value the device confirmed", ChangeSetting},
+        {"GET", "/api/v1/devices/{id}/preset",
+         "The device's setting as preset text, once every setting is known", ShowPreset},
+        {"POST", "/api/v1/devices/{id}/preset",
+         "Loads a preset text; with dry_run=1 answers the lines it would change and sends nothing",
+         LoadPreset},
+        {"POST", "/api/v1/devices/{id}/save", "Tells the device to keep its present setting", SaveToDevice},
         {"GET", "/api/v1/schema", "The table of settings: keys, names, units and ranges", Schema},
         {"GET", "/api/v1/metrics", "Exchanges, failures, reconnects, latency and clients (Prometheus)",
          Metrics},
@@ -238,17 +354,28 @@ std::string OpenApiDocument()
         std::string method = route.method;
         for (char& c : method)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        Json operation{{"summary", route.summary},
-                       {"parameters", Parameters(path)},
-                       {"responses",
-                        {{"200", {{"description", "done"}}},
-                         {"400", {{"description", "a malformed request, or a value out of range"}}},
-                         {"401", {{"description", "no valid token"}}},
-                         {"404", {{"description", "no such device or setting"}}},
-                         {"503", {{"description", "the device is lost or busy"}}}}}};
+        Json operation{
+            {"summary", route.summary},
+            {"parameters", Parameters(path)},
+            {"responses",
+             {{"200", {{"description", "done"}}},
+              {"400", {{"description", "a malformed request, or a value out of range"}}},
+              {"401", {{"description", "no valid token"}}},
+              {"404", {{"description", "no such device or setting"}}},
+              {"409", {{"description", "the device does not take it: read-only, or another family"}}},
+              {"503", {{"description", "the device is lost or busy"}}}}}};
         if (method == "put")
             operation["requestBody"] = {
                 {"required", true}, {"content", {{"application/json", {{"schema", {{"type", "integer"}}}}}}}};
+        if (method == "post" && path.ends_with("/preset")) {
+            operation["requestBody"] = {{"required", true},
+                                        {"content", {{"text/plain", {{"schema", {{"type", "string"}}}}}}}};
+            operation["parameters"].push_back({{"name", "dry_run"},
+                                               {"in", "query"},
+                                               {"required", false},
+                                               {"schema", {{"type", "integer"}}},
+                                               {"description", "1: only the lines the preset would change"}});
+        }
         paths[path][method] = std::move(operation);
     }
     const Json document{{"openapi", "3.0.3"},

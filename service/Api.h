@@ -3,6 +3,9 @@
 //   GET /api/v1/devices/{id}                     one device and all its settings
 //   GET /api/v1/devices/{id}/settings/{key}      one setting ("input/2/gain")
 //   PUT /api/v1/devices/{id}/settings/{key}      set it; answers what the device confirmed
+//   GET /api/v1/devices/{id}/preset             the device's setting as preset text
+//   POST /api/v1/devices/{id}/preset            load a preset text (?dry_run=1: the lines it changes)
+//   POST /api/v1/devices/{id}/save              the device keeps its present setting
 //   GET /api/v1/schema                           the table of settings
 //   GET /api/v1/metrics                          Prometheus text
 //   GET /api/v1/openapi.json                     this list, as OpenAPI 3

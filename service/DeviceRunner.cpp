@@ -10,6 +10,8 @@
 #include "procedures/Connection.h"
 #include "procedures/DeviceFit.h"
 #include "procedures/PanelSend.h"
+#include "procedures/PresetProcedures.h"
+#include "procedures/SaveDevice.h"
 #include "procedures/Simulator.h"
 
 #include <algorithm>
@@ -130,6 +132,13 @@ std::int32_t MirrorValue(DeviceParams& params, const SettingRef& setting)
     return value == nullptr ? 0 : value->load();
 }
 
+void StoreValue(DeviceParams& params, const SettingRef& setting, std::int32_t value)
+{
+    const Command& command = CommandFor(setting.op);
+    if (Value* field = command.field == nullptr ? nullptr : command.field(params, setting.at.a, setting.at.b))
+        field->store(value);
+}
+
 }  // namespace
 
 std::string_view StateText(RunnerState state)
@@ -235,6 +244,8 @@ struct DeviceRunner::Core final : ConnectionObserver {
         std::vector<Change> changes;
         {
             std::lock_guard lock(mutex);
+            if (loading)
+                return;  // the mirror holds a preset on its way; the load tells when it ends
             for (Entry& entry : entries) {
                 if (!entry.known)
                     continue;
@@ -288,6 +299,26 @@ struct DeviceRunner::Core final : ConnectionObserver {
             stateHook(now);
     }
 
+    // Why a write that goes through the queue cannot be taken now; nothing
+    // when it can (the same checks as a set's, but for the setting's own).
+    std::optional<SetResult> WriteBlocked() const
+    {
+        const std::string& id = device.id;
+        if (stopped || !state.flags.Connected || connection.Lost())
+            return SetResult{SetError::DeviceLost, 0, "the device " + id + " is not connected"};
+        if (state.flags.Upgrading)
+            return SetResult{SetError::Busy, 0, "the device " + id + " is being upgraded"};
+        if (CurrentState() == RunnerState::ReadingBack)
+            return SetResult{SetError::Busy, 0, "the device " + id + " is being read back"};
+        if (loading)
+            return SetResult{SetError::Busy, 0, "a preset is being loaded into the device " + id};
+        if (std::string refusal = WriteRefusal(state); !refusal.empty())
+            return SetResult{SetError::ReadOnly, 0, std::move(refusal)};
+        return std::nullopt;
+    }
+    std::optional<Preset> Snapshot(std::string* why) const;
+    void RunPresetLoad(const Preset& preset, const DeviceRunner::PresetDone& done);
+
     bool StartSimulator();
     void StopSimulator();
     bool PreparePort();
@@ -329,6 +360,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     std::atomic<bool> started{false};
     std::atomic<bool> stopped{false};
     std::atomic<std::size_t> queuedSets{0};
+    std::atomic<bool> loading{false};  // a preset is being sent: the mirror holds values not yet confirmed
     std::thread starter;
     bool starterDone = false;  // under mutex
 };
@@ -548,7 +580,7 @@ std::optional<std::int32_t> DeviceRunner::Value(const SettingRef& setting) const
     std::lock_guard lock(core_->mutex);
     for (const Core::Entry& entry : core_->entries)
         if (entry.setting == wanted && entry.known)
-            return MirrorValue(core_->state.params, wanted);
+            return core_->loading && entry.told ? entry.value : MirrorValue(core_->state.params, wanted);
     return std::nullopt;
 }
 
@@ -627,6 +659,135 @@ void DeviceRunner::Set(const SettingRef& setting, std::int32_t value, SetDone do
                                     : UnconfirmedText(change)});
         });
     (void)sent;  // a refusal was answered through the report
+}
+
+}  // namespace brevant::service
+
+namespace brevant::service {
+
+std::optional<Preset> DeviceRunner::Core::Snapshot(std::string* why) const
+{
+    const RunnerState now = CurrentState();
+    if (now != RunnerState::Connected) {
+        *why = "the device " + device.id + " is " + std::string(StateText(now));
+        return std::nullopt;
+    }
+    if (loading) {
+        *why = "a preset is being loaded into the device " + device.id;
+        return std::nullopt;
+    }
+    std::vector<std::string> unknown;
+    {
+        std::lock_guard lock(mutex);
+        for (const Entry& entry : entries)
+            if (!entry.known)
+                unknown.push_back(SettingName(entry.setting));
+    }
+    if (!unknown.empty()) {
+        *why = "the device " + device.id + " has " + std::to_string(unknown.size()) +
+               " settings not known, " + unknown.front() + " the first";
+        return std::nullopt;
+    }
+    return DeviceSnapshot(connection);
+}
+
+// On the queue's thread, the polling held back: the preset goes into the
+// mirror and out to the device; what the device did not take gets the value
+// it held before back, and the setting that failed is no longer known.
+void DeviceRunner::Core::RunPresetLoad(const Preset& preset, const DeviceRunner::PresetDone& done)
+{
+    PresetOutcome outcome;
+    std::string why;
+    const std::optional<Preset> before = Snapshot(&why);
+    if (auto blocked = WriteBlocked(); blocked || !before) {
+        outcome.error = blocked ? blocked->error : SetError::Busy;
+        outcome.message = blocked ? blocked->message : why;
+        return done(outcome);
+    }
+    if (std::string mismatch = FamilyRefusal(preset, state.params, device.address.Text());
+        !mismatch.empty()) {
+        outcome.error = SetError::ReadOnly;
+        outcome.message = mismatch + "; nothing was sent";
+        return done(outcome);
+    }
+    outcome.before = FormatPreset(*before);
+    const std::vector<SettingRef> steps = UploadList(ToModelFamily(state.params.DeviceFamily.load()));
+    std::vector<std::int32_t> held;
+    held.reserve(steps.size());
+    for (const SettingRef& step : steps)
+        held.push_back(MirrorValue(state.params, step));
+    {
+        // Under the lock: a change report or a read already under way ends
+        // before the mirror takes the preset.
+        std::lock_guard lock(mutex);
+        loading = true;
+    }
+    StorePreset(preset, state.params);
+    outcome.load = UploadPreset(link);
+    if (!outcome.load.ok) {
+        const auto taken = static_cast<std::size_t>(std::max(0, outcome.load.sent));
+        for (std::size_t i = taken; i < steps.size(); ++i)
+            StoreValue(state.params, steps[i], held[i]);
+        if (taken < steps.size())
+            MarkKnown(Normalised(steps[taken]), false);
+        const bool lost = stopped || connection.Lost() || !state.flags.Connected;
+        outcome.error = lost ? SetError::DeviceLost : SetError::NotConfirmed;
+        outcome.message = PartlyLoadedText(outcome.load, "the earlier setting is in \"before\"");
+    }
+    loading = false;
+    EmitChanges({});
+    done(outcome);
+}
+
+std::optional<Preset> DeviceRunner::Snapshot(std::string* why) const
+{
+    return core_->Snapshot(why);
+}
+
+std::string DeviceRunner::FamilyMismatch(const Preset& preset) const
+{
+    return FamilyRefusal(preset, core_->state.params, core_->device.address.Text());
+}
+
+std::vector<std::string> DeviceRunner::PresetDiff(const Preset& preset) const
+{
+    return DiffPreset(preset, core_->state.params);
+}
+
+void DeviceRunner::LoadPreset(Preset preset, PresetDone done)
+{
+    Core& core = *core_;
+    if (auto blocked = core.WriteBlocked())
+        return done(PresetOutcome{blocked->error, {}, {}, blocked->message});
+    if (++core.queuedSets > kMaxQueuedSets) {
+        --core.queuedSets;
+        return done(PresetOutcome{
+            SetError::Busy, {}, {}, "the device " + core.device.id + " has too many changes waiting"});
+    }
+    core.queue.Post([&core, preset = std::move(preset), done = std::move(done)] {
+        --core.queuedSets;
+        core.RunPresetLoad(preset, done);
+    });
+}
+
+void DeviceRunner::SaveToDevice(SetDone done)
+{
+    Core& core = *core_;
+    if (auto blocked = core.WriteBlocked())
+        return done(*blocked);
+    if (++core.queuedSets > kMaxQueuedSets) {
+        --core.queuedSets;
+        return done(
+            SetResult{SetError::Busy, 0, "the device " + core.device.id + " has too many changes waiting"});
+    }
+    core.queue.Post([&core, done = std::move(done)] {
+        --core.queuedSets;
+        std::string said;
+        const bool saved = SaveDevice(core.link, [&said](std::string_view text, std::string_view detail) {
+            said = std::string(text) + (detail.empty() ? "" : ": " + std::string(detail));
+        });
+        done(SetResult{saved ? SetError::None : SetError::NotConfirmed, 0, said});
+    });
 }
 
 }  // namespace brevant::service

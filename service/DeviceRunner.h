@@ -16,6 +16,10 @@
 // device's command queue, tried up to eight times, and is answered with the
 // value the device confirmed.
 //
+// A preset load and a save to the device go through the same queue, so they
+// are serialised with the sets; a preset is checked against the device's
+// family and sent only while every setting of the device is known.
+//
 // Thread-safety: every public member may be called from any thread. Start
 // and Stop are serialised; a runner once stopped stays stopped (make a new
 // one to serve the device again). The hooks are set before Start; they are
@@ -24,6 +28,8 @@
 #pragma once
 
 #include "core/Catalogue.h"
+#include "procedures/Preset.h"
+#include "procedures/PresetFile.h"
 #include "service/parse/ServiceConfig.h"
 
 #include <cstdint>
@@ -32,6 +38,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brevant::service {
 
@@ -64,8 +71,20 @@ struct SetResult {
     bool Ok() const { return error == SetError::None; }
 };
 
+// How a preset load ended: `error` None when every setting went. Otherwise
+// `load` tells how far it got (nothing sent when its total is 0) and
+// `message` why; `before` holds the device's setting as it was, as preset
+// text, once anything may have been sent.
+struct PresetOutcome {
+    SetError error = SetError::None;
+    PresetLoad load;
+    std::string before;
+    std::string message;
+};
+
 class DeviceRunner {
 public:
+    using PresetDone = std::function<void(const PresetOutcome&)>;
     using SetDone = std::function<void(const SetResult&)>;
     using ChangeHook = std::function<void(const SettingRef&, std::int32_t value)>;
     using StateHook = std::function<void(RunnerState)>;
@@ -106,6 +125,22 @@ public:
     // Sends `value` to `setting`; `done` is called exactly once, at once when
     // the set is refused, else on the queue's thread.
     void Set(const SettingRef& setting, std::int32_t value, SetDone done);
+
+    // The device's present setting, when every setting is known and no load
+    // is under way; otherwise empty and *why says what is missing.
+    std::optional<Preset> Snapshot(std::string* why) const;
+    // Why `preset` does not fit the device (another family); empty when it does.
+    std::string FamilyMismatch(const Preset& preset) const;
+    // The settings `preset` would change, one line each (DiffPreset).
+    std::vector<std::string> PresetDiff(const Preset& preset) const;
+    // Sends every setting of `preset` through the queue; `done` is called
+    // exactly once, at once when refused, else on the queue's thread, after
+    // the change hook has been told the values that changed. Values the
+    // device did not take keep what it held before.
+    void LoadPreset(Preset preset, PresetDone done);
+    // Tells the device to keep its present setting; through the queue, and
+    // answered as Set is (error None once the device confirmed).
+    void SaveToDevice(SetDone done);
 
 private:
     struct Core;

@@ -136,7 +136,20 @@ TEST_F(ApiTest, ThreeModelsReadAsTheDevicesHoldAndASetReachesItsDevice)
     std::vector<Json> read;
     for (const char* id : {"hall", "foyer"})
         read.push_back(Call("GET", std::string("/api/v1/devices/") + id).Parsed());
+    std::vector<std::string> presets;
+    for (const char* id : {"hall", "foyer", "bar"})
+        presets.push_back(Call("GET", std::string("/api/v1/devices/") + id + "/preset").body);
     service.reset();
+    // Every setting of each model, through the preset brevantctl saves.
+    test::TempDir files("api-presets");
+    const SimProcess* sims[] = {&k225, &k217, &k218};
+    for (std::size_t i = 0; i < presets.size(); ++i) {
+        const std::string file = files / ("device" + std::to_string(i) + ".lg");
+        const test::ProgramResult saved = test::RunProgram(
+            BREVANT_CTL_PATH, {"--ports", sims[i]->PortsDir(), "--port", "3", "preset", "save", file});
+        ASSERT_EQ(saved.status, 0) << saved.err;
+        EXPECT_EQ(test::FileText(file), presets[i]) << i;
+    }
     const Json hall = Dump(k225.PortsDir());
     const Json foyer = Dump(k217.PortsDir());
     ASSERT_TRUE(hall.is_object() && foyer.is_object());
@@ -155,6 +168,139 @@ TEST_F(ApiTest, ThreeModelsReadAsTheDevicesHoldAndASetReachesItsDevice)
         EXPECT_EQ(value(read[0], "output/" + n + "/mute"), hall["OM"][channel - 1]) << channel;
         EXPECT_EQ(value(read[0], "crosspoint/1/" + n + "/on"), hall["MX"][channel - 1]) << channel;
     }
+}
+
+// `text` with value `index` (from 0) of line `line` (from 1) of a preset
+// replaced by `value`.
+std::string WithValue(const std::string& text, int line, std::size_t index, const std::string& value)
+{
+    std::size_t at = 0;
+    for (int n = 1; n < line; ++n)
+        at = text.find('\n', at) + 1;
+    std::size_t start = text.find(':', at) + 1;
+    for (std::size_t k = 0; k < index; ++k)
+        start = text.find(',', start) + 1;
+    const std::size_t end = text.find_first_of(",\r\n", start);
+    return text.substr(0, start) + value + text.substr(end);
+}
+
+// A preset read from the device compares equal to it; a changed one is
+// compared line by line without a byte sent, loaded through the queue, and
+// reaches the device; a bad line or another family's preset is refused.
+TEST_F(ApiTest, APresetIsReadComparedLoadedAndSaved)
+{
+    SimProcess sim({"--no-pacing", "--model", "K225"});
+    ASSERT_TRUE(sim.Started());
+    Serve({At("hall", sim)});
+    ASSERT_TRUE(AllConnected());
+    const std::string preset = "/api/v1/devices/hall/preset";
+    const Answer got = Call("GET", preset);
+    ASSERT_EQ(got.status, 200) << got.body;
+    const std::string before = got.body;
+    const Answer same = Call("POST", preset + "?dry_run=1", QByteArray::fromStdString(before));
+    EXPECT_EQ(same.status, 200) << same.body;
+    EXPECT_EQ(same.Parsed()["changes"], Json::array()) << same.body;
+
+    const int gain2 = Call("GET", "/api/v1/devices/hall/settings/input/2/gain").Parsed()["value"];
+    ASSERT_NE(Call("GET", "/api/v1/devices/hall/settings/input/1/gain").Parsed()["value"], 47);
+    const int next = gain2 == 12 ? 13 : 12;
+    const std::string changed = WithValue(WithValue(before, 2, 1, std::to_string(next)), 2, 0, "99");
+    const Answer diff = Call("POST", preset + "?dry_run=1", QByteArray::fromStdString(changed));
+    ASSERT_EQ(diff.status, 200) << diff.body;
+    const Json lines = diff.Parsed()["changes"];
+    ASSERT_EQ(lines.size(), 2u) << diff.body;
+    EXPECT_NE(lines[0].get<std::string>().find("Input 1 gain"), std::string::npos) << diff.body;
+    EXPECT_NE(lines[0].get<std::string>().find("99"), std::string::npos) << diff.body;
+    EXPECT_NE(lines[1].get<std::string>().find("Input 2 gain"), std::string::npos) << diff.body;
+    EXPECT_EQ(diff.Parsed()["broughtIntoRange"],
+              Json::parse(R"([{"line": 2, "key": "input/1/gain", "setting": "Input 1 gain",
+                              "inText": 99, "value": 47}])"));
+    EXPECT_EQ(Call("GET", "/api/v1/devices/hall/settings/input/2/gain").Parsed()["value"], gain2)
+        << "a dry run sends nothing";
+
+    const Answer loaded = Call("POST", preset, QByteArray::fromStdString(changed));
+    ASSERT_EQ(loaded.status, 200) << loaded.body;
+    EXPECT_EQ(loaded.Parsed()["complete"], true);
+    EXPECT_EQ(loaded.Parsed()["sent"], 81);
+    EXPECT_EQ(loaded.Parsed()["before"], before) << "what undoes the load";
+    EXPECT_EQ(Call("GET", "/api/v1/devices/hall/settings/input/2/gain").Parsed()["value"], next);
+    EXPECT_EQ(Call("GET", preset).body, WithValue(changed, 2, 0, "47"));
+
+    const Answer bad = Call("POST", preset, QByteArray::fromStdString(WithValue(changed, 3, 0, "loud")));
+    EXPECT_EQ(bad.status, 400);
+    EXPECT_NE(bad.body.find("line 3"), std::string::npos) << bad.body;
+    const Answer other = Call("POST", preset, QByteArray::fromStdString(WithValue(changed, 1, 0, "2")));
+    EXPECT_EQ(other.status, 409);
+    EXPECT_NE(other.body.find("the preset is for family 2"), std::string::npos) << other.body;
+    const Answer saved = Call("POST", "/api/v1/devices/hall/save");
+    EXPECT_EQ(saved.status, 200) << saved.body;
+    EXPECT_EQ(saved.Parsed()["saved"], true);
+
+    service.reset();
+    const Json device = Dump(sim.PortsDir());
+    ASSERT_TRUE(device.is_object());
+    EXPECT_EQ(device["MG"][0], 47);
+    EXPECT_EQ(device["MG"][1], next);
+}
+
+// A load the device stops answering in the middle of says how far it got
+// and gives the setting it replaced.
+TEST_F(ApiTest, APresetLoadCutShortSaysHowFarItGot)
+{
+    SimProcess sim({"--model", "K217"});  // paced: the load takes most of a second
+    ASSERT_TRUE(sim.Started());
+    Serve({At("foyer", sim)});
+    ASSERT_TRUE(AllConnected());
+    const std::string before = Call("GET", "/api/v1/devices/foyer/preset").body;
+    QNetworkRequest request(
+        QUrl(QStringLiteral("http://127.0.0.1:%1/api/v1/devices/foyer/preset").arg(service->ApiPort())));
+    QNetworkReply* reply = network.post(request, QByteArray::fromStdString(WithValue(before, 2, 0, "5")));
+    QEventLoop loop;
+    QTimer::singleShot(250, &loop, &QEventLoop::quit);
+    loop.exec();
+    sim.Freeze();
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+    sim.Thaw();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const Json report = Json::parse(reply->readAll().toStdString(), nullptr, false);
+    reply->deleteLater();
+    EXPECT_TRUE(status == 502 || status == 503) << status << report.dump();
+    EXPECT_EQ(report["complete"], false);
+    EXPECT_GT(report["sent"], 0);
+    EXPECT_LT(report["sent"], report["total"]);
+    EXPECT_EQ(report["before"], before);
+    EXPECT_NE(report["error"].get<std::string>().find("only partly loaded"), std::string::npos) << report;
+}
+
+// A device that goes away is shown lost, reads nothing and takes no set
+// until it answers again on the same port.
+TEST_F(ApiTest, ALostDeviceIsRefusedUntilItAnswersAgain)
+{
+    test::TempDir ports("api-lost");
+    auto sim = std::make_unique<SimProcess>(std::vector<std::string>{"--no-pacing", "--model", "K217"}, 3,
+                                            ports.path);
+    ASSERT_TRUE(sim->Started());
+    Serve({At("foyer", *sim)});
+    ASSERT_TRUE(AllConnected());
+    const std::string gain = "/api/v1/devices/foyer/settings/input/2/gain";
+    const auto state = [&] { return Call("GET", "/api/v1/devices/foyer").Parsed()["state"]; };
+    sim->Kill();
+    sim.reset();
+    ASSERT_TRUE(Eventually([&] { return state() == "lost and reconnecting"; }, 10.0)) << state();
+    EXPECT_TRUE(Call("GET", gain).Parsed()["value"].is_null());
+    EXPECT_EQ(Call("PUT", gain, "5").status, 503);
+    EXPECT_EQ(Call("GET", "/api/v1/devices/foyer/preset").status, 503);
+
+    sim = std::make_unique<SimProcess>(std::vector<std::string>{"--no-pacing", "--model", "K217"}, 3,
+                                       ports.path);
+    ASSERT_TRUE(sim->Started());
+    ASSERT_TRUE(Eventually([&] { return state() == "connected"; }, 20.0)) << state();
+    const Answer set = Call("PUT", gain, "5");
+    EXPECT_EQ(set.status, 200) << set.body;
+    EXPECT_EQ(set.Parsed()["value"], 5);
 }
 
 // The OpenAPI document names every route, and every route it names answers.
