@@ -26,12 +26,17 @@
 #include "core/Catalogue.h"
 #include "service/parse/ServiceConfig.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+namespace brevant {
+class DeviceLink;
+}
 
 namespace brevant::service {
 
@@ -106,6 +111,23 @@ public:
     // Sends `value` to `setting`; `done` is called exactly once, at once when
     // the set is refused, else on the queue's thread.
     void Set(const SettingRef& setting, std::int32_t value, SetDone done);
+
+    // A client's own line of the device's protocol, as it wrote it (line end
+    // included): sent through the command queue after the work queued before
+    // it, and `done` called once, on the queue's thread, with the reply's
+    // bytes as they came (empty: no reply, or no device connected). A reply
+    // to a query or set of a setting is stored in the mirror as the
+    // read-back stores it, and a confirmed set is told to the change hook.
+    using ExchangeDone = std::function<void(std::string reply)>;
+    void Exchange(std::string line, ExchangeDone done);
+    // Gives the device to `job` alone (a firmware upgrade): upgrading is
+    // raised at once, so sets are refused as busy, and the job runs on the
+    // command queue with the polling held; it should end soon once `stop`
+    // is raised. Afterwards the device is connected and read back again.
+    // False, and nothing run, while the device is not connected or already
+    // given to a job.
+    using ExclusiveJob = std::function<void(DeviceLink& link, const std::atomic<bool>& stop)>;
+    bool RunExclusive(ExclusiveJob job);
 
 private:
     struct Core;
