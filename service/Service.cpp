@@ -70,8 +70,8 @@ Service::Served Service::StartDevice(const DeviceConfig& device)
         QString why;
         if (!served.share->Listen(&why)) {
             if (log_)
-                log_("device " + device.id + ": cannot share it on port " + std::to_string(*device.share) + ": " +
-                     why.toStdString());
+                log_("device " + device.id + ": cannot share it on port " + std::to_string(*device.share) +
+                     ": " + why.toStdString());
             served.share.reset();
         } else if (log_) {
             log_("device " + device.id + ": shared on " + config_.listen.host + ":" +

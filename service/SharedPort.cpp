@@ -107,7 +107,8 @@ struct SharedPort::Client {
     bool waiting = false;  // a line of it is with the device
 };
 
-SharedPort::SharedPort(DeviceRunner& runner, SharedPortOptions options, Log log, QObject* home, QObject* parent)
+SharedPort::SharedPort(DeviceRunner& runner, SharedPortOptions options, Log log, QObject* home,
+                       QObject* parent)
     : QObject(parent), runner_(runner), options_(std::move(options)), log_(std::move(log)), home_(home)
 {
 }
@@ -320,7 +321,8 @@ void SharedPort::UpgradeBytes(Client& client)
             upgrade_->toDevice.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     }
     if (flooded)
-        Drop(client, "wrote more than " + std::to_string(kMaxUpgradeBuffer) + " bytes ahead of the upgrade, closed");
+        Drop(client,
+             "wrote more than " + std::to_string(kMaxUpgradeBuffer) + " bytes ahead of the upgrade, closed");
 }
 
 void SharedPort::UpgradeEnded()

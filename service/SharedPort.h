@@ -63,7 +63,8 @@ public:
     static constexpr std::string_view kBusyReply = "BUSY\r\n";
     static constexpr int kUpgradeIdleMs = 60'000;
 
-    SharedPort(DeviceRunner& runner, SharedPortOptions options, Log log, QObject* home, QObject* parent = nullptr);
+    SharedPort(DeviceRunner& runner, SharedPortOptions options, Log log, QObject* home,
+               QObject* parent = nullptr);
     ~SharedPort() override;
 
     bool Listen(QString* error);

@@ -70,9 +70,10 @@ SharedLine ParseValueLine(const Command& command, std::string_view text)
     SharedLine line;
     std::string_view rest = text.substr(command.code.size());
     Address at;
-    const int digits = command.replyClass == ReplyClass::Crosspoint                                    ? 2
-                       : command.replyClass == ReplyClass::Channel || command.replyClass == ReplyClass::Meter ? 1
-                                                                                                        : 0;
+    const int digits = command.replyClass == ReplyClass::Crosspoint ? 2
+                       : command.replyClass == ReplyClass::Channel || command.replyClass == ReplyClass::Meter
+                           ? 1
+                           : 0;
     for (int i = 0; i < digits; ++i) {
         if (rest.empty() || !ChannelDigit(rest.front()))
             return line;
