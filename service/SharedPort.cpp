@@ -25,7 +25,7 @@ struct UpgradeRelay {
 namespace {
 
 // A client that writes faster than an upgrade can carry is no upgrade.
-constexpr std::size_t kMaxUpgradeBuffer = 64 * 1024;
+constexpr std::size_t kMaxUpgradeBuffer = std::size_t{64} * 1024;
 constexpr Micros kUpgradeStartLimit{2'000'000};  // for the device's answer to the start
 constexpr Micros kUpgradeLimit{30LL * 60 * 1'000'000};
 constexpr Micros kRelayPause{2'000};
@@ -87,7 +87,9 @@ void RelayUpgrade(DeviceLink& link, const std::atomic<bool>& stop, UpgradeRelay&
             started = true;
         }
         idle = Deadline(idleLimit);
-        tail = (tail + bytes).substr(tail.size() + bytes.size() > 16 ? tail.size() + bytes.size() - 16 : 0);
+        // The last few bytes are enough to find the final report in.
+        tail += bytes;
+        tail.erase(0, tail.size() > 16 ? tail.size() - 16 : 0);
         if (UpgradeFinished(tail))
             return;
     }
