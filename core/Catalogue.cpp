@@ -275,6 +275,21 @@ std::string CommandText(const Command& command, Address at, std::optional<int32_
     return text + "\r\n";
 }
 
+std::string ReplyText(const Command& command, Address at, int32_t value)
+{
+    std::string text(command.code);
+    switch (command.replyClass) {
+    case ReplyClass::Channel:
+    case ReplyClass::Meter: text += std::to_string(at.a); break;
+    case ReplyClass::Crosspoint:
+        text += std::to_string(at.a);
+        text += std::to_string(at.b);
+        break;
+    default: break;
+    }
+    return text + std::to_string(value) + "\r\n";
+}
+
 }  // namespace brevant
 
 namespace brevant {

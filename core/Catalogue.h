@@ -202,6 +202,11 @@ const Command* FindCommand(std::string_view code);
 // The command line for a query (no value) or a set.
 std::string CommandText(const Command& command, Address at, std::optional<int32_t> value);
 
+// The device's answer to a query or set of a setting or meter at `at`
+// that holds `value`: the code, the address digits and the value, CR LF
+// ("MG1-5\r\n", "MX120\r\n", "MBs1\r\n").
+std::string ReplyText(const Command& command, Address at, int32_t value);
+
 // The read-back of `family`: every setting and meter it has, channel by
 // channel (each channel's settings, then its crosspoints), then the
 // device-wide settings (addressed {5}). 89 queries for a K225, 96 for a K217.

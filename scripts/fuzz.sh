@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH="${1:-25}"
-TARGETS=(reply block preset firmware ctl_args network http keys service_config)
+TARGETS=(reply block preset firmware ctl_args network http keys service_config shared_line)
 
 # A clang that can build and link a libFuzzer target: $FUZZ_CXX if given, else
 # clang++, else the newest clang++-N on the PATH.

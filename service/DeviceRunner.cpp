@@ -3,6 +3,7 @@
 #include "core/DeviceLink.h"
 #include "core/LinkError.h"
 #include "core/PortRouter.h"
+#include "core/ReplyDecoder.h"
 #include "core/SettingName.h"
 #include "core/SettingRange.h"
 #include "core/Timing.h"
@@ -13,6 +14,7 @@
 #include "procedures/PresetProcedures.h"
 #include "procedures/SaveDevice.h"
 #include "procedures/Simulator.h"
+#include "service/parse/SharedLine.h"
 
 #include <algorithm>
 #include <atomic>
@@ -137,6 +139,16 @@ void StoreValue(DeviceParams& params, const SettingRef& setting, std::int32_t va
     const Command& command = CommandFor(setting.op);
     if (Value* field = command.field == nullptr ? nullptr : command.field(params, setting.at.a, setting.at.b))
         field->store(value);
+}
+
+// How long a client's line may take to be answered.
+const ExchangeProfile& ProfileOf(const SharedLine& line)
+{
+    if (line.kind == LineKind::ModelQuery)
+        return kModelQueryProfile;
+    if (line.kind == LineKind::VersionQuery)
+        return kIdentifyProfile;
+    return line.command != nullptr ? *line.command->profile : kRawProfile;
 }
 
 }  // namespace
@@ -318,6 +330,57 @@ struct DeviceRunner::Core final : ConnectionObserver {
     }
     std::optional<Preset> Snapshot(std::string* why) const;
     void RunPresetLoad(const Preset& preset, const DeviceRunner::PresetDone& done);
+    // Stores the reply to a client's line as the link stores a reply of its own.
+    void StoreReply(const SharedLine& line, std::string_view reply)
+    {
+        const Command& command = *line.command;
+        const std::string_view first = reply.substr(0, reply.find('\n') + 1);
+        if (command.replyClass == ReplyClass::Block || first.empty())
+            return;
+        const Reading reading = DecodeReply(command, first);
+        if (command.replyClass == ReplyClass::Action) {
+            if (reading.error == LinkError::None || reading.error == LinkError::WrongReply)
+                for (const Assignment& a : reading.matched ? command.onSuccess : command.onMismatch)
+                    (state.params.*a.field).store(a.value);
+            return;
+        }
+        brevant::Value* field = reading.Ok() ? command.field(state.params, reading.a, reading.b) : nullptr;
+        if (field == nullptr)
+            return;
+        field->store(command.rule.Apply(reading.value));
+        if (command.confirmedFlag != nullptr)
+            (state.params.*command.confirmedFlag).store(1);
+        if (command.IsMeter())
+            return;
+        const SettingRef target = Normalised({command.op, {reading.a, reading.b}});
+        MarkKnown(target, true);
+        EmitChanges(line.query ? std::nullopt : std::optional(target));
+    }
+
+    // After the device was given to a job: forgets every value, connects
+    // again and reads everything back, trying once a second until stopped.
+    void ReadAgain()
+    {
+        LinkLost(0);
+        connection.RequestStop();
+        connection.WaitForWorker(kWorkerStopLimit);
+        state.flags.Connected = false;
+        state.flags.Upgrading = false;
+        PublishState();
+        while (!stopped) {
+            std::string why;
+            const bool connected = connection.Connect([&why](std::string_view text, std::string_view more) {
+                why = std::string(text) + (more.empty() ? "" : ": " + std::string(more));
+            });
+            {
+                std::lock_guard lock(mutex);
+                detail = connected ? std::string() : why;
+            }
+            PublishState();
+            if (connected || !WaitUnlessStopped(kRetryEvery))
+                return;
+        }
+    }
 
     bool StartSimulator();
     void StopSimulator();
@@ -659,6 +722,36 @@ void DeviceRunner::Set(const SettingRef& setting, std::int32_t value, SetDone do
                                     : UnconfirmedText(change)});
         });
     (void)sent;  // a refusal was answered through the report
+}
+
+void DeviceRunner::Exchange(std::string line, ExchangeDone done)
+{
+    Core& core = *core_;
+    if (core.stopped || !core.state.flags.Connected || core.connection.Lost() || core.state.flags.Upgrading)
+        return done({});
+    const SharedLine parsed = ParseSharedLine(line);
+    core.queue.Post([&core, line = std::move(line), parsed, done = std::move(done)] {
+        std::string reply;
+        (void)core.link.Exchange(line, ProfileOf(parsed), reply);  // whatever came is relayed
+        if (parsed.command != nullptr)
+            core.StoreReply(parsed, reply);
+        done(std::move(reply));
+    });
+}
+
+bool DeviceRunner::RunExclusive(ExclusiveJob job)
+{
+    Core& core = *core_;
+    if (core.stopped || !core.state.flags.Connected || core.connection.Lost())
+        return false;
+    bool idle = false;
+    if (!core.state.flags.Upgrading.compare_exchange_strong(idle, true))
+        return false;
+    core.queue.Post([&core, job = std::move(job)] {
+        job(core.link, core.stopped);
+        core.ReadAgain();
+    });
+    return true;
 }
 
 }  // namespace brevant::service

@@ -32,6 +32,7 @@
 #include "procedures/PresetFile.h"
 #include "service/parse/ServiceConfig.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -39,6 +40,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace brevant {
+class DeviceLink;
+}
 
 namespace brevant::service {
 
@@ -141,6 +146,22 @@ public:
     // Tells the device to keep its present setting; through the queue, and
     // answered as Set is (error None once the device confirmed).
     void SaveToDevice(SetDone done);
+    // A client's own line of the device's protocol, as it wrote it (line end
+    // included): sent through the command queue after the work queued before
+    // it, and `done` called once, on the queue's thread, with the reply's
+    // bytes as they came (empty: no reply, or no device connected). A reply
+    // to a query or set of a setting is stored in the mirror as the
+    // read-back stores it, and a confirmed set is told to the change hook.
+    using ExchangeDone = std::function<void(std::string reply)>;
+    void Exchange(std::string line, ExchangeDone done);
+    // Gives the device to `job` alone (a firmware upgrade): upgrading is
+    // raised at once, so sets are refused as busy, and the job runs on the
+    // command queue with the polling held; it should end soon once `stop`
+    // is raised. Afterwards the device is connected and read back again.
+    // False, and nothing run, while the device is not connected or already
+    // given to a job.
+    using ExclusiveJob = std::function<void(DeviceLink& link, const std::atomic<bool>& stop)>;
+    bool RunExclusive(ExclusiveJob job);
 
 private:
     struct Core;

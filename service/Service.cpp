@@ -49,19 +49,36 @@ bool Service::Start(std::string* error)
         return false;
     }
     for (const DeviceConfig& device : config_.devices)
-        devices_.push_back({device, StartDevice(device)});
+        devices_.push_back(StartDevice(device));
     return true;
 }
 
-std::unique_ptr<DeviceRunner> Service::StartDevice(const DeviceConfig& device)
+Service::Served Service::StartDevice(const DeviceConfig& device)
 {
-    auto runner = std::make_unique<DeviceRunner>(device);
+    Served served{device, std::make_unique<DeviceRunner>(device), nullptr};
     if (!simulator_.empty())
-        runner->SetSimulator(simulator_);
-    runner->Start();
+        served.runner->SetSimulator(simulator_);
+    served.runner->Start();
     if (log_)
         log_("device " + device.id + " at " + device.address.Text() + ": started");
-    return runner;
+    if (device.share) {
+        SharedPortOptions options;
+        options.address = ServerOptions(config_).address;
+        options.port = static_cast<quint16>(*device.share);
+        options.idleTimeoutMs = config_.limits.idleSeconds * 1000;
+        served.share = std::make_unique<SharedPort>(*served.runner, options, log_, this);
+        QString why;
+        if (!served.share->Listen(&why)) {
+            if (log_)
+                log_("device " + device.id + ": cannot share it on port " + std::to_string(*device.share) +
+                     ": " + why.toStdString());
+            served.share.reset();
+        } else if (log_) {
+            log_("device " + device.id + ": shared on " + config_.listen.host + ":" +
+                 std::to_string(served.share->Port()));
+        }
+    }
+    return served;
 }
 
 void Service::Reload(const ServiceConfig& config)
@@ -74,12 +91,13 @@ void Service::Reload(const ServiceConfig& config)
             kept.push_back(std::move(*same));
             devices_.erase(same);
         } else {
-            kept.push_back({device, nullptr});
+            kept.push_back({device, nullptr, nullptr});
         }
     }
     // What is left is no longer configured, or configured otherwise: it ends
     // before a device of the same id starts again on the same port.
     for (Served& gone : devices_) {
+        gone.share.reset();
         gone.runner->Stop();
         if (log_)
             log_("device " + gone.config.id + ": stopped");
@@ -87,7 +105,7 @@ void Service::Reload(const ServiceConfig& config)
     devices_ = std::move(kept);
     for (Served& served : devices_) {
         if (!served.runner)
-            served.runner = StartDevice(served.config);
+            served = StartDevice(served.config);
     }
     config_.devices = config.devices;
 }
@@ -95,6 +113,7 @@ void Service::Reload(const ServiceConfig& config)
 void Service::Stop()
 {
     for (Served& served : devices_) {
+        served.share.reset();
         if (served.runner)
             served.runner->Stop();
     }
@@ -120,6 +139,15 @@ DeviceRunner* Service::Device(const std::string& id) const
             return served.runner.get();
     }
     return nullptr;
+}
+
+quint16 Service::SharePort(const std::string& id) const
+{
+    for (const Served& served : devices_) {
+        if (served.config.id == id)
+            return served.share ? served.share->Port() : 0;
+    }
+    return 0;
 }
 
 int Service::ApiConnections() const

@@ -13,6 +13,7 @@
 
 #include "service/DeviceRunner.h"
 #include "service/HttpServer.h"
+#include "service/SharedPort.h"
 #include "service/parse/ServiceConfig.h"
 
 #include <QObject>
@@ -46,13 +47,17 @@ public:
     std::vector<DeviceRunner*> Devices() const;
     DeviceRunner* Device(const std::string& id) const;
     int ApiConnections() const;
+    // The port a device's line protocol is shared on; 0 when it has none
+    // (or it could not listen).
+    quint16 SharePort(const std::string& id) const;
 
 private:
     struct Served {
         DeviceConfig config;
         std::unique_ptr<DeviceRunner> runner;
+        std::unique_ptr<SharedPort> share;  // goes before its runner
     };
-    std::unique_ptr<DeviceRunner> StartDevice(const DeviceConfig& device);
+    Served StartDevice(const DeviceConfig& device);
 
     ServiceConfig config_;
     Log log_;

@@ -285,6 +285,9 @@ bool Session::ReadPreset()
 
 int Session::Upgrade()
 {
+    // The port named is the one upgraded; without one the device is sought.
+    if (args_.port >= 1)
+        state_.flags.PortNumber = args_.port;
     if (!PrepareUpgrade(connection_, printer_.Auto()))
         return 1;
     const ProgressFn progress = [&](int percent) {
