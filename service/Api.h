@@ -3,6 +3,7 @@
 //   GET /api/v1/devices/{id}                     one device and all its settings
 //   GET /api/v1/devices/{id}/settings/{key}      one setting ("input/2/gain")
 //   PUT /api/v1/devices/{id}/settings/{key}      set it; answers what the device confirmed
+//   GET /api/v1/devices/{id}/events              live events over a WebSocket (service/EventHub.h)
 //   GET /api/v1/schema                           the table of settings
 //   GET /api/v1/metrics                          Prometheus text
 //   GET /api/v1/openapi.json                     this list, as OpenAPI 3
