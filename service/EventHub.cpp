@@ -20,6 +20,7 @@ using Json = nlohmann::json;
 
 constexpr double kMaxMeterHz = 100;
 constexpr int kHandshakeMs = 10000;
+constexpr qint64 kKernelSendBuffer = 64 * 1024;
 constexpr int kCloseGraceMs = 1000;  // a closed client that does not answer the close is cut
 
 QString Text(const Json& json)
@@ -90,6 +91,10 @@ HttpResponse EventHub::Accept(DeviceRunner& device, const HttpRequest& request, 
     QTcpSocket* socket = upgrade.TakeSocket();
     if (socket == nullptr)
         return HttpResponse::Error(500, "the connection could not be handed over");
+    // The kernel's buffer for what the client has not taken is bounded too,
+    // so that a client that stops reading is noticed within the queue's bound.
+    socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption,
+                            static_cast<int>(std::min<qint64>(limits_.queue, kKernelSendBuffer)));
     std::erase_if(pending_, [](const Pending& pending) { return pending.socket.isNull(); });
     pending_.push_back({socket, socket->peerAddress(), socket->peerPort(), device.Id(), *hz, clock_.elapsed()});
     server_->handleConnection(socket);
