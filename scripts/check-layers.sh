@@ -22,6 +22,7 @@ UI_PATHS=(
   programs/brevantd/
   tests/service/
   bench/meter_ui_bench.cpp    # the cost of the meters in the window
+  bench/events_bench.cpp      # the cost of the service's live events
 )
 
 allowed() {

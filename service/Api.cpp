@@ -231,10 +231,11 @@ void AddApiRoutes(HttpServer& server, Service& service)
 {
     for (const Route& route : Routes()) {
         if (route.upgrade) {
-            server.RouteUpgrade(route.pattern, [&service](const HttpRequest& request, const HttpCaptures& captures,
-                                                          HttpUpgrade& upgrade) {
-                return Events(service, request, captures, upgrade);
-            });
+            server.RouteUpgrade(
+                route.pattern,
+                [&service](const HttpRequest& request, const HttpCaptures& captures, HttpUpgrade& upgrade) {
+                    return Events(service, request, captures, upgrade);
+                });
             continue;
         }
         server.RouteAsync(route.method, route.pattern,

@@ -96,7 +96,8 @@ HttpResponse EventHub::Accept(DeviceRunner& device, const HttpRequest& request, 
     socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption,
                             static_cast<int>(std::min<qint64>(limits_.queue, kKernelSendBuffer)));
     std::erase_if(pending_, [](const Pending& pending) { return pending.socket.isNull(); });
-    pending_.push_back({socket, socket->peerAddress(), socket->peerPort(), device.Id(), *hz, clock_.elapsed()});
+    pending_.push_back(
+        {socket, socket->peerAddress(), socket->peerPort(), device.Id(), *hz, clock_.elapsed()});
     server_->handleConnection(socket);
     return {};
 }
@@ -116,7 +117,8 @@ void EventHub::Connected()
         auto client = std::make_unique<Client>();
         client->socket = socket;
         client->device = pending->device;
-        client->peer = socket->peerAddress().toString().toStdString() + ':' + std::to_string(socket->peerPort());
+        client->peer =
+            socket->peerAddress().toString().toStdString() + ':' + std::to_string(socket->peerPort());
         client->meterIntervalMs = pending->meterHz > 0 ? static_cast<qint64>(1000.0 / pending->meterHz) : 0;
         client->meterDueMs = clock_.elapsed();
         client->heardMs = clock_.elapsed();
@@ -136,7 +138,8 @@ void EventHub::Connected()
                 log_("events " + socket->peerAddress().toString().toStdString() + ':' +
                      std::to_string(socket->peerPort()) + ": closed, it sent a message over " +
                      std::to_string(limits_.message) + " bytes");
-            QMetaObject::invokeMethod(this, [this, socket] { Remove(socket); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, socket] { Remove(socket); }, Qt::QueuedConnection);
         });
         clients_.push_back(std::move(client));
         Greet(*clients_.back());
@@ -205,7 +208,8 @@ void EventHub::Watch(DeviceRunner& runner)
     runner.SetChangeHook([this, id](const SettingRef& setting, std::int32_t value) {
         PostTo(this, [this, id, setting, value] { Setting(id, setting, value); });
     });
-    runner.SetStateHook([this, id](RunnerState state) { PostTo(this, [this, id, state] { State(id, state); }); });
+    runner.SetStateHook(
+        [this, id](RunnerState state) { PostTo(this, [this, id, state] { State(id, state); }); });
     runner.SetPollHook([this, id] { PostTo(this, [this, id] { Polled(id); }); });
 }
 
@@ -213,7 +217,8 @@ void EventHub::Forget(const std::string& device)
 {
     for (const auto& client : clients_)
         if (client->device == device)
-            Close(*client, QWebSocketProtocol::CloseCodeGoingAway, QStringLiteral("the device is no longer served"));
+            Close(*client, QWebSocketProtocol::CloseCodeGoingAway,
+                  QStringLiteral("the device is no longer served"));
 }
 
 void EventHub::ToDevice(const std::string& device, const QString& text)

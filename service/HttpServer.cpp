@@ -246,7 +246,8 @@ private:
             return true;
         }
         HttpRequestParser parser(limits);
-        const HttpParse parse = parser.Feed(std::string_view(head.constData(), static_cast<std::size_t>(end) + 4));
+        const HttpParse parse =
+            parser.Feed(std::string_view(head.constData(), static_cast<std::size_t>(end) + 4));
         if (parse.state != HttpParseState::Complete || !AsksWebSocket(parse.request) ||
             !server_->IsUpgradePath(parse.request.segments))
             return false;
@@ -437,7 +438,8 @@ void HttpServer::Upgrade(Connection* connection, const HttpRequest& request, con
         answer = HttpResponse::Error(426, request.path + " is served as a WebSocket only");
         answer.headers.push_back({"Upgrade", "websocket"});
     } else if (request.Header("Origin") && !AllowedOrigin(request)) {
-        answer = HttpResponse::Error(403, "WebSockets from " + *request.Header("Origin") + " are not allowed");
+        answer =
+            HttpResponse::Error(403, "WebSockets from " + *request.Header("Origin") + " are not allowed");
     } else {
         HttpUpgrade upgrade;
         upgrade.connection_ = connection;
@@ -448,8 +450,8 @@ void HttpServer::Upgrade(Connection* connection, const HttpRequest& request, con
         }
     }
     if (answer.status >= 400)
-        Log("http " + connection->PeerText() + ": " + std::to_string(answer.status) + ' ' + request.method + ' ' +
-            request.path + ": " + answer.body);
+        Log("http " + connection->PeerText() + ": " + std::to_string(answer.status) + ' ' + request.method +
+            ' ' + request.path + ": " + answer.body);
     responder.Send(std::move(answer));
 }
 

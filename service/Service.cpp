@@ -92,8 +92,9 @@ void Service::Reload(const ServiceConfig& config)
         gone.runner->Stop();
         if (log_)
             log_("device " + gone.config.id + ": stopped");
-        const bool dropped = std::none_of(config.devices.begin(), config.devices.end(),
-                                          [&](const DeviceConfig& device) { return device.id == gone.config.id; });
+        const bool dropped =
+            std::none_of(config.devices.begin(), config.devices.end(),
+                         [&](const DeviceConfig& device) { return device.id == gone.config.id; });
         if (dropped && events_)
             events_->Forget(gone.config.id);
     }

@@ -41,8 +41,9 @@ struct EventClient {
     explicit EventClient(const QString& url, const QByteArray& token = {},
                          const QSslConfiguration* tls = nullptr)
     {
-        QObject::connect(&socket, &QWebSocket::textMessageReceived,
-                         [this](const QString& text) { messages.push_back(Json::parse(text.toStdString())); });
+        QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString& text) {
+            messages.push_back(Json::parse(text.toStdString()));
+        });
         QNetworkRequest request{QUrl(url)};
         if (!token.isEmpty())
             request.setRawHeader("Authorization", "Bearer " + token);
@@ -275,7 +276,8 @@ TEST_F(EventsTest, RefusesAndDropsWhatOverstepsItsBounds)
     EXPECT_EQ(good.socket.state(), QAbstractSocket::ConnectedState);
 
     good.socket.sendTextMessage(QString(2000, QChar('x')));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return good.socket.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return good.socket.state() == QAbstractSocket::UnconnectedState; }, 5000));
     EXPECT_EQ(good.socket.closeCode(), QWebSocketProtocol::CloseCodeTooMuchData);
     EXPECT_TRUE(QTest::qWaitFor([&] { return service->EventClients() == 0; }, 5000));
 }
@@ -305,8 +307,9 @@ TEST_F(EventsTest, ServesEventsOverTls)
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setCaCertificates(QSslCertificate::fromPath(certificate));
     tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    EventClient client(QStringLiteral("wss://localhost:%1/api/v1/devices/d/events?meters=50").arg(service->ApiPort()),
-                       {}, &tls);
+    EventClient client(
+        QStringLiteral("wss://localhost:%1/api/v1/devices/d/events?meters=50").arg(service->ApiPort()), {},
+        &tls);
     ASSERT_TRUE(client.Await(Connected, 0, 20000));
     EXPECT_TRUE(client.Await(OfType("meters")));
     EXPECT_EQ(client.socket.peerAddress().isLoopback(), true);
