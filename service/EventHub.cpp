@@ -20,7 +20,7 @@ using Json = nlohmann::json;
 
 constexpr double kMaxMeterHz = 100;
 constexpr int kHandshakeMs = 10000;
-constexpr qint64 kKernelSendBuffer = 64 * 1024;
+constexpr qint64 kKernelSendBuffer = qint64{64} * 1024;
 constexpr int kCloseGraceMs = 1000;  // a closed client that does not answer the close is cut
 
 QString Text(const Json& json)

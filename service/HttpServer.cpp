@@ -231,7 +231,8 @@ private:
         if (parser_.Started() || !server_->HasUpgradeRoutes())
             return false;
         const HttpLimits& limits = server_->options_.limits;
-        const auto headLimit = static_cast<qint64>(limits.requestLine + limits.headerBytes + 4);
+        const qint64 headLimit =
+            static_cast<qint64>(limits.requestLine) + static_cast<qint64>(limits.headerBytes) + 4;
         const QByteArray head = socket_->peek(headLimit);
         const std::string_view get = "GET ";
         const std::string_view start(head.constData(), std::min<std::size_t>(head.size(), get.size()));
@@ -412,7 +413,7 @@ void HttpServer::RouteAsync(std::string method, std::string pattern, HttpAsyncHa
     routes_.push_back(RouteEntry{std::move(method), SplitPattern(pattern), std::move(handler), {}});
 }
 
-void HttpServer::RouteUpgrade(std::string pattern, HttpUpgradeHandler handler)
+void HttpServer::RouteUpgrade(const std::string& pattern, HttpUpgradeHandler handler)
 {
     routes_.push_back(RouteEntry{"GET", SplitPattern(pattern), {}, std::move(handler)});
 }

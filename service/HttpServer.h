@@ -87,7 +87,7 @@ public:
     // A GET route that takes WebSocket upgrades ("Upgrade: websocket"); a
     // plain GET of it is answered 426, an upgrade from an Origin not listed
     // for CORS 403. An upgrade may give its token as ?access_token=.
-    void RouteUpgrade(std::string pattern, HttpUpgradeHandler handler);
+    void RouteUpgrade(const std::string& pattern, HttpUpgradeHandler handler);
     // Where refusals and failures are reported, one line each.
     void SetLog(HttpLog log);
 
