@@ -87,7 +87,7 @@ if(TARGET brevant)
   if(BREVANT_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
   else()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6svg6, libqt6network6, libsystemd0, qt6-qpa-plugins")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6svg6, libqt6network6, libqt6websockets6, libsystemd0, qt6-qpa-plugins")
   endif()
   # Qt's own translations, so standard buttons and file dialogs follow the
   # window's language; the window's own are compiled into the program.

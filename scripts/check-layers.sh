@@ -23,6 +23,7 @@ UI_PATHS=(
   tests/service/
   bench/meter_ui_bench.cpp    # the cost of the meters in the window
   bench/service_bench.cpp     # the service's own costs, in its event loop
+  bench/events_bench.cpp      # the cost of the service's live events
 )
 
 allowed() {

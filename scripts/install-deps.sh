@@ -11,7 +11,7 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
   g++ cmake ninja-build pkg-config \
-  qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
+  qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-websockets-dev libgl-dev \
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n \
   fonts-wqy-microhei fonts-dejavu-core \
   libgtest-dev libgmock-dev libbenchmark-dev \

@@ -26,6 +26,7 @@ struct Route {
     const char* pattern;  // as the server takes it; "{key...}" takes the rest of the path
     const char* summary;
     Handler handler;
+    bool upgrade = false;  // a WebSocket: its handler is Events()
 };
 
 HttpResponse JsonAnswer(const Json& json, int status = 200)
@@ -258,6 +259,17 @@ void SaveToDevice(Service& service, const HttpRequest&, const HttpCaptures& capt
     });
 }
 
+// A client's upgrade to a device's live events.
+HttpResponse Events(Service& service, const HttpRequest& request, const HttpCaptures& captures,
+                    HttpUpgrade& upgrade)
+{
+    const auto id = captures.find("id");
+    DeviceRunner* device = id == captures.end() ? nullptr : service.Device(id->second);
+    if (device == nullptr || service.Events() == nullptr)
+        return HttpResponse::Error(404, "no such device");
+    return service.Events()->Accept(*device, request, upgrade);
+}
+
 void Schema(Service&, const HttpRequest&, const HttpCaptures&, HttpResponder responder)
 {
     responder.Send(JsonAnswer(SchemaJson()));
@@ -273,9 +285,9 @@ void OpenApi(Service&, const HttpRequest&, const HttpCaptures&, HttpResponder re
     responder.Send(HttpResponse::Json(200, OpenApiDocument()));
 }
 
-const std::array<Route, 10>& Routes()
+const std::array<Route, 11>& Routes()
 {
-    static const std::array<Route, 10> routes{{
+    static const std::array<Route, 11> routes{{
         {"GET", "/api/v1/devices", "Every device, its model and its state", ListDevices},
         {"GET", "/api/v1/devices/{id}", "One device and every setting it has, null while unknown",
          ShowDevice},
@@ -288,6 +300,11 @@ const std::array<Route, 10>& Routes()
          "Loads a preset text; with dry_run=1 answers the lines it would change and sends nothing",
          LoadPreset},
         {"POST", "/api/v1/devices/{id}/save", "Tells the device to keep its present setting", SaveToDevice},
+        {"GET", "/api/v1/devices/{id}/events",
+         "Live events (WebSocket, ?meters=HZ): a snapshot, then each setting confirmed or changed, "
+         "each state, and the meters at most HZ times a second (JSON text messages of \"type\" "
+         "snapshot, setting, state, meters)",
+         nullptr, true},
         {"GET", "/api/v1/schema", "The table of settings: keys, names, units and ranges", Schema},
         {"GET", "/api/v1/metrics", "Exchanges, failures, reconnects, latency and clients (Prometheus)",
          Metrics},
@@ -329,6 +346,14 @@ Json Parameters(const std::string& path)
 void AddApiRoutes(HttpServer& server, Service& service)
 {
     for (const Route& route : Routes()) {
+        if (route.upgrade) {
+            server.RouteUpgrade(
+                route.pattern,
+                [&service](const HttpRequest& request, const HttpCaptures& captures, HttpUpgrade& upgrade) {
+                    return Events(service, request, captures, upgrade);
+                });
+            continue;
+        }
         server.RouteAsync(route.method, route.pattern,
                           [&service, handler = route.handler](const HttpRequest& request,
                                                               const HttpCaptures& captures,
@@ -364,6 +389,17 @@ std::string OpenApiDocument()
               {"404", {{"description", "no such device or setting"}}},
               {"409", {{"description", "the device does not take it: read-only, or another family"}}},
               {"503", {{"description", "the device is lost or busy"}}}}}};
+        if (route.upgrade) {
+            operation["responses"]["101"] = {{"description", "switched to a WebSocket"}};
+            operation["responses"]["426"] = {{"description", "asked without a WebSocket upgrade"}};
+            operation["responses"].erase("200");
+            operation["parameters"].push_back(
+                {{"name", "meters"},
+                 {"in", "query"},
+                 {"required", false},
+                 {"schema", {{"type", "number"}, {"minimum", 0}, {"maximum", 100}}},
+                 {"description", "meter messages a second, at most one a polling pass; 0 (default): none"}});
+        }
         if (method == "put")
             operation["requestBody"] = {
                 {"required", true}, {"content", {{"application/json", {{"schema", {{"type", "integer"}}}}}}}};
@@ -414,6 +450,8 @@ std::string MetricsText(const Service& service)
          [](const RunnerStatus& s) { return s.state == RunnerState::Connected ? 1 : 0; });
     family("brevant_api_clients", "gauge", "Open connections to the API.");
     out << "brevant_api_clients " << service.ApiConnections() << '\n';
+    family("brevant_event_clients", "gauge", "WebSocket clients of the live events.");
+    out << "brevant_event_clients " << service.EventClients() << '\n';
     return out.str();
 }
 

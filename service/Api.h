@@ -6,6 +6,7 @@
 //   GET /api/v1/devices/{id}/preset             the device's setting as preset text
 //   POST /api/v1/devices/{id}/preset            load a preset text (?dry_run=1: the lines it changes)
 //   POST /api/v1/devices/{id}/save              the device keeps its present setting
+//   GET /api/v1/devices/{id}/events              live events over a WebSocket (service/EventHub.h)
 //   GET /api/v1/schema                           the table of settings
 //   GET /api/v1/metrics                          Prometheus text
 //   GET /api/v1/openapi.json                     this list, as OpenAPI 3

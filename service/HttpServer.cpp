@@ -85,6 +85,18 @@ bool Match(const std::vector<std::string>& pattern, const std::vector<std::strin
     return pattern.size() == path.size();
 }
 
+// Whether a request asks to become a WebSocket ("Upgrade: websocket").
+bool AsksWebSocket(const HttpRequest& request)
+{
+    const std::string* upgrade = request.Header("Upgrade");
+    if (upgrade == nullptr)
+        return false;
+    std::string lower = *upgrade;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower.find("websocket") != std::string::npos;
+}
+
 std::string Peer(const QTcpSocket* socket)
 {
     return socket->peerAddress().toString().toStdString() + ':' + std::to_string(socket->peerPort());
@@ -124,6 +136,11 @@ public:
         if (sequence != sequence_ || !busy_ || closing_)
             return;
         busy_ = false;
+        if (upgradeHead_ > 0) {  // an upgrade refused: its head is still in the socket
+            socket_->skip(upgradeHead_);
+            upgradeHead_ = 0;
+            keepAlive = false;
+        }
         keepAlive = keepAlive && requests_ < server_->options_.maxRequestsPerConnection;
         HttpResponse out = response;
         if (!keepAlive)  // an HTTP/1.0 client's keep-alive no longer holds
@@ -147,6 +164,19 @@ public:
             this, [this] { Read(); }, Qt::QueuedConnection);
     }
 
+    // Lets go of the socket, which keeps what it has not read; the connection
+    // ends.
+    QTcpSocket* Release()
+    {
+        QObject::disconnect(socket_, nullptr, this, nullptr);
+        socket_->setParent(nullptr);
+        QTcpSocket* socket = socket_;
+        socket_ = nullptr;
+        closing_ = true;
+        Gone();
+        return socket;
+    }
+
 private:
     void StartTimer(bool request)
     {
@@ -156,6 +186,8 @@ private:
 
     void Read()
     {
+        if (gone_)
+            return;
         if (draining_) {
             drained_ += socket_->readAll().size();
             if (drained_ > kDrainBytes)
@@ -163,6 +195,8 @@ private:
             return;
         }
         while (!busy_ && !closing_) {
+            if (PeekUpgrade())
+                return;
             const QByteArray bytes = socket_->read(kReadChunk);
             HttpParse parse =
                 parser_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
@@ -186,6 +220,46 @@ private:
             ++sequence_;
             server_->Dispatch(this, parse.request);
         }
+    }
+
+    // A request to upgrade a route that takes upgrades is read without taking
+    // it from the socket, so that the new protocol's owner reads its head
+    // again. True when such a request went out, or when what has arrived may
+    // be the start of one and the rest is awaited.
+    bool PeekUpgrade()
+    {
+        if (parser_.Started() || !server_->HasUpgradeRoutes())
+            return false;
+        const HttpLimits& limits = server_->options_.limits;
+        const qint64 headLimit =
+            static_cast<qint64>(limits.requestLine) + static_cast<qint64>(limits.headerBytes) + 4;
+        const QByteArray head = socket_->peek(headLimit);
+        const std::string_view get = "GET ";
+        const std::string_view start(head.constData(), std::min<std::size_t>(head.size(), get.size()));
+        if (!get.starts_with(start) || head.isEmpty())
+            return false;
+        const qsizetype end = head.indexOf("\r\n\r\n");
+        if (end < 0) {
+            if (head.size() >= headLimit)
+                return false;  // the parser refuses it
+            if (!requestTimer_)
+                StartTimer(true);
+            return true;
+        }
+        HttpRequestParser parser(limits);
+        const HttpParse parse =
+            parser.Feed(std::string_view(head.constData(), static_cast<std::size_t>(end) + 4));
+        if (parse.state != HttpParseState::Complete || !AsksWebSocket(parse.request) ||
+            !server_->IsUpgradePath(parse.request.segments))
+            return false;
+        timer_.stop();
+        requestTimer_ = false;
+        busy_ = true;
+        ++requests_;
+        ++sequence_;
+        upgradeHead_ = end + 4;
+        server_->Dispatch(this, parse.request);
+        return true;
     }
 
     void Refuse(int status, const std::string& message)
@@ -264,7 +338,16 @@ private:
     bool gone_ = false;
     int requests_ = 0;
     quint64 sequence_ = 0;
+    qint64 upgradeHead_ = 0;  // bytes of an upgrade's head still unread in the socket
 };
+
+QTcpSocket* HttpUpgrade::TakeSocket()
+{
+    if (taken_ || connection_ == nullptr)
+        return nullptr;
+    taken_ = true;
+    return connection_->Release();
+}
 
 struct HttpResponder::Slot {
     QPointer<HttpServer::Connection> connection;
@@ -327,7 +410,50 @@ void HttpServer::Route(std::string method, std::string pattern, HttpHandler hand
 
 void HttpServer::RouteAsync(std::string method, std::string pattern, HttpAsyncHandler handler)
 {
-    routes_.push_back(RouteEntry{std::move(method), SplitPattern(pattern), std::move(handler)});
+    routes_.push_back(RouteEntry{std::move(method), SplitPattern(pattern), std::move(handler), {}});
+}
+
+void HttpServer::RouteUpgrade(const std::string& pattern, HttpUpgradeHandler handler)
+{
+    routes_.push_back(RouteEntry{"GET", SplitPattern(pattern), {}, std::move(handler)});
+}
+
+bool HttpServer::HasUpgradeRoutes() const
+{
+    return std::any_of(routes_.begin(), routes_.end(), [](const RouteEntry& route) { return route.upgrade; });
+}
+
+bool HttpServer::IsUpgradePath(const std::vector<std::string>& segments) const
+{
+    HttpCaptures captures;
+    return std::any_of(routes_.begin(), routes_.end(), [&](const RouteEntry& route) {
+        return route.upgrade && Match(route.segments, segments, captures);
+    });
+}
+
+void HttpServer::Upgrade(Connection* connection, const HttpRequest& request, const RouteEntry& route,
+                         const HttpCaptures& captures, const HttpResponder& responder)
+{
+    HttpResponse answer;
+    if (!AsksWebSocket(request)) {
+        answer = HttpResponse::Error(426, request.path + " is served as a WebSocket only");
+        answer.headers.push_back({"Upgrade", "websocket"});
+    } else if (request.Header("Origin") && !AllowedOrigin(request)) {
+        answer =
+            HttpResponse::Error(403, "WebSockets from " + *request.Header("Origin") + " are not allowed");
+    } else {
+        HttpUpgrade upgrade;
+        upgrade.connection_ = connection;
+        answer = route.upgrade(request, captures, upgrade);
+        if (upgrade.Taken()) {
+            responder.slot_->sent = true;  // the new protocol answers
+            return;
+        }
+    }
+    if (answer.status >= 400)
+        Log("http " + connection->PeerText() + ": " + std::to_string(answer.status) + ' ' + request.method +
+            ' ' + request.path + ": " + answer.body);
+    responder.Send(std::move(answer));
 }
 
 void HttpServer::SetLog(HttpLog log)
@@ -450,6 +576,10 @@ bool HttpServer::Authorize(const HttpRequest& request, HttpResponse& refusal) co
     if (const std::string* header = request.Header("Authorization");
         header && header->size() > 7 && HeaderNameEquals(std::string_view(*header).substr(0, 7), "Bearer "))
         given = std::string_view(*header).substr(7);
+    // A browser cannot give a WebSocket a header: it may give the token in the query.
+    const std::string* inQuery = request.Query("access_token");
+    if (given.empty() && inQuery && AsksWebSocket(request))
+        given = *inQuery;
     if (SameSecret(given, options_.controlToken))
         return true;
     if (!SameSecret(given, options_.readToken)) {
@@ -524,6 +654,10 @@ void HttpServer::Dispatch(Connection* connection, const HttpRequest& request)
         Log("http " + connection->PeerText() + ": " + std::to_string(missing.status) + ' ' + request.method +
             ' ' + request.path);
         responder.Send(std::move(missing));
+        return;
+    }
+    if (found->upgrade) {
+        Upgrade(connection, request, *found, captures, responder);
         return;
     }
     found->handler(request, captures, std::move(responder));

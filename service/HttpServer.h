@@ -4,6 +4,9 @@
 // in what waits to be written. Optional bearer tokens (read-only and control),
 // CORS for listed origins only, and HTTPS when a certificate and key are given.
 // Every refusal is answered with its status and reported in one log line.
+// A route may instead take over connections upgraded to another protocol (a
+// WebSocket): the request is checked as any other (token, Origin), then its
+// socket is handed over with the request's head still unread in it.
 //
 // Thread safety: an HttpServer, its routes and every HttpResponder it hands out
 // belong to the thread the server was created in; handlers run there and a
@@ -61,8 +64,13 @@ private:
     std::shared_ptr<Slot> slot_;
 };
 
+class HttpUpgrade;
+
 using HttpHandler = std::function<HttpResponse(const HttpRequest&, const HttpCaptures&)>;
 using HttpAsyncHandler = std::function<void(const HttpRequest&, const HttpCaptures&, HttpResponder)>;
+// Takes the socket of an upgrade, or answers why not (the answer is ignored
+// once the socket is taken).
+using HttpUpgradeHandler = std::function<HttpResponse(const HttpRequest&, const HttpCaptures&, HttpUpgrade&)>;
 using HttpLog = std::function<void(const std::string&)>;
 
 class HttpServer : public QObject {
@@ -76,6 +84,10 @@ public:
     // path, slashes included: "/api/v1/devices/{id}/settings/{key...}".
     void Route(std::string method, std::string pattern, HttpHandler handler);
     void RouteAsync(std::string method, std::string pattern, HttpAsyncHandler handler);
+    // A GET route that takes WebSocket upgrades ("Upgrade: websocket"); a
+    // plain GET of it is answered 426, an upgrade from an Origin not listed
+    // for CORS 403. An upgrade may give its token as ?access_token=.
+    void RouteUpgrade(const std::string& pattern, HttpUpgradeHandler handler);
     // Where refusals and failures are reported, one line each.
     void SetLog(HttpLog log);
 
@@ -87,16 +99,22 @@ public:
 
 private:
     friend class HttpResponder;
+    friend class HttpUpgrade;
     class Connection;
     struct RouteEntry {
         std::string method;
         std::vector<std::string> segments;
         HttpAsyncHandler handler;
+        HttpUpgradeHandler upgrade;  // set for an upgrade route
     };
 
     void Accept();
     void Refuse(QTcpSocket* socket);
     void Dispatch(Connection* connection, const HttpRequest& request);
+    bool HasUpgradeRoutes() const;
+    bool IsUpgradePath(const std::vector<std::string>& segments) const;
+    void Upgrade(Connection* connection, const HttpRequest& request, const RouteEntry& route,
+                 const HttpCaptures& captures, const HttpResponder& responder);
     bool Authorize(const HttpRequest& request, HttpResponse& refusal) const;
     const std::string* AllowedOrigin(const HttpRequest& request) const;
     void Log(const std::string& line) const;
@@ -106,6 +124,20 @@ private:
     HttpLog log_;
     QTcpServer* server_ = nullptr;
     int connections_ = 0;
+};
+
+// Hands an upgraded connection's socket over to its new owner.
+class HttpUpgrade {
+public:
+    // The socket, with no parent and the request's head unread in it; the
+    // server lets go of it. Null once taken.
+    QTcpSocket* TakeSocket();
+    bool Taken() const { return taken_; }
+
+private:
+    friend class HttpServer;
+    HttpServer::Connection* connection_ = nullptr;
+    bool taken_ = false;
 };
 
 }  // namespace brevant

@@ -40,6 +40,13 @@ Service::~Service()
 
 bool Service::Start(std::string* error)
 {
+    EventLimits limits;
+    limits.clients = config_.limits.clients;
+    limits.message = config_.limits.webSocketMessage;
+    limits.queue = eventQueue_;
+    limits.idleMs = config_.limits.idleSeconds * 1000;
+    events_ = new EventHub(
+        limits, [this](const std::string& id) { return Device(id); }, log_, this);
     http_ = new HttpServer(ServerOptions(config_), this);
     http_->SetLog(log_);
     AddApiRoutes(*http_, *this);
@@ -58,6 +65,8 @@ Service::Served Service::StartDevice(const DeviceConfig& device)
     Served served{device, std::make_unique<DeviceRunner>(device), nullptr};
     if (!simulator_.empty())
         served.runner->SetSimulator(simulator_);
+    if (events_)
+        events_->Watch(*served.runner);
     served.runner->Start();
     if (log_)
         log_("device " + device.id + " at " + device.address.Text() + ": started");
@@ -101,6 +110,11 @@ void Service::Reload(const ServiceConfig& config)
         gone.runner->Stop();
         if (log_)
             log_("device " + gone.config.id + ": stopped");
+        const bool dropped =
+            std::none_of(config.devices.begin(), config.devices.end(),
+                         [&](const DeviceConfig& device) { return device.id == gone.config.id; });
+        if (dropped && events_)
+            events_->Forget(gone.config.id);
     }
     devices_ = std::move(kept);
     for (Served& served : devices_) {
@@ -148,6 +162,11 @@ quint16 Service::SharePort(const std::string& id) const
             return served.share ? served.share->Port() : 0;
     }
     return 0;
+}
+
+int Service::EventClients() const
+{
+    return events_ ? events_->Clients() : 0;
 }
 
 int Service::ApiConnections() const

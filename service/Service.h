@@ -12,6 +12,7 @@
 #pragma once
 
 #include "service/DeviceRunner.h"
+#include "service/EventHub.h"
 #include "service/HttpServer.h"
 #include "service/SharedPort.h"
 #include "service/parse/ServiceConfig.h"
@@ -35,6 +36,8 @@ public:
 
     // The simulator "virtual" devices run (tests; else the one beside the program).
     void SetSimulator(std::string path) { simulator_ = std::move(path); }
+    // The bytes an events client may leave unsent before it is dropped (tests; else 1 MiB).
+    void SetEventQueueLimit(qint64 bytes) { eventQueue_ = bytes; }
     // Listens and starts every device; false with the reason in *error.
     bool Start(std::string* error);
     // Applies a new configuration's devices; see above.
@@ -50,6 +53,9 @@ public:
     // The port a device's line protocol is shared on; 0 when it has none
     // (or it could not listen).
     quint16 SharePort(const std::string& id) const;
+    // The live events' clients; null before Start.
+    EventHub* Events() const { return events_; }
+    int EventClients() const;
 
 private:
     struct Served {
@@ -62,7 +68,9 @@ private:
     ServiceConfig config_;
     Log log_;
     std::string simulator_;
+    qint64 eventQueue_ = 1024 * 1024;
     HttpServer* http_ = nullptr;
+    EventHub* events_ = nullptr;
     std::vector<Served> devices_;
 };
 

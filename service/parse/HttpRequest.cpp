@@ -391,6 +391,7 @@ std::string_view ReasonPhrase(int status)
     case 414: return "URI Too Long";
     case 415: return "Unsupported Media Type";
     case 422: return "Unprocessable Content";
+    case 426: return "Upgrade Required";
     case 429: return "Too Many Requests";
     case 431: return "Request Header Fields Too Large";
     case 500: return "Internal Server Error";
