@@ -169,7 +169,8 @@ bool Connection::ProbeService()
         if (link_.DrainLocked(port) && link_.WriteLocked(port, wire::kServiceQuery)) {
             std::array<char, 64> chunk{};
             const Deadline deadline(kServiceProbeLimit);
-            while (reply.find('\n') == std::string::npos && reply.size() < chunk.size() && !deadline.Expired()) {
+            while (reply.find('\n') == std::string::npos && reply.size() < chunk.size() &&
+                   !deadline.Expired()) {
                 serial.Wait(port, deadline.Remaining(), true);
                 const IoResult got = serial.Read(port, chunk.data(), static_cast<int>(chunk.size()));
                 if (got.Gone())
@@ -411,7 +412,8 @@ Connection::PhaseEnd Connection::PollPhase()
 
 Connection::PhaseEnd Connection::SettingsPhase()
 {
-    const SettingsPassResult pass = ReadSettingsOnce(link_, ToModelFamily(State().params.DeviceFamily), stop_);
+    const SettingsPassResult pass =
+        ReadSettingsOnce(link_, ToModelFamily(State().params.DeviceFamily), stop_);
     // What was found before an abandoned pass is in the mirror already: told all the same.
     if (!pass.changed.empty())
         Notify([&] { observer_.SettingsChanged(pass.changed); });

@@ -319,7 +319,8 @@ struct NetworkWindow {
     }
     bool Connect()
     {
-        auto connected = std::async(std::launch::async, [this] { return connection.Connect([](auto, auto) {}); });
+        auto connected =
+            std::async(std::launch::async, [this] { return connection.Connect([](auto, auto) {}); });
         Until([&] { return connected.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10.0);
         return connected.get();
     }

@@ -35,8 +35,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressDialog>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -336,8 +336,10 @@ std::pair<int, std::string> Http(int port, const std::string& method, const std:
     const timeval limit{5, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0) {
-        const std::string request = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
-                                    "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+        const std::string request =
+            method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+            "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+            body;
         (void)::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
         char chunk[4096];
         for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;)
@@ -366,16 +368,16 @@ TEST_F(MainWindowTest, ThroughTheServicesSharedPortTheWindowAndTheApiSeeEachOthe
     ASSERT_TRUE(api > 0 && share > 0 && api != share);
     QProcess service;
     service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    service.start(BREVANTD_PATH, {"--listen", QStringLiteral("127.0.0.1:%1").arg(api), "--device",
-                                  QStringLiteral("hall=%1/COM3,share=%2")
-                                      .arg(QString::fromStdString(sim->PortsDir()))
-                                      .arg(share)});
+    service.start(
+        BREVANTD_PATH,
+        {"--listen", QStringLiteral("127.0.0.1:%1").arg(api), "--device",
+         QStringLiteral("hall=%1/COM3,share=%2").arg(QString::fromStdString(sim->PortsDir())).arg(share)});
     ASSERT_TRUE(service.waitForStarted(5000));
     const std::string gainKey = "/api/v1/devices/hall/settings/input/2/gain";
     ASSERT_TRUE(Eventually([&] { return Http(api, "GET", gainKey).first == 200; }, 20'000));
 
-    frame->ConnectTo(
-        ConnectTarget{TargetKind::Port, *ParsePortAddress("tcp://127.0.0.1:" + std::to_string(share)).address});
+    frame->ConnectTo(ConnectTarget{TargetKind::Port,
+                                   *ParsePortAddress("tcp://127.0.0.1:" + std::to_string(share)).address});
     frame->Tasks().WaitIdle();
     ASSERT_TRUE(core->state.flags.Connected) << told.join("|").toStdString();
     EXPECT_TRUE(core->state.flags.Shared);
@@ -389,11 +391,13 @@ TEST_F(MainWindowTest, ThroughTheServicesSharedPortTheWindowAndTheApiSeeEachOthe
 
     ASSERT_EQ(Http(api, "PUT", gainKey, "9").first, 200);
     // Through the share a polling pass takes milliseconds: well within this.
-    EXPECT_TRUE(Eventually([&] { return strip.Label().text() == "9 dB"; }, 2000)) << strip.Label().text().toStdString();
+    EXPECT_TRUE(Eventually([&] { return strip.Label().text() == "9 dB"; }, 2000))
+        << strip.Label().text().toStdString();
 
     emit strip.Fader().changeFinished(48);  // the user lets the fader go at -1 dB
-    EXPECT_TRUE(Eventually([&] { return Http(api, "GET", gainKey).second.find("\"value\":-1") != std::string::npos; }))
-        << Http(api, "GET", gainKey).second;
+    EXPECT_TRUE(Eventually([&] {
+        return Http(api, "GET", gainKey).second.find("\"value\":-1") != std::string::npos;
+    })) << Http(api, "GET", gainKey).second;
     EXPECT_EQ(strip.Label().text(), "-1 dB");
     Run(&MainWindow::OnDisconnect);
     service.terminate();
