@@ -369,8 +369,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
         const Command& command = *line.command;
         if (!link.Transact(text, command, line.setting.at))
             return {};
-        const std::string answer =
-            ReplyText(command, line.setting.at, MirrorValue(state.params, line.setting));
+        std::string answer = ReplyText(command, line.setting.at, MirrorValue(state.params, line.setting));
         if (!command.IsMeter()) {
             const SettingRef target = Normalised(line.setting);
             MarkKnown(target, true);
