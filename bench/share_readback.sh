@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The read-back of a whole device (brevantctl dump) through brevantd's shared
 # port against straight from the device: a simulated K217 at line speed.
+# brevantctl connects and reads back as the window does (the same Connection).
 # Usage: bash bench/share_readback.sh [BUILD_BIN] [RUNS]
 set -euo pipefail
 bin=${1:-build/default/bin}

@@ -228,6 +228,11 @@ inline constexpr std::string_view kVersionQuery = "SVsr\n";  // answered "SV" an
 inline constexpr std::string_view kVersionTag = "SV";
 inline constexpr std::string_view kModelQuery = "SAsr\n";  // answered "SA", the model, CR LF
 inline constexpr std::string_view kModelTag = "SA";
+// Asked by a client on a network port: a service that shares the device
+// answers it with kServiceReply; the device itself knows no such line and
+// stays silent.
+inline constexpr std::string_view kServiceQuery = "SZsr\r\n";
+inline constexpr std::string_view kServiceReply = "SZshared\r\n";
 inline constexpr std::string_view kModelK225 = "K225";
 inline constexpr std::string_view kModelK217 = "K217";
 inline constexpr std::string_view kModelK218 = "K218";

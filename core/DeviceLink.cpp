@@ -137,7 +137,7 @@ void DeviceLink::RaiseLineControls()
 void DeviceLink::Pause(int port, Micros limit)
 {
     if (limit.count() > 0)
-        port_.Wait(port, limit, waitMode_.load() == WaitMode::PollReadable);
+        port_.Wait(port, limit, waitMode_.load() != WaitMode::FixedPause);
 }
 
 Status DeviceLink::Exchange(std::string_view text, const ExchangeProfile& profile, std::string& reply)
@@ -272,9 +272,10 @@ Status DeviceLink::Collect(int port, const ExchangeProfile& profile, std::string
     const Micros slack = port_.ReplySlack(port);
     Deadline deadline(port_.Clock(), profile.AnswerBudget() + slack);
     const auto expired = [&](SteadyClock::time_point now) { return deadline.Expired(now) || now >= cutoff; };
-    // Always a fixed pause: the reply cannot have begun yet.
+    // A fixed pause unless the peer answers at once: a device's reply
+    // cannot have begun yet.
     if (profile.afterWrite.count() > 0)
-        port_.Wait(port, profile.afterWrite, false);
+        port_.Wait(port, profile.afterWrite, waitMode_.load() == WaitMode::NoSettle);
 
     std::array<char, 256> chunk{};
     const auto capacity = static_cast<std::size_t>(profile.replyCapacity);

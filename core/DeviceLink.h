@@ -31,7 +31,10 @@ namespace brevant {
 // for the port to become readable for at most that pause. A reply ends as
 // its profile's ReplyEnd says (at its last line feed, or at a quiet gap when
 // its length is not known), within the deadlines the profile gives.
-enum class WaitMode { FixedPause, PollReadable };
+// PollReadable still keeps the fixed pause after the write, which a device
+// needs before its reply can begin; NoSettle waits for readable there too,
+// for a peer that answers at once (a service's shared port).
+enum class WaitMode { FixedPause, PollReadable, NoSettle };
 
 class DeviceLink {
 public:

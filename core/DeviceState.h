@@ -22,6 +22,9 @@ struct LinkFlags {
     // The user allows writing to an unknown model all the same (brevantctl --force).
     std::atomic<bool> WritesForced{false};
     std::atomic<bool> Upgrading{false};  // a firmware transfer owns the port
+    // The port is a service's shared port, not the device's own line: the
+    // service answered its query (wire::kServiceQuery) at connect.
+    std::atomic<bool> Shared{false};
 
     // Polling stands back while any user work holds the link: the command
     // queue while it has jobs, save to device, Disconnect, a CLI command.

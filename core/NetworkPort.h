@@ -76,6 +76,7 @@ public:
     // beyond the device's own time before it gives a reply up.
     Micros ReplySlack(int /*port*/) const override { return kReplySlack; }
     static constexpr Micros kReplySlack{250'000};
+    bool OverNetwork(int /*port*/) const override { return true; }
     std::string LastError(int port) const override;
 
 private:

@@ -61,6 +61,7 @@ public:
     LineControlResult SetRts(int port, bool on) override { return For(port).SetRts(port, on); }
     bool Exists(int port) const override { return For(port).Exists(port); }
     Micros ReplySlack(int port) const override { return For(port).ReplySlack(port); }
+    bool OverNetwork(int port) const override { return For(port).OverNetwork(port); }
     void Wait(int port, Micros limit, bool untilReadable) override
     {
         For(port).Wait(port, limit, untilReadable);

@@ -81,6 +81,9 @@ public:
     // Time a reply on `port` may take beyond what the device itself needs:
     // a network hop delays replies and tears them across reads.
     virtual Micros ReplySlack(int /*port*/) const { return Micros{0}; }
+    // Whether `port` reaches its device through a network server rather
+    // than a serial line of this machine.
+    virtual bool OverNetwork(int /*port*/) const { return false; }
 
     // Waits `limit`; with untilReadable, returns early once bytes can be read.
     // This is the only way the link lets time pass, so a fake can keep time itself.

@@ -3,6 +3,7 @@
 #include "core/Translate.h"
 #include "procedures/ReadBack.h"
 
+#include <array>
 #include <cctype>
 #include <optional>
 
@@ -156,6 +157,41 @@ bool Connection::QueryModel(const std::atomic<bool>* stop)
     return true;
 }
 
+bool Connection::ProbeService()
+{
+    LinkFlags& flags = State().flags;
+    const int port = flags.PortNumber;
+    SerialPort& serial = link_.Port();
+    bool shared = false;
+    if (serial.OverNetwork(port)) {
+        const auto lock = link_.LockPort();
+        std::string reply;
+        if (link_.DrainLocked(port) && link_.WriteLocked(port, wire::kServiceQuery)) {
+            std::array<char, 64> chunk{};
+            const Deadline deadline(kServiceProbeLimit);
+            while (reply.find('\n') == std::string::npos && reply.size() < chunk.size() &&
+                   !deadline.Expired()) {
+                serial.Wait(port, deadline.Remaining(), true);
+                const IoResult got = serial.Read(port, chunk.data(), static_cast<int>(chunk.size()));
+                if (got.Gone())
+                    break;
+                if (got.Ok())
+                    reply.append(chunk.data(), static_cast<std::size_t>(got.count));
+            }
+        }
+        shared = reply == wire::kServiceReply;
+        if (ProtocolTrace* trace = link_.Trace(); trace != nullptr && !reply.empty())
+            trace->Record(port, TraceDirection::Received, reply);
+    }
+    flags.Shared = shared;
+    // The service answers whole lines at once: no pause waits for a device.
+    if (shared)
+        link_.SetWaitMode(WaitMode::NoSettle);
+    else if (link_.GetWaitMode() == WaitMode::NoSettle)
+        link_.SetWaitMode(WaitMode::PollReadable);
+    return shared;
+}
+
 void Connection::ShowModelPanes()
 {
     observer_.ModelPanesShown(ToModelFamily(State().params.DeviceFamily));
@@ -196,6 +232,7 @@ bool Connection::Connect(const Report& report)
                Fill(pattern, {link_.Port().Label(port), std::to_string(kModelQueryTries)}));
         return false;
     }
+    ProbeService();
     link_.Run(Op::CE);  // out of sound-test mode; the answer does not matter
     link_.ReadVersion();
     ShowModelPanes();
@@ -214,6 +251,7 @@ void Connection::Disconnect()
     WaitForWorker(kStopWait);
     state.flags.Connected = false;
     state.flags.UnknownModel = false;
+    state.flags.Shared = false;
     lost_ = false;
     // The port is left to other programs until the next Connect.
     link_.ClosePort();
@@ -366,8 +404,20 @@ Connection::PhaseEnd Connection::PollPhase()
             continue;
         ++pollPasses_;
         Notify([&] { observer_.PollPassCompleted(family); });
+        if (state.flags.Shared && SettingsPhase() == PhaseEnd::Lost)
+            return PhaseEnd::Lost;
     }
     return PhaseEnd::Stopped;
+}
+
+Connection::PhaseEnd Connection::SettingsPhase()
+{
+    const SettingsPassResult pass =
+        ReadSettingsOnce(link_, ToModelFamily(State().params.DeviceFamily), stop_);
+    // What was found before an abandoned pass is in the mirror already: told all the same.
+    if (!pass.changed.empty())
+        Notify([&] { observer_.SettingsChanged(pass.changed); });
+    return pass.portGone || pass.overdue ? PhaseEnd::Lost : PhaseEnd::Done;
 }
 
 void Connection::DeclareLost()
@@ -416,6 +466,7 @@ bool Connection::TryPort(int port)
         link_.ClosePort();
         return false;
     }
+    ProbeService();
     link_.Run(Op::CE);
     link_.ReadVersion();
     return true;

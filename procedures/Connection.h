@@ -13,6 +13,14 @@
 // query is answered, the full read-back runs again (the device may have
 // restarted with its stored setting) and polling resumes.
 //
+// On a network port the connect also asks whether the other end is a
+// service sharing the device (wire::kServiceQuery), waiting at most
+// kServiceProbeLimit; a device is silent to it. When it is (LinkFlags::Shared),
+// exchanges end as soon as the reply is there (WaitMode::NoSettle), and after
+// every polling pass the worker asks every setting again, which the service
+// answers from its mirror without using the device's line, and tells the
+// observer which ones another client changed (SettingsChanged).
+//
 // Thread-safety: the procedures may be called from any one thread at a time
 // (the program runs them off its user-interface thread). The worker runs on
 // its own thread; never two at once. A stop request reaches only a running
@@ -41,6 +49,8 @@ namespace brevant {
 inline constexpr int kModelQueryTries = 3;
 // Passes in a row without a valid reply after which the link is lost.
 inline constexpr int kSilentPassesForLoss = 3;
+// How long the connect waits for a service's answer on a network port.
+inline constexpr Micros kServiceProbeLimit{150'000};
 // How often a lost device is sought again.
 inline constexpr Micros kReconnectInterval{1'000'000};
 
@@ -79,6 +89,10 @@ public:
     bool QueryModel(const std::atomic<bool>* stop = nullptr);
     // Tells the observer which panes suit DeviceFamily (0: an unknown model).
     void ShowModelPanes();
+    // On a network port, asks whether a service shares the device there, and
+    // sets LinkFlags::Shared and the link's wait mode by the answer; false
+    // (and not shared) on a serial port or when nothing answered in time.
+    bool ProbeService();
 
     // The Connect command: finds the port if none is known yet, asks the
     // model, leaves test mode, reads the version and starts the worker.
@@ -114,6 +128,8 @@ private:
     void RunWorker();
     PhaseEnd ReadBackPhase();
     PhaseEnd PollPhase();
+    // After a polling pass through a shared port: the settings pass.
+    PhaseEnd SettingsPhase();
     void DeclareLost();
     bool SeekDevice();
     bool TryPort(int port);

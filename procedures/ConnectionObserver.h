@@ -4,7 +4,8 @@
 //
 // The life of a connection as the observer sees it:
 //   ModelPanesShown, ChannelViewShown, [ReadBackIncomplete], ReadBackRefreshed,
-//   PollPassCompleted...,
+//   PollPassCompleted... (through a shared port each may be followed by
+//   SettingsChanged),
 //   then either Disconnect's PanelsReset and ReadBackEnded, or LinkLost and,
 //   once the device answers again, LinkRestored followed by a new read-back
 //   (ModelPanesShown, [ReadBackIncomplete], ReadBackRefreshed, ...).
@@ -38,6 +39,10 @@ public:
     virtual void ReadBackRefreshed(ModelFamily /*family*/) {}
     // One polling pass has read every meter of `family`.
     virtual void PollPassCompleted(ModelFamily /*family*/) {}
+    // Through a service's shared port, a pass over the settings after a
+    // polling pass found these changed (by another client of the service):
+    // their mirror entries hold the new values.
+    virtual void SettingsChanged(const std::vector<SettingRef>& /*changed*/) {}
     // The device stopped answering (or its port vanished) on COM`port`;
     // Connected is cleared. The connection keeps trying to reach it again
     // unless it was told not to.

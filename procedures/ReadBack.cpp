@@ -74,4 +74,33 @@ PollResult PollMetersOnce(DeviceLink& link, ModelFamily family, const std::atomi
     return result;
 }
 
+SettingsPassResult ReadSettingsOnce(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop)
+{
+    const LinkFlags& flags = link.State().flags;
+    DeviceParams& p = link.State().params;
+    SettingsPassResult result;
+    for (const auto& [op, at] : ReadBackList(family)) {
+        const Command& command = CommandFor(op);
+        const Value* field = command.field == nullptr ? nullptr : command.field(p, at.a, at.b);
+        if (command.IsMeter() || field == nullptr)
+            continue;
+        if (flags.PollingHeld() || stop)
+            return result;
+        const std::int32_t before = field->load();
+        const Status s = link.Query(op, at);
+        result.portGone = s.Error() == LinkError::PortGone;
+        result.overdue = !s && link.ReplyOverdue();
+        if (result.portGone || result.overdue)
+            return result;
+        if (!s || field->load() == before)
+            continue;
+        result.changed.push_back({op, at});
+        // The switch the window shows beside the depth follows it, as after a read-back.
+        if (op == Op::MR)
+            p.MRon[static_cast<std::size_t>(at.a)] = field->load() > 0 ? 1 : 0;
+    }
+    result.completed = true;
+    return result;
+}
+
 }  // namespace brevant

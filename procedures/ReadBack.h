@@ -43,4 +43,18 @@ struct PollResult {
 // once when the port is gone or a failed exchange finds the reply overdue.
 PollResult PollMetersOnce(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop);
 
+struct SettingsPassResult {
+    bool completed = false;           // every setting was asked (not abandoned)
+    std::vector<SettingRef> changed;  // settings whose reply changed the mirror, even when abandoned
+    bool portGone = false;
+    bool overdue = false;
+};
+
+// Asks every setting of `family` once, in the read-back's order, and names
+// those whose reply changed the mirror. For a service's shared port, which
+// answers them from its own mirror without using the device's line: a change
+// made by another client shows here. A setting that is not answered keeps
+// its value. Abandoned as PollMetersOnce is.
+SettingsPassResult ReadSettingsOnce(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop);
+
 }  // namespace brevant

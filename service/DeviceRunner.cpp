@@ -200,6 +200,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
         {
             std::lock_guard lock(mutex);
             readingBack = true;
+            polled = false;
             if (entries.empty() || family != entriesFamily) {
                 entries.clear();
                 for (const SettingRef& setting : UploadList(family))
@@ -231,6 +232,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     }
     void PollPassCompleted(ModelFamily /*family*/) override
     {
+        polled = true;
         EmitChanges({});
         if (pollHook && !stopped)
             pollHook();
@@ -240,6 +242,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
         {
             std::lock_guard lock(mutex);
             readingBack = true;  // once it answers again
+            polled = false;
             for (Entry& entry : entries)
                 entry.known = entry.told = false;
         }
@@ -357,6 +360,24 @@ struct DeviceRunner::Core final : ConnectionObserver {
         EmitChanges(line.query ? std::nullopt : std::optional(target));
     }
 
+    // A client's query or set of a setting or meter, exchanged as the link's
+    // own are: a late reply to an earlier line is passed over, never taken
+    // for this one's. The answer is the device's, as stored; empty when the
+    // device gave none.
+    std::string TransactLine(const SharedLine& line, std::string_view text)
+    {
+        const Command& command = *line.command;
+        if (!link.Transact(text, command, line.setting.at))
+            return {};
+        std::string answer = ReplyText(command, line.setting.at, MirrorValue(state.params, line.setting));
+        if (!command.IsMeter()) {
+            const SettingRef target = Normalised(line.setting);
+            MarkKnown(target, true);
+            EmitChanges(line.query ? std::nullopt : std::optional(target));
+        }
+        return answer;
+    }
+
     // After the device was given to a job: forgets every value, connects
     // again and reads everything back, trying once a second until stopped.
     void ReadAgain()
@@ -422,6 +443,9 @@ struct DeviceRunner::Core final : ConnectionObserver {
     std::mutex lifeMutex;  // serialises Start and Stop
     std::atomic<bool> started{false};
     std::atomic<bool> stopped{false};
+    // A polling pass has read the meters since the last connect or loss:
+    // until then the mirror's meters hold nothing the device said.
+    std::atomic<bool> polled{false};
     std::atomic<std::size_t> queuedSets{0};
     std::atomic<bool> loading{false};  // a preset is being sent: the mirror holds values not yet confirmed
     std::thread starter;
@@ -651,7 +675,7 @@ std::optional<std::int32_t> DeviceRunner::Meter(const SettingRef& meter) const
 {
     const Command& command = CommandFor(meter.op);
     const RunnerState now = core_->CurrentState();
-    if (!command.IsMeter() || !IsChannel(meter.at.a) ||
+    if (!command.IsMeter() || !IsChannel(meter.at.a) || !core_->polled ||
         (now != RunnerState::Connected && now != RunnerState::UnknownModel))
         return std::nullopt;
     return MirrorValue(core_->state.params, {meter.op, {meter.at.a, 0}});
@@ -731,6 +755,10 @@ void DeviceRunner::Exchange(std::string line, ExchangeDone done)
         return done({});
     const SharedLine parsed = ParseSharedLine(line);
     core.queue.Post([&core, line = std::move(line), parsed, done = std::move(done)] {
+        const bool value = parsed.kind == LineKind::SettingQuery || parsed.kind == LineKind::MeterQuery ||
+                           parsed.kind == LineKind::Set;
+        if (value)
+            return done(core.TransactLine(parsed, line));
         std::string reply;
         (void)core.link.Exchange(line, ProfileOf(parsed), reply);  // whatever came is relayed
         if (parsed.command != nullptr)

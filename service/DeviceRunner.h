@@ -125,7 +125,8 @@ public:
     // Device-wide settings are addressed {0, 0}, channel settings {n, 0}.
     std::optional<std::int32_t> Value(const SettingRef& setting) const;
     // A meter's reading from the last polling pass ({Op::ML, {2}}); empty
-    // for a setting, or while no device is connected.
+    // for a setting, while no device is connected, or before the first
+    // polling pass since the device (re)connected.
     std::optional<std::int32_t> Meter(const SettingRef& meter) const;
     // Sends `value` to `setting`; `done` is called exactly once, at once when
     // the set is refused, else on the queue's thread.
@@ -149,9 +150,11 @@ public:
     // A client's own line of the device's protocol, as it wrote it (line end
     // included): sent through the command queue after the work queued before
     // it, and `done` called once, on the queue's thread, with the reply's
-    // bytes as they came (empty: no reply, or no device connected). A reply
-    // to a query or set of a setting is stored in the mirror as the
-    // read-back stores it, and a confirmed set is told to the change hook.
+    // bytes as they came (empty: no reply, or no device connected). A query
+    // or set of a setting or meter is exchanged as the link's own are (a
+    // late reply to an earlier line is passed over) and answered with the
+    // value the device gave, stored in the mirror as the read-back stores
+    // it; a confirmed set is told to the change hook.
     using ExchangeDone = std::function<void(std::string reply)>;
     void Exchange(std::string line, ExchangeDone done);
     // Gives the device to `job` alone (a firmware upgrade): upgrading is

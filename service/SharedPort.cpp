@@ -243,6 +243,7 @@ void SharedPort::Answer(Client& client, const std::string& text)
     switch (line.kind) {
     case LineKind::Unknown: return;  // the device is silent too
     case LineKind::Upgrade: return StartUpgrade(client, text);
+    case LineKind::ServiceQuery: reply = wire::kServiceReply; break;
     case LineKind::ModelQuery:
         if (known)
             reply = std::string(wire::kModelTag) + status.model + "\r\n";

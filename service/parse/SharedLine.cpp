@@ -112,6 +112,10 @@ SharedLine ParseSharedLine(std::string_view text)
         line.kind = text == "SAsr" ? LineKind::ModelQuery : LineKind::VersionQuery;
         return line;
     }
+    if (text == wire::kServiceQuery.substr(0, wire::kServiceQuery.size() - 2)) {
+        line.kind = LineKind::ServiceQuery;
+        return line;
+    }
     if (text == "UGst") {
         line.kind = LineKind::Upgrade;
         return line;

@@ -31,6 +31,7 @@ enum class LineKind {
     Upgrade,       // "UGst": binary firmware packets follow
     ModelQuery,    // "SAsr"
     VersionQuery,  // "SVsr"
+    ServiceQuery,  // "SZsr": is this a service's shared port? (the device knows no such line)
     Unknown,       // anything else: the device gives no answer
 };
 

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();
             const SharedLine read = ParseSharedLine(*line);
             if (read.kind != LineKind::Unknown && read.command == nullptr && read.kind != LineKind::Upgrade &&
-                read.kind != LineKind::ModelQuery && read.kind != LineKind::VersionQuery)
+                read.kind != LineKind::ModelQuery && read.kind != LineKind::VersionQuery &&
+                read.kind != LineKind::ServiceQuery)
                 std::abort();
         }
     }

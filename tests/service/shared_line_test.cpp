@@ -38,6 +38,8 @@ TEST(SharedLineTest, EachLineIsReadAsTheDeviceReadsIt)
         {"UGst\r\n", LineKind::Upgrade, Any, {}, false, 0},
         {"SAsr\n", LineKind::ModelQuery, Any, {}, false, 0},
         {"SVsr\r\n", LineKind::VersionQuery, Any, {}, false, 0},
+        {"SZsr\r\n", LineKind::ServiceQuery, Any, {}, false, 0},
+        {"SZsr1\r\n", LineKind::Unknown, Any, {}, false, 0},
         // What the device does not understand, it does not answer.
         {"MG5r\r\n", LineKind::Unknown, Any, {}, false, 0},
         {"MG0r\r\n", LineKind::Unknown, Any, {}, false, 0},

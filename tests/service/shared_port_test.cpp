@@ -2,7 +2,10 @@
 // line clients on the shared port, beside the API, with simulated devices.
 #include "core/DeviceLink.h"
 #include "core/PortRouter.h"
+#include "procedures/Connection.h"
 #include "service/Service.h"
+#include "tests/RecordingObserver.h"
+#include "tests/Ser2net.h"
 #include "tests/SimProcess.h"
 #include "tests/service/QtApplication.h"
 
@@ -21,6 +24,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <netinet/in.h>
 #include <string>
@@ -277,6 +281,103 @@ TEST_F(SharedPortTest, UpgradeThroughTheShareHasTheDeviceAloneUntilItEnds)
         20.0));
     EXPECT_EQ(Call("PUT", Key("input/1/gain"), "3").status, 200);
     EXPECT_EQ(other.Ask("MG1r\r\n"), "MG13\r\n");
+}
+
+// What the connection of a window through the share hears besides the usual.
+class SharedObserver : public test::RecordingObserver {
+public:
+    void SettingsChanged(const std::vector<SettingRef>& changed) override
+    {
+        std::lock_guard lock(mutex_);
+        changed_.insert(changed_.end(), changed.begin(), changed.end());
+        passesAtChange_ = passes.load();
+    }
+    // The polling passes told by the last report of changes, once `setting` was in one; -1 before.
+    int PassesWhenChanged(const SettingRef& setting) const
+    {
+        std::lock_guard lock(mutex_);
+        return std::find(changed_.begin(), changed_.end(), setting) == changed_.end() ? -1 : passesAtChange_;
+    }
+    std::size_t ChangedCount() const
+    {
+        std::lock_guard lock(mutex_);
+        return changed_.size();
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<SettingRef> changed_;
+    int passesAtChange_ = -1;
+};
+
+// A window's connection, on a network address, made off the thread that
+// runs the service's event loop.
+struct NetworkWindow {
+    explicit NetworkWindow(const PortAddress& address) : link(router, state), connection(link, observer)
+    {
+        state.flags.PortNumber = router.Assign(address);
+    }
+    bool Connect()
+    {
+        auto connected =
+            std::async(std::launch::async, [this] { return connection.Connect([](auto, auto) {}); });
+        Until([&] { return connected.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10.0);
+        return connected.get();
+    }
+    PortRouter router{PortMap::Directory("/nonexistent")};
+    DeviceState state;
+    DeviceLink link;
+    SharedObserver observer;
+    Connection connection;
+};
+
+// A connection through the share knows it is one, and a change another
+// client makes reaches it within one polling pass as a changed setting;
+// through a plain server the same question costs no more than its limit and
+// changes nothing.
+TEST_F(SharedPortTest, AConnectionThroughTheShareSeesOtherClientsChangesWithinAPass)
+{
+    SimProcess sim({"--no-pacing", "--model", "K225"});
+    ASSERT_TRUE(sim.Started());
+    Serve(sim);
+    NetworkWindow window(*ParsePortAddress("tcp://127.0.0.1:" + std::to_string(share)).address);
+    ASSERT_TRUE(window.Connect());
+    EXPECT_TRUE(window.state.flags.Shared);
+    ASSERT_TRUE(Until([&] { return window.observer.passes.load() >= 2; }, 10.0));
+    EXPECT_EQ(window.observer.ChangedCount(), 0u) << "nothing changed, nothing told";
+
+    const SettingRef gain{Op::MG, {2, 0}};
+    const SettingRef mute{Op::OM, {3, 0}};
+    ASSERT_EQ(Call("PUT", Key("input/2/gain"), "9").status, 200);
+    ASSERT_EQ(Call("PUT", Key("output/3/mute"), "1").status, 200);
+    const int before = window.observer.passes.load();
+    ASSERT_TRUE(Until([&] { return window.observer.PassesWhenChanged(mute) >= 0; }, 10.0));
+    EXPECT_LE(window.observer.PassesWhenChanged(gain), before + 1);
+    EXPECT_LE(window.observer.PassesWhenChanged(mute), before + 1);
+    EXPECT_EQ(window.state.params.MG[2].load(), 9);
+    EXPECT_EQ(window.state.params.OM[3].load(), 1);
+    window.connection.Disconnect();
+    EXPECT_FALSE(window.state.flags.Shared);
+
+    // The device behind a plain serial server does not know the question.
+    service.reset();
+    if (!test::Ser2net::Missing().empty())
+        GTEST_SKIP() << test::Ser2net::Missing();
+    test::Ser2net server(sim.PortsDir() + "/COM3");
+    ASSERT_TRUE(server.Started()) << server.Error();
+    NetworkWindow plain(server.Address());
+    ASSERT_TRUE(plain.Connect());
+    EXPECT_FALSE(plain.state.flags.Shared);
+    ASSERT_TRUE(Until([&] { return plain.observer.passes.load() >= 1; }, 10.0));
+    PollingHold hold(plain.state.flags);
+    const auto start = Clock::now();
+    EXPECT_FALSE(plain.connection.ProbeService());
+    EXPECT_LT(Clock::now() - start, kServiceProbeLimit + std::chrono::milliseconds(100));
+    EXPECT_TRUE(plain.link.Query(Op::MG, {2}));
+    EXPECT_EQ(plain.state.params.MG[2].load(), 9);
+    hold.Release();
+    EXPECT_EQ(plain.observer.ChangedCount(), 0u);
+    plain.connection.Disconnect();
 }
 
 }  // namespace

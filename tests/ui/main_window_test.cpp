@@ -11,6 +11,7 @@
 #include "programs/brevant/ProgramCore.h"
 #include "programs/brevant/ZoomedForm.h"
 #include "tests/LinkFixture.h"
+#include "tests/LoopbackListener.h"
 #include "tests/RecordingObserver.h"
 #include "tests/SimProcess.h"
 #include "tests/ui/UiTestHelpers.h"
@@ -20,6 +21,8 @@
 #include "ui/controls/RoundKnob.h"
 #include "ui/form/MainForm.h"
 #include "ui/panels/ChannelPane.h"
+#include "ui/panels/GainStrip.h"
+#include "ui/panels/InputLevelPanel.h"
 #include "ui/panels/MatrixDialog.h"
 #include "ui/skin/InputChannelWindow.h"
 #include "ui/skin/OutputChannelWindow.h"
@@ -32,6 +35,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -46,8 +50,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fstream>
 #include <set>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace brevant::test {
 namespace {
@@ -314,6 +321,89 @@ TEST_F(MainWindowTest, TheVirtualDeviceRunsTheSimulatorUntilAnotherDeviceIsChose
         << told.join("|").toStdString();
     EXPECT_FALSE(core->state.flags.Connected);
 }
+
+#ifdef BREVANTD_PATH
+// One HTTP request to the service on loopback; the status and the body.
+std::pair<int, std::string> Http(int port, const std::string& method, const std::string& path,
+                                 const std::string& body = {})
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<std::uint16_t>(port));
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string got;
+    const timeval limit{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0) {
+        const std::string request =
+            method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+            "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+            body;
+        (void)::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        char chunk[4096];
+        for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;)
+            got.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    const std::size_t head = got.find("\r\n\r\n");
+    if (!got.starts_with("HTTP/1.1 ") || head == std::string::npos)
+        return {0, got};
+    return {std::stoi(got.substr(9, 3)), got.substr(head + 4)};
+}
+
+// The window connected through the service's shared port: a change made
+// through the API shows in its control, and the user's change in the window
+// reaches the API.
+TEST_F(MainWindowTest, ThroughTheServicesSharedPortTheWindowAndTheApiSeeEachOthersChanges)
+{
+    Start({"--no-pacing", "--model", "K225"});
+    const auto freePort = [] {
+        const LoopbackListener free = ListenOnLoopback(0);
+        ::close(free.fd);
+        return free.port;
+    };
+    const int api = freePort();
+    const int share = freePort();
+    ASSERT_TRUE(api > 0 && share > 0 && api != share);
+    QProcess service;
+    service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    service.start(
+        BREVANTD_PATH,
+        {"--listen", QStringLiteral("127.0.0.1:%1").arg(api), "--device",
+         QStringLiteral("hall=%1/COM3,share=%2").arg(QString::fromStdString(sim->PortsDir())).arg(share)});
+    ASSERT_TRUE(service.waitForStarted(5000));
+    const std::string gainKey = "/api/v1/devices/hall/settings/input/2/gain";
+    ASSERT_TRUE(Eventually([&] { return Http(api, "GET", gainKey).first == 200; }, 20'000));
+
+    frame->ConnectTo(ConnectTarget{TargetKind::Port,
+                                   *ParsePortAddress("tcp://127.0.0.1:" + std::to_string(share)).address});
+    frame->Tasks().WaitIdle();
+    ASSERT_TRUE(core->state.flags.Connected) << told.join("|").toStdString();
+    EXPECT_TRUE(core->state.flags.Shared);
+    ASSERT_TRUE(Eventually([&] { return core->refresher.PollPassesApplied() >= 1; }));
+    ChannelPane* second = nullptr;
+    for (ChannelPane* pane : frame->findChildren<ChannelPane*>())
+        if (pane->Kind() == 1 && pane->ChannelIndex() == 1)
+            second = pane;
+    ASSERT_NE(second, nullptr);
+    GainStrip& strip = second->InputLevel()->Strip();
+
+    ASSERT_EQ(Http(api, "PUT", gainKey, "9").first, 200);
+    // Through the share a polling pass takes milliseconds: well within this.
+    EXPECT_TRUE(Eventually([&] { return strip.Label().text() == "9 dB"; }, 2000))
+        << strip.Label().text().toStdString();
+
+    emit strip.Fader().changeFinished(48);  // the user lets the fader go at -1 dB
+    EXPECT_TRUE(Eventually([&] {
+        return Http(api, "GET", gainKey).second.find("\"value\":-1") != std::string::npos;
+    })) << Http(api, "GET", gainKey).second;
+    EXPECT_EQ(strip.Label().text(), "-1 dB");
+    Run(&MainWindow::OnDisconnect);
+    service.terminate();
+    EXPECT_TRUE(service.waitForFinished(3000));
+}
+#endif
 
 // On a paced line an upgrade takes about a second: the window keeps answering
 // and no busy window is left over the messages. Connected, an upgrade is

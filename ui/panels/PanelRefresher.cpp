@@ -68,6 +68,12 @@ void PanelRefresher::PollPassCompleted(ModelFamily family)
     });
 }
 
+void PanelRefresher::SettingsChanged(const std::vector<SettingRef>& changed)
+{
+    // The user's choices still on their way stand over these, as over a pass.
+    OnUiThread([this, changed] { context_.Model().TakeSettings(mirror_, changed, {}); });
+}
+
 void PanelRefresher::LinkLost(int port)
 {
     OnUiThread([this, port] { context_.Model().LoseLink(port); });

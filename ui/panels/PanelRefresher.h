@@ -30,6 +30,7 @@ public:
     void ReadBackIncomplete(const std::vector<SettingRef>& unread) override;
     void ReadBackRefreshed(ModelFamily family) override;
     void PollPassCompleted(ModelFamily family) override;
+    void SettingsChanged(const std::vector<SettingRef>& changed) override;
     void LinkLost(int port) override;
     void LinkRestored(int port) override;
     void PanelsReset(ModelFamily family) override;
