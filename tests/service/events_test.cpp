@@ -4,10 +4,10 @@
 #include "service/parse/SettingKeys.h"
 #include "tests/SimProcess.h"
 #include "tests/service/QtApplication.h"
+#include "tests/service/TestCertificate.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProcess>
 #include <QSslConfiguration>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -70,7 +70,7 @@ struct EventClient {
     {
         int count = 0;
         for (std::size_t i = from; i < messages.size(); ++i)
-            count += messages[i]["type"] == type ? 1 : 0;
+            count += messages[i].value("type", std::string()) == type ? 1 : 0;
         return count;
     }
     QWebSocket socket;
@@ -79,7 +79,7 @@ struct EventClient {
 
 auto OfType(const std::string& type)
 {
-    return [type](const Json& message) { return message["type"] == type; };
+    return [type](const Json& message) { return message.value("type", std::string()) == type; };
 }
 
 std::string Upgrade(const std::string& target, const std::string& headers = "")
@@ -145,7 +145,7 @@ protected:
     std::vector<std::string> log;
 };
 
-auto Connected = [](const Json& message) { return message["state"] == "connected"; };
+auto Connected = [](const Json& message) { return message.value("state", std::string()) == "connected"; };
 
 // On a device paced like the real line: a PUT reaches every client with the
 // value confirmed, and meters come at the rate asked, but never faster than
@@ -175,7 +175,8 @@ TEST_F(EventsTest, SetsReachEveryClientAndMetersKeepTheirRate)
     const std::size_t before = slow.messages.size();
     ASSERT_EQ(Call("PUT", "/api/v1/devices/hall/settings/input/2/gain", "17"), 200);
     for (EventClient* client : {&slow, &fast}) {
-        const auto set = client->Await([](const Json& m) { return m["key"] == "input/2/gain"; }, 0);
+        const auto set =
+            client->Await([](const Json& m) { return m.value("key", std::string()) == "input/2/gain"; }, 0);
         ASSERT_TRUE(set) << "no event of the set";
         EXPECT_EQ((*set)["type"], "setting");
         EXPECT_EQ((*set)["value"], 17);
@@ -216,7 +217,8 @@ TEST_F(EventsTest, ALostDeviceIsToldAndItsReturn)
     ASSERT_TRUE(client.Await(Connected, 0, 20000));
 
     sim->Kill();
-    const auto lost = client.Await([](const Json& m) { return m["state"] == "lost and reconnecting"; });
+    const auto lost = client.Await(
+        [](const Json& m) { return m.value("state", std::string()) == "lost and reconnecting"; });
     ASSERT_TRUE(lost);
     const std::size_t afterLost = client.messages.size();
     EXPECT_EQ(Call("PUT", "/api/v1/devices/stage/settings/input/1/gain", "5"), 503);
@@ -224,7 +226,8 @@ TEST_F(EventsTest, ALostDeviceIsToldAndItsReturn)
     sim = std::make_unique<SimProcess>(std::vector<std::string>{"--no-pacing"}, 3, dir.path);
     ASSERT_TRUE(sim->Started());
     ASSERT_TRUE(client.Await(Connected, afterLost, 20000));
-    EXPECT_TRUE(client.Await([](const Json& m) { return m["key"] == "crosspoint/2/2/on"; }, afterLost))
+    EXPECT_TRUE(client.Await(
+        [](const Json& m) { return m.value("key", std::string()) == "crosspoint/2/2/on"; }, afterLost))
         << "the settings read back again are told again";
 }
 
@@ -290,11 +293,7 @@ TEST_F(EventsTest, ServesEventsOverTls)
     QTemporaryDir dir;
     const QString certificate = dir.filePath("cert.pem");
     const QString key = dir.filePath("key.pem");
-    QProcess openssl;
-    openssl.start("openssl",
-                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                   "-subj", "/CN=localhost", "-days", "1", "-keyout", key, "-out", certificate});
-    if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
+    if (!test::MakeTestCertificate(certificate.toStdString(), key.toStdString()))
         GTEST_SKIP() << "openssl cannot make a test certificate";
     SimProcess sim({"--no-pacing"});
     ASSERT_TRUE(sim.Started());

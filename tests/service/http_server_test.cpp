@@ -4,9 +4,9 @@
 #include "service/HttpServer.h"
 #include "service/parse/HttpRequest.h"
 #include "tests/service/QtApplication.h"
+#include "tests/service/TestCertificate.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTcpSocket>
@@ -334,11 +334,7 @@ TEST(HttpServer, ServesHttpsWithItsCertificate)
     QTemporaryDir dir;
     const QString certificate = dir.filePath("cert.pem");
     const QString key = dir.filePath("key.pem");
-    QProcess openssl;
-    openssl.start("openssl",
-                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                   "-subj", "/CN=localhost", "-days", "1", "-keyout", key, "-out", certificate});
-    if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
+    if (!test::MakeTestCertificate(certificate.toStdString(), key.toStdString()))
         GTEST_SKIP() << "openssl cannot make a test certificate";
 
     HttpServerOptions options;
