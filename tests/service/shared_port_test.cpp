@@ -106,7 +106,8 @@ class SharedPortTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::EnsureApplication(); }
 
-    void Serve(const SimProcess& sim)
+    // Serves the simulator's device as "hall", shared; with `wait`, until it is connected.
+    void Serve(const SimProcess& sim, bool wait = true)
     {
         ServiceConfig config;
         config.listen.port = 0;
@@ -116,8 +117,10 @@ protected:
         ASSERT_TRUE(service->Start(&error)) << error;
         share = service->SharePort("hall");
         ASSERT_NE(share, 0);
-        ASSERT_TRUE(Until(
-            [&] { return Call("GET", "/api/v1/devices/hall").Parsed()["state"] == "connected"; }, 20.0));
+        if (wait) {
+            ASSERT_TRUE(Until(
+                [&] { return Call("GET", "/api/v1/devices/hall").Parsed()["state"] == "connected"; }, 20.0));
+        }
     }
 
     struct Answer {
@@ -249,6 +252,39 @@ TEST_F(SharedPortTest, SetsMeetTheApiAndEachClientGetsTheDevicesOwnAnswers)
         (void)link.Exchange(queries[i], kRawProfile, own);
         EXPECT_EQ(shared[i], own) << queries[i];
     }
+}
+
+// A set the frozen device answers too late is never taken for the next
+// client's answer; and a meter asked of a device of a model this program
+// does not know, before the first polling pass, is the device's own reading,
+// not the mirror's empty start.
+TEST_F(SharedPortTest, ALateReplyAndAnEarlyMeterAreNeverTakenForAnAnswer)
+{
+    SimProcess sim({"--model", "K217"});  // paced: a backlog takes a while to answer
+    ASSERT_TRUE(sim.Started());
+    Serve(sim);
+    const LineClient a(share);
+    const LineClient b(share);
+    ASSERT_TRUE(a.Connected() && b.Connected());
+    sim.Freeze();
+    a.Send("MG23\r\n");
+    EXPECT_EQ(a.Read(1, 0.3), "") << "the exchange gives up on a silent device";
+    sim.Thaw();  // the device answers everything it was sent meanwhile
+    b.Send("OV2-4\r\n");
+    // Behind the backlog its own echo may come too late too: then silence.
+    const std::string first = b.Read(1, 1.0);
+    EXPECT_TRUE(first.empty() || first == "OV2-4\r\n") << first;
+    EXPECT_EQ(b.Ask("XG12-7\r\n"), "XG12-7\r\n");
+
+    service.reset();
+    SimProcess unknown({"--model", "K217", "--unknown-model"});
+    ASSERT_TRUE(unknown.Started());
+    Serve(unknown, false);
+    const DeviceRunner& runner = *service->Device("hall");
+    ASSERT_TRUE(Until([&] { return runner.Status().state == RunnerState::UnknownModel; }, 20.0));
+    const LineClient c(share);
+    const std::string reading = c.Ask("ML1r\r\n");  // the paced read-back and pass take far longer
+    EXPECT_EQ(reading.rfind("ML1-", 0), 0u) << reading << " (a simulated input rests near -30 dB)";
 }
 
 // A firmware upgrade through the share has the device alone: another client

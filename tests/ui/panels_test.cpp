@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -156,6 +157,43 @@ TEST_F(PanelsTest, FastWheelNotchesShowTheUsersValueAndLandExactly)
     EXPECT_EQ(AllSent(), (Lines{"MG11\r\n", "MM21\r\n", "MG110\r\n"}));
     EXPECT_EQ(p.MG[1], 10);
     EXPECT_EQ(input.Strip().Fader().value(), kInputPanelScale.PositionFor(10));
+}
+
+// While the user holds a fader, another client's change of that gain (the
+// settings a shared port re-reads) moves neither its thumb nor its label;
+// once the user has let go and the device has confirmed, the fader follows
+// the device again.
+TEST_F(PanelsTest, AHeldFaderKeepsTheUsersGainUntilTheDeviceConfirmsIt)
+{
+    InputLevelPanel& input = *In(0).InputLevel();
+    BitmapFader& fader = input.Strip().Fader();
+    const QLabel& label = input.Strip().Label();
+    const QPoint grip(fader.width() / 2, fader.ThumbCentre());
+    const QPoint held = grip - QPoint(0, 40);
+    QTest::mousePress(&fader, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(&fader, held);
+    const int chosen = kInputPanelScale.GainAt(fader.value());
+    ASSERT_NE(chosen, 0);
+    ASSERT_NE(chosen, 20);
+    const QString chosenText = label.text();  // "11 dB"
+    const auto news = [&](int gain) {         // the device holds `gain`, set by someone else
+        p.MG[1] = gain;
+        context.Model().TakeSettings(p, {SettingRef{Op::MG, {1}}}, {});
+        context.Model().Flush();
+        Deliver();
+    };
+    news(20);
+    EXPECT_EQ(kInputPanelScale.GainAt(fader.value()), chosen);
+    EXPECT_EQ(label.text().toStdString(), chosenText.toStdString())
+        << "the label says what the held thumb stands for";
+    EXPECT_EQ(Sent(), Lines{});
+
+    QTest::mouseRelease(&fader, Qt::LeftButton, {}, held);
+    EXPECT_EQ(Sent(), Lines{"MG1" + std::to_string(chosen) + "\r\n"});
+    EXPECT_EQ(label.text().toStdString(), chosenText.toStdString());
+    news(20);
+    EXPECT_EQ(fader.value(), kInputPanelScale.PositionFor(20));
+    EXPECT_EQ(label.text(), "20 dB");
 }
 
 // Where an output has a delay the device decides the other setting: it is read back.

@@ -15,8 +15,11 @@
 #     and with its device gone,
 #   - at 125 % and at Fit, while the meters poll, the UI thread costs about
 #     what it does at 100 % (the figures are printed; bench/README.md has the
-#     measured ones).
-# Exit 77 (skipped) without Xvfb or xdotool.
+#     measured ones),
+#   - connected to brevantd's shared port, the window shows a change made
+#     through the API within a polling pass, and the API reads the window's.
+# Exit 77 (skipped) without Xvfb or xdotool; without brevantd or curl the
+# step through the service is left out.
 #
 #   real_window.sh BUILD_DIR
 set -u
@@ -24,6 +27,7 @@ build=$1
 gui=$build/bin/brevant
 sim=$build/bin/brevant-sim
 ctl=$build/bin/brevantctl
+daemon=$build/bin/brevantd
 exit_limit_ms=500
 
 for tool in Xvfb xdotool; do
@@ -61,10 +65,10 @@ start_sim() {
     fail "the simulator did not start"
 }
 
-# Starts the program; sets gui_pid and window.
+# Starts the program; sets gui_pid and window. Extra arguments go to the program.
 start_gui() {
     rm -f "$work/layout"
-    "$gui" --ports "$work/ports" --size 1200x800 >"$work/gui.log" 2>&1 &
+    "$gui" --ports "$work/ports" --size 1200x800 "$@" >"$work/gui.log" 2>&1 &
     gui_pid=$!
     pids+=($gui_pid)
     window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$gui_pid" --name '^Brevant$' | head -1)
@@ -255,4 +259,68 @@ for zoom in 125 fit; do
     [ "$ui" -le $((ui_limit_percent * 100)) ] || fail "at zoom $zoom the UI thread used more than $ui_limit_percent % of a core"
     quit_and_time "polling at zoom $zoom"
 done
+
+# 5. Through the service: brevantd serves a simulated device on a shared
+# port, and the window connects to that port as to any network port. A PUT
+# through the API shows in the window within a polling pass (through the
+# share a pass takes milliseconds; the layout report is rewritten every
+# 200 ms), and a notch the user turns in the window is what the API reads.
+share_limit_ms=1000
+# A loopback port nothing listens on: a connection to it is refused at once.
+free_port() {
+    local port
+    for _ in $(seq 20); do
+        port=$((20000 + (RANDOM * 7 + $$) % 40000))
+        (exec 4<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+    done
+    fail "no free loopback port in 20 tries"
+}
+# The API's value of a setting of the shared device ("" when it has none).
+api_value() {
+    curl -sf -m 2 "http://127.0.0.1:$api/api/v1/devices/hall/settings/$1" |
+        sed -n 's/.*"value":\(-\{0,1\}[0-9]*\).*/\1/p'
+}
+api_put() {
+    curl -sf -m 5 -X PUT -d "$2" "http://127.0.0.1:$api/api/v1/devices/hall/settings/$1" >/dev/null ||
+        fail "the API refused $1 = $2"
+}
+# Waits up to $2 ms for control $1 to show $3 and prints how long it took.
+wait_shown() {
+    local start value
+    start=$(now_ms)
+    while [ $(( $(now_ms) - start )) -le "$2" ]; do
+        value=$(awk -v n="$1" '$1 == n { $1 = $2 = $3 = ""; sub(/^ +/, ""); print }' "$work/layout" 2>/dev/null)
+        [ "$value" = "$3" ] && { echo $(( $(now_ms) - start )); return 0; }
+        sleep 0.02
+    done
+    return 1
+}
+if [ ! -x "$daemon" ] || ! command -v curl >/dev/null; then
+    echo "brevantd or curl is missing: the window through the service is not tried"
+else
+    api=$(free_port) share=$(free_port)
+    [ "$api" != "$share" ] || share=$(free_port)
+    "$daemon" --listen "127.0.0.1:$api" --device "hall=virtual,share=$share" >"$work/daemon.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do grep -q "API on" "$work/daemon.log" && break; sleep 0.1; done
+    grep -q "shared on 127.0.0.1:$share" "$work/daemon.log" || fail "brevantd did not share the device: $(cat "$work/daemon.log")"
+    for _ in $(seq 50); do [ -n "$(api_value input/1/gain)" ] && break; sleep 0.1; done
+    # A gain of its own before the window comes: the read-back shows it.
+    api_put input/1/gain 5
+
+    start_gui --port "tcp://127.0.0.1:$share"
+    xdotool key --clearmodifiers ctrl+k
+    wait_shown input1-fader 5000 "5 dB" >/dev/null || fail "the read-back through the service shows input 1 at $(shown input1-fader)"
+    api_put input/1/gain 12
+    took=$(wait_shown input1-fader $share_limit_ms "12 dB") ||
+        fail "the API's change did not show in the window within $share_limit_ms ms: $(shown input1-fader)"
+    echo "through the service: the API's change showed in the window after $took ms"
+
+    read -r fx fy <<<"$(at input1-fader)"
+    xdotool mousemove "$fx" "$fy" click 4   # one notch up: 12 dB to 13 dB
+    for _ in $(seq 30); do [ "$(api_value input/1/gain)" = 13 ] && break; sleep 0.1; done
+    [ "$(api_value input/1/gain)" = 13 ] || fail "the API reads input 1's gain as $(api_value input/1/gain), not the window's 13"
+    expect_shown input1-fader "13 dB" "after the window's notch through the service"
+    quit_and_time "through the service"
+fi
 echo "PASS"

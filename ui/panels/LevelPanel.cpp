@@ -69,10 +69,16 @@ void LevelPanel::ShowLevel(bool fader)
         strip_.ShowNoGain(model.HasValues() ? QStringLiteral("?") : QString());
         return;
     }
+    // A thumb the user holds, or has just moved, stays where they put it,
+    // and the label says what it stands for, whatever the device said since.
+    const BitmapFader& held = strip_.Fader();
+    if (held.isSliderDown() || held.ChangePending()) {
+        strip_.ShowGain(strip_.Scale().GainAt(held.value()));
+        return;
+    }
     const int gain = input ? v.At(Op::MG, n) : v.At(Op::OV, n);
     strip_.ShowGain(gain);
-    // A thumb the user holds, or has just moved, stays where they put it.
-    if (fader && !strip_.Fader().isSliderDown() && !strip_.Fader().ChangePending())
+    if (fader)
         strip_.SetPosition(strip_.Scale().PositionFor(gain));
 }
 
