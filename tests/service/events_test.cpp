@@ -4,7 +4,7 @@
 #include "service/parse/SettingKeys.h"
 #include "tests/SimProcess.h"
 #include "tests/service/QtApplication.h"
-#include "tests/service/TestCertificate.h"
+#include "tests/service/RunProgram.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

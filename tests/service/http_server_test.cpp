@@ -4,7 +4,7 @@
 #include "service/HttpServer.h"
 #include "service/parse/HttpRequest.h"
 #include "tests/service/QtApplication.h"
-#include "tests/service/TestCertificate.h"
+#include "tests/service/RunProgram.h"
 
 #include <QCoreApplication>
 #include <QSslConfiguration>

@@ -8,6 +8,7 @@
 #include "tests/Ser2net.h"
 #include "tests/SimProcess.h"
 #include "tests/service/QtApplication.h"
+#include "tests/service/RunProgram.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -295,10 +296,8 @@ TEST_F(SharedPortTest, UpgradeThroughTheShareHasTheDeviceAloneUntilItEnds)
     SimProcess sim({"--no-pacing", "--model", "K225"});
     ASSERT_TRUE(sim.Started());
     const std::string image = sim.PortsDir() + "/new.b";
-    ASSERT_EQ(
-        QProcess::execute(QStringLiteral(BREVANT_SIM_PATH), {"--make-firmware", QString::fromStdString(image),
-                                                             "--version", "321", "--words", "600"}),
-        0);
+    ASSERT_TRUE(
+        test::RunProgram({BREVANT_SIM_PATH, "--make-firmware", image, "--version", "321", "--words", "600"}));
     Serve(sim);
     const LineClient other(share);
     QProcess ctl;
