@@ -251,7 +251,10 @@ const Command* FindCommand(std::string_view code)
     return nullptr;
 }
 
-std::string CommandText(const Command& command, Address at, std::optional<int32_t> value)
+namespace {
+
+// The code and the place a line names: "MG2", "MX13", "SN".
+std::string CodeAndPlace(const Command& command, Address at)
 {
     std::string text(command.code);
     switch (command.replyClass) {
@@ -261,6 +264,20 @@ std::string CommandText(const Command& command, Address at, std::optional<int32_
         text += std::to_string(at.a);
         text += std::to_string(at.b);
         break;
+    default: break;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string CommandText(const Command& command, Address at, std::optional<int32_t> value)
+{
+    std::string text(command.code);
+    switch (command.replyClass) {
+    case ReplyClass::Channel:
+    case ReplyClass::Meter:
+    case ReplyClass::Crosspoint: text = CodeAndPlace(command, at); break;
     case ReplyClass::DeviceValue: break;
     case ReplyClass::Action: return text + "\r\n";
     case ReplyClass::Block:
@@ -277,17 +294,7 @@ std::string CommandText(const Command& command, Address at, std::optional<int32_
 
 std::string ReplyText(const Command& command, Address at, int32_t value)
 {
-    std::string text(command.code);
-    switch (command.replyClass) {
-    case ReplyClass::Channel:
-    case ReplyClass::Meter: text += std::to_string(at.a); break;
-    case ReplyClass::Crosspoint:
-        text += std::to_string(at.a);
-        text += std::to_string(at.b);
-        break;
-    default: break;
-    }
-    return text + std::to_string(value) + "\r\n";
+    return CodeAndPlace(command, at) + std::to_string(value) + "\r\n";
 }
 
 }  // namespace brevant

@@ -388,26 +388,15 @@ struct DeviceRunner::Core final : ConnectionObserver {
         state.flags.Connected = false;
         state.flags.Upgrading = false;
         PublishState();
-        while (!stopped) {
-            std::string why;
-            const bool connected = connection.Connect([&why](std::string_view text, std::string_view more) {
-                why = std::string(text) + (more.empty() ? "" : ": " + std::string(more));
-            });
-            {
-                std::lock_guard lock(mutex);
-                detail = connected ? std::string() : why;
-            }
-            PublishState();
-            if (connected || !WaitUnlessStopped(kRetryEvery))
-                return;
-        }
+        ConnectUntilStopped();
     }
 
     bool StartSimulator();
     void StopSimulator();
     bool PreparePort();
     void RunStarter();
-    void Connect();  // until connected or stopped
+    void Connect();              // prepares the port, then ConnectUntilStopped
+    void ConnectUntilStopped();  // tries once a second until connected or stopped
     bool WaitUnlessStopped(Micros limit)
     {
         std::unique_lock lock(mutex);
@@ -542,6 +531,11 @@ void DeviceRunner::Core::Connect()
         PublishState();
         return;
     }
+    ConnectUntilStopped();
+}
+
+void DeviceRunner::Core::ConnectUntilStopped()
+{
     while (!stopped) {
         std::string why;
         const bool connected = connection.Connect([&why](std::string_view text, std::string_view more) {

@@ -48,12 +48,13 @@ inline bool RunProgram(const std::vector<std::string>& args, Micros limit = Micr
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// A self-signed certificate for "localhost" in `certificate`, its key in `key`.
-inline bool MakeTestCertificate(const std::string& certificate, const std::string& key)
+// A self-signed certificate for "localhost" in `dir`/cert.pem, its key in
+// `dir`/key.pem.
+inline bool MakeTestCertificate(const std::string& dir)
 {
     return RunProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                       "-nodes", "-subj", "/CN=localhost", "-days", "1", "-keyout", key, "-out",
-                       certificate});
+                       "-nodes", "-subj", "/CN=localhost", "-days", "1", "-keyout", dir + "/key.pem", "-out",
+                       dir + "/cert.pem"});
 }
 
 }  // namespace brevant::test

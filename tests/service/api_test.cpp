@@ -5,6 +5,7 @@
 #include "service/Service.h"
 #include "tests/Eventually.h"
 #include "tests/SimProcess.h"
+#include "tests/service/ApiCall.h"
 #include "tests/service/QtApplication.h"
 
 #include <QCoreApplication>
@@ -27,11 +28,7 @@ using Json = nlohmann::json;
 using test::Eventually;
 using test::SimProcess;
 
-struct Answer {
-    int status = 0;
-    std::string body;
-    Json Parsed() const { return Json::parse(body, nullptr, false); }
-};
+using Answer = test::ApiAnswer;
 
 class ApiTest : public ::testing::Test {
 protected:
@@ -50,19 +47,7 @@ protected:
     // One request, answered within five seconds while the event loop runs.
     Answer Call(const QByteArray& method, const std::string& path, const QByteArray& body = {})
     {
-        QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1%2")
-                                         .arg(service->ApiPort())
-                                         .arg(QString::fromStdString(path))));
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        QNetworkReply* reply = network.sendCustomRequest(request, method, body);
-        QEventLoop loop;
-        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-        loop.exec();
-        Answer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                      reply->readAll().toStdString()};
-        reply->deleteLater();
-        return answer;
+        return test::CallApi(network, service->ApiPort(), method, path, body);
     }
 
     // Every device connected, as GET /devices tells.

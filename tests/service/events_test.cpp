@@ -3,6 +3,7 @@
 #include "service/Service.h"
 #include "service/parse/SettingKeys.h"
 #include "tests/SimProcess.h"
+#include "tests/service/ApiCall.h"
 #include "tests/service/QtApplication.h"
 #include "tests/service/RunProgram.h"
 
@@ -124,13 +125,7 @@ protected:
     // One HTTP request's status, answered while the event loop runs.
     int Call(const QByteArray& method, const std::string& path, const QByteArray& body = {})
     {
-        QNetworkRequest request{QUrl(Url(path, "http"))};
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        QNetworkReply* reply = network.sendCustomRequest(request, method, body);
-        (void)QTest::qWaitFor([&] { return reply->isFinished(); }, 10000);
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        reply->deleteLater();
-        return status;
+        return test::CallApi(network, service->ApiPort(), method, path, body, 10000).status;
     }
     bool Logged(const std::string& text)
     {
@@ -288,13 +283,11 @@ TEST_F(EventsTest, RefusesAndDropsWhatOverstepsItsBounds)
 // Under TLS the upgrade is the same, inside the encrypted connection.
 TEST_F(EventsTest, ServesEventsOverTls)
 {
-    if (!QSslSocket::supportsSsl())
-        GTEST_SKIP() << "no TLS back end";
     QTemporaryDir dir;
+    if (!QSslSocket::supportsSsl() || !test::MakeTestCertificate(dir.path().toStdString()))
+        GTEST_SKIP() << "no TLS back end, or openssl cannot make a test certificate";
     const QString certificate = dir.filePath("cert.pem");
     const QString key = dir.filePath("key.pem");
-    if (!test::MakeTestCertificate(certificate.toStdString(), key.toStdString()))
-        GTEST_SKIP() << "openssl cannot make a test certificate";
     SimProcess sim({"--no-pacing"});
     ASSERT_TRUE(sim.Started());
     ServiceConfig config;

@@ -329,13 +329,11 @@ TEST(HttpServer, TokensAndCors)
 TEST(HttpServer, ServesHttpsWithItsCertificate)
 {
     EnsureApplication();
-    if (!QSslSocket::supportsSsl())
-        GTEST_SKIP() << "no TLS back end";
     QTemporaryDir dir;
+    if (!QSslSocket::supportsSsl() || !test::MakeTestCertificate(dir.path().toStdString()))
+        GTEST_SKIP() << "no TLS back end, or openssl cannot make a test certificate";
     const QString certificate = dir.filePath("cert.pem");
     const QString key = dir.filePath("key.pem");
-    if (!test::MakeTestCertificate(certificate.toStdString(), key.toStdString()))
-        GTEST_SKIP() << "openssl cannot make a test certificate";
 
     HttpServerOptions options;
     options.certificateFile = certificate;

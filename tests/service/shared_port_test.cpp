@@ -7,6 +7,7 @@
 #include "tests/RecordingObserver.h"
 #include "tests/Ser2net.h"
 #include "tests/SimProcess.h"
+#include "tests/service/ApiCall.h"
 #include "tests/service/QtApplication.h"
 #include "tests/service/RunProgram.h"
 
@@ -124,23 +125,9 @@ protected:
         }
     }
 
-    struct Answer {
-        int status = 0;
-        std::string body;
-        Json Parsed() const { return Json::parse(body, nullptr, false); }
-    };
-    Answer Call(const QByteArray& method, const std::string& path, const QByteArray& body = {})
+    test::ApiAnswer Call(const QByteArray& method, const std::string& path, const QByteArray& body = {})
     {
-        QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1%2")
-                                         .arg(service->ApiPort())
-                                         .arg(QString::fromStdString(path))));
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        QNetworkReply* reply = network.sendCustomRequest(request, method, body);
-        Until([reply] { return reply->isFinished(); }, 5.0);
-        Answer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                      reply->readAll().toStdString()};
-        reply->deleteLater();
-        return answer;
+        return test::CallApi(network, service->ApiPort(), method, path, body);
     }
     std::string Key(const std::string& key) { return "/api/v1/devices/hall/settings/" + key; }
 
