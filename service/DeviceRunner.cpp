@@ -134,6 +134,12 @@ std::int32_t MirrorValue(DeviceParams& params, const SettingRef& setting)
     return value == nullptr ? 0 : value->load();
 }
 
+// A procedure's report as one line: "Cannot find device: Tried COM1".
+std::string Joined(std::string_view text, std::string_view detail)
+{
+    return std::string(text) + (detail.empty() ? "" : ": " + std::string(detail));
+}
+
 void StoreValue(DeviceParams& params, const SettingRef& setting, std::int32_t value)
 {
     const Command& command = CommandFor(setting.op);
@@ -391,6 +397,17 @@ struct DeviceRunner::Core final : ConnectionObserver {
         ConnectUntilStopped();
     }
 
+    // Takes a place on the queue for a write; false (nothing taken) when
+    // kMaxQueuedSets are waiting already.
+    bool TakeQueueSlot()
+    {
+        if (++queuedSets <= kMaxQueuedSets)
+            return true;
+        --queuedSets;
+        return false;
+    }
+    std::string TooManyWaiting() const { return "the device " + device.id + " has too many changes waiting"; }
+
     bool StartSimulator();
     void StopSimulator();
     bool PreparePort();
@@ -538,9 +555,8 @@ void DeviceRunner::Core::ConnectUntilStopped()
 {
     while (!stopped) {
         std::string why;
-        const bool connected = connection.Connect([&why](std::string_view text, std::string_view more) {
-            why = std::string(text) + (more.empty() ? "" : ": " + std::string(more));
-        });
+        const bool connected = connection.Connect(
+            [&why](std::string_view text, std::string_view more) { why = Joined(text, more); });
         {
             std::lock_guard lock(mutex);
             detail = connected ? std::string() : why;
@@ -709,18 +725,15 @@ void DeviceRunner::Set(const SettingRef& setting, std::int32_t value, SetDone do
     }
     if (const std::string refusal = WriteRefusal(core.state); !refusal.empty())
         return refuse(SetError::ReadOnly, refusal);
-    if (++core.queuedSets > kMaxQueuedSets) {
-        --core.queuedSets;
-        return refuse(SetError::Busy, "the device " + core.device.id + " has too many changes waiting");
-    }
+    if (!core.TakeQueueSlot())
+        return refuse(SetError::Busy, core.TooManyWaiting());
     auto answer = std::make_shared<SetDone>(std::move(done));
     const SettingChange change{target.op, target.at, value};
     const bool sent = PanelSend(
         core.link, core.queue, {change},
         [&core, answer](std::string_view text, std::string_view detail) {
             --core.queuedSets;
-            (*answer)(SetResult{SetError::DeviceLost, 0,
-                                std::string(text) + (detail.empty() ? "" : ": ") + std::string(detail)});
+            (*answer)(SetResult{SetError::DeviceLost, 0, Joined(text, detail)});
         },
         [&core, answer, change, target](const SendOutcome& outcome) {
             --core.queuedSets;
@@ -775,10 +788,6 @@ bool DeviceRunner::RunExclusive(ExclusiveJob job)
     });
     return true;
 }
-
-}  // namespace brevant::service
-
-namespace brevant::service {
 
 std::optional<Preset> DeviceRunner::Core::Snapshot(std::string* why) const
 {
@@ -874,11 +883,8 @@ void DeviceRunner::LoadPreset(Preset preset, PresetDone done)
     Core& core = *core_;
     if (auto blocked = core.WriteBlocked())
         return done(PresetOutcome{blocked->error, {}, {}, blocked->message});
-    if (++core.queuedSets > kMaxQueuedSets) {
-        --core.queuedSets;
-        return done(PresetOutcome{
-            SetError::Busy, {}, {}, "the device " + core.device.id + " has too many changes waiting"});
-    }
+    if (!core.TakeQueueSlot())
+        return done(PresetOutcome{SetError::Busy, {}, {}, core.TooManyWaiting()});
     core.queue.Post([&core, preset = std::move(preset), done = std::move(done)] {
         --core.queuedSets;
         core.RunPresetLoad(preset, done);
@@ -890,16 +896,13 @@ void DeviceRunner::SaveToDevice(SetDone done)
     Core& core = *core_;
     if (auto blocked = core.WriteBlocked())
         return done(*blocked);
-    if (++core.queuedSets > kMaxQueuedSets) {
-        --core.queuedSets;
-        return done(
-            SetResult{SetError::Busy, 0, "the device " + core.device.id + " has too many changes waiting"});
-    }
+    if (!core.TakeQueueSlot())
+        return done(SetResult{SetError::Busy, 0, core.TooManyWaiting()});
     core.queue.Post([&core, done = std::move(done)] {
         --core.queuedSets;
         std::string said;
         const bool saved = SaveDevice(core.link, [&said](std::string_view text, std::string_view detail) {
-            said = std::string(text) + (detail.empty() ? "" : ": " + std::string(detail));
+            said = Joined(text, detail);
         });
         done(SetResult{saved ? SetError::None : SetError::NotConfirmed, 0, said});
     });
