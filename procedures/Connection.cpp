@@ -3,6 +3,7 @@
 #include "core/Translate.h"
 #include "procedures/ReadBack.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <optional>
@@ -391,7 +392,9 @@ Connection::PhaseEnd Connection::PollPhase()
             continue;
         }
         const ModelFamily family = ToModelFamily(state.params.DeviceFamily);
-        const PollResult pass = PollMetersOnce(link_, family, stop_);
+        const bool watched = MetersWanted();
+        const PollResult pass =
+            watched ? PollMetersOnce(link_, family, stop_) : CheckAnswering(link_, family, stop_);
         if (pass.portGone || pass.overdue)
             return PhaseEnd::Lost;
         if (!pass.completed)
@@ -399,6 +402,11 @@ Connection::PhaseEnd Connection::PollPhase()
         silentPasses = pass.answered == 0 ? silentPasses + 1 : 0;
         if (silentPasses >= kSilentPassesForLoss)
             return PhaseEnd::Lost;
+        if (!watched) {
+            if (!WaitForWatchers())
+                return PhaseEnd::Stopped;
+            continue;
+        }
         // A pass that read no meter has nothing new to show.
         if (pass.answered == 0)
             continue;
@@ -408,6 +416,15 @@ Connection::PhaseEnd Connection::PollPhase()
             return PhaseEnd::Lost;
     }
     return PhaseEnd::Stopped;
+}
+
+bool Connection::WaitForWatchers()
+{
+    const Deadline next(kAnsweringCheckInterval);
+    while (!next.Expired() && !MetersWanted())
+        if (!WaitUnlessStopped(std::min(kMetersWantedRecheck, next.Remaining())))
+            return false;
+    return !stop_;
 }
 
 Connection::PhaseEnd Connection::SettingsPhase()

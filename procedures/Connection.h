@@ -3,10 +3,11 @@
 // lost device and finds it again.
 //
 // The worker's life: read-back (each setting tried up to four times), then
-// polling. Three polling passes in a row without one valid reply, a port
-// that is gone, or no valid reply for ReplyWatch::kGiveUp whatever the other
-// end sends (DeviceLink::ReplyOverdue), mean the link is lost: Connected is
-// cleared, the observer is told (LinkLost), and, when reconnecting is on,
+// polling. Three polling passes (or checks, see SetMetersWanted) in a row
+// without one valid reply, a port that is gone, or no valid reply for
+// ReplyWatch::kGiveUp whatever the other end sends
+// (DeviceLink::ReplyOverdue), mean the link is lost: Connected is cleared,
+// the observer is told (LinkLost), and, when reconnecting is on,
 // the worker tries once a second to reach the device again: on the same
 // port while its device file exists, otherwise by scanning every port, since
 // a replugged adapter may come back under another number. When the model
@@ -37,6 +38,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -53,6 +55,11 @@ inline constexpr int kSilentPassesForLoss = 3;
 inline constexpr Micros kServiceProbeLimit{150'000};
 // How often a lost device is sought again.
 inline constexpr Micros kReconnectInterval{1'000'000};
+// While nobody watches the meters (see SetMetersWanted): how often the
+// worker checks that the device still answers, and how often it looks
+// whether someone has begun to watch.
+inline constexpr Micros kAnsweringCheckInterval{1'000'000};
+inline constexpr Micros kMetersWantedRecheck{10'000};
 
 class Connection {
 public:
@@ -68,6 +75,12 @@ public:
     // Whether the worker seeks a lost device again (the program, the default)
     // or ends once it has reported the loss (the command-line tool).
     void SetReconnect(bool on) { reconnect_ = on; }
+    // Whether anyone watches the meters; set before the worker starts. Unset
+    // (the program), the meters are polled back to back. Set (the service),
+    // while it answers false the worker asks only one meter every
+    // kAnsweringCheckInterval, to notice a lost device, and leaves the line
+    // to commands; it starts polling within kMetersWantedRecheck of a true.
+    void SetMetersWanted(std::function<bool()> wanted) { metersWanted_ = std::move(wanted); }
 
     // Probes COM1..COM39 in order, `probesPerPort` times each, and keeps the
     // first port that answers in PortNumber (-1 when none does). A port that
@@ -130,6 +143,10 @@ private:
     PhaseEnd PollPhase();
     // After a polling pass through a shared port: the settings pass.
     PhaseEnd SettingsPhase();
+    bool MetersWanted() const { return !metersWanted_ || metersWanted_(); }
+    // Waits up to kAnsweringCheckInterval while nobody watches the meters;
+    // false when stopped.
+    bool WaitForWatchers();
     void DeclareLost();
     bool SeekDevice();
     bool TryPort(int port);
@@ -164,6 +181,7 @@ private:
     std::vector<int> scanSilent_;             // the last scan's ports that opened but did not answer
     std::vector<int> scanTried_;              // every port the last scan asked or could not open
     std::atomic<bool> queryAnswered_{false};  // the last QueryModel got bytes of some reply
+    std::function<bool()> metersWanted_;      // empty: always
 };
 
 }  // namespace brevant

@@ -74,6 +74,22 @@ PollResult PollMetersOnce(DeviceLink& link, ModelFamily family, const std::atomi
     return result;
 }
 
+PollResult CheckAnswering(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop)
+{
+    PollResult result;
+    const auto meters = PollingPass();
+    const auto first = std::find_if(meters.begin(), meters.end(),
+                                    [family](const Command* meter) { return meter->HasOn(family, 1); });
+    if (first == meters.end() || stop || link.State().flags.PollingHeld())
+        return result;
+    const Status s = link.Query((*first)->op, {1});
+    result.answered = s ? 1 : 0;
+    result.portGone = s.Error() == LinkError::PortGone;
+    result.overdue = !s && link.ReplyOverdue();
+    result.completed = true;
+    return result;
+}
+
 SettingsPassResult ReadSettingsOnce(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop)
 {
     const LinkFlags& flags = link.State().flags;

@@ -42,6 +42,9 @@ struct PollResult {
 // polling is held back, or `stop` is raised, between two exchanges, and at
 // once when the port is gone or a failed exchange finds the reply overdue.
 PollResult PollMetersOnce(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop);
+// Asks one meter (the first of input 1 the model has), to learn whether the
+// device still answers; `completed` once asked, counted as PollMetersOnce counts.
+PollResult CheckAnswering(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop);
 
 struct SettingsPassResult {
     bool completed = false;           // every setting was asked (not abandoned)

@@ -52,6 +52,19 @@ std::optional<int32_t> Reading(const DeviceRunner& device, const SettingRef& ref
     return IsSettable(ref) ? device.Value(ref) : device.Meter(ref);
 }
 
+// Runs `answer` on the server's thread once the device's meters are fresh
+// (nobody may have watched them for a while) or cannot be.
+template <typename Answer>
+void AfterFreshMeters(Service& service, DeviceRunner& device, Answer answer)
+{
+    // As with a set's answer, the responder moves to the server's thread:
+    // no copy of it is left to end on the worker's.
+    QObject* home = &service;
+    device.WhenMetersFresh([home, answer = std::move(answer)]() mutable {
+        PostTo(home, [answer = std::move(answer)]() mutable { answer(); });
+    });
+}
+
 // The device a request names, or the 404 it gets.
 DeviceRunner* Find(Service& service, const HttpCaptures& captures, HttpResponder& responder)
 {
@@ -89,13 +102,19 @@ void ShowDevice(Service& service, const HttpRequest&, const HttpCaptures& captur
     DeviceRunner* device = Find(service, captures, responder);
     if (device == nullptr)
         return;
-    const RunnerStatus status = device->Status();
-    Json json = DeviceSummary(device->Id(), status);
-    Json settings = Json::array();
-    for (const KeyedSetting& keyed : KeysOf(status.family))
-        settings.push_back(SettingJson(keyed.ref, Reading(*device, keyed.ref)));
-    json["settings"] = std::move(settings);
-    responder.Send(JsonAnswer(json));
+    const std::string id = device->Id();
+    AfterFreshMeters(service, *device, [&service, id, responder = std::move(responder)]() mutable {
+        DeviceRunner* still = service.Device(id);
+        if (still == nullptr)
+            return responder.Send(HttpResponse::Error(404, "no such device"));
+        const RunnerStatus status = still->Status();
+        Json json = DeviceSummary(id, status);
+        Json settings = Json::array();
+        for (const KeyedSetting& keyed : KeysOf(status.family))
+            settings.push_back(SettingJson(keyed.ref, Reading(*still, keyed.ref)));
+        json["settings"] = std::move(settings);
+        responder.Send(JsonAnswer(json));
+    });
 }
 
 // The setting a request names on its device, or the answer it gets.
@@ -113,8 +132,19 @@ void ShowSetting(Service& service, const HttpRequest&, const HttpCaptures& captu
     DeviceRunner* device = Find(service, captures, responder);
     if (device == nullptr)
         return;
-    if (const auto ref = Lookup(*device, captures, responder))
-        responder.Send(JsonAnswer(SettingJson(*ref, Reading(*device, *ref))));
+    const auto ref = Lookup(*device, captures, responder);
+    if (!ref)
+        return;
+    if (IsSettable(*ref))
+        return responder.Send(JsonAnswer(SettingJson(*ref, device->Value(*ref))));
+    const std::string id = device->Id();
+    AfterFreshMeters(service, *device,
+                     [&service, id, meter = *ref, responder = std::move(responder)]() mutable {
+                         DeviceRunner* still = service.Device(id);
+                         if (still == nullptr)
+                             return responder.Send(HttpResponse::Error(404, "no such device"));
+                         responder.Send(JsonAnswer(SettingJson(meter, still->Meter(meter))));
+                     });
 }
 
 void ChangeSetting(Service& service, const HttpRequest& request, const HttpCaptures& captures,

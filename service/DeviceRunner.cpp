@@ -43,6 +43,10 @@ constexpr Micros kSimulatorStopLimit{300'000};
 // Stop's bounds for the thread that connects and for the connection's worker.
 constexpr Micros kStarterStopLimit{450'000};
 constexpr Micros kWorkerStopLimit{350'000};
+// A polling pass's meters are served for this long after it ended.
+constexpr Micros kMeterFresh{500'000};
+// The meters are polled for this long after a client last read them.
+constexpr Micros kMeterLinger{2'000'000};
 
 std::int64_t NowMicros()
 {
@@ -189,6 +193,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
     {
         state.params.Reset();
         state.flags.PortNumber = -1;
+        connection.SetMetersWanted([this] { return MetersWanted(); });
     }
     ~Core() override
     {
@@ -238,8 +243,10 @@ struct DeviceRunner::Core final : ConnectionObserver {
     }
     void PollPassCompleted(ModelFamily /*family*/) override
     {
+        lastPassMicros = NowMicros();
         polled = true;
         EmitChanges({});
+        FlushMeterWaiters();
         if (pollHook && !stopped)
             pollHook();
     }
@@ -252,6 +259,7 @@ struct DeviceRunner::Core final : ConnectionObserver {
             for (Entry& entry : entries)
                 entry.known = entry.told = false;
         }
+        FlushMeterWaiters();
         PublishState();
     }
     void LinkRestored(int /*port*/) override { PublishState(); }
@@ -291,6 +299,28 @@ struct DeviceRunner::Core final : ConnectionObserver {
                 entry.known = known;
                 entry.told = entry.told && known;
             }
+    }
+
+    bool MetersWanted() const { return meterWatchers > 0 || NowMicros() < watchedUntilMicros; }
+    void TouchMeters() { watchedUntilMicros = NowMicros() + kMeterLinger.count(); }
+    bool MetersFresh() const { return polled && NowMicros() - lastPassMicros <= kMeterFresh.count(); }
+    // Whether a polling pass can come without a reconnect or an upgrade's end.
+    bool MetersComing() const
+    {
+        const RunnerState now = CurrentState();
+        return !state.flags.Upgrading && (now == RunnerState::Connected || now == RunnerState::ReadingBack ||
+                                          now == RunnerState::UnknownModel);
+    }
+    // Calls those waiting for fresh meters: a pass has ended, or none can come.
+    void FlushMeterWaiters()
+    {
+        std::vector<std::function<void()>> waiting;
+        {
+            std::lock_guard lock(mutex);
+            waiting.swap(meterWaiters);
+        }
+        for (auto& done : waiting)
+            done();
     }
 
     RunnerState CurrentState() const
@@ -452,6 +482,10 @@ struct DeviceRunner::Core final : ConnectionObserver {
     // A polling pass has read the meters since the last connect or loss:
     // until then the mirror's meters hold nothing the device said.
     std::atomic<bool> polled{false};
+    std::atomic<std::int64_t> lastPassMicros{0};      // when the last polling pass ended
+    std::atomic<std::int64_t> watchedUntilMicros{0};  // TouchMeters keeps the meters polled until
+    std::atomic<int> meterWatchers{0};                // WatchMeters tokens alive
+    std::vector<std::function<void()>> meterWaiters;  // under mutex: WhenMetersFresh's, till a pass
     std::atomic<std::size_t> queuedSets{0};
     std::atomic<bool> loading{false};  // a preset is being sent: the mirror holds values not yet confirmed
     std::thread starter;
@@ -640,6 +674,7 @@ void DeviceRunner::Stop()
     }
     core.connection.WaitForWorker(kWorkerStopLimit);
     core.queue.WaitIdle(Micros{150'000});
+    core.FlushMeterWaiters();
     if (starterEnded) {
         core.link.ClosePort();
         core.StopSimulator();
@@ -685,10 +720,39 @@ std::optional<std::int32_t> DeviceRunner::Meter(const SettingRef& meter) const
 {
     const Command& command = CommandFor(meter.op);
     const RunnerState now = core_->CurrentState();
-    if (!command.IsMeter() || !IsChannel(meter.at.a) || !core_->polled ||
+    if (!command.IsMeter() || !IsChannel(meter.at.a) || !core_->MetersFresh() ||
         (now != RunnerState::Connected && now != RunnerState::UnknownModel))
         return std::nullopt;
     return MirrorValue(core_->state.params, {meter.op, {meter.at.a, 0}});
+}
+
+std::shared_ptr<void> DeviceRunner::WatchMeters()
+{
+    ++core_->meterWatchers;
+    return std::shared_ptr<void>(nullptr, [core = std::weak_ptr<Core>(core_)](void*) {
+        if (const auto alive = core.lock())
+            --alive->meterWatchers;
+    });
+}
+
+void DeviceRunner::TouchMeters()
+{
+    core_->TouchMeters();
+}
+
+void DeviceRunner::WhenMetersFresh(std::function<void()> done)
+{
+    Core& core = *core_;
+    core.TouchMeters();
+    if (core.MetersFresh())
+        return done();
+    {
+        std::lock_guard lock(core.mutex);
+        core.meterWaiters.push_back(std::move(done));
+    }
+    // Looked at after joining: a loss or a stop told since is not missed.
+    if (!core.MetersComing())
+        core.FlushMeterWaiters();
 }
 
 void DeviceRunner::Set(const SettingRef& setting, std::int32_t value, SetDone done)
@@ -782,6 +846,7 @@ bool DeviceRunner::RunExclusive(ExclusiveJob job)
     bool idle = false;
     if (!core.state.flags.Upgrading.compare_exchange_strong(idle, true))
         return false;
+    core.FlushMeterWaiters();  // no pass comes before the job has ended
     core.queue.Post([&core, job = std::move(job)] {
         job(core.link, core.stopped);
         core.ReadAgain();

@@ -125,9 +125,23 @@ public:
     // Device-wide settings are addressed {0, 0}, channel settings {n, 0}.
     std::optional<std::int32_t> Value(const SettingRef& setting) const;
     // A meter's reading from the last polling pass ({Op::ML, {2}}); empty
-    // for a setting, while no device is connected, or before the first
-    // polling pass since the device (re)connected.
+    // for a setting, while no device is connected, or when no polling pass
+    // has ended in the last half second (nobody watched the meters).
     std::optional<std::int32_t> Meter(const SettingRef& meter) const;
+    // The meters are polled back to back only while someone watches them;
+    // otherwise the device is asked one meter a second, which notices a
+    // loss, and its line stays free for sets. WatchMeters keeps them polled
+    // while the token lives (a client of live meters; it may outlive the
+    // runner); TouchMeters for the next two seconds (a client that reads
+    // them now and then).
+    std::shared_ptr<void> WatchMeters();
+    void TouchMeters();
+    // Touches the meters and calls `done` once Meter gives fresh readings:
+    // at once when it does, else after the next polling pass, or as soon as
+    // none can come (the device lost, connecting or being upgraded, the
+    // runner stopped), when Meter is empty. On any thread; `done` is called
+    // on the caller's, the connection's worker or Stop's.
+    void WhenMetersFresh(std::function<void()> done);
     // Sends `value` to `setting`; `done` is called exactly once, at once when
     // the set is refused, else on the queue's thread.
     void Set(const SettingRef& setting, std::int32_t value, SetDone done);

@@ -51,6 +51,7 @@ struct EventHub::Client {
     qint64 meterDueMs = 0;
     qint64 heardMs = 0;
     bool closing = false;
+    std::shared_ptr<void> meterWatch;  // keeps the device's meters polled while it wants them
 };
 
 EventHub::EventHub(EventLimits limits, FindDevice find, Log log, QObject* parent)
@@ -153,6 +154,8 @@ void EventHub::Greet(Client& client)
         Close(client, QWebSocketProtocol::CloseCodeGoingAway, QStringLiteral("no such device"));
         return;
     }
+    if (client.meterIntervalMs > 0)
+        client.meterWatch = device->WatchMeters();
     const RunnerStatus status = device->Status();
     Json settings = Json::object();
     for (const KeyedSetting& keyed : KeysOf(status.family)) {
@@ -187,6 +190,7 @@ void EventHub::Close(Client& client, int code, const QString& reason)
     if (client.closing)
         return;
     client.closing = true;
+    client.meterWatch.reset();
     QWebSocket* socket = client.socket;
     socket->close(static_cast<QWebSocketProtocol::CloseCode>(code), reason);
     QTimer::singleShot(kCloseGraceMs, socket, [socket] { socket->abort(); });

@@ -257,6 +257,9 @@ void SharedPort::Answer(Client& client, const std::string& text)
             reply = ReplyText(*line.command, line.setting.at, *value);
         break;
     case LineKind::MeterQuery:
+        // The first query after a quiet spell goes to the device; the polling
+        // it starts answers the next ones.
+        runner_.TouchMeters();
         if (const auto value = runner_.Meter(line.setting);
             value && line.command->HasOn(status.family, line.setting.at.a))
             reply = ReplyText(*line.command, line.setting.at, *value);

@@ -115,6 +115,9 @@ TEST_F(ApiTest, ThreeModelsReadAsTheDevicesHoldAndASetReachesItsDevice)
     EXPECT_EQ(Call("GET", "/api/v1/devices/hall/settings/input/9/gain").status, 404);
     EXPECT_EQ(Call("GET", "/api/v1/devices/nowhere").status, 404);
     EXPECT_EQ(Call("GET", "/api/v1/devices/foyer/settings/input/2/gain").Parsed()["value"], 12);
+    // Nobody watched the meters, so none was fresh: the read waits for a pass.
+    const Json meter = Call("GET", "/api/v1/devices/bar/settings/input/1/level-meter").Parsed();
+    EXPECT_TRUE(meter["value"].is_number()) << meter.dump();
 
     // What the API read is what the devices hold, as brevantctl reads them
     // once the service has let the ports go.

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <thread>
 
 namespace brevant::service {
 namespace {
@@ -167,6 +168,10 @@ TEST(DeviceRunner, AKilledDeviceIsLostAndFoundAgainAfterARestart)
     runner.Set({Op::MG, {1}}, 3, [&](const SetResult& r) { refused = r; });
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->error, SetError::DeviceLost);
+    bool answered = false;
+    runner.WhenMetersFresh([&answered] { answered = true; });
+    EXPECT_TRUE(answered) << "no meter is waited for on a lost device";
+    EXPECT_FALSE(runner.Meter({Op::ML, {1}}));
 
     sim = std::make_unique<SimProcess>(std::vector<std::string>{"--no-pacing"}, 3, dir);
     ASSERT_TRUE(sim->Started());
@@ -186,11 +191,11 @@ TEST(DeviceRunner, AnUnknownModelIsServedReadOnlyWithItsMeters)
     SimProcess sim({"--no-pacing", "--unknown-model"});
     ASSERT_TRUE(sim.Started());
     DeviceRunner runner(At("odd", sim.PortsDir()));
-    std::atomic<int> passes{0};
-    runner.SetPollHook([&passes] { ++passes; });
     ASSERT_TRUE(runner.Start());
-    ASSERT_TRUE(Eventually([&] { return passes > 0; }));
-    EXPECT_EQ(runner.Status().state, RunnerState::UnknownModel);
+    ASSERT_TRUE(Eventually([&] { return runner.Status().state == RunnerState::UnknownModel; }));
+    std::atomic<bool> fresh{false};
+    runner.WhenMetersFresh([&fresh] { fresh = true; });
+    ASSERT_TRUE(Eventually([&] { return fresh.load(); }));
     EXPECT_EQ(runner.Status().model, "K999");
     EXPECT_TRUE(runner.Meter({Op::ML, {1}}));
     EXPECT_FALSE(runner.Meter({Op::MG, {1}})) << "a setting is no meter";
@@ -200,6 +205,39 @@ TEST(DeviceRunner, AnUnknownModelIsServedReadOnlyWithItsMeters)
     ASSERT_TRUE(got);
     EXPECT_EQ(got->error, SetError::ReadOnly);
     EXPECT_NE(got->message.find("read-only"), std::string::npos) << got->message;
+}
+
+// Polling the meters back to back keeps the line busy, so a set waits for a
+// meter's exchange; nobody watching, only one meter a second is asked.
+TEST(DeviceRunner, TheMetersArePolledOnlyWhileSomeoneWatchesThem)
+{
+    SimProcess sim({"--no-pacing"});
+    ASSERT_TRUE(sim.Started());
+    DeviceRunner runner(At("quiet", sim.PortsDir()));
+    std::atomic<int> passes{0};
+    runner.SetPollHook([&passes] { ++passes; });
+    ASSERT_TRUE(runner.Start());
+    ASSERT_TRUE(ConnectedWithin(runner, 10.0));
+    const auto exchangesIn = [&runner](double seconds) {
+        const std::uint64_t before = runner.Status().exchanges;
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        return runner.Status().exchanges - before;
+    };
+    EXPECT_LE(exchangesIn(2.0), 3u) << "a check that it still answers, once a second";
+    EXPECT_EQ(passes, 0);
+    EXPECT_FALSE(runner.Meter({Op::ML, {1}})) << "an old reading is not passed off as fresh";
+
+    std::atomic<bool> fresh{false};
+    runner.WhenMetersFresh([&fresh] { fresh = true; });
+    ASSERT_TRUE(Eventually([&] { return fresh.load(); }, 1.0));
+    EXPECT_TRUE(runner.Meter({Op::ML, {1}}));
+    {
+        const std::shared_ptr<void> watching = runner.WatchMeters();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2'200));  // past the read's two seconds
+        EXPECT_GT(exchangesIn(0.5), 20u) << "polled back to back while watched";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the last pass ends
+    EXPECT_LE(exchangesIn(1.2), 2u) << "quiet again once nobody watches";
 }
 
 TEST(DeviceRunner, AnAbsentDeviceIsTriedUntilItComesOrTheRunnerStops)
