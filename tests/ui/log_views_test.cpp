@@ -1,8 +1,5 @@
-// The communication list and the protocol trace views: entries made on
-// another thread arrive through the event loop in one refresh per burst (none
-// while the view is not shown); the list keeps its newest rows; the trace
-// view hides meter polling on request, follows new lines again once scrolled
-// back to the bottom, and saves everything the trace holds.
+// The communication list and the protocol trace views, fed from another
+// thread through the event loop.
 #include "tests/ui/UiTestHelpers.h"
 #include "ui/views/CommLogView.h"
 #include "ui/views/TraceView.h"

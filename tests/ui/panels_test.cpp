@@ -222,22 +222,6 @@ TEST_F(PanelsTest, OnAnOutputWithADelayTheOtherSettingShowsWhatTheDeviceKept)
     EXPECT_TRUE(told.isEmpty());
 }
 
-// The drag ends with the pane greyed, showing the values last read.
-TEST_F(PanelsTest, ADisconnectInMidDragSendsNothingAndSaysNothing)
-{
-    BitmapFader& fader = In(0).InputLevel()->Strip().Fader();
-    fader.setSliderDown(true);
-    fader.setSliderPosition(30);
-    state.flags.Connected = false;
-    context.Model().Reset(ModelFamily::K225);
-    context.Model().Flush();
-    EXPECT_FALSE(In(0).isEnabled());
-    EXPECT_EQ(Sent(), Lines{});
-    EXPECT_TRUE(told.isEmpty());
-    EXPECT_EQ(In(0).InputLevel()->Strip().Label().text(), "0 dB") << "the value last read, not the drag's";
-    EXPECT_EQ(fader.value(), kInputPanelScale.PositionFor(0));
-}
-
 TEST_F(PanelsTest, AnUnconfirmedChangeReturnsToTheDevicesValueAndIsNamed)
 {
     // The device takes no set of OV and holds -4 dB.
