@@ -9,7 +9,7 @@
 namespace brevant::test {
 namespace {
 
-std::optional<ctl::CtlArgs> Parse(std::vector<std::string> words)
+std::optional<ctl::CtlArgs> Parse(const std::vector<std::string>& words)
 {
     ctl::CtlParse parsed = ctl::ParseCtlArgs(words);
     EXPECT_EQ(parsed.error, "");
