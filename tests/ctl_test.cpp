@@ -9,38 +9,11 @@
 namespace brevant::test {
 namespace {
 
-using ctl::CtlArgs;
-
-std::optional<CtlArgs> Parse(std::vector<std::string> words)
+std::optional<ctl::CtlArgs> Parse(const std::vector<std::string>& words)
 {
     ctl::CtlParse parsed = ctl::ParseCtlArgs(words);
     EXPECT_EQ(parsed.error, "");
     return parsed.args;
-}
-
-TEST(CtlArgsTest, ReadsOptionsCommandAndCheckedWords)
-{
-    const auto args = Parse({"--ports", "/tmp/p", "--port", "3", "set", "MX", "2", "3", "1"});
-    ASSERT_TRUE(args);
-    EXPECT_EQ(args->portsDir, "/tmp/p");
-    EXPECT_EQ(args->port, 3);
-    EXPECT_EQ(args->command, "set");
-    ASSERT_TRUE(args->target);
-    EXPECT_EQ(args->target->command->code, "MX");
-    EXPECT_EQ(args->target->at.a, 2);
-    EXPECT_EQ(args->target->at.b, 3);
-    EXPECT_EQ(args->target->value, 1);
-
-    const auto negative = Parse({"set", "MG", "1", "-10"});  // a negative value is no option
-    ASSERT_TRUE(negative);
-    EXPECT_EQ(negative->target->value, -10);
-    EXPECT_EQ(negative->port, -1);
-
-    // Options may follow the command's words.
-    const auto load = Parse({"preset", "load", "new.lg", "--backup", "old.lg"});
-    ASSERT_TRUE(load);
-    EXPECT_EQ(load->words, (std::vector<std::string>{"load", "new.lg"}));
-    EXPECT_EQ(load->backupFile, "old.lg");
 }
 
 class CtlCommandTest : public LinkFixture {
@@ -82,8 +55,8 @@ TEST_F(CtlCommandTest, SetPrintsWhatTheDeviceHoldsOrFailsAfterEightTries)
     EXPECT_EQ(out.str(), "200\n");
 
     port.ClearRecord();
-    EXPECT_EQ(Run({"set", "MG", "1", "3"}), 1);
-    EXPECT_EQ(port.Writes().size(), 8u);
+    EXPECT_EQ(Run({"set", "MG", "1", "-10"}), 1);  // a negative value is no option
+    EXPECT_EQ(port.Writes(), std::vector<std::string>(8, "MG1-10\r\n"));
     EXPECT_EQ(err.str(), "brevantctl: set MG on COM3: the device did not confirm the value\n");
 }
 

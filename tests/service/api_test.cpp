@@ -119,16 +119,12 @@ TEST_F(ApiTest, ThreeModelsReadAsTheDevicesHoldAndASetReachesItsDevice)
     const Json meter = Call("GET", "/api/v1/devices/bar/settings/input/1/level-meter").Parsed();
     EXPECT_TRUE(meter["value"].is_number()) << meter.dump();
 
-    // What the API read is what the devices hold, as brevantctl reads them
-    // once the service has let the ports go.
-    std::vector<Json> read;
-    for (const char* id : {"hall", "foyer"})
-        read.push_back(Call("GET", std::string("/api/v1/devices/") + id).Parsed());
+    // What the API holds is what the devices hold: every setting of each
+    // model, through the preset brevantctl saves once the service let them go.
     std::vector<std::string> presets;
     for (const char* id : {"hall", "foyer", "bar"})
         presets.push_back(Call("GET", std::string("/api/v1/devices/") + id + "/preset").body);
     service.reset();
-    // Every setting of each model, through the preset brevantctl saves.
     test::TempDir files("api-presets");
     const SimProcess* sims[] = {&k225, &k217, &k218};
     for (std::size_t i = 0; i < presets.size(); ++i) {
@@ -137,24 +133,6 @@ TEST_F(ApiTest, ThreeModelsReadAsTheDevicesHoldAndASetReachesItsDevice)
             BREVANT_CTL_PATH, {"--ports", sims[i]->PortsDir(), "--port", "3", "preset", "save", file});
         ASSERT_EQ(saved.status, 0) << saved.err;
         EXPECT_EQ(test::FileText(file), presets[i]) << i;
-    }
-    const Json hall = Dump(k225.PortsDir());
-    const Json foyer = Dump(k217.PortsDir());
-    ASSERT_TRUE(hall.is_object() && foyer.is_object());
-    EXPECT_EQ(foyer["MG"][1], 12);
-    EXPECT_EQ(hall["MX"][2], 1) << "input 1 to output 3";
-    const auto value = [](const Json& device, const std::string& key) {
-        for (const Json& setting : device["settings"]) {
-            if (setting["key"] == key)
-                return setting["value"];
-        }
-        return Json();
-    };
-    for (int channel = 1; channel <= 4; ++channel) {
-        const std::string n = std::to_string(channel);
-        EXPECT_EQ(value(read[1], "input/" + n + "/gain"), foyer["MG"][channel - 1]) << channel;
-        EXPECT_EQ(value(read[0], "output/" + n + "/mute"), hall["OM"][channel - 1]) << channel;
-        EXPECT_EQ(value(read[0], "crosspoint/1/" + n + "/on"), hall["MX"][channel - 1]) << channel;
     }
 }
 
@@ -261,34 +239,6 @@ TEST_F(ApiTest, APresetLoadCutShortSaysHowFarItGot)
     EXPECT_LT(report["sent"], report["total"]);
     EXPECT_EQ(report["before"], before);
     EXPECT_NE(report["error"].get<std::string>().find("only partly loaded"), std::string::npos) << report;
-}
-
-// A device that goes away is shown lost, reads nothing and takes no set
-// until it answers again on the same port.
-TEST_F(ApiTest, ALostDeviceIsRefusedUntilItAnswersAgain)
-{
-    test::TempDir ports("api-lost");
-    auto sim = std::make_unique<SimProcess>(std::vector<std::string>{"--no-pacing", "--model", "K217"}, 3,
-                                            ports.path);
-    ASSERT_TRUE(sim->Started());
-    Serve({At("foyer", *sim)});
-    ASSERT_TRUE(AllConnected());
-    const std::string gain = "/api/v1/devices/foyer/settings/input/2/gain";
-    const auto state = [&] { return Call("GET", "/api/v1/devices/foyer").Parsed()["state"]; };
-    sim->Kill();
-    sim.reset();
-    ASSERT_TRUE(Eventually([&] { return state() == "lost and reconnecting"; }, 10.0)) << state();
-    EXPECT_TRUE(Call("GET", gain).Parsed()["value"].is_null());
-    EXPECT_EQ(Call("PUT", gain, "5").status, 503);
-    EXPECT_EQ(Call("GET", "/api/v1/devices/foyer/preset").status, 503);
-
-    sim = std::make_unique<SimProcess>(std::vector<std::string>{"--no-pacing", "--model", "K217"}, 3,
-                                       ports.path);
-    ASSERT_TRUE(sim->Started());
-    ASSERT_TRUE(Eventually([&] { return state() == "connected"; }, 20.0)) << state();
-    const Answer set = Call("PUT", gain, "5");
-    EXPECT_EQ(set.status, 200) << set.body;
-    EXPECT_EQ(set.Parsed()["value"], 5);
 }
 
 // The OpenAPI document names every route, and every route it names answers.

@@ -235,11 +235,7 @@ TEST(HttpServer, BoundsSizesTimeAndConnections)
     ASSERT_TRUE(server.Listen(&error)) << error.toStdString();
 
     EXPECT_EQ(StatusFor(server.Port(), Put("/x", std::string(1024 * 1024 + 1, 'b'))), 413);
-    std::string headers;
-    for (int i = 0; i < 100; ++i)
-        headers += "X-N" + std::to_string(i) + ": 1\r\n";
-    EXPECT_EQ(StatusFor(server.Port(), Put("/x", "1", headers)), 431);
-    ASSERT_EQ(log.size(), 2U);
+    ASSERT_EQ(log.size(), 1U);
     EXPECT_NE(log[0].find("413"), std::string::npos);
 
     // A client that trickles a byte now and then is cut when its time is up.

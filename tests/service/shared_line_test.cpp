@@ -66,15 +66,6 @@ TEST(SharedLineTest, EachLineIsReadAsTheDeviceReadsIt)
     }
 }
 
-// The answers the share makes from its mirror, in the device's own form.
-TEST(SharedLineTest, AnswersAreWrittenAsTheDeviceWritesThem)
-{
-    EXPECT_EQ(ReplyText(CommandFor(Op::MG), {2, 0}, -5), "MG2-5\r\n");
-    EXPECT_EQ(ReplyText(CommandFor(Op::MX), {1, 3}, 0), "MX130\r\n");
-    EXPECT_EQ(ReplyText(CommandFor(Op::MP), {}, 4), "MPs4\r\n");
-    EXPECT_EQ(ReplyText(CommandFor(Op::ML), {4, 0}, -62), "ML4-62\r\n");
-}
-
 TEST(SharedLineTest, TheSplitterKeepsLinesAndDropsOverlongOnesWithinItsBound)
 {
     LineSplitter splitter;
