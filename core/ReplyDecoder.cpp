@@ -13,26 +13,6 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// An optional '-' and 1..`digits` digits, the whole of `text`; why not, if not.
-std::string_view ParseValue(std::string_view text, int digits, int32_t& value)
-{
-    const bool negative = !text.empty() && text.front() == '-';
-    if (negative)
-        text.remove_prefix(1);
-    if (text.empty())
-        return "it carries no value";
-    int64_t number = 0;
-    for (const char c : text) {
-        if (!IsDigit(c))
-            return "its value holds a character that is no digit";
-        number = number * 10 + (c - '0');
-        if (--digits < 0)
-            return "its value has more digits than the setting holds";
-    }
-    value = static_cast<int32_t>(negative ? -number : number);
-    return {};
-}
-
 Reading Malformed(std::string_view why)
 {
     Reading reading;
@@ -73,6 +53,25 @@ Reading DecodeAction(const Command& command, std::string_view reply)
 }
 
 }  // namespace
+
+std::string_view ParseValue(std::string_view text, int digits, int32_t& value)
+{
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative)
+        text.remove_prefix(1);
+    if (text.empty())
+        return "it carries no value";
+    int64_t number = 0;
+    for (const char c : text) {
+        if (!IsDigit(c))
+            return "its value holds a character that is no digit";
+        number = number * 10 + (c - '0');
+        if (--digits < 0)
+            return "its value has more digits than the setting holds";
+    }
+    value = static_cast<int32_t>(negative ? -number : number);
+    return {};
+}
 
 Reading DecodeReply(const Command& command, std::string_view reply)
 {

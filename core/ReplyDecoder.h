@@ -39,6 +39,10 @@ struct Reading {
 // safe.
 Reading DecodeReply(const Command& command, std::string_view reply);
 
+// A value as lines carry it: an optional '-' and 1..`digits` digits, the
+// whole of `text`. Empty when taken (into `value`), else why not, in words.
+std::string_view ParseValue(std::string_view text, int digits, int32_t& value);
+
 // The most digits a result block value has.
 inline constexpr int kBlockValueDigits = 5;
 

@@ -52,18 +52,26 @@ ReadBackResult ReadBackSettings(DeviceLink& link, ModelFamily family, const std:
     return result;
 }
 
+namespace {
+
+// Asks one meter and counts its outcome; false when the link is lost.
+bool AskMeter(DeviceLink& link, Op op, int n, PollResult& result)
+{
+    const Status s = link.Query(op, {n});
+    if (s)
+        ++result.answered;
+    result.portGone = s.Error() == LinkError::PortGone;
+    result.overdue = !s && link.ReplyOverdue();
+    return !result.portGone && !result.overdue;
+}
+
+}  // namespace
+
 PollResult PollMetersOnce(DeviceLink& link, ModelFamily family, const std::atomic<bool>& stop)
 {
     const LinkFlags& flags = link.State().flags;
     PollResult result;
-    auto read = [&](Op op, int n) {
-        const Status s = link.Query(op, {n});
-        if (s)
-            ++result.answered;
-        result.portGone = s.Error() == LinkError::PortGone;
-        result.overdue = !s && link.ReplyOverdue();
-        return !result.portGone && !result.overdue && !flags.PollingHeld() && !stop;
-    };
+    auto read = [&](Op op, int n) { return AskMeter(link, op, n, result) && !flags.PollingHeld() && !stop; };
     for (int n = 1; n <= kChannels; ++n) {
         for (const Command* meter : PollingPass()) {
             if (meter->HasOn(family, n) && !read(meter->op, n))
@@ -82,10 +90,7 @@ PollResult CheckAnswering(DeviceLink& link, ModelFamily family, const std::atomi
                                     [family](const Command* meter) { return meter->HasOn(family, 1); });
     if (first == meters.end() || stop || link.State().flags.PollingHeld())
         return result;
-    const Status s = link.Query((*first)->op, {1});
-    result.answered = s ? 1 : 0;
-    result.portGone = s.Error() == LinkError::PortGone;
-    result.overdue = !s && link.ReplyOverdue();
+    (void)AskMeter(link, (*first)->op, 1, result);
     result.completed = true;
     return result;
 }

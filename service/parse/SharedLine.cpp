@@ -1,5 +1,7 @@
 #include "service/parse/SharedLine.h"
 
+#include "core/ReplyDecoder.h"
+
 #include <algorithm>
 
 namespace brevant::service {
@@ -7,28 +9,11 @@ namespace brevant::service {
 namespace {
 
 // The most digits a set's value may have; more is no value the device holds.
-constexpr std::size_t kMaxValueDigits = 6;
+constexpr int kMaxValueDigits = 6;
 
 bool ChannelDigit(char c)
 {
     return c >= '1' && c <= '0' + kChannels;
-}
-
-// An optional '-' and 1..kMaxValueDigits digits, the whole of `text`.
-std::optional<std::int32_t> SetValue(std::string_view text)
-{
-    const bool negative = !text.empty() && text.front() == '-';
-    if (negative)
-        text.remove_prefix(1);
-    if (text.empty() || text.size() > kMaxValueDigits)
-        return std::nullopt;
-    std::int32_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return negative ? -value : value;
 }
 
 bool IsSoundTest(Op op)
@@ -89,10 +74,10 @@ SharedLine ParseValueLine(const Command& command, std::string_view text)
                                             : LineKind::SettingQuery;
         return line;
     }
-    const std::optional<std::int32_t> value = SetValue(rest);
-    if (!value || !command.settable)
+    std::int32_t value = 0;
+    if (!ParseValue(rest, kMaxValueDigits, value).empty() || !command.settable)
         return {};
-    line.value = *value;
+    line.value = value;
     line.kind = IsSoundTest(command.op) ? LineKind::SoundTest : LineKind::Set;
     return line;
 }
@@ -108,11 +93,15 @@ SharedLine ParseSharedLine(std::string_view text)
     SharedLine line;
     if (text.size() > kMaxSharedLine)
         return line;
-    if (text == "SAsr" || text == "SVsr") {
-        line.kind = text == "SAsr" ? LineKind::ModelQuery : LineKind::VersionQuery;
+    // The wire's own lines, without their line ends.
+    const auto bare = [](std::string_view wireLine) {
+        return wireLine.substr(0, wireLine.find_first_of("\r\n"));
+    };
+    if (text == bare(wire::kModelQuery) || text == bare(wire::kVersionQuery)) {
+        line.kind = text == bare(wire::kModelQuery) ? LineKind::ModelQuery : LineKind::VersionQuery;
         return line;
     }
-    if (text == wire::kServiceQuery.substr(0, wire::kServiceQuery.size() - 2)) {
+    if (text == bare(wire::kServiceQuery)) {
         line.kind = LineKind::ServiceQuery;
         return line;
     }
