@@ -52,16 +52,21 @@ std::optional<int32_t> Reading(const DeviceRunner& device, const SettingRef& ref
     return IsSettable(ref) ? device.Value(ref) : device.Meter(ref);
 }
 
-// Runs `answer` on the server's thread once the device's meters are fresh
-// (nobody may have watched them for a while) or cannot be.
+// Answers on the server's thread once the device's meters are fresh (nobody
+// may have watched them for a while) or cannot be: `answer(device, responder)`,
+// or 404 when the device has been removed meanwhile.
 template <typename Answer>
-void AfterFreshMeters(Service& service, DeviceRunner& device, Answer answer)
+void AfterFreshMeters(Service& service, DeviceRunner& device, HttpResponder responder, Answer answer)
 {
     // As with a set's answer, the responder moves to the server's thread:
     // no copy of it is left to end on the worker's.
-    QObject* home = &service;
-    device.WhenMetersFresh([home, answer = std::move(answer)]() mutable {
-        PostTo(home, [answer = std::move(answer)]() mutable { answer(); });
+    device.WhenMetersFresh([&service, id = device.Id(), responder = std::move(responder), answer]() mutable {
+        PostTo(&service, [&service, id, responder = std::move(responder), answer]() mutable {
+            if (DeviceRunner* still = service.Device(id))
+                answer(*still, responder);
+            else
+                responder.Send(HttpResponse::Error(404, "no such device"));
+        });
     });
 }
 
@@ -102,18 +107,14 @@ void ShowDevice(Service& service, const HttpRequest&, const HttpCaptures& captur
     DeviceRunner* device = Find(service, captures, responder);
     if (device == nullptr)
         return;
-    const std::string id = device->Id();
-    AfterFreshMeters(service, *device, [&service, id, responder = std::move(responder)]() mutable {
-        DeviceRunner* still = service.Device(id);
-        if (still == nullptr)
-            return responder.Send(HttpResponse::Error(404, "no such device"));
-        const RunnerStatus status = still->Status();
-        Json json = DeviceSummary(id, status);
+    AfterFreshMeters(service, *device, std::move(responder), [](DeviceRunner& still, HttpResponder& answer) {
+        const RunnerStatus status = still.Status();
+        Json json = DeviceSummary(still.Id(), status);
         Json settings = Json::array();
         for (const KeyedSetting& keyed : KeysOf(status.family))
-            settings.push_back(SettingJson(keyed.ref, Reading(*still, keyed.ref)));
+            settings.push_back(SettingJson(keyed.ref, Reading(still, keyed.ref)));
         json["settings"] = std::move(settings);
-        responder.Send(JsonAnswer(json));
+        answer.Send(JsonAnswer(json));
     });
 }
 
@@ -137,13 +138,9 @@ void ShowSetting(Service& service, const HttpRequest&, const HttpCaptures& captu
         return;
     if (IsSettable(*ref))
         return responder.Send(JsonAnswer(SettingJson(*ref, device->Value(*ref))));
-    const std::string id = device->Id();
-    AfterFreshMeters(service, *device,
-                     [&service, id, meter = *ref, responder = std::move(responder)]() mutable {
-                         DeviceRunner* still = service.Device(id);
-                         if (still == nullptr)
-                             return responder.Send(HttpResponse::Error(404, "no such device"));
-                         responder.Send(JsonAnswer(SettingJson(meter, still->Meter(meter))));
+    AfterFreshMeters(service, *device, std::move(responder),
+                     [meter = *ref](DeviceRunner& still, HttpResponder& answer) {
+                         answer.Send(JsonAnswer(SettingJson(meter, still.Meter(meter))));
                      });
 }
 
